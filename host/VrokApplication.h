@@ -1,0 +1,35 @@
+#pragma once
+// The host client's automation interface, the only door between the editor and the host.
+//
+// A member that fails as an automation call (the object is gone, the link broke)
+// throws AutomationError; a host function that fails answers through vrokError().
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+struct AutomationError {
+    int32_t number = 0;
+    QString description;
+    QString source;
+};
+
+class VrokApplication {
+public:
+    virtual ~VrokApplication() = default;
+
+    virtual void setLinkState(int32_t state) = 0;
+    virtual int32_t vrokError() const = 0;
+    virtual QString returnValue() const = 0;
+    virtual QString returnCall() const = 0;
+    virtual void setLinkOption(int32_t option) = 0;
+    virtual void shutdown() = 0;
+    // Runs the host function named in callText on the host DLL object objectName.
+    virtual void executeFunction(const QString& objectName, const QString& callText, int32_t& n) = 0;
+};
+
+// The automation error number for "the class can't be created".
+inline constexpr int32_t kCannotCreateObject = 429;
+
+// Creates the automation object registered under className. Throws AutomationError
+// 429 for a class nobody registered.
+std::unique_ptr<VrokApplication> createVrokObject(const QString& className);

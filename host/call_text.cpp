@@ -1,0 +1,208 @@
+#include "call_text.h"
+
+#include <cmath>
+#include <limits>
+
+namespace calltext {
+
+Argument Argument::number(int64_t value) { return {false, QString::number(value)}; }
+
+Argument Argument::fromText(const QString& plain)
+{
+    QString raw = plain;
+    raw.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return {true, raw};
+}
+
+QString Argument::text() const { return quoted ? unquote(raw) : raw; }
+
+int64_t Argument::value() const { return roundedValue(raw); }
+
+const Argument& Call::arg(int position) const
+{
+    static const Argument empty;
+    if (position < 1 || position > int(args.size()))
+        return empty;
+    return args[size_t(position - 1)];
+}
+
+static int skipBlanks(const QString& s, int i)
+{
+    while (i < s.size() && s.at(i) == QLatin1Char(' '))
+        ++i;
+    return i;
+}
+
+Token scanArgument(const QString& rest)
+{
+    Token t;
+    int i = skipBlanks(rest, 0);
+    if (i < rest.size() && rest.at(i) == QLatin1Char('"')) {
+        t.quoted = true;
+        ++i;
+        const int start = i;
+        bool closed = false;
+        while (i < rest.size()) {
+            if (rest.at(i) == QLatin1Char('"')) {
+                if (i + 1 < rest.size() && rest.at(i + 1) == QLatin1Char('"')) {
+                    i += 2;
+                    continue;
+                }
+                closed = true;
+                break;
+            }
+            ++i;
+        }
+        if (!closed) {
+            t.raw = rest.mid(start);
+            t.consumed = int(rest.size());
+            return t;
+        }
+        t.raw = rest.mid(start, i - start);
+        i = skipBlanks(rest, i + 1);
+    } else {
+        const int start = i;
+        while (i < rest.size() && rest.at(i) != QLatin1Char(',') && rest.at(i) != QLatin1Char(')')
+               && rest.at(i) != QLatin1Char('"'))
+            ++i;
+        t.raw = rest.mid(start, i - start).trimmed();
+    }
+    if (i < rest.size() && (rest.at(i) == QLatin1Char(',') || rest.at(i) == QLatin1Char(')'))) {
+        t.terminated = true;
+        t.terminator = rest.at(i);
+        i = skipBlanks(rest, i + 1);
+    }
+    t.consumed = i;
+    return t;
+}
+
+static bool isNumber(const QString& raw)
+{
+    if (raw.isEmpty())
+        return false;
+    int i = 0;
+    if (raw.at(0) == QLatin1Char('-') || raw.at(0) == QLatin1Char('+'))
+        i = 1;
+    if (i >= raw.size())
+        return false;
+    for (; i < raw.size(); ++i)
+        if (!raw.at(i).isDigit() || raw.at(i).unicode() > 127)
+            return false;
+    return true;
+}
+
+std::optional<Call> parse(const QString& callText, QString* error)
+{
+    auto fail = [&](const QString& why) -> std::optional<Call> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    const int open = int(callText.indexOf(QLatin1Char('(')));
+    if (open <= 0)
+        return fail(QStringLiteral("no function name"));
+    Call call;
+    call.function = callText.left(open + 1).trimmed();
+    for (QChar c : call.function.left(call.function.size() - 1))
+        if (!(c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('_')) || c.unicode() > 127)
+            return fail(QStringLiteral("bad function name"));
+
+    QString rest = callText.mid(open + 1);
+    int i = skipBlanks(rest, 0);
+    if (i < rest.size() && rest.at(i) == QLatin1Char(')')) {
+        if (skipBlanks(rest, i + 1) != rest.size())
+            return fail(QStringLiteral("text after the call"));
+        return call;
+    }
+    for (;;) {
+        const Token t = scanArgument(rest);
+        if (!t.terminated)
+            return fail(QStringLiteral("argument %1 has no terminator").arg(call.args.size() + 1));
+        if (!t.quoted && !isNumber(t.raw))
+            return fail(QStringLiteral("argument %1 is neither a number nor a text").arg(call.args.size() + 1));
+        call.args.push_back({t.quoted, t.raw});
+        rest = rest.mid(t.consumed);
+        if (t.terminator == QLatin1Char(')')) {
+            if (!rest.trimmed().isEmpty())
+                return fail(QStringLiteral("text after the call"));
+            return call;
+        }
+    }
+}
+
+QString format(const Call& call)
+{
+    QString out = call.function;
+    for (size_t i = 0; i < call.args.size(); ++i) {
+        if (i)
+            out += QLatin1Char(',');
+        const Argument& a = call.args[i];
+        out += a.quoted ? QLatin1Char('"') + a.raw + QLatin1Char('"') : a.raw;
+    }
+    out += QLatin1Char(')');
+    return out;
+}
+
+QString quote(const QString& text) { return QLatin1Char('"') + Argument::fromText(text).raw + QLatin1Char('"'); }
+
+QString unquote(const QString& text)
+{
+    if (!text.contains(QStringLiteral("\"\"")))
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
+            ++i;
+        out += c;
+    }
+    return out;
+}
+
+double numericValue(const QString& text)
+{
+    QString s;
+    s.reserve(text.size());
+    for (QChar c : text)
+        if (c != QLatin1Char(' '))
+            s += c;
+    int i = 0;
+    bool negative = false;
+    if (i < s.size() && (s.at(i) == QLatin1Char('-') || s.at(i) == QLatin1Char('+'))) {
+        negative = s.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    double value = 0;
+    bool any = false;
+    while (i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9') {
+        value = value * 10 + (s.at(i).unicode() - '0');
+        any = true;
+        ++i;
+    }
+    if (i < s.size() && s.at(i) == QLatin1Char('.')) {
+        ++i;
+        double scale = 0.1;
+        while (i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9') {
+            value += (s.at(i).unicode() - '0') * scale;
+            scale /= 10;
+            any = true;
+            ++i;
+        }
+    }
+    if (!any)
+        return 0;
+    return negative ? -value : value;
+}
+
+int64_t roundedValue(const QString& text)
+{
+    const double v = std::nearbyint(numericValue(text));  // default rounding: half to even
+    if (v >= double(std::numeric_limits<int64_t>::max()))
+        return std::numeric_limits<int64_t>::max();
+    if (v <= double(std::numeric_limits<int64_t>::min()))
+        return std::numeric_limits<int64_t>::min();
+    return int64_t(v);
+}
+
+} // namespace calltext

@@ -1,0 +1,1 @@
+// Real message and input boxes; filled in with the platform layer.
