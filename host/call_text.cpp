@@ -1,5 +1,8 @@
 #include "call_text.h"
 
+#include <QByteArray>
+#include <QStringView>
+
 #include <cmath>
 #include <limits>
 
@@ -26,25 +29,26 @@ const Argument& Call::arg(int position) const
     return args[size_t(position - 1)];
 }
 
-static int skipBlanks(const QString& s, int i)
+static int skipBlanks(QStringView s, int i)
 {
     while (i < s.size() && s.at(i) == QLatin1Char(' '))
         ++i;
     return i;
 }
 
-Token scanArgument(const QString& rest)
+// Scans the argument that starts at position start of s; consumed counts from start.
+static Token scanAt(QStringView s, int start)
 {
     Token t;
-    int i = skipBlanks(rest, 0);
-    if (i < rest.size() && rest.at(i) == QLatin1Char('"')) {
+    int i = skipBlanks(s, start);
+    if (i < s.size() && s.at(i) == QLatin1Char('"')) {
         t.quoted = true;
         ++i;
-        const int start = i;
+        const int begin = i;
         bool closed = false;
-        while (i < rest.size()) {
-            if (rest.at(i) == QLatin1Char('"')) {
-                if (i + 1 < rest.size() && rest.at(i + 1) == QLatin1Char('"')) {
+        while (i < s.size()) {
+            if (s.at(i) == QLatin1Char('"')) {
+                if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('"')) {
                     i += 2;
                     continue;
                 }
@@ -54,27 +58,29 @@ Token scanArgument(const QString& rest)
             ++i;
         }
         if (!closed) {
-            t.raw = rest.mid(start);
-            t.consumed = int(rest.size());
+            t.raw = s.mid(begin).toString();
+            t.consumed = int(s.size()) - start;
             return t;
         }
-        t.raw = rest.mid(start, i - start);
-        i = skipBlanks(rest, i + 1);
+        t.raw = s.mid(begin, i - begin).toString();
+        i = skipBlanks(s, i + 1);
     } else {
-        const int start = i;
-        while (i < rest.size() && rest.at(i) != QLatin1Char(',') && rest.at(i) != QLatin1Char(')')
-               && rest.at(i) != QLatin1Char('"'))
+        const int begin = i;
+        while (i < s.size() && s.at(i) != QLatin1Char(',') && s.at(i) != QLatin1Char(')')
+               && s.at(i) != QLatin1Char('"'))
             ++i;
-        t.raw = rest.mid(start, i - start).trimmed();
+        t.raw = s.mid(begin, i - begin).trimmed().toString();
     }
-    if (i < rest.size() && (rest.at(i) == QLatin1Char(',') || rest.at(i) == QLatin1Char(')'))) {
+    if (i < s.size() && (s.at(i) == QLatin1Char(',') || s.at(i) == QLatin1Char(')'))) {
         t.terminated = true;
-        t.terminator = rest.at(i);
-        i = skipBlanks(rest, i + 1);
+        t.terminator = s.at(i);
+        i = skipBlanks(s, i + 1);
     }
-    t.consumed = i;
+    t.consumed = i - start;
     return t;
 }
+
+Token scanArgument(const QString& rest) { return scanAt(rest, 0); }
 
 static bool isNumber(const QString& raw)
 {
@@ -99,31 +105,36 @@ std::optional<Call> parse(const QString& callText, QString* error)
         return std::nullopt;
     };
     const int open = int(callText.indexOf(QLatin1Char('(')));
-    if (open <= 0)
-        return fail(QStringLiteral("no function name"));
+    if (open < 0)
+        return fail(QStringLiteral("no \"(\" after the function name"));
     Call call;
     call.function = callText.left(open + 1).trimmed();
-    for (QChar c : call.function.left(call.function.size() - 1))
+    const QString name = call.function.left(call.function.size() - 1);
+    if (name.isEmpty())
+        return fail(QStringLiteral("no function name"));
+    for (QChar c : name)
         if (!(c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('_')) || c.unicode() > 127)
             return fail(QStringLiteral("bad function name"));
 
-    QString rest = callText.mid(open + 1);
-    int i = skipBlanks(rest, 0);
-    if (i < rest.size() && rest.at(i) == QLatin1Char(')')) {
-        if (skipBlanks(rest, i + 1) != rest.size())
+    // Scanned in place: a query buffer or an update set makes call texts of several
+    // thousand characters.
+    const QStringView text(callText);
+    int pos = skipBlanks(text, open + 1);
+    if (pos < text.size() && text.at(pos) == QLatin1Char(')')) {
+        if (skipBlanks(text, pos + 1) != text.size())
             return fail(QStringLiteral("text after the call"));
         return call;
     }
     for (;;) {
-        const Token t = scanArgument(rest);
+        const Token t = scanAt(text, pos);
         if (!t.terminated)
             return fail(QStringLiteral("argument %1 has no terminator").arg(call.args.size() + 1));
         if (!t.quoted && !isNumber(t.raw))
             return fail(QStringLiteral("argument %1 is neither a number nor a text").arg(call.args.size() + 1));
         call.args.push_back({t.quoted, t.raw});
-        rest = rest.mid(t.consumed);
+        pos += t.consumed;
         if (t.terminator == QLatin1Char(')')) {
-            if (!rest.trimmed().isEmpty())
+            if (pos != text.size())
                 return fail(QStringLiteral("text after the call"));
             return call;
         }
@@ -167,6 +178,7 @@ double numericValue(const QString& text)
     for (QChar c : text)
         if (c != QLatin1Char(' '))
             s += c;
+    auto isDigit = [&](int i) { return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9'; };
     int i = 0;
     bool negative = false;
     if (i < s.size() && (s.at(i) == QLatin1Char('-') || s.at(i) == QLatin1Char('+'))) {
@@ -175,20 +187,19 @@ double numericValue(const QString& text)
     }
     double value = 0;
     bool any = false;
-    while (i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9') {
+    for (; isDigit(i); ++i) {
         value = value * 10 + (s.at(i).unicode() - '0');
         any = true;
-        ++i;
     }
     if (i < s.size() && s.at(i) == QLatin1Char('.')) {
-        ++i;
-        double scale = 0.1;
-        while (i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9') {
-            value += (s.at(i).unicode() - '0') * scale;
-            scale /= 10;
+        // The fraction is converted as a whole so that halves stay exact for the rounding.
+        QByteArray fraction("0.");
+        for (++i; isDigit(i); ++i) {
+            fraction += char(s.at(i).unicode());
             any = true;
-            ++i;
         }
+        if (fraction.size() > 2)
+            value += fraction.toDouble();
     }
     if (!any)
         return 0;

@@ -1,1 +1,23 @@
-int main() { return 0; }
+// Palimor: started by the host client with one start record naming the form to edit.
+#include "mainwindow/frm_Palimor.h"
+#include "platform/Process.h"
+#include "platform/gui_Ports.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("palimor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Palimor"));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(PALIMOR_VERSION_MAJOR)
+                                            .arg(PALIMOR_VERSION_MINOR)
+                                            .arg(PALIMOR_VERSION_PATCH));
+
+    platform::setCommandLineFromArguments(QApplication::arguments().mid(1));
+    platform::installWidgetPorts();
+
+    mainWindow().Form_Load();
+    return QApplication::exec();
+}

@@ -9,7 +9,10 @@ enum class Pointer { Default, Hourglass };
 
 Pointer mousePointer();
 void setMousePointer(Pointer p);
-// The window layer shows the state; without a hook only the state is kept.
+// The window layer shows the state; without a hook only the state is kept. A new
+// hook is called at once with the current state.
 void setMousePointerHook(std::function<void(Pointer)> hook);
+// Back to the default pointer (shown through the hook), then drops the hook.
+void resetMousePointer();
 
 } // namespace platform

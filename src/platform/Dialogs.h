@@ -8,6 +8,7 @@
 // 4 Retry, 5 Ignore, 6 Yes, 7 No.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
@@ -22,8 +23,13 @@ enum MsgBoxStyle : int16_t {
     MbDefButton2 = 256, MbDefButton3 = 512,
 };
 
-// The result a message box gives when the user just confirms its default button.
+// The result a message box gives when the user just confirms its default button. A
+// default button beyond the box's buttons is the first one; an unknown button set
+// is an OK box.
 int defaultResult(int style);
+
+// The buttons of a style, left to right, as results.
+std::vector<int> buttonResults(int style);
 
 class DialogPort {
 public:
@@ -35,7 +41,8 @@ public:
 };
 
 // Records every text shown and answers from a queue; with the queue empty a message
-// box answers its default button and an input box confirms its default text.
+// box answers its default button and an input box confirms its default text. A box
+// without a title is recorded with applicationTitle(), as it would be shown.
 class ScriptedDialogs : public DialogPort {
 public:
     struct Shown {
@@ -65,7 +72,11 @@ private:
 // The port in use. Without one set, a ScriptedDialogs is made on first use, so that
 // no code path blocks on a window when nothing has installed the real dialogs.
 DialogPort& dialogs();
+// nullptr returns to a fresh ScriptedDialogs on next use.
 void setDialogs(std::shared_ptr<DialogPort> port);
+// Installs a fresh ScriptedDialogs and returns it (tests).
+std::shared_ptr<ScriptedDialogs> installScriptedDialogs();
+void resetDialogs();
 
 // The application's title, used when a message box has none.
 QString applicationTitle();

@@ -2,12 +2,22 @@
 // Typed settings store standing in for the machine-wide registry hive.
 //
 // Keys are backslash-separated paths ("Software\\Vrok\\Palimor\\Window"), compared
-// without regard to case like registry keys. Each value is either a string or a
-// DWORD; asking for one type never returns a value stored as the other.
-// The whole store is one JSON file, rewritten atomically on every change
-// (write to a temporary file, then rename), so a reader never sees a torn file.
+// without regard to case like registry keys; empty segments are ignored, so
+// "A\\B\\" and "\\A\\B" name the key "A\\B". Value names are compared without regard
+// to case too; a key or value keeps the spelling it was created with. Each value is
+// either a string or a DWORD; asking for one type never returns a value stored as
+// the other, and setting a value of the other type replaces it.
+//
+// The whole store is one JSON file, rewritten atomically on every change (write to a
+// temporary file, then rename), so a reader never sees a torn file. Changes are a
+// read-modify-write under a lock file beside it ("<file>.lock"), so writers in other
+// processes never lose each other's values. Reads use the parsed file kept in
+// memory and parse it again only when the file on disk was replaced.
+// A missing or unreadable file reads as empty; the first successful write replaces it.
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -15,6 +25,9 @@ namespace platform {
 class SettingsStore {
 public:
     explicit SettingsStore(QString filePath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
     const QString& filePath() const { return m_path; }
 
@@ -24,20 +37,38 @@ public:
     bool createKey(const QString& key);
 
     std::optional<uint32_t> queryDWord(const QString& key, const QString& name) const;
+    // The text before the first NUL, as the registry gives it.
     std::optional<QString> queryString(const QString& key, const QString& name) const;
 
-    // Create the key when missing and set the value; false when the file can't be written.
+    // Create the key when missing and set the value; false when the file can't be written
+    // (directory can't be made, file can't be written, lock not had in time); the file
+    // then stays as it was. An empty key path is refused.
     bool setDWord(const QString& key, const QString& name, uint32_t value);
     bool setString(const QString& key, const QString& name, const QString& value);
+
+    // Names of the values of a key, as spelt when created, sorted without regard to
+    // case; empty when the key does not exist.
+    QStringList valueNames(const QString& key) const;
+
+    // How long a change waits for another process's lock (milliseconds).
+    void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
+    int lockTimeout() const { return m_lockTimeoutMs; }
 
     // Default location: $PALIMOR_REGISTRY, else <config dir>/palimor/registry.json.
     static QString defaultPath();
 
+    struct Cache;  // the parsed file; defined in the source
+
 private:
+    friend void setMachineSettingsPath(const QString& path);
+
     QString m_path;
+    int m_lockTimeoutMs = 5000;
+    std::unique_ptr<Cache> m_cache;
 };
 
-// The store the editor uses; created on first use at defaultPath().
+// The store the editor uses; created on first use at defaultPath(). The object stays
+// the same for the whole run, so a reference to it may be kept.
 SettingsStore& machineSettings();
 // Points the editor at another file (tests); an empty path returns to the default.
 void setMachineSettingsPath(const QString& path);

@@ -1,1 +1,95 @@
-// Real message and input boxes; filled in with the platform layer.
+#include "gui_Dialogs.h"
+
+#include "gui_Cursor.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+
+namespace {
+
+struct ButtonOfResult {
+    int result;
+    QMessageBox::StandardButton button;
+};
+
+constexpr ButtonOfResult kButtons[] = {
+    {IdOk, QMessageBox::Ok},         {IdCancel, QMessageBox::Cancel}, {IdAbort, QMessageBox::Abort},
+    {IdRetry, QMessageBox::Retry},   {IdIgnore, QMessageBox::Ignore}, {IdYes, QMessageBox::Yes},
+    {IdNo, QMessageBox::No},
+};
+
+QMessageBox::StandardButton buttonOf(int result)
+{
+    for (const ButtonOfResult& b : kButtons)
+        if (b.result == result)
+            return b.button;
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon iconOf(int style)
+{
+    switch (style & 0xF0) {
+    case MbIconCritical: return QMessageBox::Critical;
+    case MbIconQuestion: return QMessageBox::Question;
+    case MbIconExclamation: return QMessageBox::Warning;
+    case MbIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+    }
+}
+
+} // namespace
+
+int WidgetDialogs::messageBox(const QString& text, int style, const QString& title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    // Host texts may hold '<' and '&'; they are never markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(iconOf(style));
+
+    const std::vector<int> results = buttonResults(style);
+    std::vector<std::pair<QAbstractButton*, int>> buttons;
+    for (int result : results)
+        buttons.emplace_back(box.addButton(buttonOf(result)), result);
+    box.setDefaultButton(buttonOf(defaultResult(style)));
+    if (box.button(QMessageBox::Cancel))
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (buttons.size() == 1)
+        box.setEscapeButton(buttons.front().first);
+
+    {
+        ArrowWhileModal arrow;
+        box.exec();
+    }
+    const QAbstractButton* clicked = box.clickedButton();
+    for (const auto& [button, result] : buttons)
+        if (button == clicked)
+            return result;
+    return defaultResult(style);
+}
+
+std::optional<QString> WidgetDialogs::inputBox(const QString& prompt, const QString& title,
+                                               const QString& defaultText)
+{
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(title.isEmpty() ? applicationTitle() : title);
+    dialog.setLabelText(prompt);
+    if (QLabel* label = dialog.findChild<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextValue(defaultText);
+
+    ArrowWhileModal arrow;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+} // namespace platform

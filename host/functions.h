@@ -1,0 +1,20 @@
+#pragma once
+// The host DLL objects and, per area, the function that enters the area's host
+// functions into a dispatcher. A new area: a functions_<area>.cpp with its register
+// function, declared here and called from Dispatcher::standard().
+#include <QLatin1String>
+
+namespace host {
+
+class Dispatcher;
+
+inline constexpr QLatin1String kObjectDllExtInt("oqxdllextint");
+inline constexpr QLatin1String kObjectDllLabels("oqxdlllabels");
+inline constexpr QLatin1String kObjectScmComm("oqxscm.dll.comm");
+inline constexpr QLatin1String kObjectSamMain("oqxsammain");
+inline constexpr QLatin1String kObjectStpStdDll("oqxstp_stddll");
+
+// Start-up: the DLL's version and bytes per character, the program-script level.
+void registerVersionFunctions(Dispatcher& dispatcher);
+
+} // namespace host

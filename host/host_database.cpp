@@ -1,0 +1,326 @@
+#include "host_database.h"
+
+#include "sqlite_util.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <mutex>
+
+// Q_INIT_RESOURCE must stand outside any namespace.
+static void initHostSqlResources()
+{
+    Q_INIT_RESOURCE(host_sql);
+}
+
+namespace host {
+
+namespace {
+
+const QString kSqlDir = QStringLiteral(":/host/sql");
+constexpr int kBusyTimeoutMs = 5000;
+
+void ensureResources()
+{
+    static std::once_flag once;
+    std::call_once(once, initHostSqlResources);
+}
+
+void setError(QString* error, const QString& text)
+{
+    if (error)
+        *error = text;
+}
+
+// Reads the scripts whose file names match pattern, in name order.
+QList<SqlScript> readScripts(const QRegularExpression& pattern, QString* error, bool* ok)
+{
+    ensureResources();
+    *ok = true;
+    QList<SqlScript> scripts;
+    const QStringList names = QDir(kSqlDir).entryList(QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        const QRegularExpressionMatch m = pattern.match(name);
+        if (!m.hasMatch())
+            continue;
+        QFile file(kSqlDir + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            setError(error, QStringLiteral("cannot read script %1").arg(name));
+            *ok = false;
+            return {};
+        }
+        SqlScript script;
+        script.name = name;
+        script.sql = QString::fromUtf8(file.readAll());
+        if (m.lastCapturedIndex() >= 1)
+            script.number = m.captured(1).toInt();
+        scripts.append(script);
+    }
+    return scripts;
+}
+
+void removeWithJournals(const QString& path)
+{
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        QFile::remove(path + QLatin1String(suffix));
+}
+
+sqlite3* openConnection(const QString& path, int flags, QString* error)
+{
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        setError(error, QStringLiteral("cannot open %1: %2").arg(path, lastError(db)));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    return db;
+}
+
+int userVersion(sqlite3* db)
+{
+    Statement st(db, QStringLiteral("PRAGMA user_version"));
+    return st.step() ? int(st.int64(0)) : 0;
+}
+
+void setUserVersion(sqlite3* db, int version)
+{
+    // PRAGMA takes no parameters; version is our own number, not outside data.
+    execScript(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
+}
+
+void runScript(sqlite3* db, const SqlScript& script)
+{
+    try {
+        execScript(db, script.sql);
+    } catch (const SqliteError& e) {
+        throw SqliteError(e.sqliteCode(), QStringLiteral("%1: %2").arg(script.name, e.message()));
+    }
+}
+
+} // namespace
+
+QString HostDatabase::defaultPath()
+{
+    const QString fromEnv = qEnvironmentVariable("PALIMOR_HOST_DB");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/palimor/host.sqlite");
+}
+
+QList<SqlScript> HostDatabase::migrations(QString* error)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{3})_.+\\.sql$"));
+    bool ok = false;
+    QList<SqlScript> scripts = readScripts(pattern, error, &ok);
+    if (!ok)
+        return {};
+    std::stable_sort(scripts.begin(), scripts.end(),
+                     [](const SqlScript& a, const SqlScript& b) { return a.number < b.number; });
+    for (qsizetype i = 0; i < scripts.size(); ++i) {
+        if (scripts[i].number < 1 || (i > 0 && scripts[i].number == scripts[i - 1].number)) {
+            setError(error, QStringLiteral("migration %1 has a bad or repeated number").arg(scripts[i].name));
+            return {};
+        }
+    }
+    return scripts;
+}
+
+QList<SqlScript> HostDatabase::seeds(QString* error)
+{
+    static const QRegularExpression pattern(QStringLiteral("^seed_.+\\.sql$"));
+    bool ok = false;
+    return readScripts(pattern, error, &ok);
+}
+
+int HostDatabase::latestSchemaVersion()
+{
+    const QList<SqlScript> all = migrations();
+    return all.isEmpty() ? 0 : all.last().number;
+}
+
+bool HostDatabase::create(const QString& path, bool withSeed, QString* error)
+{
+    QString why;
+    const QList<SqlScript> steps = migrations(&why);
+    if (steps.isEmpty()) {
+        setError(error, why.isEmpty() ? QStringLiteral("no migration scripts are built in") : why);
+        return false;
+    }
+    QList<SqlScript> seedScripts;
+    if (withSeed) {
+        seedScripts = seeds(&why);
+        if (!why.isEmpty()) {
+            setError(error, why);
+            return false;
+        }
+    }
+    return createFrom(path, steps, seedScripts, error);
+}
+
+bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migrations,
+                              const QList<SqlScript>& seeds, QString* error)
+{
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("no database path given"));
+        return false;
+    }
+    if (QFileInfo::exists(path)) {
+        setError(error, QStringLiteral("%1 already exists").arg(path));
+        return false;
+    }
+    if (migrations.isEmpty()) {
+        setError(error, QStringLiteral("no migration scripts given"));
+        return false;
+    }
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        setError(error, QStringLiteral("cannot make the directory %1").arg(info.absolutePath()));
+        return false;
+    }
+
+    const QString tmp = path + QStringLiteral(".tmp");
+    removeWithJournals(tmp);
+    sqlite3* db = openConnection(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    if (!db) {
+        removeWithJournals(tmp);
+        return false;
+    }
+    int version = 0;
+    for (const SqlScript& m : migrations)
+        version = std::max(version, m.number);
+    try {
+        // A failure throws the whole file away, so no journal file is needed.
+        execScript(db, QStringLiteral("PRAGMA journal_mode = MEMORY"));
+        execScript(db, QStringLiteral("BEGIN"));
+        for (const SqlScript& m : migrations)
+            runScript(db, m);
+        setUserVersion(db, version);
+        for (const SqlScript& s : seeds)
+            runScript(db, s);
+        execScript(db, QStringLiteral("COMMIT"));
+    } catch (const HostError& e) {
+        sqlite3_close_v2(db);
+        removeWithJournals(tmp);
+        setError(error, e.message());
+        return false;
+    }
+    sqlite3_close_v2(db);
+    // rename() does not replace a file that appeared at path in the meantime.
+    if (!QFile::rename(tmp, path)) {
+        removeWithJournals(tmp);
+        setError(error, QStringLiteral("cannot move the new database to %1").arg(path));
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<HostDatabase> HostDatabase::open(const QString& path, QString* error)
+{
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("no database path given"));
+        return nullptr;
+    }
+    if (!QFileInfo::exists(path) && !create(path, true, error))
+        return nullptr;
+
+    sqlite3* raw = openConnection(path, SQLITE_OPEN_READWRITE, error);
+    if (!raw)
+        return nullptr;
+    std::unique_ptr<HostDatabase> db(new HostDatabase(raw, path));
+    try {
+        execScript(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
+        const int have = userVersion(raw);
+        QString why;
+        const QList<SqlScript> steps = migrations(&why);
+        if (!why.isEmpty()) {
+            setError(error, why);
+            return nullptr;
+        }
+        const int latest = steps.isEmpty() ? 0 : steps.last().number;
+        if (have > latest) {
+            setError(error, QStringLiteral("%1 has schema version %2; this program knows up to %3")
+                                .arg(path).arg(have).arg(latest));
+            return nullptr;
+        }
+        if (have < latest) {
+            if (have == 0) {
+                Statement tables(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+                if (tables.step() && tables.int64(0) > 0) {
+                    setError(error, QStringLiteral("%1 is not a host database").arg(path));
+                    return nullptr;
+                }
+            }
+            Transaction tx(*db);
+            for (const SqlScript& m : steps)
+                if (m.number > have)
+                    runScript(raw, m);
+            setUserVersion(raw, latest);
+            tx.commit();
+        }
+    } catch (const HostError& e) {
+        setError(error, QStringLiteral("%1: %2").arg(path, e.message()));
+        return nullptr;
+    }
+    return db;
+}
+
+HostDatabase::HostDatabase(sqlite3* db, const QString& path) : db_(db), path_(path) {}
+
+HostDatabase::~HostDatabase() { close(); }
+
+void HostDatabase::close()
+{
+    if (!db_)
+        return;
+    if (inTransaction())
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+int HostDatabase::schemaVersion() const { return userVersion(db_); }
+
+void HostDatabase::begin() { execScript(db_, QStringLiteral("BEGIN IMMEDIATE")); }
+
+void HostDatabase::commit() { execScript(db_, QStringLiteral("COMMIT")); }
+
+void HostDatabase::rollback()
+{
+    if (inTransaction())
+        execScript(db_, QStringLiteral("ROLLBACK"));
+}
+
+bool HostDatabase::inTransaction() const { return db_ && !sqlite3_get_autocommit(db_); }
+
+void HostDatabase::exec(const QString& sql) { execScript(db_, sql); }
+
+HostDatabase::Transaction::Transaction(HostDatabase& db) : db_(db) { db_.begin(); }
+
+HostDatabase::Transaction::~Transaction()
+{
+    if (!done_) {
+        try {
+            db_.rollback();
+        } catch (const HostError&) {
+            // Nothing more can be done while unwinding.
+        }
+    }
+}
+
+void HostDatabase::Transaction::commit()
+{
+    db_.commit();
+    done_ = true;
+}
+
+} // namespace host

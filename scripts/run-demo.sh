@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Starts the editor on a demo form, as the host client would: one start record as
+# one argument. The local host creates its demo database on first use.
+set -euo pipefail
+build=${1:-build}
+
+# Columns: package(2) module(3) form(9) language label-language user-language
+# version(4) release(2) customer(4) main table(8) start mode(2) open mode, header.
+record=$(printf '%-2s %-3s %-9s %s %s %s %-4s %-2s %-4s %-8s %2s%s,%s' \
+  "${PALIMOR_DEMO_PACKAGE:-dm}" "${PALIMOR_DEMO_MODULE:-wsh}" "${PALIMOR_DEMO_FORM:-1100m0001}" \
+  2 2 2 "${PALIMOR_DEMO_VERSION:-B60}" "${PALIMOR_DEMO_RELEASE:-a}" "${PALIMOR_DEMO_CUSTOMER:-}" \
+  "${PALIMOR_DEMO_TABLE:-dmwsh100}" 1 "${PALIMOR_DEMO_OPEN_MODE:-w}" "${PALIMOR_DEMO_HEADER:-Demo form}")
+
+exec "$build/bin/palimor" "$record"

@@ -1,0 +1,460 @@
+#include "SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QMutex>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+struct Value {
+    QString name;  // spelling at creation
+    bool isDWord = false;
+    uint32_t dword = 0;
+    QString text;
+
+    bool operator==(const Value& o) const
+    {
+        return isDWord == o.isDWord && (isDWord ? dword == o.dword : text == o.text);
+    }
+};
+
+struct Key {
+    QString path;  // spelling at creation
+    QHash<QString, Value> values;  // by folded name
+};
+
+// By folded path; every key's parents are present too.
+using Model = QHash<QString, Key>;
+
+// Identifies one version of the file. Every write replaces the file by a rename, so
+// the inode changes too; mtime alone is too coarse for two writes in one tick.
+struct FileSignature {
+    bool exists = false;
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{};
+    timespec ctime{};
+
+    bool operator==(const FileSignature& o) const
+    {
+        if (exists != o.exists)
+            return false;
+        if (!exists)
+            return true;
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec
+            && mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec
+            && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+FileSignature signatureOf(const struct stat& st)
+{
+    FileSignature s;
+    s.exists = true;
+    s.dev = st.st_dev;
+    s.ino = st.st_ino;
+    s.size = st.st_size;
+    s.mtime = st.st_mtim;
+    s.ctime = st.st_ctim;
+    return s;
+}
+
+FileSignature statPath(const QString& path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return signatureOf(st);
+}
+
+QString fold(const QString& s) { return s.toCaseFolded(); }
+
+QString normaliseKey(const QString& key)
+{
+    return key.split(QLatin1Char('\\'), Qt::SkipEmptyParts).join(QLatin1Char('\\'));
+}
+
+// Adds the key and its missing parents; returns the key.
+Key& ensureKey(Model& model, const QString& normalisedPath)
+{
+    const QStringList parts = normalisedPath.split(QLatin1Char('\\'));
+    QString path;
+    Key* key = nullptr;
+    for (const QString& part : parts) {
+        if (!path.isEmpty())
+            path += QLatin1Char('\\');
+        path += part;
+        const QString folded = fold(path);
+        auto it = model.find(folded);
+        if (it == model.end())
+            it = model.insert(folded, Key{path, {}});
+        key = &it.value();
+    }
+    return *key;
+}
+
+std::optional<Value> parseValue(const QString& name, const QJsonValue& entry)
+{
+    const QJsonObject o = entry.toObject();
+    if (o.size() != 1)
+        return std::nullopt;
+    if (o.contains(QLatin1String("dword"))) {
+        const QJsonValue v = o.value(QLatin1String("dword"));
+        if (!v.isDouble())
+            return std::nullopt;
+        const double d = v.toDouble();
+        if (d < 0 || d > 4294967295.0 || std::floor(d) != d)
+            return std::nullopt;
+        return Value{name, true, static_cast<uint32_t>(d), {}};
+    }
+    if (o.contains(QLatin1String("string"))) {
+        const QJsonValue v = o.value(QLatin1String("string"));
+        if (!v.isString())
+            return std::nullopt;
+        return Value{name, false, 0, v.toString()};
+    }
+    return std::nullopt;
+}
+
+// A file that isn't the store's JSON reads as empty; entries it can't understand
+// are dropped one by one.
+Model parseModel(const QByteArray& bytes)
+{
+    Model model;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return model;
+    const QJsonValue keys = doc.object().value(QLatin1String("keys"));
+    if (!keys.isObject())
+        return model;
+    const QJsonObject keyObject = keys.toObject();
+    for (auto k = keyObject.begin(); k != keyObject.end(); ++k) {
+        const QString path = normaliseKey(k.key());
+        if (path.isEmpty())
+            continue;
+        Key& key = ensureKey(model, path);
+        const QJsonObject values = k.value().toObject();
+        for (auto v = values.begin(); v != values.end(); ++v) {
+            std::optional<Value> value = parseValue(v.key(), v.value());
+            const QString folded = fold(v.key());
+            if (value && !key.values.contains(folded))
+                key.values.insert(folded, *value);
+        }
+    }
+    return model;
+}
+
+QByteArray serialise(const Model& model)
+{
+    QJsonObject keys;
+    for (const Key& key : model) {
+        QJsonObject values;
+        for (const Value& v : key.values) {
+            QJsonObject entry;
+            if (v.isDWord)
+                entry.insert(QLatin1String("dword"), static_cast<double>(v.dword));
+            else
+                entry.insert(QLatin1String("string"), v.text);
+            values.insert(v.name, entry);
+        }
+        keys.insert(key.path, values);
+    }
+    QJsonObject root;
+    root.insert(QLatin1String("format"), 1);
+    root.insert(QLatin1String("keys"), keys);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+struct Snapshot {
+    FileSignature signature;
+    Model model;
+};
+
+// The signature is taken from the open file, so it belongs to the bytes read even
+// when the file is replaced meanwhile.
+Snapshot readFile(const QString& path)
+{
+    Snapshot snap;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        snap.signature = statPath(path);
+        return snap;
+    }
+    struct stat st;
+    if (::fstat(file.handle(), &st) != 0) {
+        snap.signature = statPath(path);
+        return snap;
+    }
+    snap.signature = signatureOf(st);
+    if (S_ISREG(st.st_mode))
+        snap.model = parseModel(file.readAll());
+    return snap;
+}
+
+// Changes within this process are serialised here; the lock file serialises them
+// between processes.
+std::mutex& writeMutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+} // namespace
+
+struct SettingsStore::Cache {
+    QMutex mutex;
+    bool loaded = false;
+    Snapshot snapshot;
+
+    // Caller holds mutex.
+    const Model& fresh(const QString& path)
+    {
+        const FileSignature now = statPath(path);
+        if (!loaded || !(now == snapshot.signature)) {
+            snapshot = readFile(path);
+            loaded = true;
+        }
+        return snapshot.model;
+    }
+
+    void replace(Snapshot s)
+    {
+        QMutexLocker lock(&mutex);
+        snapshot = std::move(s);
+        loaded = true;
+    }
+};
+
+namespace {
+
+// Edits the model; returns whether anything changed.
+using Edit = std::function<bool(Model&)>;
+
+const Value* findValue(const Model& model, const QString& key, const QString& name)
+{
+    const auto k = model.constFind(fold(normaliseKey(key)));
+    if (k == model.constEnd())
+        return nullptr;
+    const auto v = k->values.constFind(fold(name));
+    return v == k->values.constEnd() ? nullptr : &v.value();
+}
+
+bool setValue(Model& model, const QString& key, const QString& name, Value value)
+{
+    Key& k = ensureKey(model, normaliseKey(key));
+    const QString folded = fold(name);
+    auto it = k.values.find(folded);
+    if (it == k.values.end()) {
+        value.name = name;
+        k.values.insert(folded, value);
+        return true;
+    }
+    if (it.value() == value)
+        return false;
+    value.name = it->name;
+    it.value() = value;
+    return true;
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(QString filePath)
+    : m_path(std::move(filePath))
+    , m_cache(std::make_unique<Cache>())
+{
+}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::defaultPath()
+{
+    const QString env = qEnvironmentVariable("PALIMOR_REGISTRY");
+    if (!env.isEmpty())
+        return env;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QLatin1String("/palimor/registry.json");
+}
+
+bool SettingsStore::keyExists(const QString& key) const
+{
+    const QString path = normaliseKey(key);
+    if (path.isEmpty())
+        return false;
+    QMutexLocker lock(&m_cache->mutex);
+    return m_cache->fresh(m_path).contains(fold(path));
+}
+
+std::optional<uint32_t> SettingsStore::queryDWord(const QString& key, const QString& name) const
+{
+    QMutexLocker lock(&m_cache->mutex);
+    const Value* v = findValue(m_cache->fresh(m_path), key, name);
+    if (!v || !v->isDWord)
+        return std::nullopt;
+    return v->dword;
+}
+
+std::optional<QString> SettingsStore::queryString(const QString& key, const QString& name) const
+{
+    QMutexLocker lock(&m_cache->mutex);
+    const Value* v = findValue(m_cache->fresh(m_path), key, name);
+    if (!v || v->isDWord)
+        return std::nullopt;
+    const qsizetype nul = v->text.indexOf(QChar(0));
+    return nul < 0 ? v->text : v->text.left(nul);
+}
+
+QStringList SettingsStore::valueNames(const QString& key) const
+{
+    QStringList names;
+    {
+        QMutexLocker lock(&m_cache->mutex);
+        const Model& model = m_cache->fresh(m_path);
+        const auto k = model.constFind(fold(normaliseKey(key)));
+        if (k == model.constEnd())
+            return names;
+        for (const Value& v : k->values)
+            names.append(v.name);
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+namespace {
+
+// Read-modify-write of the file under both locks. alreadyDone answers from the
+// cached view whether the change would change nothing, which spares the lock.
+bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache, const Edit& edit)
+{
+    std::lock_guard<std::mutex> inProcess(writeMutex());
+
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath()))
+        return false;
+    QLockFile lock(path + QLatin1String(".lock"));
+    if (!lock.tryLock(lockTimeoutMs))
+        return false;
+
+    Snapshot snap = readFile(path);
+    if (!edit(snap.model)) {
+        cache.replace(std::move(snap));
+        return true;
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = serialise(snap.model);
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit())
+        return false;
+
+    // Still under the lock, so nobody else has replaced the file since.
+    snap.signature = statPath(path);
+    cache.replace(std::move(snap));
+    return true;
+}
+
+} // namespace
+
+bool SettingsStore::createKey(const QString& key)
+{
+    const QString path = normaliseKey(key);
+    if (path.isEmpty())
+        return false;
+    if (keyExists(path))
+        return true;
+    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+        if (model.contains(fold(path)))
+            return false;
+        ensureKey(model, path);
+        return true;
+    });
+}
+
+bool SettingsStore::setDWord(const QString& key, const QString& name, uint32_t value)
+{
+    if (normaliseKey(key).isEmpty())
+        return false;
+    if (queryDWord(key, name) == value)
+        return true;
+    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+        return setValue(model, key, name, Value{{}, true, value, {}});
+    });
+}
+
+bool SettingsStore::setString(const QString& key, const QString& name, const QString& value)
+{
+    if (normaliseKey(key).isEmpty())
+        return false;
+    {
+        QMutexLocker lock(&m_cache->mutex);
+        const Value* v = findValue(m_cache->fresh(m_path), key, name);
+        if (v && !v->isDWord && v->text == value)
+            return true;
+    }
+    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+        return setValue(model, key, name, Value{{}, false, 0, value});
+    });
+}
+
+namespace {
+
+QString& machinePathOverride()
+{
+    static QString path;
+    return path;
+}
+
+std::unique_ptr<SettingsStore>& machineStore()
+{
+    static std::unique_ptr<SettingsStore> store;
+    return store;
+}
+
+} // namespace
+
+SettingsStore& machineSettings()
+{
+    std::unique_ptr<SettingsStore>& store = machineStore();
+    if (!store) {
+        const QString& path = machinePathOverride();
+        store = std::make_unique<SettingsStore>(path.isEmpty() ? SettingsStore::defaultPath() : path);
+    }
+    return *store;
+}
+
+void setMachineSettingsPath(const QString& path)
+{
+    machinePathOverride() = path;
+    std::unique_ptr<SettingsStore>& store = machineStore();
+    if (!store)
+        return;
+    store->m_path = path.isEmpty() ? SettingsStore::defaultPath() : path;
+    store->m_cache = std::make_unique<SettingsStore::Cache>();
+    store->m_lockTimeoutMs = 5000;
+}
+
+} // namespace platform

@@ -1,0 +1,126 @@
+#pragma once
+// A clean editor core for each test: every module reset, the settings store on a
+// temporary file, scripted dialogs, a program end that throws, the log in a
+// temporary directory, host texts from a table of the test's own.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <ostream>
+
+#include "hostlink/mod_Texts.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "hostlink/mod_VrokInterface.h"
+#include "model/mod_Palimor.h"
+#include "platform/Cursor.h"
+#include "platform/Dialogs.h"
+#include "platform/Process.h"
+#include "platform/SettingsStore.h"
+#include "platform/TickClock.h"
+#include "services/UiHooks.h"
+#include "services/mod_Global.h"
+#include "services/mod_Registry.h"
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
+inline QString padded(const QString& s, int width) { return s.leftJustified(width, QLatin1Char(' '), true); }
+
+// A start record of 47 columns for form FRM0815; the tail begins at column 48.
+inline QString startRecord(const QString& table = QStringLiteral("qxzrn301"),
+                           const QString& mode = QStringLiteral(" 1"), const QString& tail = QString())
+{
+    return QStringLiteral("qx zrn FRM0815   e d f 6.2  a  c001 ") + padded(table, 8) + u' ' + padded(mode, 2)
+           + tail;
+}
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        resetAll();
+        platform::setMachineSettingsPath(tmp.filePath(QStringLiteral("registry.json")));
+        dialogs = platform::installScriptedDialogs();
+        platform::setEndProgramHandler([](int status) { throw platform::ProgramEnded{status}; });
+        QLocale::setDefault(QLocale::c());
+        qputenv("PALIMOR_LOG_DIR", logDir().toLocal8Bit());
+    }
+
+    void TearDown() override
+    {
+        resetAll();
+        platform::resetProcess();
+        platform::resetDialogs();
+        platform::releaseTickCount();
+        platform::setMachineSettingsPath(QString());
+        QLocale::setDefault(QLocale::system());
+        qunsetenv("PALIMOR_LOG_DIR");
+    }
+
+    static void resetAll()
+    {
+        resetVrokInterface();
+        resetVrokGlobal();
+        resetGlobal();
+        resetTexts();
+        resetRegistry();
+        resetPalimor();
+        ui::resetHooks();
+        platform::setMousePointer(platform::Pointer::Default);
+    }
+
+    QString logDir() const { return tmp.filePath(QStringLiteral("log")); }
+
+    // Lines of the current log file with the time of day masked.
+    QStringList logLines() const
+    {
+        QFile f(QDir(logDir()).filePath(QStringLiteral("PalmryEd.txt")));
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QString text = QString::fromUtf8(f.readAll());
+        text.replace(QRegularExpression(QStringLiteral("(?m)^\\d\\d:\\d\\d:\\d\\d ")), QStringLiteral("hh:mm:ss "));
+        QStringList lines = text.split(QLatin1Char('\n'));
+        if (lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+    void startLogging()
+    {
+        gbLogging = true;
+        platform::setTickCount(1000);
+    }
+
+    // code -> text; every question to the source is noted as "kind:code".
+    void useTexts(QHash<QString, QString> texts)
+    {
+        textTable = std::move(texts);
+        setDescriptionSource([this](const QString& code, int16_t kind, const QString&) {
+            asked.append(QStringLiteral("%1:%2").arg(kind).arg(code));
+            return textTable.value(code);
+        });
+    }
+
+    QTemporaryDir tmp;
+    std::shared_ptr<platform::ScriptedDialogs> dialogs;
+    QHash<QString, QString> textTable;
+    QStringList asked;
+};
+
+// The status the program ended with while running f, or nullopt when it went on.
+template <typename F>
+std::optional<int> endStatusOf(F&& f)
+{
+    try {
+        f();
+    } catch (const platform::ProgramEnded& e) {
+        return e.status;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// A fresh local host database for each test: made from the migrations and the seed
+// in a temporary directory, named by PALIMOR_HOST_DB while the test runs, with the
+// host's injections and call log cleared.
+#include "VrokApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+#include <optional>
+
+namespace host {
+class HostDatabase;
+}
+
+// The environment as a plain object, for tests that need no fixture or several databases.
+class LocalHostEnvironment {
+public:
+    explicit LocalHostEnvironment(bool withSeed = true);
+    // Restores PALIMOR_HOST_DB (also when the test changed it), clears injections and the call log.
+    ~LocalHostEnvironment();
+    LocalHostEnvironment(const LocalHostEnvironment&) = delete;
+    LocalHostEnvironment& operator=(const LocalHostEnvironment&) = delete;
+
+    bool ok() const { return error_.isEmpty(); }
+    const QString& error() const { return error_; }
+    QString directory() const { return dir_.path(); }
+    const QString& databasePath() const { return dbPath_; }
+
+private:
+    QTemporaryDir dir_;
+    QString dbPath_;
+    QString error_;
+    std::optional<QByteArray> savedEnv_;
+    bool envSet_ = false;
+};
+
+// Clears the host's injections and its call log.
+void resetLocalHostHooks();
+// Opens the database at path; fails the current test (nullptr) when it cannot.
+std::unique_ptr<host::HostDatabase> openHostDatabase(const QString& path);
+
+class LocalHostFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString databasePath() const { return env_->databasePath(); }
+    QString tempDir() const { return env_->directory(); }
+    // A connection of the test's own to the database, for setting up and checking rows.
+    std::unique_ptr<host::HostDatabase> openDatabase() const;
+    // The automation object the editor would get, on the test's database.
+    std::unique_ptr<VrokApplication> createHost() const;
+
+private:
+    std::unique_ptr<LocalHostEnvironment> env_;
+};
