@@ -16,5 +16,9 @@ inline constexpr QLatin1String kObjectStpStdDll("oqxstp_stddll");
 
 // Start-up: the DLL's version and bytes per character, the program-script level.
 void registerVersionFunctions(Dispatcher& dispatcher);
+// Labels, messages, icons and technical documentation.
+void registerLabelFunctions(Dispatcher& dispatcher);
+// The data dictionary and the design-record writes.
+void registerDictionaryFunctions(Dispatcher& dispatcher);
 
 } // namespace host

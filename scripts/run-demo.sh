@@ -7,8 +7,8 @@ build=${1:-build}
 # Columns: package(2) module(3) form(9) language label-language user-language
 # version(4) release(2) customer(4) main table(8) start mode(2) open mode, header.
 record=$(printf '%-2s %-3s %-9s %s %s %s %-4s %-2s %-4s %-8s %2s%s,%s' \
-  "${PALIMOR_DEMO_PACKAGE:-dm}" "${PALIMOR_DEMO_MODULE:-wsh}" "${PALIMOR_DEMO_FORM:-1100m0001}" \
-  2 2 2 "${PALIMOR_DEMO_VERSION:-B60}" "${PALIMOR_DEMO_RELEASE:-a}" "${PALIMOR_DEMO_CUSTOMER:-}" \
-  "${PALIMOR_DEMO_TABLE:-dmwsh100}" 1 "${PALIMOR_DEMO_OPEN_MODE:-w}" "${PALIMOR_DEMO_HEADER:-Demo form}")
+  "${PALIMOR_DEMO_PACKAGE:-te}" "${PALIMOR_DEMO_MODULE:-kwy}" "${PALIMOR_DEMO_FORM:-itemsd}" \
+  2 2 2 "${PALIMOR_DEMO_VERSION:-7.6}" "${PALIMOR_DEMO_RELEASE:-a3}" "${PALIMOR_DEMO_CUSTOMER:-dev}" \
+  "${PALIMOR_DEMO_TABLE:-tekwy001}" 1 "${PALIMOR_DEMO_OPEN_MODE:-w}" "${PALIMOR_DEMO_HEADER:-Items}")
 
 exec "$build/bin/palimor" "$record"

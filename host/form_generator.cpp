@@ -1,0 +1,189 @@
+#include "form_generator.h"
+
+#include "host_database.h"
+#include "sqlite_util.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace host {
+
+namespace {
+
+constexpr int kFieldsPerSubsection = 20;
+constexpr int kSubsectionsPerSection = 10;
+constexpr int kFollowUpEvery = 5;  // every fifth field follows up the one before
+constexpr int kLabelLength = 10;
+constexpr int kFieldLength = 30;
+
+const FormIdentity kHome{QStringLiteral("te"), QStringLiteral("kwy"), QString(), QStringLiteral("2"),
+                         QStringLiteral("7.6"), QStringLiteral("a3"), QStringLiteral("dev")};
+
+QString freeFormCode(sqlite3* db)
+{
+    QSet<QString> used;
+    Statement st(db, QStringLiteral(
+        "SELECT cfrm FROM qxzrn300 WHERE cpac = ?1 AND cmod = ?2 AND cfrm LIKE 'gen_____d' "
+        "UNION SELECT cfrm FROM qxzrn315 WHERE cpac = ?1 AND cmod = ?2 AND cfrm LIKE 'gen_____d'"));
+    st.bind(1, kHome.package).bind(2, kHome.module);
+    while (st.step())
+        used.insert(st.text(0));
+    for (int n = 1; n <= 99999; ++n) {
+        const QString code = QStringLiteral("gen%1d").arg(n, 5, 10, QLatin1Char('0'));
+        if (!used.contains(code))
+            return code;
+    }
+    throw HostError(kErrInternal, QStringLiteral("every generated form code is taken"));
+}
+
+// Binds the form identity to parameters 1 to 7 in the order clan, cpac, vers, rele, cust,
+// cmod, cfrm.
+void bindForm(Statement& st, const FormIdentity& id)
+{
+    st.bind(1, id.language).bind(2, id.package).bind(3, id.version).bind(4, id.release);
+    st.bind(5, id.customer).bind(6, id.module).bind(7, id.formCode);
+}
+
+struct GroupPlan {
+    int grpi = 0;
+    int parent = 0, previous = 0, next = 0, child = 0, firstField = 0, level = 0;
+};
+
+} // namespace
+
+std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions& options, QString* error)
+{
+    const int total = options.fields;
+    if (total < 1 || total > kMaxGeneratedFields) {
+        if (error)
+            *error = QStringLiteral("a generated form has 1 to %1 fields, not %2").arg(kMaxGeneratedFields).arg(total);
+        return std::nullopt;
+    }
+    sqlite3* h = db.handle();
+    try {
+        HostDatabase::Transaction tx(db);
+        FormIdentity id = kHome;
+        id.formCode = freeFormCode(h);
+        const QString session = id.formCode.left(id.formCode.size() - 1);
+
+        Statement form(h, QStringLiteral(
+            "INSERT INTO qxzrn300 (clan, cpac, vers, rele, cust, cmod, cfrm, lanl, desc, ftyp) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, '', ?8, 1)"));
+        bindForm(form, id);
+        form.bind(8, QStringLiteral("Generated form of %1 fields").arg(total));
+        form.exec();
+        Statement ses(h, QStringLiteral(
+            "INSERT INTO qxzrn200 (cpac, cmod, cses, vers, rele, cust, stsc, cmop, desc) "
+            "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 0, ?2, ?7)"));
+        ses.bind(1, id.package).bind(2, id.module).bind(3, session).bind(4, id.version);
+        ses.bind(5, id.release).bind(6, id.customer).bind(7, QStringLiteral("Generated form %1").arg(id.formCode));
+        ses.exec();
+
+        // The groups, numbered in tree order: the form, then each section followed by its
+        // subsections.
+        const int subsections = (total + kFieldsPerSubsection - 1) / kFieldsPerSubsection;
+        const int sections = (subsections + kSubsectionsPerSection - 1) / kSubsectionsPerSection;
+        QList<GroupPlan> groups{GroupPlan{1, 0, 0, 0, 0, 0, 0}};
+        QList<int> subsectionGroups;  // grpi of each subsection
+        int previousSection = 0;
+        for (int s = 0; s < sections; ++s) {
+            GroupPlan section{int(groups.size()) + 1, 1, previousSection, 0, 0, 0, 1};
+            if (previousSection)
+                groups[previousSection - 1].next = section.grpi;
+            else
+                groups[0].child = section.grpi;
+            previousSection = section.grpi;
+            groups.append(section);
+            const int count = std::min(kSubsectionsPerSection, subsections - s * kSubsectionsPerSection);
+            int previousSub = 0;
+            for (int k = 0; k < count; ++k) {
+                GroupPlan sub{int(groups.size()) + 1, section.grpi, previousSub, 0, 0, 0, 2};
+                if (previousSub)
+                    groups[previousSub - 1].next = sub.grpi;
+                else
+                    groups[section.grpi - 1].child = sub.grpi;
+                previousSub = sub.grpi;
+                groups.append(sub);
+                subsectionGroups.append(sub.grpi);
+            }
+        }
+        for (int j = 0; j < subsections; ++j)
+            groups[subsectionGroups[j] - 1].firstField = (j * kFieldsPerSubsection + 1) * 10;
+
+        Statement group(h, QStringLiteral(
+            "INSERT INTO qxzrn315 (clan, cpac, vers, rele, cust, cmod, cfrm, grpi, levl, labl, fram, pare, prev, "
+            "next, chld, fld1, algr, virt, za_revi) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+            "?14, ?15, ?16, ?17, ?18, 11)"));
+        for (const GroupPlan& g : std::as_const(groups)) {
+            const bool root = g.grpi == 1;
+            group.reset();
+            bindForm(group, id);
+            group.bind(8, g.grpi).bind(9, g.level);
+            group.bind(10, root ? QString() : QStringLiteral("tekwy000.gengrp"));
+            group.bind(11, root ? 2 : 1).bind(12, g.parent).bind(13, g.previous).bind(14, g.next);
+            group.bind(15, g.child).bind(16, g.firstField);
+            // The form aligns equally, the others each on their own default.
+            group.bind(17, root ? 1 : -g.grpi).bind(18, root ? 1 : 2);
+            group.exec();
+        }
+
+        Statement field(h, QStringLiteral(
+            "INSERT INTO qxzrn301 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ, xpos, ypos, fldn, pacd, cdom, "
+            "maxd, maxi, flen, labl, omod) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 'te', 'dsca', "
+            "?12, ?12, ?12, ?13, ?14)"));
+        Statement layout(h, QStringLiteral(
+            "INSERT INTO qxzrn308 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ, grpi, pare, next, chld, fwup, "
+            "behi, lxpo, llso, xend, colu, ctrl) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
+            "?14, ?15, ?16, ?17, 1, 6)"));
+        int row = 0;
+        for (int j = 0; j < subsections; ++j) {
+            const int first = j * kFieldsPerSubsection + 1;
+            const int last = std::min(total, first + kFieldsPerSubsection - 1);
+            for (int n = first; n <= last; ++n) {
+                const int k = n - first;
+                const bool followUp = k % kFollowUpEvery == kFollowUpEvery - 1;
+                const bool hasFollowUp = !followUp && k % kFollowUpEvery == kFollowUpEvery - 2 && n < last;
+                // The next field on the group's own level skips a follow-up.
+                int nextOnLevel = 0;
+                if (!followUp) {
+                    const int after = hasFollowUp ? n + 2 : n + 1;
+                    if (after <= last)
+                        nextOnLevel = after * 10;
+                }
+                if (!followUp)
+                    ++row;
+                const int labelX = followUp ? 0 : 2;
+                const int x = followUp ? 2 + kLabelLength + 1 + kFieldLength + 1 : 2 + kLabelLength + 1;
+                field.reset();
+                bindForm(field, id);
+                field.bind(8, n).bind(9, x).bind(10, row);
+                field.bind(11, QStringLiteral("gen.f%1").arg(n, 5, 10, QLatin1Char('0')));
+                field.bind(12, kFieldLength);
+                field.bind(13, followUp ? QString() : QStringLiteral("tekwy000.genfld"));
+                field.bind(14, n * 10);
+                field.exec();
+                layout.reset();
+                bindForm(layout, id);
+                layout.bind(8, n).bind(9, subsectionGroups[j]);
+                layout.bind(10, followUp ? (n - 1) * 10 : 0);
+                layout.bind(11, nextOnLevel);
+                layout.bind(12, hasFollowUp ? (n + 1) * 10 : 0);
+                layout.bind(13, followUp ? 1 : 2).bind(14, hasFollowUp ? 1 : 2);
+                layout.bind(15, labelX).bind(16, followUp ? 0 : kLabelLength);
+                layout.bind(17, x + kFieldLength - 1);
+                layout.exec();
+            }
+            if (options.afterBatch)
+                options.afterBatch(last);
+        }
+        tx.commit();
+        return id;
+    } catch (const HostError& e) {
+        if (error)
+            *error = e.message();
+        return std::nullopt;
+    }
+}
+
+} // namespace host

@@ -1,0 +1,384 @@
+// The palimor-host tool, run as a program: init, dump against golden files, generate,
+// its errors, and a database that survives the tool being killed.
+#include "support/LocalHostFixture.h"
+
+#include "form_check.h"
+#include "form_dump.h"
+#include "form_identity.h"
+#include "host_database.h"
+#include "sqlite_util.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <memory>
+
+namespace {
+
+struct ToolRun {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QString toolPath()
+{
+    const QString fromEnvironment = qEnvironmentVariable("PALIMOR_HOST_TOOL");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    // Where the build puts it: bin/ beside the tests' own directory.
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor-host");
+}
+
+QString sourceDir()
+{
+    const QString fromEnvironment = qEnvironmentVariable("PALIMOR_SOURCE_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..");
+}
+
+ToolRun runTool(const QStringList& args)
+{
+    QProcess process;
+    process.start(toolPath(), args);
+    ToolRun run;
+    if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        run.err = QStringLiteral("the tool did not run to its end");
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString goldenPath(const QString& name)
+{
+    return sourceDir() + QStringLiteral("/tests/host/golden/") + name + QStringLiteral(".txt");
+}
+
+// The expected text; with PALIMOR_UPDATE_GOLDEN set the file is rewritten from actual.
+QString golden(const QString& name, const QString& actual)
+{
+    QFile file(goldenPath(name));
+    if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(actual.toUtf8());
+        return actual;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
+    return QString::fromUtf8(file.readAll());
+}
+
+// Waits until the process has written line (a whole line of its output).
+bool waitForLine(QProcess& process, const QString& line, QString* seen)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 60000) {
+        process.waitForReadyRead(200);
+        *seen += QString::fromUtf8(process.readAllStandardOutput());
+        if (seen->split(QLatin1Char('\n')).contains(line))
+            return true;
+        if (process.state() == QProcess::NotRunning)
+            return false;
+    }
+    return false;
+}
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QFileInfo(toolPath()).isExecutable()) << "no palimor-host at " << toolPath().toStdString();
+        ASSERT_TRUE(dir_.isValid());
+        dbPath_ = dir_.filePath(QStringLiteral("host.sqlite"));
+    }
+
+    // A database made by the tool itself.
+    void init()
+    {
+        const ToolRun run = runTool({QStringLiteral("init"), dbPath_});
+        ASSERT_EQ(run.status, 0) << run.err.toStdString();
+        ASSERT_TRUE(QFileInfo::exists(dbPath_));
+    }
+
+    std::unique_ptr<host::HostDatabase> open() const { return openHostDatabase(dbPath_); }
+
+    QTemporaryDir dir_;
+    QString dbPath_;
+};
+
+TEST_F(ToolTest, InitThenDumpOfEachDemoFormGivesTheGoldenRows)
+{
+    init();
+    for (const QString& code : {QStringLiteral("simpled"), QStringLiteral("itemsd"), QStringLiteral("olditemd")}) {
+        SCOPED_TRACE(code.toStdString());
+        const ToolRun byCode = runTool({QStringLiteral("dump"), dbPath_, code});
+        ASSERT_EQ(byCode.status, 0) << byCode.err.toStdString();
+        EXPECT_EQ(byCode.out, golden(code, byCode.out));
+        // The whole identity names the same form.
+        const ToolRun byIdentity =
+            runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("te/kwy/%1/2/7.6/a3/dev").arg(code)});
+        EXPECT_EQ(byIdentity.out, byCode.out);
+    }
+}
+
+TEST_F(ToolTest, GenerateAddsASoundFormInNestedGroupsAndLeavesTheOthers)
+{
+    init();
+    const ToolRun first = runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("2000")});
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
+    const ToolRun second = runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields=7")});
+    ASSERT_EQ(second.status, 0) << second.err.toStdString();
+    EXPECT_EQ(second.out, QStringLiteral("te/kwy/gen00002d/2/7.6/a3/dev\n"));
+
+    std::unique_ptr<host::HostDatabase> db = open();
+    ASSERT_TRUE(db);
+    const std::optional<host::FormIdentity> id = host::FormIdentity::parse(first.out.trimmed());
+    ASSERT_TRUE(id);
+    const host::FormCheckReport report = host::checkForm(db->handle(), *id);
+    EXPECT_TRUE(report.ok()) << report.problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(report.fields, 2000);
+    EXPECT_GT(report.groups, 100);  // sections and subsections, not one flat group
+    {
+        host::Statement levels(db->handle(), QStringLiteral("SELECT max(levl) FROM qxzrn315 WHERE cfrm = 'gen00001d'"));
+        ASSERT_TRUE(levels.step());
+        EXPECT_EQ(levels.int64(0), 2);
+    }
+    db.reset();
+    // The demo forms are untouched.
+    const ToolRun simple = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled")});
+    EXPECT_EQ(simple.out, golden(QStringLiteral("simpled"), simple.out));
+    // The generated form dumps as well: the header, a form row, 2000 fields in two tables.
+    const ToolRun dump = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("gen00001d")});
+    ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
+    EXPECT_EQ(dump.out.count(QStringLiteral("\nqxzrn301 ")), 2000);
+    EXPECT_EQ(dump.out.count(QStringLiteral("\nqxzrn308 ")), 2000);
+}
+
+TEST_F(ToolTest, HelpIsThereForTheToolAndEachCommand)
+{
+    const QStringList commands = {QString(), QStringLiteral("init"), QStringLiteral("generate"), QStringLiteral("dump")};
+    for (const QString& command : commands) {
+        SCOPED_TRACE(command.toStdString());
+        QStringList args;
+        if (!command.isEmpty())
+            args << command;
+        args << QStringLiteral("--help");
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: palimor-host ") + command)) << run.out.toStdString();
+        EXPECT_TRUE(run.err.isEmpty());
+    }
+    EXPECT_FALSE(runTool({QStringLiteral("--help")}).out.contains(QLatin1String("slow")));
+}
+
+struct BadCall {
+    const char* name;
+    QStringList args;  // DB, MISSING, TEXT and DIR stand for paths made by the test
+    int status;
+    const char* message;  // part of what the tool writes to stderr
+};
+
+class ToolErrorTest : public ToolTest, public ::testing::WithParamInterface<BadCall> {};
+
+TEST_P(ToolErrorTest, FailsWithAClearMessageAndChangesNothing)
+{
+    init();
+    QFile text(dir_.filePath(QStringLiteral("notes.txt")));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("these are notes, not a database\n");
+    text.close();
+    QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+    QStringList args;
+    for (const QString& arg : GetParam().args) {
+        if (arg == QLatin1String("DB"))
+            args << dbPath_;
+        else if (arg == QLatin1String("MISSING"))
+            args << dir_.filePath(QStringLiteral("missing.sqlite"));
+        else if (arg == QLatin1String("TEXT"))
+            args << text.fileName();
+        else if (arg == QLatin1String("DIR"))
+            args << dir_.filePath(QStringLiteral("sub"));
+        else
+            args << arg;
+    }
+    QFile before(dbPath_);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+
+    const ToolRun run = runTool(args);
+    EXPECT_EQ(run.status, GetParam().status);
+    EXPECT_TRUE(run.err.contains(QLatin1String(GetParam().message))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("missing.sqlite"))));
+    QFile after(dbPath_);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(after.readAll() == bytes) << "the database changed";
+    QFile notes(text.fileName());
+    ASSERT_TRUE(notes.open(QIODevice::ReadOnly));
+    EXPECT_EQ(notes.readAll(), QByteArray("these are notes, not a database\n"));
+}
+
+const BadCall kBadCalls[] = {
+    {"NoCommand", {}, 2, "Usage: palimor-host COMMAND"},
+    {"UnknownCommand", {"frobnicate"}, 2, "unknown command \"frobnicate\""},
+    {"InitWithoutPath", {"init"}, 2, "expected 1 argument(s), got 0"},
+    {"InitOnExistingFile", {"init", "DB"}, 1, "already exists"},
+    {"InitOnExistingText", {"init", "TEXT"}, 1, "already exists"},
+    {"GenerateOnMissingFile", {"generate", "MISSING", "--fields", "10"}, 1, "missing.sqlite does not exist"},
+    {"GenerateOnText", {"generate", "TEXT", "--fields", "10"}, 1, "not a database"},
+    {"GenerateOnDirectory", {"generate", "DIR", "--fields", "10"}, 1, "is not a file"},
+    {"GenerateWithoutFields", {"generate", "DB"}, 2, "generate needs --fields N"},
+    {"GenerateWithoutValue", {"generate", "DB", "--fields"}, 2, "option --fields needs a value"},
+    {"GenerateZeroFields", {"generate", "DB", "--fields", "0"}, 2, "--fields takes a number from 1 to 3200"},
+    {"GenerateTooManyFields", {"generate", "DB", "--fields", "3201"}, 2, "--fields takes a number from 1 to 3200"},
+    {"GenerateWordForFields", {"generate", "DB", "--fields", "many"}, 2, "not \"many\""},
+    {"GenerateUnknownOption", {"generate", "DB", "--colour", "red"}, 2, "unknown option --colour"},
+    {"GenerateTwoPaths", {"generate", "DB", "DB", "--fields", "1"}, 2, "expected 1 argument(s), got 2"},
+    {"DumpWithoutForm", {"dump", "DB"}, 2, "expected 2 argument(s), got 1"},
+    {"DumpOnMissingFile", {"dump", "MISSING", "simpled"}, 1, "does not exist"},
+    {"DumpUnknownForm", {"dump", "DB", "nosuch"}, 1, "no form \"nosuch\""},
+    {"DumpOtherCustomer", {"dump", "DB", "simpled", "--customer", "c01"}, 1, "no form \"simpled\""},
+    {"DumpShortIdentity", {"dump", "DB", "te/kwy/simpled"}, 2, "seven parts"},
+    {"DumpIdentityTooLong", {"dump", "DB", "tee/kwy/simpled/2/7.6/a3/dev"}, 2, "the package \"tee\""},
+    {"DumpIdentityWithOptions", {"dump", "DB", "te/kwy/simpled/2/7.6/a3/dev", "--module", "kwy"}, 2,
+     "takes no further options"},
+};
+
+INSTANTIATE_TEST_SUITE_P(BadCalls, ToolErrorTest, ::testing::ValuesIn(kBadCalls),
+                         [](const ::testing::TestParamInfo<BadCall>& info) { return std::string(info.param.name); });
+
+TEST_F(ToolTest, AFormCodeOfTwoFormsMustBeNarrowedDown)
+{
+    init();
+    {
+        std::unique_ptr<host::HostDatabase> db = open();
+        ASSERT_TRUE(db);
+        db->exec(QStringLiteral("INSERT INTO qxzrn300 (clan, cpac, cmod, cfrm, vers, rele, cust, desc) "
+                                "VALUES ('3', 'te', 'kwy', 'simpled', '7.6', 'a3', 'dev', 'Item groups')"));
+    }
+    const ToolRun ambiguous = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled")});
+    EXPECT_EQ(ambiguous.status, 2);
+    EXPECT_TRUE(ambiguous.err.contains(QLatin1String("names 2 forms"))) << ambiguous.err.toStdString();
+    EXPECT_TRUE(ambiguous.err.contains(QLatin1String("te/kwy/simpled/3/7.6/a3/dev")));
+
+    const ToolRun narrowed = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled"),
+                                      QStringLiteral("--language"), QStringLiteral("2"),
+                                      QStringLiteral("--customer=dev")});
+    ASSERT_EQ(narrowed.status, 0) << narrowed.err.toStdString();
+    EXPECT_EQ(narrowed.out, golden(QStringLiteral("simpled"), narrowed.out));
+}
+
+TEST_F(ToolTest, KilledInitLeavesNoDatabase)
+{
+    QProcess process;
+    process.start(toolPath(), {QStringLiteral("init"), dbPath_, QStringLiteral("--slow-for-tests")});
+    QString seen;
+    ASSERT_TRUE(waitForLine(process, QStringLiteral("creating"), &seen)) << seen.toStdString();
+    // The work file appears while the scripts run; the database itself must not.
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFileInfo::exists(dbPath_ + QStringLiteral(".tmp")) && timer.elapsed() < 30000)
+        QThread::msleep(20);
+    ASSERT_TRUE(QFileInfo::exists(dbPath_ + QStringLiteral(".tmp")));
+    QThread::msleep(300);
+    ASSERT_EQ(process.state(), QProcess::Running) << "init finished before it could be killed";
+    process.kill();
+    process.waitForFinished();
+    EXPECT_FALSE(QFileInfo::exists(dbPath_));
+
+    // A later init starts afresh.
+    init();
+    std::unique_ptr<host::HostDatabase> db = open();
+    ASSERT_TRUE(db);
+    EXPECT_EQ(host::findForms(db->handle(), host::FormIdentity{}, true).size(), 3);
+}
+
+TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
+{
+    init();
+    const ToolRun before = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("itemsd")});
+    ASSERT_EQ(before.status, 0);
+
+    QProcess process;
+    process.start(toolPath(), {QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("2000"),
+                               QStringLiteral("--slow-for-tests")});
+    QString seen;
+    ASSERT_TRUE(waitForLine(process, QStringLiteral("generated 40 fields"), &seen)) << seen.toStdString();
+    process.kill();
+    process.waitForFinished();
+    EXPECT_FALSE(seen.contains(QLatin1String("gen00001d"))) << "generate finished before it was killed";
+
+    std::unique_ptr<host::HostDatabase> db = open();
+    ASSERT_TRUE(db);
+    {
+        host::Statement rows(db->handle(), QStringLiteral(
+            "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE cfrm "
+            "LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn200 "
+            "WHERE cses LIKE 'gen%')"));
+        ASSERT_TRUE(rows.step());
+        EXPECT_EQ(rows.int64(0), 0) << "rows of the interrupted form remain";
+    }
+    for (const host::FormIdentity& form : host::findForms(db->handle(), host::FormIdentity{}, true)) {
+        const host::FormCheckReport report = host::checkForm(db->handle(), form);
+        EXPECT_TRUE(report.ok()) << form.text().toStdString() << "\n"
+                                 << report.problems.join(QLatin1Char('\n')).toStdString();
+    }
+    db.reset();
+    EXPECT_EQ(runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("itemsd")}).out, before.out);
+    // And the database takes a whole form afterwards.
+    EXPECT_EQ(runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("30")}).out,
+              QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
+}
+
+TEST(DumpValue, QuotesWhatWouldNotReadBack)
+{
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("tekwy001.item"), QStringLiteral("tekwy001.item")},
+        {QString(), QStringLiteral("\"\"")},
+        {QStringLiteral("Item groups"), QStringLiteral("\"Item groups\"")},
+        {QStringLiteral("say \"hi\""), QStringLiteral("\"say \"\"hi\"\"\"")},
+        {QStringLiteral("a=b"), QStringLiteral("\"a=b\"")},
+        {QStringLiteral("NULL"), QStringLiteral("\"NULL\"")},
+        {QStringLiteral("tab\there"), QStringLiteral("\"tab\there\"")},
+        {QStringLiteral("-12"), QStringLiteral("-12")},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(host::dumpValue(text), expected) << text.toStdString();
+}
+
+TEST(FormIdentityText, ParsesSevenPartsOfTheirWidths)
+{
+    const std::optional<host::FormIdentity> id = host::FormIdentity::parse(QStringLiteral(" te/kwy /itemsd/2/7.6 /a3/"));
+    ASSERT_TRUE(id);
+    EXPECT_EQ(*id, (host::FormIdentity{"te", "kwy", "itemsd", "2", "7.6", "a3", ""}));
+    EXPECT_EQ(id->text(), QStringLiteral("te/kwy/itemsd/2/7.6/a3/"));
+    // Padding blanks never reach the text.
+    EXPECT_EQ((host::FormIdentity{"te", "kwy", "x", "2", "7.6 ", "a3", "dev "}.text()),
+              QStringLiteral("te/kwy/x/2/7.6/a3/dev"));
+
+    const char* bad[] = {"te/kwy/itemsd/2/7.6/a3", "te/kwy/itemsd/2/7.6/a3/dev/x", "te/kwy//2/7.6/a3/dev",
+                         "te/kwy/itemsd/22/7.6/a3/dev", "te/kwy/itemsdxxxx/2/7.6/a3/dev", "te/kwy/itemsd/2/7.6/a3/devel"};
+    for (const char* text : bad) {
+        QString why;
+        EXPECT_FALSE(host::FormIdentity::parse(QLatin1String(text), &why)) << text;
+        EXPECT_FALSE(why.isEmpty()) << text;
+    }
+}
+
+} // namespace

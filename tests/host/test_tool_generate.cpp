@@ -1,0 +1,125 @@
+// The form generator behind "palimor-host generate", called as the library.
+#include "support/LocalHostFixture.h"
+
+#include "form_check.h"
+#include "form_generator.h"
+#include "host_database.h"
+#include "host_error.h"
+#include "sqlite_util.h"
+
+#include <gtest/gtest.h>
+
+#include <QList>
+
+namespace {
+
+int64_t number(host::HostDatabase& db, const QString& sql)
+{
+    host::Statement st(db.handle(), sql);
+    return st.step() ? st.int64(0) : -1;
+}
+
+int64_t generatedRows(host::HostDatabase& db)
+{
+    return number(db, QStringLiteral(
+        "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE cfrm "
+        "LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn308 "
+        "WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn200 WHERE cses LIKE 'gen%')"));
+}
+
+class GeneratorTest : public LocalHostFixture {
+protected:
+    void SetUp() override
+    {
+        LocalHostFixture::SetUp();
+        db_ = openDatabase();
+        ASSERT_TRUE(db_);
+    }
+
+    std::unique_ptr<host::HostDatabase> db_;
+};
+
+class GeneratorSizeTest : public GeneratorTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GeneratorSizeTest, MakesASoundFormOfThatManyFields)
+{
+    const int n = GetParam();
+    host::GenerateOptions options;
+    options.fields = n;
+    QList<int> batches;
+    options.afterBatch = [&batches](int done) { batches.append(done); };
+    QString why;
+    const std::optional<host::FormIdentity> id = host::generateForm(*db_, options, &why);
+    ASSERT_TRUE(id) << why.toStdString();
+    EXPECT_EQ(id->formCode, QStringLiteral("gen00001d"));
+
+    const host::FormCheckReport report = host::checkForm(db_->handle(), *id);
+    EXPECT_TRUE(report.ok()) << report.problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(report.fields, n);
+    // Subsections of 20 fields, sections of 10 subsections, and the form itself.
+    const int subsections = (n + 19) / 20;
+    const int sections = (subsections + 9) / 10;
+    EXPECT_EQ(report.groups, 1 + sections + subsections);
+    // Every fifth field of a subsection follows up the one before it.
+    int followUps = 0;
+    for (int first = 0; first < n; first += 20)
+        followUps += std::min(20, n - first) / 5;
+    EXPECT_EQ(number(*db_, QStringLiteral("SELECT count(*) FROM qxzrn308 WHERE cfrm = 'gen00001d' AND fwup = 1")),
+              followUps);
+    EXPECT_EQ(number(*db_, QStringLiteral("SELECT max(omod) FROM qxzrn301 WHERE cfrm = 'gen00001d'")), 10 * n);
+    EXPECT_EQ(batches.size(), subsections);
+    EXPECT_EQ(batches.last(), n);
+    // The form has its form row and a session of its own.
+    EXPECT_EQ(number(*db_, QStringLiteral("SELECT count(*) FROM qxzrn300 WHERE cfrm = 'gen00001d'")), 1);
+    EXPECT_EQ(number(*db_, QStringLiteral("SELECT count(*) FROM qxzrn200 WHERE cses = 'gen00001'")), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GeneratorSizeTest, ::testing::Values(1, 4, 5, 19, 20, 21, 199, 201, 2000, 3200));
+
+TEST_F(GeneratorTest, RefusesSizesOutsideTheOrderNumbers)
+{
+    for (int n : {0, -5, 3201, 100000}) {
+        host::GenerateOptions options;
+        options.fields = n;
+        QString why;
+        EXPECT_FALSE(host::generateForm(*db_, options, &why)) << n;
+        EXPECT_TRUE(why.contains(QLatin1String("3200"))) << why.toStdString();
+    }
+    EXPECT_EQ(generatedRows(*db_), 0);
+}
+
+TEST_F(GeneratorTest, FailureHalfWayLeavesNothingBehind)
+{
+    host::GenerateOptions options;
+    options.fields = 300;
+    options.afterBatch = [](int done) {
+        if (done >= 100)
+            throw host::HostError(host::kErrInternal, QStringLiteral("stopped on purpose"));
+    };
+    QString why;
+    EXPECT_FALSE(host::generateForm(*db_, options, &why));
+    EXPECT_EQ(why, QStringLiteral("stopped on purpose"));
+    EXPECT_FALSE(db_->inTransaction());
+    EXPECT_EQ(generatedRows(*db_), 0);
+}
+
+TEST_F(GeneratorTest, EachFormGetsTheNextFreeCode)
+{
+    host::GenerateOptions options;
+    options.fields = 3;
+    QStringList codes;
+    for (int i = 0; i < 3; ++i)
+        codes.append(host::generateForm(*db_, options)->formCode);
+    EXPECT_EQ(codes, (QStringList{"gen00001d", "gen00002d", "gen00003d"}));
+    // A code that becomes free is used again.
+    db_->exec(QStringLiteral("DELETE FROM qxzrn300 WHERE cfrm = 'gen00002d'; DELETE FROM qxzrn308 WHERE cfrm = "
+                             "'gen00002d'; DELETE FROM qxzrn301 WHERE cfrm = 'gen00002d'; DELETE FROM qxzrn315 "
+                             "WHERE cfrm = 'gen00002d'; DELETE FROM qxzrn200 WHERE cses = 'gen00002'"));
+    EXPECT_EQ(host::generateForm(*db_, options)->formCode, QStringLiteral("gen00002d"));
+    for (const QString& code : codes) {
+        host::FormIdentity id{"te", "kwy", code, "2", "7.6", "a3", "dev"};
+        EXPECT_TRUE(host::checkForm(db_->handle(), id).ok()) << code.toStdString();
+    }
+}
+
+} // namespace
