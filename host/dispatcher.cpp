@@ -120,6 +120,8 @@ const Dispatcher& Dispatcher::standard()
                                      kObjectStpStdDll})
             d.addObject(object);
         registerVersionFunctions(d);
+        registerSessionFunctions(d);
+        registerTransactionFunctions(d);
         registerLabelFunctions(d);
         registerDictionaryFunctions(d);
         return d;

@@ -16,6 +16,10 @@ inline constexpr QLatin1String kObjectStpStdDll("oqxstp_stddll");
 
 // Start-up: the DLL's version and bytes per character, the program-script level.
 void registerVersionFunctions(Dispatcher& dispatcher);
+// Sessions, form types, existence look-ups and the host's session windows.
+void registerSessionFunctions(Dispatcher& dispatcher);
+// The open host transaction: abort, and the commit the update set ends with.
+void registerTransactionFunctions(Dispatcher& dispatcher);
 // Labels, messages, icons and technical documentation.
 void registerLabelFunctions(Dispatcher& dispatcher);
 // The data dictionary and the design-record writes.

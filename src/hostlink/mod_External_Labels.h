@@ -1,0 +1,2 @@
+#pragma once
+// Filled in with the Labels wrappers.
