@@ -1,5 +1,7 @@
 #include "dispatcher.h"
 
+#include "host_transaction.h"
+
 #include "functions.h"
 #include "host_database.h"
 #include "host_error.h"
@@ -90,8 +92,12 @@ Outcome Dispatcher::execute(const QString& object, const QString& callText, Host
     };
     QString why;
     std::optional<calltext::Call> call = calltext::parse(callText, &why);
-    if (!call)
+    if (!call) {
+        // A garbled part of an update set ends the set: nothing of it may be committed later.
+        if (callText.trimmed().startsWith(QLatin1String("execute.velq.set(")))
+            abortHostTransaction(db);
         return failed(kErrMalformedCall, QStringLiteral("malformed call text: %1").arg(why));
+    }
     if (!hasObject(object))
         return failed(kErrUnknownObject, QStringLiteral("unknown host DLL object \"%1\"").arg(object));
     const Handler* handler = find(object, call->function);
@@ -122,6 +128,8 @@ const Dispatcher& Dispatcher::standard()
         registerVersionFunctions(d);
         registerSessionFunctions(d);
         registerTransactionFunctions(d);
+        registerQueryFunctions(d);
+        registerUpdateSetFunctions(d);
         registerLabelFunctions(d);
         registerDictionaryFunctions(d);
         return d;

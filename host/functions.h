@@ -20,6 +20,10 @@ void registerVersionFunctions(Dispatcher& dispatcher);
 void registerSessionFunctions(Dispatcher& dispatcher);
 // The open host transaction: abort, and the commit the update set ends with.
 void registerTransactionFunctions(Dispatcher& dispatcher);
+// Object sets and remote queries on the design tables and the dictionary.
+void registerQueryFunctions(Dispatcher& dispatcher);
+// The batched update set: its parts applied in the open host transaction.
+void registerUpdateSetFunctions(Dispatcher& dispatcher);
 // Labels, messages, icons and technical documentation.
 void registerLabelFunctions(Dispatcher& dispatcher);
 // The data dictionary and the design-record writes.

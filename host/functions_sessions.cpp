@@ -1,11 +1,432 @@
+// Host functions of sessions, form types, existence look-ups and the form tools.
+//
+// Look-ups that name no version find the object in the current version of its package
+// (qxscm100.actv) first, then in the newest other one; mode 1 looks in the current
+// version only. Found: return value 0 and the version in the by-reference positions;
+// not found: 1 and those positions as sent.
+#include "data_sets.h"
 #include "dispatcher.h"
+#include "form_dump.h"
 #include "functions.h"
+#include "host_error.h"
+#include "session_windows.h"
+#include "sqlite_util.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <optional>
 
 namespace host {
 
+namespace {
+
+constexpr int64_t kFound = 0;
+constexpr int64_t kNotFound = 1;
+constexpr int64_t kNothingChosen = -1;
+
+// A by-reference text filled as the host fills a placeholder: padded to the width
+// sent, never cut.
+void setField(CallContext& c, int position, const QString& value)
+{
+    c.setText(position, trimBlanks(value).leftJustified(c.text(position).size(), QLatin1Char(' ')));
+}
+
+// The row of table matching where (parameters ?1.. from values) with its version
+// columns first, then columns.
+std::optional<Statement> findInVersion(CallContext& c, const QString& table, const QString& columns,
+                                       const QString& where, const QStringList& values, int64_t mode)
+{
+    QString sql = QStringLiteral("SELECT t.vers, t.rele, t.cust");
+    if (!columns.isEmpty())
+        sql += QStringLiteral(", ") + columns;
+    sql += QStringLiteral(" FROM %1 t LEFT JOIN qxscm100 v"
+                          " ON trim(v.cpac) = trim(t.cpac) AND trim(v.vers) = trim(t.vers)"
+                          " AND trim(v.rele) = trim(t.rele) AND trim(v.cust) = trim(t.cust)"
+                          " WHERE %2")
+               .arg(table, where);
+    if (mode == 1)
+        sql += QStringLiteral(" AND v.actv = 1");
+    sql += QStringLiteral(" ORDER BY coalesce(v.actv, 2), t.vers DESC, t.rele DESC, t.cust DESC LIMIT 1");
+    Statement st(c.handle(), sql);
+    for (int i = 0; i < values.size(); ++i)
+        st.bind(i + 1, values[i]);
+    if (!st.step())
+        return std::nullopt;
+    return st;
+}
+
+// Writes the version columns 0-2 of a found row into three positions from first.
+void setVersion(CallContext& c, const Statement& row, int first)
+{
+    for (int i = 0; i < 3; ++i)
+        setField(c, first + i, row.text(i));
+}
+
+// get.domain.vrc("package","domain",mode,"vers","rele","cust","desc")
+void getDomainVrc(CallContext& c)
+{
+    c.requireCount(7);
+    auto row = findInVersion(c, QStringLiteral("qxzrn400"), QStringLiteral("t.desc"),
+                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cdom) = ?2"),
+                             {c.trimmedText(1), c.trimmedText(2)}, c.number(3));
+    if (!row) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setVersion(c, *row, 4);
+    setField(c, 7, row->text(3));
+    c.setReturnValue(kFound);
+}
+
+// get.menu.vrc("language","package","module","menu","parm",mode,"vers","rele","cust")
+void getMenuVrc(CallContext& c)
+{
+    c.requireCount(9);
+    auto row = findInVersion(c, QStringLiteral("qxzrn360"), QString(),
+                             QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmod) = ?3"
+                                            " AND trim(t.cmen) = ?4 AND trim(t.parm) = ?5"),
+                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3), c.trimmedText(4),
+                              c.trimmedText(5)},
+                             c.number(6));
+    if (!row) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setVersion(c, *row, 7);
+    c.setReturnValue(kFound);
+}
+
+// get.session.vrc("package","module","session",mode,"vers","rele","cust","mpac","mmod",
+//                 "mfln",startMode,"cmop","cprs")
+void getSessionVrc(CallContext& c)
+{
+    c.requireCount(13);
+    c.number(11);
+    auto row = findInVersion(c, QStringLiteral("qxzrn200"),
+                             QStringLiteral("t.mpac, t.mmod, t.mfln, t.stsc, t.cmop, t.cprs"),
+                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.cses) = ?3"),
+                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
+    if (!row) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setVersion(c, *row, 5);
+    setField(c, 8, row->text(3));
+    setField(c, 9, row->text(4));
+    setField(c, 10, row->text(5));
+    c.setNumber(11, row->int64(6));
+    setField(c, 12, row->text(7));
+    setField(c, 13, row->text(8));
+    c.setReturnValue(kFound);
+}
+
+// get.session.info("package","module","session","vers","rele","cust","mpac","mmod",
+//                  "mfln",startMode,"cmop","cprs"): the session in exactly that version.
+void getSessionInfo(CallContext& c)
+{
+    c.requireCount(12);
+    c.number(10);
+    Statement st(c.handle(), QStringLiteral("SELECT mpac, mmod, mfln, stsc, cmop, cprs FROM qxzrn200"
+                                            " WHERE trim(cpac) = ?1 AND trim(cmod) = ?2 AND trim(cses) = ?3"
+                                            " AND trim(vers) = ?4 AND trim(rele) = ?5 AND trim(cust) = ?6"));
+    for (int p = 1; p <= 6; ++p)
+        st.bind(p, c.trimmedText(p));
+    if (!st.step()) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setField(c, 7, st.text(0));
+    setField(c, 8, st.text(1));
+    setField(c, 9, st.text(2));
+    c.setNumber(10, st.int64(3));
+    setField(c, 11, st.text(4));
+    setField(c, 12, st.text(5));
+    c.setReturnValue(kFound);
+}
+
+// check.form.type("language","package","module","form","vers","rele","cust"):
+// 0 for a form of the editor's own type, 1 for another type, 2 for no such form.
+void checkFormType(CallContext& c)
+{
+    c.requireCount(7);
+    Statement st(c.handle(), QStringLiteral("SELECT ftyp FROM qxzrn300"
+                                            " WHERE trim(clan) = ?1 AND trim(cpac) = ?2 AND trim(cmod) = ?3"
+                                            " AND trim(cfrm) = ?4 AND trim(vers) = ?5 AND trim(rele) = ?6"
+                                            " AND trim(cust) = ?7"));
+    for (int p = 1; p <= 7; ++p)
+        st.bind(p, c.trimmedText(p));
+    c.setReturnValue(!st.step() ? int64_t(2) : st.int64(0) == 1 ? kFound : kNotFound);
+}
+
+// get.message.vrc / get.question.vrc("language","package","code",mode,"vers","rele",
+// "cust","text"): messages in qxzrn450, questions in qxzrn451.
+void getTextVrc(CallContext& c, const QString& table)
+{
+    c.requireCount(8);
+    auto row = findInVersion(c, table, QStringLiteral("t.mess"),
+                             QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmes) = ?3"),
+                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
+    if (!row) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setVersion(c, *row, 5);
+    setField(c, 8, row->text(3));
+    c.setReturnValue(kFound);
+}
+
+// get.table.vrc("package","module","number",mode,"vers","rele","cust")
+void getTableVrc(CallContext& c)
+{
+    c.requireCount(7);
+    auto row = findInVersion(c, QStringLiteral("qxzrn420"), QString(),
+                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.flno) = ?3"),
+                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
+    if (!row) {
+        c.setReturnValue(kNotFound);
+        return;
+    }
+    setVersion(c, *row, 5);
+    c.setReturnValue(kFound);
+}
+
+// check.runtime.form.vrc("session","vers","rele","cust"): the session is package (2),
+// module (3) and session code written together. 1 when the host can run it in that
+// version, else 0.
+void checkRuntimeFormVrc(CallContext& c)
+{
+    c.requireCount(4);
+    const QString session = c.text(1);
+    Statement st(c.handle(), QStringLiteral("SELECT 1 FROM qxzrn200"
+                                            " WHERE trim(cpac) = ?1 AND trim(cmod) = ?2 AND trim(cses) = ?3"
+                                            " AND trim(vers) = ?4 AND trim(rele) = ?5 AND trim(cust) = ?6"));
+    st.bind(1, trimBlanks(session.left(2))).bind(2, trimBlanks(session.mid(2, 3)));
+    st.bind(3, trimBlanks(session.mid(5)));
+    st.bind(4, c.trimmedText(2)).bind(5, c.trimmedText(3)).bind(6, c.trimmedText(4));
+    c.setReturnValue(int64_t(st.step() ? 1 : 0));
+}
+
+// ---- start.vrok.session ------------------------------------------------------------
+
+int32_t bytesPerChar(sqlite3* db)
+{
+    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
+    const int n = st.step() ? st.text(0).trimmed().toInt() : 0;
+    if (n < 1)
+        throw HostError(kErrDatabase, QStringLiteral("host_meta has no valid bytes_per_char"));
+    return n;
+}
+
+const datasets::DataSetLayout& formLayout()
+{
+    const datasets::DataSetLayout* layout = datasets::findLayout(QStringLiteral("qxzrn300"));
+    if (!layout)
+        throw HostError(kErrInternal, QStringLiteral("no layout of qxzrn300"));
+    return *layout;
+}
+
+QList<FormEntry> listForms(sqlite3* db)
+{
+    Statement st(db, QStringLiteral("SELECT cpac, cmod, cfrm, clan, vers, rele, cust, lanl, desc FROM qxzrn300"
+                                    " ORDER BY cpac, cmod, cfrm, clan, vers, rele, cust"));
+    QList<FormEntry> forms;
+    while (st.step()) {
+        FormEntry e;
+        e.form = FormIdentity{st.text(0), st.text(1), st.text(2), st.text(3), st.text(4), st.text(5), st.text(6)}
+                     .trimmed();
+        e.labelLanguage = trimBlanks(st.text(7));
+        e.description = trimBlanks(st.text(8));
+        forms.append(e);
+    }
+    return forms;
+}
+
+// The key fields of a "qxzrn300" start record (the fixed fields before the first
+// host text); a short record reads as blanks.
+FormIdentity startForm(const QString& record, int32_t bpc)
+{
+    QHash<QString, QString> values;
+    int at = 0;
+    for (const datasets::FieldLayout& f : formLayout().fields) {
+        if (f.type != datasets::Fixed)
+            break;
+        const int width = datasets::fieldLength(f, bpc);
+        values.insert(f.code, trimBlanks(record.mid(at, width)));
+        at += width;
+    }
+    return FormIdentity{values.value(QStringLiteral("cpac")), values.value(QStringLiteral("cmod")),
+                        values.value(QStringLiteral("cfrm")), values.value(QStringLiteral("clan")),
+                        values.value(QStringLiteral("vers")), values.value(QStringLiteral("rele")),
+                        values.value(QStringLiteral("cust"))};
+}
+
+// A blank part of the key matches any value; a key of blanks matches nothing.
+bool matchesKey(const FormIdentity& f, const FormIdentity& key)
+{
+    const QString parts[] = {f.package, f.module, f.formCode, f.language, f.version, f.release, f.customer};
+    const QString keys[] = {key.package, key.module, key.formCode, key.language, key.version, key.release,
+                            key.customer};
+    bool any = false;
+    for (int i = 0; i < 7; ++i) {
+        if (keys[i].isEmpty())
+            continue;
+        if (keys[i] != parts[i])
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+// The form's record with the fields asked for (" ,"-separated codes; all when none).
+QString formRecord(const FormEntry& e, const QString& fieldList, int32_t bpc)
+{
+    const QHash<QString, QString> values = {
+        {QStringLiteral("clan"), e.form.language}, {QStringLiteral("cpac"), e.form.package},
+        {QStringLiteral("cmod"), e.form.module},   {QStringLiteral("cfrm"), e.form.formCode},
+        {QStringLiteral("vers"), e.form.version},  {QStringLiteral("rele"), e.form.release},
+        {QStringLiteral("cust"), e.form.customer}, {QStringLiteral("lanl"), e.labelLanguage},
+        {QStringLiteral("desc"), e.description}};
+    QStringList codes;
+    for (const QString& code : fieldList.split(QLatin1Char(','))) {
+        if (!code.trimmed().isEmpty())
+            codes << code.trimmed();
+    }
+    if (codes.isEmpty())
+        codes = values.keys();
+    datasets::RecordBuilder builder(formLayout(), bpc);
+    for (const QString& code : codes)
+        builder.set(code, values.value(code));  // codes the layout lacks stay out
+    return builder.record();
+}
+
+std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
+{
+    const bool browser = r.session == kFormBrowserSession;
+    std::optional<ScriptedAnswer> scripted = takeScriptedAnswer();
+    if (scripted) {
+        if (const QString* record = std::get_if<QString>(&*scripted))
+            return *record;
+        const FormIdentity* chosen = std::get_if<FormIdentity>(&*scripted);
+        if (!chosen)
+            return std::nullopt;
+        for (const FormEntry& e : listForms(c.handle())) {
+            if (e.form == chosen->trimmed())
+                return formRecord(e, r.fields, bytesPerChar(c.handle()));
+        }
+        return std::nullopt;
+    }
+    const SessionPresenter& presenter = sessionPresenter();
+    if (!browser) {
+        if (presenter.showSession)
+            presenter.showSession(r);
+        return std::nullopt;
+    }
+    if (!presenter.chooseForm)
+        return std::nullopt;
+    const int32_t bpc = bytesPerChar(c.handle());
+    const QList<FormEntry> forms = listForms(c.handle());
+    const FormIdentity start = startForm(r.startRecord, bpc);
+    int startIndex = -1;
+    for (int i = 0; i < forms.size() && startIndex < 0; ++i) {
+        if (matchesKey(forms[i].form, start))
+            startIndex = i;
+    }
+    const std::optional<int> chosen = presenter.chooseForm(forms, startIndex);
+    if (!chosen || *chosen < 0 || *chosen >= forms.size())
+        return std::nullopt;
+    return formRecord(forms[*chosen], r.fields, bpc);
+}
+
+// start.vrok.session("session","table","start record",mode,"fields","record","language"):
+// 0 with the chosen record in position 6, or -1 with position 6 as sent.
+void startVrokSession(CallContext& c)
+{
+    c.requireCount(7);
+    c.text(6);
+    const SessionRequest r{c.trimmedText(1), c.trimmedText(2), c.text(3), c.number(4), c.text(5),
+                           c.trimmedText(7)};
+    recordSessionRequest(r);
+    const std::optional<QString> record = answerOf(c, r);
+    if (!record) {
+        c.setReturnValue(kNothingChosen);
+        return;
+    }
+    c.setText(6, *record);
+    c.setReturnValue(kFound);
+}
+
+// ---- form tools ----------------------------------------------------------------------
+
+QString dumpDirectory()
+{
+    const QString dir = qEnvironmentVariable("PALIMOR_HOST_DUMP_DIR");
+    if (!dir.isEmpty())
+        return dir;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/palimor/dumps");
+}
+
+// A file name from the identity's parts; anything but letters, digits, "." and "-"
+// becomes "_", so a part can never leave the directory.
+QString dumpFileName(const FormIdentity& f)
+{
+    QString name = QStringList{f.package, f.module, f.formCode, f.language, f.version, f.release, f.customer}
+                       .join(QLatin1Char('_'));
+    for (QChar& ch : name) {
+        if (!(ch.isLetterOrNumber() && ch.unicode() < 128) && ch != QLatin1Char('.') && ch != QLatin1Char('-'))
+            ch = QLatin1Char('_');
+    }
+    return name + QStringLiteral(".txt");
+}
+
+// ext.dump.form("package","module","form","language","vers","rele","cust"):
+// 0 when the dump was written, 1 when the form has no rows, 2 when it cannot be written.
+void extDumpForm(CallContext& c)
+{
+    c.requireCount(7);
+    const FormIdentity form = FormIdentity{c.text(1), c.text(2), c.text(3), c.text(4),
+                                           c.text(5), c.text(6), c.text(7)}
+                                  .trimmed();
+    const QString dump = dumpForm(c.handle(), form);
+    if (dump.isEmpty()) {
+        c.setReturnValue(int64_t(1));
+        return;
+    }
+    const QString dir = dumpDirectory();
+    QSaveFile file(QDir(dir).filePath(dumpFileName(form)));
+    const bool written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly) && file.write(dump.toUtf8()) >= 0
+                         && file.commit();
+    c.setReturnValue(int64_t(written ? 0 : 2));
+}
+
+// ext.edit.script("package","module","script"): the request is noted for the host's
+// script editor.
+void extEditScript(CallContext& c)
+{
+    c.requireCount(3);
+    recordScriptEditRequest({c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)});
+    c.setReturnValue(int64_t(0));
+}
+
+} // namespace
+
 void registerSessionFunctions(Dispatcher& d)
 {
-    (void)d;
+    d.add(kObjectDllExtInt, QStringLiteral("get.domain.vrc("), getDomainVrc);
+    d.add(kObjectDllExtInt, QStringLiteral("get.menu.vrc("), getMenuVrc);
+    d.add(kObjectDllExtInt, QStringLiteral("get.session.vrc("), getSessionVrc);
+    d.add(kObjectDllExtInt, QStringLiteral("get.session.info("), getSessionInfo);
+    d.add(kObjectDllExtInt, QStringLiteral("check.form.type("), checkFormType);
+    d.add(kObjectDllExtInt, QStringLiteral("get.message.vrc("),
+          [](CallContext& c) { getTextVrc(c, QStringLiteral("qxzrn450")); });
+    d.add(kObjectDllExtInt, QStringLiteral("get.question.vrc("),
+          [](CallContext& c) { getTextVrc(c, QStringLiteral("qxzrn451")); });
+    d.add(kObjectDllExtInt, QStringLiteral("get.table.vrc("), getTableVrc);
+    d.add(kObjectDllExtInt, QStringLiteral("check.runtime.form.vrc("), checkRuntimeFormVrc);
+    d.add(kObjectDllExtInt, QStringLiteral("start.vrok.session("), startVrokSession);
+    d.add(kObjectDllExtInt, QStringLiteral("ext.dump.form("), extDumpForm);
+    d.add(kObjectDllExtInt, QStringLiteral("ext.edit.script("), extEditScript);
 }
 
 } // namespace host

@@ -1,8 +1,11 @@
-// Host functions of the start-up: the DLL's version and the program-script level.
+// Host functions of the start-up (the DLL's version, the program-script level) and of
+// the package versions (development versions and their origins, qxscm100).
 #include "dispatcher.h"
 #include "functions.h"
 #include "host_error.h"
 #include "sqlite_util.h"
+
+#include <optional>
 
 namespace host {
 
@@ -48,10 +51,48 @@ void getScriptTiv(CallContext& c)
     c.setReturnValue(level);
 }
 
+// The qxscm100 row of a version; the four texts from position 1.
+std::optional<Statement> packageVersion(CallContext& c, const QString& columns)
+{
+    Statement st(c.handle(), QStringLiteral("SELECT %1 FROM qxscm100"
+                                            " WHERE trim(cpac) = ?1 AND trim(vers) = ?2 AND trim(rele) = ?3"
+                                            " AND trim(cust) = ?4")
+                                 .arg(columns));
+    for (int p = 1; p <= 4; ++p)
+        st.bind(p, c.trimmedText(p));
+    if (!st.step())
+        return std::nullopt;
+    return st;
+}
+
+// qxscm.dll.comm.is.dev.vrc("package","vers","rele","cust"): 1 for a development
+// version, 0 for any other and for an unknown one.
+void isDevVrc(CallContext& c)
+{
+    c.requireCount(4);
+    const auto row = packageVersion(c, QStringLiteral("devl"));
+    c.setReturnValue(int64_t(row && row->int64(0) == 1 ? 1 : 0));
+}
+
+// qxscm.dll.comm.get.orig.vrc("package","vers","rele","cust","orpa","orve","orre","orcu"):
+// the origin padded to the placeholders; an unknown version is its own origin (1).
+void getOrigVrc(CallContext& c)
+{
+    c.requireCount(8);
+    const auto row = packageVersion(c, QStringLiteral("orpa, orve, orre, orcu"));
+    for (int i = 0; i < 4; ++i) {
+        const QString value = row ? trimBlanks(row->text(i)) : c.trimmedText(1 + i);
+        c.setText(5 + i, value.leftJustified(c.text(5 + i).size(), QLatin1Char(' ')));
+    }
+    c.setReturnValue(int64_t(row ? 0 : 1));
+}
+
 } // namespace
 
 void registerVersionFunctions(Dispatcher& d)
 {
+    d.add(kObjectScmComm, QStringLiteral("qxscm.dll.comm.is.dev.vrc("), isDevVrc);
+    d.add(kObjectScmComm, QStringLiteral("qxscm.dll.comm.get.orig.vrc("), getOrigVrc);
     d.add(kObjectDllExtInt, QStringLiteral("init.dllextint("), initDllExtInt);
     d.add(kObjectDllExtInt, QStringLiteral("get.script.tiv("), getScriptTiv);
 }

@@ -2,6 +2,7 @@
 #include "mainwindow/frm_Palimor.h"
 #include "platform/Process.h"
 #include "platform/gui_Ports.h"
+#include "gui/session_windows_gui.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
 
     platform::setCommandLineFromArguments(QApplication::arguments().mid(1));
     platform::installWidgetPorts();
+    host::installSessionWindows();
 
     mainWindow().Form_Load();
     return QApplication::exec();

@@ -2,6 +2,7 @@
 
 #include "gui_Cursor.h"
 #include "gui_Dialogs.h"
+#include "gui_HelpViewer.h"
 
 #include <memory>
 
@@ -11,6 +12,7 @@ void installWidgetPorts()
 {
     setDialogs(std::make_shared<WidgetDialogs>());
     setMousePointerHook(showMousePointer);
+    setHelpViewer(std::make_shared<WidgetHelpViewer>());
 }
 
 } // namespace platform

@@ -15,6 +15,13 @@ struct Hooks {
     std::function<void()> focusMainWindow;
     // Unloads the main window so that its unload handling runs.
     std::function<void()> unloadMainWindow;
+    // Switches the field insert commands on or off: the menu entries mnuEInsertField,
+    // mnuOGenerateForm and mnuOOneTableField and the toolbar button "mnuEInsertField".
+    std::function<void(bool)> setInsertingEnabled;
+    // The same for mnuEInsertGroup and the toolbar button "mnuEInsertGroup".
+    std::function<void(bool)> setGroupInsertingEnabled;
+    // Presses Cancel of the table-field picker: it closes without inserting anything.
+    std::function<void()> cancelTableFieldPicker;
 };
 
 Hooks& hooks();

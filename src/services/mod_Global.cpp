@@ -276,7 +276,9 @@ int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, const QStri
             text = *it;
         } else {
             text = hostMessage(code);
-            goMessageTexts.insert(code, text);
+            // A text that could not be had is asked for again next time.
+            if (!text.isEmpty())
+                goMessageTexts.insert(code, text);
         }
     }
     return giDisplayMessage(text, buttons, title, a1, a2, a3);

@@ -1,7 +1,7 @@
 #pragma once
 // A clean editor core for each test: every module reset, the settings store on a
 // temporary file, scripted dialogs, a program end that throws, the log in a
-// temporary directory, host texts from a table of the test's own.
+// temporary directory, host texts seeded into the registry text cache.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -14,16 +14,28 @@
 #include <optional>
 #include <ostream>
 
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_Enumerate.h"
+#include "hostlink/mod_External.h"
 #include "hostlink/mod_Texts.h"
+#include "hostlink/mod_Velq.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
+#include "session_windows.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
+#include "model/mod_TextCaches.h"
+#include "model/mod_Versions.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
 #include "platform/SettingsStore.h"
 #include "platform/TickClock.h"
+#include "platform/UserSettings.h"
 #include "services/UiHooks.h"
+#include "services/mod_Help.h"
+#include "platform/HelpViewer.h"
 #include "services/mod_Global.h"
 #include "services/mod_Registry.h"
 
@@ -46,6 +58,7 @@ protected:
         ASSERT_TRUE(tmp.isValid());
         resetAll();
         platform::setMachineSettingsPath(tmp.filePath(QStringLiteral("registry.json")));
+        platform::setUserSettingsPath(tmp.filePath(QStringLiteral("user-settings.json")));
         dialogs = platform::installScriptedDialogs();
         platform::setEndProgramHandler([](int status) { throw platform::ProgramEnded{status}; });
         QLocale::setDefault(QLocale::c());
@@ -59,12 +72,24 @@ protected:
         platform::resetDialogs();
         platform::releaseTickCount();
         platform::setMachineSettingsPath(QString());
+        platform::setUserSettingsPath(QString());
         QLocale::setDefault(QLocale::system());
         qunsetenv("PALIMOR_LOG_DIR");
     }
 
     static void resetAll()
     {
+        resetDataSets();
+        resetVersions();
+        resetExternal();
+        resetVelq();
+        resetDesignDefinitions();
+        resetKeys();
+        resetEnumerate();
+        resetTextCaches();
+        resetHelp();
+        platform::resetHelpViewer();
+        host::resetSessionWindows();
         resetVrokInterface();
         resetVrokGlobal();
         resetGlobal();
@@ -97,20 +122,17 @@ protected:
         platform::setTickCount(1000);
     }
 
-    // code -> text; every question to the source is noted as "kind:code".
-    void useTexts(QHash<QString, QString> texts)
+    // Seeds the registry text cache of the user language and of language "2" with
+    // code -> text, so the text service answers these codes without the host.
+    void useTexts(const QHash<QString, QString>& texts)
     {
-        textTable = std::move(texts);
-        setDescriptionSource([this](const QString& code, int16_t kind, const QString&) {
-            asked.append(QStringLiteral("%1:%2").arg(kind).arg(code));
-            return textTable.value(code);
-        });
+        for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+            for (const QString& language : {gsUserLanguage, QStringLiteral("2")})
+                ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey(language), it.key(), it.value()));
     }
 
     QTemporaryDir tmp;
     std::shared_ptr<platform::ScriptedDialogs> dialogs;
-    QHash<QString, QString> textTable;
-    QStringList asked;
 };
 
 // The status the program ended with while running f, or nullopt when it went on.

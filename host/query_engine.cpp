@@ -1,0 +1,477 @@
+#include "query_engine.h"
+
+#include "host_error.h"
+#include "sqlite_util.h"
+
+#include <QGlobalStatic>
+#include <sqlite3.h>
+
+#include <charconv>
+#include <memory>
+#include <unordered_map>
+
+namespace host {
+
+namespace {
+
+QStringList formKeyAnd(const char* last)
+{
+    return {QStringLiteral("clan"), QStringLiteral("cpac"), QStringLiteral("vers"), QStringLiteral("rele"),
+            QStringLiteral("cust"), QStringLiteral("cmod"), QStringLiteral("cfrm"), QString::fromLatin1(last)};
+}
+
+QStringList tableKeyAnd(const char* last)
+{
+    return {QStringLiteral("cpac"), QStringLiteral("cmod"), QStringLiteral("flno"), QStringLiteral("vers"),
+            QStringLiteral("rele"), QStringLiteral("cust"), QString::fromLatin1(last)};
+}
+
+QString quoteName(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+
+QString alias(int i) { return QStringLiteral("t%1").arg(i); }
+
+} // namespace
+
+const std::vector<QueryIndex>& queryIndexes()
+{
+    // The design tables are read by the form's identity in the order of their first
+    // index; the dictionary's fields by table, either by name or by number.
+    static const std::vector<QueryIndex> indexes = {
+        {QStringLiteral("qxzrn315"), 1, formKeyAnd("grpi")},
+        {QStringLiteral("qxzrn301"), 1, formKeyAnd("sequ")},
+        {QStringLiteral("qxzrn302"), 1, formKeyAnd("sequ")},
+        {QStringLiteral("qxzrn308"), 1, formKeyAnd("sequ")},
+        {QStringLiteral("qxzrn316"), 1, formKeyAnd("sern")},
+        {QStringLiteral("qxzrn422"), 1, tableKeyAnd("fdnm")},
+        {QStringLiteral("qxzrn422"), 2, tableKeyAnd("fdno")},
+    };
+    return indexes;
+}
+
+const std::vector<QueryReference>& queryReferences()
+{
+    // A field's row refers to its layout row, which has the same key.
+    static const std::vector<QueryReference> references = {
+        {QStringLiteral("qxzrn301"), QStringLiteral("cmba"), QStringLiteral("qxzrn308"), formKeyAnd("sequ")},
+    };
+    return references;
+}
+
+std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table)
+{
+    Statement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    kind.bind(1, table);
+    if (!kind.step())
+        return std::nullopt;
+    Statement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
+    info.bind(1, table);
+    std::vector<TableColumn> columns;
+    while (info.step())
+        columns.push_back({info.text(0), info.text(1).contains(QLatin1String("INT")), int(info.int64(2))});
+    return columns;
+}
+
+int32_t hostBytesPerChar(sqlite3* db)
+{
+    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
+    bool ok = false;
+    const int32_t n = st.step() ? trimBlanks(st.text(0)).toInt(&ok) : 0;
+    if (!ok || n < 1 || n > 4)
+        throw HostError(kErrDatabase, QStringLiteral("host_meta has no usable bytes_per_char"));
+    return n;
+}
+
+// ---- Checking a query --------------------------------------------------------------
+
+namespace {
+
+struct Refused {
+    QString reason;
+};
+
+struct FromTable {
+    QString name;
+    std::vector<TableColumn> columns;
+    const datasets::DataSetLayout* layout = nullptr;
+
+    bool hasColumn(const QString& column) const
+    {
+        for (const TableColumn& c : columns)
+            if (c.name == column)
+                return true;
+        return false;
+    }
+};
+
+class QueryChecker {
+public:
+    QueryChecker(sqlite3* db, const query::QueryText& text, int32_t bytesPerChar)
+        : db_(db), text_(text), bytesPerChar_(bytesPerChar)
+    {
+    }
+
+    CheckedQuery check()
+    {
+        for (const QString& name : text_.from)
+            addTable(name);
+        CheckedQuery q;
+        QStringList select;
+        for (const query::ColumnName& c : text_.select) {
+            const int t = tableOf(c);
+            const datasets::FieldLayout* field = layoutField(t, c.column);
+            if (!field)
+                refuse(QStringLiteral("%1 has no field %2 to return").arg(c.table, c.column));
+            const int32_t length = datasets::fieldLength(*field, bytesPerChar_);
+            q.columns.push_back({*field, length});
+            q.rowLength += length + (field->type == datasets::HostText ? 1 : 0);
+            select << alias(t) + QLatin1Char('.') + quoteName(c.column);
+        }
+        q.sql = QStringLiteral("SELECT %1 FROM %2 AS t0").arg(select.join(QStringLiteral(", ")),
+                                                              quoteName(tables_[0].name));
+        q.sql += joinClause();
+        q.sql += whereClause(q.parameters);
+        q.sql += QStringLiteral(" ORDER BY ");
+        if (text_.order) {
+            const int t = tableOf(*text_.order);
+            q.sql += alias(t) + QLatin1Char('.') + quoteName(text_.order->column) + QStringLiteral(", ");
+        }
+        // Rows that tie keep the order they were stored in, so blocks never overlap.
+        q.sql += QStringLiteral("t0.rowid");
+        if (tables_.size() > 1)
+            q.sql += QStringLiteral(", t1.rowid");
+        return q;
+    }
+
+private:
+    [[noreturn]] static void refuse(const QString& reason) { throw Refused{reason}; }
+
+    void addTable(const QString& name)
+    {
+        std::optional<std::vector<TableColumn>> columns = tableColumns(db_, name);
+        const datasets::DataSetLayout* layout = datasets::findLayout(name);
+        if (!columns || !layout)
+            refuse(QStringLiteral("no table %1").arg(name));
+        tables_.push_back({name, std::move(*columns), layout});
+    }
+
+    int tableIndex(const QString& name) const
+    {
+        for (size_t i = 0; i < tables_.size(); ++i)
+            if (tables_[i].name == name)
+                return int(i);
+        return -1;
+    }
+
+    // The table of a column name, which must be one of the from list and have the column.
+    int tableOf(const query::ColumnName& c) const
+    {
+        const int t = tableIndex(c.table);
+        if (t < 0)
+            refuse(QStringLiteral("%1 is not in the from list").arg(c.table));
+        if (!tables_[size_t(t)].hasColumn(c.column))
+            refuse(QStringLiteral("%1 has no column %2").arg(c.table, c.column));
+        return t;
+    }
+
+    const datasets::FieldLayout* layoutField(int t, const QString& column) const
+    {
+        for (const datasets::FieldLayout& f : tables_[size_t(t)].layout->fields)
+            if (f.code == column)
+                return &f;
+        return nullptr;
+    }
+
+    QString joinClause() const
+    {
+        if (tables_.size() == 1) {
+            if (text_.reference)
+                refuse(QStringLiteral("REFERS TO needs a second table"));
+            return QString();
+        }
+        if (!text_.reference)
+            refuse(QStringLiteral("two tables without REFERS TO"));
+        const query::Reference& r = *text_.reference;
+        const int from = tableIndex(r.table);
+        const int to = tableIndex(r.target);
+        if (from < 0 || to < 0 || from == to)
+            refuse(QStringLiteral("REFERS TO must join the two tables of the from list"));
+        const QueryReference* known = nullptr;
+        for (const QueryReference& q : queryReferences())
+            if (q.table == r.table && q.name == r.name && q.target == r.target)
+                known = &q;
+        if (!known)
+            refuse(QStringLiteral("%1 has no reference %2 to %3").arg(r.table, r.name, r.target));
+        QStringList on;
+        for (const QString& column : known->columns) {
+            if (!tables_[0].hasColumn(column) || !tables_[1].hasColumn(column))
+                refuse(QStringLiteral("reference column %1 missing").arg(column));
+            on << QStringLiteral("t1.%1 = t0.%1").arg(quoteName(column));
+        }
+        return QStringLiteral(" JOIN %1 AS t1 ON %2").arg(quoteName(tables_[1].name),
+                                                          on.join(QStringLiteral(" AND ")));
+    }
+
+    QString whereClause(std::vector<query::KeyValue>& parameters) const
+    {
+        if (!text_.match)
+            return QString();
+        const query::IndexMatch& m = *text_.match;
+        const int t = tableIndex(m.table);
+        if (t < 0)
+            refuse(QStringLiteral("%1 is not in the from list").arg(m.table));
+        const QueryIndex* index = nullptr;
+        for (const QueryIndex& i : queryIndexes())
+            if (i.table == m.table && i.index == m.index)
+                index = &i;
+        if (!index)
+            refuse(QStringLiteral("%1 has no index %2").arg(m.table).arg(m.index));
+        if (m.values.size() > size_t(index->columns.size()))
+            refuse(QStringLiteral("index %1 of %2 has %3 columns, %4 values given")
+                       .arg(m.index)
+                       .arg(m.table)
+                       .arg(index->columns.size())
+                       .arg(m.values.size()));
+        QStringList terms;
+        for (size_t i = 0; i < m.values.size(); ++i) {
+            const QString& column = index->columns[qsizetype(i)];
+            if (!tables_[size_t(t)].hasColumn(column))
+                refuse(QStringLiteral("index column %1 missing").arg(column));
+            terms << QStringLiteral("%1.%2 = ?%3").arg(alias(t), quoteName(column)).arg(i + 1);
+            parameters.push_back(m.values[i]);
+        }
+        return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
+    }
+
+    sqlite3* db_;
+    const query::QueryText& text_;
+    int32_t bytesPerChar_;
+    std::vector<FromTable> tables_;
+};
+
+} // namespace
+
+std::optional<CheckedQuery> checkQuery(sqlite3* db, const query::QueryText& text, int32_t bytesPerChar,
+                                       QString* error)
+{
+    try {
+        return QueryChecker(db, text, bytesPerChar).check();
+    } catch (const Refused& r) {
+        if (error)
+            *error = r.reason;
+        return std::nullopt;
+    }
+}
+
+// ---- State per connection ------------------------------------------------------------
+
+void HostSession::clear()
+{
+    objectSets.clear();
+    queries.clear();
+    lastQueryId = 0;
+    setPrefix.reset();
+    lastSetError.clear();
+}
+
+namespace {
+
+struct SessionEntry {
+    sqlite3* db = nullptr;
+    HostSession session;
+};
+
+// Outlives the connections that may still close while the program ends.
+using SessionMap = std::unordered_map<sqlite3*, SessionEntry*>;
+Q_GLOBAL_STATIC(SessionMap, sessionMap)
+
+void neverCalled(sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_null(context); }
+
+// SQLite calls this when the connection closes (or the registration fails).
+void dropSession(void* p)
+{
+    std::unique_ptr<SessionEntry> entry(static_cast<SessionEntry*>(p));
+    if (!sessionMap.isDestroyed()) {
+        auto it = sessionMap->find(entry->db);
+        if (it != sessionMap->end() && it->second == entry.get())
+            sessionMap->erase(it);
+    }
+}
+
+} // namespace
+
+HostSession& hostSession(sqlite3* db)
+{
+    if (!db)
+        throw SqliteError(SQLITE_MISUSE, QStringLiteral("the database is closed"));
+    auto it = sessionMap->find(db);
+    if (it != sessionMap->end())
+        return it->second->session;
+    // The state rides on a function of the connection, whose destructor SQLite runs
+    // when the connection closes: a new connection never inherits an old one's sets.
+    auto entry = std::make_unique<SessionEntry>();
+    entry->db = db;
+    SessionEntry* raw = entry.get();
+    sessionMap->emplace(db, raw);
+    const int rc = sqlite3_create_function_v2(db, "palimor_host_session", 0, SQLITE_UTF8, entry.release(),
+                                              neverCalled, nullptr, nullptr, dropSession);
+    if (rc != SQLITE_OK)  // dropSession has already freed the entry
+        throw SqliteError(rc, QStringLiteral("cannot keep the host state: %1").arg(lastError(db)));
+    return raw->session;
+}
+
+void resetHostSessions()
+{
+    for (auto& [db, entry] : *sessionMap)
+        entry->session.clear();
+}
+
+// ---- Object sets ----------------------------------------------------------------------
+
+int openObjectSet(sqlite3* db, const QString& table)
+{
+    if (!tableColumns(db, table))
+        throw HostError(kErrBadArgument, QStringLiteral("no table \"%1\"").arg(table));
+    HostSession& s = hostSession(db);
+    for (int n = 1; n <= kMaxObjectSet; ++n) {
+        if (!s.objectSets.contains(n)) {
+            s.objectSets.emplace(n, table);
+            return n;
+        }
+    }
+    throw HostError(kErrInternal, QStringLiteral("every object-set number is in use"));
+}
+
+int32_t closeObjectSet(sqlite3* db, int64_t number)
+{
+    HostSession& s = hostSession(db);
+    auto it = number >= 1 && number <= kMaxObjectSet ? s.objectSets.find(int(number)) : s.objectSets.end();
+    if (it == s.objectSets.end())
+        return kQueryUnknown;
+    s.objectSets.erase(it);
+    std::erase_if(s.queries, [&](const auto& q) { return q.second.objectSet == number; });
+    return 0;
+}
+
+std::optional<QString> objectSetTable(sqlite3* db, int64_t number)
+{
+    HostSession& s = hostSession(db);
+    auto it = number >= 1 && number <= kMaxObjectSet ? s.objectSets.find(int(number)) : s.objectSets.end();
+    if (it == s.objectSets.end())
+        return std::nullopt;
+    return it->second;
+}
+
+// ---- Queries ---------------------------------------------------------------------------
+
+int32_t defineQuery(sqlite3* db, int64_t objectSet, const QString& select, const QString& from,
+                    const QString& where, const QString& order)
+{
+    if (!objectSetTable(db, objectSet))
+        return kQueryUnknown;
+    HostSession& s = hostSession(db);
+    if (s.queries.size() >= size_t(kMaxOpenQueries))
+        throw HostError(kErrInternal, QStringLiteral("too many open queries"));
+    QueryCursor cursor;
+    cursor.objectSet = int(objectSet);
+    if (std::optional<query::QueryText> text = query::parseQuery(select, from, where, order, &cursor.refusal))
+        cursor.query = checkQuery(db, *text, hostBytesPerChar(db), &cursor.refusal);
+    do
+        s.lastQueryId = s.lastQueryId >= INT32_MAX - 1 ? 1 : s.lastQueryId + 1;
+    while (s.queries.contains(s.lastQueryId));
+    s.queries.emplace(s.lastQueryId, std::move(cursor));
+    return s.lastQueryId;
+}
+
+namespace {
+
+// The rows of a query, each laid out in full widths except that a host-text field
+// ends at its Chr(1) right after its text.
+int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
+{
+    Statement st(db, q.sql);
+    for (size_t i = 0; i < q.parameters.size(); ++i) {
+        const query::KeyValue& v = q.parameters[i];
+        if (v.isNumber)
+            st.bind(int(i + 1), v.number);
+        else  // stored texts carry no padding
+            st.bind(int(i + 1), trimBlanks(v.text));
+    }
+    while (st.step()) {
+        QString row;
+        row.reserve(q.rowLength);
+        for (size_t i = 0; i < q.columns.size(); ++i) {
+            const CheckedQuery::Output& out = q.columns[i];
+            const qsizetype start = row.size();
+            const int type = sqlite3_column_type(st.handle(), int(i));
+            if (type == SQLITE_INTEGER) {
+                char digits[24];
+                const char* end = std::to_chars(digits, digits + sizeof digits, st.int64(int(i))).ptr;
+                // Cut short, a number would read as another number.
+                if (end - digits > out.length)
+                    return kQueryValueTooWide;
+                row += QLatin1String(digits, end - digits);
+            } else if (type != SQLITE_NULL) {
+                QString value = st.text(int(i));
+                value.truncate(out.length);
+                value.replace(datasets::kEndOfText, QLatin1Char(' '));
+                row += value;
+            }
+            // Blanks fill a fixed field in place, without a padded copy of each value.
+            if (out.field.type == datasets::HostText)
+                row += datasets::kEndOfText;
+            else
+                row.resize(start + out.length, QLatin1Char(' '));
+        }
+        rows.push_back(std::move(row));
+    }
+    return 0;
+}
+
+} // namespace
+
+FetchAnswer fetchQuery(sqlite3* db, int64_t objectSet, int64_t queryId, int64_t mode, int64_t rows,
+                       const QString& buffer)
+{
+    HostSession& s = hostSession(db);
+    auto it = queryId >= 1 && queryId <= INT32_MAX ? s.queries.find(int32_t(queryId)) : s.queries.end();
+    if (it == s.queries.end() || it->second.objectSet != objectSet)
+        return {kQueryUnknown, buffer};
+    QueryCursor& c = it->second;
+    if (!c.query)
+        return {kQuerySyntaxError, buffer};
+    if ((mode != 1 && mode != 2) || (mode == 2 && !c.started) || rows < 1 || rows > buffer.size()
+        || rows * c.query->rowLength > buffer.size())
+        return {kQueryBadFetch, buffer};
+    if (mode == 1) {
+        c.rows.clear();
+        c.next = 0;
+        c.started = true;
+        c.failure = readRows(db, *c.query, c.rows);
+    }
+    if (c.failure != 0)
+        return {c.failure, buffer};
+    QString out;
+    out.reserve(buffer.size());
+    int32_t count = 0;
+    for (; count < rows && c.next < c.rows.size(); ++count)
+        out += c.rows[c.next++];
+    // Done with the rows once they are all handed out.
+    if (c.next == c.rows.size()) {
+        c.rows.clear();
+        c.rows.shrink_to_fit();
+        c.next = 0;
+    }
+    return {count, out.leftJustified(buffer.size(), QLatin1Char(' '))};
+}
+
+int32_t closeQuery(sqlite3* db, int64_t objectSet, int64_t queryId)
+{
+    HostSession& s = hostSession(db);
+    auto it = queryId >= 1 && queryId <= INT32_MAX ? s.queries.find(int32_t(queryId)) : s.queries.end();
+    if (it == s.queries.end() || it->second.objectSet != objectSet)
+        return kQueryUnknown;
+    s.queries.erase(it);
+    return 0;
+}
+
+} // namespace host

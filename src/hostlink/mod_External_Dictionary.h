@@ -1,2 +1,0 @@
-#pragma once
-// Filled in with the Dictionary wrappers.

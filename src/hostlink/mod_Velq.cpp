@@ -1,0 +1,242 @@
+#include "mod_Velq.h"
+
+#include "hostlink/mod_External.h"
+#include "hostlink/mod_VrokInterface.h"
+#include "model/mod_DesignDefinitions.h"
+#include "platform/Dialogs.h"
+#include "services/mod_Global.h"
+
+namespace {
+
+const QString kSamMain = QStringLiteral("oqxsammain");
+
+struct VelqState {
+    QString buffer;
+    QString prefix;
+    int32_t prefixLength = 0;
+    bool failed = false;  // a part of the current set failed or was refused
+    QString lastCall;
+    QString lastQuery;  // the call text of the last query definition
+    VrokResult lastResult = int16_t(0);
+};
+
+VelqState s;
+
+bool call(const QString& callText, int16_t firstOut = 0, int16_t lastOut = 0)
+{
+    s.lastCall = callText;
+    return gbExecuteFunction(kSamMain, s.lastCall, firstOut, lastOut, s.lastResult);
+}
+
+int32_t resultNumber()
+{
+    if (const auto* text = std::get_if<QString>(&s.lastResult))
+        return valueOfText<int32_t>(*text);
+    return std::get<int16_t>(s.lastResult);
+}
+
+void showMessage(const QString& text)
+{
+    platform::dialogs().messageBox(text, platform::MbOk, platform::applicationTitle());
+}
+
+QString digits3(int32_t n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }
+
+// The form key, made once: the identity does not change after the load.
+void ensurePrefix()
+{
+    if (s.prefixLength == 0) {
+        s.prefix = gsFormKey(QString());
+        s.prefixLength = int32_t(s.prefix.size());
+    }
+}
+
+// The buffer of a new part: the "f" record with the form-key prefix.
+void restartBuffer()
+{
+    ensurePrefix();
+    s.buffer = QStringLiteral("f") + digits3(glLogicalLength(s.prefix)) + QStringLiteral("000000") + s.prefix;
+}
+
+struct SetRecord {
+    QChar kind;
+    int32_t first = 0;
+    int32_t second = 0;  // 0 where the kind has one length
+    QString text;
+};
+
+enum class Op { Insert, Delete, Update };
+
+SetRecord classify(Op op, const QString& key, const QString& record)
+{
+    const QString& prefix = s.prefix;
+    auto rest = [&](const QString& t) { return t.mid(prefix.size()); };
+    switch (op) {
+    case Op::Insert:
+        if (record.startsWith(prefix))
+            return {u'I', glLogicalLength(rest(record)), 0, rest(record)};
+        return {u'i', glLogicalLength(record), 0, record};
+    case Op::Delete:
+        if (key.startsWith(prefix))
+            return {u'D', glLogicalLength(rest(key)), 0, rest(key)};
+        return {u'd', glLogicalLength(key), 0, key};
+    case Op::Update:
+        if (record.startsWith(key)) {
+            if (key.startsWith(prefix))
+                return {u'V', glLogicalLength(rest(key)), glLogicalLength(rest(record)), rest(record)};
+            return {u'v', glLogicalLength(key), glLogicalLength(record), record};
+        }
+        return {u'u', glLogicalLength(key), glLogicalLength(record), key + record};
+    }
+    return {};
+}
+
+// Characters the record is counted with against the send mark; only updates count
+// the 10 characters of the record head.
+qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
+{
+    switch (op) {
+    case Op::Insert:
+        return record.size();
+    case Op::Delete:
+        return key.size();
+    case Op::Update:
+        return record.startsWith(key) ? record.size() + 10 : key.size() + record.size() + 10;
+    }
+    return 0;
+}
+
+bool addToSet(Op op, int32_t objectSet, const QString& key, const QString& record)
+{
+    if (s.failed)
+        return false;
+    ensurePrefix();  // it decides the kinds, also before the first set was started
+    const SetRecord r = classify(op, key, record);
+    const bool recordTooLong = op != Op::Delete && record.size() > kMaxSetField;
+    const bool fits = r.first <= kMaxSetField && r.second <= kMaxSetField && objectSet >= 0
+                      && objectSet <= kMaxSetField;
+    if (recordTooLong || !fits) {
+        // Dropping the record would store the form without it: the whole set fails.
+        showMessage(QStringLiteral("Velq parameter too large"));
+        s.failed = true;
+        return false;
+    }
+
+    if (s.buffer.size() + 2 + sizeNeeded(op, key, record) >= kSetSendMark) {
+        const bool sent = gbExecuteVelqSet(s.buffer, 0);
+        s.buffer.clear();
+        if (!sent) {
+            s.failed = true;
+            return false;
+        }
+    }
+
+    s.buffer += r.kind + digits3(r.first) + digits3(r.second) + digits3(objectSet) + r.text;
+    return true;
+}
+
+int32_t sendSet(int16_t mode)
+{
+    const bool sent = !s.failed && gbExecuteVelqSet(s.buffer, mode);
+    if (!sent)
+        s.failed = true;
+    restartBuffer();
+    if (mode == 1)
+        s.failed = false;  // the set ends here; the next one starts clean
+    return sent ? 0 : 1;
+}
+
+} // namespace
+
+// ---- Object sets and queries ------------------------------------------------------
+
+int32_t glOpenObjectSet(const QString& table)
+{
+    if (!call(QStringLiteral("am_open_object_set(") + gsQuote(table) + QLatin1Char(')')))
+        return 0;
+    return resultNumber();
+}
+
+int32_t glCloseObjectSet(int32_t number)
+{
+    if (!call(QStringLiteral("am_close_object_set(") + QString::number(number) + QLatin1Char(')')))
+        return 0;
+    return resultNumber();
+}
+
+int32_t glDefineFullQuery(int32_t handle, const QString& selectList, const QString& fromTable,
+                          const QString& whereClause, const QString& orderBy)
+{
+    s.lastQuery = QStringLiteral("am_define_full_query(") + QString::number(handle) + QLatin1Char(',')
+                  + gsQuote(selectList) + QLatin1Char(',') + gsQuote(fromTable) + QLatin1Char(',')
+                  + gsQuote(whereClause) + QLatin1Char(',') + gsQuote(orderBy) + QLatin1Char(')');
+    if (!call(s.lastQuery))
+        return 0;
+    return resultNumber();
+}
+
+int32_t glQueryFetch(int32_t handle, int32_t queryId, int32_t mode, int32_t rows, int32_t fifth, QString& buffer)
+{
+    const QString text = QStringLiteral("am_query_fetch(") + QString::number(handle) + QLatin1Char(',')
+                         + QString::number(queryId) + QLatin1Char(',') + QString::number(mode) + QLatin1Char(',')
+                         + QString::number(rows) + QLatin1Char(',') + QString::number(fifth) + QLatin1Char(',')
+                         + buffer + QLatin1Char(')');
+    if (!call(text, 6, 6))
+        return 0;
+    // The records arrive quoted; from here on they are plain text.
+    buffer = gsUnquote(gsGetStringArg(6));
+    const int32_t fetched = resultNumber();
+    if (fetched == kQuerySyntaxError)
+        showMessage(QStringLiteral("Query syntax error: ") + s.lastQuery);
+    else if (fetched < 0)
+        showMessage(QStringLiteral("Query fetch error: ") + QString::number(fetched));
+    return fetched;
+}
+
+int32_t glQueryClose(int32_t handle, int32_t queryId)
+{
+    if (!call(QStringLiteral("am_query_close(") + QString::number(handle) + QLatin1Char(',')
+              + QString::number(queryId) + QLatin1Char(')')))
+        return 0;
+    return resultNumber();
+}
+
+int32_t glAbortTransaction()
+{
+    const bool ok = call(QStringLiteral("am_abort_transaction()"));
+    const int32_t answer = ok ? resultNumber() : kAbortCallFailed;
+    gInitVelqSet();
+    return answer;
+}
+
+// ---- Update set ----------------------------------------------------------------------
+
+int32_t glLogicalLength(const QString& text) { return int32_t(text.size()) - giCountDoubledQuotes(text); }
+
+void gInitVelqSet()
+{
+    restartBuffer();
+    s.failed = false;
+}
+
+bool gbVelqInsert(int32_t objectSet, const QString& record)
+{
+    return addToSet(Op::Insert, objectSet, QString(), record);
+}
+
+bool gbVelqDelete(int32_t objectSet, const QString& key) { return addToSet(Op::Delete, objectSet, key, QString()); }
+
+bool gbVelqUpdate(int32_t objectSet, const QString& key, const QString& record)
+{
+    return addToSet(Op::Update, objectSet, key, record);
+}
+
+int32_t glSendVelqSet() { return sendSet(0); }
+
+int32_t glCommitVelqSet() { return sendSet(1); }
+
+const QString& gsVelqSetBuffer() { return s.buffer; }
+
+bool gbVelqSetFailed() { return s.failed; }
+
+void resetVelq() { s = VelqState{}; }

@@ -1,0 +1,305 @@
+#include "NodeTreeWidget.h"
+
+#include <QHeaderView>
+
+namespace {
+
+// Holds the widget's syncing mark while it changes items itself, so that the item
+// signals this raises are not taken for the user's.
+class Syncing {
+public:
+    explicit Syncing(int32_t& count) : m_count(count) { ++m_count; }
+    ~Syncing() { --m_count; }
+    Syncing(const Syncing&) = delete;
+    Syncing& operator=(const Syncing&) = delete;
+
+private:
+    int32_t& m_count;
+};
+
+}  // namespace
+
+NodeTreeWidget::NodeTreeWidget(QWidget* parent) : QTreeWidget(parent)
+{
+    setUp();
+    bind(nullptr);
+}
+
+NodeTreeWidget::NodeTreeWidget(NodeTree& tree, QWidget* parent) : QTreeWidget(parent)
+{
+    setUp();
+    bind(&tree);
+}
+
+NodeTreeWidget::~NodeTreeWidget()
+{
+    if (m_tree)
+        m_tree->removeObserver(this);
+}
+
+void NodeTreeWidget::setUp()
+{
+    setColumnCount(1);
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformRowHeights(true);
+    header()->setStretchLastSection(true);
+
+    connect(this, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { onCurrentItemChanged(current); });
+    connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (TreeNode* n = nodeOf(item))
+            Q_EMIT nodeClicked(n);
+    });
+    connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+        if (TreeNode* n = nodeOf(item))
+            Q_EMIT nodeDoubleClicked(n);
+    });
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+        TreeNode* n = nodeOf(item);
+        if (m_syncing || !n)
+            return;
+        m_tree->setExpanded(n, true);
+        Q_EMIT nodeExpanded(n);
+    });
+    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+        TreeNode* n = nodeOf(item);
+        if (m_syncing || !n)
+            return;
+        m_tree->setExpanded(n, false);
+        Q_EMIT nodeCollapsed(n);
+    });
+}
+
+void NodeTreeWidget::bind(NodeTree* tree)
+{
+    if (m_tree)
+        m_tree->removeObserver(this);
+    if (tree) {
+        m_tree = tree;
+        m_ownTree.reset();
+    } else {
+        m_ownTree = std::make_unique<NodeTree>();
+        m_tree = m_ownTree.get();
+    }
+    m_tree->addObserver(this);
+    rebuild();
+}
+
+void NodeTreeWidget::setTree(NodeTree* tree)
+{
+    if (tree && tree == m_tree)
+        return;
+    // The old tree may be our own, which bind() lets go; keep it until unbound.
+    std::unique_ptr<NodeTree> old = std::move(m_ownTree);
+    bind(tree);
+}
+
+void NodeTreeWidget::rebuild()
+{
+    Syncing s(m_syncing);
+    clear();
+    m_items.clear();
+    m_nodes.clear();
+    m_highlightItem = nullptr;
+    // Depth first, so every item is appended behind the siblings before it.
+    for (TreeNode* n = m_tree->firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+        insertAtPlace(createItem(n), n);
+    for (TreeNode* r = m_tree->firstRoot(); r; r = r->next())
+        applyExpansion(r);
+    showSelection();
+    showDropHighlight();
+}
+
+QTreeWidgetItem* NodeTreeWidget::createItem(TreeNode* node)
+{
+    // Owned by the widget once inserted.
+    auto* item = new QTreeWidgetItem;
+    item->setText(0, node->text());
+    item->setIcon(0, m_images.value(node->image()));
+    m_items.insert(node, item);
+    m_nodes.insert(item, node);
+    return item;
+}
+
+void NodeTreeWidget::insertAtPlace(QTreeWidgetItem* item, const TreeNode* node)
+{
+    QTreeWidgetItem* parentItem = itemOf(node->parent());
+    const int count = parentItem ? parentItem->childCount() : topLevelItemCount();
+    int at = 0;
+    if (!node->next()) {
+        at = count;
+    } else if (const TreeNode* before = node->previous()) {
+        QTreeWidgetItem* beforeItem = itemOf(before);
+        at = 1 + (parentItem ? parentItem->indexOfChild(beforeItem) : indexOfTopLevelItem(beforeItem));
+    }
+    if (parentItem)
+        parentItem->insertChild(at, item);
+    else
+        insertTopLevelItem(at, item);
+}
+
+void NodeTreeWidget::applyExpansion(const TreeNode* node)
+{
+    for (const TreeNode* n = node; n; n = NodeTree::nextDepthFirst(n, node))
+        expandAsNode(n);
+}
+
+void NodeTreeWidget::expandAsNode(const TreeNode* node)
+{
+    QTreeWidgetItem* item = itemOf(node);
+    if (item && item->isExpanded() != node->expanded())
+        item->setExpanded(node->expanded());
+}
+
+void NodeTreeWidget::showSelection()
+{
+    QTreeWidgetItem* item = itemOf(m_tree->selectedItem());
+    if (currentItem() == item && (!item || item->isSelected()))
+        return;
+    Syncing s(m_syncing);
+    if (item) {
+        setCurrentItem(item);
+    } else {
+        setCurrentItem(nullptr);
+        clearSelection();
+    }
+}
+
+void NodeTreeWidget::showDropHighlight()
+{
+    QTreeWidgetItem* item = itemOf(m_tree->dropHighlight());
+    if (item == m_highlightItem)
+        return;
+    if (m_highlightItem)
+        m_highlightItem->setData(0, Qt::BackgroundRole, QVariant());
+    m_highlightItem = item;
+    if (item) {
+        QColor c = palette().color(QPalette::Highlight);
+        c.setAlpha(96);
+        item->setBackground(0, c);
+    }
+}
+
+void NodeTreeWidget::onCurrentItemChanged(QTreeWidgetItem* current)
+{
+    if (m_syncing)
+        return;
+    if (TreeNode* n = nodeOf(current))
+        m_tree->setSelectedItem(n);
+}
+
+TreeNode* NodeTreeWidget::nodeAt(const QPoint& pos) const { return nodeOf(itemAt(pos)); }
+
+TreeNode* NodeTreeWidget::nodeOf(const QTreeWidgetItem* item) const { return item ? m_nodes.value(item) : nullptr; }
+
+QTreeWidgetItem* NodeTreeWidget::itemOf(const TreeNode* node) const { return node ? m_items.value(node) : nullptr; }
+
+void NodeTreeWidget::setImageList(const QHash<QString, QIcon>& images)
+{
+    m_images = images;
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
+        it.value()->setIcon(0, m_images.value(it.key()->image()));
+}
+
+void NodeTreeWidget::addImage(const QString& key, const QIcon& icon)
+{
+    m_images.insert(key, icon);
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) {
+        if (it.key()->image() == key)
+            it.value()->setIcon(0, icon);
+    }
+}
+
+// ---- Following the tree ----------------------------------------------------------------
+
+void NodeTreeWidget::nodeAdded(TreeNode* node)
+{
+    Syncing s(m_syncing);
+    insertAtPlace(createItem(node), node);
+    // A view forgets the expansion of an item that had no children to show.
+    expandAsNode(node->parent());
+    showSelection();
+}
+
+void NodeTreeWidget::nodeAboutToBeRemoved(TreeNode* node)
+{
+    QTreeWidgetItem* item = itemOf(node);
+    if (!item)
+        return;
+    Syncing s(m_syncing);
+    for (const TreeNode* n = node; n; n = NodeTree::nextDepthFirst(n, node)) {
+        QTreeWidgetItem* i = m_items.take(n);
+        m_nodes.remove(i);
+        if (i == m_highlightItem)
+            m_highlightItem = nullptr;
+    }
+    QTreeWidgetItem* parentItem = item->parent();
+    // Deleting the item takes its children with it.
+    std::unique_ptr<QTreeWidgetItem> gone(parentItem ? parentItem->takeChild(parentItem->indexOfChild(item))
+                                                     : takeTopLevelItem(indexOfTopLevelItem(item)));
+}
+
+void NodeTreeWidget::nodeMoved(TreeNode* node)
+{
+    QTreeWidgetItem* item = itemOf(node);
+    if (!item)
+        return;
+    Syncing s(m_syncing);
+    if (QTreeWidgetItem* oldParent = item->parent())
+        oldParent->takeChild(oldParent->indexOfChild(item));
+    else
+        takeTopLevelItem(indexOfTopLevelItem(item));
+    insertAtPlace(item, node);
+    // Taking an item out of the view loses the expansion below it.
+    applyExpansion(node);
+    expandAsNode(node->parent());
+    showSelection();
+}
+
+void NodeTreeWidget::nodeChanged(TreeNode* node, NodeChange change)
+{
+    QTreeWidgetItem* item = itemOf(node);
+    if (!item)
+        return;
+    Syncing s(m_syncing);
+    switch (change) {
+    case NodeChange::Text:
+        item->setText(0, node->text());
+        break;
+    case NodeChange::Image:
+        item->setIcon(0, m_images.value(node->image()));
+        break;
+    case NodeChange::Expanded:
+        expandAsNode(node);
+        break;
+    }
+}
+
+void NodeTreeWidget::selectedItemChanged(TreeNode*) { showSelection(); }
+
+void NodeTreeWidget::dropHighlightChanged(TreeNode*) { showDropHighlight(); }
+
+void NodeTreeWidget::ensureVisibleRequested(TreeNode* node)
+{
+    if (QTreeWidgetItem* item = itemOf(node))
+        scrollToItem(item);
+}
+
+void NodeTreeWidget::cleared()
+{
+    Syncing s(m_syncing);
+    clear();
+    m_items.clear();
+    m_nodes.clear();
+    m_highlightItem = nullptr;
+}
+
+void NodeTreeWidget::treeDestroyed(NodeTree* tree)
+{
+    if (tree != m_tree)
+        return;
+    m_tree = nullptr;  // no longer there to be unbound from
+    bind(nullptr);
+}

@@ -1,0 +1,77 @@
+#pragma once
+// A tree view that shows one NodeTree and follows every change of it: items are
+// added, moved, removed and relabelled as the nodes are, the tree's selected node is
+// the current item and its drop highlight is painted behind its item. A user's
+// click or key that changes the current item selects the node in the tree.
+#include <QHash>
+#include <QIcon>
+#include <QTreeWidget>
+#include <cstdint>
+#include <memory>
+
+#include "model/NodeTree.h"
+
+class NodeTreeWidget : public QTreeWidget, private NodeTreeObserver {
+    Q_OBJECT
+public:
+    // With a tree of its own.
+    explicit NodeTreeWidget(QWidget* parent = nullptr);
+    // Showing tree, which must be a tree that others (the form model) also use.
+    explicit NodeTreeWidget(NodeTree& tree, QWidget* parent = nullptr);
+    ~NodeTreeWidget() override;
+
+    // The tree shown (the tree control's Nodes).
+    NodeTree& nodes() { return *m_tree; }
+    const NodeTree& nodes() const { return *m_tree; }
+    // Shows another tree; nothing gives the widget a fresh tree of its own.
+    void setTree(NodeTree* tree);
+
+    // The images of the nodes by image key; an unknown key shows no icon.
+    void setImageList(const QHash<QString, QIcon>& images);
+    void addImage(const QString& key, const QIcon& icon);
+    QIcon image(const QString& key) const { return m_images.value(key); }
+
+    // The node under a point of the viewport (hit test); nothing when there is none.
+    TreeNode* nodeAt(const QPoint& pos) const;
+    TreeNode* nodeOf(const QTreeWidgetItem* item) const;
+    QTreeWidgetItem* itemOf(const TreeNode* node) const;
+    QTreeWidgetItem* dropHighlightItem() const { return m_highlightItem; }
+
+Q_SIGNALS:
+    // User actions on an item; the selection has already followed a click.
+    void nodeClicked(TreeNode* node);
+    void nodeDoubleClicked(TreeNode* node);
+    void nodeExpanded(TreeNode* node);
+    void nodeCollapsed(TreeNode* node);
+
+private:
+    void nodeAdded(TreeNode* node) override;
+    void nodeAboutToBeRemoved(TreeNode* node) override;
+    void nodeMoved(TreeNode* node) override;
+    void nodeChanged(TreeNode* node, NodeChange change) override;
+    void selectedItemChanged(TreeNode* selected) override;
+    void dropHighlightChanged(TreeNode* highlighted) override;
+    void ensureVisibleRequested(TreeNode* node) override;
+    void cleared() override;
+    void treeDestroyed(NodeTree* tree) override;
+
+    void setUp();
+    void bind(NodeTree* tree);
+    void rebuild();
+    QTreeWidgetItem* createItem(TreeNode* node);
+    void insertAtPlace(QTreeWidgetItem* item, const TreeNode* node);
+    // Expansion of the items below and at node, as the nodes have it.
+    void applyExpansion(const TreeNode* node);
+    void expandAsNode(const TreeNode* node);
+    void showSelection();
+    void showDropHighlight();
+    void onCurrentItemChanged(QTreeWidgetItem* current);
+
+    std::unique_ptr<NodeTree> m_ownTree;
+    NodeTree* m_tree = nullptr;
+    QHash<const TreeNode*, QTreeWidgetItem*> m_items;
+    QHash<const QTreeWidgetItem*, TreeNode*> m_nodes;
+    QHash<QString, QIcon> m_images;
+    QTreeWidgetItem* m_highlightItem = nullptr;
+    int32_t m_syncing = 0;  // above 0 while the widget follows the tree
+};

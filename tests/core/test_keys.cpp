@@ -1,0 +1,275 @@
+// Tree keys, look-ups, domains of fields, the label-code syntax, existence tests in
+// the local host, and the defaults of new and reused record slots.
+#include "support/CoreTestSupport.h"
+
+#include <call_hooks.h>
+
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_Enumerate.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
+#include "support/LocalHostFixture.h"
+
+namespace {
+
+class Keys : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        resetKeys();
+        resetEnumerate();
+        gaGroups.resize(5);
+        gaFields.resize(10);
+    }
+    void TearDown() override
+    {
+        resetKeys();
+        resetEnumerate();
+        CoreTest::TearDown();
+    }
+};
+
+TEST_F(Keys, TreeKeysAndPickerEntries)
+{
+    gaFields[3].lControl = 4;
+    EXPECT_EQ(gsGroupKey(0) + gsFieldKey(3) + gsFieldKey(2), QStringLiteral("g_0p_3f_2"));
+    for (const auto& [key, group, field] : std::initializer_list<std::tuple<const char*, bool, bool>>{
+             {"g_4", true, false}, {"f_12", false, true}, {"p_3", false, true}, {"t_1", false, false},
+             {"g", false, false}}) {
+        EXPECT_EQ(gbIsGroupKey(QString::fromLatin1(key)), group) << key;
+        EXPECT_EQ(gbIsFieldKey(QString::fromLatin1(key)), field) << key;
+    }
+
+    gaTableFields.resize(3);
+    gaTableFields[2].sTableCode = QStringLiteral("tekwy002");
+    gaTableFields[2].sFieldName = QStringLiteral("citg");
+    gaFields[5].sFieldName = QStringLiteral("tekwy002.citg");
+    EXPECT_TRUE(gbSameTableField(QStringLiteral("t_2"), QStringLiteral("f_5")));
+    EXPECT_FALSE(gbSameTableField(QStringLiteral("t_2"), QStringLiteral("f_6")));
+    EXPECT_FALSE(gbSameTableField(QStringLiteral("t_9"), QStringLiteral("f_5")));   // no such entry
+    EXPECT_FALSE(gbSameTableField(QStringLiteral("t_2"), QStringLiteral("f_50")));  // no such field
+}
+
+TEST_F(Keys, IndexOfOrderNumberAndEnumValueByName)
+{
+    gaIdMap = {{10, 99, false}, {10, 4, false}, {20, 7, false}, {10, 8, false}};  // entry 0 is not searched
+    EXPECT_EQ(gvIndexOfId(10), std::optional<int32_t>(4));
+    EXPECT_EQ(gvIndexOfId(30), std::nullopt);
+
+    const std::vector<EnumValueRecord> table = {
+        {QStringLiteral("input"), {}, 9}, {QStringLiteral("display"), {}, 2}, {QStringLiteral("input"), {}, 3}};
+    EXPECT_EQ(glFindByKey(table, QStringLiteral("input")), 3);
+    EXPECT_EQ(glFindByKey(table, QStringLiteral("hidden")), 1);
+    EXPECT_EQ(glFindByKey({{QStringLiteral("input"), {}, 9}}, QStringLiteral("input")), 1);
+}
+
+TEST_F(Keys, DomainsAreFoundOrAppendedInStepsOfFive)
+{
+    EXPECT_EQ(giFindOrAddDomain(QStringLiteral(" teamnt ")), 1);
+    EXPECT_EQ(gaDomains.size(), 6u);
+    EXPECT_EQ(giFindOrAddDomain(QStringLiteral("teamnt")), 1);
+    for (int i = 2; i <= 6; ++i)
+        EXPECT_EQ(giFindOrAddDomain(QStringLiteral("tedom%1").arg(i)), i);
+    EXPECT_EQ(gnDomainCount * 100 + gnDomainSlots, 610);
+    EXPECT_EQ(gaDomains.size(), 11u);
+    EXPECT_EQ(gaDomains[1].sDomain, QStringLiteral("teamnt"));  // contents kept
+
+    // A field without a domain index looks it up and keeps it; a stale index is mended.
+    EXPECT_EQ(giDomainOfField(2, QStringLiteral("tedom4")), 4);
+    EXPECT_EQ(giDomainOfField(2, QStringLiteral("tedom4")), 4);
+    EXPECT_EQ(giDomainOfField(2, QStringLiteral("teqty")), 7);
+    EXPECT_EQ(gaFields[2].nDomainIndex, 7);
+}
+
+TEST(LabelCodes, Syntax)
+{
+    const std::pair<const char*, bool> cases[] = {
+        {"pzzrn301.link", true}, {"pzzrn000.link", true}, {"tekwy 12.ab", true},
+        {"pzzrn0  .link", false},  // a number that is 0
+        {"pzzrn301.", false},      // 9 characters
+        {"pzzrn301.   ", false},   // a blank name
+        {"pzzrn301-link", false},  // no point 9th
+        {"pzzrnabc.link", false},  // not a number
+        {"pzzrn   .link", false}};
+    for (const auto& [code, ok] : cases)
+        EXPECT_EQ(gbIsLabelCodeSyntax(QString::fromLatin1(code)), ok) << code;
+}
+
+class KeysInHost : public Keys {
+protected:
+    void SetUp() override
+    {
+        Keys::SetUp();
+        ASSERT_TRUE(env.ok()) << env.error().toStdString();
+        platform::setCommandLine(startRecord());
+        ASSERT_TRUE(gbConnectVrok());
+        gsLanguage = "2";
+        gInitFormDataSets();
+        gInitDataSets();
+    }
+    void TearDown() override
+    {
+        resetDataSets();
+        Keys::TearDown();
+    }
+    LocalHostEnvironment env;
+};
+
+TEST_F(KeysInHost, CodesAreSplitPaddedAndLookedUp)
+{
+    using Test = bool (*)(QString&, QString&);
+    const Test menu = [](QString& a, QString& b) { return gbMenuExists(a, b); };
+    const Test session = [](QString& a, QString&) { return gbSessionExists(a); };
+    const Test message = [](QString& a, QString& b) { return gbMessageExists(a, b); };
+    const Test domain = [](QString& a, QString& b) { return gbDomainExists(a, b); };
+    struct Case {
+        Test test;
+        const char *a, *b;
+        bool exists;
+        const char *aOut, *bOut;  // nullptr: as they went in, and no host call
+    };
+    const Case cases[] = {
+        {menu, "tekwystock", "2", true, "stock   ", "2"},
+        {menu, "tekwyorders", "", true, "orders  ", " "},
+        {menu, "tekwystock", "3", false, "stock   ", "3"},
+        {menu, "tekwyabcdefgh", "", false, "abcdefgh", " "},  // 13 characters: 2 + 3 + 8
+        {menu, "tekwyabcdefghi", "", false, nullptr, nullptr},
+        {menu, "tekwystock", "12", false, nullptr, nullptr},
+        {session, "tekwysimple", "", true, "simple  ", ""},
+        {session, "tekwynosuch", "", false, "nosuch  ", ""},
+        {session, "tekwyabcdefghi", "", false, nullptr, nullptr},
+        {message, "te", "kwym0001", true, "te", "kwym0001    "},
+        {message, "te", "kwym0999", false, "te", "kwym0999    "},
+        {message, "te", "kwym0001xxxxx", false, nullptr, nullptr},  // not cut to another code
+        {domain, "te", "amnt", true, "te", "amnt        "},
+        {domain, "te", "nosuch", false, "te", "nosuch      "},
+        {domain, "tex", "amnt", false, nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        QString a = QString::fromLatin1(c.a), b = QString::fromLatin1(c.b);
+        gsZoomSessionTable.clear();
+        const qsizetype calls = host::callLog().size();
+        EXPECT_EQ(c.test(a, b), c.exists) << c.a << " " << c.b;
+        EXPECT_EQ(a, QString::fromLatin1(c.aOut ? c.aOut : c.a)) << c.a;
+        EXPECT_EQ(b, QString::fromLatin1(c.bOut ? c.bOut : c.b)) << c.a;
+        EXPECT_EQ(host::callLog().size() - calls, c.aOut ? 1 : 0) << c.a;
+        EXPECT_EQ(gsZoomSessionTable, c.test == session && c.exists ? QStringLiteral("tekwy002") : QString());
+    }
+    EXPECT_TRUE(host::callLog()[0].callText.startsWith(
+        QStringLiteral("get.menu.vrc(\"2\",\"te\",\"kwy\",\"stock   \",\"2\",1,")));
+}
+
+// ---- Record defaults ----------------------------------------------------------------
+
+// A slot left by a deleted record: every column's member set to 1 by its reader.
+template <typename R>
+void dirty(R& record, std::initializer_list<const std::vector<DesignColumn<R>>*> tables)
+{
+    for (const auto* columns : tables)
+        for (const DesignColumn<R>& c : *columns)
+            if (c.read)
+                c.read(record, QStringLiteral("1"));
+}
+
+// What a store would write of the field, and the members it does not store.
+QString persistedField(int32_t i)
+{
+    const FieldRecord& f = gaFields[size_t(i)];
+    return msFieldRecord301(i) + msFieldRecord302(i) + msFieldRecord308(i)
+           + QStringLiteral("%1%2%3%4%5%6%7%8 %9")
+                 .arg(f.bTableFieldChecked)
+                 .arg(f.bIsTableField)
+                 .arg(f.bTableMandatory)
+                 .arg(f.bTableRef)
+                 .arg(f.bDocuChecked)
+                 .arg(f.bDocuAvailable)
+                 .arg(f.lCommandIndex)
+                 .arg(f.bChanged || f.bChanged301 || f.bChanged302 || f.bChanged308)
+                 .arg(f.sLabelDescSO + f.sLabelDescMO + f.sTableDefault + f.sNodeKey + QString::number(f.nDomainIndex)
+                      + QString::number(f.iTableFieldIndex) + QString::number(f.lPreviousField));
+}
+
+QString persistedGroup(int32_t i)
+{
+    const GroupRecord& g = gaGroups[size_t(i)];
+    msGroupRecord315(i);
+    return gsDesignRecord + g.sFrameDesc + g.sTabDesc + g.sNodeKey + QString::number(g.iNrOfSubGroups + g.bChanged);
+}
+
+class RecordDefaults : public Keys {
+protected:
+    void SetUp() override
+    {
+        Keys::SetUp();
+        glFormVersionLevel = 11;
+        gaEnumFieldType = {{}, {QStringLiteral("display"), {}, 2}, {QStringLiteral("input"), {}, 3}};
+    }
+};
+
+TEST_F(RecordDefaults, NewFieldPictureAndGroup)
+{
+    gInitFieldRecord(4);
+    gInitPictureRecord(5);
+    const FieldRecord& f = gaFields[4];
+    const FieldRecord& p = gaFields[5];
+    EXPECT_EQ(f.lFieldId * 10 + p.lFieldId, 45);
+    EXPECT_EQ(f.lFieldType * 10 + p.lFieldType, 33);  // the "input" constant
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(f.lControl).arg(f.iFieldLength).arg(f.iDataAli).arg(f.bInGrid),
+              QStringLiteral("5 1 2 1"));
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(p.lControl).arg(p.iFieldLength).arg(p.iDataAli).arg(p.bInGrid),
+              QStringLiteral("4 20 0 0"));
+    gaEnumFieldType = {{QStringLiteral("input"), {}, 3}};  // only at entry 0: not found
+    gInitFieldRecord(6);
+    EXPECT_EQ(gaFields[6].lFieldType, 1);
+
+    gsTable = QStringLiteral("tekwy002");
+    giStartMode = 1;
+    gInitGroupRecord(3);
+    EXPECT_EQ(gaGroups[3].Grpi * 10 + gaGroups[3].lAlignmentGroupId, 37);
+    EXPECT_TRUE(gaGroups[3].bGroupInSingleOcc && gaGroups[3].bGroupInMultiOcc);
+    giStartMode = 4;  // no session table: not in the multi-occurrence view
+    gInitGroupRecord(2);
+    EXPECT_FALSE(gaGroups[2].bGroupInMultiOcc);
+}
+
+TEST_F(RecordDefaults, ReusedSlotsStartLikeFreshOnes)
+{
+    for (const auto init : {gInitFieldRecord, gInitPictureRecord}) {
+        FieldRecord& f = gaFields[7];
+        dirty(f, {&gColumns301(), &gColumns302(), &gColumns308()});
+        f.bIsTableField = f.bTableFieldChecked = f.bTableMandatory = f.bTableRef = f.bDocuChecked = true;
+        f.bDocuAvailable = f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = true;
+        f.sTableDefault = f.sNodeKey = f.sLabelDescSO = f.sLabelDescMO = QStringLiteral("old");
+        f.nDomainIndex = f.iTableFieldIndex = f.lPreviousField = 7;
+        f.lCommandIndex = 2;
+        f.bExistsInHost = f.bExistsToggled = f.bInputPropsLoaded = f.bRemove302 = f.bHas302Row = true;
+        f.GrpiStored = f.nOmodStored = f.iColumnIdStored = 5;
+        init(7);
+        const QString reused = persistedField(7);
+        const FieldRecord kept = f;
+        f = FieldRecord{};
+        init(7);
+        EXPECT_EQ(reused, persistedField(7));
+        // What describes the host's rows of the slot stays.
+        EXPECT_TRUE(kept.bExistsInHost && kept.bExistsToggled && kept.bInputPropsLoaded && kept.bRemove302
+                    && kept.bHas302Row);
+        EXPECT_EQ(kept.GrpiStored + kept.nOmodStored + kept.iColumnIdStored, 15);
+    }
+
+    GroupRecord& g = gaGroups[3];
+    dirty(g, {&gColumns315()});
+    g.sFrameDesc = g.sTabDesc = g.sNodeKey = QStringLiteral("old");
+    g.iNrOfSubGroups = 2;
+    g.bChanged = g.bExistsInHost = true;
+    g.lGroupLevelStored = 2;
+    gInitGroupRecord(3);
+    const QString reused = persistedGroup(3);
+    EXPECT_TRUE(g.bExistsInHost);
+    EXPECT_EQ(g.lGroupLevelStored, 2);
+    g = GroupRecord{};
+    gInitGroupRecord(3);
+    EXPECT_EQ(reused, persistedGroup(3));
+}
+
+} // namespace

@@ -1,0 +1,226 @@
+// The node tree: placing, moving and removing nodes with their subtrees, keys, the
+// selection apart from the drop highlight, and what observers are told.
+#include "support/CoreTestSupport.h"  // printing of QString
+
+#include <QStringList>
+
+#include "model/NodeTree.h"
+
+namespace {
+
+// The keys below parent (the top level for nothing) in sibling order, children in
+// brackets: "f_1[f_2],f_3". Checks every neighbour link and the counts on the way.
+QString shape(const NodeTree& tree, const TreeNode* parent = nullptr)
+{
+    const TreeNode* first = parent ? parent->child() : tree.firstRoot();
+    const TreeNode* last = parent ? parent->lastChild() : tree.lastRoot();
+    QStringList parts;
+    const TreeNode* before = nullptr;
+    for (const TreeNode* n = first; n; before = n, n = n->next()) {
+        EXPECT_EQ(n->previous(), before);
+        EXPECT_EQ(n->parent(), parent);
+        EXPECT_EQ(n->firstSibling(), first);
+        EXPECT_EQ(n->lastSibling(), last);
+        parts << n->key() + (n->children() ? u'[' + shape(tree, n) + u']' : QString());
+    }
+    EXPECT_EQ(before, last);
+    if (parent)
+        EXPECT_EQ(parent->children(), parts.size());
+    return parts.join(u',');
+}
+
+QString s(const char* text) { return QString::fromLatin1(text); }
+
+// g_0 [g_1 [f_1 [f_2], f_3], g_2 [f_4]]
+void buildForm(NodeTree& t)
+{
+    TreeNode* root = t.add(s("g_0"), s("form"), s("session3"));
+    TreeNode* g1 = t.add(root, Relationship::Child, s("g_1"), s("Head"), s("group"));
+    TreeNode* g2 = t.add(g1, Relationship::Next, s("g_2"), s("Lines"), s("group"));
+    TreeNode* f1 = t.add(g1, Relationship::Child, s("f_1"), s("one"));
+    t.add(f1, Relationship::Child, s("f_2"), s("two"));
+    t.add(f1, Relationship::Next, s("f_3"), s("three"));
+    t.add(g2, Relationship::Child, s("f_4"), s("four"));
+}
+
+class NodeTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        buildForm(tree);
+        ASSERT_EQ(shape(tree), s("g_0[g_1[f_1[f_2],f_3],g_2[f_4]]"));
+    }
+    TreeNode* n(const char* key) { return tree.node(s(key)); }
+
+    NodeTree tree;
+};
+
+TEST_F(NodeTreeTest, AddsInEveryRelationshipToARelative)
+{
+    const std::pair<Relationship, const char*> cases[] = {
+        {Relationship::First, "n,f_1[f_2],f_3"},    {Relationship::Last, "f_1[f_2],f_3,n"},
+        {Relationship::Next, "f_1[f_2],n,f_3"},     {Relationship::Previous, "n,f_1[f_2],f_3"},
+        {Relationship::Child, "f_1[f_2,n],f_3"},    {Relationship::FirstChild, "f_1[n,f_2],f_3"},
+    };
+    for (const auto& [relationship, expected] : cases) {
+        TreeNode* added = tree.add(n("f_1"), relationship, s("n"), s("new"), s("label"));
+        ASSERT_TRUE(added);
+        EXPECT_EQ(shape(tree, n("g_1")), s(expected)) << int(relationship);
+        EXPECT_EQ(added->root(), n("g_0"));
+        tree.remove(added);
+    }
+
+    // Top-level nodes are siblings without a parent, each its own root.
+    TreeNode* first = tree.add(nullptr, Relationship::First, s("t_1"), {});
+    tree.add(s("t_2"), {});
+    tree.add(first, Relationship::Next, s("t_3"), {});
+    EXPECT_EQ(shape(tree), s("t_1,t_3,g_0[g_1[f_1[f_2],f_3],g_2[f_4]],t_2"));
+    EXPECT_EQ(first->root(), first);
+}
+
+TEST_F(NodeTreeTest, KeysFindNodesAndMissingOrDuplicateKeysGiveNone)
+{
+    EXPECT_EQ(n("f_3")->text(), s("three"));
+    EXPECT_EQ(n("f_9"), nullptr);
+    EXPECT_EQ(tree.node(QString()), nullptr);
+    EXPECT_FALSE(tree.remove(s("f_9")));
+    EXPECT_EQ(tree.add(n("g_2"), Relationship::Child, s("f_1"), s("again")), nullptr);
+    EXPECT_EQ(shape(tree, n("g_2")), s("f_4"));
+    // Unkeyed nodes are allowed, several of them.
+    EXPECT_TRUE(tree.add(n("g_2"), Relationship::Child, QString(), {}));
+    EXPECT_TRUE(tree.add(n("g_2"), Relationship::Child, QString(), {}));
+    EXPECT_EQ(n("g_2")->children(), 3);
+}
+
+TEST_F(NodeTreeTest, MovesANodeWithItsSubtreeKeepingKeysAndIndexes)
+{
+    struct Case {
+        const char *node, *relative;
+        Relationship relationship;
+        const char* shape;
+    };
+    const Case cases[] = {
+        {"f_1", "g_2", Relationship::Child, "g_0[g_1[f_3],g_2[f_4,f_1[f_2]]]"},
+        {"f_1", "g_2", Relationship::FirstChild, "g_0[g_1[f_3],g_2[f_1[f_2],f_4]]"},
+        {"f_1", "f_3", Relationship::Next, "g_0[g_1[f_3,f_1[f_2]],g_2[f_4]]"},
+        {"f_3", "f_1", Relationship::Previous, "g_0[g_1[f_3,f_1[f_2]],g_2[f_4]]"},
+        {"f_3", "f_1", Relationship::First, "g_0[g_1[f_3,f_1[f_2]],g_2[f_4]]"},
+        {"g_1", "g_2", Relationship::Last, "g_0[g_2[f_4],g_1[f_1[f_2],f_3]]"},
+        {"f_2", "f_4", Relationship::Previous, "g_0[g_1[f_1,f_3],g_2[f_2,f_4]]"},
+        {"g_2", nullptr, Relationship::First, "g_2[f_4],g_0[g_1[f_1[f_2],f_3]]"},
+        // Places it already holds.
+        {"f_1", "f_1", Relationship::Next, "g_0[g_1[f_1[f_2],f_3],g_2[f_4]]"},
+        {"f_3", "g_1", Relationship::Child, "g_0[g_1[f_1[f_2],f_3],g_2[f_4]]"},
+    };
+    for (const Case& c : cases) {
+        NodeTree t;
+        buildForm(t);
+        TreeNode* moved = t.node(s(c.node));
+        const int32_t index = moved->index();
+        EXPECT_TRUE(t.move(moved, c.relative ? t.node(s(c.relative)) : nullptr, c.relationship)) << c.node;
+        EXPECT_EQ(shape(t), s(c.shape)) << c.node << " to " << (c.relative ? c.relative : "the top");
+        EXPECT_EQ(t.node(s(c.node)), moved);
+        EXPECT_EQ(moved->index(), index);
+        EXPECT_EQ(t.count(), 7);
+    }
+}
+
+TEST_F(NodeTreeTest, RefusesAMoveIntoItsOwnSubtree)
+{
+    EXPECT_FALSE(tree.move(n("g_1"), n("f_2"), Relationship::Child));
+    EXPECT_FALSE(tree.move(n("g_1"), n("f_1"), Relationship::Next));
+    EXPECT_FALSE(tree.setParent(n("f_1"), n("f_1")));
+    EXPECT_EQ(shape(tree), s("g_0[g_1[f_1[f_2],f_3],g_2[f_4]]"));
+}
+
+TEST_F(NodeTreeTest, RemovingASubtreeFreesItsKeys)
+{
+    tree.remove(n("f_1"));
+    EXPECT_EQ(shape(tree), s("g_0[g_1[f_3],g_2[f_4]]"));
+    EXPECT_EQ(tree.count(), 5);
+    EXPECT_EQ(n("f_2"), nullptr);
+    TreeNode* again = tree.add(n("g_2"), Relationship::Child, s("f_2"), {});
+    EXPECT_EQ(n("f_2"), again);
+
+    // Index order is the order of adding, with the removed nodes gone.
+    QStringList order;
+    for (const TreeNode* x : tree.nodes())
+        order << x->key();
+    EXPECT_EQ(order.join(u','), s("g_0,g_1,g_2,f_3,f_4,f_2"));
+
+    EXPECT_TRUE(tree.remove(s("g_0")));
+    EXPECT_TRUE(tree.isEmpty());
+    EXPECT_EQ(n("f_4"), nullptr);
+}
+
+TEST_F(NodeTreeTest, SelectionAndDropHighlightAreApart)
+{
+    tree.setSelectedItem(n("f_1"));
+    tree.setDropHighlight(n("g_2"));
+    tree.remove(n("g_2"));  // takes only the highlight
+    EXPECT_EQ(tree.selectedItem(), n("f_1"));
+    EXPECT_EQ(tree.dropHighlight(), nullptr);
+
+    // A selection inside a removed subtree goes to the next sibling, else the
+    // previous one, else the parent.
+    tree.setSelectedItem(n("f_2"));
+    tree.setDropHighlight(n("f_3"));
+    tree.remove(n("f_1"));
+    EXPECT_EQ(tree.selectedItem(), n("f_3"));
+    EXPECT_EQ(tree.dropHighlight(), n("f_3"));
+    TreeNode* f5 = tree.add(n("f_3"), Relationship::Previous, s("f_5"), {});
+    tree.remove(n("f_3"));
+    EXPECT_EQ(tree.selectedItem(), f5);
+    tree.remove(f5);
+    EXPECT_EQ(tree.selectedItem(), n("g_1"));
+
+    tree.clear();
+    EXPECT_EQ(tree.selectedItem(), nullptr);
+    EXPECT_EQ(tree.count(), 0);
+}
+
+// Records what it is told, as "kind:key".
+class Recorder : public NodeTreeObserver {
+public:
+    QStringList events;
+    void log(const char* kind, const TreeNode* x) { events << s(kind) + u':' + (x ? x->key() : s("-")); }
+    void nodeAdded(TreeNode* x) override { log("added", x); }
+    void nodeAboutToBeRemoved(TreeNode* x) override { log("removing", x); }
+    void nodeMoved(TreeNode* x) override { log("moved", x); }
+    void nodeChanged(TreeNode* x, NodeChange c) override
+    {
+        log(c == NodeChange::Text ? "text" : c == NodeChange::Image ? "image" : "expanded", x);
+    }
+    void selectedItemChanged(TreeNode* x) override { log("selected", x); }
+    void dropHighlightChanged(TreeNode* x) override { log("highlight", x); }
+    void ensureVisibleRequested(TreeNode* x) override { log("show", x); }
+    void cleared() override { events << s("cleared"); }
+};
+
+TEST_F(NodeTreeTest, ObserversHearEveryChangeOnceAndNothingForNoChange)
+{
+    Recorder r;
+    tree.addObserver(&r);
+    tree.add(n("g_2"), Relationship::Child, s("f_5"), {});
+    tree.move(n("f_3"), n("g_2"), Relationship::Child);
+    tree.move(n("f_3"), n("g_2"), Relationship::Child);  // already there
+    tree.move(n("f_1"), n("f_2"), Relationship::Child);  // refused
+    tree.setText(n("f_4"), s("vier"));
+    tree.setText(n("f_4"), s("vier"));
+    tree.setImage(n("f_4"), s("reffield"));
+    tree.setSelectedItem(n("f_2"));
+    tree.setDropHighlight(n("f_2"));
+    tree.ensureVisible(n("f_2"));
+    tree.remove(n("f_1"));
+    tree.clear();
+    tree.removeObserver(&r);
+    tree.add(s("g_0"), {});
+
+    const QStringList expected = {"added:f_5",     "moved:f_3",       "text:f_4",       "image:f_4",
+                                  "selected:f_2",  "highlight:f_2",   "expanded:f_1",   "expanded:g_1",
+                                  "expanded:g_0",  "show:f_2",        "removing:f_1",   "selected:g_1",
+                                  "highlight:-",   "cleared"};
+    EXPECT_EQ(r.events, expected);
+}
+
+}  // namespace
