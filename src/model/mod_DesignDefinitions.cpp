@@ -1050,6 +1050,9 @@ bool gLoadSpecificCommands()
     const bool ok = loadSpecificCommands();
     if (!ok && !g_load.wholeLoad)
         reportFailure();
+    // A reload replaces the commands: every field's link to one is made anew.
+    if (ok && !g_load.wholeLoad)
+        mLinkCommandsToFields();
     return ok;
 }
 

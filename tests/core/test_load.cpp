@@ -472,6 +472,26 @@ TEST_F(Load, SlotsThatRowsFillKeepNothingOfBefore)
     EXPECT_EQ(gaSpecificCommands.size(), 4u) << "no command of the earlier form is left";
 }
 
+TEST_F(Load, ReloadedCommandsStartEmptyAndAreLinkedToTheirFieldsAgain)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_TRUE(gLoadDesignDefinitions());
+    std::vector<int32_t> linked;
+    for (int32_t i = 1; i < int32_t(gaFields.size()); ++i)
+        if (gaFields[size_t(i)].lFieldId == i && gaFields[size_t(i)].lCommandIndex > 0)
+            linked.push_back(i);
+    ASSERT_FALSE(linked.empty());
+    // Field-linked commands go from the host; a reload must leave no field pointing at one.
+    db->exec(QStringLiteral("DELETE FROM qxzrn316 WHERE cfrm = 'itemsd' AND btyp = (SELECT cnst FROM qxzrn401 "
+                            "WHERE cdom = 'zrn.btyp' AND ctnm = 'field');"));
+    gaSpecificCommands.push_back(gaSpecificCommands.back());
+    ASSERT_TRUE(gLoadSpecificCommands());
+    for (const int32_t i : linked)
+        EXPECT_EQ(gaFields[size_t(i)].lCommandIndex, -1) << i;
+    for (const SpecificCommandRecord& c : gaSpecificCommands)
+        EXPECT_TRUE(c.nSpecificCommandId == -1 || c.lFieldId == 0);
+}
+
 TEST_F(Load, InputPropertiesOfOneFieldAreReadAgain)
 {
     open(QStringLiteral("itemsd"));

@@ -24,7 +24,11 @@
 #include "session_windows.h"
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Keys.h"
+#include "model/mod_ModelessErrors.h"
 #include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_Records.h"
+#include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
 #include "platform/Cursor.h"
@@ -87,6 +91,10 @@ protected:
         resetKeys();
         resetEnumerate();
         resetTextCaches();
+        resetPointers();
+        resetModelessErrors();
+        resetRecords();
+        resetStore();
         resetHelp();
         platform::resetHelpViewer();
         host::resetSessionWindows();

@@ -1,0 +1,155 @@
+// The link rebuild at form sizes: 300 and 3,000 fields in groups of 20, every fifth
+// field with a follow-up and every fourth group holding a subgroup beside its fields
+// (so virtual groups are made on every rebuild). The rebuild, and the link update that
+// compares every record with its stored copies, should grow linearly: 3,000 fields
+// within 12 times 300. The ratios are printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <QString>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "model/NodeTree.h"
+#include "model/mod_Keys.h"
+#include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
+
+namespace {
+
+constexpr int kPerGroup = 20;
+
+struct Form {
+    NodeTree tree;
+
+    explicit Form(int fields)
+    {
+        resetPalimor();
+        // Sized as a load leaves the arrays: the groups with as many more and 100 free
+        // group slots, the fields with 200 free slots.
+        const int groups = fields / kPerGroup + 1;
+        gaGroups.assign(size_t(groups) * 2 + 100, GroupRecord{});
+        gaFields.assign(size_t(fields) + 200 + 1, FieldRecord{});
+        gaGroups[0].Grpi = 1;
+        TreeNode* root = tree.add(QStringLiteral("g_0"), QStringLiteral("form"));
+        int nextGroup = 1;
+        int nextField = 1;
+        TreeNode* group = nullptr;
+        // Follow-ups count among the fields.
+        for (int f = 0; nextField <= fields; ++f) {
+            if (f % kPerGroup == 0) {
+                group = addGroup(root, nextGroup++);
+                // A subgroup in the middle of every fourth group's fields.
+                if ((f / kPerGroup) % 4 == 3)
+                    addGroup(group, nextGroup++);
+            }
+            TreeNode* n = addField(group, nextField++);
+            if (f % 5 == 4 && nextField <= fields)
+                addField(n, nextField++);
+        }
+        gsetMainTree(&tree);
+        gbLoadCommands = false;
+        gRebuildPointers();
+        markStored();
+    }
+
+    // The form as stored: the update finds nothing to mark.
+    static void markStored()
+    {
+        for (GroupRecord& g : gaGroups) {
+            g.iGroupWidthStored = g.iGroupWidth;
+            g.GrpiStored = g.Grpi;
+            g.lFirstFieldStored = g.lFirstField;
+            g.lChildGroupStored = g.lChildGroup;
+            g.lNextGroupStored = g.lNextGroup;
+            g.lPreviousGroupStored = g.lPreviousGroup;
+            g.lParentGroupStored = g.lParentGroup;
+            g.lGroupLevelStored = g.lGroupLevel;
+            g.bCheckboxesOnlyStored = g.bCheckboxesOnly;
+            g.bChanged = false;
+        }
+        for (FieldRecord& f : gaFields) {
+            f.GrpiStored = f.Grpi;
+            f.lChildFieldStored = f.lChildField;
+            f.lNextFieldStored = f.lNextField;
+            f.lParentFieldStored = f.lParentField;
+            f.bFollowUpStored = f.bFollowUp;
+            f.nOmodStored = f.nOmod;
+            f.bChanged = f.bChanged301 = f.bChanged308 = false;
+        }
+    }
+    ~Form() { gsetMainTree(nullptr); }
+
+    TreeNode* addGroup(TreeNode* parent, int index)
+    {
+        GroupRecord& g = gaGroups[size_t(index)];
+        g.Grpi = int16_t(index + 1);
+        g.iGroupWidth = 1;
+        g.lAlignmentGroupId = int16_t(-index);
+        return tree.add(parent, Relationship::Child, gsGroupKey(index), QString());
+    }
+    TreeNode* addField(TreeNode* parent, int index)
+    {
+        FieldRecord& f = gaFields[size_t(index)];
+        f.lFieldId = int16_t(index);
+        f.sFieldName = QStringLiteral("tbl.f%1").arg(index);
+        gnFieldCount = int16_t(index);
+        return tree.add(parent, Relationship::Child, gsFieldKey(index), QString());
+    }
+};
+
+void BM_RebuildLinks(benchmark::State& state)
+{
+    Form form(int(state.range(0)));
+    for (auto _ : state)
+        gRebuildPointers();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RebuildLinks)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
+void BM_RebuildAndUpdateLinks(benchmark::State& state)
+{
+    Form form(int(state.range(0)));
+    for (auto _ : state) {
+        gRebuildPointers();
+        gUpdatePointers();
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_RebuildAndUpdateLinks)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
+// Keeps the time per iteration of every run, to print the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    for (const char* name : {"BM_RebuildLinks", "BM_RebuildAndUpdateLinks"}) {
+        const auto small = reporter.times.find(std::string(name) + "/300");
+        const auto large = reporter.times.find(std::string(name) + "/3000");
+        if (small == reporter.times.end() || large == reporter.times.end() || small->second <= 0)
+            continue;
+        const double ratio = large->second / small->second;
+        std::printf("%s: 3,000 fields take %.1f times 300 (goal: at most 12) - %s\n", name, ratio,
+                    ratio <= 12.0 ? "met" : "NOT MET");
+    }
+    return 0;
+}

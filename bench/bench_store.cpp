@@ -1,0 +1,336 @@
+// Storing a generated form of 300, 2,000 and 3,000 fields whose every field changed,
+// through the whole protocol: the update set built record by record, sent in parts and
+// committed by the local host in one transaction. The baseline writes the same rows
+// (qxzrn301 and qxzrn308 of every field) straight into SQLite in one transaction.
+// Goals: the store of 2,000 fields within 4 times its baseline, and 3,000 fields
+// within 12 times 300 (no step worse than linear).
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include <form_generator.h>
+#include <host_database.h>
+#include <sqlite3.h>
+#include <sqlite_util.h>
+
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_Enumerate.h"
+#include "hostlink/mod_Velq.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "hostlink/mod_VrokInterface.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
+#include "model/mod_Palimor.h"
+#include "model/mod_Records.h"
+#include "model/mod_Store.h"
+#include "platform/Process.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserSettings.h"
+
+namespace {
+
+constexpr int kSizes[] = {300, 2000, 3000};
+
+// One database with a generated form of each size, shared by every benchmark.
+struct Setup {
+    QTemporaryDir dir;
+    QString database;
+    std::map<int, host::FormIdentity> forms;
+    bool ok = false;
+};
+
+Setup& setup()
+{
+    static Setup s;
+    static bool made = false;
+    if (made)
+        return s;
+    made = true;
+    s.database = s.dir.filePath(QStringLiteral("host.sqlite"));
+    QString why;
+    if (!host::HostDatabase::create(s.database, true, &why)) {
+        std::fprintf(stderr, "cannot create the host database: %s\n", qPrintable(why));
+        return s;
+    }
+    std::unique_ptr<host::HostDatabase> db = host::HostDatabase::open(s.database, &why);
+    for (const int fields : kSizes) {
+        host::GenerateOptions options;
+        options.fields = fields;
+        const std::optional<host::FormIdentity> id = host::generateForm(*db, options, &why);
+        if (!id) {
+            std::fprintf(stderr, "cannot generate a form: %s\n", qPrintable(why));
+            return s;
+        }
+        s.forms[fields] = *id;
+    }
+    qputenv("PALIMOR_HOST_DB", s.database.toLocal8Bit());
+    platform::setMachineSettingsPath(s.dir.filePath(QStringLiteral("registry.json")));
+    platform::setUserSettingsPath(s.dir.filePath(QStringLiteral("user-settings.json")));
+    platform::setCommandLine(QStringLiteral("te kwy gen00001d 2 2 2 7.6  a3 dev          1"));
+    s.ok = true;
+    return s;
+}
+
+// The editor connected, with the form loaded and every field in the tree.
+bool openForm(const host::FormIdentity& form, int fields)
+{
+    resetPalimor();
+    resetRecords();
+    resetStore();
+    resetDataSets();
+    resetVelq();
+    resetDesignDefinitions();
+    resetVrokInterface();
+    goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
+    gsPackage = form.package;
+    gsModule = form.module;
+    gsFormCode = form.formCode;
+    gsLanguage = form.language;
+    gsDesignLanguage = form.language;
+    gsUserLanguage = form.language;
+    gsVersion = form.version;
+    gsRelease = form.release;
+    gsCustomer = form.customer;
+    glFormVersionLevel = 11;
+    gInitFormDataSets();
+    gInitDataSets();
+    gENUM_FillEnums();
+    glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
+    if (glObjectSet301 < 1)
+        return false;
+    gInitializeArrays();
+    glLoadedFormVersion = 11;
+    if (!gLoadDesignDefinitions() || glLiveFieldCount() != fields)
+        return false;
+    for (int32_t i = 1; i <= gnFieldCount; ++i)
+        if (gaFields[size_t(i)].lFieldId != -1)
+            gaFields[size_t(i)].sNodeKey = gsFieldKey(i);
+    return true;
+}
+
+// Every field moved one column right or back, as a layout change does.
+void changeEveryField(int round)
+{
+    const int16_t step = round % 2 ? -1 : 1;
+    for (int32_t i = 1; i <= gnFieldCount; ++i) {
+        FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId == -1)
+            continue;
+        f.iFieldXPos = int16_t(f.iFieldXPos + step);
+        f.nFieldEndPos = int16_t(f.nFieldEndPos + step);
+        f.bChanged = f.bChanged301 = f.bChanged308 = true;
+    }
+}
+
+void BM_StoreThroughHost(benchmark::State& state)
+{
+    Setup& s = setup();
+    const int fields = int(state.range(0));
+    if (!s.ok || !openForm(s.forms[fields], fields)) {
+        state.SkipWithError("no host");
+        return;
+    }
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        changeEveryField(round++);
+        state.ResumeTiming();
+        if (!gbStoreDesignDefinitions()) {
+            state.SkipWithError("the store failed");
+            return;
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * fields);
+}
+BENCHMARK(BM_StoreThroughHost)->Arg(300)->Arg(2000)->Arg(3000)->Unit(benchmark::kMillisecond);
+
+// ---- Baseline: the same rows straight into SQLite -----------------------------------------
+
+const char kKey[] = " WHERE clan = ?1 AND cpac = ?2 AND vers = ?3 AND rele = ?4 AND cust = ?5 AND cmod = ?6"
+                    " AND cfrm = ?7 AND sequ = ?8";
+
+int yesNo(bool b) { return b ? 1 : 2; }
+
+void bindKey(host::Statement& st, const host::FormIdentity& f, int32_t sequ)
+{
+    st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release).bind(5, f.customer);
+    st.bind(6, f.module).bind(7, f.formCode).bind(8, int64_t(sequ));
+}
+
+void write301(host::Statement& st, const host::FormIdentity& form, const FieldRecord& f)
+{
+    st.reset();
+    bindKey(st, form, f.lFieldId);
+    int n = 9;
+    const auto num = [&](int64_t v) { st.bind(n++, v); };
+    const auto txt = [&](const QString& v) { st.bind(n++, v); };
+    num(f.iFieldXPos);
+    num(f.iFieldYPos);
+    txt(f.sFieldName);
+    num(f.bMultiCurrency ? -1 : f.iElement);
+    txt(f.bIsTableField ? QString() : f.sDomainPackage);
+    txt(f.bIsTableField ? QString() : f.sDomainCode);
+    num(f.lFieldType);
+    txt(f.sDisplayFormat);
+    num(yesNo(f.bLinkDisplFormatToDomain));
+    num(f.iMinInpLen);
+    num(f.iMaxDispLen);
+    num(yesNo(f.bLinkMaxDisplLenToDomain));
+    num(f.iMaxInpLen);
+    num(yesNo(f.bLinkMaxInpLenToDomain));
+    num(f.iStartPosOfString);
+    num(2);
+    num(f.nZoomField);
+    txt(f.sZoomTo);
+    txt(QStringLiteral("1"));
+    txt(f.sZoomReturnField);
+    num(0);
+    num(yesNo(f.bDefault));
+    txt(f.sMessage);
+    num(yesNo(f.bEchoField));
+    num(f.iFieldLength);
+    num(f.nOmod);
+    num(yesNo(f.bMandatoryInput));
+    txt(f.sLanguageUnitExpression);
+    txt(f.sLabelCode);
+    st.exec();
+}
+
+void write308(host::Statement& st, const host::FormIdentity& form, const FieldRecord& f)
+{
+    st.reset();
+    bindKey(st, form, f.lFieldId);
+    int n = 9;
+    const auto num = [&](int64_t v) { st.bind(n++, v); };
+    const auto txt = [&](const QString& v) { st.bind(n++, v); };
+    num(f.Grpi);
+    num(f.lNextField);
+    num(yesNo(f.bFollowUp));
+    num(yesNo(f.bImmediateBehind));
+    num(yesNo(f.bFieldInSingleOcc));
+    num(f.lChildField);
+    num(yesNo(f.bFieldInMultiOcc));
+    num(2);
+    num(f.nLabelAli);
+    num(f.nLabelXPos);
+    num(yesNo(f.bDependent));
+    num(f.lLabelPosition);
+    num(f.iLabelLengthSO);
+    num(f.iLabelHeightSO);
+    num(f.iLabelLengthMO);
+    num(f.iLabelHeightMO);
+    num(f.lParentField);
+    num(f.nFieldEndPos);
+    num(f.iColumnId);
+    num(f.lOptx);
+    num(f.iFieldHeight);
+    num(yesNo(f.bIsViewField));
+    num(f.iYesValue);
+    txt(f.sSearchField);
+    num(f.iLinkedConst);
+    txt(f.sIconName);
+    num(f.iZoomIndex);
+    num(f.lControl);
+    num(f.iDataAli);
+    num(yesNo(f.bAutoEnable));
+    num(glFieldMiscFlags(f));
+    st.exec();
+}
+
+QString updateOf(const char* table, const QStringList& columns)
+{
+    QStringList set;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        set << QStringLiteral("%1 = ?%2").arg(columns[i]).arg(i + 9);
+    return QStringLiteral("UPDATE %1 SET %2").arg(QLatin1String(table), set.join(QStringLiteral(", ")))
+           + QLatin1String(kKey);
+}
+
+void BM_StoreBaseline(benchmark::State& state)
+{
+    Setup& s = setup();
+    const int fields = int(state.range(0));
+    const host::FormIdentity& form = s.forms[fields];
+    if (!s.ok || !openForm(form, fields)) {
+        state.SkipWithError("no host");
+        return;
+    }
+    QString why;
+    std::unique_ptr<host::HostDatabase> db = host::HostDatabase::open(s.database, &why);
+    if (!db) {
+        state.SkipWithError("no database");
+        return;
+    }
+    host::Statement update301(
+        db->handle(), updateOf("qxzrn301", {"xpos", "ypos", "fldn", "elem", "pacd", "cdom", "typf", "difo", "difl",
+                                            "mini", "maxd", "mxdl", "maxi", "mxil", "sttp", "mult", "zoom", "zprg",
+                                            "zopm", "zret", "zcsp", "defa", "cmes", "echo", "flen", "omod", "mand",
+                                            "dcex", "labl"}));
+    host::Statement update308(
+        db->handle(), updateOf("qxzrn308", {"grpi", "next", "fwup", "behi", "inso", "chld", "inmo", "aggr", "lali",
+                                            "lxpo", "depe", "lpos", "llso", "lhso", "llmo", "lhmo", "pare", "xend",
+                                            "colu", "optx", "za_hght", "za_view", "za_yesv", "za_srch", "za_cnst",
+                                            "za_icon", "za_zind", "ctrl", "za_adju", "za_able", "za_misc"}));
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        changeEveryField(round++);
+        state.ResumeTiming();
+        db->begin();
+        for (int32_t i = 1; i <= gnFieldCount; ++i) {
+            const FieldRecord& f = gaFields[size_t(i)];
+            if (f.lFieldId == -1)
+                continue;
+            write301(update301, form, f);
+            write308(update308, form, f);
+        }
+        db->commit();
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * fields);
+}
+BENCHMARK(BM_StoreBaseline)->Arg(2000)->Unit(benchmark::kMillisecond);
+
+// Keeps the time of every run, to print the ratios after the table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred && r.iterations > 0)
+                times[r.benchmark_name()] = r.GetAdjustedRealTime();
+    }
+    std::map<std::string, double> times;
+};
+
+void printRatio(const RatioReporter& r, const char* what, const std::string& a, const std::string& b, double goal)
+{
+    const auto ta = r.times.find(a);
+    const auto tb = r.times.find(b);
+    if (ta == r.times.end() || tb == r.times.end() || tb->second <= 0) {
+        std::printf("%s: not measured\n", what);
+        return;
+    }
+    const double ratio = ta->second / tb->second;
+    std::printf("%s: %.2f (goal at most %.0f) %s\n", what, ratio, goal, ratio <= goal ? "met" : "MISSED");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    printRatio(reporter, "store of 2,000 fields / baseline", "BM_StoreThroughHost/2000", "BM_StoreBaseline/2000", 4);
+    printRatio(reporter, "store of 3,000 fields / store of 300", "BM_StoreThroughHost/3000",
+               "BM_StoreThroughHost/300", 12);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,840 @@
+#include "mod_Pointers.h"
+
+#include <QHash>
+#include <algorithm>
+#include <limits>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "hostlink/mod_Enumerate.h"
+#include "model/NodeTree.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
+#include "model/mod_ModelessErrors.h"
+#include "model/mod_Palimor.h"
+#include "model/mod_Records.h"
+#include "platform/Cursor.h"
+#include "platform/Dialogs.h"
+#include "services/mod_Global.h"
+
+namespace {
+
+NodeTree* gpMainTree = nullptr;
+
+const QString kRootKey = QStringLiteral("g_0");
+
+// Order numbers are 16-bit; past this the next link update numbers them all afresh.
+constexpr int32_t kRecomputeAbove = 32000;
+constexpr int32_t kOrderStep = 10;
+
+// A node key read once: its kind ('g' group, 'f' field or picture) and the index
+// after it. Read digit by digit, without a copy: every walk reads every node's key.
+struct KeyRef {
+    char kind = 0;  // 0: neither, or no index
+    int32_t index = -1;
+};
+
+KeyRef readKey(const QString& key)
+{
+    const qsizetype size = key.size();
+    if (size < 3 || size > 11 || key.at(1) != u'_')
+        return {};
+    const char16_t k = key.at(0).unicode();
+    const char kind = k == u'g' ? 'g' : (k == u'f' || k == u'p') ? 'f' : 0;
+    if (!kind)
+        return {};
+    int64_t n = 0;
+    for (qsizetype i = 2; i < size; ++i) {
+        const char16_t c = key.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return {};
+        n = n * 10 + (c - u'0');
+    }
+    if (n > std::numeric_limits<int32_t>::max())
+        return {};
+    return {kind, int32_t(n)};
+}
+
+bool isGroupIndex(int32_t index) { return index >= 0 && size_t(index) < gaGroups.size(); }
+
+// Highest gaFields index a field walk visits.
+int32_t lastFieldIndex() { return std::min<int32_t>(gnFieldCount, int32_t(gaFields.size()) - 1); }
+
+bool isFieldIndex(int32_t index) { return index >= 1 && index <= lastFieldIndex(); }
+
+// The gaGroups index of a group node whose record exists, or -1.
+bool isLiveGroup(int32_t index) { return isGroupIndex(index) && gaGroups[size_t(index)].Grpi != -1; }
+bool isLiveField(int32_t index) { return isFieldIndex(index) && gaFields[size_t(index)].lFieldId > 0; }
+
+// A node of a group or field whose record is in use: its kind and index; kind 0 else.
+KeyRef recordOf(const TreeNode* node)
+{
+    if (!node)
+        return {};
+    const KeyRef k = readKey(node->key());
+    if ((k.kind == 'g' && isLiveGroup(k.index)) || (k.kind == 'f' && isLiveField(k.index)))
+        return k;
+    return {};
+}
+
+int32_t groupIndexOf(const TreeNode* node)
+{
+    const KeyRef k = recordOf(node);
+    return k.kind == 'g' ? k.index : -1;
+}
+
+// The gaFields index of a field or picture node whose record is in use, or -1.
+int32_t fieldIndexOf(const TreeNode* node)
+{
+    const KeyRef k = recordOf(node);
+    return k.kind == 'f' ? k.index : -1;
+}
+
+QString groupText(int32_t index)
+{
+    const GroupRecord& g = gaGroups[size_t(index)];
+    return g.sFrameDesc.isEmpty() ? QString::number(g.Grpi) : g.sFrameDesc;
+}
+
+QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
+
+void showLinkMessage(const QString& text)
+{
+    gWriteLog(text);
+    platform::dialogs().messageBox(text, platform::MbOk, QString());
+}
+
+// ---- Order numbers ----
+
+// Makes numbers[1..N] strictly rising, disturbing as few as it can: a run of entries
+// out of order is spread evenly into the room below the entry that closes it, or,
+// without room, every entry from the run on is set one above its predecessor.
+// numbers[0] is 0 and belongs to no field.
+void repairOrder(std::vector<int32_t>& numbers)
+{
+    const int32_t n = int32_t(numbers.size()) - 1;
+    int32_t run = 0;   // entries out of order waiting
+    int32_t last = 0;  // the entry the waiting run follows
+    for (int32_t i = 1; i <= n; ++i) {
+        const bool flagged = i == n || numbers[size_t(i)] >= numbers[size_t(i) + 1];
+        if (flagged)
+            ++run;
+        if (run == 0) {
+            last = i;
+            continue;
+        }
+        if (i + 1 != n && flagged)
+            continue;
+        const int32_t between = i - 1 - last;  // entries spread when there is room
+        const int32_t gap = numbers[size_t(i)] - numbers[size_t(last)];
+        if (i + 1 >= n || between >= gap) {
+            for (int32_t k = last + 1; k < i; ++k)
+                numbers[size_t(k)] = numbers[size_t(k) - 1] + 1;
+            int32_t k = i;
+            for (; k <= n; ++k) {
+                if (k == n && numbers[size_t(k)] > numbers[size_t(k) - 1])
+                    break;
+                numbers[size_t(k)] = numbers[size_t(k) - 1] + 1;
+            }
+            i = k - 1;  // the pass goes on with the first entry not renumbered
+        } else {
+            // Rounded down, so the last entry spread stays below the one closing the run.
+            const int32_t step = gap / (between + 1);
+            for (int32_t k = last + 1; k < i; ++k) {
+                numbers[size_t(k)] = numbers[size_t(k) - 1] + step;
+                last = k;
+            }
+        }
+        run = 0;
+    }
+}
+
+bool strictlyRisingInRange(const std::vector<int32_t>& numbers)
+{
+    for (size_t i = 1; i < numbers.size(); ++i) {
+        if (numbers[i] < 1 || numbers[i] > std::numeric_limits<int16_t>::max())
+            return false;
+        if (i > 1 && numbers[i] <= numbers[i - 1])
+            return false;
+    }
+    return true;
+}
+
+// nOmod -> gaFields index through the id map, the first entry from 1 up (as
+// gvIndexOfId), for the check walk. Right after a renumbering the map rises strictly
+// and holds each field's own number: a field is then named by its number, and a number
+// is found by halves. Otherwise a hash of the map is made.
+class IdIndex {
+public:
+    IdIndex()
+    {
+        m_mapped.assign(gaFields.size(), 0);
+        for (size_t i = 1; i < gaIdMap.size() && m_current; ++i) {
+            const IdMapEntry& e = gaIdMap[i];
+            m_current = (i == 1 || gaIdMap[i - 1].nOmod < e.nOmod) && e.lIndex >= 1
+                        && size_t(e.lIndex) < gaFields.size() && gaFields[size_t(e.lIndex)].nOmod == e.nOmod;
+            if (m_current)
+                m_mapped[size_t(e.lIndex)] = 1;
+        }
+        if (m_current)
+            return;
+        m_index.reserve(qsizetype(gaIdMap.size()));
+        for (size_t i = 1; i < gaIdMap.size(); ++i)
+            if (!m_index.contains(gaIdMap[i].nOmod))
+                m_index.insert(gaIdMap[i].nOmod, gaIdMap[i].lIndex);
+    }
+    // True when link names the field at index.
+    bool names(int16_t link, int32_t index) const
+    {
+        if (m_current)
+            return m_mapped[size_t(index)] && gaFields[size_t(index)].nOmod == link;
+        const std::optional<int32_t> found = find(link);
+        return found && *found == index;
+    }
+    std::optional<int32_t> find(int16_t link) const
+    {
+        if (m_current) {
+            const auto begin = gaIdMap.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaIdMap.size()));
+            const auto it = std::lower_bound(begin, gaIdMap.end(), link,
+                                             [](const IdMapEntry& e, int16_t v) { return e.nOmod < v; });
+            return it != gaIdMap.end() && it->nOmod == link ? std::optional<int32_t>(it->lIndex) : std::nullopt;
+        }
+        const auto it = m_index.constFind(link);
+        return it != m_index.constEnd() ? std::optional<int32_t>(*it) : std::nullopt;
+    }
+
+private:
+    bool m_current = true;
+    std::vector<char> m_mapped;  // gaFields indexes the map holds
+    QHash<int16_t, int32_t> m_index;
+};
+
+// ---- Links ----
+
+void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex)
+{
+    int32_t previous = -1;
+    for (const TreeNode* c = node->child(); c; c = c->next()) {
+        const int32_t ci = fieldIndexOf(c);
+        if (ci < 0)
+            continue;
+        FieldRecord& p = gaFields[size_t(parentIndex)];
+        FieldRecord& f = gaFields[size_t(ci)];
+        f.lParentField = p.nOmod;
+        f.lNextField = 0;
+        f.lChildField = 0;
+        f.lPreviousField = previous < 0 ? int16_t(0) : gaFields[size_t(previous)].nOmod;
+        f.bFollowUp = f.lParentField != 0;
+        f.Grpi = p.Grpi;
+        if (previous < 0)
+            p.lChildField = f.nOmod;
+        else
+            gaFields[size_t(previous)].lNextField = f.nOmod;
+        if (c->children() > 0)
+            rebuildFollowUpLinks(c, ci);
+        previous = ci;
+    }
+}
+
+bool isCheckboxControl(int32_t control) { return control == 1 || control == 3; }
+
+// A new virtual group under parent at level, for the run of fields that starts with
+// field fi, linked after the sibling group previousGroup (-1: first among the
+// parent's groups). Returns its index, or -1 when no record could be had.
+int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
+{
+    QString key;
+    const int32_t v = glNewItem(QStringLiteral("group"), key);  // may grow gaGroups
+    if (v < 1 || !isGroupIndex(v))
+        return -1;
+    GroupRecord& g = gaGroups[size_t(v)];
+    const int16_t parentAlignment = gaGroups[size_t(parent)].lAlignmentGroupId;
+    g.lNextGroup = 0;
+    g.lChildGroup = 0;
+    g.bVirtualGroup = true;
+    g.bRepeatingGroup = false;
+    g.bShowGroupBox = false;
+    g.sLabelCode.clear();
+    g.iGroupWidth = 1;
+    g.iNrOfSubGroups = 0;
+    g.lParentGroup = gaGroups[size_t(parent)].Grpi;
+    if (level == 1 || parentAlignment < 0)
+        g.lAlignmentGroupId = int16_t(-v);
+    else
+        g.lAlignmentGroupId = parentAlignment > 0 ? int16_t(v) : int16_t(0);
+    g.lGroupLevel = level;
+    if (previousGroup >= 0) {
+        g.lPreviousGroup = gaGroups[size_t(previousGroup)].Grpi;
+        gaGroups[size_t(previousGroup)].lNextGroup = g.Grpi;
+    } else {
+        g.lPreviousGroup = 0;
+        gaGroups[size_t(parent)].lChildGroup = g.Grpi;
+    }
+    FieldRecord& f = gaFields[size_t(fi)];
+    g.lFirstField = f.nOmod;
+    g.bCheckboxesOnly = isCheckboxControl(f.lControl);
+    f.Grpi = g.Grpi;
+    return v;
+}
+
+void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
+{
+    // The children with a record, each read once.
+    struct Child {
+        const TreeNode* node;
+        int32_t index;
+        bool group;
+    };
+    std::vector<Child> children;
+    children.reserve(size_t(node->children()));
+    int16_t subgroups = 0;
+    int32_t fields = 0;
+    for (const TreeNode* c = node->child(); c; c = c->next()) {
+        const KeyRef k = recordOf(c);
+        if (k.kind == 'g' && k.index > 0) {
+            children.push_back({c, k.index, true});
+            ++subgroups;
+        } else if (k.kind == 'f') {
+            children.push_back({c, k.index, false});
+            ++fields;
+        }
+    }
+    // The tree is the master: the counter follows the group's node.
+    gaGroups[size_t(parent)].iNrOfSubGroups = subgroups;
+
+    if (level == 0) {
+        GroupRecord& root = gaGroups[size_t(parent)];
+        root.sLabelCode.clear();
+        root.bShowGroupBox = false;
+        root.lParentGroup = 0;
+        root.lPreviousGroup = 0;
+        root.lNextGroup = 0;
+        if (subgroups == 0) {
+            if (root.lChildGroup > 0)
+                root.bChanged = true;
+            root.lChildGroup = 0;
+        } else {
+            if (root.lFirstField > 0)
+                root.bChanged = true;
+            root.lFirstField = 0;
+        }
+        if (subgroups == 0 && fields == 0) {
+            root.lChildGroup = 0;
+            root.lFirstField = 0;
+        }
+        root.lAlignmentGroupId = 0;
+        root.bVirtualGroup = true;
+        level = 1;
+    }
+
+    const bool mixed = subgroups > 0 && fields > 0;
+    int32_t previousGroup = -1;  // the last sibling group linked, virtual ones included
+    int32_t previousField = -1;  // the field linked just before, when it was a field
+    int32_t previousNode = 0;    // index of the sibling node linked just before; 0 none
+    for (const Child& child : children) {
+        const TreeNode* c = child.node;
+        if (child.group) {
+            const int32_t gi = child.index;
+            GroupRecord& g = gaGroups[size_t(gi)];
+            g.lChildGroup = 0;
+            g.lFirstField = 0;
+            g.lParentGroup = gaGroups[size_t(parent)].Grpi;
+            g.lNextGroup = 0;
+            g.lGroupLevel = level;
+            if (previousGroup >= 0) {
+                g.lPreviousGroup = gaGroups[size_t(previousGroup)].Grpi;
+                gaGroups[size_t(previousGroup)].lNextGroup = g.Grpi;
+            } else {
+                g.lPreviousGroup = 0;
+                gaGroups[size_t(parent)].lChildGroup = g.Grpi;
+            }
+            if (c->children() > 0)
+                rebuildGroupLinks(c, gi, int16_t(level + 1));
+            else
+                gaGroups[size_t(gi)].iNrOfSubGroups = 0;
+            previousGroup = gi;
+            previousField = -1;
+            previousNode = gi;
+            continue;
+        }
+        const int32_t fi = child.index;
+        {
+            FieldRecord& f = gaFields[size_t(fi)];
+            f.Grpi = gaGroups[size_t(parent)].Grpi;
+            f.lNextField = 0;
+            f.lChildField = 0;
+            f.lParentField = 0;
+            f.lPreviousField = int16_t(previousNode);
+        }
+        if (previousField >= 0) {
+            FieldRecord& p = gaFields[size_t(previousField)];
+            FieldRecord& f = gaFields[size_t(fi)];
+            f.Grpi = p.Grpi;
+            p.lNextField = f.nOmod;
+            if (mixed && !isCheckboxControl(f.lControl) && isGroupIndex(p.Grpi - 1))
+                gaGroups[size_t(p.Grpi - 1)].bCheckboxesOnly = false;
+        } else if (mixed) {
+            if (const int32_t v = makeVirtualGroup(parent, previousGroup, level, fi); v > 0)
+                previousGroup = v;
+        } else {
+            gaGroups[size_t(parent)].lFirstField = gaFields[size_t(fi)].nOmod;
+        }
+        if (c->children() > 0)
+            rebuildFollowUpLinks(c, fi);
+        previousField = fi;
+        previousNode = fi;
+    }
+}
+
+// ---- Link checks ----
+
+class LinkCheck {
+public:
+    explicit LinkCheck(const IdIndex& ids) : m_ids(ids) {}
+    int32_t found() const { return m_found; }
+
+    // The children of node, depth first in sibling order.
+    void children(const TreeNode* node)
+    {
+        const char parentKind = readKey(node->key()).kind;
+        int32_t previousField = -1;  // the sibling before, when it is a field
+        for (const TreeNode* n = node->child(); n; n = n->next()) {
+            const KeyRef k = recordOf(n);
+            if (k.kind == 'g' && k.index > 0) {
+                group(k.index);
+                previousField = -1;
+            } else if (k.kind == 'f') {
+                field(k.index, !n->previous(), parentKind == 'f', parentKind == 'g', previousField);
+                previousField = k.index;
+            } else {
+                previousField = -1;
+            }
+            if (n->children() > 0)
+                children(n);
+        }
+    }
+
+private:
+    void report(const QString& text)
+    {
+        ++m_found;
+        showLinkMessage(text);
+    }
+
+    void group(int32_t gi)
+    {
+        const GroupRecord& g = gaGroups[size_t(gi)];
+        if (g.lPreviousGroup != 0) {
+            const int32_t p = g.lPreviousGroup - 1;
+            if (!isGroupIndex(p) || gaGroups[size_t(p)].lNextGroup != g.Grpi)
+                report(QStringLiteral("Next of group  %1 not set correct!")
+                           .arg(isGroupIndex(p) ? gaGroups[size_t(p)].Grpi : g.lPreviousGroup));
+        } else {
+            const int32_t p = g.lParentGroup - 1;
+            if (!isGroupIndex(p) || gaGroups[size_t(p)].lChildGroup != g.Grpi)
+                report(QStringLiteral("Childgroup of group  %1 not set correct!")
+                           .arg(isGroupIndex(p) ? gaGroups[size_t(p)].Grpi : g.lParentGroup));
+        }
+        if (g.lFirstField != 0) {
+            const std::optional<int32_t> f = m_ids.find(g.lFirstField);
+            if (!f || !isFieldIndex(*f))
+                report(QStringLiteral("Parentgroup of field  %1 not set correct!").arg(g.lFirstField));
+            else if (gaFields[size_t(*f)].Grpi != g.Grpi)
+                report(QStringLiteral("Parentgroup of field  %1 not set correct!").arg(gaFields[size_t(*f)].sFieldName));
+        }
+    }
+
+    void field(int32_t fi, bool first, bool underField, bool underGroup, int32_t previousField)
+    {
+        const FieldRecord& f = gaFields[size_t(fi)];
+        if (first && underField) {
+            const std::optional<int32_t> p = m_ids.find(f.lParentField);
+            if (!p || !isFieldIndex(*p) || !m_ids.names(gaFields[size_t(*p)].lChildField, fi))
+                report(QStringLiteral("Childfield of field  %1 not set correct!")
+                           .arg(p && isFieldIndex(*p) ? gaFields[size_t(*p)].sFieldName : QString::number(f.lParentField)));
+        } else if (first && underGroup) {
+            const int32_t g = f.Grpi - 1;
+            if (!isGroupIndex(g) || !m_ids.names(gaGroups[size_t(g)].lFirstField, fi))
+                report(QStringLiteral("Childfield of group  %1 not set correct!")
+                           .arg(isGroupIndex(g) ? gaGroups[size_t(g)].Grpi : f.Grpi));
+        }
+        if (previousField > 0 && !m_ids.names(gaFields[size_t(previousField)].lNextField, fi))
+            report(QStringLiteral("Next of field  %1 not set correct!").arg(gaFields[size_t(previousField)].sFieldName));
+    }
+
+    const IdIndex& m_ids;
+    int32_t m_found = 0;
+};
+
+// True when the two records give the same qxzrn315 row.
+bool sameGroupRow(const GroupRecord& a, const GroupRecord& b)
+{
+    for (const DesignColumn<GroupRecord>& c : gColumns315())
+        if (c.write(a) != c.write(b))
+            return false;
+    return true;
+}
+
+// ---- Change detection ----
+
+struct FieldMember {
+    const char* logName;
+    int32_t (*current)(const FieldRecord&);
+    int32_t (*stored)(const FieldRecord&);
+    bool boolean;
+    bool table301;  // else qxzrn308
+};
+
+const FieldMember kFieldMembers[] = {
+    {"ParentField", [](const FieldRecord& f) -> int32_t { return f.lParentField; },
+     [](const FieldRecord& f) -> int32_t { return f.lParentFieldStored; }, false, false},
+    {"NextField", [](const FieldRecord& f) -> int32_t { return f.lNextField; },
+     [](const FieldRecord& f) -> int32_t { return f.lNextFieldStored; }, false, false},
+    {"ChildField", [](const FieldRecord& f) -> int32_t { return f.lChildField; },
+     [](const FieldRecord& f) -> int32_t { return f.lChildFieldStored; }, false, false},
+    {"GroupId", [](const FieldRecord& f) -> int32_t { return f.Grpi; },
+     [](const FieldRecord& f) -> int32_t { return f.GrpiStored; }, false, false},
+    {"FollowUp", [](const FieldRecord& f) -> int32_t { return f.bFollowUp; },
+     [](const FieldRecord& f) -> int32_t { return f.bFollowUpStored; }, true, false},
+    {"omod", [](const FieldRecord& f) -> int32_t { return f.nOmod; },
+     [](const FieldRecord& f) -> int32_t { return f.nOmodStored; }, false, true},
+    {"FieldXPosition", [](const FieldRecord& f) -> int32_t { return f.iFieldXPos; },
+     [](const FieldRecord& f) -> int32_t { return f.iFieldXPosStored; }, false, true},
+    {"FieldYPosition", [](const FieldRecord& f) -> int32_t { return f.iFieldYPos; },
+     [](const FieldRecord& f) -> int32_t { return f.iFieldYPosStored; }, false, true},
+    {"LabelXPosition", [](const FieldRecord& f) -> int32_t { return f.nLabelXPos; },
+     [](const FieldRecord& f) -> int32_t { return f.nLabelXPosStored; }, false, false},
+    {"FieldEndPosition", [](const FieldRecord& f) -> int32_t { return f.nFieldEndPos; },
+     [](const FieldRecord& f) -> int32_t { return f.nFieldEndPosStored; }, false, false},
+    {"ColumnId", [](const FieldRecord& f) -> int32_t { return f.iColumnId; },
+     [](const FieldRecord& f) -> int32_t { return f.iColumnIdStored; }, false, false},
+};
+
+struct GroupMember {
+    const char* logName;
+    int32_t (*current)(const GroupRecord&);
+    int32_t (*stored)(const GroupRecord&);
+    bool boolean;
+};
+
+const GroupMember kGroupMembers[] = {
+    {"New Page/Groups beside eachother", [](const GroupRecord& g) -> int32_t { return g.iGroupWidth; },
+     [](const GroupRecord& g) -> int32_t { return g.iGroupWidthStored; }, false},
+    {"GroupId", [](const GroupRecord& g) -> int32_t { return g.Grpi; },
+     [](const GroupRecord& g) -> int32_t { return g.GrpiStored; }, false},
+    {"ParentGroup", [](const GroupRecord& g) -> int32_t { return g.lParentGroup; },
+     [](const GroupRecord& g) -> int32_t { return g.lParentGroupStored; }, false},
+    {"NextGroup", [](const GroupRecord& g) -> int32_t { return g.lNextGroup; },
+     [](const GroupRecord& g) -> int32_t { return g.lNextGroupStored; }, false},
+    {"ChildGroup", [](const GroupRecord& g) -> int32_t { return g.lChildGroup; },
+     [](const GroupRecord& g) -> int32_t { return g.lChildGroupStored; }, false},
+    {"PreviousGroup", [](const GroupRecord& g) -> int32_t { return g.lPreviousGroup; },
+     [](const GroupRecord& g) -> int32_t { return g.lPreviousGroupStored; }, false},
+    {"FirstField", [](const GroupRecord& g) -> int32_t { return g.lFirstField; },
+     [](const GroupRecord& g) -> int32_t { return g.lFirstFieldStored; }, false},
+    {"GroupLevel", [](const GroupRecord& g) -> int32_t { return g.lGroupLevel; },
+     [](const GroupRecord& g) -> int32_t { return g.lGroupLevelStored; }, false},
+    {"Checkboxes only", [](const GroupRecord& g) -> int32_t { return g.bCheckboxesOnly; },
+     [](const GroupRecord& g) -> int32_t { return g.bCheckboxesOnlyStored; }, true},
+};
+
+QString memberText(int32_t value, bool boolean) { return boolean ? boolText(value != 0) : QString::number(value); }
+
+void loadCommandsIfDue()
+{
+    if (!gbLoadCommands)
+        return;
+    gLoadSpecificCommands();
+    platform::setMousePointer(platform::Pointer::Default);
+}
+
+// The root node "g_0" of the form's tree, when there is a tree and a root group.
+TreeNode* mainRoot()
+{
+    if (!gpMainTree || gaGroups.empty() || gaGroups[0].Grpi == -1)
+        return nullptr;
+    return gpMainTree->node(kRootKey);
+}
+
+// Every field numbered afresh, 10, 20, 30 and on in tree order.
+void renumberAll()
+{
+    if (!mainRoot())
+        return;
+    for (int32_t i = 1; i <= lastFieldIndex(); ++i)
+        gaFields[size_t(i)].nOmod = 0;
+    gRebuildPointers();
+}
+
+} // namespace
+
+void gsetMainTree(NodeTree* tree) { gpMainTree = tree; }
+
+NodeTree* gMainTree() { return gpMainTree; }
+
+void gRenumberFields()
+{
+    TreeNode* root = mainRoot();
+    if (!root)
+        return;
+    gaIdMap.assign(1, IdMapEntry{});
+
+    // Worked in 32 bits: the numbers are checked against the 16-bit range at the end.
+    std::vector<int32_t> numbers{0};
+    int32_t running = 0;
+    for (TreeNode* n = NodeTree::nextDepthFirst(root, root); n; n = NodeTree::nextDepthFirst(n, root)) {
+        const int32_t fi = fieldIndexOf(n);
+        if (fi < 0)
+            continue;
+        const FieldRecord& f = gaFields[size_t(fi)];
+        running = std::max<int32_t>(running, f.nOmod);
+        int32_t number = f.nOmod;
+        if (number == 0) {
+            running += kOrderStep;
+            number = running;
+        }
+        if (running > kRecomputeAbove)
+            gbRecomputeLinks = true;
+        gaIdMap.push_back(IdMapEntry{0, fi, false});
+        numbers.push_back(number);
+    }
+
+    repairOrder(numbers);
+    if (!strictlyRisingInRange(numbers)) {
+        // Only out of the 16-bit range (or a map that was out of order below 1) gets
+        // here: number everything afresh in tree order.
+        const int32_t count = int32_t(numbers.size()) - 1;
+        const int32_t step =
+            std::max<int32_t>(1, std::min<int32_t>(kOrderStep, std::numeric_limits<int16_t>::max() / std::max(1, count)));
+        for (int32_t i = 1; i <= count; ++i)
+            numbers[size_t(i)] = i * step;
+    }
+    for (size_t i = 1; i < gaIdMap.size(); ++i) {
+        gaIdMap[i].nOmod = int16_t(numbers[i]);
+        gaFields[size_t(gaIdMap[i].lIndex)].nOmod = int16_t(numbers[i]);
+    }
+}
+
+void gRebuildGroupLinks(TreeNode* node, int16_t level)
+{
+    const int32_t gi = groupIndexOf(node);
+    if (gi < 0)
+        return;
+    rebuildGroupLinks(node, gi, level);
+}
+
+int32_t gCheckLinks(TreeNode* node)
+{
+    if (!node)
+        return 0;
+    const IdIndex ids;
+    LinkCheck check(ids);
+    check.children(node);
+    return check.found();
+}
+
+void gRebuildPointers()
+{
+    // Without the form's tree there is nothing to derive the links from.
+    TreeNode* root = mainRoot();
+    if (!root)
+        return;
+
+    // Every virtual group is made anew; one made again with the same row as before
+    // keeps the change mark it had, so an unchanged form stays unchanged.
+    std::unordered_map<int32_t, GroupRecord> freed;
+    for (int32_t i = 1; i < int32_t(gaGroups.size()); ++i) {
+        if (gaGroups[size_t(i)].Grpi != -1 && gaGroups[size_t(i)].bVirtualGroup) {
+            freed.emplace(i, gaGroups[size_t(i)]);
+            gDeleteItem(QStringLiteral("group"), i);
+        }
+    }
+    loadCommandsIfDue();
+
+    gRenumberFields();
+    gRebuildGroupLinks(root, 0);
+    for (const auto& [i, before] : freed) {
+        GroupRecord& g = gaGroups[size_t(i)];
+        if (g.Grpi != -1 && g.bVirtualGroup && !before.bChanged && sameGroupRow(before, g))
+            g.bChanged = false;
+    }
+    gCheckLinks(root);
+}
+
+void gRelinkSpecificCommands()
+{
+    const uint8_t session = uint8_t(glFindByKey(gaEnumCommandType, QStringLiteral("session")));
+    for (size_t i = 1; i < gaSpecificCommands.size(); ++i) {
+        SpecificCommandRecord& c = gaSpecificCommands[i];
+        if (c.lLinkId < 0 || c.nSpecificCommandId == -1)
+            continue;
+        const QString kind =
+            c.nCommandType < gaEnumCommandType.size() ? gaEnumCommandType[c.nCommandType].sName : QString();
+        bool reattach = false;
+        if (kind == QLatin1String("group")) {
+            const int32_t g = int32_t(c.lLinkId) - 1;
+            reattach = !isGroupIndex(g) || gaGroups[size_t(g)].Grpi == -1;
+        } else if (kind == QLatin1String("field")) {
+            if (!isFieldIndex(c.lFieldId) || gaFields[size_t(c.lFieldId)].lFieldId == -1)
+                reattach = true;
+            else if (gaFields[size_t(c.lFieldId)].nOmod != c.lLinkId)
+                c.lLinkId = gaFields[size_t(c.lFieldId)].nOmod;
+        }
+        if (reattach) {
+            c.Grpi = 0;
+            c.lFieldId = 0;
+            c.lLinkId = 0;
+            c.nCommandType = session;
+            c.bChanged = true;
+            gbFormChanged = true;
+        }
+        if (c.lLinkId != c.lLinkIdStored || c.nCommandType != c.nCommandTypeStored) {
+            c.bChanged = true;
+            gbFormChanged = true;
+        }
+    }
+}
+
+bool gbCheckSelectionGroups()
+{
+    auto isSelectionGroup = [](const GroupRecord& g) {
+        return !g.sParentTable.isEmpty() && g.bSelectionGroup && g.Grpi > -1;
+    };
+    bool ok = true;
+    for (size_t g = 1; g < gaGroups.size(); ++g) {
+        if (!isSelectionGroup(gaGroups[g]))
+            continue;
+        for (size_t h = g + 1; h < gaGroups.size(); ++h) {
+            if (!isSelectionGroup(gaGroups[h]) || gaGroups[h].sParentTable != gaGroups[g].sParentTable)
+                continue;
+            gbShowModelessMessage(QStringLiteral("plqx0152"), groupText(int32_t(g)), groupText(int32_t(h)),
+                                  QString(), gsGroupKey(int32_t(g)));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+bool gbCheckRepeatingGroups()
+{
+    if (!gpMainTree)
+        return true;
+    for (size_t i = 1; i < gaGroups.size(); ++i) {
+        const GroupRecord& g = gaGroups[i];
+        if (g.bVirtualGroup || g.Grpi <= -1)
+            continue;
+        const TreeNode* node = gpMainTree->node(gsGroupKey(int32_t(i)));
+        if (!node)
+            continue;
+        QString text;
+        int16_t reason = 0;
+        if (!gbRepeatingGroupAllowed(node, text, reason) && g.bRepeatingGroup) {
+            if (reason == RepeatNotFirstChild)
+                gbShowModelessMessage(QStringLiteral("plqx0138"), groupText(int32_t(i)), QString(), QString(),
+                                      node->key());
+            return false;
+        }
+    }
+    return true;
+}
+
+bool gbCheckFieldPositions()
+{
+    for (int32_t i = 1; i <= lastFieldIndex(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId > 0 && f.iFieldXPos > 255) {
+            glShowMessage(MessageGroup2, 29, platform::MbIconExclamation, QString::number(f.iFieldXPos),
+                          f.sFieldName, QString());
+            return false;
+        }
+    }
+    return true;
+}
+
+void gDetectFieldChanges()
+{
+    for (int32_t i = 1; i <= lastFieldIndex(); ++i) {
+        FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId <= -1)
+            continue;
+        for (const FieldMember& m : kFieldMembers) {
+            const int32_t now = m.current(f);
+            const int32_t stored = m.stored(f);
+            if (now == stored)
+                continue;
+            f.bChanged = true;
+            (m.table301 ? f.bChanged301 : f.bChanged308) = true;
+            gbFormChanged = true;
+            gWriteLog(QStringLiteral("Field '") + f.sFieldName + QStringLiteral("' : ") + QLatin1String(m.logName)
+                      + QStringLiteral(" changed from ") + memberText(stored, m.boolean) + QStringLiteral(" to ")
+                      + memberText(now, m.boolean));
+        }
+    }
+}
+
+void gDetectGroupChanges()
+{
+    for (GroupRecord& g : gaGroups) {
+        if (g.Grpi <= -1)
+            continue;
+        for (const GroupMember& m : kGroupMembers) {
+            const int32_t now = m.current(g);
+            const int32_t stored = m.stored(g);
+            if (now == stored)
+                continue;
+            g.bChanged = true;
+            gbFormChanged = true;
+            gWriteLog(QStringLiteral("Group '") + g.sFrameDesc.trimmed() + QStringLiteral("' : ")
+                      + QLatin1String(m.logName) + QStringLiteral(" changed from ") + memberText(stored, m.boolean)
+                      + QStringLiteral(" to ") + memberText(now, m.boolean));
+        }
+    }
+}
+
+void gUpdatePointers()
+{
+    if (gbSuspendLinkUpdate)
+        return;
+    if (gbRecomputeLinks) {
+        loadCommandsIfDue();
+        renumberAll();
+    }
+    gDetectGroupChanges();
+    gDetectFieldChanges();
+    if (gbRecomputeLinks) {
+        gbRecomputeLinks = false;
+        gRelinkSpecificCommands();
+        return;
+    }
+
+    int32_t used = 0;
+    int32_t marked = 0;
+    for (int32_t i = 1; i <= lastFieldIndex(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId <= 0)
+            continue;
+        ++used;
+        if (f.bChanged301 || f.bChanged308)
+            ++marked;
+    }
+    if (0.8 * double(used) >= double(marked)) {
+        gRelinkSpecificCommands();
+        return;
+    }
+
+    // Most fields are written anyway: number them all afresh.
+    loadCommandsIfDue();
+    renumberAll();
+    for (int32_t i = 1; i <= lastFieldIndex(); ++i) {
+        FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId > 0)
+            f.bChanged = f.bChanged301 = f.bChanged308 = true;
+    }
+    for (GroupRecord& g : gaGroups)
+        if (g.Grpi > 0 && g.lFirstField > 0)
+            g.bChanged = true;
+    gRelinkSpecificCommands();
+}
+
+void resetPointers() { gpMainTree = nullptr; }

@@ -1,0 +1,315 @@
+#include "mod_Records.h"
+
+#include "hostlink/mod_External.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "model/NodeTree.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
+#include "model/mod_Palimor.h"
+#include "platform/Dialogs.h"
+#include "services/UiHooks.h"
+#include "services/mod_Global.h"
+
+bool gbTableFieldsOpen = false;
+
+namespace {
+
+// The widest group number the host's grpi column holds.
+constexpr int32_t kMaxGroupNumber = 9999;
+
+std::vector<DocuDelete> g_docuDeletes;
+
+bool isField(const QString& kind) { return kind == QLatin1String("field") || kind == QLatin1String("picture"); }
+
+void showOutOfResources()
+{
+    platform::dialogs().messageBox(gsOutOfResourcesText(), platform::MbOk, platform::applicationTitle());
+}
+
+// What running out of slots switches off for the rest of the run.
+void switchInsertingOff(bool groupsToo)
+{
+    gbOutOfResources = true;
+    ui::Hooks& h = ui::hooks();
+    if (gbTableFieldsOpen && h.cancelTableFieldPicker)
+        h.cancelTableFieldPicker();
+    if (groupsToo && h.setGroupInsertingEnabled)
+        h.setGroupInsertingEnabled(false);
+    if (h.setInsertingEnabled)
+        h.setInsertingEnabled(false);
+}
+
+int32_t findFreeFieldSlot()
+{
+    const int32_t last = int32_t(gaFields.size()) - 1;
+    int32_t slot = -1;
+    for (int32_t i = 1; i <= last && slot < 0; ++i)
+        if (gbIsFreeSlot(i, QStringLiteral("field")))
+            slot = i;
+    if (slot < 0)
+        return -1;
+
+    // The new record has no input-property row of its own; a row left by the slot's
+    // former field is removed by the next store.
+    FieldRecord& f = gaFields[size_t(slot)];
+    f.bRemove302 = true;
+    f.bInputPropsLoaded = true;
+    f.bHas302Row = false;
+
+    bool another = false;
+    for (int32_t i = slot + 1; i <= last && !another; ++i)
+        another = gbIsFreeSlot(i, QStringLiteral("field"));
+    if (!another) {
+        showOutOfResources();
+        switchInsertingOff(false);
+    }
+    return slot;
+}
+
+int32_t findFreeGroupSlot()
+{
+    int32_t slot = -1;
+    for (int32_t g = 1; g < int32_t(gaGroups.size()) && slot < 0; ++g)
+        if (gaGroups[size_t(g)].Grpi == -1)
+            slot = g;
+    if (slot < 0)
+        return -1;
+    int32_t used = 0;
+    if (!gbEnoughFreeGroups(QStringLiteral("group"), used)) {
+        if (!gbOutOfResources)
+            showOutOfResources();
+        switchInsertingOff(true);
+    }
+    return slot;
+}
+
+} // namespace
+
+QString gsOutOfResourcesText() { return QStringLiteral("Out of resources, restart the Palimor!"); }
+
+// ---- Slots ---------------------------------------------------------------------------------
+
+bool gbIsFreeSlot(int32_t index, const QString& kind)
+{
+    if (index < 0)
+        return false;
+    if (isField(kind))
+        return size_t(index) < gaFields.size() && (index > gnFieldCount || gaFields[size_t(index)].lFieldId == -1);
+    if (kind == QLatin1String("group"))
+        return size_t(index) < gaGroups.size() && gaGroups[size_t(index)].Grpi == -1;
+    if (kind == QLatin1String("specificcommand"))
+        return size_t(index) < gaSpecificCommands.size() && gaSpecificCommands[size_t(index)].nSpecificCommandId == -1;
+    return false;
+}
+
+bool gbEnoughFreeGroups(const QString& kind, int32_t& used)
+{
+    used = 0;
+    if (kind != QLatin1String("group"))
+        return false;
+    int32_t free = 0;
+    for (size_t g = 1; g < gaGroups.size(); ++g) {
+        if (gaGroups[g].Grpi == -1)
+            ++free;
+        else if (!gaGroups[g].bVirtualGroup)
+            ++used;
+    }
+    return free > used;
+}
+
+int32_t glFindFreeSlot(const QString& kind)
+{
+    if (isField(kind))
+        return findFreeFieldSlot();
+    if (kind == QLatin1String("group"))
+        return findFreeGroupSlot();
+    return 0;
+}
+
+int32_t glLiveFieldCount()
+{
+    int32_t live = 0;
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
+        if (gaFields[size_t(i)].lFieldId != -1)
+            ++live;
+    return live;
+}
+
+bool gbRoomForFields(int32_t count)
+{
+    const int32_t live = glLiveFieldCount();
+    if (count <= 0 || live + count <= kMaxFormFields)
+        return true;
+    const QString text = QStringLiteral("The form holds %1 fields and can hold at most %2. The %3 fields are not "
+                                        "added.")
+                             .arg(live)
+                             .arg(kMaxFormFields)
+                             .arg(count);
+    gWriteLog(text);
+    platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconExclamation, platform::applicationTitle());
+    return false;
+}
+
+int32_t glNewItem(const QString& kind, QString& key)
+{
+    if (isField(kind)) {
+        const bool picture = kind == QLatin1String("picture");
+        if (!gbRoomForFields(1))
+            return -1;
+        const int32_t index = glFindFreeSlot(kind);
+        if (index < 0) {
+            // The array is not grown while editing: there is no place for the record.
+            gWriteLog(QStringLiteral("No free slot for a new ") + kind);
+            showOutOfResources();
+            switchInsertingOff(false);
+            return -1;
+        }
+        if (index > gnFieldCount)
+            gnFieldCount = int16_t(index);
+        key = (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(index);
+        if (picture)
+            gInitPictureRecord(index);
+        else
+            gInitFieldRecord(index);
+        FieldRecord& f = gaFields[size_t(index)];
+        f.bChanged = true;
+        f.bChanged301 = true;
+        f.bChanged302 = false;
+        f.bChanged308 = true;
+        return index;
+    }
+
+    if (kind == QLatin1String("group")) {
+        int32_t index = 0;
+        if (key != QLatin1String("0")) {
+            index = glFindFreeSlot(kind);
+            if (index < 0) {
+                if (int32_t(gaGroups.size()) >= kMaxGroupNumber) {
+                    gWriteLog(QStringLiteral("No free slot for a new group"));
+                    showOutOfResources();
+                    switchInsertingOff(true);
+                    return -1;
+                }
+                gaGroups.emplace_back();
+                index = int32_t(gaGroups.size()) - 1;
+            }
+        } else if (gaGroups.empty()) {
+            gaGroups.resize(1);
+        }
+        key = gsGroupKey(index);
+        gInitGroupRecord(index);
+        gaGroups[size_t(index)].bChanged = true;
+        return index;
+    }
+    return 0;
+}
+
+// ---- Deleting -------------------------------------------------------------------------------
+
+void gDeleteItem(const QString& kind, int32_t index)
+{
+    if (index < 0)
+        return;
+    if (kind == QLatin1String("specificcommand")) {
+        if (size_t(index) >= gaSpecificCommands.size())
+            return;
+        SpecificCommandRecord& c = gaSpecificCommands[size_t(index)];
+        // Cutting off a command the host holds would leave its row there for good.
+        if (size_t(index) == gaSpecificCommands.size() - 1 && index > 0 && !c.bExistsInHost) {
+            gaSpecificCommands.pop_back();
+            return;
+        }
+        c.nSpecificCommandId = -1;
+        if (c.bExistsInHost)
+            c.lLinkId = -1;  // the store deletes its row
+    } else if (kind == QLatin1String("group")) {
+        if (size_t(index) >= gaGroups.size())
+            return;
+        GroupRecord& g = gaGroups[size_t(index)];
+        g.Grpi = -1;
+        g.lAlignmentGroupId = int16_t(-index);
+        g.bChanged = false;
+    } else if (kind == QLatin1String("field")) {
+        gDeleteFieldRecord(index);
+    }
+}
+
+void gDeleteFieldRecord(int32_t index)
+{
+    if (index < 1 || size_t(index) >= gaFields.size())
+        return;
+    FieldRecord& f = gaFields[size_t(index)];
+    f.lFieldId = -1;
+    f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
+    f.bImmediateBehind = false;
+    f.bSyncField = false;
+    f.nOmod = 0;
+    f.nDomainIndex = 0;
+
+    if (!f.bDocuChecked) {
+        f.bDocuAvailable = gbCheckTechDocExists(gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer,
+                                                f.sFieldName);
+        f.bDocuChecked = true;
+    }
+    const QString name = f.sFieldName.trimmed();
+    for (int32_t j = 1; j <= gnFieldCount && size_t(j) < gaFields.size(); ++j) {
+        FieldRecord& other = gaFields[size_t(j)];
+        if (j != index && other.sFieldName.trimmed() == name) {
+            other.bDocuChecked = true;
+            other.bDocuAvailable = f.bDocuAvailable;
+        }
+    }
+
+    // Only the host's rows of a field can carry documentation that a save removes.
+    if (!f.bDocuAvailable || !f.bExistsInHost)
+        return;
+    for (const DocuDelete& d : g_docuDeletes)
+        if (d.sFieldName == name)
+            return;
+    g_docuDeletes.push_back({name, gsFieldRecord150(int16_t(index))});
+}
+
+const std::vector<DocuDelete>& gaDocuDeletes() { return g_docuDeletes; }
+
+void gClearDocuDeletes() { g_docuDeletes.clear(); }
+
+// ---- Predicates -------------------------------------------------------------------------------
+
+bool gbFindInFixedList(const QString& key, const QString& buffer, int32_t count, int32_t& position)
+{
+    constexpr int32_t kEntry = 18;
+    for (int32_t i = 0; i < count; ++i) {
+        const qsizetype start = qsizetype(i) * kEntry;
+        if (start >= buffer.size())
+            break;
+        if (buffer.mid(start, kEntry).trimmed() == key) {
+            position = i + 1;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool gbFieldHasDomainOrPicture(int32_t index)
+{
+    const FieldRecord& f = gaFields.at(size_t(index));
+    return !f.sDomainPackage.trimmed().isEmpty() || f.lControl == 4;
+}
+
+bool gbIsMainTableField(int32_t index)
+{
+    return gaFields.at(size_t(index)).sFieldName.startsWith(gsTable);
+}
+
+bool gbPreviousIsField(const TreeNode* node)
+{
+    return node && node->previous() && gbIsFieldKey(node->previous()->key());
+}
+
+bool gbFieldHasCommand(int32_t index) { return gaFields.at(size_t(index)).lCommandIndex >= 0; }
+
+void resetRecords()
+{
+    gbTableFieldsOpen = false;
+    g_docuDeletes.clear();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Storing the form in the host: groups (qxzrn315), fields (qxzrn301, qxzrn302,
+// qxzrn308), the technical documentation of removed fields (qxzrn150) and the form
+// commands (qxzrn316), as one batched update set in one host transaction.
+//
+// Each record decides from its marks whether its rows are deleted, inserted, updated
+// or left alone. Before the commit only the exists-in-host marks change (and, for a
+// field given an input-property row, bHas302Row); everything else - change marks,
+// stored copies, the loaded form version - changes only once the host took the whole
+// set. A store that fails leaves the transaction open: the caller aborts it and then
+// restores the marks (gbAbortStore does both).
+#include <cstdint>
+
+// Walks the whole form into the update set and commits it. True when the host took
+// the set; the model is then marked stored. False at the first record that could not
+// go into the set (an automatic or an explicit send failed, a record too long for the
+// set, a refused input-property call, an object set that could not be opened) or when
+// the commit failed.
+bool gbStoreDesignDefinitions();
+
+// The three walks, each true when every record of its kind was handled; object-set
+// numbers of their tables.
+bool mbStoreGroupDefinitions(int32_t& set315);
+bool mbStoreFieldDefinitions(int32_t& set301, int32_t& set302, int32_t& set308);
+bool mbStoreSpecificCommands(int32_t& set316);
+// Deletes the queued technical documentation of fields whose name has left the form;
+// opens the qxzrn150 object set (set150 stays 0 when nothing is to be deleted).
+bool mbStoreDocuDeletes(int32_t& set150);
+
+// After a failed store and the abort of its transaction: every mark the store changed
+// goes back to what it was before the store (bExistsInHost of the records whose
+// bExistsToggled is set, and bHas302Row of the fields it gave a row). Only the last
+// store's changes are undone, and only once.
+void gRestoreExistsMarks();
+
+// Aborts the host transaction of a failed store and, when the host carried the abort
+// out, restores the marks. False when the abort call failed (the marks then stay).
+bool gbAbortStore();
+
+void resetStore();

@@ -1,0 +1,376 @@
+// The link structure rebuilt from the tree: links read back give the tree again,
+// virtual groups for fields beside subgroups, order numbers strictly rising in tree
+// order, the link checks, the save-time checks and the form commands of deleted
+// groups and fields.
+#include "test_links_support.h"
+
+#include <random>
+
+using namespace links;
+
+namespace {
+
+// ---- Rebuild ----------------------------------------------------------------------------
+
+class LinkRebuild : public HandBuiltForm {};
+
+TEST_F(LinkRebuild, FieldsAndFollowUpsUnderTheRoot)
+{
+    field(root, 1);
+    TreeNode* f2 = field(root, 2);
+    field(f2, 3);
+    field(f2, 4);
+    field(root, 5);
+
+    gRebuildPointers();
+
+    EXPECT_EQ(linksText(), treeText(root));
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30, 40, 50}));
+    EXPECT_EQ(liveVirtualGroups(), 0);
+    EXPECT_EQ(gaGroups[0].lFirstField, 10);
+    for (int i : {1, 2, 3, 4, 5})
+        EXPECT_EQ(gaFields[size_t(i)].Grpi, 1) << i;
+    EXPECT_TRUE(gaFields[3].bFollowUp);
+    // The sibling before: its order number among follow-ups, its index in a group.
+    EXPECT_EQ(gaFields[3].lPreviousField, 0);
+    EXPECT_EQ(gaFields[4].lPreviousField, 30);
+    EXPECT_EQ(gaFields[5].lPreviousField, 2);
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+}
+
+TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
+{
+    // root: g1(g3(f5)), f1, f2, g2(f3), f4 - with stale subgroup counters.
+    TreeNode* g1 = group(root, 1);
+    field(group(g1, 3), 5);
+    field(root, 1, 0, 1);
+    field(root, 2, 0, 0);
+    field(group(root, 2), 3);
+    field(root, 4, 0, 3);
+    gaGroups[0].iNrOfSubGroups = 0;
+    gaGroups[1].iNrOfSubGroups = 7;
+
+    gRebuildPointers();
+
+    EXPECT_EQ(linksText(), treeText(root));
+    EXPECT_EQ(gaGroups[0].iNrOfSubGroups, 2);
+    EXPECT_EQ(gaGroups[1].iNrOfSubGroups, 1);
+    EXPECT_EQ(gaGroups[3].lGroupLevel, 2);
+    EXPECT_EQ(gaGroups[0].lFirstField, 0);
+    std::vector<int16_t> chain;  // the root's groups in tree order: g1, virtual, g2, virtual
+    for (int16_t c = gaGroups[0].lChildGroup; c != 0 && chain.size() < 9; c = gaGroups[size_t(c - 1)].lNextGroup)
+        chain.push_back(c);
+    ASSERT_EQ(chain.size(), 4u);
+    EXPECT_EQ(liveVirtualGroups(), 2);
+    for (int k : {1, 3}) {
+        const GroupRecord& v = gaGroups[size_t(chain[size_t(k)] - 1)];
+        EXPECT_TRUE(v.bVirtualGroup && v.bChanged);
+        EXPECT_EQ(v.iGroupWidth, 1);
+        EXPECT_EQ(v.lGroupLevel, 1);
+        EXPECT_EQ(v.lParentGroup, 1);
+        EXPECT_EQ(v.lAlignmentGroupId, -(chain[size_t(k)] - 1));
+        EXPECT_EQ(v.lPreviousGroup, chain[size_t(k - 1)]);
+    }
+    EXPECT_EQ(gaFields[2].Grpi, chain[1]);
+    EXPECT_EQ(gaFields[4].Grpi, chain[3]);
+    // Check boxes and option sets only: a run with an input field is not.
+    EXPECT_FALSE(gaGroups[size_t(chain[1] - 1)].bCheckboxesOnly);
+    EXPECT_TRUE(gaGroups[size_t(chain[3] - 1)].bCheckboxesOnly);
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+}
+
+TEST_F(LinkRebuild, VirtualGroupsAreMadeAgainUnchangedAndFreedWhenTheirRunGoes)
+{
+    group(root, 1);
+    field(root, 1);
+    TreeNode* g2 = group(root, 2);
+    field(g2, 2);
+    TreeNode* f3 = field(root, 3);
+    gRebuildPointers();
+    markStored();
+    const std::vector<GroupRecord> before = gaGroups;
+
+    gRebuildPointers();
+    for (size_t i = 0; i < gaGroups.size(); ++i) {
+        EXPECT_EQ(gaGroups[i].Grpi, before[i].Grpi) << i;
+        EXPECT_EQ(gaGroups[i].lNextGroup, before[i].lNextGroup) << i;
+        EXPECT_FALSE(gaGroups[i].bChanged) << i;
+    }
+
+    tree.move(f3, g2, Relationship::Previous);  // joins the run of f1
+    gRebuildPointers();
+    EXPECT_EQ(linksText(), treeText(root));
+    EXPECT_EQ(liveVirtualGroups(), 1);
+}
+
+// ---- Order numbers ------------------------------------------------------------------------
+
+class OrderNumbers : public HandBuiltForm {
+protected:
+    // With mixed, every third field goes into a group that comes first in tree order.
+    std::vector<int16_t> renumber(const std::vector<int16_t>& before, bool mixed = false)
+    {
+        TreeNode* g = group(root, 1);
+        for (size_t i = 0; i < before.size(); ++i)
+            field(mixed && i % 3 == 2 ? g : root, int32_t(i + 1), before[i]);
+        gRenumberFields();
+        std::vector<int16_t> fromMap;
+        for (size_t i = 1; i < gaIdMap.size(); ++i) {
+            EXPECT_EQ(gaIdMap[i].nOmod, gaFields[size_t(gaIdMap[i].lIndex)].nOmod);
+            fromMap.push_back(gaIdMap[i].nOmod);
+        }
+        EXPECT_EQ(fromMap, orderNumbers(root));
+        return fromMap;
+    }
+};
+
+TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderAndSpreadsTheRest)
+{
+    const std::vector<std::pair<std::vector<int16_t>, std::vector<int16_t>>> cases = {
+        {{10, 30, 20, 40, 50}, {10, 15, 20, 40, 50}},
+        {{10, 30, 20, 40}, {10, 11, 12, 40}},
+        {{20, 10}, {1, 10}},
+        {{0, 0, 0}, {10, 20, 30}},
+        {{10, 0, 25, 0}, {10, 20, 25, 35}},
+        // The step is rounded down: never onto the number that closes the run.
+        {{10, 90, 80, 70, 16, 200, 300}, {10, 11, 12, 13, 16, 200, 300}},
+        {{10, 30, 20, 40, 35, 50, 60}, {10, 15, 21, 27, 35, 50, 60}},
+    };
+    for (const auto& [before, after] : cases) {
+        SetUp();
+        EXPECT_EQ(renumber(before), after);
+        EXPECT_FALSE(gbRecomputeLinks);
+        TearDown();
+    }
+}
+
+TEST_F(OrderNumbers, AnyStartRisesStrictlyInTreeOrder)
+{
+    std::mt19937 random(6);
+    for (int round = 0; round < 300; ++round) {
+        SetUp();
+        std::vector<int16_t> before(size_t(std::uniform_int_distribution<int>(1, 40)(random)));
+        for (int16_t& v : before)
+            v = int16_t(std::uniform_int_distribution<int>(0, round % 2 ? 60 : 400)(random));
+        const std::vector<int16_t> after = renumber(before, true);
+        EXPECT_TRUE(strictlyRising(after) && after.front() >= 1) << round;
+        TearDown();
+    }
+}
+
+TEST_F(OrderNumbers, PastThirtyTwoThousandAFullRenumberingIsDue)
+{
+    EXPECT_EQ(renumber({31990, 32000, 32010}), (std::vector<int16_t>{31990, 32000, 32010}));
+    EXPECT_TRUE(gbRecomputeLinks);
+
+    // New fields beyond the 16-bit range are numbered afresh at once.
+    TearDown();
+    SetUp();
+    EXPECT_TRUE(strictlyRising(renumber({32760, 0, 0})));
+    EXPECT_TRUE(gbRecomputeLinks);
+
+    gUpdatePointers();
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
+    EXPECT_FALSE(gbRecomputeLinks);
+}
+
+// ---- Link checks ----------------------------------------------------------------------------
+
+TEST_F(LinkRebuild, EachBrokenLinkIsReportedByName)
+{
+    const std::vector<std::pair<std::function<void()>, QStringList>> cases = {
+        {[] { gaGroups[1].lNextGroup = 0; }, {"Next of group  2 not set correct!"}},
+        {[] { gaGroups[0].lChildGroup = 3; }, {"Childgroup of group  1 not set correct!"}},
+        {[] { gaFields[5].Grpi = 2; },
+         {"Parentgroup of field  F5 not set correct!", "Childfield of group  2 not set correct!"}},
+        {[] { gaFields[1].lChildField = 0; }, {"Childfield of field  F1 not set correct!"}},
+        {[] { gaFields[2].lNextField = 0; }, {"Next of field  F2 not set correct!"}},
+        {[] { gaGroups[1].lFirstField = gaFields[4].nOmod; }, {"Childfield of group  2 not set correct!"}},
+        // Links are read through the id map: a number changed since is not seen.
+        {[] { gaFields[4].nOmod = 99; }, {}},
+        {[] { gaIdMap[4].nOmod = 99; }, {"Next of field  F1 not set correct!"}},
+    };
+    for (const auto& [breakIt, messages] : cases) {
+        SetUp();
+        // root: g1(f1(f2 f3) f4), g2(f5)
+        TreeNode* g1 = group(root, 1);
+        TreeNode* f1 = field(g1, 1);
+        field(f1, 2);
+        field(f1, 3);
+        field(g1, 4);
+        field(group(root, 2), 5);
+        gRebuildPointers();
+        ASSERT_TRUE(dialogs->shown().empty());
+        breakIt();
+        EXPECT_EQ(gCheckLinks(root), int32_t(messages.size()));
+        EXPECT_EQ(dialogs->texts(), messages);
+        TearDown();
+    }
+}
+
+// ---- Save-time checks -------------------------------------------------------------------------
+
+class SaveChecks : public HandBuiltForm {
+protected:
+    void SetUp() override
+    {
+        HandBuiltForm::SetUp();
+        useTexts({{QStringLiteral("qxplqx0152"), QStringLiteral("Selection groups %s and %s share a table")},
+                  {QStringLiteral("qxplqx0138"), QStringLiteral("Group %s cannot repeat")},
+                  {QStringLiteral("qx") + gsGetMessageCode(MessageGroup2, 29),
+                   QStringLiteral("Position %s of %s too far")}});
+    }
+    static QStringList entries()
+    {
+        QStringList out;
+        for (const ModelessErrorEntry& e : gModelessErrors())
+            out << e.sCode + u' ' + e.sNodeKey + u' ' + e.sText;
+        return out;
+    }
+};
+
+TEST_F(SaveChecks, SelectionGroupsSharingATableAreListedPairByPair)
+{
+    const std::vector<std::pair<std::vector<int>, QStringList>> cases = {
+        {{1}, {}},
+        {{1, 3}, {"plqx0152 g_1 Selection groups G1 and G3 share a table"}},
+        {{1, 2, 4},
+         {"plqx0152 g_1 Selection groups G1 and G2 share a table",
+          "plqx0152 g_1 Selection groups G1 and 5 share a table",
+          "plqx0152 g_2 Selection groups G2 and 5 share a table"}},
+    };
+    for (const auto& [selection, expected] : cases) {
+        SetUp();
+        for (int i : {1, 2, 3, 4, 5})
+            group(root, i);
+        gaGroups[4].sFrameDesc.clear();  // listed by its number
+        for (int i : selection) {
+            gaGroups[size_t(i)].bSelectionGroup = true;
+            gaGroups[size_t(i)].sParentTable = QStringLiteral("tekwy003");
+        }
+        // Not counted: another table, a group that is no selection group, a freed one.
+        gaGroups[5].bSelectionGroup = true;
+        gaGroups[5].sParentTable = QStringLiteral("tekwy001");
+        gaGroups[2].sParentTable = QStringLiteral("tekwy003");
+        gaGroups[7] = gaGroups[1];
+        gaGroups[7].Grpi = -1;
+        int shown = 0;
+        gSetModelessErrorsShow([&shown] { ++shown; });
+
+        EXPECT_EQ(gbCheckSelectionGroups(), expected.isEmpty());
+        EXPECT_EQ(entries(), expected);
+        EXPECT_EQ(shown, expected.size());
+        TearDown();
+    }
+}
+
+TEST_F(SaveChecks, RepeatingGroupsOutOfPlace)
+{
+    // root: g1(g3(g4)), g2
+    TreeNode* g1 = group(root, 1);
+    TreeNode* g3 = group(g1, 3);
+    TreeNode* g4 = group(g3, 4);
+    group(root, 2);
+    auto repeating = [](const std::vector<int>& which) {
+        for (int i : {1, 2, 3, 4})
+            gaGroups[size_t(i)].bRepeatingGroup = std::find(which.begin(), which.end(), i) != which.end();
+    };
+
+    const std::vector<std::tuple<std::vector<int>, bool, QStringList>> cases = {
+        {{1}, true, {}},
+        {{3}, true, {}},
+        {{2}, false, {"plqx0138 g_2 Group G2 cannot repeat"}},
+        {{1, 4}, false, {}},  // nested: refused, not listed
+    };
+    for (const auto& [which, ok, expected] : cases) {
+        gClearModelessErrors();
+        repeating(which);
+        EXPECT_EQ(gbCheckRepeatingGroups(), ok);
+        EXPECT_EQ(entries(), expected);
+    }
+
+    // Why: a group below repeats already, or one above does.
+    QString text;
+    int16_t reason = 0;
+    repeating({4});
+    EXPECT_FALSE(gbRepeatingGroupAllowed(g1, text, reason));
+    EXPECT_EQ(reason, RepeatHoldsRepeating);
+    EXPECT_EQ(text, QStringLiteral("G4"));
+    repeating({1});
+    EXPECT_FALSE(gbRepeatingGroupAllowed(g4, text, reason));
+    EXPECT_EQ(reason, RepeatOutOfPlace);
+    EXPECT_EQ(text, QStringLiteral("G1"));
+}
+
+TEST_F(SaveChecks, FieldPositionsBeyondColumn255)
+{
+    field(root, 1);
+    gaFields[1].iFieldXPos = 255;
+    EXPECT_TRUE(gbCheckFieldPositions());
+
+    gaFields[2].iFieldXPos = 999;  // a free slot does not count
+    field(root, 3);
+    gaFields[3].iFieldXPos = 256;
+    EXPECT_FALSE(gbCheckFieldPositions());
+    ASSERT_EQ(dialogs->shown().size(), 1u);
+    EXPECT_EQ(dialogs->shown()[0].text, QStringLiteral("Position 256 of F3 too far"));
+    EXPECT_EQ(dialogs->shown()[0].style, platform::MbIconExclamation);
+}
+
+// ---- Form commands ------------------------------------------------------------------------------
+
+TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
+{
+    struct Case {
+        const char* what;
+        uint8_t type;
+        int16_t link, grpi, fieldId;
+        std::function<void()> edit;
+        int16_t linkAfter;
+        uint8_t typeAfter;
+        bool changed;
+    };
+    const std::vector<Case> cases = {
+        {"group kept", 2, 2, 1, 0, [] {}, 2, 2, false},
+        {"group deleted", 2, 2, 1, 0, [] { gaGroups[1].Grpi = -1; }, 0, 1, true},
+        {"group never there", 2, 99, 98, 0, [] {}, 0, 1, true},
+        {"field kept", 3, 10, 0, 1, [] {}, 10, 3, false},
+        {"field renumbered", 3, 10, 0, 1, [] { gaFields[1].nOmod = 5; }, 5, 3, true},
+        {"field deleted", 3, 20, 0, 2, [] { gaFields[2].lFieldId = -1; }, 0, 1, true},
+        {"field beyond the count", 3, 20, 0, 70, [] {}, 0, 1, true},
+        {"the form", 1, 0, 0, 0, [] {}, 0, 1, false},
+        {"unknown kind", 9, 10, 0, 0, [] {}, 10, 9, false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        TreeNode* g1 = group(root, 1);
+        field(g1, 1);
+        field(g1, 2);
+        gRebuildPointers();
+        markStored();
+        SpecificCommandRecord cmd;
+        cmd.nSpecificCommandId = 0;
+        cmd.nCommandType = cmd.nCommandTypeStored = c.type;
+        cmd.lLinkId = cmd.lLinkIdStored = c.link;
+        cmd.Grpi = c.grpi;
+        cmd.lFieldId = c.fieldId;
+        gaSpecificCommands = {SpecificCommandRecord{}, cmd};
+        c.edit();
+
+        gRelinkSpecificCommands();
+        const SpecificCommandRecord& r = gaSpecificCommands[1];
+        EXPECT_EQ(r.lLinkId, c.linkAfter) << c.what;
+        EXPECT_EQ(r.nCommandType, c.typeAfter) << c.what;
+        EXPECT_EQ(r.bChanged, c.changed) << c.what;
+        EXPECT_EQ(gbFormChanged, c.changed) << c.what;
+        if (c.typeAfter != c.type) {
+            EXPECT_TRUE(r.Grpi == 0 && r.lFieldId == 0) << c.what;
+        }
+        // No field record is marked for a command's sake.
+        EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const FieldRecord& f) { return f.bChanged308; }))
+            << c.what;
+        TearDown();
+    }
+}
+
+} // namespace

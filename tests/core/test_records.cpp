@@ -1,0 +1,182 @@
+// Handing out and taking back records: the lowest free slot reused, the last field
+// slot and the group reserve switching inserting off, an insert with no slot or past
+// the field limit refused, and deleting groups and form commands. (Deleted fields and
+// their documentation are tried with the store.)
+#include "support/CoreTestSupport.h"
+
+#include "model/mod_Records.h"
+
+namespace {
+
+class Records : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        resetRecords();
+        ui::Hooks& h = ui::hooks();
+        h.setInsertingEnabled = [this](bool on) { switched << QStringLiteral("fields %1").arg(on); };
+        h.setGroupInsertingEnabled = [this](bool on) { switched << QStringLiteral("groups %1").arg(on); };
+        h.cancelTableFieldPicker = [this] { switched << QStringLiteral("picker cancelled"); };
+    }
+    void TearDown() override
+    {
+        resetRecords();
+        CoreTest::TearDown();
+    }
+
+    // Fields 1 to live in use in an array of size slots; the host was asked about their
+    // documentation already.
+    static void fields(int live, int slots)
+    {
+        gaFields.assign(size_t(slots), FieldRecord{});
+        for (int i = 1; i <= live; ++i) {
+            gaFields[size_t(i)].lFieldId = int16_t(i);
+            gaFields[size_t(i)].bExistsInHost = true;
+            gaFields[size_t(i)].bDocuChecked = true;
+        }
+        gnFieldCount = int16_t(live);
+    }
+
+    int outOfResourcesShown() const { return int(dialogs->texts().count(gsOutOfResourcesText())); }
+
+    QStringList switched;
+};
+
+TEST_F(Records, TakingTheLastFieldSlotSwitchesInsertingOffAndAFullArrayRefuses)
+{
+    fields(249, 251);
+    gbTableFieldsOpen = true;
+    QString key;
+    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), 250);
+    EXPECT_EQ(key, QStringLiteral("f_250"));
+    EXPECT_EQ(gnFieldCount, 250);
+    EXPECT_TRUE(gbOutOfResources);
+    EXPECT_EQ(outOfResourcesShown(), 1);
+    EXPECT_EQ(switched, (QStringList{QStringLiteral("picker cancelled"), QStringLiteral("fields 0")}));
+
+    // Nothing is written past the array: the insert is refused and told again.
+    key = QStringLiteral("unchanged");
+    EXPECT_EQ(glNewItem(QStringLiteral("picture"), key), -1);
+    EXPECT_EQ(key, QStringLiteral("unchanged"));
+    EXPECT_EQ(gaFields.size(), 251u);
+    EXPECT_EQ(gnFieldCount, 250);
+    EXPECT_EQ(outOfResourcesShown(), 2);
+}
+
+TEST_F(Records, FreedFieldSlotsAreReusedLowestFirst)
+{
+    for (const char* kind : {"field", "picture"}) {
+        SCOPED_TRACE(kind);
+        fields(20, 40);
+        gDeleteItem(QStringLiteral("field"), 12);
+        gDeleteItem(QStringLiteral("field"), 7);
+        const bool picture = QLatin1String(kind) == QLatin1String("picture");
+        const QString prefix = picture ? QStringLiteral("p_") : QStringLiteral("f_");
+        for (int expected : {7, 12, 21}) {
+            QString key;
+            ASSERT_EQ(glNewItem(QString::fromLatin1(kind), key), expected);
+            EXPECT_EQ(key, prefix + QString::number(expected));
+            const FieldRecord& f = gaFields[size_t(expected)];
+            EXPECT_EQ(f.lFieldId, expected);
+            EXPECT_EQ(f.lControl, picture ? 4 : 5);
+            // No input-property row of its own; one left by the slot's former field goes.
+            EXPECT_TRUE(f.bRemove302 && f.bInputPropsLoaded && !f.bHas302Row);
+            EXPECT_TRUE(f.bChanged && f.bChanged301 && !f.bChanged302 && f.bChanged308);
+            // The host's rows of a reused slot are updated, not inserted again.
+            EXPECT_EQ(f.bExistsInHost, expected != 21);
+        }
+        EXPECT_EQ(gnFieldCount, 21);
+    }
+    EXPECT_EQ(outOfResourcesShown(), 0);
+    EXPECT_FALSE(gbOutOfResources);
+}
+
+TEST_F(Records, GroupSlotsRootGrowthAndReserve)
+{
+    gaGroups.assign(5, GroupRecord{});
+    gaGroups[0].Grpi = 1;
+    gaGroups[1].Grpi = 2;
+    gaGroups[2].Grpi = 3;
+    gaGroups[3].Grpi = 4;
+    gaGroups[3].bVirtualGroup = true;  // virtual groups use no reserve
+    QString key = QStringLiteral("0");
+    EXPECT_EQ(glNewItem(QStringLiteral("group"), key), 0);
+    EXPECT_EQ(key, QStringLiteral("g_0"));
+    EXPECT_EQ(gaGroups[0].Grpi, 1);
+    EXPECT_TRUE(gaGroups[0].bChanged);
+    EXPECT_EQ(gaGroups[4].Grpi, -1) << "the root takes no slot";
+
+    // One free slot against two used groups: taken, and the reserve is gone.
+    key.clear();
+    EXPECT_EQ(glNewItem(QStringLiteral("group"), key), 4);
+    EXPECT_EQ(key, QStringLiteral("g_4"));
+    EXPECT_EQ(gaGroups[4].Grpi, 5);
+    EXPECT_EQ(gaGroups[4].lAlignmentGroupId, -4);
+    EXPECT_TRUE(gbOutOfResources);
+    EXPECT_EQ(switched, (QStringList{QStringLiteral("groups 0"), QStringLiteral("fields 0")}));
+    // Without a free slot the array grows by one; the shortage was told once only.
+    EXPECT_EQ(glNewItem(QStringLiteral("group"), key), 5);
+    EXPECT_EQ(gaGroups.size(), 6u);
+    gDeleteItem(QStringLiteral("group"), 5);
+    EXPECT_EQ(glNewItem(QStringLiteral("group"), key), 5);
+    EXPECT_EQ(outOfResourcesShown(), 1);
+
+    // A freed group keeps its slot and takes a default alignment of its own.
+    gaGroups[2].lAlignmentGroupId = 3;
+    gaGroups[2].bChanged = true;
+    gDeleteItem(QStringLiteral("group"), 2);
+    EXPECT_EQ(gaGroups[2].Grpi, -1);
+    EXPECT_EQ(gaGroups[2].lAlignmentGroupId, -2);
+    EXPECT_FALSE(gaGroups[2].bChanged);
+}
+
+TEST_F(Records, AFormHoldsAtMost3200Fields)
+{
+    fields(3190, 3400);
+    EXPECT_TRUE(gbRoomForFields(10));
+    EXPECT_TRUE(dialogs->texts().isEmpty());
+    EXPECT_FALSE(gbRoomForFields(11));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts()[0].contains(QStringLiteral("3200")));
+
+    fields(3200, 3400);
+    QString key = QStringLiteral("kept");
+    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), -1);
+    EXPECT_EQ(key, QStringLiteral("kept"));
+    EXPECT_EQ(gnFieldCount, 3200);
+    // Freeing one makes room for one.
+    gaFields[100].lFieldId = -1;
+    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), 100);
+}
+
+TEST_F(Records, DeletingFormCommands)
+{
+    struct Case {
+        const char* what;
+        int32_t index;
+        bool inHost;
+        size_t size;
+        int16_t id;
+        int16_t link;
+    };
+    for (const Case& c : {Case{"last, not in the host: cut off", 3, false, 3, 0, 7},
+                          Case{"last, in the host: its row is to be deleted", 3, true, 4, -1, -1},
+                          Case{"not the last: marked free", 2, false, 4, -1, 7}}) {
+        SCOPED_TRACE(c.what);
+        gaSpecificCommands.assign(4, SpecificCommandRecord{});
+        for (SpecificCommandRecord& r : gaSpecificCommands) {
+            r.nSpecificCommandId = 0;
+            r.lLinkId = 7;
+        }
+        gaSpecificCommands[size_t(c.index)].bExistsInHost = c.inHost;
+        gDeleteItem(QStringLiteral("specificcommand"), c.index);
+        ASSERT_EQ(gaSpecificCommands.size(), c.size);
+        if (size_t(c.index) < c.size) {
+            EXPECT_EQ(gaSpecificCommands[size_t(c.index)].nSpecificCommandId, c.id);
+            EXPECT_EQ(gaSpecificCommands[size_t(c.index)].lLinkId, c.link);
+        }
+    }
+}
+
+} // namespace

@@ -1,0 +1,493 @@
+// Storing a form in the local host: a round trip of tree edits through the link
+// rebuild, the store and a fresh load; a failure at each step of the store followed by
+// the abort (database and marks as before, then a retry that stores); marks of an
+// earlier store never flipped back; records the store must not send or must remove;
+// and a form of an older level upgraded on load and stored at the current one.
+#include "support/CoreTestSupport.h"
+#include "support/LocalHostFixture.h"
+
+#include <call_hooks.h>
+#include <form_dump.h>
+#include <host_database.h>
+#include <session_windows.h>
+#include <sqlite_util.h>
+#include <update_set.h>
+
+#include <map>
+
+#include "hostlink/mod_FormChoice.h"
+#include "model/NodeTree.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_Records.h"
+#include "model/mod_Store.h"
+#include "model/mod_TextCaches.h"
+#include "model/mod_Upgrade.h"
+
+namespace {
+
+host::FormIdentity demoForm(const QString& code)
+{
+    return {QStringLiteral("te"), QStringLiteral("kwy"), code, QStringLiteral("2"), QStringLiteral("7.6"),
+            QStringLiteral("a3"), QStringLiteral("dev")};
+}
+
+// The nodes below node as "key(children) key ...".
+QString treeText(const TreeNode* node)
+{
+    QStringList parts;
+    for (const TreeNode* c = node->child(); c; c = c->next())
+        parts << (c->children() ? c->key() + u'(' + treeText(c) + u')' : c->key());
+    return parts.join(u' ');
+}
+
+// What the main window's fill does: the tree made from the record links, a virtual
+// group standing for its fields; node keys and subgroup counts set in the records.
+class TreeFill {
+public:
+    explicit TreeFill(NodeTree& tree) : tree_(tree) {}
+
+    void fill()
+    {
+        tree_.clear();
+        TreeNode* root = tree_.add(gsGroupKey(0), QStringLiteral("form"));
+        group(root, 0);
+    }
+
+private:
+    void group(TreeNode* node, int32_t index)
+    {
+        GroupRecord& g = gaGroups[size_t(index)];
+        g.sNodeKey = node->key();
+        int16_t subgroups = 0;
+        for (int16_t c = g.lChildGroup; c > 0 && size_t(c) <= gaGroups.size(); c = gaGroups[size_t(c - 1)].lNextGroup) {
+            if (gaGroups[size_t(c - 1)].bVirtualGroup) {
+                fields(node, gaGroups[size_t(c - 1)].lFirstField);
+            } else {
+                const QString& text = gaGroups[size_t(c - 1)].sLabelCode;
+                group(tree_.add(node, Relationship::Child, gsGroupKey(c - 1), text), c - 1);
+                ++subgroups;
+            }
+        }
+        fields(node, g.lFirstField);
+        g.iNrOfSubGroups = subgroups;
+    }
+
+    void fields(TreeNode* parent, int16_t first)
+    {
+        for (int16_t n = first; n != 0;) {
+            const std::optional<int32_t> i = gvIndexOfId(n);
+            if (!i) {
+                ADD_FAILURE() << "no field of order number " << n;
+                return;
+            }
+            FieldRecord& f = gaFields[size_t(*i)];
+            TreeNode* node = tree_.add(parent, Relationship::Child, gsFieldKey(*i), f.sFieldName);
+            f.sNodeKey = node->key();
+            fields(node, f.lChildField);
+            n = f.lNextField;
+        }
+    }
+
+    NodeTree& tree_;
+};
+
+// The parts of every update set sent since the call log was cleared, as records.
+std::vector<host::updateset::SetRecord> sentRecords()
+{
+    std::vector<host::updateset::SetRecord> out;
+    std::optional<QString> prefix;
+    for (const host::LoggedCall& c : host::callLog()) {
+        if (c.function != QLatin1String("execute.velq.set("))
+            continue;
+        const qsizetype open = c.callText.indexOf(u'"');
+        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
+        // The set goes out enclosed, not quoted: the host undoes the doubled quotes of its texts.
+        QString text = c.callText.mid(open + 1, close - open - 1);
+        text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        QString why;
+        const auto records = host::updateset::parseSetText(text, prefix, &why);
+        EXPECT_TRUE(records) << why.toStdString();
+        if (records)
+            out.insert(out.end(), records->begin(), records->end());
+    }
+    return out;
+}
+
+class Store : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        resetRecords();
+        resetStore();
+        resetPointers();
+        ASSERT_TRUE(env.ok()) << env.error().toStdString();
+        db = openHostDatabase(env.databasePath());
+        ASSERT_TRUE(db);
+        platform::setCommandLine(startRecord());
+        ASSERT_TRUE(gbConnectVrok());
+        gInitFormDataSets();
+    }
+    void TearDown() override
+    {
+        resetPointers();
+        resetRecords();
+        resetStore();
+        host::resetSessionWindows();
+        resetTextCaches();
+        resetDataSets();
+        CoreTest::TearDown();
+    }
+
+    // The start-up up to a loaded form with its tree.
+    void open(const QString& code, int32_t level = 11)
+    {
+        form = demoForm(code);
+        gsModule = "";
+        gsOpenMode = "w";
+        host::scriptSessionAnswer(form);
+        gSelectForm();
+        glFormVersionLevel = level;
+        gInitDataSets();
+        gENUM_FillEnums();
+        glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
+        ASSERT_GT(glObjectSet301, 0);
+        load(tree);
+    }
+
+    // The form read again into fresh arrays, and its tree filled from the links.
+    void load(NodeTree& into)
+    {
+        gInitializeArrays();
+        gClearDocuDeletes();
+        glLoadedFormVersion = 11;
+        gbFormChanged = false;
+        ASSERT_TRUE(gLoadDesignDefinitions());
+        TreeFill(into).fill();
+        gsetMainTree(&into);
+        dialogs->clear();
+        host::clearCallLog();
+    }
+
+    QString dump() const { return host::dumpForm(db->handle(), form); }
+
+    int64_t count(const QString& sql) const
+    {
+        host::Statement st(db->handle(), sql);
+        return st.step() ? st.int64(0) : -1;
+    }
+    int64_t documentation(const QString& field) const
+    {
+        return count(QStringLiteral("SELECT count(*) FROM qxzrn150 WHERE rkey = 'kwy%1%2'")
+                         .arg(gsFormCode.leftJustified(9), field));
+    }
+
+    // The marks a store may change and a failed one must give back.
+    static QString marks()
+    {
+        QStringList out;
+        for (size_t i = 0; i < gaGroups.size(); ++i)
+            out << QStringLiteral("g%1:%2").arg(i).arg(gaGroups[i].bExistsInHost);
+        for (size_t i = 1; i < gaFields.size(); ++i)
+            out << QStringLiteral("f%1:%2%3").arg(i).arg(gaFields[i].bExistsInHost).arg(gaFields[i].bHas302Row);
+        for (size_t i = 1; i < gaSpecificCommands.size(); ++i)
+            out << QStringLiteral("c%1:%2").arg(i).arg(gaSpecificCommands[i].bExistsInHost);
+        return out.join(u' ');
+    }
+    static bool anyToggled()
+    {
+        return std::any_of(gaGroups.begin(), gaGroups.end(), [](const auto& r) { return r.bExistsToggled; })
+               || std::any_of(gaFields.begin(), gaFields.end(), [](const auto& r) { return r.bExistsToggled; });
+    }
+
+    // Every live record as the store writes it.
+    static std::map<QString, QString> designTexts()
+    {
+        std::map<QString, QString> out;
+        for (size_t i = 0; i < gaGroups.size(); ++i)
+            if (gaGroups[i].Grpi != -1) {
+                msGroupRecord315(int32_t(i));
+                out[QStringLiteral("315 %1").arg(i)] = gsDesignRecord;
+            }
+        for (int32_t i = 1; i <= gnFieldCount; ++i) {
+            if (gaFields[size_t(i)].lFieldId == -1)
+                continue;
+            out[QStringLiteral("301 %1").arg(i)] = msFieldRecord301(i);
+            out[QStringLiteral("308 %1").arg(i)] = msFieldRecord308(i);
+            if (gaFields[size_t(i)].bHas302Row)
+                out[QStringLiteral("302 %1").arg(i)] = msFieldRecord302(i);
+        }
+        return out;
+    }
+
+    TreeNode* node(const char* key) const { return tree.node(QString::fromLatin1(key)); }
+
+    // A new field record in a tree node placed relative to relative.
+    int32_t newField(TreeNode* relative, Relationship where, const QString& name)
+    {
+        QString key;
+        const int32_t i = glNewItem(QStringLiteral("field"), key);
+        EXPECT_GT(i, 0);
+        if (i <= 0)
+            return i;
+        gaFields[size_t(i)].sFieldName = name;
+        gaFields[size_t(i)].sLabelCode = QStringLiteral("tekwy100.new");
+        gaFields[size_t(i)].lControl = 0;
+        gaFields[size_t(i)].sNodeKey = tree.add(relative, where, key, name)->key();
+        return i;
+    }
+
+    LocalHostEnvironment env;
+    std::unique_ptr<host::HostDatabase> db;
+    host::FormIdentity form;
+    NodeTree tree;
+};
+
+// ---- Round trip -------------------------------------------------------------------------------
+
+TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+
+    // A documented field and its follow-up go.
+    gDeleteItem(QStringLiteral("field"), 2);
+    gDeleteItem(QStringLiteral("field"), 1);
+    tree.remove(node("f_1"));
+    // The location fields move to the levels group; the emptied group goes.
+    tree.move(node("f_18"), node("g_3"), Relationship::Child);
+    tree.move(node("f_19"), node("g_3"), Relationship::Child);
+    gDeleteItem(QStringLiteral("group"), 4);
+    gaGroups[2].iNrOfSubGroups--;
+    tree.remove(node("g_4"));
+    // A field moves from the first group to the head of the options group.
+    tree.move(node("f_11"), node("f_29"), Relationship::Previous);
+    // A new group takes the freed group slot, behind the first group; new fields take
+    // the freed field slots, the lowest first, and then the gap in the sequence.
+    QString key;
+    ASSERT_EQ(glNewItem(QStringLiteral("group"), key), 4);
+    gaGroups[4].sLabelCode = QStringLiteral("tekwy100.added");
+    gaGroups[4].bShowGroupBox = true;
+    TreeNode* added = tree.add(node("g_1"), Relationship::Next, key, QStringLiteral("added"));
+    gaGroups[4].sNodeKey = key;
+    gaGroups[0].iNrOfSubGroups++;
+    EXPECT_EQ(newField(added, Relationship::Child, QStringLiteral("tekwy900.nf1")), 1);
+    EXPECT_EQ(newField(added, Relationship::Child, QStringLiteral("tekwy900.nf2")), 2);
+    // A field straight under the form, between subgroups: the form now mixes them.
+    EXPECT_EQ(newField(added, Relationship::Next, QStringLiteral("tekwy900.nf3")), 20);
+    gbFormChanged = true;
+
+    gRebuildPointers();
+    gUpdatePointers();
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'\n').toStdString();
+    // The documentation waits for the save.
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_FALSE(anyToggled());
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
+    const std::map<QString, QString> stored = designTexts();
+    const QString storedTree = treeText(tree.firstRoot());
+    int virtualGroups = 0;
+    for (const GroupRecord& g : gaGroups)
+        virtualGroups += g.Grpi != -1 && g.bVirtualGroup && &g != &gaGroups[0];
+    EXPECT_EQ(virtualGroups, 2) << "one for the purchase group's fields, one for the form's";
+
+    NodeTree again;
+    load(again);
+    EXPECT_EQ(treeText(again.firstRoot()), storedTree);
+    EXPECT_EQ(designTexts(), stored);
+    std::vector<int16_t> order;
+    for (const TreeNode* n = again.firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+        if (gbIsFieldKey(n->key()))
+            order.push_back(gaFields[size_t(n->key().mid(2).toInt())].nOmod);
+    EXPECT_EQ(std::adjacent_find(order.begin(), order.end(), std::greater_equal<int16_t>()), order.end());
+
+    // Nothing edited: the set holds its head only.
+    gRebuildPointers();
+    gUpdatePointers();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 1);
+    EXPECT_TRUE(sentRecords().empty());
+    EXPECT_EQ(designTexts(), stored);
+}
+
+// ---- Failures ---------------------------------------------------------------------------------
+
+enum class FailAt { IntermediatePart, Commit, InputPropertyCall, OverLongRecord };
+
+class StoreFailure : public Store, public ::testing::WithParamInterface<FailAt> {};
+
+TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
+{
+    open(QStringLiteral("itemsd"));
+    const QString before = dump();
+    // Edits that flip marks of every kind: a new field with an input-property row, a
+    // stored field with documentation and a stored group with its fields deleted, a
+    // field updated, a command linked elsewhere.
+    const int32_t added = newField(node("g_8"), Relationship::Child, QStringLiteral("tekwy900.nf"));
+    ASSERT_EQ(added, 20);
+    gaFields[20].bDefault = true;
+    gaFields[20].sDefaultValue = QStringLiteral("x");
+    gaFields[20].bChanged302 = true;
+    for (int32_t i : {2, 1, 26, 27, 28})
+        gDeleteFieldRecord(i);
+    tree.remove(node("f_1"));
+    gDeleteItem(QStringLiteral("group"), 6);
+    gaGroups[5].iNrOfSubGroups--;
+    tree.remove(node("g_6"));
+    gRebuildPointers();
+    gUpdatePointers();
+    gaFields[3].iFieldXPos = 50;
+    gaFields[3].bChanged = gaFields[3].bChanged301 = true;
+    gaSpecificCommands[2].lLinkId = 4;
+    gaSpecificCommands[2].bChanged = true;
+
+    switch (GetParam()) {
+    case FailAt::IntermediatePart:
+        // Enough to send parts before the commit; the first of them fails.
+        for (int32_t i = 3; i <= gnFieldCount; ++i)
+            if (gaFields[size_t(i)].lFieldId != -1)
+                gaFields[size_t(i)].bChanged = gaFields[size_t(i)].bChanged301 = gaFields[size_t(i)].bChanged308 = true;
+        host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+        break;
+    case FailAt::Commit:
+        host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+        break;
+    case FailAt::InputPropertyCall:
+        // What the set holds so far is sent first; the host function then refuses.
+        glBytesPerChar = 2;
+        host::injectError(QStringLiteral("insert.qxzrn302("), 5, 1);
+        break;
+    case FailAt::OverLongRecord:
+        gaFields[20].sLanguageUnitExpression = QString(1000, u'x');
+        break;
+    }
+    const QString marksBefore = marks();
+
+    EXPECT_FALSE(gbStoreDesignDefinitions());
+    EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
+    ASSERT_TRUE(gbAbortStore());
+    EXPECT_EQ(dump(), before);
+    EXPECT_EQ(marks(), marksBefore);
+    EXPECT_FALSE(anyToggled());
+    // The change marks stay, so that the retry sends the same again.
+    EXPECT_TRUE(gaFields[20].bChanged && gaFields[3].bChanged301);
+
+    host::clearInjections();
+    gaFields[20].sLanguageUnitExpression.clear();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    const auto stored = designTexts();
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
+    NodeTree again;
+    load(again);
+    EXPECT_EQ(designTexts(), stored);
+    EXPECT_EQ(gaFields[20].sDefaultValue, QStringLiteral("x"));
+    EXPECT_TRUE(gaFields[20].bHas302Row);
+    EXPECT_EQ(gaSpecificCommands[2].lLinkId, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
+                         ::testing::Values(FailAt::IntermediatePart, FailAt::Commit, FailAt::InputPropertyCall,
+                                           FailAt::OverLongRecord));
+
+TEST_F(Store, MarksOfAnEarlierStoreAreNeverFlippedBack)
+{
+    open(QStringLiteral("itemsd"));
+    const int32_t added = newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.nf"));
+    gaFields[size_t(added)].Grpi = 2;
+    gaFields[size_t(added)].nOmod = 135;
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    ASSERT_TRUE(gaFields[size_t(added)].bExistsInHost);
+
+    // The next store fails at the form's own group, before it reaches any field.
+    gaGroups[0].sLabelCode = QString(1000, u'x');
+    gaGroups[0].bChanged = true;
+    const QString marksBefore = marks();
+    EXPECT_FALSE(gbStoreDesignDefinitions());
+    ASSERT_TRUE(gbAbortStore());
+    EXPECT_EQ(marks(), marksBefore);
+    EXPECT_TRUE(gaFields[size_t(added)].bExistsInHost);
+    // Restoring twice changes nothing more.
+    gRestoreExistsMarks();
+    EXPECT_EQ(marks(), marksBefore);
+}
+
+TEST_F(Store, FreedRecordsAndTheirDocumentation)
+{
+    open(QStringLiteral("itemsd"));
+    // Inserted and deleted again before saving: nothing is sent for it.
+    ASSERT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.gone")), 20);
+    gDeleteFieldRecord(20);
+    tree.remove(node("f_20"));
+    // A slot whose field had an input-property row, reused and freed again: that row goes
+    // with the slot's other rows.
+    gDeleteFieldRecord(11);
+    tree.remove(node("f_11"));
+    EXPECT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.brief")), 11);
+    gDeleteFieldRecord(11);
+    tree.remove(node("f_11"));
+    // Fields of one name are asked about once.
+    host::clearCallLog();
+    gDeleteFieldRecord(26);
+    gDeleteFieldRecord(27);
+    EXPECT_EQ(host::callCount(QStringLiteral("check.tech.doc.exists(")), 1);
+    // A documented field waits for the save; a new field of its name keeps the documentation.
+    gDeleteFieldRecord(1);
+    tree.remove(node("f_1"));
+    ASSERT_EQ(gaDocuDeletes().size(), 1u);
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+    EXPECT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy001.item")), 1);
+    // A form command the host does not hold is written by an update record.
+    gaSpecificCommands.push_back(gaSpecificCommands[1]);
+    SpecificCommandRecord& c = gaSpecificCommands.back();
+    c.bExistsInHost = false;
+    c.bChanged = true;
+    c.nSequenceNumber = 9;
+
+    host::clearCallLog();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    for (const auto& r : sentRecords())
+        EXPECT_FALSE((r.key + r.record).contains(QStringLiteral("\"sequ\", 20"))) << r.key.toStdString();
+    const QString where = QStringLiteral(" WHERE cfrm = 'itemsd' AND sequ = 11");
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn301") + where), 0);
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn302") + where), 0);
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+    EXPECT_TRUE(gaDocuDeletes().empty());
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn316 WHERE cfrm = 'itemsd' AND sern = 9")), 1);
+    EXPECT_TRUE(c.bExistsInHost);
+}
+
+// ---- Older levels -----------------------------------------------------------------------------
+
+TEST_F(Store, OlderFormIsUpgradedOnLoadAndStoredAtTheCurrentLevel)
+{
+    open(QStringLiteral("olditemd"), 11);
+    ASSERT_EQ(glLoadedFormVersion, 7);
+    gLoadEnums();
+    gRunUpgradePasses();
+    EXPECT_TRUE(gbFormChanged);
+    EXPECT_TRUE(gaGroups[0].bChanged);
+    EXPECT_TRUE(gaGroups[2].bNewPageMO) << "new page in both views";
+    EXPECT_FALSE(gaGroups[3].bNewPage) << "a new page only of the multi-occurrence view";
+    EXPECT_EQ(gaFields[1].iLabelHeightMO, 1);
+    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
+    EXPECT_TRUE(gaFields[3].bChanged && gaFields[3].bChanged308);
+
+    gRebuildPointers();
+    gUpdatePointers();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_EQ(glLoadedFormVersion, 11);
+    EXPECT_EQ(count(QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = 'olditemd' AND grpi = 1")), 11);
+
+    NodeTree again;
+    load(again);
+    EXPECT_EQ(glLoadedFormVersion, 11);
+    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
+    EXPECT_TRUE(gaGroups[2].bNewPageMO);
+    gLoadEnums();
+    gRunUpgradePasses();
+    EXPECT_FALSE(gbFormChanged) << "nothing is left to upgrade";
+}
+
+} // namespace
