@@ -68,14 +68,23 @@ int32_t findFreeFieldSlot()
 
 int32_t findFreeGroupSlot()
 {
+    // One pass: the lowest free slot, and whether free slots still outnumber used groups.
     int32_t slot = -1;
-    for (int32_t g = 1; g < int32_t(gaGroups.size()) && slot < 0; ++g)
-        if (gaGroups[size_t(g)].Grpi == -1)
-            slot = g;
+    int32_t free = 0;
+    int32_t used = 0;
+    for (size_t g = 1; g < gaGroups.size(); ++g) {
+        const GroupRecord& group = gaGroups[g];
+        if (group.Grpi == -1) {
+            if (slot < 0)
+                slot = int32_t(g);
+            ++free;
+        } else if (!group.bVirtualGroup) {
+            ++used;
+        }
+    }
     if (slot < 0)
         return -1;
-    int32_t used = 0;
-    if (!gbEnoughFreeGroups(QStringLiteral("group"), used)) {
+    if (free <= used) {
         if (!gbOutOfResources)
             showOutOfResources();
         switchInsertingOff(true);
