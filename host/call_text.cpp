@@ -160,14 +160,18 @@ QString unquote(const QString& text)
 {
     if (!text.contains(QStringLiteral("\"\"")))
         return text;
-    QString out;
-    out.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('"') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"'))
-            ++i;
-        out += c;
+    // Written in place: update sets and query buffers, thick with quotes, come through here.
+    QString out(text.size(), Qt::Uninitialized);
+    QChar* to = out.data();
+    const QChar* from = text.constData();
+    const QChar* const end = from + text.size();
+    while (from < end) {
+        const QChar c = *from++;
+        if (c == QLatin1Char('"') && from < end && *from == QLatin1Char('"'))
+            ++from;
+        *to++ = c;
     }
+    out.truncate(to - out.constData());
     return out;
 }
 

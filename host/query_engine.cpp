@@ -271,6 +271,7 @@ void HostSession::clear()
     lastQueryId = 0;
     setPrefix.reset();
     lastSetError.clear();
+    setCache.reset();
 }
 
 namespace {
@@ -285,6 +286,15 @@ using SessionMap = std::unordered_map<sqlite3*, SessionEntry*>;
 Q_GLOBAL_STATIC(SessionMap, sessionMap)
 
 void neverCalled(sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_null(context); }
+
+// SQLite calls this as a close begins, while the connection is still whole: the
+// statements of an update set under way must go before it can close.
+int closing(unsigned type, void* p, void*, void*)
+{
+    if (type == SQLITE_TRACE_CLOSE)
+        static_cast<SessionEntry*>(p)->session.setCache.reset();
+    return 0;
+}
 
 // SQLite calls this when the connection closes (or the registration fails).
 void dropSession(void* p)
@@ -316,6 +326,7 @@ HostSession& hostSession(sqlite3* db)
                                               neverCalled, nullptr, nullptr, dropSession);
     if (rc != SQLITE_OK)  // dropSession has already freed the entry
         throw SqliteError(rc, QStringLiteral("cannot keep the host state: %1").arg(lastError(db)));
+    sqlite3_trace_v2(db, SQLITE_TRACE_CLOSE, closing, raw);
     return raw->session;
 }
 

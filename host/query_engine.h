@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -84,6 +85,8 @@ struct QueryCursor {
     size_t next = 0;
 };
 
+struct UpdateSetCache;  // update_set.cpp
+
 struct HostSession {
     std::map<int, QString> objectSets;  // number -> table
     std::map<int32_t, QueryCursor> queries;
@@ -92,6 +95,10 @@ struct HostSession {
     // its parts, and why the last part failed.
     std::optional<QString> setPrefix;
     QString lastSetError;
+    // What its parts share: the tables' columns and the prepared statements. Dropped
+    // when the set ends, and before the connection closes, which its statements would
+    // otherwise keep open.
+    std::shared_ptr<UpdateSetCache> setCache;
 
     void clear();
 };

@@ -6,10 +6,13 @@
 #include "query_engine.h"
 #include "sqlite_util.h"
 
+#include <QStringList>
 #include <sqlite3.h>
 
 #include <limits>
 #include <map>
+#include <memory>
+#include <string>
 
 namespace host {
 
@@ -25,13 +28,23 @@ bool isNameChar(QChar c)
     return (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
 }
 
-struct Malformed {
-    QString reason;
+// An item of a design text as it stands in the text: a quoted item keeps its doubled
+// quotes, so reading a text takes no copies.
+struct Item {
+    QStringView text;  // between the quotes
+    int64_t number = 0;
+    bool isNumber = false;
+    bool doubled = false;  // text holds doubled quotes
+};
+
+struct ScanFailure {
+    QString why;
+    qsizetype at = 0;
 };
 
 class DesignScanner {
 public:
-    explicit DesignScanner(const QString& text) : text_(text) {}
+    explicit DesignScanner(QStringView text) : text_(text) {}
 
     void skipBlanks()
     {
@@ -44,23 +57,23 @@ public:
         return pos_ >= text_.size();
     }
 
-    DesignValue item()
+    bool item(Item& v)
     {
         skipBlanks();
-        DesignValue v;
+        v = Item();
         if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
-            ++pos_;
+            const qsizetype begin = ++pos_;
             for (;;) {
                 if (pos_ >= text_.size())
-                    fail(QStringLiteral("unterminated text"));
-                const QChar c = text_[pos_++];
-                if (c != QLatin1Char('"')) {
-                    v.text += c;
-                } else if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
-                    v.text += c;
+                    return fail(QStringLiteral("unterminated text"));
+                if (text_[pos_++] != QLatin1Char('"'))
+                    continue;
+                if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
+                    v.doubled = true;
                     ++pos_;
                 } else {
-                    return v;
+                    v.text = text_.mid(begin, pos_ - 1 - begin);
+                    return true;
                 }
             }
         }
@@ -68,42 +81,98 @@ public:
         if (negative)
             ++pos_;
         if (pos_ >= text_.size() || !isDigit(text_[pos_]))
-            fail(QStringLiteral("a quoted text or a number expected"));
+            return fail(QStringLiteral("a quoted text or a number expected"));
         constexpr int64_t low = std::numeric_limits<int64_t>::min();
         int64_t n = 0;  // negative while read, so the lowest value fits
         while (pos_ < text_.size() && isDigit(text_[pos_])) {
             const int digit = text_[pos_++].unicode() - '0';
             if (n < (low + digit) / 10)
-                fail(QStringLiteral("number too large"));
+                return fail(QStringLiteral("number too large"));
             n = n * 10 - digit;
         }
         if (!negative && n == low)
-            fail(QStringLiteral("number too large"));
+            return fail(QStringLiteral("number too large"));
         v.isNumber = true;
         v.number = negative ? n : -n;
-        return v;
+        return true;
     }
 
-    void separator()
+    bool separator()
     {
         skipBlanks();
         if (pos_ >= text_.size() || text_[pos_] != QLatin1Char(','))
-            fail(QStringLiteral("\",\" expected"));
+            return fail(QStringLiteral("\",\" expected"));
         ++pos_;
+        return true;
     }
 
-    [[noreturn]] void fail(const QString& why) const
-    {
-        throw Malformed{QStringLiteral("%1 at %2 of [%3]").arg(why).arg(pos_ + 1).arg(text_)};
-    }
+    const ScanFailure& failure() const { return failure_; }
 
 private:
-    const QString& text_;
+    bool fail(const QString& why)
+    {
+        failure_ = {why, pos_};
+        return false;
+    }
+
+    QStringView text_;
     qsizetype pos_ = 0;
+    ScanFailure failure_;
 };
 
+// Appends the items of text. continuing: the text goes on from items read before,
+// so each of its items follows a ",".
+bool scanItems(QStringView text, bool continuing, std::vector<Item>& items, ScanFailure* failure = nullptr)
+{
+    DesignScanner s(text);
+    Item item;
+    bool ok = true;
+    if (!continuing && !s.atEnd()) {
+        ok = s.item(item);
+        if (ok)
+            items.push_back(item);
+    }
+    while (ok && !s.atEnd()) {
+        ok = s.separator() && s.item(item);
+        if (ok)
+            items.push_back(item);
+    }
+    if (!ok && failure)
+        *failure = s.failure();
+    return ok;
+}
+
+// The position (0-based) of the first item that cannot name a column, or -1.
+qsizetype badName(const std::vector<Item>& items)
+{
+    for (size_t i = 0; i < items.size(); i += 2) {
+        const Item& name = items[i];
+        bool ok = !name.isNumber && !name.doubled && !name.text.isEmpty();
+        for (QChar c : name.text)
+            ok = ok && isNameChar(c);
+        if (!ok)
+            return qsizetype(i);
+    }
+    return -1;
+}
+
+// Doubled quotes made single.
+QString undouble(QStringView text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out += text[i];
+        if (text[i] == QLatin1Char('"'))
+            ++i;  // its double
+    }
+    return out;
+}
+
+QString textOf(const Item& item) { return item.doubled ? undouble(item.text) : item.text.toString(); }
+
 // An upper-case kind's text goes on where the prefix stops: nothing, or ", ...".
-bool continuesPrefix(const QString& rest)
+bool continuesPrefix(QStringView rest)
 {
     for (QChar c : rest) {
         if (c != QLatin1Char(' '))
@@ -116,43 +185,50 @@ bool continuesPrefix(const QString& rest)
 
 std::optional<std::vector<DesignPair>> parseDesignText(const QString& text, QString* error)
 {
-    try {
-        DesignScanner s(text);
-        std::vector<DesignValue> items;
-        if (!s.atEnd()) {
-            items.push_back(s.item());
-            while (!s.atEnd()) {
-                s.separator();
-                items.push_back(s.item());
-            }
-        }
-        if (items.size() % 2 != 0)
-            throw Malformed{QStringLiteral("a name without a value in [%1]").arg(text)};
-        std::vector<DesignPair> pairs;
-        for (size_t i = 0; i < items.size(); i += 2) {
-            const DesignValue& name = items[i];
-            bool ok = !name.isNumber && !name.text.isEmpty();
-            for (QChar c : name.text)
-                ok = ok && isNameChar(c);
-            if (!ok)
-                throw Malformed{QStringLiteral("item %1 of [%2] is not a column name").arg(i + 1).arg(text)};
-            pairs.push_back({name.text, items[i + 1]});
-        }
-        return pairs;
-    } catch (const Malformed& m) {
+    auto fail = [&](const QString& why) -> std::optional<std::vector<DesignPair>> {
         if (error)
-            *error = m.reason;
+            *error = why;
         return std::nullopt;
+    };
+    std::vector<Item> items;
+    ScanFailure f;
+    if (!scanItems(text, false, items, &f))
+        return fail(QStringLiteral("%1 at %2 of [%3]").arg(f.why).arg(f.at + 1).arg(text));
+    if (items.size() % 2 != 0)
+        return fail(QStringLiteral("a name without a value in [%1]").arg(text));
+    if (const qsizetype bad = badName(items); bad >= 0)
+        return fail(QStringLiteral("item %1 of [%2] is not a column name").arg(bad + 1).arg(text));
+    std::vector<DesignPair> pairs;
+    pairs.reserve(items.size() / 2);
+    for (size_t i = 0; i < items.size(); i += 2) {
+        const Item& value = items[i + 1];
+        pairs.push_back({items[i].text.toString(), {value.isNumber, textOf(value), value.number}});
     }
+    return pairs;
 }
 
-std::optional<std::vector<SetRecord>> parseSetText(const QString& text, std::optional<QString>& prefix,
-                                                   QString* error)
+namespace {
+
+// A set record as it stands in the part: its texts are the head (the prefix in force,
+// for the upper-case kinds) followed by a piece of the part.
+struct RecordView {
+    Action action = Action::Insert;
+    QChar kind;
+    int objectSet = 0;
+    int head = -1;  // index into the heads of the part; -1: none
+    QStringView key;
+    QStringView record;
+};
+
+// heads: the prefix in force before the part (if any), then the texts of its "f"
+// records, which the views of the records may name.
+bool scanSetText(const QString& text, std::optional<QString>& prefix, std::vector<QString>& heads,
+                 std::vector<RecordView>& records, QString* error)
 {
     auto fail = [&](qsizetype at, const QString& why) {
         if (error)
             *error = QStringLiteral("set record at %1: %2").arg(at + 1).arg(why);
-        return std::nullopt;
+        return false;
     };
     auto digits = [&](qsizetype at) {
         int n = 0;
@@ -164,8 +240,14 @@ std::optional<std::vector<SetRecord>> parseSetText(const QString& text, std::opt
         return n;
     };
 
-    std::optional<QString> current = prefix;
-    std::vector<SetRecord> records;
+    heads.clear();
+    records.clear();
+    int current = -1;
+    if (prefix) {
+        heads.push_back(*prefix);
+        current = 0;
+    }
+    const QStringView all(text);
     qsizetype pos = 0;
     while (pos < text.size()) {
         if (text.size() - pos < 10)
@@ -201,47 +283,49 @@ std::optional<std::vector<SetRecord>> parseSetText(const QString& text, std::opt
         }
         if (text.size() - pos - 10 < length)
             return fail(pos, QStringLiteral("text cut short"));
-        const QString body = text.mid(pos + 10, length);
+        const QStringView body = all.mid(pos + 10, length);
         const qsizetype at = pos;
         pos += 10 + length;
 
         if (kind == QLatin1Char('f')) {
+            const QString head = body.toString();
             QString why;
-            if (!parseDesignText(body, &why))
+            if (!parseDesignText(head, &why))
                 return fail(at, why);
-            current = body;
+            heads.push_back(head);
+            current = int(heads.size()) - 1;
             continue;
         }
         const bool upper = kind.isUpper();
-        if (upper && !current)
+        if (upper && current < 0)
             return fail(at, QStringLiteral("kind %1 without a prefix").arg(kind));
-        const QString head = upper ? *current : QString();
 
-        SetRecord r;
+        RecordView r;
         r.kind = kind;
         r.objectSet = objectSet;
+        r.head = upper ? current : -1;
         switch (kind.unicode()) {
         case 'I':
         case 'i':
             if (upper && !continuesPrefix(body))
                 return fail(at, QStringLiteral("text does not go on from the prefix"));
             r.action = Action::Insert;
-            r.record = head + body;
+            r.record = body;
             break;
         case 'D':
         case 'd':
             if (upper && !continuesPrefix(body))
                 return fail(at, QStringLiteral("text does not go on from the prefix"));
             r.action = Action::Delete;
-            r.key = head + body;
+            r.key = body;
             break;
         case 'V':
         case 'v':
             if ((upper && !continuesPrefix(body)) || !continuesPrefix(body.mid(first)))
                 return fail(at, QStringLiteral("record does not go on from its key"));
             r.action = Action::Update;
-            r.key = head + body.left(first);
-            r.record = head + body;
+            r.key = body.left(first);
+            r.record = body;
             break;
         default:  // 'u'
             r.action = Action::Update;
@@ -249,6 +333,41 @@ std::optional<std::vector<SetRecord>> parseSetText(const QString& text, std::opt
             r.record = body.mid(first);
             break;
         }
+        records.push_back(r);
+    }
+    if (current >= 0)
+        prefix = heads[size_t(current)];
+    else
+        prefix.reset();
+    return true;
+}
+
+} // namespace
+
+std::optional<std::vector<SetRecord>> parseSetText(const QString& text, std::optional<QString>& prefix,
+                                                   QString* error)
+{
+    std::optional<QString> current = prefix;
+    std::vector<QString> heads;
+    std::vector<RecordView> views;
+    if (!scanSetText(text, current, heads, views, error))
+        return std::nullopt;
+    auto whole = [&](int head, QStringView piece) {
+        QString t = head >= 0 ? heads[size_t(head)] : QString();
+        t += piece;
+        return t;
+    };
+    std::vector<SetRecord> records;
+    records.reserve(views.size());
+    for (const RecordView& v : views) {
+        SetRecord r;
+        r.action = v.action;
+        r.kind = v.kind;
+        r.objectSet = v.objectSet;
+        if (v.action != Action::Insert)
+            r.key = whole(v.head, v.key);
+        if (v.action != Action::Delete)
+            r.record = whole(v.head, v.record);
         records.push_back(std::move(r));
     }
     prefix = current;
@@ -285,13 +404,30 @@ const std::vector<WritableTable>& writableTables()
 
 // ---- Applying a part ----------------------------------------------------------------------
 
+// What the parts of one set share, so that no part reads a table's columns or prepares
+// a statement an earlier part already did. A set writes a few tables with the same few
+// column lists over and over.
+struct UpdateSetCache {
+    struct Table {
+        int index = 0;  // in tables
+        QString name;
+        const updateset::WritableTable* target = nullptr;
+        std::vector<TableColumn> columns;
+        std::vector<int> keyColumns;  // target's key columns as indexes of columns; -1: missing
+        std::vector<int> hints;       // the column last named at each pair position
+    };
+    std::vector<std::unique_ptr<Table>> tables;
+    // By what the statement does, to which table, with which columns (SetApplier::statement).
+    std::map<std::vector<int>, Statement> statements;
+};
+
 namespace {
 
 using updateset::Action;
-using updateset::DesignPair;
-using updateset::DesignValue;
-using updateset::SetRecord;
+using updateset::Item;
+using updateset::RecordView;
 using updateset::WritableTable;
+using Table = UpdateSetCache::Table;
 
 struct SetFailure {
     int32_t code;
@@ -301,130 +437,260 @@ struct SetFailure {
 // A value as it goes into its column: texts without their padding, numbers in
 // integer columns only.
 struct ColumnValue {
+    int column = 0;  // index in the table's columns
     bool isNumber = false;
-    QString text;
     int64_t number = 0;
-    bool operator==(const ColumnValue&) const = default;
+    QStringView text;
 };
+
+bool sameValue(const ColumnValue& a, const ColumnValue& b)
+{
+    return a.isNumber == b.isNumber && a.number == b.number && a.text == b.text;
+}
+
+QStringView withoutBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 QString quoteName(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
+// The columns a design text named, by column: whether and where among the values.
+class Marks {
+public:
+    void start(size_t columns)
+    {
+        if (marks_.size() < columns)
+            marks_.resize(columns);
+        if (++serial_ == 0) {  // wrapped: old marks could pass for new ones
+            std::fill(marks_.begin(), marks_.end(), Mark());
+            serial_ = 1;
+        }
+    }
+    bool has(int column) const { return column >= 0 && marks_[size_t(column)].serial == serial_; }
+    int at(int column) const { return marks_[size_t(column)].at; }
+    void mark(int column, int at) { marks_[size_t(column)] = {serial_, at}; }
+
+private:
+    struct Mark {
+        unsigned serial = 0;
+        int at = 0;
+    };
+    std::vector<Mark> marks_;
+    unsigned serial_ = 0;
+};
+
 class SetApplier {
 public:
-    explicit SetApplier(sqlite3* db) : db_(db) {}
-
-    void apply(const SetRecord& r)
+    SetApplier(sqlite3* db, const HostSession& session, UpdateSetCache& cache, const std::vector<QString>& heads)
+        : db_(db), session_(session), cache_(cache), heads_(heads), headItems_(heads.size())
     {
-        const std::optional<QString> table = objectSetTable(db_, r.objectSet);
-        if (!table)
+    }
+
+    void apply(const RecordView& r)
+    {
+        scratch_.clear();
+        const auto open = r.objectSet >= 1 && r.objectSet <= kMaxObjectSet ? session_.objectSets.find(r.objectSet)
+                                                                          : session_.objectSets.end();
+        if (open == session_.objectSets.end())
             throw SetFailure{kSetUnknownTable, QStringLiteral("object set %1 is not open").arg(r.objectSet)};
-        const WritableTable* target = nullptr;
-        for (const WritableTable& w : updateset::writableTables())
-            if (w.table == *table)
-                target = &w;
-        if (!target)
-            throw SetFailure{kSetUnknownTable, QStringLiteral("%1 is not written by update sets").arg(*table)};
-        const std::vector<TableColumn>& columns = columnsOf(*table);
+        Table& t = table(open->second);
 
         switch (r.action) {
-        case Action::Insert: {
-            const Values record = values(*table, columns, r.record);
-            for (const QString& k : target->keyColumns)
-                if (!record.contains(k))
-                    throw SetFailure{kSetBadColumn, QStringLiteral("insert into %1 without %2").arg(*table, k)};
-            insert(*table, record);
+        case Action::Insert:
+            values(t, r.head, r.record, record_, recordMarks_);
+            for (size_t k = 0; k < t.keyColumns.size(); ++k)
+                if (!recordMarks_.has(t.keyColumns[k]))
+                    throw SetFailure{kSetBadColumn, QStringLiteral("insert into %1 without %2")
+                                                        .arg(t.name, t.target->keyColumns[k])};
+            insert(t, record_, {});
             break;
-        }
         case Action::Delete: {
-            const Values key = keyValues(*target, columns, r.key);
-            Statement& st = statement(QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteName(*table), where(key, 1)));
-            bindAll(st, key, 1);
+            keyValues(t, r);
+            Statement& st = statement(Delete, t, {}, key_);
+            bind(st, key_, 1);
             run(st);
             break;
         }
         case Action::Update:
-            update(*target, columns, r);
+            update(t, r);
             break;
         }
     }
 
 private:
-    using Values = std::map<QString, ColumnValue>;  // column -> value
+    enum Kind { Delete, Exists, Update, Insert };
 
-    const std::vector<TableColumn>& columnsOf(const QString& table)
+    Table& table(const QString& name)
     {
-        auto it = columns_.find(table);
-        if (it == columns_.end()) {
-            std::optional<std::vector<TableColumn>> c = tableColumns(db_, table);
-            if (!c)
-                throw SetFailure{kSetUnknownTable, QStringLiteral("no table %1").arg(table)};
-            it = columns_.emplace(table, std::move(*c)).first;
+        for (const std::unique_ptr<Table>& t : cache_.tables)
+            if (t->name == name)
+                return *t;
+        const WritableTable* target = nullptr;
+        for (const WritableTable& w : updateset::writableTables())
+            if (w.table == name)
+                target = &w;
+        if (!target)
+            throw SetFailure{kSetUnknownTable, QStringLiteral("%1 is not written by update sets").arg(name)};
+        std::optional<std::vector<TableColumn>> columns = tableColumns(db_, name);
+        if (!columns)
+            throw SetFailure{kSetUnknownTable, QStringLiteral("no table %1").arg(name)};
+        auto t = std::make_unique<Table>();
+        t->index = int(cache_.tables.size());
+        t->name = name;
+        t->target = target;
+        t->columns = std::move(*columns);
+        for (const QString& k : target->keyColumns) {
+            int found = -1;
+            for (size_t c = 0; c < t->columns.size(); ++c)
+                if (t->columns[c].name == k)
+                    found = int(c);
+            t->keyColumns.push_back(found);
         }
-        return it->second;
+        cache_.tables.push_back(std::move(t));
+        return *cache_.tables.back();
     }
 
-    static Values values(const QString& table, const std::vector<TableColumn>& columns, const QString& text)
+    // The column of the pair at position pair of a design text: the editor names the
+    // columns of a table in the same order each time.
+    static int column(Table& t, size_t pair, QStringView name)
     {
-        QString why;
-        const std::optional<std::vector<DesignPair>> pairs = updateset::parseDesignText(text, &why);
-        if (!pairs)
-            throw SetFailure{kSetMalformed, why};
-        if (pairs->empty())
-            throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
-        Values out;
-        for (const DesignPair& p : *pairs) {
-            const TableColumn* column = nullptr;
-            for (const TableColumn& c : columns)
-                if (c.name == p.name)
-                    column = &c;
-            if (!column)
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 has no column %2").arg(table, p.name)};
-            ColumnValue v;
-            if (column->integer) {
-                if (!p.value.isNumber)
-                    throw SetFailure{kSetBadColumn, QStringLiteral("%1.%2 takes a number, not \"%3\"")
-                                                        .arg(table, p.name, p.value.text)};
-                v.isNumber = true;
-                v.number = p.value.number;
-            } else {
-                v.text = p.value.isNumber ? QString::number(p.value.number) : trimBlanks(p.value.text);
-            }
-            if (!out.emplace(p.name, v).second)
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 named twice").arg(p.name)};
+        if (pair < t.hints.size()) {
+            const int hint = t.hints[pair];
+            if (hint >= 0 && t.columns[size_t(hint)].name == name)
+                return hint;
+        } else {
+            t.hints.resize(pair + 1, -1);
         }
-        return out;
+        int found = -1;
+        for (size_t c = 0; c < t.columns.size(); ++c)
+            if (t.columns[c].name == name)
+                found = int(c);
+        t.hints[pair] = found;
+        return found;
+    }
+
+    // nullptr for a head that cannot be read (a head is read before it is kept).
+    const std::vector<Item>* headItems(int head)
+    {
+        std::optional<std::vector<Item>>& items = headItems_[size_t(head)];
+        if (!items) {
+            std::vector<Item> read;
+            if (!updateset::scanItems(heads_[size_t(head)], false, read))
+                return nullptr;
+            items = std::move(read);
+        }
+        return &*items;
+    }
+
+    QString whole(int head, QStringView piece) const
+    {
+        QString text = head >= 0 ? heads_[size_t(head)] : QString();
+        text += piece;
+        return text;
+    }
+
+    QStringView keep(QString text)
+    {
+        scratch_.push_back(std::move(text));
+        return scratch_.back();
+    }
+
+    [[noreturn]] void malformed(int head, QStringView piece) const
+    {
+        // Read in pieces a text reads as it does whole; whole, it says why it cannot be.
+        const QString text = whole(head, piece);
+        QString why;
+        if (!updateset::parseDesignText(text, &why))
+            throw SetFailure{kSetMalformed, why};
+        throw SetFailure{kSetMalformed, QStringLiteral("design text [%1] misread").arg(text)};
+    }
+
+    // The values of a design text (head, then piece), in its order.
+    void values(Table& t, int head, QStringView piece, std::vector<ColumnValue>& out, Marks& marks)
+    {
+        items_.clear();
+        bool continuing = false;
+        if (head >= 0) {
+            const std::vector<Item>* h = headItems(head);
+            if (!h)
+                malformed(head, piece);
+            items_.assign(h->begin(), h->end());
+            continuing = !items_.empty();
+        }
+        if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0
+            || updateset::badName(items_) >= 0)
+            malformed(head, piece);
+        if (items_.empty())
+            throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
+        out.clear();
+        marks.start(t.columns.size());
+        for (size_t i = 0; i < items_.size(); i += 2) {
+            const QStringView name = items_[i].text;
+            const Item& value = items_[i + 1];
+            const int c = column(t, i / 2, name);
+            if (c < 0)
+                throw SetFailure{kSetBadColumn, QStringLiteral("%1 has no column %2").arg(t.name, name.toString())};
+            ColumnValue v;
+            v.column = c;
+            if (t.columns[size_t(c)].integer) {
+                if (!value.isNumber)
+                    throw SetFailure{kSetBadColumn, QStringLiteral("%1.%2 takes a number, not \"%3\"")
+                                                        .arg(t.name, name.toString(), updateset::textOf(value))};
+                v.isNumber = true;
+                v.number = value.number;
+            } else if (value.isNumber) {
+                v.text = keep(QString::number(value.number));
+            } else {
+                v.text = withoutBlanks(value.doubled ? keep(updateset::undouble(value.text)) : value.text);
+            }
+            if (marks.has(c))
+                throw SetFailure{kSetBadColumn, QStringLiteral("%1 named twice").arg(name.toString())};
+            marks.mark(c, int(out.size()));
+            out.push_back(v);
+        }
     }
 
     // A key names exactly the table's key columns, so it means one row.
-    static Values keyValues(const WritableTable& target, const std::vector<TableColumn>& columns, const QString& text)
+    void keyValues(Table& t, const RecordView& r)
     {
-        Values key = values(target.table, columns, text);
-        bool exact = key.size() == target.keyColumns.size();
-        for (const QString& k : target.keyColumns)
-            exact = exact && key.contains(k);
+        values(t, r.head, r.key, key_, keyMarks_);
+        bool exact = key_.size() == t.keyColumns.size();
+        for (int k : t.keyColumns)
+            exact = exact && keyMarks_.has(k);
         if (!exact)
-            throw SetFailure{kSetBadColumn, QStringLiteral("[%1] is not a key of %2").arg(text, target.table)};
-        return key;
+            throw SetFailure{kSetBadColumn,
+                             QStringLiteral("[%1] is not a key of %2").arg(whole(r.head, r.key), t.name)};
     }
 
-    void update(const WritableTable& target, const std::vector<TableColumn>& columns, const SetRecord& r)
+    void update(Table& t, const RecordView& r)
     {
-        const Values key = keyValues(target, columns, r.key);
-        const Values record = values(target.table, columns, r.record);
-        Values changes;
-        for (const auto& [name, value] : record) {
-            auto k = key.find(name);
-            if (k == key.end())
-                changes.emplace(name, value);
-            else if (!(k->second == value))  // a row keeps its key
-                throw SetFailure{kSetBadColumn, QStringLiteral("record of %1 changes key column %2")
-                                                    .arg(target.table, name)};
+        keyValues(t, r);
+        values(t, r.head, r.record, record_, recordMarks_);
+        changes_.clear();
+        const QString* changedKey = nullptr;  // a row keeps its key; named first by name order
+        for (const ColumnValue& v : record_) {
+            if (!keyMarks_.has(v.column)) {
+                changes_.push_back(v);
+            } else if (!sameValue(key_[size_t(keyMarks_.at(v.column))], v)) {
+                const QString& name = t.columns[size_t(v.column)].name;
+                if (!changedKey || name < *changedKey)
+                    changedKey = &name;
+            }
         }
+        if (changedKey)
+            throw SetFailure{kSetBadColumn,
+                             QStringLiteral("record of %1 changes key column %2").arg(t.name, *changedKey)};
         bool found = false;
-        if (changes.empty()) {
-            Statement& st = statement(QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quoteName(target.table),
-                                                                                      where(key, 1)));
-            bindAll(st, key, 1);
+        if (changes_.empty()) {
+            Statement& st = statement(Exists, t, {}, key_);
+            bind(st, key_, 1);
             try {
                 found = st.step();
                 st.reset();
@@ -432,75 +698,110 @@ private:
                 throw SetFailure{kSetRefused, e.message()};
             }
         } else {
-            QStringList set;
-            int n = 1;
-            for (const auto& [name, value] : changes)
-                set << QStringLiteral("%1 = ?%2").arg(quoteName(name)).arg(n++);
-            Statement& st = statement(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                          .arg(quoteName(target.table), set.join(QStringLiteral(", ")),
-                                               where(key, n)));
-            bindAll(st, changes, 1);
-            bindAll(st, key, n);
+            Statement& st = statement(Update, t, changes_, key_);
+            bind(st, changes_, 1);
+            bind(st, key_, int(changes_.size()) + 1);
             run(st);
             found = sqlite3_changes(db_) > 0;
         }
         // An update of a row the host does not hold yet stores it.
-        if (!found) {
-            Values row = key;
-            row.insert(changes.begin(), changes.end());
-            insert(target.table, row);
-        }
+        if (!found)
+            insert(t, key_, changes_);
     }
 
-    void insert(const QString& table, const Values& row)
+    void insert(Table& t, const std::vector<ColumnValue>& first, const std::vector<ColumnValue>& second)
     {
-        QStringList names;
-        QStringList marks;
-        int n = 1;
-        for (const auto& [name, value] : row) {
-            names << quoteName(name);
-            marks << QStringLiteral("?%1").arg(n++);
-        }
-        Statement& st = statement(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(quoteName(table), names.join(QStringLiteral(", ")),
-                                           marks.join(QStringLiteral(", "))));
-        bindAll(st, row, 1);
+        Statement& st = statement(Insert, t, first, second);
+        bind(st, first, 1);
+        bind(st, second, int(first.size()) + 1);
         run(st);
     }
 
-    static QString where(const Values& key, int firstParameter)
+    // The statement that does kind to table t with the columns of a (set, or inserted)
+    // and b (the key, or inserted after a); its parameters are their values in order.
+    Statement& statement(Kind kind, const Table& t, const std::vector<ColumnValue>& a,
+                         const std::vector<ColumnValue>& b)
     {
-        QStringList terms;
-        int n = firstParameter;
-        for (const auto& [name, value] : key)
-            terms << QStringLiteral("%1 = ?%2").arg(quoteName(name)).arg(n++);
-        return terms.join(QStringLiteral(" AND "));
-    }
-
-    static void bindAll(Statement& st, const Values& values, int firstParameter)
-    {
-        int n = firstParameter;
-        for (const auto& [name, value] : values) {
-            if (value.isNumber)
-                st.bind(n++, value.number);
-            else
-                st.bind(n++, value.text);
+        signature_.clear();
+        signature_.push_back(kind);
+        signature_.push_back(t.index);
+        for (const std::vector<ColumnValue>* values : {&a, &b}) {
+            signature_.push_back(int(values->size()));
+            for (const ColumnValue& v : *values)
+                signature_.push_back(v.column);
         }
-    }
+        auto it = cache_.statements.find(signature_);
+        if (it != cache_.statements.end())
+            return it->second;
 
-    Statement& statement(const QString& sql)
-    {
-        auto it = statements_.find(sql);
-        if (it == statements_.end()) {
-            try {
-                it = statements_.emplace(sql, Statement(db_, sql)).first;
-            } catch (const SqliteError& e) {
-                throw SetFailure{kSetRefused, e.message()};
+        auto terms = [&](const std::vector<ColumnValue>& values, int n, const char* separator) {
+            QStringList out;
+            for (const ColumnValue& v : values)
+                out << QStringLiteral("%1 = ?%2").arg(quoteName(t.columns[size_t(v.column)].name)).arg(n++);
+            return out.join(QLatin1String(separator));
+        };
+        QString sql;
+        switch (kind) {
+        case Delete:
+            sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
+            break;
+        case Exists:
+            sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
+            break;
+        case Update:
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                      .arg(quoteName(t.name), terms(a, 1, ", "), terms(b, int(a.size()) + 1, " AND "));
+            break;
+        case Insert: {
+            QStringList names;
+            QStringList marks;
+            int n = 1;
+            for (const std::vector<ColumnValue>* values : {&a, &b}) {
+                for (const ColumnValue& v : *values) {
+                    names << quoteName(t.columns[size_t(v.column)].name);
+                    marks << QStringLiteral("?%1").arg(n++);
+                }
             }
-        } else {
-            it->second.reset();
+            sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoteName(t.name), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+            break;
+        }
+        }
+        try {
+            it = cache_.statements.emplace(signature_, Statement(db_, sql)).first;
+        } catch (const SqliteError& e) {
+            throw SetFailure{kSetRefused, e.message()};
         }
         return it->second;
+    }
+
+    void bind(Statement& st, const std::vector<ColumnValue>& values, int first)
+    {
+        int n = first;
+        for (const ColumnValue& v : values) {
+            if (v.isNumber)
+                st.bind(n++, v.number);
+            else
+                bindText(st, n++, v.text);
+        }
+    }
+
+    // As Statement::bind, without a QString of each value.
+    void bindText(Statement& st, int n, QStringView text)
+    {
+        utf8_.resize(size_t(text.size()));
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const char16_t u = text[i].unicode();
+            if (u >= 0x80) {
+                const QByteArray bytes = text.toUtf8();
+                utf8_.assign(bytes.constData(), size_t(bytes.size()));
+                break;
+            }
+            utf8_[size_t(i)] = char(u);
+        }
+        const int rc = sqlite3_bind_text(st.handle(), n, utf8_.data(), int(utf8_.size()), SQLITE_TRANSIENT);
+        if (rc != SQLITE_OK)
+            throw SqliteError(rc, QStringLiteral("bind failed: %1").arg(lastError(db_)));
     }
 
     static void run(Statement& st)
@@ -514,12 +815,23 @@ private:
     }
 
     sqlite3* db_;
-    std::map<QString, std::vector<TableColumn>> columns_;
-    std::map<QString, Statement> statements_;  // by SQL text, reused within the part
+    const HostSession& session_;
+    UpdateSetCache& cache_;
+    const std::vector<QString>& heads_;
+    std::vector<std::optional<std::vector<Item>>> headItems_;  // read when first needed
+
+    // Working space of a record, kept for the next.
+    std::vector<Item> items_;
+    std::vector<ColumnValue> key_, record_, changes_;
+    Marks keyMarks_, recordMarks_;
+    std::vector<QString> scratch_;  // texts the values point into that the part does not hold
+    std::vector<int> signature_;
+    std::string utf8_;
 };
 
 int32_t failPart(HostDatabase& db, HostSession& session, const SetFailure& f, QString* error)
 {
+    session.setCache.reset();
     // All or nothing: the parts sent before this one go as well.
     try {
         abortHostTransaction(db);
@@ -539,24 +851,30 @@ int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, 
 {
     HostSession& session = hostSession(db.handle());
     // Every part of a set joins one transaction; none open means a new set begins,
-    // whatever prefix the last one left.
-    if (!hostTransactionOpen(db))
+    // whatever prefix and cache the last one left.
+    if (!hostTransactionOpen(db)) {
         session.setPrefix.reset();
+        session.setCache.reset();
+    }
     try {
         if (mode != 0 && mode != 1)
             throw SetFailure{kSetMalformed, QStringLiteral("mode %1 is neither 0 nor 1").arg(mode)};
         std::optional<QString> prefix = session.setPrefix;
         QString why;
-        const std::optional<std::vector<SetRecord>> records = updateset::parseSetText(text, prefix, &why);
-        if (!records)
+        std::vector<QString> heads;
+        std::vector<RecordView> records;
+        if (!updateset::scanSetText(text, prefix, heads, records, &why))
             throw SetFailure{kSetMalformed, why};
         joinHostTransaction(db);
+        if (!session.setCache)
+            session.setCache = std::make_shared<UpdateSetCache>();
         {
-            SetApplier applier(db.handle());
-            for (const SetRecord& r : *records)
+            SetApplier applier(db.handle(), session, *session.setCache, heads);
+            for (const RecordView& r : records)
                 applier.apply(r);
         }
         if (mode == 1) {
+            session.setCache.reset();
             try {
                 commitHostTransaction(db);
             } catch (const SqliteError& e) {  // a deferred constraint

@@ -73,7 +73,8 @@ const std::vector<WritableTable>& writableTables();
 } // namespace updateset
 
 // Applies one part: mode 0, more parts follow; mode 1, the last part, which commits.
-// Returns 0, or one of the answers above after rolling back (why in *error).
+// Returns 0, or one of the answers above after rolling back (why in *error). What the
+// parts of a set read and prepare is kept for its later parts (HostSession::setCache).
 int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, QString* error = nullptr);
 
 } // namespace host

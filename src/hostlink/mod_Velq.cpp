@@ -58,11 +58,30 @@ void restartBuffer()
     s.buffer = QStringLiteral("f") + digits3(glLogicalLength(s.prefix)) + QStringLiteral("000000") + s.prefix;
 }
 
+// Length once the host has made each doubled quote single, the pairs counted from the left
+// as giCountDoubledQuotes counts them.
+int32_t logicalLength(QStringView text)
+{
+    int32_t doubled = 0;
+    for (qsizetype i = 0; i + 1 < text.size();) {
+        if (text[i] == QLatin1Char('"') && text[i + 1] == QLatin1Char('"')) {
+            ++doubled;
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
+    return int32_t(text.size()) - doubled;
+}
+
+// A set record's head and its text, which is text followed by more; the texts point
+// into the key and record it was made of.
 struct SetRecord {
     QChar kind;
     int32_t first = 0;
     int32_t second = 0;  // 0 where the kind has one length
-    QString text;
+    QStringView text;
+    QStringView more;
 };
 
 enum class Op { Insert, Delete, Update };
@@ -70,25 +89,33 @@ enum class Op { Insert, Delete, Update };
 SetRecord classify(Op op, const QString& key, const QString& record)
 {
     const QString& prefix = s.prefix;
-    auto rest = [&](const QString& t) { return t.mid(prefix.size()); };
+    auto rest = [&](const QString& t) { return QStringView(t).mid(prefix.size()); };
     switch (op) {
     case Op::Insert:
         if (record.startsWith(prefix))
-            return {u'I', glLogicalLength(rest(record)), 0, rest(record)};
-        return {u'i', glLogicalLength(record), 0, record};
+            return {u'I', logicalLength(rest(record)), 0, rest(record), {}};
+        return {u'i', logicalLength(record), 0, record, {}};
     case Op::Delete:
         if (key.startsWith(prefix))
-            return {u'D', glLogicalLength(rest(key)), 0, rest(key)};
-        return {u'd', glLogicalLength(key), 0, key};
+            return {u'D', logicalLength(rest(key)), 0, rest(key), {}};
+        return {u'd', logicalLength(key), 0, key, {}};
     case Op::Update:
         if (record.startsWith(key)) {
             if (key.startsWith(prefix))
-                return {u'V', glLogicalLength(rest(key)), glLogicalLength(rest(record)), rest(record)};
-            return {u'v', glLogicalLength(key), glLogicalLength(record), record};
+                return {u'V', logicalLength(rest(key)), logicalLength(rest(record)), rest(record), {}};
+            return {u'v', logicalLength(key), logicalLength(record), record, {}};
         }
-        return {u'u', glLogicalLength(key), glLogicalLength(record), key + record};
+        return {u'u', logicalLength(key), logicalLength(record), key, record};
     }
     return {};
+}
+
+// digits3, appended; n is 0 to 999.
+void appendDigits3(QString& out, int32_t n)
+{
+    out.append(QChar(u'0' + n / 100));
+    out.append(QChar(u'0' + n / 10 % 10));
+    out.append(QChar(u'0' + n % 10));
 }
 
 // Characters the record is counted with against the send mark; only updates count
@@ -106,7 +133,8 @@ qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
     return 0;
 }
 
-bool addToSet(Op op, int32_t objectSet, const QString& key, const QString& record)
+// key and record by value: the record made points into them, also past the send of a part.
+bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
 {
     if (s.failed)
         return false;
@@ -131,7 +159,12 @@ bool addToSet(Op op, int32_t objectSet, const QString& key, const QString& recor
         }
     }
 
-    s.buffer += r.kind + digits3(r.first) + digits3(r.second) + digits3(objectSet) + r.text;
+    s.buffer.append(r.kind);
+    appendDigits3(s.buffer, r.first);
+    appendDigits3(s.buffer, r.second);
+    appendDigits3(s.buffer, objectSet);
+    s.buffer.append(r.text);
+    s.buffer.append(r.more);
     return true;
 }
 
@@ -211,7 +244,7 @@ int32_t glAbortTransaction()
 
 // ---- Update set ----------------------------------------------------------------------
 
-int32_t glLogicalLength(const QString& text) { return int32_t(text.size()) - giCountDoubledQuotes(text); }
+int32_t glLogicalLength(const QString& text) { return logicalLength(text); }
 
 void gInitVelqSet()
 {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <functional>
 #include <optional>
+#include <string>
 #include <unordered_map>
 
 #include "hostlink/mod_DataSets.h"
@@ -81,28 +82,94 @@ DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
             [](RecordOf<M>& r, const QString& v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature};
 }
 
+// Design texts are made for every record a store sends: they are written into a
+// plain buffer, which becomes a QString once.
+using TextBuffer = std::u16string;
+
+QString toQString(const TextBuffer& text)
+{
+    return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
+}
+
+void append(TextBuffer& out, QStringView text)
+{
+    out.append(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
+}
+
+// gsQuoteNested, appended.
+void appendNested(TextBuffer& out, QStringView text)
+{
+    out.append(u"\"\"");
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"'))
+            out.append(u"\"\"\"\"");
+        else
+            out.push_back(c.unicode());
+    }
+    out.append(u"\"\"");
+}
+
+// gsQuoteNested of a Latin-1 name, appended.
+void appendName(TextBuffer& out, const char* name)
+{
+    out.append(u"\"\"");
+    for (const char* c = name; *c; ++c) {
+        if (*c == '"')
+            out.append(u"\"\"\"\"");
+        else
+            out.push_back(char16_t(uchar(*c)));
+    }
+    out.append(u"\"\"");
+}
+
+QString quoteNested(const QString& text)
+{
+    TextBuffer out;
+    out.reserve(size_t(text.size()) + 8);
+    appendNested(out, text);
+    return toQString(out);
+}
+
 template <auto M>
 DesignColumn<RecordOf<M>> text(const char* name, int32_t feature = 0)
 {
-    return {name, [](const RecordOf<M>& r) { return gsQuoteNested(r.*M); },
+    return {name, [](const RecordOf<M>& r) { return quoteNested(r.*M); },
             [](RecordOf<M>& r, const QString& v) { r.*M = v; }, feature};
 }
 
-QString pair(const QString& name, const QString& value) { return gsQuoteNested(name) + QStringLiteral(", ") + value; }
+// The name quoted as a text, ", ", the value.
+void appendPair(TextBuffer& out, const char* name, QStringView value)
+{
+    appendName(out, name);
+    out.append(u", ");
+    append(out, value);
+}
 
-QString pair(const char* name, const QString& value) { return pair(QString::fromLatin1(name), value); }
+QString pair(const char* name, const QString& value)
+{
+    TextBuffer out;
+    appendPair(out, name, value);
+    return toQString(out);
+}
 
 // The columns the record writes, each as ", " name ", " value.
 template <typename R>
-QString columnPairs(const std::vector<DesignColumn<R>>& columns, const R& record)
+void appendColumnPairs(TextBuffer& text, const std::vector<DesignColumn<R>>& columns, const R& record)
 {
-    QString text;
     for (const DesignColumn<R>& c : columns) {
         if (!c.write || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
-        text += QStringLiteral(", ") + pair(c.name, c.write(record));
+        text.append(u", ");
+        appendPair(text, c.name, c.write(record));
     }
-    return text;
+}
+
+template <typename R>
+QString columnPairs(const std::vector<DesignColumn<R>>& columns, const R& record)
+{
+    TextBuffer text;
+    appendColumnPairs(text, columns, record);
+    return text.empty() ? QString() : toQString(text);
 }
 
 QString boolText(bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); }
@@ -130,7 +197,7 @@ QString two(const R&)
 template <typename R>
 QString emptyText(const R&)
 {
-    return gsQuoteNested(QString());
+    return quoteNested(QString());
 }
 
 // The identity values in the order of the tables' first index, with names for the
@@ -151,41 +218,76 @@ std::vector<IdentityValue> identityInIndexOrder()
 
 // ---- Design texts and keys ----------------------------------------------------------
 
+namespace {
+
+void appendFormKey(TextBuffer& out)
+{
+    const std::pair<const char*, const QString*> identity[] = {
+        {"cpac", &gsPackage.str()}, {"cmod", &gsModule.str()}, {"cfrm", &gsFormCode},
+        {"clan", &gsDesignLanguage.str()}, {"vers", &gsVersion.str()}, {"rele", &gsRelease.str()},
+        {"cust", &gsCustomer.str()}};
+    bool first = true;
+    for (const auto& [name, value] : identity) {
+        if (!first)
+            out.append(u", ");
+        first = false;
+        appendName(out, name);
+        out.append(u", ");
+        appendNested(out, *value);
+    }
+}
+
+template <typename R>
+QString keyAndColumns(const std::vector<DesignColumn<R>>& columns, const R& record)
+{
+    TextBuffer text;
+    text.reserve(2048);
+    appendFormKey(text);
+    appendColumnPairs(text, columns, record);
+    return toQString(text);
+}
+
+// The form key and one more key column.
+QString formKeyAnd(const char* name, int32_t value)
+{
+    TextBuffer text;
+    text.reserve(256);
+    appendFormKey(text);
+    text.append(u", ");
+    appendPair(text, name, QString::number(value));
+    return toQString(text);
+}
+
+} // namespace
+
 QString gsFormKey(const QString& /*sTable*/)
 {
-    return pair("cpac", gsQuoteNested(gsPackage)) + QStringLiteral(", ") + pair("cmod", gsQuoteNested(gsModule))
-           + QStringLiteral(", ") + pair("cfrm", gsQuoteNested(gsFormCode)) + QStringLiteral(", ")
-           + pair("clan", gsQuoteNested(gsDesignLanguage)) + QStringLiteral(", ")
-           + pair("vers", gsQuoteNested(gsVersion)) + QStringLiteral(", ") + pair("rele", gsQuoteNested(gsRelease))
-           + QStringLiteral(", ") + pair("cust", gsQuoteNested(gsCustomer));
+    TextBuffer key;
+    key.reserve(256);
+    appendFormKey(key);
+    return toQString(key);
 }
 
-QString gsGroupKeyText(int32_t groupIndex)
-{
-    return gsFormKey(QLatin1String(kTable315)) + QStringLiteral(", ") + pair("grpi", QString::number(groupIndex + 1));
-}
+QString gsGroupKeyText(int32_t groupIndex) { return formKeyAnd("grpi", groupIndex + 1); }
 
-QString gsFieldKeyText(const QString& table, int32_t sequ)
-{
-    return gsFormKey(table) + QStringLiteral(", ") + pair("sequ", QString::number(sequ));
-}
+QString gsFieldKeyText(const QString& /*table*/, int32_t sequ) { return formKeyAnd("sequ", sequ); }
 
 QString msFieldRecord301(int32_t index)
 {
-    gsDesignRecord = gsFormKey(QLatin1String(kTable301)) + columnPairs(gColumns301(), gaFields.at(size_t(index)));
+    gsDesignRecord = keyAndColumns(gColumns301(), gaFields.at(size_t(index)));
     return gsDesignRecord;
 }
 
 QString msFieldRecord302(int32_t index)
 {
-    gsDesignRecord = gsFormKey(QLatin1String(kTable302)) + columnPairs(gColumns302(), gaFields.at(size_t(index)));
+    gsDesignRecord = keyAndColumns(gColumns302(), gaFields.at(size_t(index)));
     return gsDesignRecord;
 }
 
 QString msFieldRecord308(int32_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
-    gsDesignRecord = gsFormKey(QLatin1String(kTable308)) + columnPairs(gColumns308(), f);
+    gsDesignRecord = keyAndColumns(gColumns308(), f);
     if (gbLogging) {
         gWriteLog(QStringLiteral("\tGroup: ") + QString::number(f.Grpi));
         gWriteLog(QStringLiteral("\tNext : ") + QString::number(f.lNextField));
@@ -199,7 +301,7 @@ QString msFieldRecord308(int32_t index)
 void msGroupRecord315(int32_t index)
 {
     const GroupRecord& g = gaGroups.at(size_t(index));
-    gsDesignRecord = gsFormKey(QLatin1String(kTable315)) + columnPairs(gColumns315(), g);
+    gsDesignRecord = keyAndColumns(gColumns315(), g);
     if (gbLogging) {
         gWriteLog(QStringLiteral("\tPrevious : ") + QString::number(g.lPreviousGroup));
         gWriteLog(QStringLiteral("\tNext: ") + QString::number(g.lNextGroup));
@@ -214,10 +316,10 @@ QString msCommandRecord316(int32_t index)
     const SpecificCommandRecord& c = gaSpecificCommands.at(size_t(index));
     gsDesignRecord = columnPairs(gColumns316(), c).mid(2);  // the first pair starts the text
     const QString sep = QStringLiteral(", ");
-    return pair("clan", gsQuoteNested(gsDesignLanguage)) + sep + pair("cpac", gsQuoteNested(gsPackage)) + sep
-           + pair("vers", gsQuoteNested(gsVersion)) + sep + pair("rele", gsQuoteNested(gsRelease)) + sep
-           + pair("cust", gsQuoteNested(gsCustomer)) + sep + pair("cmod", gsQuoteNested(gsModule)) + sep
-           + pair("cfrm", gsQuoteNested(gsFormCode)) + sep + pair("sern", QString::number(c.nSequenceNumber));
+    return pair("clan", quoteNested(gsDesignLanguage)) + sep + pair("cpac", quoteNested(gsPackage)) + sep
+           + pair("vers", quoteNested(gsVersion)) + sep + pair("rele", quoteNested(gsRelease)) + sep
+           + pair("cust", quoteNested(gsCustomer)) + sep + pair("cmod", quoteNested(gsModule)) + sep
+           + pair("cfrm", quoteNested(gsFormCode)) + sep + pair("sern", QString::number(c.nSequenceNumber));
 }
 
 QString gsFieldRecord150(int16_t index)
@@ -225,9 +327,9 @@ QString gsFieldRecord150(int16_t index)
     const FieldRecord& f = gaFields.at(size_t(index));
     const QString rkey = gsModule + gsFormCode.leftJustified(9, QLatin1Char(' ')) + f.sFieldName;
     const QString sep = QStringLiteral(", ");
-    return pair("cpac", gsQuoteNested(gsPackage)) + sep + pair("vers", gsQuoteNested(gsVersion)) + sep
-           + pair("rele", gsQuoteNested(gsRelease)) + sep + pair("cust", gsQuoteNested(gsCustomer)) + sep
-           + pair("ktex", QStringLiteral("4")) + sep + pair("rkey", gsQuoteNested(rkey)) + sep
+    return pair("cpac", quoteNested(gsPackage)) + sep + pair("vers", quoteNested(gsVersion)) + sep
+           + pair("rele", quoteNested(gsRelease)) + sep + pair("cust", quoteNested(gsCustomer)) + sep
+           + pair("ktex", QStringLiteral("4")) + sep + pair("rkey", quoteNested(rkey)) + sep
            + pair("hdre", QStringLiteral("2"));
 }
 
@@ -336,9 +438,9 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         {"elem", [](const F& f) { return QString::number(giElementToHost(f)); },
          [](F& f, const QString& v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
         // A column of the main table takes its domain from the dictionary.
-        {"pacd", [](const F& f) { return gsQuoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
+        {"pacd", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
          [](F& f, const QString& v) { f.sDomainPackage = v; }},
-        {"cdom", [](const F& f) { return gsQuoteNested(f.bIsTableField ? QString() : f.sDomainCode); },
+        {"cdom", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainCode); },
          [](F& f, const QString& v) { f.sDomainCode = v; }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),
@@ -353,7 +455,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         {"zoom", [](const F& f) { return QString::number(f.nZoomField); },
          [](F& f, const QString& v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
         text<&F::sZoomTo>("zprg"),
-        {"zopm", [](const F&) { return gsQuoteNested(QStringLiteral("1")); },
+        {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
          [](F& f, const QString& v) { f.sParallelMenu = v; }},
         text<&F::sZoomReturnField>("zret"),
         {"zcsp", zero<F>, nullptr},
@@ -386,7 +488,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
         {"itfo", emptyText<F>, nullptr},
         text<&F::sInpRefExpr>("inpc"),
         // The stored default counts only for a field that has one.
-        {"defa", [](const F& f) { return gsQuoteNested(f.sDefaultValue); },
+        {"defa", [](const F& f) { return quoteNested(f.sDefaultValue); },
          [](F& f, const QString& v) {
              if (f.bDefault)
                  f.sDefaultValue = v;

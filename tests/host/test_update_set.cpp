@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -337,5 +339,110 @@ TEST_F(UpdateSet, GarbledPartEndsTheSetWithoutCommittingIt)
     app->executeFunction(QStringLiteral("oqxdllextint"), QStringLiteral("execute.velq.set(\"I00\"5\",1,0)"), n);
     EXPECT_NE(app->vrokError(), 0);
     EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
+    EXPECT_EQ(snapshot(), before);
+}
+
+// --- What the parts of a set share ---------------------------------------------------------
+
+TEST_F(UpdateSet, RecordsOfOneTableInOtherShapesAcrossParts)
+{
+    const QString before = snapshot();
+    // Inserts naming their columns in other orders and choices, updates changing other
+    // columns, over three parts of one set.
+    ASSERT_EQ(send(kHeader + one('I', set("qxzrn315"), group(2, "two"))
+                       + one('I', set("qxzrn315"), more({pair("za_misc", 4), pair("grpi", 3), pair("labl", "three")})),
+                   0),
+              0)
+        << s(lastError());
+    ASSERT_EQ(send(one('I', set("qxzrn315"), more({pair("grpi", 4)}))
+                       + one('I', set("qxzrn315"), group(5, "five")),
+                   0),
+              0)
+        << s(lastError());
+    const QString key3 = more({pair("grpi", 3)});
+    const QString key4 = more({pair("grpi", 4)});
+    ASSERT_EQ(send(update('V', set("qxzrn315"), key3, key3 + more({pair("levl", 7)}))
+                       + update('V', set("qxzrn315"), key4, key4 + more({pair("labl", "four"), pair("levl", 8)}))
+                       + one('D', set("qxzrn315"), more({pair("grpi", 2)})),
+                   1),
+              0)
+        << s(lastError());
+    EXPECT_NE(snapshot(), before);
+    EXPECT_EQ(formRows("grpi, labl, levl, za_misc", "qxzrn315", "ORDER BY grpi"),
+              QStringLiteral("1||0|0\n3|three|7|4\n4|four|8|0\n5|five|1|9"));
+}
+
+TEST_F(UpdateSet, ValuesGoInAsTheirColumnsTakeThem)
+{
+    // Padding dropped, quotes made single, any character kept, a number in a text column
+    // written as its digits.
+    ASSERT_EQ(send(kHeader + one('I', set("qxzrn315"), group(2, "  Größe \"x\"  "))
+                       + one('I', set("qxzrn315"), more({pair("grpi", 3), pair("labl", 42)})),
+                   1),
+              0)
+        << s(lastError());
+    EXPECT_EQ(formRows("grpi, labl", "qxzrn315", "AND grpi > 1 ORDER BY grpi"),
+              QString::fromUtf8("2|Größe \"x\"\n3|42"));
+}
+
+TEST_F(UpdateSet, ObjectSetReopenedOnAnotherTableBetweenParts)
+{
+    const int64_t groups = set("qxzrn315");
+    ASSERT_EQ(send(kHeader + one('I', groups, group(2, "two")), 0), 0) << s(lastError());
+    int32_t n = 0;
+    app->executeFunction(QStringLiteral("oqxsammain"), QStringLiteral("am_close_object_set(%1)").arg(groups), n);
+    ASSERT_EQ(app->vrokError(), 0);
+    app->executeFunction(QStringLiteral("oqxsammain"), QStringLiteral("am_open_object_set(\"qxzrn316\")"), n);
+    ASSERT_EQ(app->vrokError(), 0);
+    ASSERT_EQ(app->returnValue().toLongLong(), groups) << "the freed number is given out again";
+
+    // The same number now writes the command table.
+    ASSERT_EQ(send(one('i', groups, commandKey(7) + more({pair("btyp", 2), pair("mscf", "run.it")})), 1), 0)
+        << s(lastError());
+    EXPECT_EQ(formRows("group_concat(grpi)", "qxzrn315"), QStringLiteral("1,2"));
+    EXPECT_EQ(formRows("sern, btyp, mscf", "qxzrn316", "AND sern = 7"), QStringLiteral("7|2|run.it"));
+}
+
+TEST_F(UpdateSet, SetAfterAnAbortedOneWritesOnlyItsOwnRows)
+{
+    const QString key = more({pair("sequ", 1)});
+    ASSERT_EQ(send(kHeader + update('V', set("qxzrn301"), key, key + more({pair("xpos", 77)})), 0), 0)
+        << s(lastError());
+    int32_t n = 0;
+    app->executeFunction(QStringLiteral("oqxsammain"), QStringLiteral("am_abort_transaction()"), n);
+    ASSERT_EQ(app->vrokError(), 0) << s(hostOf().errorText());
+
+    // Records of the same shapes as the aborted set's, in a set of their own.
+    ASSERT_EQ(send(kHeader + update('V', set("qxzrn301"), key, key + more({pair("xpos", 55)})), 0), 0)
+        << s(lastError());
+    ASSERT_EQ(send(one('I', set("qxzrn315"), group(2, "two")), 1), 0) << s(lastError());
+    EXPECT_EQ(formRows("xpos", "qxzrn301", "AND sequ = 1"), QStringLiteral("55"));
+    EXPECT_EQ(formRows("group_concat(grpi)", "qxzrn315"), QStringLiteral("1,2"));
+}
+
+// How many open files of this process are the file at path.
+int openCount(const QString& path)
+{
+    const QString file = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::AllEntries | QDir::System))
+        count += fd.symLinkTarget() == file ? 1 : 0;
+    return count;
+}
+
+TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
+{
+    if (!QDir(QStringLiteral("/proc/self/fd")).exists())
+        GTEST_SKIP() << "no list of the open files";
+    const QString before = snapshot();
+    ASSERT_EQ(send(kHeader + one('I', set("qxzrn315"), group(2, "two")) + one('D', set("qxzrn308"), more({pair("sequ", 6)})),
+                   0),
+              0)
+        << s(lastError());
+    const int open = openCount(databasePath());
+    ASSERT_GE(open, 2) << "the host's connection and the test's";
+    app->shutdown();
+    // The statements the set kept for its next part must not hold the connection open.
+    EXPECT_EQ(openCount(databasePath()), open - 1);
     EXPECT_EQ(snapshot(), before);
 }
