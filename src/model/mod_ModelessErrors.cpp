@@ -12,6 +12,7 @@ namespace {
 
 std::vector<ModelessErrorEntry> gaModelessErrors;
 std::function<void()> gfShowModelessErrors;
+uint32_t glModelessErrorsRound = 0;
 
 const QString kMessagePackage = QStringLiteral("qx");
 
@@ -60,7 +61,13 @@ bool gbShowModelessMessage(const QString& code, const QString& first, const QStr
 
 const std::vector<ModelessErrorEntry>& gModelessErrors() { return gaModelessErrors; }
 
-void gClearModelessErrors() { gaModelessErrors.clear(); }
+void gClearModelessErrors()
+{
+    gaModelessErrors.clear();
+    ++glModelessErrorsRound;
+}
+
+uint32_t gModelessErrorsRound() { return glModelessErrorsRound; }
 
 void gSetModelessErrorsShow(std::function<void()> show) { gfShowModelessErrors = std::move(show); }
 
@@ -102,4 +109,5 @@ void resetModelessErrors()
 {
     gaModelessErrors.clear();
     gfShowModelessErrors = nullptr;
+    ++glModelessErrorsRound;
 }

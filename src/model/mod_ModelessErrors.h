@@ -27,6 +27,9 @@ bool gbShowModelessMessage(const QString& code, const QString& first, const QStr
 const std::vector<ModelessErrorEntry>& gModelessErrors();
 // Empties the list (a new round of checks starts).
 void gClearModelessErrors();
+// Counts the emptyings, so that a window can tell a list emptied and filled again
+// from one that only grew.
+uint32_t gModelessErrorsRound();
 
 // Called after each added entry; the list window installs it to show itself docked
 // beside the main window. Unset, entries are only kept.

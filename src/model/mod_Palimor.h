@@ -133,6 +133,7 @@ struct FieldRecord {
     bool bTableRef = false;
     int16_t nTableNrOfElements = 0;
     int16_t iTableFieldIndex = 0;
+    int16_t nFieldLevel = 0;  // depth below the field's group-level field; 0 at group level
     int16_t lPreviousField = 0;  // 0 for a first child
     QString sLabelDescSO;
     QString sLabelDescMO;

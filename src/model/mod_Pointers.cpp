@@ -212,7 +212,9 @@ private:
 
 // ---- Links ----
 
-void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex)
+// level: the nesting level of node's children under their group-level field (1 for
+// the follow-ups of a field that stands in a group).
+void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level)
 {
     int32_t previous = -1;
     for (const TreeNode* c = node->child(); c; c = c->next()) {
@@ -227,12 +229,13 @@ void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex)
         f.lPreviousField = previous < 0 ? int16_t(0) : gaFields[size_t(previous)].nOmod;
         f.bFollowUp = f.lParentField != 0;
         f.Grpi = p.Grpi;
+        f.nFieldLevel = level;
         if (previous < 0)
             p.lChildField = f.nOmod;
         else
             gaFields[size_t(previous)].lNextField = f.nOmod;
         if (c->children() > 0)
-            rebuildFollowUpLinks(c, ci);
+            rebuildFollowUpLinks(c, ci, int16_t(level + 1));
         previous = ci;
     }
 }
@@ -366,6 +369,7 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
             f.lChildField = 0;
             f.lParentField = 0;
             f.lPreviousField = int16_t(previousNode);
+            f.nFieldLevel = 0;
         }
         if (previousField >= 0) {
             FieldRecord& p = gaFields[size_t(previousField)];
@@ -381,7 +385,7 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
             gaGroups[size_t(parent)].lFirstField = gaFields[size_t(fi)].nOmod;
         }
         if (c->children() > 0)
-            rebuildFollowUpLinks(c, fi);
+            rebuildFollowUpLinks(c, fi, 1);
         previousField = fi;
         previousNode = fi;
     }

@@ -1,0 +1,216 @@
+#include "frm_ModelessErrors.h"
+
+#include <QEvent>
+#include <QHideEvent>
+#include <QListWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "model/NodeTree.h"
+#include "model/mod_Keys.h"
+#include "model/mod_ModelessErrors.h"
+#include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
+#include "platform/Dialogs.h"
+#include "services/Fonts.h"
+
+namespace {
+
+QPointer<QWidget> gpErrorsMainWindow;
+QPointer<frm_ModelessErrors> gpErrorsWindow;
+
+// The list takes a third of the main window, within these bounds (pixels).
+constexpr int kMinListWidth = 200;
+constexpr int kMaxListWidth = 420;
+
+int listWidthFor(const QWidget* main) { return std::clamp(main->width() / 3, kMinListWidth, kMaxListWidth); }
+
+// A main window that can give up width: shown as a normal window.
+bool canNarrow(const QWidget* main)
+{
+    return main && main->isVisible() && !(main->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen
+                                                                  | Qt::WindowMinimized));
+}
+
+// The key of the node that stands for the entry's record: a picture's node is "p_"
+// even when the entry names it by its field key.
+QString nodeKeyOf(const QString& key)
+{
+    if (!key.startsWith(QLatin1String("f_")))
+        return key;
+    bool ok = false;
+    const int32_t i = key.mid(2).toInt(&ok);
+    if (ok && i >= 1 && size_t(i) < gaFields.size() && gaFields[size_t(i)].lControl == 4)
+        return QStringLiteral("p_") + key.mid(2);
+    return key;
+}
+
+} // namespace
+
+frm_ModelessErrors::frm_ModelessErrors(QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Tool), m_main(mainWindow), m_shownRound(gModelessErrorsRound())
+{
+    setObjectName(QStringLiteral("frm_ModelessErrors"));
+    setWindowTitle(platform::applicationTitle());
+    lstErrors = new QListWidget(this);
+    lstErrors->setObjectName(QStringLiteral("lstErrors"));
+    lstErrors->setSelectionMode(QAbstractItemView::SingleSelection);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(lstErrors);
+    if (goFonts)
+        goFonts->SetDefaultFontOfControls(this);
+
+    connect(lstErrors, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { mSelectNode(lstErrors->row(item)); });
+    // Enter (and a double click) on an entry.
+    connect(lstErrors, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { mSelectNode(lstErrors->row(item)); });
+    if (m_main)
+        m_main->installEventFilter(this);
+}
+
+// The width goes back on hiding: unloadModelessErrorsWindow closes first. Here the
+// main window may be half destroyed already (the list is its child).
+frm_ModelessErrors::~frm_ModelessErrors() = default;
+
+void frm_ModelessErrors::mShowEntries()
+{
+    const std::vector<ModelessErrorEntry>& entries = gModelessErrors();
+    if (m_shownRound != gModelessErrorsRound() || size_t(lstErrors->count()) > entries.size()) {
+        lstErrors->clear();
+        m_shownRound = gModelessErrorsRound();
+    }
+    const NodeTree* tree = gMainTree();
+    for (size_t i = size_t(lstErrors->count()); i < entries.size(); ++i) {
+        auto* item = new QListWidgetItem(entries[i].sText, lstErrors);
+        item->setData(Qt::UserRole, entries[i].sNodeKey);
+        if (const TreeNode* node = tree ? tree->node(nodeKeyOf(entries[i].sNodeKey)) : nullptr)
+            item->setToolTip(node->text());
+    }
+    if (!isVisible()) {
+        dock();
+        show();
+    }
+}
+
+void frm_ModelessErrors::mSelectNode(int row)
+{
+    const QListWidgetItem* item = lstErrors->item(row);
+    NodeTree* tree = gMainTree();
+    if (!item || !tree)
+        return;
+    TreeNode* node = tree->node(nodeKeyOf(item->data(Qt::UserRole).toString()));
+    if (!node)
+        return;
+    tree->setSelectedItem(node);
+    tree->setDropHighlight(node);
+    tree->ensureVisible(node);
+}
+
+void frm_ModelessErrors::mClear()
+{
+    gClearModelessErrors();
+    lstErrors->clear();
+    m_shownRound = gModelessErrorsRound();
+}
+
+void frm_ModelessErrors::hideEvent(QHideEvent* event)
+{
+    // Minimizing hides the list with its main window; only a real close gives the
+    // width back.
+    if (!event->spontaneous())
+        undock();
+    QWidget::hideEvent(event);
+}
+
+bool frm_ModelessErrors::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_main && !m_placing && isVisible()
+        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        place();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frm_ModelessErrors::dock()
+{
+    if (!m_main)
+        return;
+    const int width = listWidthFor(m_main);
+    resize(width, height());
+    if (m_narrowedBy == 0 && canNarrow(m_main)) {
+        const int before = m_main->width();
+        const int after = std::max(before - width, m_main->minimumWidth());
+        m_placing = true;
+        m_main->resize(after, m_main->height());
+        m_placing = false;
+        m_narrowedBy = before - after;
+    }
+    place();
+}
+
+void frm_ModelessErrors::place()
+{
+    if (!m_main)
+        return;
+    const QRect frame = m_main->frameGeometry();
+    // Beside the main window when it made room, else over its right edge.
+    const int x = m_narrowedBy > 0 ? frame.right() + 1 : frame.right() + 1 - frameGeometry().width();
+    move(x, frame.top());
+    resize(width(), m_main->height());
+}
+
+void frm_ModelessErrors::undock()
+{
+    if (m_narrowedBy == 0)
+        return;
+    const int by = m_narrowedBy;
+    m_narrowedBy = 0;
+    if (m_main) {
+        m_placing = true;
+        m_main->resize(m_main->width() + by, m_main->height());
+        m_placing = false;
+    }
+}
+
+void installModelessErrorsWindow(QWidget* mainWindow)
+{
+    if (gpErrorsWindow && gpErrorsMainWindow != mainWindow)
+        unloadModelessErrorsWindow();
+    gpErrorsMainWindow = mainWindow;
+    gSetModelessErrorsShow([] {
+        if (!gpErrorsMainWindow)
+            return;
+        if (!gpErrorsWindow)
+            gpErrorsWindow = new frm_ModelessErrors(gpErrorsMainWindow);  // owned by the main window
+        gpErrorsWindow->mShowEntries();
+    });
+}
+
+frm_ModelessErrors* modelessErrorsWindow() { return gpErrorsWindow; }
+
+void focusModelessErrorsWindow()
+{
+    if (!gpErrorsWindow)
+        return;
+    if (!gpErrorsWindow->isVisible())
+        gpErrorsWindow->mShowEntries();
+    gpErrorsWindow->raise();
+    gpErrorsWindow->activateWindow();
+    gpErrorsWindow->lstErrors->setFocus();
+}
+
+void unloadModelessErrorsWindow()
+{
+    gClearModelessErrors();
+    if (!gpErrorsWindow)
+        return;
+    gpErrorsWindow->close();
+    delete gpErrorsWindow.data();
+}
+
+void resetModelessErrorsWindow()
+{
+    unloadModelessErrorsWindow();
+    gpErrorsMainWindow = nullptr;
+}

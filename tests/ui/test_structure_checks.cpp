@@ -1,0 +1,139 @@
+// The structure checks before saving, on demo forms loaded from the local host: clean
+// forms list nothing; each seeded error is listed once with its host text and the key of
+// its node, and the result is False exactly when something was listed; the clean-up of
+// stale marks; the nesting level the link rebuild stores.
+#include "test_structure_checks_support.h"
+
+#include <functional>
+
+#include "mainwindow/mod_StructureChecks.h"
+
+namespace {
+
+class StructureChecks : public DemoFormTest {
+public:
+    bool check()
+    {
+        bool ok = false;
+        mCheckStructure(node(QStringLiteral("g_0")), ok);
+        return ok;
+    }
+    void move(const char* key, const char* to, Relationship where)
+    {
+        tree.move(node(QLatin1String(key)), node(QLatin1String(to)), where);
+        gRebuildPointers();
+    }
+    // f takes the name and element of like.
+    void rename(int f, int like)
+    {
+        field(f).sFieldName = field(like).sFieldName;
+        field(f).iElement = field(like).iElement;
+    }
+};
+
+class CleanDemoForm : public StructureChecks, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(CleanDemoForm, ListsNothingAndPasses)
+{
+    load(QString::fromLatin1(GetParam()));
+    EXPECT_TRUE(check());
+    for (const ModelessErrorEntry& e : gModelessErrors())
+        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(, CleanDemoForm, ::testing::Values("simpled", "itemsd", "olditemd"));
+
+// The items form shows its groups as tab pages; g_1 holds the option set f_4 (options
+// f_5 to f_8, values 1 to 4); g_3 holds the input fields f_14 to f_17, its sibling g_4
+// holds f_18; g_7 is a selection group; g_5 holds subgroups.
+struct Seed {
+    const char* name;
+    std::function<void(StructureChecks&)> seed;
+    const char* code;  // "": nothing listed
+    const char* key;
+    const char* text;  // "": not compared
+};
+
+void PrintTo(const Seed& s, std::ostream* os) { *os << s.name; }
+
+// clang-format off
+const Seed kSeeds[] = {
+    {"DoubleInputField", [](auto& t) { t.rename(15, 14); }, "plqx0150", "f_15",
+     "Input field tekwy001.stoc occurs twice in group 4 in the same occurrence view."},
+    {"DoubleInputFieldInOtherOccurrenceViews",
+     [](auto& t) { t.rename(15, 14), t.field(14).bFieldInMultiOcc = t.field(15).bFieldInSingleOcc = false; }, "", "", ""},
+    {"DoubleDisplayField", [](auto& t) { t.rename(15, 14), t.field(15).lFieldType = 2; }, "", "", ""},
+    {"SameFieldInSiblingGroups", [](auto& t) { t.rename(18, 14); }, "", "", ""},
+    {"OptionValuesNotUnique", [](auto& t) { t.field(6).iLinkedConst = 1; }, "plqx0136", "f_4",
+     "Option set tekwy001.ityp: two options have the same value."},
+    {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
+     "plqx0136", "f_4", ""},
+    {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
+    {"TabPageWithoutLabel", [](auto& t) { t.group(2).sLabelCode.clear(); }, "plqx0142", "g_2",
+     "Group 3 is a tab page but has no label."},
+    {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
+    // Two runs of fields among the pages; the first is listed.
+    {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
+     "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
+    {"SelectionGroupWithoutParentTable", [](auto& t) { t.group(7).sParentTable.clear(); }, "plqx0141", "g_7",
+     "A selection group needs a parent table."},
+    {"GroupBesideWithSubgroupsInColumns", [](auto& t) { t.group(0).iGroupWidth = 2, t.group(5).bPlaceBeside = true; },
+     "plqx0145", "g_5", ""},
+    // The repeating-group check refuses nested repeating groups without listing them.
+    {"NestedRepeatingGroups",
+     [](auto& t) { t.move("g_2", "g_1", Relationship::Previous), t.group(2).bRepeatingGroup = t.group(3).bRepeatingGroup = true; },
+     "plqx0138", "g_2", ""},
+};
+// clang-format on
+
+class SeededError : public StructureChecks, public ::testing::WithParamInterface<Seed> {};
+
+TEST_P(SeededError, IsListedWithItsNodeAndFailsTheCheck)
+{
+    const Seed& s = GetParam();
+    load(QStringLiteral("itemsd"));
+    s.seed(*this);
+    const bool ok = check();
+    const std::vector<ModelessErrorEntry>& got = gModelessErrors();
+    EXPECT_EQ(ok, got.empty());
+    ASSERT_EQ(got.size(), *s.code ? 1u : 0u);
+    if (got.empty())
+        return;
+    EXPECT_EQ(got[0].sCode, QLatin1String(s.code));
+    EXPECT_EQ(got[0].sNodeKey, QLatin1String(s.key));
+    EXPECT_TRUE(node(got[0].sNodeKey));
+    if (*s.text)
+        EXPECT_EQ(got[0].sText, QLatin1String(s.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(, SeededError, ::testing::ValuesIn(kSeeds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTheForm)
+{
+    load(QStringLiteral("itemsd"));
+    field(14).iLinkedConst = 3;         // in a group
+    field(11).bDependent = true;        // in a group
+    ASSERT_TRUE(field(10).bDependent);    // follow-up of f_9
+    ASSERT_EQ(field(5).iLinkedConst, 1);  // option of f_4
+    gbFormChanged = false;
+    mResetStaleFieldMarks(node(QStringLiteral("g_0")));
+    EXPECT_TRUE(field(14).iLinkedConst == 0 && !field(11).bDependent);
+    EXPECT_TRUE(field(5).iLinkedConst == 1 && field(10).bDependent);
+    for (int i : {5, 10, 11, 14})
+        EXPECT_EQ(field(i).bChanged && field(i).bChanged308, i == 11 || i == 14) << i;
+    EXPECT_TRUE(gbFormChanged);
+}
+
+TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
+{
+    load(QStringLiteral("itemsd"));
+    EXPECT_EQ(field(9).nFieldLevel, 0);
+    EXPECT_EQ(field(10).nFieldLevel, 1);
+    move("f_11", "f_10", Relationship::Child);
+    EXPECT_EQ(field(11).nFieldLevel, 2);
+    move("f_11", "f_9", Relationship::Next);
+    EXPECT_EQ(field(11).nFieldLevel, 0);
+}
+
+} // namespace
