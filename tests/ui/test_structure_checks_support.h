@@ -70,7 +70,10 @@ private:
             if (gaGroups[size_t(c - 1)].bVirtualGroup)
                 addFields(node, gaGroups[size_t(c - 1)].lFirstField);
             else
+            {
+                gaGroups[size_t(c - 1)].sNodeKey = gsGroupKey(c - 1);
                 addGroupChildren(tree.add(node, Relationship::Child, gsGroupKey(c - 1), QString()), c - 1);
+            }
         }
         addFields(node, gaGroups[size_t(index)].lFirstField);
     }
@@ -79,6 +82,8 @@ private:
         for (int16_t n = first; n > 0; n = gaFields[size_t(*gvIndexOfId(n))].lNextField) {
             ASSERT_TRUE(gvIndexOfId(n).has_value()) << n;
             const int32_t i = *gvIndexOfId(n);
+            // Records keep the key of their node, as the main window's tree fill sets it.
+            gaFields[size_t(i)].sNodeKey = gsFieldKey(i);
             addFields(tree.add(node, Relationship::Child, gsFieldKey(i), gaFields[size_t(i)].sFieldName),
                       gaFields[size_t(i)].lChildField);
         }
