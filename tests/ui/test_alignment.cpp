@@ -2,6 +2,7 @@
 // row, option choices below each other, shared columns of alignment groups, frames,
 // groups beside each other, pages, the column limit on wide forms, and the demo forms
 // whose stored positions are the computed ones.
+#include "test_structure_checks_support.h"
 #include "core/test_links_support.h"
 #include "support/LocalHostFixture.h"
 
@@ -200,64 +201,16 @@ TEST_F(Alignment, WideLinesWrapAndWideGridsDropColumns)
 
 // ---- Forms from the local host ------------------------------------------------------------
 
-class HostForms : public CoreTest {
+class HostForms : public DemoFormTest {
 protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        ASSERT_TRUE(env.ok()) << env.error().toStdString();
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
-        gInitFormDataSets();
-        gsetMainTree(&tree);
-    }
-    void TearDown() override
-    {
-        tree.clear();
-        host::resetSessionWindows();
-        resetTextCaches();
-        resetDataSets();
-        CoreTest::TearDown();
-    }
-
-    // The start-up up to the tree: form choice, data sets, enums, the load and its passes.
+    // The start-up up to the tree: the load, then the enums and the passes after it.
     void open(const QString& code)
     {
-        gsModule = "";
-        gsOpenMode = "w";
-        host::scriptSessionAnswer(host::FormIdentity{QStringLiteral("te"), QStringLiteral("kwy"), code,
-                                                     QStringLiteral("2"), QStringLiteral("7.6"), QStringLiteral("a3"),
-                                                     QStringLiteral("dev")});
-        gSelectForm();
-        glFormVersionLevel = 11;
-        gInitDataSets();
-        gENUM_FillEnums();
-        glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-        ASSERT_GT(glObjectSet301, 0);
-        glLoadedFormVersion = 11;
-        ASSERT_TRUE(gLoadDesignDefinitions());
+        load(code);
         gLoadEnums();
         gRunUpgradePasses();
-        fill(tree.add(QStringLiteral("g_0"), QString()), gaGroups[0].lChildGroup, gaGroups[0].lFirstField);
         dialogs->clear();
     }
-    // The tree of the loaded links; a virtual group stands for its fields.
-    void fill(TreeNode* node, int16_t firstGroup, int16_t firstField)
-    {
-        for (int16_t c = firstGroup; c > 0; c = gaGroups[size_t(c - 1)].lNextGroup) {
-            const GroupRecord& g = gaGroups[size_t(c - 1)];
-            if (g.bVirtualGroup)
-                fill(node, 0, g.lFirstField);
-            else
-                fill(tree.add(node, Relationship::Child, gsGroupKey(c - 1), QString()), g.lChildGroup, g.lFirstField);
-        }
-        for (int32_t i = gvIndexOfId(firstField).value_or(0); i > 0;
-             i = gvIndexOfId(gaFields[size_t(i)].lNextField).value_or(0))
-            fill(tree.add(node, Relationship::Child, gsFieldKey(i), QString()), 0, gaFields[size_t(i)].lChildField);
-    }
-
-    LocalHostEnvironment env;
-    NodeTree tree;
 };
 
 class DemoForm : public HostForms, public ::testing::WithParamInterface<const char*> {};

@@ -1,0 +1,62 @@
+#pragma once
+// One local host database with a generated form of each benchmark size, shared by the
+// benchmarks of a program, and the editor's settings pointed at a temporary folder.
+#include "form_generator.h"
+#include "form_identity.h"
+#include "host_database.h"
+#include "platform/Process.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserSettings.h"
+
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace {
+
+constexpr int kSizes[] = {300, 2000, 3000};
+
+// One database with a generated form of each size, shared by every benchmark.
+struct Setup {
+    QTemporaryDir dir;
+    QString database;
+    std::map<int, host::FormIdentity> forms;
+    bool ok = false;
+};
+
+inline Setup& setup()
+{
+    static Setup s;
+    static bool made = false;
+    if (made)
+        return s;
+    made = true;
+    s.database = s.dir.filePath(QStringLiteral("host.sqlite"));
+    QString why;
+    if (!host::HostDatabase::create(s.database, true, &why)) {
+        std::fprintf(stderr, "cannot create the host database: %s\n", qPrintable(why));
+        return s;
+    }
+    std::unique_ptr<host::HostDatabase> db = host::HostDatabase::open(s.database, &why);
+    for (const int fields : kSizes) {
+        host::GenerateOptions options;
+        options.fields = fields;
+        const std::optional<host::FormIdentity> id = host::generateForm(*db, options, &why);
+        if (!id) {
+            std::fprintf(stderr, "cannot generate a form: %s\n", qPrintable(why));
+            return s;
+        }
+        s.forms[fields] = *id;
+    }
+    qputenv("PALIMOR_HOST_DB", s.database.toLocal8Bit());
+    platform::setMachineSettingsPath(s.dir.filePath(QStringLiteral("registry.json")));
+    platform::setUserSettingsPath(s.dir.filePath(QStringLiteral("user-settings.json")));
+    platform::setCommandLine(QStringLiteral("te kwy gen00001d 2 2 2 7.6  a3 dev          1"));
+    s.ok = true;
+    return s;
+}
+
+} // namespace
