@@ -1,37 +1,187 @@
 #include "frm_Palimor.h"
 
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_Enumerate.h"
+#include "hostlink/mod_External.h"
+#include "hostlink/mod_FormChoice.h"
+#include "hostlink/mod_Texts.h"
+#include "hostlink/mod_Velq.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
+#include "mainwindow/NodeTreeWidget.h"
+#include "model/NodeTree.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_TextCaches.h"
+#include "model/mod_Upgrade.h"
+#include "model/mod_Versions.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
+#include "platform/TickClock.h"
+#include "services/Fonts.h"
 #include "services/UiHooks.h"
+#include "services/frm_About.h"
 #include "services/mod_Global.h"
+#include "services/mod_Help.h"
 #include "services/mod_Registry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QToolBar>
+#include <QToolButton>
 
-#include <memory>
+bool gbTreeVisible = true;
+bool gbPropertiesOpen = false;
+bool gbPreviewOpen = false;
+int16_t giFieldView = 0;
+int16_t giGroupView = 0;
+TreeNode* goLastNode = nullptr;
 
 namespace {
 
 const QString kSwitch = QStringLiteral("-tarnsel");
 // Install directory used under the switch, where no start record names one.
 const QString kFixedInstallDir = QStringLiteral("/opt/vrok");
-// Exit status of a start-up that was refused or failed.
-constexpr int kStartupFailed = 1;
+// Smallest normal window, in twips.
+constexpr int32_t kMinWidthTwips = 5000;
+constexpr int32_t kMinHeightTwips = 3000;
 
 frm_Palimor* g_mainWindow = nullptr;
 
 QString windowKey() { return gsRegistryKey + QStringLiteral("\\Window"); }
+
+QString label(const QString& code)
+{
+    int16_t kind = 11;
+    return gsGetLabel(code, kind);
+}
+
+bool isMode(const char* mode) { return gsOpenMode == mode; }
+
+// A menu entry of the window's design: its parent ("" for the menu bar), the host
+// label code of its caption and the caption shown until the labels are read.
+struct MenuDef {
+    const char* name;
+    const char* parent;
+    const char* tag;
+    const char* caption;
+    bool submenu = false;
+    bool separator = false;
+};
+
+// clang-format off
+constexpr MenuDef kMenus[] = {
+    {"mnuFile", "", "pzmnu.File", "&File", true},
+    {"mnuFSave", "mnuFile", "pzmnu.FSave", "&Save"},
+    {"mnuOPreview", "mnuFile", "pzmnu.OPreview", "&Preview"},
+    {"mnuOPreviewMO", "mnuFile", "pzmnu.OPreviewMO", "Preview &Multi Occurrence"},
+    {"mnuOSO", "mnuFile", "pzmnu.OSO", "Run S&ingle Occurrence"},
+    {"mnuOMO", "mnuFile", "pzmnu.OMO", "Run M&ulti Occurrence"},
+    {"mnuFSep1", "mnuFile", "", "-", false, true},
+    {"mnuFSaveExit", "mnuFile", "pzmnu.FSaveExit", "Save and E&xit"},
+    {"mnuFExit", "mnuFile", "pzmnu.FExit", "&Exit"},
+    {"mnuEdit", "", "pzmnu.Edit", "&Edit", true},
+    {"mnuECut", "mnuEdit", "pzmnu.ECut", "Cu&t"},
+    {"mnuECopy", "mnuEdit", "pzmnu.ECopy", "&Copy"},
+    {"mnuEPaste", "mnuEdit", "pzmnu.EPaste", "&Paste"},
+    {"mnuESep1", "mnuEdit", "", "-", false, true},
+    {"mnuEDelete", "mnuEdit", "pzmnu.EDelete", "&Delete"},
+    {"mnuESep2", "mnuEdit", "", "-", false, true},
+    {"mnuEProperties", "mnuEdit", "pzmnu.EProps", "P&roperties..."},
+    {"mnuMove", "mnuEdit", "pzmnu.Move", "&Move", true},
+    {"mnuMUp", "mnuMove", "pzmnu.MUp", "&Up"},
+    {"mnuMDown", "mnuMove", "pzmnu.MDown", "&Down"},
+    {"mnuMLeft", "mnuMove", "pzmnu.MLeft", "&Left"},
+    {"mnuMRight", "mnuMove", "pzmnu.MRight", "&Right"},
+    {"mnuInsert", "", "pzmnu.Insert", "&Insert", true},
+    {"mnuEInsertGroup", "mnuInsert", "pzmnu.InsGroup", "&Group"},
+    {"mnuEInsertField", "mnuInsert", "pzmnu.InsField", "&Field"},
+    {"mnuISep1", "mnuInsert", "", "-", false, true},
+    {"mnuOGenerateForm", "mnuInsert", "pzmnu.GenForm", "Generate F&orm..."},
+    {"mnuOOneTableField", "mnuInsert", "pzmnu.OneTblFld", "One &Table Field..."},
+    {"mnuOptions", "", "pzmnu.Options", "&Options", true},
+    {"mnuView", "mnuOptions", "pzmnu.View", "&View", true},
+    {"mnuVDefault", "mnuView", "pzmnu.VDefault", "Field &Labels"},
+    {"mnuVGeneral", "mnuView", "pzmnu.VGeneral", "&General Properties"},
+    {"mnuVLabel", "mnuView", "pzmnu.VLabel", "La&bel Properties"},
+    {"mnuVPosition", "mnuView", "pzmnu.VPosition", "&Occurrence and Position"},
+    {"mnuVDisplay", "mnuView", "pzmnu.VDisplay", "&Display Properties"},
+    {"mnuVMiscellaneous", "mnuView", "pzmnu.VMisc", "&Miscellaneous Properties"},
+    {"mnuVZoom", "mnuView", "pzmnu.VZoom", "&Zoom Properties"},
+    {"mnuVEnums", "mnuView", "pzmnu.VEnums", "&Control Properties"},
+    {"mnuVSep1", "mnuView", "", "-", false, true},
+    {"mnuVDefGrpProps", "mnuView", "pzmnu.VDefGrp", "Group La&bels"},
+    {"mnuVExtGrpProps", "mnuView", "pzmnu.VExtGrp", "Group P&roperties"},
+    {"mnuTools", "", "pzmnu.Tools", "&Tools", true},
+    {"mnu_Tcmd", "mnuTools", "pzmnu.TCmd", "Form &Commands"},
+    {"mnu_Tdal", "mnuTools", "pzmnu.TDal", "&Main Table"},
+    {"mnu_Tfrm", "mnuTools", "pzmnu.TFrm", "&Form Definition"},
+    {"mnu_Tind", "mnuTools", "pzmnu.TInd", "Session &Definition"},
+    {"mnu_Tprs", "mnuTools", "pzmnu.TPrs", "Session &Program"},
+    {"mnu_Tscr", "mnuTools", "pzmnu.TScr", "Edit Program &Script"},
+    {"mnu_Tses", "mnuTools", "pzmnu.TSes", "S&essions"},
+    {"mnu_Tstc", "mnuTools", "pzmnu.TStc", "Form S&tructure"},
+    {"mnu_Tvtd", "mnuTools", "pzmnu.TVtd", "&Technical Documentation"},
+    {"mnuHelp", "", "pzmnu.Help", "&Help", true},
+    {"mnuHContents", "mnuHelp", "pzmnu.HContents", "&Contents"},
+    {"mnuHGlossary", "mnuHelp", "pzmnu.HGlossary", "&Index"},
+    {"mnuHSearch", "mnuHelp", "pzmnu.HSearch", "&Search"},
+    {"mnuHStyle", "mnuHelp", "pzmnu.HStyle", "S&tyle Guide"},
+    {"mnuHSep1", "mnuHelp", "", "-", false, true},
+    {"mnuHAbout", "mnuHelp", "pzmnu.HAbout", "&About Palimor"},
+};
+// clang-format on
+
+// The toolbar's buttons in their order: key (a menu entry's name) and image key.
+struct ButtonDef {
+    const char* key;
+    const char* image;
+    bool separatorBefore = false;
+};
+constexpr ButtonDef kButtons[] = {
+    {"mnuFSaveExit", "saveexit"},        {"mnuFSave", "save"},       {"mnuEInsertGroup", "group", true},
+    {"mnuEInsertField", "insert"},       {"mnuEDelete", "delete"},   {"mnuEProperties", "props"},
+    {"mnuMUp", "up", true},              {"mnuMDown", "down"},       {"mnuMLeft", "left"},
+    {"mnuMRight", "right"},              {"mnuHContents", "help", true},
+};
+
+// Label code prefixes whose captions come from the host.
+bool isTranslatedTag(const QString& tag)
+{
+    const QString p = tag.left(2);
+    return p == QLatin1String("pz") || p == QLatin1String("qx") || p == QLatin1String("FS")
+           || p == QLatin1String("zr");
+}
+
+// The entries the dialog lock saves and restores, in their order.
+const std::array<const char*, 12> kLockedEntries = {
+    "mnuFSave",        "mnuEDelete",        "mnuOPreview",      "mnuOSO",       "mnuOMO",   "mnuFSaveExit",
+    "mnuEInsertGroup", "mnuEInsertField",   "mnuOOneTableField", "mnuOGenerateForm", "mnuHContents", "mnuTools",
+};
+
+// The top-level menus the start-up and the lock switch as a whole.
+const std::array<const char*, 5> kLockedMenus = {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit"};
+
+// The widget of another window of the editor, found by its name.
+QWidget* topLevelWindow(const char* name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name))
+            return w;
+    return nullptr;
+}
 
 } // namespace
 
@@ -48,18 +198,27 @@ void resetMainWindow()
 {
     delete g_mainWindow;
     g_mainWindow = nullptr;
+    gbTreeVisible = true;
+    gbPropertiesOpen = false;
+    gbPreviewOpen = false;
+    giFieldView = 0;
+    giGroupView = 0;
+    goLastNode = nullptr;
 }
 
 frm_Palimor::frm_Palimor(QWidget* parent)
-    : QMainWindow(parent)
+    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>()), m_detached(std::make_unique<NodeTree>())
 {
     setObjectName(QStringLiteral("frm_Palimor"));
     setWindowTitle(QStringLiteral("Palimor"));
+    setMinimumSize(kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel);
 
-    tvwGroups = new QTreeWidget(this);
+    tvwGroups = new NodeTreeWidget(*m_tree, this);
     tvwGroups->setObjectName(QStringLiteral("tvwGroups"));
-    tvwGroups->setHeaderHidden(true);
     setCentralWidget(tvwGroups);
+
+    createMenus();
+    createToolbar();
 
     SBarEditor = new QStatusBar(this);
     SBarEditor->setObjectName(QStringLiteral("SBarEditor"));
@@ -68,6 +227,19 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     SBarEditor->addWidget(SBarPanel1, 1);
     setStatusBar(SBarEditor);
 
+    imglstTreeView = designTimeImageList();
+    tvwGroups->setImageList(imglstTreeView.icons());
+
+    // The user's selection in the tree decides what the commands act on.
+    connect(tvwGroups, &NodeTreeWidget::nodeClicked, this, [this](TreeNode*) { mSetMenuState(); });
+    connect(tvwGroups, &QTreeWidget::currentItemChanged, this, [this] {
+        if (m_treeShown && !m_locked && tvwGroups->hasFocus())
+            mSetMenuState();
+    });
+    tvwGroups->installEventFilter(this);
+
+    gsetMainTree(m_tree.get());
+    gSetGroupsTree(m_tree.get(), [this](int16_t index, QString& text) { text = msGroupProps(index); });
     installHooks();
 }
 
@@ -76,6 +248,93 @@ frm_Palimor::~frm_Palimor()
     if (g_mainWindow == this) {
         g_mainWindow = nullptr;
         ui::resetHooks();
+    }
+    if (gMainTree() == m_tree.get())
+        gsetMainTree(nullptr);
+    gSetGroupsTree(nullptr, {});
+    goLastNode = nullptr;
+    // The view lets go of the nodes before they go.
+    delete tvwGroups;
+    tvwGroups = nullptr;
+}
+
+void frm_Palimor::createMenus()
+{
+    for (const MenuDef& d : kMenus) {
+        const QString name = QLatin1String(d.name);
+        const QString parentName = QLatin1String(d.parent);
+        QMenu* parentMenu = parentName.isEmpty() ? nullptr : m_menus.value(parentName);
+        QAction* entry = nullptr;
+        if (d.submenu) {
+            QMenu* m = parentMenu ? parentMenu->addMenu(QString::fromUtf8(d.caption))
+                                  : menuBar()->addMenu(QString::fromUtf8(d.caption));
+            m->setObjectName(name);
+            m_menus.insert(name, m);
+            entry = m->menuAction();
+        } else if (d.separator) {
+            entry = parentMenu->addSeparator();
+        } else {
+            entry = parentMenu->addAction(QString::fromUtf8(d.caption));
+        }
+        entry->setObjectName(name);
+        m_entries.insert(name, entry);
+        m_tags.insert(name, QLatin1String(d.tag));
+        m_entryOrder.append(name);
+        if (!d.submenu && !d.separator)
+            connect(entry, &QAction::triggered, this, [this, name] { runEntry(name); });
+    }
+
+    m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
+    m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
+    m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
+    m_handlers.insert(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
+
+    struct ViewEntry {
+        const char* name;
+        bool field;
+        int16_t view;
+    };
+    static constexpr ViewEntry kViews[] = {
+        {"mnuVDefault", true, 0},       {"mnuVGeneral", true, 1},   {"mnuVLabel", true, 2},
+        {"mnuVPosition", true, 3},      {"mnuVDisplay", true, 4},   {"mnuVMiscellaneous", true, 5},
+        {"mnuVZoom", true, 6},          {"mnuVEnums", true, 7},     {"mnuVDefGrpProps", false, 0},
+        {"mnuVExtGrpProps", false, 1},
+    };
+    for (const ViewEntry& v : kViews) {
+        const QString name = QLatin1String(v.name);
+        QAction* a = m_entries.value(name);
+        a->setCheckable(true);
+        m_handlers.insert(name, [this, name, field = v.field, view = v.view] { viewEntryClicked(name, field, view); });
+        // A click toggles the mark before it is seen: put it back, then let the
+        // handler decide from the mark the entry had.
+        disconnect(a, &QAction::triggered, this, nullptr);
+        connect(a, &QAction::triggered, this, [this, a, name](bool checked) {
+            a->setChecked(!checked);
+            runEntry(name);
+        });
+    }
+}
+
+void frm_Palimor::createToolbar()
+{
+    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
+    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
+    Toolbar1->setMovable(false);
+    Toolbar1->setIconSize(QSize(16, 16));
+    const ImageList images = designTimeImageList();
+    for (const ButtonDef& b : kButtons) {
+        const QString key = QLatin1String(b.key);
+        if (b.separatorBefore)
+            Toolbar1->addSeparator();
+        auto* button = new QToolButton(Toolbar1);
+        button->setObjectName(key);
+        button->setIcon(QIcon(images.picture(QLatin1String(b.image))));
+        button->setAutoRaise(true);
+        Toolbar1->addWidget(button);
+        connect(button, &QToolButton::clicked, this, [this, key] { Toolbar1_ButtonClick(key); });
+        m_buttons.insert(key, button);
+        m_buttonOrder.append(key);
     }
 }
 
@@ -87,12 +346,57 @@ void frm_Palimor::installHooks()
         SBarEditor->repaint();
     };
     h.setWindowsEnabled = [this](bool enabled) { setEnabled(enabled); };
-    h.focusMainWindow = [this] { activateWindow(); };
+    h.focusMainWindow = [this] {
+        activateWindow();
+        Form_GotFocus();
+    };
     h.unloadMainWindow = [this] {
         m_exiting = true;
         hide();
     };
 }
+
+// ---- Entries and buttons -----------------------------------------------------------------
+
+QAction* frm_Palimor::menuEntry(const QString& name) const { return m_entries.value(name); }
+
+QMenu* frm_Palimor::menu(const QString& name) const { return m_menus.value(name); }
+
+void frm_Palimor::setEntryEnabled(const QString& name, bool enabled)
+{
+    if (QAction* a = m_entries.value(name))
+        a->setEnabled(enabled);
+}
+
+void frm_Palimor::setButtonEnabled(const QString& key, bool enabled)
+{
+    if (QToolButton* b = m_buttons.value(key))
+        b->setEnabled(enabled);
+}
+
+bool frm_Palimor::entryEnabled(const QString& name) const
+{
+    const QAction* a = m_entries.value(name);
+    return a && a->isEnabled();
+}
+
+bool frm_Palimor::buttonEnabled(const QString& key) const
+{
+    // The button's own state, whatever the toolbar's.
+    const QToolButton* b = m_buttons.value(key);
+    return b && !b->testAttribute(Qt::WA_ForceDisabled);
+}
+
+void frm_Palimor::setMenuEnabled(const QString& name, bool enabled) { setEntryEnabled(name, enabled); }
+
+void frm_Palimor::runEntry(const QString& name)
+{
+    // Commands that come with later work have no handler yet and do nothing.
+    if (const auto it = m_handlers.constFind(name); it != m_handlers.cend())
+        it.value()();
+}
+
+// ---- Start-up ------------------------------------------------------------------------------
 
 void frm_Palimor::mInitializePLM()
 {
@@ -100,6 +404,8 @@ void frm_Palimor::mInitializePLM()
     if (commandLine.size() < kSwitch.size() || (commandLine.size() == kSwitch.size() && commandLine != kSwitch)) {
         platform::dialogs().messageBox(QStringLiteral("This application must be started from within the Urq Palimor"),
                                        platform::MbOk, QString());
+        m_exiting = true;
+        hide();
         platform::endProgram(kStartupFailed);
     }
 
@@ -121,33 +427,232 @@ void frm_Palimor::mInitializePLM()
         gbLogging = false;
     }
 
+    // The views are 0 to 7 and 0 or 1; anything else stored shows the plain view.
+    const int32_t fieldView =
+        glGetRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("SHOWPROP"), QStringLiteral("0"));
+    const int32_t groupView =
+        glGetRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("SHOWGRPPROP"), QStringLiteral("0"));
+    giFieldView = int16_t(fieldView >= 0 && fieldView <= 7 ? fieldView : 0);
+    giGroupView = int16_t(groupView == 1 ? 1 : 0);
+
     gbOutOfResources = false;
     gbRecomputeLinks = false;
+    gbPropertiesOpen = false;
+    gbPreviewOpen = false;
     gbMessageBoxOpen = false;
     gsLanguage = QStringLiteral("2");
+    gbTreeVisible = true;
 
     platform::setMousePointer(platform::Pointer::Hourglass);
     gInitializeArrays();
 
     goVrokApp.reset();
-    if (!gbConnectVrok())
+    if (!gbConnectVrok() || !goVrokApp) {
+        m_exiting = true;
+        hide();
         platform::endProgram(kStartupFailed);
+    }
     platform::setMousePointer(platform::Pointer::Hourglass);
+
+    if (gsGetRegString(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("Mode"), QStringLiteral("0"))
+            == QLatin1String("Hidden")
+        && gbIsDevVrc(gsPackage, gsVersion, gsRelease, gsCustomer))
+        gsOpenMode = "w";
+}
+
+void frm_Palimor::endStartup()
+{
+    platform::setMousePointer(platform::Pointer::Default);
+    gCloseVrokAndUnload(kStartupFailed);
+    // The link could not be shut down: the program ends all the same.
+    m_exiting = true;
+    hide();
+    platform::endProgram(kStartupFailed);
 }
 
 void frm_Palimor::Form_Load()
 {
     tvwGroups->setEnabled(false);
+    for (const char* m : {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit", "mnuTools"})
+        setMenuEnabled(QLatin1String(m), false);
+    Toolbar1->setEnabled(false);
+
+    const uint32_t start = platform::tickCount();
+
+    goFonts = std::make_unique<Fonts>();
+    goFonts->SetDefaultFontOfControls(this);
+
     mInitializePLM();
     gWriteLog(QStringLiteral("Loading form frm_Palimor"));
     readPlacement();
     gWriteLog(QStringLiteral("Values read from registry"));
+    platform::setMousePointer(platform::Pointer::Hourglass);
 
-    if (gsOpenMode.str() != QStringLiteral("i"))
-        show();
-    tvwGroups->setEnabled(true);
+    if (!gbCheckVersion())
+        endStartup();
+
+    glObjectSet301 = glOpenObjectSet(QLatin1String(kTable301));
+    if (glObjectSet301 == 0)
+        endStartup();
+    gWriteLog(QStringLiteral("Object set opened"));
+
+    gInitFormDataSets();
+    gSelectForm();
+    gInitFormVersion();
+    gbFormChanged = false;
+    gInitDataSets();
+    gClearHelpState();
+
+    if (!gsTable.trimmed().isEmpty()) {
+        gsTablePackage = gsTable.mid(0, 2);
+        gsTableModule = gsTable.mid(2, 3);
+        gsTableNumber = gsTable.mid(5, 3);
+    } else {
+        setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
+    }
+    if (gbNoSessionTable()) {
+        setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
+        setEntryEnabled(QStringLiteral("mnuOMO"), false);
+    }
+
+    mInitializeLablesPLM();
+    setVisible(!isMode("i"));
+
+    gENUM_FillEnums();
+    glLoadedFormVersion = 11;
+    if (!gLoadDesignDefinitions())
+        endStartup();
+    if (glLoadedFormVersion > 11) {
+        gWriteLog(QStringLiteral("The form was stored by a newer version of the editor (level ")
+                  + QString::number(glLoadedFormVersion) + QStringLiteral("); a newer editor is needed"));
+        glShowMessage(MessageGroup2, 35, platform::MbIconExclamation);
+        endStartup();
+    }
+    gLoadEnums();
+    gRunUpgradePasses();
+
+    m_labelFieldName = QStringLiteral("label.only");
+    setWindowTitle(windowTitle() + QStringLiteral(" - ") + gsHeader);
+
+    mFillImageList();
     platform::setMousePointer(platform::Pointer::Default);
+
+    if (isMode("a") || isMode("i")) {
+        gbTreeVisible = false;
+        setTreeVisible(false);
+        mFillTreeAndSelect();
+        gbTreeVisible = true;
+        setTreeVisible(true);
+        // The unattended save and exit follows the tree fill once saving exists.
+        return;
+    }
+
+    gLoadFieldLabels(1, true);
+    glShowMessage(MessageStatus, 5, StatusBarOnly, QStringLiteral("95%"));
+    platform::setMousePointer(platform::Pointer::Hourglass);
+    gLoadGroupLabels();
+
+    gbTreeVisible = false;
+    setTreeVisible(gbTreeVisible);
+    mFillTreeAndSelect();
+    gbTreeVisible = true;
+    Toolbar1->update();
+    setTreeVisible(gbTreeVisible);
+
+    mRefreshNodeTexts(true, true);
+    mRefreshNodeTexts(false, false);
+
+    menuEntry(QStringLiteral("mnuHStyle"))->setVisible(false);
+    mSetOptionMenus();
+    if (gbFormTypeChecked)
+        menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(false);
+
+    tvwGroups->setEnabled(true);
+    for (const char* m : {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit", "mnuTools"})
+        setMenuEnabled(QLatin1String(m), true);
+    Toolbar1->setEnabled(true);
+    tvwGroups->setFocus();
+
+    mResetControlPositions();
+
+    if (!isMode("i") && !isMode("r") && !isMode("a") && glLoadedFormVersion < 4) {
+        if (glShowMessage(MessageQuestion, 10, platform::MbYesNo | platform::MbIconExclamation) == platform::IdNo)
+            gsOpenMode = "r";
+    }
+    if (isMode("r")) {
+        mDisableEditing();
+        mInitializeLablesPLM();
+        setWindowTitle(windowTitle() + QLatin1Char(' ') + label(QStringLiteral("pzfrm.readonly")));
+    }
+
+    mSetHelpFile();
+    glShowMessage(MessageStatus, 1, StatusBarOnly);
+    platform::setMousePointer(platform::Pointer::Default);
+    gWriteLog(QStringLiteral("Load Time: ")
+              + QString::number(double(platform::tickCount() - start) / 1000.0, 'f', 3));
 }
+
+void frm_Palimor::Form_GotFocus()
+{
+    if (gbPropertiesOpen && !gbMessageBoxOpen) {
+        QWidget* properties = topLevelWindow("frm_Properties");
+        if (properties && properties->isVisible())
+            properties->activateWindow();
+    }
+    if (gbPreviewOpen) {
+        if (QWidget* preview = topLevelWindow("frm_Preview"))
+            preview->activateWindow();
+    }
+}
+
+bool frm_Palimor::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate)
+        Form_GotFocus();
+    return QMainWindow::event(event);
+}
+
+bool frm_Palimor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tvwGroups && event->type() == QEvent::FocusIn && !m_locked)
+        mSetMenuState();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool frm_Palimor::mbFileExists(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isFile())
+        return info.isReadable();
+    // The help "file" is a folder of pages.
+    return gbHelpFileExists(path);
+}
+
+void frm_Palimor::mSetHelpFile()
+{
+    if (platform::commandLine() == kSwitch) {
+        gsHelpFile = QDir(kFixedInstallDir).filePath(QStringLiteral("Vrok Windows/help/") + gsHelpFileName(QStringLiteral("2")));
+        return;
+    }
+    QString language = gsUserLanguage;
+    if (language == QLatin1String("j")) {
+        gsHelpFile = QDir(gsBaseDir).filePath(QStringLiteral("HELP/") + gsHelpFileName(language));
+        if (!mbFileExists(gsHelpFile))
+            language = QStringLiteral("2");
+    } else {
+        language = QStringLiteral("2");
+    }
+    if (language == QLatin1String("2")) {
+        gsHelpFile = QDir(gsBaseDir).filePath(QStringLiteral("HELP/") + gsHelpFileName(language));
+        gWriteLog(QStringLiteral("Path to help file: '") + gsHelpFile + QLatin1Char('\''));
+        if (!mbFileExists(gsHelpFile)) {
+            gWriteLog(QStringLiteral("Help file doesn't exist"));
+            gsHelpFile.clear();
+        }
+    }
+}
+
+// ---- Placement -----------------------------------------------------------------------------
 
 // Placement is kept in twips as decimal strings; values are read and written as 32-bit.
 void frm_Palimor::readPlacement()
@@ -178,6 +683,7 @@ void frm_Palimor::keepPlacement()
         m_placement.state = (windowState() & Qt::WindowMaximized) ? 2 : 0;
         return;
     }
+    m_placement.state = 0;
     if (!isVisible())
         return;
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
@@ -190,6 +696,8 @@ void frm_Palimor::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
     keepPlacement();
+    if (isVisible())
+        mResetControlPositions();
 }
 
 void frm_Palimor::moveEvent(QMoveEvent* event)
@@ -205,10 +713,15 @@ void frm_Palimor::changeEvent(QEvent* event)
         keepPlacement();
 }
 
+// ---- Exit ----------------------------------------------------------------------------------
+
 void frm_Palimor::mnuFExit_Click()
 {
-    const QString mode = gsOpenMode.str();
-    if (mode != QStringLiteral("a") && mode != QStringLiteral("i")) {
+    if (glObjectSet301 != 0) {
+        glCloseObjectSet(glObjectSet301);
+        glObjectSet301 = 0;
+    }
+    if (!isMode("a") && !isMode("i")) {
         const QString key = windowKey();
         gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowState"), QString::number(m_placement.state));
         gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowLeft"), QString::number(m_placement.left));
@@ -217,7 +730,10 @@ void frm_Palimor::mnuFExit_Click()
         gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QString::number(m_placement.width));
     }
     m_exiting = true;
+    hide();
     gCloseVrok(0);
+    // Still here: the link could not be shut down, or there was none.
+    platform::endProgram(goVrokApp ? kStartupFailed : 0);
 }
 
 void frm_Palimor::closeEvent(QCloseEvent* event)
@@ -229,3 +745,295 @@ void frm_Palimor::closeEvent(QCloseEvent* event)
     event->ignore();
     mnuFExit_Click();
 }
+
+// ---- Captions from host labels -------------------------------------------------------------
+
+bool frm_Palimor::mbHasAccelerator(const QString& text)
+{
+    return text.size() > 1 && text.left(text.size() - 1).contains(QLatin1Char('&'));
+}
+
+void frm_Palimor::mInitializeLablesPLM()
+{
+    gWriteLog(QStringLiteral("mInitializeLablesPLM"));
+    for (const QString& name : m_entryOrder) {
+        const QString tag = m_tags.value(name);
+        if (!isTranslatedTag(tag))
+            continue;
+        QString text = label(tag);
+        if (!mbHasAccelerator(text))
+            text = QLatin1Char('&') + text;
+        m_entries.value(name)->setText(text);
+    }
+    auto caption = [this](const char* name) { return m_entries.value(QLatin1String(name))->text(); };
+    for (const QString& key : m_buttonOrder) {
+        QString tip;
+        if (key == QLatin1String("mnuFSaveExit"))
+            tip = isMode("r") ? caption("mnuFExit") : caption("mnuFSaveExit");
+        else if (key == QLatin1String("mnuEInsertGroup") || key == QLatin1String("mnuEInsertField"))
+            tip = caption("mnuInsert") + QLatin1Char(' ') + m_entries.value(key)->text();
+        else if (key == QLatin1String("mnuHContents"))
+            tip = caption("mnuHelp");
+        else
+            tip = m_entries.value(key)->text();
+        m_buttons.value(key)->setToolTip(tip);
+    }
+    gWriteLog(QStringLiteral("mInitializeLablesPLM Finished"));
+}
+
+void frm_Palimor::EasterEgg()
+{
+    static const QHash<QString, QString> credits = {
+        {QStringLiteral("mnuFSaveExit"), QStringLiteral("Tree and start-up: the form editor team")},
+        {QStringLiteral("mnuFSave"), QStringLiteral("Saving: one transaction, every time")},
+        {QStringLiteral("mnuEInsertGroup"), QStringLiteral("Groups nested twenty deep, no further")},
+        {QStringLiteral("mnuEInsertField"), QStringLiteral("Fields by the thousand")},
+        {QStringLiteral("mnuEDelete"), QStringLiteral("Deleted, never forgotten: free slots")},
+        {QStringLiteral("mnuEProperties"), QStringLiteral("Seven pages of properties")},
+        {QStringLiteral("mnuMUp"), QStringLiteral("Up")},
+        {QStringLiteral("mnuMDown"), QStringLiteral("Down")},
+        {QStringLiteral("mnuMLeft"), QStringLiteral("Left")},
+        {QStringLiteral("mnuMRight"), QStringLiteral("Right, and thanks for reading")},
+        {QStringLiteral("mnuHContents"), QStringLiteral("Thanks to everyone who tested the editor")},
+    };
+    for (const QString& key : m_buttonOrder)
+        if (const auto it = credits.constFind(key); it != credits.cend())
+            m_buttons.value(key)->setToolTip(it.value());
+}
+
+// ---- Menu and toolbar state ----------------------------------------------------------------
+
+void frm_Palimor::mSetMenuState()
+{
+    if (isMode("r"))
+        return;
+    const TreeNode* node = m_tree->selectedItem();
+    const QString k = node ? node->key() : QString();
+    const QString rootKey = gsGroupKey(0);
+    static const char* const kMoves[] = {"mnuMUp", "mnuMDown", "mnuMLeft", "mnuMRight"};
+
+    auto levelOf = [](const QString& key) -> int16_t {
+        const int32_t g = key.mid(2).toInt();
+        return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : 0;
+    };
+
+    if (gbIsGroupKey(k)) {
+        if (k == rootKey) {
+            setEntryEnabled(QStringLiteral("mnuEDelete"), false);
+            setButtonEnabled(QStringLiteral("mnuEDelete"), false);
+            setEntryEnabled(QStringLiteral("mnuMove"), false);
+            for (const char* m : kMoves)
+                setButtonEnabled(QLatin1String(m), false);
+        } else {
+            setEntryEnabled(QStringLiteral("mnuEDelete"), true);
+            setButtonEnabled(QStringLiteral("mnuEDelete"), true);
+            setEntryEnabled(QStringLiteral("mnuMove"), true);
+            for (const char* m : kMoves) {
+                setButtonEnabled(QLatin1String(m), true);
+                setEntryEnabled(QLatin1String(m), true);
+            }
+        }
+        if (levelOf(k) >= kMaxGroupLevel) {
+            setEntryEnabled(QStringLiteral("mnuEInsertGroup"), false);
+            setButtonEnabled(QStringLiteral("mnuEInsertGroup"), false);
+        } else if (!gbOutOfResources) {
+            setEntryEnabled(QStringLiteral("mnuEInsertGroup"), true);
+            setButtonEnabled(QStringLiteral("mnuEInsertGroup"), true);
+        }
+    } else if (gbIsFieldKey(k)) {
+        const TreeNode* group = groupNodeOf(node);
+        const bool allowed = !group || levelOf(group->key()) < kMaxGroupLevel;
+        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), allowed);
+        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), allowed);
+        setEntryEnabled(QStringLiteral("mnuEDelete"), true);
+        setButtonEnabled(QStringLiteral("mnuEDelete"), true);
+        setEntryEnabled(QStringLiteral("mnuMove"), true);
+        for (const char* m : kMoves) {
+            setEntryEnabled(QLatin1String(m), true);
+            setButtonEnabled(QLatin1String(m), true);
+        }
+    }
+
+    auto off = [this](const char* name) {
+        setEntryEnabled(QLatin1String(name), false);
+        setButtonEnabled(QLatin1String(name), false);
+    };
+    const TreeNode* parent = node ? node->parent() : nullptr;
+    if (!parent || parent->key() == rootKey)
+        off("mnuMLeft");
+    if (!node)
+        return;
+
+    if (gbIsFieldKey(k)) {
+        if (!node->previous()) {
+            off("mnuMRight");
+            if (parent && !parent->previous())
+                off("mnuMUp");
+        }
+        if (!node->next() && parent && !parent->next())
+            off("mnuMDown");
+    } else {
+        if (!node->previous()) {
+            off("mnuMRight");
+            if (!parent || !parent->previous() || gbIsFieldKey(parent->previous()->key()))
+                off("mnuMUp");
+        } else if (gbIsFieldKey(node->previous()->key())) {
+            off("mnuMRight");
+        }
+        if (!node->next() && parent && (!parent->next() || gbIsFieldKey(parent->next()->key())))
+            off("mnuMDown");
+    }
+}
+
+void frm_Palimor::mDisableEditing()
+{
+    auto off = [this](const char* name, bool button) {
+        setEntryEnabled(QLatin1String(name), false);
+        if (button)
+            setButtonEnabled(QLatin1String(name), false);
+    };
+    off("mnuEDelete", true);
+    off("mnuEInsertField", true);
+    off("mnuEInsertGroup", true);
+    off("mnuMove", false);
+    for (const char* m : {"mnuMUp", "mnuMDown", "mnuMLeft", "mnuMRight"})
+        setButtonEnabled(QLatin1String(m), false);
+    off("mnuFSave", true);
+    off("mnuFSaveExit", false);
+    off("mnuOGenerateForm", false);
+    off("mnuOOneTableField", false);
+}
+
+TreeNode* frm_Palimor::groupNodeOf(const TreeNode* node) const
+{
+    TreeNode* n = node ? node->parent() : nullptr;
+    while (n && gbIsFieldKey(n->key()))
+        n = n->parent();
+    return n;
+}
+
+// ---- Window layout and the dialog lock ------------------------------------------------------
+
+void frm_Palimor::mResetControlPositions()
+{
+    // The window's layout puts the toolbar on top and the status bar at the bottom;
+    // the tree takes the space between them.
+    if (QLayout* l = layout())
+        l->activate();
+    if (QWidget* client = centralWidget(); client && client != tvwGroups)
+        tvwGroups->setGeometry(client->rect());
+}
+
+void frm_Palimor::mToggleEnablingPLM()
+{
+    m_locked = !m_locked;
+    if (m_locked) {
+        for (size_t i = 0; i < kLockedEntries.size(); ++i)
+            m_savedMenuState[i] = entryEnabled(QLatin1String(kLockedEntries[i]));
+        tvwGroups->setEnabled(false);
+        for (const char* m : kLockedMenus)
+            setMenuEnabled(QLatin1String(m), false);
+        Toolbar1->setEnabled(false);
+        for (const char* e : kLockedEntries)
+            setEntryEnabled(QLatin1String(e), false);
+    } else {
+        tvwGroups->setEnabled(true);
+        for (const char* m : kLockedMenus)
+            setMenuEnabled(QLatin1String(m), true);
+        Toolbar1->setEnabled(true);
+        for (size_t i = 0; i < kLockedEntries.size(); ++i)
+            setEntryEnabled(QLatin1String(kLockedEntries[i]), m_savedMenuState[i]);
+        mSetOptionMenus();
+    }
+}
+
+void frm_Palimor::mSetOptionMenus()
+{
+    const GroupRecord* root = gaGroups.empty() ? nullptr : &gaGroups[0];
+    const bool multi = root && root->bGroupInMultiOcc;
+    const bool single = root && root->bGroupInSingleOcc;
+    setEntryEnabled(QStringLiteral("mnuOMO"), multi);
+    setEntryEnabled(QStringLiteral("mnuOSO"), single);
+    setEntryEnabled(QStringLiteral("mnuOPreviewMO"), multi);
+    setEntryEnabled(QStringLiteral("mnuOPreview"), single);
+    const bool session = !gsSessionModule.trimmed().isEmpty();
+    const bool table = !gsTableModule.trimmed().isEmpty();
+    setEntryEnabled(QStringLiteral("mnu_Tscr"), session);
+    setEntryEnabled(QStringLiteral("mnu_Tprs"), session);
+    setEntryEnabled(QStringLiteral("mnu_Tdal"), table);
+    setEntryEnabled(QStringLiteral("mnu_Tind"), table);
+    setEntryEnabled(QStringLiteral("mnu_Tfrm"), !gbFormTypeChecked);
+    menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(!gbFormTypeChecked);
+}
+
+void frm_Palimor::mScrollInView()
+{
+    if (TreeNode* n = m_tree->dropHighlight())
+        m_tree->ensureVisible(n);
+}
+
+void frm_Palimor::setTreeVisible(bool visible)
+{
+    if (visible == m_treeShown)
+        return;
+    m_treeShown = visible;
+    if (visible) {
+        tvwGroups->setTree(m_tree.get());
+        tvwGroups->setVisible(true);
+        if (TreeNode* n = m_tree->selectedItem())
+            m_tree->ensureVisible(n);
+    } else {
+        tvwGroups->setVisible(false);
+        tvwGroups->setTree(m_detached.get());
+    }
+}
+
+// ---- Toolbar and help -------------------------------------------------------------------------
+
+void frm_Palimor::Toolbar1_ButtonClick(const QString& key)
+{
+    if (key == QLatin1String("mnuFSaveExit")) {
+        // Read-only, the button is Exit; saving comes with the save command.
+        if (isMode("r"))
+            mnuFExit_Click();
+    } else if (key == QLatin1String("mnuFExit")) {
+        mnuFExit_Click();
+    } else if (m_buttons.contains(key)) {
+        runEntry(key);
+    }
+    if (key != QLatin1String("mnuEProperties"))
+        tvwGroups->setFocus();
+}
+
+void frm_Palimor::mnuHContents_Click() { glShowHelp(this, kTopicUsingTheEditor, platform::HelpCommand::DisplayTopic); }
+
+void frm_Palimor::mnuHGlossary_Click() { glShowHelp(this, QString(), platform::HelpCommand::DisplayIndex); }
+
+void frm_Palimor::mnuHSearch_Click() { glShowHelp(this, QString(), platform::HelpCommand::DisplayContents); }
+
+void frm_Palimor::mnuHAbout_Click()
+{
+    gShowAboutBox(this, [this] { EasterEgg(); });
+}
+
+// ---- View menu ---------------------------------------------------------------------------------
+
+void frm_Palimor::viewEntryClicked(const QString& name, bool bField, int16_t view)
+{
+    if (m_entries.value(name)->isChecked()) {
+        QApplication::beep();
+        return;
+    }
+    mSetPropertyView(bField, view);
+}
+
+void frm_Palimor::mnuVDefault_Click() { viewEntryClicked(QStringLiteral("mnuVDefault"), true, 0); }
+void frm_Palimor::mnuVGeneral_Click() { viewEntryClicked(QStringLiteral("mnuVGeneral"), true, 1); }
+void frm_Palimor::mnuVLabel_Click() { viewEntryClicked(QStringLiteral("mnuVLabel"), true, 2); }
+void frm_Palimor::mnuVPosition_Click() { viewEntryClicked(QStringLiteral("mnuVPosition"), true, 3); }
+void frm_Palimor::mnuVDisplay_Click() { viewEntryClicked(QStringLiteral("mnuVDisplay"), true, 4); }
+void frm_Palimor::mnuVMiscellaneous_Click() { viewEntryClicked(QStringLiteral("mnuVMiscellaneous"), true, 5); }
+void frm_Palimor::mnuVZoom_Click() { viewEntryClicked(QStringLiteral("mnuVZoom"), true, 6); }
+void frm_Palimor::mnuVEnums_Click() { viewEntryClicked(QStringLiteral("mnuVEnums"), true, 7); }
+void frm_Palimor::mnuVDefGrpProps_Click() { viewEntryClicked(QStringLiteral("mnuVDefGrpProps"), false, 0); }
+void frm_Palimor::mnuVExtGrpProps_Click() { viewEntryClicked(QStringLiteral("mnuVExtGrpProps"), false, 1); }

@@ -1,11 +1,44 @@
 #pragma once
-// The main window: the program's start-up object, the form's tree and the status bar.
+// The main window: the program's start-up object, the form's tree with its node
+// texts, the menus and the toolbar with their states, the status bar.
+#include <QHash>
 #include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
+#include "mainwindow/MainWindowImages.h"
+
+class NodeTree;
+class NodeTreeWidget;
+class QAction;
 class QLabel;
+class QMenu;
 class QStatusBar;
-class QTreeWidget;
+class QToolBar;
+class QToolButton;
+class TreeNode;
+
+// ---- Window-level state that other windows read ----------------------------------
+
+// False only while a command that moves nodes runs; the tree is shown again by the
+// outermost caller.
+extern bool gbTreeVisible;
+extern bool gbPropertiesOpen;
+extern bool gbPreviewOpen;
+// View of the field node texts (0 to 7) and of the group node texts (0 or 1).
+extern int16_t giFieldView;
+extern int16_t giGroupView;
+// The node added last by a tree fill or an insert.
+extern TreeNode* goLastNode;
+
+// Exit status of a start-up that was refused or failed.
+inline constexpr int kStartupFailed = 1;
+// Deepest group level under which a group may still be inserted.
+inline constexpr int16_t kMaxGroupLevel = 20;
 
 class frm_Palimor : public QMainWindow {
     Q_OBJECT
@@ -13,15 +46,131 @@ public:
     explicit frm_Palimor(QWidget* parent = nullptr);
     ~frm_Palimor() override;
 
+    // ---- Controls ----
+    NodeTreeWidget* tvwGroups = nullptr;
+    QToolBar* Toolbar1 = nullptr;
+    QStatusBar* SBarEditor = nullptr;
+    QLabel* SBarPanel1 = nullptr;  // panel 1 of the status bar
+    ImageList imglstTreeView;
+
+    // The form's tree (tvwGroups' nodes), shared with the form model.
+    NodeTree& nodes() { return *m_tree; }
+
+    // A menu entry by name: an entry of a menu, or the entry that opens a menu
+    // ("mnuFile", "mnuMove"); nullptr for an unknown name.
+    QAction* menuEntry(const QString& name) const;
+    QMenu* menu(const QString& name) const;
+    // Every menu entry name, menus included, in menu order.
+    const QStringList& menuEntryNames() const { return m_entryOrder; }
+    // The host label code a menu entry's caption comes from ("" for none).
+    QString menuTag(const QString& name) const { return m_tags.value(name); }
+    // A toolbar button by its key (the name of the menu entry it stands for).
+    QToolButton* toolbarButton(const QString& key) const { return m_buttons.value(key); }
+    const QStringList& toolbarKeys() const { return m_buttonOrder; }
+
+    // Enabled of a menu entry and of the toolbar button of the same name.
+    void setEntryEnabled(const QString& name, bool enabled);
+    void setButtonEnabled(const QString& key, bool enabled);
+    bool entryEnabled(const QString& name) const;
+    bool buttonEnabled(const QString& key) const;
+
+    // ---- Start-up ----
     // Runs the whole start-up. Ends the program itself when start-up fails.
     void Form_Load();
     void mInitializePLM();
-    // File, Exit: writes the placement back, closes the host link and ends the program.
+    void Form_GotFocus();
+    void mSetHelpFile();
+    static bool mbFileExists(const QString& path);
+
+    // ---- Exit ----
+    // File, Exit: closes the object set, writes the placement back, closes the host
+    // link and ends the program.
     void mnuFExit_Click();
 
-    QTreeWidget* tvwGroups = nullptr;
-    QStatusBar* SBarEditor = nullptr;
-    QLabel* SBarPanel1 = nullptr;  // panel 1 of the status bar
+    // ---- Captions from host labels ----
+    void mInitializeLablesPLM();
+    static bool mbHasAccelerator(const QString& text);
+    void EasterEgg();
+
+    // ---- The tree ----
+    void mFillTreeAndSelect();
+    void mFillGroups(int32_t lGroup);
+    void mFillFields(int32_t lField);
+    void mPasteGroups(int32_t lGroup);
+    void mPasteFields(int32_t lField, bool bHidden);
+    void mPlaceSubGroupNodes(int32_t lGroup);
+    int16_t lGetFirstGroupField(int32_t lGroup);
+    void mFillImageList();
+    // Selects and shows the node of key; an "f_" key of a picture becomes "p_".
+    void SetFocusToNode(QString& sKey);
+    // Add the node of an existing record relative to the selected node; false when
+    // the record has no node to give (free slot, key in use).
+    bool mbInsertField(int32_t& index, const QString& name);
+    bool mbInsertPicture(int32_t& index);
+    bool mbInsertGroup(int32_t& index);
+    // The field nodes named "actual.occ" and their records go after the fill.
+    void mRemoveObsoleteFields();
+    void mDeleteFieldNode(const QString& key);
+
+    // ---- Node texts and views ----
+    QString msFieldProps(int32_t index, const QString& sKey);
+    QString msGroupProps(int16_t index);
+    QString msDefaultFieldName(int32_t index);
+    bool gbFieldIsPresent(int32_t index, TreeNode* node, bool bSingleOcc);
+    bool bIsGroupInDetailsRecursive(int16_t g);
+    bool bIsGroupInOverviewRecursive(int16_t g);
+    void mSetPropertyView(bool bField, int16_t view);
+    void mRefreshNodeTexts(bool bFields, bool bRewrite);
+    void SetLabels(TreeNode* node);
+    void mnuVDefault_Click();
+    void mnuVGeneral_Click();
+    void mnuVLabel_Click();
+    void mnuVPosition_Click();
+    void mnuVDisplay_Click();
+    void mnuVMiscellaneous_Click();
+    void mnuVZoom_Click();
+    void mnuVEnums_Click();
+    void mnuVDefGrpProps_Click();
+    void mnuVExtGrpProps_Click();
+
+    // ---- Tree order and move primitives ----
+    void mMoveToDropHighlight();
+    void mMoveNodeDown();
+    void mMoveNodeUp();
+    int32_t lSiblingPosition(const TreeNode* node) const;
+    bool bIsInSubtree(const QString& ancestorKey, const QString& key) const;
+    bool bIsFollowUpPlaceAllowed(const TreeNode* node) const;
+    bool bIsChildPlaceAllowed(const TreeNode* node, int16_t count) const;
+    // bNoSeparateLabels is the generate dialog's choice of labels in the field names.
+    void mSortGeneratedFieldNode(TreeNode* parent, const QString& list, int16_t n, bool bNoSeparateLabels = false);
+    // The selected node becomes the last child of its previous sibling.
+    void mMoveRight();
+
+    // ---- Menu and toolbar state ----
+    void mSetMenuState();
+    void mDisableEditing();
+
+    // ---- Window layout and the dialog lock ----
+    void mResetControlPositions();
+    void mToggleEnablingPLM();
+    bool isLocked() const { return m_locked; }
+    void mSetOptionMenus();
+    void mScrollInView();
+
+    // ---- Toolbar and help ----
+    void Toolbar1_ButtonClick(const QString& key);
+    void mnuHContents_Click();
+    void mnuHGlossary_Click();
+    void mnuHSearch_Click();
+    void mnuHAbout_Click();
+
+    // The tree control's Visible. While hidden the view lets go of the nodes, so
+    // that batches of node changes cost no redrawing; showing it rebuilds the view.
+    void setTreeVisible(bool visible);
+    bool treeVisible() const { return m_treeShown; }
+
+    // The name a new label field gets.
+    const QString& labelFieldName() const { return m_labelFieldName; }
 
     // Placement kept while the window is in normal state, in twips.
     struct Placement {
@@ -35,20 +184,59 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createMenus();
+    void createToolbar();
     void readPlacement();
     void keepPlacement();
     void installHooks();
+    // Ends a start-up that failed after the connect: the host link is closed and the
+    // program ends with kStartupFailed, also when the link could not be closed.
+    [[noreturn]] void endStartup();
+    void runEntry(const QString& name);
+    void viewEntryClicked(const QString& name, bool bField, int16_t view);
+    void setMenuEnabled(const QString& name, bool enabled);
+    bool bGroupHasCommand(int32_t g) const;
+    QString fieldImage(int32_t index) const;
+    // Adds the node of a field or picture record under the selection.
+    bool insertFieldNode(int32_t index, bool picture);
+    // The group node of the field node's group (climbing over parent fields).
+    TreeNode* groupNodeOf(const TreeNode* node) const;
+    QString fieldPropsView3(int32_t index, const QString& sKey, bool picture);
+    bool isViewField(int32_t index, TreeNode* node, int16_t& reason, int32_t& dependsOn);
+
+    std::unique_ptr<NodeTree> m_tree;
+    std::unique_ptr<NodeTree> m_detached;  // shown while the tree is hidden
+    bool m_treeShown = true;
+
+    QHash<QString, QAction*> m_entries;
+    QHash<QString, QMenu*> m_menus;
+    QHash<QString, QString> m_tags;
+    QHash<QString, std::function<void()>> m_handlers;
+    QStringList m_entryOrder;
+    QHash<QString, QToolButton*> m_buttons;
+    QStringList m_buttonOrder;
+
+    // The dialog lock's saved states.
+    bool m_locked = false;
+    std::array<bool, 12> m_savedMenuState{};
 
     Placement m_placement;
+    QString m_labelFieldName;
+    QString m_viewFieldList;  // the session's view fields, asked once
+    int32_t m_viewFieldCount = 0;
+    bool m_moLabelsAsked = false;
+    bool m_refreshingTexts = false;
     bool m_exiting = false;
 };
 
 // The one main window; created on first use.
 frm_Palimor& mainWindow();
 bool mainWindowExists();
-// Destroys the main window (tests).
+// Destroys the main window and resets the window-level state (tests).
 void resetMainWindow();
 
 // Screen units of the stored placement.

@@ -1,0 +1,150 @@
+#pragma once
+// The main window started against the local host: a fixture with a recording host
+// link, start records of the demo forms, the tree as text, golden files.
+#include "mainwindow/NodeTreeWidget.h"
+#include "mainwindow/frm_Palimor.h"
+#include "model/NodeTree.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_Records.h"
+#include "model/mod_Store.h"
+#include "model/mod_TextCaches.h"
+#include "platform/HelpViewer.h"
+#include "services/Fonts.h"
+#include "services/mod_Help.h"
+#include "support/CoreTestSupport.h"
+#include "support/LocalHostFixture.h"
+
+#include <QFile>
+
+#include <functional>
+#include <memory>
+
+// Forwards to the real local host and remembers what the editor did with the link.
+class RecordingHost : public VrokApplication {
+public:
+    struct Record {
+        QList<int32_t> linkStates;
+        bool shutdown = false;
+        QStringList calls;  // object and call text of every function executed
+        std::function<void()> onShutdown;
+    };
+    RecordingHost(std::unique_ptr<VrokApplication> inner, std::shared_ptr<Record> rec)
+        : m_inner(std::move(inner)), m_rec(std::move(rec)) {}
+    void setLinkState(int32_t s) override { m_rec->linkStates.append(s); m_inner->setLinkState(s); }
+    int32_t vrokError() const override { return m_inner->vrokError(); }
+    QString returnValue() const override { return m_inner->returnValue(); }
+    QString returnCall() const override { return m_inner->returnCall(); }
+    void setLinkOption(int32_t o) override { m_inner->setLinkOption(o); }
+    void shutdown() override
+    {
+        m_rec->shutdown = true;
+        if (m_rec->onShutdown)
+            m_rec->onShutdown();
+        m_inner->shutdown();
+    }
+    void executeFunction(const QString& o, const QString& c, int32_t& n) override
+    {
+        m_rec->calls.append(o + QLatin1Char(' ') + c);
+        m_inner->executeFunction(o, c, n);
+    }
+
+private:
+    std::unique_ptr<VrokApplication> m_inner;
+    std::shared_ptr<Record> m_rec;
+};
+
+// The start record the host passes for a demo form (te/kwy, language 2, 7.6/a3/dev).
+inline QString demoRecord(const QString& form, const QString& mode = QStringLiteral("w"))
+{
+    return QStringLiteral("te kwy ") + padded(form, 9) + QStringLiteral(" 2 2 2 7.6  a3 dev  ") + padded(QString(), 8)
+           + QStringLiteral("  1") + padded(mode, 1) + QStringLiteral(",Demo form ") + form;
+}
+
+class MainWindowTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        ASSERT_TRUE(host.ok()) << host.error().toStdString();
+        record = std::make_shared<RecordingHost::Record>();
+        setVrokObjectFactory([rec = record](const QString& cls) -> std::unique_ptr<VrokApplication> {
+            return std::make_unique<RecordingHost>(createVrokObject(cls), rec);
+        });
+        platform::setProgramDirectory(tmp.filePath(QStringLiteral("bin")));
+        help = platform::installScriptedHelpViewer();
+    }
+    void TearDown() override
+    {
+        resetMainWindow();
+        resetModules();
+        platform::resetHelpViewer();
+        CoreTest::TearDown();
+    }
+    static void resetModules()
+    {
+        resetTextCaches();
+        resetPointers();
+        resetRecords();
+        resetStore();
+        resetHelp();
+        resetFonts();
+    }
+    // A second run in the same test: everything but the registry starts afresh.
+    void restart()
+    {
+        resetMainWindow();
+        resetModules();
+        const QString registry = tmp.filePath(QStringLiteral("registry.json"));
+        resetAll();
+        platform::setMachineSettingsPath(registry);
+        record->linkStates.clear();
+        record->calls.clear();
+        help = platform::installScriptedHelpViewer();
+    }
+
+    // Starts the window on a demo form; the test fails when the program ended.
+    void open(const QString& form, const QString& mode = QStringLiteral("w"))
+    {
+        platform::setCommandLine(demoRecord(form, mode));
+        const std::optional<int> status = endStatusOf([] { mainWindow().Form_Load(); });
+        ASSERT_FALSE(status) << "the program ended with " << *status << ": "
+                             << dialogs->texts().join(QStringLiteral(" | ")).toStdString();
+    }
+
+    frm_Palimor& w() { return mainWindow(); }
+    NodeTree& tree() { return mainWindow().nodes(); }
+
+    LocalHostEnvironment host;
+    std::shared_ptr<RecordingHost::Record> record;
+    std::shared_ptr<platform::ScriptedHelpViewer> help;
+};
+
+// The tree as text: one line per node in display order, indented by depth, with its
+// key, image and text.
+inline QString treeText(const NodeTree& tree)
+{
+    QString out;
+    for (TreeNode* n = tree.firstRoot(); n; n = NodeTree::nextDepthFirst(n)) {
+        int depth = 0;
+        for (TreeNode* p = n->parent(); p; p = p->parent())
+            ++depth;
+        out += QString(depth * 2, QLatin1Char(' ')) + n->key() + QStringLiteral(" [") + n->image()
+               + QStringLiteral("] ") + n->text() + QLatin1Char('\n');
+    }
+    return out;
+}
+
+// The expected text of tests/ui/golden/name.txt; with PALIMOR_UPDATE_GOLDEN set the
+// file is rewritten from actual.
+inline QString golden(const QString& name, const QString& actual)
+{
+    QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/ui/golden/") + name
+               + QStringLiteral(".txt"));
+    if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(actual.toUtf8());
+        return actual;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
+    return QString::fromUtf8(file.readAll());
+}
