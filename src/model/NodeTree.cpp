@@ -1,5 +1,7 @@
 #include "NodeTree.h"
 
+#include <limits>
+
 #include <algorithm>
 
 TreeNode* TreeNode::parent() const
@@ -156,6 +158,19 @@ TreeNode* NodeTree::add(TreeNode* relative, Relationship relationship, const QSt
     auto owned = std::unique_ptr<TreeNode>(new TreeNode(this, m_nextIndex++));
     TreeNode* n = owned.get();
     n->m_key = key;
+    if (key.size() >= 3 && key.size() <= 11 && key.at(1) == u'_') {
+        int64_t number = 0;
+        bool digits = true;
+        for (qsizetype i = 2; i < key.size() && digits; ++i) {
+            const char16_t c = key.at(i).unicode();
+            digits = c >= u'0' && c <= u'9';
+            number = number * 10 + (c - u'0');
+        }
+        if (digits && number <= std::numeric_limits<int32_t>::max()) {
+            n->m_keyLetter = key.at(0).unicode();
+            n->m_keyNumber = int32_t(number);
+        }
+    }
     n->m_text = text;
     n->m_image = image;
     m_owned.emplace(n, std::move(owned));

@@ -33,6 +33,10 @@ public:
     TreeNode& operator=(const TreeNode&) = delete;
 
     const QString& key() const { return m_key; }
+    // The key read once: its first letter and the number after "x_" (-1 when the key
+    // is not a letter, "_" and digits). Walks over a whole form read these for every node.
+    char16_t keyLetter() const { return m_keyLetter; }
+    int32_t keyNumber() const { return m_keyNumber; }
     const QString& text() const { return m_text; }
     const QString& image() const { return m_image; }
     bool expanded() const { return m_expanded; }
@@ -65,6 +69,8 @@ private:
     NodeTree* m_tree;
     int32_t m_index;
     QString m_key;
+    char16_t m_keyLetter = 0;
+    int32_t m_keyNumber = -1;
     QString m_text;
     QString m_image;
     bool m_expanded = false;

@@ -72,7 +72,10 @@ KeyRef recordOf(const TreeNode* node)
 {
     if (!node)
         return {};
-    const KeyRef k = readKey(node->key());
+    const char16_t letter = node->keyLetter();
+    const KeyRef k = node->keyNumber() < 0 ? KeyRef{}
+                     : KeyRef{letter == u'g' ? 'g' : (letter == u'f' || letter == u'p') ? 'f' : char(0),
+                              node->keyNumber()};
     if ((k.kind == 'g' && isLiveGroup(k.index)) || (k.kind == 'f' && isLiveField(k.index)))
         return k;
     return {};
