@@ -167,7 +167,7 @@ bool strictlyRisingInRange(const std::vector<int32_t>& numbers)
 // nOmod -> gaFields index through the id map, the first entry from 1 up (as
 // gvIndexOfId), for the check walk. Right after a renumbering the map rises strictly
 // and holds each field's own number: a field is then named by its number, and a number
-// is found by halves. Otherwise a hash of the map is made.
+// is found in one step. Otherwise a hash of the map is made.
 class IdIndex {
 public:
     IdIndex()
@@ -180,8 +180,15 @@ public:
             if (m_current)
                 m_mapped[size_t(e.lIndex)] = 1;
         }
-        if (m_current)
+        if (m_current) {
+            // The map rises, so its last number is the largest: a number is found in one step.
+            const int16_t largest = gaIdMap.size() > 1 ? gaIdMap.back().nOmod : int16_t(0);
+            m_byNumber.assign(size_t(std::max<int16_t>(largest, 0)) + 1, -1);
+            for (size_t i = 1; i < gaIdMap.size(); ++i)
+                if (gaIdMap[i].nOmod >= 0)
+                    m_byNumber[size_t(gaIdMap[i].nOmod)] = gaIdMap[i].lIndex;
             return;
+        }
         m_index.reserve(qsizetype(gaIdMap.size()));
         for (size_t i = 1; i < gaIdMap.size(); ++i)
             if (!m_index.contains(gaIdMap[i].nOmod))
@@ -198,10 +205,9 @@ public:
     std::optional<int32_t> find(int16_t link) const
     {
         if (m_current) {
-            const auto begin = gaIdMap.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaIdMap.size()));
-            const auto it = std::lower_bound(begin, gaIdMap.end(), link,
-                                             [](const IdMapEntry& e, int16_t v) { return e.nOmod < v; });
-            return it != gaIdMap.end() && it->nOmod == link ? std::optional<int32_t>(it->lIndex) : std::nullopt;
+            if (link < 0 || size_t(link) >= m_byNumber.size() || m_byNumber[size_t(link)] < 0)
+                return std::nullopt;
+            return m_byNumber[size_t(link)];
         }
         const auto it = m_index.constFind(link);
         return it != m_index.constEnd() ? std::optional<int32_t>(*it) : std::nullopt;
@@ -210,6 +216,7 @@ public:
 private:
     bool m_current = true;
     std::vector<char> m_mapped;  // gaFields indexes the map holds
+    std::vector<int32_t> m_byNumber;  // nOmod -> gaFields index, -1 for none
     QHash<int16_t, int32_t> m_index;
 };
 
