@@ -8,12 +8,16 @@
 #include "hostlink/mod_Velq.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
+#include "layout/mod_Alignment.h"
 #include "mainwindow/NodeTreeWidget.h"
+#include "mainwindow/mod_StructureChecks.h"
 #include "model/NodeTree.h"
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Keys.h"
+#include "model/mod_ModelessErrors.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Pointers.h"
+#include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Upgrade.h"
 #include "model/mod_Versions.h"
@@ -21,6 +25,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
 #include "platform/TickClock.h"
+#include "properties/frm_ModelessErrors.h"
 #include "services/Fonts.h"
 #include "services/UiHooks.h"
 #include "services/frm_About.h"
@@ -32,15 +37,19 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 bool gbTreeVisible = true;
 bool gbPropertiesOpen = false;
@@ -69,6 +78,26 @@ QString label(const QString& code)
 }
 
 bool isMode(const char* mode) { return gsOpenMode == mode; }
+
+// The add and insert runs of the host: save and exit without the user.
+bool isUnattended() { return isMode("a") || isMode("i"); }
+
+// Message port of a run without a visible window: every box is logged and answered
+// with its default button at once.
+class UnattendedDialogs : public platform::DialogPort {
+public:
+    int messageBox(const QString& text, int style, const QString&) override
+    {
+        gWriteLog(QStringLiteral("Not shown (no window): ") + text);
+        qWarning("%s", qPrintable(text));
+        return platform::defaultResult(style);
+    }
+    std::optional<QString> inputBox(const QString& prompt, const QString&, const QString&) override
+    {
+        gWriteLog(QStringLiteral("Not asked (no window): ") + prompt);
+        return std::nullopt;
+    }
+};
 
 // A menu entry of the window's design: its parent ("" for the menu bar), the host
 // label code of its caption and the caption shown until the labels are read.
@@ -196,6 +225,7 @@ bool mainWindowExists() { return g_mainWindow != nullptr; }
 
 void resetMainWindow()
 {
+    resetModelessErrorsWindow();
     delete g_mainWindow;
     g_mainWindow = nullptr;
     gbTreeVisible = true;
@@ -237,6 +267,17 @@ frm_Palimor::frm_Palimor(QWidget* parent)
             mSetMenuState();
     });
     tvwGroups->installEventFilter(this);
+
+#ifndef QT_NO_SESSIONMANAGER
+    // The session ending while the editor runs is refused.
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+            int16_t cancel = 0;
+            Form_QueryUnload(cancel, 2);
+            if (cancel != 0)
+                manager.cancel();
+        });
+#endif
 
     gsetMainTree(m_tree.get());
     gSetGroupsTree(m_tree.get(), [this](int16_t index, QString& text) { text = msGroupProps(index); });
@@ -284,6 +325,8 @@ void frm_Palimor::createMenus()
             connect(entry, &QAction::triggered, this, [this, name] { runEntry(name); });
     }
 
+    m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
+    m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
@@ -478,6 +521,7 @@ void frm_Palimor::Form_Load()
     Toolbar1->setEnabled(false);
 
     const uint32_t start = platform::tickCount();
+    installModelessErrorsWindow(this);
 
     goFonts = std::make_unique<Fonts>();
     goFonts->SetDefaultFontOfControls(this);
@@ -537,14 +581,13 @@ void frm_Palimor::Form_Load()
     mFillImageList();
     platform::setMousePointer(platform::Pointer::Default);
 
-    if (isMode("a") || isMode("i")) {
+    if (isUnattended()) {
         gbTreeVisible = false;
         setTreeVisible(false);
         mFillTreeAndSelect();
         gbTreeVisible = true;
         setTreeVisible(true);
-        // The unattended save and exit follows the tree fill once saving exists.
-        return;
+        runUnattended();
     }
 
     gLoadFieldLabels(1, true);
@@ -713,27 +756,200 @@ void frm_Palimor::changeEvent(QEvent* event)
         keepPlacement();
 }
 
-// ---- Exit ----------------------------------------------------------------------------------
+// ---- Save, save-and-exit and exit ---------------------------------------------------------
+
+void frm_Palimor::mnuFSave_Click()
+{
+    m_saveCancelled = false;
+    m_saveStopped = false;
+    gbSuspendLinkUpdate = false;
+    const TreeNode* root = m_tree->node(gsGroupKey(0));
+
+    if (!m_alignmentDone) {
+        glShowMessage(MessageStatus, 8, StatusBarOnly);
+        gCalculateAlignment();
+        if (root)
+            mResetStaleFieldMarks(root);
+        gUpdatePointers();
+        glShowMessage(MessageStatus, 1, StatusBarOnly);
+    }
+
+    // Unattended runs have no one to answer the question.
+    if (!isUnattended() && root) {
+        if (frm_ModelessErrors* list = modelessErrorsWindow())
+            list->mClear();
+        else
+            gClearModelessErrors();
+        bool ok = true;
+        mCheckStructure(root, ok);
+        if (!ok) {
+            m_errorsShown = true;
+            focusModelessErrorsWindow();
+            const int16_t answer =
+                glShowMessage(MessageQuestion, 11, platform::MbYesNoCancel | platform::MbIconExclamation);
+            if (answer != platform::IdYes) {
+                m_saveStopped = true;
+                // A question without text answers Cancel.
+                m_saveCancelled = answer != platform::IdNo;
+                return;
+            }
+        } else {
+            m_errorsShown = false;
+            unloadModelessErrorsWindow();
+        }
+    }
+
+    platform::setMousePointer(platform::Pointer::Hourglass);
+    if (gbCheckFieldPositions()) {
+        bool stored = true;
+        if (gbFormChanged && !gbStoreDesignDefinitions()) {
+            stored = false;
+            // The marks go back only when the host carried the abort out.
+            if (!gbAbortStore())
+                gWriteLog(QStringLiteral("Abort of the store's transaction failed"));
+            glShowMessage(MessageGroup3, 15, platform::MbIconExclamation);
+        }
+        if (stored) {
+            if (!isMode("i") && platform::commandLine() != kSwitch) {
+                glShowMessage(MessageStatus, 11, StatusBarOnly);
+                if (!gExtDumpForm())
+                    glShowMessage(MessageGroup3, 4, platform::MbIconCritical);
+            }
+            gbFormChanged = false;
+        }
+    }
+    glShowMessage(MessageStatus, 1, StatusBarOnly);
+    platform::setMousePointer(platform::Pointer::Default);
+}
+
+void frm_Palimor::mnuFSaveExit_Click()
+{
+    m_alignmentDone = false;
+    mnuFSave_Click();
+    // No at the error question keeps the window as Cancel does, also when nothing
+    // had changed.
+    if (gbFormChanged || m_saveCancelled || m_saveStopped)
+        return;
+    m_alignmentDone = true;
+    mnuFExit_Click();
+    m_alignmentDone = false;
+}
 
 void frm_Palimor::mnuFExit_Click()
 {
+    if (!isMode("r")) {
+        if (!m_alignmentDone) {
+            platform::setMousePointer(platform::Pointer::Hourglass);
+            glShowMessage(MessageStatus, 8, StatusBarOnly);
+            gCalculateAlignment();
+            gUpdatePointers();
+            glShowMessage(MessageStatus, 1, StatusBarOnly);
+            platform::setMousePointer(platform::Pointer::Default);
+            if (!gbCheckFieldPositions()) {
+                gbFormChanged = true;
+                return;
+            }
+        }
+        if (gbFormChanged) {
+            const int16_t answer =
+                glShowMessage(MessageQuestion, 3, platform::MbYesNoCancel | platform::MbIconExclamation);
+            if (answer == platform::IdYes) {
+                const bool aligned = m_alignmentDone;
+                m_alignmentDone = true;
+                mnuFSave_Click();
+                m_alignmentDone = aligned;
+                if (gbFormChanged || m_saveStopped)
+                    return;
+            } else if (answer == platform::IdNo) {
+                gbFormChanged = false;
+            } else {
+                return;
+            }
+        }
+    }
+    exitProgram(0);
+}
+
+void frm_Palimor::exitProgram(int status)
+{
+    mRemoveTempFiles();
     if (glObjectSet301 != 0) {
         glCloseObjectSet(glObjectSet301);
         glObjectSet301 = 0;
     }
-    if (!isMode("a") && !isMode("i")) {
-        const QString key = windowKey();
-        gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowState"), QString::number(m_placement.state));
-        gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowLeft"), QString::number(m_placement.left));
-        gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QString::number(m_placement.height));
-        gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowTop"), QString::number(m_placement.top));
-        gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QString::number(m_placement.width));
-    }
+    for (const char* name : {"frm_TableFields", "frm_Properties"})
+        if (QWidget* w = topLevelWindow(name))
+            w->close();
+    // The list gives the window its width back before the placement is taken.
+    unloadModelessErrorsWindow();
+    if (!isUnattended())
+        writePlacement();
     m_exiting = true;
     hide();
-    gCloseVrok(0);
+    Form_Unload(status);
+}
+
+void frm_Palimor::writePlacement()
+{
+    keepPlacement();
+    const QString key = windowKey();
+    gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowState"), QString::number(m_placement.state));
+    gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowLeft"), QString::number(m_placement.left));
+    gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QString::number(m_placement.height));
+    gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowTop"), QString::number(m_placement.top));
+    gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QString::number(m_placement.width));
+}
+
+void frm_Palimor::mRemoveTempFiles()
+{
+    // Entry 0 of the icon cache is never used.
+    for (size_t i = 1; i < gaIconCache.size(); ++i) {
+        const IconCacheEntry& e = gaIconCache[i];
+        if (e.sFileName.isEmpty())
+            continue;
+        QFile::remove(QDir(e.sLocalFile).filePath(e.sFileName));
+        // The server knows the picture by its name without the extension.
+        glRemoveFileFromServer(QStringLiteral(" "), e.sFileName.left(e.sFileName.size() - 4));
+    }
+}
+
+void frm_Palimor::Form_QueryUnload(int16_t& cancel, int16_t unloadMode)
+{
+    switch (unloadMode) {
+    case 0:
+        mnuFExit_Click();
+        break;
+    case 1:
+        cancel = 0;
+        break;
+    case 2:
+        glShowMessage(MessageGroup2, 7, platform::MbIconExclamation);
+        cancel = 1;
+        break;
+    default:
+        cancel = 1;
+        break;
+    }
+    if (!isMode("r") && gbFormChanged)
+        cancel = 1;
+}
+
+void frm_Palimor::Form_Unload(int status)
+{
+    gCloseVrok(status);
     // Still here: the link could not be shut down, or there was none.
-    platform::endProgram(goVrokApp ? kStartupFailed : 0);
+    platform::endProgram(goVrokApp ? std::max(status, kStartupFailed) : status);
+}
+
+void frm_Palimor::runUnattended()
+{
+    // Without a visible window no box may wait for an answer.
+    if (isMode("i"))
+        platform::setDialogs(std::make_shared<UnattendedDialogs>());
+    mnuFSaveExit_Click();
+    // Still here: the save failed or left changes; the host learns it from the status.
+    gWriteLog(QStringLiteral("Unattended save failed; the form was not stored"));
+    exitProgram(kUnattendedSaveFailed);
 }
 
 void frm_Palimor::closeEvent(QCloseEvent* event)
@@ -742,8 +958,10 @@ void frm_Palimor::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // Exit ends the program when it goes through; here the window stays.
     event->ignore();
-    mnuFExit_Click();
+    int16_t cancel = 0;
+    Form_QueryUnload(cancel, 0);
 }
 
 // ---- Captions from host labels -------------------------------------------------------------
@@ -993,9 +1211,11 @@ void frm_Palimor::setTreeVisible(bool visible)
 void frm_Palimor::Toolbar1_ButtonClick(const QString& key)
 {
     if (key == QLatin1String("mnuFSaveExit")) {
-        // Read-only, the button is Exit; saving comes with the save command.
+        // Read-only, the button is Exit.
         if (isMode("r"))
             mnuFExit_Click();
+        else
+            mnuFSaveExit_Click();
     } else if (key == QLatin1String("mnuFExit")) {
         mnuFExit_Click();
     } else if (m_buttons.contains(key)) {

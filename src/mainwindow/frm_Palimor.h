@@ -37,6 +37,9 @@ extern TreeNode* goLastNode;
 
 // Exit status of a start-up that was refused or failed.
 inline constexpr int kStartupFailed = 1;
+// Exit status of an unattended run (open modes "a" and "i") whose save failed or
+// left changes unsaved.
+inline constexpr int kUnattendedSaveFailed = 2;
 // Deepest group level under which a group may still be inserted.
 inline constexpr int16_t kMaxGroupLevel = 20;
 
@@ -82,10 +85,29 @@ public:
     void mSetHelpFile();
     static bool mbFileExists(const QString& path);
 
-    // ---- Exit ----
-    // File, Exit: closes the object set, writes the placement back, closes the host
-    // link and ends the program.
+    // ---- Save, save-and-exit and exit ----
+    // File, Save: alignment and link update, structure checks with the error list and
+    // its question, position check, the store in one host transaction (aborted, with
+    // the exists marks restored, when it fails) and the dump request.
+    void mnuFSave_Click();
+    // Saves and exits when nothing is left unsaved and the save was not stopped.
+    void mnuFSaveExit_Click();
+    // File, Exit: asks about unsaved changes (Yes saves, No discards, Cancel stays),
+    // removes the temporary files, closes the object set, unloads the other windows,
+    // writes the placement back (not in modes "a" and "i"), closes the host link and
+    // ends the program. Returns only when the window stays.
     void mnuFExit_Click();
+    void mRemoveTempFiles();
+    // cancel 1 keeps the window. unloadMode: 0 close box or system menu, 1 by code,
+    // 2 the session ends, 3 the task manager.
+    void Form_QueryUnload(int16_t& cancel, int16_t unloadMode);
+    // Closes the host link and ends the program with status.
+    [[noreturn]] void Form_Unload(int status);
+
+    // Window-level state of the save.
+    bool bAlignmentDone() const { return m_alignmentDone; }
+    bool bSaveCancelled() const { return m_saveCancelled; }
+    bool bErrorsShown() const { return m_errorsShown; }
 
     // ---- Captions from host labels ----
     void mInitializeLablesPLM();
@@ -196,6 +218,12 @@ private:
     // Ends a start-up that failed after the connect: the host link is closed and the
     // program ends with kStartupFailed, also when the link could not be closed.
     [[noreturn]] void endStartup();
+    // Steps of Exit after its question: temporary files, object set, other windows,
+    // placement, unload; ends the program with status.
+    [[noreturn]] void exitProgram(int status);
+    // Open modes "a" and "i": save and exit without the user; ends the program.
+    [[noreturn]] void runUnattended();
+    void writePlacement();
     void runEntry(const QString& name);
     void viewEntryClicked(const QString& name, bool bField, int16_t view);
     void setMenuEnabled(const QString& name, bool enabled);
@@ -231,6 +259,10 @@ private:
     bool m_moLabelsAsked = false;
     bool m_refreshingTexts = false;
     bool m_exiting = false;
+    bool m_alignmentDone = false;
+    bool m_saveCancelled = false;
+    bool m_errorsShown = false;
+    bool m_saveStopped = false;  // the last save stopped at the error question
 };
 
 // The one main window; created on first use.

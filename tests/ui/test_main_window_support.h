@@ -14,6 +14,10 @@
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 
+#include <call_hooks.h>
+#include <sqlite3.h>
+#include <update_set.h>
+
 #include <QFile>
 
 #include <functional>
@@ -100,15 +104,23 @@ protected:
         record->linkStates.clear();
         record->calls.clear();
         help = platform::installScriptedHelpViewer();
+        // An unattended run may have put its own message port in.
+        dialogs = platform::installScriptedDialogs();
     }
 
-    // Starts the window on a demo form; the test fails when the program ended.
+    // Starts the window on a demo form; the test fails when the program ended. Open
+    // modes "a" and "i" save and exit by themselves: there the program must have ended
+    // with status 0 (the window and the records stay for the test to read).
     void open(const QString& form, const QString& mode = QStringLiteral("w"))
     {
         platform::setCommandLine(demoRecord(form, mode));
         const std::optional<int> status = endStatusOf([] { mainWindow().Form_Load(); });
-        ASSERT_FALSE(status) << "the program ended with " << *status << ": "
-                             << dialogs->texts().join(QStringLiteral(" | ")).toStdString();
+        const QString texts = dialogs->texts().join(QStringLiteral(" | "));
+        if (mode == QLatin1String("a") || mode == QLatin1String("i")) {
+            ASSERT_EQ(status, std::optional<int>(0)) << texts.toStdString();
+            return;
+        }
+        ASSERT_FALSE(status) << "the program ended with " << *status << ": " << texts.toStdString();
     }
 
     frm_Palimor& w() { return mainWindow(); }
@@ -118,6 +130,48 @@ protected:
     std::shared_ptr<RecordingHost::Record> record;
     std::shared_ptr<platform::ScriptedHelpViewer> help;
 };
+
+// Each row of a query on the host database as its columns joined by "|".
+inline QStringList hostRows(const QString& databasePath, const QString& sql)
+{
+    QStringList rows;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        ADD_FAILURE() << "cannot open " << databasePath.toStdString();
+        return rows;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql.toStdString();
+    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+        QStringList columns;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+            columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+        rows << columns.join(u'|');
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return rows;
+}
+
+// The records of every update set sent since the host's call log was cleared.
+inline std::vector<host::updateset::SetRecord> sentSetRecords()
+{
+    std::vector<host::updateset::SetRecord> out;
+    std::optional<QString> prefix;
+    for (const host::LoggedCall& c : host::callLog()) {
+        if (c.function != QLatin1String("execute.velq.set("))
+            continue;
+        const qsizetype open = c.callText.indexOf(u'"');
+        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
+        QString text = c.callText.mid(open + 1, close - open - 1);
+        text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        if (const auto records = host::updateset::parseSetText(text, prefix, nullptr))
+            out.insert(out.end(), records->begin(), records->end());
+    }
+    return out;
+}
 
 // The tree as text: one line per node in display order, indented by depth, with its
 // key, image and text.
