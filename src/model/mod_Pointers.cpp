@@ -593,9 +593,11 @@ void gRenumberFields()
     if (!root)
         return;
     gaIdMap.assign(1, IdMapEntry{});
+    gaIdMap.reserve(size_t(std::max<int32_t>(gnFieldCount, 0)) + 1);
 
     // Worked in 32 bits: the numbers are checked against the 16-bit range at the end.
     std::vector<int32_t> numbers{0};
+    numbers.reserve(gaIdMap.capacity());
     int32_t running = 0;
     for (TreeNode* n = NodeTree::nextDepthFirst(root, root); n; n = NodeTree::nextDepthFirst(n, root)) {
         const int32_t fi = fieldIndexOf(n);
@@ -667,7 +669,10 @@ void gRebuildPointers()
     loadCommandsIfDue();
 
     gRenumberFields();
-    gRebuildGroupLinks(root, 0);
+    {
+        const GroupSlotBatch batch;
+        gRebuildGroupLinks(root, 0);
+    }
     for (const auto& [i, before] : freed) {
         GroupRecord& g = gaGroups[size_t(i)];
         if (g.Grpi != -1 && g.bVirtualGroup && !before.bChanged && sameGroupRow(before, g))

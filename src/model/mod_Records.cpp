@@ -1,5 +1,7 @@
 #include "mod_Records.h"
 
+#include <algorithm>
+
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "model/NodeTree.h"
@@ -66,12 +68,22 @@ int32_t findFreeFieldSlot()
     return slot;
 }
 
-int32_t findFreeGroupSlot()
-{
-    // One pass: the lowest free slot, and whether free slots still outnumber used groups.
-    int32_t slot = -1;
+// Inside a batch of group inserts the search goes on from where it stopped, and the
+// counts of free slots and used groups are kept as inserts and deletes go, instead of
+// a pass over every group per insert.
+struct GroupSearch {
+    bool active = false;
+    size_t cursor = 1;  // no free slot lies below it
     int32_t free = 0;
     int32_t used = 0;
+};
+GroupSearch g_search;
+
+void countGroups(int32_t& slot, int32_t& free, int32_t& used)
+{
+    slot = -1;
+    free = 0;
+    used = 0;
     for (size_t g = 1; g < gaGroups.size(); ++g) {
         const GroupRecord& group = gaGroups[g];
         if (group.Grpi == -1) {
@@ -82,6 +94,22 @@ int32_t findFreeGroupSlot()
             ++used;
         }
     }
+}
+
+int32_t findFreeGroupSlot()
+{
+    int32_t slot = -1;
+    int32_t free = 0;
+    int32_t used = 0;
+    if (g_search.active) {
+        while (g_search.cursor < gaGroups.size() && gaGroups[g_search.cursor].Grpi != -1)
+            ++g_search.cursor;
+        slot = g_search.cursor < gaGroups.size() ? int32_t(g_search.cursor) : -1;
+        free = g_search.free;
+        used = g_search.used;
+    } else {
+        countGroups(slot, free, used);
+    }
     if (slot < 0)
         return -1;
     if (free <= used) {
@@ -89,10 +117,25 @@ int32_t findFreeGroupSlot()
             showOutOfResources();
         switchInsertingOff(true);
     }
+    if (g_search.active) {
+        // The caller fills the slot: the next search starts behind it.
+        ++g_search.cursor;
+        --g_search.free;
+    }
     return slot;
 }
 
 } // namespace
+
+GroupSlotBatch::GroupSlotBatch()
+{
+    int32_t slot = -1;
+    countGroups(slot, g_search.free, g_search.used);
+    g_search.cursor = slot < 0 ? gaGroups.size() : size_t(slot);
+    g_search.active = true;
+}
+
+GroupSlotBatch::~GroupSlotBatch() { g_search = GroupSearch{}; }
 
 QString gsOutOfResourcesText() { return QStringLiteral("Out of resources, restart the Palimor!"); }
 
@@ -235,6 +278,12 @@ void gDeleteItem(const QString& kind, int32_t index)
         if (size_t(index) >= gaGroups.size())
             return;
         GroupRecord& g = gaGroups[size_t(index)];
+        if (g_search.active && g.Grpi != -1) {
+            g_search.cursor = std::min(g_search.cursor, size_t(index));
+            ++g_search.free;
+            if (!g.bVirtualGroup)
+                --g_search.used;
+        }
         g.Grpi = -1;
         g.lAlignmentGroupId = int16_t(-index);
         g.bChanged = false;
@@ -319,6 +368,7 @@ bool gbFieldHasCommand(int32_t index) { return gaFields.at(size_t(index)).lComma
 
 void resetRecords()
 {
+    g_search = GroupSearch{};
     gbTableFieldsOpen = false;
     g_docuDeletes.clear();
 }

@@ -94,4 +94,16 @@ bool gbPreviousIsField(const TreeNode* node);
 bool gbFieldHasCommand(int32_t index);
 
 // Back to the start of a run (tests).
+// Scope of a run of group inserts that only makes virtual groups (the link rebuild):
+// free slots are searched from where the last search stopped, and the free and used
+// counts are kept as the run goes, so the run costs one pass over the groups, not one
+// per insert. Groups may be deleted inside it; nothing else may free a group slot.
+class GroupSlotBatch {
+public:
+    GroupSlotBatch();
+    ~GroupSlotBatch();
+    GroupSlotBatch(const GroupSlotBatch&) = delete;
+    GroupSlotBatch& operator=(const GroupSlotBatch&) = delete;
+};
+
 void resetRecords();

@@ -2,6 +2,7 @@
 // slot and the group reserve switching inserting off, an insert with no slot or past
 // the field limit refused, and deleting groups and form commands. (Deleted fields and
 // their documentation are tried with the store.)
+#include <optional>
 #include "support/CoreTestSupport.h"
 
 #include "model/mod_Records.h"
@@ -129,6 +130,42 @@ TEST_F(Records, GroupSlotsRootGrowthAndReserve)
     EXPECT_EQ(gaGroups[2].Grpi, -1);
     EXPECT_EQ(gaGroups[2].lAlignmentGroupId, -2);
     EXPECT_FALSE(gaGroups[2].bChanged);
+}
+
+// A run of virtual-group inserts gives the slots a one-by-one search would give, and
+// sees a group deleted inside the run.
+TEST_F(Records, AGroupBatchTakesTheSlotsASearchWould)
+{
+    const auto make = [] {
+        gaGroups.assign(12, GroupRecord{});
+        for (int g : {0, 1, 3, 4, 6, 7})
+            gaGroups[size_t(g)].Grpi = int16_t(g + 1);
+    };
+    const auto run = [](bool batch) {
+        std::optional<GroupSlotBatch> scope;
+        if (batch)
+            scope.emplace();
+        QStringList got;
+        QString key;
+        for (int i = 0; i < 3; ++i) {
+            const int32_t g = glNewItem(QStringLiteral("group"), key);
+            gaGroups[size_t(g)].bVirtualGroup = true;
+            got << QString::number(g);
+        }
+        gDeleteItem(QStringLiteral("group"), 1);
+        for (int i = 0; i < 4; ++i) {
+            const int32_t g = glNewItem(QStringLiteral("group"), key);
+            gaGroups[size_t(g)].bVirtualGroup = true;
+            got << QString::number(g);
+        }
+        return got.join(u' ') + QStringLiteral(" out:") + QString::number(gbOutOfResources);
+    };
+    make();
+    const QString searched = run(false);
+    EXPECT_EQ(searched, QStringLiteral("2 5 8 1 9 10 11 out:1"));
+    resetAll();
+    make();
+    EXPECT_EQ(run(true), searched);
 }
 
 TEST_F(Records, AFormHoldsAtMost3200Fields)
