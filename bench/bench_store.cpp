@@ -32,6 +32,7 @@
 #include "platform/SettingsStore.h"
 #include "platform/UserSettings.h"
 #include "bench_forms.h"
+#include "bench_ratio.h"
 
 namespace {
 
@@ -253,31 +254,6 @@ void BM_StoreBaseline(benchmark::State& state)
     state.SetItemsProcessed(int64_t(state.iterations()) * fields);
 }
 BENCHMARK(BM_StoreBaseline)->Arg(2000)->Unit(benchmark::kMillisecond);
-
-// Keeps the time of every run, to print the ratios after the table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred && r.iterations > 0)
-                times[r.benchmark_name()] = r.GetAdjustedRealTime();
-    }
-    std::map<std::string, double> times;
-};
-
-void printRatio(const RatioReporter& r, const char* what, const std::string& a, const std::string& b, double goal)
-{
-    const auto ta = r.times.find(a);
-    const auto tb = r.times.find(b);
-    if (ta == r.times.end() || tb == r.times.end() || tb->second <= 0) {
-        std::printf("%s: not measured\n", what);
-        return;
-    }
-    const double ratio = ta->second / tb->second;
-    std::printf("%s: %.2f (goal at most %.0f) %s\n", what, ratio, goal, ratio <= goal ? "met" : "MISSED");
-}
 
 } // namespace
 
