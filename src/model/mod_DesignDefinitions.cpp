@@ -717,19 +717,6 @@ QStringList groupColumns()
     return columns;
 }
 
-void setGroupStoredCopies(GroupRecord& g)
-{
-    g.iGroupWidthStored = g.iGroupWidth;
-    g.GrpiStored = g.Grpi;
-    g.lFirstFieldStored = g.lFirstField;
-    g.lChildGroupStored = g.lChildGroup;
-    g.lNextGroupStored = g.lNextGroup;
-    g.lPreviousGroupStored = g.lPreviousGroup;
-    g.lParentGroupStored = g.lParentGroup;
-    g.lGroupLevelStored = g.lGroupLevel;
-    g.bCheckboxesOnlyStored = g.bCheckboxesOnly;
-}
-
 struct GroupReading {
     QStringList columns;
     std::optional<RecordLayout> layout;
@@ -768,7 +755,7 @@ void mGroupRowToGroup(GroupReading& r, const QString& buffer, int32_t rows, int3
         applyColumns(r.readers, values, g);
         if (index == 0)
             glLoadedFormVersion = valueOfText<int32_t>(values[size_t(r.revision)]);
-        setGroupStoredCopies(g);
+        gSetGroupStoredCopies(g);
         // A negative level marks a form stored by a newer editor.
         if (-int32_t(g.lGroupLevel) > glLoadedFormVersion)
             glLoadedFormVersion = -int32_t(g.lGroupLevel);
@@ -827,21 +814,6 @@ const QStringList& fieldColumns308()
     return columns;
 }
 
-void setFieldStoredCopies(FieldRecord& f)
-{
-    f.GrpiStored = f.Grpi;
-    f.lChildFieldStored = f.lChildField;
-    f.lNextFieldStored = f.lNextField;
-    f.lParentFieldStored = f.lParentField;
-    f.bFollowUpStored = f.bFollowUp;
-    f.nOmodStored = f.nOmod;
-    f.iFieldXPosStored = f.iFieldXPos;
-    f.iFieldYPosStored = f.iFieldYPos;
-    f.nLabelXPosStored = f.nLabelXPos;
-    f.nFieldEndPosStored = f.nFieldEndPos;
-    f.iColumnIdStored = f.iColumnId;
-}
-
 struct FieldReading {
     RecordLayout layout301{QLatin1String(kTable301), fieldColumns301()};
     RecordLayout layout308{QLatin1String(kTable308), fieldColumns308()};
@@ -886,7 +858,7 @@ void mFieldRowToField(FieldReading& r, const QString& buffer, int32_t rows)
         applyColumns(r.readers308, values308, f);
         if (!f.sDomainPackage.isEmpty())
             f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
-        setFieldStoredCopies(f);
+        gSetFieldStoredCopies(f);
         gaIdMap.push_back({f.nOmod, sequ, false});
         gWriteLog(QStringLiteral("Field ") + f.sFieldName + QStringLiteral(" Loaded"));
         gaFields[index] = std::move(f);

@@ -53,3 +53,31 @@ void resetPalimor()
     glLoadedFormVersion = 0;
     glFormVersionLevel = 0;
 }
+
+void gSetGroupStoredCopies(GroupRecord& g)
+{
+    g.iGroupWidthStored = g.iGroupWidth;
+    g.GrpiStored = g.Grpi;
+    g.lFirstFieldStored = g.lFirstField;
+    g.lChildGroupStored = g.lChildGroup;
+    g.lNextGroupStored = g.lNextGroup;
+    g.lPreviousGroupStored = g.lPreviousGroup;
+    g.lParentGroupStored = g.lParentGroup;
+    g.lGroupLevelStored = g.lGroupLevel;
+    g.bCheckboxesOnlyStored = g.bCheckboxesOnly;
+}
+
+void gSetFieldStoredCopies(FieldRecord& f)
+{
+    f.GrpiStored = f.Grpi;
+    f.lChildFieldStored = f.lChildField;
+    f.lNextFieldStored = f.lNextField;
+    f.lParentFieldStored = f.lParentField;
+    f.bFollowUpStored = f.bFollowUp;
+    f.nOmodStored = f.nOmod;
+    f.iFieldXPosStored = f.iFieldXPos;
+    f.iFieldYPosStored = f.iFieldYPos;
+    f.nLabelXPosStored = f.nLabelXPos;
+    f.nFieldEndPosStored = f.nFieldEndPos;
+    f.iColumnIdStored = f.iColumnId;
+}

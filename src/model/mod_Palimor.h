@@ -256,5 +256,9 @@ extern int32_t glFormVersionLevel;
 // Empties every array to its element 0 and resets the counters (start-up).
 void gInitializeArrays();
 
+// The stored copies take the values of their members, as after a load or a store.
+void gSetGroupStoredCopies(GroupRecord& g);
+void gSetFieldStoredCopies(FieldRecord& f);
+
 // gInitializeArrays and every shared flag back to its start value (tests).
 void resetPalimor();

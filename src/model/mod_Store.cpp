@@ -188,34 +188,14 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
 void markStored()
 {
     for (GroupRecord& g : gaGroups) {
-        if (g.bChanged && g.bExistsInHost) {
-            g.iGroupWidthStored = g.iGroupWidth;
-            g.GrpiStored = g.Grpi;
-            g.lFirstFieldStored = g.lFirstField;
-            g.lChildGroupStored = g.lChildGroup;
-            g.lNextGroupStored = g.lNextGroup;
-            g.lPreviousGroupStored = g.lPreviousGroup;
-            g.lParentGroupStored = g.lParentGroup;
-            g.lGroupLevelStored = g.lGroupLevel;
-            g.bCheckboxesOnlyStored = g.bCheckboxesOnly;
-        }
+        if (g.bChanged && g.bExistsInHost)
+            gSetGroupStoredCopies(g);
         g.bChanged = false;
     }
     for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
         FieldRecord& f = gaFields[size_t(i)];
-        if (f.bChanged && f.bExistsInHost) {
-            f.GrpiStored = f.Grpi;
-            f.lChildFieldStored = f.lChildField;
-            f.lNextFieldStored = f.lNextField;
-            f.lParentFieldStored = f.lParentField;
-            f.bFollowUpStored = f.bFollowUp;
-            f.nOmodStored = f.nOmod;
-            f.iFieldXPosStored = f.iFieldXPos;
-            f.iFieldYPosStored = f.iFieldYPos;
-            f.nLabelXPosStored = f.nLabelXPos;
-            f.nFieldEndPosStored = f.nFieldEndPos;
-            f.iColumnIdStored = f.iColumnId;
-        }
+        if (f.bChanged && f.bExistsInHost)
+            gSetFieldStoredCopies(f);
         f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
         f.bRemove302 = false;
     }
