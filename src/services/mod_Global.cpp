@@ -246,8 +246,7 @@ QString gsGetMessageCode(uint8_t kind, int32_t number)
     return *code;
 }
 
-int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, const QString& a1, const QString& a2,
-                      const QString& a3)
+int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, QString a1, QString a2, QString a3)
 {
     QString title;
     QString text;

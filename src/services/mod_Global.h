@@ -123,8 +123,10 @@ extern bool gbMessageBoxOpen;
 
 // Shows message kind/number; returns the box's result, 2 when a question has no
 // text, 0 when the text went to the status bar (buttons == -1).
-int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, const QString& a1 = QString(),
-                      const QString& a2 = QString(), const QString& a3 = QString());
+// The arguments are taken as copies: fetching the text calls the host, which may
+// change the very variables a caller passed (the last call text among them).
+int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, QString a1 = QString(), QString a2 = QString(),
+                      QString a3 = QString());
 
 // The code without the "qx" prefix, or "".
 QString gsGetMessageCode(uint8_t kind, int32_t number);

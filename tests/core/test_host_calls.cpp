@@ -275,6 +275,20 @@ TEST_F(LocalHostCalls, HostErrorAndAutomationFailure)
     EXPECT_TRUE(dialogs->texts().last().startsWith(QStringLiteral("Ole Automation Error: ")));
 }
 
+// The message about a failed wrapper call names that call, although fetching the
+// message's own text is a host call of its own that replaces the last call text.
+TEST_F(LocalHostCalls, AFailedCallIsNamedInItsMessage)
+{
+    ASSERT_TRUE(gbConnectVrok());
+    gInitDataSets();
+    host::injectError(QStringLiteral("get.script.tiv("), 42);
+    const QString call = QStringLiteral("get.script.tiv(\"qx\",\"zrn\",\"s\")");
+    EXPECT_FALSE(ext::call(QStringLiteral("oqxdllextint"), call));
+    EXPECT_GE(host::callCount(QStringLiteral("get.message(")), 1);
+    ASSERT_FALSE(dialogs->texts().isEmpty());
+    EXPECT_TRUE(dialogs->texts().last().contains(call)) << dialogs->texts().last().toStdString();
+}
+
 TEST_F(LocalHostCalls, UnknownClassCannotBeCreated)
 {
     platform::setCommandLine(startRecord(QStringLiteral("qxzrn301"), QStringLiteral("1;"), QStringLiteral("000 w;No.Such.Class")));

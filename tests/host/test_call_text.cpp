@@ -42,45 +42,32 @@ INSTANTIATE_TEST_SUITE_P(Texts, CallTextRoundTrip,
                                            ")", "(", "\",\"", "\")", "  blanks  ", "ends with \"",
                                            "\u00e4\u00f6\u00fc \u20ac"));
 
-TEST(CallTextParse, NumbersKeepTheirSigns)
+TEST(CallTextParse, ReadsNameAndArgumentsAndFormatsThemBack)
 {
-    const auto call = calltext::parse(QStringLiteral("n(-3,+4,0,007)"));
-    ASSERT_TRUE(call);
-    ASSERT_EQ(call->count(), 4);
-    EXPECT_EQ(call->arg(1).value(), -3);
-    EXPECT_EQ(call->arg(2).value(), 4);
-    EXPECT_EQ(call->arg(3).value(), 0);
-    EXPECT_EQ(call->arg(4).value(), 7);
-    EXPECT_EQ(calltext::format(*call), QStringLiteral("n(-3,+4,0,007)"));
-}
-
-TEST(CallTextParse, BlanksAroundArgumentsAreAccepted)
-{
-    const auto call = calltext::parse(QStringLiteral("init.dllextint(4, 1, \"    \" )"));
-    ASSERT_TRUE(call);
-    ASSERT_EQ(call->count(), 3);
-    EXPECT_EQ(call->arg(2).value(), 1);
-    EXPECT_TRUE(call->arg(3).quoted);
-    EXPECT_EQ(call->arg(3).text(), QStringLiteral("    "));
-    EXPECT_EQ(calltext::format(*call), QStringLiteral("init.dllextint(4,1,\"    \")"));
-}
-
-TEST(CallTextParse, SeparatorsInsideQuotesDoNotEndTheArgument)
-{
-    const auto call = calltext::parse(QStringLiteral("q(\"a,b)(c\"\",\"\")\",1)"));
-    ASSERT_TRUE(call);
-    ASSERT_EQ(call->count(), 2);
-    EXPECT_EQ(call->arg(1).text(), QStringLiteral("a,b)(c\",\")"));
-    EXPECT_EQ(call->arg(2).value(), 1);
-}
-
-TEST(CallTextParse, CallsWithoutArguments)
-{
-    for (const char* text : {"am_abort_transaction()", "am_abort_transaction( )", "  am_abort_transaction()  "}) {
-        const auto call = calltext::parse(QString::fromLatin1(text));
-        ASSERT_TRUE(call) << text;
-        EXPECT_EQ(call->function, QStringLiteral("am_abort_transaction("));
-        EXPECT_EQ(call->count(), 0);
+    // Arguments shown as numbers, or quoted texts with their quotes made single.
+    const struct {
+        const char* text;
+        const char* function;
+        QStringList args;
+        const char* formatted;
+    } cases[] = {
+        {"n(-3,+4,0,007)", "n(", {"-3", "4", "0", "7"}, "n(-3,+4,0,007)"},
+        {"init.dllextint(4, 1, \"    \" )", "init.dllextint(", {"4", "1", "\"    \""}, "init.dllextint(4,1,\"    \")"},
+        // Separators inside quotes do not end the argument.
+        {"q(\"a,b)(c\"\",\"\")\",1)", "q(", {"\"a,b)(c\",\")\"", "1"}, "q(\"a,b)(c\"\",\"\")\",1)"},
+        {"am_abort_transaction()", "am_abort_transaction(", {}, "am_abort_transaction()"},
+        {"am_abort_transaction( )", "am_abort_transaction(", {}, "am_abort_transaction()"},
+        {"  am_abort_transaction()  ", "am_abort_transaction(", {}, "am_abort_transaction()"},
+    };
+    for (const auto& c : cases) {
+        const auto call = calltext::parse(QString::fromLatin1(c.text));
+        ASSERT_TRUE(call) << c.text;
+        EXPECT_EQ(call->function, QLatin1String(c.function)) << c.text;
+        QStringList args;
+        for (int p = 1; p <= call->count(); ++p)
+            args << (call->arg(p).quoted ? u'"' + call->arg(p).text() + u'"' : QString::number(call->arg(p).value()));
+        EXPECT_EQ(args, c.args) << c.text;
+        EXPECT_EQ(calltext::format(*call), QLatin1String(c.formatted)) << c.text;
     }
 }
 

@@ -100,17 +100,6 @@ protected:
     std::unique_ptr<VrokApplication> app;
 };
 
-TEST_F(LocalHostTest, LinkPropertiesAreRecorded)
-{
-    auto& local = dynamic_cast<host::LocalHost&>(*app);
-    app->setLinkOption(0);
-    app->setLinkState(10);
-    EXPECT_EQ(local.linkState(), 10);
-    EXPECT_EQ(local.linkOption(), 0);
-    app->setLinkOption(3);
-    EXPECT_EQ(local.linkOption(), 3);
-}
-
 TEST_F(LocalHostTest, EveryMemberThrowsAfterShutdown)
 {
     app->setLinkState(10);

@@ -25,20 +25,14 @@ TEST_P(DefaultButton, AnswersTheDefaultButtonOfTheStyle)
 INSTANTIATE_TEST_SUITE_P(
     Styles, DefaultButton,
     ::testing::Values(
-        DefaultCase{MbOk, IdOk}, DefaultCase{MbOk | MbDefButton2, IdOk}, DefaultCase{MbOk | MbDefButton3, IdOk},
-        DefaultCase{MbOkCancel, IdOk}, DefaultCase{MbOkCancel | MbDefButton2, IdCancel},
-        DefaultCase{MbOkCancel | MbDefButton3, IdOk},
-        DefaultCase{MbAbortRetryIgnore, IdAbort}, DefaultCase{MbAbortRetryIgnore | MbDefButton2, IdRetry},
-        DefaultCase{MbAbortRetryIgnore | MbDefButton3, IdIgnore},
-        DefaultCase{MbYesNoCancel, IdYes}, DefaultCase{MbYesNoCancel | MbDefButton2, IdNo},
-        DefaultCase{MbYesNoCancel | MbDefButton3, IdCancel},
-        DefaultCase{MbYesNo, IdYes}, DefaultCase{MbYesNo | MbDefButton2, IdNo},
-        DefaultCase{MbYesNo | MbDefButton3, IdYes},
-        DefaultCase{MbRetryCancel, IdRetry}, DefaultCase{MbRetryCancel | MbDefButton2, IdCancel},
+        DefaultCase{MbOk, IdOk}, DefaultCase{MbOk | MbDefButton3, IdOk}, DefaultCase{MbOkCancel | MbDefButton2, IdCancel},
+        DefaultCase{MbOkCancel | MbDefButton3, IdOk}, DefaultCase{MbAbortRetryIgnore, IdAbort},
+        DefaultCase{MbAbortRetryIgnore | MbDefButton2, IdRetry}, DefaultCase{MbAbortRetryIgnore | MbDefButton3, IdIgnore},
+        DefaultCase{MbYesNoCancel, IdYes}, DefaultCase{MbYesNoCancel | MbDefButton3, IdCancel},
+        DefaultCase{MbYesNo | MbDefButton2, IdNo}, DefaultCase{MbYesNo | MbDefButton3, IdYes},
+        DefaultCase{MbRetryCancel, IdRetry},
         // Icons do not change the buttons.
         DefaultCase{MbYesNo | MbIconQuestion | MbDefButton2, IdNo},
-        DefaultCase{MbOkCancel | MbIconCritical, IdOk},
-        DefaultCase{MbYesNoCancel | MbIconExclamation | MbDefButton3, IdCancel},
         DefaultCase{MbRetryCancel | MbIconInformation | MbDefButton2, IdCancel},
         // A button set the numbering doesn't know is an OK box.
         DefaultCase{7, IdOk}, DefaultCase{7 | MbDefButton2, IdOk}));
@@ -49,44 +43,32 @@ TEST(ScriptedDialogs, RecordsWhatWasShownAndAnswersInOrder)
     d.queueAnswer(IdNo);
     d.queueAnswer(IdCancel);
     d.queueInput(QStringLiteral("typed"));
+    d.queueInput(std::nullopt);
+    d.queueInput(QString());
 
     EXPECT_EQ(d.messageBox("Save changes?", MbYesNoCancel | MbIconQuestion, "Palimor Editor"), IdNo);
     EXPECT_EQ(d.inputBox("Automation Class", "Vrok Environment", "default"), QStringLiteral("typed"));
-    EXPECT_EQ(d.messageBox("Retry?", MbRetryCancel, "T"), IdCancel);
+    EXPECT_EQ(d.messageBox("Retry?", MbRetryCancel, QString()), IdCancel);
+    EXPECT_EQ(d.inputBox("Cancelled", QString(), "x"), std::nullopt);
+    // Confirming an empty text is not a cancel.
+    EXPECT_EQ(d.inputBox("Emptied", "T", "x"), QString());
     // Queue used up: default buttons and default text.
     EXPECT_EQ(d.messageBox("Sure?", MbYesNo | MbDefButton2, "T"), IdNo);
     EXPECT_EQ(d.inputBox("Name", "T", "kept"), QStringLiteral("kept"));
 
-    ASSERT_EQ(d.shown().size(), 5u);
+    ASSERT_EQ(d.shown().size(), 7u);
     EXPECT_EQ(d.shown()[0].kind, ScriptedDialogs::Shown::Message);
-    EXPECT_EQ(d.shown()[0].text, QStringLiteral("Save changes?"));
     EXPECT_EQ(d.shown()[0].title, QStringLiteral("Palimor Editor"));
     EXPECT_EQ(d.shown()[0].style, MbYesNoCancel | MbIconQuestion);
     EXPECT_EQ(d.shown()[1].kind, ScriptedDialogs::Shown::Input);
-    EXPECT_EQ(d.shown()[1].text, QStringLiteral("Automation Class"));
     EXPECT_EQ(d.shown()[1].title, QStringLiteral("Vrok Environment"));
-    EXPECT_EQ(d.shown()[3].style, MbYesNo | MbDefButton2);
-    EXPECT_EQ(d.texts(), (QStringList{"Save changes?", "Automation Class", "Retry?", "Sure?", "Name"}));
-}
-
-TEST(ScriptedDialogs, QueuedCancelOfTheInputBoxIsNullopt)
-{
-    ScriptedDialogs d;
-    d.queueInput(std::nullopt);
-    d.queueInput(QString());
-    EXPECT_EQ(d.inputBox("p", "t", "x"), std::nullopt);
-    // Confirming an empty text is not a cancel.
-    EXPECT_EQ(d.inputBox("p", "t", "x"), QString());
-}
-
-TEST(ScriptedDialogs, BoxWithoutTitleIsRecordedWithTheApplicationTitle)
-{
-    ScriptedDialogs d;
-    d.messageBox("Unable to create OLE-object!", MbOk | MbIconCritical, QString());
-    d.inputBox("Prompt", QString(), QString());
+    // A box without a title is recorded with the application's.
     EXPECT_EQ(applicationTitle(), QStringLiteral("Palimor"));
-    EXPECT_EQ(d.shown()[0].title, QStringLiteral("Palimor"));
-    EXPECT_EQ(d.shown()[1].title, QStringLiteral("Palimor"));
+    EXPECT_EQ(d.shown()[2].title, QStringLiteral("Palimor"));
+    EXPECT_EQ(d.shown()[3].title, QStringLiteral("Palimor"));
+    EXPECT_EQ(d.shown()[5].style, MbYesNo | MbDefButton2);
+    EXPECT_EQ(d.texts(),
+              (QStringList{"Save changes?", "Automation Class", "Retry?", "Cancelled", "Emptied", "Sure?", "Name"}));
 }
 
 TEST(ScriptedDialogs, ClearDropsRecordsAndQueuedAnswers)

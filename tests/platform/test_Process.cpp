@@ -35,7 +35,7 @@ TEST_P(CommandLineJoin, ArgumentsAreJoinedBySingleBlanks)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CommandLineJoin,
-    ::testing::Values(JoinCase{{}, ""}, JoinCase{{"-tarnsel"}, "-tarnsel"}, JoinCase{{"a", "b", "c"}, "a b c"},
+    ::testing::Values(JoinCase{{}, ""}, JoinCase{{"a", "b", "c"}, "a b c"},
                       // One argument holding the start record keeps its blank padding.
                       JoinCase{{"PQ ABC FORM1     E E E 0100 01 CUST"}, "PQ ABC FORM1     E E E 0100 01 CUST"},
                       JoinCase{{"a  b", "c "}, "a  b c "}, JoinCase{{"", "x"}, " x"}));

@@ -13,14 +13,6 @@ protected:
     void TearDown() override { releaseTickCount(); }
 };
 
-TEST_F(TickClockTest, SetClockStandsStill)
-{
-    setTickCount(1000);
-    EXPECT_EQ(tickCount(), 1000u);
-    QThread::msleep(5);
-    EXPECT_EQ(tickCount(), 1000u);
-}
-
 struct AdvanceCase {
     uint32_t start;
     std::vector<uint32_t> steps;
@@ -31,16 +23,18 @@ void PrintTo(const AdvanceCase& c, std::ostream* os) { *os << c.start << " -> " 
 
 class TickAdvance : public TickClockTest, public ::testing::WithParamInterface<AdvanceCase> {};
 
-TEST_P(TickAdvance, AdvancesAndWrapsAt32Bits)
+TEST_P(TickAdvance, StandsStillAdvancesAndWrapsAt32Bits)
 {
     setTickCount(GetParam().start);
     for (uint32_t step : GetParam().steps)
         advanceTickCount(step);
     EXPECT_EQ(tickCount(), GetParam().expected);
+    QThread::msleep(2);
+    EXPECT_EQ(tickCount(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TickAdvance,
-                         ::testing::Values(AdvanceCase{0, {1500}, 1500}, AdvanceCase{100, {0}, 100},
+                         ::testing::Values(AdvanceCase{100, {}, 100},
                                            AdvanceCase{100, {250, 250}, 600},
                                            AdvanceCase{0xFFFFFFF0u, {0x20}, 0x10},
                                            AdvanceCase{0xFFFFFFFFu, {1}, 0}));
