@@ -1,9 +1,10 @@
-// Storing a form in the local host: a round trip of tree edits through the link
-// rebuild, the store and a fresh load; a failure at each step of the store followed by
+// Storing a form in the local host: an unchanged form rebuilt to its own records; a
+// round trip of tree edits through the link rebuild, the store and a fresh load; a failure at each step of the store followed by
 // the abort (database and marks as before, then a retry that stores); marks of an
 // earlier store never flipped back; records the store must not send or must remove;
 // and a form of an older level upgraded on load and stored at the current one.
-#include "support/CoreTestSupport.h"
+#include "test_links_support.h"
+
 #include "support/LocalHostFixture.h"
 
 #include <call_hooks.h>
@@ -16,12 +17,11 @@
 #include <map>
 
 #include "hostlink/mod_FormChoice.h"
-#include "model/NodeTree.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_Records.h"
 #include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Upgrade.h"
+
+using links::treeText;
 
 namespace {
 
@@ -30,66 +30,6 @@ host::FormIdentity demoForm(const QString& code)
     return {QStringLiteral("te"), QStringLiteral("kwy"), code, QStringLiteral("2"), QStringLiteral("7.6"),
             QStringLiteral("a3"), QStringLiteral("dev")};
 }
-
-// The nodes below node as "key(children) key ...".
-QString treeText(const TreeNode* node)
-{
-    QStringList parts;
-    for (const TreeNode* c = node->child(); c; c = c->next())
-        parts << (c->children() ? c->key() + u'(' + treeText(c) + u')' : c->key());
-    return parts.join(u' ');
-}
-
-// What the main window's fill does: the tree made from the record links, a virtual
-// group standing for its fields; node keys and subgroup counts set in the records.
-class TreeFill {
-public:
-    explicit TreeFill(NodeTree& tree) : tree_(tree) {}
-
-    void fill()
-    {
-        tree_.clear();
-        TreeNode* root = tree_.add(gsGroupKey(0), QStringLiteral("form"));
-        group(root, 0);
-    }
-
-private:
-    void group(TreeNode* node, int32_t index)
-    {
-        GroupRecord& g = gaGroups[size_t(index)];
-        g.sNodeKey = node->key();
-        int16_t subgroups = 0;
-        for (int16_t c = g.lChildGroup; c > 0 && size_t(c) <= gaGroups.size(); c = gaGroups[size_t(c - 1)].lNextGroup) {
-            if (gaGroups[size_t(c - 1)].bVirtualGroup) {
-                fields(node, gaGroups[size_t(c - 1)].lFirstField);
-            } else {
-                const QString& text = gaGroups[size_t(c - 1)].sLabelCode;
-                group(tree_.add(node, Relationship::Child, gsGroupKey(c - 1), text), c - 1);
-                ++subgroups;
-            }
-        }
-        fields(node, g.lFirstField);
-        g.iNrOfSubGroups = subgroups;
-    }
-
-    void fields(TreeNode* parent, int16_t first)
-    {
-        for (int16_t n = first; n != 0;) {
-            const std::optional<int32_t> i = gvIndexOfId(n);
-            if (!i) {
-                ADD_FAILURE() << "no field of order number " << n;
-                return;
-            }
-            FieldRecord& f = gaFields[size_t(*i)];
-            TreeNode* node = tree_.add(parent, Relationship::Child, gsFieldKey(*i), f.sFieldName);
-            f.sNodeKey = node->key();
-            fields(node, f.lChildField);
-            n = f.lNextField;
-        }
-    }
-
-    NodeTree& tree_;
-};
 
 // The parts of every update set sent since the call log was cleared, as records.
 std::vector<host::updateset::SetRecord> sentRecords()
@@ -163,7 +103,7 @@ protected:
         glLoadedFormVersion = 11;
         gbFormChanged = false;
         ASSERT_TRUE(gLoadDesignDefinitions());
-        TreeFill(into).fill();
+        links::TreeFill(into).fill();
         gsetMainTree(&into);
         dialogs->clear();
         host::clearCallLog();
@@ -297,11 +237,7 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     load(again);
     EXPECT_EQ(treeText(again.firstRoot()), storedTree);
     EXPECT_EQ(designTexts(), stored);
-    std::vector<int16_t> order;
-    for (const TreeNode* n = again.firstRoot(); n; n = NodeTree::nextDepthFirst(n))
-        if (gbIsFieldKey(n->key()))
-            order.push_back(gaFields[size_t(n->key().mid(2).toInt())].nOmod);
-    EXPECT_EQ(std::adjacent_find(order.begin(), order.end(), std::greater_equal<int16_t>()), order.end());
+    EXPECT_TRUE(links::strictlyRising(links::orderNumbers(again.firstRoot())));
 
     // Nothing edited: the set holds its head only.
     gRebuildPointers();
@@ -310,6 +246,23 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 1);
     EXPECT_TRUE(sentRecords().empty());
     EXPECT_EQ(designTexts(), stored);
+}
+
+// A stored form rebuilds to the very records it was loaded with and marks nothing changed.
+TEST_F(Store, AnUnchangedFormRebuildsToItsOwnRecords)
+{
+    for (const char* code : {"simpled", "itemsd"}) {
+        open(QString::fromLatin1(code));
+        const std::map<QString, QString> loaded = designTexts();
+        ASSERT_FALSE(loaded.empty());
+        gRebuildPointers();
+        gUpdatePointers();
+        EXPECT_EQ(designTexts(), loaded) << code;
+        EXPECT_FALSE(gbFormChanged) << code;
+        EXPECT_TRUE(std::none_of(gaGroups.begin(), gaGroups.end(), [](const auto& r) { return r.bChanged; })) << code;
+        EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const auto& r) { return r.bChanged; })) << code;
+        EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+    }
 }
 
 // ---- Failures ---------------------------------------------------------------------------------

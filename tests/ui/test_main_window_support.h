@@ -15,7 +15,8 @@
 #include "support/LocalHostFixture.h"
 
 #include <call_hooks.h>
-#include <sqlite3.h>
+#include <host_database.h>
+#include <sqlite_util.h>
 #include <update_set.h>
 
 #include <QFile>
@@ -135,23 +136,14 @@ protected:
 inline QStringList hostRows(const QString& databasePath, const QString& sql)
 {
     QStringList rows;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        ADD_FAILURE() << "cannot open " << databasePath.toStdString();
-        return rows;
-    }
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        ADD_FAILURE() << sqlite3_errmsg(db) << ": " << sql.toStdString();
-    while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto db = openHostDatabase(databasePath);
+    host::Statement st(db->handle(), sql);
+    while (st.step()) {
         QStringList columns;
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-            columns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)));
+        for (int c = 0; c < st.columnCount(); ++c)
+            columns << st.text(c);
         rows << columns.join(u'|');
     }
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return rows;
 }
 

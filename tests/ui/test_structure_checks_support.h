@@ -1,13 +1,12 @@
 #pragma once
 // A demo form loaded from the local host into the records, its tree built from the
 // links as the main window builds it, and set as the form's tree.
-#include "support/CoreTestSupport.h"
+#include "core/test_links_support.h"
 #include "support/LocalHostFixture.h"
 
 #include <session_windows.h>
 
 #include "hostlink/mod_FormChoice.h"
-#include "model/NodeTree.h"
 #include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
 
@@ -45,8 +44,7 @@ protected:
         ASSERT_GT(glObjectSet301, 0);
         gInitializeArrays();
         ASSERT_TRUE(gLoadDesignDefinitions());
-        TreeNode* root = tree.add(QStringLiteral("g_0"), QStringLiteral("form"));
-        addGroupChildren(root, 0);
+        links::TreeFill(tree).fill();
         gRebuildPointers();
         dialogs->clear();
         gClearModelessErrors();
@@ -60,32 +58,4 @@ public:
 
     LocalHostEnvironment env;
     NodeTree tree;
-
-private:
-    // The tree as the main window fills it: subgroups along their links (a virtual
-    // group stands for its fields), then the fields, follow-ups below their field.
-    void addGroupChildren(TreeNode* node, int32_t index)
-    {
-        for (int16_t c = gaGroups[size_t(index)].lChildGroup; c > 0; c = gaGroups[size_t(c - 1)].lNextGroup) {
-            if (gaGroups[size_t(c - 1)].bVirtualGroup)
-                addFields(node, gaGroups[size_t(c - 1)].lFirstField);
-            else
-            {
-                gaGroups[size_t(c - 1)].sNodeKey = gsGroupKey(c - 1);
-                addGroupChildren(tree.add(node, Relationship::Child, gsGroupKey(c - 1), QString()), c - 1);
-            }
-        }
-        addFields(node, gaGroups[size_t(index)].lFirstField);
-    }
-    void addFields(TreeNode* node, int16_t first)
-    {
-        for (int16_t n = first; n > 0; n = gaFields[size_t(*gvIndexOfId(n))].lNextField) {
-            ASSERT_TRUE(gvIndexOfId(n).has_value()) << n;
-            const int32_t i = *gvIndexOfId(n);
-            // Records keep the key of their node, as the main window's tree fill sets it.
-            gaFields[size_t(i)].sNodeKey = gsFieldKey(i);
-            addFields(tree.add(node, Relationship::Child, gsFieldKey(i), gaFields[size_t(i)].sFieldName),
-                      gaFields[size_t(i)].lChildField);
-        }
-    }
 };
