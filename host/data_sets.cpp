@@ -107,11 +107,11 @@ const std::vector<SetSpec>& specs()
 std::vector<DataSetLayout> buildLayouts(bool withSelectionGroups)
 {
     std::vector<DataSetLayout> layouts;
-    for (const SetSpec& spec : specs()) {
+    for (const SetSpec& entry : specs()) {
         DataSetLayout set;
-        set.number = spec.number;
-        set.name = QString::fromLatin1(spec.name);
-        for (const FieldSpec& f : spec.fields)
+        set.number = entry.number;
+        set.name = QString::fromLatin1(entry.name);
+        for (const FieldSpec& f : entry.fields)
             set.fields.push_back({QString::fromLatin1(f.code), f.length, f.type});
         if (!withSelectionGroups && set.name == QLatin1String("qxzrn315"))
             set.fields.resize(set.fields.size() - kSelectionGroupFields);
