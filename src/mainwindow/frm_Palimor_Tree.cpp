@@ -293,6 +293,18 @@ void frm_Palimor::mFillGroups(int32_t lGroup)
         mFillGroups(g.lNextGroup - 1);
 }
 
+// The key of the node a field is placed under: its parent field, or its group (the
+// group above, for a field of a virtual group).
+static QString parentNodeKey(const FieldRecord& f)
+{
+    if (f.lParentField != 0)
+        return gsFieldKey(fieldOfOrder(f.lParentField));
+    const int32_t g = f.Grpi - 1;
+    if (isGroupIndex(g) && gaGroups[size_t(g)].bVirtualGroup && f.Grpi > 1)
+        return gsGroupKey(gaGroups[size_t(g)].lParentGroup - 1);
+    return gsGroupKey(g);
+}
+
 void frm_Palimor::mFillFields(int32_t lField)
 {
     FillScope scope;
@@ -300,17 +312,7 @@ void frm_Palimor::mFillFields(int32_t lField)
         return;
     FieldRecord& f = gaFields[size_t(lField)];
 
-    QString selectKey;
-    if (f.lParentField != 0) {
-        selectKey = gsFieldKey(fieldOfOrder(f.lParentField));
-    } else {
-        const int32_t g = f.Grpi - 1;
-        if (isGroupIndex(g) && gaGroups[size_t(g)].bVirtualGroup && f.Grpi > 1)
-            selectKey = gsGroupKey(gaGroups[size_t(g)].lParentGroup - 1);
-        else
-            selectKey = gsGroupKey(g);
-    }
-    if (TreeNode* n = m_tree->node(selectKey))
+    if (TreeNode* n = m_tree->node(parentNodeKey(f)))
         m_tree->setSelectedItem(n);
 
     int32_t index = lField;
@@ -367,17 +369,7 @@ void frm_Palimor::mPasteFields(int32_t lField, bool bHidden)
     FillScope scope;
     TreeNode* remembered = selected;
     FieldRecord& f = gaFields[size_t(lField)];
-    QString selectKey;
-    if (f.lParentField != 0) {
-        selectKey = gsFieldKey(fieldOfOrder(f.lParentField));
-    } else {
-        const int32_t g = f.Grpi - 1;
-        if (isGroupIndex(g) && gaGroups[size_t(g)].bVirtualGroup && f.Grpi > 1)
-            selectKey = gsGroupKey(gaGroups[size_t(g)].lParentGroup - 1);
-        else
-            selectKey = gsGroupKey(g);
-    }
-    if (TreeNode* n = m_tree->node(selectKey))
+    if (TreeNode* n = m_tree->node(parentNodeKey(f)))
         m_tree->setSelectedItem(n);
     int32_t index = lField;
     const bool added = f.lControl == 4 ? mbInsertPicture(index) : mbInsertField(index, QString());
