@@ -4,6 +4,13 @@
 #include "form_generator.h"
 #include "form_identity.h"
 #include "host_database.h"
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_Enumerate.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "hostlink/mod_VrokInterface.h"
+#include "hostlink/mod_Velq.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_Palimor.h"
 #include "platform/Process.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserSettings.h"
@@ -57,6 +64,32 @@ inline Setup& setup()
     platform::setCommandLine(QStringLiteral("te kwy gen00001d 2 2 2 7.6  a3 dev          1"));
     s.ok = true;
     return s;
+}
+
+// The editor connected and ready to load the form, as the start-up leaves it.
+inline bool startEditor(const host::FormIdentity& form)
+{
+    resetPalimor();
+    resetDataSets();
+    resetVelq();
+    resetDesignDefinitions();
+    resetVrokInterface();
+    goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
+    gsPackage = form.package;
+    gsModule = form.module;
+    gsFormCode = form.formCode;
+    gsLanguage = form.language;
+    gsDesignLanguage = form.language;
+    gsUserLanguage = form.language;
+    gsVersion = form.version;
+    gsRelease = form.release;
+    gsCustomer = form.customer;
+    glFormVersionLevel = 11;
+    gInitFormDataSets();
+    gInitDataSets();
+    gENUM_FillEnums();
+    glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
+    return glObjectSet301 > 0;
 }
 
 } // namespace

@@ -33,32 +33,6 @@
 
 namespace {
 
-// The editor connected and ready to load the form, as the start-up leaves it.
-bool startEditor(const host::FormIdentity& form)
-{
-    resetPalimor();
-    resetDataSets();
-    resetVelq();
-    resetDesignDefinitions();
-    resetVrokInterface();
-    goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
-    gsPackage = form.package;
-    gsModule = form.module;
-    gsFormCode = form.formCode;
-    gsLanguage = form.language;
-    gsDesignLanguage = form.language;
-    gsUserLanguage = form.language;
-    gsVersion = form.version;
-    gsRelease = form.release;
-    gsCustomer = form.customer;
-    glFormVersionLevel = 11;
-    gInitFormDataSets();
-    gInitDataSets();
-    gENUM_FillEnums();
-    glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-    return glObjectSet301 > 0;
-}
-
 void BM_LoadThroughHost(benchmark::State& state)
 {
     Setup& s = setup();

@@ -39,29 +39,9 @@ namespace {
 // The editor connected, with the form loaded and every field in the tree.
 bool openForm(const host::FormIdentity& form, int fields)
 {
-    resetPalimor();
     resetRecords();
     resetStore();
-    resetDataSets();
-    resetVelq();
-    resetDesignDefinitions();
-    resetVrokInterface();
-    goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
-    gsPackage = form.package;
-    gsModule = form.module;
-    gsFormCode = form.formCode;
-    gsLanguage = form.language;
-    gsDesignLanguage = form.language;
-    gsUserLanguage = form.language;
-    gsVersion = form.version;
-    gsRelease = form.release;
-    gsCustomer = form.customer;
-    glFormVersionLevel = 11;
-    gInitFormDataSets();
-    gInitDataSets();
-    gENUM_FillEnums();
-    glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-    if (glObjectSet301 < 1)
+    if (!startEditor(form))
         return false;
     gInitializeArrays();
     glLoadedFormVersion = 11;
