@@ -257,24 +257,6 @@ TEST_F(LocalHostCalls, AwkwardTextsSurviveTheRoundTrip)
     EXPECT_EQ(host::callCount(QStringLiteral("get.script.tiv(")), 1);
 }
 
-TEST_F(LocalHostCalls, HostErrorAndAutomationFailure)
-{
-    ASSERT_TRUE(gbConnectVrok());
-    host::injectError(QStringLiteral("init.dllextint("), 42);
-    EXPECT_FALSE(gbExecuteFunction(QStringLiteral("oqxdllextint"), QStringLiteral("init.dllextint(0,0,\" \")"), 2, 3,
-                                   result));
-    ASSERT_EQ(dialogs->shown().size(), 1u);
-    EXPECT_EQ(dialogs->shown()[0].style, 16);
-
-    host::injectAutomationFailure(QStringLiteral("get.script.tiv("));
-    EXPECT_EQ(endStatusOf([&] {
-                  gbExecuteFunction(QStringLiteral("oqxdllextint"), QStringLiteral("get.script.tiv(\"qx\",\"zrn\",\"s\")"),
-                                    0, 0, result);
-              }),
-              kAutomationFailureExit);
-    EXPECT_TRUE(dialogs->texts().last().startsWith(QStringLiteral("Ole Automation Error: ")));
-}
-
 // The message about a failed wrapper call names that call, although fetching the
 // message's own text is a host call of its own that replaces the last call text.
 TEST_F(LocalHostCalls, AFailedCallIsNamedInItsMessage)
