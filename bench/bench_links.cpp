@@ -6,15 +6,13 @@
 #include <benchmark/benchmark.h>
 
 #include <QString>
-#include <cstdio>
-#include <map>
-#include <memory>
-#include <string>
 
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Pointers.h"
+
+#include "bench_ratio.h"
 
 namespace {
 
@@ -119,19 +117,6 @@ void BM_RebuildAndUpdateLinks(benchmark::State& state)
 }
 BENCHMARK(BM_RebuildAndUpdateLinks)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
-// Keeps the time per iteration of every run, to print the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
-                times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -142,14 +127,8 @@ int main(int argc, char** argv)
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    for (const char* name : {"BM_RebuildLinks", "BM_RebuildAndUpdateLinks"}) {
-        const auto small = reporter.times.find(std::string(name) + "/300");
-        const auto large = reporter.times.find(std::string(name) + "/3000");
-        if (small == reporter.times.end() || large == reporter.times.end() || small->second <= 0)
-            continue;
-        const double ratio = large->second / small->second;
-        std::printf("%s: 3,000 fields take %.1f times 300 (goal: at most 12) - %s\n", name, ratio,
-                    ratio <= 12.0 ? "met" : "NOT MET");
-    }
+    printRatio(reporter, "Link rebuild, 3,000 fields against 300", "BM_RebuildLinks/3000", "BM_RebuildLinks/300", 12);
+    printRatio(reporter, "Link rebuild and update, 3,000 fields against 300", "BM_RebuildAndUpdateLinks/3000",
+               "BM_RebuildAndUpdateLinks/300", 12);
     return 0;
 }

@@ -66,21 +66,22 @@ private:
     friend class NodeTree;
     TreeNode(NodeTree* tree, int32_t index) : m_tree(tree), m_index(index) {}
 
-    NodeTree* m_tree;
-    int32_t m_index;
-    QString m_key;
-    char16_t m_keyLetter = 0;
-    int32_t m_keyNumber = -1;
-    QString m_text;
-    QString m_image;
-    bool m_expanded = false;
-
+    // What a walk reads of every node comes first, so that it shares a cache line.
     TreeNode* m_parent = nullptr;  // the tree's hidden top for top-level nodes
     TreeNode* m_firstChild = nullptr;
-    TreeNode* m_lastChild = nullptr;
     TreeNode* m_next = nullptr;
     TreeNode* m_previous = nullptr;
     int32_t m_childCount = 0;
+    int32_t m_keyNumber = -1;
+    char16_t m_keyLetter = 0;
+    bool m_expanded = false;
+    TreeNode* m_lastChild = nullptr;
+
+    NodeTree* m_tree;
+    int32_t m_index;
+    QString m_key;
+    QString m_text;
+    QString m_image;
 
     // The order of addition, for walks in index order.
     TreeNode* m_nextAdded = nullptr;

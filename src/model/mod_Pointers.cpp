@@ -28,32 +28,19 @@ const QString kRootKey = QStringLiteral("g_0");
 constexpr int32_t kRecomputeAbove = 32000;
 constexpr int32_t kOrderStep = 10;
 
-// A node key read once: its kind ('g' group, 'f' field or picture) and the index
-// after it. Read digit by digit, without a copy: every walk reads every node's key.
+// A node's record: its kind ('g' group, 'f' field or picture) and its index.
 struct KeyRef {
     char kind = 0;  // 0: neither, or no index
     int32_t index = -1;
 };
 
-KeyRef readKey(const QString& key)
+// The kind a node's key names: 'g', 'f' (fields and pictures) or 0.
+char kindOf(const TreeNode* node)
 {
-    const qsizetype size = key.size();
-    if (size < 3 || size > 11 || key.at(1) != u'_')
-        return {};
-    const char16_t k = key.at(0).unicode();
-    const char kind = k == u'g' ? 'g' : (k == u'f' || k == u'p') ? 'f' : 0;
-    if (!kind)
-        return {};
-    int64_t n = 0;
-    for (qsizetype i = 2; i < size; ++i) {
-        const char16_t c = key.at(i).unicode();
-        if (c < u'0' || c > u'9')
-            return {};
-        n = n * 10 + (c - u'0');
-    }
-    if (n > std::numeric_limits<int32_t>::max())
-        return {};
-    return {kind, int32_t(n)};
+    if (node->keyNumber() < 0)
+        return 0;
+    const char16_t letter = node->keyLetter();
+    return letter == u'g' ? 'g' : (letter == u'f' || letter == u'p') ? 'f' : char(0);
 }
 
 bool isGroupIndex(int32_t index) { return index >= 0 && size_t(index) < gaGroups.size(); }
@@ -63,35 +50,50 @@ int32_t lastFieldIndex() { return std::min<int32_t>(gnFieldCount, int32_t(gaFiel
 
 bool isFieldIndex(int32_t index) { return index >= 1 && index <= lastFieldIndex(); }
 
-// The gaGroups index of a group node whose record exists, or -1.
 bool isLiveGroup(int32_t index) { return isGroupIndex(index) && gaGroups[size_t(index)].Grpi != -1; }
-bool isLiveField(int32_t index) { return isFieldIndex(index) && gaFields[size_t(index)].lFieldId > 0; }
+
+// The field slots as the walks of one rebuild read them: which are in use and their
+// order numbers, read once into a small array. The walks go over every field several
+// times; the records themselves are large, and touching them on every walk makes a
+// large form's rebuild slower per field than a small one's.
+class FieldSlots {
+public:
+    FieldSlots()
+    {
+        const int32_t last = std::max<int32_t>(lastFieldIndex(), 0);
+        m_slots.resize(size_t(last) + 1);
+        for (int32_t i = 1; i <= last; ++i) {
+            const FieldRecord& f = gaFields[size_t(i)];
+            m_slots[size_t(i)] = {f.nOmod, f.lFieldId > 0};
+        }
+    }
+    size_t size() const { return m_slots.size(); }
+    bool live(int32_t index) const { return index >= 1 && size_t(index) < m_slots.size() && m_slots[size_t(index)].live; }
+    int16_t omod(int32_t index) const { return m_slots[size_t(index)].omod; }
+    // The field's order number, in the record too.
+    void setOmod(int32_t index, int16_t number)
+    {
+        m_slots[size_t(index)].omod = number;
+        gaFields[size_t(index)].nOmod = number;
+    }
+
+private:
+    struct Slot {
+        int16_t omod = 0;
+        bool live = false;
+    };
+    std::vector<Slot> m_slots;
+};
 
 // A node of a group or field whose record is in use: its kind and index; kind 0 else.
-KeyRef recordOf(const TreeNode* node)
+KeyRef recordOf(const TreeNode* node, const FieldSlots& slots)
 {
     if (!node)
         return {};
-    const char16_t letter = node->keyLetter();
-    const KeyRef k = node->keyNumber() < 0 ? KeyRef{}
-                     : KeyRef{letter == u'g' ? 'g' : (letter == u'f' || letter == u'p') ? 'f' : char(0),
-                              node->keyNumber()};
-    if ((k.kind == 'g' && isLiveGroup(k.index)) || (k.kind == 'f' && isLiveField(k.index)))
+    const KeyRef k{kindOf(node), node->keyNumber()};
+    if ((k.kind == 'g' && isLiveGroup(k.index)) || (k.kind == 'f' && slots.live(k.index)))
         return k;
     return {};
-}
-
-int32_t groupIndexOf(const TreeNode* node)
-{
-    const KeyRef k = recordOf(node);
-    return k.kind == 'g' ? k.index : -1;
-}
-
-// The gaFields index of a field or picture node whose record is in use, or -1.
-int32_t fieldIndexOf(const TreeNode* node)
-{
-    const KeyRef k = recordOf(node);
-    return k.kind == 'f' ? k.index : -1;
 }
 
 QString groupText(int32_t index)
@@ -170,13 +172,13 @@ bool strictlyRisingInRange(const std::vector<int32_t>& numbers)
 // is found in one step. Otherwise a hash of the map is made.
 class IdIndex {
 public:
-    IdIndex()
+    explicit IdIndex(const FieldSlots& slots) : m_slots(slots)
     {
-        m_mapped.assign(gaFields.size(), 0);
+        m_mapped.assign(slots.size(), 0);
         for (size_t i = 1; i < gaIdMap.size() && m_current; ++i) {
             const IdMapEntry& e = gaIdMap[i];
             m_current = (i == 1 || gaIdMap[i - 1].nOmod < e.nOmod) && e.lIndex >= 1
-                        && size_t(e.lIndex) < gaFields.size() && gaFields[size_t(e.lIndex)].nOmod == e.nOmod;
+                        && size_t(e.lIndex) < slots.size() && slots.omod(e.lIndex) == e.nOmod;
             if (m_current)
                 m_mapped[size_t(e.lIndex)] = 1;
         }
@@ -198,7 +200,7 @@ public:
     bool names(int16_t link, int32_t index) const
     {
         if (m_current)
-            return m_mapped[size_t(index)] && gaFields[size_t(index)].nOmod == link;
+            return m_mapped[size_t(index)] && m_slots.omod(index) == link;
         const std::optional<int32_t> found = find(link);
         return found && *found == index;
     }
@@ -214,6 +216,7 @@ public:
     }
 
 private:
+    const FieldSlots& m_slots;
     bool m_current = true;
     std::vector<char> m_mapped;  // gaFields indexes the map holds
     std::vector<int32_t> m_byNumber;  // nOmod -> gaFields index, -1 for none
@@ -224,13 +227,14 @@ private:
 
 // level: the nesting level of node's children under their group-level field (1 for
 // the follow-ups of a field that stands in a group).
-void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level)
+void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level, const FieldSlots& slots)
 {
     int32_t previous = -1;
     for (const TreeNode* c = node->child(); c; c = c->next()) {
-        const int32_t ci = fieldIndexOf(c);
-        if (ci < 0)
+        const KeyRef k = recordOf(c, slots);
+        if (k.kind != 'f')
             continue;
+        const int32_t ci = k.index;
         FieldRecord& p = gaFields[size_t(parentIndex)];
         FieldRecord& f = gaFields[size_t(ci)];
         f.lParentField = p.nOmod;
@@ -245,7 +249,7 @@ void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t lev
         else
             gaFields[size_t(previous)].lNextField = f.nOmod;
         if (c->children() > 0)
-            rebuildFollowUpLinks(c, ci, int16_t(level + 1));
+            rebuildFollowUpLinks(c, ci, int16_t(level + 1), slots);
         previous = ci;
     }
 }
@@ -291,7 +295,7 @@ int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, i
     return v;
 }
 
-void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
+void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, const FieldSlots& slots)
 {
     // The children with a record, each read once.
     struct Child {
@@ -304,7 +308,7 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
     int16_t subgroups = 0;
     int32_t fields = 0;
     for (const TreeNode* c = node->child(); c; c = c->next()) {
-        const KeyRef k = recordOf(c);
+        const KeyRef k = recordOf(c, slots);
         if (k.kind == 'g' && k.index > 0) {
             children.push_back({c, k.index, true});
             ++subgroups;
@@ -363,7 +367,7 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
                 gaGroups[size_t(parent)].lChildGroup = g.Grpi;
             }
             if (c->children() > 0)
-                rebuildGroupLinks(c, gi, int16_t(level + 1));
+                rebuildGroupLinks(c, gi, int16_t(level + 1), slots);
             else
                 gaGroups[size_t(gi)].iNrOfSubGroups = 0;
             previousGroup = gi;
@@ -395,7 +399,7 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
             gaGroups[size_t(parent)].lFirstField = gaFields[size_t(fi)].nOmod;
         }
         if (c->children() > 0)
-            rebuildFollowUpLinks(c, fi, 1);
+            rebuildFollowUpLinks(c, fi, 1, slots);
         previousField = fi;
         previousNode = fi;
     }
@@ -405,16 +409,16 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level)
 
 class LinkCheck {
 public:
-    explicit LinkCheck(const IdIndex& ids) : m_ids(ids) {}
+    LinkCheck(const IdIndex& ids, const FieldSlots& slots) : m_ids(ids), m_slots(slots) {}
     int32_t found() const { return m_found; }
 
     // The children of node, depth first in sibling order.
     void children(const TreeNode* node)
     {
-        const char parentKind = readKey(node->key()).kind;
+        const char parentKind = kindOf(node);
         int32_t previousField = -1;  // the sibling before, when it is a field
         for (const TreeNode* n = node->child(); n; n = n->next()) {
-            const KeyRef k = recordOf(n);
+            const KeyRef k = recordOf(n, m_slots);
             if (k.kind == 'g' && k.index > 0) {
                 group(k.index);
                 previousField = -1;
@@ -478,6 +482,7 @@ private:
     }
 
     const IdIndex& m_ids;
+    const FieldSlots& m_slots;
     int32_t m_found = 0;
 };
 
@@ -581,13 +586,7 @@ void renumberAll()
     gRebuildPointers();
 }
 
-} // namespace
-
-void gsetMainTree(NodeTree* tree) { gpMainTree = tree; }
-
-NodeTree* gMainTree() { return gpMainTree; }
-
-void gRenumberFields()
+void renumberFields(FieldSlots& slots)
 {
     TreeNode* root = mainRoot();
     if (!root)
@@ -600,12 +599,12 @@ void gRenumberFields()
     numbers.reserve(gaIdMap.capacity());
     int32_t running = 0;
     for (TreeNode* n = NodeTree::nextDepthFirst(root, root); n; n = NodeTree::nextDepthFirst(n, root)) {
-        const int32_t fi = fieldIndexOf(n);
-        if (fi < 0)
+        const KeyRef k = recordOf(n, slots);
+        if (k.kind != 'f')
             continue;
-        const FieldRecord& f = gaFields[size_t(fi)];
-        running = std::max<int32_t>(running, f.nOmod);
-        int32_t number = f.nOmod;
+        const int32_t fi = k.index;
+        running = std::max<int32_t>(running, slots.omod(fi));
+        int32_t number = slots.omod(fi);
         if (number == 0) {
             running += kOrderStep;
             number = running;
@@ -628,26 +627,44 @@ void gRenumberFields()
     }
     for (size_t i = 1; i < gaIdMap.size(); ++i) {
         gaIdMap[i].nOmod = int16_t(numbers[i]);
-        gaFields[size_t(gaIdMap[i].lIndex)].nOmod = int16_t(numbers[i]);
+        slots.setOmod(gaIdMap[i].lIndex, int16_t(numbers[i]));
     }
+}
+
+int32_t checkLinks(const TreeNode* node, const FieldSlots& slots)
+{
+    const IdIndex ids(slots);
+    LinkCheck check(ids, slots);
+    check.children(node);
+    return check.found();
+}
+
+} // namespace
+
+void gsetMainTree(NodeTree* tree) { gpMainTree = tree; }
+
+NodeTree* gMainTree() { return gpMainTree; }
+
+void gRenumberFields()
+{
+    FieldSlots slots;
+    renumberFields(slots);
 }
 
 void gRebuildGroupLinks(TreeNode* node, int16_t level)
 {
-    const int32_t gi = groupIndexOf(node);
-    if (gi < 0)
+    const FieldSlots slots;
+    const KeyRef k = recordOf(node, slots);
+    if (k.kind != 'g')
         return;
-    rebuildGroupLinks(node, gi, level);
+    rebuildGroupLinks(node, k.index, level, slots);
 }
 
 int32_t gCheckLinks(TreeNode* node)
 {
     if (!node)
         return 0;
-    const IdIndex ids;
-    LinkCheck check(ids);
-    check.children(node);
-    return check.found();
+    return checkLinks(node, FieldSlots());
 }
 
 void gRebuildPointers()
@@ -668,17 +685,18 @@ void gRebuildPointers()
     }
     loadCommandsIfDue();
 
-    gRenumberFields();
+    FieldSlots slots;
+    renumberFields(slots);
     {
         const GroupSlotBatch batch;
-        gRebuildGroupLinks(root, 0);
+        rebuildGroupLinks(root, 0, 0, slots);
     }
     for (const auto& [i, before] : freed) {
         GroupRecord& g = gaGroups[size_t(i)];
         if (g.Grpi != -1 && g.bVirtualGroup && !before.bChanged && sameGroupRow(before, g))
             g.bChanged = false;
     }
-    gCheckLinks(root);
+    checkLinks(root, slots);
 }
 
 void gRelinkSpecificCommands()

@@ -174,8 +174,9 @@ TEST(DesignConversions, ColumnsReadBackAsTheHostStoresThem)
          std::initializer_list<std::pair<int, const char*>>{{-1, "-2"}, {0, "1"}, {3, "4"}, {-1, "0"}}) {
         read(gColumns315(), "algr", stored, g);
         EXPECT_EQ(g.lAlignmentGroupId, id) << stored;
-        if (QLatin1String(stored) != QLatin1String("0"))
+        if (QLatin1String(stored) != QLatin1String("0")) {
             EXPECT_EQ(QString::number(giAlignmentGroupToHost(int16_t(id))), QString::fromLatin1(stored));
+        }
     }
     EXPECT_EQ(gFindDesignColumn(gColumns301(), QStringLiteral("mult"))->read, nullptr);
 }

@@ -76,8 +76,9 @@ TEST_F(Help, LinksBetweenPagesLeadToPagesAndAnchors)
             const QString anchor = link.section(u'#', 1);
             const QString target = file.isEmpty() ? page : QFileInfo(page).dir().filePath(file);
             ASSERT_TRUE(QFileInfo(target).isFile()) << page.toStdString() << " -> " << link.toStdString();
-            if (!anchor.isEmpty())
+            if (!anchor.isEmpty()) {
                 EXPECT_TRUE(hasAnchor(target, anchor)) << page.toStdString() << " -> " << link.toStdString();
+            }
         }
     }
     EXPECT_GT(links, 50);

@@ -24,8 +24,9 @@ QString shape(const NodeTree& tree, const TreeNode* parent = nullptr)
         parts << n->key() + (n->children() ? u'[' + shape(tree, n) + u']' : QString());
     }
     EXPECT_EQ(before, last);
-    if (parent)
+    if (parent) {
         EXPECT_EQ(parent->children(), parts.size());
+    }
     return parts.join(u',');
 }
 

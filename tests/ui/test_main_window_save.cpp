@@ -283,8 +283,9 @@ TEST_P(Unattended, SavesAndEndsWithTheStatusOfTheSave)
     if (hidden) {
         // Nothing may wait for an answer; the failure is in the log.
         EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'|').toStdString();
-        if (c.failCommit)
+        if (c.failCommit) {
             EXPECT_TRUE(logLines().join(u'\n').contains(QStringLiteral("Not shown (no window): ") + kNotStored));
+        }
     } else {
         EXPECT_EQ(dialogs->texts().contains(kNotStored), c.failCommit);
     }

@@ -102,8 +102,9 @@ TEST_P(SeededError, IsListedWithItsNodeAndFailsTheCheck)
     EXPECT_EQ(got[0].sCode, QLatin1String(s.code));
     EXPECT_EQ(got[0].sNodeKey, QLatin1String(s.key));
     EXPECT_TRUE(node(got[0].sNodeKey));
-    if (*s.text)
+    if (*s.text) {
         EXPECT_EQ(got[0].sText, QLatin1String(s.text));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(, SeededError, ::testing::ValuesIn(kSeeds),
