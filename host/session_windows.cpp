@@ -27,6 +27,9 @@ const SessionPresenter& sessionPresenter() { return state().presenter; }
 
 void scriptSessionAnswer(ScriptedAnswer answer) { state().answers.push_back(std::move(answer)); }
 
+// GCC 12 warns, wrongly, that the moved variant's string may be uninitialized.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 std::optional<ScriptedAnswer> takeScriptedAnswer()
 {
     auto& answers = state().answers;
@@ -36,6 +39,7 @@ std::optional<ScriptedAnswer> takeScriptedAnswer()
     answers.pop_front();
     return a;
 }
+#pragma GCC diagnostic pop
 
 int scriptedAnswersLeft() { return int(state().answers.size()); }
 

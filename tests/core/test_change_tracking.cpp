@@ -1,6 +1,6 @@
 // Change marks and the link update: a mark only where a member differs from its
 // stored copy, with its log line; nothing while suspended; the full renumbering when
-// most fields are marked anyway.
+// most fields are marked anyway, and the form commands following it.
 #include "test_links_support.h"
 
 using namespace links;
@@ -46,20 +46,27 @@ protected:
     TreeNode *g1 = nullptr, *g2 = nullptr, *f1 = nullptr, *f2 = nullptr, *f3 = nullptr;
 };
 
-TEST_F(ChangeTracking, NoMarkWithoutADifferenceAndNoneWhileSuspended)
+TEST_F(ChangeTracking, NoMarkWithoutADifferenceNoneWhileSuspendedAndAMovedFieldMarksItsLinksOnly)
 {
     gRebuildPointers();
     gUpdatePointers();
     EXPECT_TRUE(marked().isEmpty()) << marked().join(u' ').toStdString();
     EXPECT_FALSE(gbFormChanged);
 
-    tree.move(f1, g2, Relationship::Child);
+    tree.move(f2, f3, Relationship::Previous);  // to the other group; the order of the fields stays
     gRebuildPointers();
     gbSuspendLinkUpdate = true;
     gUpdatePointers();
     EXPECT_TRUE(marked().isEmpty()) << marked().join(u' ').toStdString();
     EXPECT_FALSE(gbFormChanged);
     EXPECT_TRUE(changeLines().isEmpty());
+
+    gbSuspendLinkUpdate = false;
+    gUpdatePointers();
+    EXPECT_EQ(marked(), (QStringList{"g_2", "f_1:c8", "f_2:c8"}));
+    EXPECT_EQ(changeLines().filter(QStringLiteral("Field 'F2' : GroupId changed from 2 to 3")).size(), 1);
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
+    EXPECT_TRUE(gbFormChanged);
 }
 
 TEST_F(ChangeTracking, EachMemberMarksItsTableAndLogsTheChange)
@@ -106,18 +113,6 @@ TEST_F(ChangeTracking, EachMemberMarksItsTableAndLogsTheChange)
     }
 }
 
-TEST_F(ChangeTracking, AFieldMovedToAnotherGroupIsMarkedForItsLinksOnly)
-{
-    tree.move(f2, f3, Relationship::Previous);  // the order of the fields stays
-    gRebuildPointers();
-    gUpdatePointers();
-
-    EXPECT_EQ(marked(), (QStringList{"g_2", "f_1:c8", "f_2:c8"}));
-    EXPECT_EQ(changeLines().filter(QStringLiteral("Field 'F2' : GroupId changed from 2 to 3")).size(), 1);
-    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
-    EXPECT_TRUE(gbFormChanged);
-}
-
 TEST_F(ChangeTracking, MostFieldsMarkedMeansEveryFieldIsNumberedAndWrittenAfresh)
 {
     // Ten fields with order numbers off the grid; k of them carry a 301 or 308 mark.
@@ -135,14 +130,11 @@ TEST_F(ChangeTracking, MostFieldsMarkedMeansEveryFieldIsNumberedAndWrittenAfresh
 
         if (k == 8) {
             EXPECT_EQ(orderNumbers(root), before);
-            EXPECT_FALSE(gaFields[10].bChanged);
-            EXPECT_FALSE(gaGroups[1].bChanged);
+            EXPECT_FALSE(gaFields[10].bChanged || gaGroups[1].bChanged);
         } else {
             EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-            for (int i = 1; i <= 10; ++i)
-                EXPECT_TRUE(gaFields[size_t(i)].bChanged && gaFields[size_t(i)].bChanged301
-                            && gaFields[size_t(i)].bChanged308)
-                    << i;
+            for (const FieldRecord& f : std::vector<FieldRecord>(gaFields.begin() + 1, gaFields.begin() + 11))
+                EXPECT_TRUE(f.bChanged && f.bChanged301 && f.bChanged308) << f.lFieldId;
             EXPECT_TRUE(gaGroups[1].bChanged && gaGroups[2].bChanged);  // they have a first field
         }
         TearDown();
@@ -154,8 +146,7 @@ TEST_F(ChangeTracking, CommandsFollowAFullRenumberingAndAFormWithoutFieldsOnlyRe
     SpecificCommandRecord cmd;
     cmd.nSpecificCommandId = 0;
     cmd.nCommandType = cmd.nCommandTypeStored = 3;
-    cmd.lFieldId = 3;
-    cmd.lLinkId = cmd.lLinkIdStored = 30;
+    cmd.lFieldId = 3, cmd.lLinkId = cmd.lLinkIdStored = 30;
     gaSpecificCommands = {SpecificCommandRecord{}, cmd};
     for (int i = 1; i <= 3; ++i)
         gaFields[size_t(i)].nOmod = int16_t(1000 + i);
@@ -165,14 +156,12 @@ TEST_F(ChangeTracking, CommandsFollowAFullRenumberingAndAFormWithoutFieldsOnlyRe
 
     EXPECT_FALSE(gbRecomputeLinks);
     EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
-    EXPECT_EQ(gaSpecificCommands[1].lLinkId, 30);
-    EXPECT_FALSE(gaSpecificCommands[1].bChanged);  // back at its stored link
+    EXPECT_TRUE(gaSpecificCommands[1].lLinkId == 30 && !gaSpecificCommands[1].bChanged);  // back at its stored link
 
     for (int i = 1; i <= 3; ++i)
         gaFields[size_t(i)].lFieldId = -1;
     gUpdatePointers();
-    EXPECT_EQ(gaSpecificCommands[1].lLinkId, 0);
-    EXPECT_EQ(gaSpecificCommands[1].nCommandType, 1);
+    EXPECT_TRUE(gaSpecificCommands[1].lLinkId == 0 && gaSpecificCommands[1].nCommandType == 1);
     EXPECT_TRUE(gaSpecificCommands[1].bChanged);
 }
 

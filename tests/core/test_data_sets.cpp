@@ -1,9 +1,12 @@
 // The editor's data-set registry: field places in fixed and actual records, record
-// lengths by form version and bytes per character, the two buffer readers, and the
-// feature test of the form version.
+// lengths by form version and bytes per character, the two buffer readers, the
+// feature test of the form version, and the start records of host look-up sessions
+// built in those layouts.
 #include "support/CoreTestSupport.h"
+#include "support/LocalHostFixture.h"
 
 #include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_ZoomRecord.h"
 #include "model/mod_Versions.h"
 
 namespace {
@@ -12,16 +15,6 @@ const QChar E = QChar(1);
 
 class DataSets : public CoreTest {
 protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        resetDataSets();
-    }
-    void TearDown() override
-    {
-        resetDataSets();
-        CoreTest::TearDown();
-    }
     static void registerAll(int32_t level, int32_t bytesPerChar)
     {
         resetDataSets();
@@ -33,18 +26,15 @@ protected:
     static int16_t recordLength(const char* set)
     {
         int16_t n = -1;
-        gGetRecordLength(QString::fromLatin1(set), n);
+        gGetRecordLength(set, n);
         return n;
     }
-    const QString labels = QStringLiteral("labelset");
     // A labelset record as the host writes it: desc only as long as its text.
     static QString labelRecord(const QString& clab, const QString& desc)
     {
         return QStringLiteral("te") + padded(clab, 17) + QStringLiteral("12 +1 ") + desc + E;
     }
 };
-
-} // namespace
 
 TEST_F(DataSets, RegistrationAndRecordLengths)
 {
@@ -55,103 +45,89 @@ TEST_F(DataSets, RegistrationAndRecordLengths)
 
     registerAll(11, 1);
     EXPECT_EQ(goDataSets.size(), 31);
-    EXPECT_EQ(gasDataSetFieldNames[28][5], QStringLiteral("desc"));
     EXPECT_TRUE(logLines().last().endsWith(QStringLiteral(" - Field Data Loaded")));
-    EXPECT_EQ(recordLength("labelset"), 96);
-    EXPECT_EQ(recordLength("domainset"), 63);
-    EXPECT_EQ(recordLength("qxzrn315"), 78);
-    EXPECT_EQ(recordLength("qxzrn420_1"), 0);
-    EXPECT_EQ(recordLength("nothing"), 0);
+    const std::pair<const char*, int16_t> lengths[] = {
+        {"labelset", 96}, {"domainset", 63}, {"qxzrn315", 78}, {"qxzrn420_1", 0}, {"nothing", 0}};
+    for (const auto& [set, length] : lengths)
+        EXPECT_EQ(recordLength(set), length) << set;
 
     registerAll(10, 2);
     EXPECT_EQ(recordLength("qxzrn315"), 69);
     EXPECT_EQ(recordLength("labelset"), 166);
-    EXPECT_EQ(glFieldLength(QStringLiteral("qxzrn302"), QStringLiteral("inpc")), 130);
-    EXPECT_EQ(glFieldLength(QStringLiteral("qxzrn302"), QStringLiteral("cpac")), 2);
+    EXPECT_EQ(glFieldLength("qxzrn302", "inpc"), 130);
+    EXPECT_EQ(glFieldLength("qxzrn302", "cpac"), 2);
 }
 
 TEST_F(DataSets, FixedLayoutOffsetsAndEnds)
 {
     registerAll(11, 1);
-    struct Case {
-        const char* set;
-        const char* field;
-        bool noSeparators;
-        int32_t offset, end;
-    } const cases[] = {
+    const std::tuple<const char*, const char*, bool, int32_t, int32_t> cases[] = {
         {"labelset", "desc", false, 26, 96},  {"qxzrn140", "expi", false, 107, 107},
         {"qxzrn140", "expi", true, 106, 107}, {"qxzrn302", "defa", true, 74, 140},
         {"labelset", "nope", false, 0, 0},    {"nothing", "cpac", false, 0, 0},
     };
-    for (const Case& c : cases) {
-        const QString set = QString::fromLatin1(c.set), field = QString::fromLatin1(c.field);
-        EXPECT_EQ(glFieldOffset(set, field, c.noSeparators), c.offset) << c.set << '.' << c.field;
-        EXPECT_EQ(glFieldEnd(set, field), c.end) << c.set << '.' << c.field;
+    for (const auto& [set, field, noSeparators, offset, end] : cases) {
+        EXPECT_EQ(glFieldOffset(set, field, noSeparators), offset) << set << '.' << field;
+        EXPECT_EQ(glFieldEnd(set, field), end) << set << '.' << field;
     }
 }
 
 TEST_F(DataSets, ReadingAtFixedPlacesFollowsTheChr1)
 {
     registerAll(11, 1);
-    const QString set = QStringLiteral("qxzrn140");
-    const QString head =
-        QStringLiteral("2te") + padded(QStringLiteral("item.lbl"), 17) + QStringLiteral("+1+037.6 a3dev ");
+    const QString head = "2te" + padded(QStringLiteral("item.lbl"), 17) + QStringLiteral("+1+037.6 a3dev ");
     // The fields after a host text are found whatever the text's length.
     for (const QString& desc : {QString(), QStringLiteral("Say \"\"hi\""), QString(70, u'x')}) {
         const QString record = head + desc + E + QStringLiteral("1seak") + E;
         int32_t next = 0;
-        EXPECT_EQ(gGetBufferField(set, QStringLiteral("desc"), record, next), desc);
+        EXPECT_EQ(gGetBufferField("qxzrn140", "desc", record, next), desc);
         EXPECT_EQ(next, 37 + desc.size());
-        EXPECT_EQ(gGetBufferField(set, QStringLiteral("expi"), record, next), QStringLiteral("1"));
-        EXPECT_EQ(gGetBufferField(set, QStringLiteral("seak"), record, next), QStringLiteral("seak"));
+        EXPECT_EQ(gGetBufferField("qxzrn140", "expi", record, next), QStringLiteral("1"));
+        EXPECT_EQ(gGetBufferField("qxzrn140", "seak", record, next), QStringLiteral("seak"));
         EXPECT_EQ(next, record.size() + 1);
     }
     int32_t next = 0;
     const QString quoted = labelRecord(QStringLiteral("a\"\"b\""), QStringLiteral("Word"));
-    EXPECT_EQ(gGetBufferField(labels, QStringLiteral("clab"), quoted, next), QStringLiteral("a\"\"b\""));
-    EXPECT_EQ(gGetBufferField(labels, QStringLiteral("desc"), quoted, next), QStringLiteral("Word"));
+    EXPECT_EQ(gGetBufferField("labelset", "clab", quoted, next), QStringLiteral("a\"\"b\""));
+    EXPECT_EQ(gGetBufferField("labelset", "desc", quoted, next), QStringLiteral("Word"));
     EXPECT_EQ(next, 31);
 }
 
 TEST_F(DataSets, RunningReaderWalksRecordsAndStopsAtBrokenOnes)
 {
     registerAll(11, 1);
-    const QString buffer =
-        labelRecord(QStringLiteral("x\"y"), QStringLiteral("One")) + labelRecord(QStringLiteral("z"), QString());
+    const QString buffer = labelRecord(QStringLiteral("x\"y"), QStringLiteral("One")) + labelRecord("z", QString());
     int32_t pos = 1;
     for (const char* expected : {"One", ""}) {
         for (const char* field : {"cpac", "clab", "leng", "lhgt"})
-            ASSERT_TRUE(gGetBufferFieldAt(labels, QLatin1String(field), buffer, pos).has_value());
-        EXPECT_EQ(gGetBufferFieldAt(labels, QStringLiteral("desc"), buffer, pos), QLatin1String(expected));
+            ASSERT_TRUE(gGetBufferFieldAt("labelset", field, buffer, pos).has_value());
+        EXPECT_EQ(gGetBufferFieldAt("labelset", "desc", buffer, pos), QLatin1String(expected));
     }
     EXPECT_EQ(pos, buffer.size() + 1);
 
     // Unterminated host text: no value; the place moves past its full length.
     const QString broken = labelRecord(QStringLiteral("x"), QStringLiteral("Word")).chopped(1);
     pos = 26;
-    EXPECT_EQ(gGetBufferFieldAt(labels, QStringLiteral("desc"), broken, pos), std::nullopt);
+    EXPECT_EQ(gGetBufferFieldAt("labelset", "desc", broken, pos), std::nullopt);
     EXPECT_EQ(pos, 97);
     int32_t next = 0;
-    EXPECT_EQ(gGetBufferField(labels, QStringLiteral("desc"), broken, next), std::nullopt);
+    EXPECT_EQ(gGetBufferField("labelset", "desc", broken, next), std::nullopt);
     EXPECT_EQ(next, 97);
-    EXPECT_EQ(gGetBufferField(QStringLiteral("qxzrn140"), QStringLiteral("expi"), broken, next), std::nullopt);
+    EXPECT_EQ(gGetBufferField("qxzrn140", "expi", broken, next), std::nullopt);
 
     // A short fixed field at the end yields what is there; an unknown field nothing.
     pos = 1;
-    EXPECT_EQ(gGetBufferFieldAt(QStringLiteral("domainset"), QStringLiteral("pacd"), QStringLiteral("tezrn"), pos),
-              QStringLiteral("tezrn"));
+    EXPECT_EQ(gGetBufferFieldAt("domainset", "pacd", QStringLiteral("tezrn"), pos), QStringLiteral("tezrn"));
     EXPECT_EQ(pos, 15);
-    EXPECT_EQ(gGetBufferFieldAt(labels, QStringLiteral("nope"), buffer, pos), std::nullopt);
+    EXPECT_EQ(gGetBufferFieldAt("labelset", "nope", buffer, pos), std::nullopt);
     EXPECT_EQ(pos, 15);
 }
 
 TEST(FormVersionFeatures, EachLevelSupportsItsBits)
 {
     // Columns: the bits 1, 2, 4, 8, 16, 32, 64, 128.
-    const std::pair<int32_t, const char*> rows[] = {
-        {0, "00000000"}, {7, "00000000"},  {8, "10000000"},  {9, "11101000"},
-        {10, "11101110"}, {11, "11101111"}, {12, "00000000"},
-    };
+    const std::pair<int32_t, const char*> rows[] = {{0, "00000000"},  {7, "00000000"},  {8, "10000000"}, {9, "11101000"},
+                                                    {10, "11101110"}, {11, "11101111"}, {12, "00000000"}};
     for (const auto& [level, bits] : rows) {
         glFormVersionLevel = level;
         for (int b = 0; b < 8; ++b)
@@ -159,3 +135,131 @@ TEST(FormVersionFeatures, EachLevelSupportsItsBits)
     }
     glFormVersionLevel = 0;
 }
+
+class ZoomRecord : public DataSets {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        registerAll(11, 1);
+        gsLanguage = "2", gsPackage = "te", gsModule = "kwy", gsFormCode = "simpled";
+        gsVersion = "7.6", gsRelease = "a3", gsCustomer = "dev", gsSession = "simple", gsTable = "tekwy002";
+        gsSessionVersion = "7.6", gsSessionRelease = "a3", gsSessionCustomer = "dev", gsSessionModule = "kwy";
+        gsProgramScript = "simple";
+    }
+    // The start record of a target over a blank record of its host table.
+    static QString keyOf(const char* target, const char* table, const ZoomDialogValues& d = {}, bool fromFieldName = false)
+    {
+        QString buffer(recordLength(table), u' ');
+        mSetKeyInBuf(target, buffer, fromFieldName, d);
+        EXPECT_EQ(buffer.size(), recordLength(table)) << target;
+        return buffer;
+    }
+};
+
+TEST_F(ZoomRecord, KeysOfEachTargetAtTheirPlaces)
+{
+    // From an empty buffer, as the form choice passes it.
+    QString empty;
+    mSetKeyInBuf("qxzrn300", empty, false);
+    EXPECT_EQ(empty, QStringLiteral("2tekwysimpled  7.6 a3dev "));
+
+    ZoomDialogValues label;
+    label.txtLabelCode = "lbl.code";
+    label.txtLabelHeightSO = "0";  // written as 1
+    label.txtLabelLengthSO = "3";
+    label.txtGroupLabelCode = "grp.code";
+    label.txtLabelCodePict = "pic.code";
+    const auto labelOf = [&](ZoomDialogKind kind) {
+        ZoomDialogValues d = label;
+        d.kind = kind;
+        return d;
+    };
+    ZoomDialogValues filled;
+    filled.txtDomainPackage = "qx";
+    filled.txtDomainCode = "zrn.typf";
+    filled.txtIcon = "save";
+    filled.txtMessage = "plqx0101";
+    filled.txtParentTable = "tekwy003";
+    filled.txtFieldZoomTo = "qxzrnmenu01";
+    filled.txtZoomToParallelMenus = "1x";
+    ZoomDialogValues boxesEmpty;
+    boxesEmpty.txtZoomToParallelMenus = "1";
+    const struct {
+        const char *target, *table;
+        ZoomDialogValues dialog;
+        const char* key;  // then blanks to the record's length
+    } cases[] = {
+        {"qxzrn300", "qxzrn300", {}, "2tekwysimpled  7.6 a3dev "},
+        {"qxzrn300_1", "qxzrn300", {}, "2tekwysimpled  7.6 a3dev "},
+        {"qxzrn140_2", "qxzrn140", labelOf(ZoomDialogKind::Field), "2telbl.code         +1+03"},
+        {"qxzrn140_2", "qxzrn140", labelOf(ZoomDialogKind::Group), "2tegrp.code         +1+01"},
+        {"qxzrn140_2", "qxzrn140", labelOf(ZoomDialogKind::Picture), "2tepic.code         +1+01"},
+        {"qxzrn400_2", "qxzrn400", filled, "qxzrn.typf"},
+        {"qxzrn400_2", "qxzrn400", boxesEmpty, "te"},  // the form's package
+        {"qxzwk903", "qxzwk903", filled, "form_te         save"},
+        {"qxzrn450_2", "qxzrn450", filled, "2teplqx0101"},
+        {"qxzrn200_1", "qxzrn200", boxesEmpty, "tekwysimple  7.6 a3dev"},
+        {"qxzrn230_1", "qxzrn230", boxesEmpty, "tekwysimple"},
+        {"qxzrn420_1", "qxzrn420", filled, "tekwy0037.6 a3dev"},
+        // One box cut into package, module and code; empty: the form's package and module.
+        {"qxzrn360_2", "qxzrn360", filled, "2qxzrnmenu01  1"},
+        {"qxzrn360_2", "qxzrn360", boxesEmpty, "2tekwy        1"},
+        {"qxzrn200_2", "qxzrn200", filled, "qxzrnmenu01"},
+        {"qxzrn200_2", "qxzrn200", boxesEmpty, "tekwy"},
+    };
+    for (const auto& c : cases) {
+        const QString record = keyOf(c.target, c.table, c.dialog);
+        EXPECT_EQ(record, QString::fromLatin1(c.key).leftJustified(record.size())) << c.target << " " << c.key;
+    }
+    QString untouched = QStringLiteral("as it was");
+    mSetKeyInBuf("qxzrn999", untouched, false, filled);
+    EXPECT_EQ(untouched, QStringLiteral("as it was"));
+}
+
+TEST_F(ZoomRecord, FillingOneField)
+{
+    QString buffer(118, u' ');
+    // A number that does not fit is cut to the field.
+    EXPECT_EQ(mFillRecBuf("qxzrn140", "leng", 0, buffer, QString(), "1234", true), 3);
+    EXPECT_EQ(buffer.mid(22, 3), QStringLiteral("+12"));
+    // Behind a host text the place depends on the terminators counted.
+    mFillRecBuf("qxzrn140", "expi", 1, buffer, "A", QString(), true);
+    mFillRecBuf("qxzrn140", "expi", 1, buffer, "B", QString(), false);
+    EXPECT_EQ(buffer.mid(105, 2), QStringLiteral("AB"));
+}
+
+TEST_F(ZoomRecord, TableFieldKeysTakeTheTablesVersionFromTheHost)
+{
+    LocalHostEnvironment env;
+    ASSERT_TRUE(env.ok()) << env.error().toStdString();
+    platform::setCommandLine(startRecord());
+    ASSERT_TRUE(gbConnectVrok());
+    // The form's own version differs from the tables', to tell the fallback apart.
+    gsPackage = "te", gsModule = "kwy", gsVersion = "9.9", gsRelease = "zz", gsCustomer = "cu", gsTable = "tekwy002";
+    const struct {
+        const char* fieldName;
+        bool fromFieldName;
+        const char *zoomPackageModule, *returnField, *key;  // cpac..cust, then fdnm
+    } cases[] = {
+        {"tekwy001item", true, "", "", "tekwy0017.6 a3dev "},          // begins with a table code
+        {"item", true, "", "", "tekwy0027.6 a3dev "},                  // the form's main table
+        {"te1wy001item", true, "", "", "tekwy0027.6 a3dev "},          // a digit up front: no table code
+        {"zzabc999x", true, "", "", "zzabc9999.9 zzcu  "},             // unknown table: the form's version
+        {"", false, "tekwy", "tekwy003 supp", "tekwy0039.9 zzcu  supp"},
+    };
+    for (const auto& c : cases) {
+        ZoomDialogValues d;
+        d.txtFieldName = c.fieldName;
+        d.gsZoomPackageModule = c.zoomPackageModule;
+        d.txtZoomReturnField = c.returnField;
+        EXPECT_EQ(keyOf("qxzrn422_2", "qxzrn422", d, c.fromFieldName).left(26), padded(c.key, 26)) << c.fieldName;
+    }
+
+    ZoomDialogValues d;
+    d.sRefPackage = "te", d.sRefModule = "kwy", d.sRefNumber = "003";
+    EXPECT_EQ(keyOf("searchdesc", "qxzrn422", d),
+              QStringLiteral("tekwy0037.6 a3dev").leftJustified(recordLength("qxzrn422")));
+}
+
+} // namespace

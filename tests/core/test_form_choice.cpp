@@ -1,4 +1,6 @@
-// The form choice at start against the local host, with the form browser scripted.
+// The start-up's steps against the local host: the release check and the form-version
+// level, driven by the host's DLL version text and the level of the form's session
+// script; the form choice, with the form browser scripted.
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 
@@ -10,49 +12,134 @@
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_FormChoice.h"
+#include "model/mod_Versions.h"
 
 namespace {
 
-host::FormIdentity form(const char* code, const char* customer = "dev")
-{
-    return {QStringLiteral("te"), QStringLiteral("kwy"), QString::fromLatin1(code), QStringLiteral("2"),
-            QStringLiteral("7.6"), QStringLiteral("a3"), QString::fromLatin1(customer)};
-}
-
-class FormChoice : public CoreTest {
+// The editor connected to a fresh local host, logging.
+class StartUp : public HostCoreTest {
 protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        ASSERT_TRUE(env.ok()) << env.error().toStdString();
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
+        HostCoreTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(connectEditor());
+        startLogging();
+    }
+};
+
+const QString kOlder = QStringLiteral("Older version of Urq Palimor needed");
+
+class Versions : public StartUp {
+protected:
+    void SetUp() override
+    {
+        StartUp::SetUp();
+        gsPackage = "te", gsModule = "kwy", gsSession = "simple";
+    }
+    void setHost(const char* dllVersion, int tivn)
+    {
+        host::Statement(db->handle(), QStringLiteral("UPDATE host_meta SET value = ?1 WHERE key = 'dll_version'"))
+            .bind(1, QString::fromLatin1(dllVersion))
+            .exec();
+        host::Statement(db->handle(), QStringLiteral("UPDATE qxzrn230 SET tivn = ?1 WHERE cprs = 'simple'"))
+            .bind(1, tivn)
+            .exec();
+    }
+};
+
+TEST_F(Versions, ReleaseCheckAndLevel)
+{
+    const struct {
+        const char* dllVersion;
+        int tivn;
+        int32_t dllClass, backend, backendLevel;
+        bool sessionAsked;
+        int32_t sessionLevel, level;  // level 0: refused as older
+    } cases[] = {
+        {"x6.0.005", 1080, 4, 5, 10, false, 10, 10}, {"x6.0.006", 1074, 4, 6, 11, true, 10, 10},
+        {"x6.0.006", 1075, 4, 6, 11, true, 11, 11},  {"x6.0.003", 1080, 4, 3, 9, false, 10, 9},
+        {"x6.0.abc", 1080, 4, 0, 8, false, 10, 8},   {"X6.0.006", 1080, 0, 6, 0, false, 0, 0},
+        {"w6.0.006", 1080, 3, 6, 0, false, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QStringLiteral("%1 / %2").arg(QLatin1String(c.dllVersion)).arg(c.tivn).toStdString());
+        resetVersions();
+        resetDataSets();
+        dialogs->clear();
+        host::clearCallLog();
+        const qsizetype logFrom = logLines().size();
+        const auto logged = [&](const QString& text) {
+            const QStringList log = logLines().mid(logFrom);
+            return std::any_of(log.begin(), log.end(), [&](const QString& l) { return l.endsWith(" - " + text); });
+        };
+        setHost(c.dllVersion, c.tivn);
+        ASSERT_EQ(gbCheckVersion(), c.level > 0);
+        EXPECT_EQ(std::tuple(glDllVersionClass, glBackendVersion), std::tuple(c.dllClass, c.backend));
+        if (c.level == 0) {
+            EXPECT_EQ(dialogs->texts(), QStringList{kOlder});
+            EXPECT_EQ(dialogs->shown()[0].style, platform::MbOk);
+            EXPECT_TRUE(logged(kOlder));
+            continue;
+        }
+        EXPECT_TRUE(dialogs->shown().empty());
+
+        gInitFormVersion();
+        EXPECT_EQ(host::callCount("get.script.tiv("), c.sessionAsked ? 1 : 0);
+        EXPECT_EQ(glSessionVersion, c.sessionAsked ? c.tivn : 0);
+        EXPECT_EQ(glFormVersionLevel, c.level);
+        EXPECT_TRUE(logged(QStringLiteral("Form version supported by backend  %1").arg(c.backendLevel)));
+        EXPECT_TRUE(logged(QStringLiteral("Form version supported by session  %1").arg(c.sessionLevel)));
+        // The group layout carries zb_tabp and zb_selg only at level 11.
+        gInitDataSets();
+        int16_t length = 0;
+        gGetRecordLength(QStringLiteral("qxzrn315"), length);
+        EXPECT_EQ(length, c.level == 11 ? 78 : 69);
+    }
+}
+
+TEST_F(Versions, FailedHostCallsNeverRaiseTheLevel)
+{
+    setHost("x6.0.006", 1080);
+    db->exec("UPDATE host_meta SET value = '2' WHERE key = 'bytes_per_char'");
+    host::injectError("get.script.tiv(", 7, 1);
+    ASSERT_TRUE(gbCheckVersion());
+    EXPECT_EQ(glBytesPerChar, 2);
+    gInitFormVersion();
+    EXPECT_EQ(glFormVersionLevel, 10);
+
+    host::injectError("init.dllextint(", 7, 1);
+    resetVersions();
+    EXPECT_FALSE(gbCheckVersion());
+    EXPECT_TRUE(dialogs->texts().contains(kOlder));
+}
+
+host::FormIdentity form(const char* code, const char* customer = "dev")
+{
+    return {"te", "kwy", code, "2", "7.6", "a3", customer};
+}
+
+class FormChoice : public StartUp {
+protected:
+    void SetUp() override
+    {
+        StartUp::SetUp();
         gInitFormDataSets();
         // The start record named no form.
         gsModule = "";
         gsOpenMode = "w";
-        startLogging();
     }
-    void TearDown() override
-    {
-        host::resetSessionWindows();
-        resetExternal();
-        resetDataSets();
-        CoreTest::TearDown();
-    }
+    // The identity part (clan cpac cmod cfrm vers rele cust) of each browser start.
     static QStringList browserStarts()
     {
         QStringList starts;
         for (const host::SessionRequest& r : host::sessionRequests()) {
-            EXPECT_EQ(r.session, QStringLiteral("qxzrn3500m000"));
-            EXPECT_EQ(r.table, QStringLiteral("qxzrn300"));
-            EXPECT_EQ(r.fields, QStringLiteral("clan ,cpac,cmod ,cfrm ,vers ,rele ,cust ,lanl ,desc"));
-            starts << r.startRecord.left(25);  // clan cpac cmod cfrm vers rele cust
+            EXPECT_EQ(QStringList({r.session, r.table, r.fields}),
+                      QStringList({"qxzrn3500m000", "qxzrn300", "clan ,cpac,cmod ,cfrm ,vers ,rele ,cust ,lanl ,desc"}));
+            starts << r.startRecord.left(25);
         }
         return starts;
     }
 
-    LocalHostEnvironment env;
     const QString defaultStart = QStringLiteral("2tekwysimpled  7.6 a3dev ");
     const QString question = QStringLiteral("You didn't select a form; Do you want to select another?");
 };
@@ -64,19 +151,17 @@ TEST_F(FormChoice, BrowserChoiceCompletesTheIdentityAndTheSession)
 
     EXPECT_EQ(browserStarts(), QStringList{defaultStart});
     EXPECT_TRUE(dialogs->shown().empty());
-    EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer, gsHeader}),
-              QStringList({"te", "kwy", "itemsd", "2", "7.6 ", "a3", "dev ", "Items"}));
-    EXPECT_EQ(gsUserLanguage, QStringLiteral("2"));
+    EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer, gsHeader,
+                           gsUserLanguage, gsDesignLanguage}),
+              QStringList({"te", "kwy", "itemsd", "2", "7.6 ", "a3", "dev ", "Items", "2", "2"}));
     EXPECT_EQ(gsOpenMode, " ") << "a development version opens for editing";
-    EXPECT_EQ(gsSession, QStringLiteral("items   "));
     EXPECT_TRUE(gbFormTypeChecked);
-    EXPECT_EQ(QStringList({gsSessionVersion, gsSessionRelease, gsSessionCustomer, gsSessionModule, gsProgramScript}),
-              QStringList({"7.6 ", "a3", "dev ", "kwy", "items    "}));
-    EXPECT_EQ(gsTable, QStringLiteral("tekwy001"));
+    EXPECT_EQ(QStringList({gsSession, gsSessionVersion, gsSessionRelease, gsSessionCustomer, gsSessionModule,
+                           gsProgramScript, gsTable}),
+              QStringList({"items   ", "7.6 ", "a3", "dev ", "kwy", "items    ", "tekwy001"}));
     EXPECT_EQ(giStartMode, 1);
-    EXPECT_EQ(gsDesignLanguage, "2");
-    EXPECT_EQ(host::callCount(QStringLiteral("get.session.info(")), 1);
-    EXPECT_EQ(host::callCount(QStringLiteral("get.session.vrc(")), 0);
+    EXPECT_EQ(host::callCount("get.session.info("), 1);
+    EXPECT_EQ(host::callCount("get.session.vrc("), 0);
     EXPECT_EQ(logLines().last(), QStringLiteral("hh:mm:ss (0.000) - Form Data Loaded"));
 }
 
@@ -87,13 +172,11 @@ TEST_F(FormChoice, NothingChosenAsksAndYesBrowsesAgainFromTheDefault)
     dialogs->queueAnswer(platform::IdYes);
     gSelectForm();
 
-    ASSERT_EQ(dialogs->shown().size(), 1u);
-    EXPECT_EQ(dialogs->shown()[0].text, question);
+    EXPECT_EQ(dialogs->texts(), QStringList{question});
     EXPECT_EQ(dialogs->shown()[0].style, platform::MbYesNo | platform::MbIconExclamation);
     EXPECT_EQ(browserStarts(), QStringList({defaultStart, defaultStart}));
-    EXPECT_EQ(gsFormCode, QStringLiteral("olditemd"));
+    EXPECT_EQ(gsFormCode + u'|' + gsTable, QStringLiteral("olditemd|tekwy005"));
     EXPECT_EQ(giStartMode, 5);
-    EXPECT_EQ(gsTable, QStringLiteral("tekwy005"));
 }
 
 TEST_F(FormChoice, NothingChosenAndNoEndsTheRun)
@@ -103,20 +186,14 @@ TEST_F(FormChoice, NothingChosenAndNoEndsTheRun)
     EXPECT_EQ(endStatusOf([] { gSelectForm(); }), kNoFormChosenExit);
     EXPECT_EQ(dialogs->texts(), QStringList{question});
     EXPECT_FALSE(goVrokApp) << "the host link was closed";
-    EXPECT_EQ(host::callCount(QStringLiteral("check.form.type(")), 0);
+    EXPECT_EQ(host::callCount("check.form.type("), 0);
 }
 
 TEST_F(FormChoice, OtherVersionOpensReadOnlyAndFallsBackToTheSessionVersion)
 {
-    {
-        auto db = openHostDatabase(env.databasePath());
-        ASSERT_TRUE(db);
-        // A form of the standard (not development) version, of another type, with its
-        // own label language.
-        host::execScript(db->handle(), QStringLiteral(
-            "INSERT INTO qxzrn300 (clan, cpac, cmod, cfrm, vers, rele, cust, lanl, desc, ftyp)"
-            " VALUES ('2', 'te', 'kwy', 'simpled', '7.6', 'a3', '', '3', 'Item groups, standard', 2)"));
-    }
+    // A form of the standard (not development) version, of another type, with its own label language.
+    db->exec("INSERT INTO qxzrn300 (clan, cpac, cmod, cfrm, vers, rele, cust, lanl, desc, ftyp)"
+             " VALUES ('2', 'te', 'kwy', 'simpled', '7.6', 'a3', '', '3', 'Item groups, standard', 2)");
     giStartMode = 0;
     host::scriptSessionAnswer(form("simpled", ""));
     gSelectForm();
@@ -124,32 +201,27 @@ TEST_F(FormChoice, OtherVersionOpensReadOnlyAndFallsBackToTheSessionVersion)
     EXPECT_EQ(gsCustomer, "    ");
     EXPECT_EQ(gsOpenMode, "r");
     EXPECT_FALSE(gbFormTypeChecked);
-    EXPECT_EQ(host::callCount(QStringLiteral("get.session.info(")), 0);
+    EXPECT_EQ(host::callCount("get.session.info("), 0);
     // The session is found in its own (development) version.
-    EXPECT_EQ(gsSessionCustomer, QStringLiteral("dev "));
-    EXPECT_EQ(gsProgramScript, QStringLiteral("simple   "));
-    EXPECT_EQ(gsTable, QStringLiteral("tekwy002"));
+    EXPECT_EQ(QStringList({gsSessionCustomer, gsProgramScript, gsTable, gsLabelLanguage, gsDesignLanguage}),
+              QStringList({"dev ", "simple   ", "tekwy002", "3", "3"}));
     EXPECT_EQ(giStartMode, 1);
-    EXPECT_EQ(gsLabelLanguage, "3");
-    EXPECT_EQ(gsDesignLanguage, "3");
 }
 
 TEST_F(FormChoice, NamedFormSkipsTheBrowserAndKeepsTheCommandLineWhenTheHostHasNoSession)
 {
     gsModule = "kwy";
-    gsFormCode = QStringLiteral("abcdefghi");
-    gsOpenMode = "w";
-    gsTable = QStringLiteral("tekwy009");
+    gsFormCode = "abcdefghi";
+    gsTable = "tekwy009";
     giStartMode = 5;
     gSelectForm();
 
     EXPECT_TRUE(host::sessionRequests().isEmpty());
     EXPECT_TRUE(dialogs->shown().empty());
-    EXPECT_EQ(host::callCount(QStringLiteral("qxscm.dll.comm.is.dev.vrc(")), 0);
+    EXPECT_EQ(host::callCount("qxscm.dll.comm.is.dev.vrc("), 0);
     EXPECT_EQ(gsOpenMode, "w");
-    EXPECT_EQ(gsSession, QStringLiteral("abcdefgh"));
     EXPECT_FALSE(gbFormTypeChecked);
-    EXPECT_EQ(gsTable, QStringLiteral("tekwy009"));
+    EXPECT_EQ(gsSession + u'|' + gsTable, QStringLiteral("abcdefgh|tekwy009"));
     EXPECT_EQ(giStartMode, 5);
 }
 

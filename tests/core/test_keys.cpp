@@ -17,20 +17,12 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        resetKeys();
-        resetEnumerate();
         gaGroups.resize(5);
         gaFields.resize(10);
     }
-    void TearDown() override
-    {
-        resetKeys();
-        resetEnumerate();
-        CoreTest::TearDown();
-    }
 };
 
-TEST_F(Keys, TreeKeysAndPickerEntries)
+TEST_F(Keys, TreeKeysPickerEntriesLookUpsAndLabelCodes)
 {
     gaFields[3].lControl = 4;
     EXPECT_EQ(gsGroupKey(0) + gsFieldKey(3) + gsFieldKey(2), QStringLiteral("g_0p_3f_2"));
@@ -49,10 +41,7 @@ TEST_F(Keys, TreeKeysAndPickerEntries)
     EXPECT_FALSE(gbSameTableField(QStringLiteral("t_2"), QStringLiteral("f_6")));
     EXPECT_FALSE(gbSameTableField(QStringLiteral("t_9"), QStringLiteral("f_5")));   // no such entry
     EXPECT_FALSE(gbSameTableField(QStringLiteral("t_2"), QStringLiteral("f_50")));  // no such field
-}
 
-TEST_F(Keys, IndexOfOrderNumberAndEnumValueByName)
-{
     gaIdMap = {{10, 99, false}, {10, 4, false}, {20, 7, false}, {10, 8, false}};  // entry 0 is not searched
     EXPECT_EQ(gvIndexOfId(10), std::optional<int32_t>(4));
     EXPECT_EQ(gvIndexOfId(30), std::nullopt);
@@ -62,6 +51,14 @@ TEST_F(Keys, IndexOfOrderNumberAndEnumValueByName)
     EXPECT_EQ(glFindByKey(table, QStringLiteral("input")), 3);
     EXPECT_EQ(glFindByKey(table, QStringLiteral("hidden")), 1);
     EXPECT_EQ(glFindByKey({{QStringLiteral("input"), {}, 9}}, QStringLiteral("input")), 1);
+
+    // Label codes. Refused: a number that is 0, 9 characters, a blank name, no point 9th, not a number, no number.
+    const std::pair<const char*, bool> codes[] = {
+        {"pzzrn301.link", true}, {"pzzrn000.link", true},  {"tekwy 12.ab", true},    {"pzzrn0  .link", false},
+        {"pzzrn301.", false},    {"pzzrn301.   ", false},  {"pzzrn301-link", false}, {"pzzrnabc.link", false},
+        {"pzzrn   .link", false}};
+    for (const auto& [code, ok] : codes)
+        EXPECT_EQ(gbIsLabelCodeSyntax(QString::fromLatin1(code)), ok) << code;
 }
 
 TEST_F(Keys, DomainsAreFoundOrAppendedInStepsOfFive)
@@ -82,20 +79,6 @@ TEST_F(Keys, DomainsAreFoundOrAppendedInStepsOfFive)
     EXPECT_EQ(gaFields[2].nDomainIndex, 7);
 }
 
-TEST(LabelCodes, Syntax)
-{
-    const std::pair<const char*, bool> cases[] = {
-        {"pzzrn301.link", true}, {"pzzrn000.link", true}, {"tekwy 12.ab", true},
-        {"pzzrn0  .link", false},  // a number that is 0
-        {"pzzrn301.", false},      // 9 characters
-        {"pzzrn301.   ", false},   // a blank name
-        {"pzzrn301-link", false},  // no point 9th
-        {"pzzrnabc.link", false},  // not a number
-        {"pzzrn   .link", false}};
-    for (const auto& [code, ok] : cases)
-        EXPECT_EQ(gbIsLabelCodeSyntax(QString::fromLatin1(code)), ok) << code;
-}
-
 class KeysInHost : public Keys {
 protected:
     void SetUp() override
@@ -107,11 +90,6 @@ protected:
         gsLanguage = "2";
         gInitFormDataSets();
         gInitDataSets();
-    }
-    void TearDown() override
-    {
-        resetDataSets();
-        Keys::TearDown();
     }
     LocalHostEnvironment env;
 };
@@ -176,18 +154,13 @@ void dirty(R& record, std::initializer_list<const std::vector<DesignColumn<R>>*>
 QString persistedField(int32_t i)
 {
     const FieldRecord& f = gaFields[size_t(i)];
-    return msFieldRecord301(i) + msFieldRecord302(i) + msFieldRecord308(i)
-           + QStringLiteral("%1%2%3%4%5%6%7%8 %9")
-                 .arg(f.bTableFieldChecked)
-                 .arg(f.bIsTableField)
-                 .arg(f.bTableMandatory)
-                 .arg(f.bTableRef)
-                 .arg(f.bDocuChecked)
-                 .arg(f.bDocuAvailable)
-                 .arg(f.lCommandIndex)
-                 .arg(f.bChanged || f.bChanged301 || f.bChanged302 || f.bChanged308)
-                 .arg(f.sLabelDescSO + f.sLabelDescMO + f.sTableDefault + f.sNodeKey + QString::number(f.nDomainIndex)
-                      + QString::number(f.iTableFieldIndex) + QString::number(f.lPreviousField));
+    QStringList rest = {f.sLabelDescSO, f.sLabelDescMO, f.sTableDefault, f.sNodeKey};
+    for (const int v : {f.bTableFieldChecked, f.bIsTableField, f.bTableMandatory, f.bTableRef, f.bDocuChecked,
+                        f.bDocuAvailable, f.bChanged || f.bChanged301 || f.bChanged302 || f.bChanged308})
+        rest << QString::number(v);
+    for (const int v : {int(f.lCommandIndex), int(f.nDomainIndex), int(f.iTableFieldIndex), int(f.lPreviousField)})
+        rest << QString::number(v);
+    return msFieldRecord301(i) + msFieldRecord302(i) + msFieldRecord308(i) + rest.join(u' ');
 }
 
 QString persistedGroup(int32_t i)
@@ -206,32 +179,6 @@ protected:
         gaEnumFieldType = {{}, {QStringLiteral("display"), {}, 2}, {QStringLiteral("input"), {}, 3}};
     }
 };
-
-TEST_F(RecordDefaults, NewFieldPictureAndGroup)
-{
-    gInitFieldRecord(4);
-    gInitPictureRecord(5);
-    const FieldRecord& f = gaFields[4];
-    const FieldRecord& p = gaFields[5];
-    EXPECT_EQ(f.lFieldId * 10 + p.lFieldId, 45);
-    EXPECT_EQ(f.lFieldType * 10 + p.lFieldType, 33);  // the "input" constant
-    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(f.lControl).arg(f.iFieldLength).arg(f.iDataAli).arg(f.bInGrid),
-              QStringLiteral("5 1 2 1"));
-    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(p.lControl).arg(p.iFieldLength).arg(p.iDataAli).arg(p.bInGrid),
-              QStringLiteral("4 20 0 0"));
-    gaEnumFieldType = {{QStringLiteral("input"), {}, 3}};  // only at entry 0: not found
-    gInitFieldRecord(6);
-    EXPECT_EQ(gaFields[6].lFieldType, 1);
-
-    gsTable = QStringLiteral("tekwy002");
-    giStartMode = 1;
-    gInitGroupRecord(3);
-    EXPECT_EQ(gaGroups[3].Grpi * 10 + gaGroups[3].lAlignmentGroupId, 37);
-    EXPECT_TRUE(gaGroups[3].bGroupInSingleOcc && gaGroups[3].bGroupInMultiOcc);
-    giStartMode = 4;  // no session table: not in the multi-occurrence view
-    gInitGroupRecord(2);
-    EXPECT_FALSE(gaGroups[2].bGroupInMultiOcc);
-}
 
 TEST_F(RecordDefaults, ReusedSlotsStartLikeFreshOnes)
 {

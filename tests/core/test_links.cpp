@@ -38,15 +38,16 @@ TEST_F(LinkRebuild, FieldsAndFollowUpsUnderTheRoot)
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
 }
 
-TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
+TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroupsMadeAgainUnchanged)
 {
     // root: g1(g3(f5)), f1, f2, g2(f3), f4 - with stale subgroup counters.
     TreeNode* g1 = group(root, 1);
     field(group(g1, 3), 5);
     field(root, 1, 0, 1);
     field(root, 2, 0, 0);
-    field(group(root, 2), 3);
-    field(root, 4, 0, 3);
+    TreeNode* g2 = group(root, 2);
+    field(g2, 3);
+    TreeNode* f4 = field(root, 4, 0, 3);
     gaGroups[0].iNrOfSubGroups = 0;
     gaGroups[1].iNrOfSubGroups = 7;
 
@@ -65,9 +66,7 @@ TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
     for (int k : {1, 3}) {
         const GroupRecord& v = gaGroups[size_t(chain[size_t(k)] - 1)];
         EXPECT_TRUE(v.bVirtualGroup && v.bChanged);
-        EXPECT_EQ(v.iGroupWidth, 1);
-        EXPECT_EQ(v.lGroupLevel, 1);
-        EXPECT_EQ(v.lParentGroup, 1);
+        EXPECT_TRUE(v.iGroupWidth == 1 && v.lGroupLevel == 1 && v.lParentGroup == 1) << k;
         EXPECT_EQ(v.lAlignmentGroupId, -(chain[size_t(k)] - 1));
         EXPECT_EQ(v.lPreviousGroup, chain[size_t(k - 1)]);
     }
@@ -77,27 +76,17 @@ TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
     EXPECT_FALSE(gaGroups[size_t(chain[1] - 1)].bCheckboxesOnly);
     EXPECT_TRUE(gaGroups[size_t(chain[3] - 1)].bCheckboxesOnly);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
-}
 
-TEST_F(LinkRebuild, VirtualGroupsAreMadeAgainUnchangedAndFreedWhenTheirRunGoes)
-{
-    group(root, 1);
-    field(root, 1);
-    TreeNode* g2 = group(root, 2);
-    field(g2, 2);
-    TreeNode* f3 = field(root, 3);
-    gRebuildPointers();
+    // Rebuilt as stored: the same slots, nothing changed.
     markStored();
     const std::vector<GroupRecord> before = gaGroups;
-
     gRebuildPointers();
     for (size_t i = 0; i < gaGroups.size(); ++i) {
-        EXPECT_EQ(gaGroups[i].Grpi, before[i].Grpi) << i;
-        EXPECT_EQ(gaGroups[i].lNextGroup, before[i].lNextGroup) << i;
+        EXPECT_TRUE(gaGroups[i].Grpi == before[i].Grpi && gaGroups[i].lNextGroup == before[i].lNextGroup) << i;
         EXPECT_FALSE(gaGroups[i].bChanged) << i;
     }
-
-    tree.move(f3, g2, Relationship::Previous);  // joins the run of f1
+    // f4 joins the run of f1 and f2: its virtual group is freed.
+    tree.move(f4, g2, Relationship::Previous);
     gRebuildPointers();
     EXPECT_EQ(linksText(), treeText(root));
     EXPECT_EQ(liveVirtualGroups(), 1);
@@ -110,6 +99,7 @@ protected:
     // With mixed, every third field goes into a group that comes first in tree order.
     std::vector<int16_t> renumber(const std::vector<int16_t>& before, bool mixed = false)
     {
+        SetUp();
         TreeNode* g = group(root, 1);
         for (size_t i = 0; i < before.size(); ++i)
             field(mixed && i % 3 == 2 ? g : root, int32_t(i + 1), before[i]);
@@ -137,24 +127,18 @@ TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderAndSpreadsTheRest)
         {{10, 30, 20, 40, 35, 50, 60}, {10, 15, 21, 27, 35, 50, 60}},
     };
     for (const auto& [before, after] : cases) {
-        SetUp();
         EXPECT_EQ(renumber(before), after);
         EXPECT_FALSE(gbRecomputeLinks);
-        TearDown();
     }
-}
 
-TEST_F(OrderNumbers, AnyStartRisesStrictlyInTreeOrder)
-{
+    // Any start rises strictly in tree order.
     std::mt19937 random(6);
     for (int round = 0; round < 300; ++round) {
-        SetUp();
-        std::vector<int16_t> before(size_t(std::uniform_int_distribution<int>(1, 40)(random)));
-        for (int16_t& v : before)
+        std::vector<int16_t> start(size_t(std::uniform_int_distribution<int>(1, 40)(random)));
+        for (int16_t& v : start)
             v = int16_t(std::uniform_int_distribution<int>(0, round % 2 ? 60 : 400)(random));
-        const std::vector<int16_t> after = renumber(before, true);
-        EXPECT_TRUE(strictlyRising(after) && after.front() >= 1) << round;
-        TearDown();
+        const std::vector<int16_t> got = renumber(start, true);
+        EXPECT_TRUE(strictlyRising(got) && got.front() >= 1) << round;
     }
 }
 
@@ -164,11 +148,8 @@ TEST_F(OrderNumbers, PastThirtyTwoThousandAFullRenumberingIsDue)
     EXPECT_TRUE(gbRecomputeLinks);
 
     // New fields beyond the 16-bit range are numbered afresh at once.
-    TearDown();
-    SetUp();
     EXPECT_TRUE(strictlyRising(renumber({32760, 0, 0})));
     EXPECT_TRUE(gbRecomputeLinks);
-
     gUpdatePointers();
     EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
     EXPECT_FALSE(gbRecomputeLinks);
@@ -244,10 +225,8 @@ TEST_F(SaveChecks, SelectionGroupsSharingATableAreListedPairByPair)
         for (int i : {1, 2, 3, 4, 5})
             group(root, i);
         gaGroups[4].sFrameDesc.clear();  // listed by its number
-        for (int i : selection) {
-            gaGroups[size_t(i)].bSelectionGroup = true;
-            gaGroups[size_t(i)].sParentTable = QStringLiteral("tekwy003");
-        }
+        for (int i : selection)
+            gaGroups[size_t(i)].bSelectionGroup = true, gaGroups[size_t(i)].sParentTable = QStringLiteral("tekwy003");
         // Not counted: another table, a group that is no selection group, a freed one.
         gaGroups[5].bSelectionGroup = true;
         gaGroups[5].sParentTable = QStringLiteral("tekwy001");
@@ -264,18 +243,16 @@ TEST_F(SaveChecks, SelectionGroupsSharingATableAreListedPairByPair)
     }
 }
 
-TEST_F(SaveChecks, RepeatingGroupsOutOfPlace)
+TEST_F(SaveChecks, RepeatingGroupsOutOfPlaceAndFieldsBeyondColumn255)
 {
     // root: g1(g3(g4)), g2
     TreeNode* g1 = group(root, 1);
-    TreeNode* g3 = group(g1, 3);
-    TreeNode* g4 = group(g3, 4);
+    TreeNode* g4 = group(group(g1, 3), 4);
     group(root, 2);
     auto repeating = [](const std::vector<int>& which) {
         for (int i : {1, 2, 3, 4})
             gaGroups[size_t(i)].bRepeatingGroup = std::find(which.begin(), which.end(), i) != which.end();
     };
-
     const std::vector<std::tuple<std::vector<int>, bool, QStringList>> cases = {
         {{1}, true, {}},
         {{3}, true, {}},
@@ -288,26 +265,19 @@ TEST_F(SaveChecks, RepeatingGroupsOutOfPlace)
         EXPECT_EQ(gbCheckRepeatingGroups(), ok);
         EXPECT_EQ(entries(), expected);
     }
-
     // Why: a group below repeats already, or one above does.
     QString text;
     int16_t reason = 0;
     repeating({4});
     EXPECT_FALSE(gbRepeatingGroupAllowed(g1, text, reason));
-    EXPECT_EQ(reason, RepeatHoldsRepeating);
-    EXPECT_EQ(text, QStringLiteral("G4"));
+    EXPECT_TRUE(reason == RepeatHoldsRepeating && text == QStringLiteral("G4"));
     repeating({1});
     EXPECT_FALSE(gbRepeatingGroupAllowed(g4, text, reason));
-    EXPECT_EQ(reason, RepeatOutOfPlace);
-    EXPECT_EQ(text, QStringLiteral("G1"));
-}
+    EXPECT_TRUE(reason == RepeatOutOfPlace && text == QStringLiteral("G1"));
 
-TEST_F(SaveChecks, FieldPositionsBeyondColumn255)
-{
     field(root, 1);
     gaFields[1].iFieldXPos = 255;
     EXPECT_TRUE(gbCheckFieldPositions());
-
     gaFields[2].iFieldXPos = 999;  // a free slot does not count
     field(root, 3);
     gaFields[3].iFieldXPos = 256;
@@ -342,6 +312,7 @@ TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
         {"unknown kind", 9, 10, 0, 0, [] {}, 10, 9, false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         SetUp();
         TreeNode* g1 = group(root, 1);
         field(g1, 1);
@@ -352,23 +323,19 @@ TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
         cmd.nSpecificCommandId = 0;
         cmd.nCommandType = cmd.nCommandTypeStored = c.type;
         cmd.lLinkId = cmd.lLinkIdStored = c.link;
-        cmd.Grpi = c.grpi;
-        cmd.lFieldId = c.fieldId;
+        cmd.Grpi = c.grpi, cmd.lFieldId = c.fieldId;
         gaSpecificCommands = {SpecificCommandRecord{}, cmd};
         c.edit();
 
         gRelinkSpecificCommands();
         const SpecificCommandRecord& r = gaSpecificCommands[1];
-        EXPECT_EQ(r.lLinkId, c.linkAfter) << c.what;
-        EXPECT_EQ(r.nCommandType, c.typeAfter) << c.what;
-        EXPECT_EQ(r.bChanged, c.changed) << c.what;
-        EXPECT_EQ(gbFormChanged, c.changed) << c.what;
+        EXPECT_TRUE(r.lLinkId == c.linkAfter && r.nCommandType == c.typeAfter);
+        EXPECT_TRUE(r.bChanged == c.changed && gbFormChanged == c.changed);
         if (c.typeAfter != c.type) {
-            EXPECT_TRUE(r.Grpi == 0 && r.lFieldId == 0) << c.what;
+            EXPECT_TRUE(r.Grpi == 0 && r.lFieldId == 0);
         }
         // No field record is marked for a command's sake.
-        EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const FieldRecord& f) { return f.bChanged308; }))
-            << c.what;
+        EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const FieldRecord& f) { return f.bChanged308; }));
         TearDown();
     }
 }

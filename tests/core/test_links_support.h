@@ -1,12 +1,19 @@
 #pragma once
-// Forms built by hand for the link tests, and the tree read back from the record links
-// alone, to compare with the tree the links were made from.
+// Forms for the model tests: built by hand, or loaded from the local host's demo
+// forms; and the tree read back from the record links alone, to compare with the tree
+// the links were made from.
 #include "support/CoreTestSupport.h"
+#include "support/LocalHostFixture.h"
 
 #include <QStringList>
 #include <algorithm>
 #include <functional>
 
+#include <call_hooks.h>
+#include <host_database.h>
+#include <sqlite_util.h>
+
+#include "hostlink/mod_FormChoice.h"
 #include "model/NodeTree.h"
 #include "model/mod_ModelessErrors.h"
 #include "model/mod_Pointers.h"
@@ -97,7 +104,7 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        resetLinkModules();
+        tree.clear();
         gaGroups.assign(60, GroupRecord{});
         gaGroups[0].Grpi = 1;
         gaFields.assign(80, FieldRecord{});
@@ -106,26 +113,11 @@ protected:
         root = tree.add(QStringLiteral("g_0"), QStringLiteral("form"));
         gsetMainTree(&tree);
     }
-    void TearDown() override
-    {
-        resetLinkModules();
-        CoreTest::TearDown();
-    }
-    void resetLinkModules()
-    {
-        tree.clear();
-        resetPointers();
-        resetModelessErrors();
-        resetRecords();
-    }
 
     TreeNode* group(TreeNode* parent, int32_t index)
     {
-        GroupRecord& g = gaGroups[size_t(index)];
-        g = GroupRecord{};
-        g.Grpi = int16_t(index + 1);
-        g.lAlignmentGroupId = int16_t(-index);
-        g.iGroupWidth = 1;
+        GroupRecord& g = gaGroups[size_t(index)] = GroupRecord{};
+        g.Grpi = int16_t(index + 1), g.lAlignmentGroupId = int16_t(-index), g.iGroupWidth = 1;
         g.sFrameDesc = QStringLiteral("G%1").arg(index);
         g.sNodeKey = gsGroupKey(index);
         return tree.add(parent, Relationship::Child, g.sNodeKey, g.sFrameDesc);
@@ -133,11 +125,8 @@ protected:
 
     TreeNode* field(TreeNode* parent, int32_t index, int16_t omod = 0, int32_t control = 0)
     {
-        FieldRecord& f = gaFields[size_t(index)];
-        f = FieldRecord{};
-        f.lFieldId = int16_t(index);
-        f.nOmod = omod;
-        f.lControl = control;
+        FieldRecord& f = gaFields[size_t(index)] = FieldRecord{};
+        f.lFieldId = int16_t(index), f.nOmod = omod, f.lControl = control;
         f.sFieldName = QStringLiteral("F%1").arg(index);
         f.sNodeKey = gsFieldKey(index);
         gnFieldCount = std::max<int16_t>(gnFieldCount, int16_t(index));
@@ -203,6 +192,72 @@ private:
     }
 
     NodeTree& tree_;
+};
+
+// A demo form of the local host's database, read as the start-up reads it.
+class HostForm : public HostCoreTest {
+protected:
+    void SetUp() override
+    {
+        HostCoreTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(connectEditor());
+    }
+
+    // The start-up up to the load: form choice, data sets, enums, the object set.
+    void select(const QString& code, int32_t level = 11)
+    {
+        resetPalimor();
+        resetDataSets();
+        gInitFormDataSets();
+        form = {QStringLiteral("te"), QStringLiteral("kwy"), code, QStringLiteral("2"), QStringLiteral("7.6"),
+                QStringLiteral("a3"), QStringLiteral("dev")};
+        gsModule = "";
+        gsOpenMode = "w";
+        host::scriptSessionAnswer(form);
+        gSelectForm();
+        glFormVersionLevel = level;
+        gInitDataSets();
+        gENUM_FillEnums();
+        glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
+        ASSERT_GT(glObjectSet301, 0);
+        glLoadedFormVersion = 11;
+        host::clearCallLog();
+        dialogs->clear();
+    }
+
+    // The form read (again) into fresh arrays, and its tree filled from the links.
+    void load(NodeTree& into)
+    {
+        gInitializeArrays();
+        gClearDocuDeletes();
+        glLoadedFormVersion = 11;
+        gbFormChanged = false;
+        ASSERT_TRUE(gLoadDesignDefinitions());
+        TreeFill(into).fill();
+        gsetMainTree(&into);
+        dialogs->clear();
+        host::clearCallLog();
+    }
+
+    // The rows of a query on the test's own connection, each as its column texts.
+    std::vector<QStringList> rows(const QString& sql) const
+    {
+        host::Statement st(db->handle(), sql);
+        std::vector<QStringList> out;
+        while (st.step()) {
+            out.emplace_back();
+            for (int i = 0; i < st.columnCount(); ++i)
+                out.back() << st.text(i);
+        }
+        return out;
+    }
+    int64_t count(const QString& sql) const
+    {
+        const std::vector<QStringList> r = rows(sql);
+        return r.empty() ? -1 : r[0].value(0).toLongLong();
+    }
+
+    host::FormIdentity form;
 };
 
 } // namespace links

@@ -1,5 +1,8 @@
-// The diagnostic log (format, timing, rotation, switch) and the value routines.
+// The diagnostic log (format, timing, rotation, switch), the record dump written into
+// it, and the value routines.
 #include "support/CoreTestSupport.h"
+
+#include "services/mod_RecordDump.h"
 
 namespace {
 
@@ -35,51 +38,42 @@ TEST_F(Log, EntryShowsTimeAndSecondsSinceThePreviousOne)
     gWriteLog(QStringLiteral("next"));
     platform::advanceTickCount(1234567);
     gWriteLog(QStringLiteral("later"));
-    EXPECT_EQ(logLines(), (QStringList{QStringLiteral("hh:mm:ss (0.000) - first"), QStringLiteral("second line"),
-                                       QStringLiteral("hh:mm:ss (1.500) - next"),
-                                       QStringLiteral("hh:mm:ss (1234.567) - later")}));
-    EXPECT_FALSE(content("PalmryEd.txt").contains('\r'));
-}
-
-TEST_F(Log, ElapsedTimeHasTheLocaleSeparatorNoGroupingAndSurvivesTheWrap)
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    // Across the wrap of the tick count, with the locale's separator and no grouping.
     platform::setTickCount(0xFFFFFF00u);
-    firstEntry(QStringLiteral("a"));
+    gWriteLog(QStringLiteral("before the wrap"));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     platform::setTickCount(0x100u);
     gWriteLog(QStringLiteral("b"));
     platform::advanceTickCount(2345678);
     gWriteLog(QStringLiteral("c"));
-    EXPECT_EQ(logLines().mid(1), (QStringList{QStringLiteral("hh:mm:ss (0,512) - b"),
-                                              QStringLiteral("hh:mm:ss (2345,678) - c")}));
+    QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 7);
+    lines.removeAt(4);
+    EXPECT_EQ(lines, QStringList({"hh:mm:ss (0.000) - first", "second line", "hh:mm:ss (1.500) - next",
+                                  "hh:mm:ss (1234.567) - later", "hh:mm:ss (0,512) - b", "hh:mm:ss (2345,678) - c"}));
+    EXPECT_FALSE(content("PalmryEd.txt").contains('\r'));
 }
 
-TEST_F(Log, FirstEntryRotatesTheFiles)
+TEST_F(Log, FirstEntryRotatesTheFilesAndAMissingOneLeavesItsTargetAlone)
 {
-    put("PalmryEd.txt", "current\n");
-    put("Palmry1.txt", "one\n");
-    put("Palmry2.txt", "two\n");
-    put("Palmry3.txt", "three\n");
-    firstEntry(QStringLiteral("new run"));
-    EXPECT_EQ(content("Palmry3.txt") + content("Palmry2.txt") + content("Palmry1.txt"),
-              QByteArray("two\none\ncurrent\n"));
-    EXPECT_EQ(logLines(), QStringList{QStringLiteral("hh:mm:ss (0.000) - new run")});
+    platform::setTickCount(1000);
+    for (const auto& [second, rotated] : {std::pair{"two\n", "two\none\ncurrent\n"}, {"", "three\none\ncurrent\n"}}) {
+        put("PalmryEd.txt", "current\n");
+        put("Palmry1.txt", "one\n");
+        QFile::remove(file("Palmry2.txt"));
+        if (*second)
+            put("Palmry2.txt", second);
+        put("Palmry3.txt", "three\n");
+        firstEntry(QStringLiteral("new run"));
+        EXPECT_EQ(content("Palmry3.txt") + content("Palmry2.txt") + content("Palmry1.txt"), QByteArray(rotated));
+        EXPECT_EQ(logLines(), QStringList{"hh:mm:ss (0.000) - new run"});
+    }
     gWriteLog(QStringLiteral("appended"));
     EXPECT_EQ(content("Palmry1.txt"), QByteArray("current\n"));
     EXPECT_EQ(logLines().size(), 2);
 }
 
-TEST_F(Log, MissingOlderFileLeavesItsTargetAlone)
-{
-    put("PalmryEd.txt", "current\n");
-    put("Palmry1.txt", "one\n");
-    put("Palmry3.txt", "three\n");
-    firstEntry(QStringLiteral("x"));
-    EXPECT_EQ(content("Palmry3.txt") + content("Palmry2.txt") + content("Palmry1.txt"),
-              QByteArray("three\none\ncurrent\n"));
-}
-
-TEST_F(Log, SwitchedOffWritesNothingAndTouchesNoFile)
+TEST_F(Log, SwitchedOffWritesNothingAndAnUnwritableLogDoesNotStopTheCaller)
 {
     gbNewLog = true;
     gWriteLog(QStringLiteral("nothing"));
@@ -87,15 +81,10 @@ TEST_F(Log, SwitchedOffWritesNothingAndTouchesNoFile)
     put("PalmryEd.txt", "old\n");
     gWriteLog(QStringLiteral("nothing either"));
     EXPECT_EQ(content("PalmryEd.txt"), QByteArray("old\n"));
-    EXPECT_EQ(QDir(logDir()).entryList(QDir::Files), QStringList{QStringLiteral("PalmryEd.txt")});
-}
+    EXPECT_EQ(QDir(logDir()).entryList(QDir::Files), QStringList{"PalmryEd.txt"});
 
-TEST_F(Log, UnwritableLogDoesNotStopTheCaller)
-{
     const QString blocker = tmp.filePath(QStringLiteral("not-a-dir"));
-    QFile f(blocker);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
+    ASSERT_TRUE(QFile(blocker).open(QIODevice::WriteOnly));
     qputenv("PALIMOR_LOG_DIR", (blocker + QStringLiteral("/log")).toLocal8Bit());
     firstEntry(QStringLiteral("lost"));
     gWriteLog(QStringLiteral("lost too"));
@@ -116,20 +105,68 @@ TEST_F(Log, DirectoryUnderTheBaseDirectoryWhenItExists)
     savedDataHome.isEmpty() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", savedDataHome);
 }
 
-struct Tagged {
-    int value;
-    char tag;
-    bool operator>=(const Tagged& o) const { return value >= o.value; }
-    bool operator<=(const Tagged& o) const { return value <= o.value; }
-};
-
-TEST(ValueRoutines, MaxAndMinKeepTheFirstOnATieAndWiden)
+// One entry per live record, members in their fixed order, an empty line after each
+// entry, nothing at all while logging is off.
+TEST_F(Log, RecordDumpWritesOneEntryPerLiveRecord)
 {
-    EXPECT_EQ(gMax(Tagged{3, 'a'}, Tagged{3, 'b'}).tag, 'a');
-    EXPECT_EQ(gMin(Tagged{3, 'a'}, Tagged{3, 'b'}).tag, 'a');
-    EXPECT_EQ(gMax(Tagged{2, 'a'}, Tagged{3, 'b'}).tag, 'b');
-    EXPECT_EQ(gMax(int16_t(5), int32_t(70000)), 70000);
-    EXPECT_EQ(gMin(QStringLiteral("b"), QStringLiteral("a")), QStringLiteral("a"));
+    gaGroups.assign(3, GroupRecord{});
+    gaGroups[0].Grpi = 1;
+    gaGroups[0].bVirtualGroup = true;
+    gaGroups[2].Grpi = 3;
+    gaGroups[2].sLabelCode = QStringLiteral("tekwy100.general");
+    gaGroups[2].lParentGroup = 1;
+    gaGroups[2].lAlignmentGroupId = -3;
+    gaGroups[2].bShowGroupBox = true;
+    // Field 1 is free, field 2 live, field 3 above gnFieldCount.
+    gaFields.assign(4, FieldRecord{});
+    gaFields[2].lFieldId = 2;
+    gaFields[2].sFieldName = QStringLiteral("tekwy001.item");
+    gaFields[3].lFieldId = 3;
+    gnFieldCount = 2;
+    gaDomains.assign(2, DomainRecord{});
+    gaDomains[1].sDomain = QStringLiteral("teitem");
+    gnDomainCount = 1;
+    gaSpecificCommands.assign(3, SpecificCommandRecord{});
+    gaSpecificCommands[1].nSpecificCommandId = 0;  // live
+    gaSpecificCommands[1].sSpecificCommand = QStringLiteral("print.stock");
+    gaSpecificCommands[1].nCommandType = 2;
+    gaSpecificCommands[1].lLinkId = 3;
+    gaSpecificCommands[1].Grpi = 2;
+    gDumpArraysToLog();
+    EXPECT_TRUE(logLines().isEmpty());
+
+    startLogging();
+    gDumpArraysToLog();
+    const QStringList lines = logLines();
+    QStringList headers;
+    for (const QString& line : lines)
+        if (line.contains(QLatin1String("#########################")))
+            headers << line.mid(line.indexOf(QLatin1Char('#')) + 26);
+    EXPECT_EQ(headers, QStringList({"Group  0", "Group  2", "Field  2", "Domain  1", "Form Command  1"}));
+
+    const auto members = [](const char* record, std::initializer_list<const char*> values) {
+        QStringList out;
+        for (const char* v : values)
+            out << QStringLiteral("\t%1.%2").arg(QLatin1String(record), QLatin1String(v));
+        return out;
+    };
+    const qsizetype group = lines.indexOf(QStringLiteral("hh:mm:ss (0.000) - ######################### Group  2"));
+    ASSERT_GE(group, 0);
+    EXPECT_EQ(lines.mid(group + 1, 17),
+              members("gaGroups(2)", {"sLabelCode = tekwy100.general", "Grpi = 3", "lGroupLevel = 0", "lParentGroup = 1",
+                                      "lPreviousGroup = 0", "lNextGroup = 0", "lChildGroup = 0", "lFirstField = 0",
+                                      "iNrOfSubGroups = 0", "lAlignmentGroupId = -3", "bVirtualGroup = False",
+                                      "bShowGroupBox = True", "bRepeatingGroup = False", "bGroupInSingleOcc = False",
+                                      "bGroupInMultiOcc = False", "iGroupWidth = 0"})
+                  << QString());
+    EXPECT_EQ(lines.filter(QStringLiteral("\tgaSpecificCommands(1).")),
+              members("gaSpecificCommands(1)", {"sSpecificCommand = print.stock", "nSpecificCommandId = 0", "Grpi = 2",
+                                                "lFieldId = 0", "nSequenceNumber = 0", "nCommandType = 2", "lLinkId = 3"}));
+    // Every record is one entry with an empty line after it.
+    EXPECT_EQ(lines.filter(QRegularExpression(QStringLiteral("^hh:mm:ss"))).size(), 5);
+    EXPECT_EQ(lines.count(QString()), 5);
+    EXPECT_EQ(lines.filter(QStringLiteral("\tgaFields(2).")).size(), 47);
+    EXPECT_EQ(lines.filter(QStringLiteral("\tgaDomains(1).")).size(), 10);
 }
 
 TEST(ValueRoutines, TextsCutAtNulAndNumbersSaturate)
@@ -138,27 +175,9 @@ TEST(ValueRoutines, TextsCutAtNulAndNumbersSaturate)
     EXPECT_EQ(gsCutAtNul(QChar(u'\0') + QStringLiteral("abc")), QString());
     EXPECT_EQ(gsCutAtNul(QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("c")), QStringLiteral("ab"));
     EXPECT_EQ(valueOfText<int16_t>(QStringLiteral("40000")), INT16_MAX);
+    EXPECT_EQ(valueOfText<int16_t>(QStringLiteral("-40000")), INT16_MIN);
     EXPECT_EQ(valueOfText<int16_t>(QStringLiteral(" 1 2x")), 12);
     EXPECT_EQ(valueOfText<int32_t>(QStringLiteral("2.5")), 2);
-}
-
-struct FakeTextBox {
-    QString content;
-    bool enabled = true;
-    std::pair<int, int> selection{-1, -1};
-    QString text() const { return content; }
-    bool isEnabled() const { return enabled; }
-    void setSelection(int start, int length) { selection = {start, length}; }
-};
-
-TEST(ValueRoutines, SelectAllTextOnlyOnEnabledNonEmptyControls)
-{
-    FakeTextBox box{QStringLiteral("hello")}, disabled{QStringLiteral("hello"), false}, empty{QString()};
-    for (FakeTextBox* b : {&box, &disabled, &empty})
-        gSelectAllText(*b);
-    EXPECT_EQ(box.selection, std::make_pair(0, 5));
-    EXPECT_EQ(disabled.selection, std::make_pair(-1, -1));
-    EXPECT_EQ(empty.selection, std::make_pair(-1, -1));
 }
 
 } // namespace

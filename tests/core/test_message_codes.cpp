@@ -10,84 +10,22 @@
 
 #include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
-#include <algorithm>
-#include <memory>
-
 namespace {
-
-QString sourceDir()
-{
-    const QString fromEnvironment = qEnvironmentVariable("PALIMOR_SOURCE_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..");
-}
 
 struct CodeUse {
     QString kind;  // "label", "message" (messages and questions alike) or "question"
     QString code;
-    int arguments = -1;  // -1: not known
+    int arguments;  // -1: not known
     QString where;
 };
 
-// Message and question codes anywhere in a text; label codes as whole string literals.
-QList<CodeUse> scanText(const QString& text, const QString& where)
+QString readFile(const QString& path)
 {
-    static const QRegularExpression messageCode(QStringLiteral("\\b(plqx\\d{4}|zrnd\\d{4})\\b"));
-    static const QRegularExpression labelCode(QStringLiteral("\"(pz[a-z]+\\.[A-Za-z0-9_]+)\""));
-    QList<CodeUse> uses;
-    for (auto it = messageCode.globalMatch(text); it.hasNext();)
-        uses.append(CodeUse{QStringLiteral("message"), it.next().captured(1), -1, where});
-    for (auto it = labelCode.globalMatch(text); it.hasNext();)
-        uses.append(CodeUse{QStringLiteral("label"), it.next().captured(1), -1, where});
-    return uses;
-}
-
-QList<CodeUse> scanSources()
-{
-    QList<CodeUse> uses;
-    const QString root = sourceDir() + QStringLiteral("/src");
-    QDirIterator it(root, {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            uses += scanText(QString::fromUtf8(file.readAll()), path.mid(root.size() + 1));
-    }
-    return uses;
-}
-
-QList<CodeUse> readCodeList(QString* error)
-{
-    QFile file(sourceDir() + QStringLiteral("/tests/core/text_codes.txt"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read ") + file.fileName();
-        return {};
-    }
-    QList<CodeUse> uses;
-    int lineNumber = 0;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        ++lineNumber;
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
-            continue;
-        const QStringList parts = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        const bool label = parts.first() == QLatin1String("label") && parts.size() == 2;
-        const bool text = (parts.first() == QLatin1String("message") || parts.first() == QLatin1String("question"))
-                          && parts.size() == 3;
-        if (!label && !text) {
-            *error = QStringLiteral("text_codes.txt line %1 is not \"label CODE\" or \"message|question CODE N\"")
-                         .arg(lineNumber);
-            return {};
-        }
-        uses.append(CodeUse{parts[0], parts[1], text ? parts[2].toInt() : -1,
-                            QStringLiteral("text_codes.txt:%1").arg(lineNumber)});
-    }
-    return uses;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 // Placeholders a text carries: "%s" each, or the distinct "%1$s" to "%3$s".
@@ -104,104 +42,80 @@ int placeholders(const QString& text)
 
 class MessageCodesTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    void SetUp() override
     {
-        env_ = new LocalHostEnvironment();
-        ASSERT_TRUE(env_->ok()) << env_->error().toStdString();
-        QString why;
-        db_ = host::HostDatabase::open(env_->databasePath(), &why).release();
-        ASSERT_NE(db_, nullptr) << why.toStdString();
-    }
-    static void TearDownTestSuite()
-    {
-        delete db_;
-        db_ = nullptr;
-        delete env_;
-        env_ = nullptr;
+        ASSERT_TRUE(env.ok()) << env.error().toStdString();
+        db = openHostDatabase(env.databasePath());
+        ASSERT_TRUE(db);
     }
 
-    // The English text of a code of the editor's package, or a null QString.
-    static QString englishText(const QString& kind, const QString& code)
-    {
-        QString sql;
-        if (kind == QLatin1String("label"))
-            sql = QStringLiteral("SELECT desc FROM qxzrn140 WHERE clan = '2' AND cpac = 'qx' AND clab = ?1 ORDER BY leng DESC");
-        else if (kind == QLatin1String("question"))
-            sql = QStringLiteral("SELECT mess FROM qxzrn451 WHERE clan = '2' AND cpac = 'qx' AND cmes = ?1");
-        else
-            sql = QStringLiteral("SELECT mess FROM qxzrn450 WHERE clan = '2' AND cpac = 'qx' AND cmes = ?1 UNION ALL "
-                                 "SELECT mess FROM qxzrn451 WHERE clan = '2' AND cpac = 'qx' AND cmes = ?1");
-        host::Statement st(db_->handle(), sql);
-        st.bind(1, code);
-        return st.step() ? st.text(0) : QString();
-    }
-
-    static void expectTexts(const QList<CodeUse>& uses)
+    void expectTexts(const QList<CodeUse>& uses) const
     {
         for (const CodeUse& use : uses) {
-            const QString text = englishText(use.kind, use.code);
-            EXPECT_FALSE(text.trimmed().isEmpty())
-                << use.kind.toStdString() << " " << use.code.toStdString() << " (" << use.where.toStdString()
-                << ") has no English text";
+            const QString where = QStringLiteral(" WHERE clan = '2' AND cpac = 'qx' AND ");
+            QString sql = "SELECT mess FROM qxzrn450" + where + "cmes = ?1 UNION ALL SELECT mess FROM qxzrn451" + where
+                          + "cmes = ?1";
+            if (use.kind == QLatin1String("label"))
+                sql = "SELECT desc FROM qxzrn140" + where + "clab = ?1 ORDER BY leng DESC";
+            else if (use.kind == QLatin1String("question"))
+                sql = "SELECT mess FROM qxzrn451" + where + "cmes = ?1";
+            host::Statement st(db->handle(), sql);
+            st.bind(1, use.code);
+            const QString text = st.step() ? st.text(0) : QString();
+            EXPECT_FALSE(text.trimmed().isEmpty()) << use.kind.toStdString() << " " << use.code.toStdString() << " ("
+                                                   << use.where.toStdString() << ") has no English text";
             if (use.arguments >= 0 && !text.isNull()) {
-                EXPECT_EQ(placeholders(text), use.arguments)
-                    << use.code.toStdString() << ": \"" << text.toStdString() << "\"";
+                EXPECT_EQ(placeholders(text), use.arguments) << use.code.toStdString() << ": " << text.toStdString();
             }
         }
     }
 
-    static LocalHostEnvironment* env_;
-    static host::HostDatabase* db_;
+    const QString source = qEnvironmentVariable("PALIMOR_SOURCE_DIR");
+    LocalHostEnvironment env;
+    std::unique_ptr<host::HostDatabase> db;
 };
-
-LocalHostEnvironment* MessageCodesTest::env_ = nullptr;
-host::HostDatabase* MessageCodesTest::db_ = nullptr;
 
 TEST_F(MessageCodesTest, EveryCodeInTheEditorSourcesHasAnEnglishText)
 {
-    const QList<CodeUse> uses = scanSources();
-    // The message service names its codes in the sources, so the scan cannot come back empty.
-    ASSERT_TRUE(std::any_of(uses.begin(), uses.end(), [](const CodeUse& u) { return u.kind == QLatin1String("message"); }))
-        << "no message code found under " << sourceDir().toStdString();
+    // Message and question codes anywhere in a text; label codes as whole string literals.
+    static const QRegularExpression messageCode(QStringLiteral("\\b(plqx\\d{4}|zrnd\\d{4})\\b"));
+    static const QRegularExpression labelCode(QStringLiteral("\"(pz[a-z]+\\.[A-Za-z0-9_]+)\""));
+    QList<CodeUse> uses;
+    QSet<QString> kinds;
+    QDirIterator it(source + QStringLiteral("/src"), {"*.cpp", "*.h"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next(), text = readFile(path);
+        for (const auto& [kind, pattern] : {std::pair{"message", &messageCode}, {"label", &labelCode}})
+            for (auto m = pattern->globalMatch(text); m.hasNext(); kinds.insert(kind))
+                uses.append({kind, m.next().captured(1), -1, path});
+    }
+    // Both kinds are named in the sources, so the scan cannot come back without them.
+    ASSERT_EQ(kinds, QSet<QString>({"message", "label"})) << "scanned " << source.toStdString();
     expectTexts(uses);
 }
 
 TEST_F(MessageCodesTest, EveryCodeTheEditorUsesHasAnEnglishTextWithItsArguments)
 {
-    QString why;
-    const QList<CodeUse> uses = readCodeList(&why);
-    ASSERT_TRUE(why.isEmpty()) << why.toStdString();
-    ASSERT_GT(uses.size(), 200);
+    QList<CodeUse> uses;
     QSet<QString> seen;
-    for (const CodeUse& use : uses) {
-        const QString key = use.kind + QLatin1Char(' ') + use.code;
-        EXPECT_FALSE(seen.contains(key)) << key.toStdString() << " is listed twice";
-        seen.insert(key);
+    int lineNumber = 0;
+    for (const QString& raw : readFile(source + QStringLiteral("/tests/core/text_codes.txt")).split(u'\n')) {
+        ++lineNumber;
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        const QStringList parts = line.split(u' ', Qt::SkipEmptyParts);
+        const bool label = parts[0] == QLatin1String("label") && parts.size() == 2;
+        const bool text = (parts[0] == QLatin1String("message") || parts[0] == QLatin1String("question"))
+                          && parts.size() == 3;
+        ASSERT_TRUE(label || text) << "text_codes.txt:" << lineNumber
+                                   << " is not \"label CODE\" or \"message|question CODE N\"";
+        EXPECT_FALSE(seen.contains(parts[0] + u' ' + parts[1])) << line.toStdString() << " is listed twice";
+        seen.insert(parts[0] + u' ' + parts[1]);
+        uses.append({parts[0], parts[1], text ? parts[2].toInt() : -1, QStringLiteral("text_codes.txt:%1").arg(lineNumber)});
     }
+    ASSERT_GT(uses.size(), 200);
     expectTexts(uses);
-}
-
-TEST(MessageCodeScan, FindsCodesOnlyWhereTheEditorWritesThem)
-{
-    const QString sample = QStringLiteral(
-        "glShowMessage(2, 29); // \"plqx0128\"\n"
-        "static const char* kCodes[] = {\"plqx0401\", \"zrnd0014\"};\n"
-        "QString caption = gsGetLabel(QStringLiteral(\"pzmnu.File\"), 11);\n"
-        "QString column = QStringLiteral(\"qxzrn315.grpi\");\n"
-        "QString prefix = QStringLiteral(\"pzmnu.\") + name;\n"
-        "QString longer = QStringLiteral(\"xplqx01234\");\n");
-    QStringList found;
-    for (const CodeUse& use : scanText(sample, QStringLiteral("sample")))
-        found.append(use.kind + QLatin1Char(' ') + use.code);
-    EXPECT_EQ(found, (QStringList{"message plqx0128", "message plqx0401", "message zrnd0014", "label pzmnu.File"}));
-}
-
-TEST(MessageCodeScan, CountsPlaceholdersAsTheMessageServiceFillsThem)
-{
-    EXPECT_EQ(placeholders(QStringLiteral("Field %s stands at %s")), 2);
-    EXPECT_EQ(placeholders(QStringLiteral("Field %2$s stands at column %1$s")), 2);
-    EXPECT_EQ(placeholders(QStringLiteral("%1$s and %1$s again")), 1);
-    EXPECT_EQ(placeholders(QStringLiteral("Ready")), 0);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
-// The message service: codes by kind and number, texts from the local host in the
-// user's language, text caching, formatting, and where the text goes.
+// Host texts and the message service against the local host: texts in the user's
+// language through the registry text cache of each language, codes by kind and
+// number, formatting, and where the text goes.
 #include "call_hooks.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
@@ -8,55 +9,58 @@
 
 namespace {
 
-// The editor connected to a fresh local host, user language "3".
+// A run of the editor connected to a fresh local host, user language "3".
 class Messages : public CoreTest {
 protected:
     void SetUp() override
     {
         CoreTest::SetUp();
         ASSERT_TRUE(host.ok()) << host.error().toStdString();
-        resetDataSets();
+        connect();
+    }
+    void connect()
+    {
         gInitDataSets();
         goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
         gsUserLanguage = QStringLiteral("3");
+        ui::hooks().setStatusText = [this](const QString& t) { status.append(t); };
     }
-    void TearDown() override
+    static QString cached(const char* language, const char* code)
     {
-        CoreTest::TearDown();
-        resetDataSets();
-        resetExternal();
+        return gsGetRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey(language), code, QString());
     }
-    void cacheText(const char* language, const char* code, const char* text)
+    static QString text(const char* code, int16_t kind, const char* language = "0")
     {
-        ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey(QLatin1String(language)), QLatin1String(code),
-                                    QLatin1String(text)));
+        QString lang = QLatin1String(language);
+        int16_t labelKind = 11;
+        return gsGetDescription(code, kind, lang, labelKind);
+    }
+    static QString label(const char* code)
+    {
+        int16_t labelKind = 11;
+        return gsGetLabel(code, labelKind);
     }
 
     LocalHostEnvironment host;
+    QStringList status;
 };
-
-struct ShownCase {
-    uint8_t kind;
-    int32_t number;
-    const char *a1, *a2;
-    const char* shown;
-};
+using Texts = Messages;
 
 TEST_F(Messages, EveryKindShowsTheHostTextFormatted)
 {
-    const ShownCase cases[] = {
-        {3, 1, "pzx.A", "", "Bezeichnung pzx.A existiert nicht."},                             // "%s", language 3
-        {2, 29, "300", "item", "Field item stands at column 300; the last column is 255."},    // "%1$s", from "2"
-        {3, 15, "", "", "Das Formular wurde nicht gespeichert.\r\nNichts wurde geaendert."},   // "++"
-        {3, 4, "", "", "Das Formular ist gespeichert.\r\nDer Host konnte es nicht ausgeben."}, // "%n"
-        {2, 16, "help.chm", "", "No help file was found.:help.chm, ,"},                        // no placeholder
+    const std::tuple<uint8_t, int32_t, const char*, const char*, const char*> cases[] = {
+        {3, 1, "pzx.A", "", "Bezeichnung pzx.A existiert nicht."},                            // "%s", language 3
+        {2, 29, "300", "item", "Field item stands at column 300; the last column is 255."},   // "%1$s", from "2"
+        {3, 15, "", "", "Das Formular wurde nicht gespeichert.\r\nNichts wurde geaendert."},  // "++"
+        {3, 4, "", "", "Das Formular ist gespeichert.\r\nDer Host konnte es nicht ausgeben."},  // "%n"
+        {2, 16, "help.chm", "", "No help file was found.:help.chm, ,"},                       // no placeholder
         {1, 13, "", "", "An unexpected error occurred"},
-        {2, 8, "", "", "qx"}, // no code: the bare prefix, which the host lacks
+        {2, 8, "", "", "qx"},  // no code: the bare prefix, which the host lacks
         {0, 3, "", "", "Das Formular wurde geaendert. Aenderungen speichern?"}};
-    for (const ShownCase& c : cases) {
+    for (const auto& [kind, number, a1, a2, shown] : cases) {
         dialogs->clear();
-        glShowMessage(c.kind, c.number, platform::MbOk, QLatin1String(c.a1), QLatin1String(c.a2));
-        EXPECT_EQ(dialogs->texts(), QStringList{QString::fromUtf8(c.shown)}) << int(c.kind) << "/" << c.number;
+        glShowMessage(kind, number, platform::MbOk, a1, a2);
+        EXPECT_EQ(dialogs->texts(), QStringList{shown}) << int(kind) << "/" << number;
     }
     dialogs->clear();
     dialogs->queueAnswer(platform::IdNo);
@@ -69,46 +73,36 @@ TEST_F(Messages, MissingQuestionAndStatusTexts)
 {
     startLogging();
     EXPECT_EQ(glShowMessage(0, 99, platform::MbYesNo), platform::IdCancel);
-    EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("Error retrieving question")});
+    EXPECT_EQ(dialogs->texts(), QStringList{"Error retrieving question"});
 
-    QStringList status;
-    ui::hooks().setStatusText = [&](const QString& t) { status.append(t); };
     EXPECT_EQ(glShowMessage(4, 5, StatusBarOnly, QStringLiteral("itemsd")), 0);
-    EXPECT_EQ(status, QStringList{QStringLiteral("Formular wird geladen... itemsd")});
+    EXPECT_EQ(status, QStringList{"Formular wird geladen... itemsd"});
     EXPECT_EQ(dialogs->shown().size(), 1u);
     EXPECT_FALSE(logLines().join(u'\n').contains(QStringLiteral("Message:")));
 }
 
 TEST_F(Messages, MessageTextsAreKeptForTheRunStatusTextsAreNot)
 {
-    QStringList status;
-    ui::hooks().setStatusText = [&](const QString& t) { status.append(t); };
     glShowMessage(3, 1, platform::MbOk, QStringLiteral("a"));
     glShowMessage(4, 1, StatusBarOnly);
     // Changed texts in the registry cache reach only the status text.
-    cacheText("3", "qxplqx0201", "Changed %s");
-    cacheText("3", "qxplqx0401", "Changed");
+    for (const auto& [code, text] : {std::pair{"qxplqx0201", "Changed %s"}, {"qxplqx0401", "Changed"}})
+        ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey("3"), code, text));
     glShowMessage(3, 1, platform::MbOk, QStringLiteral("b"));
     glShowMessage(4, 1, StatusBarOnly);
-    EXPECT_EQ(dialogs->texts(), (QStringList{QStringLiteral("Bezeichnung a existiert nicht."),
-                                             QStringLiteral("Bezeichnung b existiert nicht.")}));
-    EXPECT_EQ(status, (QStringList{QStringLiteral("Bereit"), QStringLiteral("Changed")}));
+    EXPECT_EQ(dialogs->texts(), QStringList({"Bezeichnung a existiert nicht.", "Bezeichnung b existiert nicht."}));
+    EXPECT_EQ(status, QStringList({"Bereit", "Changed"}));
 }
 
-TEST_F(Messages, FailingHostTextCallsEndWithoutRecursion)
+TEST_F(Messages, FailingHostTextCallsEndWithoutRecursionAndAreAskedForAgain)
 {
-    host::injectError(QStringLiteral("get.message("), 105);
-    glShowMessage(3, 1, platform::MbOk, QStringLiteral("pzx.A"));
-    // Asked in "3" and in "2"; each failure is reported without asking for its own text again.
-    EXPECT_EQ(host::callCount(QStringLiteral("get.message(")), 2);
-    ASSERT_FALSE(dialogs->texts().isEmpty());
-    EXPECT_EQ(dialogs->texts().last(), QStringLiteral(":pzx.A, ,")); // the box trims its text
-}
-
-TEST_F(Messages, ATextThatCouldNotBeHadIsAskedForAgain)
-{
-    host::injectError(QStringLiteral("get.message("), 105, 2);
+    host::injectError("get.message(", 105, 2);
     glShowMessage(3, 1, platform::MbOk, QStringLiteral("a"));
+    // Asked in "3" and in "2"; each failure is reported without asking for its own text again.
+    EXPECT_EQ(host::callCount("get.message("), 2);
+    ASSERT_FALSE(dialogs->texts().isEmpty());
+    EXPECT_EQ(dialogs->texts().last(), QStringLiteral(":a, ,"));  // the box trims its text
+    // The text that could not be had was not cached as empty.
     glShowMessage(3, 1, platform::MbOk, QStringLiteral("b"));
     EXPECT_EQ(dialogs->texts().last(), QStringLiteral("Bezeichnung b existiert nicht."));
 }
@@ -131,33 +125,106 @@ TEST_F(Messages, BoxesSetTheOpenFlagAndAreLogged)
     EXPECT_TRUE(watching->openDuringBox);
     EXPECT_FALSE(gbMessageBoxOpen);
     EXPECT_EQ(logLines().filter(QStringLiteral("Message:")),
-              QStringList{QStringLiteral("hh:mm:ss (0.000) - Message: Bezeichnung pzx.A existiert nicht.")});
+              QStringList{"hh:mm:ss (0.000) - Message: Bezeichnung pzx.A existiert nicht."});
 
     QString text = QStringLiteral("  Value %s  ");
     watching->queueAnswer(platform::IdRetry);
-    EXPECT_EQ(giDisplayMessage(text, platform::MbRetryCancel, QStringLiteral("Own"), QStringLiteral("7")),
-              platform::IdRetry);
+    EXPECT_EQ(giDisplayMessage(text, platform::MbRetryCancel, "Own", "7"), platform::IdRetry);
     EXPECT_EQ(text, QStringLiteral("  Value 7  "));
     EXPECT_EQ(watching->shown().back().text + u'|' + watching->shown().back().title, QStringLiteral("Value 7|Own"));
+}
+
+TEST_F(Texts, ASecondRunTakesEveryTextFromTheRegistry)
+{
+    const auto someTexts = [] {
+        return QStringList{label("pzmnu.File"), label("pzcmd.Cancel"), text("qxplqx0401", 3), text("plqx0003", 5)};
+    };
+    const QStringList expected{"Datei", "Abbrechen", "Bereit", "Das Formular wurde geaendert. Aenderungen speichern?"};
+    EXPECT_EQ(someTexts(), expected);
+    EXPECT_GE(host::callCount("get.label(") + host::callCount("get.message(") + host::callCount("get.question.vrc("), 4);
+    // The language had no cached texts yet: the user is told why start-up takes longer.
+    EXPECT_EQ(status, QStringList{"Fetching the texts from the host; this is done once for each language."});
+    EXPECT_EQ(QStringList({cached("3", "pzmnu.File"), cached("3", "qxplqx0401"), cached("3", "plqx0003")}),
+              QStringList({expected[0], expected[2], expected[3]}));
+
+    resetAll();
+    connect();
+    host::clearCallLog();
+    status.clear();
+    EXPECT_EQ(someTexts(), expected);
+    EXPECT_TRUE(host::callLog().isEmpty());
+    EXPECT_TRUE(status.isEmpty());
+}
+
+TEST_F(Texts, FallbackToLanguageTwoIsStoredUnderTwoOnly)
+{
+    EXPECT_EQ(label("pzcmd.Apply"), QStringLiteral("Apply"));
+    EXPECT_EQ(cached("3", "pzcmd.Apply") + u'|' + cached("2", "pzcmd.Apply"), QStringLiteral("|Apply"));
+    QStringList asked;
+    for (const host::LoggedCall& c : host::callLog())
+        asked << c.callText.left(14);
+    EXPECT_EQ(asked, QStringList({"get.label(\"3\",", "get.label(\"2\","}));
+
+    // An explicit language is not retried in "2"; nor is a text of user language "2" asked twice.
+    host::clearCallLog();
+    EXPECT_EQ(text("pzcmd.Help", 4, "3"), QString());
+    EXPECT_EQ(host::callCount("get.label("), 1);
+    gsUserLanguage = QStringLiteral("2");
+    EXPECT_EQ(text("pz.nothing", 4), QString());
+    EXPECT_EQ(host::callCount("get.label("), 2);
+}
+
+TEST_F(Texts, MissingMessagesGiveTheirCodeAndMissingLabelsOneWarning)
+{
+    EXPECT_EQ(text("qxplqx9999", 3), QStringLiteral("qxplqx9999"));
+    EXPECT_EQ(cached("3", "qxplqx9999") + cached("2", "qxplqx9999"), QString());
+    EXPECT_EQ(text("plqx9999", 5), QString());
+
+    EXPECT_EQ(label("pz.none1"), QStringLiteral("pz.none1"));
+    EXPECT_EQ(label("pz.none2"), QStringLiteral("pz.none2"));
+    ASSERT_EQ(dialogs->texts(), QStringList{"Bezeichnung pz.none1 existiert nicht."});
+    EXPECT_EQ(dialogs->shown()[0].style, platform::MbIconExclamation);
+}
+
+TEST_F(Texts, RecordLengthsAndDomainTypeTexts)
+{
+    EXPECT_EQ(text("labelset", 2), QStringLiteral("96"));
+    EXPECT_EQ(text("domainset", 2), QStringLiteral("63"));
+    EXPECT_EQ(cached("3", "labelset"), QString());
+    EXPECT_TRUE(host::callLog().isEmpty());
+
+    const std::tuple<int16_t, int16_t, int16_t, int16_t, const char*> cases[] = {
+        {2, 8, 0, 0, "T (8)"}, {5, 8, 2, 0, "T (8,2)"}, {11, 0, 0, 30, "T (30)"}, {6, 0, 0, 4, "T (4)"},
+        {7, 3, 0, 9, "T"},     {12, 1, 1, 1, "T"},      {1, 5, 0, 0, "T"}};
+    gaDomains.assign(2, DomainRecord{});
+    gaDomains[1].sDataTypeDesc = QStringLiteral("T");
+    for (const auto& [type, digb, diga, leng, expected] : cases) {
+        gaDomains[1].lDataType = type;
+        gaDomains[1].nDigb = digb;
+        gaDomains[1].nDiga = diga;
+        gaDomains[1].nLeng = leng;
+        int16_t index = 1;
+        EXPECT_EQ(gsDomainTypeText(index), QLatin1String(expected)) << type;
+    }
+    int16_t outside = 2;
+    EXPECT_EQ(gsDomainTypeText(outside), QString());
 }
 
 TEST(MessageCodes, ByKindAndNumberCachingOnlyNumbersWithACode)
 {
     resetMessageService();
     const std::tuple<uint8_t, int32_t, const char*> cases[] = {
-        {2, 7, "plqx0110"},  {2, 8, ""},           {2, 3, "plqx0101"},
-        {2, 43, "plqx0151"}, {2, 42, ""},          {2, 44, ""},
-        {1, 13, "plqx0000"}, {1, 429, "plqx0212"}, {1, 35614, "plqx0314"},
-        {3, 1, "plqx0201"},  {3, 17, "zrnd0014"},  {3, 2, ""},
-        {3, 18, ""},         {0, 1, ""},           {4, 1, ""},
-        {9, 1, ""}};
+        {2, 7, "plqx0110"},  {2, 8, ""},           {2, 3, "plqx0101"},  {2, 43, "plqx0151"}, {2, 42, ""},
+        {2, 44, ""},         {1, 13, "plqx0000"},  {1, 429, "plqx0212"}, {1, 35614, "plqx0314"},
+        {3, 1, "plqx0201"},  {3, 17, "zrnd0014"},  {3, 2, ""},          {3, 18, ""},
+        {0, 1, ""},          {4, 1, ""},           {9, 1, ""}};
     for (const auto& [kind, number, code] : cases)
         EXPECT_EQ(gsGetMessageCode(kind, number), QString::fromUtf8(code)) << int(kind) << "/" << number;
-    EXPECT_EQ(goErrorCodeMap.size(), 2); // 429 and 35614, not 13
+    EXPECT_EQ(goErrorCodeMap.size(), 2);  // 429 and 35614, not 13
     EXPECT_EQ(goErrorCodeMap.value(QStringLiteral("429")), QStringLiteral("plqx0212"));
     EXPECT_FALSE(goCodeMapKind2.contains(QStringLiteral("8")));
     EXPECT_EQ(goCodeMapKind3.value(QStringLiteral("17")), QStringLiteral("zrnd0014"));
-    goCodeMapKind2.insert(QStringLiteral("7"), QStringLiteral("cached")); // the cache answers first
+    goCodeMapKind2.insert(QStringLiteral("7"), QStringLiteral("cached"));  // the cache answers first
     EXPECT_EQ(gsGetMessageCode(2, 7), QStringLiteral("cached"));
     resetMessageService();
 }
@@ -167,7 +234,7 @@ TEST(FormatMessage, EveryCase)
     const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
         {"a%nb++c", "", "", "", "a\r\nb\r\nc"},
         {"%s and %s", "x", "y", "z", "x and y"},
-        {"%s|%s", "%s", "B", "C", "B|C"}, // a placeholder inside a1 is taken by a2
+        {"%s|%s", "%s", "B", "C", "B|C"},  // a placeholder inside a1 is taken by a2
         {"%1$s-%2$s-%3$s", "x", "y", "z", "x-y-z"},
         {"%1$s only %3$s", "x", "y", "z", "x only %3$s"},
         {"text %2$s", "x", "y", "z", "text %2$s:x, y, z"},
@@ -175,10 +242,7 @@ TEST(FormatMessage, EveryCase)
         {"plain", "", "y", "z", "plain"},
         {"%1$s %s", "x", "y", "", "%1$s x"}};
     for (const auto& [text, a1, a2, a3, expected] : cases)
-        EXPECT_EQ(gsFormatMessage(QString::fromUtf8(text), QString::fromUtf8(a1), QString::fromUtf8(a2),
-                                  QString::fromUtf8(a3)),
-                  QString::fromUtf8(expected))
-            << text;
+        EXPECT_EQ(gsFormatMessage(text, a1, a2, a3), QString::fromUtf8(expected)) << text;
 }
 
 } // namespace

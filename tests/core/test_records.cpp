@@ -1,7 +1,7 @@
 // Handing out and taking back records: the lowest free slot reused, the last field
 // slot and the group reserve switching inserting off, an insert with no slot or past
-// the field limit refused, and deleting groups and form commands. (Deleted fields and
-// their documentation are tried with the store.)
+// the field limit refused, deleting groups and form commands, and emptied arrays.
+// (Deleted fields and their documentation are tried with the store.)
 #include <optional>
 #include "support/CoreTestSupport.h"
 
@@ -14,16 +14,10 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        resetRecords();
         ui::Hooks& h = ui::hooks();
         h.setInsertingEnabled = [this](bool on) { switched << QStringLiteral("fields %1").arg(on); };
         h.setGroupInsertingEnabled = [this](bool on) { switched << QStringLiteral("groups %1").arg(on); };
         h.cancelTableFieldPicker = [this] { switched << QStringLiteral("picker cancelled"); };
-    }
-    void TearDown() override
-    {
-        resetRecords();
-        CoreTest::TearDown();
     }
 
     // Fields 1 to live in use in an array of size slots; the host was asked about their
@@ -33,8 +27,7 @@ protected:
         gaFields.assign(size_t(slots), FieldRecord{});
         for (int i = 1; i <= live; ++i) {
             gaFields[size_t(i)].lFieldId = int16_t(i);
-            gaFields[size_t(i)].bExistsInHost = true;
-            gaFields[size_t(i)].bDocuChecked = true;
+            gaFields[size_t(i)].bExistsInHost = gaFields[size_t(i)].bDocuChecked = true;
         }
         gnFieldCount = int16_t(live);
     }
@@ -44,7 +37,7 @@ protected:
     QStringList switched;
 };
 
-TEST_F(Records, TakingTheLastFieldSlotSwitchesInsertingOffAndAFullArrayRefuses)
+TEST_F(Records, NoSlotOrNoRoomRefusesTheInsertAndWritesNothingPastTheArray)
 {
     fields(249, 251);
     gbTableFieldsOpen = true;
@@ -55,14 +48,28 @@ TEST_F(Records, TakingTheLastFieldSlotSwitchesInsertingOffAndAFullArrayRefuses)
     EXPECT_TRUE(gbOutOfResources);
     EXPECT_EQ(outOfResourcesShown(), 1);
     EXPECT_EQ(switched, (QStringList{QStringLiteral("picker cancelled"), QStringLiteral("fields 0")}));
-
-    // Nothing is written past the array: the insert is refused and told again.
     key = QStringLiteral("unchanged");
     EXPECT_EQ(glNewItem(QStringLiteral("picture"), key), -1);
     EXPECT_EQ(key, QStringLiteral("unchanged"));
     EXPECT_EQ(gaFields.size(), 251u);
     EXPECT_EQ(gnFieldCount, 250);
     EXPECT_EQ(outOfResourcesShown(), 2);
+
+    // A form holds at most 3,200 fields; freeing one makes room for one.
+    dialogs->clear();
+    gbOutOfResources = false;
+    fields(3190, 3400);
+    EXPECT_TRUE(gbRoomForFields(10));
+    EXPECT_TRUE(dialogs->texts().isEmpty());
+    EXPECT_FALSE(gbRoomForFields(11));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts()[0].contains(QStringLiteral("3200")));
+    fields(3200, 3400);
+    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), -1);
+    EXPECT_EQ(key, QStringLiteral("unchanged"));
+    EXPECT_EQ(gnFieldCount, 3200);
+    gaFields[100].lFieldId = -1;
+    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), 100);
 }
 
 TEST_F(Records, FreedFieldSlotsAreReusedLowestFirst)
@@ -73,11 +80,10 @@ TEST_F(Records, FreedFieldSlotsAreReusedLowestFirst)
         gDeleteItem(QStringLiteral("field"), 12);
         gDeleteItem(QStringLiteral("field"), 7);
         const bool picture = QLatin1String(kind) == QLatin1String("picture");
-        const QString prefix = picture ? QStringLiteral("p_") : QStringLiteral("f_");
         for (int expected : {7, 12, 21}) {
             QString key;
             ASSERT_EQ(glNewItem(QString::fromLatin1(kind), key), expected);
-            EXPECT_EQ(key, prefix + QString::number(expected));
+            EXPECT_EQ(key, (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(expected));
             const FieldRecord& f = gaFields[size_t(expected)];
             EXPECT_EQ(f.lFieldId, expected);
             EXPECT_EQ(f.lControl, picture ? 4 : 5);
@@ -96,16 +102,13 @@ TEST_F(Records, FreedFieldSlotsAreReusedLowestFirst)
 TEST_F(Records, GroupSlotsRootGrowthAndReserve)
 {
     gaGroups.assign(5, GroupRecord{});
-    gaGroups[0].Grpi = 1;
-    gaGroups[1].Grpi = 2;
-    gaGroups[2].Grpi = 3;
-    gaGroups[3].Grpi = 4;
+    for (int g = 0; g < 4; ++g)
+        gaGroups[size_t(g)].Grpi = int16_t(g + 1);
     gaGroups[3].bVirtualGroup = true;  // virtual groups use no reserve
     QString key = QStringLiteral("0");
     EXPECT_EQ(glNewItem(QStringLiteral("group"), key), 0);
     EXPECT_EQ(key, QStringLiteral("g_0"));
-    EXPECT_EQ(gaGroups[0].Grpi, 1);
-    EXPECT_TRUE(gaGroups[0].bChanged);
+    EXPECT_TRUE(gaGroups[0].Grpi == 1 && gaGroups[0].bChanged);
     EXPECT_EQ(gaGroups[4].Grpi, -1) << "the root takes no slot";
 
     // One free slot against two used groups: taken, and the reserve is gone.
@@ -136,55 +139,28 @@ TEST_F(Records, GroupSlotsRootGrowthAndReserve)
 // sees a group deleted inside the run.
 TEST_F(Records, AGroupBatchTakesTheSlotsASearchWould)
 {
-    const auto make = [] {
+    const auto run = [](bool batch) {
+        resetRecords();
+        gbOutOfResources = false;
         gaGroups.assign(12, GroupRecord{});
         for (int g : {0, 1, 3, 4, 6, 7})
             gaGroups[size_t(g)].Grpi = int16_t(g + 1);
-    };
-    const auto run = [](bool batch) {
         std::optional<GroupSlotBatch> scope;
         if (batch)
             scope.emplace();
         QStringList got;
         QString key;
-        for (int i = 0; i < 3; ++i) {
-            const int32_t g = glNewItem(QStringLiteral("group"), key);
-            gaGroups[size_t(g)].bVirtualGroup = true;
-            got << QString::number(g);
-        }
-        gDeleteItem(QStringLiteral("group"), 1);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 7; ++i) {
+            if (i == 3)
+                gDeleteItem(QStringLiteral("group"), 1);
             const int32_t g = glNewItem(QStringLiteral("group"), key);
             gaGroups[size_t(g)].bVirtualGroup = true;
             got << QString::number(g);
         }
         return got.join(u' ') + QStringLiteral(" out:") + QString::number(gbOutOfResources);
     };
-    make();
-    const QString searched = run(false);
-    EXPECT_EQ(searched, QStringLiteral("2 5 8 1 9 10 11 out:1"));
-    resetAll();
-    make();
-    EXPECT_EQ(run(true), searched);
-}
-
-TEST_F(Records, AFormHoldsAtMost3200Fields)
-{
-    fields(3190, 3400);
-    EXPECT_TRUE(gbRoomForFields(10));
-    EXPECT_TRUE(dialogs->texts().isEmpty());
-    EXPECT_FALSE(gbRoomForFields(11));
-    ASSERT_EQ(dialogs->texts().size(), 1);
-    EXPECT_TRUE(dialogs->texts()[0].contains(QStringLiteral("3200")));
-
-    fields(3200, 3400);
-    QString key = QStringLiteral("kept");
-    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), -1);
-    EXPECT_EQ(key, QStringLiteral("kept"));
-    EXPECT_EQ(gnFieldCount, 3200);
-    // Freeing one makes room for one.
-    gaFields[100].lFieldId = -1;
-    EXPECT_EQ(glNewItem(QStringLiteral("field"), key), 100);
+    EXPECT_EQ(run(false), QStringLiteral("2 5 8 1 9 10 11 out:1"));
+    EXPECT_EQ(run(true), QStringLiteral("2 5 8 1 9 10 11 out:1"));
 }
 
 TEST_F(Records, DeletingFormCommands)
@@ -194,18 +170,16 @@ TEST_F(Records, DeletingFormCommands)
         int32_t index;
         bool inHost;
         size_t size;
-        int16_t id;
-        int16_t link;
+        int16_t id, link;
     };
     for (const Case& c : {Case{"last, not in the host: cut off", 3, false, 3, 0, 7},
                           Case{"last, in the host: its row is to be deleted", 3, true, 4, -1, -1},
                           Case{"not the last: marked free", 2, false, 4, -1, 7}}) {
         SCOPED_TRACE(c.what);
-        gaSpecificCommands.assign(4, SpecificCommandRecord{});
-        for (SpecificCommandRecord& r : gaSpecificCommands) {
-            r.nSpecificCommandId = 0;
-            r.lLinkId = 7;
-        }
+        SpecificCommandRecord r;
+        r.nSpecificCommandId = 0;
+        r.lLinkId = 7;
+        gaSpecificCommands.assign(4, r);
         gaSpecificCommands[size_t(c.index)].bExistsInHost = c.inHost;
         gDeleteItem(QStringLiteral("specificcommand"), c.index);
         ASSERT_EQ(gaSpecificCommands.size(), c.size);
@@ -214,6 +188,29 @@ TEST_F(Records, DeletingFormCommands)
             EXPECT_EQ(gaSpecificCommands[size_t(c.index)].lLinkId, c.link);
         }
     }
+}
+
+TEST_F(Records, InitializeEmptiesEveryArrayToItsSentinel)
+{
+    gaGroups.assign(4, GroupRecord{});
+    gaGroups[0].Grpi = 1;
+    gaFields.assign(30, FieldRecord{});
+    gaFields[0].lFieldId = 0;
+    gaDomains.resize(6);
+    gaDomains[0].sDataTypeDesc = QStringLiteral("Enumerate");
+    gaTableFields.resize(501);
+    gaSpecificCommands.assign(3, SpecificCommandRecord{});
+    gaSpecificCommands[0].nSpecificCommandId = 0;
+    gaIdMap.resize(9);
+    gaIconCache.resize(2);
+    gnFieldCount = gnDomainCount = gnDomainSlots = gnTableFieldCount = 5;
+    gInitializeArrays();
+    for (size_t size : {gaGroups.size(), gaFields.size(), gaDomains.size(), gaTableFields.size(),
+                        gaSpecificCommands.size(), gaIdMap.size(), gaIconCache.size()})
+        EXPECT_EQ(size, 1u);
+    EXPECT_EQ(gaGroups[0].Grpi + gaFields[0].lFieldId + gaSpecificCommands[0].nSpecificCommandId, -3);
+    EXPECT_TRUE(gaDomains[0].sDataTypeDesc.isEmpty());
+    EXPECT_EQ(gnFieldCount + gnDomainCount + gnDomainSlots + gnTableFieldCount, 0);
 }
 
 } // namespace

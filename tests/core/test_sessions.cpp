@@ -6,7 +6,6 @@
 #include <call_hooks.h>
 #include <host_database.h>
 #include <session_windows.h>
-#include <sqlite_util.h>
 
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
@@ -25,38 +24,12 @@ protected:
         ASSERT_TRUE(gbConnectVrok());
         gInitFormDataSets();
         gInitDataSets();
-        gsPackage = "te";
-        gsModule = "kwy";
-        gsFormCode = QStringLiteral("simpled");
-        gsLanguage = "2";
-        gsVersion = "7.6";
-        gsRelease = "a3";
-        gsCustomer = "dev";
+        gsPackage = "te", gsModule = "kwy", gsFormCode = "simpled", gsLanguage = "2";
+        gsVersion = "7.6", gsRelease = "a3", gsCustomer = "dev";
         giToolsVersion = 4;
-    }
-    void TearDown() override
-    {
-        host::resetSessionWindows();
-        resetExternal();
-        resetDataSets();
-        CoreTest::TearDown();
-    }
-    void sql(const QString& statement)
-    {
-        auto db = openHostDatabase(env.databasePath());
-        ASSERT_TRUE(db);
-        host::execScript(db->handle(), statement);
     }
 
     LocalHostEnvironment env;
-};
-
-QString sp(int n) { return QString(n, QLatin1Char(' ')); }
-
-struct CallCase {
-    const char* name;
-    std::function<void()> run;
-    QString expected;
 };
 
 TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
@@ -64,59 +37,34 @@ TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
     QString a, b, c, d, e, f, g, h;
     int16_t mode = 3;
     int32_t bytes = 1;
-    QString rec = sp(2);
-    const QString q = QStringLiteral("\"");
-    const CallCase cases[] = {
-        {"is.dev", [&] { gbIsDevVrc(gsPackage, gsVersion, gsRelease, gsCustomer); },
+    QString rec = QStringLiteral("  ");
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[&] { gbIsDevVrc(gsPackage, gsVersion, gsRelease, gsCustomer); },
          R"(qxscm.dll.comm.is.dev.vrc("te","7.6 ","a3","dev "))"},
-        {"get.orig", [&] { gGetOrigVrc(gsPackage, gsVersion, gsRelease, gsCustomer, a, b, c, d); },
-         R"(qxscm.dll.comm.get.orig.vrc("te","7.6 ","a3","dev ","  ","    ","  ","    "))"},
-        {"domain", [&] { gbGetDomainVrc(QStringLiteral("te"), QStringLiteral("yeno"), 1, a, b, c, d); },
-         R"(get.domain.vrc("te","yeno",1,"    ","  ","    ",")" + sp(60) + q + ')'},
-        {"menu", [&] { gbGetMenuVrc(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("stock"),
-                                    QStringLiteral("1"), 1, a, b, c); },
-         R"(get.menu.vrc("2","te","kwy","stock","1",1,"    ","  ","    "))"},
-        {"session", [&] { gbGetSessionVrc(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("simple  "), 1,
-                                          a, b, c, d, e, f, mode); },
+        {[&] { gbGetSessionVrc("te", "kwy", "simple  ", 1, a, b, c, d, e, f, mode); },
          R"(get.session.vrc("te","kwy","simple  ",1,"    ","  ","    ","  ","   ","   ",3,"   ","     "))"},
-        {"session full", [&] { gbGetSessionVrcFull(QStringLiteral("te"), QStringLiteral("kwy"),
-                                                   QStringLiteral("simple  "), 0, a, b, c, d, e, f, mode, g, h); },
+        {[&] { gbGetSessionVrcFull("te", "kwy", "simple  ", 0, a, b, c, d, e, f, mode, g, h); },
          R"(get.session.vrc("te","kwy","simple  ",0,"    ","  ","    ","  ","   ","   ",1,"   ","         "))"},
-        {"session info", [&] { gbGetSessionInfo(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("simple  "),
-                                                gsVersion, gsRelease, gsCustomer, a, b, c, mode, d, e); },
+        {[&] { gbGetSessionInfo("te", "kwy", "simple  ", gsVersion, gsRelease, gsCustomer, a, b, c, mode, d, e); },
          R"(get.session.info("te","kwy","simple  ","7.6 ","a3","dev ","  ","   ","   ",1,"   ","         "))"},
-        {"form type", [&] { gbCheckFormType(gsLanguage, gsPackage, gsModule, gsFormCode, gsVersion, gsRelease,
-                                            gsCustomer); },
+        {[&] { gbCheckFormType(gsLanguage, gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer); },
          R"(check.form.type("2","te","kwy","simpled","7.6 ","a3","dev "))"},
-        {"message", [&] { gbGetMessageVrc(QStringLiteral("qx"), QStringLiteral("plqx0001    ")); },
-         R"(get.message.vrc("2","qx","plqx0001    ",0,"    ","  ","    ",")" + sp(132) + q + ')'},
-        {"question", [&] { gbGetQuestionVrc(QStringLiteral("qx"), QStringLiteral("plqx0001"), 2, a,
-                                            QStringLiteral("2")); },
-         R"(get.question.vrc("2","qx","plqx0001",2,"    ","  ","    ",")" + sp(132) + q + ')'},
-        {"table",
-         [&] { gbGetTableVrc(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("001"), 0, a, b, c); },
-         R"(get.table.vrc("te","kwy","001",0,"    ","  ","    "))"},
-        {"runtime", [&] { gbCheckRuntimeFormVrc(QStringLiteral("tekwysimple"), gsVersion, gsRelease, gsCustomer); },
-         R"(check.runtime.form.vrc("tekwysimple","7.6 ","a3","dev "))"},
-        {"script tiv", [&] { glGetScriptTiv(gsPackage, gsModule, QStringLiteral("simple  ")); },
-         R"(get.script.tiv("te","kwy","simple  "))"},
-        {"init", [&] { glInitDllExtInt(bytes, a); }, R"(init.dllextint(4, 1, "    " ))"},
-        {"session start", [&] { gbStartVrokSession(QStringLiteral("qxzrn3100s000"), QStringLiteral("qxzrn300"),
-                                                   QStringLiteral("k\"y"), rec, 0, QStringLiteral("a ,b"), false,
-                                                   QStringLiteral("2")); },
+        {[&] { glGetScriptTiv(gsPackage, gsModule, "simple  "); }, R"(get.script.tiv("te","kwy","simple  "))"},
+        {[&] { glInitDllExtInt(bytes, a); }, R"(init.dllextint(4, 1, "    " ))"},
+        {[&] { gbStartVrokSession("qxzrn3100s000", "qxzrn300", "k\"y", rec, 0, "a ,b", false, "2"); },
          R"(start.vrok.session("qxzrn3100s000","qxzrn300","k""y",0,"a ,b","  ","2"))"},
-        {"dump", [&] { gbExtDumpForm(); }, R"(ext.dump.form("te","kwy","simpled","2","7.6 ","a3","dev "))"},
-        {"edit script", [&] {
-             gsSessionModule = QStringLiteral("kwy");
-             gsProgramScript = QStringLiteral("simple   ");
+        {[&] { gbExtDumpForm(); }, R"(ext.dump.form("te","kwy","simpled","2","7.6 ","a3","dev "))"},
+        {[&] {
+             gsSessionModule = "kwy";
+             gsProgramScript = "simple   ";
              gbExtEditScript();
          },
          R"(ext.edit.script("te","kwy","simple   "))"},
     };
     qputenv("PALIMOR_HOST_DUMP_DIR", tmp.filePath(QStringLiteral("dumps")).toLocal8Bit());
-    for (const CallCase& cc : cases) {
-        cc.run();
-        EXPECT_EQ(msExtCallText, cc.expected) << cc.name;
+    for (const auto& [run, expected] : cases) {
+        run();
+        EXPECT_EQ(msExtCallText, expected);
     }
     qunsetenv("PALIMOR_HOST_DUMP_DIR");
     EXPECT_EQ(dialogs->texts(), QStringList()) << "every call text was accepted";
@@ -125,100 +73,72 @@ TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
     EXPECT_EQ(host::scriptEditRequests()[0].script, QStringLiteral("simple"));
 }
 
-// Look-ups the form choice does not make: found and not found in the demo data.
+// Look-ups found and not found in the demo data; a quoted description reads back exactly.
 TEST_F(SessionWrappers, LookUpsFindTheDemoObjects)
 {
-    QString v, r, c;
-    const auto menu = [&](const char* parm) {
-        return gbGetMenuVrc(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("stock"),
-                            QString::fromLatin1(parm), 1, v, r, c);
-    };
-    const auto table = [&](const char* number) {
-        return gbGetTableVrc(QStringLiteral("te"), QStringLiteral("kwy"), QString::fromLatin1(number), 0, v, r, c);
-    };
-    const auto message = [](const char* code) {
-        return gbGetMessageVrc(QStringLiteral("qx"), QString::fromLatin1(code));
-    };
+    QString v, r, c, desc;
+    const auto menu = [&](const char* parm) { return gbGetMenuVrc("te", "kwy", "stock", parm, 1, v, r, c); };
+    const auto table = [&](const char* number) { return gbGetTableVrc("te", "kwy", number, 0, v, r, c); };
+    const auto message = [](const char* code) { return gbGetMessageVrc("qx", code); };
     const auto runtime = [](const char* cust) {
-        return gbCheckRuntimeFormVrc(QStringLiteral("tekwysimple"), gsVersion, gsRelease, QString::fromLatin1(cust));
+        return gbCheckRuntimeFormVrc("tekwysimple", gsVersion, gsRelease, cust);
     };
     EXPECT_EQ(QList<bool>({menu("2"), menu("3"), table("005"), table("009"), message("plqx0302    "),
                            message("plqx9999    "), runtime("dev "), runtime("    ")}),
               QList<bool>({true, false, true, false, true, false, true, false}));
 
-    QString question;
-    ASSERT_TRUE(gbGetQuestionVrc(QStringLiteral("qx"), QStringLiteral("plqx0003"), 2, question, QStringLiteral("2")));
-    EXPECT_EQ(question.trimmed(), QStringLiteral("The form has been changed. Save the changes?"));
-    gGetOrigVrc(QStringLiteral("te"), QStringLiteral("7.6 "), QStringLiteral("a3"), QStringLiteral("dev "), v, r, c,
-                question);
-    EXPECT_EQ(QStringList({v, r, c, question}), QStringList({"te", "7.6 ", "a3", "dev "}));
-    EXPECT_EQ(glGetScriptTiv(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("olditem ")), 1060);
-}
+    ASSERT_TRUE(gbGetQuestionVrc("qx", "plqx0003", 2, desc, "2"));
+    EXPECT_EQ(desc.trimmed(), QStringLiteral("The form has been changed. Save the changes?"));
+    gGetOrigVrc("te", "7.6 ", "a3", "dev ", v, r, c, desc);
+    EXPECT_EQ(QStringList({v, r, c, desc}), QStringList({"te", "7.6 ", "a3", "dev "}));
+    EXPECT_EQ(glGetScriptTiv("te", "kwy", "olditem "), 1060);
 
-TEST_F(SessionWrappers, DomainLookUpByModeAndQuotedDescription)
-{
-    sql(QStringLiteral("UPDATE qxzrn400 SET desc = 'Yes \"or\" no' WHERE cdom = 'yeno';"
-                       "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, desc, dtyp)"
-                       " VALUES ('te', 'oldy', '7.6', 'a3', '', 'Old', 7);"));
-    QString vers, rele, cust, desc;
-    ASSERT_TRUE(gbGetDomainVrc(QStringLiteral("te"), QStringLiteral("yeno"), 1, vers, rele, cust, desc));
-    EXPECT_EQ(desc.trimmed(), QStringLiteral("Yes \"or\" no"));
-    EXPECT_EQ(cust, QStringLiteral("dev "));
+    openHostDatabase(env.databasePath())
+        ->exec("UPDATE qxzrn400 SET desc = 'Yes \"or\" no' WHERE cdom = 'yeno';"
+               "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, desc, dtyp)"
+               " VALUES ('te', 'oldy', '7.6', 'a3', '', 'Old', 7)");
+    ASSERT_TRUE(gbGetDomainVrc("te", "yeno", 1, v, r, c, desc));
+    EXPECT_EQ(c + u'|' + desc.trimmed(), QStringLiteral("dev |Yes \"or\" no"));
     // Mode 1 looks in the package's current version only; mode 0 in any.
-    EXPECT_FALSE(gbGetDomainVrc(QStringLiteral("te"), QStringLiteral("oldy"), 1, vers, rele, cust, desc));
-    ASSERT_TRUE(gbGetDomainVrc(QStringLiteral("te"), QStringLiteral("oldy"), 0, vers, rele, cust, desc));
-    EXPECT_EQ(cust, sp(4));
-    EXPECT_EQ(desc.trimmed(), QStringLiteral("Old"));
+    EXPECT_FALSE(gbGetDomainVrc("te", "oldy", 1, v, r, c, desc));
+    ASSERT_TRUE(gbGetDomainVrc("te", "oldy", 0, v, r, c, desc));
+    EXPECT_EQ(c + u'|' + desc.trimmed(), QStringLiteral("    |Old"));
 }
-
-// A wrapper run with every by-reference value set to "kept" (16-bit values to 7); it
-// gives its result and those values afterwards.
-struct FailCase {
-    const char* function;
-    std::function<bool(QStringList&, int16_t&)> run;
-};
 
 TEST_F(SessionWrappers, FailedCallLeavesEveryByReferenceValue)
 {
-    const FailCase cases[] = {
+    // Each wrapper runs with every by-reference text set to "kept" and its 16-bit value to 7.
+    const std::pair<const char*, std::function<bool(QStringList&, int16_t&)>> cases[] = {
         {"qxscm.dll.comm.get.orig.vrc(", [](QStringList& o, int16_t&) {
-             gGetOrigVrc(QStringLiteral("te"), QStringLiteral("7.6"), QStringLiteral("a3"), QStringLiteral("dev"), o[0],
-                         o[1], o[2], o[3]);
+             gGetOrigVrc("te", "7.6", "a3", "dev", o[0], o[1], o[2], o[3]);
              return false;
          }},
-        {"get.domain.vrc(", [](QStringList& o, int16_t&) {
-             return gbGetDomainVrc(QStringLiteral("te"), QStringLiteral("yeno"), 1, o[0], o[1], o[2], o[3]);
-         }},
+        {"get.domain.vrc(",
+         [](QStringList& o, int16_t&) { return gbGetDomainVrc("te", "yeno", 1, o[0], o[1], o[2], o[3]); }},
         {"get.session.vrc(", [](QStringList& o, int16_t& n) {
-             return gbGetSessionVrcFull(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("simple"), 0, o[0],
-                                        o[1], o[2], o[3], o[4], o[5], n, o[6], o[7]);
+             return gbGetSessionVrcFull("te", "kwy", "simple", 0, o[0], o[1], o[2], o[3], o[4], o[5], n, o[6], o[7]);
          }},
         {"get.session.info(", [](QStringList& o, int16_t& n) {
-             return gbGetSessionInfo(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("simple"),
-                                     QStringLiteral("7.6"), QStringLiteral("a3"), QStringLiteral("dev"), o[0], o[1],
-                                     o[2], n, o[3], o[4]);
+             return gbGetSessionInfo("te", "kwy", "simple", "7.6", "a3", "dev", o[0], o[1], o[2], n, o[3], o[4]);
          }},
-        {"get.question.vrc(", [](QStringList& o, int16_t&) {
-             return gbGetQuestionVrc(QStringLiteral("qx"), QStringLiteral("plqx0003"), 2, o[0], QStringLiteral("2"));
-         }},
+        {"get.question.vrc(", [](QStringList& o, int16_t&) { return gbGetQuestionVrc("qx", "plqx0003", 2, o[0], "2"); }},
     };
-    for (const FailCase& fc : cases) {
-        host::injectError(QString::fromLatin1(fc.function), 77, 1);
+    for (const auto& [function, run] : cases) {
+        host::injectError(function, 77, 1);
         QStringList outs(8, QStringLiteral("kept"));
         int16_t n = 7;
-        EXPECT_FALSE(fc.run(outs, n)) << fc.function;
-        EXPECT_EQ(outs, QStringList(8, QStringLiteral("kept"))) << fc.function;
-        EXPECT_EQ(n, 7) << fc.function;
+        EXPECT_FALSE(run(outs, n)) << function;
+        EXPECT_EQ(outs, QStringList(8, QStringLiteral("kept"))) << function;
+        EXPECT_EQ(n, 7) << function;
     }
 
     int32_t bytes = 3;
     QString version = QStringLiteral("kept");
-    host::injectError(QStringLiteral("init.dllextint("), 77, 1);
+    host::injectError("init.dllextint(", 77, 1);
     EXPECT_EQ(glInitDllExtInt(bytes, version), 0);
-    EXPECT_EQ(bytes, 3);
-    EXPECT_EQ(version, QStringLiteral("kept"));
-    host::injectError(QStringLiteral("get.script.tiv("), 77, 1);
-    EXPECT_EQ(glGetScriptTiv(QStringLiteral("te"), QStringLiteral("kwy"), QStringLiteral("olditem")), 0);
+    EXPECT_EQ(QString::number(bytes) + version, QStringLiteral("3kept"));
+    host::injectError("get.script.tiv(", 77, 1);
+    EXPECT_EQ(glGetScriptTiv("te", "kwy", "olditem"), 0);
 }
 
 // The windows and the pointer around a session start, as the hooks saw them.
@@ -233,8 +153,7 @@ TEST_F(SessionWrappers, WaitFlagLocksTheWindowsWhateverTheAnswer)
     const auto start = [&](bool wait) {
         events.clear();
         record = QStringLiteral("    ");
-        return gbStartVrokSession(QStringLiteral("qxzrn3110s000"), QStringLiteral("qxzrn300"), QString(), record, 0,
-                                  QString(), wait, QString());
+        return gbStartVrokSession("qxzrn3110s000", "qxzrn300", QString(), record, 0, QString(), wait, QString());
     };
     const QStringList waited{"hourglass", "disable", "enable", "focus", "default"};
 
@@ -247,7 +166,7 @@ TEST_F(SessionWrappers, WaitFlagLocksTheWindowsWhateverTheAnswer)
     EXPECT_EQ(events, waited);
     EXPECT_EQ(record, QStringLiteral("a \"record\""));
 
-    host::injectError(QStringLiteral("start.vrok.session("), 12, 1);
+    host::injectError("start.vrok.session(", 12, 1);
     EXPECT_FALSE(start(true));
     EXPECT_EQ(events, waited);
     EXPECT_EQ(record, QStringLiteral("    "));

@@ -12,64 +12,56 @@ protected:
     }
 };
 
-TEST_F(StartParameters, FullRecordFillsTheIdentity)
+TEST_F(StartParameters, FullRecordFillsTheIdentityAndIsLogged)
 {
     read(startRecord());
     EXPECT_EQ(gsPackage + gsModule + u'|' + gsFormCode + u'|' + gsLanguage + gsLabelLanguage + gsUserLanguage,
               QStringLiteral("qxzrn|FRM0815|edf"));
-    EXPECT_EQ(gsVersion + u'|' + gsRelease + u'|' + gsCustomer, QStringLiteral("6.2 |a |c001"));
-    EXPECT_EQ(gsTable, QStringLiteral("qxzrn301"));
+    EXPECT_EQ(gsVersion + u'|' + gsRelease + u'|' + gsCustomer + u'|' + gsTable, QStringLiteral("6.2 |a |c001|qxzrn301"));
     EXPECT_EQ(giStartMode, 1);
     EXPECT_TRUE(gsOpenMode == " " && gsLanguage != gsLabelLanguage);
     EXPECT_EQ(gsAutomationClass, QStringLiteral("Vrok.Application"));
     EXPECT_TRUE(gsHeader.isEmpty());
     EXPECT_TRUE(dialogs->shown().empty());
     for (const char* table : {"qxzrn30 ", " zrn301 ", ""}) {
-        read(startRecord(QString::fromUtf8(table)));
+        read(startRecord(table));
         EXPECT_EQ(gsTable, QString()) << table;
+    }
+
+    startLogging();
+    read(startRecord("qxzrn301", "1;", "003 w;Vrok.Application,Hdr"));
+    EXPECT_EQ(logLines(), QStringList{"hh:mm:ss (0.000) - Table,userlang,header, configname, "
+                                      "tools version: qxzrn301, f,Hdr,Vrok.Application,3"});
+}
+
+TEST_F(StartParameters, TailGivesModeToolsVersionClassAndHeader)
+{
+    const struct {
+        const char *mode, *tail;
+        int startMode, toolsVersion;
+        const char *openMode, *automationClass, *header;
+    } cases[] = {
+        {"1;", "012 r;My.Class,Head, text", 1, 12, "r", "My.Class", "Head, text"},  // tools version shifts the tail
+        {" 5", "w,An order, form", 5, 0, "w", "Vrok.Application", "An order, form"},
+        {" 5", "a;Cls.Only", 5, 0, "a", "Cls.Only", ""},
+        {"4 ", "i;,Header", 4, 0, "i", "", "Header"},
+        {" 1", "rxHeader", 1, 0, "r", "Vrok.Application", ""},  // another marker means nothing
+        {"xy", "w", 0, 0, "w", "Vrok.Application", ""},
+        {"5;", "abc w", 5, 0, "w", "Vrok.Application", ""},
+        {" 1", "w;", 1, 0, "w", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.tail);
+        read(startRecord("qxzrn301", c.mode, c.tail));
+        EXPECT_EQ(std::tuple(giStartMode, giToolsVersion), std::tuple(int16_t(c.startMode), int16_t(c.toolsVersion)));
+        EXPECT_EQ(QStringList({gsOpenMode.str(), gsAutomationClass, gsHeader}),
+                  QStringList({c.openMode, c.automationClass, c.header}));
     }
 }
 
-struct TailCase {
-    const char* name;
-    const char* mode;
-    const char* tail;
-    int startMode;
-    int toolsVersion;
-    const char* openMode;
-    const char* automationClass;
-    const char* header;
-};
-
-class StartRecordTail : public StartParameters, public ::testing::WithParamInterface<TailCase> {};
-
-TEST_P(StartRecordTail, ReadsModeClassAndHeader)
-{
-    const TailCase& c = GetParam();
-    read(startRecord(QStringLiteral("qxzrn301"), QString::fromUtf8(c.mode), QString::fromUtf8(c.tail)));
-    EXPECT_EQ(giStartMode, c.startMode);
-    EXPECT_EQ(giToolsVersion, c.toolsVersion);
-    EXPECT_EQ(gsOpenMode.str(), QString::fromUtf8(c.openMode));
-    EXPECT_EQ(gsAutomationClass, QString::fromUtf8(c.automationClass));
-    EXPECT_EQ(gsHeader, QString::fromUtf8(c.header));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StartRecordTail,
-    ::testing::Values(
-        TailCase{"ToolsVersionShiftsTheTail", "1;", "012 r;My.Class,Head, text", 1, 12, "r", "My.Class", "Head, text"},
-        TailCase{"HeaderAfterComma", " 5", "w,An order, form", 5, 0, "w", "Vrok.Application", "An order, form"},
-        TailCase{"ClassWithoutComma", " 5", "a;Cls.Only", 5, 0, "a", "Cls.Only", ""},
-        TailCase{"EmptyClass", "4 ", "i;,Header", 4, 0, "i", "", "Header"},
-        TailCase{"OtherMarkerMeansNothing", " 1", "rxHeader", 1, 0, "r", "Vrok.Application", ""},
-        TailCase{"NothingNumeric", "xy", "w", 0, 0, "w", "Vrok.Application", ""},
-        TailCase{"ToolsVersionNotNumeric", "5;", "abc w", 5, 0, "w", "Vrok.Application", ""},
-        TailCase{"ClassMarkerAtTheEnd", " 1", "w;", 1, 0, "w", "", ""}),
-    [](const ::testing::TestParamInfo<TailCase>& info) { return std::string(info.param.name); });
-
 TEST_F(StartParameters, LineCutShortLeavesLaterFieldsBlank)
 {
-    const QString full = startRecord(QStringLiteral("qxzrn301"), QStringLiteral("1;"), QStringLiteral("012 r,Hdr"));
+    const QString full = startRecord("qxzrn301", "1;", "012 r,Hdr");
     // The part of a field's value that lies within the first length columns.
     auto cut = [](const char* value, int firstColumn, int length) {
         return QString::fromUtf8(value).left(qMax(0, length - firstColumn + 1));
@@ -99,7 +91,8 @@ TEST_F(StartParameters, SwitchAsksForTheClassAndReadsAnEmptyRecord)
     dialogs->queueInput(std::nullopt);
     read(QStringLiteral("-tarnsel"));
     ASSERT_EQ(dialogs->shown().size(), 1u);
-    EXPECT_EQ(dialogs->shown()[0].text + u'|' + dialogs->shown()[0].title, QStringLiteral("Automation Class|Vrok Environment"));
+    EXPECT_EQ(dialogs->shown()[0].text + u'|' + dialogs->shown()[0].title,
+              QStringLiteral("Automation Class|Vrok Environment"));
     EXPECT_EQ(gsAutomationClass, QStringLiteral("My.Own.Class"));
     EXPECT_EQ(gsPackage + gsModule + gsFormCode + gsTable + gsHeader, QStringLiteral("     "));
     EXPECT_EQ(giStartMode, 0);
@@ -110,7 +103,7 @@ TEST_F(StartParameters, SwitchAsksForTheClassAndReadsAnEmptyRecord)
 
     dialogs->clear();
     for (const char* line : {"-TARNSEL", "-tarnsel ", " -tarnsel"}) {
-        read(QString::fromUtf8(line));
+        read(line);
         EXPECT_EQ(gsAutomationClass, QStringLiteral("Vrok.Application")) << line;
     }
     EXPECT_TRUE(dialogs->shown().empty());
@@ -118,37 +111,19 @@ TEST_F(StartParameters, SwitchAsksForTheClassAndReadsAnEmptyRecord)
 
 TEST_F(StartParameters, RegistryUserLanguageOfOneCharacterWins)
 {
-    const std::pair<const char*, const char*> cases[] = {{" 3 ", "3"}, {"34", "f"}, {"   ", "f"}, {"j", "j"}};
-    for (const auto& [stored, expected] : cases) {
-        ASSERT_TRUE(platform::machineSettings().setString(gsRegistryKey, QStringLiteral("UserLanguage"),
-                                                          QString::fromUtf8(stored)));
+    for (const auto& [stored, expected] : {std::pair{" 3 ", "3"}, {"34", "f"}, {"   ", "f"}, {"j", "j"}}) {
+        ASSERT_TRUE(platform::machineSettings().setString(gsRegistryKey, QStringLiteral("UserLanguage"), stored));
         read(startRecord());
         EXPECT_EQ(gsUserLanguage, QString::fromUtf8(expected)) << stored;
     }
 }
 
-TEST_F(StartParameters, WritesOneLogLine)
+TEST(StartRecordReaders, SessionTableNeedsATableAndStartModeOneOrFive)
 {
-    startLogging();
-    read(startRecord(QStringLiteral("qxzrn301"), QStringLiteral("1;"), QStringLiteral("003 w;Vrok.Application,Hdr")));
-    EXPECT_EQ(logLines(), QStringList{QStringLiteral("hh:mm:ss (0.000) - Table,userlang,header, configname, "
-                                                     "tools version: qxzrn301, f,Hdr,Vrok.Application,3")});
-}
-
-TEST(LengthToComma, CountsUpToTheNextComma)
-{
-    const std::tuple<const char*, int, int> cases[] = {{"abc,def", 1, 3}, {",x", 1, 0}, {"abc", 2, 2},
-                                                       {"abc", 4, 0},     {"a,b,c", 3, 1}, {"", 1, 0}};
-    for (const auto& [text, start, expected] : cases)
-        EXPECT_EQ(mlLengthToComma(QString::fromUtf8(text), start), expected) << text << " @" << start;
-}
-
-TEST(SessionTable, NeedsATableAndStartModeOneOrFive)
-{
-    const std::tuple<const char*, int16_t, bool> cases[] = {
+    const std::tuple<const char*, int16_t, bool> tables[] = {
         {"qxzrn301", 4, true}, {"qxzrn301", 5, false}, {"qxzrn301", 1, false}, {"", 1, true}};
-    for (const auto& [table, mode, noTable] : cases) {
-        gsTable = QString::fromUtf8(table);
+    for (const auto& [table, mode, noTable] : tables) {
+        gsTable = table;
         giStartMode = mode;
         EXPECT_EQ(gbNoSessionTable(), noTable) << table << " " << mode;
         EXPECT_EQ(gbIsStartMode4(), mode == 4);
@@ -156,7 +131,7 @@ TEST(SessionTable, NeedsATableAndStartModeOneOrFive)
     resetVrokGlobal();
 }
 
-TEST(FlagNumbers, EachBitAnswersForItselfAtAnySize)
+TEST(FlagNumbers, EachBitAnswersForItselfAtAnySizeAndPackingRoundTrips)
 {
     const std::tuple<int32_t, std::vector<int>> cases[] = {
         {5, {0, 2}}, {256, {8}}, {512, {}}, {517, {0, 2}}, {768, {8}}, {1024 + 511, {0, 1, 2, 3, 4, 5, 6, 7, 8}}};
@@ -164,10 +139,7 @@ TEST(FlagNumbers, EachBitAnswersForItselfAtAnySize)
         for (int16_t bit = -1; bit <= 9; ++bit)
             EXPECT_EQ(gbBitSet(number, bit), std::count(setBits.begin(), setBits.end(), bit) == 1)
                 << number << " bit " << bit;
-}
 
-TEST(FlagNumbers, PackingAndUnpackingRoundTrip)
-{
     EXPECT_EQ(glBitsToLong({true, false, true, true}), 13);
     EXPECT_EQ(glBitsToLong({}), 0);
     EXPECT_EQ(glBitsToLong(std::vector<bool>(10, true)), 0);

@@ -1,35 +1,20 @@
-// Storing a form in the local host: an unchanged form rebuilt to its own records; a
-// round trip of tree edits through the link rebuild, the store and a fresh load; a failure at each step of the store followed by
+// Storing a form in the local host: a round trip of tree edits through the link
+// rebuild, the store and a fresh load; a failure at each step of the store followed by
 // the abort (database and marks as before, then a retry that stores); marks of an
 // earlier store never flipped back; records the store must not send or must remove;
 // and a form of an older level upgraded on load and stored at the current one.
 #include "test_links_support.h"
 
-#include "support/LocalHostFixture.h"
-
-#include <call_hooks.h>
 #include <form_dump.h>
-#include <host_database.h>
-#include <session_windows.h>
-#include <sqlite_util.h>
 #include <update_set.h>
 
 #include <map>
 
-#include "hostlink/mod_FormChoice.h"
-#include "model/mod_Store.h"
-#include "model/mod_TextCaches.h"
 #include "model/mod_Upgrade.h"
 
 using links::treeText;
 
 namespace {
-
-host::FormIdentity demoForm(const QString& code)
-{
-    return {QStringLiteral("te"), QStringLiteral("kwy"), code, QStringLiteral("2"), QStringLiteral("7.6"),
-            QStringLiteral("a3"), QStringLiteral("dev")};
-}
 
 // The parts of every update set sent since the call log was cleared, as records.
 std::vector<host::updateset::SetRecord> sentRecords()
@@ -53,69 +38,16 @@ std::vector<host::updateset::SetRecord> sentRecords()
     return out;
 }
 
-class Store : public CoreTest {
+class Store : public links::HostForm {
 protected:
-    void SetUp() override
-    {
-        CoreTest::SetUp();
-        resetRecords();
-        resetStore();
-        resetPointers();
-        ASSERT_TRUE(env.ok()) << env.error().toStdString();
-        db = openHostDatabase(env.databasePath());
-        ASSERT_TRUE(db);
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
-        gInitFormDataSets();
-    }
-    void TearDown() override
-    {
-        resetPointers();
-        resetRecords();
-        resetStore();
-        host::resetSessionWindows();
-        resetTextCaches();
-        resetDataSets();
-        CoreTest::TearDown();
-    }
-
-    // The start-up up to a loaded form with its tree.
     void open(const QString& code, int32_t level = 11)
     {
-        form = demoForm(code);
-        gsModule = "";
-        gsOpenMode = "w";
-        host::scriptSessionAnswer(form);
-        gSelectForm();
-        glFormVersionLevel = level;
-        gInitDataSets();
-        gENUM_FillEnums();
-        glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-        ASSERT_GT(glObjectSet301, 0);
+        select(code, level);
         load(tree);
-    }
-
-    // The form read again into fresh arrays, and its tree filled from the links.
-    void load(NodeTree& into)
-    {
-        gInitializeArrays();
-        gClearDocuDeletes();
-        glLoadedFormVersion = 11;
-        gbFormChanged = false;
-        ASSERT_TRUE(gLoadDesignDefinitions());
-        links::TreeFill(into).fill();
-        gsetMainTree(&into);
-        dialogs->clear();
-        host::clearCallLog();
     }
 
     QString dump() const { return host::dumpForm(db->handle(), form); }
 
-    int64_t count(const QString& sql) const
-    {
-        host::Statement st(db->handle(), sql);
-        return st.step() ? st.int64(0) : -1;
-    }
     int64_t documentation(const QString& field) const
     {
         return count(QStringLiteral("SELECT count(*) FROM qxzrn150 WHERE rkey = 'kwy%1%2'")
@@ -177,9 +109,6 @@ protected:
         return i;
     }
 
-    LocalHostEnvironment env;
-    std::unique_ptr<host::HostDatabase> db;
-    host::FormIdentity form;
     NodeTree tree;
 };
 
@@ -246,23 +175,6 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 1);
     EXPECT_TRUE(sentRecords().empty());
     EXPECT_EQ(designTexts(), stored);
-}
-
-// A stored form rebuilds to the very records it was loaded with and marks nothing changed.
-TEST_F(Store, AnUnchangedFormRebuildsToItsOwnRecords)
-{
-    for (const char* code : {"simpled", "itemsd"}) {
-        open(QString::fromLatin1(code));
-        const std::map<QString, QString> loaded = designTexts();
-        ASSERT_FALSE(loaded.empty());
-        gRebuildPointers();
-        gUpdatePointers();
-        EXPECT_EQ(designTexts(), loaded) << code;
-        EXPECT_FALSE(gbFormChanged) << code;
-        EXPECT_TRUE(std::none_of(gaGroups.begin(), gaGroups.end(), [](const auto& r) { return r.bChanged; })) << code;
-        EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const auto& r) { return r.bChanged; })) << code;
-        EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
-    }
 }
 
 // ---- Failures ---------------------------------------------------------------------------------

@@ -12,72 +12,60 @@
 
 namespace {
 
-// The last argument of every call of a function without its quotes: the request buffer.
+// The request buffer (the last argument, unquoted) of every call of a function.
 QStringList buffersOf(const QString& function)
 {
     QStringList out;
     for (const host::LoggedCall& c : host::callLog()) {
         if (c.function != function)
             continue;
-        const QString text = c.callText;
-        const qsizetype open = std::max(text.lastIndexOf(QStringLiteral(",\"")), text.indexOf(QStringLiteral("(\"")));
-        out << text.mid(open + 2, text.size() - open - 4);
+        const qsizetype open = std::max(c.callText.lastIndexOf(QStringLiteral(",\"")), c.callText.indexOf("(\""));
+        out << c.callText.mid(open + 2, c.callText.size() - open - 4);
     }
     return out;
 }
 
-QString yes(bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); }
+QList<qsizetype> sizesOf(const QString& function)
+{
+    QList<qsizetype> sizes;
+    for (const QString& b : buffersOf(function))
+        sizes << b.size();
+    return sizes;
+}
 
-class Caches : public CoreTest {
+class Caches : public HostCoreTest {
 protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        ASSERT_TRUE(env.ok()) << env.error().toStdString();
-        db = openHostDatabase(env.databasePath());
-        ASSERT_TRUE(db);
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
+        HostCoreTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(connectEditor());
         glFormVersionLevel = 11;
         gInitFormDataSets();
         gInitDataSets();
         gsUserLanguage = QStringLiteral("2");
         gENUM_FillEnums();
-        gsPackage = "te";
-        gsLanguage = "2";
-        gsTablePackage = QStringLiteral("te");
-        gsTableModule = QStringLiteral("kwy");
-        gsTableNumber = QStringLiteral("001");
+        gsPackage = "te", gsLanguage = "2";
+        gsTablePackage = "te", gsTableModule = "kwy", gsTableNumber = "001";
         glEnumsPerBuffer = glEnumsPerRequest();
         host::clearCallLog();
     }
-    void TearDown() override
-    {
-        resetTextCaches();
-        resetDataSets();
-        CoreTest::TearDown();
-    }
 
     // Fields 1 to n, live, with a label code.
-    static void makeFields(int n, const QString& name = QStringLiteral("tekwy001.item"))
+    static void makeFields(int n)
     {
         gaFields.assign(size_t(n) + 1, FieldRecord{});
         for (int i = 1; i <= n; ++i) {
             FieldRecord& f = gaFields[size_t(i)];
             f.lFieldId = int16_t(i);
-            f.sFieldName = name;
-            f.sLabelCode = QStringLiteral("tekwy001.item");
+            f.sFieldName = f.sLabelCode = QStringLiteral("tekwy001.item");
             f.iLabelLengthSO = 10;
-            f.iLabelHeightSO = f.iLabelHeightMO = 1;
             f.iLabelLengthMO = 30;
+            f.iLabelHeightSO = f.iLabelHeightMO = 1;
             f.nOmod = int16_t(i * 10);
             gaIdMap.push_back({f.nOmod, i, false});
         }
         gnFieldCount = int16_t(n);
     }
-
-    LocalHostEnvironment env;
-    std::unique_ptr<host::HostDatabase> db;
 };
 
 TEST_F(Caches, LabelRequestsFillBuffersOfAtMost4050AndAreAskedOnce)
@@ -87,17 +75,14 @@ TEST_F(Caches, LabelRequestsFillBuffersOfAtMost4050AndAreAskedOnce)
     gLoadFieldLabels(1, true);
 
     // labelset records are 96 characters: 42 of them make 4032, a 43rd would pass 4050.
-    QList<qsizetype> sizes;
-    for (const QString& b : buffersOf(QStringLiteral("get.label.set(")))
-        sizes << b.size();
-    EXPECT_EQ(sizes, (QList<qsizetype>{42 * 96, 42 * 96, 15 * 96}));
+    EXPECT_EQ(sizesOf("get.label.set("), (QList<qsizetype>{42 * 96, 42 * 96, 15 * 96}));
     for (int i = 1; i <= 100; ++i)
         EXPECT_EQ(gaFields[size_t(i)].sLabelDescSO, i == 7 ? QString() : QStringLiteral("Item")) << i;
     EXPECT_TRUE(gaFields[1].sLabelDescMO.isEmpty());
 
     host::clearCallLog();
     gLoadFieldLabels(1, true);
-    EXPECT_EQ(host::callCount(QStringLiteral("get.label.set(")), 0) << "every filled label is kept";
+    EXPECT_EQ(host::callCount("get.label.set("), 0) << "every filled label is kept";
     gLoadFieldLabels(1, false);
     EXPECT_EQ(gaFields[100].sLabelDescMO, QStringLiteral("Item code"));
 }
@@ -110,20 +95,19 @@ TEST_F(Caches, TheLabelLengthSentLetsTheHostPickAFittingText)
     gaFields[3].sLabelCode.clear();
     gaFields[3].bInGrid = true;
     gaFields[3].iMaxDispLen = 7;
-    struct Case {
+    const struct {
         const char* language;
         bool single;
         int16_t labelLength, fieldLength, height;
         int field;
         int32_t sent;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"2", true, 10, 5, 1, 2, 10},     {"3", true, 10, 5, 1, 2, 20},    // other languages add 10
         {"2", false, 999, 12, 1, 2, 12},  {"3", false, 999, 12, 3, 2, 22},  // 999: the field's length
         {"2", false, 8, 12, 1, 2, 12},    {"2", false, 8, 12, 2, 2, 8},     // shorter and one line
         {"2", false, 20, 12, 1, 1, 27},   {"2", true, 20, 12, 1, 1, 20},    // a grid child adds its length
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         gsLanguage = c.language;
         FieldRecord& f = gaFields[size_t(c.field)];
         (c.single ? f.iLabelLengthSO : f.iLabelLengthMO) = c.labelLength;
@@ -135,11 +119,10 @@ TEST_F(Caches, TheLabelLengthSentLetsTheHostPickAFittingText)
     // The request carries it in three digits, before the height.
     gsLanguage = "3";
     gLoadFieldLabels(1, false);
-    const QStringList buffers = buffersOf(QStringLiteral("get.label.set("));
+    const QStringList buffers = buffersOf("get.label.set(");
     ASSERT_EQ(buffers.size(), 1);
     EXPECT_EQ(buffers[0].size(), 2 * 96) << "field 3 has no label code";
-    EXPECT_EQ(buffers[0].mid(19, 6), QStringLiteral("037001"));
-    EXPECT_EQ(buffers[0].mid(96 + 19, 6), QStringLiteral("018002"));
+    EXPECT_EQ(buffers[0].mid(19, 6) + buffers[0].mid(96 + 19, 6), QStringLiteral("037001018002"));
 }
 
 TEST_F(Caches, GroupLabelsFillTextsAndTheNodesOfTheGroupsPassed)
@@ -147,26 +130,21 @@ TEST_F(Caches, GroupLabelsFillTextsAndTheNodesOfTheGroupsPassed)
     gaGroups.assign(6, GroupRecord{});
     NodeTree tree;
     for (int i = 0; i < 6; ++i) {
-        GroupRecord& g = gaGroups[size_t(i)];
-        g.Grpi = int16_t(i + 1);
-        g.sNodeKey = QStringLiteral("g_%1").arg(i);
-        tree.add(g.sNodeKey, QStringLiteral("old"));
+        gaGroups[size_t(i)].Grpi = int16_t(i + 1);
+        gaGroups[size_t(i)].sNodeKey = QStringLiteral("g_%1").arg(i);
+        tree.add(gaGroups[size_t(i)].sNodeKey, QStringLiteral("old"));
     }
     gaGroups[1].sLabelCode = QStringLiteral("tekwy100.general");
     gaGroups[2].bVirtualGroup = true;  // no node text of its own
     gaGroups[4].sLabelCode = QStringLiteral("tekwy100.stock");
     gaGroups[5].sLabelCode = QStringLiteral("tekwy100.nosuch");
     gaGroups[5].sTabDesc = QStringLiteral("kept");  // filled already: not asked, not passed
-    gSetGroupsTree(&tree, [](int16_t index, QString& text) {
-        text = QStringLiteral("#") + gaGroups[size_t(index)].sTabDesc;
-    });
+    gSetGroupsTree(&tree, [](int16_t index, QString& text) { text = u'#' + gaGroups[size_t(index)].sTabDesc; });
 
     gLoadGroupLabels();
-    EXPECT_EQ(host::callCount(QStringLiteral("get.group.labels.set(")), 1);
-    EXPECT_EQ(gaGroups[1].sTabDesc, QStringLiteral("General"));
-    EXPECT_EQ(gaGroups[1].sFrameDesc, QStringLiteral("General data"));
-    EXPECT_EQ(gaGroups[4].sTabDesc, QStringLiteral("Stock"));
-    EXPECT_EQ(gaGroups[4].sFrameDesc, QStringLiteral("Stock levels and storage place"));
+    EXPECT_EQ(host::callCount("get.group.labels.set("), 1);
+    EXPECT_EQ(QStringList({gaGroups[1].sTabDesc, gaGroups[1].sFrameDesc, gaGroups[4].sTabDesc, gaGroups[4].sFrameDesc}),
+              QStringList({"General", "General data", "Stock", "Stock levels and storage place"}));
     QStringList texts;
     for (int i = 0; i < 6; ++i)
         texts << tree.node(QStringLiteral("g_%1").arg(i))->text();
@@ -175,9 +153,8 @@ TEST_F(Caches, GroupLabelsFillTextsAndTheNodesOfTheGroupsPassed)
 
 TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
 {
-    db->exec(QStringLiteral(
-        "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, dtyp) VALUES"
-        " ('te', 'memo', '7.6', 'a3', 'dev', 200, 200, 'XXXX', 10)"));
+    db->exec("INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, dtyp) VALUES"
+             " ('te', 'memo', '7.6', 'a3', 'dev', 200, 200, 'XXXX', 10)");
     makeFields(4);
     gaFields[2].sFieldName = QStringLiteral("tekwy002.dsca");  // another table
     gaFields[3].sFieldName = QStringLiteral("abc");            // shorter than a table and a point
@@ -185,7 +162,7 @@ TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
     gaFields[4].lControl = 4;                                   // a picture is 20 long
     gLoadTableFieldData();
 
-    const QStringList requests = buffersOf(QStringLiteral("get.tablefield.set("));
+    const QStringList requests = buffersOf("get.tablefield.set(");
     ASSERT_EQ(requests.size(), 1);
     EXPECT_EQ(requests[0].left(67 * 3 + 3), QStringLiteral("tekwy001item").leftJustified(67)
                                                 + QStringLiteral("tekwy002dsca").leftJustified(67)
@@ -193,37 +170,35 @@ TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
     QStringList data;
     for (int i = 1; i <= 4; ++i) {
         const FieldRecord& f = gaFields[size_t(i)];
-        data << QStringLiteral("%1 %2 %3 %4").arg(yes(f.bTableFieldChecked), yes(f.bIsTableField),
-                                                  yes(f.bTableMandatory), f.sDomainPackage + f.sDomainCode);
+        data << QStringLiteral("%1 %2 %3 %4").arg(int(f.bTableFieldChecked)).arg(int(f.bIsTableField))
+                    .arg(int(f.bTableMandatory)).arg(f.sDomainPackage + f.sDomainCode);
     }
     EXPECT_EQ(data, QStringList({"1 1 1 teitem", "1 0 0 ", "1 0 0 ", "1 1 0 tedsca"}));
     gaFields[1].iMaxDispLen = 13;
     host::clearCallLog();
     gLoadTableFieldData();
-    EXPECT_EQ(host::callCount(QStringLiteral("get.tablefield.set(")), 0);
+    EXPECT_EQ(host::callCount("get.tablefield.set("), 0);
 
     const int16_t memo = giFindOrAddDomain(QStringLiteral("tememo"));
     const int16_t unknown = giFindOrAddDomain(QStringLiteral("zznosuch"));
     useTexts({{QStringLiteral("qxplqx0209"), QStringLiteral("Domain %s unknown")}});
     gLoadDomains();
-    EXPECT_EQ(host::callCount(QStringLiteral("get.domains(")), 1);
+    EXPECT_EQ(host::callCount("get.domains("), 1);
     const DomainRecord& item = gaDomains[size_t(gaFields[1].nDomainIndex)];
-    EXPECT_EQ(item.lDataType, 6);
-    EXPECT_EQ(item.sDataTypeDesc, QStringLiteral("String"));
-    EXPECT_EQ(item.iMaxDispLen, 16);
-    EXPECT_EQ(item.iMaxInpLen, 16);
+    EXPECT_EQ(std::tuple(item.lDataType, item.sDataTypeDesc, item.iMaxDispLen, item.iMaxInpLen),
+              std::tuple(6, QStringLiteral("String"), int16_t(16), int16_t(16)));
     EXPECT_EQ(gaDomains[size_t(memo)].iMaxDispLen, 50);
     EXPECT_TRUE(gaDomains[size_t(memo)].sDisplayFormat.isEmpty());
     EXPECT_EQ(gaDomains[size_t(unknown)].lDataType, -1);
     EXPECT_EQ(dialogs->texts(), QStringList{"Domain \"zznosuch\" unknown"});
-    // Fields with a domain take their display length from it.
-    EXPECT_EQ(gaFields[1].iFieldLength, 13) << "the field's own display length";
-    EXPECT_EQ(gaFields[2].iFieldLength, 0) << "no domain, no change";
-    EXPECT_EQ(gaFields[4].iFieldLength, 20);
+    // Fields with a domain take their display length from it: 13 their own, 20 a
+    // picture's; no domain, no change.
+    EXPECT_EQ(QList<int16_t>({gaFields[1].iFieldLength, gaFields[2].iFieldLength, gaFields[4].iFieldLength}),
+              QList<int16_t>({13, 0, 20}));
 
     host::clearCallLog();
     gLoadDomains();
-    EXPECT_EQ(host::callCount(QStringLiteral("get.domains(")), 0) << "an unknown domain is not asked again";
+    EXPECT_EQ(host::callCount("get.domains("), 0) << "an unknown domain is not asked again";
 }
 
 TEST_F(Caches, DisplayLengthFromDomainAndFormat)
@@ -234,22 +209,20 @@ TEST_F(Caches, DisplayLengthFromDomainAndFormat)
     gaDomains[2].iDifl = 14;
     gnDomainCount = 2;
     gaFields.assign(2, FieldRecord{});
-    struct Case {
-        int16_t domain;
-        int16_t maxDisp, maxInp;
+    const struct {
+        int16_t domain, maxDisp, maxInp;
         const char* format;
         bool linked;
         int16_t length;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, 9, 2, "", false, 12},        // an amount: digits, point, decimals
         {1, 0, 0, "", false, 1},         // at least one digit
         {1, 9, 2, "  ZZ9.99", true, 6},  // the host lays the format out
         {2, 30, 0, "XX", true, 14},      // a linked text format takes the domain's length
         {2, 30, 0, "XXX", false, 3},
-        {2, 30, 0, "   ", false, 30},  // blanks are no format
+        {2, 30, 0, "   ", false, 30},    // blanks are no format
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         FieldRecord& f = gaFields[1];
         f.nDomainIndex = c.domain;
         f.iMaxDispLen = c.maxDisp;
@@ -282,9 +255,7 @@ TEST_F(Caches, EnumRequestsCountEveryCharacterTheyHold)
     host::clearCallLog();
 
     gLoadEnums();
-    QList<qsizetype> sizes;
-    for (const QString& b : buffersOf(QStringLiteral("get.enum.set(")))
-        sizes << b.size();
+    const QList<qsizetype> sizes = sizesOf("get.enum.set(");
     EXPECT_EQ(sizes, (QList<qsizetype>{17 + 2 * 60, 17 + most * 60}));
     for (const qsizetype s : sizes)
         EXPECT_LE(s, 4050);
@@ -292,8 +263,7 @@ TEST_F(Caches, EnumRequestsCountEveryCharacterTheyHold)
     const DomainRecord& s = gaDomains[size_t(small)];
     EXPECT_TRUE(s.bEnumsLoaded);
     EXPECT_EQ(s.iYesValue, 2);
-    EXPECT_EQ(s.aEnumName[1], QStringLiteral("tesmall.one"));
-    EXPECT_EQ(s.aEnumDesc[1], QStringLiteral("The first"));
+    EXPECT_EQ(s.aEnumName[1] + u'|' + s.aEnumDesc[1], QStringLiteral("tesmall.one|The first"));
     const DomainRecord& b = gaDomains[size_t(big)];
     EXPECT_TRUE(b.bEnumsLoaded);
     EXPECT_EQ(b.aEnumName[size_t(most - 1)], QStringLiteral("tebig.b%1").arg(most - 1));
@@ -301,7 +271,7 @@ TEST_F(Caches, EnumRequestsCountEveryCharacterTheyHold)
 
     host::clearCallLog();
     gLoadEnums();
-    EXPECT_EQ(host::callCount(QStringLiteral("get.enum.set(")), 0);
+    EXPECT_EQ(host::callCount("get.enum.set("), 0);
 }
 
 TEST_F(Caches, PickerLabelsAreAppendedToTheirNodes)

@@ -22,41 +22,24 @@ protected:
     void SetUp() override
     {
         CoreTest::SetUp();
-        resetVelq();
-        resetDesignDefinitions();
         ASSERT_TRUE(env.ok()) << env.error().toStdString();
         useTexts({{QStringLiteral("qxplqx0212"), QStringLiteral("Host call %s failed with%s")}});
         platform::setCommandLine(startRecord());
         ASSERT_TRUE(gbConnectVrok());
         // The demo form "simpled": fields 1 to 6, the root group only.
-        gsPackage = "te";
-        gsModule = "kwy";
-        gsFormCode = QStringLiteral("simpled");
-        gsDesignLanguage = "2";
-        gsVersion = "7.6";
-        gsRelease = "a3";
-        gsCustomer = "dev";
+        gsPackage = "te", gsModule = "kwy", gsDesignLanguage = "2", gsVersion = "7.6", gsRelease = "a3";
+        gsCustomer = "dev", gsFormCode = QStringLiteral("simpled");
         glFormVersionLevel = 11;
         gaFields.resize(200);
         gaGroups.resize(10);
     }
-    void TearDown() override
-    {
-        resetVelq();
-        resetDesignDefinitions();
-        CoreTest::TearDown();
-    }
-
     int64_t count(const QString& sql) const
     {
         auto db = openHostDatabase(env.databasePath());
         host::Statement st(db->handle(), sql);
         return st.step() ? st.int64(0) : -1;
     }
-    int64_t fieldRows() const
-    {
-        return count(QStringLiteral("SELECT count(*) FROM qxzrn301 WHERE cfrm = 'simpled'"));
-    }
+    int64_t fieldRows() const { return count(QStringLiteral("SELECT count(*) FROM qxzrn301 WHERE cfrm = 'simpled'")); }
     int sends() const { return host::callCount(QStringLiteral("execute.velq.set(")); }
 
     // A new field in slot sequ whose 301 record is exactly size characters long.

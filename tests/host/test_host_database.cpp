@@ -52,14 +52,14 @@ protected:
 
 } // namespace
 
-TEST_F(HostDatabaseTest, CreateBuildsTheSchemaAndSetsItsVersion)
+TEST_F(HostDatabaseTest, CreateBuildsTheSchemaOverALeftoverWorkFile)
 {
+    writeFile(path() + ".tmp", QByteArray(2048, '\x07'));
     QString why;
     ASSERT_TRUE(HostDatabase::create(path(), false, &why)) << s(why);
-    EXPECT_FALSE(QFile::exists(path() + QStringLiteral(".tmp")));
+    EXPECT_FALSE(QFile::exists(path() + ".tmp"));
     auto db = HostDatabase::open(path(), &why);
     ASSERT_TRUE(db) << s(why);
-    EXPECT_GE(db->schemaVersion(), 1);
     EXPECT_EQ(db->schemaVersion(), HostDatabase::latestSchemaVersion());
     EXPECT_EQ(scalar(db->handle(), QStringLiteral("PRAGMA user_version")), db->schemaVersion());
     EXPECT_EQ(scalar(db->handle(), QStringLiteral("SELECT count(*) FROM qxzrn230")), 0);
@@ -75,44 +75,29 @@ TEST_F(HostDatabaseTest, CreateBuildsTheSchemaAndSetsItsVersion)
     EXPECT_TRUE(digits) << s(version);
 }
 
-TEST_F(HostDatabaseTest, CreateRefusesAnExistingPathAndLeavesItAlone)
+TEST_F(HostDatabaseTest, CreateRefusesAnExistingPathAndAFailedCreateLeavesNoFile)
 {
-    writeFile(path(), "keep me");
+    writeFile(path("kept.sqlite"), "keep me");
     QString why;
-    EXPECT_FALSE(HostDatabase::create(path(), true, &why));
+    EXPECT_FALSE(HostDatabase::create(path("kept.sqlite"), true, &why));
     EXPECT_FALSE(why.isEmpty());
-    QFile f(path());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("keep me"));
-}
+    QFile kept(path("kept.sqlite"));
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
 
-TEST_F(HostDatabaseTest, FailedCreateLeavesNoFile)
-{
     const QList<SqlScript> good = HostDatabase::migrations();
     ASSERT_FALSE(good.isEmpty());
     const SqlScript broken{QStringLiteral("999_broken.sql"), QStringLiteral("CREATE TABLE broken ("), 999};
     const SqlScript badSeed{QStringLiteral("seed_bad.sql"), QStringLiteral("INSERT INTO nowhere VALUES (1);"), 0};
-
-    QString why;
     EXPECT_FALSE(HostDatabase::createFrom(path(), good + QList<SqlScript>{broken}, {}, &why));
     EXPECT_TRUE(why.contains(QStringLiteral("999_broken.sql"))) << s(why);
     EXPECT_FALSE(HostDatabase::createFrom(path(), good, {badSeed}, &why));
     EXPECT_TRUE(why.contains(QStringLiteral("seed_bad.sql"))) << s(why);
     EXPECT_FALSE(HostDatabase::createFrom(path(), {}, {}, &why));
-
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"kept.sqlite"});
 }
 
-TEST_F(HostDatabaseTest, CreateReplacesALeftoverTemporaryFile)
-{
-    writeFile(path() + QStringLiteral(".tmp"), QByteArray(2048, '\x07'));
-    QString why;
-    ASSERT_TRUE(HostDatabase::create(path(), true, &why)) << s(why);
-    EXPECT_FALSE(QFile::exists(path() + QStringLiteral(".tmp")));
-    EXPECT_TRUE(HostDatabase::open(path(), &why)) << s(why);
-}
-
-TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseWithItsDirectory)
+TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesTheUnknown)
 {
     const QString deep = dir.filePath(QStringLiteral("a/b/host.sqlite"));
     QString why;
@@ -120,66 +105,37 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseWithItsDirectory)
     ASSERT_TRUE(db) << s(why);
     EXPECT_TRUE(QFile::exists(deep));
     EXPECT_EQ(db->schemaVersion(), HostDatabase::latestSchemaVersion());
-}
 
-TEST_F(HostDatabaseTest, OpenBringsAnOlderSchemaUpToDate)
-{
     // An empty database has no migration applied yet.
     rawExec(path("empty.sqlite"), "PRAGMA user_version = 0");
-    QString why;
-    auto db = HostDatabase::open(path("empty.sqlite"), &why);
-    ASSERT_TRUE(db) << s(why);
-    EXPECT_EQ(db->schemaVersion(), HostDatabase::latestSchemaVersion());
-    EXPECT_EQ(scalar(db->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
+    auto empty = HostDatabase::open(path("empty.sqlite"), &why);
+    ASSERT_TRUE(empty) << s(why);
+    EXPECT_EQ(empty->schemaVersion(), HostDatabase::latestSchemaVersion());
+    EXPECT_EQ(scalar(empty->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
 
     // One at the first migration gets the later ones.
-    const QList<SqlScript> all = HostDatabase::migrations();
-    ASSERT_TRUE(HostDatabase::createFrom(path("v1.sqlite"), {all.first()}, {}, &why)) << s(why);
+    ASSERT_TRUE(HostDatabase::createFrom(path("v1.sqlite"), {HostDatabase::migrations().first()}, {}, &why)) << s(why);
     auto v1 = HostDatabase::open(path("v1.sqlite"), &why);
     ASSERT_TRUE(v1) << s(why);
     EXPECT_EQ(v1->schemaVersion(), HostDatabase::latestSchemaVersion());
-}
 
-TEST_F(HostDatabaseTest, OpenRefusesWhatItDoesNotKnow)
-{
-    QString why;
+    // A newer schema, a database of someone else, junk and no name are refused.
     ASSERT_TRUE(HostDatabase::create(path("newer.sqlite"), false, &why)) << s(why);
     const QByteArray newer =
         QStringLiteral("PRAGMA user_version = %1").arg(HostDatabase::latestSchemaVersion() + 1).toUtf8();
     rawExec(path("newer.sqlite"), newer.constData());
-    why.clear();
-    EXPECT_FALSE(HostDatabase::open(path("newer.sqlite"), &why));
-    EXPECT_FALSE(why.isEmpty());
-
     rawExec(path("foreign.sqlite"), "CREATE TABLE mine (x); INSERT INTO mine VALUES (1)");
-    why.clear();
-    EXPECT_FALSE(HostDatabase::open(path("foreign.sqlite"), &why));
-    EXPECT_FALSE(why.isEmpty());
-    {
-        sqlite3* raw = nullptr;
-        ASSERT_EQ(sqlite3_open(QFile::encodeName(path("foreign.sqlite")).constData(), &raw), SQLITE_OK);
-        EXPECT_EQ(scalar(raw, QStringLiteral("SELECT count(*) FROM sqlite_master")), 1);
-        sqlite3_close(raw);
-    }
-
     writeFile(path("junk.sqlite"), QByteArray(4096, 'j'));
-    why.clear();
-    EXPECT_FALSE(HostDatabase::open(path("junk.sqlite"), &why));
-    EXPECT_FALSE(why.isEmpty());
-    EXPECT_FALSE(HostDatabase::open(QString(), &why));
-}
-
-TEST(HostDatabasePath, EnvironmentVariableWins)
-{
-    const QByteArray saved = qgetenv("PALIMOR_HOST_DB");
-    const bool wasSet = qEnvironmentVariableIsSet("PALIMOR_HOST_DB");
-    qputenv("PALIMOR_HOST_DB", "/some/where/else.sqlite");
-    EXPECT_EQ(HostDatabase::defaultPath(), QStringLiteral("/some/where/else.sqlite"));
-    qunsetenv("PALIMOR_HOST_DB");
-    EXPECT_TRUE(HostDatabase::defaultPath().endsWith(QStringLiteral("/palimor/host.sqlite")))
-        << s(HostDatabase::defaultPath());
-    if (wasSet)
-        qputenv("PALIMOR_HOST_DB", saved);
+    for (const char* name : {"newer.sqlite", "foreign.sqlite", "junk.sqlite", ""}) {
+        why.clear();
+        EXPECT_FALSE(HostDatabase::open(*name ? path(name) : QString(), &why)) << name;
+        EXPECT_FALSE(why.isEmpty()) << name;
+    }
+    // The foreign database is left as it was.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path("foreign.sqlite")).constData(), &raw), SQLITE_OK);
+    EXPECT_EQ(scalar(raw, QStringLiteral("SELECT count(*) FROM sqlite_master")), 1);
+    sqlite3_close(raw);
 }
 
 class HostDatabaseUse : public LocalHostFixture {
@@ -204,6 +160,15 @@ protected:
     std::unique_ptr<HostDatabase> db;
 };
 
+TEST_F(LocalHostFixture, DefaultDatabasePathIsNamedByTheEnvironment)
+{
+    qputenv("PALIMOR_HOST_DB", "/some/where/else.sqlite");
+    EXPECT_EQ(HostDatabase::defaultPath(), QStringLiteral("/some/where/else.sqlite"));
+    qunsetenv("PALIMOR_HOST_DB");
+    EXPECT_TRUE(HostDatabase::defaultPath().endsWith(QStringLiteral("/palimor/host.sqlite")))
+        << s(HostDatabase::defaultPath());
+}
+
 TEST_F(HostDatabaseUse, TransactionsCommitAndRollBack)
 {
     db->begin();
@@ -227,35 +192,34 @@ TEST_F(HostDatabaseUse, TransactionsCommitAndRollBack)
     EXPECT_NO_THROW(db->rollback());  // nothing open: no error
 }
 
-TEST_F(HostDatabaseUse, StatementBindsAndReadsValues)
+TEST_F(HostDatabaseUse, StatementBindsAndReadsValuesAndFailuresThrow)
 {
-    db->exec(QStringLiteral("CREATE TABLE t (a TEXT, b INTEGER)"));
-    Statement ins(db->handle(), QStringLiteral("INSERT INTO t (a, b) VALUES (?1, ?2)"));
-    const QString tricky = QStringLiteral("it's \"quoted\"; DROP TABLE t; -- \u00e9\u20ac");
-    ins.bind(1, tricky).bind(2, int64_t(-9007199254740993LL)).exec();
-    ins.reset();
-    ins.bindNull(1).bind(2, 7).exec();
-    ins.reset();
-    ins.bind(1, QString()).bindNull(2).exec();
+    {
+        db->exec(QStringLiteral("CREATE TABLE t (a TEXT, b INTEGER)"));
+        Statement ins(db->handle(), QStringLiteral("INSERT INTO t (a, b) VALUES (?1, ?2)"));
+        const QString tricky = QStringLiteral("it's \"quoted\"; DROP TABLE t; -- \u00e9\u20ac");
+        ins.bind(1, tricky).bind(2, int64_t(-9007199254740993LL)).exec();
+        ins.reset();
+        ins.bindNull(1).bind(2, 7).exec();
+        ins.reset();
+        ins.bind(1, QString()).bindNull(2).exec();
 
-    Statement sel(db->handle(), QStringLiteral("SELECT a, b FROM t ORDER BY rowid"));
-    ASSERT_EQ(sel.columnCount(), 2);
-    ASSERT_TRUE(sel.step());
-    EXPECT_EQ(sel.text(0), tricky);
-    EXPECT_EQ(sel.int64(1), -9007199254740993LL);
-    ASSERT_TRUE(sel.step());
-    EXPECT_TRUE(sel.isNull(0));
-    EXPECT_TRUE(sel.text(0).isNull());
-    EXPECT_EQ(sel.int64(1), 7);
-    ASSERT_TRUE(sel.step());
-    EXPECT_FALSE(sel.isNull(0));  // a null QString is stored as an empty text
-    EXPECT_EQ(sel.text(0), QString());
-    EXPECT_TRUE(sel.isNull(1));
-    EXPECT_FALSE(sel.step());
-}
+        Statement sel(db->handle(), QStringLiteral("SELECT a, b FROM t ORDER BY rowid"));
+        ASSERT_EQ(sel.columnCount(), 2);
+        ASSERT_TRUE(sel.step());
+        EXPECT_EQ(sel.text(0), tricky);
+        EXPECT_EQ(sel.int64(1), -9007199254740993LL);
+        ASSERT_TRUE(sel.step());
+        EXPECT_TRUE(sel.isNull(0));
+        EXPECT_TRUE(sel.text(0).isNull());
+        EXPECT_EQ(sel.int64(1), 7);
+        ASSERT_TRUE(sel.step());
+        EXPECT_FALSE(sel.isNull(0));  // a null QString is stored as an empty text
+        EXPECT_TRUE(sel.isNull(1));
+        EXPECT_FALSE(sel.step());
+    }
 
-TEST_F(HostDatabaseUse, FailuresThrowSqliteErrors)
-{
+    // Failures throw.
     EXPECT_THROW(Statement(db->handle(), QStringLiteral("SELEKT 1")), host::SqliteError);
     Statement dup(db->handle(), QStringLiteral("INSERT INTO host_meta (key, value) VALUES ('dll_version', 'x')"));
     try {

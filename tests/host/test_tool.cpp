@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -18,8 +17,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-
-#include <memory>
 
 namespace {
 
@@ -29,49 +26,26 @@ struct ToolRun {
     QString err;
 };
 
-QString toolPath()
-{
-    const QString fromEnvironment = qEnvironmentVariable("PALIMOR_HOST_TOOL");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    // Where the build puts it: bin/ beside the tests' own directory.
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor-host");
-}
-
-QString sourceDir()
-{
-    const QString fromEnvironment = qEnvironmentVariable("PALIMOR_SOURCE_DIR");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../..");
-}
+// The test main names the tool and the source tree in the environment.
+QString toolPath() { return qEnvironmentVariable("PALIMOR_HOST_TOOL"); }
 
 ToolRun runTool(const QStringList& args)
 {
     QProcess process;
     process.start(toolPath(), args);
-    ToolRun run;
-    if (!process.waitForStarted(10000) || !process.waitForFinished(120000)) {
+    if (!process.waitForFinished(120000)) {
         process.kill();
         process.waitForFinished();
-        run.err = QStringLiteral("the tool did not run to its end");
-        return run;
+        return {-1, {}, QStringLiteral("the tool did not run to its end")};
     }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QString goldenPath(const QString& name)
-{
-    return sourceDir() + QStringLiteral("/tests/host/golden/") + name + QStringLiteral(".txt");
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
 // The expected text; with PALIMOR_UPDATE_GOLDEN set the file is rewritten from actual.
 QString golden(const QString& name, const QString& actual)
 {
-    QFile file(goldenPath(name));
+    QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/host/golden/") + name + ".txt");
     if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         file.write(actual.toUtf8());
         return actual;
@@ -79,6 +53,12 @@ QString golden(const QString& name, const QString& actual)
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<missing golden file %1>").arg(file.fileName());
     return QString::fromUtf8(file.readAll());
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
 // Waits until the process has written line (a whole line of its output).
@@ -109,12 +89,12 @@ protected:
     // A database made by the tool itself.
     void init()
     {
-        const ToolRun run = runTool({QStringLiteral("init"), dbPath_});
+        const ToolRun run = runTool({"init", dbPath_});
         ASSERT_EQ(run.status, 0) << run.err.toStdString();
         ASSERT_TRUE(QFileInfo::exists(dbPath_));
     }
 
-    std::unique_ptr<host::HostDatabase> open() const { return openHostDatabase(dbPath_); }
+    ToolRun dump(const QString& form) const { return runTool({"dump", dbPath_, form}); }
 
     QTemporaryDir dir_;
     QString dbPath_;
@@ -123,53 +103,26 @@ protected:
 TEST_F(ToolTest, InitThenDumpOfEachDemoFormGivesTheGoldenRows)
 {
     init();
-    for (const QString& code : {QStringLiteral("simpled"), QStringLiteral("itemsd"), QStringLiteral("olditemd")}) {
+    for (const QString code : {"simpled", "itemsd", "olditemd"}) {
         SCOPED_TRACE(code.toStdString());
-        const ToolRun byCode = runTool({QStringLiteral("dump"), dbPath_, code});
+        const ToolRun byCode = dump(code);
         ASSERT_EQ(byCode.status, 0) << byCode.err.toStdString();
         EXPECT_EQ(byCode.out, golden(code, byCode.out));
         // The whole identity names the same form.
-        const ToolRun byIdentity =
-            runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("te/kwy/%1/2/7.6/a3/dev").arg(code)});
-        EXPECT_EQ(byIdentity.out, byCode.out);
+        EXPECT_EQ(dump(QStringLiteral("te/kwy/%1/2/7.6/a3/dev").arg(code)).out, byCode.out);
     }
-}
-
-TEST_F(ToolTest, GenerateNamesEachNewFormAndLeavesTheOthers)
-{
-    init();
-    const ToolRun first = runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("2000")});
-    ASSERT_EQ(first.status, 0) << first.err.toStdString();
-    EXPECT_EQ(first.out, QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
-    const ToolRun second = runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields=7")});
-    ASSERT_EQ(second.status, 0) << second.err.toStdString();
-    EXPECT_EQ(second.out, QStringLiteral("te/kwy/gen00002d/2/7.6/a3/dev\n"));
-
-    // The demo forms are untouched.
-    const ToolRun simple = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled")});
-    EXPECT_EQ(simple.out, golden(QStringLiteral("simpled"), simple.out));
-    // The generated form dumps as well: the header, a form row, 2000 fields in two tables.
-    const ToolRun dump = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("gen00001d")});
-    ASSERT_EQ(dump.status, 0) << dump.err.toStdString();
-    EXPECT_EQ(dump.out.count(QStringLiteral("\nqxzrn301 ")), 2000);
-    EXPECT_EQ(dump.out.count(QStringLiteral("\nqxzrn308 ")), 2000);
 }
 
 TEST_F(ToolTest, HelpIsThereForTheToolAndEachCommand)
 {
-    const QStringList commands = {QString(), QStringLiteral("init"), QStringLiteral("generate"), QStringLiteral("dump")};
-    for (const QString& command : commands) {
+    for (const QString command : {"", "init", "generate", "dump"}) {
         SCOPED_TRACE(command.toStdString());
-        QStringList args;
-        if (!command.isEmpty())
-            args << command;
-        args << QStringLiteral("--help");
-        const ToolRun run = runTool(args);
+        const ToolRun run = runTool(command.isEmpty() ? QStringList{"--help"} : QStringList{command, "--help"});
         EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: palimor-host ") + command)) << run.out.toStdString();
         EXPECT_TRUE(run.err.isEmpty());
+        EXPECT_FALSE(run.out.contains(QLatin1String("slow")));
     }
-    EXPECT_FALSE(runTool({QStringLiteral("--help")}).out.contains(QLatin1String("slow")));
 }
 
 struct BadCall {
@@ -184,40 +137,26 @@ class ToolErrorTest : public ToolTest, public ::testing::WithParamInterface<BadC
 TEST_P(ToolErrorTest, FailsWithAClearMessageAndChangesNothing)
 {
     init();
-    QFile text(dir_.filePath(QStringLiteral("notes.txt")));
-    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
-    text.write("these are notes, not a database\n");
-    text.close();
-    QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+    const QByteArray notes("these are notes, not a database\n");
+    const QString text = dir_.filePath(QStringLiteral("notes.txt"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(notes) == notes.size());
+    file.close();
+    ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
+    const QString missing = dir_.filePath(QStringLiteral("missing.sqlite"));
+    const QMap<QString, QString> paths{{"DB", dbPath_}, {"MISSING", missing}, {"TEXT", text}, {"DIR", dir_.filePath("sub")}};
     QStringList args;
-    for (const QString& arg : GetParam().args) {
-        if (arg == QLatin1String("DB"))
-            args << dbPath_;
-        else if (arg == QLatin1String("MISSING"))
-            args << dir_.filePath(QStringLiteral("missing.sqlite"));
-        else if (arg == QLatin1String("TEXT"))
-            args << text.fileName();
-        else if (arg == QLatin1String("DIR"))
-            args << dir_.filePath(QStringLiteral("sub"));
-        else
-            args << arg;
-    }
-    QFile before(dbPath_);
-    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
-    const QByteArray bytes = before.readAll();
-    before.close();
+    for (const QString& arg : GetParam().args)
+        args << paths.value(arg, arg);
+    const QByteArray before = readAll(dbPath_);
 
     const ToolRun run = runTool(args);
     EXPECT_EQ(run.status, GetParam().status);
     EXPECT_TRUE(run.err.contains(QLatin1String(GetParam().message))) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("missing.sqlite"))));
-    QFile after(dbPath_);
-    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(after.readAll() == bytes) << "the database changed";
-    QFile notes(text.fileName());
-    ASSERT_TRUE(notes.open(QIODevice::ReadOnly));
-    EXPECT_EQ(notes.readAll(), QByteArray("these are notes, not a database\n"));
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_TRUE(readAll(dbPath_) == before) << "the database changed";
+    EXPECT_EQ(readAll(text), notes);
 }
 
 const BadCall kBadCalls[] = {
@@ -252,35 +191,33 @@ TEST_F(ToolTest, AFormCodeOfTwoFormsMustBeNarrowedDown)
 {
     init();
     {
-        std::unique_ptr<host::HostDatabase> db = open();
+        std::unique_ptr<host::HostDatabase> db = openHostDatabase(dbPath_);
         ASSERT_TRUE(db);
         db->exec(QStringLiteral("INSERT INTO qxzrn300 (clan, cpac, cmod, cfrm, vers, rele, cust, desc) "
                                 "VALUES ('3', 'te', 'kwy', 'simpled', '7.6', 'a3', 'dev', 'Item groups')"));
     }
-    const ToolRun ambiguous = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled")});
+    const ToolRun ambiguous = dump("simpled");
     EXPECT_EQ(ambiguous.status, 2);
     EXPECT_TRUE(ambiguous.err.contains(QLatin1String("names 2 forms"))) << ambiguous.err.toStdString();
     EXPECT_TRUE(ambiguous.err.contains(QLatin1String("te/kwy/simpled/3/7.6/a3/dev")));
 
-    const ToolRun narrowed = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("simpled"),
-                                      QStringLiteral("--language"), QStringLiteral("2"),
-                                      QStringLiteral("--customer=dev")});
+    const ToolRun narrowed = runTool({"dump", dbPath_, "simpled", "--language", "2", "--customer=dev"});
     ASSERT_EQ(narrowed.status, 0) << narrowed.err.toStdString();
-    EXPECT_EQ(narrowed.out, golden(QStringLiteral("simpled"), narrowed.out));
+    EXPECT_EQ(narrowed.out, golden("simpled", narrowed.out));
 }
 
 TEST_F(ToolTest, KilledInitLeavesNoDatabase)
 {
     QProcess process;
-    process.start(toolPath(), {QStringLiteral("init"), dbPath_, QStringLiteral("--slow-for-tests")});
+    process.start(toolPath(), {"init", dbPath_, "--slow-for-tests"});
     QString seen;
-    ASSERT_TRUE(waitForLine(process, QStringLiteral("creating"), &seen)) << seen.toStdString();
+    ASSERT_TRUE(waitForLine(process, "creating", &seen)) << seen.toStdString();
     // The work file appears while the scripts run; the database itself must not.
     QElapsedTimer timer;
     timer.start();
-    while (!QFileInfo::exists(dbPath_ + QStringLiteral(".tmp")) && timer.elapsed() < 30000)
+    while (!QFileInfo::exists(dbPath_ + ".tmp") && timer.elapsed() < 30000)
         QThread::msleep(20);
-    ASSERT_TRUE(QFileInfo::exists(dbPath_ + QStringLiteral(".tmp")));
+    ASSERT_TRUE(QFileInfo::exists(dbPath_ + ".tmp"));
     QThread::msleep(300);
     ASSERT_EQ(process.state(), QProcess::Running) << "init finished before it could be killed";
     process.kill();
@@ -289,7 +226,7 @@ TEST_F(ToolTest, KilledInitLeavesNoDatabase)
 
     // A later init starts afresh.
     init();
-    std::unique_ptr<host::HostDatabase> db = open();
+    std::unique_ptr<host::HostDatabase> db = openHostDatabase(dbPath_);
     ASSERT_TRUE(db);
     EXPECT_EQ(host::findForms(db->handle(), host::FormIdentity{}, true).size(), 3);
 }
@@ -297,25 +234,24 @@ TEST_F(ToolTest, KilledInitLeavesNoDatabase)
 TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
 {
     init();
-    const ToolRun before = runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("itemsd")});
+    const ToolRun before = dump("itemsd");
     ASSERT_EQ(before.status, 0);
 
     QProcess process;
-    process.start(toolPath(), {QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("2000"),
-                               QStringLiteral("--slow-for-tests")});
+    process.start(toolPath(), {"generate", dbPath_, "--fields", "2000", "--slow-for-tests"});
     QString seen;
-    ASSERT_TRUE(waitForLine(process, QStringLiteral("generated 40 fields"), &seen)) << seen.toStdString();
+    ASSERT_TRUE(waitForLine(process, "generated 40 fields", &seen)) << seen.toStdString();
     process.kill();
     process.waitForFinished();
     EXPECT_FALSE(seen.contains(QLatin1String("gen00001d"))) << "generate finished before it was killed";
 
-    std::unique_ptr<host::HostDatabase> db = open();
+    std::unique_ptr<host::HostDatabase> db = openHostDatabase(dbPath_);
     ASSERT_TRUE(db);
     {
         host::Statement rows(db->handle(), QStringLiteral(
-            "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE cfrm "
-            "LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn200 "
-            "WHERE cses LIKE 'gen%')"));
+            "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE "
+            "cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM "
+            "qxzrn200 WHERE cses LIKE 'gen%')"));
         ASSERT_TRUE(rows.step());
         EXPECT_EQ(rows.int64(0), 0) << "rows of the interrupted form remain";
     }
@@ -325,23 +261,26 @@ TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
                                  << report.problems.join(QLatin1Char('\n')).toStdString();
     }
     db.reset();
-    EXPECT_EQ(runTool({QStringLiteral("dump"), dbPath_, QStringLiteral("itemsd")}).out, before.out);
-    // And the database takes a whole form afterwards.
-    EXPECT_EQ(runTool({QStringLiteral("generate"), dbPath_, QStringLiteral("--fields"), QStringLiteral("30")}).out,
-              QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
+    EXPECT_EQ(dump("itemsd").out, before.out);
+
+    // The database takes whole forms afterwards, each under a new name, and they dump.
+    const ToolRun first = runTool({"generate", dbPath_, "--fields", "2000"});
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(first.out, QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
+    EXPECT_EQ(runTool({"generate", dbPath_, "--fields=7"}).out, QStringLiteral("te/kwy/gen00002d/2/7.6/a3/dev\n"));
+    const ToolRun generated = dump("gen00001d");
+    ASSERT_EQ(generated.status, 0) << generated.err.toStdString();
+    EXPECT_EQ(generated.out.count(QStringLiteral("\nqxzrn301 ")), 2000);
+    EXPECT_EQ(generated.out.count(QStringLiteral("\nqxzrn308 ")), 2000);
+    EXPECT_EQ(dump("itemsd").out, before.out);
 }
 
 TEST(DumpValue, QuotesWhatWouldNotReadBack)
 {
     const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("tekwy001.item"), QStringLiteral("tekwy001.item")},
-        {QString(), QStringLiteral("\"\"")},
-        {QStringLiteral("Item groups"), QStringLiteral("\"Item groups\"")},
-        {QStringLiteral("say \"hi\""), QStringLiteral("\"say \"\"hi\"\"\"")},
-        {QStringLiteral("a=b"), QStringLiteral("\"a=b\"")},
-        {QStringLiteral("NULL"), QStringLiteral("\"NULL\"")},
-        {QStringLiteral("tab\there"), QStringLiteral("\"tab\there\"")},
-        {QStringLiteral("-12"), QStringLiteral("-12")},
+        {"tekwy001.item", "tekwy001.item"}, {"", "\"\""},          {"Item groups", "\"Item groups\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"a=b", "\"a=b\""},    {"NULL", "\"NULL\""},
+        {"tab\there", "\"tab\there\""},       {"-12", "-12"},
     };
     for (const auto& [text, expected] : cases)
         EXPECT_EQ(host::dumpValue(text), expected) << text.toStdString();
@@ -357,9 +296,9 @@ TEST(FormIdentityText, ParsesSevenPartsOfTheirWidths)
     EXPECT_EQ((host::FormIdentity{"te", "kwy", "x", "2", "7.6 ", "a3", "dev "}.text()),
               QStringLiteral("te/kwy/x/2/7.6/a3/dev"));
 
-    const char* bad[] = {"te/kwy/itemsd/2/7.6/a3", "te/kwy/itemsd/2/7.6/a3/dev/x", "te/kwy//2/7.6/a3/dev",
-                         "te/kwy/itemsd/22/7.6/a3/dev", "te/kwy/itemsdxxxx/2/7.6/a3/dev", "te/kwy/itemsd/2/7.6/a3/devel"};
-    for (const char* text : bad) {
+    for (const char* text : {"te/kwy/itemsd/2/7.6/a3", "te/kwy/itemsd/2/7.6/a3/dev/x", "te/kwy//2/7.6/a3/dev",
+                             "te/kwy/itemsd/22/7.6/a3/dev", "te/kwy/itemsdxxxx/2/7.6/a3/dev",
+                             "te/kwy/itemsd/2/7.6/a3/devel"}) {
         QString why;
         EXPECT_FALSE(host::FormIdentity::parse(QLatin1String(text), &why)) << text;
         EXPECT_FALSE(why.isEmpty()) << text;

@@ -13,63 +13,16 @@ using namespace platform;
 
 namespace {
 
-class ProcessTest : public ::testing::Test {
-protected:
-    void TearDown() override { resetProcess(); }
-};
-
-struct JoinCase {
-    QStringList arguments;
-    QString line;
-};
-
-void PrintTo(const JoinCase& c, std::ostream* os) { *os << c.arguments.size() << " arguments, \"" << c.line.toStdString() << '"'; }
-
-class CommandLineJoin : public ProcessTest, public ::testing::WithParamInterface<JoinCase> {};
-
-TEST_P(CommandLineJoin, ArgumentsAreJoinedBySingleBlanks)
+TEST(Process, ArgumentsJoinedBySingleBlanksAndResetClearsTheStartState)
 {
-    setCommandLineFromArguments(GetParam().arguments);
-    EXPECT_EQ(commandLine(), GetParam().line);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CommandLineJoin,
-    ::testing::Values(JoinCase{{}, ""}, JoinCase{{"a", "b", "c"}, "a b c"},
-                      // One argument holding the start record keeps its blank padding.
-                      JoinCase{{"PQ ABC FORM1     E E E 0100 01 CUST"}, "PQ ABC FORM1     E E E 0100 01 CUST"},
-                      JoinCase{{"a  b", "c "}, "a  b c "}, JoinCase{{"", "x"}, " x"}));
-
-TEST_F(ProcessTest, CommandLineCanBeSetWhole)
-{
-    setCommandLine("  two leading blanks");
-    EXPECT_EQ(commandLine(), QStringLiteral("  two leading blanks"));
-    resetProcess();
-    EXPECT_EQ(commandLine(), QString());
-}
-
-TEST_F(ProcessTest, ProgramDirectoryIsTheApplicationsUnlessSet)
-{
-    EXPECT_EQ(programDirectory(), QCoreApplication::applicationDirPath());
+    // One argument holding the start record keeps its blank padding.
+    setCommandLineFromArguments({"PQ ABC FORM1     E E", "", "x "});
+    EXPECT_EQ(commandLine(), QStringLiteral("PQ ABC FORM1     E E  x "));
     setProgramDirectory("/opt/palimor/bin");
     EXPECT_EQ(programDirectory(), QStringLiteral("/opt/palimor/bin"));
-    setProgramDirectory(QString());
+    resetProcess();
+    EXPECT_EQ(commandLine(), QString());
     EXPECT_EQ(programDirectory(), QCoreApplication::applicationDirPath());
-}
-
-TEST_F(ProcessTest, HandlerSeesTheStatusAndCanThrow)
-{
-    int seen = -1;
-    setEndProgramHandler([&](int status) {
-        seen = status;
-        throw ProgramEnded{status};
-    });
-    try {
-        endProgram(3);
-    } catch (const ProgramEnded& e) {
-        EXPECT_EQ(e.status, 3);
-    }
-    EXPECT_EQ(seen, 3);
 }
 
 // Children: each ends its process; the parent reads status and output.
@@ -85,31 +38,24 @@ TEST(ProcessChild, DISABLED_HandlerReturns)
     endProgram(7);
 }
 
-struct ChildCase {
-    const char* test;
-    int status;
-    const char* output;
-};
-
-void PrintTo(const ChildCase& c, std::ostream* os) { *os << c.test; }
-
-class EndProgramChild : public ::testing::TestWithParam<ChildCase> {};
-
-TEST_P(EndProgramChild, ProcessEndsWithTheStatus)
+TEST(EndProgramChild, ProcessEndsWithTheStatus)
 {
-    auto child = platform_test::startChild(QStringLiteral("ProcessChild.") + GetParam().test, {});
-    ASSERT_TRUE(child->waitForFinished(60000));
-    EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child->exitCode(), GetParam().status);
-    const QByteArray out = child->readAllStandardOutput();
-    EXPECT_TRUE(out.contains(GetParam().output)) << out.constData();
-    // The test framework never got to report: the process ended inside the test.
-    EXPECT_FALSE(out.contains("[       OK ]")) << out.constData();
+    const struct {
+        const char* test;
+        int status;
+        const char* output;
+    } cases[] = {{"DefaultEnd", 42, "before end"}, {"HandlerReturns", 7, "handler 7;"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.test);
+        auto child = platform_test::startChild(QStringLiteral("ProcessChild.DISABLED_") + c.test, {});
+        ASSERT_TRUE(child->waitForFinished(60000));
+        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(child->exitCode(), c.status);
+        const QByteArray out = child->readAllStandardOutput();
+        EXPECT_TRUE(out.contains(c.output)) << out.constData();
+        // The test framework never got to report: the process ended inside the test.
+        EXPECT_FALSE(out.contains("[       OK ]")) << out.constData();
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, EndProgramChild,
-                         ::testing::Values(ChildCase{"DISABLED_DefaultEnd", 42, "before end"},
-                                           ChildCase{"DISABLED_HandlerReturns", 7, "handler 7;"}),
-                         [](const auto& info) { return std::string(info.param.test).substr(9); });
 
 } // namespace

@@ -38,186 +38,94 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     ASSERT_TRUE(f.commit());
 }
 
+bool isTorn(const QByteArray& bytes) { return !bytes.isEmpty() && QJsonDocument::fromJson(bytes).isNull(); }
+
 class SettingsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("config/palimor/registry.json")); }
 };
 
-// ---- types ----------------------------------------------------------------
-
 using Setting = std::variant<uint32_t, QString>;
 
-struct TypeCase {
-    const char* label;
-    std::vector<Setting> writes;  // in order, all to one value name
-    std::optional<uint32_t> dword;
-    std::optional<QString> text;
-};
-
-void PrintTo(const TypeCase& c, std::ostream* os) { *os << c.label; }
-
-class SettingsTypes : public SettingsStoreTest, public ::testing::WithParamInterface<TypeCase> {};
-
-TEST_P(SettingsTypes, OneTypeNeverReadsAsTheOther)
+TEST_F(SettingsStoreTest, ValuesSurviveTheFileAndOneTypeNeverReadsAsTheOther)
 {
-    const TypeCase& c = GetParam();
+    const struct {
+        const char* name;
+        std::vector<Setting> writes;  // in order, all to this value name
+        std::optional<uint32_t> dword;
+        std::optional<QString> text;
+    } cases[] = {
+        {"dword", {uint32_t(1)}, 1u, std::nullopt},
+        {"stringOfDigits", {QStringLiteral("1")}, std::nullopt, QStringLiteral("1")},
+        {"stringReplacesDword", {uint32_t(7), QStringLiteral("7")}, std::nullopt, QStringLiteral("7")},
+        {"dwordReplacesString", {QStringLiteral("x"), uint32_t(0)}, 0u, std::nullopt},
+        {"lastDwordWins", {uint32_t(1), uint32_t(2)}, 2u, std::nullopt},
+        {"highBit", {uint32_t(0x80000000u)}, 0x80000000u, std::nullopt},
+        {"allOnes", {uint32_t(0xFFFFFFFFu)}, 0xFFFFFFFFu, std::nullopt},
+        {"emptyText", {QString()}, std::nullopt, QString()},
+        {"blanksKept", {QStringLiteral(" 3 ")}, std::nullopt, QStringLiteral(" 3 ")},
+        {"nonAscii", {QStringLiteral("Grüße €\u4e2d")}, std::nullopt, QStringLiteral("Grüße €\u4e2d")},
+        {"quotes", {QStringLiteral("a \"b\" \\c\\")}, std::nullopt, QStringLiteral("a \"b\" \\c\\")},
+        {"lineBreaks", {QStringLiteral("one\r\ntwo")}, std::nullopt, QStringLiteral("one\r\ntwo")},
+        {"cutAtNul", {QString::fromUtf16(u"ab\0cd", 5)}, std::nullopt, QStringLiteral("ab")},
+    };
     SettingsStore store(path());
-    for (const Setting& s : c.writes) {
-        if (std::holds_alternative<uint32_t>(s))
-            ASSERT_TRUE(store.setDWord(kKey, "LOGGING", std::get<uint32_t>(s)));
-        else
-            ASSERT_TRUE(store.setString(kKey, "LOGGING", std::get<QString>(s)));
-    }
+    for (const auto& c : cases)
+        for (const Setting& s : c.writes)
+            ASSERT_TRUE(std::holds_alternative<uint32_t>(s) ? store.setDWord(kKey, c.name, std::get<uint32_t>(s))
+                                                            : store.setString(kKey, c.name, std::get<QString>(s)));
     SettingsStore fresh(path());
-    for (const SettingsStore* s : {&store, &fresh}) {
-        EXPECT_EQ(s->queryDWord(kKey, "LOGGING"), c.dword);
-        EXPECT_EQ(s->queryString(kKey, "LOGGING"), c.text);
-    }
+    for (const SettingsStore* s : {&store, &fresh})
+        for (const auto& c : cases) {
+            EXPECT_EQ(s->queryDWord(kKey, c.name), c.dword) << c.name;
+            EXPECT_EQ(s->queryString(kKey, c.name), c.text) << c.name;
+        }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsTypes,
-    ::testing::Values(
-        TypeCase{"dword", {uint32_t(1)}, 1u, std::nullopt},
-        TypeCase{"stringOfDigits", {QStringLiteral("1")}, std::nullopt, QStringLiteral("1")},
-        TypeCase{"stringReplacesDword", {uint32_t(7), QStringLiteral("7")}, std::nullopt, QStringLiteral("7")},
-        TypeCase{"dwordReplacesString", {QStringLiteral("x"), uint32_t(0)}, 0u, std::nullopt},
-        TypeCase{"lastDwordWins", {uint32_t(1), uint32_t(2)}, 2u, std::nullopt}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-struct RoundTripCase {
-    const char* label;
-    Setting value;
-};
-
-void PrintTo(const RoundTripCase& c, std::ostream* os) { *os << c.label; }
-
-class SettingsRoundTrip : public SettingsStoreTest,
-                          public ::testing::WithParamInterface<RoundTripCase> {};
-
-TEST_P(SettingsRoundTrip, ValueSurvivesTheFile)
-{
-    const Setting& v = GetParam().value;
-    {
-        SettingsStore writer(path());
-        if (std::holds_alternative<uint32_t>(v))
-            ASSERT_TRUE(writer.setDWord(kKey, "Value", std::get<uint32_t>(v)));
-        else
-            ASSERT_TRUE(writer.setString(kKey, "Value", std::get<QString>(v)));
-    }
-    SettingsStore reader(path());
-    if (std::holds_alternative<uint32_t>(v))
-        EXPECT_EQ(reader.queryDWord(kKey, "Value"), std::get<uint32_t>(v));
-    else
-        EXPECT_EQ(reader.queryString(kKey, "Value"), std::get<QString>(v));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsRoundTrip,
-    ::testing::Values(RoundTripCase{"highBit", uint32_t(0x80000000u)},
-                      RoundTripCase{"allOnes", uint32_t(0xFFFFFFFFu)},
-                      RoundTripCase{"emptyText", QString()},
-                      RoundTripCase{"blanksKept", QStringLiteral(" 3 ")},
-                      RoundTripCase{"nonAscii", QStringLiteral("Grüße €\u4e2d")},
-                      RoundTripCase{"quotesAndBackslashes", QStringLiteral("a \"b\" \\c\\")},
-                      RoundTripCase{"lineBreaks", QStringLiteral("one\r\ntwo")}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(SettingsStoreTest, StringReadsUpToTheFirstNul)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.setString(kKey, "Cut", QString::fromUtf16(u"ab\0cd", 5)));
-    EXPECT_EQ(store.queryString(kKey, "Cut"), QStringLiteral("ab"));
-}
-
-// ---- names ----------------------------------------------------------------
-
-TEST_F(SettingsStoreTest, KeysAndValueNamesIgnoreCase)
+TEST_F(SettingsStoreTest, NamesIgnoreCaseKeepTheirFirstSpellingAndSortWithoutCase)
 {
     SettingsStore store(path());
     ASSERT_TRUE(store.setString(kKey, "UserLanguage", "E"));
-    EXPECT_TRUE(store.keyExists("SOFTWARE\\vrok\\PALIMOR"));
-    EXPECT_EQ(store.queryString("software\\VROK\\palimor", "USERLANGUAGE"), QStringLiteral("E"));
-
-    // Another spelling changes the same value, which keeps its first spelling.
     ASSERT_TRUE(store.setString("SOFTWARE\\VROK\\PALIMOR", "userlanguage", "D"));
-    EXPECT_EQ(store.queryString(kKey, "UserLanguage"), QStringLiteral("D"));
-    EXPECT_EQ(store.valueNames(kKey), QStringList{"UserLanguage"});
+    EXPECT_EQ(store.queryString("software\\VROK\\palimor", "USERLANGUAGE"), QStringLiteral("D"));
+    ASSERT_TRUE(store.setDWord(kKey, "b", 1));
+    ASSERT_TRUE(store.setDWord(kKey, "A", 2));
+    EXPECT_EQ(store.valueNames(kKey), (QStringList{"A", "b", "UserLanguage"}));
+    EXPECT_TRUE(store.valueNames("Software\\Nothing").isEmpty());
 
     const QJsonObject keys = QJsonDocument::fromJson(readBytes(path())).object().value("keys").toObject();
     EXPECT_TRUE(keys.contains(kKey));
     EXPECT_FALSE(keys.contains("SOFTWARE\\VROK\\PALIMOR"));
 }
 
-TEST_F(SettingsStoreTest, ValueNamesSortedWithoutRegardToCase)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.setDWord(kKey, "b", 1));
-    ASSERT_TRUE(store.setString(kKey, "C", "x"));
-    ASSERT_TRUE(store.setDWord(kKey, "A", 2));
-    EXPECT_EQ(store.valueNames(kKey), (QStringList{"A", "b", "C"}));
-    EXPECT_TRUE(store.valueNames("Software\\Nothing").isEmpty());
-}
-
-// ---- missing --------------------------------------------------------------
-
-TEST_F(SettingsStoreTest, MissingFileKeyOrValueReadsAsMissing)
+TEST_F(SettingsStoreTest, KeysArePathsWithParentsAndMissingOnesReadAsMissing)
 {
     SettingsStore store(path());
     EXPECT_FALSE(store.keyExists(kKey));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
     EXPECT_EQ(store.queryString(kKey, "Mode"), std::nullopt);
-    EXPECT_FALSE(QFile::exists(path())) << "reading must not create the file";
-
-    ASSERT_TRUE(store.setDWord(kKey, "SHOWPROP", 3));
-    EXPECT_EQ(store.queryDWord(kKey, "SHOWGRPPROP"), std::nullopt);
-    EXPECT_EQ(store.queryDWord(kKey + "\\Window", "SHOWPROP"), std::nullopt);
-    EXPECT_EQ(store.queryDWord("Software\\Other", "SHOWPROP"), std::nullopt);
-}
-
-// ---- keys -----------------------------------------------------------------
-
-TEST_F(SettingsStoreTest, CreatingAKeyCreatesItsParents)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.createKey(kKey + "\\Window"));
-    EXPECT_TRUE(store.keyExists("Software"));
-    EXPECT_TRUE(store.keyExists("Software\\Vrok"));
-    EXPECT_TRUE(store.keyExists(kKey));
-    EXPECT_TRUE(store.keyExists(kKey + "\\window"));
-    EXPECT_FALSE(store.keyExists(kKey + "\\Window\\Deeper"));
-    EXPECT_FALSE(store.keyExists("Vrok"));
-
-    SettingsStore fresh(path());
-    EXPECT_TRUE(fresh.keyExists("Software\\Vrok"));
-}
-
-TEST_F(SettingsStoreTest, ParentAndChildKeysHoldTheirOwnValues)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.setString(kKey + "\\Language.E", "pzmnu.File", "File"));
-    ASSERT_TRUE(store.setString(kKey + "\\Language.D", "pzmnu.File", "Datei"));
-    ASSERT_TRUE(store.setString(kKey, "pzmnu.File", "parent"));
-    EXPECT_EQ(store.queryString(kKey + "\\Language.E", "pzmnu.File"), QStringLiteral("File"));
-    EXPECT_EQ(store.queryString(kKey + "\\Language.D", "pzmnu.File"), QStringLiteral("Datei"));
-    EXPECT_EQ(store.queryString(kKey, "pzmnu.File"), QStringLiteral("parent"));
-}
-
-TEST_F(SettingsStoreTest, EmptySegmentsAreIgnoredAndAnEmptyKeyIsRefused)
-{
-    SettingsStore store(path());
-    EXPECT_FALSE(store.createKey(""));
+    // An empty key is refused.
     EXPECT_FALSE(store.createKey("\\"));
     EXPECT_FALSE(store.setDWord("", "LOGGING", 1));
     EXPECT_FALSE(store.setString("\\\\", "Mode", "0"));
-    EXPECT_FALSE(store.keyExists(""));
-    EXPECT_FALSE(QFile::exists(path()));
-    ASSERT_TRUE(store.setDWord("\\Software\\\\Vrok\\Palimor\\", "LOGGING", 1));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), 1u);
-}
+    EXPECT_FALSE(QFile::exists(path())) << "reading or a refused write must not create the file";
 
-// ---- failed writes --------------------------------------------------------
+    ASSERT_TRUE(store.createKey(kKey + "\\Window"));
+    for (const QString& key : {QStringLiteral("Software"), QStringLiteral("Software\\Vrok"), kKey + "\\window"})
+        EXPECT_TRUE(SettingsStore(path()).keyExists(key)) << key.toStdString();
+    EXPECT_FALSE(store.keyExists(kKey + "\\Window\\Deeper"));
+    EXPECT_FALSE(store.keyExists("Vrok"));
+
+    // Empty segments are ignored; parent and child keys hold values of their own.
+    ASSERT_TRUE(store.setDWord("\\Software\\\\Vrok\\Palimor\\", "SHOWPROP", 3));
+    EXPECT_EQ(store.queryDWord(kKey, "SHOWPROP"), 3u);
+    EXPECT_EQ(store.queryDWord(kKey, "SHOWGRPPROP"), std::nullopt);
+    EXPECT_EQ(store.queryDWord(kKey + "\\Window", "SHOWPROP"), std::nullopt);
+    EXPECT_EQ(store.queryDWord("Software\\Other", "SHOWPROP"), std::nullopt);
+    ASSERT_TRUE(store.setDWord(kKey + "\\Window", "SHOWPROP", 4));
+    EXPECT_EQ(store.queryDWord(kKey, "SHOWPROP"), 3u);
+    EXPECT_EQ(store.queryDWord(kKey + "\\Window", "SHOWPROP"), 4u);
+}
 
 TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
 {
@@ -236,26 +144,6 @@ TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
     EXPECT_TRUE(QFileInfo(path()).isDir());
 }
 
-TEST_F(SettingsStoreTest, WriteFailsWhileAnotherHoldsTheLockAndLeavesTheFile)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.setString(kKey, "Mode", "0"));
-    const QByteArray before = readBytes(path());
-
-    QLockFile other(path() + ".lock");
-    ASSERT_TRUE(other.lock());
-    store.setLockTimeout(50);
-    EXPECT_FALSE(store.setString(kKey, "Mode", "Hidden"));
-    EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1));
-    EXPECT_EQ(readBytes(path()), before);
-    EXPECT_EQ(store.queryString(kKey, "Mode"), QStringLiteral("0"));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
-
-    other.unlock();
-    EXPECT_TRUE(store.setString(kKey, "Mode", "Hidden"));
-    EXPECT_EQ(SettingsStore(path()).queryString(kKey, "Mode"), QStringLiteral("Hidden"));
-}
-
 TEST(SettingsStoreChild, DISABLED_HoldLockUntilKilled)
 {
     const QString path = qEnvironmentVariable("PALIMOR_TEST_STORE");
@@ -268,61 +156,49 @@ TEST(SettingsStoreChild, DISABLED_HoldLockUntilKilled)
         std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
-TEST_F(SettingsStoreTest, LockLeftByAKilledWriterDoesNotBlock)
+TEST_F(SettingsStoreTest, WriteFailsWhileAnotherHoldsTheLockButNotAfterTheHolderIsKilled)
 {
     SettingsStore store(path());
     ASSERT_TRUE(store.setString(kKey, "Mode", "0"));
+    const QByteArray before = readBytes(path());
     auto child = platform_test::startChild("SettingsStoreChild.DISABLED_HoldLockUntilKilled",
                                            {{"PALIMOR_TEST_STORE", path()}});
     ASSERT_TRUE(child->waitForStarted());
     while (!child->readAllStandardOutput().contains("locked"))
         ASSERT_TRUE(child->waitForReadyRead(30000)) << child->readAllStandardError().constData();
+
+    store.setLockTimeout(50);
+    EXPECT_FALSE(store.setString(kKey, "Mode", "Hidden"));
+    EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1));
+    EXPECT_EQ(readBytes(path()), before);
+    EXPECT_EQ(store.queryString(kKey, "Mode"), QStringLiteral("0"));
+    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
+
     child->kill();
     ASSERT_TRUE(child->waitForFinished());
     ASSERT_TRUE(QFile::exists(path() + ".lock"));
-
     store.setLockTimeout(3000);
     EXPECT_TRUE(store.setString(kKey, "Mode", "Hidden"));
     EXPECT_EQ(SettingsStore(path()).queryString(kKey, "Mode"), QStringLiteral("Hidden"));
 }
 
-// ---- corrupt files --------------------------------------------------------
-
-struct CorruptCase {
-    const char* label;
-    const char* bytes;
-};
-
-void PrintTo(const CorruptCase& c, std::ostream* os) { *os << c.label; }
-
-class SettingsCorrupt : public SettingsStoreTest, public ::testing::WithParamInterface<CorruptCase> {};
-
-TEST_P(SettingsCorrupt, ReadsAsEmptyAndTheFirstWriteReplacesIt)
+TEST_F(SettingsStoreTest, CorruptFileOrEntriesReadAsMissingAndTheFirstWriteReplacesTheFile)
 {
-    writeBytes(path(), GetParam().bytes);
-    SettingsStore store(path());
-    EXPECT_FALSE(store.keyExists(kKey));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
+    const char* corrupt[] = {"", "LOGGING=1\n", R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{"LOGGING":{"dword":1})",
+                             "[1, 2]", R"({"format":1,"keys":[]})", "\x01\x02\xff\xfe"};
+    for (const char* bytes : corrupt) {
+        SCOPED_TRACE(bytes);
+        writeBytes(path(), bytes);
+        SettingsStore store(path());
+        EXPECT_FALSE(store.keyExists(kKey));
+        EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
+        ASSERT_TRUE(store.setDWord(kKey, "SHOWPROP", 2));
+        EXPECT_FALSE(QJsonDocument::fromJson(readBytes(path())).isNull());
+        EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "SHOWPROP"), 2u);
+        EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), std::nullopt);
+    }
 
-    ASSERT_TRUE(store.setDWord(kKey, "SHOWPROP", 2));
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(readBytes(path()), &error);
-    ASSERT_EQ(error.error, QJsonParseError::NoError);
-    EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "SHOWPROP"), 2u);
-    EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), std::nullopt);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SettingsCorrupt,
-    ::testing::Values(
-        CorruptCase{"empty", ""}, CorruptCase{"notJson", "LOGGING=1\n"},
-        CorruptCase{"truncated", R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{"LOGGING":{"dword":1})"},
-        CorruptCase{"array", "[1, 2]"}, CorruptCase{"keysNotObject", R"({"format":1,"keys":[]})"},
-        CorruptCase{"binary", "\x01\x02\xff\xfe"}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST_F(SettingsStoreTest, EntriesThatAreNotValuesReadAsMissing)
-{
+    // Entries that are not values read as missing.
     writeBytes(path(), R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{
         "Good":{"dword":5}, "Text":{"string":"ok"},
         "Negative":{"dword":-1}, "Fraction":{"dword":1.5}, "TooBig":{"dword":4294967296},
@@ -337,9 +213,7 @@ TEST_F(SettingsStoreTest, EntriesThatAreNotValuesReadAsMissing)
     }
 }
 
-// ---- several stores, threads and processes --------------------------------
-
-TEST_F(SettingsStoreTest, ChangeByAnotherStoreIsSeen)
+TEST_F(SettingsStoreTest, ChangesByAnotherStoreOrByHandAreSeen)
 {
     SettingsStore first(path());
     SettingsStore second(path());
@@ -352,159 +226,83 @@ TEST_F(SettingsStoreTest, ChangeByAnotherStoreIsSeen)
         ASSERT_TRUE(second.setDWord(kKey, "SHOWPROP", uint32_t(i % 8)));
         ASSERT_EQ(first.queryDWord(kKey, "SHOWPROP"), uint32_t(i % 8)) << "round " << i;
     }
-}
-
-TEST_F(SettingsStoreTest, FileReplacedOrDeletedByHandIsSeen)
-{
-    SettingsStore store(path());
-    ASSERT_TRUE(store.setDWord(kKey, "LOGGING", 0));
-    ASSERT_EQ(store.queryDWord(kKey, "LOGGING"), 0u);
     writeBytes(path(), R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{"LOGGING":{"dword":1}}}})");
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), 1u);
+    EXPECT_EQ(first.queryDWord(kKey, "LOGGING"), 1u);
+    EXPECT_EQ(first.queryString(kKey, "Mode"), std::nullopt);
     ASSERT_TRUE(QFile::remove(path()));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
-    EXPECT_FALSE(store.keyExists(kKey));
+    EXPECT_EQ(first.queryDWord(kKey, "LOGGING"), std::nullopt);
+    EXPECT_FALSE(first.keyExists(kKey));
 }
 
-TEST_F(SettingsStoreTest, WriterThreadsLoseNoValue)
+constexpr int kWriterValues = 40;
+
+uint32_t writerValue(const QString& prefix, int i) { return uint32_t(prefix[0].unicode()) * 1000 + uint32_t(i); }
+
+void writeValues(const QString& path, const QString& prefix)
 {
-    constexpr int kThreads = 4;
-    constexpr int kValues = 25;
-    std::atomic<bool> done{false};
-    std::atomic<int> failures{0};
-    std::atomic<int> tornReads{0};
-
-    std::thread reader([&] {
-        while (!done) {
-            const QByteArray bytes = readBytes(path());
-            if (!bytes.isEmpty() && QJsonDocument::fromJson(bytes).isNull())
-                ++tornReads;
-        }
-    });
-    std::vector<std::thread> writers;
-    for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([&, t] {
-            SettingsStore store(path());
-            for (int i = 0; i < kValues; ++i)
-                if (!store.setDWord(kKey, QStringLiteral("T%1_%2").arg(t).arg(i), uint32_t(t * 1000 + i)))
-                    ++failures;
-        });
-    }
-    for (std::thread& w : writers)
-        w.join();
-    done = true;
-    reader.join();
-
-    EXPECT_EQ(failures, 0);
-    EXPECT_EQ(tornReads, 0);
-    SettingsStore check(path());
-    EXPECT_EQ(check.valueNames(kKey).size(), kThreads * kValues);
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kValues; ++i)
-            EXPECT_EQ(check.queryDWord(kKey, QStringLiteral("T%1_%2").arg(t).arg(i)), uint32_t(t * 1000 + i));
-}
-
-constexpr int kProcessValues = 40;
-
-void writeProcessValues(SettingsStore& store, const QString& prefix)
-{
-    for (int i = 0; i < kProcessValues; ++i) {
-        const QString name = QStringLiteral("%1_%2").arg(prefix).arg(i);
-        if (i % 2)
-            ASSERT_TRUE(store.setDWord(kKey, name, uint32_t(i)));
-        else
-            ASSERT_TRUE(store.setString(kKey, name, QStringLiteral("%1 text %2").arg(prefix).arg(i)));
-    }
+    SettingsStore store(path);
+    for (int i = 0; i < kWriterValues; ++i)
+        EXPECT_TRUE(store.setDWord(kKey, QStringLiteral("%1_%2").arg(prefix).arg(i), writerValue(prefix, i)));
 }
 
 TEST(SettingsStoreChild, DISABLED_Writer)
 {
     const QString path = qEnvironmentVariable("PALIMOR_TEST_STORE");
     const QString prefix = qEnvironmentVariable("PALIMOR_TEST_PREFIX");
-    ASSERT_FALSE(path.isEmpty());
-    ASSERT_FALSE(prefix.isEmpty());
-    SettingsStore store(path);
-    writeProcessValues(store, prefix);
+    ASSERT_FALSE(path.isEmpty() || prefix.isEmpty());
+    writeValues(path, prefix);
 }
 
-TEST_F(SettingsStoreTest, WriterProcessesLoseNoValueAndNeverTearTheFile)
+TEST_F(SettingsStoreTest, WriterThreadsAndProcessesLoseNoValueAndNeverTearTheFile)
 {
-    const QStringList prefixes{"A", "B"};
+    const QStringList inProcesses{"A", "B"}, inThreads{"C", "D"};
     std::vector<std::unique_ptr<QProcess>> children;
-    for (const QString& prefix : prefixes)
+    for (const QString& prefix : inProcesses)
         children.push_back(platform_test::startChild("SettingsStoreChild.DISABLED_Writer",
                                                      {{"PALIMOR_TEST_STORE", path()}, {"PALIMOR_TEST_PREFIX", prefix}}));
-
-    // This process writes too, and reads the raw file between its writes.
-    SettingsStore own(path());
-    int tornReads = 0;
-    for (int i = 0; i < kProcessValues; ++i) {
-        ASSERT_TRUE(own.setString(kKey, QStringLiteral("P_%1").arg(i), QStringLiteral("p%1").arg(i)));
-        const QByteArray bytes = readBytes(path());
-        if (QJsonDocument::fromJson(bytes).isNull())
-            ++tornReads;
-    }
+    std::atomic<bool> done{false};
+    std::atomic<int> tornReads{0};
+    std::thread reader([&] {
+        while (!done)
+            tornReads += isTorn(readBytes(path()));
+    });
+    std::vector<std::thread> writers;
+    for (const QString& prefix : inThreads)
+        writers.emplace_back([this, prefix] { writeValues(path(), prefix); });
+    for (std::thread& w : writers)
+        w.join();
     for (auto& child : children) {
-        while (child->state() != QProcess::NotRunning) {
-            const QByteArray bytes = readBytes(path());
-            if (!bytes.isEmpty() && QJsonDocument::fromJson(bytes).isNull())
-                ++tornReads;
-            child->waitForFinished(5);
-        }
+        EXPECT_TRUE(child->waitForFinished(60000));
         EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(child->exitCode(), 0) << child->readAllStandardOutput().constData();
     }
+    done = true;
+    reader.join();
     EXPECT_EQ(tornReads, 0);
 
     SettingsStore check(path());
-    EXPECT_EQ(check.valueNames(kKey).size(), 3 * kProcessValues);
-    for (int i = 0; i < kProcessValues; ++i) {
-        for (const QString& prefix : prefixes) {
-            const QString name = QStringLiteral("%1_%2").arg(prefix).arg(i);
-            if (i % 2)
-                EXPECT_EQ(check.queryDWord(kKey, name), uint32_t(i)) << name.toStdString();
-            else
-                EXPECT_EQ(check.queryString(kKey, name), QStringLiteral("%1 text %2").arg(prefix).arg(i));
-        }
-        EXPECT_EQ(check.queryString(kKey, QStringLiteral("P_%1").arg(i)), QStringLiteral("p%1").arg(i));
-    }
+    EXPECT_EQ(check.valueNames(kKey).size(), 4 * kWriterValues);
+    for (const QString& prefix : inProcesses + inThreads)
+        for (int i = 0; i < kWriterValues; ++i)
+            EXPECT_EQ(check.queryDWord(kKey, QStringLiteral("%1_%2").arg(prefix).arg(i)), writerValue(prefix, i));
 }
 
-// ---- the editor's store ---------------------------------------------------
-
-class MachineSettingsTest : public SettingsStoreTest {
-protected:
-    void TearDown() override
-    {
-        qunsetenv("PALIMOR_REGISTRY");
-        platform::setMachineSettingsPath(QString());
-    }
-};
-
-TEST_F(MachineSettingsTest, PathCanBeRedirectedAndTheObjectStays)
-{
-    SettingsStore& before = platform::machineSettings();
-    platform::setMachineSettingsPath(path());
-    SettingsStore& after = platform::machineSettings();
-    EXPECT_EQ(&before, &after);
-    EXPECT_EQ(after.filePath(), path());
-    ASSERT_TRUE(after.setDWord(kKey, "LOGGING", 1));
-    EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), 1u);
-
-    // The cache follows the file, not the old path.
-    const QString other = dir.filePath("other.json");
-    platform::setMachineSettingsPath(other);
-    EXPECT_EQ(platform::machineSettings().queryDWord(kKey, "LOGGING"), std::nullopt);
-}
-
-TEST_F(MachineSettingsTest, DefaultPathFollowsTheEnvironment)
+TEST_F(SettingsStoreTest, MachineSettingsFollowTheEnvironmentAndARedirectKeepsTheObject)
 {
     qputenv("PALIMOR_REGISTRY", path().toLocal8Bit());
     EXPECT_EQ(SettingsStore::defaultPath(), path());
+    SettingsStore& before = platform::machineSettings();
     platform::setMachineSettingsPath(QString());
+    EXPECT_EQ(&platform::machineSettings(), &before);
     EXPECT_EQ(platform::machineSettings().filePath(), path());
+    EXPECT_TRUE(platform::machineSettings().setDWord(kKey, "LOGGING", 1));
+    EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), 1u);
+    // The cache follows the file, not the old path.
+    platform::setMachineSettingsPath(dir.filePath("other.json"));
+    EXPECT_EQ(platform::machineSettings().queryDWord(kKey, "LOGGING"), std::nullopt);
 
     qunsetenv("PALIMOR_REGISTRY");
+    platform::setMachineSettingsPath(QString());
     EXPECT_TRUE(SettingsStore::defaultPath().endsWith("/palimor/registry.json"));
     EXPECT_TRUE(QFileInfo(SettingsStore::defaultPath()).isAbsolute());
 }

@@ -42,6 +42,20 @@ void pressKey(QWidget* w, int key)
     QApplication::sendEvent(w, &press);
 }
 
+// Shows a message box, runs act on it once it is up and gives the box's answer.
+int showBox(int style, std::function<void(QMessageBox*)> act, const QString& title = QStringLiteral("Title"))
+{
+    whenModal([act](QWidget* w) {
+        if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            act(box);
+        } else {
+            ADD_FAILURE() << "not a message box";
+            pressKey(w, Qt::Key_Escape);
+        }
+    });
+    return WidgetDialogs().messageBox(QStringLiteral("<b>Field</b> & \"x\" < 3"), style, title);
+}
+
 Qt::CursorShape overrideShape()
 {
     const QCursor* c = QGuiApplication::overrideCursor();
@@ -59,167 +73,106 @@ protected:
     }
 };
 
-// ---- message boxes --------------------------------------------------------
-
-struct BoxCase {
-    const char* label;
-    int style;
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton;
-    QMessageBox::Icon icon;
-};
-
-void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.label; }
-
-class WidgetMessageBox : public WidgetPortsTest, public ::testing::WithParamInterface<BoxCase> {};
-
-TEST_P(WidgetMessageBox, ShowsTheStyleAndEnterAnswersTheDefault)
+TEST_F(WidgetPortsTest, MessageBoxShowsTheStyleAndPlainTextAndEnterAnswersTheDefault)
 {
-    const BoxCase& c = GetParam();
-    QMessageBox::StandardButtons buttons;
-    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        buttons = box->standardButtons();
-        defaultButton = box->standardButton(box->defaultButton());
-        icon = box->icon();
-        pressKey(box, Qt::Key_Return);
-    });
-    const int result = WidgetDialogs().messageBox("Text", c.style, "Title");
-    EXPECT_EQ(buttons, c.buttons);
-    EXPECT_EQ(defaultButton, c.defaultButton);
-    EXPECT_EQ(icon, c.icon);
-    EXPECT_EQ(result, defaultResult(c.style));
+    using B = QMessageBox;
+    const struct {
+        int style;
+        B::StandardButtons buttons;
+        B::StandardButton defaultButton;
+        B::Icon icon;
+    } cases[] = {
+        {MbOk, B::Ok, B::Ok, B::NoIcon},
+        {MbOkCancel | MbIconCritical, B::Ok | B::Cancel, B::Ok, B::Critical},
+        {MbAbortRetryIgnore | MbDefButton3, B::Abort | B::Retry | B::Ignore, B::Ignore, B::NoIcon},
+        {MbYesNoCancel | MbIconQuestion | MbDefButton2, B::Yes | B::No | B::Cancel, B::No, B::Question},
+        {MbYesNo | MbIconExclamation, B::Yes | B::No, B::Yes, B::Warning},
+        {MbRetryCancel | MbIconInformation | MbDefButton2, B::Retry | B::Cancel, B::Cancel, B::Information}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        B::StandardButtons buttons;
+        B::StandardButton defaultButton = B::NoButton;
+        B::Icon icon = B::NoIcon;
+        QString text, title;
+        Qt::TextFormat format = Qt::AutoText;
+        const int result = showBox(c.style, [&](QMessageBox* box) {
+            buttons = box->standardButtons();
+            defaultButton = box->standardButton(box->defaultButton());
+            icon = box->icon();
+            text = box->text();
+            format = box->textFormat();
+            title = box->windowTitle();
+            pressKey(box, Qt::Key_Return);
+        }, QString());
+        EXPECT_EQ(buttons, c.buttons);
+        EXPECT_EQ(defaultButton, c.defaultButton);
+        EXPECT_EQ(icon, c.icon);
+        EXPECT_EQ(result, defaultResult(c.style));
+        EXPECT_EQ(text, QStringLiteral("<b>Field</b> & \"x\" < 3"));
+        EXPECT_EQ(format, Qt::PlainText);
+        // A missing title is the application's.
+        EXPECT_EQ(title, QStringLiteral("Palimor"));
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Styles, WidgetMessageBox,
-    ::testing::Values(
-        BoxCase{"ok", MbOk, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::NoIcon},
-        BoxCase{"okCancelCritical", MbOkCancel | MbIconCritical, QMessageBox::Ok | QMessageBox::Cancel,
-                QMessageBox::Ok, QMessageBox::Critical},
-        BoxCase{"abortRetryIgnoreThird", MbAbortRetryIgnore | MbDefButton3,
-                QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Ignore,
-                QMessageBox::NoIcon},
-        BoxCase{"yesNoCancelSecond", MbYesNoCancel | MbIconQuestion | MbDefButton2,
-                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::No, QMessageBox::Question},
-        BoxCase{"yesNoExclamation", MbYesNo | MbIconExclamation, QMessageBox::Yes | QMessageBox::No,
-                QMessageBox::Yes, QMessageBox::Warning},
-        BoxCase{"retryCancelInformation", MbRetryCancel | MbIconInformation | MbDefButton2,
-                QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Cancel, QMessageBox::Information}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-struct ClickCase {
-    int style;
-    QMessageBox::StandardButton click;
-    int result;
-};
-
-void PrintTo(const ClickCase& c, std::ostream* os) { *os << "style " << c.style << ", button " << c.click; }
-
-class WidgetMessageBoxClick : public WidgetPortsTest, public ::testing::WithParamInterface<ClickCase> {};
-
-TEST_P(WidgetMessageBoxClick, ClickedButtonGivesItsResult)
+TEST_F(WidgetPortsTest, ClickedButtonOrEscapeGivesItsResult)
 {
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        ASSERT_NE(box->button(GetParam().click), nullptr);
-        box->button(GetParam().click)->click();
-    });
-    EXPECT_EQ(WidgetDialogs().messageBox("Text", GetParam().style, "Title"), GetParam().result);
+    const struct {
+        int style;
+        QMessageBox::StandardButton click;  // NoButton: press Escape
+        int result;
+    } cases[] = {{MbOkCancel, QMessageBox::Cancel, IdCancel},        {MbAbortRetryIgnore, QMessageBox::Abort, IdAbort},
+                 {MbAbortRetryIgnore, QMessageBox::Ignore, IdIgnore}, {MbYesNoCancel, QMessageBox::No, IdNo},
+                 {MbRetryCancel, QMessageBox::Retry, IdRetry},        {MbOk, QMessageBox::NoButton, IdOk},
+                 {MbYesNoCancel | MbDefButton2, QMessageBox::NoButton, IdCancel}};
+    for (const auto& c : cases) {
+        const int result = showBox(c.style, [&](QMessageBox* box) {
+            if (c.click == QMessageBox::NoButton)
+                pressKey(box, Qt::Key_Escape);
+            else if (QAbstractButton* button = box->button(c.click))
+                button->click();
+            else {
+                ADD_FAILURE() << "no button " << c.click;
+                box->done(0);
+            }
+        });
+        EXPECT_EQ(result, c.result) << "style " << c.style << ", button " << c.click;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, WidgetMessageBoxClick,
-                         ::testing::Values(ClickCase{MbOkCancel, QMessageBox::Cancel, IdCancel},
-                                           ClickCase{MbAbortRetryIgnore, QMessageBox::Abort, IdAbort},
-                                           ClickCase{MbAbortRetryIgnore, QMessageBox::Ignore, IdIgnore},
-                                           ClickCase{MbYesNoCancel, QMessageBox::No, IdNo},
-                                           ClickCase{MbRetryCancel, QMessageBox::Retry, IdRetry}));
-
-struct EscapeCase {
-    int style;
-    int result;
-};
-
-void PrintTo(const EscapeCase& c, std::ostream* os) { *os << "style " << c.style; }
-
-class WidgetMessageBoxEscape : public WidgetPortsTest, public ::testing::WithParamInterface<EscapeCase> {};
-
-TEST_P(WidgetMessageBoxEscape, EscapeCancelsOrConfirmsASingleButton)
+TEST_F(WidgetPortsTest, InputBoxShowsAPlainPromptAndGivesTheConfirmedTextOrNothing)
 {
-    whenModal([](QWidget* w) { pressKey(w, Qt::Key_Escape); });
-    EXPECT_EQ(WidgetDialogs().messageBox("Text", GetParam().style, "Title"), GetParam().result);
-}
-
-INSTANTIATE_TEST_SUITE_P(Styles, WidgetMessageBoxEscape,
-                         ::testing::Values(EscapeCase{MbOk, IdOk},
-                                           EscapeCase{MbYesNoCancel | MbDefButton2, IdCancel}));
-
-TEST_F(WidgetPortsTest, MessageTextIsPlainAndAMissingTitleIsTheApplications)
-{
-    const QString text = QStringLiteral("<b>Field</b> & \"x\" < 3");
-    QString shownText, title;
+    QString title, preset;
     Qt::TextFormat format = Qt::AutoText;
-    whenModal([&](QWidget* w) {
-        auto* box = qobject_cast<QMessageBox*>(w);
-        ASSERT_NE(box, nullptr);
-        shownText = box->text();
-        format = box->textFormat();
-        title = box->windowTitle();
-        pressKey(box, Qt::Key_Return);
-    });
-    WidgetDialogs().messageBox(text, MbOk, QString());
-    EXPECT_EQ(shownText, text);
-    EXPECT_EQ(format, Qt::PlainText);
-    EXPECT_EQ(title, QStringLiteral("Palimor"));
-}
-
-// ---- input box ------------------------------------------------------------
-
-TEST_F(WidgetPortsTest, InputBoxShowsPromptAndDefaultAndGivesTheConfirmedText)
-{
-    QString label, title, preset;
     whenModal([&](QWidget* w) {
         auto* dialog = qobject_cast<QInputDialog*>(w);
         ASSERT_NE(dialog, nullptr);
-        label = dialog->labelText();
         title = dialog->windowTitle();
         preset = dialog->textValue();
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text() == QStringLiteral("<i>Automation Class</i>"))
+                format = l->textFormat();
         dialog->findChild<QLineEdit*>()->setText("Vrok.Application.Other");
         dialog->accept();
     });
-    const auto answer = WidgetDialogs().inputBox("Automation Class", "Vrok Environment",
-                                                 "Vrok.Application.VandorMatrix");
-    EXPECT_EQ(label, QStringLiteral("Automation Class"));
+    EXPECT_EQ(WidgetDialogs().inputBox("<i>Automation Class</i>", "Vrok Environment", "Vrok.Application.VandorMatrix"),
+              QStringLiteral("Vrok.Application.Other"));
+    EXPECT_EQ(format, Qt::PlainText);
     EXPECT_EQ(title, QStringLiteral("Vrok Environment"));
     EXPECT_EQ(preset, QStringLiteral("Vrok.Application.VandorMatrix"));
-    EXPECT_EQ(answer, QStringLiteral("Vrok.Application.Other"));
+
+    whenModal([&](QWidget* w) { pressKey(w, Qt::Key_Escape); });
+    EXPECT_EQ(WidgetDialogs().inputBox("prompt", "t", "text"), std::nullopt);
 }
 
-TEST_F(WidgetPortsTest, InputPromptIsPlainTextAndCancelIsNullopt)
-{
-    Qt::TextFormat format = Qt::AutoText;
-    whenModal([&](QWidget* w) {
-        const auto labels = w->findChildren<QLabel*>();
-        for (QLabel* l : labels)
-            if (l->text() == QStringLiteral("<i>prompt</i>"))
-                format = l->textFormat();
-        pressKey(w, Qt::Key_Escape);
-    });
-    EXPECT_EQ(WidgetDialogs().inputBox("<i>prompt</i>", "t", "text"), std::nullopt);
-    EXPECT_EQ(format, Qt::PlainText);
-}
-
-// ---- mouse pointer --------------------------------------------------------
-
-TEST_F(WidgetPortsTest, HourglassKeepsOneOverrideCursorAndDefaultRemovesIt)
+TEST_F(WidgetPortsTest, InstalledPortsShowOneHourglassOverrideAndTheArrowWhileABoxIsUp)
 {
     QGuiApplication::setOverrideCursor(QCursor(Qt::CrossCursor));  // someone else's
-    setMousePointerHook(showMousePointer);
     setMousePointer(Pointer::Hourglass);
+    installWidgetPorts();
+    EXPECT_NE(dynamic_cast<WidgetDialogs*>(&dialogs()), nullptr);
+    // The state already set is shown at once.
+    EXPECT_EQ(overrideShape(), Qt::WaitCursor);
     setMousePointer(Pointer::Hourglass);
     setMousePointer(Pointer::Hourglass);
     EXPECT_EQ(overrideShape(), Qt::WaitCursor);
@@ -229,44 +182,22 @@ TEST_F(WidgetPortsTest, HourglassKeepsOneOverrideCursorAndDefaultRemovesIt)
     EXPECT_EQ(overrideShape(), Qt::CrossCursor);
     QGuiApplication::restoreOverrideCursor();
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
 
-TEST_F(WidgetPortsTest, ModalBoxShowsTheArrowAndTheHourglassReturnsAfter)
-{
-    setMousePointerHook(showMousePointer);
+    // A modal box shows the arrow; the hourglass returns after it.
     setMousePointer(Pointer::Hourglass);
     Qt::CursorShape duringBox = Qt::BitmapCursor;
-    whenModal([&](QWidget* w) {
+    showBox(MbOk, [&](QMessageBox* box) {
         duringBox = overrideShape();
-        pressKey(w, Qt::Key_Return);
+        pressKey(box, Qt::Key_Return);
     });
-    WidgetDialogs().messageBox("busy", MbOk, {});
     EXPECT_EQ(duringBox, Qt::ArrowCursor);
     EXPECT_EQ(overrideShape(), Qt::WaitCursor);
-    setMousePointer(Pointer::Default);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
 
-TEST_F(WidgetPortsTest, DefaultPointerDuringABoxLeavesNoOverrideBehind)
-{
-    setMousePointerHook(showMousePointer);
-    setMousePointer(Pointer::Hourglass);
-    whenModal([](QWidget* w) {
+    // The default set while a box is up leaves no override behind.
+    showBox(MbOk, [](QMessageBox* box) {
         setMousePointer(Pointer::Default);
-        pressKey(w, Qt::Key_Return);
+        pressKey(box, Qt::Key_Return);
     });
-    WidgetDialogs().messageBox("busy", MbOk, {});
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(WidgetPortsTest, InstallPutsTheWidgetsBehindThePorts)
-{
-    setMousePointer(Pointer::Hourglass);
-    installWidgetPorts();
-    EXPECT_NE(dynamic_cast<WidgetDialogs*>(&dialogs()), nullptr);
-    // The state already set is shown at once.
-    EXPECT_EQ(overrideShape(), Qt::WaitCursor);
-    setMousePointer(Pointer::Default);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 

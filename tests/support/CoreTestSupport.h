@@ -14,6 +14,8 @@
 #include <optional>
 #include <ostream>
 
+#include "LocalHostFixture.h"
+#include "host_database.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_External.h"
@@ -154,3 +156,24 @@ std::optional<int> endStatusOf(F&& f)
     }
     return std::nullopt;
 }
+
+// CoreTest on a fresh local host database of its own.
+class HostCoreTest : public CoreTest {
+protected:
+    void SetUp() override
+    {
+        CoreTest::SetUp();
+        ASSERT_TRUE(env.ok()) << env.error().toStdString();
+        db = openHostDatabase(env.databasePath());
+        ASSERT_TRUE(db);
+    }
+    // The editor connected to it, started as the host's client starts it.
+    void connectEditor()
+    {
+        platform::setCommandLine(startRecord());
+        ASSERT_TRUE(gbConnectVrok());
+    }
+
+    LocalHostEnvironment env;
+    std::unique_ptr<host::HostDatabase> db;
+};

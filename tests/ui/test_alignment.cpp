@@ -1,33 +1,27 @@
-// The layout of the form: labels by their position, fields behind their parent on one
-// row, option choices below each other, shared columns of alignment groups, frames,
-// groups beside each other, pages, the column limit on wide forms, and the demo forms
-// whose stored positions are the computed ones.
+// The layout of the form on hand-built trees (labels, lines, choices, alignment groups,
+// group columns, pages, the column limit), and on forms from the local host, whose stored
+// positions are the computed ones.
+#include "test_main_window_support.h"
 #include "test_structure_checks_support.h"
-#include "core/test_links_support.h"
-#include "support/LocalHostFixture.h"
 
 #include <form_generator.h>
 #include <host_database.h>
-#include <session_windows.h>
 
-#include "hostlink/mod_FormChoice.h"
 #include "layout/mod_Alignment.h"
-#include "model/mod_TextCaches.h"
+#include "mainwindow/mod_StructureChecks.h"
 #include "model/mod_Upgrade.h"
 
 using namespace links;
 
 namespace {
 
-QString text(int64_t x, int64_t y, int64_t label, int64_t end, int64_t column)
-{
-    return QStringLiteral("%1,%2 l%3 e%4 c%5").arg(x).arg(y).arg(label).arg(end).arg(column);
-}
-
 // x, y, label x, end and column of a field; with stored, their stored copies.
 QString at(int32_t i, bool stored = false)
 {
     const FieldRecord& f = gaFields[size_t(i)];
+    const auto text = [](int64_t x, int64_t y, int64_t label, int64_t end, int64_t column) {
+        return QStringLiteral("%1,%2 l%3 e%4 c%5").arg(x).arg(y).arg(label).arg(end).arg(column);
+    };
     return stored ? text(f.iFieldXPosStored, f.iFieldYPosStored, f.nLabelXPosStored, f.nFieldEndPosStored,
                          f.iColumnIdStored)
                   : text(f.iFieldXPos, f.iFieldYPos, f.nLabelXPos, f.nFieldEndPos, f.iColumnId);
@@ -83,8 +77,6 @@ protected:
     }
 };
 
-// ---- Labels, rows and lines -------------------------------------------------------------
-
 TEST_F(Alignment, LabelsLinesAndChoices)
 {
     // Labels by position; the left label of 10 sets the label column: fields start at 13.
@@ -114,8 +106,6 @@ TEST_F(Alignment, LabelsLinesAndChoices)
         EXPECT_EQ(at(i), expected[i - 1]) << i;
 }
 
-// ---- Groups ----------------------------------------------------------------------------
-
 TEST_F(Alignment, AlignmentGroupsShareTheirColumns)
 {
     struct Case {
@@ -126,7 +116,7 @@ TEST_F(Alignment, AlignmentGroupsShareTheirColumns)
     };
     const Case cases[] = {
         {-1, -2, false, "8,1 l2 e13 c1", "18,2 l2 e23 c1"},  // each its own
-        {7, 7, false, "18,1 l2 e23 c1", "18,2 l2 e23 c1"},   // one specific group
+        {7, 7, false, "18,1 l2 e23 c1", "18,2 l2 e23 c1"},   // one shared group
         {7, 8, false, "8,1 l2 e13 c1", "18,2 l2 e23 c1"},
         {0, 0, false, "18,1 l2 e23 c1", "18,2 l2 e23 c1"},  // both with the form
         {-1, -2, true, "10,2 l4 e15 c1", "18,4 l2 e23 c1"},
@@ -174,8 +164,6 @@ TEST_F(Alignment, GroupColumnsBesideGroupsAndPages)
         EXPECT_EQ(gaFields[size_t(i)].iFieldYPos, 1) << i;
 }
 
-// ---- The column limit ---------------------------------------------------------------------
-
 TEST_F(Alignment, WideLinesWrapAndWideGridsDropColumns)
 {
     // One line of 40 fields, ten columns wide each, and a line wider than the limit alone.
@@ -206,28 +194,64 @@ protected:
     // The start-up up to the tree: the load, then the enums and the passes after it.
     void open(const QString& code)
     {
+        tree.clear();
         load(code);
         gLoadEnums();
         gRunUpgradePasses();
         dialogs->clear();
     }
+    // The save after the alignment; the records it sent.
+    std::vector<host::updateset::SetRecord> save()
+    {
+        mResetStaleFieldMarks(tree.firstRoot());
+        gUpdatePointers();
+        host::clearCallLog();
+        EXPECT_TRUE(gbStoreDesignDefinitions());
+        return sentSetRecords();
+    }
 };
 
 class DemoForm : public HostForms, public ::testing::WithParamInterface<const char*> {};
 
-TEST_P(DemoForm, StoredPositionsAreTheComputedOnes)
+TEST_P(DemoForm, IsCleanKeepsItsStoredPositionsAndSavedUnchangedSendsNoRow)
 {
+    // olditemd is stored at an older level: the upgrade changes it.
+    const bool current = QLatin1String(GetParam()) != QLatin1String("olditemd");
     open(QString::fromLatin1(GetParam()));
     ASSERT_GT(gnFieldCount, 0);
+    EXPECT_EQ(gbFormChanged, !current);
     gCalculateAlignment();
     EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
     const QStringList first = positions();
     gCalculateAlignment();
     EXPECT_EQ(positions(), first);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+    bool ok = false;
+    mCheckStructure(tree.firstRoot(), ok);
+    EXPECT_TRUE(ok);
+    for (const ModelessErrorEntry& e : gModelessErrors())
+        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
+    if (!current)
+        return;
+    for (const auto& r : save())
+        ADD_FAILURE() << QString(r.kind).toStdString() << " "
+                      << (r.key + QStringLiteral(" | ") + r.record).right(220).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoForm, ::testing::Values("simpled", "itemsd", "olditemd"));
+
+// What the domain sync corrects is stored, so the next opening finds nothing to correct.
+TEST_F(HostForms, DomainCorrectionsAreStoredOnce)
+{
+    openHostDatabase(env.databasePath())
+        ->exec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"));
+    for (size_t run = 0; run < 2; ++run) {
+        open(QStringLiteral("itemsd"));
+        EXPECT_EQ(gaFields[14].iMaxDispLen, 7) << run;
+        gCalculateAlignment();
+        EXPECT_EQ(save().size(), run == 0 ? 1u : 0u) << run;
+    }
+}
 
 TEST_F(HostForms, AGeneratedFormMadeWideStaysWithinTheLimit)
 {

@@ -1,6 +1,5 @@
-// The main window's tree: the demo forms with their keys, order, nesting, images and
-// node texts in the views; records the walk misses; the fill on hand-made records;
-// the order and move primitives.
+// The main window's tree: the demo forms against golden files, records the walk misses,
+// the fill on hand-made records, and the order and move primitives.
 #include "test_main_window_support.h"
 
 #include <host_database.h>
@@ -9,7 +8,28 @@
 
 namespace {
 
-// ---- The demo forms ------------------------------------------------------------------------
+// The tree under n as "key(child,child(grandchild))".
+QString shape(const TreeNode* n)
+{
+    QStringList children;
+    for (const TreeNode* c = n->child(); c; c = c->next())
+        children << shape(c);
+    return children.isEmpty() ? n->key() : n->key() + u'(' + children.join(u',') + u')';
+}
+
+// Every group in the tree counts the subgroup nodes it holds.
+void expectSubgroupCounters(const NodeTree& tree)
+{
+    for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g) {
+        const TreeNode* node = tree.node(gsGroupKey(g));
+        if (!node)
+            continue;
+        int16_t groups = 0;
+        for (const TreeNode* c = node->child(); c; c = c->next())
+            groups += gbIsGroupKey(c->key()) ? 1 : 0;
+        EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
+    }
+}
 
 class DemoFormTree : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
@@ -26,40 +46,22 @@ TEST_P(DemoFormTree, ShowsEveryNodeInItsPlaceInEachView)
     for (const QString& text : dialogs->texts())
         all += text + QLatin1Char('\n');
     EXPECT_EQ(all, golden(QStringLiteral("tree_") + GetParam(), all));
-    // The view shows the same nodes.
-    EXPECT_EQ(w().tvwGroups->topLevelItemCount(), 1);
-    EXPECT_EQ(w().tvwGroups->itemOf(tree().node(QStringLiteral("g_0")))->text(0), tree().node(QStringLiteral("g_0"))->text());
+    EXPECT_EQ(w().tvwGroups->itemOf(tree().firstRoot())->text(0), tree().firstRoot()->text());
+    expectSubgroupCounters(tree());
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoFormTree, ::testing::Values("simpled", "itemsd", "olditemd"));
 
 using FormTree = MainWindowTest;
 
-TEST_F(FormTree, EveryGroupCountsTheSubgroupNodesItHolds)
-{
-    open(QStringLiteral("itemsd"));
-    for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g) {
-        const TreeNode* node = tree().node(gsGroupKey(g));
-        if (!node)
-            continue;
-        int16_t groups = 0;
-        for (const TreeNode* c = node->child(); c; c = c->next())
-            groups += gbIsGroupKey(c->key()) ? 1 : 0;
-        EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
-    }
-    EXPECT_EQ(gaGroups[0].iNrOfSubGroups, 5);
-}
-
 TEST_F(FormTree, RecordsTheWalkMissesGoUnderTheRootWithAMessage)
 {
-    auto db = openHostDatabase(host.databasePath());
-    db->exec(QStringLiteral("UPDATE qxzrn315 SET next = 0 WHERE cfrm = 'itemsd' AND grpi = 8;"
-                            "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"));
+    openHostDatabase(host.databasePath())
+        ->exec(QStringLiteral("UPDATE qxzrn315 SET next = 0 WHERE cfrm = 'itemsd' AND grpi = 8;"
+                              "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"));
     open(QStringLiteral("itemsd"));
-    QStringList lastUnderRoot;
-    for (const TreeNode* n = tree().node(QStringLiteral("g_0"))->lastChild(); lastUnderRoot.size() < 7; n = n->previous())
-        lastUnderRoot.prepend(n->key());
-    EXPECT_EQ(lastUnderRoot, QStringList({"g_8", "f_30", "f_31", "f_32", "p_33", "f_34", "f_35"}));
+    EXPECT_TRUE(shape(tree().firstRoot()).endsWith(QStringLiteral(",g_7(f_29),g_8,f_30,f_31,f_32,p_33,f_34,f_35)")))
+        << shape(tree().firstRoot()).toStdString();
     const QStringList texts = dialogs->texts();
     EXPECT_TRUE(texts.contains(QStringLiteral("Group 9 was not linked into the form; it has been added at the end.")));
     for (const char* name : {"tekwy001.note", "tekwy001.crdt", "tekwy001.txta", "label.only"})
@@ -76,7 +78,17 @@ TEST_F(FormTree, RecordsTheWalkMissesGoUnderTheRootWithAMessage)
     EXPECT_EQ(tree().node(QStringLiteral("f_35"))->parent()->key(), QStringLiteral("g_0"));
 }
 
-// ---- The fill on hand-made records -----------------------------------------------------------
+// Group at index with its links (group numbers, 0 none) and first field (order).
+struct GroupRow {
+    int32_t index;
+    int16_t parent, previous, next, child, firstField;
+    bool isVirtual = false;
+};
+// Field at index with its order number, group number and links (orders).
+struct FieldRow {
+    int32_t index;
+    int16_t order, grpi, next = 0, parent = 0, child = 0;
+};
 
 class HandMadeForm : public MainWindowTest {
 protected:
@@ -86,43 +98,37 @@ protected:
         gInitializeArrays();
         gaGroups[0].Grpi = 1;
     }
-    // Group at index with its links (group numbers, 0 none) and first field (order).
-    GroupRecord& group(int32_t index, int16_t parent, int16_t previous, int16_t next, int16_t child,
-                       int16_t firstField, bool virtualGroup = false)
+    static void group(const GroupRow& r)
     {
-        if (gaGroups.size() <= size_t(index))
-            gaGroups.resize(size_t(index) + 1);
-        GroupRecord& g = gaGroups[size_t(index)];
-        g.Grpi = int16_t(index + 1);
-        g.lParentGroup = parent;
-        g.lPreviousGroup = previous;
-        g.lNextGroup = next;
-        g.lChildGroup = child;
-        g.lFirstField = firstField;
-        g.bVirtualGroup = virtualGroup;
-        g.sFrameDesc = QStringLiteral("G%1").arg(index);
-        return g;
+        if (gaGroups.size() <= size_t(r.index))
+            gaGroups.resize(size_t(r.index) + 1);
+        GroupRecord& g = gaGroups[size_t(r.index)];
+        g.Grpi = int16_t(r.index + 1);
+        g.lParentGroup = r.parent;
+        g.lPreviousGroup = r.previous;
+        g.lNextGroup = r.next;
+        g.lChildGroup = r.child;
+        g.lFirstField = r.firstField;
+        g.bVirtualGroup = r.isVirtual;
+        g.sFrameDesc = QStringLiteral("G%1").arg(r.index);
     }
-    // Field at index with its order number, group number and links (orders).
-    FieldRecord& field(int32_t index, int16_t order, int16_t grpi, int16_t next = 0, int16_t parent = 0,
-                       int16_t child = 0)
+    static void field(const FieldRow& r)
     {
-        if (gaFields.size() <= size_t(index))
-            gaFields.resize(size_t(index) + 1);
-        FieldRecord& f = gaFields[size_t(index)];
-        f.lFieldId = int16_t(index);
-        f.nOmod = order;
-        f.Grpi = grpi;
-        f.lNextField = next;
-        f.lParentField = parent;
-        f.lChildField = child;
-        f.sFieldName = QStringLiteral("t.f%1").arg(order);
+        if (gaFields.size() <= size_t(r.index))
+            gaFields.resize(size_t(r.index) + 1);
+        FieldRecord& f = gaFields[size_t(r.index)];
+        f.lFieldId = int16_t(r.index);
+        f.nOmod = r.order;
+        f.Grpi = r.grpi;
+        f.lNextField = r.next;
+        f.lParentField = r.parent;
+        f.lChildField = r.child;
+        f.sFieldName = QStringLiteral("t.f%1").arg(r.order);
         f.sDomainPackage = QStringLiteral("te");
         f.sDomainCode = QStringLiteral("dsca");
         f.lCommandIndex = -1;
-        gnFieldCount = std::max<int16_t>(gnFieldCount, int16_t(index));
-        gaIdMap.push_back(IdMapEntry{order, index, false});
-        return f;
+        gnFieldCount = std::max<int16_t>(gnFieldCount, int16_t(r.index));
+        gaIdMap.push_back(IdMapEntry{r.order, r.index, false});
     }
     void fill()
     {
@@ -132,13 +138,7 @@ protected:
         gbTreeVisible = true;
         w().setTreeVisible(true);
     }
-    QString children(const QString& key)
-    {
-        QStringList keys;
-        for (const TreeNode* c = tree().node(key)->child(); c; c = c->next())
-            keys << c->key();
-        return keys.join(QLatin1Char(','));
-    }
+    QString shape() { return ::shape(tree().firstRoot()); }
 };
 
 TEST_F(HandMadeForm, AFormWithoutGroupsAndFieldsIsTheRootAlone)
@@ -147,218 +147,155 @@ TEST_F(HandMadeForm, AFormWithoutGroupsAndFieldsIsTheRootAlone)
     gsModule = "kwy";
     gsFormCode = QStringLiteral("emptyd");
     fill();
-    ASSERT_EQ(tree().count(), 1);
     TreeNode* root = tree().firstRoot();
-    EXPECT_EQ(root->key(), QStringLiteral("g_0"));
-    EXPECT_EQ(root->text(), QStringLiteral("tekwyemptyd"));
-    EXPECT_EQ(root->image(), QStringLiteral("session3"));
-    EXPECT_EQ(tree().selectedItem(), root);
-    EXPECT_EQ(tree().dropHighlight(), root);
+    EXPECT_EQ(treeText(tree()), QStringLiteral("g_0 [session3] tekwyemptyd\n"));
+    EXPECT_TRUE(tree().selectedItem() == root && tree().dropHighlight() == root);
     EXPECT_EQ(gaGroups[0].sNodeKey, QStringLiteral("g_0"));
 }
 
-// A subgroup stands among its group's fields by the order of its first real field.
-struct PlaceCase {
-    int16_t firstOrder;
-    const char* children;
+struct FillCase {
+    const char* name;
+    std::vector<GroupRow> groups;  // the root's child is group 2
+    std::vector<FieldRow> fields;
+    const char* shape;
 };
 
-class SubgroupPlace : public HandMadeForm, public ::testing::WithParamInterface<PlaceCase> {};
+void PrintTo(const FillCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_P(SubgroupPlace, FollowsTheFieldsOfLowerOrder)
+// clang-format off
+const FillCase kFills[] = {
+    // A subgroup stands among its group's fields by the order of its first real field.
+    {"SubgroupAmongFields", {{1, 1, 0, 0, 3, 10}, {2, 2, 0, 0, 0, 25}}, {{1, 10, 2, 20}, {2, 20, 2, 30}, {3, 30, 2}, {6, 25, 3}},
+     "g_0(g_1(f_1,f_2,g_2(f_6),f_3))"},
+    {"SubgroupFirst", {{1, 1, 0, 0, 3, 10}, {2, 2, 0, 0, 0, 5}}, {{1, 10, 2, 20}, {2, 20, 2, 30}, {3, 30, 2}, {6, 5, 3}},
+     "g_0(g_1(g_2(f_6),f_1,f_2,f_3))"},
+    // f_1's chain leads into g_2: it ends at its group; f_2 follows up f_1.
+    {"ChainsEndAtTheirGroup", {{1, 1, 0, 3, 0, 10}, {2, 1, 2, 0, 0, 30}}, {{1, 10, 2, 30, 0, 20}, {2, 20, 2, 0, 10}, {3, 30, 3}},
+     "g_0(g_1(f_1(f_2)),g_2(f_3))"},
+    {"VirtualGroupsFieldsStandUnderItsParent", {{1, 1, 0, 0, 3, 0}, {2, 2, 0, 4, 0, 10, true}, {3, 2, 3, 0, 0, 20}},
+     {{1, 10, 3}, {2, 20, 4}}, "g_0(g_1(f_1,g_3(f_2)))"},
+    {"LinksInACircleEndTheWalk", {{1, 1, 0, 2, 0, 10}}, {{1, 10, 2, 20}, {2, 20, 2, 10}}, "g_0(g_1(f_1,f_2))"},
+};
+// clang-format on
+
+class Fill : public HandMadeForm, public ::testing::WithParamInterface<FillCase> {};
+
+TEST_P(Fill, BuildsTheTreeFromTheLinks)
 {
+    const FillCase& c = GetParam();
     gaGroups[0].lChildGroup = 2;
-    group(1, 1, 0, 0, 3, 10);
-    group(2, 2, 0, 0, 0, GetParam().firstOrder);
-    for (int i = 1; i <= 5; ++i)
-        field(i, int16_t(i * 10), 2, i < 5 ? int16_t(i * 10 + 10) : int16_t(0));
-    field(6, GetParam().firstOrder, 3);
+    std::for_each(c.groups.begin(), c.groups.end(), group);
+    std::for_each(c.fields.begin(), c.fields.end(), field);
     fill();
-    EXPECT_EQ(children(QStringLiteral("g_1")), QLatin1String(GetParam().children));
-    EXPECT_EQ(children(QStringLiteral("g_2")), QStringLiteral("f_6"));
-    EXPECT_EQ(gaGroups[1].iNrOfSubGroups, 1);
-    EXPECT_EQ(gaGroups[2].lGroupLevel, gaGroups[1].lGroupLevel + 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Orders, SubgroupPlace,
-                         ::testing::Values(PlaceCase{35, "f_1,f_2,f_3,g_2,f_4,f_5"},
-                                           PlaceCase{55, "f_1,f_2,f_3,f_4,f_5,g_2"},
-                                           PlaceCase{5, "g_2,f_1,f_2,f_3,f_4,f_5"}));
-
-TEST_F(HandMadeForm, ChainsEndAtTheirGroupAndFollowUpsHangBelowTheirField)
-{
-    gaGroups[0].lChildGroup = 2;
-    group(1, 1, 0, 3, 0, 10);
-    group(2, 1, 2, 0, 0, 30);
-    field(1, 10, 2, 30, 0, 20);
-    field(2, 20, 2, 0, 10);
-    field(3, 30, 3);
-    fill();
-    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("f_1"));
-    EXPECT_EQ(children(QStringLiteral("f_1")), QStringLiteral("f_2"));
-    EXPECT_EQ(children(QStringLiteral("g_2")), QStringLiteral("f_3"));
-    EXPECT_EQ(gaFields[1].lNextField, 0);
+    EXPECT_EQ(shape(), QString::fromLatin1(c.shape));
+    expectSubgroupCounters(tree());
+    for (const GroupRow& g : c.groups)
+        if (g.parent > 1 && !g.isVirtual) {
+            EXPECT_EQ(gaGroups[size_t(g.index)].lGroupLevel, gaGroups[size_t(g.parent - 1)].lGroupLevel + 1) << g.index;
+        }
+    if (QLatin1String(c.name) == QLatin1String("ChainsEndAtTheirGroup")) {
+        EXPECT_EQ(gaFields[1].lNextField, 0);
+    }
     EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("was not linked")).isEmpty());
 }
 
-TEST_F(HandMadeForm, FieldsOfAVirtualGroupStandUnderItsParent)
-{
-    gaGroups[0].lChildGroup = 2;
-    group(1, 1, 0, 0, 3, 0);
-    group(2, 2, 0, 4, 0, 10, true);
-    group(3, 2, 3, 0, 0, 20);
-    field(1, 10, 3);
-    field(2, 20, 4);
-    fill();
-    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("f_1,g_3"));
-    EXPECT_FALSE(tree().contains(QStringLiteral("g_2")));
-    EXPECT_EQ(gaGroups[1].iNrOfSubGroups, 1);
-}
+INSTANTIATE_TEST_SUITE_P(, Fill, ::testing::ValuesIn(kFills),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(HandMadeForm, LinksInACircleEndTheWalk)
-{
-    gaGroups[0].lChildGroup = 2;
-    group(1, 1, 0, 2, 0, 10);
-    field(1, 10, 2, 20);
-    field(2, 20, 2, 10);
-    fill();
-    EXPECT_EQ(children(QStringLiteral("g_0")), QStringLiteral("g_1"));
-    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("f_1,f_2"));
-}
-
-TEST_F(HandMadeForm, SetFocusToNodeFindsAPictureByItsFieldKey)
-{
-    gaGroups[0].lFirstField = 10;
-    field(12, 10, 1).lControl = 4;
-    fill();
-    QString key = QStringLiteral("f_12");
-    w().SetFocusToNode(key);
-    EXPECT_EQ(key, QStringLiteral("p_12"));
-    EXPECT_EQ(tree().selectedItem()->key(), QStringLiteral("p_12"));
-    EXPECT_EQ(tree().dropHighlight()->key(), QStringLiteral("p_12"));
-    EXPECT_EQ(tree().selectedItem()->image(), QStringLiteral("picture"));
-}
-
-// ---- Order and move primitives ---------------------------------------------------------------
-
-// g_0 ( g_1 ( f_1 f_2 ( f_3 ) ) g_2 ( g_3 ( f_4 ) f_5 ) )
 class Primitives : public HandMadeForm {
 protected:
     void SetUp() override
     {
         HandMadeForm::SetUp();
-        for (int g = 1; g <= 3; ++g)
-            group(g, 0, 0, 0, 0, 0);
+        for (int16_t g = 1; g <= 3; ++g)
+            group({g, 0, 0, 0, 0, 0});
         NodeTree& t = tree();
         TreeNode* root = t.add(QStringLiteral("g_0"), QStringLiteral("root"));
-        TreeNode* g1 = t.add(root, Relationship::Child, QStringLiteral("g_1"), QStringLiteral("g1"));
-        t.add(g1, Relationship::Child, QStringLiteral("f_1"), QStringLiteral("f1"));
-        TreeNode* f2 = t.add(g1, Relationship::Child, QStringLiteral("f_2"), QStringLiteral("f2"));
-        t.add(f2, Relationship::Child, QStringLiteral("f_3"), QStringLiteral("f3"));
-        TreeNode* g2 = t.add(root, Relationship::Child, QStringLiteral("g_2"), QStringLiteral("g2"));
-        TreeNode* g3 = t.add(g2, Relationship::Child, QStringLiteral("g_3"), QStringLiteral("g3"));
-        t.add(g3, Relationship::Child, QStringLiteral("f_4"), QStringLiteral("f4"));
-        t.add(g2, Relationship::Child, QStringLiteral("f_5"), QStringLiteral("f5"));
+        TreeNode* g1 = t.add(root, Relationship::Child, QStringLiteral("g_1"), QString());
+        t.add(g1, Relationship::Child, QStringLiteral("f_1"), QString());
+        TreeNode* f2 = t.add(g1, Relationship::Child, QStringLiteral("f_2"), QString());
+        t.add(f2, Relationship::Child, QStringLiteral("f_3"), QString());
+        TreeNode* g2 = t.add(root, Relationship::Child, QStringLiteral("g_2"), QString());
+        TreeNode* g3 = t.add(g2, Relationship::Child, QStringLiteral("g_3"), QString());
+        t.add(g3, Relationship::Child, QStringLiteral("f_4"), QString());
+        t.add(g2, Relationship::Child, QStringLiteral("f_5"), QString());
         gaGroups[0].iNrOfSubGroups = 2;
         gaGroups[2].iNrOfSubGroups = 1;
+        ASSERT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3)),g_2(g_3(f_4),f_5))"));
     }
-    void select(const char* key) { tree().setSelectedItem(tree().node(QLatin1String(key))); }
+    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
+    void select(const char* key) { tree().setSelectedItem(node(key)); }
 };
 
 TEST_F(Primitives, StepMovesCrossIntoTheNeighbouringGroupAndKeepTheCounters)
 {
     select("f_2");
     w().mMoveNodeDown();  // last child of g_1: first child of g_2
-    EXPECT_EQ(tree().node(QStringLiteral("f_2"))->parent()->key(), QStringLiteral("g_2"));
-    EXPECT_EQ(tree().node(QStringLiteral("f_2"))->next()->key(), QStringLiteral("g_3"));
-    EXPECT_EQ(tree().node(QStringLiteral("f_3"))->parent()->key(), QStringLiteral("f_2"));
-
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1),g_2(f_2(f_3),g_3(f_4),f_5))"));
     select("g_3");
-    w().mMoveNodeUp();  // after f_2, still in g_2
-    EXPECT_EQ(tree().node(QStringLiteral("g_3"))->previous(), nullptr);
+    w().mMoveNodeUp();
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1),g_2(g_3(f_4),f_2(f_3),f_5))"));
     w().mMoveNodeUp();  // first child: last child of g_1
-    EXPECT_EQ(tree().node(QStringLiteral("g_3"))->parent()->key(), QStringLiteral("g_1"));
-    EXPECT_EQ(tree().node(QStringLiteral("g_1"))->lastChild()->key(), QStringLiteral("g_3"));
-    EXPECT_EQ(gaGroups[2].iNrOfSubGroups, 0);
-    EXPECT_EQ(gaGroups[1].iNrOfSubGroups, 1);
-    EXPECT_EQ(tree().selectedItem()->key(), QStringLiteral("g_3"));
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,g_3(f_4)),g_2(f_2(f_3),f_5))"));
+    expectSubgroupCounters(tree());
+    EXPECT_EQ(tree().selectedItem(), node("g_3"));
 
     select("g_2");
-    const QString before = treeText(tree());
-    w().mMoveNodeDown();  // last child of the root, which has no next sibling
-    EXPECT_EQ(treeText(tree()), before);
+    const QString before = shape();
+    w().mMoveNodeDown();  // the root's last child has nowhere to go
+    EXPECT_EQ(shape(), before);
 }
 
-TEST_F(Primitives, MoveToDropHighlightPlacesRightAfterTheTarget)
+TEST_F(Primitives, MoveRightGoesBelowThePreviousSiblingAndDropsAfterTheTarget)
 {
+    select("g_2");
+    w().mMoveRight();
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3),g_2(g_3(f_4),f_5)))"));
+    EXPECT_EQ(gaGroups[2].lGroupLevel, 1);
+    expectSubgroupCounters(tree());
+    select("f_5");  // behind g_3's last field
+    w().mMoveRight();
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3),g_2(g_3(f_4,f_5))))"));
+    select("g_2");  // the previous sibling f_2 is a field: refused
+    w().mMoveRight();
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3),g_2(g_3(f_4,f_5))))"));
+
     select("f_1");
-    tree().setDropHighlight(tree().node(QStringLiteral("f_5")));
+    tree().setDropHighlight(node("f_4"));
     w().mMoveToDropHighlight();
-    EXPECT_EQ(tree().node(QStringLiteral("g_2"))->lastChild()->key(), QStringLiteral("f_1"));
-    EXPECT_EQ(tree().selectedItem()->key(), QStringLiteral("f_1"));
-    EXPECT_EQ(tree().dropHighlight()->key(), QStringLiteral("f_5"));
+    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_2(f_3),g_2(g_3(f_4,f_1,f_5))))"));
+    EXPECT_EQ(tree().selectedItem(), node("f_1"));
+    EXPECT_EQ(tree().dropHighlight(), node("f_4"));
     EXPECT_TRUE(w().treeVisible());
 }
 
-TEST_F(Primitives, PositionsAndAncestors)
-{
-    EXPECT_EQ(w().lSiblingPosition(tree().node(QStringLiteral("f_1"))), 0);
-    EXPECT_EQ(w().lSiblingPosition(tree().node(QStringLiteral("f_5"))), 1);
-    EXPECT_FALSE(w().bIsInSubtree(QStringLiteral("g_1"), QStringLiteral("g_1")));
-    EXPECT_TRUE(w().bIsInSubtree(QStringLiteral("g_1"), QStringLiteral("f_3")));
-    EXPECT_FALSE(w().bIsInSubtree(QStringLiteral("g_2"), QStringLiteral("f_3")));
-}
-
-TEST_F(Primitives, FollowUpPlaces)
+TEST_F(Primitives, FollowUpAndChildPlaces)
 {
     // f_3 is the first child of f_2, which follows f_6 below the field f_1.
-    TreeNode* f6 = tree().add(tree().node(QStringLiteral("f_1")), Relationship::Child, QStringLiteral("f_6"), QString());
-    tree().move(tree().node(QStringLiteral("f_2")), f6, Relationship::Next);
-    EXPECT_FALSE(w().bIsFollowUpPlaceAllowed(tree().node(QStringLiteral("f_3"))));
-    EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(tree().node(QStringLiteral("f_1"))));
-    EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(tree().node(QStringLiteral("f_2"))));
-    EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(tree().node(QStringLiteral("f_4"))));
-    EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(tree().node(QStringLiteral("f_6"))));
-    EXPECT_FALSE(w().bIsChildPlaceAllowed(tree().node(QStringLiteral("f_2")), 1));
-    EXPECT_TRUE(w().bIsChildPlaceAllowed(tree().node(QStringLiteral("f_2")), 2));
-    EXPECT_TRUE(w().bIsChildPlaceAllowed(tree().node(QStringLiteral("f_1")), 1));
-}
-
-TEST_F(Primitives, MoveRightGoesBelowThePreviousSibling)
-{
-    select("g_2");
-    w().mMoveRight();  // after g_1's last child
-    EXPECT_EQ(tree().node(QStringLiteral("g_1"))->lastChild()->key(), QStringLiteral("g_2"));
-    EXPECT_EQ(gaGroups[2].lGroupLevel, 1);
-    EXPECT_EQ(gaGroups[0].iNrOfSubGroups, 1);
-    EXPECT_EQ(gaGroups[1].iNrOfSubGroups, 1);
-
-    select("f_5");  // previous sibling g_3 has f_4: goes after it
-    w().mMoveRight();
-    EXPECT_EQ(tree().node(QStringLiteral("g_3"))->lastChild()->key(), QStringLiteral("f_5"));
-
-    select("g_2");  // previous sibling f_2 is a field: refused
-    const QString before = treeText(tree());
-    w().mMoveRight();
-    EXPECT_EQ(treeText(tree()), before);
+    TreeNode* f6 = tree().add(node("f_1"), Relationship::Child, QStringLiteral("f_6"), QString());
+    tree().move(node("f_2"), f6, Relationship::Next);
+    EXPECT_FALSE(w().bIsFollowUpPlaceAllowed(node("f_3")));
+    for (const char* key : {"f_1", "f_2", "f_4", "f_6"})
+        EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(node(key))) << key;
+    EXPECT_FALSE(w().bIsChildPlaceAllowed(node("f_2"), 1));
+    EXPECT_TRUE(w().bIsChildPlaceAllowed(node("f_2"), 2));
+    EXPECT_TRUE(w().bIsChildPlaceAllowed(node("f_1"), 1));
 }
 
 TEST_F(Primitives, GeneratedFieldsTakeTheOrderOfTheList)
 {
-    NodeTree& t = tree();
-    TreeNode* g3 = t.node(QStringLiteral("g_3"));
     for (int i = 6; i <= 8; ++i) {
-        field(i, int16_t(i * 10), 4);
-        t.add(g3, Relationship::Child, QStringLiteral("f_%1").arg(i), QString());
+        field({i, int16_t(i * 10), 4});
+        tree().add(node("g_3"), Relationship::Child, QStringLiteral("f_%1").arg(i), QString());
     }
-    field(4, 40, 4);
+    field({4, 40, 4});
     gsTable = QStringLiteral("tekwy001");
     giStartMode = 1;
     QString list;
     for (const char* name : {"t.f80", "t.f40", "t.f60", "t.f70"})
         list += padded(QLatin1String(name), 18);
-    w().mSortGeneratedFieldNode(g3, list, 4);
-    EXPECT_EQ(children(QStringLiteral("g_3")), QStringLiteral("f_8,f_4,f_6,f_7"));
+    w().mSortGeneratedFieldNode(node("g_3"), list, 4);
+    EXPECT_EQ(::shape(node("g_3")), QStringLiteral("g_3(f_8,f_4,f_6,f_7)"));
     EXPECT_TRUE(w().treeVisible());
 }
 

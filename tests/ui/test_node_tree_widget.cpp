@@ -3,10 +3,9 @@
 #include "support/CoreTestSupport.h"  // printing of QString
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
 
@@ -29,25 +28,6 @@ QString shown(const QTreeWidget& w, const QTreeWidgetItem* parent = nullptr)
         parts << s;
     }
     return parts.join(u',');
-}
-
-// A left click and a key press as the user gives them.
-void click(QWidget* target, const QPoint& at)
-{
-    const QPointF global = target->mapToGlobal(QPointF(at));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(at), global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(at), global, Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QApplication::sendEvent(target, &release);
-}
-
-void press(QWidget* target, Qt::Key key)
-{
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &down);
-    QApplication::sendEvent(target, &up);
 }
 
 QString k(const char* text) { return QString::fromLatin1(text); }
@@ -149,17 +129,17 @@ TEST_F(NodeTreeWidgetTest, AClickOrAKeySelectsTheNodeInTheTree)
     EXPECT_EQ(widget.nodeAt(at), f1);
     TreeNode* clicked = nullptr;
     QObject::connect(&widget, &NodeTreeWidget::nodeClicked, [&clicked](TreeNode* n) { clicked = n; });
-    click(widget.viewport(), at);
+    QTest::mouseClick(widget.viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(tree().selectedItem(), f1);
     EXPECT_EQ(clicked, f1);
     EXPECT_EQ(tree().dropHighlight(), nullptr);  // the click leaves the highlight to the window
 
     widget.setFocus();
-    press(&widget, Qt::Key_Down);  // f_1 is collapsed: next comes g_2
+    QTest::keyClick(&widget, Qt::Key_Down);  // f_1 is collapsed: next comes g_2
     EXPECT_EQ(tree().selectedItem(), g2);
 
     // Expanding by key reaches the node too.
-    press(&widget, Qt::Key_Right);
+    QTest::keyClick(&widget, Qt::Key_Right);
     EXPECT_TRUE(g2->expanded());
     tree().setExpanded(g2, false);
     EXPECT_FALSE(item(g2)->isExpanded());

@@ -1,7 +1,7 @@
-// The structure checks before saving, on demo forms loaded from the local host: clean
-// forms list nothing; each seeded error is listed once with its host text and the key of
-// its node, and the result is False exactly when something was listed; the clean-up of
-// stale marks; the nesting level the link rebuild stores.
+// The structure checks before saving, on the items form loaded from the local host: each
+// seeded error is listed once with its host text and the key of its node, and the result
+// is False exactly when something was listed; the clean-up of stale marks; the nesting
+// level the link rebuild stores. Clean demo forms are checked with their alignment.
 #include "test_structure_checks_support.h"
 
 #include <functional>
@@ -31,18 +31,9 @@ public:
     }
 };
 
-class CleanDemoForm : public StructureChecks, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(CleanDemoForm, ListsNothingAndPasses)
-{
-    load(QString::fromLatin1(GetParam()));
-    EXPECT_TRUE(check());
-    for (const ModelessErrorEntry& e : gModelessErrors())
-        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
-}
-
-INSTANTIATE_TEST_SUITE_P(, CleanDemoForm, ::testing::Values("simpled", "itemsd", "olditemd"));
-
+// The four errors of a faulty save (double input field, option values not unique, tab page
+// without label, selection group without parent table) are listed by the main window's
+// save tests with their keys and texts; here the cases around them.
 // The items form shows its groups as tab pages; g_1 holds the option set f_4 (options
 // f_5 to f_8, values 1 to 4); g_3 holds the input fields f_14 to f_17, its sibling g_4
 // holds f_18; g_7 is a selection group; g_5 holds subgroups.
@@ -58,25 +49,17 @@ void PrintTo(const Seed& s, std::ostream* os) { *os << s.name; }
 
 // clang-format off
 const Seed kSeeds[] = {
-    {"DoubleInputField", [](auto& t) { t.rename(15, 14); }, "plqx0150", "f_15",
-     "Input field tekwy001.stoc occurs twice in group 4 in the same occurrence view."},
     {"DoubleInputFieldInOtherOccurrenceViews",
      [](auto& t) { t.rename(15, 14), t.field(14).bFieldInMultiOcc = t.field(15).bFieldInSingleOcc = false; }, "", "", ""},
     {"DoubleDisplayField", [](auto& t) { t.rename(15, 14), t.field(15).lFieldType = 2; }, "", "", ""},
     {"SameFieldInSiblingGroups", [](auto& t) { t.rename(18, 14); }, "", "", ""},
-    {"OptionValuesNotUnique", [](auto& t) { t.field(6).iLinkedConst = 1; }, "plqx0136", "f_4",
-     "Option set tekwy001.ityp: two options have the same value."},
     {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
      "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
-    {"TabPageWithoutLabel", [](auto& t) { t.group(2).sLabelCode.clear(); }, "plqx0142", "g_2",
-     "Group 3 is a tab page but has no label."},
     {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
     // Two runs of fields among the pages; the first is listed.
     {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
      "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
-    {"SelectionGroupWithoutParentTable", [](auto& t) { t.group(7).sParentTable.clear(); }, "plqx0141", "g_7",
-     "A selection group needs a parent table."},
     {"GroupBesideWithSubgroupsInColumns", [](auto& t) { t.group(0).iGroupWidth = 2, t.group(5).bPlaceBeside = true; },
      "plqx0145", "g_5", ""},
     // The repeating-group check refuses nested repeating groups without listing them.
