@@ -1,13 +1,9 @@
-// The editor's data-set registry: field places in fixed and actual records, record
-// lengths by form version and bytes per character, the two buffer readers, the
-// feature test of the form version, and the start records of host look-up sessions
-// built in those layouts.
+// The editor's data-set registry: record lengths by form version and bytes per
+// character, the two buffer readers, the feature test of the form version, and the
+// start records of host look-up sessions (whose places pin glFieldOffset).
 #include "support/CoreTestSupport.h"
-#include "support/LocalHostFixture.h"
 
-#include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_ZoomRecord.h"
-#include "model/mod_Versions.h"
 
 namespace {
 
@@ -56,20 +52,6 @@ TEST_F(DataSets, RegistrationAndRecordLengths)
     EXPECT_EQ(recordLength("labelset"), 166);
     EXPECT_EQ(glFieldLength("qxzrn302", "inpc"), 130);
     EXPECT_EQ(glFieldLength("qxzrn302", "cpac"), 2);
-}
-
-TEST_F(DataSets, FixedLayoutOffsetsAndEnds)
-{
-    registerAll(11, 1);
-    const std::tuple<const char*, const char*, bool, int32_t, int32_t> cases[] = {
-        {"labelset", "desc", false, 26, 96},  {"qxzrn140", "expi", false, 107, 107},
-        {"qxzrn140", "expi", true, 106, 107}, {"qxzrn302", "defa", true, 74, 140},
-        {"labelset", "nope", false, 0, 0},    {"nothing", "cpac", false, 0, 0},
-    };
-    for (const auto& [set, field, noSeparators, offset, end] : cases) {
-        EXPECT_EQ(glFieldOffset(set, field, noSeparators), offset) << set << '.' << field;
-        EXPECT_EQ(glFieldEnd(set, field), end) << set << '.' << field;
-    }
 }
 
 TEST_F(DataSets, ReadingAtFixedPlacesFollowsTheChr1)
@@ -136,6 +118,14 @@ TEST(FormVersionFeatures, EachLevelSupportsItsBits)
     glFormVersionLevel = 0;
 }
 
+template <typename F>
+ZoomDialogValues dialog(F&& fill)
+{
+    ZoomDialogValues d;
+    fill(d);
+    return d;
+}
+
 class ZoomRecord : public DataSets {
 protected:
     void SetUp() override
@@ -159,32 +149,18 @@ protected:
 
 TEST_F(ZoomRecord, KeysOfEachTargetAtTheirPlaces)
 {
-    // From an empty buffer, as the form choice passes it.
-    QString empty;
-    mSetKeyInBuf("qxzrn300", empty, false);
-    EXPECT_EQ(empty, QStringLiteral("2tekwysimpled  7.6 a3dev "));
-
-    ZoomDialogValues label;
-    label.txtLabelCode = "lbl.code";
-    label.txtLabelHeightSO = "0";  // written as 1
-    label.txtLabelLengthSO = "3";
-    label.txtGroupLabelCode = "grp.code";
-    label.txtLabelCodePict = "pic.code";
-    const auto labelOf = [&](ZoomDialogKind kind) {
-        ZoomDialogValues d = label;
-        d.kind = kind;
-        return d;
+    // An empty buffer, as the form choice passes it: test_form_choice.
+    const auto labelOf = [](ZoomDialogKind kind) {
+        return dialog([&](ZoomDialogValues& d) {
+            d.kind = kind, d.txtLabelCode = "lbl.code", d.txtLabelHeightSO = "0";  // written as 1
+            d.txtLabelLengthSO = "3", d.txtGroupLabelCode = "grp.code", d.txtLabelCodePict = "pic.code";
+        });
     };
-    ZoomDialogValues filled;
-    filled.txtDomainPackage = "qx";
-    filled.txtDomainCode = "zrn.typf";
-    filled.txtIcon = "save";
-    filled.txtMessage = "plqx0101";
-    filled.txtParentTable = "tekwy003";
-    filled.txtFieldZoomTo = "qxzrnmenu01";
-    filled.txtZoomToParallelMenus = "1x";
-    ZoomDialogValues boxesEmpty;
-    boxesEmpty.txtZoomToParallelMenus = "1";
+    const ZoomDialogValues filled = dialog([](ZoomDialogValues& d) {
+        d.txtDomainPackage = "qx", d.txtDomainCode = "zrn.typf", d.txtIcon = "save", d.txtMessage = "plqx0101";
+        d.txtParentTable = "tekwy003", d.txtFieldZoomTo = "qxzrnmenu01", d.txtZoomToParallelMenus = "1x";
+    });
+    const ZoomDialogValues boxesEmpty = dialog([](ZoomDialogValues& d) { d.txtZoomToParallelMenus = "1"; });
     const struct {
         const char *target, *table;
         ZoomDialogValues dialog;
@@ -249,16 +225,14 @@ TEST_F(ZoomRecord, TableFieldKeysTakeTheTablesVersionFromTheHost)
         {"", false, "tekwy", "tekwy003 supp", "tekwy0039.9 zzcu  supp"},
     };
     for (const auto& c : cases) {
-        ZoomDialogValues d;
-        d.txtFieldName = c.fieldName;
-        d.gsZoomPackageModule = c.zoomPackageModule;
-        d.txtZoomReturnField = c.returnField;
-        EXPECT_EQ(keyOf("qxzrn422_2", "qxzrn422", d, c.fromFieldName).left(26), padded(c.key, 26)) << c.fieldName;
+        const ZoomDialogValues field = dialog([&](ZoomDialogValues& d) {
+            d.txtFieldName = c.fieldName, d.txtZoomReturnField = c.returnField, d.gsZoomPackageModule = c.zoomPackageModule;
+        });
+        EXPECT_EQ(keyOf("qxzrn422_2", "qxzrn422", field, c.fromFieldName).left(26), padded(c.key, 26)) << c.fieldName;
     }
-
-    ZoomDialogValues d;
-    d.sRefPackage = "te", d.sRefModule = "kwy", d.sRefNumber = "003";
-    EXPECT_EQ(keyOf("searchdesc", "qxzrn422", d),
+    const ZoomDialogValues ref =
+        dialog([](ZoomDialogValues& d) { d.sRefPackage = "te", d.sRefModule = "kwy", d.sRefNumber = "003"; });
+    EXPECT_EQ(keyOf("searchdesc", "qxzrn422", ref),
               QStringLiteral("tekwy0037.6 a3dev").leftJustified(recordLength("qxzrn422")));
 }
 

@@ -1,13 +1,9 @@
 // The editor's enum domains: the first run loads them from the local host and writes
 // the per-user cache, later runs read the cache; faulty answers are skipped.
 #include "support/CoreTestSupport.h"
-#include "support/LocalHostFixture.h"
 
 #include <call_hooks.h>
-#include <host_database.h>
 #include <local_host.h>
-
-#include "platform/UserSettings.h"
 
 namespace {
 

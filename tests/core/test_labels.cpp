@@ -1,13 +1,8 @@
-// Wrappers of the label, message, documentation, icon and data-dictionary functions
-// against the local host: their call texts, what they read back (double quotes
-// exactly, the next field in place), and what a failed call leaves.
+// The wrappers of the host functions against the local host: their call texts, what
+// they read back (double quotes exactly, the next field in place), what a failed call
+// leaves, and the windows and pointer around a session start.
 #include "call_hooks.h"
-#include "data_sets.h"
-#include "host_database.h"
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_External.h"
 #include "support/CoreTestSupport.h"
-#include "support/LocalHostFixture.h"
 
 #include <QFileInfo>
 
@@ -18,24 +13,28 @@ namespace {
 QString blanks(int n) { return QString(n, u' '); }
 QString quotedBlanks(int n) { return u'"' + blanks(n) + u'"'; }
 
-class LabelWrappers : public CoreTest {
+class Wrappers : public CoreTest {
 protected:
     void SetUp() override
     {
         CoreTest::SetUp();
         ASSERT_TRUE(host.ok()) << host.error().toStdString();
+        platform::setCommandLine(startRecord());
+        ASSERT_TRUE(gbConnectVrok());
         glFormVersionLevel = 11;
         gInitFormDataSets();
         gInitDataSets();
-        goVrokApp = createVrokObject(QStringLiteral("Vrok.Application"));
-        gsLanguage = "2";
+        gsPackage = "te", gsModule = "kwy", gsFormCode = "simpled", gsLanguage = "2";
+        gsVersion = "7.6", gsRelease = "a3", gsCustomer = "dev";
         gsUserLanguage = QStringLiteral("2");
+        giToolsVersion = 4;
     }
-    static QString lastCall() { return host::callLog().isEmpty() ? QString() : host::callLog().last().callText; }
 
     LocalHostEnvironment host;
 };
-using Dictionary = LabelWrappers;
+using LabelWrappers = Wrappers;
+using SessionWrappers = Wrappers;
+using Dictionary = Wrappers;
 
 bool write302(bool insert, bool sync, const QString& inpRefExpr)
 {
@@ -83,30 +82,6 @@ TEST_F(LabelWrappers, LabelsAreAskedAndReadByPosition)
     EXPECT_TRUE(gbGetGroupLabels("te", "tekwy100.stock   ", tab, frame));
     EXPECT_EQ(msExtCallText,
               QStringLiteral("get.group.labels(\"2\",\"te\",\"tekwy100.stock   \",40,%1,%1)").arg(quotedBlanks(70)));
-    QString buffer = QStringLiteral("tetekwy100.stock   ").leftJustified(161);
-    EXPECT_TRUE(gbGetGroupLabelsSet(buffer));
-    EXPECT_TRUE(msExtCallText.startsWith(QStringLiteral("get.group.labels.set(\"2\", 40,\"tetekwy100.stock ")));
-}
-
-TEST_F(LabelWrappers, ALabelWithQuotesSurvivesTheLabelSetBuffer)
-{
-    openHostDatabase(host.databasePath())
-        ->exec("INSERT INTO qxzrn140 VALUES"
-               " ('2','te','tequote.x',1,30,'7.6','a3','dev','The \"big\" item',2,'THE\"BIG\"IT')");
-    QString buffer;
-    for (const char* code : {"tequote.x", "tekwy001.stoc"}) {
-        datasets::RecordBuilder b(*datasets::findLayout(QStringLiteral("labelset")), 1);
-        for (const auto& [field, value] : {std::pair{"cpac", "te"}, {"clab", code}, {"leng", "030"}, {"lhgt", "001"}})
-            b.set(field, value);
-        buffer += b.record();
-    }
-    EXPECT_TRUE(gbGetLabelSet(1, buffer));
-    EXPECT_TRUE(msExtCallText.startsWith(QStringLiteral("get.label.set(\"2\",1,\"tetequote.x")));
-    int32_t next = 0;
-    EXPECT_EQ(gGetBufferField("labelset", "desc", buffer, next), QStringLiteral("The \"big\" item"));
-    const QString second = buffer.mid(next - 1);
-    EXPECT_EQ(gGetBufferField("labelset", "clab", second, next), QStringLiteral("tekwy001.stoc"));
-    EXPECT_EQ(gGetBufferField("labelset", "desc", second, next), QStringLiteral("Quantity in stock"));
 }
 
 TEST_F(LabelWrappers, InsertMeasureAndSearchKey)
@@ -129,10 +104,8 @@ TEST_F(LabelWrappers, InsertMeasureAndSearchKey)
     EXPECT_EQ(dialogs->texts(), QStringList{"VElq error occurred : 1"});
 }
 
-TEST_F(LabelWrappers, DocumentsIconsAndPictures)
+TEST_F(LabelWrappers, IconsAndPictures)
 {
-    EXPECT_TRUE(gbCheckTechDocExists("te", "kwy", "itemsd", "7.6", "a3", "dev", "tekwy001.item"));
-    EXPECT_FALSE(gbCheckTechDocExists("te", "kwy", "itemsd", "7.6", "a3", "dev", "tekwy001.nosuch"));
     QString file = QStringLiteral("keep");
     EXPECT_EQ(glGetPicture("teform_", "box", file), 0);
     EXPECT_TRUE(QFileInfo(file).isFile());
@@ -170,20 +143,13 @@ TEST_F(LabelWrappers, AFailedCallKeepsEveryParameterAndTellsFromTheHostsZero)
     EXPECT_FALSE(dialogs->texts().mid(shown).join(u'\n').contains(QStringLiteral("VElq")));
 }
 
-TEST_F(Dictionary, CallTexts)
+// The update set's call text is read back by test_store.
+TEST_F(Dictionary, InputPropertyCallTexts)
 {
-    const std::pair<std::function<void()>, QString> cases[] = {
-        // The update set's texts are quoted already: enclosed, not quoted again.
-        {[] { gbExecuteVelqSet("k, \"\"a\"\"\"\"b\"\"", 1); }, R"(execute.velq.set("k, ""a""""b""",1,0))"},
-        {[] { write302(true, true, "a\"b"); },
-         R"(insert.qxzrn302("2","te","kwy","simpled","7.6 ","a3","dev ",99,1,"a""b","x"))"},
-        {[] { write302(false, false, QString()); },
-         R"(update.qxzrn302("2","te","kwy","simpled","7.6 ","a3","dev ",99,2,"","x"))"},
-    };
-    for (const auto& [run, expected] : cases) {
-        run();
-        EXPECT_EQ(lastCall(), expected);
-    }
+    write302(true, true, "a\"b");
+    EXPECT_EQ(msExtCallText, R"(insert.qxzrn302("2","te","kwy","simpled","7.6 ","a3","dev ",99,1,"a""b","x"))");
+    write302(false, false, QString());
+    EXPECT_EQ(msExtCallText, R"(update.qxzrn302("2","te","kwy","simpled","7.6 ","a3","dev ",99,2,"","x"))");
 }
 
 TEST_F(Dictionary, RefusalsAndFailedCalls)
@@ -193,8 +159,6 @@ TEST_F(Dictionary, RefusalsAndFailedCalls)
     EXPECT_FALSE(write302(true, true, QString()));
     host::injectError("insert.qxzrn302(", 104, 1);
     EXPECT_FALSE(write302(true, true, QString()));
-    host::injectError("execute.velq.set(", 104, 1);
-    EXPECT_FALSE(gbExecuteVelqSet(QString(), 1));
     EXPECT_EQ(dialogs->texts().filter(QStringLiteral("VElq")), QStringList{"VElq error occurred : 1"});
 
     // Enumerates and sets always report 12 in the seventh place.
@@ -227,45 +191,12 @@ TEST_F(Dictionary, RefusalsAndFailedCalls)
     EXPECT_EQ(glVrokFormat(5, "ZZ,ZZZ,ZZ9.99", 0, 0), 13);
 }
 
-TEST_F(Dictionary, DemoDataWithQuotesReadsBackExactly)
+TEST_F(Dictionary, DemoDataReadsBackExactly)
 {
+    // Quoted texts in the domain and table-field sets: test_text_caches.
     openHostDatabase(host.databasePath())
         ->exec("INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, digb, diga, dtyp)"
-               " VALUES ('te', 'quot', '7.6', 'a3', 'dev', 8, 9, 'Z\"Z,Z\"9', 5, 1, 4);"
-               "UPDATE qxzrn422 SET iniv = 'a \"b\"' WHERE flno = '001' AND fdnm = 'ityp'");
-    QString domains;
-    for (const char* key : {"tequot", "teyeno", "tenope"})
-        domains += QString::fromLatin1(key).leftJustified(63);
-    ASSERT_TRUE(gbGetDomains(domains));
-    const QStringList expectedDomains[] = {{"tequot", "4", "2", "Z\"Z,Z\"9", "5", "1", "8", "9", "0"},
-                                           {"teyeno", "7", "1", "", "0", "0", "3", "3", "2"},
-                                           {"tenope", "-1", "", "", "", "", "", "", "0"}};
-    for (int r = 0; r < 3; ++r) {
-        QStringList got;
-        for (const char* code : {"pacd", "dtyp", "chkb", "difo", "digb", "diga", "leng", "difl", "ncns"}) {
-            int32_t next = 0;
-            got << gGetBufferField("domainset", code, domains.mid(r * 63, 63), next).value_or("<none>");
-        }
-        EXPECT_EQ(got, expectedDomains[r]);
-    }
-
-    // Compact answer records, read one after the other.
-    QString fields;
-    for (const char* key : {"tekwy001ityp", "tekwy002dsca", "tekwy001citg"})
-        fields += QString::fromLatin1(key).leftJustified(67);
-    ASSERT_TRUE(gbGetTableFieldSet("te", "kwy", "001", fields));
-    const QStringList expectedFields[] = {{"tekwy001ityp", "te", "ityp", "2", "", "0", "a \"b\""},
-                                          {"tekwy002dsca", "", "", "", "", "", ""},  // not of the main table
-                                          {"tekwy001citg", "te", "code", "2", "te", "0", ""}};
-    int32_t position = 1;
-    for (const QStringList& row : expectedFields) {
-        QStringList got;
-        for (const char* code : {"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"})
-            got << gGetBufferFieldAt("tabelveldset", code, fields, position).value_or("<none>");
-        EXPECT_EQ(got, row);
-    }
-    EXPECT_EQ(position, fields.size() + 1);
-
+               " VALUES ('te', 'quot', '7.6', 'a3', 'dev', 8, 9, 'Z\"Z,Z\"9', 5, 1, 4)");
     int16_t type = 0, fifth = 0, sixth = 0, seventh = 0;
     int32_t eighth = 0;
     bool flag = true;
@@ -286,4 +217,146 @@ TEST_F(Dictionary, DemoDataWithQuotesReadsBackExactly)
     int32_t fieldPosition = 0, length = 0;
     ASSERT_TRUE(gbGetFieldInfo("qxzrn302.inpc", fieldPosition, length, type));
     EXPECT_EQ(std::tuple(fieldPosition, length, type), std::tuple(4, 65, int16_t(11)));
+}
+
+TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
+{
+    QString a, b, c, d, e, f, g, h;
+    int16_t mode = 3;
+    int32_t bytes = 1;
+    QString rec = QStringLiteral("  ");
+    const std::pair<std::function<void()>, QString> cases[] = {
+        {[&] { gbIsDevVrc(gsPackage, gsVersion, gsRelease, gsCustomer); },
+         R"(qxscm.dll.comm.is.dev.vrc("te","7.6 ","a3","dev "))"},
+        {[&] { gbGetSessionVrc("te", "kwy", "simple  ", 1, a, b, c, d, e, f, mode); },
+         R"(get.session.vrc("te","kwy","simple  ",1,"    ","  ","    ","  ","   ","   ",3,"   ","     "))"},
+        {[&] { gbGetSessionVrcFull("te", "kwy", "simple  ", 0, a, b, c, d, e, f, mode, g, h); },
+         R"(get.session.vrc("te","kwy","simple  ",0,"    ","  ","    ","  ","   ","   ",1,"   ","         "))"},
+        {[&] { gbGetSessionInfo("te", "kwy", "simple  ", gsVersion, gsRelease, gsCustomer, a, b, c, mode, d, e); },
+         R"(get.session.info("te","kwy","simple  ","7.6 ","a3","dev ","  ","   ","   ",1,"   ","         "))"},
+        {[&] { gbCheckFormType(gsLanguage, gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer); },
+         R"(check.form.type("2","te","kwy","simpled","7.6 ","a3","dev "))"},
+        {[&] { glGetScriptTiv(gsPackage, gsModule, "simple  "); }, R"(get.script.tiv("te","kwy","simple  "))"},
+        {[&] { glInitDllExtInt(bytes, a); }, R"(init.dllextint(4, 1, "    " ))"},
+        {[&] { gbStartVrokSession("qxzrn3100s000", "qxzrn300", "k\"y", rec, 0, "a ,b", false, "2"); },
+         R"(start.vrok.session("qxzrn3100s000","qxzrn300","k""y",0,"a ,b","  ","2"))"},
+        {[&] { gbExtDumpForm(); }, R"(ext.dump.form("te","kwy","simpled","2","7.6 ","a3","dev "))"},
+        {[&] {
+             gsSessionModule = "kwy";
+             gsProgramScript = "simple   ";
+             gbExtEditScript();
+         },
+         R"(ext.edit.script("te","kwy","simple   "))"},
+    };
+    qputenv("PALIMOR_HOST_DUMP_DIR", tmp.filePath(QStringLiteral("dumps")).toLocal8Bit());
+    for (const auto& [run, expected] : cases) {
+        run();
+        EXPECT_EQ(msExtCallText, expected);
+    }
+    qunsetenv("PALIMOR_HOST_DUMP_DIR");
+    EXPECT_EQ(dialogs->texts(), QStringList()) << "every call text was accepted";
+    EXPECT_EQ(mode, 1) << "the start mode came back from the host";
+    ASSERT_EQ(host::scriptEditRequests().size(), 1);
+    EXPECT_EQ(host::scriptEditRequests()[0].script, QStringLiteral("simple"));
+}
+
+// Look-ups found and not found in the demo data; a quoted description reads back exactly.
+TEST_F(SessionWrappers, LookUpsFindTheDemoObjects)
+{
+    QString v, r, c, desc;
+    const auto menu = [&](const char* parm) { return gbGetMenuVrc("te", "kwy", "stock", parm, 1, v, r, c); };
+    const auto table = [&](const char* number) { return gbGetTableVrc("te", "kwy", number, 0, v, r, c); };
+    const auto message = [](const char* code) { return gbGetMessageVrc("qx", code); };
+    const auto runtime = [](const char* cust) {
+        return gbCheckRuntimeFormVrc("tekwysimple", gsVersion, gsRelease, cust);
+    };
+    EXPECT_EQ(QList<bool>({menu("2"), menu("3"), table("005"), table("009"), message("plqx0302    "),
+                           message("plqx9999    "), runtime("dev "), runtime("    ")}),
+              QList<bool>({true, false, true, false, true, false, true, false}));
+
+    ASSERT_TRUE(gbGetQuestionVrc("qx", "plqx0003", 2, desc, "2"));
+    EXPECT_EQ(desc.trimmed(), QStringLiteral("The form has been changed. Save the changes?"));
+    gGetOrigVrc("te", "7.6 ", "a3", "dev ", v, r, c, desc);
+    EXPECT_EQ(QStringList({v, r, c, desc}), QStringList({"te", "7.6 ", "a3", "dev "}));
+
+    openHostDatabase(host.databasePath())
+        ->exec("UPDATE qxzrn400 SET desc = 'Yes \"or\" no' WHERE cdom = 'yeno';"
+               "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, desc, dtyp)"
+               " VALUES ('te', 'oldy', '7.6', 'a3', '', 'Old', 7)");
+    ASSERT_TRUE(gbGetDomainVrc("te", "yeno", 1, v, r, c, desc));
+    EXPECT_EQ(c + u'|' + desc.trimmed(), QStringLiteral("dev |Yes \"or\" no"));
+    // Mode 1 looks in the package's current version only; mode 0 in any.
+    EXPECT_FALSE(gbGetDomainVrc("te", "oldy", 1, v, r, c, desc));
+    ASSERT_TRUE(gbGetDomainVrc("te", "oldy", 0, v, r, c, desc));
+    EXPECT_EQ(c + u'|' + desc.trimmed(), QStringLiteral("    |Old"));
+}
+
+TEST_F(SessionWrappers, FailedCallLeavesEveryByReferenceValue)
+{
+    // Each wrapper runs with every by-reference text set to "kept" and its 16-bit value to 7.
+    const std::pair<const char*, std::function<bool(QStringList&, int16_t&)>> cases[] = {
+        {"qxscm.dll.comm.get.orig.vrc(", [](QStringList& o, int16_t&) {
+             gGetOrigVrc("te", "7.6", "a3", "dev", o[0], o[1], o[2], o[3]);
+             return false;
+         }},
+        {"get.domain.vrc(",
+         [](QStringList& o, int16_t&) { return gbGetDomainVrc("te", "yeno", 1, o[0], o[1], o[2], o[3]); }},
+        {"get.session.vrc(", [](QStringList& o, int16_t& n) {
+             return gbGetSessionVrcFull("te", "kwy", "simple", 0, o[0], o[1], o[2], o[3], o[4], o[5], n, o[6], o[7]);
+         }},
+        {"get.session.info(", [](QStringList& o, int16_t& n) {
+             return gbGetSessionInfo("te", "kwy", "simple", "7.6", "a3", "dev", o[0], o[1], o[2], n, o[3], o[4]);
+         }},
+        {"get.question.vrc(", [](QStringList& o, int16_t&) { return gbGetQuestionVrc("qx", "plqx0003", 2, o[0], "2"); }},
+    };
+    for (const auto& [function, run] : cases) {
+        host::injectError(function, 77, 1);
+        QStringList outs(8, QStringLiteral("kept"));
+        int16_t n = 7;
+        EXPECT_FALSE(run(outs, n)) << function;
+        EXPECT_EQ(outs, QStringList(8, QStringLiteral("kept"))) << function;
+        EXPECT_EQ(n, 7) << function;
+    }
+
+    int32_t bytes = 3;
+    QString version = QStringLiteral("kept");
+    host::injectError("init.dllextint(", 77, 1);
+    EXPECT_EQ(glInitDllExtInt(bytes, version), 0);
+    EXPECT_EQ(QString::number(bytes) + version, QStringLiteral("3kept"));
+}
+
+// The windows and the pointer around a session start, as the hooks saw them.
+TEST_F(SessionWrappers, WaitFlagLocksTheWindowsWhateverTheAnswer)
+{
+    QStringList events;
+    ui::hooks().setWindowsEnabled = [&](bool on) { events << (on ? "enable" : "disable"); };
+    ui::hooks().focusMainWindow = [&] { events << "focus"; };
+    platform::setMousePointerHook(
+        [&](platform::Pointer p) { events << (p == platform::Pointer::Hourglass ? "hourglass" : "default"); });
+    QString record;
+    const auto start = [&](bool wait) {
+        events.clear();
+        record = QStringLiteral("    ");
+        return gbStartVrokSession("qxzrn3110s000", "qxzrn300", QString(), record, 0, QString(), wait, QString());
+    };
+    const QStringList waited{"hourglass", "disable", "enable", "focus", "default"};
+
+    EXPECT_FALSE(start(true)) << "nothing chosen: -1";
+    EXPECT_EQ(events, waited);
+    EXPECT_EQ(record, QStringLiteral("    "));
+
+    host::scriptSessionAnswer(QStringLiteral("a \"record\""));
+    EXPECT_TRUE(start(true));
+    EXPECT_EQ(events, waited);
+    EXPECT_EQ(record, QStringLiteral("a \"record\""));
+
+    host::injectError("start.vrok.session(", 12, 1);
+    EXPECT_FALSE(start(true));
+    EXPECT_EQ(events, waited);
+    EXPECT_EQ(record, QStringLiteral("    "));
+
+    EXPECT_FALSE(start(false));
+    EXPECT_EQ(events, QStringList({"hourglass", "default"}));
+    EXPECT_EQ(host::sessionRequests().size(), 3) << "the failed call never reached the host's session";
+    platform::resetMousePointer();
 }

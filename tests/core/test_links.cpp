@@ -1,7 +1,7 @@
 // The link structure rebuilt from the tree: links read back give the tree again,
 // virtual groups for fields beside subgroups, order numbers strictly rising in tree
-// order, the link checks, the save-time checks and the form commands of deleted
-// groups and fields.
+// order, the link checks, the save-time checks, the form commands of deleted groups
+// and fields; and the change marks of the link update, each with its log line.
 #include "test_links_support.h"
 
 #include <random>
@@ -9,8 +9,6 @@
 using namespace links;
 
 namespace {
-
-// ---- Rebuild ----------------------------------------------------------------------------
 
 class LinkRebuild : public HandBuiltForm {};
 
@@ -38,7 +36,7 @@ TEST_F(LinkRebuild, FieldsAndFollowUpsUnderTheRoot)
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
 }
 
-TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroupsMadeAgainUnchanged)
+TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
 {
     // root: g1(g3(f5)), f1, f2, g2(f3), f4 - with stale subgroup counters.
     TreeNode* g1 = group(root, 1);
@@ -77,22 +75,13 @@ TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroupsMadeAgainUnchange
     EXPECT_TRUE(gaGroups[size_t(chain[3] - 1)].bCheckboxesOnly);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
 
-    // Rebuilt as stored: the same slots, nothing changed.
-    markStored();
-    const std::vector<GroupRecord> before = gaGroups;
-    gRebuildPointers();
-    for (size_t i = 0; i < gaGroups.size(); ++i) {
-        EXPECT_TRUE(gaGroups[i].Grpi == before[i].Grpi && gaGroups[i].lNextGroup == before[i].lNextGroup) << i;
-        EXPECT_FALSE(gaGroups[i].bChanged) << i;
-    }
+    // (Rebuilt as stored, they are made again unchanged: the store's round trip.)
     // f4 joins the run of f1 and f2: its virtual group is freed.
     tree.move(f4, g2, Relationship::Previous);
     gRebuildPointers();
     EXPECT_EQ(linksText(), treeText(root));
     EXPECT_EQ(liveVirtualGroups(), 1);
 }
-
-// ---- Order numbers ------------------------------------------------------------------------
 
 class OrderNumbers : public HandBuiltForm {
 protected:
@@ -114,14 +103,11 @@ protected:
     }
 };
 
-TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderAndSpreadsTheRest)
+TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderSpreadsTheRestAndPast32000RenumbersAll)
 {
     const std::vector<std::pair<std::vector<int16_t>, std::vector<int16_t>>> cases = {
-        {{10, 30, 20, 40, 50}, {10, 15, 20, 40, 50}},
-        {{10, 30, 20, 40}, {10, 11, 12, 40}},
-        {{20, 10}, {1, 10}},
-        {{0, 0, 0}, {10, 20, 30}},
-        {{10, 0, 25, 0}, {10, 20, 25, 35}},
+        {{10, 30, 20, 40, 50}, {10, 15, 20, 40, 50}}, {{10, 30, 20, 40}, {10, 11, 12, 40}}, {{20, 10}, {1, 10}},
+        {{0, 0, 0}, {10, 20, 30}}, {{10, 0, 25, 0}, {10, 20, 25, 35}},
         // The step is rounded down: never onto the number that closes the run.
         {{10, 90, 80, 70, 16, 200, 300}, {10, 11, 12, 13, 16, 200, 300}},
         {{10, 30, 20, 40, 35, 50, 60}, {10, 15, 21, 27, 35, 50, 60}},
@@ -140,10 +126,8 @@ TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderAndSpreadsTheRest)
         const std::vector<int16_t> got = renumber(start, true);
         EXPECT_TRUE(strictlyRising(got) && got.front() >= 1) << round;
     }
-}
 
-TEST_F(OrderNumbers, PastThirtyTwoThousandAFullRenumberingIsDue)
-{
+    // Past 32,000 a full renumbering is due.
     EXPECT_EQ(renumber({31990, 32000, 32010}), (std::vector<int16_t>{31990, 32000, 32010}));
     EXPECT_TRUE(gbRecomputeLinks);
 
@@ -154,8 +138,6 @@ TEST_F(OrderNumbers, PastThirtyTwoThousandAFullRenumberingIsDue)
     EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
     EXPECT_FALSE(gbRecomputeLinks);
 }
-
-// ---- Link checks ----------------------------------------------------------------------------
 
 TEST_F(LinkRebuild, EachBrokenLinkIsReportedByName)
 {
@@ -188,8 +170,6 @@ TEST_F(LinkRebuild, EachBrokenLinkIsReportedByName)
         TearDown();
     }
 }
-
-// ---- Save-time checks -------------------------------------------------------------------------
 
 class SaveChecks : public HandBuiltForm {
 protected:
@@ -287,8 +267,6 @@ TEST_F(SaveChecks, RepeatingGroupsOutOfPlaceAndFieldsBeyondColumn255)
     EXPECT_EQ(dialogs->shown()[0].style, platform::MbIconExclamation);
 }
 
-// ---- Form commands ------------------------------------------------------------------------------
-
 TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
 {
     struct Case {
@@ -338,6 +316,160 @@ TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
         EXPECT_TRUE(std::none_of(gaFields.begin(), gaFields.end(), [](const FieldRecord& f) { return f.bChanged308; }));
         TearDown();
     }
+}
+
+class ChangeTracking : public HandBuiltForm {
+protected:
+    // root: g1(f1 f2), g2(f3), stored as it stands.
+    void SetUp() override
+    {
+        HandBuiltForm::SetUp();
+        g1 = group(root, 1);
+        f1 = field(g1, 1);
+        f2 = field(g1, 2);
+        g2 = group(root, 2);
+        f3 = field(g2, 3);
+        gRebuildPointers();
+        markStored();
+        startLogging();
+        linesBefore = logLines().filter(QStringLiteral(" changed from ")).size();
+    }
+
+    // The change lines logged since SetUp (the log file outlives it).
+    QStringList changeLines() const { return logLines().filter(QStringLiteral(" changed from ")).mid(linesBefore); }
+
+    static QStringList marked()
+    {
+        QStringList out;
+        for (size_t i = 0; i < gaGroups.size(); ++i)
+            if (gaGroups[i].bChanged)
+                out << gsGroupKey(int32_t(i));
+        for (size_t i = 1; i < gaFields.size(); ++i) {
+            const FieldRecord& f = gaFields[i];
+            if (f.bChanged || f.bChanged301 || f.bChanged308)
+                out << QStringLiteral("f_%1:%2%3%4").arg(i).arg(f.bChanged ? "c" : "").arg(f.bChanged301 ? "1" : "")
+                           .arg(f.bChanged308 ? "8" : "");
+        }
+        return out;
+    }
+
+    qsizetype linesBefore = 0;
+    TreeNode *g1 = nullptr, *g2 = nullptr, *f1 = nullptr, *f2 = nullptr, *f3 = nullptr;
+};
+
+// (No mark without a difference: the store's round trip stores a reloaded form unchanged.)
+TEST_F(ChangeTracking, NoMarkWhileSuspendedAndAMovedFieldMarksItsLinksOnly)
+{
+    tree.move(f2, f3, Relationship::Previous);  // to the other group; the order of the fields stays
+    gRebuildPointers();
+    gbSuspendLinkUpdate = true;
+    gUpdatePointers();
+    EXPECT_TRUE(marked().isEmpty()) << marked().join(u' ').toStdString();
+    EXPECT_FALSE(gbFormChanged);
+    EXPECT_TRUE(changeLines().isEmpty());
+
+    gbSuspendLinkUpdate = false;
+    gUpdatePointers();
+    EXPECT_EQ(marked(), (QStringList{"g_2", "f_1:c8", "f_2:c8"}));
+    EXPECT_EQ(changeLines().filter(QStringLiteral("Field 'F2' : GroupId changed from 2 to 3")).size(), 1);
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
+    EXPECT_TRUE(gbFormChanged);
+}
+
+TEST_F(ChangeTracking, EachMemberMarksItsTableAndLogsTheChange)
+{
+    struct Case {
+        const char* logName;
+        std::function<void()> change;
+        const char* line;
+        const char* marks;
+    };
+    const std::vector<Case> cases = {
+        {"ParentField", [] { gaFields[1].lParentField = 7; }, "Field 'F1' : ParentField changed from 0 to 7", "f_1:c8"},
+        {"NextField", [] { gaFields[1].lNextField = 0; }, "Field 'F1' : NextField changed from 20 to 0", "f_1:c8"},
+        {"ChildField", [] { gaFields[1].lChildField = 30; }, "Field 'F1' : ChildField changed from 0 to 30", "f_1:c8"},
+        {"GroupId", [] { gaFields[1].Grpi = 3; }, "Field 'F1' : GroupId changed from 2 to 3", "f_1:c8"},
+        {"FollowUp", [] { gaFields[1].bFollowUp = true; }, "Field 'F1' : FollowUp changed from False to True", "f_1:c8"},
+        {"omod", [] { gaFields[1].nOmod = 11; }, "Field 'F1' : omod changed from 10 to 11", "f_1:c1"},
+        {"FieldXPosition", [] { gaFields[1].iFieldXPos = 40; }, "Field 'F1' : FieldXPosition changed from 0 to 40", "f_1:c1"},
+        {"FieldYPosition", [] { gaFields[1].iFieldYPos = -2; }, "Field 'F1' : FieldYPosition changed from 0 to -2", "f_1:c1"},
+        {"LabelXPosition", [] { gaFields[1].nLabelXPos = 3; }, "Field 'F1' : LabelXPosition changed from 0 to 3", "f_1:c8"},
+        {"FieldEndPosition", [] { gaFields[1].nFieldEndPos = 99; }, "Field 'F1' : FieldEndPosition changed from 0 to 99", "f_1:c8"},
+        {"ColumnId", [] { gaFields[1].iColumnId = 2; }, "Field 'F1' : ColumnId changed from 0 to 2", "f_1:c8"},
+        {"width", [] { gaGroups[1].iGroupWidth = 2; }, "Group 'Stock' : New Page/Groups beside eachother changed from 1 to 2", "g_1"},
+        {"group id", [] { gaGroups[1].Grpi = 9; }, "Group 'Stock' : GroupId changed from 2 to 9", "g_1"},
+        {"parent", [] { gaGroups[1].lParentGroup = 0; }, "Group 'Stock' : ParentGroup changed from 1 to 0", "g_1"},
+        {"next", [] { gaGroups[1].lNextGroup = 0; }, "Group 'Stock' : NextGroup changed from 3 to 0", "g_1"},
+        {"child", [] { gaGroups[1].lChildGroup = 4; }, "Group 'Stock' : ChildGroup changed from 0 to 4", "g_1"},
+        {"previous", [] { gaGroups[1].lPreviousGroup = 3; }, "Group 'Stock' : PreviousGroup changed from 0 to 3", "g_1"},
+        {"first field", [] { gaGroups[1].lFirstField = 20; }, "Group 'Stock' : FirstField changed from 10 to 20", "g_1"},
+        {"level", [] { gaGroups[1].lGroupLevel = 2; }, "Group 'Stock' : GroupLevel changed from 1 to 2", "g_1"},
+        {"check boxes", [] { gaGroups[1].bCheckboxesOnly = true; }, "Group 'Stock' : Checkboxes only changed from False to True", "g_1"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        gaGroups[1].sFrameDesc = QStringLiteral("  Stock  ");  // trimmed in the log
+        c.change();
+        gDetectGroupChanges();
+        gDetectFieldChanges();
+        EXPECT_EQ(marked(), QStringList{QString::fromLatin1(c.marks)}) << c.logName;
+        EXPECT_TRUE(gbFormChanged) << c.logName;
+        ASSERT_EQ(changeLines().size(), 1) << c.logName;
+        EXPECT_TRUE(changeLines()[0].endsWith(QLatin1String(c.line))) << changeLines()[0].toStdString();
+        TearDown();
+    }
+}
+
+TEST_F(ChangeTracking, MostFieldsMarkedMeansEveryFieldIsNumberedAndWrittenAfresh)
+{
+    // Ten fields with order numbers off the grid; k of them carry a 301 or 308 mark.
+    for (const int k : {8, 9}) {
+        SetUp();
+        for (int i = 4; i <= 10; ++i)
+            field(g1, i, int16_t(i * 10 + 5));
+        gRebuildPointers();
+        markStored();
+        const std::vector<int16_t> before = orderNumbers(root);
+        for (int i = 1; i <= k; ++i)
+            (i % 2 ? gaFields[size_t(i)].bChanged301 : gaFields[size_t(i)].bChanged308) = true;
+
+        gUpdatePointers();
+
+        if (k == 8) {
+            EXPECT_EQ(orderNumbers(root), before);
+            EXPECT_FALSE(gaFields[10].bChanged || gaGroups[1].bChanged);
+        } else {
+            EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+            for (const FieldRecord& f : std::vector<FieldRecord>(gaFields.begin() + 1, gaFields.begin() + 11))
+                EXPECT_TRUE(f.bChanged && f.bChanged301 && f.bChanged308) << f.lFieldId;
+            EXPECT_TRUE(gaGroups[1].bChanged && gaGroups[2].bChanged);  // they have a first field
+        }
+        TearDown();
+    }
+}
+
+TEST_F(ChangeTracking, CommandsFollowAFullRenumberingAndAFormWithoutFieldsOnlyRelinks)
+{
+    SpecificCommandRecord cmd;
+    cmd.nSpecificCommandId = 0;
+    cmd.nCommandType = cmd.nCommandTypeStored = 3;
+    cmd.lFieldId = 3, cmd.lLinkId = cmd.lLinkIdStored = 30;
+    gaSpecificCommands = {SpecificCommandRecord{}, cmd};
+    for (int i = 1; i <= 3; ++i)
+        gaFields[size_t(i)].nOmod = int16_t(1000 + i);
+    gbRecomputeLinks = true;
+
+    gUpdatePointers();
+
+    EXPECT_FALSE(gbRecomputeLinks);
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30}));
+    EXPECT_TRUE(gaSpecificCommands[1].lLinkId == 30 && !gaSpecificCommands[1].bChanged);  // back at its stored link
+
+    for (int i = 1; i <= 3; ++i)
+        gaFields[size_t(i)].lFieldId = -1;
+    gUpdatePointers();
+    EXPECT_TRUE(gaSpecificCommands[1].lLinkId == 0 && gaSpecificCommands[1].nCommandType == 1);
+    EXPECT_TRUE(gaSpecificCommands[1].bChanged);
 }
 
 } // namespace

@@ -50,13 +50,10 @@ const std::vector<Expect<GroupRecord>> kGroupColumns = {
     YES("g.za_newp", bNewPage), YES("g.za_besi", bPlaceBeside), BIT("g.za_misc", Conv::Bit0, bCheckOnGroupBox),
     BIT("g.za_misc", Conv::Bit1, bRichView), BIT("g.za_misc", Conv::Bit2, bNewPageMO),
     BIT("g.za_misc", Conv::Bit3, bDashboard), TXT("g.zb_tabp", sParentTable), YES("g.zb_selg", bSelectionGroup),
-    // The stored copies start as the values.
-    NUM("g.grpi", GrpiStored), NUM("g.levl", lGroupLevelStored), NUM("g.pare", lParentGroupStored),
-    NUM("g.prev", lPreviousGroupStored), NUM("g.next", lNextGroupStored), NUM("g.chld", lChildGroupStored),
-    NUM("g.fld1", lFirstFieldStored), NUM("g.wdth", iGroupWidthStored), YES("g.za_cbox", bCheckboxesOnlyStored),
 };
 
 // Domain and length of a main-table field come from the dictionary; they are checked apart.
+// (Stored copies equal to the values show in the store's round trip: a second store sends nothing.)
 const std::vector<Expect<FieldRecord>> kFieldColumns = {
     NUM("f.sequ", lFieldId), NUM("f.xpos", iFieldXPos), NUM("f.ypos", iFieldYPos), TXT("f.fldn", sFieldName),
     CNV("f.elem", Conv::Element, iElement), BIT("f.elem", Conv::MultiCurrency, bMultiCurrency),
@@ -76,10 +73,7 @@ const std::vector<Expect<FieldRecord>> kFieldColumns = {
     TXT("l.za_srch", sSearchField), NUM("l.za_cnst", iLinkedConst), TXT("l.za_icon", sIconName),
     NUM("l.za_zind", iZoomIndex), NUM("l.ctrl", lControl), NUM("l.za_adju", iDataAli), YES("l.za_able", bAutoEnable),
     BIT("l.za_misc", Conv::Bit0, bInGrid), BIT("l.za_misc", Conv::Bit1, bOccIndependentViewField),
-    BIT("l.za_misc", Conv::Bit2, bInitialHidden), NUM("l.grpi", GrpiStored), NUM("l.chld", lChildFieldStored),
-    NUM("l.next", lNextFieldStored), NUM("l.pare", lParentFieldStored), YES("l.fwup", bFollowUpStored),
-    NUM("f.omod", nOmodStored), NUM("f.xpos", iFieldXPosStored), NUM("f.ypos", iFieldYPosStored),
-    NUM("l.lxpo", nLabelXPosStored), NUM("l.xend", nFieldEndPosStored), NUM("l.colu", iColumnIdStored),
+    BIT("l.za_misc", Conv::Bit2, bInitialHidden),
     // Input properties; a stored default counts only for a field that has one.
     TXT("p.inpc", sInpRefExpr), YES("p.za_prop", bSyncField), YES("p.sequ IS NOT NULL", bHas302Row),
     {"CASE WHEN f.defa = 1 THEN p.defa END", Conv::Text, [](const auto& r) { return r.sDefaultValue; }},
@@ -122,18 +116,16 @@ protected:
     }
 };
 
-// ---- Every demo form, compared with its rows ----------------------------------------
-
 class DemoFormLoad : public Load, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DemoFormLoad, RecordsHoldExactlyTheHostRows)
 {
-    // Values that exercise the conversions, on rows of every demo form.
+    // Values that exercise the conversions, and quotes read back plainly, on rows of every demo form.
     const QString code = QString::fromLatin1(GetParam());
     db->exec(QStringLiteral("UPDATE qxzrn301 SET elem = -1 WHERE cfrm = '%1' AND sequ = 2;"
                             "UPDATE qxzrn301 SET elem = 0, zoom = 32 WHERE cfrm = '%1' AND sequ = 3;"
                             "UPDATE qxzrn301 SET elem = 4, zoom = 0 WHERE cfrm = '%1' AND sequ = 4;"
-                            "UPDATE qxzrn301 SET zoom = 3, defa = 2 WHERE cfrm = '%1' AND sequ = 5;"
+                            "UPDATE qxzrn301 SET zoom = 3, defa = 2, dcex = 'say \"hi\"' WHERE cfrm = '%1' AND sequ = 5;"
                             "UPDATE qxzrn308 SET za_misc = 5, lpos = 3, optx = 77 WHERE cfrm = '%1' AND sequ = 1;"
                             "UPDATE qxzrn308 SET za_misc = 2 WHERE cfrm = '%1' AND sequ = 6;"
                             "UPDATE qxzrn315 SET algr = 0, za_misc = 9 WHERE cfrm = '%1' AND grpi = 1;"
@@ -233,8 +225,6 @@ TEST_P(DemoFormLoad, RecordsHoldExactlyTheHostRows)
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoFormLoad, ::testing::Values("simpled", "itemsd", "olditemd"));
 
-// ---- Blocks, levels and feature columns -------------------------------------------------
-
 TEST_F(Load, EachTableIsReadInBlocksUntilOneComesBackShort)
 {
     const auto length = [](const char* name) { return datasets::recordLength(*datasets::findLayout(name), 1); };
@@ -250,6 +240,8 @@ TEST_F(Load, EachTableIsReadInBlocksUntilOneComesBackShort)
         select(id->formCode);
         ASSERT_TRUE(gLoadDesignDefinitions());
         EXPECT_EQ(gnFieldCount, fields);
+        for (int i = 1; i <= fields; ++i)
+            ASSERT_EQ(gaFields[size_t(i)].lFieldId, i) << "every row once, none left out";
 
         // Query ids rise by one, so a fetch's id tells its query.
         const auto fetches = callsOf(QStringLiteral("am_query_fetch("));
@@ -291,8 +283,6 @@ TEST_F(Load, StoredLevelsAndTheSelectionGroupColumns)
     EXPECT_EQ(glLoadedFormVersion, 9) << "the root row's level stands";
 }
 
-// ---- Failures ---------------------------------------------------------------------------
-
 TEST_F(Load, ALoadThatCannotReadItsRowsOrItsIdentityStopsAndSaysSo)
 {
     useTexts({{QStringLiteral("qxplqx0212"), QStringLiteral("Host call %s failed with%s")}});
@@ -308,7 +298,6 @@ TEST_F(Load, ALoadThatCannotReadItsRowsOrItsIdentityStopsAndSaysSo)
         {"am_define_full_query(", "itemsd", 1, 0, notRead},
         {"am_query_fetch(", "itemsd", 1, 1, notRead},
         {nullptr, "it'}d", 0, 0, QStringLiteral("\"it'}d\" contains a quote or a brace")},
-        {nullptr, "it{d", 0, 0, QStringLiteral("\"it{d\" contains a quote or a brace")},
         {"DROP", "itemsd", 1, 1, notRead},  // the host refuses the query text: -302
     };
     for (const Case& c : cases) {
@@ -325,8 +314,6 @@ TEST_F(Load, ALoadThatCannotReadItsRowsOrItsIdentityStopsAndSaysSo)
         EXPECT_TRUE(dialogs->texts().last().contains(c.message)) << dialogs->texts().last().toStdString();
     }
 }
-
-// ---- Rows that name nothing loaded, and slots used before ------------------------------------
 
 TEST_F(Load, RowsOutsideTheArraysOrOnFreeSlotsArePassedOver)
 {

@@ -51,15 +51,14 @@ protected:
 
     void expectTexts(const QList<CodeUse>& uses) const
     {
+        const QString where = QStringLiteral(" WHERE clan = '2' AND cpac = 'qx' AND ");
+        const QString messages = "SELECT mess FROM qxzrn451" + where + "cmes = ?1";
         for (const CodeUse& use : uses) {
-            const QString where = QStringLiteral(" WHERE clan = '2' AND cpac = 'qx' AND ");
-            QString sql = "SELECT mess FROM qxzrn450" + where + "cmes = ?1 UNION ALL SELECT mess FROM qxzrn451" + where
-                          + "cmes = ?1";
-            if (use.kind == QLatin1String("label"))
-                sql = "SELECT desc FROM qxzrn140" + where + "clab = ?1 ORDER BY leng DESC";
-            else if (use.kind == QLatin1String("question"))
-                sql = "SELECT mess FROM qxzrn451" + where + "cmes = ?1";
-            host::Statement st(db->handle(), sql);
+            host::Statement st(db->handle(),
+                               use.kind == QLatin1String("label")      ? "SELECT desc FROM qxzrn140" + where
+                                                                             + "clab = ?1 ORDER BY leng DESC"
+                               : use.kind == QLatin1String("question") ? messages
+                                   : "SELECT mess FROM qxzrn450" + where + "cmes = ?1 UNION ALL " + messages);
             st.bind(1, use.code);
             const QString text = st.step() ? st.text(0) : QString();
             EXPECT_FALSE(text.trimmed().isEmpty()) << use.kind.toStdString() << " " << use.code.toStdString() << " ("

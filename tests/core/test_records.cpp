@@ -1,6 +1,6 @@
 // Handing out and taking back records: the lowest free slot reused, the last field
 // slot and the group reserve switching inserting off, an insert with no slot or past
-// the field limit refused, deleting groups and form commands, and emptied arrays.
+// the field limit refused, deleting groups and form commands.
 // (Deleted fields and their documentation are tried with the store.)
 #include <optional>
 #include "support/CoreTestSupport.h"
@@ -188,29 +188,6 @@ TEST_F(Records, DeletingFormCommands)
             EXPECT_EQ(gaSpecificCommands[size_t(c.index)].lLinkId, c.link);
         }
     }
-}
-
-TEST_F(Records, InitializeEmptiesEveryArrayToItsSentinel)
-{
-    gaGroups.assign(4, GroupRecord{});
-    gaGroups[0].Grpi = 1;
-    gaFields.assign(30, FieldRecord{});
-    gaFields[0].lFieldId = 0;
-    gaDomains.resize(6);
-    gaDomains[0].sDataTypeDesc = QStringLiteral("Enumerate");
-    gaTableFields.resize(501);
-    gaSpecificCommands.assign(3, SpecificCommandRecord{});
-    gaSpecificCommands[0].nSpecificCommandId = 0;
-    gaIdMap.resize(9);
-    gaIconCache.resize(2);
-    gnFieldCount = gnDomainCount = gnDomainSlots = gnTableFieldCount = 5;
-    gInitializeArrays();
-    for (size_t size : {gaGroups.size(), gaFields.size(), gaDomains.size(), gaTableFields.size(),
-                        gaSpecificCommands.size(), gaIdMap.size(), gaIconCache.size()})
-        EXPECT_EQ(size, 1u);
-    EXPECT_EQ(gaGroups[0].Grpi + gaFields[0].lFieldId + gaSpecificCommands[0].nSpecificCommandId, -3);
-    EXPECT_TRUE(gaDomains[0].sDataTypeDesc.isEmpty());
-    EXPECT_EQ(gnFieldCount + gnDomainCount + gnDomainSlots + gnTableFieldCount, 0);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Storing a form in the local host: a round trip of tree edits through the link
 // rebuild, the store and a fresh load; a failure at each step of the store followed by
-// the abort (database and marks as before, then a retry that stores); marks of an
-// earlier store never flipped back; records the store must not send or must remove;
+// the abort (database and marks as before, marks of an earlier store never flipped
+// back, then a retry that stores); records the store must not send or must remove;
 // and a form of an older level upgraded on load and stored at the current one.
 #include "test_links_support.h"
 
@@ -112,8 +112,6 @@ protected:
     NodeTree tree;
 };
 
-// ---- Round trip -------------------------------------------------------------------------------
-
 TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
 {
     open(QStringLiteral("itemsd"));
@@ -177,8 +175,6 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_EQ(designTexts(), stored);
 }
 
-// ---- Failures ---------------------------------------------------------------------------------
-
 enum class FailAt { IntermediatePart, Commit, InputPropertyCall, OverLongRecord };
 
 class StoreFailure : public Store, public ::testing::WithParamInterface<FailAt> {};
@@ -186,15 +182,21 @@ class StoreFailure : public Store, public ::testing::WithParamInterface<FailAt> 
 TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
 {
     open(QStringLiteral("itemsd"));
+    // A field of an earlier store: its marks are never flipped back.
+    ASSERT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.early")), 20);
+    gRebuildPointers();
+    gUpdatePointers();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    ASSERT_TRUE(gaFields[20].bExistsInHost);
     const QString before = dump();
     // Edits that flip marks of every kind: a new field with an input-property row, a
     // stored field with documentation and a stored group with its fields deleted, a
     // field updated, a command linked elsewhere.
-    const int32_t added = newField(node("g_8"), Relationship::Child, QStringLiteral("tekwy900.nf"));
-    ASSERT_EQ(added, 20);
-    gaFields[20].bDefault = true;
-    gaFields[20].sDefaultValue = QStringLiteral("x");
-    gaFields[20].bChanged302 = true;
+    const size_t added = size_t(newField(node("g_8"), Relationship::Child, QStringLiteral("tekwy900.nf")));
+    ASSERT_EQ(added, 36u);
+    gaFields[added].bDefault = true;
+    gaFields[added].sDefaultValue = QStringLiteral("x");
+    gaFields[added].bChanged302 = true;
     for (int32_t i : {2, 1, 26, 27, 28})
         gDeleteFieldRecord(i);
     tree.remove(node("f_1"));
@@ -225,7 +227,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         host::injectError(QStringLiteral("insert.qxzrn302("), 5, 1);
         break;
     case FailAt::OverLongRecord:
-        gaFields[20].sLanguageUnitExpression = QString(1000, u'x');
+        gaFields[added].sLanguageUnitExpression = QString(1000, u'x');
         break;
     }
     const QString marksBefore = marks();
@@ -236,47 +238,27 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     EXPECT_EQ(dump(), before);
     EXPECT_EQ(marks(), marksBefore);
     EXPECT_FALSE(anyToggled());
+    gRestoreExistsMarks();  // twice changes nothing more
+    EXPECT_EQ(marks(), marksBefore);
     // The change marks stay, so that the retry sends the same again.
-    EXPECT_TRUE(gaFields[20].bChanged && gaFields[3].bChanged301);
+    EXPECT_TRUE(gaFields[added].bChanged && gaFields[3].bChanged301);
 
     host::clearInjections();
-    gaFields[20].sLanguageUnitExpression.clear();
+    gaFields[added].sLanguageUnitExpression.clear();
     ASSERT_TRUE(gbStoreDesignDefinitions());
     const auto stored = designTexts();
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
     NodeTree again;
     load(again);
     EXPECT_EQ(designTexts(), stored);
-    EXPECT_EQ(gaFields[20].sDefaultValue, QStringLiteral("x"));
-    EXPECT_TRUE(gaFields[20].bHas302Row);
+    EXPECT_EQ(gaFields[added].sDefaultValue, QStringLiteral("x"));
+    EXPECT_TRUE(gaFields[added].bHas302Row);
     EXPECT_EQ(gaSpecificCommands[2].lLinkId, 4);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
                          ::testing::Values(FailAt::IntermediatePart, FailAt::Commit, FailAt::InputPropertyCall,
                                            FailAt::OverLongRecord));
-
-TEST_F(Store, MarksOfAnEarlierStoreAreNeverFlippedBack)
-{
-    open(QStringLiteral("itemsd"));
-    const int32_t added = newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.nf"));
-    gaFields[size_t(added)].Grpi = 2;
-    gaFields[size_t(added)].nOmod = 135;
-    ASSERT_TRUE(gbStoreDesignDefinitions());
-    ASSERT_TRUE(gaFields[size_t(added)].bExistsInHost);
-
-    // The next store fails at the form's own group, before it reaches any field.
-    gaGroups[0].sLabelCode = QString(1000, u'x');
-    gaGroups[0].bChanged = true;
-    const QString marksBefore = marks();
-    EXPECT_FALSE(gbStoreDesignDefinitions());
-    ASSERT_TRUE(gbAbortStore());
-    EXPECT_EQ(marks(), marksBefore);
-    EXPECT_TRUE(gaFields[size_t(added)].bExistsInHost);
-    // Restoring twice changes nothing more.
-    gRestoreExistsMarks();
-    EXPECT_EQ(marks(), marksBefore);
-}
 
 TEST_F(Store, FreedRecordsAndTheirDocumentation)
 {
@@ -323,12 +305,12 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     EXPECT_TRUE(c.bExistsInHost);
 }
 
-// ---- Older levels -----------------------------------------------------------------------------
-
 TEST_F(Store, OlderFormIsUpgradedOnLoadAndStoredAtTheCurrentLevel)
 {
     open(QStringLiteral("olditemd"), 11);
     ASSERT_EQ(glLoadedFormVersion, 7);
+    ASSERT_TRUE(gaGroups[2].bNewPage && !gaGroups[2].bNewPageMO && gaGroups[3].bNewPage);
+    ASSERT_TRUE(gaFields[1].iLabelHeightMO == 0 && gaFields[3].iZoomIndex == 1);
     gLoadEnums();
     gRunUpgradePasses();
     EXPECT_TRUE(gbFormChanged);

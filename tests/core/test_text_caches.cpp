@@ -2,13 +2,10 @@
 // most 4050 characters, answers read back in order, entries asked once, and the tree
 // node texts of the groups.
 #include "support/CoreTestSupport.h"
-#include "support/LocalHostFixture.h"
 
 #include <call_hooks.h>
-#include <host_database.h>
 
 #include "model/NodeTree.h"
-#include "model/mod_TextCaches.h"
 
 namespace {
 
@@ -70,14 +67,19 @@ protected:
 
 TEST_F(Caches, LabelRequestsFillBuffersOfAtMost4050AndAreAskedOnce)
 {
+    db->exec("INSERT INTO qxzrn140 VALUES"
+             " ('2','te','tequote.x',1,10,'7.6','a3','dev','The \"big\" item',2,'THE\"BIG\"IT')");
     makeFields(100);
     gaFields[7].iLabelLengthSO = 0;  // no single-occurrence label: never asked
+    gaFields[50].sLabelCode = QStringLiteral("tequote.x");  // read exactly, the labels after it in place
     gLoadFieldLabels(1, true);
 
     // labelset records are 96 characters: 42 of them make 4032, a 43rd would pass 4050.
     EXPECT_EQ(sizesOf("get.label.set("), (QList<qsizetype>{42 * 96, 42 * 96, 15 * 96}));
     for (int i = 1; i <= 100; ++i)
-        EXPECT_EQ(gaFields[size_t(i)].sLabelDescSO, i == 7 ? QString() : QStringLiteral("Item")) << i;
+        EXPECT_EQ(gaFields[size_t(i)].sLabelDescSO,
+                  i == 7 ? QString() : i == 50 ? QStringLiteral("The \"big\" item") : QStringLiteral("Item"))
+            << i;
     EXPECT_TRUE(gaFields[1].sLabelDescMO.isEmpty());
 
     host::clearCallLog();
@@ -136,6 +138,7 @@ TEST_F(Caches, GroupLabelsFillTextsAndTheNodesOfTheGroupsPassed)
     }
     gaGroups[1].sLabelCode = QStringLiteral("tekwy100.general");
     gaGroups[2].bVirtualGroup = true;  // no node text of its own
+    gaGroups[3].sLabelCode = QStringLiteral("tekwy100.unknown");  // no texts, and the next group's in place
     gaGroups[4].sLabelCode = QStringLiteral("tekwy100.stock");
     gaGroups[5].sLabelCode = QStringLiteral("tekwy100.nosuch");
     gaGroups[5].sTabDesc = QStringLiteral("kept");  // filled already: not asked, not passed
@@ -154,7 +157,10 @@ TEST_F(Caches, GroupLabelsFillTextsAndTheNodesOfTheGroupsPassed)
 TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
 {
     db->exec("INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, dtyp) VALUES"
-             " ('te', 'memo', '7.6', 'a3', 'dev', 200, 200, 'XXXX', 10)");
+             " ('te', 'memo', '7.6', 'a3', 'dev', 200, 200, 'XXXX', 10);"
+             "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, digb, diga, dtyp)"
+             " VALUES ('te', 'quot', '7.6', 'a3', 'dev', 8, 9, 'Z\"Z,Z\"9', 5, 1, 4);"
+             "UPDATE qxzrn422 SET iniv = 'a \"b\"' WHERE flno = '001' AND fdnm = 'item'");
     makeFields(4);
     gaFields[2].sFieldName = QStringLiteral("tekwy002.dsca");  // another table
     gaFields[3].sFieldName = QStringLiteral("abc");            // shorter than a table and a point
@@ -174,12 +180,14 @@ TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
                     .arg(int(f.bTableMandatory)).arg(f.sDomainPackage + f.sDomainCode);
     }
     EXPECT_EQ(data, QStringList({"1 1 1 teitem", "1 0 0 ", "1 0 0 ", "1 1 0 tedsca"}));
+    EXPECT_EQ(gaFields[1].sTableDefault, QStringLiteral("a \"b\""));  // the records after it in place
     gaFields[1].iMaxDispLen = 13;
     host::clearCallLog();
     gLoadTableFieldData();
     EXPECT_EQ(host::callCount("get.tablefield.set("), 0);
 
     const int16_t memo = giFindOrAddDomain(QStringLiteral("tememo"));
+    const int16_t quoted = giFindOrAddDomain(QStringLiteral("tequot"));
     const int16_t unknown = giFindOrAddDomain(QStringLiteral("zznosuch"));
     useTexts({{QStringLiteral("qxplqx0209"), QStringLiteral("Domain %s unknown")}});
     gLoadDomains();
@@ -189,6 +197,9 @@ TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
               std::tuple(6, QStringLiteral("String"), int16_t(16), int16_t(16)));
     EXPECT_EQ(gaDomains[size_t(memo)].iMaxDispLen, 50);
     EXPECT_TRUE(gaDomains[size_t(memo)].sDisplayFormat.isEmpty());
+    const DomainRecord& q = gaDomains[size_t(quoted)];  // the fields after a quoted format in place
+    EXPECT_EQ(std::tuple(q.sDisplayFormat, q.nDigb, q.nDiga, q.nLeng, q.iDifl),
+              std::tuple(QStringLiteral("Z\"Z,Z\"9"), int16_t(5), int16_t(1), int16_t(8), int16_t(9)));
     EXPECT_EQ(gaDomains[size_t(unknown)].lDataType, -1);
     EXPECT_EQ(dialogs->texts(), QStringList{"Domain \"zznosuch\" unknown"});
     // Fields with a domain take their display length from it: 13 their own, 20 a

@@ -1,5 +1,6 @@
 // The passes over loaded definitions: the group and field upgrades of a form stored
-// at an older level, the sync of fields with their domains, and which of them run.
+// at an older level, and the sync of fields with their domains. (The passes run on a
+// demo form of an older level in test_store.)
 // References by index (parent group, domain, enum constant) that lead nowhere leave
 // their rule without effect.
 #include "support/CoreTestSupport.h"
@@ -68,10 +69,6 @@ TEST_F(Upgrade, Groups)
         {"parent is a free slot", 4,
          [&] { gaGroups[1].Grpi = -1, gaGroups[1].iGroupWidth = 2, g.bShowGroupBox = true; },
          [&] { EXPECT_FALSE(g.bPlaceBeside); }, false},
-        {"new page below 8 in both views", 7, [&] { g.bNewPage = g.bGroupInMultiOcc = true; },
-         [&] { EXPECT_TRUE(g.bNewPage && g.bNewPageMO); }, true},
-        {"new page below 8 not in single occurrence", 7, [&] { g.bNewPage = true, g.bGroupInSingleOcc = false; },
-         [&] { EXPECT_FALSE(g.bNewPage || g.bNewPageMO); }, true},
         {"width 103 at level 8: no rule", 8, [&] { g.iGroupWidth = 103; }, [&] { EXPECT_EQ(g.iGroupWidth, 103); },
          false},
     };
@@ -96,6 +93,14 @@ TEST_F(Upgrade, Groups)
     gUpgradeGroups();
     EXPECT_EQ(gaGroups[0].lGroupLevel, -10);
     EXPECT_FALSE(gaGroups[0].bRepeatingGroup);
+
+    // A form of a newer level is not upgraded, only written again at the current one.
+    fresh();
+    glLoadedFormVersion = 11;
+    gaFields[1].iFieldLength = gaFields[1].iLabelHeightSO = 0;  // the field upgrade would mend the height
+    gRunUpgradePasses();
+    EXPECT_EQ(gaFields[1].iLabelHeightSO, 0);
+    EXPECT_TRUE(gaGroups[0].bChanged && gbFormChanged);
 }
 
 TEST_F(Upgrade, Fields)
@@ -116,7 +121,6 @@ TEST_F(Upgrade, Fields)
          [&] { EXPECT_TRUE(f.bInGrid && f.lControl == 6); }, true},
         {"dependent without parent below 7", 6, [&] { f.bDependent = true; }, [&] { EXPECT_FALSE(f.bDependent); },
          true},
-        {"zoom index 1 below 8", 7, [&] { f.iZoomIndex = 1; }, [&] { EXPECT_EQ(f.iZoomIndex, 0); }, true},
         {"label-only table field gets a control by its domain", 9,
          [&] { f.lControl = 5, f.bIsTableField = true, d.lDataType = 6; }, [&] { EXPECT_EQ(f.lControl, 6); }, true},
         {"label-only table field whose domain index leads nowhere", 9,
@@ -187,22 +191,6 @@ TEST_F(Upgrade, FieldsFollowTheirDomains)
         EXPECT_EQ(f.bChanged302, c.changed302);
         EXPECT_TRUE(f.bChanged == (c.changed301 || c.changed302) && gbFormChanged == f.bChanged);
         EXPECT_FALSE(f.bChanged308);
-    }
-}
-
-TEST_F(Upgrade, WhichPassesRunByTheStoredLevel)
-{
-    for (const auto& [loaded, upgraded, rootChanged] :
-         {std::tuple{7, true, true}, {10, false, false}, {11, false, true}}) {
-        SCOPED_TRACE(loaded);
-        fresh();
-        glLoadedFormVersion = loaded;
-        gaFields[1].iFieldLength = 0;
-        gaFields[1].iZoomIndex = 1;  // only the field upgrade resets it
-        gRunUpgradePasses();
-        EXPECT_EQ(gaFields[1].iZoomIndex == 0, upgraded);
-        EXPECT_EQ(gaGroups[0].bChanged, rootChanged);
-        EXPECT_EQ(gbFormChanged, rootChanged);
     }
 }
 

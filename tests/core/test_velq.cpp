@@ -153,46 +153,44 @@ TEST_F(Velq, AutomaticSendAtTheMarkCarriesThePrefixOn)
     EXPECT_TRUE(dialogs->shown().empty());
 }
 
-TEST_F(Velq, RecordTooLongForTheSetFailsTheSet)
+// A record over 999 characters, or an automatic send that fails, fails the set: later
+// adds, an intermediate send and the commit report it unsent, and the abort restores.
+TEST_F(Velq, AFailedPartFailsTheRestOfTheSet)
 {
     const int32_t set301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-    gInitVelqSet();
-    const QString head = gsVelqSetBuffer();
-    EXPECT_FALSE(gbVelqUpdate(set301, gsFieldKeyText(QStringLiteral("qxzrn301"), 150), fieldRecordOfSize(150, 1000)));
-    EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("Velq parameter too large")});
-    EXPECT_EQ(gsVelqSetBuffer(), head);
-    // Nothing more of the failed set goes out; the commit reports it.
-    EXPECT_FALSE(gbVelqInsert(set301, fieldRecordOfSize(151, 999)));
-    EXPECT_EQ(glCommitVelqSet(), 1);
-    EXPECT_EQ(sends(), 0);
+    for (const bool tooLong : {true, false}) {
+        SCOPED_TRACE(tooLong ? "record too long" : "third part fails");
+        dialogs->clear();
+        gInitVelqSet();
+        if (tooLong) {
+            const QString head = gsVelqSetBuffer();
+            EXPECT_FALSE(
+                gbVelqUpdate(set301, gsFieldKeyText(QStringLiteral("qxzrn301"), 150), fieldRecordOfSize(150, 1000)));
+            EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("Velq parameter too large")});
+            EXPECT_EQ(gsVelqSetBuffer(), head);
+        } else {
+            int sequ = 101;
+            while (sends() < 2)
+                ASSERT_TRUE(gbVelqInsert(set301, fieldRecordOfSize(sequ++, 900)));
+            host::injectError(QStringLiteral("execute.velq.set("), 7, 1);
+            while (gbVelqInsert(set301, fieldRecordOfSize(sequ, 900)) && sequ < 199)
+                ++sequ;
+            EXPECT_EQ(sends(), 3);
+            EXPECT_EQ(dialogs->texts().size(), 1);
+        }
+        const int sent = sends();
+        EXPECT_FALSE(gbVelqInsert(set301, fieldRecordOfSize(151, 999)));
+        EXPECT_FALSE(gbVelqDelete(set301, gsFieldKeyText(QStringLiteral("qxzrn301"), 1)));
+        EXPECT_EQ(glSendVelqSet(), 1);
+        EXPECT_EQ(glCommitVelqSet(), 1);
+        EXPECT_EQ(sends(), sent);
+        EXPECT_EQ(glAbortTransaction(), 0);
+        EXPECT_EQ(fieldRows(), 6);
+    }
     // The next set starts clean; 999 characters still go.
-    gInitVelqSet();
     EXPECT_TRUE(gbVelqInsert(set301, fieldRecordOfSize(151, 999)));
     EXPECT_EQ(glCommitVelqSet(), 0);
     EXPECT_EQ(fieldRows(), 7);
-}
-
-TEST_F(Velq, FailedThirdPartIsReportedAndAborted)
-{
-    const int32_t set301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
-    gInitVelqSet();
-    int sequ = 101;
-    while (sends() < 2)
-        ASSERT_TRUE(gbVelqInsert(set301, fieldRecordOfSize(sequ++, 900)));
-    host::injectError(QStringLiteral("execute.velq.set("), 7, 1);
-    while (gbVelqInsert(set301, fieldRecordOfSize(sequ, 900)) && sequ < 199)
-        ++sequ;
-    EXPECT_EQ(sends(), 3);
-    EXPECT_EQ(dialogs->texts().size(), 1);
-
-    // Later adds, an intermediate send and the commit all report the failure, unsent.
-    EXPECT_FALSE(gbVelqDelete(set301, gsFieldKeyText(QStringLiteral("qxzrn301"), 1)));
-    EXPECT_EQ(glSendVelqSet(), 1);
-    EXPECT_EQ(glCommitVelqSet(), 1);
-    EXPECT_EQ(sends(), 3);
-
-    EXPECT_EQ(glAbortTransaction(), 0);
-    EXPECT_EQ(fieldRows(), 6);
     // An abort call that fails is told apart from the host's answer.
     host::injectError(QStringLiteral("am_abort_transaction("), 3, 1);
     gbVelqDelete(1, gsFieldKeyText(QStringLiteral("qxzrn301"), 1));
@@ -200,36 +198,16 @@ TEST_F(Velq, FailedThirdPartIsReportedAndAborted)
     EXPECT_EQ(gsVelqSetBuffer().size(), 10 + gsFormKey(QString()).size());  // a fresh "f" record only
 }
 
-TEST_F(Velq, QueriesFetchPlainTextAndReportNegativeValues)
+// Plain text read through a query is checked with the load of the demo forms.
+TEST_F(Velq, QueryErrorsAreReportedAndAFailedFetchLeavesTheBuffer)
 {
     const int32_t handle = glOpenObjectSet(QStringLiteral("qxzrn301"));
-    // A label with a double quote, stored through the update set.
-    const int32_t set315 = glOpenObjectSet(QStringLiteral("qxzrn315"));
-    gaGroups[1].Grpi = 2;
-    gaGroups[1].sLabelCode = QStringLiteral("pz\"q.x");
-    msGroupRecord315(1);
-    gInitVelqSet();
-    ASSERT_TRUE(gbVelqInsert(set315, gsDesignRecord));
-    ASSERT_EQ(glCommitVelqSet(), 0);
-
-    const int kLength = 21;  // grpi (4) and labl (17)
-    const QString where = gsFormKeyWhere(QStringLiteral("qxzrn315"));
-    const int32_t id = glDefineFullQuery(handle, QStringLiteral("qxzrn315.grpi, qxzrn315.labl"),
-                                         QStringLiteral("qxzrn315"), where, QStringLiteral("qxzrn315.grpi"));
-    ASSERT_GE(id, 1);
-    QString buffer = gsQuote(QString(3 * kLength, u' '));
-    EXPECT_EQ(glQueryFetch(handle, id, 1, 3, 0, buffer), 2);
-    ASSERT_EQ(buffer.size(), 3 * kLength);
-    EXPECT_EQ(buffer.mid(kLength, 21), QStringLiteral("2   pz\"q.x           "));
-    EXPECT_EQ(glQueryClose(handle, id), 0);
-    EXPECT_TRUE(dialogs->shown().empty());
-
     const int32_t bad = glDefineFullQuery(handle, QStringLiteral("qxzrn315.nosuch"), QStringLiteral("qxzrn315"),
-                                          where, QString());
+                                          gsFormKeyWhere(QStringLiteral("qxzrn315")), QString());
     ASSERT_GE(bad, 1);
     const QString definition = host::callLog().last().callText;
-    const QString blanks = gsQuote(QString(kLength, u' '));
-    buffer = blanks;
+    const QString blanks = gsQuote(QString(21, u' '));
+    QString buffer = blanks;
     EXPECT_EQ(glQueryFetch(handle, bad, 1, 1, 0, buffer), kQuerySyntaxError);
     buffer = blanks;
     const int32_t unknown = glQueryFetch(handle, bad + 100, 1, 1, 0, buffer);
@@ -241,7 +219,7 @@ TEST_F(Velq, QueriesFetchPlainTextAndReportNegativeValues)
     // A failed call answers 0 and leaves the buffer as it was.
     host::injectError(QStringLiteral("am_query_fetch("), 9, 1);
     buffer = blanks;
-    EXPECT_EQ(glQueryFetch(handle, id, 1, 1, 0, buffer), 0);
+    EXPECT_EQ(glQueryFetch(handle, bad, 1, 1, 0, buffer), 0);
     EXPECT_EQ(buffer, blanks);
 }
 

@@ -1,21 +1,27 @@
-// Label, message, documentation and icon functions of the local host.
+// The local host's functions as the host sees them: labels, documents, icons, versions,
+// dumps and the data dictionary; answers read from the database, room limits of the bulk
+// answers, bad data, the host transaction. The editor's wrappers: test_labels.
 #include "call_text.h"
 #include "data_sets.h"
+#include "form_dump.h"
 #include "functions_labels.h"
 #include "host_database.h"
+#include "host_error.h"
 #include "host_transaction.h"
 #include "local_host.h"
+#include "session_windows.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
 #include <QDir>
 #include <QFile>
 
-#include <gtest/gtest.h>
-
 namespace {
 
 QString q(const QString& text) { return calltext::quote(text); }
+std::string s(const QString& q) { return q.toStdString(); }
+// A buffer with its text ends (Chr(1)) made visible.
+std::string visible(const QString& s) { return QString(s).replace(QChar(1), u'|').toStdString(); }
 
 struct Answer {
     int32_t error = 0;
@@ -25,16 +31,19 @@ struct Answer {
     int64_t number(int p) const { return call.arg(p).value(); }
 };
 
-class LabelFunctions : public LocalHostFixture {
+class HostFunctions : public LocalHostFixture {
 protected:
     void SetUp() override
     {
         LocalHostFixture::SetUp();
+        db = openDatabase();
+        ASSERT_TRUE(db);
         host = host::LocalHost::open(databasePath());
     }
     void TearDown() override
     {
         host::resetLabelPresenter();
+        host::resetSessionWindows();
         host.reset();
         LocalHostFixture::TearDown();
     }
@@ -42,19 +51,31 @@ protected:
     {
         int32_t n = 0;
         host->executeFunction(QString::fromLatin1(object), text, n);
-        return {host->vrokError(), host->returnValue(), *calltext::parse(host->returnCall())};
+        return {host->vrokError(), host->returnValue(), calltext::parse(host->returnCall()).value_or(calltext::Call{})};
     }
     QString value(const QString& text) { return call(text).value; }
+    // Through the test's own connection: what the host committed.
+    int64_t scalar(const QString& sql)
+    {
+        host::Statement st(db->handle(), sql);
+        return st.step() ? st.int64(0) : -1;
+    }
+    void setMeta(const char* key, const QString& value)
+    {
+        host::Statement st(db->handle(), QStringLiteral("UPDATE host_meta SET value = ?2 WHERE key = ?1"));
+        st.bind(1, QString::fromLatin1(key)).bind(2, value).exec();
+    }
 
+    std::unique_ptr<host::HostDatabase> db;
     std::unique_ptr<host::LocalHost> host;
 };
 
-TEST_F(LabelFunctions, GetLabelPicksTheLongestVariantThatFitsAndMessagesTheirLanguage)
+TEST_F(HostFunctions, GetLabelPicksTheLongestVariantThatFits)
 {
-    // tekwy100.stock has 10x1 "Stock" and 30x1 and 15x2 "Stock levels and storage place".
+    // tekwy100.stock has 10x1 "Stock" (read through glGetLabel in test_labels) and 30x1 and
+    // 15x2 "Stock levels and storage place".
     const std::tuple<const char*, int, int, int, const char*, int, int> cases[] = {
         {"2", 30, 1, 0, "Stock levels and storage place", 30, 1},
-        {"2", 29, 1, 0, "Stock", 10, 1},
         {"2", 20, 2, 0, "Stock levels and storage place", 15, 2},
         {"2", 30, 0, 0, "Stock levels and storage place", 30, 1}, // height 0 counts as 1
         {"2", 9, 1, 2, "", 9, 1},                                 // nothing that short
@@ -73,16 +94,9 @@ TEST_F(LabelFunctions, GetLabelPicksTheLongestVariantThatFitsAndMessagesTheirLan
         value(QStringLiteral("get.label(\"2\",\"te\",%1,\"\",60,1,1,0,1)").arg(q(QStringLiteral("x\" OR \"1\"=\"1")))),
         QStringLiteral("1"));
     EXPECT_EQ(call(QStringLiteral("get.label(\"2\",\"te\",\"x\",\"\",\"30\",1,1,0,1)")).error, host::kErrBadArgument);
-
-    // Messages answer only the language asked, and mark a missing one.
-    QStringList messages;
-    for (const char* codeAndLanguage : {"qxplqx0401\",\"2", "tekwym0001\",\"2", "qxplqx0402\",\"3", "qx\",\"2"})
-        messages << call(QStringLiteral("get.message(\"%1\",\"  \")").arg(QLatin1String(codeAndLanguage))).out(3);
-    EXPECT_EQ(messages, (QStringList{"Ready", "Item %s does not exist.", "qxplqx0402     ??????????",
-                                     "qx             ??????????"}));
 }
 
-TEST_F(LabelFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
+TEST_F(HostFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
 {
     const datasets::DataSetLayout& set = *datasets::findLayout(QStringLiteral("labelset"));
     QString request;
@@ -94,7 +108,7 @@ TEST_F(LabelFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
         b.set(QStringLiteral("lhgt"), QStringLiteral("002"));
         request += b.record();
     }
-    Answer a = call(QStringLiteral("get.label.set(\"2\",-1,%1)").arg(q(request)));
+    const Answer a = call(QStringLiteral("get.label.set(\"2\",-1,%1)").arg(q(request)));
     datasets::RecordReader r(set, 1, a.out(3));
     QStringList rows;
     while (r.next())
@@ -105,27 +119,18 @@ TEST_F(LabelFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
                                  QStringLiteral("nothing.here|20|2|"),
                                  QStringLiteral("tekwy001.stoc|15|2|Quantity in stock")}));
 
-    const QString groups =
-        QStringLiteral("tenothing.here").leftJustified(161) + QStringLiteral("tetekwy100.stock").leftJustified(161);
-    a = call(QStringLiteral("get.group.labels.set(\"2\", 40,%1)").arg(q(groups)));
-    EXPECT_EQ(
-        a.out(3),
-        QStringLiteral("tenothing.here     \x01\x01tetekwy100.stock   Stock\x01Stock levels and storage place\x01"));
-
+    // Group label answers are read back through the editor in test_text_caches.
     const QString tooLong = q(QString(4051, u' '));
     EXPECT_EQ(call(QStringLiteral("get.label.set(\"2\",1,%1)").arg(tooLong)).error, host::kErrBadArgument);
     EXPECT_EQ(call(QStringLiteral("get.group.labels.set(\"2\", 40,%1)").arg(tooLong)).error, host::kErrBadArgument);
 }
 
-TEST_F(LabelFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
+TEST_F(HostFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
 {
     const QString search = QStringLiteral("search.existing.labels(\"2\",\"te\",%1,\"\",%2,%3,0)");
-    Answer a = call(search.arg(q(QStringLiteral(" quantity IN stock "))).arg(0).arg(70), "oqxdlllabels");
-    EXPECT_EQ(
-        QStringLiteral("%1|%2|%3|%4|%5").arg(a.out(3), a.out(4)).arg(a.number(5)).arg(a.number(6)).arg(a.number(7)),
-        QStringLiteral("Quantity in stock|tekwy001.stoc|1|30|1"));
-    a = call(search.arg(q(QStringLiteral("quantity in stock"))).arg(2).arg(20), "oqxdlllabels");
-    EXPECT_EQ(a.number(5) * 100 + a.number(6), 215);
+    // The plain find is read back through the editor's wrapper (test_labels).
+    Answer a = call(search.arg(q(QStringLiteral(" quantity IN stock "))).arg(2).arg(20), "oqxdlllabels");
+    EXPECT_EQ(a.out(4) + QStringLiteral("|%1|%2").arg(a.number(5)).arg(a.number(6)), QStringLiteral("tekwy001.stoc|2|15"));
     a = call(search.arg(q(QStringLiteral("No such text"))).arg(0).arg(70), "oqxdlllabels");
     EXPECT_EQ(a.out(3) + a.out(4) + QString::number(a.number(7)), QStringLiteral("No such text0"));
 
@@ -142,7 +147,7 @@ TEST_F(LabelFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
     EXPECT_EQ(value(get), QStringLiteral("1"));
 }
 
-TEST_F(LabelFunctions, TechnicalDocumentationThroughThePresenter)
+TEST_F(HostFunctions, TechnicalDocumentationThroughThePresenter)
 {
     const QString keys = QStringLiteral("\"te\",\"kwy\",\"itemsd   \",\"7.6 \",\"a3\",\"dev \",\"tekwy001.%1\")");
     const QString exists = QStringLiteral("check.tech.doc.exists(") + keys;
@@ -162,7 +167,7 @@ TEST_F(LabelFunctions, TechnicalDocumentationThroughThePresenter)
     EXPECT_EQ(shown, (QStringList{QStringLiteral("tekwy001.item:The item code "), QStringLiteral("tekwy001.dsca:*")}));
 }
 
-TEST_F(LabelFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
+TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
 {
     EXPECT_EQ(value(QStringLiteral("get.picture(\"teform_\",\"nothing\",\"\",\"\")")), QStringLiteral("1"));
     const Answer a = call(QStringLiteral("get.picture(\"teform_\",\"box\",\"\",\"\")"));
@@ -182,13 +187,11 @@ TEST_F(LabelFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
         EXPECT_EQ(value(remove.arg(q(QString()), q(path))), QStringLiteral("2")) << path.toStdString();
     EXPECT_EQ(value(remove.arg(q(tempDir()), q(QStringLiteral("keep.png")))), QStringLiteral("2"));
     EXPECT_TRUE(outside.exists());
-    // Asked without the extension, as the editor does when it ends.
-    EXPECT_EQ(value(remove.arg(q(a.out(3)), q(a.out(4).chopped(4)))), QStringLiteral("0"));
-    EXPECT_FALSE(picture.exists());
-    EXPECT_EQ(value(remove.arg(q(QString()), q(QStringLiteral("teform_box.png")))), QStringLiteral("1"));
+    // Removing the picture itself, as the editor asks for it: test_labels.
+    EXPECT_EQ(value(remove.arg(q(QString()), q(QStringLiteral("teform_none.png")))), QStringLiteral("1"));
 }
 
-TEST_F(LabelFunctions, IconsAndSearchFieldsAreChecked)
+TEST_F(HostFunctions, IconsAndSearchFieldsAreChecked)
 {
     EXPECT_EQ(value(QStringLiteral("validate.iconname(\"teform_\",\"truck\")")), QStringLiteral("1"));
     EXPECT_EQ(value(QStringLiteral("validate.iconname(\"qxform_\",\"truck\")")), QStringLiteral("0"));
@@ -212,6 +215,115 @@ TEST_F(LabelFunctions, IconsAndSearchFieldsAreChecked)
                   + value(search.arg(QStringLiteral("002"), QStringLiteral("none")))
                   + value(search.arg(QStringLiteral("009"), QStringLiteral("dsca"))),
               QStringLiteral("012"));
+}
+
+// Good answers are read by the editor's start-up (test_form_choice); here the refusals.
+TEST_F(HostFunctions, InitDllExtIntRefusesBadVersionData)
+{
+    const QString init = QStringLiteral("init.dllextint(4, 0, \"    \")");
+    setMeta("bytes_per_char", QStringLiteral("many"));
+    EXPECT_EQ(call(init).error, host::kErrDatabase);
+    setMeta("bytes_per_char", QStringLiteral("1"));
+    db->exec(QStringLiteral("DELETE FROM host_meta WHERE key = 'dll_version'"));
+    EXPECT_EQ(call(init).error, host::kErrDatabase);
+    EXPECT_EQ(host->returnCall(), init);
+}
+
+TEST_F(HostFunctions, ScriptTivAnswersTheLevelOfTheMatchingScript)
+{
+    // Stored padded or not, in two versions of one script.
+    db->exec(QStringLiteral("INSERT INTO qxzrn230 (cpac, cmod, cprs, vers, rele, cust, tivn) VALUES"
+                            " ('tz', 'tzm', 'tzm1001m000', 'B40 ', '', '', 1074),"
+                            " ('tz', 'tzm', 'tzm1001m000', 'B50 ', '', '', 1080),"
+                            " ('tz ', ' tzm', 'tzm2002m000 ', 'B40 ', '', '', 1075),"
+                            " ('tz', 'tzx', 'tzm3003m000', 'B40 ', '', '', 9)"));
+    const char* const cases[][2] = {
+        {"get.script.tiv(\"tz\",\"tzm\",\"tzm1001m000\")", "1080"},  // highest version
+        {"get.script.tiv(\"tz \",\"tzm  \",\" tzm1001m000 \")", "1080"},  // blanks ignored
+        {"get.script.tiv(\"tz\",\"tzm\",\"tzm2002m000\")", "1075"},  // stored with blanks
+        {"get.script.tiv(\"tz\",\"tzm\",\"tzm3003m000\")", "0"},     // other module
+        {"get.script.tiv(\"tz\",\"tzm\",\"nothing\")", "0"},
+        {"get.script.tiv(\"\",\"\",\"\")", "0"},
+        {"get.script.tiv(\"tz' OR '1'='1\",\"tzm\",\"x' OR 1=1 --\")", "0"},
+        {"get.script.tiv(\"tz\",\"tzm\",\"tzm1001m000\"\" OR \"\"1\"\"=\"\"1\")", "0"},
+    };
+    for (const auto& [callText, level] : cases) {
+        const Answer a = call(QString::fromUtf8(callText));
+        ASSERT_EQ(a.error, 0) << s(host->errorText());
+        EXPECT_EQ(a.value, QString::fromLatin1(level)) << callText;
+        EXPECT_EQ(host->returnCall(), calltext::format(*calltext::parse(QString::fromUtf8(callText))));
+    }
+}
+
+TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectory)
+{
+    const QString dumps = tempDir() + QStringLiteral("/dumps");
+    qputenv("PALIMOR_HOST_DUMP_DIR", dumps.toLocal8Bit());
+    const Answer dumped = call(QStringLiteral("ext.dump.form(\"te\",\"kwy\",\"simpled\",\"2\",\"7.6 \",\"a3\",\"dev \")"));
+    // No rows: 1 and no file. Parts that look like a path stay in the directory.
+    const Answer none = call(QStringLiteral("ext.dump.form(\"..\",\"/..\",\"x/../y\",\"2\",\"7.6\",\"a3\",\"\")"));
+    qunsetenv("PALIMOR_HOST_DUMP_DIR");
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(dumped.error).arg(dumped.value).arg(none.error).arg(none.value),
+              QStringLiteral("0 0 0 1"));
+    QFile file(dumps + QStringLiteral("/te_kwy_simpled_2_7.6_a3_dev.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()),
+              host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
+    EXPECT_EQ(QDir(dumps).entryList(QDir::Files), QStringList{"te_kwy_simpled_2_7.6_a3_dev.txt"});
+    EXPECT_TRUE(QDir(tempDir()).entryList({"*.txt"}, QDir::Files).isEmpty());
+}
+
+TEST_F(HostFunctions, EnumSetGivesEachDomainItsHeadAndTheConstantsThereIsRoomFor)
+{
+    db->exec(QStringLiteral("UPDATE qxzrn402 SET edes = 'Metre \"m\"' WHERE cdom = 'unit' AND cnst = 3;"
+                            "UPDATE qxzrn402 SET edes = 'Each' WHERE cdom = 'unit' AND cnst = 1"));
+    // unit: room for 3 of its 6 constants; nope: unknown; yeno: room for both.
+    const QString request = QStringLiteral("teunit").leftJustified(17 + 3 * 60)
+                            + QStringLiteral("tenope").leftJustified(17 + 60)
+                            + QStringLiteral("teyeno").leftJustified(17 + 2 * 60);
+    const Answer a = call(QStringLiteral("get.enum.set(%1)").arg(q(request)));
+    ASSERT_EQ(a.error, 0);
+    EXPECT_EQ(visible(a.out(1)), "teunit        0  1   pcs            Each|2   kg             Kilogram|"
+                                 "3   m              Metre \"m\"|tenope        0  "
+                                 "teyeno        1  1   yes            Yes|2   no             No|");
+}
+
+TEST_F(HostFunctions, FieldListsFillOnlyTheRoomOfTheirBuffer)
+{
+    // Room for one record of 18 characters: one name, and the count says so.
+    const std::tuple<const char*, int, const char*> cases[] = {
+        {"get.index.fields(\"te\",\"kwy\",\"005\",\"\",\"\",\"\",", 7, "tekwy005.orno"},
+        {"get.combined.fields(\"tekwy004.wloc\",", 2, "tekwy004.cwar"},
+    };
+    for (const auto& [opening, position, first] : cases) {
+        const Answer a = call(QString::fromLatin1(opening) + q(QString(30, u' ')) + u')');
+        ASSERT_EQ(a.error, 0) << opening;
+        EXPECT_EQ(a.value + u'|' + a.out(position), "1|" + QString::fromLatin1(first).leftJustified(30));
+    }
+    // Refused: a flag that is neither 1 nor 2, a number where a text belongs.
+    for (const char* bad : {"insert.qxzrn302(\"2\",\"te\",\"kwy\",\"f\",\"7.6\",\"a3\",\"dev\",1,3,\"\",\"\")",
+                            "get.domains(5)"})
+        EXPECT_EQ(call(QString::fromLatin1(bad)).error, host::kErrBadArgument) << bad;
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM qxzrn302 WHERE cfrm = 'f'")), 0);
+}
+
+TEST_F(HostFunctions, AbortRollsBackTheInputRecordsAndAnswersZeroWithoutATransaction)
+{
+    const QString abort = QStringLiteral("am_abort_transaction()");
+    EXPECT_EQ(call(abort, "oqxsammain").value, QStringLiteral("0"));
+    const int64_t before = scalar(QStringLiteral("SELECT count(*) FROM qxzrn302"));
+    ASSERT_EQ(value(QStringLiteral("insert.qxzrn302(\"2\",\"te\",\"kwy\",\"simpled\",\"7.6 \",\"a3\",\"dev \",99,1,"
+                                   "\"1\",\"a\"\"b\")")),
+              QStringLiteral("0"));
+    host::Statement st(host->database().handle(),
+                       QStringLiteral("SELECT za_prop || '|' || defa FROM qxzrn302"
+                                      " WHERE cfrm = 'simpled' AND sequ = 99 AND vers = '7.6' AND cust = 'dev'"));
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.text(0), QStringLiteral("1|a\"b"));
+    st.reset();
+    ASSERT_EQ(call(abort, "oqxsammain").error, 0);
+    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM qxzrn302")), before);
+    EXPECT_FALSE(host->database().inTransaction());
 }
 
 } // namespace

@@ -1,12 +1,9 @@
 #include "call_hooks.h"
-#include "dispatcher.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "sqlite_util.h"
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
-
-#include <gtest/gtest.h>
 
 #include <QFile>
 
@@ -46,18 +43,8 @@ TEST_F(LocalHostFixture, OnlyTheRegisteredClassesGiveAHost)
     }
 }
 
-TEST_F(LocalHostFixture, CreateVrokObjectOpensTheDatabaseNamedByTheEnvironment)
+TEST_F(LocalHostFixture, ABrokenDatabaseGivesNoHost)
 {
-    {
-        auto db = openDatabase();
-        ASSERT_TRUE(db);
-        db->exec(QStringLiteral("UPDATE host_meta SET value = 'x1.2.345' WHERE key = 'dll_version'"));
-    }
-    auto app = createHost();
-    EXPECT_EQ(run(*app, "oqxdllextint", "init.dllextint(4,0,\"    \")"), 0);
-    EXPECT_TRUE(app->returnCall().endsWith(QStringLiteral("\"x1.2.345\")"))) << s(app->returnCall());
-
-    // A database that cannot open gives no host.
     const QString bad = tempDir() + QStringLiteral("/not-a-database.sqlite");
     QFile file(bad);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -164,17 +151,12 @@ TEST_F(DispatcherTest, HandlerErrorsAndBadArgumentsBecomeErrorsAndOutArgumentsAr
     add("sql.error(", [](host::CallContext& c) {
         host::Statement(c.handle(), QStringLiteral("SELECT * FROM no_such_table")).step();
     });
-    add("text.of.number(", [](host::CallContext& c) { c.text(1); });
-    add("number.of.text(", [](host::CallContext& c) { c.number(1); });
-    add("past.end(", [](host::CallContext& c) { c.text(2); });
+    // Missing arguments and arguments of the wrong kind: BadCallsAnswerAnErrorAndTheCallUnchanged.
     add("set.past.end(", [](host::CallContext& c) { c.setNumber(2, 1); });
-    add("count(", [](host::CallContext& c) { c.requireCount(2); });
     const std::pair<const char*, int32_t> cases[] = {
         {"host.error(1)", 555}, {"zero.error(1)", host::kErrInternal}, {"std.error(1)", host::kErrInternal},
         {"odd.error(1)", host::kErrInternal}, {"sql.error(1)", host::kErrDatabase},
-        {"text.of.number(1)", host::kErrBadArgument}, {"number.of.text(\"1\")", host::kErrBadArgument},
-        {"past.end(\"a\")", host::kErrBadArgument}, {"set.past.end(1)", host::kErrBadArgument},
-        {"count(1)", host::kErrBadArgument}, {"count()", host::kErrBadArgument}, {"count(1,2)", 0}};
+        {"set.past.end(1)", host::kErrBadArgument}};
     for (const auto& [call, code] : cases) {
         const host::Outcome out = exec(QString::fromLatin1(call));
         EXPECT_EQ(out.vrokError, code) << call;
@@ -215,23 +197,15 @@ protected:
 
 TEST_F(InjectionTest, InjectedFailuresAnswerWithoutRunningForTheirCalls)
 {
-    host::injectError("count.me(", 77);
-    for (int i = 0; i < 3; ++i) {
+    // Counted injections are relied on all through test_core; here the rest of their rules.
+    host::injectError("count.me", 77);  // the "(" may be left out
+    for (int i = 0; i < 2; ++i)
         EXPECT_EQ(call("count.me(1)"), 77);
-        EXPECT_EQ(app->returnValue(), QString());
-        EXPECT_EQ(app->returnCall(), QStringLiteral("count.me(1)"));
-    }
-    EXPECT_EQ(runs, 0);
+    EXPECT_EQ(app->returnValue() + u'|' + app->returnCall(), QStringLiteral("|count.me(1)"));
     EXPECT_EQ(call("other(1)"), 0);
     host::clearInjections();
     EXPECT_EQ(call("count.me(1)"), 0);
     EXPECT_EQ(runs, 1);
-
-    host::injectError("count.me", 9, 2);  // the "(" may be left out
-    EXPECT_EQ(call("count.me(1)"), 9);
-    EXPECT_EQ(call("count.me(2)"), 9);
-    EXPECT_EQ(call("count.me(3)"), 0);
-    EXPECT_EQ(runs, 2);
 
     // An automation failure throws, for that function only.
     host::injectAutomationFailure("count.me(", 2);
@@ -246,7 +220,7 @@ TEST_F(InjectionTest, InjectedFailuresAnswerWithoutRunningForTheirCalls)
         EXPECT_EQ(app->returnValue(), QStringLiteral("other"));
     }
     EXPECT_EQ(call("count.me(5)"), 0);
-    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(runs, 2);
 }
 
 TEST_F(InjectionTest, CallLogKeepsTheNewestCallsInOrderAndCountsAll)
@@ -258,21 +232,19 @@ TEST_F(InjectionTest, CallLogKeepsTheNewestCallsInOrderAndCountsAll)
     int32_t n = 0;
     app->executeFunction("elsewhere", "count.me(3)", n);
 
-    QList<host::LoggedCall> log = host::callLog();
-    ASSERT_EQ(log.size(), 4);
-    EXPECT_EQ(log[0].callText, QStringLiteral("count.me(1)"));
-    EXPECT_EQ(log[1].function, QStringLiteral("other("));
-    EXPECT_EQ(log[2].callText, QStringLiteral("count.me(\"broken"));
-    EXPECT_EQ(log[3].object, QStringLiteral("elsewhere"));
+    QStringList logged;
+    for (const host::LoggedCall& c : host::callLog())
+        logged << c.object + u'|' + c.function + u'|' + c.callText;
+    EXPECT_EQ(logged, QStringList({"obj|count.me(|count.me(1)", "obj|other(|other( 2 )", "obj|count.me(|count.me(\"broken",
+                                   "elsewhere|count.me(|count.me(3)"}));
     EXPECT_EQ(host::callCount("count.me("), 3);
     EXPECT_EQ(host::callCount("count.me"), 3);
-    EXPECT_EQ(host::callCount("never("), 0);
 
     host::clearCallLog();
     EXPECT_EQ(host::callCount("count.me("), 0);
     for (int i = 0; i < host::kCallLogLimit + 5; ++i)
         call(QStringLiteral("other(%1)").arg(i));
-    log = host::callLog();
+    const QList<host::LoggedCall> log = host::callLog();
     ASSERT_EQ(log.size(), host::kCallLogLimit);
     EXPECT_EQ(log.first().callText, QStringLiteral("other(5)"));
     EXPECT_EQ(host::callCount("other("), host::kCallLogLimit + 5);

@@ -1,5 +1,6 @@
 // Object sets and remote queries of the local host, driven through their call texts
-// the way the editor sends them.
+// the way the editor sends them. (Joins and the order column are checked through the
+// editor's load of the demo forms, in core/test_load.)
 #include "call_text.h"
 #include "data_sets.h"
 #include "host_database.h"
@@ -92,12 +93,20 @@ protected:
 
 } // namespace
 
-TEST_F(QueryFunctions, ObjectSetsTakeTheLowestFreeNumberUpTo999)
+TEST_F(QueryFunctions, ObjectSetsTakeTheLowestFreeNumberUpTo999AndClosingOneEndsItsQueries)
 {
-    EXPECT_EQ(openSet("qxzrn301"), 1);
+    const int64_t set = openSet("qxzrn301");
+    EXPECT_EQ(set, 1);
     EXPECT_EQ(openSet("qxzrn315"), 2);
+    const QString select = QStringLiteral("qxzrn315.grpi"), from = QStringLiteral("qxzrn315");
+    const int64_t id = define(set, select, from, formKey("qxzrn315"));
+    ASSERT_GE(id, 1);
+    EXPECT_EQ(fetch(set, id, 1, 10, 40).value, 1);
     EXPECT_EQ(value(QStringLiteral("am_close_object_set(1)")), 0);
     EXPECT_EQ(value(QStringLiteral("am_close_object_set(1)")), host::kQueryUnknown);
+    EXPECT_EQ(fetch(set, id, 1, 10, 40).value, host::kQueryUnknown);
+    EXPECT_EQ(value(QStringLiteral("am_query_close(%1,%2)").arg(set).arg(id)), host::kQueryUnknown);
+    EXPECT_EQ(define(set, select, from, QString()), host::kQueryUnknown);
     EXPECT_EQ(openSet("qxzrn308"), 1);
 
     for (int n = 3; n <= host::kMaxObjectSet; ++n)
@@ -106,41 +115,6 @@ TEST_F(QueryFunctions, ObjectSetsTakeTheLowestFreeNumberUpTo999)
     EXPECT_NE(run(QStringLiteral("am_open_object_set(\"qxzrn302\")")), 0);
     EXPECT_NE(run(QStringLiteral("am_open_object_set(\"nosuchtab\")")), 0);
     EXPECT_EQ(value(QStringLiteral("am_close_object_set(1000)")), host::kQueryUnknown);
-}
-
-TEST_F(QueryFunctions, ClosingTheObjectSetEndsItsQueries)
-{
-    const int64_t set = openSet("qxzrn301");
-    const QString select = QStringLiteral("qxzrn315.grpi"), from = QStringLiteral("qxzrn315");
-    const int64_t id = define(set, select, from, formKey("qxzrn315"));
-    ASSERT_GE(id, 1);
-    EXPECT_EQ(fetch(set, id, 1, 10, 40).value, 1);
-    EXPECT_EQ(value(QStringLiteral("am_close_object_set(%1)").arg(set)), 0);
-    EXPECT_EQ(fetch(set, id, 1, 10, 40).value, host::kQueryUnknown);
-    EXPECT_EQ(value(QStringLiteral("am_query_close(%1,%2)").arg(set).arg(id)), host::kQueryUnknown);
-    EXPECT_EQ(define(set, select, from, QString()), host::kQueryUnknown);
-}
-
-TEST_F(QueryFunctions, JoinedQueryReturnsBothTablesColumnsInOrderColumnOrder)
-{
-    // Order numbers running against the sequence numbers show that the order column counts.
-    db->exec(QStringLiteral("UPDATE qxzrn301 SET omod = 100 - 10 * sequ WHERE cfrm = 'simpled'"));
-    const int64_t set = openSet("qxzrn301");
-    const int64_t id = define(set, QStringLiteral("qxzrn301.sequ, qxzrn301.omod, qxzrn308.next"),
-                              QStringLiteral("qxzrn301, qxzrn308"),
-                              QStringLiteral("qxzrn301.cmba REFERS TO qxzrn308 AND ") + formKey("qxzrn301"),
-                              QStringLiteral("qxzrn301.omod"));
-    const int32_t sequ = width("qxzrn301", "sequ"), omod = width("qxzrn301", "omod"), next = width("qxzrn308", "next");
-    const int32_t row = sequ + omod + next;
-    const Fetched f = fetch(set, id, 1, 8, 8 * row);
-    ASSERT_EQ(f.value, 6);
-    QString expected;
-    // Each field with the layout row of the same field: the next field in order.
-    for (int n = 6; n >= 1; --n)
-        expected += QString::number(n).leftJustified(sequ) + QString::number(100 - 10 * n).leftJustified(omod)
-                    + QString::number(n == 6 ? 0 : 10 * (n + 1)).leftJustified(next);
-    EXPECT_EQ(f.buffer, expected.leftJustified(8 * row));
-    EXPECT_EQ(value(QStringLiteral("am_query_close(%1,%2)").arg(set).arg(id)), 0);
 }
 
 TEST_F(QueryFunctions, TableFieldsByTheSecondIndexInNumberOrder)
@@ -166,33 +140,7 @@ TEST_F(QueryFunctions, TableFieldsByTheSecondIndexInNumberOrder)
     EXPECT_EQ(fetched, expected);
 }
 
-TEST_F(QueryFunctions, BlocksGiveEveryRowOnceAndAnEmptyFetchAfterAFullBlock)
-{
-    const struct {
-        int rows;
-        std::vector<int64_t> counts;
-    } cases[] = {{3, {3, 3, 0}}, {4, {4, 2}}, {6, {6, 0}}, {1, {1, 1, 1, 1, 1, 1, 0}}, {10, {6}}};
-    const int64_t set = openSet("qxzrn301");
-    const int64_t id = define(set, QStringLiteral("qxzrn301.sequ"), QStringLiteral("qxzrn301"), formKey("qxzrn301"),
-                              QStringLiteral("qxzrn301.sequ"));
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.rows);
-        // A new first block starts over.
-        std::vector<Fetched> blocks{fetch(set, id, 1, c.rows, qsizetype(c.rows) * 5)};
-        while (blocks.back().value == c.rows && blocks.size() < 10)
-            blocks.push_back(fetch(set, id, 2, c.rows, qsizetype(c.rows) * 5));
-        std::vector<int64_t> counts;
-        QString sequences;
-        for (const Fetched& b : blocks) {
-            counts.push_back(b.value);
-            for (int64_t r = 0; r < b.value; ++r)
-                sequences += b.buffer.mid(qsizetype(r) * 5, 5).trimmed() + QLatin1Char(' ');
-        }
-        EXPECT_EQ(counts, c.counts);
-        EXPECT_EQ(sequences, QStringLiteral("1 2 3 4 5 6 "));
-    }
-}
-
+// Blocks of every row once, a full block followed by one more fetch: core/test_load.
 TEST_F(QueryFunctions, FetchesThatCannotBeServedAnswerNegative)
 {
     const int64_t set = openSet("qxzrn301");
@@ -230,10 +178,8 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
         {"double quotes", GROUPS, "qxzrn315", "qxzrn315._index1 = {\"2\"}", ""},
         {"unknown column", "qxzrn315.grpi, qxzrn315.nope", "qxzrn315", "qxzrn315._index1 = " KEY, ""},
         {"column without field", "qxzrn315.clan", "qxzrn315", "", ""},
-        {"unknown table", "qxzrn999.grpi", "qxzrn999", "", ""},
-        {"host table", "host_meta.value", "host_meta", "", ""},
-        {"view", "qxzrn140_grp.clab", "qxzrn140_grp", "", ""},
-        {"table not in from", "qxzrn301.sequ", "qxzrn315", "", ""},
+        {"unknown table", "qxzrn999.grpi", "qxzrn999", "", ""}, {"host table", "host_meta.value", "host_meta", "", ""},
+        {"view", "qxzrn140_grp.clab", "qxzrn140_grp", "", ""}, {"table not in from", "qxzrn301.sequ", "qxzrn315", "", ""},
         {"second statement in where", GROUPS, "qxzrn315", "qxzrn315._index1 = " KEY "; DROP TABLE qxzrn301", ""},
         {"second statement in from", GROUPS, "qxzrn315; DELETE FROM qxzrn301", "", ""},
         {"second statement in order", GROUPS, "qxzrn315", "", "qxzrn315.grpi; DROP TABLE qxzrn315"},
@@ -242,8 +188,7 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
         {"unterminated value", GROUPS, "qxzrn315", "qxzrn315._index1 = {'2','te}", ""},
         {"unknown index", GROUPS, "qxzrn315", "qxzrn315._index9 = {'2'}", ""},
         {"not an index", GROUPS, "qxzrn315", "qxzrn315.grpi = {'2'}", ""},
-        {"too many values", GROUPS, "qxzrn315",
-         "qxzrn315._index1 = {'2','te','7.6','a3','dev','kwy','simpled',1,2}", ""},
+        {"too many values", GROUPS, "qxzrn315", "qxzrn315._index1 = {'2','te','7.6','a3','dev','kwy','simpled',1,2}", ""},
         {"other operator", GROUPS, "qxzrn315", "qxzrn315._index1 > {'2'}", ""},
         {"unknown reference", "qxzrn301.sequ", "qxzrn301, qxzrn308",
          "qxzrn301.cmbx REFERS TO qxzrn308 AND qxzrn301._index1 = " KEY, ""},
@@ -252,8 +197,7 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
         {"three tables", "qxzrn301.sequ", "qxzrn301, qxzrn308, qxzrn302", "", ""},
         {"unknown order column", GROUPS, "qxzrn315", "", "qxzrn315.nope"},
         {"two order columns", GROUPS, "qxzrn315", "", "qxzrn315.grpi, qxzrn315.labl"},
-        {"empty select", "", "qxzrn315", "", ""},
-        {"star", "*", "qxzrn315", "", ""},
+        {"empty select", "", "qxzrn315", "", ""}, {"star", "*", "qxzrn315", "", ""},
         {"function call", "count(qxzrn315.grpi)", "qxzrn315", "", ""},
     };
 #undef GROUPS

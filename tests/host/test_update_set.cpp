@@ -48,11 +48,8 @@ int logical(const QString& text)
 
 QString head(char kind, int first, int second, int64_t set)
 {
-    return QStringLiteral("%1%2%3%4")
-        .arg(QLatin1Char(kind))
-        .arg(first, 3, 10, QLatin1Char('0'))
-        .arg(second, 3, 10, QLatin1Char('0'))
-        .arg(set, 3, 10, QLatin1Char('0'));
+    const auto d3 = [](int64_t n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); };
+    return QLatin1Char(kind) + d3(first) + d3(second) + d3(set);
 }
 
 // One set record; for "V", "v" and "u" key and record as the kind lays them out.
@@ -163,12 +160,17 @@ protected:
 
 } // namespace
 
-TEST_F(UpdateSet, EveryKindOfRecordIsApplied)
+TEST_F(UpdateSet, EveryKindOfRecordIsAppliedWithValuesAsTheirColumnsTakeThem)
 {
     const QString key150 = pairs({pair("cpac", "te"), pair("vers", "7.6 "), pair("rele", "a3"), pair("cust", "dev "),
                                   pair("ktex", 4), pair("rkey", "kwyitemsd   tekwy001.item"), pair("hdre", 2)});
+    // Padding dropped, quotes counted once in the lengths and made single, any character
+    // kept, a number in a text column written as its digits.
+    const QString quoted = group(3, "a\"b\"\"c");
+    ASSERT_GT(quoted.size(), logical(quoted));
     const QString buffer =
-        kHeader + newGroup(2, "say \"hi\"")
+        kHeader + newGroup(2, "  Größe \"x\"  ") + one('I', kGroups, quoted) + newGroup(4, "\"")
+        + one('I', kGroups, more({pair("grpi", 5), pair("labl", 42)}))
         + one('i', kCommands, commandKey(7) + more({pair("btyp", 2), pair("mscf", "run.it"), pair("sequ", 2)}))
         + one('D', kPlaces, key("sequ", 6)) + one('D', kFields, key("sequ", 6)) + one('d', kDocs, key150)
         + update('V', kFields, key("sequ", 1), key("sequ", 1) + more({pair("xpos", 20), pair("fldn", "renamed")}))
@@ -178,7 +180,7 @@ TEST_F(UpdateSet, EveryKindOfRecordIsApplied)
     ASSERT_TRUE(sent(buffer, 1));
 
     EXPECT_EQ(formRows("grpi, labl, levl, fram, pare, za_misc", "qxzrn315", "ORDER BY grpi"),
-              QStringLiteral("1||0|2|0|0\n2|say \"hi\"|1|1|1|9"));
+              QString::fromUtf8("1||0|2|0|0\n2|Größe \"x\"|1|1|1|9\n3|a\"b\"\"c|1|1|1|9\n4|\"|1|1|1|9\n5|42|0|2|0|0"));
     EXPECT_EQ(formRows("sern, btyp, mscf, sequ", "qxzrn316", "ORDER BY sern"), QStringLiteral("7|3|run.it|2\n8|4||10"));
     EXPECT_EQ(formRows("group_concat(sequ)", "qxzrn301"), QStringLiteral("1,2,3,4,5"));
     EXPECT_EQ(formRows("count(*)", "qxzrn308", "AND sequ = 6"), QStringLiteral("0"));
@@ -186,37 +188,6 @@ TEST_F(UpdateSet, EveryKindOfRecordIsApplied)
     EXPECT_EQ(query(QStringLiteral("SELECT count(*) FROM qxzrn150")), QStringLiteral("0"));
     EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
 }
-
-TEST_F(UpdateSet, PrefixCarriesOnIntoPartsWithoutHeader)
-{
-    const QString before = snapshot();
-    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 0));
-    // An automatic send leaves the next part without its own header.
-    ASSERT_TRUE(sent(newGroup(3, "three"), 0));
-    EXPECT_EQ(snapshot(), before) << "nothing is committed before the last part";
-    ASSERT_TRUE(sent(one('D', kGroups, key("grpi", 2)), 1));
-    EXPECT_EQ(formRows("grpi, labl", "qxzrn315", "ORDER BY grpi"), QStringLiteral("1|\n3|three"));
-
-    // The committed set took its prefix along: a new set must bring its own.
-    const QString committed = snapshot();
-    EXPECT_EQ(send(newGroup(4, "four"), 1), kSetMalformed);
-    EXPECT_EQ(snapshot(), committed);
-}
-
-TEST_F(UpdateSet, ValuesGoInAsTheirColumnsTakeThem)
-{
-    // Padding dropped, quotes counted once in the lengths and made single, any character
-    // kept, a number in a text column written as its digits.
-    const QString quoted = group(3, "a\"b\"\"c");
-    ASSERT_GT(quoted.size(), logical(quoted));
-    ASSERT_TRUE(sent(kHeader + newGroup(2, "  Größe \"x\"  ") + one('I', kGroups, quoted) + newGroup(4, "\"")
-                         + one('I', kGroups, more({pair("grpi", 5), pair("labl", 42)})),
-                     1));
-    EXPECT_EQ(formRows("grpi, labl", "qxzrn315", "AND grpi > 1 ORDER BY grpi"),
-              QString::fromUtf8("2|Größe \"x\"\n3|a\"b\"\"c\n4|\"\n5|42"));
-}
-
-// --- All or nothing --------------------------------------------------------------------------
 
 struct FailingCase {
     const char* name;
@@ -270,7 +241,7 @@ TEST_P(FailingThirdPart, LeavesTheDatabaseAsItWas)
 INSTANTIATE_TEST_SUITE_P(Causes, FailingThirdPart, ::testing::ValuesIn(kFailing),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(UpdateSet, AbortLeavesTheDatabaseAsItWasAndTheNextSetWritesOnlyItsOwnRows)
+TEST_F(UpdateSet, AbortOrAGarbledPartLeavesTheDatabaseAsItWasAndTheNextSetWritesOnlyItsOwnRows)
 {
     const QString before = snapshot();
     const QString moved = update('V', kFields, key("sequ", 1), key("sequ", 1) + key("xpos", 77));
@@ -282,6 +253,14 @@ TEST_F(UpdateSet, AbortLeavesTheDatabaseAsItWasAndTheNextSetWritesOnlyItsOwnRows
     EXPECT_EQ(send(newGroup(3, "three"), 1), kSetMalformed);
     EXPECT_EQ(snapshot(), before);
 
+    // A part whose call text can't be read (an odd run of quotes) ends its set too.
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 0));
+    int32_t n = 0;
+    app->executeFunction(QStringLiteral("oqxdllextint"), QStringLiteral("execute.velq.set(\"I00\"5\",1,0)"), n);
+    EXPECT_NE(app->vrokError(), 0);
+    EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
+    EXPECT_EQ(snapshot(), before);
+
     // Records of the same shapes as the aborted set's, in a set of their own.
     ASSERT_TRUE(sent(kHeader + update('V', kFields, key("sequ", 1), key("sequ", 1) + key("xpos", 55)), 0));
     ASSERT_TRUE(sent(newGroup(2, "two"), 1));
@@ -289,33 +268,27 @@ TEST_F(UpdateSet, AbortLeavesTheDatabaseAsItWasAndTheNextSetWritesOnlyItsOwnRows
     EXPECT_EQ(formRows("group_concat(grpi)", "qxzrn315"), QStringLiteral("1,2"));
 }
 
-TEST_F(UpdateSet, GarbledPartEndsTheSetWithoutCommittingIt)
+TEST_F(UpdateSet, PartsWithoutHeaderGoOnFromThePrefixAndCommitOnlyAtTheLast)
 {
     const QString before = snapshot();
-    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 0));
-    int32_t n = 0;
-    // An odd run of quotes: the call text itself can't be read.
-    app->executeFunction(QStringLiteral("oqxdllextint"), QStringLiteral("execute.velq.set(\"I00\"5\",1,0)"), n);
-    EXPECT_NE(app->vrokError(), 0);
-    EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
-    EXPECT_EQ(snapshot(), before);
-}
-
-// --- What the parts of a set share ---------------------------------------------------------
-
-TEST_F(UpdateSet, RecordsOfOneTableInOtherShapesAcrossParts)
-{
     const QString key3 = key("grpi", 3), key4 = key("grpi", 4);
     ASSERT_TRUE(sent(kHeader + newGroup(2, "two")
                          + one('I', kGroups, more({pair("za_misc", 4), pair("grpi", 3), pair("labl", "three")})),
                      0));
+    // Records of one table in other shapes across parts.
     ASSERT_TRUE(sent(one('I', kGroups, key4) + newGroup(5, "five"), 0));
+    EXPECT_EQ(snapshot(), before) << "nothing is committed before the last part";
     ASSERT_TRUE(sent(update('V', kGroups, key3, key3 + key("levl", 7))
                          + update('V', kGroups, key4, key4 + more({pair("labl", "four"), pair("levl", 8)}))
                          + one('D', kGroups, key("grpi", 2)),
                      1));
     EXPECT_EQ(formRows("grpi, labl, levl, za_misc", "qxzrn315", "ORDER BY grpi"),
               QStringLiteral("1||0|0\n3|three|7|4\n4|four|8|0\n5|five|1|9"));
+
+    // The committed set took its prefix along: a new set must bring its own.
+    const QString committed = snapshot();
+    EXPECT_EQ(send(newGroup(6, "six"), 1), kSetMalformed);
+    EXPECT_EQ(snapshot(), committed);
 }
 
 TEST_F(UpdateSet, ObjectSetReopenedOnAnotherTableBetweenParts)

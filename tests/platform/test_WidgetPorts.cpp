@@ -90,28 +90,16 @@ TEST_F(WidgetPortsTest, MessageBoxShowsTheStyleAndPlainTextAndEnterAnswersTheDef
         {MbRetryCancel | MbIconInformation | MbDefButton2, B::Retry | B::Cancel, B::Cancel, B::Information}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.style);
-        B::StandardButtons buttons;
-        B::StandardButton defaultButton = B::NoButton;
-        B::Icon icon = B::NoIcon;
-        QString text, title;
-        Qt::TextFormat format = Qt::AutoText;
         const int result = showBox(c.style, [&](QMessageBox* box) {
-            buttons = box->standardButtons();
-            defaultButton = box->standardButton(box->defaultButton());
-            icon = box->icon();
-            text = box->text();
-            format = box->textFormat();
-            title = box->windowTitle();
+            EXPECT_EQ(box->standardButtons(), c.buttons);
+            EXPECT_EQ(box->standardButton(box->defaultButton()), c.defaultButton);
+            EXPECT_EQ(box->icon(), c.icon);
+            EXPECT_EQ(box->text(), QStringLiteral("<b>Field</b> & \"x\" < 3"));
+            EXPECT_EQ(box->textFormat(), Qt::PlainText);
+            EXPECT_EQ(box->windowTitle(), QStringLiteral("Palimor"));  // a missing title is the application's
             pressKey(box, Qt::Key_Return);
         }, QString());
-        EXPECT_EQ(buttons, c.buttons);
-        EXPECT_EQ(defaultButton, c.defaultButton);
-        EXPECT_EQ(icon, c.icon);
         EXPECT_EQ(result, defaultResult(c.style));
-        EXPECT_EQ(text, QStringLiteral("<b>Field</b> & \"x\" < 3"));
-        EXPECT_EQ(format, Qt::PlainText);
-        // A missing title is the application's.
-        EXPECT_EQ(title, QStringLiteral("Palimor"));
     }
 }
 

@@ -57,8 +57,7 @@ TEST(WidgetHelpViewer, ReusesOneWindowAndAnswersItsHandle)
     const int32_t first = port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayTopic, kTopicUsingTheEditor);
     ASSERT_NE(first, 0);
     platform::HelpViewerWindow* window = port.window();
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
+    ASSERT_TRUE(window && window->isVisible());
     EXPECT_EQ(port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayIndex, QString()), first);
     EXPECT_EQ(port.window(), window);
     EXPECT_EQ(window->currentFile(), helpFile("glossary.htm"));
@@ -98,7 +97,6 @@ TEST_F(ContextHelp, F1OrTheMouseOverADisabledControlOpensItsTopic)
     QTest::keyClick(defaultValue, Qt::Key_A);
     EXPECT_EQ(defaultValue->text(), QStringLiteral("a"));
     EXPECT_EQ(glHelpWnd, platform::ScriptedHelpViewer::handle());
-    EXPECT_TRUE(QFileInfo(viewer->shown().at(0).pageFile).isFile());
 
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     QCoreApplication::sendEvent(grid, &enter);

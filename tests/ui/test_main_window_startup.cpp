@@ -37,25 +37,23 @@ TEST_F(MainWindowStartup, ConnectsShowsTheWindowAndClosesTheLinkOnExit)
     EXPECT_EQ(closedBeforeShutdown, 1);
 }
 
-TEST_F(MainWindowStartup, RefusesShortCommandLinesBeforeConnecting)
+TEST_F(MainWindowStartup, ShortCommandLinesAndAFailedConnectEndWithNonZeroStatus)
 {
-    for (const QString& line : {QString(), QStringLiteral("1234567"), QStringLiteral("-tarnseX")}) {
+    const QString gate = QStringLiteral("This application must be started from within the Urq Palimor");
+    // A cancelled class under the switch leaves nothing to create.
+    const std::pair<QString, QString> cases[] = {{QString(), gate}, {QStringLiteral("1234567"), gate},
+                                                 {QStringLiteral("-tarnseX"), gate},
+                                                 {QStringLiteral("-tarnsel"), QStringLiteral("Unable to create OLE-object!")}};
+    for (const auto& [line, message] : cases) {
+        dialogs->clear();
+        dialogs->queueInput(std::nullopt);
         platform::setCommandLine(line);
         EXPECT_EQ(endStatusOf([] { mainWindow().Form_Load(); }), kStartupFailed) << line.toStdString();
+        EXPECT_EQ(dialogs->texts().value(dialogs->texts().size() - 1), message) << line.toStdString();
         EXPECT_FALSE(goVrokApp);
         EXPECT_TRUE(record->linkStates.isEmpty());
         resetMainWindow();
     }
-    EXPECT_EQ(dialogs->texts().count(QStringLiteral("This application must be started from within the Urq Palimor")), 3);
-}
-
-TEST_F(MainWindowStartup, FailedConnectEndsWithNonZeroStatus)
-{
-    // A cancelled class under the switch leaves nothing to create.
-    platform::setCommandLine(QStringLiteral("-tarnsel"));
-    dialogs->queueInput(std::nullopt);
-    EXPECT_EQ(endStatusOf([] { mainWindow().Form_Load(); }), kStartupFailed);
-    EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("Unable to create OLE-object!")));
     EXPECT_EQ(gsBaseDir, QStringLiteral("/opt/vrok"));
 }
 
@@ -67,8 +65,6 @@ struct EndCase {
     const char* form;
     const char* message;  // "": any
 };
-
-std::ostream& operator<<(std::ostream& os, const EndCase& c) { return os << c.name; }
 
 class StartupEnds : public MainWindowStartup, public ::testing::WithParamInterface<EndCase> {};
 

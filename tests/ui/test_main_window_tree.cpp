@@ -103,13 +103,8 @@ protected:
         if (gaGroups.size() <= size_t(r.index))
             gaGroups.resize(size_t(r.index) + 1);
         GroupRecord& g = gaGroups[size_t(r.index)];
-        g.Grpi = int16_t(r.index + 1);
-        g.lParentGroup = r.parent;
-        g.lPreviousGroup = r.previous;
-        g.lNextGroup = r.next;
-        g.lChildGroup = r.child;
-        g.lFirstField = r.firstField;
-        g.bVirtualGroup = r.isVirtual;
+        g.Grpi = int16_t(r.index + 1), g.lParentGroup = r.parent, g.lPreviousGroup = r.previous;
+        g.lNextGroup = r.next, g.lChildGroup = r.child, g.lFirstField = r.firstField, g.bVirtualGroup = r.isVirtual;
         g.sFrameDesc = QStringLiteral("G%1").arg(r.index);
     }
     static void field(const FieldRow& r)
@@ -117,16 +112,10 @@ protected:
         if (gaFields.size() <= size_t(r.index))
             gaFields.resize(size_t(r.index) + 1);
         FieldRecord& f = gaFields[size_t(r.index)];
-        f.lFieldId = int16_t(r.index);
-        f.nOmod = r.order;
-        f.Grpi = r.grpi;
-        f.lNextField = r.next;
-        f.lParentField = r.parent;
-        f.lChildField = r.child;
+        f.lFieldId = int16_t(r.index), f.nOmod = r.order, f.Grpi = r.grpi, f.lCommandIndex = -1;
+        f.lNextField = r.next, f.lParentField = r.parent, f.lChildField = r.child;
         f.sFieldName = QStringLiteral("t.f%1").arg(r.order);
-        f.sDomainPackage = QStringLiteral("te");
-        f.sDomainCode = QStringLiteral("dsca");
-        f.lCommandIndex = -1;
+        f.sDomainPackage = QStringLiteral("te"), f.sDomainCode = QStringLiteral("dsca");
         gnFieldCount = std::max<int16_t>(gnFieldCount, int16_t(r.index));
         gaIdMap.push_back(IdMapEntry{r.order, r.index, false});
     }
@@ -141,18 +130,6 @@ protected:
     QString shape() { return ::shape(tree().firstRoot()); }
 };
 
-TEST_F(HandMadeForm, AFormWithoutGroupsAndFieldsIsTheRootAlone)
-{
-    gsPackage = "te";
-    gsModule = "kwy";
-    gsFormCode = QStringLiteral("emptyd");
-    fill();
-    TreeNode* root = tree().firstRoot();
-    EXPECT_EQ(treeText(tree()), QStringLiteral("g_0 [session3] tekwyemptyd\n"));
-    EXPECT_TRUE(tree().selectedItem() == root && tree().dropHighlight() == root);
-    EXPECT_EQ(gaGroups[0].sNodeKey, QStringLiteral("g_0"));
-}
-
 struct FillCase {
     const char* name;
     std::vector<GroupRow> groups;  // the root's child is group 2
@@ -164,6 +141,7 @@ void PrintTo(const FillCase& c, std::ostream* os) { *os << c.name; }
 
 // clang-format off
 const FillCase kFills[] = {
+    {"NoGroupsAndNoFields", {}, {}, "g_0"},
     // A subgroup stands among its group's fields by the order of its first real field.
     {"SubgroupAmongFields", {{1, 1, 0, 0, 3, 10}, {2, 2, 0, 0, 0, 25}}, {{1, 10, 2, 20}, {2, 20, 2, 30}, {3, 30, 2}, {6, 25, 3}},
      "g_0(g_1(f_1,f_2,g_2(f_6),f_3))"},
@@ -183,11 +161,14 @@ class Fill : public HandMadeForm, public ::testing::WithParamInterface<FillCase>
 TEST_P(Fill, BuildsTheTreeFromTheLinks)
 {
     const FillCase& c = GetParam();
-    gaGroups[0].lChildGroup = 2;
+    gaGroups[0].lChildGroup = c.groups.empty() ? 0 : 2;
     std::for_each(c.groups.begin(), c.groups.end(), group);
     std::for_each(c.fields.begin(), c.fields.end(), field);
     fill();
     EXPECT_EQ(shape(), QString::fromLatin1(c.shape));
+    TreeNode* root = tree().firstRoot();
+    EXPECT_TRUE(tree().selectedItem() == root && tree().dropHighlight() == root && root->image() == "session3");
+    EXPECT_EQ(gaGroups[0].sNodeKey, QStringLiteral("g_0"));
     expectSubgroupCounters(tree());
     for (const GroupRow& g : c.groups)
         if (g.parent > 1 && !g.isVirtual) {
@@ -209,16 +190,10 @@ protected:
         HandMadeForm::SetUp();
         for (int16_t g = 1; g <= 3; ++g)
             group({g, 0, 0, 0, 0, 0});
-        NodeTree& t = tree();
-        TreeNode* root = t.add(QStringLiteral("g_0"), QStringLiteral("root"));
-        TreeNode* g1 = t.add(root, Relationship::Child, QStringLiteral("g_1"), QString());
-        t.add(g1, Relationship::Child, QStringLiteral("f_1"), QString());
-        TreeNode* f2 = t.add(g1, Relationship::Child, QStringLiteral("f_2"), QString());
-        t.add(f2, Relationship::Child, QStringLiteral("f_3"), QString());
-        TreeNode* g2 = t.add(root, Relationship::Child, QStringLiteral("g_2"), QString());
-        TreeNode* g3 = t.add(g2, Relationship::Child, QStringLiteral("g_3"), QString());
-        t.add(g3, Relationship::Child, QStringLiteral("f_4"), QString());
-        t.add(g2, Relationship::Child, QStringLiteral("f_5"), QString());
+        tree().add(QStringLiteral("g_0"), QStringLiteral("root"));
+        for (const auto& [parent, key] : {std::pair{"g_0", "g_1"}, {"g_1", "f_1"}, {"g_1", "f_2"}, {"f_2", "f_3"},
+                                          {"g_0", "g_2"}, {"g_2", "g_3"}, {"g_3", "f_4"}, {"g_2", "f_5"}})
+            tree().add(node(parent), Relationship::Child, QLatin1String(key), QString());
         gaGroups[0].iNrOfSubGroups = 2;
         gaGroups[2].iNrOfSubGroups = 1;
         ASSERT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3)),g_2(g_3(f_4),f_5))"));

@@ -1,26 +1,37 @@
-// The structure checks before saving, on the items form loaded from the local host: each
+// The structure checks before saving, on the items form opened in the main window: each
 // seeded error is listed once with its host text and the key of its node, and the result
 // is False exactly when something was listed; the clean-up of stale marks; the nesting
 // level the link rebuild stores. Clean demo forms are checked with their alignment.
-#include "test_structure_checks_support.h"
+#include "test_main_window_support.h"
 
 #include <functional>
 
 #include "mainwindow/mod_StructureChecks.h"
+#include "model/mod_ModelessErrors.h"
 
 namespace {
 
-class StructureChecks : public DemoFormTest {
+class StructureChecks : public MainWindowTest {
 public:
+    void load()
+    {
+        open(QStringLiteral("itemsd"));
+        gRebuildPointers();
+        dialogs->clear();
+        gClearModelessErrors();
+    }
     bool check()
     {
         bool ok = false;
-        mCheckStructure(node(QStringLiteral("g_0")), ok);
+        mCheckStructure(node("g_0"), ok);
         return ok;
     }
+    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
+    FieldRecord& field(int32_t i) { return gaFields[size_t(i)]; }
+    GroupRecord& group(int32_t i) { return gaGroups[size_t(i)]; }
     void move(const char* key, const char* to, Relationship where)
     {
-        tree.move(node(QLatin1String(key)), node(QLatin1String(to)), where);
+        tree().move(node(key), node(to), where);
         gRebuildPointers();
     }
     // f takes the name and element of like.
@@ -74,7 +85,7 @@ class SeededError : public StructureChecks, public ::testing::WithParamInterface
 TEST_P(SeededError, IsListedWithItsNodeAndFailsTheCheck)
 {
     const Seed& s = GetParam();
-    load(QStringLiteral("itemsd"));
+    load();
     s.seed(*this);
     const bool ok = check();
     const std::vector<ModelessErrorEntry>& got = gModelessErrors();
@@ -84,7 +95,7 @@ TEST_P(SeededError, IsListedWithItsNodeAndFailsTheCheck)
         return;
     EXPECT_EQ(got[0].sCode, QLatin1String(s.code));
     EXPECT_EQ(got[0].sNodeKey, QLatin1String(s.key));
-    EXPECT_TRUE(node(got[0].sNodeKey));
+    EXPECT_TRUE(tree().node(got[0].sNodeKey));
     if (*s.text) {
         EXPECT_EQ(got[0].sText, QLatin1String(s.text));
     }
@@ -95,13 +106,13 @@ INSTANTIATE_TEST_SUITE_P(, SeededError, ::testing::ValuesIn(kSeeds),
 
 TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTheForm)
 {
-    load(QStringLiteral("itemsd"));
+    load();
     field(14).iLinkedConst = 3;         // in a group
     field(11).bDependent = true;        // in a group
     ASSERT_TRUE(field(10).bDependent);    // follow-up of f_9
     ASSERT_EQ(field(5).iLinkedConst, 1);  // option of f_4
     gbFormChanged = false;
-    mResetStaleFieldMarks(node(QStringLiteral("g_0")));
+    mResetStaleFieldMarks(node("g_0"));
     EXPECT_TRUE(field(14).iLinkedConst == 0 && !field(11).bDependent);
     EXPECT_TRUE(field(5).iLinkedConst == 1 && field(10).bDependent);
     for (int i : {5, 10, 11, 14})
@@ -111,7 +122,7 @@ TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTh
 
 TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
 {
-    load(QStringLiteral("itemsd"));
+    load();
     EXPECT_EQ(field(9).nFieldLevel, 0);
     EXPECT_EQ(field(10).nFieldLevel, 1);
     move("f_11", "f_10", Relationship::Child);
