@@ -1,6 +1,6 @@
 // The local host's functions as the host sees them: labels, documents, icons, versions,
 // dumps and the data dictionary; answers read from the database, room limits of the bulk
-// answers, bad data, the host transaction. The editor's wrappers: test_labels.
+// answers, bad data, the host transaction. The editor's wrappers: test_wrappers.
 #include "call_text.h"
 #include "data_sets.h"
 #include "form_dump.h"
@@ -72,7 +72,7 @@ protected:
 
 TEST_F(HostFunctions, GetLabelPicksTheLongestVariantThatFits)
 {
-    // tekwy100.stock has 10x1 "Stock" (read through glGetLabel in test_labels) and 30x1 and
+    // tekwy100.stock has 10x1 "Stock" (read through glGetLabel in test_wrappers) and 30x1 and
     // 15x2 "Stock levels and storage place".
     const std::tuple<const char*, int, int, int, const char*, int, int> cases[] = {
         {"2", 30, 1, 0, "Stock levels and storage place", 30, 1},
@@ -128,7 +128,7 @@ TEST_F(HostFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
 TEST_F(HostFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
 {
     const QString search = QStringLiteral("search.existing.labels(\"2\",\"te\",%1,\"\",%2,%3,0)");
-    // The plain find is read back through the editor's wrapper (test_labels).
+    // The plain find is read back through the editor's wrapper (test_wrappers).
     Answer a = call(search.arg(q(QStringLiteral(" quantity IN stock "))).arg(2).arg(20), "oqxdlllabels");
     EXPECT_EQ(a.out(4) + QStringLiteral("|%1|%2").arg(a.number(5)).arg(a.number(6)), QStringLiteral("tekwy001.stoc|2|15"));
     a = call(search.arg(q(QStringLiteral("No such text"))).arg(0).arg(70), "oqxdlllabels");
@@ -187,7 +187,7 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
         EXPECT_EQ(value(remove.arg(q(QString()), q(path))), QStringLiteral("2")) << path.toStdString();
     EXPECT_EQ(value(remove.arg(q(tempDir()), q(QStringLiteral("keep.png")))), QStringLiteral("2"));
     EXPECT_TRUE(outside.exists());
-    // Removing the picture itself, as the editor asks for it: test_labels.
+    // Removing the picture itself, as the editor asks for it: test_wrappers.
     EXPECT_EQ(value(remove.arg(q(QString()), q(QStringLiteral("teform_none.png")))), QStringLiteral("1"));
 }
 
