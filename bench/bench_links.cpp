@@ -56,24 +56,11 @@ struct Form {
     static void markStored()
     {
         for (GroupRecord& g : gaGroups) {
-            g.iGroupWidthStored = g.iGroupWidth;
-            g.GrpiStored = g.Grpi;
-            g.lFirstFieldStored = g.lFirstField;
-            g.lChildGroupStored = g.lChildGroup;
-            g.lNextGroupStored = g.lNextGroup;
-            g.lPreviousGroupStored = g.lPreviousGroup;
-            g.lParentGroupStored = g.lParentGroup;
-            g.lGroupLevelStored = g.lGroupLevel;
-            g.bCheckboxesOnlyStored = g.bCheckboxesOnly;
+            gSetGroupStoredCopies(g);
             g.bChanged = false;
         }
         for (FieldRecord& f : gaFields) {
-            f.GrpiStored = f.Grpi;
-            f.lChildFieldStored = f.lChildField;
-            f.lNextFieldStored = f.lNextField;
-            f.lParentFieldStored = f.lParentField;
-            f.bFollowUpStored = f.bFollowUp;
-            f.nOmodStored = f.nOmod;
+            gSetFieldStoredCopies(f);
             f.bChanged = f.bChanged301 = f.bChanged308 = false;
         }
     }

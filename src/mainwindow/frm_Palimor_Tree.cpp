@@ -546,6 +546,21 @@ void frm_Palimor::mMoveToDropHighlight()
     setTreeVisible(gbTreeVisible);
 }
 
+namespace {
+
+// A group node moved from under one group to under another: the subgroup counters follow.
+void moveSubgroupCount(const TreeNode* moved, const TreeNode* from, const TreeNode* to)
+{
+    if (!gbIsGroupKey(moved->key()))
+        return;
+    if (gbIsGroupKey(from->key()) && isGroupIndex(indexOfKey(from->key())))
+        gDecrement(gaGroups[size_t(indexOfKey(from->key()))].iNrOfSubGroups);
+    if (gbIsGroupKey(to->key()) && isGroupIndex(indexOfKey(to->key())))
+        gIncrement(gaGroups[size_t(indexOfKey(to->key()))].iNrOfSubGroups);
+}
+
+} // namespace
+
 void frm_Palimor::mMoveNodeDown()
 {
     TreeNode* s = m_tree->selectedItem();
@@ -556,12 +571,7 @@ void frm_Palimor::mMoveNodeDown()
     } else if (TreeNode* parent = s->parent(); parent && parent->next()) {
         TreeNode* target = parent->next();
         m_tree->move(s, target, Relationship::FirstChild);
-        if (gbIsGroupKey(s->key())) {
-            if (gbIsGroupKey(parent->key()) && isGroupIndex(indexOfKey(parent->key())))
-                gDecrement(gaGroups[size_t(indexOfKey(parent->key()))].iNrOfSubGroups);
-            if (gbIsGroupKey(target->key()) && isGroupIndex(indexOfKey(target->key())))
-                gIncrement(gaGroups[size_t(indexOfKey(target->key()))].iNrOfSubGroups);
-        }
+        moveSubgroupCount(s, parent, target);
     }
     m_tree->setSelectedItem(s);
 }
@@ -577,12 +587,7 @@ void frm_Palimor::mMoveNodeUp()
         TreeNode* target = parent->previous();
         setTreeVisible(false);
         m_tree->move(s, target, Relationship::Child);
-        if (gbIsGroupKey(s->key())) {
-            if (gbIsGroupKey(parent->key()) && isGroupIndex(indexOfKey(parent->key())))
-                gDecrement(gaGroups[size_t(indexOfKey(parent->key()))].iNrOfSubGroups);
-            if (gbIsGroupKey(target->key()) && isGroupIndex(indexOfKey(target->key())))
-                gIncrement(gaGroups[size_t(indexOfKey(target->key()))].iNrOfSubGroups);
-        }
+        moveSubgroupCount(s, parent, target);
         setTreeVisible(gbTreeVisible);
     }
     m_tree->setSelectedItem(s);
