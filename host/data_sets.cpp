@@ -137,17 +137,6 @@ QString cleanValue(const QString& value, int32_t length)
     return v;
 }
 
-QString trimBlanks(const QString& text)
-{
-    int b = 0;
-    int e = int(text.size());
-    while (b < e && text[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' '))
-        --e;
-    return text.mid(b, e - b);
-}
-
 // Blanks anywhere are ignored; the leading decimal number counts; no number gives 0.
 int64_t numberOf(const QString& text)
 {
@@ -167,6 +156,17 @@ int64_t numberOf(const QString& text)
 }
 
 } // namespace
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.mid(begin, end - begin);
+}
 
 const std::vector<DataSetLayout>& allLayouts(bool withSelectionGroups)
 {

@@ -20,6 +20,10 @@ enum FieldType : int16_t { Fixed = 6, HostText = 11 };
 
 inline constexpr QChar kEndOfText = QChar(1);
 
+// Removes blanks at both ends, as SQL trim() does: fixed-width texts are padded with
+// blanks, and values are compared and handed on without that padding.
+QString trimBlanks(const QString& text);
+
 struct FieldLayout {
     QString code;
     int32_t declaredLength = 0;  // before the bytes per character

@@ -1,6 +1,7 @@
 #pragma once
 // A thin RAII layer over SQLite for the host's own code. Every failure throws
 // SqliteError; values always go in through bound parameters.
+#include "data_sets.h"
 #include "host_error.h"
 
 #include <QString>
@@ -64,8 +65,7 @@ void execScript(sqlite3* db, const QString& sql);
 // The text of the connection's last error.
 QString lastError(sqlite3* db);
 
-// Removes blanks at both ends, as SQL trim() does: the host pads fixed-width texts
-// with blanks, and the comparisons of the host functions ignore that padding.
-QString trimBlanks(const QString& text);
+// Blanks off both ends, as SQL trim() does (the host's comparisons ignore padding).
+using datasets::trimBlanks;
 
 } // namespace host

@@ -49,17 +49,6 @@ const QString& codeAt(int16_t number, int32_t position)
     return gasDataSetFieldNames[size_t(number)][size_t(position)];
 }
 
-QString trimBlanks(const QString& text)
-{
-    int b = 0;
-    int e = int(text.size());
-    while (b < e && text[b] == QLatin1Char(' '))
-        ++b;
-    while (e > b && text[e - 1] == QLatin1Char(' '))
-        --e;
-    return text.mid(b, e - b);
-}
-
 // Characters start .. start + len - 1 (1-based) of a text, as many as there are.
 QString mid1(const QString& text, int32_t start, int32_t len)
 {
@@ -94,10 +83,10 @@ std::optional<QString> readAt(const QString& set, const QString& field, const QS
             return std::nullopt;
         }
         next = start + d + 1;
-        return trimBlanks(mid1(buffer, start, d));
+        return datasets::trimBlanks(mid1(buffer, start, d));
     }
     next = start + len;
-    return trimBlanks(mid1(buffer, start, len));
+    return datasets::trimBlanks(mid1(buffer, start, len));
 }
 
 } // namespace
