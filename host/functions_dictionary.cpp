@@ -28,30 +28,12 @@ constexpr int kFieldNameRecord = 18;
 constexpr int kRowExists = 1;
 constexpr int kNoSuchRow = 2;
 
-int32_t bytesPerChar(sqlite3* db)
-{
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
-    bool ok = false;
-    const int32_t n = st.step() ? st.text(0).trimmed().toInt(&ok) : 0;
-    if (!ok || n < 1)
-        throw HostError(kErrDatabase, QStringLiteral("host_meta has no valid bytes_per_char"));
-    return n;
-}
-
 // The language of the host's user, for texts kept per language; "2" unless set.
 QString userLanguage(sqlite3* db)
 {
     Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'user_language'"));
     const QString language = st.step() ? trimBlanks(st.text(0)) : QString();
     return language.isEmpty() ? QStringLiteral("2") : language;
-}
-
-const datasets::DataSetLayout& layout(const char* name)
-{
-    const datasets::DataSetLayout* set = datasets::findLayout(QString::fromLatin1(name));
-    if (!set)
-        throw HostError(kErrInternal, QStringLiteral("no data set \"%1\"").arg(QString::fromLatin1(name)));
-    return *set;
 }
 
 // Host texts end at a Chr(1) in a record, so they cannot hold one.
@@ -181,7 +163,7 @@ void getDomains(CallContext& c)
 {
     c.requireCount(1);
     const QString request = c.text(1);
-    const datasets::DataSetLayout& set = layout("domainset");
+    const datasets::DataSetLayout& set = dataSetLayout("domainset");
     const int32_t bpc = bytesPerChar(c.handle());
     const int32_t length = datasets::recordLength(set, bpc);
     QString answer;
@@ -231,7 +213,7 @@ void getEnumSet(CallContext& c)
     c.requireCount(1);
     const QString request = c.text(1);
     const int32_t bpc = bytesPerChar(c.handle());
-    const datasets::DataSetLayout& set = layout("enum set");
+    const datasets::DataSetLayout& set = dataSetLayout("enum set");
     datasets::DataSetLayout head{set.number, set.name, {set.fields.begin(), set.fields.begin() + 3}};
     datasets::DataSetLayout constant{set.number, set.name, {set.fields.begin() + 3, set.fields.end()}};
     const int32_t headLength = datasets::recordLength(head, bpc);
@@ -288,7 +270,7 @@ void getTableFieldSet(CallContext& c)
     const Table main{c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)};
     const QString request = c.text(4);
     const int32_t bpc = bytesPerChar(c.handle());
-    const datasets::DataSetLayout& set = layout("tabelveldset");
+    const datasets::DataSetLayout& set = dataSetLayout("tabelveldset");
     const int32_t length = datasets::recordLength(set, bpc);
     const int keyLength = int(datasets::fieldLength(set.fields.front(), bpc));
     const std::optional<Version> version = tableVersion(c.handle(), main.package, main.module, main.number);

@@ -41,24 +41,6 @@ LabelPresenter& presenter()
     return p;
 }
 
-int32_t bytesPerChar(sqlite3* db)
-{
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
-    bool ok = false;
-    const int32_t n = st.step() ? st.text(0).trimmed().toInt(&ok) : 0;
-    if (!ok || n < 1)
-        throw HostError(kErrDatabase, QStringLiteral("host_meta has no valid bytes_per_char"));
-    return n;
-}
-
-const datasets::DataSetLayout& layout(const char* name)
-{
-    const datasets::DataSetLayout* set = datasets::findLayout(QString::fromLatin1(name));
-    if (!set)
-        throw HostError(kErrInternal, QStringLiteral("no data set \"%1\"").arg(QLatin1String(name)));
-    return *set;
-}
-
 // A buffer argument, refused when it is longer than the host takes.
 QString bufferArgument(const CallContext& c, int position)
 {
@@ -182,7 +164,7 @@ void getLabelSet(CallContext& c)
     const QString language = c.trimmedText(1);
     const QString buffer = bufferArgument(c, 3);
     const int32_t bpc = bytesPerChar(c.handle());
-    const datasets::DataSetLayout& set = layout("labelset");
+    const datasets::DataSetLayout& set = dataSetLayout("labelset");
     const RequestRecords requests(set, bpc, buffer);
     LabelLookup lookup(c.handle());
     QString answer;
@@ -255,7 +237,7 @@ void getGroupLabelsSet(CallContext& c)
     const QString language = c.trimmedText(1);
     const QString buffer = bufferArgument(c, 3);
     const int32_t bpc = bytesPerChar(c.handle());
-    const datasets::DataSetLayout& set = layout("grouplabelset");
+    const datasets::DataSetLayout& set = dataSetLayout("grouplabelset");
     const RequestRecords requests(set, bpc, buffer);
     GroupLabelLookup lookup(c.handle());
     QString answer;

@@ -210,23 +210,6 @@ void checkRuntimeFormVrc(CallContext& c)
 
 // ---- start.vrok.session ------------------------------------------------------------
 
-int32_t bytesPerChar(sqlite3* db)
-{
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
-    const int n = st.step() ? st.text(0).trimmed().toInt() : 0;
-    if (n < 1)
-        throw HostError(kErrDatabase, QStringLiteral("host_meta has no valid bytes_per_char"));
-    return n;
-}
-
-const datasets::DataSetLayout& formLayout()
-{
-    const datasets::DataSetLayout* layout = datasets::findLayout(QStringLiteral("qxzrn300"));
-    if (!layout)
-        throw HostError(kErrInternal, QStringLiteral("no layout of qxzrn300"));
-    return *layout;
-}
-
 QList<FormEntry> listForms(sqlite3* db)
 {
     Statement st(db, QStringLiteral("SELECT cpac, cmod, cfrm, clan, vers, rele, cust, lanl, desc FROM qxzrn300"
@@ -249,7 +232,7 @@ FormIdentity startForm(const QString& record, int32_t bpc)
 {
     QHash<QString, QString> values;
     int at = 0;
-    for (const datasets::FieldLayout& f : formLayout().fields) {
+    for (const datasets::FieldLayout& f : dataSetLayout("qxzrn300").fields) {
         if (f.type != datasets::Fixed)
             break;
         const int width = datasets::fieldLength(f, bpc);
@@ -295,7 +278,7 @@ QString formRecord(const FormEntry& e, const QString& fieldList, int32_t bpc)
     }
     if (codes.isEmpty())
         codes = values.keys();
-    datasets::RecordBuilder builder(formLayout(), bpc);
+    datasets::RecordBuilder builder(dataSetLayout("qxzrn300"), bpc);
     for (const QString& code : codes)
         builder.set(code, values.value(code));  // codes the layout lacks stay out
     return builder.record();
