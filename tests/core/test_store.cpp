@@ -16,28 +16,6 @@ using links::treeText;
 
 namespace {
 
-// The parts of every update set sent since the call log was cleared, as records.
-std::vector<host::updateset::SetRecord> sentRecords()
-{
-    std::vector<host::updateset::SetRecord> out;
-    std::optional<QString> prefix;
-    for (const host::LoggedCall& c : host::callLog()) {
-        if (c.function != QLatin1String("execute.velq.set("))
-            continue;
-        const qsizetype open = c.callText.indexOf(u'"');
-        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
-        // The set goes out enclosed, not quoted: the host undoes the doubled quotes of its texts.
-        QString text = c.callText.mid(open + 1, close - open - 1);
-        text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
-        QString why;
-        const auto records = host::updateset::parseSetText(text, prefix, &why);
-        EXPECT_TRUE(records) << why.toStdString();
-        if (records)
-            out.insert(out.end(), records->begin(), records->end());
-    }
-    return out;
-}
-
 class Store : public links::HostForm {
 protected:
     void open(const QString& code, int32_t level = 11)
@@ -171,7 +149,7 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     gUpdatePointers();
     ASSERT_TRUE(gbStoreDesignDefinitions());
     EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 1);
-    EXPECT_TRUE(sentRecords().empty());
+    EXPECT_TRUE(sentSetRecords().empty());
     EXPECT_EQ(designTexts(), stored);
 }
 
@@ -294,7 +272,7 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
 
     host::clearCallLog();
     ASSERT_TRUE(gbStoreDesignDefinitions());
-    for (const auto& r : sentRecords())
+    for (const auto& r : sentSetRecords())
         EXPECT_FALSE((r.key + r.record).contains(QStringLiteral("\"sequ\", 20"))) << r.key.toStdString();
     const QString where = QStringLiteral(" WHERE cfrm = 'itemsd' AND sequ = 11");
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn301") + where), 0);

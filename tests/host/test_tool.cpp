@@ -42,19 +42,6 @@ ToolRun runTool(const QStringList& args)
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-// The expected text; with PALIMOR_UPDATE_GOLDEN set the file is rewritten from actual.
-QString golden(const QString& name, const QString& actual)
-{
-    QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/host/golden/") + name + ".txt");
-    if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(actual.toUtf8());
-        return actual;
-    }
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
-    return QString::fromUtf8(file.readAll());
-}
-
 QByteArray readAll(const QString& path)
 {
     QFile f(path);
@@ -107,7 +94,7 @@ TEST_F(ToolTest, InitThenDumpOfEachDemoFormGivesTheGoldenRows)
         SCOPED_TRACE(code.toStdString());
         const ToolRun byCode = dump(code);
         ASSERT_EQ(byCode.status, 0) << byCode.err.toStdString();
-        EXPECT_EQ(byCode.out, golden(code, byCode.out));
+        EXPECT_EQ(byCode.out, golden(QStringLiteral("host"), code, byCode.out));
         // The whole identity names the same form.
         EXPECT_EQ(dump(QStringLiteral("te/kwy/%1/2/7.6/a3/dev").arg(code)).out, byCode.out);
     }
@@ -201,7 +188,7 @@ TEST_F(ToolTest, AFormCodeOfTwoFormsMustBeNarrowedDown)
 
     const ToolRun narrowed = runTool({"dump", dbPath_, "simpled", "--language", "2", "--customer=dev"});
     ASSERT_EQ(narrowed.status, 0) << narrowed.err.toStdString();
-    EXPECT_EQ(narrowed.out, golden("simpled", narrowed.out));
+    EXPECT_EQ(narrowed.out, golden(QStringLiteral("host"), QStringLiteral("simpled"), narrowed.out));
 }
 
 TEST_F(ToolTest, KilledInitLeavesNoDatabase)

@@ -15,7 +15,9 @@
 #include <ostream>
 
 #include "LocalHostFixture.h"
+#include "call_hooks.h"
 #include "host_database.h"
+#include "update_set.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_External.h"
@@ -177,3 +179,26 @@ protected:
     LocalHostEnvironment env;
     std::unique_ptr<host::HostDatabase> db;
 };
+
+// The records of every update set sent since the host's call log was cleared; a set
+// the host could not read fails the test.
+inline std::vector<host::updateset::SetRecord> sentSetRecords()
+{
+    std::vector<host::updateset::SetRecord> out;
+    std::optional<QString> prefix;
+    for (const host::LoggedCall& c : host::callLog()) {
+        if (c.function != QLatin1String("execute.velq.set("))
+            continue;
+        const qsizetype open = c.callText.indexOf(u'"');
+        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
+        // The set goes out enclosed, not quoted: the host undoes the doubled quotes of its texts.
+        QString text = c.callText.mid(open + 1, close - open - 1);
+        text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+        QString why;
+        const auto records = host::updateset::parseSetText(text, prefix, &why);
+        EXPECT_TRUE(records) << why.toStdString();
+        if (records)
+            out.insert(out.end(), records->begin(), records->end());
+    }
+    return out;
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 #include <memory>
@@ -58,3 +59,18 @@ protected:
 private:
     std::unique_ptr<LocalHostEnvironment> env_;
 };
+
+// The expected text of tests/<folder>/golden/<name>.txt; with PALIMOR_UPDATE_GOLDEN set
+// the file is rewritten from actual.
+inline QString golden(const QString& folder, const QString& name, const QString& actual)
+{
+    QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/") + folder
+               + QStringLiteral("/golden/") + name + QStringLiteral(".txt"));
+    if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file.write(actual.toUtf8());
+        return actual;
+    }
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
+    return QString::fromUtf8(file.readAll());
+}

@@ -1,6 +1,6 @@
 #pragma once
 // The main window started against the local host: a fixture with a recording host
-// link, start records of the demo forms, host rows, sent set records, golden files.
+// link, start records of the demo forms, host rows.
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
@@ -138,24 +138,6 @@ inline QStringList hostRows(const QString& databasePath, const QString& sql)
     return rows;
 }
 
-// The records of every update set sent since the host's call log was cleared.
-inline std::vector<host::updateset::SetRecord> sentSetRecords()
-{
-    std::vector<host::updateset::SetRecord> out;
-    std::optional<QString> prefix;
-    for (const host::LoggedCall& c : host::callLog()) {
-        if (c.function != QLatin1String("execute.velq.set("))
-            continue;
-        const qsizetype open = c.callText.indexOf(u'"');
-        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
-        QString text = c.callText.mid(open + 1, close - open - 1);
-        text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
-        if (const auto records = host::updateset::parseSetText(text, prefix, nullptr))
-            out.insert(out.end(), records->begin(), records->end());
-    }
-    return out;
-}
-
 // The tree as text: one line per node in display order, indented by depth, with its
 // key, image and text.
 inline QString treeText(const NodeTree& tree)
@@ -171,17 +153,3 @@ inline QString treeText(const NodeTree& tree)
     return out;
 }
 
-// The expected text of tests/ui/golden/name.txt; with PALIMOR_UPDATE_GOLDEN set the
-// file is rewritten from actual.
-inline QString golden(const QString& name, const QString& actual)
-{
-    QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/ui/golden/") + name
-               + QStringLiteral(".txt"));
-    if (qEnvironmentVariableIsSet("PALIMOR_UPDATE_GOLDEN") && file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file.write(actual.toUtf8());
-        return actual;
-    }
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
-    return QString::fromUtf8(file.readAll());
-}
