@@ -4,6 +4,7 @@
 #include "form_generator.h"
 #include "form_identity.h"
 #include "host_database.h"
+#include "sqlite_util.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_VrokGlobal.h"
@@ -25,6 +26,16 @@
 namespace {
 
 constexpr int kSizes[] = {300, 2000, 3000};
+
+// The baselines' rows of one form: ?1..?7 bound by bindForm.
+const char kFormWhere[] = " WHERE clan = ?1 AND cpac = ?2 AND vers = ?3 AND rele = ?4 AND cust = ?5"
+                          " AND cmod = ?6 AND cfrm = ?7";
+
+void bindForm(host::Statement& st, const host::FormIdentity& f)
+{
+    st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release).bind(5, f.customer);
+    st.bind(6, f.module).bind(7, f.formCode);
+}
 
 // One database with a generated form of each size, shared by every benchmark.
 struct Setup {

@@ -59,15 +59,6 @@ BENCHMARK(BM_LoadThroughHost)->Arg(300)->Arg(2000)->Arg(3000)->Unit(benchmark::k
 
 // ---- Baseline: the same rows straight from SQLite ------------------------------------
 
-const char kFormWhere[] = " WHERE clan = ?1 AND cpac = ?2 AND vers = ?3 AND rele = ?4 AND cust = ?5"
-                          " AND cmod = ?6 AND cfrm = ?7";
-
-void bindForm(host::Statement& st, const host::FormIdentity& f)
-{
-    st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release).bind(5, f.customer);
-    st.bind(6, f.module).bind(7, f.formCode);
-}
-
 int16_t i16(sqlite3_stmt* st, int c) { return int16_t(sqlite3_column_int(st, c)); }
 bool yes(sqlite3_stmt* st, int c) { return sqlite3_column_int(st, c) == 1; }
 QString text(sqlite3_stmt* st, int c)

@@ -91,15 +91,14 @@ BENCHMARK(BM_StoreThroughHost)->Arg(300)->Arg(2000)->Arg(3000)->Unit(benchmark::
 
 // ---- Baseline: the same rows straight into SQLite -----------------------------------------
 
-const char kKey[] = " WHERE clan = ?1 AND cpac = ?2 AND vers = ?3 AND rele = ?4 AND cust = ?5 AND cmod = ?6"
-                    " AND cfrm = ?7 AND sequ = ?8";
+const QString kKey = QLatin1String(kFormWhere) + QLatin1String(" AND sequ = ?8");
 
 int yesNo(bool b) { return b ? 1 : 2; }
 
 void bindKey(host::Statement& st, const host::FormIdentity& f, int32_t sequ)
 {
-    st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release).bind(5, f.customer);
-    st.bind(6, f.module).bind(7, f.formCode).bind(8, int64_t(sequ));
+    bindForm(st, f);
+    st.bind(8, int64_t(sequ));
 }
 
 void write301(host::Statement& st, const host::FormIdentity& form, const FieldRecord& f)
@@ -188,7 +187,7 @@ QString updateOf(const char* table, const QStringList& columns)
     for (qsizetype i = 0; i < columns.size(); ++i)
         set << QStringLiteral("%1 = ?%2").arg(columns[i]).arg(i + 9);
     return QStringLiteral("UPDATE %1 SET %2").arg(QLatin1String(table), set.join(QStringLiteral(", ")))
-           + QLatin1String(kKey);
+           + kKey;
 }
 
 void BM_StoreBaseline(benchmark::State& state)
