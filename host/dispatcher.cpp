@@ -94,8 +94,14 @@ Outcome Dispatcher::execute(const QString& object, const QString& callText, Host
     std::optional<calltext::Call> call = calltext::parse(callText, &why);
     if (!call) {
         // A garbled part of an update set ends the set: nothing of it may be committed later.
-        if (callText.trimmed().startsWith(QLatin1String("execute.velq.set(")))
-            abortHostTransaction(db);
+        if (callText.trimmed().startsWith(QLatin1String("execute.velq.set("))) {
+            try {
+                abortHostTransaction(db);
+            } catch (const HostError& e) {
+                return failed(kErrInternal,
+                              QStringLiteral("malformed call text: %1; the rollback failed: %2").arg(why, e.message()));
+            }
+        }
         return failed(kErrMalformedCall, QStringLiteral("malformed call text: %1").arg(why));
     }
     if (!hasObject(object))

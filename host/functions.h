@@ -3,9 +3,6 @@
 // functions into a dispatcher. A new area: a functions_<area>.cpp with its register
 // function, declared here and called from Dispatcher::standard().
 #include <QLatin1String>
-#include <cstdint>
-
-struct sqlite3;
 
 namespace datasets {
 struct DataSetLayout;
@@ -36,9 +33,7 @@ void registerLabelFunctions(Dispatcher& dispatcher);
 // The data dictionary and the design-record writes.
 void registerDictionaryFunctions(Dispatcher& dispatcher);
 
-// For the areas: the host's bytes per character (host_meta), and a data-set layout by
-// name; both throw a HostError when the database or the layouts lack them.
-int32_t bytesPerChar(sqlite3* db);
+// For the areas: a data-set layout by name; a HostError when there is none.
 const datasets::DataSetLayout& dataSetLayout(const char* name);
 
 } // namespace host

@@ -6,6 +6,7 @@
 #include "data_sets.h"
 #include "dispatcher.h"
 #include "functions.h"
+#include "query_engine.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "host_transaction.h"
@@ -164,7 +165,7 @@ void getDomains(CallContext& c)
     c.requireCount(1);
     const QString request = c.text(1);
     const datasets::DataSetLayout& set = dataSetLayout("domainset");
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const int32_t length = datasets::recordLength(set, bpc);
     QString answer;
     const qsizetype records = request.size() / length;
@@ -212,7 +213,7 @@ void getEnumSet(CallContext& c)
 {
     c.requireCount(1);
     const QString request = c.text(1);
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const datasets::DataSetLayout& set = dataSetLayout("enum set");
     datasets::DataSetLayout head{set.number, set.name, {set.fields.begin(), set.fields.begin() + 3}};
     datasets::DataSetLayout constant{set.number, set.name, {set.fields.begin() + 3, set.fields.end()}};
@@ -269,7 +270,7 @@ void getTableFieldSet(CallContext& c)
     c.requireCount(4);
     const Table main{c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)};
     const QString request = c.text(4);
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const datasets::DataSetLayout& set = dataSetLayout("tabelveldset");
     const int32_t length = datasets::recordLength(set, bpc);
     const int keyLength = int(datasets::fieldLength(set.fields.front(), bpc));

@@ -6,6 +6,7 @@
 #include "data_sets.h"
 #include "dispatcher.h"
 #include "functions.h"
+#include "query_engine.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "host_transaction.h"
@@ -163,7 +164,7 @@ void getLabelSet(CallContext& c)
     c.number(2);
     const QString language = c.trimmedText(1);
     const QString buffer = bufferArgument(c, 3);
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const datasets::DataSetLayout& set = dataSetLayout("labelset");
     const RequestRecords requests(set, bpc, buffer);
     LabelLookup lookup(c.handle());
@@ -236,7 +237,7 @@ void getGroupLabelsSet(CallContext& c)
     c.number(2);
     const QString language = c.trimmedText(1);
     const QString buffer = bufferArgument(c, 3);
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const datasets::DataSetLayout& set = dataSetLayout("grouplabelset");
     const RequestRecords requests(set, bpc, buffer);
     GroupLabelLookup lookup(c.handle());

@@ -8,6 +8,7 @@
 #include "dispatcher.h"
 #include "form_dump.h"
 #include "functions.h"
+#include "query_engine.h"
 #include "host_error.h"
 #include "session_windows.h"
 #include "sqlite_util.h"
@@ -296,7 +297,7 @@ std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
             return std::nullopt;
         for (const FormEntry& e : listForms(c.handle())) {
             if (e.form == chosen->trimmed())
-                return formRecord(e, r.fields, bytesPerChar(c.handle()));
+                return formRecord(e, r.fields, hostBytesPerChar(c.handle()));
         }
         return std::nullopt;
     }
@@ -308,7 +309,7 @@ std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
     }
     if (!presenter.chooseForm)
         return std::nullopt;
-    const int32_t bpc = bytesPerChar(c.handle());
+    const int32_t bpc = hostBytesPerChar(c.handle());
     const QList<FormEntry> forms = listForms(c.handle());
     const FormIdentity start = startForm(r.startRecord, bpc);
     int startIndex = -1;

@@ -2,6 +2,7 @@
 // the package versions (development versions and their origins, qxscm100).
 #include "dispatcher.h"
 #include "functions.h"
+#include "query_engine.h"
 #include "host_error.h"
 #include "sqlite_util.h"
 
@@ -29,12 +30,8 @@ void initDllExtInt(CallContext& c)
     c.number(1);  // the tools version: checked for its kind, not used
     c.number(2);
     c.text(3);
-    const QString bytes = metaValue(c.handle(), QStringLiteral("bytes_per_char"));
-    bool ok = false;
-    const int64_t bytesPerChar = bytes.trimmed().toLongLong(&ok);
-    if (!ok || bytesPerChar < 1)
-        throw HostError(kErrDatabase, QStringLiteral("host_meta bytes_per_char is \"%1\"").arg(bytes));
-    c.setNumber(2, bytesPerChar);
+    // Only a value the host's own functions work with.
+    c.setNumber(2, hostBytesPerChar(c.handle()));
     c.setText(3, metaValue(c.handle(), QStringLiteral("dll_version")));
     c.setReturnValue(int64_t(0));
 }

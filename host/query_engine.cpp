@@ -76,6 +76,7 @@ int32_t hostBytesPerChar(sqlite3* db)
     Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
     bool ok = false;
     const int32_t n = st.step() ? trimBlanks(st.text(0)).toInt(&ok) : 0;
+    // Beyond 4 no encoding needs it, and the widths of host-text fields would overflow.
     if (!ok || n < 1 || n > 4)
         throw HostError(kErrDatabase, QStringLiteral("host_meta has no usable bytes_per_char"));
     return n;

@@ -221,8 +221,13 @@ TEST_F(HostFunctions, IconsAndSearchFieldsAreChecked)
 TEST_F(HostFunctions, InitDllExtIntRefusesBadVersionData)
 {
     const QString init = QStringLiteral("init.dllextint(4, 0, \"    \")");
-    setMeta("bytes_per_char", QStringLiteral("many"));
-    EXPECT_EQ(call(init).error, host::kErrDatabase);
+    // A factor past 4 would overflow the widths of host-text fields in every bulk answer.
+    const QString labels = QStringLiteral("get.label.set(\"2\",1,%1)").arg(q(QStringLiteral("tetekwy100.stock")));
+    for (const char* bad : {"many", "0", "5", "40000000"}) {
+        setMeta("bytes_per_char", QString::fromLatin1(bad));
+        EXPECT_EQ(call(init).error, host::kErrDatabase) << bad;
+        EXPECT_EQ(call(labels).error, host::kErrDatabase) << bad;
+    }
     setMeta("bytes_per_char", QStringLiteral("1"));
     db->exec(QStringLiteral("DELETE FROM host_meta WHERE key = 'dll_version'"));
     EXPECT_EQ(call(init).error, host::kErrDatabase);
