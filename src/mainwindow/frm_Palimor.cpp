@@ -708,8 +708,9 @@ void frm_Palimor::readPlacement()
     const int32_t state = read(QStringLiteral("WindowState"), QStringLiteral("0"));
     const int32_t height = read(QStringLiteral("WindowHeight"), QStringLiteral("7110"));
     const int32_t width = read(QStringLiteral("WindowWidth"), QStringLiteral("9555"));
-    const int32_t screenH = screen.height() * kTwipsPerPixel;
-    const int32_t screenW = screen.width() * kTwipsPerPixel;
+    // 64-bit: a stored size far out of range must not overflow the centring default.
+    const int64_t screenH = int64_t(screen.height()) * kTwipsPerPixel;
+    const int64_t screenW = int64_t(screen.width()) * kTwipsPerPixel;
     const int32_t top = read(QStringLiteral("WindowTop"), QString::number((screenH - height) / 2));
     const int32_t left = read(QStringLiteral("WindowLeft"), QString::number((screenW - width) / 2));
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -88,6 +89,15 @@ private:
     ContextHelpHandler m_handler;
 };
 
+// A file below the folder, as helpPageFile() takes a topic's page to be.
+bool insideFolder(const QString& folder, const QString& file)
+{
+    if (folder.isEmpty())
+        return false;
+    const QString root = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    return QDir::cleanPath(file).startsWith(root + QLatin1Char('/'));
+}
+
 int g_windowSerial = 0;
 
 } // namespace
@@ -130,8 +140,9 @@ HelpViewerWindow::HelpViewerWindow(QWidget* parent)
     connect(m_find, &QLineEdit::returnPressed, this, &HelpViewerWindow::findNext);
     connect(m_browser, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
         const QUrl target = m_browser->source().resolved(link);
-        if (!target.isLocalFile())
-            return;  // the help opens nothing outside itself
+        // The help opens nothing outside itself: no other scheme, no file outside its folder.
+        if (!target.isLocalFile() || !insideFolder(m_folder, target.toLocalFile()))
+            return;
         if (QFileInfo(target.toLocalFile()).isFile())
             go(target);
         else

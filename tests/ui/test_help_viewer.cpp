@@ -41,6 +41,9 @@ TEST(HelpViewerWindow, ShowsTopicsFollowsLinksInsideTheFolderAndGoesBack)
     // Links outside open nothing; a missing page shows a notice until the next page.
     Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
     EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
+    ASSERT_TRUE(QFileInfo::exists(helpDir() + QStringLiteral("/../CMakeLists.txt")));
+    Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("../CMakeLists.txt")));
+    EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
     Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("plm/plm/gone.htm")));
     EXPECT_EQ(viewer.currentFile(), QString());
     EXPECT_FALSE(viewer.showPage(helpDir(), platform::HelpCommand::DisplayTopic, QStringLiteral("/plm/nowhere.htm")));

@@ -6,8 +6,10 @@
 #include <host_database.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -139,6 +141,21 @@ TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
     restart();
     open(QStringLiteral("simpled"));
     EXPECT_EQ(mainWindow().geometry(), placed);
+}
+
+// A size stored far out of range still centres the window it gives (no overflow).
+TEST_F(MainWindowStartup, ASizeOutOfRangeIsCentredLikeAnyOther)
+{
+    const QString key = gsRegistryKey + QStringLiteral("\\Window");
+    for (const char* name : {"WindowWidth", "WindowHeight"})
+        ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QLatin1String(name), QStringLiteral("-2147483648")));
+    open(QStringLiteral("simpled"));
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    const auto centred = [](int pixels) {
+        return int((int64_t(pixels) * kTwipsPerPixel + 2147483648LL) / 2 / kTwipsPerPixel);
+    };
+    EXPECT_EQ(mainWindow().geometry().topLeft(),
+              QPoint(screen.x() + centred(screen.width()), screen.y() + centred(screen.height())));
 }
 
 TEST_F(MainWindowStartup, OldDefinitionsOpenReadOnlyWhenTheUserSaysNo)
