@@ -273,7 +273,8 @@ void mStoreEnumValue(const QString& domain, int32_t value, const QString& name, 
     std::vector<EnumValueRecord>* table = tableOf(code);
     if (!table)
         return;
-    const int32_t index = code == QLatin1String("zrn.adju") ? value - 1 : value;
+    // In 64 bits: a cached key may hold the lowest 32-bit number.
+    const int64_t index = code == QLatin1String("zrn.adju") ? int64_t(value) - 1 : int64_t(value);
     if (index < 0 || index >= kMaxEnumConstants) {
         const QString what = QString::number(value) + QStringLiteral(" (") + kPackage + code + QLatin1Char('.') + name
                              + QLatin1Char(')');

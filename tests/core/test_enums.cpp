@@ -132,6 +132,13 @@ TEST_F(Enums, ConstantsOutsideTheirTableAreReportedAndSkipped)
     // The load is complete without them: the cache is written, they are not in it.
     EXPECT_EQ(platform::getAllSettings(kApp2, "zrn.adju").size(), 3);
     EXPECT_EQ(platform::getSetting(kApp2, "zrn.lpos", "200", "-"), QStringLiteral("-"));
+
+    // A cache entry under the lowest 32-bit key is out of range too, not a value wrapped round.
+    ASSERT_TRUE(platform::saveSetting(kApp2, "zrn.adju", "-2147483648", "low"));
+    newRun();
+    gENUM_FillEnums();
+    EXPECT_EQ(dialogs->texts(), QStringList({"The value -2147483648 (qxzrn.adju.low) is out of range."}));
+    EXPECT_EQ(gaEnumDataAlign.size(), 3u);
 }
 
 TEST_F(Enums, AFailedHostCallLeavesTheCacheUnwritten)
