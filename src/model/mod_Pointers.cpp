@@ -497,66 +497,52 @@ bool sameGroupRow(const GroupRecord& a, const GroupRecord& b)
 
 // ---- Change detection ----
 
-struct FieldMember {
+// A member of a record as a 32-bit number, for the tables below.
+template <auto Member>
+int32_t valueOf(const auto& record)
+{
+    return int32_t(record.*Member);
+}
+
+template <typename Record>
+struct TrackedMember {
     const char* logName;
-    int32_t (*current)(const FieldRecord&);
-    int32_t (*stored)(const FieldRecord&);
+    int32_t (*current)(const Record&);
+    int32_t (*stored)(const Record&);
     bool boolean;
-    bool table301;  // else qxzrn308
+    bool table301 = false;  // fields: qxzrn301, else qxzrn308
 };
 
-const FieldMember kFieldMembers[] = {
-    {"ParentField", [](const FieldRecord& f) -> int32_t { return f.lParentField; },
-     [](const FieldRecord& f) -> int32_t { return f.lParentFieldStored; }, false, false},
-    {"NextField", [](const FieldRecord& f) -> int32_t { return f.lNextField; },
-     [](const FieldRecord& f) -> int32_t { return f.lNextFieldStored; }, false, false},
-    {"ChildField", [](const FieldRecord& f) -> int32_t { return f.lChildField; },
-     [](const FieldRecord& f) -> int32_t { return f.lChildFieldStored; }, false, false},
-    {"GroupId", [](const FieldRecord& f) -> int32_t { return f.Grpi; },
-     [](const FieldRecord& f) -> int32_t { return f.GrpiStored; }, false, false},
-    {"FollowUp", [](const FieldRecord& f) -> int32_t { return f.bFollowUp; },
-     [](const FieldRecord& f) -> int32_t { return f.bFollowUpStored; }, true, false},
-    {"omod", [](const FieldRecord& f) -> int32_t { return f.nOmod; },
-     [](const FieldRecord& f) -> int32_t { return f.nOmodStored; }, false, true},
-    {"FieldXPosition", [](const FieldRecord& f) -> int32_t { return f.iFieldXPos; },
-     [](const FieldRecord& f) -> int32_t { return f.iFieldXPosStored; }, false, true},
-    {"FieldYPosition", [](const FieldRecord& f) -> int32_t { return f.iFieldYPos; },
-     [](const FieldRecord& f) -> int32_t { return f.iFieldYPosStored; }, false, true},
-    {"LabelXPosition", [](const FieldRecord& f) -> int32_t { return f.nLabelXPos; },
-     [](const FieldRecord& f) -> int32_t { return f.nLabelXPosStored; }, false, false},
-    {"FieldEndPosition", [](const FieldRecord& f) -> int32_t { return f.nFieldEndPos; },
-     [](const FieldRecord& f) -> int32_t { return f.nFieldEndPosStored; }, false, false},
-    {"ColumnId", [](const FieldRecord& f) -> int32_t { return f.iColumnId; },
-     [](const FieldRecord& f) -> int32_t { return f.iColumnIdStored; }, false, false},
+#define TRACKED(R, name, member, ...) \
+    {name, valueOf<&R::member>, valueOf<&R::member##Stored>, __VA_ARGS__}
+
+const TrackedMember<FieldRecord> kFieldMembers[] = {
+    TRACKED(FieldRecord, "ParentField", lParentField, false, false),
+    TRACKED(FieldRecord, "NextField", lNextField, false, false),
+    TRACKED(FieldRecord, "ChildField", lChildField, false, false),
+    TRACKED(FieldRecord, "GroupId", Grpi, false, false),
+    TRACKED(FieldRecord, "FollowUp", bFollowUp, true, false),
+    TRACKED(FieldRecord, "omod", nOmod, false, true),
+    TRACKED(FieldRecord, "FieldXPosition", iFieldXPos, false, true),
+    TRACKED(FieldRecord, "FieldYPosition", iFieldYPos, false, true),
+    TRACKED(FieldRecord, "LabelXPosition", nLabelXPos, false, false),
+    TRACKED(FieldRecord, "FieldEndPosition", nFieldEndPos, false, false),
+    TRACKED(FieldRecord, "ColumnId", iColumnId, false, false),
 };
 
-struct GroupMember {
-    const char* logName;
-    int32_t (*current)(const GroupRecord&);
-    int32_t (*stored)(const GroupRecord&);
-    bool boolean;
+const TrackedMember<GroupRecord> kGroupMembers[] = {
+    TRACKED(GroupRecord, "New Page/Groups beside eachother", iGroupWidth, false),
+    TRACKED(GroupRecord, "GroupId", Grpi, false),
+    TRACKED(GroupRecord, "ParentGroup", lParentGroup, false),
+    TRACKED(GroupRecord, "NextGroup", lNextGroup, false),
+    TRACKED(GroupRecord, "ChildGroup", lChildGroup, false),
+    TRACKED(GroupRecord, "PreviousGroup", lPreviousGroup, false),
+    TRACKED(GroupRecord, "FirstField", lFirstField, false),
+    TRACKED(GroupRecord, "GroupLevel", lGroupLevel, false),
+    TRACKED(GroupRecord, "Checkboxes only", bCheckboxesOnly, true),
 };
 
-const GroupMember kGroupMembers[] = {
-    {"New Page/Groups beside eachother", [](const GroupRecord& g) -> int32_t { return g.iGroupWidth; },
-     [](const GroupRecord& g) -> int32_t { return g.iGroupWidthStored; }, false},
-    {"GroupId", [](const GroupRecord& g) -> int32_t { return g.Grpi; },
-     [](const GroupRecord& g) -> int32_t { return g.GrpiStored; }, false},
-    {"ParentGroup", [](const GroupRecord& g) -> int32_t { return g.lParentGroup; },
-     [](const GroupRecord& g) -> int32_t { return g.lParentGroupStored; }, false},
-    {"NextGroup", [](const GroupRecord& g) -> int32_t { return g.lNextGroup; },
-     [](const GroupRecord& g) -> int32_t { return g.lNextGroupStored; }, false},
-    {"ChildGroup", [](const GroupRecord& g) -> int32_t { return g.lChildGroup; },
-     [](const GroupRecord& g) -> int32_t { return g.lChildGroupStored; }, false},
-    {"PreviousGroup", [](const GroupRecord& g) -> int32_t { return g.lPreviousGroup; },
-     [](const GroupRecord& g) -> int32_t { return g.lPreviousGroupStored; }, false},
-    {"FirstField", [](const GroupRecord& g) -> int32_t { return g.lFirstField; },
-     [](const GroupRecord& g) -> int32_t { return g.lFirstFieldStored; }, false},
-    {"GroupLevel", [](const GroupRecord& g) -> int32_t { return g.lGroupLevel; },
-     [](const GroupRecord& g) -> int32_t { return g.lGroupLevelStored; }, false},
-    {"Checkboxes only", [](const GroupRecord& g) -> int32_t { return g.bCheckboxesOnly; },
-     [](const GroupRecord& g) -> int32_t { return g.bCheckboxesOnlyStored; }, true},
-};
+#undef TRACKED
 
 QString memberText(int32_t value, bool boolean) { return boolean ? boolText(value != 0) : QString::number(value); }
 
@@ -795,7 +781,7 @@ void gDetectFieldChanges()
         FieldRecord& f = gaFields[size_t(i)];
         if (f.lFieldId <= -1)
             continue;
-        for (const FieldMember& m : kFieldMembers) {
+        for (const TrackedMember<FieldRecord>& m : kFieldMembers) {
             const int32_t now = m.current(f);
             const int32_t stored = m.stored(f);
             if (now == stored)
@@ -815,7 +801,7 @@ void gDetectGroupChanges()
     for (GroupRecord& g : gaGroups) {
         if (g.Grpi <= -1)
             continue;
-        for (const GroupMember& m : kGroupMembers) {
+        for (const TrackedMember<GroupRecord>& m : kGroupMembers) {
             const int32_t now = m.current(g);
             const int32_t stored = m.stored(g);
             if (now == stored)
