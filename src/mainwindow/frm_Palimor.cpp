@@ -906,7 +906,9 @@ void frm_Palimor::mRemoveTempFiles()
     // Entry 0 of the icon cache is never used.
     for (size_t i = 1; i < gaIconCache.size(); ++i) {
         const IconCacheEntry& e = gaIconCache[i];
-        if (e.sFileName.isEmpty())
+        // The name comes from the host: only a plain file name in the cache's folder goes.
+        if (e.sFileName.isEmpty() || QFileInfo(e.sFileName).fileName() != e.sFileName
+            || e.sFileName == QLatin1String("..") || e.sFileName == QLatin1String("."))
             continue;
         QFile::remove(QDir(e.sLocalFile).filePath(e.sFileName));
         // The server knows the picture by its name without the extension.
