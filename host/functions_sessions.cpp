@@ -34,10 +34,12 @@ void setField(CallContext& c, int position, const QString& value)
     c.setText(position, trimBlanks(value).leftJustified(c.text(position).size(), QLatin1Char(' ')));
 }
 
-// The row of table matching where (parameters ?1.. from values) with its version
-// columns first, then columns.
+// The look-up every *.vrc function makes: the key texts at positions 1..keys name the
+// row of table (where binds them as ?1..), the mode follows them and the version columns
+// go to the three positions after the mode. Sets the return value; the found row holds
+// the version columns first, then columns.
 std::optional<Statement> findInVersion(CallContext& c, const QString& table, const QString& columns,
-                                       const QString& where, const QStringList& values, int64_t mode)
+                                       const QString& where, int keys)
 {
     QString sql = QStringLiteral("SELECT t.vers, t.rele, t.cust");
     if (!columns.isEmpty())
@@ -47,56 +49,39 @@ std::optional<Statement> findInVersion(CallContext& c, const QString& table, con
                           " AND trim(v.rele) = trim(t.rele) AND trim(v.cust) = trim(t.cust)"
                           " WHERE %2")
                .arg(table, where);
-    if (mode == 1)
+    if (c.number(keys + 1) == 1)
         sql += QStringLiteral(" AND v.actv = 1");
     sql += QStringLiteral(" ORDER BY coalesce(v.actv, 2), t.vers DESC, t.rele DESC, t.cust DESC LIMIT 1");
     Statement st(c.handle(), sql);
-    for (int i = 0; i < values.size(); ++i)
-        st.bind(i + 1, values[i]);
-    if (!st.step())
+    for (int p = 1; p <= keys; ++p)
+        st.bind(p, c.trimmedText(p));
+    if (!st.step()) {
+        c.setReturnValue(kNotFound);
         return std::nullopt;
-    return st;
-}
-
-// Writes the version columns 0-2 of a found row into three positions from first.
-void setVersion(CallContext& c, const Statement& row, int first)
-{
+    }
     for (int i = 0; i < 3; ++i)
-        setField(c, first + i, row.text(i));
+        setField(c, keys + 2 + i, st.text(i));
+    c.setReturnValue(kFound);
+    return st;
 }
 
 // get.domain.vrc("package","domain",mode,"vers","rele","cust","desc")
 void getDomainVrc(CallContext& c)
 {
     c.requireCount(7);
-    auto row = findInVersion(c, QStringLiteral("qxzrn400"), QStringLiteral("t.desc"),
-                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cdom) = ?2"),
-                             {c.trimmedText(1), c.trimmedText(2)}, c.number(3));
-    if (!row) {
-        c.setReturnValue(kNotFound);
-        return;
-    }
-    setVersion(c, *row, 4);
-    setField(c, 7, row->text(3));
-    c.setReturnValue(kFound);
+    if (auto row = findInVersion(c, QStringLiteral("qxzrn400"), QStringLiteral("t.desc"),
+                                 QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cdom) = ?2"), 2))
+        setField(c, 7, row->text(3));
 }
 
 // get.menu.vrc("language","package","module","menu","parm",mode,"vers","rele","cust")
 void getMenuVrc(CallContext& c)
 {
     c.requireCount(9);
-    auto row = findInVersion(c, QStringLiteral("qxzrn360"), QString(),
-                             QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmod) = ?3"
-                                            " AND trim(t.cmen) = ?4 AND trim(t.parm) = ?5"),
-                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3), c.trimmedText(4),
-                              c.trimmedText(5)},
-                             c.number(6));
-    if (!row) {
-        c.setReturnValue(kNotFound);
-        return;
-    }
-    setVersion(c, *row, 7);
-    c.setReturnValue(kFound);
+    findInVersion(c, QStringLiteral("qxzrn360"), QString(),
+                  QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmod) = ?3"
+                                 " AND trim(t.cmen) = ?4 AND trim(t.parm) = ?5"),
+                  5);
 }
 
 // get.session.vrc("package","module","session",mode,"vers","rele","cust","mpac","mmod",
@@ -107,20 +92,15 @@ void getSessionVrc(CallContext& c)
     c.number(11);
     auto row = findInVersion(c, QStringLiteral("qxzrn200"),
                              QStringLiteral("t.mpac, t.mmod, t.mfln, t.stsc, t.cmop, t.cprs"),
-                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.cses) = ?3"),
-                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
-    if (!row) {
-        c.setReturnValue(kNotFound);
+                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.cses) = ?3"), 3);
+    if (!row)
         return;
-    }
-    setVersion(c, *row, 5);
     setField(c, 8, row->text(3));
     setField(c, 9, row->text(4));
     setField(c, 10, row->text(5));
     c.setNumber(11, row->int64(6));
     setField(c, 12, row->text(7));
     setField(c, 13, row->text(8));
-    c.setReturnValue(kFound);
 }
 
 // get.session.info("package","module","session","vers","rele","cust","mpac","mmod",
@@ -166,31 +146,17 @@ void checkFormType(CallContext& c)
 void getTextVrc(CallContext& c, const QString& table)
 {
     c.requireCount(8);
-    auto row = findInVersion(c, table, QStringLiteral("t.mess"),
-                             QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmes) = ?3"),
-                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
-    if (!row) {
-        c.setReturnValue(kNotFound);
-        return;
-    }
-    setVersion(c, *row, 5);
-    setField(c, 8, row->text(3));
-    c.setReturnValue(kFound);
+    if (auto row = findInVersion(c, table, QStringLiteral("t.mess"),
+                                 QStringLiteral("trim(t.clan) = ?1 AND trim(t.cpac) = ?2 AND trim(t.cmes) = ?3"), 3))
+        setField(c, 8, row->text(3));
 }
 
 // get.table.vrc("package","module","number",mode,"vers","rele","cust")
 void getTableVrc(CallContext& c)
 {
     c.requireCount(7);
-    auto row = findInVersion(c, QStringLiteral("qxzrn420"), QString(),
-                             QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.flno) = ?3"),
-                             {c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)}, c.number(4));
-    if (!row) {
-        c.setReturnValue(kNotFound);
-        return;
-    }
-    setVersion(c, *row, 5);
-    c.setReturnValue(kFound);
+    findInVersion(c, QStringLiteral("qxzrn420"), QString(),
+                  QStringLiteral("trim(t.cpac) = ?1 AND trim(t.cmod) = ?2 AND trim(t.flno) = ?3"), 3);
 }
 
 // check.runtime.form.vrc("session","vers","rele","cust"): the session is package (2),
