@@ -10,7 +10,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("palimor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Palimor"));
+    // No display name: the platform would add it to every title, which names the
+    // program already.
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(PALIMOR_VERSION_MAJOR)
                                             .arg(PALIMOR_VERSION_MINOR)

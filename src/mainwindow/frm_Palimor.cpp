@@ -50,6 +50,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cstdio>
 
 bool gbTreeVisible = true;
 bool gbPropertiesOpen = false;
@@ -82,19 +83,29 @@ bool isMode(const char* mode) { return gsOpenMode == mode; }
 // The add and insert runs of the host: save and exit without the user.
 bool isUnattended() { return isMode("a") || isMode("i"); }
 
-// Message port of a run without a visible window: every box is logged and answered
-// with its default button at once.
+// Writes a text the user should see to standard error as well: a start-up refused or a
+// box not shown has no window to show it in.
+void printToStandardError(const QString& text)
+{
+    std::fprintf(stderr, "palimor: %s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+// Message port of a run without a visible window (open mode "i"): every box is logged,
+// written to standard error and answered without anyone: a message with its default
+// button, a question with the answer that changes nothing.
 class UnattendedDialogs : public platform::DialogPort {
 public:
     int messageBox(const QString& text, int style, const QString&) override
     {
         gWriteLog(QStringLiteral("Not shown (no window): ") + text);
-        qWarning("%s", qPrintable(text));
-        return platform::defaultResult(style);
+        printToStandardError(text);
+        return platform::unattendedResult(style);
     }
     std::optional<QString> inputBox(const QString& prompt, const QString&, const QString&) override
     {
         gWriteLog(QStringLiteral("Not asked (no window): ") + prompt);
+        printToStandardError(prompt);
         return std::nullopt;
     }
 };
@@ -234,6 +245,7 @@ void resetMainWindow()
     giFieldView = 0;
     giGroupView = 0;
     goLastNode = nullptr;
+    platform::setWindowlessDialogs(nullptr, {});
 }
 
 frm_Palimor::frm_Palimor(QWidget* parent)
@@ -445,8 +457,9 @@ void frm_Palimor::mInitializePLM()
 {
     const QString commandLine = platform::commandLine();
     if (commandLine.size() < kSwitch.size() || (commandLine.size() == kSwitch.size() && commandLine != kSwitch)) {
-        platform::dialogs().messageBox(QStringLiteral("This application must be started from within the Urq Palimor"),
-                                       platform::MbOk, QString());
+        const QString refusal = QStringLiteral("This application must be started from within the Urq Palimor");
+        printToStandardError(refusal);
+        platform::dialogs().messageBox(refusal, platform::MbOk, QString());
         m_exiting = true;
         hide();
         platform::endProgram(kStartupFailed);
@@ -522,6 +535,9 @@ void frm_Palimor::Form_Load()
 
     const uint32_t start = platform::tickCount();
     installModelessErrorsWindow(this);
+    // Open mode "i" never shows its window: from the moment the start record is read no
+    // box may wait for an answer.
+    platform::setWindowlessDialogs(std::make_shared<UnattendedDialogs>(), [] { return isMode("i"); });
 
     goFonts = std::make_unique<Fonts>();
     goFonts->SetDefaultFontOfControls(this);
@@ -946,9 +962,6 @@ void frm_Palimor::Form_Unload(int status)
 
 void frm_Palimor::runUnattended()
 {
-    // Without a visible window no box may wait for an answer.
-    if (isMode("i"))
-        platform::setDialogs(std::make_shared<UnattendedDialogs>());
     mnuFSaveExit_Click();
     // Still here: the save failed or left changes; the host learns it from the status.
     gWriteLog(QStringLiteral("Unattended save failed; the form was not stored"));

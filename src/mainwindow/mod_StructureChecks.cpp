@@ -284,7 +284,6 @@ void mCheckStructure(const TreeNode* node, bool& ok)
     }
     gbCheckSelectionGroups();
     bool checked = true;
-    mCheckSelectionGroupTables(checked);
     if (node) {
         mCheckGroupsRecursive(node, checked);
         if (node->key() == kRootKey)
@@ -361,15 +360,4 @@ void mCheckDoubleInputFields(bool& ok)
     DoubleInputWalk walk;
     walk.groups(0, gaGroups[0].bGroupInSingleOcc, gaGroups[0].bGroupInMultiOcc);
     ok = ok && !walk.found();
-}
-
-void mCheckSelectionGroupTables(bool& ok)
-{
-    for (int32_t i = 1; i < int32_t(gaGroups.size()); ++i) {
-        const GroupRecord& g = gaGroups[size_t(i)];
-        if (g.Grpi <= -1 || g.bVirtualGroup || !g.bSelectionGroup || !g.sParentTable.trimmed().isEmpty())
-            continue;
-        list("plqx0141", QString(), QString(), gsGroupKey(i));
-        ok = false;
-    }
 }

@@ -37,5 +37,3 @@ bool mbOptionChildrenSimple(const TreeNode* node);
 // The same input field (name and element) twice in one group in the same occurrence
 // view. Only for forms whose version supports it.
 void mCheckDoubleInputFields(bool& ok);
-// Selection groups without a parent table.
-void mCheckSelectionGroupTables(bool& ok);

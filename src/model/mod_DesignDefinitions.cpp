@@ -557,7 +557,7 @@ const std::vector<DesignColumn<SpecificCommandRecord>>& gColumns316()
 
 // ---- The form identity in query texts ------------------------------------------------
 
-bool gbFormIdentityUsable(QString& reason)
+bool gbFormIdentityUsable(QString& reason, QString* value)
 {
     static const QString forbidden = QStringLiteral("'\"{}");
     for (const IdentityValue& id : identityInIndexOrder()) {
@@ -566,6 +566,8 @@ bool gbFormIdentityUsable(QString& reason)
                 reason = QStringLiteral("The form cannot be opened: its %1 \"%2\" contains a quote or a brace, "
                                         "which the host's queries cannot carry.")
                              .arg(QString::fromLatin1(id.what), id.value.trimmed());
+                if (value)
+                    *value = id.value.trimmed();
                 return false;
             }
         }
@@ -616,13 +618,10 @@ void showProgress(const char* percent)
 
 void reportFailure()
 {
-    QString text = QStringLiteral("The design definitions of the form could not be read from the host (table %1).")
-                       .arg(g_load.failedTable);
-    if (g_load.wholeLoad)
-        text += QStringLiteral(" The form is not opened, so that nothing incomplete is saved over its stored "
-                               "definitions.");
-    gWriteLog(text);
-    platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconCritical, platform::applicationTitle());
+    gWriteLog(QStringLiteral("The design definitions of the form could not be read from the host (table %1)")
+                  .arg(g_load.failedTable));
+    glShowMessage(MessageGroup3, g_load.wholeLoad ? 21 : 22, platform::MbOk | platform::MbIconCritical,
+                  g_load.failedTable);
 }
 
 // "T.c1, T.c2, ...": each column with its table code, joined by separator.
@@ -1072,11 +1071,10 @@ int32_t glEnumsPerRequest()
 
 bool gLoadDesignDefinitions()
 {
-    QString reason;
-    if (!gbFormIdentityUsable(reason)) {
+    QString reason, value;
+    if (!gbFormIdentityUsable(reason, &value)) {
         gWriteLog(reason);
-        platform::dialogs().messageBox(reason, platform::MbOk | platform::MbIconCritical,
-                                       platform::applicationTitle());
+        glShowMessage(MessageGroup3, 20, platform::MbOk | platform::MbIconCritical, value);
         return false;
     }
     g_load.wholeLoad = true;

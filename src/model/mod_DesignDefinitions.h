@@ -115,9 +115,10 @@ const DesignColumn<Record>* gFindDesignColumn(const std::vector<DesignColumn<Rec
 // ---- The form identity in query texts ------------------------------------------------
 
 // True when every identity value can stand inside a query's key list: none holds a
-// quote (single or double) or a brace. Otherwise false with reason set to a message
-// for the user that names the value. The start-up refuses a form that fails.
-bool gbFormIdentityUsable(QString& reason);
+// quote (single or double) or a brace. Otherwise false with reason set to a log text
+// that names the identity column and its value, and *value (when given) to the value.
+// The start-up refuses a form that fails.
+bool gbFormIdentityUsable(QString& reason, QString* value = nullptr);
 
 // The query restriction to the current form by the table's first index:
 // T._index1 = {'clan','cpac','vers','rele','cust','cmod','cfrm'}; with sequ other

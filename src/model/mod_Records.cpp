@@ -192,13 +192,9 @@ bool gbRoomForFields(int32_t count)
     const int32_t live = glLiveFieldCount();
     if (count <= 0 || live + count <= kMaxFormFields)
         return true;
-    const QString text = QStringLiteral("The form holds %1 fields and can hold at most %2. The %3 fields are not "
-                                        "added.")
-                             .arg(live)
-                             .arg(kMaxFormFields)
-                             .arg(count);
-    gWriteLog(text);
-    platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconExclamation, platform::applicationTitle());
+    gWriteLog(QStringLiteral("Field limit: %1 fields and %2 more would pass %3").arg(live).arg(count).arg(kMaxFormFields));
+    glShowMessage(MessageGroup3, 23, platform::MbOk | platform::MbIconExclamation, QString::number(live),
+                  QString::number(kMaxFormFields), QString::number(count));
     return false;
 }
 

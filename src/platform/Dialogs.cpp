@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -11,6 +13,17 @@ std::shared_ptr<DialogPort>& currentPort()
 {
     static std::shared_ptr<DialogPort> port;
     return port;
+}
+
+struct Windowless {
+    std::shared_ptr<DialogPort> port;
+    std::function<bool()> active;
+};
+
+Windowless& windowlessPort()
+{
+    static Windowless w;
+    return w;
 }
 
 } // namespace
@@ -32,6 +45,17 @@ int defaultResult(int style)
     const std::vector<int> buttons = buttonResults(style);
     const size_t index = static_cast<size_t>((style & DefButtonMask) >> 8);
     return index < buttons.size() ? buttons[index] : buttons.front();
+}
+
+int unattendedResult(int style)
+{
+    const std::vector<int> buttons = buttonResults(style);
+    if (buttons.size() == 1)
+        return defaultResult(style);
+    for (const int quiet : {IdCancel, IdNo})
+        if (std::find(buttons.begin(), buttons.end(), quiet) != buttons.end())
+            return quiet;
+    return defaultResult(style);
 }
 
 int ScriptedDialogs::messageBox(const QString& text, int style, const QString& title)
@@ -75,6 +99,9 @@ void ScriptedDialogs::clear()
 
 DialogPort& dialogs()
 {
+    const Windowless& windowless = windowlessPort();
+    if (windowless.port && windowless.active && windowless.active())
+        return *windowless.port;
     std::shared_ptr<DialogPort>& port = currentPort();
     if (!port)
         port = std::make_shared<ScriptedDialogs>();
@@ -90,7 +117,16 @@ std::shared_ptr<ScriptedDialogs> installScriptedDialogs()
     return scripted;
 }
 
-void resetDialogs() { currentPort().reset(); }
+void setWindowlessDialogs(std::shared_ptr<DialogPort> port, std::function<bool()> windowless)
+{
+    windowlessPort() = port ? Windowless{std::move(port), std::move(windowless)} : Windowless{};
+}
+
+void resetDialogs()
+{
+    currentPort().reset();
+    windowlessPort() = Windowless{};
+}
 
 QString applicationTitle() { return QStringLiteral("Palimor"); }
 

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,6 +31,10 @@ int defaultResult(int style);
 
 // The buttons of a style, left to right, as results.
 std::vector<int> buttonResults(int style);
+
+// The answer of a box that nobody can see: a message (one button) its default button,
+// a question the answer that changes nothing (Cancel, else No, else its default).
+int unattendedResult(int style);
 
 class DialogPort {
 public:
@@ -74,6 +79,10 @@ private:
 DialogPort& dialogs();
 // nullptr returns to a fresh ScriptedDialogs on next use.
 void setDialogs(std::shared_ptr<DialogPort> port);
+// A run without a window: while windowless() answers true, dialogs() is port instead of
+// the port in use, so that no box waits for anyone. Cleared by resetDialogs() and by a
+// null port.
+void setWindowlessDialogs(std::shared_ptr<DialogPort> port, std::function<bool()> windowless);
 // Installs a fresh ScriptedDialogs and returns it (tests).
 std::shared_ptr<ScriptedDialogs> installScriptedDialogs();
 void resetDialogs();

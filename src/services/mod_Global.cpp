@@ -168,6 +168,9 @@ constexpr CodeEntry kTableM3[] = {
     {1, "plqx0201"},  {3, "plqx0212"},  {4, "plqx0202"},  {5, "plqx0203"},  {6, "plqx0204"},
     {9, "plqx0207"},  {10, "plqx0208"}, {11, "plqx0209"}, {13, "plqx0213"}, {14, "plqx0214"},
     {15, "plqx0217"}, {16, "plqx0218"}, {17, "zrnd0014"},
+    // The editor's own: form identity refused, definitions not read (whole load, part
+    // of it), field limit reached.
+    {20, "plqx0220"}, {21, "plqx0221"}, {22, "plqx0222"}, {23, "plqx0223"},
 };
 
 template <size_t N>

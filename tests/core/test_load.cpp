@@ -286,8 +286,8 @@ TEST_F(Load, StoredLevelsAndTheSelectionGroupColumns)
 TEST_F(Load, ALoadThatCannotReadItsRowsOrItsIdentityStopsAndSaysSo)
 {
     useTexts({{QStringLiteral("qxplqx0212"), QStringLiteral("Host call %s failed with%s")}});
-    const QString notRead = QStringLiteral("The design definitions of the form could not be read from the host "
-                                           "(table qxzrn315). The form is not opened");
+    const QString notRead = QStringLiteral("The form could not be read from the host (table qxzrn315).\r\nIt is not "
+                                           "opened");
     struct Case {
         const char* failing;  // host function failing once
         const char* formCode;
@@ -297,7 +297,7 @@ TEST_F(Load, ALoadThatCannotReadItsRowsOrItsIdentityStopsAndSaysSo)
     const Case cases[] = {
         {"am_define_full_query(", "itemsd", 1, 0, notRead},
         {"am_query_fetch(", "itemsd", 1, 1, notRead},
-        {nullptr, "it'}d", 0, 0, QStringLiteral("\"it'}d\" contains a quote or a brace")},
+        {nullptr, "it'}d", 0, 0, QStringLiteral("\"it'}d\" holds a quote or a brace")},
         {"DROP", "itemsd", 1, 1, notRead},  // the host refuses the query text: -302
     };
     for (const Case& c : cases) {
@@ -345,6 +345,33 @@ TEST_F(Load, RowsOutsideTheArraysOrOnFreeSlotsArePassedOver)
                             "Table 302 row 99 passed over", "Specific Command 7 passed over",
                             "Specific Command 8 passed over"})
         EXPECT_EQ(log.filter(QLatin1String(row)).size(), 1) << row;
+}
+
+// A host that answers one group row twice: the first stays, the second is logged.
+TEST_F(Load, AGroupRowMetTwiceKeepsTheFirst)
+{
+    db->exec(QStringLiteral("CREATE TABLE copy315 AS SELECT * FROM qxzrn315; DROP TABLE qxzrn315;"
+                            "ALTER TABLE copy315 RENAME TO qxzrn315;"
+                            "INSERT INTO qxzrn315 SELECT * FROM qxzrn315 WHERE cfrm = 'itemsd' AND grpi = 3;"
+                            "UPDATE qxzrn315 SET labl = 'tekwy100.twice' WHERE rowid = (SELECT max(rowid) FROM qxzrn315);"));
+    select(QStringLiteral("itemsd"));
+    startLogging();
+    ASSERT_TRUE(gLoadDesignDefinitions());
+    EXPECT_NE(gaGroups[2].sLabelCode, QStringLiteral("tekwy100.twice"));
+    EXPECT_EQ(logLines().filter(QStringLiteral("Group row 3 passed over: the group was loaded already")).size(), 1);
+}
+
+// A reload of the form commands that finds none leaves none of the earlier ones.
+TEST_F(Load, AReloadWithoutCommandsEmptiesTheCommands)
+{
+    select(QStringLiteral("itemsd"));
+    ASSERT_TRUE(gLoadDesignDefinitions());
+    ASSERT_GT(gaSpecificCommands.size(), 1u);
+    db->exec(QStringLiteral("DELETE FROM qxzrn316 WHERE cfrm = 'itemsd'"));
+    ASSERT_TRUE(gLoadSpecificCommands());
+    EXPECT_EQ(gaSpecificCommands.size(), 1u);
+    for (const FieldRecord& f : gaFields)
+        EXPECT_EQ(f.lCommandIndex, -1);
 }
 
 TEST_F(Load, SlotsThatRowsFillKeepNothingOfBefore)

@@ -238,6 +238,34 @@ INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
                          ::testing::Values(FailAt::IntermediatePart, FailAt::Commit, FailAt::InputPropertyCall,
                                            FailAt::OverLongRecord));
 
+// A stored field without an input-property row gains one in a store that fails: the
+// mark goes back with the abort, so that the retry inserts the row.
+TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
+{
+    open(QStringLiteral("itemsd"));
+    int32_t i = 1;
+    while (i <= gnFieldCount
+           && !(gaFields[size_t(i)].lFieldId == i && gaFields[size_t(i)].bExistsInHost
+                && gaFields[size_t(i)].bInputPropsLoaded && !gaFields[size_t(i)].bHas302Row))
+        ++i;
+    ASSERT_LE(i, gnFieldCount) << "itemsd has a stored field without an input-property row";
+    const QString rows302 = QStringLiteral("SELECT count(*) FROM qxzrn302 WHERE cfrm = 'itemsd' AND sequ = %1").arg(i);
+    ASSERT_EQ(count(rows302), 0);
+    FieldRecord& f = gaFields[size_t(i)];
+    f.sInpRefExpr = QStringLiteral("tekwy001.item <> \"\"");
+    f.bChanged = f.bChanged302 = true;
+
+    host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+    EXPECT_FALSE(gbStoreDesignDefinitions());
+    ASSERT_TRUE(gbAbortStore());
+    EXPECT_FALSE(f.bHas302Row);
+    EXPECT_TRUE(f.bExistsInHost);
+
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_EQ(count(rows302), 1);
+    EXPECT_TRUE(f.bHas302Row);
+}
+
 TEST_F(Store, FreedRecordsAndTheirDocumentation)
 {
     open(QStringLiteral("itemsd"));

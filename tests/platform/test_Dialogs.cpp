@@ -25,6 +25,32 @@ TEST(DefaultButton, AnswersTheDefaultButtonOfTheStyle)
         EXPECT_EQ(defaultResult(c.style), c.expected) << "style " << c.style;
 }
 
+// Nobody sees the box: a message takes its default, a question the answer that changes
+// nothing; the windowless port stands in only while its test says so.
+TEST(Windowless, BoxesGoElsewhereAndQuestionsChangeNothing)
+{
+    const struct {
+        int style;
+        int expected;
+    } cases[] = {{MbOk | MbIconCritical, IdOk}, {MbYesNo | MbIconExclamation, IdNo},
+                 {MbYesNoCancel, IdCancel}, {MbOkCancel, IdCancel}, {MbRetryCancel, IdCancel},
+                 {MbAbortRetryIgnore | MbDefButton3, IdIgnore}};
+    for (const auto& c : cases)
+        EXPECT_EQ(unattendedResult(c.style), c.expected) << "style " << c.style;
+
+    auto shown = installScriptedDialogs();
+    auto unseen = std::make_shared<ScriptedDialogs>();
+    bool windowless = false;
+    setWindowlessDialogs(unseen, [&] { return windowless; });
+    dialogs().messageBox("seen", MbOk, QString());
+    windowless = true;
+    dialogs().messageBox("unseen", MbOk, QString());
+    EXPECT_EQ(shown->texts(), QStringList{"seen"});
+    EXPECT_EQ(unseen->texts(), QStringList{"unseen"});
+    resetDialogs();
+    EXPECT_NE(&dialogs(), unseen.get());
+}
+
 TEST(ScriptedDialogs, RecordsWhatWasShownAndAnswersInOrderThenByDefault)
 {
     // Scripted until the program installs the widget port.

@@ -42,9 +42,9 @@ public:
     }
 };
 
-// The four errors of a faulty save (double input field, option values not unique, tab page
-// without label, selection group without parent table) are listed by the main window's
-// save tests with their keys and texts; here the cases around them.
+// The errors of a faulty save (double input field, option values not unique, tab page
+// without label; a selection group without parent table is none) are listed by the main
+// window's save tests with their keys and texts; here the cases around them.
 // The items form shows its groups as tab pages; g_1 holds the option set f_4 (options
 // f_5 to f_8, values 1 to 4); g_3 holds the input fields f_14 to f_17, its sibling g_4
 // holds f_18; g_7 is a selection group; g_5 holds subgroups.

@@ -1,0 +1,106 @@
+// The editor program itself, started as the host client starts it, on the offscreen
+// platform against a database of its own: runs that must end by themselves, with
+// their status, what they stored and what they wrote to standard error.
+#include "test_main_window_support.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace {
+
+struct ProgramRun {
+    int status = -1;  // -1: did not end by itself
+    QString err;
+};
+
+class ProgramRuns : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        db = tmp.filePath(QStringLiteral("host.sqlite"));
+        QProcess init;
+        init.start(qEnvironmentVariable("PALIMOR_HOST_TOOL"), {QStringLiteral("init"), db});
+        ASSERT_TRUE(init.waitForFinished(120000));
+        ASSERT_EQ(init.exitCode(), 0) << init.readAllStandardError().toStdString();
+    }
+
+    // Runs the editor until it ends, or, with waitFor, only until its standard error
+    // holds that text (the program is then stopped: it waits for a box).
+    ProgramRun run(const QStringList& arguments, const QString& waitFor = QString())
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("PALIMOR_HOST_DB"), db);
+        for (const char* name : {"PALIMOR_REGISTRY", "PALIMOR_USER_SETTINGS"})
+            env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name) + QStringLiteral(".json")));
+        for (const char* name : {"PALIMOR_LOG_DIR", "PALIMOR_HOST_DUMP_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
+            env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name)));
+        QProcess program;
+        program.setProcessEnvironment(env);
+        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor"), arguments);
+        ProgramRun result;
+        QElapsedTimer timer;
+        timer.start();
+        bool ended = false;
+        while (!ended && timer.elapsed() < 60000) {
+            ended = program.waitForFinished(100);
+            result.err += QString::fromUtf8(program.readAllStandardError());
+            if (!waitFor.isEmpty() && result.err.contains(waitFor))
+                break;
+        }
+        if (ended && program.exitStatus() == QProcess::NormalExit)
+            result.status = program.exitCode();
+        program.kill();
+        program.waitForFinished();
+        return result;
+    }
+
+    QByteArray databaseDigest() const
+    {
+        QFile file(db);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+
+    // The level the form was stored at: that of its root group.
+    QString level(const char* form) const
+    {
+        return hostRows(db, QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = '%1' AND grpi = 1")
+                                .arg(QLatin1String(form)))
+            .value(0);
+    }
+
+    QTemporaryDir tmp;
+    QString db;
+};
+
+// Open mode "i" has no window: the upgrade's message and every other box go to
+// standard error, and the run saves and ends without anyone.
+TEST_F(ProgramRuns, AnInsertRunOfAnOlderFormEndsByItselfWithItsUpgradeStored)
+{
+    ASSERT_EQ(level("olditemd"), QStringLiteral("7"));
+    const ProgramRun r = run({demoRecord(QStringLiteral("olditemd"), QStringLiteral("i"))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(level("olditemd"), QStringLiteral("10"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("has Label-Only property set"))) << r.err.toStdString();
+}
+
+TEST_F(ProgramRuns, RefusedStartsEndWithStatusOneTheReasonOnStandardErrorAndNothingWritten)
+{
+    const QByteArray before = databaseDigest();
+    const ProgramRun quoted = run({demoRecord(QStringLiteral("it\"md"), QStringLiteral("i"))});
+    EXPECT_EQ(quoted.status, kStartupFailed);
+    EXPECT_TRUE(quoted.err.contains(QStringLiteral("\"it\"md\" holds a quote or a brace"))) << quoted.err.toStdString();
+    EXPECT_EQ(databaseDigest(), before);
+
+    // From a terminal without a start record: the refusal's box, and the same text on
+    // standard error.
+    const QString refusal = QStringLiteral("This application must be started from within");
+    EXPECT_TRUE(run({}, refusal).err.contains(refusal));
+}
+
+} // namespace
