@@ -29,7 +29,10 @@ public:
 
 // The automation error number for "the class can't be created".
 inline constexpr int32_t kCannotCreateObject = 429;
+// The automation error number when the host's own database is damaged or cannot be
+// read; the description names the file and what is wrong with it.
+inline constexpr int32_t kHostDatabaseDamaged = -2147287031;
 
 // Creates the automation object registered under className. Throws AutomationError
-// 429 for a class nobody registered.
+// 429 for a class nobody registered, kHostDatabaseDamaged for a damaged database.
 std::unique_ptr<VrokApplication> createVrokObject(const QString& className);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -71,6 +72,26 @@ void removeWithJournals(const QString& path)
         QFile::remove(path + QLatin1String(suffix));
 }
 
+// Makes a new empty file of a unique name beside path ("host.sqlite.1a2b3c4d.tmp").
+// Only a file made here is ever removed again, never one that was there before.
+QString createWorkFile(const QString& path, QString* error)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = QStringLiteral("%1.%2.tmp")
+                                 .arg(path)
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        QFile file(name);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return name;
+        if (!QFileInfo::exists(name)) {
+            setError(error, QStringLiteral("cannot create a work file beside %1: %2").arg(path, file.errorString()));
+            return QString();
+        }
+    }
+    setError(error, QStringLiteral("cannot find a free work file name beside %1").arg(path));
+    return QString();
+}
+
 sqlite3* openConnection(const QString& path, int flags, QString* error)
 {
     sqlite3* db = nullptr;
@@ -95,6 +116,32 @@ void setUserVersion(sqlite3* db, int version)
 {
     // PRAGMA takes no parameters; version is our own number, not outside data.
     execScript(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
+}
+
+// SQLite finds the file corrupt, not a database at all, or cannot read it.
+bool isDamage(int sqliteCode)
+{
+    const int primary = sqliteCode & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB || primary == SQLITE_IOERR;
+}
+
+QString damageText(const QString& path, int sqliteCode, const QString& words)
+{
+    const QString text = (sqliteCode & 0xff) == SQLITE_IOERR ? QStringLiteral("%1 cannot be read: %2")
+                                                              : QStringLiteral("%1 is damaged: %2");
+    return text.arg(path, words);
+}
+
+// Reads every page of the tables and indexes (milliseconds at the host's sizes), so
+// that damage shows at the open and not at some later call. SQLite's findings; empty
+// when the file is sound. Throws when SQLite cannot even read that far.
+QString quickCheck(sqlite3* db)
+{
+    Statement check(db, QStringLiteral("PRAGMA quick_check(3)"));
+    QStringList found;
+    while (check.step())
+        found.append(check.text(0).simplified());
+    return found == QStringList{QStringLiteral("ok")} ? QString() : found.join(QStringLiteral("; "));
 }
 
 void runScript(sqlite3* db, const SqlScript& script)
@@ -188,9 +235,10 @@ bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migra
         return false;
     }
 
-    const QString tmp = path + QStringLiteral(".tmp");
-    removeWithJournals(tmp);
-    sqlite3* db = openConnection(tmp, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, error);
+    const QString tmp = createWorkFile(path, error);
+    if (tmp.isEmpty())
+        return false;
+    sqlite3* db = openConnection(tmp, SQLITE_OPEN_READWRITE, error);
     if (!db) {
         removeWithJournals(tmp);
         return false;
@@ -224,52 +272,87 @@ bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migra
     return true;
 }
 
-std::unique_ptr<HostDatabase> HostDatabase::open(const QString& path, QString* error)
+std::unique_ptr<HostDatabase> HostDatabase::open(const QString& path, QString* error, bool* damaged)
+{
+    if (damaged)
+        *damaged = false;
+    if (path.isEmpty()) {
+        setError(error, QStringLiteral("no database path given"));
+        return nullptr;
+    }
+    if (!QFileInfo::exists(path)) {
+        QString why;
+        // Another process may have made it meanwhile; that one is opened then.
+        if (!create(path, true, &why) && !QFileInfo::exists(path)) {
+            setError(error, why);
+            return nullptr;
+        }
+    }
+    return connect(path, false, error, damaged);
+}
+
+std::unique_ptr<HostDatabase> HostDatabase::openReadOnly(const QString& path, QString* error)
 {
     if (path.isEmpty()) {
         setError(error, QStringLiteral("no database path given"));
         return nullptr;
     }
-    if (!QFileInfo::exists(path) && !create(path, true, error))
-        return nullptr;
+    return connect(path, true, error, nullptr);
+}
 
-    sqlite3* raw = openConnection(path, SQLITE_OPEN_READWRITE, error);
+std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool readOnly, QString* error,
+                                                    bool* damaged)
+{
+    sqlite3* raw = openConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
     if (!raw)
         return nullptr;
     std::unique_ptr<HostDatabase> db(new HostDatabase(raw, path));
+    const auto refuse = [&](const QString& why, bool isDamage = false) {
+        setError(error, why);
+        if (damaged)
+            *damaged = isDamage;
+        return nullptr;
+    };
     try {
+        // Before anything is written, so that a damaged file stays as it is.
+        if (const QString found = quickCheck(raw); !found.isEmpty())
+            return refuse(QStringLiteral("%1 is damaged: %2").arg(path, found), true);
         execScript(raw, QStringLiteral("PRAGMA foreign_keys = ON"));
         const int have = userVersion(raw);
         QString why;
         const QList<SqlScript> steps = migrations(&why);
-        if (!why.isEmpty()) {
-            setError(error, why);
-            return nullptr;
-        }
+        if (!why.isEmpty())
+            return refuse(why);
         const int latest = steps.isEmpty() ? 0 : steps.last().number;
         if (have > latest) {
-            setError(error, QStringLiteral("%1 has schema version %2; this program knows up to %3")
-                                .arg(path).arg(have).arg(latest));
-            return nullptr;
+            return refuse(QStringLiteral("%1 has schema version %2; this program knows up to %3")
+                              .arg(path).arg(have).arg(latest));
         }
-        if (have < latest) {
-            if (have == 0) {
-                Statement tables(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-                if (tables.step() && tables.int64(0) > 0) {
-                    setError(error, QStringLiteral("%1 is not a host database").arg(path));
-                    return nullptr;
-                }
-            }
-            Transaction tx(*db);
-            for (const SqlScript& m : steps)
-                if (m.number > have)
-                    runScript(raw, m);
-            setUserVersion(raw, latest);
-            tx.commit();
+        if (have == latest)
+            return db;
+        if (have == 0) {
+            Statement tables(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            if (tables.step() && tables.int64(0) > 0)
+                return refuse(QStringLiteral("%1 is not a host database").arg(path));
+            if (readOnly)
+                return refuse(QStringLiteral("%1 is empty, not a host database").arg(path));
         }
+        if (readOnly) {
+            return refuse(QStringLiteral("%1 has the older schema version %2 of %3 and is not updated when only read")
+                              .arg(path).arg(have).arg(latest));
+        }
+        Transaction tx(*db);
+        for (const SqlScript& m : steps)
+            if (m.number > have)
+                runScript(raw, m);
+        setUserVersion(raw, latest);
+        tx.commit();
+    } catch (const SqliteError& e) {
+        if (isDamage(e.sqliteCode()))
+            return refuse(damageText(path, e.sqliteCode(), QString::fromUtf8(sqlite3_errstr(e.sqliteCode()))), true);
+        return refuse(QStringLiteral("%1: %2").arg(path, e.message()));
     } catch (const HostError& e) {
-        setError(error, QStringLiteral("%1: %2").arg(path, e.message()));
-        return nullptr;
+        return refuse(QStringLiteral("%1: %2").arg(path, e.message()));
     }
     return db;
 }

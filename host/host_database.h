@@ -25,13 +25,20 @@ public:
     static QString defaultPath();
 
     // Opens the database at path, creating it (with the seed) when the file is missing
-    // and applying the migrations it lacks. Refuses a schema newer than this program's
-    // and a file that holds tables of something else. nullptr and error on failure.
-    static std::unique_ptr<HostDatabase> open(const QString& path, QString* error);
+    // and applying the migrations it lacks. Refuses a schema newer than this program's,
+    // a file that holds tables of something else, and a damaged file: one SQLite finds
+    // corrupt or cannot read (damaged is then set; the file is not written to).
+    // nullptr and error on failure.
+    static std::unique_ptr<HostDatabase> open(const QString& path, QString* error, bool* damaged = nullptr);
+
+    // Opens an existing database for reading only; creates, migrates and writes
+    // nothing. Refuses what open() refuses, and an empty file or an older schema too.
+    static std::unique_ptr<HostDatabase> openReadOnly(const QString& path, QString* error);
 
     // Builds a new database at path from the compiled-in migrations (and seeds). The
-    // work happens in path + ".tmp", which is renamed into place only when everything
-    // succeeded. Fails when path exists; never leaves a file behind on failure.
+    // work happens in a new file of a unique name beside path, which is renamed into
+    // place only when everything succeeded. Fails when path exists; on failure removes
+    // its own work file and nothing else.
     static bool create(const QString& path, bool withSeed, QString* error);
     // The same from the given scripts; migrations must carry their numbers.
     static bool createFrom(const QString& path, const QList<SqlScript>& migrations,
@@ -81,6 +88,7 @@ public:
 
 private:
     HostDatabase(sqlite3* db, const QString& path);
+    static std::unique_ptr<HostDatabase> connect(const QString& path, bool readOnly, QString* error, bool* damaged);
 
     sqlite3* db_;
     QString path_;

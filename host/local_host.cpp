@@ -25,7 +25,10 @@ LocalHost::~LocalHost() = default;
 std::unique_ptr<LocalHost> LocalHost::open(const QString& path)
 {
     QString error;
-    std::unique_ptr<HostDatabase> db = HostDatabase::open(path, &error);
+    bool damaged = false;
+    std::unique_ptr<HostDatabase> db = HostDatabase::open(path, &error, &damaged);
+    if (damaged)
+        throw AutomationError{kHostDatabaseDamaged, error, kSource};
     if (!db)
         throw AutomationError{kHostStartFailed, QStringLiteral("The local host cannot start: %1").arg(error),
                               kSource};

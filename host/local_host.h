@@ -10,7 +10,8 @@ namespace host {
 
 class HostDatabase;
 
-// Automation error numbers of the local host (besides kCannotCreateObject).
+// Automation error numbers of the local host (besides kCannotCreateObject and
+// kHostDatabaseDamaged).
 inline constexpr int32_t kObjectDisconnected = -2147417848;  // a member called after shutdown()
 inline constexpr int32_t kHostCallFailed = -2147352567;      // an injected automation failure
 inline constexpr int32_t kHostStartFailed = -2147467259;     // the database cannot be opened
@@ -22,7 +23,8 @@ public:
                        const Dispatcher& dispatcher = Dispatcher::standard());
     ~LocalHost() override;
 
-    // Opens (or creates) the database at path; throws AutomationError kHostStartFailed.
+    // Opens (or creates) the database at path; throws AutomationError kHostDatabaseDamaged
+    // for a damaged file, kHostStartFailed for any other failure.
     static std::unique_ptr<LocalHost> open(const QString& path);
 
     void setLinkState(int32_t state) override;

@@ -25,7 +25,8 @@ const char kInitHelp[] =
     "Usage: palimor-host init PATH\n"
     "\n"
     "Creates a new database at PATH from the schema and the demo data. PATH must not\n"
-    "exist yet; the file appears only when it is complete.\n";
+    "exist yet; the file appears only when it is complete. The work is done in a file of\n"
+    "a unique name beside PATH, removed again should init fail.\n";
 
 const char kGenerateHelp[] =
     "Usage: palimor-host generate PATH --fields N\n"
@@ -44,7 +45,10 @@ const char kDumpHelp[] =
     "for example te/kwy/simpled/2/7.6/a3/dev (the standard customer is empty, as in\n"
     "qx/zrn/form1/2/7.6/a3/), or a form code alone, which must then name exactly one form;\n"
     "the options narrow a form code down. The output starts with \"form \" and the identity;\n"
-    "then one line a row: the table code and column=value for each column.\n";
+    "then one line a row: the table code and column=value for each column.\n"
+    "\n"
+    "The database is only read: dump creates, updates and changes nothing, and refuses a\n"
+    "file that is not a host database of this program's schema.\n";
 
 QTextStream& out()
 {
@@ -134,14 +138,14 @@ int checkUsage(const Arguments& a, int positional, const char* help)
     return -1;
 }
 
-std::unique_ptr<host::HostDatabase> openExisting(const QString& path, QString* why)
+std::unique_ptr<host::HostDatabase> openExisting(const QString& path, bool readOnly, QString* why)
 {
     if (!QFileInfo(path).isFile()) {
         *why = QFileInfo::exists(path) ? QStringLiteral("%1 is not a file").arg(path)
                                        : QStringLiteral("%1 does not exist").arg(path);
         return nullptr;
     }
-    return host::HostDatabase::open(path, why);
+    return readOnly ? host::HostDatabase::openReadOnly(path, why) : host::HostDatabase::open(path, why);
 }
 
 } // namespace
@@ -193,7 +197,7 @@ int runGenerate(const QStringList& args)
                     kBadUsage);
     }
     QString why;
-    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), &why);
+    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), false, &why);
     if (!db)
         return fail(why);
     host::GenerateOptions options;
@@ -242,7 +246,7 @@ int runDump(const QStringList& args)
         anyCustomer = !a.options.contains(QStringLiteral("customer"));
     }
     QString why;
-    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), &why);
+    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), true, &why);
     if (!db)
         return fail(why);
     const QList<host::FormIdentity> found = host::findForms(db->handle(), pattern, anyCustomer);

@@ -1,8 +1,10 @@
 // Palimor: started by the host client with one start record naming the form to edit.
 #include "mainwindow/frm_Palimor.h"
 #include "platform/Process.h"
+#include "platform/SettingsStore.h"
 #include "platform/gui_Ports.h"
 #include "gui/session_windows_gui.h"
+#include "services/mod_Global.h"
 
 #include <QApplication>
 
@@ -19,6 +21,7 @@ int main(int argc, char** argv)
 
     platform::setCommandLineFromArguments(QApplication::arguments().mid(1));
     platform::installWidgetPorts();
+    platform::setSettingsWarningLog(gWriteLog);
     host::installSessionWindows();
 
     mainWindow().Form_Load();

@@ -1,5 +1,6 @@
 #include "mod_VrokInterface.h"
 
+#include <cstdio>
 #include <optional>
 
 #include <call_text.h>
@@ -76,6 +77,16 @@ bool gbConnectVrok()
         if (e.number == kCannotCreateObject) {
             platform::dialogs().messageBox(QStringLiteral("Unable to create OLE-object!"),
                                            platform::MbOk | platform::MbIconCritical, platform::applicationTitle());
+        } else if (e.number == kHostDatabaseDamaged) {
+            // No host text can be read from a broken database, so this one is fixed; it
+            // goes to the terminal too, where a start without a window is watched.
+            const QString text = QStringLiteral("No connection could be made: the host database cannot be used.\n")
+                                 + e.description + QStringLiteral("\nThe file has been left as it is.");
+            gWriteLog(text);
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+            std::fflush(stderr);
+            platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconCritical,
+                                           platform::applicationTitle());
         } else {
             platform::dialogs().messageBox(QStringLiteral("No connection could be made (error: ")
                                                + numberWithSign(e.number) + QStringLiteral(": ") + e.description

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -133,18 +134,18 @@ std::optional<Value> parseValue(const QString& name, const QJsonValue& entry)
     return std::nullopt;
 }
 
-// A file that isn't the store's JSON reads as empty; entries it can't understand
+// A file that isn't the store's JSON gives nothing; entries it can't understand
 // are dropped one by one.
-Model parseModel(const QByteArray& bytes)
+std::optional<Model> parseModel(const QByteArray& bytes)
 {
     Model model;
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !doc.isObject())
-        return model;
+        return std::nullopt;
     const QJsonValue keys = doc.object().value(QLatin1String("keys"));
     if (!keys.isObject())
-        return model;
+        return std::nullopt;
     const QJsonObject keyObject = keys.toObject();
     for (auto k = keyObject.begin(); k != keyObject.end(); ++k) {
         const QString path = normaliseKey(k.key());
@@ -186,27 +187,64 @@ QByteArray serialise(const Model& model)
 struct Snapshot {
     FileSignature signature;
     Model model;
+    // A file is there whose values could not be read (not the store's JSON, or no
+    // permission); it must not be written over.
+    bool unreadable = false;
 };
 
 // The signature is taken from the open file, so it belongs to the bytes read even
-// when the file is replaced meanwhile.
+// when the file is replaced meanwhile. An empty file holds nothing to keep.
 Snapshot readFile(const QString& path)
 {
     Snapshot snap;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        snap.signature = statPath(path);
-        return snap;
-    }
     struct stat st;
-    if (::fstat(file.handle(), &st) != 0) {
+    if (!file.open(QIODevice::ReadOnly) || ::fstat(file.handle(), &st) != 0) {
         snap.signature = statPath(path);
+        snap.unreadable = snap.signature.exists && QFileInfo(path).isFile();
         return snap;
     }
     snap.signature = signatureOf(st);
-    if (S_ISREG(st.st_mode))
-        snap.model = parseModel(file.readAll());
+    if (!S_ISREG(st.st_mode))
+        return snap;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        snap.unreadable = true;
+        return snap;
+    }
+    std::optional<Model> model = parseModel(bytes);
+    if (model)
+        snap.model = std::move(*model);
+    else
+        snap.unreadable = !bytes.trimmed().isEmpty();
     return snap;
+}
+
+std::function<void(const QString&)>& warningLog()
+{
+    static std::function<void(const QString&)> log;
+    return log;
+}
+
+void warn(const QString& text)
+{
+    qWarning("%s", qPrintable(text));
+    if (warningLog())
+        warningLog()(text);
+}
+
+// Renames an unreadable file to "<file>.unreadable-<date>-<time>" beside it, never
+// over another file. The new name; empty when it could not be renamed.
+QString keepAside(const QString& path)
+{
+    const QString stem =
+        path + QStringLiteral(".unreadable-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    for (int n = 1; n <= 100; ++n) {
+        const QString aside = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
+        if (!QFileInfo::exists(aside) && QFile::rename(path, aside))
+            return aside;
+    }
+    return QString();
 }
 
 // Changes within this process are serialised here; the lock file serialises them
@@ -355,6 +393,13 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
         return false;
 
     Snapshot snap = readFile(path);
+    if (snap.unreadable) {
+        const QString aside = keepAside(path);
+        if (aside.isEmpty())
+            return false;
+        warn(QStringLiteral("The settings file %1 could not be read and has been kept as %2; a new one is started.")
+                 .arg(path, aside));
+    }
     if (!edit(snap.model)) {
         cache.replace(std::move(snap));
         return true;
@@ -444,6 +489,12 @@ SettingsStore& machineSettings()
         store = std::make_unique<SettingsStore>(path.isEmpty() ? SettingsStore::defaultPath() : path);
     }
     return *store;
+}
+
+void setSettingsWarningLog(std::function<void(const QString&)> log)
+{
+    std::lock_guard<std::mutex> inProcess(writeMutex());
+    warningLog() = std::move(log);
 }
 
 void setMachineSettingsPath(const QString& path)

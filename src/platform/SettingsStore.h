@@ -13,10 +13,13 @@
 // read-modify-write under a lock file beside it ("<file>.lock"), so writers in other
 // processes never lose each other's values. Reads use the parsed file kept in
 // memory and parse it again only when the file on disk was replaced.
-// A missing or unreadable file reads as empty; the first successful write replaces it.
+// A missing or unreadable file reads as empty. The first write to an unreadable one
+// first renames it to "<file>.unreadable-<date>-<time>" beside itself, with a warning,
+// so that its values are never lost; the write fails when it cannot be renamed.
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -72,5 +75,9 @@ private:
 SettingsStore& machineSettings();
 // Points the editor at another file (tests); an empty path returns to the default.
 void setMachineSettingsPath(const QString& path);
+
+// Where the stores' warnings are logged besides standard error (the editor's log);
+// nowhere by default. It is called during a change, so it must not change settings.
+void setSettingsWarningLog(std::function<void(const QString&)> log);
 
 } // namespace platform

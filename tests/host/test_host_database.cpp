@@ -65,6 +65,10 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesT
     QString why;
     rawExec(path("empty.sqlite"), "PRAGMA user_version = 0");
     ASSERT_TRUE(HostDatabase::createFrom(path("v1.sqlite"), {HostDatabase::migrations().first()}, {}, &why)) << s(why);
+    // Reading alone updates nothing.
+    EXPECT_FALSE(HostDatabase::openReadOnly(path("v1.sqlite"), &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("older schema version 1 of"))) << s(why);
+    EXPECT_EQ(rawExec(path("v1.sqlite"), "PRAGMA user_version"), 1);
     for (const QString& file : {dir.filePath(QStringLiteral("a/b/host.sqlite")), path("empty.sqlite"), path("v1.sqlite")}) {
         auto db = HostDatabase::open(file, &why);
         ASSERT_TRUE(db) << s(file) << ": " << s(why);

@@ -56,7 +56,8 @@ TEST_F(LocalHostFixture, ABrokenDatabaseGivesNoHost)
         createHost();
         FAIL() << "a broken database gave a host";
     } catch (const AutomationError& e) {
-        EXPECT_EQ(e.number, host::kHostStartFailed);
+        EXPECT_EQ(e.number, kHostDatabaseDamaged);
+        EXPECT_EQ(e.description, bad + QStringLiteral(" is damaged: file is not a database"));
     }
 }
 

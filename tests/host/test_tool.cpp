@@ -126,24 +126,30 @@ TEST_P(ToolErrorTest, FailsWithAClearMessageAndChangesNothing)
     init();
     const QByteArray notes("these are notes, not a database\n");
     const QString text = dir_.filePath(QStringLiteral("notes.txt"));
+    const QString empty = dir_.filePath(QStringLiteral("empty.sqlite"));
     QFile file(text);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(notes) == notes.size());
     file.close();
+    ASSERT_TRUE(QFile(empty).open(QIODevice::WriteOnly));
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("sub")));
     const QString missing = dir_.filePath(QStringLiteral("missing.sqlite"));
-    const QMap<QString, QString> paths{{"DB", dbPath_}, {"MISSING", missing}, {"TEXT", text}, {"DIR", dir_.filePath("sub")}};
+    const QMap<QString, QString> paths{
+        {"DB", dbPath_}, {"MISSING", missing}, {"TEXT", text}, {"EMPTY", empty}, {"DIR", dir_.filePath("sub")}};
     QStringList args;
     for (const QString& arg : GetParam().args)
         args << paths.value(arg, arg);
-    const QByteArray before = readAll(dbPath_);
+    QMap<QString, QByteArray> before;
+    for (const QString& path : {dbPath_, text, empty})
+        before.insert(path, readAll(path));
 
     const ToolRun run = runTool(args);
     EXPECT_EQ(run.status, GetParam().status);
     EXPECT_TRUE(run.err.contains(QLatin1String(GetParam().message))) << run.err.toStdString();
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
-    EXPECT_TRUE(readAll(dbPath_) == before) << "the database changed";
-    EXPECT_EQ(readAll(text), notes);
+    for (auto it = before.cbegin(); it != before.cend(); ++it)
+        EXPECT_TRUE(readAll(it.key()) == it.value()) << it.key().toStdString() << " changed";
+    EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files).size(), 3);
 }
 
 const BadCall kBadCalls[] = {
@@ -161,6 +167,8 @@ const BadCall kBadCalls[] = {
     {"GenerateUnknownOption", {"generate", "DB", "--colour", "red"}, 2, "unknown option --colour"},
     {"DumpWithoutForm", {"dump", "DB"}, 2, "expected 2 argument(s), got 1"},
     {"DumpOnMissingFile", {"dump", "MISSING", "simpled"}, 1, "does not exist"},
+    {"DumpOnEmptyFile", {"dump", "EMPTY", "simpled"}, 1, "empty.sqlite is empty, not a host database"},
+    {"DumpOnText", {"dump", "TEXT", "simpled"}, 1, "notes.txt is damaged: file is not a database"},
     {"DumpUnknownForm", {"dump", "DB", "nosuch"}, 1, "no form \"nosuch\""},
     {"DumpOtherCustomer", {"dump", "DB", "simpled", "--customer", "c01"}, 1, "no form \"simpled\""},
     {"DumpShortIdentity", {"dump", "DB", "te/kwy/simpled"}, 2, "seven parts"},
@@ -191,7 +199,13 @@ TEST_F(ToolTest, AFormCodeOfTwoFormsMustBeNarrowedDown)
     EXPECT_EQ(narrowed.out, golden(QStringLiteral("host"), QStringLiteral("simpled"), narrowed.out));
 }
 
-TEST_F(ToolTest, KilledInitLeavesNoDatabase)
+// The work file of a run: host.sqlite.<8 hex digits>.tmp.
+QStringList workFiles(const QTemporaryDir& dir)
+{
+    return QDir(dir.path()).entryList({QStringLiteral("host.sqlite.\?\?\?\?\?\?\?\?.tmp")}, QDir::Files);
+}
+
+TEST_F(ToolTest, KilledInitLeavesNoDatabaseAndInitRemovesNoFileItDidNotMake)
 {
     QProcess process;
     process.start(toolPath(), {"init", dbPath_, "--slow-for-tests"});
@@ -200,18 +214,26 @@ TEST_F(ToolTest, KilledInitLeavesNoDatabase)
     // The work file appears while the scripts run; the database itself must not.
     QElapsedTimer timer;
     timer.start();
-    while (!QFileInfo::exists(dbPath_ + ".tmp") && timer.elapsed() < 30000)
+    while (workFiles(dir_).isEmpty() && timer.elapsed() < 30000)
         QThread::msleep(20);
-    ASSERT_TRUE(QFileInfo::exists(dbPath_ + ".tmp"));
+    const QStringList work = workFiles(dir_);
+    ASSERT_EQ(work.size(), 1);
     QThread::msleep(300);
     ASSERT_EQ(process.state(), QProcess::Running) << "init finished before it could be killed";
     process.kill();
     process.waitForFinished();
     EXPECT_FALSE(QFileInfo::exists(dbPath_));
 
-    // A later init starts afresh over the work file left behind.
+    // A later init works beside the file left behind and files of the old work file name.
+    const QByteArray mine("somebody's file\n");
+    for (const char* suffix : {".tmp", ".tmp-journal"}) {
+        QFile file(dbPath_ + suffix);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(mine) == mine.size());
+    }
     init();
-    EXPECT_FALSE(QFileInfo::exists(dbPath_ + ".tmp"));
+    EXPECT_EQ(workFiles(dir_), work);
+    for (const char* suffix : {".tmp", ".tmp-journal"})
+        EXPECT_EQ(readAll(dbPath_ + suffix), mine) << suffix;
     std::unique_ptr<host::HostDatabase> db = openHostDatabase(dbPath_);
     ASSERT_TRUE(db);
     EXPECT_EQ(host::findForms(db->handle(), host::FormIdentity{}, true).size(), 3);

@@ -12,6 +12,7 @@
 #include <QJsonObject>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <atomic>
@@ -167,18 +168,36 @@ TEST_F(SettingsStoreTest, WriteFailsWhileAnotherHoldsTheLockButNotAfterTheHolder
     EXPECT_EQ(SettingsStore(path()).queryString(kKey, "Mode"), QStringLiteral("Hidden"));
 }
 
-TEST_F(SettingsStoreTest, CorruptFileOrEntriesReadAsMissingAndTheFirstWriteReplacesTheFile)
+// An unreadable file is left by reads and kept aside, with one warning, at the first
+// write; an empty one holds nothing to keep. (The per-user settings are a store too.)
+TEST_F(SettingsStoreTest, AnUnreadableFileIsKeptAsideWithOneWarningAndBadEntriesReadAsMissing)
 {
-    const char* corrupt[] = {"", "LOGGING=1\n", R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{"LOGGING":{"dword":1})",
-                             "[1, 2]", R"({"format":1,"keys":[]})", "\x01\x02\xff\xfe"};
+    QStringList warnings;
+    platform::setSettingsWarningLog([&](const QString& text) { warnings.append(text); });
+    const auto restore = qScopeGuard([] { platform::setSettingsWarningLog({}); });
+    const char* corrupt[] = {"LOGGING=1\n", R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{"LOGGING":{"dword":1})",
+                             "[1, 2]", R"({"format":1,"keys":[]})", "\x01\x02\xff\xfe", ""};
+    const QDir folder = QFileInfo(path()).absoluteDir();
     for (const char* bytes : corrupt) {
         SCOPED_TRACE(bytes);
+        for (const QString& old : folder.entryList({QStringLiteral("registry.json.unreadable-*")}))
+            QFile::remove(folder.filePath(old));
+        warnings.clear();
         writeBytes(path(), bytes);
         SettingsStore store(path());
         EXPECT_FALSE(store.keyExists(kKey));
+        EXPECT_EQ(readBytes(path()), QByteArray(bytes));
         ASSERT_TRUE(store.setDWord(kKey, "SHOWPROP", 2));
+        ASSERT_TRUE(store.setDWord(kKey, "LOGGING", 1));
         EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "SHOWPROP"), 2u);
-        EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), std::nullopt);
+        const QStringList aside = folder.entryList({QStringLiteral("registry.json.unreadable-\?\?\?\?\?\?\?\?-\?\?\?\?\?\?")});
+        ASSERT_EQ(aside.size(), *bytes ? 1 : 0);
+        ASSERT_EQ(warnings.size(), aside.size());
+        if (*bytes) {
+            EXPECT_EQ(readBytes(folder.filePath(aside[0])), QByteArray(bytes));
+            EXPECT_TRUE(warnings[0].contains(path()) && warnings[0].contains(folder.filePath(aside[0])))
+                << warnings[0].toStdString();
+        }
     }
 
     writeBytes(path(), R"({"format":1,"keys":{"Software\\Vrok\\Palimor":{

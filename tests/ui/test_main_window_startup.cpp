@@ -59,6 +59,49 @@ TEST_F(MainWindowStartup, ShortCommandLinesAndAFailedConnectEndWithNonZeroStatus
     EXPECT_EQ(gsBaseDir, QStringLiteral("/opt/vrok"));
 }
 
+// SQLite's own words and the path, shown and on standard error, at the connect: no
+// host call is made on a damaged database, and the file stays as it was.
+TEST_F(MainWindowStartup, ADamagedDatabaseEndsTheStartAtTheConnect)
+{
+    const QString path = host.databasePath();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray sound = file.readAll();
+    file.close();
+    QByteArray torn = sound;  // the first page of the rows the version check reads is garbage
+    {
+        auto db = openHostDatabase(path);
+        ASSERT_TRUE(db);
+        host::Statement page(db->handle(), QStringLiteral("SELECT rootpage - 1, (SELECT page_size FROM pragma_page_size) "
+                                                          "FROM sqlite_master WHERE name = 'host_meta'"));
+        ASSERT_TRUE(page.step());
+        torn.replace(page.int64(0) * page.int64(1), page.int64(1), QByteArray(page.int64(1), '\xa5'));
+    }
+    const std::pair<QByteArray, const char*> cases[] = {{QByteArray(8192, 'z'), "file is not a database"},
+                                                        {sound.left(sound.size() / 2), "database disk image is malformed"},
+                                                        {torn, "database disk image is malformed"}};
+    for (const auto& [bytes, words] : cases) {
+        SCOPED_TRACE(words);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
+        file.close();
+        dialogs->clear();
+        platform::setCommandLine(demoRecord(QStringLiteral("simpled")));
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(endStatusOf([] { mainWindow().Form_Load(); }), kStartupFailed);
+        const QString printed = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("No connection could be made: the host database cannot "
+                                                               "be used.\n%1 is damaged: %2\nThe file has been left "
+                                                               "as it is.").arg(path, QLatin1String(words))});
+        EXPECT_TRUE(printed.contains(dialogs->texts().value(0) + QLatin1Char('\n'))) << printed.toStdString();
+        EXPECT_TRUE(host::callLog().isEmpty());
+        EXPECT_FALSE(goVrokApp);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll() == bytes) << "the database was changed";
+        file.close();
+        resetMainWindow();
+    }
+}
+
 // Each failure after the connect: its message first, then the link is shut down, and
 // the program ends with a failure status.
 struct EndCase {
