@@ -22,13 +22,18 @@ constexpr int32_t kGroupGap = 2;
 constexpr int32_t kMaxX = kMaxFieldXPos;
 constexpr int32_t kOptionSet = 3;
 
+// A line is a top-level field of a group with its follow-ups, in rows: the first row
+// starts with the field, each further row with a follow-up that goes below its field.
 struct Line;
 struct Item {
     int32_t field = 0;
     std::vector<Line> choices;  // an option set's choices
 };
+struct Row {
+    std::vector<Item> items;
+};
 struct Line {
-    std::vector<Item> items;  // the first is the line's own field
+    std::vector<Row> rows;
 };
 
 enum class LabelAt { None, Left, Above, Right };
@@ -76,6 +81,7 @@ struct Extent {
 
 struct GroupPlan {
     int32_t index = 0;  // gaGroups index
+    std::optional<size_t> parent;
     std::vector<size_t> children;
     std::vector<Line> lines;
     size_t grid = 0;
@@ -110,7 +116,9 @@ public:
         m_takenGroup.assign(gaGroups.size(), false);
         m_pos.assign(gaFields.size(), Pos{});
         m_takenGroup[0] = true;
+        m_planOf.assign(gaGroups.size(), std::nullopt);
         addPlan(0, std::nullopt, kFormLeft);
+        assignGrids();
         for (Grid& grid : m_grids)
             sizeGrid(grid);
         layOut(0);
@@ -132,46 +140,80 @@ private:
         return i;
     }
 
-    // The field and everything that follows it up, into line.
-    void addItem(Line& line, int32_t index)
+    // The field and everything that follows it up, into row r of line: an option set's
+    // follow-ups are its choices; other follow-ups stand behind the field on its row when
+    // it has bImmediateBehind, else each on a row of its own below.
+    void addItem(Line& line, size_t r, int32_t index)
     {
         m_takenField[size_t(index)] = true;
         const FieldRecord& f = gaFields[size_t(index)];
-        line.items.push_back(Item{index, {}});
-        const size_t at = line.items.size() - 1;
+        line.rows[r].items.push_back(Item{index, {}});
+        const size_t at = line.rows[r].items.size() - 1;
         for (std::optional<int32_t> c = liveField(f.lChildField); c; c = liveField(gaFields[size_t(*c)].lNextField)) {
             if (f.lControl == kOptionSet) {
-                Line choice;
-                addItem(choice, *c);
-                line.items[at].choices.push_back(std::move(choice));
+                Line choice = lineOf(*c);
+                line.rows[r].items[at].choices.push_back(std::move(choice));
+            } else if (f.bImmediateBehind) {
+                addItem(line, r, *c);
             } else {
-                addItem(line, *c);
+                line.rows.emplace_back();
+                addItem(line, line.rows.size() - 1, *c);
             }
         }
+    }
+
+    Line lineOf(int32_t index)
+    {
+        Line line;
+        line.rows.emplace_back();
+        addItem(line, 0, index);
+        return line;
     }
 
     std::vector<Line> linesOf(const GroupRecord& g)
     {
         std::vector<Line> lines;
-        for (std::optional<int32_t> i = liveField(g.lFirstField); i; i = liveField(gaFields[size_t(*i)].lNextField)) {
-            if (lines.empty() || !gaFields[size_t(*i)].bImmediateBehind)
-                lines.emplace_back();
-            addItem(lines.back(), *i);
-        }
+        for (std::optional<int32_t> i = liveField(g.lFirstField); i; i = liveField(gaFields[size_t(*i)].lNextField))
+            lines.push_back(lineOf(*i));
         return lines;
     }
 
-    size_t gridFor(int32_t index, std::optional<size_t> parent)
+    // One grid for each set of groups joined by their alignment: 0 joins the parent's
+    // grid, 1 or more the grid of the group with that index; the form keeps its own.
+    void assignGrids()
     {
-        const int16_t id = gaGroups[size_t(index)].lAlignmentGroupId;
-        if (index != 0 && id == 0 && parent)
-            return m_plans[*parent].grid;
-        // Own grids keyed by minus index - 1, shared ones by their id.
-        const int32_t key = index == 0 || id < 0 ? -index - 1 : id;
-        const auto [it, added] = m_gridByKey.emplace(key, m_grids.size());
-        if (added)
-            m_grids.emplace_back();
-        return it->second;
+        std::vector<size_t> up(m_plans.size());
+        for (size_t p = 0; p < up.size(); ++p)
+            up[p] = p;
+        const auto find = [&up](size_t p) {
+            while (up[p] != p)
+                p = up[p] = up[up[p]];
+            return p;
+        };
+        for (size_t p = 1; p < m_plans.size(); ++p) {
+            const int32_t index = m_plans[p].index;
+            const int16_t id = gaGroups[size_t(index)].lAlignmentGroupId;
+            std::optional<size_t> other;
+            if (id == 0)
+                other = m_plans[p].parent;
+            else if (id > 0 && id != index && size_t(id) < m_planOf.size())
+                other = m_planOf[size_t(id)];
+            if (other)
+                up[find(p)] = find(*other);
+        }
+        std::map<size_t, size_t> gridOf;
+        for (size_t p = 0; p < m_plans.size(); ++p) {
+            const auto [it, added] = gridOf.emplace(find(p), m_grids.size());
+            if (added)
+                m_grids.emplace_back();
+            GroupPlan& plan = m_plans[p];
+            plan.grid = it->second;
+            if (!plan.lines.empty()) {
+                Grid& grid = m_grids[plan.grid];
+                grid.members.push_back(p);
+                grid.base = std::max(grid.base, plan.contentLeft);
+            }
+        }
     }
 
     size_t addPlan(int32_t index, std::optional<size_t> parent, int32_t left)
@@ -179,21 +221,17 @@ private:
         const GroupRecord& g = gaGroups[size_t(index)];
         const size_t me = m_plans.size();
         m_plans.emplace_back();
+        m_planOf[size_t(index)] = me;
         {
             GroupPlan& p = m_plans[me];
             p.index = index;
+            p.parent = parent;
             p.columns = columnsOf(g);
             p.left = left;
             p.framed = g.bShowGroupBox;
             p.contentLeft = left + (p.framed ? kFrameIndent : 0);
         }
-        m_plans[me].grid = gridFor(index, parent);
         m_plans[me].lines = linesOf(g);
-        if (!m_plans[me].lines.empty()) {
-            Grid& grid = m_grids[m_plans[me].grid];
-            grid.members.push_back(me);
-            grid.base = std::max(grid.base, m_plans[me].contentLeft);
-        }
         for (int16_t c = g.lChildGroup; c > 0 && size_t(c) <= gaGroups.size(); c = gaGroups[size_t(c - 1)].lNextGroup) {
             const size_t child = size_t(c - 1);
             if (m_takenGroup[child] || gaGroups[child].Grpi == -1)
@@ -207,13 +245,28 @@ private:
 
     // ---- Rows of fields ----
 
-    // Choices of an option set from x down; sink null measures only.
+    // The rows of a line one below the other, each starting at fieldStart (its first
+    // left label at outsideLabelX unless that is negative); sink null measures only.
+    Extent placeLine(const Line& line, int32_t fieldStart, int32_t outsideLabelX, int32_t top, int32_t column,
+                     std::vector<int32_t>* sink)
+    {
+        Extent e{fieldStart - 1, 0, 0};
+        for (const Row& row : line.rows) {
+            const Extent r = placeItems(row.items, fieldStart, outsideLabelX, top + e.height, column, sink);
+            e.right = std::max(e.right, r.right);
+            e.reach = std::max(e.reach, r.reach);
+            e.height += r.height;
+        }
+        return e;
+    }
+
+    // Choices of an option set from x down, their labels inside the set.
     Extent placeChoices(const std::vector<Line>& choices, int32_t x, int32_t top, int32_t column,
                         std::vector<int32_t>* sink)
     {
         Extent e{x - 1, 0, 0};
         for (const Line& choice : choices) {
-            const Extent c = placeItems(choice.items, x, -1, top + e.height, column, sink);
+            const Extent c = placeLine(choice, x, -1, top + e.height, column, sink);
             e.right = std::max(e.right, c.right);
             e.reach = std::max(e.reach, c.reach);
             e.height += c.height;
@@ -325,9 +378,11 @@ private:
             for (size_t k = 0; k < lines.size(); ++k) {
                 const size_t j = k % own;
                 byColumn[j].push_back(&lines[k]);
-                const FieldRecord& f = gaFields[size_t(lines[k].items.front().field)];
-                if (labelAt(f) == LabelAt::Left)
-                    grid.labelWidth[j] = std::max<int32_t>(grid.labelWidth[j], f.iLabelLengthSO);
+                for (const Row& row : lines[k].rows) {
+                    const FieldRecord& f = gaFields[size_t(row.items.front().field)];
+                    if (labelAt(f) == LabelAt::Left)
+                        grid.labelWidth[j] = std::max<int32_t>(grid.labelWidth[j], f.iLabelLengthSO);
+                }
             }
         }
         for (size_t j = 0; j < size_t(columns); ++j) {
@@ -337,7 +392,7 @@ private:
                 int32_t right = grid.fieldStart(j - 1) - 1;
                 for (const Line* line : byColumn[j - 1])
                     right = std::max(
-                        right, placeItems(line->items, grid.fieldStart(j - 1), grid.start[j - 1], 0, 0, nullptr).right);
+                        right, placeLine(*line, grid.fieldStart(j - 1), grid.start[j - 1], 0, 0, nullptr).right);
                 grid.start[j] = right + 1 + kColumnGap;
             }
             if (grid.fieldStart(j) > kMaxX) {
@@ -409,8 +464,8 @@ private:
             for (size_t k = 0; k < p.lines.size(); k += size_t(columns)) {
                 int32_t rowHeight = 0;
                 for (size_t j = 0; j < size_t(columns) && k + j < p.lines.size(); ++j) {
-                    const Extent e = placeItems(p.lines[k + j].items, grid.fieldStart(j), grid.start[j], y,
-                                                int32_t(j) + 1, &p.placed);
+                    const Extent e = placeLine(p.lines[k + j], grid.fieldStart(j), grid.start[j], y, int32_t(j) + 1,
+                                               &p.placed);
                     rowHeight = std::max(rowHeight, e.height);
                     right = std::max(right, e.right);
                     reach = std::max(reach, e.reach);
@@ -467,7 +522,7 @@ private:
 
     std::vector<GroupPlan> m_plans;
     std::vector<Grid> m_grids;
-    std::map<int32_t, size_t> m_gridByKey;
+    std::vector<std::optional<size_t>> m_planOf;  // by gaGroups index
     std::vector<bool> m_takenField;
     std::vector<bool> m_takenGroup;
     std::vector<Pos> m_pos;

@@ -22,31 +22,39 @@
 //   lFirstField by lNextField, follow-up fields by lChildField. A link to a free slot
 //   or to a record already placed ends its chain; records not reached keep their
 //   positions.
-// - Lines: every field of a group starts a line, except one marked bImmediateBehind,
-//   which joins the line before it. A line holds its field, then the field's follow-ups
-//   (depth first), then the immediately-behind fields with theirs, all on the first
-//   field's row from left to right with one blank between them. A left label inside a
-//   line stands just before its field with one blank between.
+// - Lines: every field of a group starts a line. Its follow-ups (lChildField, then
+//   lNextField) go by the field's bImmediateBehind: set, they stand on the field's own
+//   row right behind it, left to right, one blank between (a code and its description
+//   on one line); not set, each starts a row of its own below, where the line's fields
+//   start (its left label in the column's label column). The same holds for their own
+//   follow-ups, depth first. A left label inside a row stands just before its
+//   field with one blank between.
 // - Option sets: the follow-ups of an option set (lControl 3) are its choices. They
 //   stand one below the other from the option set's row, at the column where the
-//   option set starts, each with its own follow-ups behind it; the option set is as
-//   wide and as high as that block (at least its own length and height).
-// - Rows of a line: the fields of a row stand on one row under a band as high as the
-//   tallest label above any of them; the row is as high as its tallest field or side
-//   label.
+//   option set starts, their labels inside it, each with its own follow-ups as above;
+//   the option set is as wide and as high as that block (at least its own length and
+//   height).
+// - Rows: the fields of a row stand on one row under a band as high as the tallest
+//   label above any of them; the row is as high as its tallest field or side label.
 // - Grid: a group's lines fill the columns of its grid row by row (line k goes to
-//   column k mod n, n = the group's column count). The left labels of the first fields
-//   of a column's lines share one label column starting at the column's left; those
-//   fields start after it (after the widest such label and one blank). A column is as
-//   wide as its widest line; two blanks separate columns. A grid row is as high as its
-//   highest line.
+//   column k mod n, n = the group's column count). The left labels of the rows of a
+//   column's lines share one label column starting at the column's left; the fields
+//   start after it (after the widest such label and one blank). A column is as wide as
+//   its widest line; two blanks separate columns. A grid row is as high as its highest
+//   line. iColumnId is the column of the field's line, from 1, for every placed field.
+//   The tree fill at load takes a field without domain and with iColumnId 0 for no
+//   first field of its group when it places subgroups among the fields of a group that
+//   holds both; the link rebuild above turns every such group into virtual groups, so
+//   the ids written here never decide a tree that was saved.
 // - Column count: iGroupWidth, less 100 when above 100, at least 1.
 // - Alignment groups: lAlignmentGroupId below 0 gives the group a grid of its own; 0
-//   puts it into the grid of its parent group (the form itself always has its own); an
-//   id of 1 or more puts it into the grid shared by every group with that id. Groups
-//   of one grid share its label columns, column starts and widths; the grid starts at
-//   the innermost left edge among them, so their labels and fields stand in the same
-//   columns down the form.
+//   puts it into the grid of its parent group (the form itself always has its own); 1
+//   or more names a group by its index, and the group takes part in that group's grid,
+//   the named group with it (a group that names itself, as the dialog's own alignment
+//   does, keeps a grid that others may name). Grids joined so are one. Groups of one
+//   grid share its label columns, column starts and widths; the grid starts at the
+//   innermost left edge among them, so their labels and fields stand in the same
+//   columns down the form. A name of a group not placed counts as none.
 // - Groups: a group with bShowGroupBox takes a row above and a row below its contents
 //   and indents them by two columns. Subgroups stand one below the other; one with
 //   bPlaceBeside stands right of the one before it (two blanks between) while fewer
@@ -56,11 +64,11 @@
 //   pages (the root's bNewPage) or when it has bNewPage itself: it opens a page.
 // - Limit: no field starts right of column 255. A grid whose next column would start
 //   its fields beyond it keeps only the columns before that one and is laid out again
-//   (a one-column grid narrows its label column instead); a field of a line that would
-//   start beyond it goes to a new row of the line, starting where the line's first
-//   field starts; a group goes beside the one before only when all its fields stay
-//   within it, else it starts a new row. What is still beyond (a form nested deeper
-//   than the columns allow) is moved left onto 255, its label and end with it.
+//   (a one-column grid narrows its label column instead); a field of a row that would
+//   start beyond it opens a further row below, starting where the row starts; a group
+//   goes beside the one before only when all its fields stay within it, else it starts
+//   a new row. What is still beyond (a form nested deeper than the columns allow) is
+//   moved left onto 255, its label and end with it.
 // - The layout depends on the records alone and reads none of the members it writes:
 //   run twice, it writes the same positions again.
 #include <cstdint>
