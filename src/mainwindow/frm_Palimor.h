@@ -176,6 +176,9 @@ public:
     void mResetControlPositions();
     void mToggleEnablingPLM();
     bool isLocked() const { return m_locked; }
+    // Opens the property dialog on the selected node, the window locked meanwhile.
+    void mShowProperties();
+    void mnuEProperties_Click();
     void mSetOptionMenus();
     void mScrollInView();
 
