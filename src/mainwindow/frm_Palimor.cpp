@@ -26,6 +26,7 @@
 #include "platform/Process.h"
 #include "platform/TickClock.h"
 #include "properties/frm_ModelessErrors.h"
+#include "properties/frm_Properties.h"
 #include "services/Fonts.h"
 #include "services/UiHooks.h"
 #include "services/frm_About.h"
@@ -274,6 +275,12 @@ frm_Palimor::frm_Palimor(QWidget* parent)
 
     // The user's selection in the tree decides what the commands act on.
     connect(tvwGroups, &NodeTreeWidget::nodeClicked, this, [this](TreeNode*) { mSetMenuState(); });
+    connect(tvwGroups, &NodeTreeWidget::nodeDoubleClicked, this, [this](TreeNode* node) {
+        if (m_locked)
+            return;
+        m_tree->setSelectedItem(node);
+        mnuEProperties_Click();
+    });
     connect(tvwGroups, &QTreeWidget::currentItemChanged, this, [this] {
         if (m_treeShown && !m_locked && tvwGroups->hasFocus())
             mSetMenuState();
@@ -340,6 +347,7 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
     m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
     m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
     m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
@@ -1180,6 +1188,16 @@ void frm_Palimor::mToggleEnablingPLM()
         mSetOptionMenus();
     }
 }
+
+void frm_Palimor::mShowProperties()
+{
+    if (!m_tree->selectedItem())
+        return;
+    mToggleEnablingPLM();
+    propertiesDialog().mLoad(false);
+}
+
+void frm_Palimor::mnuEProperties_Click() { mShowProperties(); }
 
 void frm_Palimor::mSetOptionMenus()
 {

@@ -176,6 +176,9 @@ public:
     void mResetControlPositions();
     void mToggleEnablingPLM();
     bool isLocked() const { return m_locked; }
+    // Opens the property dialog on the selected node, the window locked meanwhile.
+    void mShowProperties();
+    void mnuEProperties_Click();
     void mSetOptionMenus();
     void mScrollInView();
 
@@ -234,7 +237,6 @@ private:
     // The group node of the field node's group (climbing over parent fields).
     TreeNode* groupNodeOf(const TreeNode* node) const;
     QString fieldPropsView3(int32_t index, const QString& sKey, bool picture);
-    bool isViewField(int32_t index, TreeNode* node, int16_t& reason, int32_t& dependsOn);
 
     std::unique_ptr<NodeTree> m_tree;
     std::unique_ptr<NodeTree> m_detached;  // shown while the tree is hidden
@@ -254,8 +256,6 @@ private:
 
     Placement m_placement;
     QString m_labelFieldName;
-    QString m_viewFieldList;  // the session's view fields, asked once
-    int32_t m_viewFieldCount = 0;
     bool m_moLabelsAsked = false;
     bool m_refreshingTexts = false;
     bool m_exiting = false;
