@@ -377,6 +377,7 @@ void frm_Palimor::createMenus()
             runEntry(name);
         });
     }
+    registerRunHandlers();
 }
 
 void frm_Palimor::createToolbar()
@@ -863,34 +864,11 @@ void frm_Palimor::mnuFSaveExit_Click()
 void frm_Palimor::mnuFExit_Click()
 {
     if (!isMode("r")) {
-        if (!m_alignmentDone) {
-            platform::setMousePointer(platform::Pointer::Hourglass);
-            glShowMessage(MessageStatus, 8, StatusBarOnly);
-            gCalculateAlignment();
-            gUpdatePointers();
-            glShowMessage(MessageStatus, 1, StatusBarOnly);
-            platform::setMousePointer(platform::Pointer::Default);
-            if (!gbCheckFieldPositions()) {
-                gbFormChanged = true;
-                return;
-            }
-        }
-        if (gbFormChanged) {
-            const int16_t answer =
-                glShowMessage(MessageQuestion, 3, platform::MbYesNoCancel | platform::MbIconExclamation);
-            if (answer == platform::IdYes) {
-                const bool aligned = m_alignmentDone;
-                m_alignmentDone = true;
-                mnuFSave_Click();
-                m_alignmentDone = aligned;
-                if (gbFormChanged || m_saveStopped)
-                    return;
-            } else if (answer == platform::IdNo) {
-                gbFormChanged = false;
-            } else {
-                return;
-            }
-        }
+        const int16_t answer = miUpdateAndAskToSave();
+        if (answer == platform::IdCancel)
+            return;
+        if (answer == platform::IdNo)
+            gbFormChanged = false;
     }
     exitProgram(0);
 }

@@ -204,6 +204,39 @@ public:
     };
     const Placement& savedPlacement() const { return m_placement; }
 
+    // ---- Running the form in the host, the Tools menu, the style guide ----
+    void mnuOSO_Click();
+    void mnuOMO_Click();
+    // Brings the form up to date (alignment and position check unless just done),
+    // offers to save a changed form (Cancel, or a save that leaves it changed, stops),
+    // warns when the host cannot check the version to run, and starts the form's
+    // session: mode 0 multi, 1 single occurrence. Read-only starts the form as stored.
+    // The form identity is never changed by the host's answers.
+    void mStartFormInHost(bool bMultiOcc);
+    void mnuESep1_Click();
+    void mnuESep2_Click();
+    // Host sessions on the form, its session and its main table, each with the key of
+    // its object as start record; the script editor for the program script.
+    void mnu_Tcmd_Click();
+    void mnu_Tdal_Click();
+    void mnu_Tfrm_Click();
+    void mnu_Tind_Click();
+    void mnu_Tprs_Click();
+    void mnu_Tscr_Click();
+    void mnu_Tses_Click();
+    void mnu_Tstc_Click();
+    void mnu_Tvtd_Click();
+    // The style guide: the help folder "HELP/styleguide" under the base directory.
+    void mnuHStyle_Click();
+
+private:
+    void registerRunHandlers();
+    // Alignment and position check unless just done, then for a changed form the save
+    // question, Yes saving at once. Returns IdYes (saved, or nothing to save), IdNo
+    // (changes left unsaved) or IdCancel: stop, after Cancel, a save that left the form
+    // changed, or a position beyond the limit (the form is then marked changed).
+    int16_t miUpdateAndAskToSave();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
