@@ -3,6 +3,8 @@
 // that Exit shares), the Tools menu, the style guide, and the Edit menu's separators.
 #include "frm_Palimor.h"
 
+#include "model/mod_TableFields.h"
+
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_ZoomRecord.h"
@@ -63,15 +65,20 @@ void startToolSession(const ToolSession& s, const QString& language = QString())
 // exists in (the form's own when the host knows none), not the form's version.
 QString mainTableRecord()
 {
-    QString version = gsVersion;
-    QString release = gsRelease;
-    QString customer = gsCustomer;
-    QString v, r, c;
-    if (gbGetTableVrc(gsTablePackage, gsTableModule, gsTableNumber, 0, v, r, c)) {
-        version = gsCutAtNul(v);
-        release = gsCutAtNul(r);
-        customer = gsCutAtNul(c);
+    // The table's own version, asked once a run (the picker's load asks it too); the
+    // form's version stands in while the host does not know the table.
+    if (gsCutAtNul(gsTableVersion).isEmpty()) {
+        QString v, r, c;
+        if (gbGetTableVrc(gsTablePackage, gsTableModule, gsTableNumber, 0, v, r, c)) {
+            gsTableVersion = gsCutAtNul(v);
+            gsTableRelease = gsCutAtNul(r);
+            gsTableCustomer = gsCutAtNul(c);
+        }
     }
+    const bool known = !gsCutAtNul(gsTableVersion).isEmpty();
+    const QString version = known ? gsCutAtNul(gsTableVersion) : QString(gsVersion);
+    const QString release = known ? gsCutAtNul(gsTableRelease) : QString(gsRelease);
+    const QString customer = known ? gsCutAtNul(gsTableCustomer) : QString(gsCustomer);
     const QString table = QLatin1String(kMainTable.table);
     const std::pair<const char*, QString> keys[] = {{"cpac", gsTablePackage}, {"cmod", gsTableModule},
                                                     {"flno", gsTableNumber},  {"vers", version},
