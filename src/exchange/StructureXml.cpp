@@ -10,6 +10,7 @@
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "model/NodeTree.h"
+#include "model/RecordMember.h"
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Records.h"
 #include "model/mod_Versions.h"
@@ -35,18 +36,6 @@ struct Member {
     void (*set)(R&, int64_t number, QStringView text);
     void (*copy)(R&, const R&);
 };
-
-template <typename>
-struct MemberOf;
-template <typename R, typename V>
-struct MemberOf<V R::*> {
-    using Record = R;
-    using Value = V;
-};
-template <auto M>
-using RecordOf = typename MemberOf<decltype(M)>::Record;
-template <auto M>
-using ValueOf = typename MemberOf<decltype(M)>::Value;
 
 template <auto M>
 Member<RecordOf<M>> flag(const char* name, int32_t feature = 0)

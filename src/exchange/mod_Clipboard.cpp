@@ -202,14 +202,10 @@ bool roomFor(const StructureText& s, QString& why)
     }
     const int32_t groups = int32_t(s.groups.size());
     const int32_t taken = groups + virtualGroupsOf(s);
-    int32_t free = 0;
     int32_t used = 0;
-    for (size_t g = 1; g < gaGroups.size(); ++g) {
-        if (gaGroups[g].Grpi == -1)
-            ++free;
-        else if (!gaGroups[g].bVirtualGroup)
-            ++used;
-    }
+    gbEnoughFreeGroups(QStringLiteral("group"), used);
+    const auto free = int32_t(std::count_if(gaGroups.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaGroups.size())),
+                                            gaGroups.end(), [](const GroupRecord& g) { return g.Grpi == -1; }));
     if (groups > 0 && free - taken <= used + groups) {
         why = QStringLiteral("it holds %1 groups and the form has too few free group slots for them").arg(groups);
         return false;
