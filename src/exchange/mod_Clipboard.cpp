@@ -80,15 +80,20 @@ const char kXsl[] = R"xsl(<?xml version="1.0" encoding="UTF-8"?>
 </xsl:stylesheet>
 )xsl";
 
-void tell(const QString& text)
+// The editor's messages of the structure exchange (kind 3): each with its reason.
+enum : int32_t { NotPasted = 24, NotCopied = 25, DebugNotWritten = 26, DebugNotOpened = 27 };
+
+void tell(int32_t message, const QString& why)
 {
-    gWriteLog(text);
-    platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconExclamation, platform::applicationTitle());
+    gWriteLog(QStringLiteral("Structure exchange, message %1: %2").arg(message).arg(why));
+    glShowMessage(MessageGroup3, message, platform::MbOk | platform::MbIconExclamation, why);
 }
 
+// A reason left empty was told already.
 bool refusePaste(const QString& why)
 {
-    tell(QStringLiteral("The structure on the clipboard was not pasted: %1.").arg(why));
+    if (!why.isEmpty())
+        tell(NotPasted, why);
     return false;
 }
 
@@ -190,9 +195,8 @@ int32_t freeFieldSlotCount()
 bool roomFor(const StructureText& s, QString& why)
 {
     const int32_t fields = int32_t(s.fields.size());
-    const int32_t live = glLiveFieldCount();
-    if (live + fields > kMaxFormFields) {
-        why = QStringLiteral("the form holds %1 fields and can hold at most %2").arg(live).arg(kMaxFormFields);
+    if (!gbRoomForFields(fields)) {
+        why.clear();
         return false;
     }
     const int32_t freeFields = freeFieldSlotCount();
@@ -524,7 +528,7 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard)
     QString text;
     QString why;
     if (!gbWriteStructure(node, bToClipboard ? QString() : kXslName, text, why)) {
-        tell(QStringLiteral("The structure was not copied: %1.").arg(why));
+        tell(NotCopied, why);
         return false;
     }
     if (bToClipboard) {
@@ -533,7 +537,7 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard)
         return true;
     }
     if (!writeDebugFile(text, why)) {
-        tell(QStringLiteral("The debug view was not written: %1.").arg(why));
+        tell(DebugNotWritten, why);
         return false;
     }
     return true;
@@ -616,7 +620,7 @@ bool gbShowDebugView(const TreeNode* node)
     const QString file = gsDebugFile(gnCopyFileNr);
     if (platform::fileViewer().openFile(file))
         return true;
-    tell(QStringLiteral("The debug view could not be opened: %1.").arg(QDir::toNativeSeparators(file)));
+    tell(DebugNotOpened, QDir::toNativeSeparators(file));
     return false;
 }
 
