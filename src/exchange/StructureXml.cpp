@@ -347,6 +347,13 @@ QHash<QString, int32_t> indexOf(const std::vector<Member<R>>& members)
     return index;
 }
 
+// A piece of the text as a message shows it: cut short, as the text can be anything.
+QString shown(QStringView text)
+{
+    constexpr qsizetype kShown = 40;
+    return text.size() <= kShown ? text.toString() : text.left(kShown).toString() + QStringLiteral("...");
+}
+
 class Reader {
 public:
     Reader(const QString& text, int16_t maxGroupDepth, StructureText& out)
@@ -427,9 +434,9 @@ private:
         else if (name == u"fieldprops" && under(El::Field) && !m_open.back().props)
             open(El::FieldProps, fieldProps());
         else if (isKnown(name))
-            fail(QStringLiteral("its element <%1> stands where it does not belong").arg(name));
+            fail(QStringLiteral("its element <%1> stands where it does not belong").arg(shown(name)));
         else
-            fail(QStringLiteral("it holds an unknown element <%1>").arg(name));
+            fail(QStringLiteral("it holds an unknown element <%1>").arg(shown(name)));
     }
 
     static bool isKnown(QStringView name)
@@ -483,7 +490,7 @@ private:
         if (m_r.attributes().isEmpty())
             return true;
         fail(QStringLiteral("it holds an unknown attribute %1 of <%2>")
-                 .arg(m_r.attributes().front().qualifiedName(), name));
+                 .arg(shown(m_r.attributes().front().qualifiedName()), name));
         return false;
     }
 
@@ -501,7 +508,7 @@ private:
                 key = a.value().toString();
             else if (!unknown) {
                 unknown = true;
-                fail(QStringLiteral("it holds an unknown attribute %1 of <header>").arg(n));
+                fail(QStringLiteral("it holds an unknown attribute %1 of <header>").arg(shown(n)));
             }
         }
         if (unknown)
@@ -509,9 +516,9 @@ private:
         if (id != QLatin1String(kStructureId))
             fail(QStringLiteral("it was not copied by this editor"));
         else if (format != QString::number(kStructureFormat))
-            fail(QStringLiteral("it is of format \"%1\"; this editor reads format %2").arg(format).arg(kStructureFormat));
+            fail(QStringLiteral("it is of format \"%1\"; this editor reads format %2").arg(shown(format)).arg(kStructureFormat));
         else if (!fitsIdentity(key))
-            fail(QStringLiteral("its key306 \"%1\" names no form").arg(key));
+            fail(QStringLiteral("its key306 \"%1\" names no form").arg(shown(key)));
         m_out.key306 = key;
         return m_why.isEmpty();
     }
@@ -607,7 +614,7 @@ private:
                             ? int32_t(a)
                             : index.value(name.toString(), -1);
             if (i < 0) {
-                fail(QStringLiteral("it holds an unknown attribute %1 of <%2>").arg(name, QStringView(element)));
+                fail(QStringLiteral("it holds an unknown attribute %1 of <%2>").arg(shown(name), QStringView(element)));
                 return false;
             }
             const Member<R>& m = members[size_t(i)];
@@ -631,7 +638,7 @@ private:
                 break;
             case Kind::Text:
                 if (width > 0 && value.size() > width) {
-                    fail(QStringLiteral("its %1 \"%2\" is longer than %3 characters").arg(name, value).arg(width));
+                    fail(QStringLiteral("its %1 \"%2\" is longer than %3 characters").arg(name, shown(value)).arg(width));
                     return false;
                 }
                 m.set(record, 0, value);
@@ -650,7 +657,7 @@ private:
 
     bool badValue(QStringView value, QStringView name)
     {
-        fail(QStringLiteral("its %1 \"%2\" is no value the editor can take").arg(name, value));
+        fail(QStringLiteral("its %1 \"%2\" is no value the editor can take").arg(name, shown(value)));
         return false;
     }
 

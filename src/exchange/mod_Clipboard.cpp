@@ -182,14 +182,6 @@ std::vector<int32_t> freeFieldSlots(size_t wanted)
     return slots;
 }
 
-int32_t freeFieldSlotCount()
-{
-    int32_t free = 0;
-    for (int32_t i = 1; size_t(i) < gaFields.size(); ++i)
-        free += gbIsFreeSlot(i, QStringLiteral("field")) ? 1 : 0;
-    return free;
-}
-
 // Enough free slots that taking them leaves the user a slot and the groups' reserve:
 // a paste never runs the form out of resources halfway.
 bool roomFor(const StructureText& s, QString& why)
@@ -199,7 +191,7 @@ bool roomFor(const StructureText& s, QString& why)
         why.clear();
         return false;
     }
-    const int32_t freeFields = freeFieldSlotCount();
+    const int32_t freeFields = int32_t(freeFieldSlots(gaFields.size()).size());
     if (fields > 0 && fields >= freeFields) {
         why = QStringLiteral("it holds %1 fields and the form has room for %2 more").arg(fields).arg(std::max(0, freeFields - 1));
         return false;
@@ -261,12 +253,10 @@ private:
     bool m_formChanged;
 };
 
-// The records a paste took: the slot of each staged group and field, and the virtual
-// groups it made.
+// The slots a paste took for the staged groups and fields, in their order.
 struct Taken {
     std::vector<int32_t> groups;
     std::vector<int32_t> fields;
-    std::vector<int32_t> virtualGroups;
 };
 
 // Order numbers no field uses, for the new fields until the link rebuild numbers them:
@@ -369,7 +359,6 @@ public:
                 const int32_t v = glNewItem(QStringLiteral("group"), key);
                 if (v < 1)
                     return false;
-                m_t.virtualGroups.push_back(v);
                 GroupRecord& run = gaGroups[size_t(v)];
                 run.bVirtualGroup = true;
                 run.lFirstField = f.nOmod;
