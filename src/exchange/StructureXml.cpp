@@ -757,7 +757,9 @@ bool gbIsStructureText(const QString& text)
 {
     if (text.isEmpty() || text.size() > kMaxStructureText)
         return false;
-    QXmlStreamReader r(text);
+    // The writer puts the header first: its start is all that is read.
+    constexpr qsizetype kHead = 4096;
+    QXmlStreamReader r(text.left(kHead));
     bool body = false;
     while (!r.atEnd()) {
         const QXmlStreamReader::TokenType t = r.readNext();
