@@ -186,7 +186,10 @@ const IdentityPart kIdentity[] = {
     {"cust", [] { return gsCustomer.str(); }},
 };
 
-int32_t identityWidth(const IdentityPart& p) { return glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(p.column)); }
+int32_t identityWidth(const IdentityPart& p)
+{
+    return glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(p.column));
+}
 
 // The identity's columns, each as wide as it is: no character a query key cannot hold,
 // and a package, module and form code that are not blank.
@@ -214,7 +217,10 @@ bool fitsIdentity(const QString& key)
 // ---- Writing ------------------------------------------------------------------------------
 
 bool isGroupNode(const TreeNode* n) { return n->keyLetter() == u'g' && n->keyNumber() >= 0; }
-bool isFieldNode(const TreeNode* n) { return (n->keyLetter() == u'f' || n->keyLetter() == u'p') && n->keyNumber() >= 1; }
+bool isFieldNode(const TreeNode* n)
+{
+    return (n->keyLetter() == u'f' || n->keyLetter() == u'p') && n->keyNumber() >= 1;
+}
 
 bool liveGroup(const TreeNode* n)
 {
@@ -390,7 +396,9 @@ public:
             }
         }
         if (m_why.isEmpty() && m_r.hasError())
-            fail(QStringLiteral("it is not well-formed XML (line %1: %2)").arg(m_r.lineNumber()).arg(m_r.errorString()));
+            fail(QStringLiteral("it is not well-formed XML (line %1: %2)")
+                     .arg(m_r.lineNumber())
+                     .arg(m_r.errorString()));
         if (m_why.isEmpty() && !m_bodyDone)
             fail(QStringLiteral("it is not a structure text"));
         why = m_why;
@@ -441,7 +449,8 @@ private:
 
     static bool isKnown(QStringView name)
     {
-        for (const char16_t* known : {u"body", u"header", u"definition", u"group", u"groupprops", u"field", u"fieldprops"})
+        for (const char16_t* known :
+             {u"body", u"header", u"definition", u"group", u"groupprops", u"field", u"fieldprops"})
             if (name == QStringView(known))
                 return true;
         return false;
@@ -516,7 +525,9 @@ private:
         if (id != QLatin1String(kStructureId))
             fail(QStringLiteral("it was not copied by this editor"));
         else if (format != QString::number(kStructureFormat))
-            fail(QStringLiteral("it is of format \"%1\"; this editor reads format %2").arg(shown(format)).arg(kStructureFormat));
+            fail(QStringLiteral("it is of format \"%1\"; this editor reads format %2")
+                     .arg(shown(format))
+                     .arg(kStructureFormat));
         else if (!fitsIdentity(key))
             fail(QStringLiteral("its key306 \"%1\" names no form").arg(shown(key)));
         m_out.key306 = key;
@@ -638,7 +649,9 @@ private:
                 break;
             case Kind::Text:
                 if (width > 0 && value.size() > width) {
-                    fail(QStringLiteral("its %1 \"%2\" is longer than %3 characters").arg(name, shown(value)).arg(width));
+                    fail(QStringLiteral("its %1 \"%2\" is longer than %3 characters")
+                             .arg(name, shown(value))
+                             .arg(width));
                     return false;
                 }
                 m.set(record, 0, value);

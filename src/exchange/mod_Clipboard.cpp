@@ -193,7 +193,9 @@ bool roomFor(const StructureText& s, QString& why)
     }
     const int32_t freeFields = int32_t(freeFieldSlots(gaFields.size()).size());
     if (fields > 0 && fields >= freeFields) {
-        why = QStringLiteral("it holds %1 fields and the form has room for %2 more").arg(fields).arg(std::max(0, freeFields - 1));
+        why = QStringLiteral("it holds %1 fields and the form has room for %2 more")
+                  .arg(fields)
+                  .arg(std::max(0, freeFields - 1));
         return false;
     }
     const int32_t groups = int32_t(s.groups.size());
@@ -336,8 +338,9 @@ public:
     {
         const StagedNode& n = m_s.nodes[size_t(node)];
         const int16_t grpi = group(node).Grpi;
-        const bool hasGroups = std::any_of(n.children.begin(), n.children.end(), [&](int32_t c) { return isGroup(c); });
-        const bool hasFields = std::any_of(n.children.begin(), n.children.end(), [&](int32_t c) { return !isGroup(c); });
+        const auto groupChild = [&](int32_t c) { return isGroup(c); };
+        const bool hasGroups = std::any_of(n.children.begin(), n.children.end(), groupChild);
+        const bool hasFields = !std::all_of(n.children.begin(), n.children.end(), groupChild);
         const bool mixed = hasGroups && hasFields;
         int16_t previousGroup = 0;  // Grpi of the sibling group linked last
         int32_t previousField = -1;

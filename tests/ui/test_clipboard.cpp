@@ -118,8 +118,12 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
         EXPECT_EQ(a->children(), b->children()) << a->key().toStdString();
         copyOf.insert(a->key(), b->keyNumber());
     }
-    const auto field = [&](const char* key) -> const FieldRecord& { return gaFields[size_t(copyOf.value(QLatin1String(key)))]; };
-    const auto group = [&](const char* key) -> const GroupRecord& { return gaGroups[size_t(copyOf.value(QLatin1String(key)))]; };
+    const auto field = [&](const char* key) -> const FieldRecord& {
+        return gaFields[size_t(copyOf.value(QLatin1String(key)))];
+    };
+    const auto group = [&](const char* key) -> const GroupRecord& {
+        return gaGroups[size_t(copyOf.value(QLatin1String(key)))];
+    };
     EXPECT_EQ(field("f_5").sDisplayFormat, kFormat);
     EXPECT_EQ(field("f_3").sMessage, kMessage);
     EXPECT_EQ(field("f_3").sDefaultValue, kDefault);
@@ -150,10 +154,14 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     const TreeNode* inSimple = node("g_0")->lastChild();
     EXPECT_EQ(pairs(inSimple, inSimple).size(), both.size());
     EXPECT_TRUE(gCopyStructure(inSimple, true));
-    EXPECT_EQ(clipboard->text(), QString(first).replace(QStringLiteral("2tekwyitemsd "), QStringLiteral("2tekwysimpled")));
+    EXPECT_EQ(clipboard->text(),
+              QString(first).replace(QStringLiteral("2tekwyitemsd "), QStringLiteral("2tekwysimpled")));
     // Its main table is another: the fields of this one are no table fields there.
     const TreeNode* item = inSimple;
-    while (item && !(item->keyLetter() == u'f' && gaFields[size_t(item->keyNumber())].sFieldName == QLatin1String("tekwy001.item")))
+    const auto isItem = [](const TreeNode* n) {
+        return n->keyLetter() == u'f' && gaFields[size_t(n->keyNumber())].sFieldName == QLatin1String("tekwy001.item");
+    };
+    while (item && !isItem(item))
         item = NodeTree::nextDepthFirst(item, inSimple);
     ASSERT_TRUE(item);
     EXPECT_EQ(item->image(), QStringLiteral("ntfield"));
@@ -184,15 +192,16 @@ QString replaced(QString text, const QString& from, const QString& to)
     return text.replace(from, to);
 }
 
-QString nestedGroups(const QString& good, int depth)
+// The good text with its first <group> or <field> nested depth times in itself.
+QString nested(const QString& good, const QString& element, int depth)
 {
-    const qsizetype from = good.indexOf(QStringLiteral("<groupprops"));
+    const qsizetype from = good.indexOf(QLatin1Char('<') + element + QStringLiteral("props"));
     const QString props = good.mid(from, good.indexOf(QStringLiteral("/>"), from) + 2 - from);
     QString text = good.left(good.indexOf(QStringLiteral("<definition>")) + 12);
     for (int i = 0; i < depth; ++i)
-        text += QStringLiteral("<group>") + props;
+        text += QLatin1Char('<') + element + QLatin1Char('>') + props;
     for (int i = 0; i < depth; ++i)
-        text += QStringLiteral("</group>");
+        text += QStringLiteral("</") + element + QLatin1Char('>');
     return text + QStringLiteral("</definition></body>");
 }
 
@@ -220,19 +229,24 @@ const BadText kBadTexts[] = {
      "unknown element <script>"},
     {"unknown attribute", [](const QString& t) { return replaced(t, "<fieldprops ", "<fieldprops onload=\"x\" "); },
      "unknown attribute onload"},
-    {"missing attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", ""); }, "lacks the attribute bEchoField"},
+    {"missing attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", ""); },
+     "lacks the attribute bEchoField"},
     {"control out of range", [](const QString& t) { return replaced(t, "lControl=\"6\"", "lControl=\"9\""); },
      "lControl \"9\""},
     {"flag not 0 or 1", [](const QString& t) { return replaced(t, "bShowGroupBox=\"1\"", "bShowGroupBox=\"true\""); },
      "bShowGroupBox"},
-    {"number wider than its column", [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
+    {"number wider than its column",
+     [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
      "iElement"},
     {"name wider than its column",
      [](const QString& t) { return replaced(t, "\"tekwy001.stoc\"", "\"tekwy001.stoc.too.long\""); },
      "longer than 17"},
-    {"alignment outside the copy", [](const QString& t) { return replaced(t, "lAlignmentGroupId=\"-1\"", "lAlignmentGroupId=\"9\""); },
+    {"alignment outside the copy",
+     [](const QString& t) { return replaced(t, "lAlignmentGroupId=\"-1\"", "lAlignmentGroupId=\"9\""); },
      "names no copied group"},
-    {"groups too deep", [](const QString& t) { return nestedGroups(t, kMaxGroupLevel + 2); }, "nested more than"},
+    {"groups too deep", [](const QString& t) { return nested(t, "group", kMaxGroupLevel + 2); }, "groups are nested"},
+    {"follow-ups too deep", [](const QString& t) { return nested(t, "field", kMaxFollowUpDepth + 2); },
+     "follow-up fields are nested"},
     {"more fields than free slots",
      [](const QString& t) {
          const qsizetype from = t.indexOf(QStringLiteral("<field>"));
@@ -258,7 +272,8 @@ TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
         clipboard->setText(bad.make(good));
         EXPECT_FALSE(gPasteStructure(node("g_0")));
         ASSERT_EQ(dialogs->texts().size(), 1);
-        EXPECT_TRUE(dialogs->texts().front().contains(QLatin1String(bad.reason))) << dialogs->texts().front().toStdString();
+        EXPECT_TRUE(dialogs->texts().front().contains(QLatin1String(bad.reason)))
+            << dialogs->texts().front().toStdString();
         EXPECT_EQ(formState(), before);
     }
     clipboard->setText(QStringLiteral("a plain text"));
