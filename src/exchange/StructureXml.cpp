@@ -116,6 +116,7 @@ const std::vector<Member<FieldRecord>>& fieldMembers()
         number<&F::iStartPosOfString>("iStartPosOfString", k301, "sttp"),
         number<&F::nZoomField>("nZoomField", k301, "zoom"),
         text<&F::sZoomTo>("sZoomTo", k301, "zprg"),
+        text<&F::sParallelMenu>("sParallelMenu", k301, "zopm"),
         text<&F::sZoomReturnField>("sZoomReturnField", k301, "zret"),
         flag<&F::bDefault>("bDefault"),
         text<&F::sMessage>("sMessage", k301, "cmes"),
