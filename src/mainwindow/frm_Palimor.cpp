@@ -1,5 +1,6 @@
 #include "frm_Palimor.h"
 
+#include "exchange/mod_Clipboard.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_External.h"
@@ -308,6 +309,7 @@ frm_Palimor::~frm_Palimor()
     if (g_mainWindow == this) {
         g_mainWindow = nullptr;
         ui::resetHooks();
+        gSetPasteTarget({});
     }
     if (gMainTree() == m_tree.get())
         gsetMainTree(nullptr);
@@ -418,6 +420,19 @@ void frm_Palimor::installHooks()
         m_exiting = true;
         hide();
     };
+
+    PasteTarget paste;
+    paste.mPasteGroups = [this](int32_t lGroup) { mPasteGroups(lGroup); };
+    paste.mPasteFields = [this](int32_t lField, bool bHidden) { mPasteFields(lField, bHidden); };
+    paste.bIsFollowUpPlaceAllowed = [this](const TreeNode* node) { return bIsFollowUpPlaceAllowed(node); };
+    paste.showTree = [this](bool visible) {
+        const bool was = gbTreeVisible;
+        gbTreeVisible = visible;
+        setTreeVisible(visible);
+        return was;
+    };
+    paste.maxGroupLevel = kMaxGroupLevel;
+    gSetPasteTarget(std::move(paste));
 }
 
 // ---- Entries and buttons -----------------------------------------------------------------
@@ -485,6 +500,7 @@ void frm_Palimor::mInitializePLM()
                       .arg(PALIMOR_VERSION_MINOR)
                       .arg(PALIMOR_VERSION_PATCH));
         gbNewLog = false;
+        gbXslWritten = false;
         gWriteLog(QStringLiteral("Log File Opened on ") + QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")));
         if (commandLine != kSwitch)
             gWriteLog(QStringLiteral("Command Line arguments: ") + commandLine);
@@ -916,6 +932,7 @@ void frm_Palimor::mRemoveTempFiles()
         // The server knows the picture by its name without the extension.
         glRemoveFileFromServer(QStringLiteral(" "), e.sFileName.left(e.sFileName.size() - 4));
     }
+    gRemoveDebugFiles();
 }
 
 void frm_Palimor::Form_QueryUnload(int16_t& cancel, int16_t unloadMode)
