@@ -332,6 +332,13 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
     m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
     m_handlers.insert(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertField"), [this] { mnuEInsertField_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertGroup"), [this] { mnuEInsertGroup_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEDelete"), [this] { mnuEDelete_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMUp"), [this] { mnuMUp_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMDown"), [this] { mnuMDown_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMLeft"), [this] { mnuMLeft_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMRight"), [this] { mnuMRight_Click(); });
 
     struct ViewEntry {
         const char* name;
@@ -396,6 +403,16 @@ void frm_Palimor::installHooks()
     h.unloadMainWindow = [this] {
         m_exiting = true;
         hide();
+    };
+    // Running out of record slots switches the insert commands off.
+    h.setInsertingEnabled = [this](bool enabled) {
+        for (const char* name : {"mnuEInsertField", "mnuOGenerateForm", "mnuOOneTableField"})
+            setEntryEnabled(QLatin1String(name), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertField"), enabled);
+    };
+    h.setGroupInsertingEnabled = [this](bool enabled) {
+        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
     };
 }
 
