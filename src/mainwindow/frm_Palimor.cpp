@@ -237,7 +237,7 @@ void resetMainWindow()
 }
 
 frm_Palimor::frm_Palimor(QWidget* parent)
-    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>()), m_detached(std::make_unique<NodeTree>())
+    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>())
 {
     setObjectName(QStringLiteral("frm_Palimor"));
     setWindowTitle(QStringLiteral("Palimor"));
@@ -1216,13 +1216,13 @@ void frm_Palimor::setTreeVisible(bool visible)
         return;
     m_treeShown = visible;
     if (visible) {
-        tvwGroups->setTree(m_tree.get());
+        tvwGroups->resume();
         tvwGroups->setVisible(true);
         if (TreeNode* n = m_tree->selectedItem())
             m_tree->ensureVisible(n);
     } else {
         tvwGroups->setVisible(false);
-        tvwGroups->setTree(m_detached.get());
+        tvwGroups->suspend();
     }
 }
 

@@ -223,8 +223,8 @@ public:
     void mnuHSearch_Click();
     void mnuHAbout_Click();
 
-    // The tree control's Visible. While hidden the view lets go of the nodes, so
-    // that batches of node changes cost no redrawing; showing it rebuilds the view.
+    // The tree control's Visible. While hidden the view follows a few node changes and
+    // lets go of a longer batch, which costs no redrawing; showing it then rebuilds it.
     void setTreeVisible(bool visible);
     bool treeVisible() const { return m_treeShown; }
 
@@ -274,7 +274,6 @@ private:
     bool isViewField(int32_t index, TreeNode* node, int16_t& reason, int32_t& dependsOn);
 
     std::unique_ptr<NodeTree> m_tree;
-    std::unique_ptr<NodeTree> m_detached;  // shown while the tree is hidden
     bool m_treeShown = true;
 
     QHash<QString, QAction*> m_entries;

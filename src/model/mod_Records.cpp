@@ -312,7 +312,7 @@ void gDeleteFieldRecord(int32_t index)
     const QString name = f.sFieldName.trimmed();
     for (int32_t j = 1; j <= gnFieldCount && size_t(j) < gaFields.size(); ++j) {
         FieldRecord& other = gaFields[size_t(j)];
-        if (j != index && other.sFieldName.trimmed() == name) {
+        if (j != index && QStringView(other.sFieldName).trimmed() == name) {
             other.bDocuChecked = true;
             other.bDocuAvailable = f.bDocuAvailable;
         }
