@@ -155,12 +155,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     platform::setDialogs(std::make_shared<DefaultAnswers>());
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!runBenchmarks(argc, argv, reporter))
+        return 1;
     resetMainWindow();
     for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
         const std::string name = std::string("BM_") + command;

@@ -190,7 +190,8 @@ public:
     void mDeleteSelectedNode();
     // Frees the records of a group node and of everything below it; the node stays.
     void mDeleteGroupNode(const QString& key);
-    // The selection field "sel.use." and table of a selection group (property dialog).
+    // The selection field "sel.use." and table of a selection group. The property
+    // dialog calls them while it holds the window locked: only open mode "r" refuses.
     bool bAddSelectionField(const QString& table);
     bool bRenameSelectionField(const QString& oldTable, const QString& newTable);
     bool bDeleteSelectionField(const QString& table);
