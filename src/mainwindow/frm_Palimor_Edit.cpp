@@ -196,43 +196,34 @@ bool groupWouldGoBelowField(const TreeNode* s, bool up)
     return target && gbIsFieldKey(target->key());
 }
 
+// Insert > Field and the insert-picture key: beside a field, or last in a group.
+void insertAtSelection(frm_Palimor& w, bool picture)
+{
+    if (editingRefused(w))
+        return;
+    const TreeNode* s = w.nodes().selectedItem();
+    if (!s)
+        return;
+    if (!gbIsGroupKey(s->key()) && !w.bIsFollowUpPlaceAllowed(s)) {
+        glShowMessage(MessageGroup2, 17, platform::MbIconExclamation);
+        return;
+    }
+    int32_t index = -1;
+    if (picture)
+        w.mbInsertPicture(index);
+    else
+        w.mbInsertField(index, QString());
+    gLoadFieldLabels(1, true);
+    w.mSetMenuState();
+}
+
 } // namespace
 
 // ---- Inserting ---------------------------------------------------------------------------
 
-void frm_Palimor::mnuEInsertField_Click()
-{
-    if (editingRefused(*this))
-        return;
-    const TreeNode* s = m_tree->selectedItem();
-    if (!s)
-        return;
-    if (!gbIsGroupKey(s->key()) && !bIsFollowUpPlaceAllowed(s)) {
-        glShowMessage(MessageGroup2, 17, platform::MbIconExclamation);
-        return;
-    }
-    int32_t index = -1;
-    mbInsertField(index, QString());
-    gLoadFieldLabels(1, true);
-    mSetMenuState();
-}
+void frm_Palimor::mnuEInsertField_Click() { insertAtSelection(*this, false); }
 
-void frm_Palimor::mInsertPictureAtSelection()
-{
-    if (editingRefused(*this))
-        return;
-    const TreeNode* s = m_tree->selectedItem();
-    if (!s)
-        return;
-    if (!gbIsGroupKey(s->key()) && !bIsFollowUpPlaceAllowed(s)) {
-        glShowMessage(MessageGroup2, 17, platform::MbIconExclamation);
-        return;
-    }
-    int32_t index = -1;
-    mbInsertPicture(index);
-    gLoadFieldLabels(1, true);
-    mSetMenuState();
-}
+void frm_Palimor::mInsertPictureAtSelection() { insertAtSelection(*this, true); }
 
 void frm_Palimor::mnuEInsertGroup_Click()
 {
