@@ -303,6 +303,10 @@ void gDeleteFieldRecord(int32_t index)
     f.bSyncField = false;
     f.nOmod = 0;
     f.nDomainIndex = 0;
+    // Only the host's rows of a field can carry documentation that a save removes: for
+    // a field the host never held nothing is asked.
+    if (!f.bExistsInHost)
+        return;
 
     if (!f.bDocuChecked) {
         f.bDocuAvailable = gbCheckTechDocExists(gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer,
@@ -318,8 +322,7 @@ void gDeleteFieldRecord(int32_t index)
         }
     }
 
-    // Only the host's rows of a field can carry documentation that a save removes.
-    if (!f.bDocuAvailable || !f.bExistsInHost)
+    if (!f.bDocuAvailable)
         return;
     for (const DocuDelete& d : g_docuDeletes)
         if (d.sFieldName == name)
