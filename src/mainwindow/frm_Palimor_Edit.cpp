@@ -340,7 +340,8 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
         } else if (!textField) {
             if (!bNoSeparateLabels) {
                 f.lLabelPosition = 3;
-                setLabel(f, gsPackage + (fromField ? QStringLiteral("gen.from.lc") : QStringLiteral("gen.to.lc")), 10, 1);
+                const QString code = fromField ? QStringLiteral("gen.from.lc") : QStringLiteral("gen.to.lc");
+                setLabel(f, gsPackage + code, 10, 1);
             } else if (!fromField) {
                 setLabel(f, gsPackage + QStringLiteral("gen.hyphen"), 1, 1);
             }
@@ -415,7 +416,7 @@ void frm_Palimor::mDeleteSelectedNode()
     const bool group = gbIsGroupKey(key);
     const int32_t index = indexOfKey(key);
     // The form itself is never deleted.
-    if ((group && (!node->parent() || !isGroupIndex(index))) || (!group && (!gbIsFieldKey(key) || !isFieldIndex(index))))
+    if (group ? (!node->parent() || !isGroupIndex(index)) : (!gbIsFieldKey(key) || !isFieldIndex(index)))
         return;
 
     const bool children = node->children() > 0;
@@ -504,9 +505,10 @@ void frm_Palimor::mResetAlignmentReferences(const QString& key)
         return;
     for (size_t i = 0; i < gaGroups.size(); ++i) {
         GroupRecord& group = gaGroups[i];
-        if (group.Grpi == -1 || std::abs(int32_t(group.lAlignmentGroupId)) != g || group.lAlignmentGroupId == -int32_t(i))
+        const int32_t own = -int32_t(i);
+        if (group.Grpi == -1 || std::abs(int32_t(group.lAlignmentGroupId)) != g || group.lAlignmentGroupId == own)
             continue;
-        group.lAlignmentGroupId = int16_t(-int32_t(i));
+        group.lAlignmentGroupId = int16_t(own);
         // The link update does not compare the alignment: the mark makes the store write it.
         group.bChanged = true;
         gbFormChanged = true;

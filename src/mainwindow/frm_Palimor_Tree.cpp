@@ -172,7 +172,8 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
     // A default value lives in the input-property row, which is written only when marked.
     f.bChanged302 = !f.sDefaultValue.isEmpty();
     gbFormChanged = true;
-    gWriteLog(QLatin1Char('\'') + f.sFieldName + (picture ? QStringLiteral("' : New Picture") : QStringLiteral("' : New Field")));
+    gWriteLog(QLatin1Char('\'') + f.sFieldName
+              + (picture ? QStringLiteral("' : New Picture") : QStringLiteral("' : New Field")));
     return index;
 }
 
@@ -237,7 +238,8 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
         GroupRecord& g = gaGroups[size_t(made)];
         // The host knows label codes at the full width of its column; the record keeps
         // the code as it is.
-        const QString code = g.sLabelCode.leftJustified(glFieldLength(QStringLiteral("qxzrn422"), QStringLiteral("clab")));
+        const int32_t width = glFieldLength(QStringLiteral("qxzrn422"), QStringLiteral("clab"));
+        const QString code = g.sLabelCode.leftJustified(width);
         QString tab;
         QString frame;
         if (gbGetGroupLabels(gsPackage, code, tab, frame)) {
@@ -284,7 +286,8 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
                 return false;
             // The form's own level holds its version mark (below 0): its groups are level 1.
             const int32_t root = indexOfKey(selected->key());
-            g.lGroupLevel = int16_t(std::max<int16_t>(isGroupIndex(root) ? gaGroups[size_t(root)].lGroupLevel : 0, 0) + 1);
+            const int16_t rootLevel = isGroupIndex(root) ? gaGroups[size_t(root)].lGroupLevel : int16_t(0);
+            g.lGroupLevel = int16_t(std::max<int16_t>(rootLevel, 0) + 1);
         } else {
             const bool fromField = gbIsFieldKey(selected->key());
             while (selected->parent() && gbIsFieldKey(selected->key())) {

@@ -30,8 +30,9 @@ protected:
     // The rows of itemsd in table that meet condition, columns joined by "|".
     QStringList rows(const char* columns, const char* table, const char* condition) const
     {
-        return hostRows(host.databasePath(), QStringLiteral("SELECT %1 FROM %2 WHERE cfrm = 'itemsd' AND %3")
-                                                 .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(condition)));
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE cfrm = 'itemsd' AND %3")
+                                .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(condition));
+        return hostRows(host.databasePath(), sql);
     }
     QString key() { return tree().selectedItem()->key(); }
     // A picker entry of table tekwy001 made for the test; its key.
@@ -39,17 +40,17 @@ protected:
     {
         if (gaTableFields.empty())
             gaTableFields.resize(1);
-        gaTableFields.push_back({.sTableCode = QStringLiteral("tekwy001"), .sFieldName = QLatin1String(field), .iElement = 1,
-                                 .sDomainPackage = QStringLiteral("te"), .sDomainCode = QLatin1String(domain),
-                                 .nNrOfElements = 1});
+        gaTableFields.push_back({.sTableCode = QStringLiteral("tekwy001"), .sFieldName = QLatin1String(field),
+                                 .iElement = 1, .sDomainPackage = QStringLiteral("te"),
+                                 .sDomainCode = QLatin1String(domain), .nNrOfElements = 1});
         gnTableFieldCount = int16_t(gaTableFields.size() - 1);
         return QStringLiteral("t_%1").arg(gnTableFieldCount);
     }
     bool insertTableField(const char* relative, int16_t relationship, const QString& entry, bool from = true,
                           bool checkBox = false)
     {
-        return w().mbInsertTableField(relationship, QLatin1String(relative), entry,
-                                      entry.isEmpty() ? QString() : QStringLiteral("text"), QStringLiteral("tablefield"),
+        const QString text = entry.isEmpty() ? QString() : QStringLiteral("text");
+        return w().mbInsertTableField(relationship, QLatin1String(relative), entry, text, QStringLiteral("tablefield"),
                                       from, checkBox, true, false);
     }
     void saveAndReload()
