@@ -251,7 +251,7 @@ void resetMainWindow()
 }
 
 frm_Palimor::frm_Palimor(QWidget* parent)
-    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>()), m_detached(std::make_unique<NodeTree>())
+    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>())
 {
     setObjectName(QStringLiteral("frm_Palimor"));
     setWindowTitle(QStringLiteral("Palimor"));
@@ -354,6 +354,13 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
     m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
     m_handlers.insert(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertField"), [this] { mnuEInsertField_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertGroup"), [this] { mnuEInsertGroup_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEDelete"), [this] { mnuEDelete_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMUp"), [this] { mnuMUp_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMDown"), [this] { mnuMDown_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMLeft"), [this] { mnuMLeft_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMRight"), [this] { mnuMRight_Click(); });
 
     struct ViewEntry {
         const char* name;
@@ -433,6 +440,17 @@ void frm_Palimor::installHooks()
     };
     paste.maxGroupLevel = kMaxGroupLevel;
     gSetPasteTarget(std::move(paste));
+
+    // Running out of record slots switches the insert commands off.
+    h.setInsertingEnabled = [this](bool enabled) {
+        for (const char* name : {"mnuEInsertField", "mnuOGenerateForm", "mnuOOneTableField"})
+            setEntryEnabled(QLatin1String(name), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertField"), enabled);
+    };
+    h.setGroupInsertingEnabled = [this](bool enabled) {
+        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
+    };
 }
 
 // ---- Entries and buttons -----------------------------------------------------------------
@@ -1225,13 +1243,13 @@ void frm_Palimor::setTreeVisible(bool visible)
         return;
     m_treeShown = visible;
     if (visible) {
-        tvwGroups->setTree(m_tree.get());
+        tvwGroups->resume();
         tvwGroups->setVisible(true);
         if (TreeNode* n = m_tree->selectedItem())
             m_tree->ensureVisible(n);
     } else {
         tvwGroups->setVisible(false);
-        tvwGroups->setTree(m_detached.get());
+        tvwGroups->suspend();
     }
 }
 
