@@ -387,6 +387,7 @@ void frm_Palimor::createMenus()
         });
     }
     registerRunHandlers();
+    registerExchangeHandlers();
 }
 
 void frm_Palimor::createToolbar()

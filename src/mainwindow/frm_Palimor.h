@@ -206,6 +206,14 @@ public:
     // Groups aligned to the group of key fall back to their default alignment.
     void mResetAlignmentReferences(const QString& key);
 
+    // ---- Edit menu: cut, copy and paste ----
+    // Sets Cut, Copy and Paste as the Edit menu opens.
+    void mnuEdit_Click();
+    void mnuECopy_Click();
+    // Copy, then Delete with its question; a failed copy removes nothing.
+    void mnuECut_Click();
+    void mnuEPaste_Click();
+
     // ---- Menu and toolbar state ----
     void mSetMenuState();
     void mDisableEditing();
@@ -269,6 +277,7 @@ public:
 
 private:
     void registerRunHandlers();
+    void registerExchangeHandlers();
     // Alignment and position check unless just done, then for a changed form the save
     // question, Yes saving at once. Returns IdYes (saved, or nothing to save), IdNo
     // (changes left unsaved) or IdCancel: stop, after Cancel, a save that left the form
