@@ -3,13 +3,21 @@
 // added, moved, removed and relabelled as the nodes are, the tree's selected node is
 // the current item and its drop highlight is painted behind its item. A user's
 // click or key that changes the current item selects the node in the tree.
+//
+// Nodes are dragged through the platform's drag machinery: a drag carries the name
+// of the tree it left and the dragged node's key, and shows the node's icon and text.
+// Whether a drag starts and whether and where a drop lands is the owner's to decide
+// (setDragHandler); without a handler no drag starts and nothing is dropped here.
 #include <QHash>
 #include <QIcon>
 #include <QTreeWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "model/NodeTree.h"
+
+class QMimeData;
 
 class NodeTreeWidget : public QTreeWidget, private NodeTreeObserver {
     Q_OBJECT
@@ -43,6 +51,23 @@ public:
     QTreeWidgetItem* itemOf(const TreeNode* node) const;
     QTreeWidgetItem* dropHighlightItem() const { return m_highlightItem; }
 
+    // ---- Dragging nodes ----
+    struct DragHandler {
+        // The node pressed with button and then moved: true lets its drag start.
+        std::function<bool(TreeNode* node, Qt::MouseButton button)> starting;
+        // A drag of key from the tree named source over pos of the viewport: true
+        // when a drop there would land.
+        std::function<bool(const QString& source, const QString& key, const QPoint& pos)> over;
+        std::function<void(const QString& source, const QString& key, const QPoint& pos)> dropped;
+    };
+    void setDragHandler(DragHandler handler);
+    // What a drag of the node key from the tree named source carries; the caller owns it.
+    static QMimeData* nodeMimeData(const QString& source, const QString& key);
+    // False when the data is not a node's.
+    static bool readNodeMimeData(const QMimeData* data, QString& source, QString& key);
+    // The image a drag of node shows: its icon and its text.
+    QPixmap dragImage(const TreeNode* node) const;
+
 Q_SIGNALS:
     // User actions on an item; the selection has already followed a click.
     void nodeClicked(TreeNode* node);
@@ -52,6 +77,12 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void nodeAdded(TreeNode* node) override;
@@ -91,4 +122,7 @@ private:
     // The node a hidden view scrolls to when it is shown; laying a large tree out
     // while nobody sees it costs for nothing.
     TreeNode* m_scrollTo = nullptr;
+    DragHandler m_drag;
+    QPoint m_pressedAt;
+    Qt::MouseButton m_pressedButton = Qt::NoButton;
 };

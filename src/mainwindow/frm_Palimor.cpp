@@ -45,6 +45,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
@@ -275,7 +276,8 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     tvwGroups->setImageList(imglstTreeView.icons());
 
     // The user's selection in the tree decides what the commands act on.
-    connect(tvwGroups, &NodeTreeWidget::nodeClicked, this, [this](TreeNode*) { mSetMenuState(); });
+    registerMouseHandlers();
+    installKeyPreview();
     connect(tvwGroups, &NodeTreeWidget::nodeDoubleClicked, this, [this](TreeNode* node) {
         if (m_locked)
             return;
@@ -718,7 +720,15 @@ bool frm_Palimor::event(QEvent* event)
 bool frm_Palimor::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tvwGroups && event->type() == QEvent::FocusIn && !m_locked)
-        mSetMenuState();
+        tvwGroups_GotFocus();
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        && watched == tvwGroups->viewport() && tvwGroups->isEnabled()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress)
+            tvwGroups_MouseDown(mouse->button(), mouse->modifiers(), mouse->position().toPoint());
+        else
+            tvwGroups_MouseUp(mouse->button(), mouse->modifiers(), mouse->globalPosition().toPoint());
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

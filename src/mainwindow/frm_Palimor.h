@@ -275,6 +275,39 @@ public:
     // The style guide: the help folder "HELP/styleguide" under the base directory.
     void mnuHStyle_Click();
 
+    // ---- Mouse and drag and drop in the tree ----
+    // Nothing is dragged or dropped, and no shortcut edits, in open mode "r" or while the
+    // window is locked.
+    // The node under pos becomes the selected item and the drop highlight.
+    void tvwGroups_MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& pos);
+    // Whether the drag of node, pressed with Button, starts: the left button, never the
+    // form's own node. Records the drag's keys.
+    bool tvwGroups_MouseMove(Qt::MouseButton Button, TreeNode* node);
+    // The right button opens the Edit menu at pos (global) with Properties as its default.
+    void tvwGroups_MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& pos);
+    void tvwGroups_NodeClick(TreeNode* Node);
+    void tvwGroups_Collapse(TreeNode* Node);
+    void tvwGroups_Expand(TreeNode* Node);
+    void tvwGroups_GotFocus();
+    // Enter does nothing in the tree: true when the key is swallowed.
+    bool tvwGroups_KeyPress(int KeyAscii);
+    // A drag of key from the tree named source over pos of the tree's viewport: the
+    // target is drop-highlighted when a drop there may land (true); near the top and
+    // bottom edges the highlight is scrolled into view.
+    bool tvwGroups_DragOver(const QString& source, const QString& key, const QPoint& pos);
+    // Drops key from the tree named source at the drop highlight: a node of this tree
+    // moves there, a picker entry becomes a new field there.
+    void tvwGroups_DragDrop(const QString& source, const QString& key);
+    // The Edit menu as a pop-up at pos (global), Properties its default entry.
+    void mShowEditPopup(const QPoint& pos);
+    const QString& dragKey() const { return msDragKey; }
+
+    // ---- Keyboard ----
+    // A key pressed in the window, before its control sees it. KeyCode is the key (the
+    // digit, not the symbol Shift puts on it); Shift the bits 1 Shift, 2 Ctrl, 4 Alt.
+    // KeyCode comes back 0 when the key was used up.
+    void Form_KeyDown(int& KeyCode, int16_t Shift);
+
 private:
     void registerRunHandlers();
     void registerExchangeHandlers();
@@ -342,6 +375,24 @@ private:
     bool m_saveCancelled = false;
     bool m_errorsShown = false;
     bool m_saveStopped = false;  // the last save stopped at the error question
+
+    // ---- Mouse, drag and drop, keys ----
+    void registerMouseHandlers();
+    void installKeyPreview();
+    bool mbEditingRefused() const;
+    void mDragOverGroup(TreeNode* node);
+    void mDragOverField(const QString& targetKey, TreeNode* node);
+    void mDragOverPickerEntry(const QString& targetKey, TreeNode* node);
+    void mDropNode(TreeNode* source, const QString& targetKey);
+    // A new field of the picker entry pickerKey at the node of targetKey.
+    void mDropFromTableFields(const QString& targetKey, const QString& pickerKey);
+    // Edit-menu commands by key; true when the key ran one.
+    bool shiftKey(int KeyCode);
+    bool ctrlKey(int KeyCode);
+    bool mbResetAlignmentOnDrop = false;
+    QString msDragParentKey;
+    QString msDragFirstSiblingKey;
+    QString msDragKey;
 };
 
 // The one main window; created on first use.

@@ -35,22 +35,7 @@ protected:
         return hostRows(host.databasePath(), sql);
     }
     QString key() { return tree().selectedItem()->key(); }
-    // A picker entry of table tekwy001 made for the test; its key.
-    static QString pickerEntry(const char* field, const char* domain)
-    {
-        if (gaTableFields.empty())
-            gaTableFields.resize(1);
-        TableFieldRecord entry;
-        entry.sTableCode = QStringLiteral("tekwy001");
-        entry.sFieldName = QLatin1String(field);
-        entry.iElement = 1;
-        entry.sDomainPackage = QStringLiteral("te");
-        entry.sDomainCode = QLatin1String(domain);
-        entry.nNrOfElements = 1;
-        gaTableFields.push_back(entry);
-        gnTableFieldCount = int16_t(gaTableFields.size() - 1);
-        return QStringLiteral("t_%1").arg(gnTableFieldCount);
-    }
+    static QString pickerEntry(const char* field, const char* domain) { return addPickerEntry(field, domain); }
     bool insertTableField(const char* relative, int16_t relationship, const QString& entry, bool from = true,
                           bool checkBox = false)
     {
@@ -65,17 +50,7 @@ protected:
         restart();
         open(QStringLiteral("itemsd"));
     }
-    // Every group counts the subgroup nodes it holds.
-    void expectCounters()
-    {
-        for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g)
-            if (const TreeNode* n = node(gsGroupKey(g))) {
-                int16_t groups = 0;
-                for (const TreeNode* c = n->child(); c; c = c->next())
-                    groups += gbIsGroupKey(c->key()) ? 1 : 0;
-                EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
-            }
-    }
+    void expectCounters() { expectSubgroupCounters(tree()); }
 };
 
 TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStoredInOrder)
