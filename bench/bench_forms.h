@@ -31,7 +31,7 @@ constexpr int kSizes[] = {300, 2000, 3000};
 const char kFormWhere[] = " WHERE clan = ?1 AND cpac = ?2 AND vers = ?3 AND rele = ?4 AND cust = ?5"
                           " AND cmod = ?6 AND cfrm = ?7";
 
-[[maybe_unused]] void bindForm(host::Statement& st, const host::FormIdentity& f)
+inline void bindForm(host::Statement& st, const host::FormIdentity& f)
 {
     st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release).bind(5, f.customer);
     st.bind(6, f.module).bind(7, f.formCode);

@@ -6,6 +6,8 @@
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kSamMain = QStringLiteral("oqxsammain");
@@ -232,6 +234,35 @@ int32_t glQueryClose(int32_t handle, int32_t queryId)
               + QString::number(queryId) + QLatin1Char(')')))
         return 0;
     return resultNumber();
+}
+
+QueryResult gFetchQuery(int32_t handle, const QString& select, const QString& from, const QString& where,
+                        const QString& order, int32_t recordLength,
+                        const std::function<void(const QString&, int32_t)>& read,
+                        const std::function<void()>& beforeNextBlock)
+{
+    const int32_t rows = recordLength > 0 ? kQueryBufferLimit / recordLength : 0;
+    const int32_t queryId = rows > 0 ? glDefineFullQuery(handle, select, from, where, order) : 0;
+    if (queryId < 1)
+        return QueryResult::NotDefined;
+    const QString blanks = gsQuote(QString(qsizetype(rows) * recordLength, QLatin1Char(' ')));
+    QueryResult result = QueryResult::Fetched;
+    for (int32_t mode = 1;; mode = 2) {
+        if (mode == 2 && beforeNextBlock)
+            beforeNextBlock();
+        QString buffer = blanks;
+        const int32_t fetched = glQueryFetch(handle, queryId, mode, rows, 0, buffer);
+        // A call that failed hands the buffer back as it went, still quoted.
+        if (fetched < 0 || buffer == blanks) {
+            result = QueryResult::FetchFailed;
+            break;
+        }
+        read(buffer, std::min(fetched, rows));
+        if (fetched != rows)
+            break;
+    }
+    glQueryClose(handle, queryId);
+    return result;
 }
 
 int32_t glAbortTransaction()

@@ -7,6 +7,7 @@
 // and committed as the last part, so that the whole save is one host transaction.
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 // ---- Object sets and queries ------------------------------------------------------
@@ -26,6 +27,20 @@ int32_t glDefineFullQuery(int32_t handle, const QString& selectList, const QStri
 int32_t glQueryFetch(int32_t handle, int32_t queryId, int32_t mode, int32_t rows, int32_t fifth, QString& buffer);
 // The host's answer; 0 when the call failed.
 int32_t glQueryClose(int32_t handle, int32_t queryId);
+
+enum class QueryResult { Fetched, NotDefined, FetchFailed };
+
+// The most characters one fetched block may hold.
+inline constexpr int32_t kQueryBufferLimit = 4050;
+
+// Runs a query on the object set handle in blocks of the whole part of 4050 /
+// recordLength rows, handing each block and its row count to read, and fetching again
+// while a block comes back full; beforeNextBlock runs before every block after the
+// first. Nothing is asked when not one row fits into a block (NotDefined then).
+QueryResult gFetchQuery(int32_t handle, const QString& select, const QString& from, const QString& where,
+                        const QString& order, int32_t recordLength,
+                        const std::function<void(const QString& buffer, int32_t rows)>& read,
+                        const std::function<void()>& beforeNextBlock = {});
 
 // What glAbortTransaction returns when the abort call itself failed. The host never
 // answers it, so any other value means the host carried out the abort.

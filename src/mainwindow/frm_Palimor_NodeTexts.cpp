@@ -11,6 +11,7 @@
 #include "model/mod_Pointers.h"
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
+#include "model/mod_ViewFields.h"
 #include "model/mod_Versions.h"
 #include "services/mod_Global.h"
 #include "services/mod_Registry.h"
@@ -62,9 +63,6 @@ int32_t indexOfKey(const QString& key) { return key.mid(2).toInt(); }
 
 bool isFieldIndex(int32_t f) { return f >= 1 && size_t(f) < gaFields.size(); }
 
-constexpr int kViewFieldListLength = 576;
-constexpr int kViewFieldEntries = kViewFieldListLength / 18;
-
 const char* const kFieldViewEntries[] = {"mnuVDefault", "mnuVGeneral",       "mnuVLabel", "mnuVPosition",
                                          "mnuVDisplay", "mnuVMiscellaneous", "mnuVZoom",  "mnuVEnums"};
 const char* const kGroupViewEntries[] = {"mnuVDefGrpProps", "mnuVExtGrpProps"};
@@ -76,8 +74,9 @@ QString frm_Palimor::msDefaultFieldName(int32_t index)
     if (!isFieldIndex(index))
         return {};
     const FieldRecord& f = gaFields[size_t(index)];
+    // A label field shows its label, and its name until it has one.
     if (!gbFieldHasDomainOrPicture(index))
-        return f.sLabelDescSO.trimmed();
+        return f.sLabelDescSO.trimmed().isEmpty() ? f.sFieldName.trimmed() : f.sLabelDescSO.trimmed();
     QString name = f.sFieldName.trimmed();
     if (f.nTableNrOfElements > 1)
         name += QLatin1Char('(') + numberWithSign(f.iElement) + QLatin1Char(')');
@@ -285,12 +284,12 @@ QString frm_Palimor::fieldPropsView3(int32_t index, const QString& sKey, bool pi
         }
         int16_t reason = 0;
         int32_t dependsOn = 0;
-        if (node && !picture && isViewField(index, node, reason, dependsOn)) {
-            if (reason == 1) {
+        if (node && !picture && gbIsViewField(index, node, std::nullopt, reason, dependsOn)) {
+            if (reason == ViewFieldMarked) {
                 t += bracketed("pzprop.viewfld");
                 if (!gbIsMainTableField(index) && f.bOccIndependentViewField)
                     t += bracketed("pzprop.ocin");
-            } else if (reason == 3) {
+            } else if (reason == ViewFieldDependent) {
                 t += QStringLiteral(" - {") + L("pzprop.viewfld") + QLatin1Char('}');
                 if (isFieldIndex(dependsOn) && gaFields[size_t(dependsOn)].bOccIndependentViewField)
                     t += QStringLiteral(" - {") + L("pzprop.ocin") + QLatin1Char('}');
@@ -316,51 +315,6 @@ QString frm_Palimor::fieldPropsView3(int32_t index, const QString& sKey, bool pi
     if (gbFormVersionSupports(32) && f.bInitialHidden)
         t += bracketed("pzprop.inhi");
     return t;
-}
-
-// Whether the field is a view field of the form's session, and why: 1 its own mark,
-// 2 the host lists it (not a view field then), 3 it depends on a field that is one
-// (dependsOn names that field).
-bool frm_Palimor::isViewField(int32_t index, TreeNode* node, int16_t& reason, int32_t& dependsOn)
-{
-    reason = 0;
-    dependsOn = 0;
-    if (!isFieldIndex(index))
-        return false;
-    if (m_viewFieldList.isEmpty()) {
-        m_viewFieldList = QString(kViewFieldListLength, QLatin1Char(' '));
-        m_viewFieldCount = giGetViewFields(gsPackage, gsModule, gsSession, gsTablePackage, gsTableModule,
-                                           gsTableNumber, gsSessionVersion, gsSessionRelease, gsSessionCustomer,
-                                           m_viewFieldList);
-    }
-    const FieldRecord& f = gaFields[size_t(index)];
-    int32_t position = 0;
-    if (gbFindInFixedList(f.sFieldName.trimmed(), m_viewFieldList, std::clamp(m_viewFieldCount, 0, kViewFieldEntries),
-                          position)) {
-        reason = 2;
-        return false;
-    }
-    if (node && f.bDependent) {
-        TreeNode* other = nullptr;
-        if (TreeNode* parent = node->parent(); parent && gbIsFieldKey(parent->key()))
-            other = parent;
-        else if (gbPreviousIsField(node))
-            other = node->previous();
-        if (other) {
-            int16_t r = 0;
-            int32_t d = 0;
-            if (isViewField(indexOfKey(other->key()), other, r, d)) {
-                reason = 3;
-                dependsOn = indexOfKey(other->key());
-                return true;
-            }
-        }
-    }
-    if (f.bIsViewField) {
-        reason = 1;
-        return true;
-    }
-    return false;
 }
 
 QString frm_Palimor::msGroupProps(int16_t index)

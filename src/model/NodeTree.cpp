@@ -80,6 +80,18 @@ TreeNode* NodeTree::nextDepthFirst(const TreeNode* node, const TreeNode* within)
     return nullptr;
 }
 
+TreeNode* NodeTree::previousDepthFirst(const TreeNode* node, const TreeNode* within)
+{
+    if (!node || node == within)
+        return nullptr;
+    TreeNode* n = node->m_previous;
+    if (!n)
+        return node->parent();
+    while (n->m_lastChild)
+        n = n->m_lastChild;
+    return n;
+}
+
 void NodeTree::link(TreeNode* node, TreeNode* parent, TreeNode* before)
 {
     node->m_parent = parent;

@@ -132,6 +132,9 @@ public:
     // The node after node in depth-first order (children before the next sibling),
     // staying inside the subtree of within when one is given.
     static TreeNode* nextDepthFirst(const TreeNode* node, const TreeNode* within = nullptr);
+    // The node before node in that order (the deepest last descendant of its previous
+    // sibling, else its parent); nothing past within, or past the top without one.
+    static TreeNode* previousDepthFirst(const TreeNode* node, const TreeNode* within = nullptr);
 
     // ---- Structure ----
     // Adds a node placed relative to relative; without a relative it becomes the last

@@ -14,6 +14,7 @@
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
 #include "hostlink/mod_Velq.h"
+#include "model/RecordMember.h"
 #include "model/mod_Keys.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
@@ -27,18 +28,6 @@ QString gsDesignRecord;
 namespace {
 
 // ---- Column makers ----------------------------------------------------------------
-
-template <typename T>
-struct MemberOf;
-template <typename R, typename V>
-struct MemberOf<V R::*> {
-    using Record = R;
-    using Value = V;
-};
-template <auto M>
-using RecordOf = typename MemberOf<decltype(M)>::Record;
-template <auto M>
-using ValueOf = typename MemberOf<decltype(M)>::Value;
 
 // valueOfText, quicker for the plain whole numbers that fill fetched rows.
 template <typename T>
@@ -661,42 +650,22 @@ void applyColumns(const std::vector<const DesignColumn<R>*>& readers, const std:
             readers[i]->read(record, values[i]);
 }
 
-// Runs a query in blocks of the whole part of 4050 / recordLength rows, handing each
-// block and its row count to read, and fetching again while a block comes back full.
-// False when the query could not be defined or a fetch failed.
+// gbFetchQuery on the form's object set; the table is named in the log and kept for
+// the load's message when the query fails.
 bool runQuery(const char* table, const QString& select, const QString& from, const QString& where,
               const QString& order, int32_t recordLength, const std::function<void(const QString&, int32_t)>& read,
               const std::function<void()>& beforeNextBlock = {})
 {
-    const int32_t rows = recordLength > 0 ? kHostBufferLimit / recordLength : 0;
-    const int32_t queryId = rows > 0 ? glDefineFullQuery(glObjectSet301, select, from, where, order) : 0;
-    if (queryId < 1) {
+    const QueryResult result =
+        gFetchQuery(glObjectSet301, select, from, where, order, recordLength, read, beforeNextBlock);
+    if (result == QueryResult::Fetched)
+        return true;
+    if (result == QueryResult::NotDefined)
         gWriteLog(QStringLiteral("Query on ") + QLatin1String(table) + QStringLiteral(" not defined"));
-        g_load.failedTable = QLatin1String(table);
-        return false;
-    }
-    const QString blanks = gsQuote(QString(qsizetype(rows) * recordLength, QLatin1Char(' ')));
-    bool ok = true;
-    for (int32_t mode = 1;; mode = 2) {
-        if (mode == 2 && beforeNextBlock)
-            beforeNextBlock();
-        QString buffer = blanks;
-        const int32_t fetched = glQueryFetch(glObjectSet301, queryId, mode, rows, 0, buffer);
-        // A call that failed hands the buffer back as it went, still quoted.
-        if (fetched < 0 || buffer == blanks) {
-            ok = false;
-            break;
-        }
-        read(buffer, std::min(fetched, rows));
-        if (fetched != rows)
-            break;
-    }
-    glQueryClose(glObjectSet301, queryId);
-    if (!ok) {
+    else
         gWriteLog(QStringLiteral("Fetch on ") + QLatin1String(table) + QStringLiteral(" failed"));
-        g_load.failedTable = QLatin1String(table);
-    }
-    return ok;
+    g_load.failedTable = QLatin1String(table);
+    return false;
 }
 
 void passOver(const QString& what, const QString& why)

@@ -33,8 +33,10 @@
 #include "model/mod_Pointers.h"
 #include "model/mod_Records.h"
 #include "model/mod_Store.h"
+#include "model/mod_TableFields.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
+#include "model/mod_ViewFields.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
@@ -108,6 +110,8 @@ protected:
         resetTexts();
         resetRegistry();
         resetPalimor();
+        resetViewFields();
+        resetTableFields();
         ui::resetHooks();
         platform::setMousePointer(platform::Pointer::Default);
     }

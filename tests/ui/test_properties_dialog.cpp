@@ -1,0 +1,507 @@
+// The property dialog opened through the main window on the demo forms: kind, size,
+// title and page by node; the inputs the node's place and the open mode allow; the
+// fill of each kind; Cancel leaving the form as it was.
+#include "test_main_window_support.h"
+
+#include "hostlink/mod_Enumerate.h"
+#include "model/mod_DesignDefinitions.h"
+#include "model/mod_ViewFields.h"
+#include "properties/frm_Properties.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+class PropertiesDialog : public MainWindowTest {
+protected:
+    frm_Properties& openOn(const QString& key)
+    {
+        TreeNode* n = tree().node(key);
+        EXPECT_TRUE(n) << key.toStdString();
+        tree().setSelectedItem(n);
+        w().mnuEProperties_Click();
+        return propertiesDialog();
+    }
+    static QStringList keysInTreeOrder(const NodeTree& t, const QString& prefix)
+    {
+        QStringList keys;
+        for (TreeNode* n = t.firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+            if (n->key().startsWith(prefix))
+                keys << n->key();
+        return keys;
+    }
+    // Every stored column of every live record, the change marks and what the dialog
+    // could touch besides.
+    static QString recordsText()
+    {
+        QString t;
+        for (size_t i = 0; i < gaGroups.size(); ++i) {
+            t += QStringLiteral("g%1:%2").arg(i).arg(gaGroups[i].bChanged);
+            for (const auto& c : gColumns315())
+                t += QLatin1Char('|') + c.write(gaGroups[i]);
+            t += QLatin1Char('\n');
+        }
+        for (int32_t i = 1; i <= gnFieldCount; ++i) {
+            const FieldRecord& f = gaFields[size_t(i)];
+            t += QStringLiteral("f%1:%2%3%4%5|%6|%7").arg(i).arg(f.bChanged).arg(f.bChanged301).arg(f.bChanged302)
+                     .arg(f.bChanged308).arg(f.sTableDefault).arg(f.nDomainIndex);
+            for (const auto* columns : {&gColumns301(), &gColumns302(), &gColumns308()})
+                for (const auto& c : *columns)
+                    t += QLatin1Char('|') + c.write(f);
+            t += QLatin1Char('\n');
+        }
+        return t;
+    }
+    QString screenshot(QWidget& window, const QString& name)
+    {
+        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        EXPECT_TRUE(QDir().mkpath(dir));
+        const QString file = dir + QLatin1Char('/') + name;
+        EXPECT_TRUE(window.grab().toImage().save(file));
+        return file;
+    }
+};
+
+TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
+{
+    open(QStringLiteral("itemsd"));
+    const QStringList fields = keysInTreeOrder(tree(), QStringLiteral("f_"));
+    const QStringList pictures = keysInTreeOrder(tree(), QStringLiteral("p_"));
+    ASSERT_GE(fields.size(), 3);
+    ASSERT_EQ(pictures.size(), 2);
+    const struct {
+        QString key;
+        QString kind, title;
+        int height;  // inner height in pixels: the window's height in twips less its frame
+        const char* page;
+        bool prev, next;
+    } cases[] = {
+        {QStringLiteral("g_0"), kKindForm, QStringLiteral("Form Properties"), 190, "fraForm", false, false},
+        {QStringLiteral("g_1"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", false, true},
+        {QStringLiteral("g_3"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", true, true},
+        {fields.first(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", false, true},
+        {fields[1], kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, true},
+        {fields.last(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, false},
+        {pictures.first(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", false, true},
+        {pictures.last(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key.toStdString());
+        frm_Properties& d = openOn(c.key);
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.Tag, c.kind);
+        EXPECT_EQ(d.windowTitle(), c.title);
+        EXPECT_EQ(d.height(), c.height);
+        for (QWidget* page : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
+            EXPECT_EQ(page->isVisible(), page->objectName() == QLatin1String(c.page)) << page->objectName().toStdString();
+        // The buttons stand below the page.
+        EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(c.page))->geometry().bottom());
+        EXPECT_LE(d.cmdOk->geometry().bottom(), d.height());
+        EXPECT_EQ(d.cmdPrev->isEnabled(), c.prev);
+        EXPECT_EQ(d.cmdNext->isEnabled(), c.next);
+        // The main window is locked while the dialog is open.
+        EXPECT_TRUE(w().isLocked());
+        EXPECT_FALSE(w().tvwGroups->isEnabled());
+        d.cmdCancel_Click();
+        EXPECT_FALSE(w().isLocked());
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_FALSE(gbPropertiesOpen);
+    }
+
+    // Next walks the fields in tree order whatever their groups; the tab chosen stays.
+    frm_Properties& d = openOn(fields.first());
+    d.tabProperties->setCurrentIndex(3);
+    for (int i = 1; i < fields.size(); ++i) {
+        QTest::mouseClick(d.cmdNext, Qt::LeftButton);
+        ASSERT_EQ(tree().selectedItem()->key(), fields[i]);
+        EXPECT_EQ(d.lRecordIndex, fields[i].mid(2).toInt());
+    }
+    EXPECT_EQ(d.lLastTab, 4);
+    EXPECT_TRUE(d.fraProperties[4]->isVisible());
+    QTest::mouseClick(d.cmdPrev, Qt::LeftButton);
+    EXPECT_EQ(tree().selectedItem()->key(), fields[fields.size() - 2]);
+    d.close();
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_FALSE(w().isLocked());
+}
+
+TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
+{
+    open(QStringLiteral("itemsd"));
+    // A group of subgroups only, and one that holds fields.
+    frm_Properties* d = &openOn(QStringLiteral("g_2"));
+    EXPECT_FALSE(d->optGroupAlignmentDef->isEnabled());
+    EXPECT_FALSE(d->optGroupAlignmentSpec->isEnabled());
+    d->cmdCancel_Click();
+    openOn(QStringLiteral("g_1"));
+    EXPECT_TRUE(d->optGroupAlignmentEqu->isEnabled());
+    d->cmdCancel_Click();
+
+    // A version without feature 128, on a form without main table: the selection
+    // controls are enabled for the group but stay hidden.
+    restart();
+    open(QStringLiteral("itemsd"));
+    glFormVersionLevel = 10;
+    giStartMode = 4;
+    ASSERT_TRUE(gbNoSessionTable());
+    d = &openOn(QStringLiteral("g_8"));
+    for (QWidget* c : std::initializer_list<QWidget*>{d->chkSelection, d->txtParentTable, d->cmdParentTableZoom,
+                                                      d->lblParentTable})
+        EXPECT_FALSE(c->isVisible()) << c->objectName().toStdString();
+    EXPECT_TRUE(d->chkSelection->isEnabled());
+    EXPECT_TRUE(d->chkDashboard->isVisible());  // feature 2 is in level 10
+    d->cmdCancel_Click();
+
+    // Read-only: every input inside the pages is off but the three label zooms, on
+    // every kind; the buttons below the pages stay.
+    restart();
+    open(QStringLiteral("itemsd"), QStringLiteral("r"));
+    const QStringList zooms = {QStringLiteral("cmdLabelsZoom"), QStringLiteral("cmdLabelsZoomPict"),
+                               QStringLiteral("cmdGroupLabelsZoom")};
+    for (const char* key : {"g_0", "g_1", "f_9", "p_13"}) {
+        SCOPED_TRACE(key);
+        d = &openOn(QLatin1String(key));
+        int inputs = 0;
+        for (QWidget* c : d->findChildren<QWidget*>()) {
+            const bool input = qobject_cast<QLineEdit*>(c) || qobject_cast<QAbstractButton*>(c)
+                               || qobject_cast<QComboBox*>(c);
+            if (!input || !c->parentWidget()->objectName().startsWith(QLatin1String("fra")))
+                continue;
+            ++inputs;
+            EXPECT_EQ(c->isEnabled(), zooms.contains(c->objectName())) << c->objectName().toStdString();
+        }
+        EXPECT_GT(inputs, 100);
+        EXPECT_TRUE(d->cmdCancel->isEnabled());
+        d->cmdCancel_Click();
+    }
+}
+
+TEST_F(PropertiesDialog, GroupsBeyondTheFieldArrayOpenWithoutFieldFlags)
+{
+    open(QStringLiteral("itemsd"));
+    const int32_t g = int32_t(gaFields.size()) + 5;
+    gaGroups.resize(size_t(g) + 1);
+    gInitGroupRecord(g);
+    gaGroups[size_t(g)].Grpi = int16_t(g + 1);
+    gaGroups[size_t(g)].sLabelCode = QStringLiteral("tekwy100.extra");
+    ASSERT_TRUE(tree().add(tree().node(QStringLiteral("g_0")), Relationship::Child, gsGroupKey(g), QStringLiteral("extra")));
+    // A group index that is a field index too gets no field's flags.
+    gaFields[1].bIsTableField = gaFields[1].bTableRef = gaFields[1].bTableMandatory = true;
+    for (const int32_t index : {g, 1}) {
+        frm_Properties& d = openOn(gsGroupKey(index));
+        EXPECT_EQ(d.Tag, kKindGroup);
+        EXPECT_EQ(d.txtFormNr->text(), QString::number(index + 1));
+        EXPECT_FALSE(d.bIsTableField || d.bTableRef || d.bTableMandatory);
+        d.cmdCancel_Click();
+    }
+}
+
+TEST_F(PropertiesDialog, OpenAndCancelChangeNothingOnTheDemoForms)
+{
+    for (const char* form : {"simpled", "itemsd", "olditemd"}) {
+        SCOPED_TRACE(form);
+        restart();
+        open(QLatin1String(form));
+        const QString records = recordsText();
+        const QString treeBefore = treeText(tree());
+        const bool changed = gbFormChanged;
+        const QStringList keys = keysInTreeOrder(tree(), QString());
+        for (const QString& key : keys) {
+            frm_Properties& d = openOn(key);
+            ASSERT_TRUE(d.isVisible()) << key.toStdString();
+            d.cmdCancel_Click();
+        }
+        EXPECT_EQ(recordsText(), records);
+        EXPECT_EQ(treeText(tree()), treeBefore);
+        EXPECT_EQ(gbFormChanged, changed);
+        EXPECT_FALSE(w().isLocked());
+    }
+}
+
+TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
+{
+    open(QStringLiteral("itemsd"));
+    // Groups: the width above 100 and the alignment id.
+    const struct {
+        int16_t width;
+        int16_t alignment;
+        const char* shown;
+        const char* option;
+    } groups[] = {
+        {100, -3, "100", "optGroupAlignmentDef"},
+        {101, 0, "1", "optGroupAlignmentEqu"},
+        {103, 7, "3", "optGroupAlignmentSpec"},
+    };
+    for (const auto& c : groups) {
+        gaGroups[1].iGroupWidth = c.width;
+        gaGroups[1].lAlignmentGroupId = c.alignment;
+        frm_Properties& d = openOn(QStringLiteral("g_1"));
+        EXPECT_EQ(d.txtGroupCols->text(), QLatin1String(c.shown));
+        EXPECT_TRUE(d.findChild<QRadioButton*>(QLatin1String(c.option))->isChecked()) << c.option;
+        EXPECT_EQ(d.txtGroupCols->parentWidget(), d.fraGroups);
+        d.cmdCancel_Click();
+    }
+    // The form page shows the width as stored, in the same box.
+    gaGroups[0].iGroupWidth = 101;
+    frm_Properties& d = openOn(QStringLiteral("g_0"));
+    EXPECT_EQ(d.txtGroupCols->text(), QStringLiteral("101"));
+    EXPECT_EQ(d.txtGroupCols->parentWidget(), d.fraForm);
+    EXPECT_TRUE(d.txtGroupCols->isVisible());
+    d.cmdCancel_Click();
+
+    // A multi-currency field: element -1, disabled, on every page's heading.
+    gaFields[14].bMultiCurrency = true;
+    // The multi-occurrence label length linked to the display length.
+    gaFields[14].iLabelLengthMO = 999;
+    gaFields[14].iMaxDispLen = 7;
+    openOn(QStringLiteral("f_14"));
+    EXPECT_EQ(d.txtElement->text(), QStringLiteral("-1"));
+    EXPECT_FALSE(d.txtElement->isEnabled());
+    for (int i = 1; i <= 6; ++i)
+        EXPECT_EQ(d.lblElementText[size_t(i)]->text(), QStringLiteral("-1"));
+    EXPECT_TRUE(d.chkLinkLabLenToDispLen->isChecked());
+    EXPECT_EQ(d.txtLabelLengthMO->text(), QStringLiteral("7"));
+    EXPECT_FALSE(d.txtLabelLengthMO->isEnabled());
+    EXPECT_EQ(d.nSavedDomainIndex, gaFields[14].nDomainIndex);
+    d.cmdCancel_Click();
+
+    // A field without domain: no control, and no control kinds or data alignment to
+    // choose; its domain index is kept for Cancel all the same.
+    ASSERT_TRUE(gaFields[5].sDomainPackage.isEmpty());
+    gaFields[5].nDomainIndex = 0;
+    openOn(QStringLiteral("f_5"));
+    EXPECT_TRUE(d.chkNoControl->isChecked());
+    for (QWidget* c : std::initializer_list<QWidget*>{d.optCheckbox, d.optListbox, d.optOptionset, d.optStrNormal,
+                                                      d.optStrList, d.optStrCombo, d.cboDataAli, d.cboYesValue})
+        EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+    EXPECT_EQ(d.cboDataAli->count(), 0);
+    EXPECT_EQ(d.nSavedDomainIndex, 0);
+    EXPECT_EQ(d.sNodeKind, QStringLiteral("label"));
+    d.cmdCancel_Click();
+    // An enumerate's default shows in the list of its values; the next field's in the text box.
+    ASSERT_TRUE(gaFields[12].bDefault);
+    openOn(QStringLiteral("f_12"));
+    EXPECT_TRUE(d.cboDefaultValue->isVisible());
+    EXPECT_FALSE(d.txtDefaultValue->isVisible());
+    EXPECT_GT(d.cboDefaultValue->count(), 1);
+    EXPECT_EQ(d.cboDefaultValue->currentText(), d.msGetEnumDesc(gaFields[12].sDefaultValue));
+    d.cmdCancel_Click();
+    // The next field with a domain gets its data alignment list back.
+    openOn(QStringLiteral("f_17"));
+    EXPECT_EQ(d.cboDataAli->count(), 2);
+    EXPECT_EQ(d.cboDataAli->currentData().toInt(), gaFields[17].iDataAli);
+    EXPECT_TRUE(d.txtDefaultValue->isVisible());
+    EXPECT_FALSE(d.cboDefaultValue->isVisible());
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, LabelPositionRightComesAndGoesByItsValue)
+{
+    open(QStringLiteral("itemsd"));
+    // Four positions in the host; "right" is the third.
+    gaEnumLabelPos.resize(5);
+    gaEnumLabelPos[4] = {QStringLiteral("below"), QStringLiteral("Below the field"), 4};
+    frm_Properties& d = openOn(QStringLiteral("f_9"));
+    ASSERT_EQ(d.cboLabelPosition->count(), 4);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        d.cboLabelPosition->setCurrentIndex(d.cboLabelPosition->findData(3));
+        d.chkNoControl->setChecked(true);
+        d.mSetLabelAlignEnum();
+        EXPECT_EQ(d.cboLabelPosition->findData(3), -1);
+        EXPECT_NE(d.cboLabelPosition->findData(4), -1);
+        EXPECT_EQ(d.cboLabelPosition->count(), 3);
+        EXPECT_EQ(d.cboLabelPosition->currentData().toInt(), 1);  // the removed one was selected
+        d.mSetLabelAlignEnum();  // already without it
+        EXPECT_EQ(d.cboLabelPosition->count(), 3);
+        d.chkNoControl->setChecked(false);
+        d.mSetLabelAlignEnum();
+        EXPECT_EQ(d.cboLabelPosition->findData(3), 3);  // back, at the end
+    }
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, SetEnumSelectsByItemData)
+{
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_9"));
+    QComboBox* c = d.cboYesValue;
+    c->clear();
+    EXPECT_EQ(frm_Properties::msSetEnum(c, 1), QString());
+    EXPECT_EQ(c->currentIndex(), -1);
+    c->addItem(QStringLiteral("one"), 1);
+    c->addItem(QStringLiteral("five"), 5);
+    EXPECT_EQ(frm_Properties::msSetEnum(c, 5), QStringLiteral("five"));
+    EXPECT_EQ(frm_Properties::msSetEnum(c, 7), QStringLiteral("one"));
+    EXPECT_EQ(c->currentIndex(), 0);
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
+{
+    open(QStringLiteral("itemsd"));
+    // f_10 is a follow-up of f_9, whose previous sibling f_4 is a view field; f_9 itself
+    // is not marked dependent.
+    gaFields[4].bIsViewField = true;
+    gaFields[9].bDependent = false;
+    gaFields[9].bIsViewField = false;
+    frm_Properties& d = openOn(QStringLiteral("f_10"));
+    d.chkDependent->setChecked(true);
+    int16_t reason = 0;
+    int32_t dependsOn = 0;
+    EXPECT_FALSE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    EXPECT_EQ(reason, ViewFieldNone);
+    // f_9 dependent by its record: f_10 depends on a view field.
+    gaFields[9].bDependent = true;
+    EXPECT_TRUE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    EXPECT_EQ(reason, ViewFieldDependent);
+    EXPECT_EQ(dependsOn, 9);
+    d.chkDependent->setChecked(false);
+    EXPECT_FALSE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    d.cmdCancel_Click();
+    // The node texts and the dialog asked the host once between them.
+    w().mSetPropertyView(true, 3);
+    EXPECT_EQ(host::callCount(QStringLiteral("get.view.fields(")), 1);
+}
+
+TEST_F(PropertiesDialog, PictureIconIsFetchedOnceAndRemovedAtExit)
+{
+    open(QStringLiteral("itemsd"));
+    host::clearCallLog();
+    frm_Properties& d = openOn(QStringLiteral("p_13"));
+    ASSERT_FALSE(d.imgIcon->pixmap().isNull());
+    ASSERT_EQ(gaIconCache.size(), 2u);
+    const IconCacheEntry entry = gaIconCache[1];
+    EXPECT_EQ(entry.sIconName, QStringLiteral("box"));
+    EXPECT_EQ(QFileInfo(entry.sFileName).fileName(), entry.sFileName);
+    const QString file = QDir(entry.sLocalFile).filePath(entry.sFileName);
+    EXPECT_TRUE(QFileInfo::exists(file));
+    d.cmdCancel_Click();
+    openOn(QStringLiteral("p_13"));
+    d.cmdCancel_Click();
+    QStringList pictureCalls;
+    for (const host::LoggedCall& c : host::callLog())
+        if (c.function == QLatin1String("get.picture("))
+            pictureCalls << c.callText;
+    ASSERT_EQ(pictureCalls.size(), 1);
+    // The icon group is the package followed by "form_".
+    EXPECT_TRUE(pictureCalls[0].startsWith(QStringLiteral("get.picture(\"teform_\",\"box"))) << pictureCalls[0].toStdString();
+    w().mRemoveTempFiles();
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST_F(PropertiesDialog, ReferenceTableComesFromTheMainTablesFields)
+{
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_9"));  // tekwy001.citg refers to tekwy002
+    ASSERT_TRUE(d.bIsTableField && d.bTableRef);
+    const int queries = host::callCount(QStringLiteral("am_define_full_query("));
+    QString package, module, number;
+    EXPECT_TRUE(d.msGetRefTable(package, module, number));
+    EXPECT_EQ(package + module + number, QStringLiteral("tekwy002"));
+    EXPECT_EQ(host::callCount(QStringLiteral("am_define_full_query(")), queries + 1);
+    // 28 columns, the two arrays one entry per element (12 and 3).
+    EXPECT_EQ(gnTableFieldCount, 41);
+    // A name without "." is looked up whole; the list is not loaded again.
+    d.txtFieldName->setText(QStringLiteral("suno"));
+    EXPECT_TRUE(d.msGetRefTable(package, module, number));
+    EXPECT_EQ(package + module + number, QStringLiteral("tekwy003"));
+    d.txtFieldName->setText(QStringLiteral("tekwy001.pric"));
+    EXPECT_FALSE(d.msGetRefTable(package, module, number));
+    EXPECT_EQ(host::callCount(QStringLiteral("am_define_full_query(")), queries + 1);
+    d.bTableRef = false;
+    d.txtFieldName->setText(QStringLiteral("tekwy001.citg"));
+    EXPECT_FALSE(d.msGetRefTable(package, module, number));
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, FailedCheckBringsItsPageForwardAndSkipsTheNextCheck)
+{
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_9"));
+    QStringList checked;
+    d.setControlCheck([&](QWidget* c, int16_t, const QString&) {
+        checked << c->objectName();
+        return c != d.txtMaxDispLen;
+    });
+    d.tabProperties->setCurrentIndex(1);
+    EXPECT_FALSE(d.mbValidate_OnLostFocus(d.txtMaxDispLen, 2, QString()));
+    EXPECT_EQ(d.tabProperties->currentIndex(), 3);
+    EXPECT_TRUE(d.bSkipValidation);
+    EXPECT_TRUE(d.mbValidate_OnLostFocus(d.txtLabelCode, 2, QString()));
+    EXPECT_TRUE(d.mbValidate_OnLostFocus(d.txtLabelCode, 2, QString()));
+    EXPECT_EQ(checked, (QStringList{QStringLiteral("txtMaxDispLen"), QStringLiteral("txtLabelCode")}));
+    // A control inside the default frame brings the general page.
+    d.setControlCheck([](QWidget*, int16_t, const QString&) { return false; });
+    d.bSkipValidation = false;
+    EXPECT_FALSE(d.mbValidate_OnLostFocus(d.chkDefault, 2, QString()));
+    EXPECT_EQ(d.tabProperties->currentIndex(), 0);
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsHelp)
+{
+    open(QStringLiteral("itemsd"));
+    tree().setSelectedItem(tree().node(QStringLiteral("g_1")));
+    w().toolbarButton(QStringLiteral("mnuEProperties"))->click();
+    frm_Properties& d = propertiesDialog();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_FALSE(w().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
+    gsHelpFile = tmp.path();
+    help->clear();
+    d.cmdHelp_Click();
+    ASSERT_EQ(help->shown().size(), 1u);
+    EXPECT_EQ(help->shown()[0].topic, kTopicGroupProperties);
+    d.cmdCancel_Click();
+
+    w().menuEntry(QStringLiteral("mnuEProperties"))->trigger();
+    EXPECT_EQ(d.Tag, kKindGroup);
+    d.cmdCancel_Click();
+
+    Q_EMIT w().tvwGroups->nodeDoubleClicked(tree().node(QStringLiteral("f_9")));
+    EXPECT_EQ(d.Tag, kKindField);
+    d.tabProperties->setCurrentIndex(5);
+    help->clear();
+    d.cmdHelp_Click();
+    ASSERT_EQ(help->shown().size(), 1u);
+    EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/plm/zoom.htm"));
+    // The help key on an input opens its own topic.
+    help->clear();
+    QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
+    ASSERT_EQ(help->shown().size(), 1u);
+    EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/plm/zoom.htm#txtSearchDesc"));
+    d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
+{
+    open(QStringLiteral("itemsd"));
+    const struct {
+        const char* key;
+        const char* kind;
+    } cases[] = {{"g_0", "form"}, {"g_2", "group"}, {"f_9", "field"}, {"p_13", "picture"}};
+    for (const auto& c : cases) {
+        frm_Properties& d = openOn(QLatin1String(c.key));
+        const QImage image(screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.kind))));
+        EXPECT_EQ(image.size(), d.size() * d.devicePixelRatio());
+        // Captions are the host's texts, not label codes.
+        for (QLabel* l : d.findChildren<QLabel*>())
+            EXPECT_FALSE(l->isVisible() && l->text().startsWith(QLatin1String("pz"))) << l->objectName().toStdString();
+        for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
+            EXPECT_FALSE(b->isVisible() && b->text().startsWith(QLatin1String("pz"))) << b->objectName().toStdString();
+        d.cmdCancel_Click();
+    }
+}
+
+} // namespace
