@@ -30,12 +30,18 @@ bool loadForm(int fields)
     glLoadedFormVersion = 11;
     if (!gLoadDesignDefinitions() || gnFieldCount != fields)
         return false;
+    gLoadEnums();
     gLoadFieldLabels(1, true);
     gLoadGroupLabels();
     if (!goFonts)
         goFonts = std::make_unique<Fonts>();
     frm_Palimor& w = mainWindow();
+    // Filled as the start-up does it: with the tree hidden.
+    gbTreeVisible = false;
+    w.setTreeVisible(false);
     w.mFillTreeAndSelect();
+    gbTreeVisible = true;
+    w.setTreeVisible(true);
     w.mSetOptionMenus();
     g_loaded = fields;
     return true;
