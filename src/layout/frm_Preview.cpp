@@ -7,6 +7,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
+#include "properties/frm_Properties.h"
 #include "services/Fonts.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -701,14 +703,23 @@ private:
             break;
         }
         case Kind::Picture: {
-            // The picture's place, holding the icon's name.
-            auto* picture = new QLabel(r.sIconName.trimmed(), canvas);
-            picture->setFrameShape(QFrame::StyledPanel);
-            picture->setFrameShadow(QFrame::Sunken);
-            picture->setBackgroundRole(QPalette::Base);
-            picture->setAutoFillBackground(true);
+            // The icon's picture from the host; without one a framed place holding its name.
+            const QString icon = r.sIconName.trimmed();
+            auto* picture = new QLabel(canvas);
+            const QPixmap image = iconPicture(icon);
+            if (image.isNull()) {
+                picture->setText(icon);
+                picture->setFrameShape(QFrame::StyledPanel);
+                picture->setFrameShadow(QFrame::Sunken);
+                picture->setBackgroundRole(QPalette::Base);
+                picture->setAutoFillBackground(true);
+            } else {
+                picture->setPixmap(image.height() > place.height()
+                                       ? image.scaledToHeight(place.height(), Qt::SmoothTransformation)
+                                       : image);
+            }
             picture->setAlignment(Qt::AlignCenter);
-            picture->setToolTip(r.sIconName.trimmed());
+            picture->setToolTip(icon);
             w = picture;
             break;
         }
@@ -733,6 +744,18 @@ private:
         }
         w->setGeometry(place);
         return w;
+    }
+
+    // Each icon is fetched once a preview (the files stay cached for the run).
+    QPixmap iconPicture(const QString& icon)
+    {
+        if (icon.isEmpty())
+            return {};
+        const auto it = m_icons.find(icon);
+        if (it != m_icons.end())
+            return it->second;
+        const QString file = frm_Properties::msGetIconFile(icon);
+        return m_icons[icon] = file.isEmpty() ? QPixmap() : QPixmap(file);
     }
 
     QTableWidget* makeTable(QWidget* canvas, int32_t top)
@@ -792,6 +815,7 @@ private:
     std::vector<QWidget*> m_canvases;  // one per page
     std::vector<QSize> m_extents;      // what each page holds
     std::vector<std::vector<Strip>> m_strips;
+    std::map<QString, QPixmap> m_icons;
 };
 
 frm_Preview::frm_Preview(QWidget* parent) : QWidget(parent, Qt::Window)

@@ -7,8 +7,8 @@
 // Single occurrence (gbPreviewSingleOcc True): every field present there
 // (frm_Palimor::gbFieldIsPresent) stands at its place: line edits, check boxes, combo
 // boxes, option sets as a frame with a radio button per choice (the choice's label is
-// its text), pictures as a framed place holding the icon name, label-only fields as
-// their label. Labels stand left of, above or right of their field as the record says.
+// its text), pictures with the icon's picture from the host (a framed place holding
+// the icon name when it has none), label-only fields as their label. Labels stand left of, above or right of their field as the record says.
 // Groups with a group box are framed round what they show. When the form shows pages
 // (the root's or a top-level group's bNewPage), each page is a tab.
 // Multi occurrence: the present grid fields (bInGrid) are the columns of a table with a

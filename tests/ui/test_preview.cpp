@@ -72,6 +72,7 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     gaFields[3].bFieldInSingleOcc = false;  // a field not shown in this view
     gaFields[11].lLabelPosition = 2;         // labels above and right of their field
     gaFields[24].lLabelPosition = 3;
+    gaFields[33].sIconName = QStringLiteral("nosuchicon");  // a picture the host does not have
     const QStringList before = menuStates();
     w().mnuOPreview_Click();
     ASSERT_NE(previewWindowIfAny(), nullptr);
@@ -92,6 +93,13 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     EXPECT_EQ(p.control(3), nullptr);
     ASSERT_NE(p.label(11), nullptr);
     ASSERT_NE(p.label(24), nullptr);
+    // Pictures show the icon's picture, or its name where the host has none.
+    auto* box = qobject_cast<QLabel*>(p.control(13));
+    auto* missing = qobject_cast<QLabel*>(p.control(33));
+    ASSERT_TRUE(box && missing);
+    EXPECT_FALSE(box->pixmap().isNull());
+    EXPECT_TRUE(missing->pixmap().isNull());
+    EXPECT_EQ(missing->text(), QStringLiteral("nosuchicon"));
 
     // A tab per top-level group, captioned with its tab text.
     ASSERT_NE(p.tabPages, nullptr);
