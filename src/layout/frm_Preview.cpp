@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>

@@ -8,9 +8,11 @@
 // (frm_Palimor::gbFieldIsPresent) stands at its place: line edits, check boxes, combo
 // boxes, option sets as a frame with a radio button per choice (the choice's label is
 // its text), pictures with the icon's picture from the host (a framed place holding
-// the icon name when it has none), label-only fields as their label. Labels stand left of, above or right of their field as the record says.
-// Groups with a group box are framed round what they show. When the form shows pages
-// (the root's or a top-level group's bNewPage), each page is a tab.
+// the icon name when it has none), label-only fields as their label. Labels stand
+// left of, above or right of their field as the record says. Groups with a group box
+// are framed round what they show, wide enough for their title where there is room.
+// When the form shows pages (the root's or a top-level group's bNewPage), each page
+// is a tab.
 // Multi occurrence: the present grid fields (bInGrid) are the columns of a table with a
 // few empty rows, headed by their multi-occurrence labels, below the other present
 // fields. Those keep their places, the pages one below the other, rows that hold
@@ -19,7 +21,6 @@
 // A click on any control selects its node in the main tree. While the window shows,
 // the main window is locked (mShowPreview); closing the window unlocks it.
 #include <QHash>
-#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -27,7 +28,6 @@
 #include <vector>
 
 class QLabel;
-class QScrollArea;
 class QTabWidget;
 class QTableWidget;
 class QVBoxLayout;
