@@ -351,6 +351,8 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
     m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreview"), [this] { mnuOPreview_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreviewMO"), [this] { mnuOPreviewMO_Click(); });
     m_handlers.insert(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
     m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });

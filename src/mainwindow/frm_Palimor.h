@@ -228,6 +228,14 @@ public:
     void mSetOptionMenus();
     void mScrollInView();
 
+    // ---- Preview ----
+    // Locks the main window and shows the preview (made on first use), built anew.
+    void mShowPreview();
+    // Options, Preview in single and in multi occurrence: the layout, the warning for
+    // virtual tab pages, the preview.
+    void mnuOPreview_Click();
+    void mnuOPreviewMO_Click();
+
     // ---- Toolbar and help ----
     void Toolbar1_ButtonClick(const QString& key);
     void mnuHContents_Click();

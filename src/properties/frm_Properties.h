@@ -114,8 +114,9 @@ public:
     // ---- Filling from the records ----
     bool mFillProperties();
     void mCheckOldField();
-    // The local copy of an icon's picture; "" when the host has none.
-    QString msGetIconFile(const QString& name);
+    // The local copy of an icon's picture; "" when the host has none. Needs no dialog:
+    // the preview shows its pictures through it too.
+    static QString msGetIconFile(const QString& name);
     QString msGetEnumDesc(const QString& name) const;
     int16_t miGetEnumIndex(const QString& name) const;
 
