@@ -31,6 +31,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QTabBar>
 
 #include <utility>
 
@@ -139,6 +140,7 @@ frm_Properties::frm_Properties(QWidget* parent) : QDialog(parent)
     gInstallKeyFilters(*this);
     for (QLineEdit* box : findChildren<QLineEdit*>())
         box->installEventFilter(this);
+    tabProperties->tabBar()->installEventFilter(this);
 }
 
 void frm_Properties::connectHandlers()
@@ -166,6 +168,16 @@ void frm_Properties::connectHandlers()
 
 bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
 {
+    // Another page is left only by an input that passes its check; the tab bar takes
+    // no focus of its own that would run it.
+    if (watched == tabProperties->tabBar() && event->type() == QEvent::MouseButtonPress && !m_checking) {
+        auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (focused && focused->window() == this) {
+            const QScopedValueRollback<bool> checking(m_checking, true);
+            if (!mbValidate_OnLostFocus(focused, 2, QString()))
+                return true;
+        }
+    }
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && event->type() == QEvent::KeyPress)
         m_refusedOnLeave = false;

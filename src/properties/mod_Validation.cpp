@@ -221,11 +221,10 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         return refuse(kZoomTargetUnsuited, trimmed, MessageGroup3);
     }
     case Check::Icon:
-        if (trimmed.isEmpty() || !d.msGetIconFile(trimmed).isEmpty()) {
-            d.showIcon(trimmed);
-            return true;
-        }
-        return refuse(kIconMissing, trimmed);
+        if (!trimmed.isEmpty() && !gbValidateIconName(gsPackage + QStringLiteral("form_"), trimmed))
+            return refuse(kIconMissing, trimmed);
+        d.showIcon(trimmed);
+        return true;
     case Check::ParentTable:
         if (trimmed.isEmpty())
             return true;

@@ -2,6 +2,10 @@
 // defaults, the input checks, and OK storing into the records with the change log.
 #include "test_properties_support.h"
 
+#include "properties/frm_Properties_Helpers.h"
+#include "properties/mod_Validation.h"
+
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -9,6 +13,9 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+
+#include <functional>
+#include <string_view>
 
 namespace {
 
@@ -89,6 +96,165 @@ TEST_F(PropertiesDialog, ReadOnlyAndSelectionFieldsStoreNothing)
 
 namespace {
 
+// The enabling rules of the field pages, one row per rule, over every combination of
+// the inputs they read.
+TEST_F(PropertiesDialog, EnablingRulesFollowTheirTable)
+{
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_10"));
+    struct Case {
+        bool E, T, R, M, D, S, L, listbox, withDefault, linked, searchField;
+        int t, constants;  // t 0: no domain
+        bool enabled() const { return E && t != 0; }
+    };
+    using Rule = std::function<bool(const Case&)>;
+    const std::vector<std::pair<std::vector<QWidget*>, Rule>> rules = {
+        {{d.txtDomainPackage, d.txtDomainCode, d.cmdDomainZoom}, [](const Case& c) { return c.E && !c.T; }},
+        {{d.chkMandatoryInput}, [](const Case& c) { return !(c.T && c.M); }},
+        {{d.txtMessage}, [](const Case& c) { return !c.D; }},
+        {{d.cboFieldType, d.txtElement, d.chkMultiCurrency}, [](const Case& c) { return c.enabled(); }},
+        {{d.cboFieldZoom, d.txtZoomInd}, [](const Case& c) { return c.enabled() && c.t != 7; }},
+        {{d.txtSearchDesc, d.cmdZoomSearchDesc},
+         [](const Case& c) { return c.enabled() && c.t != 7 && (c.searchField || !c.S) && c.T && c.R; }},
+        {{d.optCheckbox}, [](const Case& c) { return c.enabled() && c.t == 7 && c.constants == 2; }},
+        {{d.optListbox, d.optOptionset}, [](const Case& c) { return c.enabled() && c.t == 7; }},
+        {{d.optStrNormal, d.optStrList, d.optStrCombo},
+         [](const Case& c) { return c.enabled() && (c.t == 6 || c.t == 11) && !c.S; }},
+        {{d.cboLabelPosition}, [](const Case& c) { return c.L && !(c.enabled() && c.t == 7 && !c.listbox); }},
+        {{d.chkLinkMaxDisplLenToDomain}, [](const Case& c) { return c.enabled() && !c.S && c.t != 12; }},
+        {{d.chkDefault, d.txtMinInpLength}, [](const Case& c) { return c.enabled() && !c.D; }},
+        {{d.txtDefaultValue, d.cboDefaultValue}, [](const Case& c) { return c.enabled() && !c.D && c.withDefault; }},
+        {{d.txtMaxDispLen}, [](const Case& c) { return c.enabled() && !c.linked && c.t != 12; }},
+    };
+    const auto domainCode = [](int t, bool S, int constants) {
+        return QStringLiteral("t%1s%2n%3").arg(t).arg(S).arg(constants);
+    };
+    for (int t : {2, 6, 7, 10, 11, 12})
+        for (bool S : {false, true})
+            for (int constants : {2, 3}) {
+                DomainRecord& r = gaDomains[size_t(giFindOrAddDomain(QStringLiteral("zz") + domainCode(t, S, constants)))];
+                r.lDataType = int16_t(t);
+                r.bSegmented = S;
+                r.nNrOfConstants = int16_t(constants);
+            }
+    int cases = 0;
+    for (int bits = 0; bits < (1 << 12); ++bits)
+        for (int t : {0, 2, 6, 7, 10, 12}) {
+            const auto bit = [bits](int i) { return (bits >> i & 1) != 0; };
+            const Case c{bit(0), bit(1), bit(2), bit(3), bit(4), bit(5), bit(6), bit(7), bit(8), bit(9), bit(10),
+                         t,      bit(11) ? 3 : 2};
+            d.bIsTableField = c.T;
+            d.bTableRef = c.R;
+            d.bTableMandatory = c.M;
+            frm_Properties::msSetEnum(d.cboFieldType, c.D ? 3 : 1);  // display.alone, input
+            d.txtDomainPackage->setText(t ? QStringLiteral("zz") : QString());
+            d.txtDomainCode->setText(t ? domainCode(t, c.S, c.constants) : QString());
+            d.txtLabelCode->setText(c.L ? QStringLiteral("tekwy002.dsca") : QString());
+            (c.listbox ? d.optListbox : d.optOptionset)->setChecked(true);
+            d.chkDefault->setChecked(c.withDefault);
+            d.chkLinkMaxDisplLenToDomain->setChecked(c.linked);
+            gaFields[10].sSearchField = c.searchField ? QStringLiteral("tekwy003.nama") : QString();
+            d.cboYesValue->clear();
+            d.cboYesValue->addItem(QStringLiteral("yes"), 1);
+            bool enable = c.E;
+            d.mEnableFields(enable);
+            ++cases;
+            ASSERT_EQ(enable, c.enabled());
+            for (const auto& [controls, rule] : rules)
+                for (QWidget* w : controls)
+                    ASSERT_EQ(w->isEnabled(), rule(c))
+                        << w->objectName().toStdString() << " bits " << bits << " t " << t;
+            if (c.enabled() && t == 10)
+                ASSERT_TRUE(d.txtDispHeight->isEnabled());
+            // The yes value lives only with a two-valued enumerate.
+            ASSERT_EQ(d.cboYesValue->count(), c.enabled() && t == 7 && c.constants == 2 ? 1 : 0) << bits << " " << t;
+        }
+    EXPECT_EQ(cases, 6 << 12);
+
+    // While the fill runs nothing changes.
+    d.bFilling = true;
+    d.txtMessage->setEnabled(false);
+    bool enable = true;
+    d.mEnableFields(enable);
+    EXPECT_FALSE(d.txtMessage->isEnabled());
+    d.bFilling = false;
+    d.cmdCancel_Click();
+}
+
+// The domain's defaults and inputs by data type, as a newly chosen domain sets them.
+TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
+{
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_10"));
+    struct Row {
+        int t;
+        const char* links;  // display length, format, input length checked
+        const char* maxDisp;
+        const char* format;
+        const char* maxInp;
+        const char* height;
+        // enabled: display length, format, input length, height, unit expression, start
+        // position, data alignment, list box, zoom, string kinds; list of defaults shown
+        const char* enabled;
+    };
+    const Row rows[] = {
+        {0, "000", "5", "", "20", "1", "11000010100"},   {1, "110", "13", "FMT", "9", "1", "00000010100"},
+        {2, "110", "13", "FMT", "9", "1", "00000010100"}, {3, "110", "13", "FMT", "9", "1", "00000010100"},
+        {4, "111", "11", "FMT", "9", "1", "00001010100"}, {5, "111", "11", "FMT", "9", "1", "00001010100"},
+        {6, "101", "11", "", "9", "1", "00000100110"},    {7, "000", "11", "", "20", "1", "10000001001"},
+        {8, "000", "5", "", "20", "1", "11000010100"},    {9, "110", "13", "FMT", "20", "1", "00001000100"},
+        {10, "000", "11", "", "20", "5", "10010000100"},  {11, "101", "11", "", "9", "1", "00000100110"},
+        {12, "110", "13", "FMT", "20", "1", "00001000100"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.t);
+        const int16_t index = giFindOrAddDomain(QStringLiteral("zztype%1").arg(row.t));
+        DomainRecord& r = gaDomains[size_t(index)];
+        r.lDataType = int16_t(row.t);
+        r.iMaxDispLen = 11;
+        r.iMaxInpLen = 9;
+        r.iDifl = 13;
+        r.sDisplayFormat = QStringLiteral("FMT");
+        r.nNrOfConstants = 3;
+        gaFields[10].nDomainIndex = index;
+        for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain,
+                             d.chkLinkLabLenToDispLen, d.chkDefault})
+            b->setChecked(false);
+        d.txtMaxDispLen->setText(QStringLiteral("5"));
+        d.txtMaxInpLen->setText(QStringLiteral("20"));
+        d.txtDisplayFormat->clear();
+        d.txtDispHeight->setText(QStringLiteral("3"));
+        d.txtLangUnitExpr->setText(QStringLiteral("unit"));
+        d.gSetDomainDefaults();
+        d.mSetDomainData();
+
+        const QString links = QStringLiteral("%1%2%3").arg(d.chkLinkMaxDisplLenToDomain->isChecked())
+                                  .arg(d.chkLinkDisplFormatToDomain->isChecked())
+                                  .arg(d.chkLinkMaxInpLenToDomain->isChecked());
+        EXPECT_EQ(links, QLatin1String(row.links));
+        EXPECT_EQ(d.txtMaxDispLen->text(), QLatin1String(row.maxDisp));
+        EXPECT_EQ(d.txtDisplayFormat->text(), QLatin1String(row.format));
+        EXPECT_EQ(d.txtMaxInpLen->text(), QLatin1String(row.maxInp));
+        EXPECT_EQ(d.txtDispHeight->text(), QLatin1String(row.height));
+        QString enabled;
+        for (QWidget* w : std::initializer_list<QWidget*>{d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen,
+                                                          d.txtDispHeight, d.txtLangUnitExpr, d.txtStartPosOfString,
+                                                          d.cboDataAli, d.optListbox, d.cboFieldZoom, d.optStrNormal})
+            enabled += QString::number(w->isEnabled());
+        enabled += QString::number(!d.cboDefaultValue->isHidden());
+        EXPECT_EQ(enabled, QLatin1String(row.enabled));
+        // Amounts caption their lengths as whole and decimal digits; an unused unit
+        // expression is emptied.
+        EXPECT_EQ(d.fraMaxDispLen->title() == properties::label(QStringLiteral("pzzrn301.maxd2")),
+                  row.t == 4 || row.t == 5);
+        EXPECT_EQ(d.txtLangUnitExpr->text().isEmpty(), !d.txtLangUnitExpr->isEnabled());
+        if (row.t == 7)
+            EXPECT_TRUE(d.optListbox->isChecked());
+    }
+    d.cmdCancel_Click();
+}
+
+
 // What a user does in the dialog: click into a box, replace its text, and leave it
 // with the tab key.
 void typeInto(QLineEdit* box, const QString& text)
@@ -99,6 +265,14 @@ void typeInto(QLineEdit* box, const QString& text)
 }
 
 void leave(QWidget* box) { QTest::keyClick(box, Qt::Key_Tab); }
+
+// Focus moves only in the active window (on the offscreen platform, a window shown
+// for the first time).
+bool activate(QWidget& window)
+{
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window) && window.isActiveWindow();
+}
 
 // On the box itself, not on the empty end of a wide check box.
 void clickBox(QAbstractButton* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
@@ -114,8 +288,7 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     open(QStringLiteral("itemsd"));
     startLogging();
     frm_Properties& d = openOn(QStringLiteral("f_10"));
-    d.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    ASSERT_TRUE(activate(d));
     showTab(d, 2);
     typeInto(d.txtLabelLengthSO, QStringLiteral("25"));
     leave(d.txtLabelLengthSO);
@@ -178,6 +351,218 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     EXPECT_FALSE(f.bFieldInMultiOcc);
     EXPECT_FALSE(gaGroups[2].bShowGroupBox);
     EXPECT_EQ(gaFields[13].sIconName, QStringLiteral("truck"));
+}
+
+// Each changed property: its line in the change log and its table's change mark only.
+TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
+{
+    struct Row {
+        const char* what;
+        std::function<void(frm_Properties&)> edit;
+        const char* marks;  // 301, 302, 308
+        QStringList lines;  // after "Field '"
+    };
+    const Row rows[] = {
+        {"message", [](frm_Properties& d) { d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
+         {QStringLiteral("tekwy001.wght - Weight' : Message changed from  to kwym0004")}},
+        {"synchronized", [](frm_Properties& d) { d.chkSyncField->click(); }, "010",
+         {QStringLiteral("tekwy001.wght - Weight' : Synchronized Field changed from False to True")}},
+        {"zoom index", [](frm_Properties& d) { d.txtZoomInd->setText(QStringLiteral("2")); }, "001",
+         {QStringLiteral("tekwy001.wght - Weight' : Zoom Index changed from 0 to 2")}},
+        // Texts are compared as texts: "00" is a change, and stores 0.
+        {"text compare", [](frm_Properties& d) { d.txtMinInpLength->setText(QStringLiteral("00")); }, "100",
+         {QStringLiteral("tekwy001.wght - Weight' : Min Input Length changed from 0 to 00")}},
+        // The lines after the name carry the new one.
+        {"rename",
+         [](frm_Properties& d) {
+             d.txtFieldName->setText(QStringLiteral("tekwy001.wgt2"));
+             d.txtDisplayFormat->setText(QStringLiteral("ZZ9.999"));
+             d.chkLinkDisplFormatToDomain->setChecked(false);
+         },
+         "100",
+         {QStringLiteral("tekwy001.wght - Weight' : FieldName changed from tekwy001.wght to tekwy001.wgt2"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Display Format changed from ZZZZZ9.999 to ZZ9.999"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : LinkDisplayFormat changed from True to False"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Field Length changed from 10 to 7")}},
+        // The main table makes the field mandatory; the box shows it, the form stores False.
+        {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
+         {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        restart();
+        open(QStringLiteral("itemsd"));
+        if (std::string_view(row.what) == "mandatory table field")
+            gaFields[17].bTableMandatory = gaFields[17].bMandatoryInput = true;
+        startLogging();
+        const qsizetype logged = logLines().size();
+        frm_Properties& d = openOn(QStringLiteral("f_17"));
+        row.edit(d);
+        d.cmdOk_Click();
+        ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
+        QStringList lines;
+        for (const QString& l : logLines().mid(logged))
+            if (const qsizetype at = l.indexOf(QLatin1String(" - Field '")); at >= 0)
+                lines << l.mid(at + 10);
+        EXPECT_EQ(lines, row.lines);
+        const FieldRecord& f = gaFields[17];
+        EXPECT_EQ(QStringLiteral("%1%2%3").arg(f.bChanged301).arg(f.bChanged302).arg(f.bChanged308),
+                  QLatin1String(row.marks));
+        EXPECT_TRUE(f.bChanged);
+        EXPECT_TRUE(gbFormChanged);
+    }
+    EXPECT_EQ(gaFields[17].iMinInpLen, 0);
+}
+
+// The check of each kind of input when it is left: the message, and the input's
+// previous text back.
+TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
+{
+    open(QStringLiteral("itemsd"));
+    struct Row {
+        const char* key;
+        const char* control;
+        const char* text;
+        const char* message;  // "" passes
+    };
+    const Row rows[] = {
+        {"f_17", "txtElement", "0", "The value 0 is out of range."},
+        {"f_17", "txtElement", "-1", "The value -1 is out of range."},  // not multi-currency
+        {"f_17", "txtMaxDispLen", "32768", "The value 32768 is out of range."},
+        {"f_17", "txtMaxDispLen", "32767", ""},
+        {"f_17", "txtLabelLengthSO", "", "The value  is out of range."},
+        {"f_17", "txtMinInpLength", "4", "The minimum input length 4 is above the maximum input length."},
+        {"f_17", "txtZoomInd", "70000", "Zoom index 70000 is not valid."},
+        {"f_17", "txtMessage", "nosuch", "Message nosuch does not exist in this version."},
+        {"f_17", "txtMessage", "kwym0004", ""},
+        {"f_17", "txtLabelCode", "tekwy001", "Label code tekwy001 is not valid: write package, module, number, a point "
+                                             "and a name."},
+        {"f_10", "txtDomainCode", "nosuch", "Domain tenosuch does not exist in this version."},
+        {"f_9", "txtFieldZoomTo", "tekwynosuch", "Session tekwynosuch does not exist in this version."},
+        {"f_9", "txtFieldZoomTo", "tekwyitems", ""},
+        {"f_18", "txtFieldZoomTo", "tekwyorders", "Menu tekwyorders does not exist in this version."},
+        {"p_13", "txtIcon", "nosuch", "Icon nosuch does not exist."},
+        {"p_13", "txtLabelHghtPict", "0", "The value 0 is out of range."},
+        {"g_8", "txtParentTable", "tekwy999", "Table tekwy999 does not exist."},
+        {"g_8", "txtParentTable", "tekwy002", ""},
+        {"g_2", "txtGroupCols", "101", "The value 101 is out of range."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.control) + " " + row.text);
+        frm_Properties& d = openOn(QLatin1String(row.key));
+        auto* box = d.findChild<QLineEdit*>(QLatin1String(row.control));
+        ASSERT_TRUE(box);
+        const QString before = box->text();
+        box->setText(QLatin1String(row.text));
+        dialogs->clear();
+        const bool passes = gbValidateControl(box, 2, QString());
+        EXPECT_EQ(passes, *row.message == 0);
+        EXPECT_EQ(dialogs->texts().join(u'|'), QLatin1String(row.message));
+        EXPECT_EQ(box->text(), passes ? QLatin1String(row.text) : before);
+        d.cmdCancel_Click();
+    }
+}
+
+// A picture's label length that is no 16-bit number: refused before anything is
+// stored, the dialog stays on it.
+TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
+{
+    open(QStringLiteral("itemsd"));
+    startLogging();
+    const QMap<QString, QString> before = recordValues();
+    frm_Properties& d = openOn(QStringLiteral("p_13"));
+    ASSERT_TRUE(activate(d));
+    typeInto(d.txtFieldNamePict, QStringLiteral("renamed"));
+    typeInto(d.txtLabelLenPict, QStringLiteral("70000"));
+    // The click on OK leaves the box: refused there, and OK does not go on.
+    QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("The value 70000 is out of range."));
+    EXPECT_EQ(d.txtLabelLenPict->text(), QStringLiteral("0"));
+    EXPECT_EQ(QApplication::focusWidget(), d.txtLabelLenPict);
+
+    // Letters do not get in; a text that does is refused by OK itself.
+    typeInto(d.txtLabelLenPict, QStringLiteral("abc"));
+    EXPECT_EQ(d.txtLabelLenPict->text(), QStringLiteral("0"));
+    d.txtLabelLenPict->setText(QStringLiteral("abc"));
+    dialogs->clear();
+    d.cmdOk_Click();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("The value abc is out of range."));
+    EXPECT_EQ(changedValues(before, recordValues()), QStringList());
+    for (const QString& l : logLines())
+        EXPECT_FALSE(l.contains(QLatin1String(" changed from "))) << l.toStdString();
+
+    // A field's bad value, left for another page: the page stays, the box keeps the
+    // focus and gets its previous value back.
+    d.cmdCancel_Click();
+    restart();
+    open(QStringLiteral("itemsd"));
+    frm_Properties& f = openOn(QStringLiteral("f_17"));
+    ASSERT_TRUE(activate(f));
+    showTab(f, 4);
+    typeInto(f.txtMinInpLength, QStringLiteral("99999"));
+    showTab(f, 1);
+    EXPECT_EQ(f.tabProperties->currentIndex(), 3);
+    EXPECT_EQ(QApplication::focusWidget(), f.txtMinInpLength);
+    EXPECT_EQ(f.txtMinInpLength->text(), QStringLiteral("0"));
+    EXPECT_EQ(dialogs->texts().last(), QStringLiteral("The value 99999 is out of range."));
+    f.cmdCancel_Click();
+}
+
+// The domain checks set the record's domain before OK: Cancel and the close box put
+// it back; the dialog's field length is the load's.
+TEST_F(PropertiesDialog, CancelPutsTheDomainBackAndOkKeepsTheLoadsFieldLength)
+{
+    open(QStringLiteral("itemsd"));
+    const int16_t domain = gaFields[10].nDomainIndex;
+    for (const bool closeBox : {false, true}) {
+        frm_Properties& d = openOn(QStringLiteral("f_10"));
+        d.txtDomainCode->setText(QStringLiteral("amnt"));
+        ASSERT_TRUE(gbValidateControl(d.txtDomainCode, 2, QString()));
+        ASSERT_NE(gaFields[10].nDomainIndex, domain);
+        if (closeBox)
+            d.close();
+        else
+            d.cmdCancel_Click();
+        EXPECT_EQ(gaFields[10].nDomainIndex, domain);
+        EXPECT_FALSE(w().isLocked());
+    }
+
+    // An amount without display format: the decimals and the point count when a
+    // maximum input length is given.
+    frm_Properties& d = openOn(QStringLiteral("f_10"));
+    d.txtDomainCode->setText(QStringLiteral("amnt"));
+    d.cmdOk_Click();
+    ASSERT_FALSE(d.isVisible());
+    openOn(QStringLiteral("f_10"));
+    d.chkLinkDisplFormatToDomain->click();
+    d.txtDisplayFormat->clear();
+    d.cmdOk_Click();
+    const FieldRecord& f = gaFields[10];
+    ASSERT_TRUE(f.sDisplayFormat.isEmpty());
+    ASSERT_GT(f.iMaxInpLen, 0);
+    EXPECT_EQ(f.iFieldLength, f.iMaxDispLen + f.iMaxInpLen + 1);
+    EXPECT_EQ(f.iFieldLength, giDomainDisplayLength(10));
+}
+
+// A group whose own grid follows another group keeps it on OK.
+TEST_F(PropertiesDialog, GroupsKeepTheGridTheyShare)
+{
+    open(QStringLiteral("itemsd"));
+    gaGroups[5].lAlignmentGroupId = 4;
+    frm_Properties& d = openOn(QStringLiteral("g_5"));
+    ASSERT_TRUE(d.optGroupAlignmentSpec->isChecked());
+    d.cmdOk_Click();
+    EXPECT_EQ(gaGroups[5].lAlignmentGroupId, 4);
+    openOn(QStringLiteral("g_5"));
+    d.optGroupAlignmentDef->setChecked(true);
+    d.cmdOk_Click();
+    EXPECT_EQ(gaGroups[5].lAlignmentGroupId, -5);
+    openOn(QStringLiteral("g_5"));
+    d.optGroupAlignmentSpec->setChecked(true);
+    d.cmdOk_Click();
+    EXPECT_EQ(gaGroups[5].lAlignmentGroupId, 5);
 }
 
 } // namespace
