@@ -108,12 +108,9 @@ BENCHMARK(BM_RebuildAndUpdateLinks)->Arg(300)->Arg(3000)->Unit(benchmark::kMicro
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
+    if (!runBenchmarks(argc, argv, reporter))
+        return 1;
     printRatio(reporter, "Link rebuild, 3,000 fields against 300", "BM_RebuildLinks/3000", "BM_RebuildLinks/300", 12);
     printRatio(reporter, "Link rebuild and update, 3,000 fields against 300", "BM_RebuildAndUpdateLinks/3000",
                "BM_RebuildAndUpdateLinks/300", 12);

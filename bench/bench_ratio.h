@@ -22,6 +22,18 @@ public:
     std::map<std::string, double> times;
 };
 
+// Runs the benchmarks the command line selects, keeping their times in reporter; false
+// when the command line holds arguments the library does not know.
+inline bool runBenchmarks(int& argc, char** argv, RatioReporter& reporter)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return false;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return true;
+}
+
 inline void printRatio(const RatioReporter& r, const char* what, const std::string& a, const std::string& b, double goal)
 {
     const auto ta = r.times.find(a);

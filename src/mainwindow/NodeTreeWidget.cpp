@@ -2,7 +2,12 @@
 
 #include <QHeaderView>
 
+#include <utility>
+
 namespace {
+
+// Changes a suspended view still follows; beyond them one rebuild is cheaper.
+constexpr int32_t kFollowedWhileSuspended = 64;
 
 // Holds the widget's syncing mark while it changes items itself, so that the item
 // signals this raises are not taken for the user's.
@@ -96,13 +101,45 @@ void NodeTreeWidget::setTree(NodeTree* tree)
     bind(tree);
 }
 
-void NodeTreeWidget::rebuild()
+void NodeTreeWidget::suspend()
+{
+    if (m_suspendedChanges < 0)
+        m_suspendedChanges = 0;
+}
+
+void NodeTreeWidget::resume()
+{
+    const bool build = m_letGo;
+    m_suspendedChanges = -1;
+    m_letGo = false;
+    if (build)
+        rebuild();
+}
+
+bool NodeTreeWidget::follows()
+{
+    if (m_letGo)
+        return false;
+    if (m_suspendedChanges < 0 || ++m_suspendedChanges <= kFollowedWhileSuspended)
+        return true;
+    m_letGo = true;
+    dropItems();
+    return false;
+}
+
+void NodeTreeWidget::dropItems()
 {
     Syncing s(m_syncing);
     clear();
     m_items.clear();
     m_nodes.clear();
     m_highlightItem = nullptr;
+}
+
+void NodeTreeWidget::rebuild()
+{
+    dropItems();
+    Syncing s(m_syncing);
     // Depth first, so every item is appended behind the siblings before it.
     for (TreeNode* n = m_tree->firstRoot(); n; n = NodeTree::nextDepthFirst(n))
         insertAtPlace(createItem(n), n);
@@ -216,6 +253,8 @@ void NodeTreeWidget::addImage(const QString& key, const QIcon& icon)
 
 void NodeTreeWidget::nodeAdded(TreeNode* node)
 {
+    if (!follows())
+        return;
     Syncing s(m_syncing);
     insertAtPlace(createItem(node), node);
     // A view forgets the expansion of an item that had no children to show.
@@ -226,7 +265,7 @@ void NodeTreeWidget::nodeAdded(TreeNode* node)
 void NodeTreeWidget::nodeAboutToBeRemoved(TreeNode* node)
 {
     QTreeWidgetItem* item = itemOf(node);
-    if (!item)
+    if (!item || !follows())
         return;
     Syncing s(m_syncing);
     for (const TreeNode* n = node; n; n = NodeTree::nextDepthFirst(n, node)) {
@@ -243,6 +282,8 @@ void NodeTreeWidget::nodeAboutToBeRemoved(TreeNode* node)
 
 void NodeTreeWidget::nodeMoved(TreeNode* node)
 {
+    if (!follows())
+        return;
     QTreeWidgetItem* item = itemOf(node);
     if (!item)
         return;
@@ -260,6 +301,8 @@ void NodeTreeWidget::nodeMoved(TreeNode* node)
 
 void NodeTreeWidget::nodeChanged(TreeNode* node, NodeChange change)
 {
+    if (!follows())
+        return;
     QTreeWidgetItem* item = itemOf(node);
     if (!item)
         return;
@@ -283,18 +326,23 @@ void NodeTreeWidget::dropHighlightChanged(TreeNode*) { showDropHighlight(); }
 
 void NodeTreeWidget::ensureVisibleRequested(TreeNode* node)
 {
+    if (!isVisible()) {
+        m_scrollTo = node;
+        return;
+    }
     if (QTreeWidgetItem* item = itemOf(node))
         scrollToItem(item);
 }
 
-void NodeTreeWidget::cleared()
+void NodeTreeWidget::showEvent(QShowEvent* event)
 {
-    Syncing s(m_syncing);
-    clear();
-    m_items.clear();
-    m_nodes.clear();
-    m_highlightItem = nullptr;
+    QTreeWidget::showEvent(event);
+    TreeNode* node = std::exchange(m_scrollTo, nullptr);
+    if (m_tree && m_tree->owns(node))
+        ensureVisibleRequested(node);
 }
+
+void NodeTreeWidget::cleared() { dropItems(); }
 
 void NodeTreeWidget::treeDestroyed(NodeTree* tree)
 {

@@ -26,6 +26,12 @@ public:
     // Shows another tree; nothing gives the widget a fresh tree of its own.
     void setTree(NodeTree* tree);
 
+    // While suspended (the tree control hidden) the view follows only the first few
+    // changes of its tree: a single edit then costs no rebuild of a large tree. A longer
+    // batch makes the view let go of its items at once, and resume() builds them anew.
+    void suspend();
+    void resume();
+
     // The images of the nodes by image key; an unknown key shows no icon.
     void setImageList(const QHash<QString, QIcon>& images);
     void addImage(const QString& key, const QIcon& icon);
@@ -44,6 +50,9 @@ Q_SIGNALS:
     void nodeExpanded(TreeNode* node);
     void nodeCollapsed(TreeNode* node);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void nodeAdded(TreeNode* node) override;
     void nodeAboutToBeRemoved(TreeNode* node) override;
@@ -55,6 +64,9 @@ private:
     void cleared() override;
     void treeDestroyed(NodeTree* tree) override;
 
+    // False when the view does not follow this change: it has let go, or lets go now.
+    bool follows();
+    void dropItems();
     void setUp();
     void bind(NodeTree* tree);
     void rebuild();
@@ -74,4 +86,9 @@ private:
     QHash<QString, QIcon> m_images;
     QTreeWidgetItem* m_highlightItem = nullptr;
     int32_t m_syncing = 0;  // above 0 while the widget follows the tree
+    int32_t m_suspendedChanges = -1;  // changes followed while suspended; -1 not suspended
+    bool m_letGo = false;             // suspended past the batch limit: no items
+    // The node a hidden view scrolls to when it is shown; laying a large tree out
+    // while nobody sees it costs for nothing.
+    TreeNode* m_scrollTo = nullptr;
 };

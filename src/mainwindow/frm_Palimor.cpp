@@ -1,5 +1,6 @@
 #include "frm_Palimor.h"
 
+#include "exchange/mod_Clipboard.h"
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_External.h"
@@ -250,7 +251,7 @@ void resetMainWindow()
 }
 
 frm_Palimor::frm_Palimor(QWidget* parent)
-    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>()), m_detached(std::make_unique<NodeTree>())
+    : QMainWindow(parent), m_tree(std::make_unique<NodeTree>())
 {
     setObjectName(QStringLiteral("frm_Palimor"));
     setWindowTitle(QStringLiteral("Palimor"));
@@ -308,6 +309,7 @@ frm_Palimor::~frm_Palimor()
     if (g_mainWindow == this) {
         g_mainWindow = nullptr;
         ui::resetHooks();
+        gSetPasteTarget({});
     }
     if (gMainTree() == m_tree.get())
         gsetMainTree(nullptr);
@@ -347,11 +349,20 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
     m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreview"), [this] { mnuOPreview_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreviewMO"), [this] { mnuOPreviewMO_Click(); });
     m_handlers.insert(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
     m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
     m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
     m_handlers.insert(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertField"), [this] { mnuEInsertField_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEInsertGroup"), [this] { mnuEInsertGroup_Click(); });
+    m_handlers.insert(QStringLiteral("mnuEDelete"), [this] { mnuEDelete_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMUp"), [this] { mnuMUp_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMDown"), [this] { mnuMDown_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMLeft"), [this] { mnuMLeft_Click(); });
+    m_handlers.insert(QStringLiteral("mnuMRight"), [this] { mnuMRight_Click(); });
 
     struct ViewEntry {
         const char* name;
@@ -377,6 +388,8 @@ void frm_Palimor::createMenus()
             runEntry(name);
         });
     }
+    registerRunHandlers();
+    registerExchangeHandlers();
 }
 
 void frm_Palimor::createToolbar()
@@ -416,6 +429,30 @@ void frm_Palimor::installHooks()
     h.unloadMainWindow = [this] {
         m_exiting = true;
         hide();
+    };
+
+    PasteTarget paste;
+    paste.mPasteGroups = [this](int32_t lGroup) { mPasteGroups(lGroup); };
+    paste.mPasteFields = [this](int32_t lField, bool bHidden) { mPasteFields(lField, bHidden); };
+    paste.bIsFollowUpPlaceAllowed = [this](const TreeNode* node) { return bIsFollowUpPlaceAllowed(node); };
+    paste.showTree = [this](bool visible) {
+        const bool was = gbTreeVisible;
+        gbTreeVisible = visible;
+        setTreeVisible(visible);
+        return was;
+    };
+    paste.maxGroupLevel = kMaxGroupLevel;
+    gSetPasteTarget(std::move(paste));
+
+    // Running out of record slots switches the insert commands off.
+    h.setInsertingEnabled = [this](bool enabled) {
+        for (const char* name : {"mnuEInsertField", "mnuOGenerateForm", "mnuOOneTableField"})
+            setEntryEnabled(QLatin1String(name), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertField"), enabled);
+    };
+    h.setGroupInsertingEnabled = [this](bool enabled) {
+        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
+        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
     };
 }
 
@@ -484,6 +521,7 @@ void frm_Palimor::mInitializePLM()
                       .arg(PALIMOR_VERSION_MINOR)
                       .arg(PALIMOR_VERSION_PATCH));
         gbNewLog = false;
+        gbXslWritten = false;
         gWriteLog(QStringLiteral("Log File Opened on ") + QDate::currentDate().toString(QStringLiteral("MM-dd-yyyy")));
         if (commandLine != kSwitch)
             gWriteLog(QStringLiteral("Command Line arguments: ") + commandLine);
@@ -863,34 +901,11 @@ void frm_Palimor::mnuFSaveExit_Click()
 void frm_Palimor::mnuFExit_Click()
 {
     if (!isMode("r")) {
-        if (!m_alignmentDone) {
-            platform::setMousePointer(platform::Pointer::Hourglass);
-            glShowMessage(MessageStatus, 8, StatusBarOnly);
-            gCalculateAlignment();
-            gUpdatePointers();
-            glShowMessage(MessageStatus, 1, StatusBarOnly);
-            platform::setMousePointer(platform::Pointer::Default);
-            if (!gbCheckFieldPositions()) {
-                gbFormChanged = true;
-                return;
-            }
-        }
-        if (gbFormChanged) {
-            const int16_t answer =
-                glShowMessage(MessageQuestion, 3, platform::MbYesNoCancel | platform::MbIconExclamation);
-            if (answer == platform::IdYes) {
-                const bool aligned = m_alignmentDone;
-                m_alignmentDone = true;
-                mnuFSave_Click();
-                m_alignmentDone = aligned;
-                if (gbFormChanged || m_saveStopped)
-                    return;
-            } else if (answer == platform::IdNo) {
-                gbFormChanged = false;
-            } else {
-                return;
-            }
-        }
+        const int16_t answer = miUpdateAndAskToSave();
+        if (answer == platform::IdCancel)
+            return;
+        if (answer == platform::IdNo)
+            gbFormChanged = false;
     }
     exitProgram(0);
 }
@@ -938,6 +953,7 @@ void frm_Palimor::mRemoveTempFiles()
         // The server knows the picture by its name without the extension.
         glRemoveFileFromServer(QStringLiteral(" "), e.sFileName.left(e.sFileName.size() - 4));
     }
+    gRemoveDebugFiles();
 }
 
 void frm_Palimor::Form_QueryUnload(int16_t& cancel, int16_t unloadMode)
@@ -1230,13 +1246,13 @@ void frm_Palimor::setTreeVisible(bool visible)
         return;
     m_treeShown = visible;
     if (visible) {
-        tvwGroups->setTree(m_tree.get());
+        tvwGroups->resume();
         tvwGroups->setVisible(true);
         if (TreeNode* n = m_tree->selectedItem())
             m_tree->ensureVisible(n);
     } else {
         tvwGroups->setVisible(false);
-        tvwGroups->setTree(m_detached.get());
+        tvwGroups->suspend();
     }
 }
 

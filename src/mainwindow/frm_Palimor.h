@@ -125,8 +125,12 @@ public:
     void mFillImageList();
     // Selects and shows the node of key; an "f_" key of a picture becomes "p_".
     void SetFocusToNode(QString& sKey);
-    // Add the node of an existing record relative to the selected node; false when
-    // the record has no node to give (free slot, key in use).
+    // Add the node of a record relative to the selected node. An existing record gets
+    // its node (false: free slot, key in use). Index -1 makes a new record first (a
+    // field, a picture, a group; the root in an empty tree), -2 the selection field of
+    // table name placed before the selected group; index then holds the new record.
+    // A new record is refused (false, nothing made) without a selected node or a
+    // free slot.
     bool mbInsertField(int32_t& index, const QString& name);
     bool mbInsertPicture(int32_t& index);
     bool mbInsertGroup(int32_t& index);
@@ -168,6 +172,48 @@ public:
     // The selected node becomes the last child of its previous sibling.
     void mMoveRight();
 
+    // ---- Structure editing: insert, delete, selection fields, moves ----
+    // The commands do nothing in open mode "r" and while the window is locked.
+    void mnuEInsertField_Click();
+    void mInsertPictureAtSelection();
+    void mnuEInsertGroup_Click();
+    // A new field from picker entry pickerKey ("t_" and the entry; empty for a free
+    // label) placed by relationship (2 next, 4 child) to the node relativeKey.
+    // fromField: the "from" field of a range, else the "to" field (forms without a
+    // main table); textField: the check box that goes with a field; hidden: hidden at
+    // first and not in single occurrence. True when the field was inserted.
+    bool mbInsertTableField(int16_t& relationship, const QString& relativeKey, const QString& pickerKey,
+                            const QString& pickerText, const QString& pickerImage, bool fromField, bool textField,
+                            bool showMessage, bool hidden, bool bNoSeparateLabels = false);
+    void mnuEDelete_Click();
+    // Deletes the selected node and everything below it after the user's confirmation.
+    void mDeleteSelectedNode();
+    // Frees the records of a group node and of everything below it; the node stays.
+    void mDeleteGroupNode(const QString& key);
+    // The selection field "sel.use." and table of a selection group. The property
+    // dialog calls them while it holds the window locked: only open mode "r" refuses.
+    bool bAddSelectionField(const QString& table);
+    bool bRenameSelectionField(const QString& oldTable, const QString& newTable);
+    bool bDeleteSelectionField(const QString& table);
+    bool bFieldNameExists(const QString& name) const;
+    void mnuMUp_Click();
+    void mnuMDown_Click();
+    void mnuMLeft_Click();
+    void mnuMRight_Click();
+    void mMoveUp();
+    void mMoveDown();
+    void mMoveLeft();
+    // Groups aligned to the group of key fall back to their default alignment.
+    void mResetAlignmentReferences(const QString& key);
+
+    // ---- Edit menu: cut, copy and paste ----
+    // Sets Cut, Copy and Paste as the Edit menu opens.
+    void mnuEdit_Click();
+    void mnuECopy_Click();
+    // Copy, then Delete with its question; a failed copy removes nothing.
+    void mnuECut_Click();
+    void mnuEPaste_Click();
+
     // ---- Menu and toolbar state ----
     void mSetMenuState();
     void mDisableEditing();
@@ -182,6 +228,14 @@ public:
     void mSetOptionMenus();
     void mScrollInView();
 
+    // ---- Preview ----
+    // Locks the main window and shows the preview (made on first use), built anew.
+    void mShowPreview();
+    // Options, Preview in single and in multi occurrence: the layout, the warning for
+    // virtual tab pages, the preview.
+    void mnuOPreview_Click();
+    void mnuOPreviewMO_Click();
+
     // ---- Toolbar and help ----
     void Toolbar1_ButtonClick(const QString& key);
     void mnuHContents_Click();
@@ -189,8 +243,8 @@ public:
     void mnuHSearch_Click();
     void mnuHAbout_Click();
 
-    // The tree control's Visible. While hidden the view lets go of the nodes, so
-    // that batches of node changes cost no redrawing; showing it rebuilds the view.
+    // The tree control's Visible. While hidden the view follows a few node changes and
+    // lets go of a longer batch, which costs no redrawing; showing it then rebuilds it.
     void setTreeVisible(bool visible);
     bool treeVisible() const { return m_treeShown; }
 
@@ -203,6 +257,40 @@ public:
         int32_t top = 0, left = 0, width = 0, height = 0;
     };
     const Placement& savedPlacement() const { return m_placement; }
+
+    // ---- Running the form in the host, the Tools menu, the style guide ----
+    void mnuOSO_Click();
+    void mnuOMO_Click();
+    // Brings the form up to date (alignment and position check unless just done),
+    // offers to save a changed form (Cancel, or a save that leaves it changed, stops),
+    // warns when the host cannot check the version to run, and starts the form's
+    // session: mode 0 multi, 1 single occurrence. Read-only starts the form as stored.
+    // The form identity is never changed by the host's answers.
+    void mStartFormInHost(bool bMultiOcc);
+    void mnuESep1_Click();
+    void mnuESep2_Click();
+    // Host sessions on the form, its session and its main table, each with the key of
+    // its object as start record; the script editor for the program script.
+    void mnu_Tcmd_Click();
+    void mnu_Tdal_Click();
+    void mnu_Tfrm_Click();
+    void mnu_Tind_Click();
+    void mnu_Tprs_Click();
+    void mnu_Tscr_Click();
+    void mnu_Tses_Click();
+    void mnu_Tstc_Click();
+    void mnu_Tvtd_Click();
+    // The style guide: the help folder "HELP/styleguide" under the base directory.
+    void mnuHStyle_Click();
+
+private:
+    void registerRunHandlers();
+    void registerExchangeHandlers();
+    // Alignment and position check unless just done, then for a changed form the save
+    // question, Yes saving at once. Returns IdYes (saved, or nothing to save), IdNo
+    // (changes left unsaved) or IdCancel: stop, after Cancel, a save that left the form
+    // changed, or a position beyond the limit (the form is then marked changed).
+    int16_t miUpdateAndAskToSave();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -232,14 +320,13 @@ private:
     void setMenuEnabled(const QString& name, bool enabled);
     bool bGroupHasCommand(int32_t g) const;
     QString fieldImage(int32_t index) const;
-    // Adds the node of a field or picture record under the selection.
-    bool insertFieldNode(int32_t index, bool picture);
+    // Adds the node of a field or picture record under the selection (before it).
+    bool insertFieldNode(int32_t index, bool picture, bool before = false);
     // The group node of the field node's group (climbing over parent fields).
     TreeNode* groupNodeOf(const TreeNode* node) const;
     QString fieldPropsView3(int32_t index, const QString& sKey, bool picture);
 
     std::unique_ptr<NodeTree> m_tree;
-    std::unique_ptr<NodeTree> m_detached;  // shown while the tree is hidden
     bool m_treeShown = true;
 
     QHash<QString, QAction*> m_entries;

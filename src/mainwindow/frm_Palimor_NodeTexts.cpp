@@ -74,8 +74,9 @@ QString frm_Palimor::msDefaultFieldName(int32_t index)
     if (!isFieldIndex(index))
         return {};
     const FieldRecord& f = gaFields[size_t(index)];
+    // A label field shows its label, and its name until it has one.
     if (!gbFieldHasDomainOrPicture(index))
-        return f.sLabelDescSO.trimmed();
+        return f.sLabelDescSO.trimmed().isEmpty() ? f.sFieldName.trimmed() : f.sLabelDescSO.trimmed();
     QString name = f.sFieldName.trimmed();
     if (f.nTableNrOfElements > 1)
         name += QLatin1Char('(') + numberWithSign(f.iElement) + QLatin1Char(')');

@@ -2,7 +2,9 @@
 // record, subgroup placement, and the order and move primitives.
 #include "frm_Palimor.h"
 
+#include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_Enumerate.h"
+#include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "mainwindow/NodeTreeWidget.h"
 #include "model/NodeTree.h"
@@ -14,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -96,7 +99,7 @@ QString frm_Palimor::fieldImage(int32_t index) const
     return image;
 }
 
-bool frm_Palimor::insertFieldNode(int32_t index, bool picture)
+bool frm_Palimor::insertFieldNode(int32_t index, bool picture, bool before)
 {
     if (!isFieldIndex(index) || gaFields[size_t(index)].lFieldId == -1)
         return false;
@@ -109,7 +112,9 @@ bool frm_Palimor::insertFieldNode(int32_t index, bool picture)
 
     TreeNode* selected = m_tree->selectedItem();
     TreeNode* node = nullptr;
-    if (selected && gbIsFieldKey(selected->key())) {
+    if (before) {
+        node = m_tree->add(selected, Relationship::Previous, key, text, image);
+    } else if (selected && gbIsFieldKey(selected->key())) {
         node = m_tree->add(selected, Relationship::Next, key, text, image);
     } else {
         node = m_tree->add(selected, Relationship::Child, key, text, image);
@@ -127,16 +132,132 @@ bool frm_Palimor::insertFieldNode(int32_t index, bool picture)
     return true;
 }
 
-bool frm_Palimor::mbInsertField(int32_t& index, const QString& /*name*/)
+namespace {
+
+constexpr int32_t kNewRecord = -1;
+constexpr int32_t kNewSelectionField = -2;
+
+// A new field (a selection field of table) or picture record with its defaults and
+// change marks; -1 when there is no slot for it.
+int32_t newFieldRecord(bool picture, bool selection, const QString& table)
 {
-    // New records come with the insert commands; here only existing ones get a node.
+    QString key;
+    const int32_t index = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
+    if (index < 1)
+        return -1;
+    FieldRecord& f = gaFields[size_t(index)];
+    if (picture) {
+        f.sFieldName = QStringLiteral("picture.field");
+    } else if (selection) {
+        f.sFieldName = QStringLiteral("sel.use.") + table;
+        f.sDomainPackage = QStringLiteral("qx");
+        f.sDomainCode = QStringLiteral("stpselection");
+        f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
+        f.lFieldType = 2;
+        f.lControl = 3;
+        f.bDefault = true;
+        f.sDefaultValue = f.sDomainPackage + f.sDomainCode + QStringLiteral(".custom");
+    } else {
+        f.sFieldName = QStringLiteral("label.only");
+    }
+    f.iFieldXPos = f.iFieldYPos = 1;
+    f.bLinkDisplFormatToDomain = f.bLinkMaxDisplLenToDomain = f.bLinkMaxInpLenToDomain = true;
+    f.iMinInpLen = f.iMaxDispLen = f.iMaxInpLen = 0;
+    f.iLabelLengthMO = f.iLabelLengthSO;
+    f.iLabelHeightMO = f.iLabelHeightSO;
+    f.sLabelDescMO = f.sLabelDescSO;
+    f.lCommandIndex = -1;
+    f.bIsTableField = false;
+    f.bChanged = f.bChanged301 = f.bChanged308 = true;
+    // A default value lives in the input-property row, which is written only when marked.
+    f.bChanged302 = !f.sDefaultValue.isEmpty();
+    gbFormChanged = true;
+    gWriteLog(QLatin1Char('\'') + f.sFieldName
+              + (picture ? QStringLiteral("' : New Picture") : QStringLiteral("' : New Field")));
+    return index;
+}
+
+// A record just made that got no node is free again.
+void giveBackField(int32_t index)
+{
+    FieldRecord& f = gaFields[size_t(index)];
+    f.lFieldId = -1;
+    f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
+}
+
+} // namespace
+
+bool frm_Palimor::mbInsertField(int32_t& index, const QString& name)
+{
+    if (index == kNewRecord || index == kNewSelectionField) {
+        const bool selection = index == kNewSelectionField;
+        const TreeNode* selected = m_tree->selectedItem();
+        // A new node needs a place: beside or below the selection, and a selection
+        // field stands before its group, which is never the form itself.
+        if (!selected || (selection && !selected->parent()))
+            return false;
+        const int32_t made = newFieldRecord(false, selection, name);
+        if (made < 0)
+            return false;
+        index = made;
+        if (insertFieldNode(made, false, selection))
+            return true;
+        giveBackField(made);
+        return false;
+    }
     return insertFieldNode(index, isFieldIndex(index) && gaFields[size_t(index)].lControl == 4);
 }
 
-bool frm_Palimor::mbInsertPicture(int32_t& index) { return insertFieldNode(index, true); }
+bool frm_Palimor::mbInsertPicture(int32_t& index)
+{
+    if (index == kNewRecord) {
+        if (!m_tree->selectedItem())
+            return false;
+        const int32_t made = newFieldRecord(true, false, QString());
+        if (made < 0)
+            return false;
+        index = made;
+        if (insertFieldNode(made, true))
+            return true;
+        giveBackField(made);
+        return false;
+    }
+    return insertFieldNode(index, true);
+}
 
 bool frm_Palimor::mbInsertGroup(int32_t& index)
 {
+    if (index == kNewRecord) {
+        const bool root = m_tree->isEmpty();
+        if (!root && !m_tree->selectedItem())
+            return false;
+        QString key = root ? QStringLiteral("0") : QString();
+        const int32_t made = glNewItem(QStringLiteral("group"), key);
+        if (made < 0 || !isGroupIndex(made))
+            return false;
+        GroupRecord& g = gaGroups[size_t(made)];
+        // The host knows label codes at the full width of its column; the record keeps
+        // the code as it is.
+        const int32_t width = glFieldLength(QStringLiteral("qxzrn422"), QStringLiteral("clab"));
+        const QString code = g.sLabelCode.leftJustified(width);
+        QString tab;
+        QString frame;
+        if (gbGetGroupLabels(gsPackage, code, tab, frame)) {
+            g.sTabDesc = tab;
+            g.sFrameDesc = frame;
+        }
+        if (!g.bExistsInHost)
+            g.sFrameDesc.clear();
+        g.bChanged = true;
+        gbFormChanged = true;
+        index = made;
+        if (mbInsertGroup(index))
+            return true;
+        // No node for it: the slot is free again.
+        g.Grpi = -1;
+        g.bChanged = false;
+        return false;
+    }
     if (!isGroupIndex(index) || gaGroups[size_t(index)].Grpi == -1)
         return false;
     GroupRecord& g = gaGroups[size_t(index)];
@@ -163,8 +284,10 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
             node = m_tree->add(selected, Relationship::Child, key, text, image);
             if (!node)
                 return false;
+            // The form's own level holds its version mark (below 0): its groups are level 1.
             const int32_t root = indexOfKey(selected->key());
-            g.lGroupLevel = int16_t((isGroupIndex(root) ? gaGroups[size_t(root)].lGroupLevel : 0) + 1);
+            const int16_t rootLevel = isGroupIndex(root) ? gaGroups[size_t(root)].lGroupLevel : int16_t(0);
+            g.lGroupLevel = int16_t(std::max<int16_t>(rootLevel, 0) + 1);
         } else {
             const bool fromField = gbIsFieldKey(selected->key());
             while (selected->parent() && gbIsFieldKey(selected->key())) {
@@ -178,7 +301,7 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
                 return false;
             auto levelOf = [](const TreeNode* n) -> int16_t {
                 const int32_t i = n ? indexOfKey(n->key()) : -1;
-                return isGroupIndex(i) ? gaGroups[size_t(i)].lGroupLevel : int16_t(0);
+                return isGroupIndex(i) ? std::max<int16_t>(gaGroups[size_t(i)].lGroupLevel, 0) : int16_t(0);
             };
             // Beside the selected group, or one level below the group of the selected field.
             g.lGroupLevel = fromField ? int16_t(levelOf(node->parent()) + 1) : levelOf(selected);
@@ -510,7 +633,8 @@ void frm_Palimor::mDeleteFieldNode(const QString& key)
         const int32_t session = glFindByKey(gaEnumCommandType, QStringLiteral("session"));
         for (size_t j = 1; j < gaSpecificCommands.size(); ++j) {
             SpecificCommandRecord& c = gaSpecificCommands[j];
-            if (c.nSpecificCommandId == -1 || c.lFieldId != index)
+            // A command already deleted with an earlier field of this slot is not asked about.
+            if (c.nSpecificCommandId == -1 || c.lLinkId == -1 || c.lFieldId != index)
                 continue;
             if (glShowMessage(MessageQuestion, 5, platform::MbYesNo | platform::MbIconExclamation, c.sSpecificCommand,
                               text)

@@ -14,6 +14,7 @@
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
 #include "hostlink/mod_Velq.h"
+#include "model/RecordMember.h"
 #include "model/mod_Keys.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
@@ -27,18 +28,6 @@ QString gsDesignRecord;
 namespace {
 
 // ---- Column makers ----------------------------------------------------------------
-
-template <typename T>
-struct MemberOf;
-template <typename R, typename V>
-struct MemberOf<V R::*> {
-    using Record = R;
-    using Value = V;
-};
-template <auto M>
-using RecordOf = typename MemberOf<decltype(M)>::Record;
-template <auto M>
-using ValueOf = typename MemberOf<decltype(M)>::Value;
 
 // valueOfText, quicker for the plain whole numbers that fill fetched rows.
 template <typename T>

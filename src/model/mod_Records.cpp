@@ -299,6 +299,10 @@ void gDeleteFieldRecord(int32_t index)
     f.bSyncField = false;
     f.nOmod = 0;
     f.nDomainIndex = 0;
+    // Only the host's rows of a field can carry documentation that a save removes: for
+    // a field the host never held nothing is asked.
+    if (!f.bExistsInHost)
+        return;
 
     if (!f.bDocuChecked) {
         f.bDocuAvailable = gbCheckTechDocExists(gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer,
@@ -308,14 +312,13 @@ void gDeleteFieldRecord(int32_t index)
     const QString name = f.sFieldName.trimmed();
     for (int32_t j = 1; j <= gnFieldCount && size_t(j) < gaFields.size(); ++j) {
         FieldRecord& other = gaFields[size_t(j)];
-        if (j != index && other.sFieldName.trimmed() == name) {
+        if (j != index && QStringView(other.sFieldName).trimmed() == name) {
             other.bDocuChecked = true;
             other.bDocuAvailable = f.bDocuAvailable;
         }
     }
 
-    // Only the host's rows of a field can carry documentation that a save removes.
-    if (!f.bDocuAvailable || !f.bExistsInHost)
+    if (!f.bDocuAvailable)
         return;
     for (const DocuDelete& d : g_docuDeletes)
         if (d.sFieldName == name)

@@ -62,10 +62,10 @@ bool gbRoomForFields(int32_t count);
 // Frees a record of the kind ("group", "field", "specificcommand"); nothing for others.
 void gDeleteItem(const QString& kind, int32_t index);
 
-// Frees gaFields(index). The host's rows stay until the next store deletes them. The
-// host is asked once whether technical documentation exists for the field's name; the
-// answer is shared with every record of that name. When the field's rows exist in the
-// host and documentation exists, the documentation is queued for the next store, which
+// Frees gaFields(index). The host's rows stay until the next store deletes them. For a
+// field whose rows exist in the host, the host is asked once whether technical
+// documentation exists for the field's name; the answer is shared with every record of
+// that name. When it exists, the documentation is queued for the next store, which
 // deletes it inside its transaction when no field of that name is left in the form.
 void gDeleteFieldRecord(int32_t index);
 

@@ -1,7 +1,9 @@
 #include "gui_Ports.h"
 
+#include "gui_Clipboard.h"
 #include "gui_Cursor.h"
 #include "gui_Dialogs.h"
+#include "gui_FileViewer.h"
 #include "gui_HelpViewer.h"
 
 #include <memory>
@@ -13,6 +15,8 @@ void installWidgetPorts()
     setDialogs(std::make_shared<WidgetDialogs>());
     setMousePointerHook(showMousePointer);
     setHelpViewer(std::make_shared<WidgetHelpViewer>());
+    setClipboard(std::make_shared<SystemClipboard>());
+    setFileViewer(std::make_shared<DesktopFileViewer>());
 }
 
 } // namespace platform

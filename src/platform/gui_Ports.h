@@ -4,7 +4,8 @@
 namespace platform {
 
 // Message and input boxes as widgets, the mouse pointer as the application's
-// override cursor.
+// override cursor, the help viewer window, the system clipboard and the desktop's
+// file viewer.
 void installWidgetPorts();
 
 } // namespace platform

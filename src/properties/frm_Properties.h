@@ -189,8 +189,9 @@ public:
     // ---- Filling from the records ----
     bool mFillProperties();
     void mCheckOldField();
-    // The local copy of an icon's picture; "" when the host has none.
-    QString msGetIconFile(const QString& name);
+    // The local copy of an icon's picture; "" when the host has none. Needs no dialog:
+    // the preview shows its pictures through it too.
+    static QString msGetIconFile(const QString& name);
     // The icon's picture in the preview; empty for no icon or one the host lacks.
     void showIcon(const QString& name);
     QString msGetEnumDesc(const QString& name) const;

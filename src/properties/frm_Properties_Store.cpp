@@ -394,9 +394,13 @@ bool frm_Properties::assignForm()
 
 void frm_Properties::mUpdateSelectionField(bool wasSelection, const QString& oldTable, const GroupRecord& g)
 {
-    // The selection-field procedures of the main window; until they exist the group's
-    // flag and parent table are stored alone.
-    (void)wasSelection;
-    (void)oldTable;
-    (void)g;
+    if (!mainWindowExists())
+        return;
+    frm_Palimor& main = mainWindow();
+    if (!wasSelection && g.bSelectionGroup)
+        main.bAddSelectionField(g.sParentTable);
+    else if (wasSelection && g.bSelectionGroup && g.sParentTable != oldTable)
+        main.bRenameSelectionField(oldTable, g.sParentTable);
+    else if (wasSelection && !g.bSelectionGroup)
+        main.bDeleteSelectionField(oldTable);
 }

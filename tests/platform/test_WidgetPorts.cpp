@@ -1,12 +1,17 @@
 #include "QtPrinters.h"
 
+#include "platform/gui_Clipboard.h"
 #include "platform/gui_Cursor.h"
 #include "platform/gui_Dialogs.h"
+#include "platform/gui_FileViewer.h"
 #include "platform/gui_Ports.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QLabel>
@@ -68,6 +73,8 @@ protected:
     {
         resetMousePointer();
         resetDialogs();
+        resetClipboard();
+        resetFileViewer();
         while (QGuiApplication::overrideCursor())
             QGuiApplication::restoreOverrideCursor();
     }
@@ -189,4 +196,32 @@ TEST_F(WidgetPortsTest, InstalledPortsShowOneHourglassOverrideAndTheArrowWhileAB
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
+// Receives the URLs the desktop would open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void open(const QUrl& url) { urls.append(url); }
+};
+
+TEST_F(WidgetPortsTest, TheClipboardKeepsTheTextAndTheViewerGetsTheFileAsOneUrl)
+{
+    SystemClipboard clipboard;
+    const QString text = QStringLiteral("<body a=\"&amp;\"> Ωμέγα 中文\ttab\n");
+    clipboard.setText(text);
+    EXPECT_EQ(clipboard.text(), text);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+    const QString path = QDir::temp().filePath(QStringLiteral("plm 1; rm -rf $HOME.xml"));
+    EXPECT_TRUE(DesktopFileViewer().openFile(path));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_EQ(catcher.urls.size(), 1);
+    EXPECT_EQ(catcher.urls[0].toLocalFile(), path);
+}
+
 } // namespace
+
+#include "test_WidgetPorts.moc"

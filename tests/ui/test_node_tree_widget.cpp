@@ -117,6 +117,20 @@ TEST_F(NodeTreeWidgetTest, ShowsTheSelectionAndTheDropHighlightApart)
     EXPECT_EQ(widget.dropHighlightItem(), nullptr);
 }
 
+TEST_F(NodeTreeWidgetTest, ASuspendedViewFollowsAFewChangesAndLetsGoOfABatchUntilResumed)
+{
+    for (const int moves : {1, 100}) {
+        widget.suspend();
+        for (int i = 1; i <= moves; ++i)
+            tree().move(f3, i % 2 ? f1 : g2, Relationship::Child);
+        EXPECT_EQ(widget.topLevelItemCount(), moves == 1 ? 1 : 0) << moves;
+        widget.resume();
+        const NodeTreeWidget fresh(tree());
+        EXPECT_EQ(shown(widget), shown(fresh)) << moves;
+        EXPECT_EQ(item(f3)->parent(), item(moves == 1 ? f1 : g2)) << moves;
+    }
+}
+
 TEST_F(NodeTreeWidgetTest, AClickOrAKeySelectsTheNodeInTheTree)
 {
     widget.resize(300, 400);

@@ -164,8 +164,9 @@ TEST_F(PropertiesDialog, EnablingRulesFollowTheirTable)
                 for (QWidget* w : controls)
                     ASSERT_EQ(w->isEnabled(), rule(c))
                         << w->objectName().toStdString() << " bits " << bits << " t " << t;
-            if (c.enabled() && t == 10)
+            if (c.enabled() && t == 10) {
                 ASSERT_TRUE(d.txtDispHeight->isEnabled());
+            }
             // The yes value lives only with a two-valued enumerate.
             ASSERT_EQ(d.cboYesValue->count(), c.enabled() && t == 7 && c.constants == 2 ? 1 : 0) << bits << " " << t;
         }
@@ -248,8 +249,9 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
         EXPECT_EQ(d.fraMaxDispLen->title() == properties::label(QStringLiteral("pzzrn301.maxd2")),
                   row.t == 4 || row.t == 5);
         EXPECT_EQ(d.txtLangUnitExpr->text().isEmpty(), !d.txtLangUnitExpr->isEnabled());
-        if (row.t == 7)
+        if (row.t == 7) {
             EXPECT_TRUE(d.optListbox->isChecked());
+        }
     }
     d.cmdCancel_Click();
 }
@@ -563,6 +565,47 @@ TEST_F(PropertiesDialog, GroupsKeepTheGridTheyShare)
     d.optGroupAlignmentSpec->setChecked(true);
     d.cmdOk_Click();
     EXPECT_EQ(gaGroups[5].lAlignmentGroupId, 5);
+}
+
+// A group's selection flag and parent table bring, rename and keep its selection
+// field; a selection group needs its parent table.
+TEST_F(PropertiesDialog, SelectionGroupsKeepTheirSelectionField)
+{
+    open(QStringLiteral("itemsd"));
+    giStartMode = 4;  // no main table: the selection inputs are the user's
+    const auto fieldsNamed = [](const QString& name) {
+        QList<int32_t> found;
+        for (int32_t i = 1; i <= gnFieldCount; ++i)
+            if (gaFields[size_t(i)].lFieldId != -1 && gaFields[size_t(i)].sFieldName == name)
+                found << i;
+        return found;
+    };
+    frm_Properties& d = openOn(QStringLiteral("g_3"));
+    ASSERT_TRUE(d.chkSelection->isEnabled());
+    d.chkSelection->click();
+    ASSERT_TRUE(d.txtParentTable->isEnabled());
+    d.cmdOk_Click();
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(dialogs->texts().last(), QStringLiteral("A selection group needs a parent table."));
+    d.txtParentTable->setText(QStringLiteral("tekwy002"));
+    d.cmdOk_Click();
+    ASSERT_FALSE(d.isVisible());
+    const QList<int32_t> added = fieldsNamed(QStringLiteral("sel.use.tekwy002"));
+    ASSERT_EQ(added.size(), 1);
+    EXPECT_TRUE(gaGroups[3].bSelectionGroup);
+
+    gaFields[size_t(added[0])].bChanged = gaFields[size_t(added[0])].bChanged301 = false;
+    openOn(QStringLiteral("g_3"));
+    d.txtParentTable->setText(QStringLiteral("tekwy005"));
+    d.cmdOk_Click();
+    EXPECT_EQ(fieldsNamed(QStringLiteral("sel.use.tekwy005")), added);
+    EXPECT_TRUE(gaFields[size_t(added[0])].bChanged301);
+
+    openOn(QStringLiteral("g_3"));
+    d.chkSelection->click();
+    d.cmdOk_Click();
+    EXPECT_FALSE(gaGroups[3].bSelectionGroup);
+    EXPECT_EQ(fieldsNamed(QStringLiteral("sel.use.tekwy005")), added);
 }
 
 } // namespace

@@ -1,0 +1,170 @@
+// The structure commands of the main window on generated forms of 300 and 3,000 fields:
+// inserting a field, deleting it, moving a field up and down, each whole (records, tree
+// and its view, node texts, questions) and followed by the link rebuild that the next
+// save or preview runs. Goals: each on 3,000 fields within 12 times 300, and within 3
+// times one link rebuild of the same form. The ratios are printed at the end.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QString>
+
+#include "mainwindow/frm_Palimor.h"
+#include "model/NodeTree.h"
+#include "model/mod_Keys.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_TextCaches.h"
+#include "platform/Dialogs.h"
+
+#include "bench_forms.h"
+#include "bench_ratio.h"
+
+namespace {
+
+// Every question answered with its default button (Yes to the delete questions).
+class DefaultAnswers : public platform::DialogPort {
+public:
+    int messageBox(const QString&, int style, const QString&) override { return platform::defaultResult(style); }
+    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
+};
+
+// The main window on the generated form of that size, as the start-up leaves it, and
+// the key of the field node the commands work on: a field right below a group, with a
+// field before it, in the middle of the form. The commands of each benchmark leave the
+// form as they found it, so the window stays open from one benchmark to the next.
+struct OpenForm {
+    int fields = 0;
+    QString key;
+};
+
+bool openForm(int fields, OpenForm& open)
+{
+    static OpenForm current;
+    if (current.fields == fields) {
+        open = current;
+        return true;
+    }
+    current = {};
+    resetMainWindow();
+    Setup& s = setup();
+    if (!s.ok || !startEditor(s.forms[fields]))
+        return false;
+    gInitializeArrays();
+    glLoadedFormVersion = 11;
+    if (!gLoadDesignDefinitions())
+        return false;
+    gLoadEnums();
+    frm_Palimor& w = mainWindow();
+    w.mFillImageList();
+    gbTreeVisible = false;
+    w.setTreeVisible(false);
+    w.mFillTreeAndSelect();
+    gbTreeVisible = true;
+    w.setTreeVisible(true);
+    gLoadFieldLabels(1, true);
+    gRebuildPointers();
+
+    std::vector<const TreeNode*> candidates;
+    for (const TreeNode* n = w.nodes().firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+        if (gbIsFieldKey(n->key()) && n->previous() && gbIsFieldKey(n->previous()->key()) && n->parent()
+            && gbIsGroupKey(n->parent()->key()))
+            candidates.push_back(n);
+    if (candidates.empty())
+        return false;
+    current = {fields, candidates[candidates.size() / 2]->key()};
+    open = current;
+    return true;
+}
+
+void select(const OpenForm& open)
+{
+    NodeTree& tree = mainWindow().nodes();
+    tree.setSelectedItem(tree.node(open.key));
+}
+
+// One command whole: the command, then the link rebuild.
+template <typename Command>
+void whole(Command command)
+{
+    command(mainWindow());
+    gRebuildPointers();
+}
+
+void insertField(frm_Palimor& w) { w.mnuEInsertField_Click(); }
+void deleteSelected(frm_Palimor& w) { w.mnuEDelete_Click(); }
+void moveUp(frm_Palimor& w) { w.mnuMUp_Click(); }
+void moveDown(frm_Palimor& w) { w.mnuMDown_Click(); }
+
+// Times the command; its inverse, untimed, puts the form back.
+void timeWithInverse(benchmark::State& state, void (*command)(frm_Palimor&), void (*inverse)(frm_Palimor&),
+                     bool inverseFirst)
+{
+    OpenForm open;
+    if (!openForm(int(state.range(0)), open)) {
+        state.SkipWithError("the form could not be opened");
+        return;
+    }
+    const int32_t nodes = mainWindow().nodes().count();
+    for (auto _ : state) {
+        if (inverseFirst) {
+            state.PauseTiming();
+            select(open);
+            whole(inverse);
+            state.ResumeTiming();
+            whole(command);
+        } else {
+            select(open);
+            whole(command);
+            state.PauseTiming();
+            whole(inverse);
+            state.ResumeTiming();
+        }
+    }
+    if (mainWindow().nodes().count() != nodes)
+        state.SkipWithError("the commands did not put the form back");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_RebuildLinks(benchmark::State& state)
+{
+    OpenForm open;
+    if (!openForm(int(state.range(0)), open)) {
+        state.SkipWithError("the form could not be opened");
+        return;
+    }
+    for (auto _ : state)
+        gRebuildPointers();
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_InsertField(benchmark::State& state) { timeWithInverse(state, insertField, deleteSelected, false); }
+void BM_DeleteField(benchmark::State& state) { timeWithInverse(state, deleteSelected, insertField, true); }
+void BM_MoveFieldUp(benchmark::State& state) { timeWithInverse(state, moveUp, moveDown, false); }
+void BM_MoveFieldDown(benchmark::State& state) { timeWithInverse(state, moveDown, moveUp, true); }
+
+BENCHMARK(BM_RebuildLinks)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InsertField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveFieldUp)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    platform::setDialogs(std::make_shared<DefaultAnswers>());
+    RatioReporter reporter;
+    if (!runBenchmarks(argc, argv, reporter))
+        return 1;
+    resetMainWindow();
+    for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
+        const std::string name = std::string("BM_") + command;
+        printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
+                   name + "/300", 12);
+        printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
+                   name + "/3000", "BM_RebuildLinks/3000", 3);
+    }
+    return 0;
+}

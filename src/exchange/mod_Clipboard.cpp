@@ -1,0 +1,646 @@
+#include "mod_Clipboard.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "exchange/StructureXml.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "model/NodeTree.h"
+#include "model/mod_Keys.h"
+#include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
+#include "model/mod_Records.h"
+#include "model/mod_TextCaches.h"
+#include "platform/Clipboard.h"
+#include "platform/Cursor.h"
+#include "platform/Dialogs.h"
+#include "platform/FileViewer.h"
+#include "services/mod_Global.h"
+
+bool gbXslWritten = false;
+int32_t gnCopyFileNr = 0;
+
+namespace {
+
+PasteTarget g_target;
+
+const QString kXslName = QStringLiteral("plm.xsl");
+
+// Shows the debug file as nested boxes of groups and fields with their properties.
+const char kXsl[] = R"xsl(<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+ <xsl:output method="html" encoding="UTF-8"/>
+ <xsl:template match="/body">
+  <html>
+   <head>
+    <title>Palimor structure</title>
+    <style>
+     body { font-family: sans-serif; font-size: 10pt; }
+     .group { border: 1px solid #6a7fa8; margin: 4px 0 4px 12px; padding: 2px 6px; }
+     .field { border-left: 3px solid #9bb06a; margin: 3px 0 3px 12px; padding: 0 6px; }
+     .title { font-weight: bold; }
+     td { padding: 0 8px 0 0; vertical-align: top; }
+     td.name { color: #555; }
+    </style>
+   </head>
+   <body>
+    <p>Form <xsl:value-of select="header/@key306"/></p>
+    <xsl:apply-templates select="definition/group|definition/field"/>
+   </body>
+  </html>
+ </xsl:template>
+ <xsl:template match="group">
+  <div class="group">
+   <div class="title">Group <xsl:value-of select="groupprops/@sLabelCode"/></div>
+   <xsl:apply-templates select="groupprops"/>
+   <xsl:apply-templates select="group|field"/>
+  </div>
+ </xsl:template>
+ <xsl:template match="field">
+  <div class="field">
+   <div class="title">Field <xsl:value-of select="fieldprops/@sFieldName"/></div>
+   <xsl:apply-templates select="fieldprops"/>
+   <xsl:apply-templates select="field"/>
+  </div>
+ </xsl:template>
+ <xsl:template match="groupprops|fieldprops">
+  <table>
+   <xsl:for-each select="@*">
+    <tr><td class="name"><xsl:value-of select="name()"/></td><td><xsl:value-of select="."/></td></tr>
+   </xsl:for-each>
+  </table>
+ </xsl:template>
+</xsl:stylesheet>
+)xsl";
+
+// The editor's messages of the structure exchange (kind 3): each with its reason.
+enum : int32_t { NotPasted = 24, NotCopied = 25, DebugNotWritten = 26, DebugNotOpened = 27 };
+
+void tell(int32_t message, const QString& why)
+{
+    gWriteLog(QStringLiteral("Structure exchange, message %1: %2").arg(message).arg(why));
+    glShowMessage(MessageGroup3, message, platform::MbOk | platform::MbIconExclamation, why);
+}
+
+// A reason left empty was told already.
+bool refusePaste(const QString& why)
+{
+    if (!why.isEmpty())
+        tell(NotPasted, why);
+    return false;
+}
+
+bool isRoot(const TreeNode* n) { return n->keyLetter() == u'g' && n->keyNumber() == 0; }
+bool isGroupNode(const TreeNode* n) { return n->keyLetter() == u'g'; }
+
+int16_t levelOf(const TreeNode* groupNode)
+{
+    const int32_t g = groupNode ? groupNode->keyNumber() : -1;
+    return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : int16_t(0);
+}
+
+// The group node that holds a field node, over its parent fields.
+const TreeNode* groupNodeOf(const TreeNode* n)
+{
+    const TreeNode* p = n->parent();
+    while (p && !isGroupNode(p))
+        p = p->parent();
+    return p;
+}
+
+// ---- Checks before anything is taken -------------------------------------------------------
+
+// A field goes where a follow-up may stand; a group where Insert Group may add one,
+// with its own subgroups no deeper than the deepest level.
+bool placeAllowed(const TreeNode* place, const StructureText& s, QString& why)
+{
+    const int16_t deepest = g_target.maxGroupLevel;
+    if (!s.nodes[0].group) {
+        if (isRoot(place) || g_target.bIsFollowUpPlaceAllowed(place))
+            return true;
+        why = QStringLiteral("a field may not follow the selected field there");
+        return false;
+    }
+    int32_t level = 1;  // under the root
+    if (isGroupNode(place) && !isRoot(place)) {
+        level = levelOf(place);  // beside the group
+        if (level >= deepest) {
+            why = QStringLiteral("no group may be added beside a group of level %1").arg(level);
+            return false;
+        }
+    } else if (!isRoot(place)) {
+        const TreeNode* group = groupNodeOf(place);  // into the field's group
+        if (group && levelOf(group) >= deepest) {
+            why = QStringLiteral("no group may be added inside a group of level %1").arg(levelOf(group));
+            return false;
+        }
+        level = levelOf(group) + 1;
+    }
+    if (level + s.groupDepth > deepest) {
+        why = QStringLiteral("its groups would lie deeper than level %1").arg(deepest);
+        return false;
+    }
+    return true;
+}
+
+// Runs of fields in groups that also hold subgroups: each run gets a virtual group, as
+// the link rebuild makes them.
+int32_t virtualGroupsOf(const StructureText& s)
+{
+    int32_t runs = 0;
+    for (const StagedNode& node : s.nodes) {
+        if (!node.group)
+            continue;
+        const auto isGroup = [&](int32_t c) { return s.nodes[size_t(c)].group; };
+        if (std::none_of(node.children.begin(), node.children.end(), isGroup)
+            || std::all_of(node.children.begin(), node.children.end(), isGroup))
+            continue;
+        bool inRun = false;
+        for (const int32_t c : node.children) {
+            if (!isGroup(c) && !inRun)
+                ++runs;
+            inRun = !isGroup(c);
+        }
+    }
+    return runs;
+}
+
+// The lowest free field slots, as many as asked for (fewer when there are not).
+std::vector<int32_t> freeFieldSlots(size_t wanted)
+{
+    std::vector<int32_t> slots;
+    for (int32_t i = 1; size_t(i) < gaFields.size() && slots.size() < wanted; ++i)
+        if (gbIsFreeSlot(i, QStringLiteral("field")))
+            slots.push_back(i);
+    return slots;
+}
+
+// Enough free slots that taking them leaves the user a slot and the groups' reserve:
+// a paste never runs the form out of resources halfway.
+bool roomFor(const StructureText& s, QString& why)
+{
+    const int32_t fields = int32_t(s.fields.size());
+    if (!gbRoomForFields(fields)) {
+        why.clear();
+        return false;
+    }
+    const int32_t freeFields = int32_t(freeFieldSlots(gaFields.size()).size());
+    if (fields > 0 && fields >= freeFields) {
+        why = QStringLiteral("it holds %1 fields and the form has room for %2 more")
+                  .arg(fields)
+                  .arg(std::max(0, freeFields - 1));
+        return false;
+    }
+    const int32_t groups = int32_t(s.groups.size());
+    const int32_t taken = groups + virtualGroupsOf(s);
+    int32_t used = 0;
+    gbEnoughFreeGroups(QStringLiteral("group"), used);
+    const auto free = int32_t(std::count_if(gaGroups.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaGroups.size())),
+                                            gaGroups.end(), [](const GroupRecord& g) { return g.Grpi == -1; }));
+    if (groups > 0 && free - taken <= used + groups) {
+        why = QStringLiteral("it holds %1 groups and the form has too few free group slots for them").arg(groups);
+        return false;
+    }
+    return true;
+}
+
+// ---- Taking records and giving them back -----------------------------------------------------
+
+// What a paste may change, as it was before; restored when the paste fails after it
+// took records.
+class Snapshot {
+public:
+    explicit Snapshot(const std::vector<int32_t>& fieldSlots)
+        : m_groups(gaGroups), m_idMap(gaIdMap), m_fieldCount(gnFieldCount), m_outOfResources(gbOutOfResources),
+          m_formChanged(gbFormChanged)
+    {
+        m_fields.reserve(fieldSlots.size());
+        for (const int32_t i : fieldSlots)
+            m_fields.emplace_back(i, gaFields[size_t(i)]);
+    }
+
+    void restore(const std::vector<int32_t>& takenFields) const
+    {
+        // A slot taken that was not foreseen is made free again.
+        for (const int32_t i : takenFields) {
+            if (std::none_of(m_fields.begin(), m_fields.end(), [i](const auto& f) { return f.first == i; })) {
+                FieldRecord& f = gaFields[size_t(i)];
+                f.lFieldId = -1;
+                f.sNodeKey.clear();
+                f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
+            }
+        }
+        for (const auto& [i, record] : m_fields)
+            gaFields[size_t(i)] = record;
+        gaGroups = m_groups;
+        gaIdMap = m_idMap;
+        gnFieldCount = m_fieldCount;
+        gbOutOfResources = m_outOfResources;
+        gbFormChanged = m_formChanged;
+    }
+
+private:
+    std::vector<GroupRecord> m_groups;
+    std::vector<IdMapEntry> m_idMap;
+    std::vector<std::pair<int32_t, FieldRecord>> m_fields;
+    int16_t m_fieldCount;
+    bool m_outOfResources;
+    bool m_formChanged;
+};
+
+// The slots a paste took for the staged groups and fields, in their order.
+struct Taken {
+    std::vector<int32_t> groups;
+    std::vector<int32_t> fields;
+};
+
+// Order numbers no field uses, for the new fields until the link rebuild numbers them:
+// the fill finds a field through its number.
+std::vector<int16_t> unusedOrderNumbers(size_t count)
+{
+    std::vector<bool> used(size_t(std::numeric_limits<int16_t>::max()) + 1, false);
+    for (size_t i = 1; i < gaIdMap.size(); ++i)
+        if (gaIdMap[i].nOmod > 0)
+            used[size_t(gaIdMap[i].nOmod)] = true;
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
+        if (gaFields[size_t(i)].lFieldId != -1 && gaFields[size_t(i)].nOmod > 0)
+            used[size_t(gaFields[size_t(i)].nOmod)] = true;
+    std::vector<int16_t> numbers;
+    numbers.reserve(count);
+    for (size_t n = 1; n < used.size() && numbers.size() < count; ++n)
+        if (!used[n])
+            numbers.push_back(int16_t(n));
+    return numbers;
+}
+
+bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFields, Taken& t)
+{
+    const std::vector<int16_t> orders = unusedOrderNumbers(s.fields.size());
+    if (orders.size() < s.fields.size())
+        return false;
+    for (size_t j = 0; j < s.groups.size(); ++j) {
+        QString key;
+        const int32_t g = glNewItem(QStringLiteral("group"), key);
+        if (g < 1)
+            return false;
+        t.groups.push_back(g);
+        gCopyStructureMembers(gaGroups[size_t(g)], s.groups[j]);
+    }
+    std::vector<IdMapEntry> entries;
+    entries.reserve(s.fields.size());
+    for (size_t j = 0; j < s.fields.size(); ++j) {
+        QString key;
+        const bool picture = s.fields[j].lControl == 4;
+        const int32_t f = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
+        if (f < 1)
+            return false;
+        t.fields.push_back(f);
+        Q_ASSERT(f == expectedFields[j]);
+        FieldRecord& field = gaFields[size_t(f)];
+        gCopyStructureMembers(field, s.fields[j]);
+        field.nOmod = orders[j];
+        if (!field.sDomainPackage.isEmpty())
+            field.nDomainIndex = giFindOrAddDomain(field.sDomainPackage + field.sDomainCode);
+        entries.push_back({field.nOmod, f, false});
+    }
+    // In front, so that the fill finds the new fields at once.
+    if (gaIdMap.empty())
+        gaIdMap.resize(1);
+    gaIdMap.insert(gaIdMap.begin() + 1, entries.begin(), entries.end());
+    // Alignment groups inside the copy follow it to their new slots.
+    for (size_t j = 0; j < s.groups.size(); ++j) {
+        const int16_t a = s.alignment[j];
+        GroupRecord& g = gaGroups[size_t(t.groups[j])];
+        g.lAlignmentGroupId = a < 0 ? int16_t(-t.groups[j]) : a == 0 ? int16_t(0) : int16_t(t.groups[size_t(a - 1)]);
+    }
+    return true;
+}
+
+// ---- Links as a loaded form has them, for the fill procedures ----------------------------
+
+class Linker {
+public:
+    Linker(const StructureText& s, Taken& t) : m_s(s), m_t(t) {}
+
+    GroupRecord& group(int32_t node) { return gaGroups[size_t(m_t.groups[size_t(m_s.nodes[size_t(node)].record)])]; }
+    FieldRecord& field(int32_t node) { return gaFields[size_t(m_t.fields[size_t(m_s.nodes[size_t(node)].record)])]; }
+
+    // The children of a group: subgroups chained, fields chained by runs; a group that
+    // holds both keeps each run of fields in a virtual group of its own.
+    bool linkGroup(int32_t node)
+    {
+        const StagedNode& n = m_s.nodes[size_t(node)];
+        const int16_t grpi = group(node).Grpi;
+        const auto groupChild = [&](int32_t c) { return isGroup(c); };
+        const bool hasGroups = std::any_of(n.children.begin(), n.children.end(), groupChild);
+        const bool hasFields = !std::all_of(n.children.begin(), n.children.end(), groupChild);
+        const bool mixed = hasGroups && hasFields;
+        int16_t previousGroup = 0;  // Grpi of the sibling group linked last
+        int32_t previousField = -1;
+        for (const int32_t c : n.children) {
+            if (isGroup(c)) {
+                chainGroup(grpi, previousGroup, group(c));
+                previousGroup = group(c).Grpi;
+                previousField = -1;
+                if (!linkGroup(c))
+                    return false;
+                continue;
+            }
+            FieldRecord& f = field(c);
+            if (previousField >= 0) {
+                f.Grpi = field(previousField).Grpi;
+                field(previousField).lNextField = f.nOmod;
+            } else if (mixed) {
+                QString key;
+                const int32_t v = glNewItem(QStringLiteral("group"), key);
+                if (v < 1)
+                    return false;
+                GroupRecord& run = gaGroups[size_t(v)];
+                run.bVirtualGroup = true;
+                run.lFirstField = f.nOmod;
+                chainGroup(grpi, previousGroup, run);
+                previousGroup = run.Grpi;
+                f.Grpi = run.Grpi;
+            } else {
+                group(node).lFirstField = f.nOmod;
+                f.Grpi = grpi;
+            }
+            linkFollowUps(c);
+            previousField = c;
+        }
+        return true;
+    }
+
+    void linkFollowUps(int32_t node)
+    {
+        const StagedNode& n = m_s.nodes[size_t(node)];
+        int32_t previous = -1;
+        for (const int32_t c : n.children) {
+            FieldRecord& f = field(c);
+            f.lParentField = field(node).nOmod;
+            f.bFollowUp = true;
+            f.Grpi = field(node).Grpi;
+            if (previous < 0)
+                field(node).lChildField = f.nOmod;
+            else
+                field(previous).lNextField = f.nOmod;
+            linkFollowUps(c);
+            previous = c;
+        }
+    }
+
+private:
+    bool isGroup(int32_t node) const { return m_s.nodes[size_t(node)].group; }
+
+    void chainGroup(int16_t parentGrpi, int16_t previousGrpi, GroupRecord& g)
+    {
+        g.lParentGroup = parentGrpi;
+        g.lPreviousGroup = previousGrpi;
+        if (previousGrpi > 0)
+            gaGroups[size_t(previousGrpi - 1)].lNextGroup = g.Grpi;
+        else
+            gaGroups[size_t(parentGrpi - 1)].lChildGroup = g.Grpi;
+    }
+
+    const StructureText& m_s;
+    Taken& m_t;
+};
+
+// The top node's links to the place: a field gets the group it goes into, and after a
+// selected field it names that field as its parent, which the paste procedure reads as
+// "right after it".
+void linkTop(const StructureText& s, const Taken& t, const TreeNode* place)
+{
+    if (s.nodes[0].group)
+        return;
+    FieldRecord& top = gaFields[size_t(t.fields[0])];
+    if (isGroupNode(place)) {
+        top.Grpi = int16_t(place->keyNumber() + 1);
+        return;
+    }
+    const FieldRecord& after = gaFields[size_t(place->keyNumber())];
+    top.Grpi = after.Grpi;
+    top.lParentField = after.nOmod;
+}
+
+QString keyOf(const StructureText& s, const Taken& t, size_t node)
+{
+    const StagedNode& n = s.nodes[node];
+    return n.group ? gsGroupKey(t.groups[size_t(n.record)]) : gsFieldKey(t.fields[size_t(n.record)]);
+}
+
+// Every staged node has its node, with exactly its children in order, and the top
+// stands under the node the place gives.
+bool placedAsStaged(const StructureText& s, const Taken& t, const TreeNode* place, const NodeTree& tree)
+{
+    std::vector<const TreeNode*> nodes(s.nodes.size(), nullptr);
+    for (size_t i = 0; i < s.nodes.size(); ++i)
+        if (!(nodes[i] = tree.node(keyOf(s, t, i))))
+            return false;
+    for (size_t i = 0; i < s.nodes.size(); ++i) {
+        const TreeNode* c = nodes[i]->child();
+        for (const int32_t k : s.nodes[i].children) {
+            if (c != nodes[size_t(k)])
+                return false;
+            c = c->next();
+        }
+        if (c)
+            return false;
+    }
+    const TreeNode* expected = nullptr;
+    if (isRoot(place))
+        expected = place;
+    else if (s.nodes[0].group)
+        expected = isGroupNode(place) ? place->parent() : groupNodeOf(place);
+    else
+        expected = isGroupNode(place) ? place : place->parent();
+    return nodes[0]->parent() == expected;
+}
+
+void removeNodes(const StructureText& s, const Taken& t, NodeTree& tree)
+{
+    for (size_t i = 0; i < s.nodes.size(); ++i)
+        tree.remove(keyOf(s, t, i));
+}
+
+// Labels, domains, enums and the main table's data of the new records, from the host
+// of the form they went into.
+void fetchTexts()
+{
+    gLoadTableFieldData();
+    gLoadDomains();
+    gLoadEnums();
+    gLoadFieldLabels(1, true);
+    gLoadGroupLabels();
+}
+
+bool saveFile(const QString& path, const QByteArray& data, QString& why)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+        return true;
+    why = QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString());
+    return false;
+}
+
+bool writeDebugFile(const QString& text, QString& why)
+{
+    if (gsBaseDir.isEmpty()) {
+        why = QStringLiteral("the editor has no base folder");
+        return false;
+    }
+    if (!QDir().mkpath(gsDebugFolder())) {
+        why = QStringLiteral("the folder %1 cannot be made").arg(QDir::toNativeSeparators(gsDebugFolder()));
+        return false;
+    }
+    if (!gbXslWritten) {
+        if (!saveFile(QDir(gsDebugFolder()).filePath(kXslName), QByteArray(kXsl), why))
+            return false;
+        gbXslWritten = true;
+    }
+    if (!saveFile(gsDebugFile(gnCopyFileNr + 1), text.toUtf8(), why))
+        return false;
+    ++gnCopyFileNr;
+    return true;
+}
+
+} // namespace
+
+void gSetPasteTarget(PasteTarget target) { g_target = std::move(target); }
+
+bool gCopyStructure(const TreeNode* node, bool bToClipboard)
+{
+    QString text;
+    QString why;
+    if (!gbWriteStructure(node, bToClipboard ? QString() : kXslName, text, why)) {
+        tell(NotCopied, why);
+        return false;
+    }
+    if (bToClipboard) {
+        platform::clipboard().setText(text);
+        gWriteLog(QStringLiteral("Structure of '") + node->text().trimmed() + QStringLiteral("' copied"));
+        return true;
+    }
+    if (!writeDebugFile(text, why)) {
+        tell(DebugNotWritten, why);
+        return false;
+    }
+    return true;
+}
+
+bool gPasteStructure(TreeNode* node)
+{
+    NodeTree* tree = gMainTree();
+    if (gsOpenMode == "r")
+        return refusePaste(QStringLiteral("the form is open read-only"));
+    if (!tree || !node || !tree->owns(node) || !g_target.mPasteGroups || !g_target.mPasteFields
+        || !g_target.bIsFollowUpPlaceAllowed || !g_target.showTree)
+        return refusePaste(QStringLiteral("there is no place selected to paste it at"));
+
+    StructureText s;
+    QString why;
+    if (!gbReadStructure(platform::clipboard().text(), g_target.maxGroupLevel, s, why)
+        || !placeAllowed(node, s, why) || !roomFor(s, why))
+        return refusePaste(why);
+
+    // A field pasted after a field finds it by its order number: a field inserted since
+    // the last rebuild has none yet.
+    if (!isGroupNode(node) && gvIndexOfId(gaFields[size_t(node->keyNumber())].nOmod) != node->keyNumber())
+        gRebuildPointers();
+
+    platform::setMousePointer(platform::Pointer::Hourglass);
+    const std::vector<int32_t> slots = freeFieldSlots(s.fields.size());
+    const Snapshot before(slots);
+    Taken t;
+    Linker linker(s, t);
+    bool ok = takeRecords(s, slots, t);
+    if (ok && s.nodes[0].group)
+        ok = linker.linkGroup(0);
+    else if (ok)
+        linker.linkFollowUps(0);
+    const bool treeWasVisible = g_target.showTree(false);
+    bool placed = false;
+    if (ok) {
+        linkTop(s, t, node);
+        fetchTexts();
+        tree->setSelectedItem(node);
+        if (s.nodes[0].group)
+            g_target.mPasteGroups(t.groups[0]);
+        else
+            g_target.mPasteFields(t.fields[0], false);
+        placed = placedAsStaged(s, t, node, *tree);
+        if (!placed)
+            removeNodes(s, t, *tree);
+    }
+    if (!placed) {
+        before.restore(t.fields);
+        tree->setSelectedItem(node);
+        tree->setDropHighlight(node);
+        g_target.showTree(treeWasVisible);
+        platform::setMousePointer(platform::Pointer::Default);
+        return refusePaste(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
+                              : QStringLiteral("no record could be taken for it; nothing was changed"));
+    }
+
+    // The link rebuild numbers the new fields as new ones.
+    for (const int32_t f : t.fields)
+        gaFields[size_t(f)].nOmod = 0;
+    gRebuildPointers();
+    gbFormChanged = true;
+    g_target.showTree(treeWasVisible);
+    platform::setMousePointer(platform::Pointer::Default);
+    gWriteLog(QStringLiteral("Structure of form '%1' pasted: %2 groups, %3 fields")
+                  .arg(s.key306.simplified())
+                  .arg(s.groups.size())
+                  .arg(s.fields.size()));
+    return true;
+}
+
+bool gbClipboardHasStructure() { return gbIsStructureText(platform::clipboard().text()); }
+
+bool gbShowDebugView(const TreeNode* node)
+{
+    if (!gCopyStructure(node, false))
+        return false;
+    const QString file = gsDebugFile(gnCopyFileNr);
+    if (platform::fileViewer().openFile(file))
+        return true;
+    tell(DebugNotOpened, QDir::toNativeSeparators(file));
+    return false;
+}
+
+QString gsDebugFolder() { return QDir(gsBaseDir).filePath(QStringLiteral("tmp")); }
+
+QString gsDebugFile(int32_t nr) { return QDir(gsDebugFolder()).filePath(QStringLiteral("plm%1.xml").arg(nr)); }
+
+void gRemoveDebugFiles()
+{
+    if (!gbXslWritten)
+        return;
+    if (!gsBaseDir.isEmpty()) {
+        const QDir folder(gsDebugFolder());
+        QFile::remove(folder.filePath(kXslName));
+        // Only the files the debug view writes: "plm", a number, ".xml".
+        static const QRegularExpression numbered(QStringLiteral("^plm[0-9]+\\.xml$"));
+        const QStringList names =
+            folder.entryList({QStringLiteral("plm*.xml")}, QDir::Files | QDir::System | QDir::Hidden);
+        for (const QString& name : names)
+            if (numbered.match(name).hasMatch())
+                QFile::remove(folder.filePath(name));
+    }
+    gbXslWritten = false;
+}
+
+void resetStructureExchange()
+{
+    g_target = PasteTarget{};
+    gbXslWritten = false;
+    gnCopyFileNr = 0;
+}

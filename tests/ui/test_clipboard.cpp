@@ -1,0 +1,412 @@
+// Copy and paste of structure through the clipboard and the debug view, on the demo
+// forms: the round trip within a form and into another, the refusals of bad clipboard
+// texts and places, a paste that cannot place its nodes, and the debug files.
+#include "test_main_window_support.h"
+
+#include "exchange/StructureXml.h"
+#include "exchange/mod_Clipboard.h"
+#include "platform/Clipboard.h"
+#include "platform/FileViewer.h"
+
+#include <QDir>
+#include <QMenu>
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <functional>
+
+namespace {
+
+class Clipboard : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        clipboard = platform::installScriptedClipboard();
+        viewer = platform::installScriptedFileViewer();
+    }
+    void TearDown() override
+    {
+        resetStructureExchange();
+        platform::resetClipboard();
+        platform::resetFileViewer();
+        MainWindowTest::TearDown();
+    }
+    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
+    void move(const char* key, const char* relative, Relationship where)
+    {
+        tree().move(node(key), node(relative), where);
+    }
+    // The form's records and tree as a text, to show that nothing changed.
+    QString formState()
+    {
+        QString state = treeText(tree());
+        for (size_t g = 0; g < gaGroups.size(); ++g)
+            state += QStringLiteral("g%1:%2,%3,%4 ").arg(g).arg(gaGroups[g].Grpi).arg(gaGroups[g].iNrOfSubGroups)
+                         .arg(gaGroups[g].lGroupLevel);
+        for (size_t f = 1; f < gaFields.size(); ++f)
+            state += QStringLiteral("f%1:%2,%3 ").arg(f).arg(gaFields[f].lFieldId).arg(gaFields[f].nOmod);
+        return state + QStringLiteral("count %1 changed %2").arg(gnFieldCount).arg(gbFormChanged);
+    }
+    QString copied(const char* key)
+    {
+        EXPECT_TRUE(gCopyStructure(node(key), true));
+        return clipboard->text();
+    }
+
+    std::shared_ptr<platform::ScriptedClipboard> clipboard;
+    std::shared_ptr<platform::ScriptedFileViewer> viewer;
+};
+
+// The nodes of two subtrees, depth first, side by side.
+std::vector<std::pair<const TreeNode*, const TreeNode*>> pairs(const TreeNode* a, const TreeNode* b)
+{
+    std::vector<std::pair<const TreeNode*, const TreeNode*>> out;
+    for (const TreeNode *x = a, *y = b; x && y; x = NodeTree::nextDepthFirst(x, a), y = NodeTree::nextDepthFirst(y, b))
+        out.emplace_back(x, y);
+    return out;
+}
+
+int32_t count(const TreeNode* top, char16_t letter)
+{
+    int32_t n = 0;
+    for (const TreeNode* x = top; x; x = NodeTree::nextDepthFirst(x, top))
+        n += x->keyLetter() == letter ? 1 : 0;
+    return n;
+}
+
+const QString kFormat = QStringLiteral("<a href=\"x\">&'\tb</a>");
+const QString kMessage = QStringLiteral("Ωμέγα&<中>\"'");
+const QString kDefault = QStringLiteral("tab\there <é中文> & \"q\" 'a'");
+
+TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
+{
+    open(QStringLiteral("itemsd"));
+    // g_2 holds subgroups with two runs of fields between them, the option set f_4
+    // and the picture p_13 (in g_1) and a group with fields and a subgroup (g_5).
+    move("g_1", "g_3", Relationship::Next);
+    move("f_29", "g_3", Relationship::Next);
+    move("g_5", "g_1", Relationship::Next);
+    move("f_30", "g_5", Relationship::Next);
+    gRebuildPointers();
+    gaFields[5].sDisplayFormat = kFormat;
+    gaFields[3].sMessage = kMessage;
+    gaFields[3].sDefaultValue = kDefault;
+    gaGroups[4].lAlignmentGroupId = 3;  // g_3, copied along
+    gaGroups[6].lAlignmentGroupId = 7;  // g_7, left behind
+    gaGroups[3].lAlignmentGroupId = 0;
+
+    const QString first = copied("g_2");
+    ASSERT_TRUE(gbClipboardHasStructure());
+    const int32_t fieldsBefore = glLiveFieldCount();
+    const int32_t copied = count(node("g_2"), u'f') + count(node("g_2"), u'p');
+    ASSERT_TRUE(gPasteStructure(node("g_0")));
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+    EXPECT_TRUE(gbFormChanged);
+    EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+    EXPECT_EQ(glLiveFieldCount(), fieldsBefore + copied);
+
+    const TreeNode* pasted = node("g_0")->lastChild();
+    const auto both = pairs(node("g_2"), pasted);
+    ASSERT_EQ(both.size(), size_t(count(node("g_2"), u'g') + copied));
+    QHash<QString, int32_t> copyOf;  // original key -> index of its copy
+    for (const auto& [a, b] : both) {
+        EXPECT_NE(a->key(), b->key());
+        EXPECT_EQ(a->key().left(2), b->key().left(2));
+        EXPECT_EQ(a->text(), b->text()) << a->key().toStdString();
+        // Form commands stay with the original.
+        EXPECT_EQ(QString(a->image()).remove(QStringLiteral("button")), b->image()) << a->key().toStdString();
+        EXPECT_EQ(a->children(), b->children()) << a->key().toStdString();
+        copyOf.insert(a->key(), b->keyNumber());
+    }
+    const auto field = [&](const char* key) -> const FieldRecord& {
+        return gaFields[size_t(copyOf.value(QLatin1String(key)))];
+    };
+    const auto group = [&](const char* key) -> const GroupRecord& {
+        return gaGroups[size_t(copyOf.value(QLatin1String(key)))];
+    };
+    EXPECT_EQ(field("f_5").sDisplayFormat, kFormat);
+    EXPECT_EQ(field("f_3").sMessage, kMessage);
+    EXPECT_EQ(field("f_3").sDefaultValue, kDefault);
+    EXPECT_EQ(field("f_4").lControl, 3);
+    EXPECT_EQ(field("p_13").lControl, 4);
+    EXPECT_EQ(group("g_4").lAlignmentGroupId, copyOf.value(QStringLiteral("g_3")));
+    EXPECT_EQ(group("g_6").lAlignmentGroupId, -copyOf.value(QStringLiteral("g_6")));
+    EXPECT_EQ(group("g_3").lAlignmentGroupId, 0);
+
+    // The copy of the paste is the first copy.
+    EXPECT_TRUE(gCopyStructure(pasted, true));
+    EXPECT_EQ(clipboard->text(), first);
+
+    // Saved and loaded again, nothing is lost.
+    w().mnuFSave_Click();
+    EXPECT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+    restart();
+    open(QStringLiteral("itemsd"));
+    EXPECT_EQ(glLiveFieldCount(), fieldsBefore + copied);
+    EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
+
+    // Into a form with another main table.
+    restart();
+    open(QStringLiteral("simpled"));
+    clipboard->setText(first);
+    ASSERT_TRUE(gPasteStructure(node("g_0")));
+    EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+    const TreeNode* inSimple = node("g_0")->lastChild();
+    EXPECT_EQ(pairs(inSimple, inSimple).size(), both.size());
+    EXPECT_TRUE(gCopyStructure(inSimple, true));
+    EXPECT_EQ(clipboard->text(),
+              QString(first).replace(QStringLiteral("2tekwyitemsd "), QStringLiteral("2tekwysimpled")));
+    // Its main table is another: the fields of this one are no table fields there.
+    const TreeNode* item = inSimple;
+    const auto isItem = [](const TreeNode* n) {
+        return n->keyLetter() == u'f' && gaFields[size_t(n->keyNumber())].sFieldName == QLatin1String("tekwy001.item");
+    };
+    while (item && !isItem(item))
+        item = NodeTree::nextDepthFirst(item, inSimple);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->image(), QStringLiteral("ntfield"));
+}
+
+TEST_F(Clipboard, AFieldGoesRightAfterTheSelectedFieldWithItsFollowUps)
+{
+    open(QStringLiteral("itemsd"));
+    copied("f_4");
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    const TreeNode* pasted = node("f_1")->next();
+    ASSERT_TRUE(pasted && pasted->key() != QStringLiteral("f_3"));
+    EXPECT_EQ(pasted->children(), 4);
+    EXPECT_EQ(pasted->text(), node("f_4")->text());
+    EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+}
+
+// Each refusal: one message naming the fault, and neither a record nor a node taken.
+struct BadText {
+    const char* name;
+    std::function<QString(const QString& good)> make;
+    const char* reason;
+};
+
+QString replaced(QString text, const QString& from, const QString& to)
+{
+    EXPECT_TRUE(text.contains(from)) << from.toStdString();
+    return text.replace(from, to);
+}
+
+// The good text with its first <group> or <field> nested depth times in itself.
+QString nested(const QString& good, const QString& element, int depth)
+{
+    const qsizetype from = good.indexOf(QLatin1Char('<') + element + QStringLiteral("props"));
+    const QString props = good.mid(from, good.indexOf(QStringLiteral("/>"), from) + 2 - from);
+    QString text = good.left(good.indexOf(QStringLiteral("<definition>")) + 12);
+    for (int i = 0; i < depth; ++i)
+        text += QLatin1Char('<') + element + QLatin1Char('>') + props;
+    for (int i = 0; i < depth; ++i)
+        text += QStringLiteral("</") + element + QLatin1Char('>');
+    return text + QStringLiteral("</definition></body>");
+}
+
+const BadText kBadTexts[] = {
+    {"too long", [](const QString&) { return QString(kMaxStructureText + 1, u' '); }, "longer than"},
+    {"billion laughs",
+     [](const QString&) {
+         QString dtd = QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE body [<!ENTITY a \"ha\">");
+         for (int i = 1; i < 10; ++i)
+             dtd += QStringLiteral("<!ENTITY %1 \"&%2;&%2;&%2;&%2;&%2;&%2;&%2;&%2;&%2;&%2;\">")
+                        .arg(QChar(u'a' + i))
+                        .arg(QChar(u'a' + i - 1));
+         return dtd + QStringLiteral("]><body>&j;</body>");
+     },
+     "document type"},
+    {"cut short", [](const QString& t) { return t.left(t.size() / 2); }, "not well-formed"},
+    {"other root", [](const QString& t) { return replaced(replaced(t, "<body>", "<form>"), "</body>", "</form>"); },
+     "element <form>"},
+    {"other program", [](const QString& t) { return replaced(t, "plm_id=\"Palimor\"", "plm_id=\"Other\""); },
+     "not copied by this editor"},
+    {"other format", [](const QString& t) { return replaced(t, "format=\"1\"", "format=\"2\""); }, "format \"2\""},
+    {"key306 too short", [](const QString& t) { return replaced(t, "key306=\"2tekwyitemsd", "key306=\"2tekwyitems"); },
+     "names no form"},
+    {"unknown element", [](const QString& t) { return replaced(t, "<definition>", "<definition><script/>"); },
+     "unknown element <script>"},
+    {"unknown attribute", [](const QString& t) { return replaced(t, "<fieldprops ", "<fieldprops onload=\"x\" "); },
+     "unknown attribute onload"},
+    {"missing attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", ""); },
+     "lacks the attribute bEchoField"},
+    {"control out of range", [](const QString& t) { return replaced(t, "lControl=\"6\"", "lControl=\"9\""); },
+     "lControl \"9\""},
+    {"flag not 0 or 1", [](const QString& t) { return replaced(t, "bShowGroupBox=\"1\"", "bShowGroupBox=\"true\""); },
+     "bShowGroupBox"},
+    {"number wider than its column",
+     [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
+     "iElement"},
+    {"name wider than its column",
+     [](const QString& t) { return replaced(t, "\"tekwy001.stoc\"", "\"tekwy001.stoc.too.long\""); },
+     "longer than 17"},
+    {"alignment outside the copy",
+     [](const QString& t) { return replaced(t, "lAlignmentGroupId=\"-1\"", "lAlignmentGroupId=\"9\""); },
+     "names no copied group"},
+    {"groups too deep", [](const QString& t) { return nested(t, "group", kMaxGroupLevel + 2); }, "groups are nested"},
+    {"follow-ups too deep", [](const QString& t) { return nested(t, "field", kMaxFollowUpDepth + 2); },
+     "follow-up fields are nested"},
+    {"more fields than free slots",
+     [](const QString& t) {
+         const qsizetype from = t.indexOf(QStringLiteral("<field>"));
+         const QString field = t.mid(from, t.indexOf(QStringLiteral("</field>"), from) + 8 - from);
+         QString many;
+         for (int i = 0; i < 400; ++i)
+             many += field;
+         return replaced(t, field, many);
+     },
+     "room for"},
+    {"text between the elements", [](const QString& t) { return replaced(t, "<definition>", "<definition>hello"); },
+     "text outside"},
+};
+
+TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
+{
+    open(QStringLiteral("itemsd"));
+    const QString good = copied("g_2");
+    const QString before = formState();
+    for (const BadText& bad : kBadTexts) {
+        SCOPED_TRACE(bad.name);
+        dialogs->clear();
+        clipboard->setText(bad.make(good));
+        EXPECT_FALSE(gPasteStructure(node("g_0")));
+        ASSERT_EQ(dialogs->texts().size(), 1);
+        EXPECT_TRUE(dialogs->texts().front().contains(QLatin1String(bad.reason)))
+            << dialogs->texts().front().toStdString();
+        EXPECT_EQ(formState(), before);
+    }
+    clipboard->setText(QStringLiteral("a plain text"));
+    EXPECT_FALSE(gbClipboardHasStructure());
+    clipboard->setText(replaced(good, "format=\"1\"", "format=\"2\""));
+    EXPECT_FALSE(gbClipboardHasStructure());
+}
+
+TEST_F(Clipboard, ACopyOfATextXmlCannotCarryLeavesTheClipboardAsItWas)
+{
+    open(QStringLiteral("itemsd"));
+    clipboard->setText(QStringLiteral("before"));
+    gaFields[3].sMessage = QStringLiteral("bell\x07");
+    EXPECT_FALSE(gCopyStructure(node("f_3"), true));
+    EXPECT_EQ(clipboard->text(), QStringLiteral("before"));
+    EXPECT_EQ(clipboard->writes(), 1);
+    EXPECT_EQ(dialogs->texts().size(), 1);
+}
+
+TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
+{
+    open(QStringLiteral("itemsd"));
+    copied("g_2");
+    const int32_t fields = glLiveFieldCount();
+    const QString before = formState();
+
+    // Beside a group at the deepest level no group may go.
+    const int16_t level = gaGroups[7].lGroupLevel;
+    gaGroups[7].lGroupLevel = kMaxGroupLevel;
+    EXPECT_FALSE(gPasteStructure(node("g_7")));
+    gaGroups[7].lGroupLevel = level;
+    EXPECT_EQ(formState(), before);
+
+    // A main window that adds only the first node: every record is given back.
+    PasteTarget broken;
+    broken.mPasteGroups = [this](int32_t g) {
+        int32_t index = g;
+        w().mbInsertGroup(index);
+    };
+    broken.mPasteFields = [](int32_t, bool) {};
+    broken.bIsFollowUpPlaceAllowed = [](const TreeNode*) { return true; };
+    broken.showTree = [](bool) { return true; };
+    broken.maxGroupLevel = kMaxGroupLevel;
+    gSetPasteTarget(broken);
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("g_0")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
+    EXPECT_EQ(formState(), before);
+
+    w().mnuFSave_Click();
+    restart();
+    open(QStringLiteral("itemsd"));
+    EXPECT_EQ(glLiveFieldCount(), fields);
+    EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
+}
+
+TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_TRUE(gbShowDebugView(node("g_3")));
+    ASSERT_TRUE(gbShowDebugView(node("f_4")));
+    const QDir folder(gsDebugFolder());
+    EXPECT_EQ(folder.absolutePath(), QDir(tmp.filePath(QStringLiteral("tmp"))).absolutePath());
+    EXPECT_EQ(viewer->opened(), QStringList({gsDebugFile(1), gsDebugFile(2)}));
+    EXPECT_TRUE(gbXslWritten);
+    QFile file(gsDebugFile(2));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("<?xml-stylesheet type=\"text/xsl\" href=\"plm.xsl\"?>")));
+    EXPECT_TRUE(text.contains(QStringLiteral("sFieldName=\"tekwy001.ityp\"")));
+    // The stylesheet is XML itself.
+    QFile xsl(folder.filePath(QStringLiteral("plm.xsl")));
+    ASSERT_TRUE(xsl.open(QIODevice::ReadOnly));
+    QXmlStreamReader reader(&xsl);
+    while (!reader.atEnd())
+        reader.readNext();
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
+
+    for (const char* other : {"plmnotes.xml", "keep.txt"}) {
+        QFile f(folder.filePath(QLatin1String(other)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    w().mRemoveTempFiles();
+    EXPECT_EQ(folder.entryList(QDir::Files), QStringList({QStringLiteral("keep.txt"), QStringLiteral("plmnotes.xml")}));
+    EXPECT_FALSE(gbXslWritten);
+}
+
+// ---- The Edit menu --------------------------------------------------------------------------
+
+// Cut and Copy need a node other than the form; Paste follows the clipboard; read-only
+// keeps only Copy. A Cut whose delete is declined leaves the tree but fills the
+// clipboard; accepted, the node goes and Paste brings it back.
+TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
+{
+    open(QStringLiteral("itemsd"));
+    auto states = [&](const char* key) {
+        tree().setSelectedItem(node(key));
+        w().menu(QStringLiteral("mnuEdit"))->aboutToShow();
+        QString s;
+        for (const char* e : {"mnuECut", "mnuECopy", "mnuEPaste"})
+            s += w().entryEnabled(QLatin1String(e)) ? u'1' : u'0';
+        return s;
+    };
+    EXPECT_EQ(states("g_0"), QStringLiteral("000"));
+    EXPECT_EQ(states("f_3"), QStringLiteral("110"));
+
+    const QString before = formState();
+    dialogs->queueAnswer(platform::IdNo);
+    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    EXPECT_EQ(formState(), before);
+    EXPECT_TRUE(gbClipboardHasStructure());
+    EXPECT_EQ(states("g_0"), QStringLiteral("001"));
+
+    const QString copy = copied("g_3");
+    EXPECT_EQ(states("g_3"), QStringLiteral("111"));
+    dialogs->queueAnswer(platform::IdYes);
+    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    EXPECT_FALSE(node("g_3"));
+    states("g_0");
+    w().menuEntry(QStringLiteral("mnuEPaste"))->trigger();
+    ASSERT_TRUE(gbFormChanged);
+    EXPECT_TRUE(gCopyStructure(tree().firstRoot()->child()->lastSibling(), true));
+    EXPECT_EQ(clipboard->text().section(QStringLiteral("</header>"), 1), copy.section(QStringLiteral("</header>"), 1));
+
+    // Read-only: Copy stays for a field; Cut and Paste are off and refuse by themselves.
+    restart();
+    open(QStringLiteral("itemsd"), QStringLiteral("r"));
+    EXPECT_EQ(states("f_3"), QStringLiteral("010"));
+    const QString readOnly = formState();
+    w().mnuECut_Click();
+    w().mnuEPaste_Click();
+    EXPECT_EQ(formState(), readOnly);
+}
+
+} // namespace

@@ -1,0 +1,114 @@
+// Running the form in the host and the Tools menu's sessions against the local host,
+// whose session windows answer "nothing chosen"; the form identity never changes.
+#include "test_main_window_support.h"
+
+#include <gui/session_windows_gui.h>
+#include <session_windows.h>
+
+#include <QAction>
+
+namespace {
+
+class RunInHost : public MainWindowTest {
+protected:
+    // The session starts of a menu entry (mnu_Tfrm is off for a form of the editor's own
+    // type), each answered "nothing chosen", with spares so that no window waits.
+    QList<host::SessionRequest> starts(const char* entry)
+    {
+        const QStringList before{gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer};
+        const qsizetype count = host::sessionRequests().size();
+        host::installSessionWindows();
+        for (int i = 0; i < 3; ++i)
+            host::scriptSessionAnswer(host::NothingChosen{});
+        w().setEntryEnabled(QLatin1String(entry), true);
+        w().menuEntry(QLatin1String(entry))->trigger();
+        while (host::takeScriptedAnswer()) {
+        }
+        EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer}), before);
+        return host::sessionRequests().mid(count);
+    }
+};
+
+TEST_F(RunInHost, RunAsksAboutUnsavedChangesThenStartsTheFormsSession)
+{
+    // Open mode, entry, form changed, answer to the save question (0: not asked), host
+    // function failing once, session started, form changed afterwards.
+    const struct { const char *mode, *entry; bool change; int answer; const char* fails; bool runs, after; } cases[] = {
+        {"w", "mnuOSO", false, 0, "", true, false},
+        {"w", "mnuOSO", true, platform::IdNo, "", true, true},
+        {"w", "mnuOMO", true, platform::IdYes, "", true, false},
+        {"w", "mnuOSO", true, platform::IdYes, "execute.velq.set(", false, true},
+        {"w", "mnuOSO", true, platform::IdCancel, "", false, true},
+        {"r", "mnuOSO", true, 0, "", true, true},
+        {"w", "mnuOMO", false, 0, "check.runtime.form.vrc(", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.mode << ' ' << c.entry << ' ' << c.answer << ' ' << c.fails);
+        restart();
+        open(QStringLiteral("itemsd"), QLatin1String(c.mode));
+        if (c.change) {
+            gaFields[2].bMandatoryInput = !gaFields[2].bMandatoryInput;
+            gaFields[2].bChanged = gaFields[2].bChanged301 = gbFormChanged = true;
+        }
+        host::clearCallLog();
+        if (c.answer)
+            dialogs->queueAnswer(c.answer);
+        if (*c.fails)
+            host::injectError(QLatin1String(c.fails), 7, 1);
+        const auto requests = starts(c.entry);
+        ASSERT_EQ(requests.size(), c.runs ? 1 : 0);
+        for (const host::SessionRequest& r : requests)
+            EXPECT_EQ(QStringList({r.session, r.table, r.startRecord, QString::number(r.mode)}),
+                      QStringList({"tekwyitems", "", "", qstrcmp(c.entry, "mnuOMO") ? "1" : "0"}));
+        const QString shown = dialogs->texts().join(u'|');
+        EXPECT_EQ(shown.contains(QStringLiteral("Save the changes?")), c.answer != 0) << shown.toStdString();
+        EXPECT_EQ(shown.contains(QStringLiteral("could not be checked")), *c.fails == 'c') << shown.toStdString();
+        EXPECT_EQ(gbFormChanged, c.after);
+        EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")) > 0, c.answer == platform::IdYes);
+    }
+}
+
+TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)
+{
+    open(QStringLiteral("itemsd"));
+    // The main table exists in a newer version of its own as well.
+    hostRows(host.databasePath(), QStringLiteral("INSERT INTO qxscm100 VALUES ('te', '7.7', 'b1', '', 2, 'te', '7.7',"
+                                                 " 'b1', '', 1, 'Workshop, next')"));
+    hostRows(host.databasePath(), QStringLiteral("INSERT INTO qxzrn420 VALUES ('te', 'kwy', '001', '7.7', 'b1', '',"
+                                                 " 'Items')"));
+    const QString form = QStringLiteral("clan=2 cpac=te cmod=kwy cfrm=itemsd vers=7.6 rele=a3 cust=dev");
+    const QString session = QStringLiteral("cpac=te cmod=kwy cses=items vers=7.6 rele=a3 cust=dev");
+    const struct { const char *entry, *session, *table; QString keys; } cases[] = {
+        {"mnu_Tcmd", "qxzrn3518m000", "qxzrn300", form},
+        {"mnu_Tdal", "qxzrn2530m000", "qxzrn420", "cpac=te cmod=kwy flno=001 vers=7.7 rele=b1 cust="},
+        {"mnu_Tfrm", "qxzrn3100s000", "qxzrn300", form},
+        {"mnu_Tind", "qxzrn2101s000", "qxzrn200", session},
+        {"mnu_Tprs", "qxzrn2530m000", "qxzrn200", session},
+        {"mnu_Tses", "qxzrn2100s000", "qxzrn200", session},
+        {"mnu_Tstc", "qxzrn3110s000", "qxzrn300", form},
+        {"mnu_Tvtd", "vqrst1400m000", "qxzrn300", form},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        gbLoadCommands = false;
+        const auto requests = starts(c.entry);
+        ASSERT_EQ(requests.size(), 1);
+        const host::SessionRequest& r = requests[0];
+        // Only the sessions entry passes the form language.
+        EXPECT_EQ(QStringList({r.session, r.table, r.language}),
+                  QStringList({c.session, c.table, qstrcmp(c.entry, "mnu_Tses") ? "" : "2"}));
+        QStringList keys;
+        for (const QString& key : c.keys.split(u' ')) {
+            const QString field = key.section(u'=', 0, 0);
+            const int32_t at = glFieldOffset(QLatin1String(c.table), field, true) - 1;
+            keys << field + u'=' + r.startRecord.mid(at, glFieldLength(QLatin1String(c.table), field)).trimmed();
+        }
+        EXPECT_EQ(keys.join(u' '), c.keys);
+        EXPECT_EQ(gbLoadCommands, qstrcmp(c.entry, "mnu_Tcmd") == 0);
+    }
+    EXPECT_TRUE(starts("mnu_Tscr").isEmpty());
+    ASSERT_EQ(host::scriptEditRequests().size(), 1);
+    EXPECT_EQ(host::scriptEditRequests()[0].script, QStringLiteral("items"));
+}
+
+} // namespace

@@ -1,0 +1,332 @@
+// Structure editing in the main window against the local host: inserting fields,
+// groups and table fields, deleting with its questions, selection fields, moving by
+// menu, each stored and loaded again, and the refusals of a read-only or locked window.
+#include "test_main_window_support.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+
+namespace {
+
+class StructureEditing : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        // Group 8 aligned to group 3, the stock group.
+        openHostDatabase(host.databasePath())
+            ->exec(QStringLiteral("UPDATE qxzrn315 SET algr = 3 WHERE cfrm = 'itemsd' AND grpi = 8"));
+        open(QStringLiteral("itemsd"));
+    }
+    TreeNode* node(const QString& key) { return tree().node(key); }
+    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
+    void select(const char* key)
+    {
+        tree().setSelectedItem(node(key));
+        w().mSetMenuState();
+    }
+    void run(const char* entry) { w().menuEntry(QLatin1String(entry))->trigger(); }
+    // The rows of itemsd in table that meet condition, columns joined by "|".
+    QStringList rows(const char* columns, const char* table, const char* condition) const
+    {
+        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE cfrm = 'itemsd' AND %3")
+                                .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(condition));
+        return hostRows(host.databasePath(), sql);
+    }
+    QString key() { return tree().selectedItem()->key(); }
+    // A picker entry of table tekwy001 made for the test; its key.
+    static QString pickerEntry(const char* field, const char* domain)
+    {
+        if (gaTableFields.empty())
+            gaTableFields.resize(1);
+        TableFieldRecord entry;
+        entry.sTableCode = QStringLiteral("tekwy001");
+        entry.sFieldName = QLatin1String(field);
+        entry.iElement = 1;
+        entry.sDomainPackage = QStringLiteral("te");
+        entry.sDomainCode = QLatin1String(domain);
+        entry.nNrOfElements = 1;
+        gaTableFields.push_back(entry);
+        gnTableFieldCount = int16_t(gaTableFields.size() - 1);
+        return QStringLiteral("t_%1").arg(gnTableFieldCount);
+    }
+    bool insertTableField(const char* relative, int16_t relationship, const QString& entry, bool from = true,
+                          bool checkBox = false)
+    {
+        const QString text = entry.isEmpty() ? QString() : QStringLiteral("text");
+        return w().mbInsertTableField(relationship, QLatin1String(relative), entry, text, QStringLiteral("tablefield"),
+                                      from, checkBox, true, false);
+    }
+    void saveAndReload()
+    {
+        w().mnuFSave_Click();
+        ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+        restart();
+        open(QStringLiteral("itemsd"));
+    }
+    // Every group counts the subgroup nodes it holds.
+    void expectCounters()
+    {
+        for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g)
+            if (const TreeNode* n = node(gsGroupKey(g))) {
+                int16_t groups = 0;
+                for (const TreeNode* c = n->child(); c; c = c->next())
+                    groups += gbIsGroupKey(c->key()) ? 1 : 0;
+                EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
+            }
+    }
+};
+
+TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStoredInOrder)
+{
+    select("f_2");
+    run("mnuEInsertField");
+    const QString added = key();
+    const int32_t f = added.mid(2).toInt();
+    EXPECT_EQ(node(added)->previous(), node("f_2"));
+    EXPECT_EQ(node(added)->image(), QStringLiteral("label"));
+    EXPECT_EQ(node(added)->text(), QStringLiteral("label.only"));  // its name until it has a label
+    EXPECT_TRUE(gbFormChanged);
+
+    // A follow-up of a field that follows another: nothing may come after it.
+    select("f_6");
+    run("mnuEInsertField");
+    run("mnuMRight");
+    ASSERT_EQ(tree().selectedItem()->parent(), node("f_6"));
+    const int32_t live = glLiveFieldCount();
+    dialogs->clear();
+    run("mnuEInsertField");
+    EXPECT_EQ(dialogs->texts(), QStringList({"A field cannot be inserted after this follow-up field."}));
+    EXPECT_EQ(glLiveFieldCount(), live);
+    const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(shots) && w().grab().save(shots + QStringLiteral("/structure_editing.png")));
+
+    saveAndReload();
+    ASSERT_TRUE(node(added));
+    EXPECT_EQ(node(added)->previous(), node("f_2"));
+    EXPECT_LT(gaFields[2].nOmod, gaFields[size_t(f)].nOmod);
+    EXPECT_LT(gaFields[size_t(f)].nOmod, gaFields[3].nOmod);
+}
+
+TEST_F(StructureEditing, GroupsStartAnEmptyTreeAndFollowTheTopLevelFieldOfAFollowUp)
+{
+    select("f_10");  // follow-up of f_9 in g_1
+    run("mnuEInsertGroup");
+    const QString added = key();
+    const int32_t g = added.mid(2).toInt();
+    EXPECT_EQ(node(added)->previous(), node("f_9"));
+    EXPECT_EQ(gaGroups[size_t(g)].lGroupLevel, 2);
+    // A field in it, so that it keeps its place among the fields when loaded again.
+    tree().setExpanded(node(added), false);
+    run("mnuEInsertField");
+    EXPECT_EQ(tree().selectedItem()->parent(), node(added));
+    EXPECT_TRUE(node(added)->expanded());
+
+    saveAndReload();
+    ASSERT_TRUE(node(added));
+    EXPECT_EQ(node(added)->previous(), node("f_9"));
+    expectCounters();
+
+    tree().clear();
+    gInitializeArrays();
+    run("mnuEInsertGroup");
+    EXPECT_EQ(treeText(tree()), QStringLiteral("g_0 [session3] tekwyitemsd\n"));
+    gaGroups[0].lGroupLevel = -11;  // the version mark a stored form's own row carries
+    run("mnuEInsertGroup");
+    EXPECT_EQ(tree().firstRoot()->child(), tree().selectedItem());
+    EXPECT_EQ(gaGroups[size_t(key().mid(2).toInt())].lGroupLevel, 1);
+    expectCounters();
+}
+
+TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndCommandLink)
+{
+    const QString before = treeText(tree());
+    select("f_5");
+    dialogs->queueAnswer(platform::IdNo);
+    run("mnuEDelete");
+    select("g_0");
+    w().mnuEDelete_Click();
+    EXPECT_EQ(treeText(tree()), before);
+    EXPECT_EQ(dialogs->texts(), QStringList({"Delete field Purchased - Purchased?"}));
+
+    // A command deleted with its field is not asked about again when a new field takes the slot.
+    select("f_34");
+    run("mnuEDelete");  // Yes to both questions
+    run("mnuEInsertField");
+    run("mnuEInsertField");
+    ASSERT_EQ(key(), QStringLiteral("f_34"));
+    dialogs->clear();
+    run("mnuEDelete");
+    EXPECT_EQ(dialogs->texts().size(), 1);
+
+    select("g_2");
+    dialogs->clear();
+    dialogs->queueAnswer(platform::IdYes);
+    dialogs->queueAnswer(platform::IdNo);
+    run("mnuEDelete");
+    EXPECT_EQ(dialogs->texts(), QStringList({"Delete group 3 - Stock levels and storage place with all its subgroups "
+                                             "and fields?",
+                                             "Form command print.stock is linked to group Stock levels and storage "
+                                             "place. Delete the command with the group? No links it to the form."}));
+    EXPECT_FALSE(node("g_2") || node("g_4") || node("f_19"));
+    expectCounters();
+
+    saveAndReload();
+    EXPECT_EQ(rows("count(*)", "qxzrn315", "labl IN ('tekwy100.stock', 'tekwy100.levels', 'tekwy100.location')"),
+              QStringList({"0"}));
+    EXPECT_EQ(rows("count(*)", "qxzrn301", "sequ BETWEEN 14 AND 19"), QStringList({"0"}));
+    // Linked to the form; the group that was aligned to the deleted one aligns by default.
+    EXPECT_EQ(rows("btyp, sequ", "qxzrn316", "mscf = 'print.stock'"), QStringList({"1|0"}));
+    EXPECT_EQ(rows("algr", "qxzrn315", "grpi = 8"), QStringList({"-8"}));
+}
+
+TEST_F(StructureEditing, ASelectionFieldIsAddedOnceBeforeItsGroupAndARenameIsStored)
+{
+    select("g_7");
+    EXPECT_TRUE(w().bAddSelectionField(QStringLiteral("tekwy003")));
+    EXPECT_EQ(tree().selectedItem()->next(), node("g_7"));
+    EXPECT_EQ(tree().selectedItem()->image(), QStringLiteral("ntfield"));
+    EXPECT_FALSE(w().bAddSelectionField(QStringLiteral("tekwy003")));
+    w().mnuFSave_Click();
+    ASSERT_FALSE(gbFormChanged);
+
+    EXPECT_TRUE(w().bRenameSelectionField(QStringLiteral("tekwy003"), QStringLiteral("tekwy002")));
+    saveAndReload();
+    EXPECT_EQ(rows("fldn, (SELECT defa FROM qxzrn302 d WHERE d.cfrm = f.cfrm AND d.sequ = f.sequ)", "qxzrn301 f",
+                   "fldn LIKE 'sel.use.%'"),
+              QStringList({"sel.use.tekwy002|qxstpselection.custom"}));
+}
+
+TEST_F(StructureEditing, MovesByMenu)
+{
+    // A group never lands below a field: g_6 first in g_8, which follows the field f_35.
+    tree().move(node("f_35"), node("g_8"), Relationship::Previous);
+    tree().move(node("g_6"), node("g_8"), Relationship::FirstChild);
+    --gaGroups[5].iNrOfSubGroups;
+    ++gaGroups[8].iNrOfSubGroups;
+    const QString before = treeText(tree());
+    const std::pair<const char*, void (frm_Palimor::*)()> refused[] = {
+        {"g_1", &frm_Palimor::mnuMLeft_Click},
+        {"g_8", &frm_Palimor::mnuMRight_Click},  // after the field f_35 now
+        {"g_0", &frm_Palimor::mnuMUp_Click},
+        {"g_6", &frm_Palimor::mnuMUp_Click},
+    };
+    for (const auto& [k, command] : refused) {
+        select(k);
+        (w().*command)();
+        EXPECT_EQ(treeText(tree()), before) << k;
+        EXPECT_TRUE(w().treeVisible()) << k;
+    }
+
+    select("g_3");
+    run("mnuMLeft");
+    EXPECT_EQ(gaGroups[3].lGroupLevel, 1);
+    EXPECT_TRUE(w().treeVisible());
+    expectCounters();
+    saveAndReload();
+    EXPECT_EQ(node("g_3")->previous(), node("g_2"));
+    EXPECT_EQ(gaGroups[3].lGroupLevel, 1);
+    expectCounters();
+}
+
+TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
+{
+    const struct {
+        const char* field;  // nullptr: a free label without an entry
+        const char* domain;
+        bool mainTable, from, checkBox;
+        const char* name;  // nullptr: refused
+        int32_t control;
+        const char* defaultValue;
+    } cases[] = {
+        {"ityp", "ityp", true, true, false, "tekwy001.ityp", 2, ""},
+        {"cuni", "unit", true, true, true, "cuni.yn", 1, ""},
+        {"stoc", "qty", false, true, false, "stoc.f", 0, ""},
+        {"wght", "weight", false, false, false, "wght.t", 0, "999999.999"},
+        {"txta", "txta", false, false, false, "txta.t", 6, "fmax($#)"},
+        {"actv", "pct", false, true, true, "actv.txt", 1, "teyeno.no"},
+        {nullptr, "", false, false, false, "label.only", 5, ""},
+        {"days", "wdays", false, true, false, nullptr, 0, ""},
+        {"pict", "image", true, true, false, nullptr, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name ? c.name : c.domain);
+        gsTable = c.mainTable ? QStringLiteral("tekwy001") : QString();
+        const QString entry = c.field ? pickerEntry(c.field, c.domain) : QString();
+        const int32_t live = glLiveFieldCount();
+        dialogs->clear();
+        const bool inserted = insertTableField("g_3", 4, entry, c.from, c.checkBox);
+        ASSERT_EQ(inserted, c.name != nullptr);
+        if (!inserted) {
+            EXPECT_EQ(glLiveFieldCount(), live);
+            EXPECT_EQ(dialogs->texts().filter(QStringLiteral("cannot be placed on a form")).size(), 1);
+            continue;
+        }
+        const FieldRecord& f = gaFields[size_t(key().mid(2).toInt())];
+        EXPECT_EQ(tree().selectedItem()->parent(), node("g_3"));
+        EXPECT_EQ(f.sFieldName, QLatin1String(c.name));
+        EXPECT_EQ(f.lControl, c.control);
+        EXPECT_EQ(f.sDefaultValue, QLatin1String(c.defaultValue));
+        EXPECT_EQ(f.bIsTableField, c.mainTable && !c.checkBox);
+        EXPECT_EQ(f.iTableFieldIndex, c.field ? entry.mid(2).toInt() : 0);
+    }
+
+    // A field placed behind a field that has follow-ups already: the parent's row says so.
+    gsTable = QStringLiteral("tekwy001");
+    gaFields[4].bChanged = gaFields[4].bChanged308 = false;
+    ASSERT_TRUE(insertTableField("f_4", 4, pickerEntry("xtra", "dsca")));
+    // The store writes the layout row only when it is marked.
+    const FieldRecord& parent = gaFields[4];
+    EXPECT_TRUE(parent.bImmediateBehind && parent.bChanged && parent.bChanged308);
+}
+
+TEST_F(StructureEditing, WithoutAFreeSlotNothingIsMade)
+{
+    gaFields.resize(size_t(gnFieldCount) + 1);
+    for (int32_t i = 1; i <= gnFieldCount; ++i)
+        gaFields[size_t(i)].lFieldId = int16_t(i);
+    select("f_2");
+    const QString before = treeText(tree());
+    run("mnuEInsertField");
+    EXPECT_FALSE(insertTableField("f_2", 2, QString()));
+    EXPECT_EQ(treeText(tree()), before);
+    EXPECT_EQ(gaFields.size(), size_t(gnFieldCount) + 1);
+    EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("Out of resources, restart the Palimor!")));
+    EXPECT_FALSE(w().entryEnabled(QStringLiteral("mnuEInsertField")));
+}
+
+TEST_F(StructureEditing, NoCommandActsOnALockedOrReadOnlyWindowOrWithoutASelection)
+{
+    using Command = void (frm_Palimor::*)();
+    const Command commands[] = {&frm_Palimor::mnuEInsertField_Click, &frm_Palimor::mInsertPictureAtSelection,
+                                &frm_Palimor::mnuEInsertGroup_Click, &frm_Palimor::mnuEDelete_Click,
+                                &frm_Palimor::mnuMUp_Click,          &frm_Palimor::mnuMDown_Click,
+                                &frm_Palimor::mnuMLeft_Click,        &frm_Palimor::mnuMRight_Click};
+    for (const char situation : {'l', 'n', 'r'}) {  // locked, nothing selected, read-only
+        SCOPED_TRACE(situation);
+        if (situation == 'r') {
+            restart();
+            open(QStringLiteral("itemsd"), QStringLiteral("r"));
+        }
+        select("f_15");
+        if (situation == 'n')
+            tree().setSelectedItem(nullptr);
+        if (situation == 'l')
+            w().mToggleEnablingPLM();
+        const QString before = treeText(tree());
+        const int32_t live = glLiveFieldCount();
+        for (const Command c : commands)
+            (w().*c)();
+        int32_t index = -1;
+        EXPECT_FALSE(situation == 'n' ? w().mbInsertField(index, QString()) : insertTableField("f_15", 4, QString()));
+        EXPECT_EQ(treeText(tree()), before);
+        EXPECT_EQ(glLiveFieldCount(), live);
+        EXPECT_FALSE(gbFormChanged);
+        EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'|').toStdString();
+        if (situation == 'l')
+            w().mToggleEnablingPLM();
+    }
+}
+
+} // namespace
