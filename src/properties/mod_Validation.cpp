@@ -44,6 +44,7 @@ enum class Check {
     MinInput,     // a number not above the maximum input length
     MaxInput,     // a number not below the minimum input length
     LabelCode,    // a label code's syntax, then the host's label
+    Package,      // a domain's package: checked with its code, by the code's rule
     Domain,       // the domain of package and code in the host
     Message,      // a message of the form's package in the host
     ZoomTarget,   // a session or menu by the zoom type
@@ -67,7 +68,7 @@ struct ControlRule {
 const ControlRule kFieldRules[] = {
     {"txtFieldName", Check::LookUp, "qxzrn301", "fldn"},
     {"txtElement", Check::Element, nullptr, nullptr, 1},
-    {"txtDomainPackage", Check::Text, "qxzrn301", "pacd"},
+    {"txtDomainPackage", Check::Package, "qxzrn301", "pacd"},
     {"txtDomainCode", Check::Domain, "qxzrn301", "cdom"},
     {"txtMessage", Check::Message, "qxzrn301", "cmes"},
     {"txtDefaultValue", Check::Text, "qxzrn302", "defa"},
@@ -173,7 +174,8 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
             return true;
         if (!numberInRange(rule, text))
             return false;
-        if (d.bIsTableField && d.nTableNrOfElements >= 1 && numberIn(text) > d.nTableNrOfElements)
+        // A column that is no array has one element.
+        if (d.bIsTableField && numberIn(text) > std::max<int32_t>(1, d.nTableNrOfElements))
             return refuse(kElementOutsideArray, text);
         return true;
     }
@@ -232,6 +234,7 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
                || refuse(kTableMissing, trimmed);
     case Check::LookUp:
         return hostLookUpPasses(box);
+    case Check::Package:
     case Check::Text:
         return true;
     }
@@ -261,7 +264,9 @@ bool checkControl(frm_Properties& d, QLineEdit* box)
             d.txtDomainPackage->setText(gsPrevValues.value(d.txtDomainPackage->objectName()));
         return false;
     }
-    gsPrevValues.insert(box->objectName(), box->text());
+    // A package alone is no domain: it stays "changed" until its code's check ran.
+    if (rule->check != Check::Package)
+        gsPrevValues.insert(box->objectName(), box->text());
     if (rule->check == Check::Domain)
         gsPrevValues.insert(d.txtDomainPackage->objectName(), d.txtDomainPackage->text());
     return true;

@@ -301,6 +301,8 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     showTab(d, 3);
     clickBox(d.chkFieldInMultiOcc);
     EXPECT_FALSE(d.chkGrid->isEnabled());
+    showTab(d, 4);
+    screenshot(d, QStringLiteral("properties_field_display.png"));
     QTest::mouseClick(d.cmdOk, Qt::LeftButton);
     ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
 
@@ -430,6 +432,8 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
     const Row rows[] = {
         {"f_17", "txtElement", "0", "The value 0 is out of range."},
         {"f_17", "txtElement", "-1", "The value -1 is out of range."},  // not multi-currency
+        {"f_17", "txtElement", "2", "Element 2 is outside the array of the field."},
+        {"f_26", "txtElement", "3", ""},
         {"f_17", "txtMaxDispLen", "32768", "The value 32768 is out of range."},
         {"f_17", "txtMaxDispLen", "32767", ""},
         {"f_17", "txtLabelLengthSO", "", "The value  is out of range."},
@@ -440,6 +444,7 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
         {"f_17", "txtLabelCode", "tekwy001", "Label code tekwy001 is not valid: write package, module, number, a point "
                                              "and a name."},
         {"f_10", "txtDomainCode", "nosuch", "Domain tenosuch does not exist in this version."},
+        {"f_10", "txtDomainPackage", "qx", ""},  // its code's check decides
         {"f_9", "txtFieldZoomTo", "tekwynosuch", "Session tekwynosuch does not exist in this version."},
         {"f_9", "txtFieldZoomTo", "tekwyitems", ""},
         {"f_18", "txtFieldZoomTo", "tekwyorders", "Menu tekwyorders does not exist in this version."},
@@ -518,6 +523,15 @@ TEST_F(PropertiesDialog, CancelPutsTheDomainBackAndOkKeepsTheLoadsFieldLength)
 {
     open(QStringLiteral("itemsd"));
     const int16_t domain = gaFields[10].nDomainIndex;
+    // A package changed alone is checked with its code before OK stores it.
+    frm_Properties& p = openOn(QStringLiteral("f_10"));
+    p.txtDomainPackage->setText(QStringLiteral("qx"));
+    ASSERT_TRUE(gbValidateControl(p.txtDomainPackage, 2, QString()));
+    p.cmdOk_Click();
+    EXPECT_TRUE(p.isVisible());
+    EXPECT_EQ(dialogs->texts().last(), QStringLiteral("Domain qxdsca does not exist in this version."));
+    EXPECT_EQ(p.txtDomainPackage->text(), QStringLiteral("te"));
+    p.cmdCancel_Click();
     for (const bool closeBox : {false, true}) {
         frm_Properties& d = openOn(QStringLiteral("f_10"));
         d.txtDomainCode->setText(QStringLiteral("amnt"));
