@@ -79,24 +79,29 @@ int32_t valueOf(const QLineEdit* box) { return box->text().trimmed().toInt(); }
 
 const QString kButton = QStringLiteral("button");
 
+// The record as the change log names it, read at the moment of the line.
+QString fieldLogName(const FieldRecord& f)
+{
+    return QStringLiteral("Field '") + (f.sFieldName + QStringLiteral(" - ") + f.sLabelDescSO).trimmed() + u'\'';
+}
+
+QString groupLogName(const GroupRecord& g)
+{
+    return QStringLiteral("Group '") + (g.sLabelCode + QStringLiteral(" - ") + g.sFrameDesc).trimmed() + u'\'';
+}
+
 } // namespace
 
 template <typename Member, typename Value>
 void frm_Properties::mAssignFieldAndSetChanged(bool& changed, Member& member, const Value& value, const QString& name)
 {
-    const FieldRecord& f = gaFields[size_t(lRecordIndex)];
-    const QString who = QStringLiteral("Field '") + (f.sFieldName + QStringLiteral(" - ") + f.sLabelDescSO).trimmed()
-                        + QLatin1Char('\'');
-    assignAndLog(who, changed, member, value, name);
+    assignAndLog(fieldLogName(gaFields[size_t(lRecordIndex)]), changed, member, value, name);
 }
 
 template <typename Member, typename Value>
 void frm_Properties::mAssignGroupAndSetChanged(bool& changed, Member& member, const Value& value, const QString& name)
 {
-    const GroupRecord& g = gaGroups[size_t(lRecordIndex)];
-    const QString who = QStringLiteral("Group '") + (g.sLabelCode + QStringLiteral(" - ") + g.sFrameDesc).trimmed()
-                        + QLatin1Char('\'');
-    assignAndLog(who, changed, member, value, name);
+    assignAndLog(groupLogName(gaGroups[size_t(lRecordIndex)]), changed, member, value, name);
 }
 
 int16_t frm_Properties::mCalculateFieldLength() const

@@ -21,6 +21,15 @@ protected:
         w().mnuEProperties_Click();
         return propertiesDialog();
     }
+    // Opens the dialog on every node in tree order and leaves it with OK.
+    void okOnEveryNode()
+    {
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
+            frm_Properties& d = openOn(key);
+            d.cmdOk_Click();
+            ASSERT_FALSE(d.isVisible()) << key.toStdString() << dialogs->texts().join(u'|').toStdString();
+        }
+    }
     static QStringList keysInTreeOrder(const NodeTree& t, const QString& prefix)
     {
         QStringList keys;
@@ -38,7 +47,6 @@ protected:
             const GroupRecord& g = gaGroups[i];
             const QString r = QStringLiteral("g%1.").arg(i);
             v[r + QStringLiteral("changed")] = QString::number(g.bChanged);
-            v[r + QStringLiteral("descs")] = g.sFrameDesc + u'|' + g.sTabDesc;
             for (const auto& c : gColumns315())
                 v[r + QLatin1String(c.name)] = c.write(g);
         }
@@ -51,7 +59,6 @@ protected:
                                                  .arg(f.bTableFieldChecked).arg(f.bIsTableField).arg(f.bTableRef)
                                                  .arg(f.bTableMandatory).arg(f.sTableDefault).arg(f.nTableNrOfElements)
                                                  .arg(f.iTableFieldIndex).arg(f.nDomainIndex);
-            v[r + QStringLiteral("descs")] = f.sLabelDescSO + u'|' + f.sLabelDescMO;
             for (const auto* columns : {&gColumns301(), &gColumns302(), &gColumns308()})
                 for (const auto& c : *columns)
                     v[r + QLatin1String(c.name)] = c.write(f);
