@@ -170,23 +170,17 @@ bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
 {
     // Another page is left only by an input that passes its check; the tab bar takes
     // no focus of its own that would run it.
-    if (watched == tabProperties->tabBar() && event->type() == QEvent::MouseButtonPress && !m_checking) {
+    if (watched == tabProperties->tabBar() && event->type() == QEvent::MouseButtonPress) {
         auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        if (focused && focused->window() == this) {
-            const QScopedValueRollback<bool> checking(m_checking, true);
-            if (!mbValidate_OnLostFocus(focused, 2, QString()))
-                return true;
-        }
+        if (focused && focused->window() == this && !checkOnLeaving(focused))
+            return true;
     }
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && event->type() == QEvent::KeyPress)
         m_refusedOnLeave = false;
-    if (box && event->type() == QEvent::FocusOut && isVisible() && !m_checking
-        && leavesInput(static_cast<QFocusEvent*>(event)->reason())) {
-        // A message box of the check takes the focus too; that is no leaving.
-        const QScopedValueRollback<bool> checking(m_checking, true);
-        mbValidate_OnLostFocus(box, 2, QString());
-    }
+    if (box && event->type() == QEvent::FocusOut && isVisible()
+        && leavesInput(static_cast<QFocusEvent*>(event)->reason()))
+        checkOnLeaving(box);
     return QDialog::eventFilter(watched, event);
 }
 
@@ -530,6 +524,20 @@ int32_t frm_Properties::mlGetAlignmentGroupId() const
     if (optGroupAlignmentSpec->isChecked())
         return g;
     return 0;
+}
+
+bool frm_Properties::checkOnLeaving(QLineEdit* box)
+{
+    // The focus that a refusal gives back, and a message box that takes it, make
+    // other inputs lose it while the check runs: those are no leaving. So no later
+    // check needs to be skipped either.
+    if (m_checking)
+        return true;
+    const QScopedValueRollback<bool> checking(m_checking, true);
+    if (mbValidate_OnLostFocus(box, 2, QString()))
+        return true;
+    bSkipValidation = false;
+    return false;
 }
 
 bool frm_Properties::mbValidate_OnLostFocus(QWidget* control, int16_t flags, const QString& value)

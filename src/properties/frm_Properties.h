@@ -243,6 +243,8 @@ private:
     void refreshFieldNodes(const FieldRecord& f);
     // The selection field follows the group's selection flag and parent table.
     void mUpdateSelectionField(bool wasSelection, const QString& oldTable, const GroupRecord& g);
+    // The lost-focus check of an input the user leaves; false when it was refused.
+    bool checkOnLeaving(QLineEdit* box);
     // OK, Next and Previous: false when the page may not be left.
     bool leavePage();
     void closeDialog();

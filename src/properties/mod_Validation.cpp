@@ -25,7 +25,6 @@ namespace {
 
 // Message numbers of group 2 (and one of group 3) the checks show.
 constexpr int32_t kLabelCodeNotValid = 10;
-constexpr int32_t kDomainMissing = 11;
 constexpr int32_t kSessionMissing = 15;
 constexpr int32_t kMenuMissing = 18;
 constexpr int32_t kMessageMissing = 20;

@@ -380,6 +380,8 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
         {"g_8", "txtParentTable", "tekwy002", ""},
         {"g_2", "txtGroupCols", "101", "The value 101 is out of range."},
     };
+    EXPECT_EQ(openOn(QStringLiteral("f_10")).txtDomainCode->maxLength(), 12);  // its host column
+    propertiesDialog().cmdCancel_Click();
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.control) + " " + row.text);
         frm_Properties& d = openOn(QLatin1String(row.key));
