@@ -16,7 +16,7 @@
 #include "platform/Dialogs.h"
 
 #include "bench_forms.h"
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 
 namespace {
 
@@ -151,20 +151,14 @@ BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::setDialogs(std::make_shared<DefaultAnswers>());
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    resetMainWindow();
-    for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
-        const std::string name = std::string("BM_") + command;
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
-                   name + "/300", 12);
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
-                   name + "/3000", "BM_RebuildLinks/3000", 3);
-    }
-    return 0;
+    const auto answers = [] { platform::setDialogs(std::make_shared<DefaultAnswers>()); };
+    return runWidgetBenchmarks(argc, argv, answers, [](const RatioReporter& r) {
+        for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
+            const std::string name = std::string("BM_") + command;
+            printRatio(r, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
+                       name + "/300", 12);
+            printRatio(r, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
+                       name + "/3000", "BM_RebuildLinks/3000", 3);
+        }
+    });
 }

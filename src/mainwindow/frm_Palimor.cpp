@@ -64,6 +64,33 @@ TreeNode* goLastNode = nullptr;
 
 namespace {
 
+// Clears goLastNode before its node, or the tree, goes.
+class LastNodeWatch : public NodeTreeObserver {
+public:
+    void nodeAboutToBeRemoved(TreeNode* node) override
+    {
+        if (goLastNode && goLastNode->isInSubtreeOf(node))
+            goLastNode = nullptr;
+    }
+    void cleared() override { goLastNode = nullptr; }
+    void treeDestroyed(NodeTree* tree) override
+    {
+        if (tree->owns(goLastNode))
+            goLastNode = nullptr;
+    }
+};
+
+} // namespace
+
+void watchLastNode(NodeTree& tree)
+{
+    // Observers are kept for the tree's life: one watch serves every tree.
+    static LastNodeWatch watch;
+    tree.addObserver(&watch);
+}
+
+namespace {
+
 const QString kSwitch = QStringLiteral("-tarnsel");
 // Install directory used under the switch, where no start record names one.
 const QString kFixedInstallDir = QStringLiteral("/opt/vrok");
@@ -258,6 +285,7 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     setWindowTitle(QStringLiteral("Palimor"));
     setMinimumSize(kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel);
 
+    watchLastNode(*m_tree);
     tvwGroups = new NodeTreeWidget(*m_tree, this);
     tvwGroups->setObjectName(QStringLiteral("tvwGroups"));
     setCentralWidget(tvwGroups);

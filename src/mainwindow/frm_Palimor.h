@@ -32,8 +32,10 @@ extern bool gbPreviewOpen;
 // View of the field node texts (0 to 7) and of the group node texts (0 or 1).
 extern int16_t giFieldView;
 extern int16_t giGroupView;
-// The node added last by a tree fill or an insert.
+// The node added last by a tree fill or an insert. Cleared when its node goes from a
+// tree that watchLastNode() watches (the main tree and the picker's).
 extern TreeNode* goLastNode;
+void watchLastNode(NodeTree& tree);
 
 // Exit status of a start-up that was refused or failed.
 inline constexpr int kStartupFailed = 1;
