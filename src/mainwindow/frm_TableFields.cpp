@@ -87,6 +87,8 @@ frm_TableFields::frm_TableFields(QWidget* parent) : QWidget(parent, Qt::Tool)
     tvwFields = new NodeTreeWidget(this);
     tvwFields->setObjectName(QStringLiteral("tvwFields"));
     tvwFields->setImageList(designTimeImageList().icons());
+    // A reference shows that it can be opened before its fields are loaded.
+    tvwFields->setExpandableImages({QStringLiteral("reffield")});
     tvwFields->installEventFilter(this);
     cmdApply = new QPushButton(QStringLiteral("pzcmd.Apply"), this);
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
@@ -112,6 +114,12 @@ frm_TableFields::frm_TableFields(QWidget* parent) : QWidget(parent, Qt::Tool)
     connect(cmdHelp, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
     connect(tvwFields, &NodeTreeWidget::nodeClicked, this, [this](TreeNode* node) { tvwFields_NodeClick(node); });
     connect(tvwFields, &NodeTreeWidget::nodeDoubleClicked, this, [this](TreeNode*) { tvwFields_DblClick(); });
+    connect(tvwFields, &NodeTreeWidget::nodeExpanded, this, [this](TreeNode* node) {
+        if (node->children() > 0)
+            return;
+        tvwFields->nodes().setSelectedItem(node);
+        tvwFields_DblClick();
+    });
 
     gSetPickerTree(&tvwFields->nodes());
     gSetPickerCommands({[this] { tvwFields_DblClick(); }, [this] { cmdApply_Click(); }});

@@ -135,7 +135,7 @@ void readRows(Loading& l, const QString& buffer, int32_t rows)
                 return;
             }
             if (size_t(l.next) >= gaTableFields.size())
-                gaTableFields.resize(size_t(l.next) + 100 + size_t(depth));
+                gaTableFields.resize(size_t(std::min(l.next + 100 + depth, kMaxTableFieldEntries)) + 1);
             fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : 1, depth);
             ++l.next;
             ++l.added;
