@@ -12,22 +12,12 @@
 
 namespace {
 
-// The start record of a demo form whose host passed the main table and a start mode.
-inline QString tableRecord(const QString& form, const QString& table, char startMode)
-{
-    QString record = demoRecord(form);
-    record.replace(36, 8, table);
-    record[46] = QLatin1Char(startMode);
-    return record;
-}
-
 class Picker : public MainWindowTest {
 protected:
     void SetUp() override
     {
         MainWindowTest::SetUp();
-        platform::setCommandLine(tableRecord(QStringLiteral("itemsd"), QStringLiteral("tekwy001"), '1'));
-        ASSERT_EQ(endStatusOf([] { mainWindow().Form_Load(); }), std::nullopt);
+        open(QStringLiteral("itemsd"));  // its session runs on tekwy001
         w().mnuOOneTableField_Click();
     }
     void TearDown() override
