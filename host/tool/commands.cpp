@@ -35,6 +35,14 @@ const char kGenerateHelp[] =
     "PATH and prints its identity. The form is added in one transaction: when anything\n"
     "fails, the database keeps what it held.\n";
 
+const char kTableHelp[] =
+    "Usage: palimor-host table PATH --columns N\n"
+    "\n"
+    "Adds a synthetic table of N columns (1 to 3000) to the database at PATH and prints\n"
+    "its code (tegen001, tegen002, ...). Its first column is the key; the others take the\n"
+    "demo domains in turn and every tenth refers to the item groups. A form whose session\n"
+    "runs on the table lists its columns in the table-field picker.\n";
+
 const char kDumpHelp[] =
     "Usage: palimor-host dump PATH FORM [--package P] [--module M] [--language L]\n"
     "                          [--version V] [--release R] [--customer C]\n"
@@ -213,6 +221,32 @@ int runGenerate(const QStringList& args)
     if (!id)
         return fail(QStringLiteral("cannot generate the form: %1").arg(why));
     out() << id->text() << '\n';
+    return 0;
+}
+
+int runTable(const QStringList& args)
+{
+    const Arguments a = parseArguments(args, {QStringLiteral("columns")});
+    if (const int status = checkUsage(a, 1, kTableHelp); status >= 0)
+        return status;
+    bool number = false;
+    const int columns = a.options.value(QStringLiteral("columns")).toInt(&number);
+    if (!a.options.contains(QStringLiteral("columns")))
+        return fail(QStringLiteral("table needs --columns N\n\n") + QLatin1String(kTableHelp), kBadUsage);
+    if (!number || columns < 1 || columns > host::kMaxGeneratedColumns) {
+        return fail(QStringLiteral("--columns takes a number from 1 to %1, not \"%2\"")
+                        .arg(host::kMaxGeneratedColumns)
+                        .arg(a.options.value(QStringLiteral("columns"))),
+                    kBadUsage);
+    }
+    QString why;
+    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), false, &why);
+    if (!db)
+        return fail(why);
+    const std::optional<QString> code = host::generateTable(*db, columns, &why);
+    if (!code)
+        return fail(QStringLiteral("cannot generate the table: %1").arg(why));
+    out() << *code << '\n';
     return 0;
 }
 
