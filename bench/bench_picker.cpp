@@ -5,7 +5,6 @@
 // The ratio is printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QString>
 
 #include "hostlink/mod_VrokGlobal.h"
@@ -92,15 +91,8 @@ BENCHMARK(BM_PickerAndGenerate)->Arg(100)->Arg(1000)->Unit(benchmark::kMilliseco
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::setDialogs(std::make_shared<DefaultAnswers>());
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    resetMainWindow();
-    printRatio(reporter, "Picker and generation, 1,000 columns against 100", "BM_PickerAndGenerate/1000",
-               "BM_PickerAndGenerate/100", 12);
-    return 0;
+    return runWindowBenchmarks(argc, argv, [](const RatioReporter& reporter) {
+        printRatio(reporter, "Picker and generation, 1,000 columns against 100", "BM_PickerAndGenerate/1000",
+                   "BM_PickerAndGenerate/100", 12);
+    });
 }

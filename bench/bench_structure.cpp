@@ -5,7 +5,6 @@
 // times one link rebuild of the same form. The ratios are printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QString>
 
 #include "mainwindow/frm_Palimor.h"
@@ -130,20 +129,13 @@ BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::setDialogs(std::make_shared<DefaultAnswers>());
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    resetMainWindow();
-    for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
-        const std::string name = std::string("BM_") + command;
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
-                   name + "/300", 12);
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
-                   name + "/3000", "BM_RebuildLinks/3000", 3);
-    }
-    return 0;
+    return runWindowBenchmarks(argc, argv, [](const RatioReporter& reporter) {
+        for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
+            const std::string name = std::string("BM_") + command;
+            printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
+                       name + "/300", 12);
+            printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
+                       name + "/3000", "BM_RebuildLinks/3000", 3);
+        }
+    });
 }

@@ -301,6 +301,9 @@ private:
     void registerGenerateHandlers();
     // The picker follows the window: hidden while it is minimised, shown again on restore.
     void mShowTableFieldsWithWindow();
+    // After fields were appended: node texts, the first appended node (by key, when
+    // there is one) selected and shown, the links rebuilt.
+    void mShowAppendedFields(const QString& firstKey);
     void registerRunHandlers();
     // Alignment and position check unless just done, then for a changed form the save
     // question, Yes saving at once. Returns IdYes (saved, or nothing to save), IdNo

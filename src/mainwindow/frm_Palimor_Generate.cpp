@@ -471,6 +471,11 @@ void frm_Palimor::mInsertPickedTableFields()
             gAddRefDescField();
         }
     }
+    mShowAppendedFields(firstKey);
+}
+
+void frm_Palimor::mShowAppendedFields(const QString& firstKey)
+{
     mRefreshNodeTexts(true, true);
     gbFormChanged = true;
     if (TreeNode* first = m_tree->node(firstKey))
@@ -577,13 +582,5 @@ void frm_Palimor::mCopyOneViewFields()
         }
         platform::clipboard().setText(clipboardText);
     }
-    mRefreshNodeTexts(true, true);
-    gbFormChanged = true;
-    if (TreeNode* first = m_tree->node(firstKey))
-        m_tree->setSelectedItem(first);
-    if (TreeNode* s = m_tree->selectedItem()) {
-        m_tree->ensureVisible(s);
-        m_tree->setDropHighlight(s);
-    }
-    gRebuildPointers();
+    mShowAppendedFields(firstKey);
 }

@@ -11,12 +11,7 @@ protected:
     void SetUp() override
     {
         HostCoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(connectEditor());
-        glFormVersionLevel = 11;
-        gInitFormDataSets();
-        gInitDataSets();
-        gENUM_FillEnums();
-        glEnumsPerBuffer = glEnumsPerRequest();
+        ASSERT_NO_FATAL_FAILURE(connectWithDictionary());
         glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
         gsTable = QStringLiteral("tekwy001");
     }
