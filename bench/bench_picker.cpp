@@ -12,7 +12,7 @@
 #include "model/mod_Records.h"
 #include "model/mod_TableFields.h"
 
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 #include "bench_window.h"
 
 namespace {
@@ -91,8 +91,9 @@ BENCHMARK(BM_PickerAndGenerate)->Arg(100)->Arg(1000)->Unit(benchmark::kMilliseco
 
 int main(int argc, char** argv)
 {
-    return runWindowBenchmarks(argc, argv, [](const RatioReporter& reporter) {
-        printRatio(reporter, "Picker and generation, 1,000 columns against 100", "BM_PickerAndGenerate/1000",
+    const auto answers = [] { platform::setDialogs(std::make_shared<DefaultAnswers>()); };
+    return runWidgetBenchmarks(argc, argv, answers, [](const RatioReporter& r) {
+        printRatio(r, "Picker and generation, 1,000 columns against 100", "BM_PickerAndGenerate/1000",
                    "BM_PickerAndGenerate/100", 12);
     });
 }

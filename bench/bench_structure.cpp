@@ -14,7 +14,7 @@
 #include "model/mod_TextCaches.h"
 #include "platform/Dialogs.h"
 
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 #include "bench_window.h"
 
 namespace {
@@ -129,12 +129,13 @@ BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    return runWindowBenchmarks(argc, argv, [](const RatioReporter& reporter) {
+    const auto answers = [] { platform::setDialogs(std::make_shared<DefaultAnswers>()); };
+    return runWidgetBenchmarks(argc, argv, answers, [](const RatioReporter& r) {
         for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
             const std::string name = std::string("BM_") + command;
-            printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
+            printRatio(r, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
                        name + "/300", 12);
-            printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
+            printRatio(r, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
                        name + "/3000", "BM_RebuildLinks/3000", 3);
         }
     });

@@ -7,11 +7,6 @@
 #include "platform/Dialogs.h"
 
 #include "bench_forms.h"
-#include "bench_ratio.h"
-
-#include <QApplication>
-
-#include <functional>
 
 namespace {
 
@@ -44,23 +39,6 @@ inline bool openInMainWindow(const host::FormIdentity& form)
     gLoadFieldLabels(1, true);
     gRebuildPointers();
     return true;
-}
-
-// The main of a window benchmark: the offscreen platform unless one is chosen, every
-// question answered with its default, the benchmarks the command line selects, then
-// the window gone and the ratios printed.
-inline int runWindowBenchmarks(int argc, char** argv, const std::function<void(const RatioReporter&)>& ratios)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::setDialogs(std::make_shared<DefaultAnswers>());
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    resetMainWindow();
-    ratios(reporter);
-    return 0;
 }
 
 } // namespace

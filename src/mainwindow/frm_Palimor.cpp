@@ -63,6 +63,33 @@ TreeNode* goLastNode = nullptr;
 
 namespace {
 
+// Clears goLastNode before its node, or the tree, goes.
+class LastNodeWatch : public NodeTreeObserver {
+public:
+    void nodeAboutToBeRemoved(TreeNode* node) override
+    {
+        if (goLastNode && goLastNode->isInSubtreeOf(node))
+            goLastNode = nullptr;
+    }
+    void cleared() override { goLastNode = nullptr; }
+    void treeDestroyed(NodeTree* tree) override
+    {
+        if (tree->owns(goLastNode))
+            goLastNode = nullptr;
+    }
+};
+
+} // namespace
+
+void watchLastNode(NodeTree& tree)
+{
+    // Observers are kept for the tree's life: one watch serves every tree.
+    static LastNodeWatch watch;
+    tree.addObserver(&watch);
+}
+
+namespace {
+
 const QString kSwitch = QStringLiteral("-tarnsel");
 // Install directory used under the switch, where no start record names one.
 const QString kFixedInstallDir = QStringLiteral("/opt/vrok");
@@ -257,6 +284,7 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     setWindowTitle(QStringLiteral("Palimor"));
     setMinimumSize(kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel);
 
+    watchLastNode(*m_tree);
     tvwGroups = new NodeTreeWidget(*m_tree, this);
     tvwGroups->setObjectName(QStringLiteral("tvwGroups"));
     setCentralWidget(tvwGroups);
@@ -349,6 +377,8 @@ void frm_Palimor::createMenus()
     m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
     m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
     m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreview"), [this] { mnuOPreview_Click(); });
+    m_handlers.insert(QStringLiteral("mnuOPreviewMO"), [this] { mnuOPreviewMO_Click(); });
     m_handlers.insert(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
     m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
     m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
@@ -387,6 +417,7 @@ void frm_Palimor::createMenus()
         });
     }
     registerRunHandlers();
+    registerExchangeHandlers();
     registerGenerateHandlers();
 }
 

@@ -32,8 +32,10 @@ extern bool gbPreviewOpen;
 // View of the field node texts (0 to 7) and of the group node texts (0 or 1).
 extern int16_t giFieldView;
 extern int16_t giGroupView;
-// The node added last by a tree fill or an insert.
+// The node added last by a tree fill or an insert. Cleared when its node goes from a
+// tree that watchLastNode() watches (the main tree and the picker's).
 extern TreeNode* goLastNode;
+void watchLastNode(NodeTree& tree);
 
 // Exit status of a start-up that was refused or failed.
 inline constexpr int kStartupFailed = 1;
@@ -206,6 +208,14 @@ public:
     // Groups aligned to the group of key fall back to their default alignment.
     void mResetAlignmentReferences(const QString& key);
 
+    // ---- Edit menu: cut, copy and paste ----
+    // Sets Cut, Copy and Paste as the Edit menu opens.
+    void mnuEdit_Click();
+    void mnuECopy_Click();
+    // Copy, then Delete with its question; a failed copy removes nothing.
+    void mnuECut_Click();
+    void mnuEPaste_Click();
+
     // ---- Menu and toolbar state ----
     void mSetMenuState();
     void mDisableEditing();
@@ -219,6 +229,14 @@ public:
     void mnuEProperties_Click();
     void mSetOptionMenus();
     void mScrollInView();
+
+    // ---- Preview ----
+    // Locks the main window and shows the preview (made on first use), built anew.
+    void mShowPreview();
+    // Options, Preview in single and in multi occurrence: the layout, the warning for
+    // virtual tab pages, the preview.
+    void mnuOPreview_Click();
+    void mnuOPreviewMO_Click();
 
     // ---- Toolbar and help ----
     void Toolbar1_ButtonClick(const QString& key);
@@ -305,6 +323,7 @@ private:
     // there is one) selected and shown, the links rebuilt.
     void mShowAppendedFields(const QString& firstKey);
     void registerRunHandlers();
+    void registerExchangeHandlers();
     // Alignment and position check unless just done, then for a changed form the save
     // question, Yes saving at once. Returns IdYes (saved, or nothing to save), IdNo
     // (changes left unsaved) or IdCancel: stop, after Cancel, a save that left the form

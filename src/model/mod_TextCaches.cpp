@@ -502,36 +502,43 @@ void gLoadEnums()
         [](const QString& buffer, const std::vector<int32_t>& entries, int32_t) { mFillEnums(buffer, entries); });
 }
 
+int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, const QString& displayFormat,
+                        bool formatLinked, int32_t domainDifl)
+{
+    const bool amount = dataType == 4 || dataType == 5;
+    int32_t length = maxDisplay;
+    if (length == 0 && amount)
+        length = 1;
+    if (maxInput != 0 && amount)
+        length += maxInput + 1;
+
+    QString format = displayFormat;
+    while (format.startsWith(QLatin1Char(' ')))
+        format.remove(0, 1);
+    if (!format.isEmpty()) {
+        format = format.trimmed();
+        if (formatLinked) {
+            static const std::vector<int32_t> formatted = {1, 2, 3, 4, 5, 9, 12};
+            static const std::vector<int32_t> ownLength = {6, 7, 11};
+            if (std::find(formatted.begin(), formatted.end(), dataType) != formatted.end())
+                length = glVrokFormat(dataType, format, 0, 0);
+            else if (std::find(ownLength.begin(), ownLength.end(), dataType) != ownLength.end())
+                length = domainDifl;
+        } else {
+            length = glVrokFormat(dataType, format, maxDisplay, maxInput);
+        }
+    }
+    return int16_t(std::clamp<int32_t>(length, INT16_MIN, INT16_MAX));
+}
+
 int16_t giDomainDisplayLength(int16_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
     if (f.lControl == 4)
         return 20;
     const int32_t dt = domainDataType(f);
-    const bool amount = dt == 4 || dt == 5;
-    int32_t length = f.iMaxDispLen;
-    if (length == 0 && amount)
-        length = 1;
-    if (f.iMaxInpLen != 0 && amount)
-        length += f.iMaxInpLen + 1;
-
-    QString format = f.sDisplayFormat;
-    while (format.startsWith(QLatin1Char(' ')))
-        format.remove(0, 1);
-    if (!format.isEmpty()) {
-        format = format.trimmed();
-        if (f.bLinkDisplFormatToDomain) {
-            static const std::vector<int32_t> formatted = {1, 2, 3, 4, 5, 9, 12};
-            static const std::vector<int32_t> ownLength = {6, 7, 11};
-            if (std::find(formatted.begin(), formatted.end(), dt) != formatted.end())
-                length = glVrokFormat(dt, format, 0, 0);
-            else if (std::find(ownLength.begin(), ownLength.end(), dt) != ownLength.end())
-                length = gaDomains[size_t(f.nDomainIndex)].iDifl;
-        } else {
-            length = glVrokFormat(dt, format, f.iMaxDispLen, f.iMaxInpLen);
-        }
-    }
-    return int16_t(std::clamp<int32_t>(length, INT16_MIN, INT16_MAX));
+    const int32_t difl = dt != 0 ? gaDomains[size_t(f.nDomainIndex)].iDifl : 0;
+    return giDisplayLength(dt, f.iMaxDispLen, f.iMaxInpLen, f.sDisplayFormat, f.bLinkDisplFormatToDomain, difl);
 }
 
 // ---- The description field of a reference ----------------------------------------------

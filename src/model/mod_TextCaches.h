@@ -75,6 +75,12 @@ void gLoadEnums();
 
 // The display length of gaFields(index) from its domain and display format.
 int16_t giDomainDisplayLength(int16_t index);
+// The one rule behind it, for the values of a record or of the property dialog: the
+// domain's data type, the maximum display and input lengths, the display format, whether
+// that format is the domain's, and the domain's format length (difl). Amounts add the
+// decimals and the point when a maximum input length is given; a format decides alone.
+int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, const QString& displayFormat,
+                        bool formatLinked, int32_t domainDifl);
 
 // For the field just inserted from a reference entry of the picker (the selected node
 // of the form's tree, a "reffield" node): expands that entry in the picker and applies

@@ -9,6 +9,7 @@
 #include "platform/FileViewer.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QFile>
 #include <QXmlStreamReader>
 
@@ -359,6 +360,53 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     w().mRemoveTempFiles();
     EXPECT_EQ(folder.entryList(QDir::Files), QStringList({QStringLiteral("keep.txt"), QStringLiteral("plmnotes.xml")}));
     EXPECT_FALSE(gbXslWritten);
+}
+
+// ---- The Edit menu --------------------------------------------------------------------------
+
+// Cut and Copy need a node other than the form; Paste follows the clipboard; read-only
+// keeps only Copy. A Cut whose delete is declined leaves the tree but fills the
+// clipboard; accepted, the node goes and Paste brings it back.
+TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
+{
+    open(QStringLiteral("itemsd"));
+    auto states = [&](const char* key) {
+        tree().setSelectedItem(node(key));
+        w().menu(QStringLiteral("mnuEdit"))->aboutToShow();
+        QString s;
+        for (const char* e : {"mnuECut", "mnuECopy", "mnuEPaste"})
+            s += w().entryEnabled(QLatin1String(e)) ? u'1' : u'0';
+        return s;
+    };
+    EXPECT_EQ(states("g_0"), QStringLiteral("000"));
+    EXPECT_EQ(states("f_3"), QStringLiteral("110"));
+
+    const QString before = formState();
+    dialogs->queueAnswer(platform::IdNo);
+    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    EXPECT_EQ(formState(), before);
+    EXPECT_TRUE(gbClipboardHasStructure());
+    EXPECT_EQ(states("g_0"), QStringLiteral("001"));
+
+    const QString copy = copied("g_3");
+    EXPECT_EQ(states("g_3"), QStringLiteral("111"));
+    dialogs->queueAnswer(platform::IdYes);
+    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    EXPECT_FALSE(node("g_3"));
+    states("g_0");
+    w().menuEntry(QStringLiteral("mnuEPaste"))->trigger();
+    ASSERT_TRUE(gbFormChanged);
+    EXPECT_TRUE(gCopyStructure(tree().firstRoot()->child()->lastSibling(), true));
+    EXPECT_EQ(clipboard->text().section(QStringLiteral("</header>"), 1), copy.section(QStringLiteral("</header>"), 1));
+
+    // Read-only: Copy stays for a field; Cut and Paste are off and refuse by themselves.
+    restart();
+    open(QStringLiteral("itemsd"), QStringLiteral("r"));
+    EXPECT_EQ(states("f_3"), QStringLiteral("010"));
+    const QString readOnly = formState();
+    w().mnuECut_Click();
+    w().mnuEPaste_Click();
+    EXPECT_EQ(formState(), readOnly);
 }
 
 } // namespace

@@ -80,6 +80,14 @@ protected:
 
 TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStoredInOrder)
 {
+    // The last node added is forgotten when its node goes.
+    select("f_2");
+    run("mnuEInsertField");
+    ASSERT_EQ(goLastNode, tree().selectedItem());
+    dialogs->queueAnswer(platform::IdYes);
+    run("mnuEDelete");
+    EXPECT_EQ(goLastNode, nullptr);
+
     select("f_2");
     run("mnuEInsertField");
     const QString added = key();

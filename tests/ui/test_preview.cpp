@@ -1,0 +1,299 @@
+// The preview of the item form in single and multi occurrence: a control for every
+// present field, rows sharing their top, labels where the records put them, nothing on
+// top of anything else, clicks that select nodes, and the main window as it was after
+// closing. Pictures of both modes go into the build tree.
+#include "test_main_window_support.h"
+
+#include "layout/frm_Preview.h"
+
+#include <QAbstractScrollArea>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QSet>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+class PreviewTest : public MainWindowTest {
+protected:
+    // Enabled of every menu entry and toolbar button.
+    QStringList menuStates()
+    {
+        QStringList out;
+        for (const QString& name : w().menuEntryNames())
+            out << name + (w().entryEnabled(name) ? QStringLiteral(" on") : QStringLiteral(" off"));
+        for (const QString& key : w().toolbarKeys())
+            out << key + (w().buttonEnabled(key) ? QStringLiteral(" button on") : QStringLiteral(" button off"));
+        return out;
+    }
+    // Field and picture nodes with their record index.
+    std::vector<std::pair<int32_t, TreeNode*>> fieldNodes()
+    {
+        std::vector<std::pair<int32_t, TreeNode*>> out;
+        for (TreeNode* n = tree().firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+            if (gbIsFieldKey(n->key()))
+                out.emplace_back(n->keyNumber(), n);
+        return out;
+    }
+    // The widget's place in its page.
+    static QRect placeOf(const QWidget* widget, const QWidget* page)
+    {
+        return QRect(widget->mapTo(page, QPoint()), widget->size());
+    }
+    static QWidget* pageOf(const frm_Preview& p, const QWidget* widget)
+    {
+        for (QWidget* page : p.canvases())
+            if (page->isAncestorOf(widget))
+                return page;
+        return nullptr;
+    }
+    void saveScreenshots(frm_Preview& p, const QString& name)
+    {
+        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        ASSERT_TRUE(QDir().mkpath(dir));
+        ASSERT_TRUE(p.grab().save(dir + QStringLiteral("/preview_itemsd_%1.png").arg(name)));
+        for (int i = 0; i < p.canvases().size(); ++i)
+            ASSERT_TRUE(p.canvases()[i]->grab().save(
+                dir + QStringLiteral("/preview_itemsd_%1_page%2.png").arg(name).arg(i + 1)));
+    }
+};
+
+TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
+{
+    open(QStringLiteral("itemsd"));
+    gaFields[3].bFieldInSingleOcc = false;  // a field not shown in this view
+    gaFields[11].lLabelPosition = 2;         // labels above and right of their field
+    gaFields[24].lLabelPosition = 3;
+    gaFields[33].sIconName = QStringLiteral("nosuchicon");  // a picture the host does not have
+    const QStringList before = menuStates();
+    w().mnuOPreview_Click();
+    ASSERT_NE(previewWindowIfAny(), nullptr);
+    frm_Preview& p = *previewWindowIfAny();
+    EXPECT_TRUE(gbPreviewOpen);
+    EXPECT_TRUE(p.isVisible());
+    EXPECT_FALSE(w().tvwGroups->isEnabled());
+    EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Building the preview..."));
+
+    // One control per present field, none for the others.
+    int present = 0;
+    for (const auto& [i, node] : fieldNodes()) {
+        const bool shown = w().gbFieldIsPresent(i, node, true);
+        present += shown ? 1 : 0;
+        EXPECT_EQ(p.control(i) != nullptr, shown) << node->key().toStdString();
+    }
+    EXPECT_EQ(p.controlCount(), present);
+    EXPECT_EQ(p.control(3), nullptr);
+    ASSERT_NE(p.label(11), nullptr);
+    ASSERT_NE(p.label(24), nullptr);
+    // Pictures show the icon's picture, or its name where the host has none.
+    auto* box = qobject_cast<QLabel*>(p.control(13));
+    auto* missing = qobject_cast<QLabel*>(p.control(33));
+    ASSERT_TRUE(box && missing);
+    EXPECT_FALSE(box->pixmap().isNull());
+    EXPECT_TRUE(missing->pixmap().isNull());
+    EXPECT_EQ(missing->text(), QStringLiteral("nosuchicon"));
+
+    // A tab per top-level group, captioned with its tab text.
+    ASSERT_NE(p.tabPages, nullptr);
+    QStringList tabs, captions;
+    for (int t = 0; t < p.tabPages->count(); ++t)
+        tabs << p.tabPages->tabText(t);
+    for (const int g : {1, 2, 5, 7, 8})
+        captions << gaGroups[size_t(g)].sTabDesc.trimmed();
+    EXPECT_EQ(tabs, captions);
+
+    std::vector<std::pair<QWidget*, int32_t>> shown;  // controls and labels with their field
+    for (const auto& [i, node] : fieldNodes()) {
+        QWidget* c = p.control(i);
+        if (!c)
+            continue;
+        const FieldRecord& f = gaFields[size_t(i)];
+        shown.emplace_back(c, i);
+        // Labels beside, above or right of their field as the record says, never cut.
+        if (QLabel* l = p.label(i)) {
+            shown.emplace_back(l, i);
+            EXPECT_EQ(l->text(), f.sLabelDescSO.trimmed()) << i;
+            const QRect lr = placeOf(l, pageOf(p, l)), cr = placeOf(c, pageOf(p, c));
+            const bool sameRow = std::abs(lr.top() - cr.top()) < p.cell().height() / 2;
+            switch (f.lLabelPosition) {
+            case 2: EXPECT_TRUE(lr.bottom() < cr.top() && lr.left() == cr.left()) << i; break;
+            case 3: EXPECT_TRUE(lr.left() > cr.right() && sameRow) << i; break;
+            default: EXPECT_TRUE(lr.right() < cr.left() && sameRow) << i; break;
+            }
+        }
+        if (auto* radio = qobject_cast<QRadioButton*>(c)) {
+            EXPECT_EQ(radio->text(), f.sLabelDescSO.trimmed()) << i;
+        }
+    }
+    // Nothing on top of anything else but choices inside their option set.
+    for (size_t a = 0; a < shown.size(); ++a)
+        for (size_t b = a + 1; b < shown.size(); ++b) {
+            const auto& [wa, fa] = shown[a];
+            const auto& [wb, fb] = shown[b];
+            const bool choice = gaFields[size_t(fa)].lControl == 3 || gaFields[size_t(fb)].lControl == 3;
+            if (pageOf(p, wa) == pageOf(p, wb) && !choice) {
+                EXPECT_FALSE(placeOf(wa, pageOf(p, wa)).intersects(placeOf(wb, pageOf(p, wb)))) << fa << " " << fb;
+            }
+        }
+    // Fields of one row share their top, the rows below stand lower.
+    int pairs = 0;
+    for (const auto& [wa, fa] : shown)
+        for (const auto& [wb, fb] : shown) {
+            const FieldRecord &a = gaFields[size_t(fa)], &b = gaFields[size_t(fb)];
+            if (fa >= fb || wa != p.control(fa) || wb != p.control(fb) || pageOf(p, wa) != pageOf(p, wb)
+                || a.lControl == 3 || b.lControl == 3 || a.lControl == 5 || b.lControl == 5)
+                continue;
+            pairs += a.iFieldYPos == b.iFieldYPos ? 1 : 0;
+            EXPECT_EQ(wa->y() == wb->y(), a.iFieldYPos == b.iFieldYPos) << fa << " " << fb;
+            EXPECT_EQ(wa->y() < wb->y(), a.iFieldYPos < b.iFieldYPos) << fa << " " << fb;
+        }
+    EXPECT_GE(pairs, 3);
+
+    // A click on a control, a label or a group box (between the controls in it)
+    // selects its node.
+    for (const auto& [widget, i] : shown) {
+        auto* area = qobject_cast<QAbstractScrollArea*>(widget);
+        QWidget* target = area ? area->viewport() : widget;
+        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(2, target->height() / 2));
+        ASSERT_NE(tree().selectedItem(), nullptr);
+        EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(i));
+    }
+    const QList<QGroupBox*> boxes = p.findChildren<QGroupBox*>();
+    EXPECT_EQ(boxes.size(), 7);  // the framed groups
+    int overlaid = 0;  // clicks that land on what lies over the box
+    for (QGroupBox* box : boxes) {
+        QWidget* page = pageOf(p, box);
+        const QPoint at = box->mapTo(page, QPoint(box->width() - 3, box->height() / 2));
+        QWidget* target = page->childAt(at);
+        ASSERT_NE(target, nullptr);
+        overlaid += qobject_cast<QGroupBox*>(target) ? 0 : 1;
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(page, at));
+        const QString key = tree().selectedItem()->key();
+        ASSERT_TRUE(gbIsGroupKey(key));
+        EXPECT_EQ(gaGroups[size_t(key.mid(2).toInt())].sFrameDesc.trimmed(), box->title());
+    }
+    EXPECT_GT(overlaid, 0);
+
+    // Closed, the main window is as before (the root selected again: the same node).
+    QString root = gsGroupKey(0);
+    w().SetFocusToNode(root);
+    p.close();
+    EXPECT_FALSE(gbPreviewOpen);
+    EXPECT_TRUE(w().tvwGroups->isEnabled());
+    EXPECT_EQ(menuStates(), before);
+    EXPECT_EQ(p.controlCount(), 0);
+}
+
+TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
+{
+    open(QStringLiteral("itemsd"));
+    gaFields[31].bInGrid = true;  // a second grid field
+    gaFields[31].sLabelDescSO = QStringLiteral("Not the header");
+    w().mnuOPreviewMO_Click();
+    frm_Preview& p = previewWindow();
+    EXPECT_EQ(p.tabPages, nullptr);
+    ASSERT_NE(p.grdOccurrences, nullptr);
+    QTableWidget& grid = *p.grdOccurrences;
+
+    QStringList headers, expected;
+    for (int c = 0; c < grid.columnCount(); ++c)
+        headers << grid.horizontalHeaderItem(c)->text();
+    int bottom = 0;
+    for (const auto& [i, node] : fieldNodes()) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.bInGrid) {
+            expected << f.sLabelDescMO.trimmed();
+            EXPECT_EQ(p.control(i), nullptr);
+            EXPECT_EQ(p.gridColumn(i), expected.size() - 1);
+        } else {
+            ASSERT_NE(p.control(i), nullptr) << i;
+            bottom = std::max(bottom, p.control(i)->geometry().bottom());
+        }
+    }
+    EXPECT_EQ(headers, expected);
+    EXPECT_GE(grid.rowCount(), 3);
+    EXPECT_GT(grid.y(), bottom);
+
+    // Header and cells select the column's field.
+    QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
+    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
+    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    p.close();
+    EXPECT_FALSE(gbPreviewOpen);
+}
+
+// The item form as it stands, in both modes, saved for a look; no page is blank.
+TEST_F(PreviewTest, PicturesOfBothModes)
+{
+    open(QStringLiteral("itemsd"));
+    for (const bool single : {true, false}) {
+        single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();
+        frm_Preview& p = previewWindow();
+        saveScreenshots(p, single ? QStringLiteral("single") : QStringLiteral("multi"));
+        EXPECT_EQ(p.canvases().size(), single ? 5 : 1);
+        for (QWidget* page : p.canvases()) {
+            const QImage image = page->grab().toImage();
+            QSet<QRgb> colours;
+            for (int y = 0; y < image.height(); y += 2)
+                for (int x = 0; x < image.width(); x += 2)
+                    colours.insert(image.pixel(x, y));
+            EXPECT_GT(colours.size(), 8) << page->objectName().toStdString();
+        }
+        p.close();
+    }
+}
+
+// After a click chose another node, the commands follow it once the preview closes.
+TEST_F(PreviewTest, ClosingAfterAClickSetsTheCommandsOfTheChosenNode)
+{
+    open(QStringLiteral("itemsd"));
+    QString root = gsGroupKey(0);
+    w().SetFocusToNode(root);
+    w().mSetMenuState();
+    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
+    w().mnuOPreview_Click();
+    QTest::mouseClick(previewWindow().control(2), Qt::LeftButton);
+    previewWindow().close();
+    EXPECT_TRUE(w().entryEnabled(QStringLiteral("mnuEDelete")));
+    EXPECT_TRUE(w().buttonEnabled(QStringLiteral("mnuEDelete")));
+}
+
+// A run of fields among the tab pages warns once, only in single occurrence with pages.
+TEST_F(PreviewTest, VirtualTabPagesWarnOnce)
+{
+    struct Case {
+        bool pages;
+        bool single;
+        int warnings;
+    };
+    for (const Case c : {Case{true, true, 1}, Case{false, true, 0}, Case{true, false, 0}}) {
+        open(QStringLiteral("itemsd"));
+        tree().move(tree().node(QStringLiteral("f_34")), tree().node(QStringLiteral("g_1")), Relationship::Previous);
+        tree().move(tree().node(QStringLiteral("f_35")), tree().node(QStringLiteral("g_8")), Relationship::Next);
+        gaGroups[0].bNewPage = c.pages;
+        dialogs->clear();
+        c.single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();
+        const QString warning =
+            QStringLiteral("Fields outside a group cannot be shown on a tab page; put them in a group.");
+        EXPECT_EQ(dialogs->texts().count(warning), c.warnings) << c.pages << c.single;
+        EXPECT_TRUE(gbPreviewOpen);
+        EXPECT_FALSE(gbSuspendLinkUpdate);
+        if (c.pages && c.single) {
+            EXPECT_EQ(previewWindow().tabPages->count(), 7);
+        }
+        previewWindow().close();
+        restart();
+    }
+}
+
+} // namespace
