@@ -342,15 +342,18 @@ void frm_TableFields::tvwFields_NodeClick(TreeNode* node)
 
 void frm_TableFields::mSelectParentFormField(TreeNode* pickerNode)
 {
-    if (!pickerNode || formRefusesEdits())
+    const TableFieldRecord* entry = entryOf(pickerNode);
+    if (!entry || formRefusesEdits())
         return;
     NodeTree& form = mainWindow().nodes();
     const TreeNode* group = form.selectedItem();
     while (group && gbIsFieldKey(group->key()))
         group = group->parent();
-    const QString key = pickerNode->key();
+    // The form field made from the entry has its table and column for name.
+    const QString name = entry->sTableCode + QLatin1Char('.') + entry->sFieldName;
     for (TreeNode* n : form.nodes()) {
-        if (!gbIsFieldKey(n->key()) || !gbSameTableField(key, n->key()))
+        const int32_t f = n->keyNumber();
+        if (n->keyLetter() == u'g' || f < 1 || size_t(f) >= gaFields.size() || gaFields[size_t(f)].sFieldName != name)
             continue;
         form.setSelectedItem(n);
         form.setDropHighlight(n);
