@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "platform/Clipboard.h"
+
 namespace {
 
 class GenerateForm : public MainWindowTest {
@@ -156,7 +158,7 @@ TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
     EXPECT_FALSE(gbFormChanged);
 }
 
-TEST_F(GenerateForm, PickedFieldsAreAppendedOnceEachElementToo)
+TEST_F(GenerateForm, PickedFieldsAreAppendedOnceAndSingleOccurrenceFieldsCopied)
 {
     open(QStringLiteral("itemsd"));
     const int32_t live = glLiveFieldCount();
@@ -173,6 +175,17 @@ TEST_F(GenerateForm, PickedFieldsAreAppendedOnceEachElementToo)
     EXPECT_EQ(count("tekwy001.prtr"), 3);
     w().mInsertPickedTableFields();
     EXPECT_EQ(glLiveFieldCount(), live + added);
+
+    // A field shown only in single occurrence is copied to the end of the form; the
+    // clipboard keeps the user's text.
+    gaFields[3].bFieldInMultiOcc = false;
+    platform::clipboard().setText(QStringLiteral("mine"));
+    w().mCopyOneViewFields();
+    const TreeNode* copy = tree().node(QStringLiteral("g_0"))->lastChild();
+    EXPECT_EQ(gaFields[size_t(copy->keyNumber())].sFieldName, QStringLiteral("tekwy001.seak"));
+    EXPECT_EQ(tree().selectedItem(), copy);
+    EXPECT_EQ(glLiveFieldCount(), live + added + 1);
+    EXPECT_EQ(platform::clipboard().text(), QStringLiteral("mine"));
 }
 
 TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel)
