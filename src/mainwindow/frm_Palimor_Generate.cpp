@@ -27,7 +27,6 @@
 #include "services/mod_Global.h"
 
 #include <QHash>
-#include <QScopedValueRollback>
 
 #include <algorithm>
 #include <vector>
@@ -167,12 +166,14 @@ void frm_Palimor::mMoveTableField(const QString& sKey)
     const TreeNode* target = m_tree->dropHighlight();
     if (!target)
         return;
+    // A command around this one (the generation) keeps its own pointer.
+    const platform::Pointer pointer = platform::mousePointer();
     platform::setMousePointer(platform::Pointer::Hourglass);
     {
         HiddenTree hidden(*this);
         mDropFromTableFields(target->key());
     }
-    platform::setMousePointer(platform::Pointer::Default);
+    platform::setMousePointer(pointer);
 }
 
 void frm_Palimor::mDropFromTableFields(const QString& targetKey)
