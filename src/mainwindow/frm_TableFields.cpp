@@ -318,13 +318,14 @@ void frm_TableFields::tvwFields_DblClick()
     const TableFieldRecord* entry = entryOf(selected);
     if (!entry || selected->children() > 0 || entry->sRefTable.isEmpty())
         return;
+    const platform::Pointer pointer = platform::mousePointer();
     platform::setMousePointer(platform::Pointer::Hourglass);
     int32_t next = gnTableFieldCount + 1;
     const QString table = entry->sRefTable;
     mLoadTableFieldsFields(table, true, selected->keyNumber(), next);
     gnTableFieldCount = int16_t(next - 1);
     gLoadPickerLabels(-1);
-    platform::setMousePointer(platform::Pointer::Default);
+    platform::setMousePointer(pointer);
     if (tree.owns(selected) && selected->children() == 0)
         glShowMessage(MessageGroup3, 16, platform::MbIconExclamation, selected->text().trimmed());
 }
