@@ -420,6 +420,7 @@ void frm_Palimor::createMenus()
     }
     registerRunHandlers();
     registerExchangeHandlers();
+    registerGenerateHandlers();
 }
 
 void frm_Palimor::createToolbar()
@@ -853,8 +854,10 @@ void frm_Palimor::moveEvent(QMoveEvent* event)
 void frm_Palimor::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         keepPlacement();
+        mShowTableFieldsWithWindow();
+    }
 }
 
 // ---- Save, save-and-exit and exit ---------------------------------------------------------
