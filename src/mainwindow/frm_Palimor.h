@@ -430,8 +430,6 @@ private:
     void mDragOverField(const QString& targetKey, TreeNode* node);
     void mDragOverPickerEntry(const QString& targetKey, TreeNode* node);
     void mDropNode(TreeNode* source, const QString& targetKey);
-    // A new field of the picker entry pickerKey at the node of targetKey.
-    void mDropFromTableFields(const QString& targetKey, const QString& pickerKey);
     // Edit-menu commands by key; true when the key ran one.
     bool shiftKey(int KeyCode);
     bool ctrlKey(int KeyCode);

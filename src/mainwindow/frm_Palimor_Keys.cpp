@@ -136,6 +136,12 @@ bool frm_Palimor::shiftKey(int KeyCode)
         if (node && (gbIsFieldKey(node->key()) || gbIsGroupKey(node->key())))
             gbShowDebugView(node);
         return true;
+    case Qt::Key_9:
+        mInsertPickedTableFields();
+        return false;
+    case Qt::Key_0:
+        mCopyOneViewFields();
+        return false;
     case Qt::Key_Insert:
         if (mbEditingRefused() || !entryEnabled(QStringLiteral("mnuEPaste")))
             return false;

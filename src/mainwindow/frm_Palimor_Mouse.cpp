@@ -4,6 +4,7 @@
 
 #include "hostlink/mod_VrokGlobal.h"
 #include "mainwindow/NodeTreeWidget.h"
+#include "mainwindow/frm_TableFields.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
@@ -79,6 +80,12 @@ void regroup(const TreeNode* moved, const TreeNode* newParent)
     g->lGroupLevel = levelBelow(newParent);
     if (GroupRecord* p = groupOf(newParent))
         gIncrement(p->iNrOfSubGroups);
+}
+
+// The picker's node of key, when the picker is there.
+TreeNode* pickerNode(const QString& key)
+{
+    return tableFieldsWindowExists() ? tableFieldsWindow().tvwFields->nodes().node(key) : nullptr;
 }
 
 } // namespace
@@ -199,8 +206,8 @@ bool frm_Palimor::tvwGroups_DragOver(const QString& source, const QString& key, 
     if (mbEditingRefused())
         return false;
     const bool fromTree = source == kMainTree;
-    // Only a drag this tree started, or a picker entry.
-    if (fromTree ? (key != msDragKey || !m_tree->node(key)) : (source != kPickerTree || !key.startsWith(u"t_")))
+    // Only a drag this tree started, or an entry of the picker.
+    if (fromTree ? (key != msDragKey || !m_tree->node(key)) : (source != kPickerTree || !pickerNode(key)))
         return false;
 
     TreeNode* target = tvwGroups->nodeAt(pos);
@@ -261,8 +268,10 @@ void frm_Palimor::tvwGroups_DragDrop(const QString& source, const QString& key)
     const QString targetKey = target->key();
     platform::setMousePointer(platform::Pointer::Hourglass);
     gbTreeVisible = false;
-    if (source == kPickerTree) {
-        mDropFromTableFields(targetKey, key);
+    if (TreeNode* entry = source == kPickerTree ? pickerNode(key) : nullptr) {
+        // The picker's drop takes its selected entry.
+        tableFieldsWindow().tvwFields->nodes().setSelectedItem(entry);
+        mDropFromTableFields(targetKey);
     } else if (source == kMainTree && key == msDragKey) {
         msDragKey.clear();
         mDropNode(m_tree->node(key), targetKey);
@@ -325,44 +334,5 @@ void frm_Palimor::mDropNode(TreeNode* source, const QString& targetKey)
     gbFormChanged = true;
     gWriteLog((group ? QStringLiteral("Group '") : QStringLiteral("Field '")) + source->text().trimmed()
               + QStringLiteral("' Dropped on '") + target->text().trimmed() + QLatin1Char('\''));
-    mScrollInView();
-}
-
-// ---- The table-field picker's entries ----------------------------------------------------------
-
-void frm_Palimor::mDropFromTableFields(const QString& targetKey, const QString& pickerKey)
-{
-    gWriteLog(QStringLiteral("----- mDropFromTableFields ------"));
-    TreeNode* target = m_tree->node(targetKey);
-    const int32_t entryIndex = indexOfKey(pickerKey);
-    if (!target || entryIndex < 1 || entryIndex > gnTableFieldCount || size_t(entryIndex) >= gaTableFields.size())
-        return;
-    const TableFieldRecord& entry = gaTableFields[size_t(entryIndex)];
-    // A combined field is made of others: only its parts go on a form.
-    if (entry.bCombined) {
-        glShowMessage(MessageGroup2, 13, platform::MbIconExclamation);
-        return;
-    }
-    // The picker's node of the entry: its text and image.
-    const QString text = entry.sTableCode.trimmed() + QLatin1Char('.') + entry.sFieldName.trimmed()
-                         + QStringLiteral(" - ") + entry.sLabelDesc.trimmed();
-    const QString image = entry.sRefTable.trimmed().isEmpty() ? QStringLiteral("tablefield") : QStringLiteral("reffield");
-
-    int16_t relationship = int16_t(Relationship::Child);
-    if (gbIsFieldKey(targetKey)) {
-        const int32_t parentEntry = entry.iParentEntry;
-        // A field of a reference goes below the form field of the reference it was
-        // expanded from.
-        const bool belowReference =
-            parentEntry > 0 && gbSameTableField(QStringLiteral("t_%1").arg(parentEntry), targetKey);
-        if (!belowReference && bIsFollowUpPlaceAllowed(target)) {
-            relationship = int16_t(Relationship::Next);
-        } else if (!belowReference && target->children() > 0) {
-            glShowMessage(MessageGroup2, 9, platform::MbIconExclamation);
-            return;
-        }
-    }
-    if (mbInsertTableField(relationship, targetKey, pickerKey, text, image, false, false, true, false))
-        gbFormChanged = true;
     mScrollInView();
 }

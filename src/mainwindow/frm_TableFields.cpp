@@ -90,6 +90,7 @@ frm_TableFields::frm_TableFields(QWidget* parent) : QWidget(parent, Qt::Tool)
     // A reference shows that it can be opened before its fields are loaded.
     tvwFields->setExpandableImages({QStringLiteral("reffield")});
     tvwFields->installEventFilter(this);
+    registerDragHandler();
     cmdApply = new QPushButton(QStringLiteral("pzcmd.Apply"), this);
     cmdApply->setObjectName(QStringLiteral("cmdApply"));
     cmdApply->setDefault(true);

@@ -53,11 +53,19 @@ public:
     // one in the group of the current selection, else the last one in tree order.
     void mSelectParentFormField(TreeNode* pickerNode);
 
+    // ---- Dragging entries onto the form ----
+    // Whether the drag of node, pressed with Button, starts: the left button, not in a
+    // read-only or locked form, never a combined entry (message 2/13).
+    bool tvwFields_MouseMove(Qt::MouseButton Button, TreeNode* node);
+    // Nothing is dropped on the picker from elsewhere (message 2/14).
+    void tvwFields_DragDrop(const QString& source);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void registerDragHandler();
     void mLocalizeCaptions();
     // The node of one entry just appended (the fill's part of each row).
     void mFillFieldsTree(int32_t entry, bool expanding, int32_t parentEntry);

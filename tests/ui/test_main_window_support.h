@@ -188,20 +188,3 @@ inline void expectSubgroupCounters(const NodeTree& tree)
             EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
         }
 }
-
-// A picker entry of table tekwy001 made for the test; its key.
-inline QString addPickerEntry(const char* field, const char* domain)
-{
-    if (gaTableFields.empty())
-        gaTableFields.resize(1);
-    TableFieldRecord entry;
-    entry.sTableCode = QStringLiteral("tekwy001");
-    entry.sFieldName = QLatin1String(field);
-    entry.iElement = 1;
-    entry.sDomainPackage = QStringLiteral("te");
-    entry.sDomainCode = QLatin1String(domain);
-    entry.nNrOfElements = 1;
-    gaTableFields.push_back(entry);
-    gnTableFieldCount = int16_t(gaTableFields.size() - 1);
-    return QStringLiteral("t_%1").arg(gnTableFieldCount);
-}

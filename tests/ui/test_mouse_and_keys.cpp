@@ -5,6 +5,7 @@
 #include "test_main_window_support.h"
 
 #include "exchange/mod_Clipboard.h"
+#include "mainwindow/frm_TableFields.h"
 #include "properties/frm_Properties.h"
 
 #include <QApplication>
@@ -35,12 +36,12 @@ public:
     }
     TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
     QWidget* viewport() { return w().tvwGroups->viewport(); }
-    QPoint at(const char* key)
+    static QPoint at(NodeTreeWidget* view, const TreeNode* n)
     {
-        QTreeWidgetItem* item = w().tvwGroups->itemOf(node(key));
-        w().tvwGroups->scrollToItem(item);
-        return w().tvwGroups->visualItemRect(item).center();
+        view->scrollToItem(view->itemOf(n));
+        return view->visualItemRect(view->itemOf(n)).center();
     }
+    QPoint at(const char* key) { return at(w().tvwGroups, node(key)); }
     void focusTree(const char* key)
     {
         w().tvwGroups->setFocus();
@@ -48,24 +49,28 @@ public:
         w().mSetMenuState();
     }
     // Presses the left button on the node and moves away far enough to start a drag.
-    void drag(const char* key)
+    static void drag(NodeTreeWidget* view, const TreeNode* n)
     {
-        const QPoint p = at(key), away = p + QPoint(0, 2 * QApplication::startDragDistance() + 2);
-        QTest::mousePress(viewport(), Qt::LeftButton, {}, p);
-        QTest::mouseMove(viewport(), p + QPoint(0, 2));
-        QTest::mouseMove(viewport(), away);
-        QTest::mouseRelease(viewport(), Qt::LeftButton, {}, away);
+        const QPoint p = at(view, n), away = p + QPoint(0, 2 * QApplication::startDragDistance() + 2);
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, p);
+        QTest::mouseMove(view->viewport(), p + QPoint(0, 2));
+        QTest::mouseMove(view->viewport(), away);
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, away);
     }
-    // A drag of key from the tree named source entering the tree, over the target, let go.
-    void dropOn(const char* target, const QString& source, const QString& key)
+    void drag(const char* key) { drag(w().tvwGroups, node(key)); }
+    // A drag of key from the tree named source entering the view, over p, let go.
+    static void dropOn(NodeTreeWidget* view, const QPoint& p, const QString& source, const QString& key)
     {
         const std::unique_ptr<QMimeData> data(NodeTreeWidget::nodeMimeData(source, key));
-        const QPoint p = at(target);
         QDragEnterEvent enter(p, Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QDragMoveEvent over(p, Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QDropEvent drop(p, Qt::MoveAction, data.get(), Qt::LeftButton, {});
         for (QEvent* e : std::initializer_list<QEvent*>{&enter, &over, &drop})
-            QApplication::sendEvent(viewport(), e);
+            QApplication::sendEvent(view->viewport(), e);
+    }
+    void dropOn(const char* target, const QString& source, const QString& key)
+    {
+        dropOn(w().tvwGroups, at(target), source, key);
     }
     void dragAndDrop(const char* key, const char* target)
     {
@@ -137,17 +142,37 @@ TEST_F(MouseAndKeys, DropsThatCannotLandChangeNothing)
     }
 }
 
-TEST_F(MouseAndKeys, APickerEntryDroppedOnTheFormBecomesANewField)
+TEST_F(MouseAndKeys, APickerEntryDraggedOntoTheFormBecomesANewField)
 {
     start();
-    gsTable = QStringLiteral("tekwy001");
-    dropOn("g_3", QStringLiteral("tvwFields"), addPickerEntry("xtra", "dsca"));
+    w().mnuOOneTableField_Click();
+    NodeTreeWidget* picker = tableFieldsWindow().tvwFields;
+    auto entry = [picker](const char* field) {
+        TreeNode* n = picker->nodes().firstRoot();
+        while (n && !n->text().startsWith(QStringLiteral("tekwy001.%1 ").arg(QLatin1String(field))))
+            n = n->next();
+        return n;
+    };
+    drag(picker, entry("wloc"));  // a combined field starts no drag
+    EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("A combined field cannot be placed on the form; place its parts instead."));
+
+    drag(picker, entry("seqn"));
+    dropOn("g_3", QStringLiteral("tvwFields"), picker->nodes().selectedItem()->key());
     const TreeNode* added = node("g_3")->lastChild();
     EXPECT_EQ(tree().selectedItem(), added);
-    EXPECT_EQ(gaFields[size_t(added->keyNumber())].sFieldName, QStringLiteral("tekwy001.xtra"));
+    EXPECT_EQ(gaFields[size_t(added->keyNumber())].sFieldName, QStringLiteral("tekwy001.seqn"));
     EXPECT_TRUE(gbFormChanged);
-    dropOn("f_15", QStringLiteral("tvwFields"), addPickerEntry("xtrb", "dsca"));
+    drag(picker, entry("item"));
+    dropOn("f_15", QStringLiteral("tvwFields"), entry("item")->key());
     EXPECT_EQ(node("f_15")->next(), tree().selectedItem());  // onto a field: after it
+
+    // A node of the form let go on the picker stays where it is.
+    const QString before = treeText(tree());
+    dialogs->clear();
+    drag("f_3");
+    dropOn(picker, at(picker, entry("item")), QStringLiteral("tvwGroups"), QStringLiteral("f_3"));
+    EXPECT_EQ(treeText(tree()), before);
+    EXPECT_EQ(dialogs->texts().size(), 1);
 }
 
 TEST_F(MouseAndKeys, ShortcutsEditAWritableFormAndNothingReadOnly)
@@ -166,6 +191,8 @@ TEST_F(MouseAndKeys, ShortcutsEditAWritableFormAndNothingReadOnly)
          [](auto& t) { return t.node("f_3")->next()->text().startsWith(u"tekwy001.cuni"); }},
         {Qt::Key_Delete, Qt::ShiftModifier, "f_11",
          [](auto& t) { return !t.node("f_11") && t.clipboard->text().contains(u"cuni"); }},
+        {Qt::Key_ParenLeft, Qt::ShiftModifier, "f_3",  // Shift+9: the picked fields appended
+         [](auto& t) { return t.node("g_0")->lastChild()->text().startsWith(u"tekwy001."); }},
     };
     for (const char* mode : {"w", "r"}) {
         for (const auto& c : cases) {
@@ -186,7 +213,7 @@ TEST_F(MouseAndKeys, ShortcutsEditAWritableFormAndNothingReadOnly)
     drag("g_3");
     EXPECT_TRUE(w().dragKey().isEmpty());
     dropOn("g_5", QStringLiteral("tvwGroups"), QStringLiteral("g_3"));
-    dropOn("g_3", QStringLiteral("tvwFields"), addPickerEntry("xtra", "dsca"));
+    dropOn("g_3", QStringLiteral("tvwFields"), QStringLiteral("t_1"));
     EXPECT_TRUE(treeText(tree()) == before && !gbFormChanged);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'|').toStdString();
 }

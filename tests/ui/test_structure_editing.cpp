@@ -35,7 +35,22 @@ protected:
         return hostRows(host.databasePath(), sql);
     }
     QString key() { return tree().selectedItem()->key(); }
-    static QString pickerEntry(const char* field, const char* domain) { return addPickerEntry(field, domain); }
+    // A picker entry of table tekwy001 made for the test; its key.
+    static QString pickerEntry(const char* field, const char* domain)
+    {
+        if (gaTableFields.empty())
+            gaTableFields.resize(1);
+        TableFieldRecord entry;
+        entry.sTableCode = QStringLiteral("tekwy001");
+        entry.sFieldName = QLatin1String(field);
+        entry.iElement = 1;
+        entry.sDomainPackage = QStringLiteral("te");
+        entry.sDomainCode = QLatin1String(domain);
+        entry.nNrOfElements = 1;
+        gaTableFields.push_back(entry);
+        gnTableFieldCount = int16_t(gaTableFields.size() - 1);
+        return QStringLiteral("t_%1").arg(gnTableFieldCount);
+    }
     bool insertTableField(const char* relative, int16_t relationship, const QString& entry, bool from = true,
                           bool checkBox = false)
     {
