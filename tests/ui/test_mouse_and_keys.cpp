@@ -35,7 +35,6 @@ public:
         focusTree("f_3");
     }
     TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
-    QWidget* viewport() { return w().tvwGroups->viewport(); }
     static QPoint at(NodeTreeWidget* view, const TreeNode* n)
     {
         view->scrollToItem(view->itemOf(n));
@@ -77,10 +76,8 @@ public:
         drag(key);
         dropOn(target, QStringLiteral("tvwGroups"), QLatin1String(key));
     }
-    void key(int code, Qt::KeyboardModifiers modifiers = {})
-    {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(code), modifiers);
-    }};
+    void key(int code, Qt::KeyboardModifiers m = {}) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(code), m); }
+};
 
 TEST_F(MouseAndKeys, AGroupDraggedOntoAnotherGroupBecomesItsLastChildOneLevelDeeper)
 {
@@ -107,10 +104,8 @@ TEST_F(MouseAndKeys, AGroupDraggedOntoAnotherGroupBecomesItsLastChildOneLevelDee
     ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
     restart();
     open(QStringLiteral("itemsd"));
-    EXPECT_EQ(node("g_5")->lastChild(), node("g_3"));
-    EXPECT_EQ(node("g_6")->lastChild(), node("g_4"));
+    EXPECT_TRUE(node("g_5")->lastChild() == node("g_3") && node("g_6")->lastChild() == node("g_4"));
     EXPECT_EQ(gaGroups[3].lGroupLevel * 10 + gaGroups[4].lGroupLevel, 23);
-    EXPECT_EQ(gaGroups[2].iNrOfSubGroups * 10 + gaGroups[5].iNrOfSubGroups, 2);
     expectSubgroupCounters(tree());
 }
 
@@ -136,8 +131,7 @@ TEST_F(MouseAndKeys, DropsThatCannotLandChangeNothing)
         const QString before = treeText(tree());
         dialogs->clear();
         dragAndDrop(c.dragged, c.target);
-        EXPECT_EQ(treeText(tree()), before);
-        EXPECT_FALSE(gbFormChanged);
+        EXPECT_TRUE(treeText(tree()) == before && !gbFormChanged);
         EXPECT_EQ(dialogs->texts().join(u'|'), QLatin1String(c.message));
     }
 }
@@ -159,9 +153,8 @@ TEST_F(MouseAndKeys, APickerEntryDraggedOntoTheFormBecomesANewField)
     drag(picker, entry("seqn"));
     dropOn("g_3", QStringLiteral("tvwFields"), picker->nodes().selectedItem()->key());
     const TreeNode* added = node("g_3")->lastChild();
-    EXPECT_EQ(tree().selectedItem(), added);
+    EXPECT_TRUE(tree().selectedItem() == added && gbFormChanged);
     EXPECT_EQ(gaFields[size_t(added->keyNumber())].sFieldName, QStringLiteral("tekwy001.seqn"));
-    EXPECT_TRUE(gbFormChanged);
     drag(picker, entry("item"));
     dropOn("f_15", QStringLiteral("tvwFields"), entry("item")->key());
     EXPECT_EQ(node("f_15")->next(), tree().selectedItem());  // onto a field: after it
@@ -232,8 +225,7 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
     focusTree("f_1");
     const QString before = treeText(tree());
     key(Qt::Key_Up, Qt::ControlModifier);
-    EXPECT_EQ(treeText(tree()), before);
-    EXPECT_EQ(tree().selectedItem(), node("f_1"));
+    EXPECT_TRUE(treeText(tree()) == before && tree().selectedItem() == node("f_1"));
 
     // Outside the tree the keys do nothing, and the tree takes the focus back.
     QToolButton* button = w().toolbarButton(QStringLiteral("mnuMDown"));
@@ -241,8 +233,7 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
     ASSERT_EQ(QApplication::focusWidget(), button);
     key(Qt::Key_Down, Qt::ControlModifier);
     key(Qt::Key_Delete, Qt::ShiftModifier);
-    EXPECT_EQ(treeText(tree()), before);
-    EXPECT_EQ(QApplication::focusWidget(), w().tvwGroups);
+    EXPECT_TRUE(treeText(tree()) == before && QApplication::focusWidget() == w().tvwGroups);
 
     // Shift+6, reported as the symbol the layout gives it: the debug view of the node.
     key(Qt::Key_AsciiCircum, Qt::ShiftModifier);
@@ -258,7 +249,7 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
 
     // The right button and Shift+F10: the Edit menu, Properties its default.
     QMenu* edit = w().menu(QStringLiteral("mnuEdit"));
-    QTest::mouseClick(viewport(), Qt::RightButton, {}, at("g_4"));
+    QTest::mouseClick(w().tvwGroups->viewport(), Qt::RightButton, {}, at("g_4"));
     EXPECT_TRUE(tree().selectedItem() == node("g_4") && tree().dropHighlight() == node("g_4"));
     ASSERT_TRUE(edit->isVisible());
     EXPECT_EQ(edit->defaultAction(), w().menuEntry(QStringLiteral("mnuEProperties")));
