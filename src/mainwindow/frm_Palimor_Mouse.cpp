@@ -14,8 +14,6 @@
 #include "services/mod_Global.h"
 
 #include <QMenu>
-#include <QMouseEvent>
-#include <QScrollBar>
 
 #include <algorithm>
 
