@@ -5,7 +5,6 @@
 // times one link rebuild of the same form. The ratios are printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QString>
 
 #include "mainwindow/frm_Palimor.h"
@@ -15,17 +14,10 @@
 #include "model/mod_TextCaches.h"
 #include "platform/Dialogs.h"
 
-#include "bench_forms.h"
 #include "bench_widgets.h"
+#include "bench_window.h"
 
 namespace {
-
-// Every question answered with its default button (Yes to the delete questions).
-class DefaultAnswers : public platform::DialogPort {
-public:
-    int messageBox(const QString&, int style, const QString&) override { return platform::defaultResult(style); }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
-};
 
 // The main window on the generated form of that size, as the start-up leaves it, and
 // the key of the field node the commands work on: a field right below a group, with a
@@ -44,24 +36,10 @@ bool openForm(int fields, OpenForm& open)
         return true;
     }
     current = {};
-    resetMainWindow();
     Setup& s = setup();
-    if (!s.ok || !startEditor(s.forms[fields]))
+    if (!s.ok || !openInMainWindow(s.forms[fields]))
         return false;
-    gInitializeArrays();
-    glLoadedFormVersion = 11;
-    if (!gLoadDesignDefinitions())
-        return false;
-    gLoadEnums();
     frm_Palimor& w = mainWindow();
-    w.mFillImageList();
-    gbTreeVisible = false;
-    w.setTreeVisible(false);
-    w.mFillTreeAndSelect();
-    gbTreeVisible = true;
-    w.setTreeVisible(true);
-    gLoadFieldLabels(1, true);
-    gRebuildPointers();
 
     std::vector<const TreeNode*> candidates;
     for (const TreeNode* n = w.nodes().firstRoot(); n; n = NodeTree::nextDepthFirst(n))

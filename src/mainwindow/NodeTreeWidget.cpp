@@ -154,7 +154,7 @@ QTreeWidgetItem* NodeTreeWidget::createItem(TreeNode* node)
     // Owned by the widget once inserted.
     auto* item = new QTreeWidgetItem;
     item->setText(0, node->text());
-    item->setIcon(0, m_images.value(node->image()));
+    showImage(item, node);
     m_items.insert(node, item);
     m_nodes.insert(item, node);
     return item;
@@ -240,6 +240,21 @@ void NodeTreeWidget::setImageList(const QHash<QString, QIcon>& images)
         it.value()->setIcon(0, m_images.value(it.key()->image()));
 }
 
+void NodeTreeWidget::setExpandableImages(const QStringList& keys)
+{
+    m_expandableImages = keys;
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
+        showImage(it.value(), it.key());
+}
+
+void NodeTreeWidget::showImage(QTreeWidgetItem* item, const TreeNode* node)
+{
+    item->setIcon(0, m_images.value(node->image()));
+    item->setChildIndicatorPolicy(m_expandableImages.contains(node->image())
+                                      ? QTreeWidgetItem::ShowIndicator
+                                      : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
 void NodeTreeWidget::addImage(const QString& key, const QIcon& icon)
 {
     m_images.insert(key, icon);
@@ -312,7 +327,7 @@ void NodeTreeWidget::nodeChanged(TreeNode* node, NodeChange change)
         item->setText(0, node->text());
         break;
     case NodeChange::Image:
-        item->setIcon(0, m_images.value(node->image()));
+        showImage(item, node);
         break;
     case NodeChange::Expanded:
         expandAsNode(node);

@@ -5,6 +5,7 @@
 // click or key that changes the current item selects the node in the tree.
 #include <QHash>
 #include <QIcon>
+#include <QStringList>
 #include <QTreeWidget>
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,9 @@ public:
     void setImageList(const QHash<QString, QIcon>& images);
     void addImage(const QString& key, const QIcon& icon);
     QIcon image(const QString& key) const { return m_images.value(key); }
+    // Nodes of these images show an expand mark also while they have no children (the
+    // user's expanding them is told by nodeExpanded).
+    void setExpandableImages(const QStringList& keys);
 
     // The node under a point of the viewport (hit test); nothing when there is none.
     TreeNode* nodeAt(const QPoint& pos) const;
@@ -71,6 +75,7 @@ private:
     void bind(NodeTree* tree);
     void rebuild();
     QTreeWidgetItem* createItem(TreeNode* node);
+    void showImage(QTreeWidgetItem* item, const TreeNode* node);
     void insertAtPlace(QTreeWidgetItem* item, const TreeNode* node);
     // Expansion of the items below and at node, as the nodes have it.
     void applyExpansion(const TreeNode* node);
@@ -84,6 +89,7 @@ private:
     QHash<const TreeNode*, QTreeWidgetItem*> m_items;
     QHash<const QTreeWidgetItem*, TreeNode*> m_nodes;
     QHash<QString, QIcon> m_images;
+    QStringList m_expandableImages;
     QTreeWidgetItem* m_highlightItem = nullptr;
     int32_t m_syncing = 0;  // above 0 while the widget follows the tree
     int32_t m_suspendedChanges = -1;  // changes followed while suspended; -1 not suspended

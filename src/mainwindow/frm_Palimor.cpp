@@ -418,6 +418,7 @@ void frm_Palimor::createMenus()
     }
     registerRunHandlers();
     registerExchangeHandlers();
+    registerGenerateHandlers();
 }
 
 void frm_Palimor::createToolbar()
@@ -843,8 +844,10 @@ void frm_Palimor::moveEvent(QMoveEvent* event)
 void frm_Palimor::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         keepPlacement();
+        mShowTableFieldsWithWindow();
+    }
 }
 
 // ---- Save, save-and-exit and exit ---------------------------------------------------------

@@ -285,7 +285,43 @@ public:
     // The style guide: the help folder "HELP/styleguide" under the base directory.
     void mnuHStyle_Click();
 
+    // ---- Table fields: the picker, generating a form, the form-code dialog ----
+    // Insert, One Table Field: the picker (loaded on first use) shown beside the window.
+    void mnuOOneTableField_Click();
+    // Inserts the picker's entry of key at the tree's drop highlight, as a drop of it
+    // from the picker does. Nothing while the window is locked or read-only.
+    void mMoveTableField(const QString& sKey);
+    // The drop of the picker's selected entry on the node of targetKey: into a group
+    // as its last child, under the reference field the entry was expanded from, after
+    // a field, or under a field that takes no follower.
+    void mDropFromTableFields(const QString& targetKey);
+    // Replaces the form's groups and fields by ones generated from the picker's
+    // top-level entries: the index fields in group 1, the others in group 2 (with a
+    // session table), or the index fields as ranges (without one). Stops with the form
+    // unchanged when the picker lists nothing, or in start mode 4 without the yes/no
+    // domain the attachment fields need.
+    void mGenerateForm();
+    // The picker's top-level entries not yet in the form, last into the root group,
+    // hidden at first.
+    void mInsertPickedTableFields();
+    // The fields shown only in single occurrence copied, with their follow-ups, to the
+    // end of the root group.
+    void mCopyOneViewFields();
+    // Insert, Generate Form: the question, the form-code dialog when there is no
+    // session table, the generation, the node texts and the root selected.
+    void mnuOGenerateForm_Click();
+    // The form-code dialog's answers: labels on the field's own line (its check box
+    // not ticked), and OK with a table the host knows.
+    bool bNoSeparateLabels = false;
+    bool bTableCodeOk = false;
+
 private:
+    void registerGenerateHandlers();
+    // The picker follows the window: hidden while it is minimised, shown again on restore.
+    void mShowTableFieldsWithWindow();
+    // After fields were appended: node texts, the first appended node (by key, when
+    // there is one) selected and shown, the links rebuilt.
+    void mShowAppendedFields(const QString& firstKey);
     void registerRunHandlers();
     void registerExchangeHandlers();
     // Alignment and position check unless just done, then for a changed form the save

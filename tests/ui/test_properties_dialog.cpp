@@ -361,8 +361,8 @@ TEST_F(PropertiesDialog, ReferenceTableComesFromTheMainTablesFields)
     EXPECT_TRUE(d.msGetRefTable(package, module, number));
     EXPECT_EQ(package + module + number, QStringLiteral("tekwy002"));
     EXPECT_EQ(host::callCount(QStringLiteral("am_define_full_query(")), queries + 1);
-    // 28 columns, the two arrays one entry per element (12 and 3).
-    EXPECT_EQ(gnTableFieldCount, 41);
+    // 33 columns, the two arrays one entry per element (12 and 3).
+    EXPECT_EQ(gnTableFieldCount, 46);
     // A name without "." is looked up whole; the list is not loaded again.
     d.txtFieldName->setText(QStringLiteral("suno"));
     EXPECT_TRUE(d.msGetRefTable(package, module, number));
