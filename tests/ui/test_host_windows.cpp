@@ -139,7 +139,7 @@ TEST_F(HostWindows, LookUpWindowListsItsTableFiltersAndAnswersTheChosenRow)
     EXPECT_EQ(run(QStringLiteral("start.vrok.session(\"qxzrn2530m000\",\"qxzrn420\",\"tekwy002\",0,"
                                  "\"cpac ,flno\",\"\",\"\")")),
               QStringLiteral("0"));
-    EXPECT_EQ(shown, QStringList({"002|5", "Suppliers", "003"}));
+    EXPECT_EQ(shown, QStringList({"002|6", "Suppliers", "003"}));
     EXPECT_EQ(returnedRecord(), QStringLiteral("te   003          "));
 }
 
