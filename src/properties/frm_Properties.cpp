@@ -49,6 +49,8 @@ constexpr int kPageTopTwips = 90;
 // Rows of the grids that hold the columns box on the group page and on the form page.
 constexpr int kGroupColsRowOnGroupPage = 5;
 constexpr int kGroupColsRowOnFormPage = 2;
+// The field page that shows whether the field has documentation.
+constexpr int16_t kDocumentationPage = 5;
 
 int pixels(int twips) { return twips / kTwipsPerPixel; }
 
@@ -164,6 +166,7 @@ void frm_Properties::connectHandlers()
     connect(optOptionset, &QRadioButton::clicked, this, [this] { optEnumControl_Click(3); });
     connect(cboFieldType, &QComboBox::activated, this, [this] { cboFieldType_Click(); });
     connect(cboDefaultValue, &QComboBox::activated, this, [this] { cboDefaultValue_Click(); });
+    connectZooms();
 }
 
 bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
@@ -288,6 +291,7 @@ void frm_Properties::mLoad(bool bKeepPages)
         nTableNrOfElements = f.nTableNrOfElements;
     }
     bSkipValidation = m_refusedOnLeave = false;
+    bLabelSearched = bPictLabelSearched = bGroupLabelSearched = false;
 
     if (!bKeepPages)
         mHideAllPages();
@@ -324,6 +328,7 @@ void frm_Properties::mLoad(bool bKeepPages)
         setInputsEnabled(inputsInFrames(), false);
         for (QPushButton* b : {cmdLabelsZoom, cmdLabelsZoomPict, cmdGroupLabelsZoom})
             b->setEnabled(true);
+        mShowDocumentation(false);
     }
 
     gbPropertiesOpen = true;
@@ -592,6 +597,8 @@ void frm_Properties::tabProperties_Click()
         return;
     fraProperties[size_t(index)]->setVisible(true);
     lLastTab = index;
+    if (index == kDocumentationPage)
+        mShowDocumentation(true);
 }
 
 // ---- Buttons -------------------------------------------------------------------------

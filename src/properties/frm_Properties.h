@@ -17,10 +17,12 @@
 #include "ui_frm_Properties.h"
 
 class QComboBox;
+class QPushButton;
 class TreeNode;
 struct DomainRecord;
 struct FieldRecord;
 struct GroupRecord;
+struct ZoomDialogValues;
 
 class frm_Properties : public QDialog, public Ui::frm_Properties {
     Q_OBJECT
@@ -61,6 +63,10 @@ public:
     QString sTableDefault;
     bool bPendingTableRef = false;
     bool bPendingTableMandatory = false;
+    // A search by description found the field's, the picture's or the group's label.
+    bool bLabelSearched = false;
+    bool bPictLabelSearched = false;
+    bool bGroupLabelSearched = false;
 
     // ---- Opening for a node ----
     // Sets the dialog up for the selected node of the main window's tree, fills it and
@@ -129,6 +135,49 @@ public:
     // False, after its message, when the host does not know it; the record keeps its
     // domain then.
     bool mbApplyDomain();
+
+    // ---- Label and table-field look-ups ----
+    // The definition of the main table's column tableField ("tekwy001.item") taken
+    // over: label, domain, mandatory, reference, initial value, elements. False for a
+    // name that is no active, single column of a table the host knows: the field is
+    // then no table field and the pending table values are cleared.
+    bool mbGetTableFieldData(QString& tableField);
+    // The label of txtLabelCode: 1 when the single-occurrence label was found or
+    // inserted (only looked up with lookUp), 2 added when a multi-occurrence label of
+    // its own was found. A length box showing 0 asks for the longest variant and
+    // takes its size. Not found: with a description typed the user may insert it.
+    int32_t mlGetLabelData(bool lookUp);
+    // The group's and the picture's label by code: 1 found or inserted, else 0.
+    int32_t mlGetGroupLabelData();
+    int32_t mlGetPictLabelData();
+    // A label found by its text: its code and size taken over.
+    void mGetLabelDataWithDesc(const QString& description);
+    void mGetGroupLabelWithDesc(const QString& description);
+    void mGetPictLabelWithDesc(const QString& description);
+    // Adds a label to the host's labels and commits it; the dialog shows it by kind
+    // ("field", "group", "picture"). False, showing nothing, when the insert or its
+    // commit failed; a failed commit is undone in the host and reported.
+    bool mInsertLabel(const QString& code, const QString& description, const QString& kind);
+    // The field name checked: a column of a table brings its definition, any other
+    // name makes the field no table field.
+    void mCheckFieldName();
+
+    // ---- Zooms, icons and documentation ----
+    // The host session of a zoom button on the key of its input, the windows disabled
+    // until it returns; the chosen record's key goes into the input, whose check then
+    // runs. False when nothing was chosen.
+    bool mZoom(QPushButton* button);
+    // The dialog's inputs as the start records read them.
+    ZoomDialogValues mZoomValues();
+    void cmdIconZoom_Click();
+    // The field's technical documentation: shown in open mode "r", else edited.
+    void cmdDocuText_Click();
+    // Whether the field has documentation, asked of the host once (ask); in open mode
+    // "r" the documentation button reads what there is.
+    void mShowDocumentation(bool ask);
+    void cmdLabelSearch_Click();
+    void cmdLabelSearchGroups_Click();
+    void cmdLabelSearchPict_Click();
 
     // ---- Storing ----
     // Checks the page and writes its values into the record of the node, one change-log
@@ -226,6 +275,7 @@ private:
     void hideUnsupportedControls();
 
     void connectHandlers();
+    void connectZooms();
     // The domain record of the field shown (entry 0, which names no domain, when the
     // index is out of range).
     const DomainRecord& fieldDomain() const;
@@ -235,6 +285,13 @@ private:
     void enableLabelLengthLink(bool linked);
     // No domain: no control kinds, string kinds or data alignment to choose.
     void disableDomainInputs();
+    // The multi-occurrence label after the single-occurrence one: its own look-up
+    // (2 when found) when its size differs from oldLength and oldHeight, else it
+    // follows. zeroFollowsDisplay: a linked length box showing 0 takes the display length.
+    int32_t multiOccLabel(int32_t oldLength, int32_t oldHeight, bool zeroFollowsDisplay);
+    // Not found, a description typed: the user is asked to insert it. True when inserted.
+    bool askToInsertLabel(const QString& code, QLineEdit* search, const QString& kind);
+    void clearPendingTableValues();
 
     bool assignField();
     bool assignPicture();

@@ -195,6 +195,8 @@ void frm_Properties::fillGroup()
     lblGroupFrameDescText->setText(g.sFrameDesc);
     lblGroupTabDescText->setText(g.sTabDesc);
     txtFormNr->setText(number(lRecordIndex + 1));
+    if (lblGroupFrameDescText->text().isEmpty() && !txtGroupLabelCode->text().isEmpty())
+        mlGetGroupLabelData();
 }
 
 void frm_Properties::fillForm()
@@ -239,6 +241,7 @@ void frm_Properties::fillField()
     QScopedValueRollback<bool> filling(bFilling, true);
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     const int16_t dataType = dataTypeOf(f);
+    gsZoomPackageModule.clear();
 
     txtFieldName->setText(f.sFieldName);
     if (f.bMultiCurrency) {
@@ -457,7 +460,7 @@ void frm_Properties::mCheckOldField()
         mEnableFields(enable);
         for (QWidget* w : std::initializer_list<QWidget*>{txtDomainCode, txtDomainPackage, cmdDomainZoom})
             w->setEnabled(false);
-        chkMandatoryInput->setEnabled(!f.bTableMandatory);
+        chkMandatoryInput->setEnabled(!bTableMandatory);
     } else {
         chkNoControl->setEnabled(true);
         f.sTableDefault.clear();
@@ -511,8 +514,10 @@ int16_t frm_Properties::miGetEnumIndex(const QString& name) const
     const DomainRecord* d = domainAt(gaFields[size_t(lRecordIndex)].nDomainIndex);
     if (!d)
         return -1;
+    // The dictionary's initial values name a constant without its domain.
+    const QString qualified = d->sDomain + QLatin1Char('.') + name;
     for (int16_t i = 1; i < kMaxEnumConstants; ++i)
-        if (d->aEnumName[size_t(i)] == name)
+        if (d->aEnumName[size_t(i)] == name || d->aEnumName[size_t(i)] == qualified)
             return i;
     return -1;
 }

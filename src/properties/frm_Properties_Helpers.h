@@ -41,6 +41,23 @@ inline bool isDisplayType(const QComboBox* fieldType)
     return name == QLatin1String("display") || name == QLatin1String("display.alone");
 }
 
+// The selected zoom type is the one named ("session", "menu").
+inline bool isZoomType(const QComboBox* zoomType, const char* name)
+{
+    const int32_t type = zoomType->currentIndex() < 0 ? -1 : zoomType->currentData().toInt();
+    return type >= 0 && size_t(type) < gaEnumZoomType.size()
+           && gaEnumZoomType[size_t(type)].sName == QLatin1String(name);
+}
+
+// A column of the data dictionary, named by a table-field text: package 2, module 3,
+// table number 3, a separator and the field name ("tekwy001.item").
+struct TableColumn {
+    QString domainPackage, domainCode, label, reference, initial;
+    int32_t mandatory = 0, elements = 0;
+};
+// True for an active, single column of a table the host knows.
+bool activeTableColumn(const QString& tableField, TableColumn& column);
+
 // The selection field a selection group keeps: its inputs are not the user's.
 inline bool isSelectionField(const FieldRecord& f)
 {

@@ -142,17 +142,17 @@ bool frm_Properties::assignField()
     const QString button = gbFieldHasCommand(lRecordIndex) ? kButton : QString();
 
     if (txtFieldName->text() != f.sFieldName) {
+        // The name's look-up cleared the pending values when it found no column.
         f.bIsTableField = bIsTableField;
         f.bTableFieldChecked = true;
-        if (f.bIsTableField) {
-            f.bTableMandatory = bPendingTableMandatory;
-            f.sTableDefault = sTableDefault;
-            f.bTableRef = bPendingTableRef;
-            f.nTableNrOfElements = nTableNrOfElements;
+        f.bTableMandatory = bPendingTableMandatory;
+        f.sTableDefault = sTableDefault;
+        f.bTableRef = bPendingTableRef;
+        f.nTableNrOfElements = nTableNrOfElements;
+        if (f.bIsTableField)
             sNodeKind = f.bTableRef ? QStringLiteral("reffield") : QStringLiteral("tablefield");
-        } else {
+        else
             sNodeKind = QStringLiteral("ntfield");
-        }
         sNodeKind += button;
     }
     if (txtDomainCode->text().isEmpty())

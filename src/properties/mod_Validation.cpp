@@ -20,6 +20,7 @@
 #include <span>
 
 QHash<QString, QString> gsPrevValues;
+QString gsZoomPackageModule;
 
 namespace {
 
@@ -33,6 +34,8 @@ constexpr int32_t kIconMissing = 23;
 constexpr int32_t kOutOfRange = 27;
 constexpr int32_t kMinAboveMax = 30;
 constexpr int32_t kZoomIndexNotValid = 36;
+constexpr int32_t kSearchFieldNotValid = 37;
+constexpr int32_t kFieldNameNotValid = 41;
 constexpr int32_t kParentTableNeeded = 38;
 constexpr int32_t kElementOutsideArray = 40;
 constexpr int32_t kZoomTargetUnsuited = 9;  // group 3
@@ -42,14 +45,14 @@ enum class Check {
     Element,      // a number within the table field's elements; -1 for multi-currency
     MinInput,     // a number not above the maximum input length
     MaxInput,     // a number not below the minimum input length
-    LabelCode,    // a label code's syntax, then the host's label
+    LabelCode,    // a label code's syntax, then the host's label (which may be inserted)
     Package,      // a domain's package: checked with its code, by the code's rule
     Domain,       // the domain of package and code in the host
     Message,      // a message of the form's package in the host
     ZoomTarget,   // a session or menu by the zoom type
     Icon,         // an icon the host has a picture of
     ParentTable,  // a table of the host
-    LookUp,       // the host's table fields decide
+    LookUp,       // the host's table fields decide: the field name brings a column's definition
     Text,         // any text that fits its column
 };
 
@@ -151,15 +154,39 @@ bool numberInRange(const ControlRule& rule, const QString& text)
     return true;
 }
 
-bool isZoomType(const frm_Properties& d, const char* name)
+using properties::isZoomType;
+
+// A label code looked up in the host: found, or inserted by the user's choice.
+bool labelFound(frm_Properties& d, const QLineEdit* box)
 {
-    const int32_t type = d.cboFieldZoom->currentIndex() < 0 ? -1 : d.cboFieldZoom->currentData().toInt();
-    return type >= 0 && size_t(type) < gaEnumZoomType.size() && gaEnumZoomType[size_t(type)].sName == QLatin1String(name);
+    if (box == d.txtLabelCode)
+        return (d.mlGetLabelData(true) & 1) != 0;
+    if (box == d.txtGroupLabelCode)
+        return d.mlGetGroupLabelData() == 1;
+    return d.mlGetPictLabelData() == 1;
 }
 
-// Labels, table fields and search fields are looked up in the host's dictionary;
-// until those look-ups are part of the dialog, the text is taken as typed.
-bool hostLookUpPasses(const QLineEdit*) { return true; }
+// An emptied label code shows no label text.
+void noLabel(frm_Properties& d, const QLineEdit* box)
+{
+    if (box == d.txtLabelCode) {
+        d.lblLabelDescSOText->clear();
+        d.lblLabelDescMOText->clear();
+    } else if (box == d.txtGroupLabelCode) {
+        d.mResetGroupLabelProps();
+    } else {
+        d.lblLabelDescTextPict->clear();
+    }
+}
+
+// A field the host lets the field's reference table be searched with.
+bool searchFieldValid(frm_Properties& d, const QString& text)
+{
+    QString package, module, number, version, release, customer;
+    return d.msGetRefTable(package, module, number)
+           && gbGetTableVrc(package, module, number, 0, version, release, customer)
+           && glValidateSearchDesc(package, module, number, version, release, customer, text.mid(9)) == 0;
+}
 
 bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
 {
@@ -189,11 +216,13 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         return true;
     }
     case Check::LabelCode:
-        if (trimmed.isEmpty())
+        if (trimmed.isEmpty()) {
+            noLabel(d, box);
             return true;
+        }
         if (!gbIsLabelCodeSyntax(trimmed))
             return refuse(kLabelCodeNotValid, trimmed);
-        return hostLookUpPasses(box);
+        return labelFound(d, box);
     case Check::Domain:
         if (trimmed.isEmpty()) {
             // No domain: the field shows a label only.
@@ -213,9 +242,9 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         if (trimmed.isEmpty())
             return true;
         QString target = trimmed;
-        if (isZoomType(d, "session"))
+        if (isZoomType(d.cboFieldZoom, "session"))
             return gbSessionExists(target) || refuse(kSessionMissing, trimmed);
-        if (isZoomType(d, "menu")) {
+        if (isZoomType(d.cboFieldZoom, "menu")) {
             QString parameter = d.txtZoomToParallelMenus->text().trimmed();
             return gbMenuExists(target, parameter) || refuse(kMenuMissing, trimmed);
         }
@@ -231,8 +260,18 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
             return true;
         return (trimmed.size() == 8 && gbCheckTableExists(trimmed.left(2), trimmed.mid(2, 3), trimmed.mid(5, 3)))
                || refuse(kTableMissing, trimmed);
-    case Check::LookUp:
-        return hostLookUpPasses(box);
+    case Check::LookUp: {
+        if (box == d.txtFieldName) {
+            d.mCheckFieldName();
+            return true;
+        }
+        if (trimmed.isEmpty())
+            return true;
+        if (box == d.txtSearchDesc)
+            return searchFieldValid(d, trimmed) || refuse(kSearchFieldNotValid, trimmed);
+        properties::TableColumn column;
+        return properties::activeTableColumn(trimmed, column) || refuse(kFieldNameNotValid, trimmed);
+    }
     case Check::Package:
     case Check::Text:
         return true;
@@ -337,4 +376,8 @@ bool gbCheckPictureControls() { return checkPage(kPictureRules); }
 
 bool gbCheckFormControls() { return checkPage(kFormRules); }
 
-void resetValidation() { gsPrevValues.clear(); }
+void resetValidation()
+{
+    gsPrevValues.clear();
+    gsZoomPackageModule.clear();
+}

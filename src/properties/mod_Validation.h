@@ -18,6 +18,10 @@ class frm_Properties;
 // them, by control name.
 extern QHash<QString, QString> gsPrevValues;
 
+// Package and module of the session last chosen with the zoom-to-session button; the
+// table-field zoom of the zoom return field starts there. The fill of a field empties it.
+extern QString gsZoomPackageModule;
+
 // Digits only in the numeric boxes; the code and text boxes no longer than the host
 // column that stores them.
 void gInstallKeyFilters(frm_Properties& dialog);

@@ -317,11 +317,18 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         // Texts are compared as texts: "00" is a change, and stores 0.
         {"text compare", [](frm_Properties& d) { d.txtMinInpLength->setText(QStringLiteral("00")); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Min Input Length changed from 0 to 00")}},
-        // The lines after the name carry the new one.
+        // The lines after the name carry the new one. A name that is no column of the
+        // table loses the column's domain.
         {"rename", [](frm_Properties& d) { d.txtFieldName->setText(QStringLiteral("tekwy001.wgt2")),
                                            d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : FieldName changed from tekwy001.wght to tekwy001.wgt2"),
-          QStringLiteral("tekwy001.wgt2 - Weight' : Message changed from  to kwym0004")}},
+          QStringLiteral("tekwy001.wgt2 - Weight' : DomainPackage changed from te to "),
+          QStringLiteral("tekwy001.wgt2 - Weight' : DomainCode changed from weight to "),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Display Format changed from ZZZZZ9.999 to "),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Max Display Length changed from 6 to 0"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Max Input Length changed from 3 to 0"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Message changed from  to kwym0004"),
+          QStringLiteral("tekwy001.wgt2 - Weight' : Field Length changed from 10 to 1")}},
         // The main table makes the field mandatory; the box shows it, the form stores False.
         {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}},
@@ -370,6 +377,10 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
         {"f_17", "txtMessage", "nosuch", "Message nosuch does not exist in this version."},
         {"f_17", "txtLabelCode", "tekwy001", "Label code tekwy001 is not valid: write package, module, number, a "
                                              "point and a name."},
+        {"f_17", "txtLabelCode", "tekwy001.none", "No label text of this length exists for the single occurrence."},
+        {"f_9", "txtZoomReturnField", "tekwy002.none", "Field name tekwy002.none is not valid."},
+        {"f_21", "txtSearchDesc", "tekwy003.none", "Search field tekwy003.none is not a field of the referenced table."},
+        {"f_21", "txtSearchDesc", "tekwy003.namb", ""},
         {"f_10", "txtDomainCode", "nosuch", "Domain tenosuch does not exist in this version."},
         {"f_10", "txtDomainPackage", "qx", ""},  // its code's check decides
         {"f_9", "txtFieldZoomTo", "tekwynosuch", "Session tekwynosuch does not exist in this version."},
