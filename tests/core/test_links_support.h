@@ -245,11 +245,7 @@ protected:
         }
         return out;
     }
-    int64_t count(const QString& sql) const
-    {
-        const std::vector<QStringList> r = rows(sql);
-        return r.empty() ? -1 : r[0].value(0).toLongLong();
-    }
+    int64_t count(const QString& sql) const { return queryNumber(db->handle(), sql); }
 
     host::FormIdentity form;
 };

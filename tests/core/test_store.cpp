@@ -1,8 +1,9 @@
 // Storing a form in the local host: a round trip of tree edits through the link
 // rebuild, the store and a fresh load; a failure at each step of the store followed by
 // the abort (database and marks as before, marks of an earlier store never flipped
-// back, then a retry that stores); records the store must not send or must remove;
-// and a form of an older level upgraded on load and stored at the current one.
+// back, then a retry that stores); records the store must not send or must remove.
+// (A form of an older level is upgraded and stored by test_program_runs; loaded again
+// it has nothing left to upgrade: test_alignment.)
 #include "test_links_support.h"
 
 #include <form_dump.h>
@@ -10,7 +11,6 @@
 
 #include <map>
 
-#include "model/mod_Upgrade.h"
 
 using links::treeText;
 
@@ -311,38 +311,6 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     EXPECT_TRUE(gaDocuDeletes().empty());
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn316 WHERE cfrm = 'itemsd' AND sern = 9")), 1);
     EXPECT_TRUE(c.bExistsInHost);
-}
-
-TEST_F(Store, OlderFormIsUpgradedOnLoadAndStoredAtTheCurrentLevel)
-{
-    open(QStringLiteral("olditemd"), 11);
-    ASSERT_EQ(glLoadedFormVersion, 7);
-    ASSERT_TRUE(gaGroups[2].bNewPage && !gaGroups[2].bNewPageMO && gaGroups[3].bNewPage);
-    ASSERT_TRUE(gaFields[1].iLabelHeightMO == 0 && gaFields[3].iZoomIndex == 1);
-    gLoadEnums();
-    gRunUpgradePasses();
-    EXPECT_TRUE(gbFormChanged);
-    EXPECT_TRUE(gaGroups[0].bChanged);
-    EXPECT_TRUE(gaGroups[2].bNewPageMO) << "new page in both views";
-    EXPECT_FALSE(gaGroups[3].bNewPage) << "a new page only of the multi-occurrence view";
-    EXPECT_EQ(gaFields[1].iLabelHeightMO, 1);
-    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
-    EXPECT_TRUE(gaFields[3].bChanged && gaFields[3].bChanged308);
-
-    gRebuildPointers();
-    gUpdatePointers();
-    ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_EQ(glLoadedFormVersion, 11);
-    EXPECT_EQ(count(QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = 'olditemd' AND grpi = 1")), 11);
-
-    NodeTree again;
-    load(again);
-    EXPECT_EQ(glLoadedFormVersion, 11);
-    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
-    EXPECT_TRUE(gaGroups[2].bNewPageMO);
-    gLoadEnums();
-    gRunUpgradePasses();
-    EXPECT_FALSE(gbFormChanged) << "nothing is left to upgrade";
 }
 
 } // namespace

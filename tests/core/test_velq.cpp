@@ -6,26 +6,21 @@
 #include <functional>
 
 #include <call_hooks.h>
-#include <host_database.h>
-#include <sqlite_util.h>
 
 #include "hostlink/mod_Velq.h"
 #include "model/mod_DesignDefinitions.h"
-#include "support/LocalHostFixture.h"
 
 namespace {
 
 QString d3(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }
 
-class Velq : public CoreTest {
+class Velq : public HostCoreTest {
 protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        ASSERT_TRUE(env.ok()) << env.error().toStdString();
+        HostCoreTest::SetUp();
         useTexts({{QStringLiteral("qxplqx0212"), QStringLiteral("Host call %s failed with%s")}});
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
+        ASSERT_NO_FATAL_FAILURE(connectEditor());
         // The demo form "simpled": fields 1 to 6, the root group only.
         gsPackage = "te", gsModule = "kwy", gsDesignLanguage = "2", gsVersion = "7.6", gsRelease = "a3";
         gsCustomer = "dev", gsFormCode = QStringLiteral("simpled");
@@ -33,12 +28,7 @@ protected:
         gaFields.resize(200);
         gaGroups.resize(10);
     }
-    int64_t count(const QString& sql) const
-    {
-        auto db = openHostDatabase(env.databasePath());
-        host::Statement st(db->handle(), sql);
-        return st.step() ? st.int64(0) : -1;
-    }
+    int64_t count(const QString& sql) const { return queryNumber(db->handle(), sql); }
     int64_t fieldRows() const { return count(QStringLiteral("SELECT count(*) FROM qxzrn301 WHERE cfrm = 'simpled'")); }
     int sends() const { return host::callCount(QStringLiteral("execute.velq.set(")); }
 
@@ -77,7 +67,6 @@ protected:
         }
     }
 
-    LocalHostEnvironment env;
 };
 
 TEST_F(Velq, SetRecordsOfEveryKind)
