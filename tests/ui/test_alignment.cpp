@@ -360,7 +360,7 @@ INSTANTIATE_TEST_SUITE_P(Demo, DemoForm, ::testing::Values("simpled", "itemsd", 
 // next load shows the same tree.
 TEST_F(HostForms, ASubgroupAmongFieldsKeepsItsPlaceThroughASave)
 {
-    openHostDatabase(host.databasePath())->exec(QStringLiteral(
+    hostExec(QStringLiteral(
         "DELETE FROM qxzrn315 WHERE cfrm = 'itemsd' AND grpi = 10;"
         "UPDATE qxzrn315 SET chld = 7, fld1 = 195 WHERE cfrm = 'itemsd' AND grpi = 6;"
         "UPDATE qxzrn315 SET prev = 0, fld1 = 196 WHERE cfrm = 'itemsd' AND grpi = 7;"
@@ -372,7 +372,7 @@ TEST_F(HostForms, ASubgroupAmongFieldsKeepsItsPlaceThroughASave)
         "UPDATE qxzrn301 SET omod = sequ + 170 WHERE cfrm = 'itemsd' AND sequ BETWEEN 26 AND 28;"
         "UPDATE qxzrn308 SET next = sequ + 171 WHERE cfrm = 'itemsd' AND sequ IN (26, 27);"));
     open(QStringLiteral("itemsd"));
-    const TreeNode* purchase = tree().node(QStringLiteral("g_5"));
+    const TreeNode* purchase = node("g_5");
     ASSERT_TRUE(purchase && purchase->child() && purchase->child()->next());
     EXPECT_EQ(purchase->child()->key(), QStringLiteral("g_6"));
     EXPECT_EQ(purchase->child()->next()->key(), QStringLiteral("f_20"));
@@ -388,8 +388,7 @@ TEST_F(HostForms, ASubgroupAmongFieldsKeepsItsPlaceThroughASave)
 // What the domain sync corrects is stored, so the next opening finds nothing to correct.
 TEST_F(HostForms, DomainCorrectionsAreStoredOnce)
 {
-    openHostDatabase(host.databasePath())
-        ->exec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"));
+    hostExec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"));
     for (size_t run = 0; run < 2; ++run) {
         if (run)
             restart();

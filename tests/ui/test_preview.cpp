@@ -278,8 +278,8 @@ TEST_F(PreviewTest, VirtualTabPagesWarnOnce)
     };
     for (const Case c : {Case{true, true, 1}, Case{false, true, 0}, Case{true, false, 0}}) {
         open(QStringLiteral("itemsd"));
-        tree().move(tree().node(QStringLiteral("f_34")), tree().node(QStringLiteral("g_1")), Relationship::Previous);
-        tree().move(tree().node(QStringLiteral("f_35")), tree().node(QStringLiteral("g_8")), Relationship::Next);
+        tree().move(node("f_34"), node("g_1"), Relationship::Previous);
+        tree().move(node("f_35"), node("g_8"), Relationship::Next);
         gaGroups[0].bNewPage = c.pages;
         dialogs->clear();
         c.single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();

@@ -30,7 +30,7 @@ protected:
     }
     int labelRows(const QString& code)
     {
-        return hostRows(host.databasePath(), QStringLiteral("SELECT 1 FROM qxzrn140 WHERE clab = '%1'").arg(code)).size();
+        return rows(QStringLiteral("SELECT 1 FROM qxzrn140 WHERE clab = '%1'").arg(code)).size();
     }
 };
 
@@ -177,7 +177,7 @@ TEST_F(LookUps, AFieldNameBringsItsColumnOrClearsTheTableValues)
         const FieldRecord& f = gaFields[17];
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5 %6")
                       .arg(f.bIsTableField).arg(f.bTableRef).arg(f.bTableMandatory).arg(f.nTableNrOfElements)
-                      .arg(f.sTableDefault, tree().node(QStringLiteral("f_17"))->image()),
+                      .arg(f.sTableDefault, node("f_17")->image()),
                   QStringLiteral("%1 %2 %3 %4 %5 %6")
                       .arg(row.table).arg(QLatin1String(row.kind) == QLatin1String("reffield")).arg(row.mandatory)
                       .arg(row.elements).arg(*row.initial ? QStringLiteral("purchased") : QString())
