@@ -2,6 +2,7 @@
 // The main window started against the local host: a fixture with a recording host
 // link, start records of the demo forms, host rows.
 #include "exchange/mod_Clipboard.h"
+#include "hostlink/mod_DataSets.h"
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
@@ -180,6 +181,18 @@ protected:
     std::shared_ptr<platform::ScriptedClipboard> clipboard;
     std::shared_ptr<platform::ScriptedFileViewer> viewer;
 };
+
+// The fields named in keys ("field=value ...") as a start record of the host table holds
+// them, in the same form.
+inline QString startRecordKeys(const QString& table, const QString& record, const QString& keys)
+{
+    QStringList out;
+    for (const QString& key : keys.split(u' ')) {
+        const QString field = key.section(u'=', 0, 0);
+        out << field + u'=' + record.mid(glFieldOffset(table, field, true) - 1, glFieldLength(table, field)).trimmed();
+    }
+    return out.join(u' ');
+}
 
 // The tree as text: one line per node in display order, indented by depth, with its
 // key, image and text.
