@@ -6,6 +6,8 @@
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
 
+#include <QFile>
+
 #include <stdexcept>
 
 namespace {
@@ -42,7 +44,23 @@ TEST_F(LocalHostFixture, OnlyTheRegisteredClassesGiveAHost)
     }
 }
 
-// A damaged database is refused at the start: test_main_window_startup.
+// What the editor shows of it at its connect: test_main_window_startup.
+TEST_F(LocalHostFixture, ABrokenDatabaseGivesNoHost)
+{
+    const QString bad = tempDir() + QStringLiteral("/not-a-database.sqlite");
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'z')) == 4096);
+    file.close();
+    qputenv("PALIMOR_HOST_DB", bad.toLocal8Bit());
+    try {
+        createHost();
+        FAIL() << "a broken database gave a host";
+    } catch (const AutomationError& e) {
+        EXPECT_EQ(e.number, kHostDatabaseDamaged);
+        EXPECT_EQ(e.description, bad + QStringLiteral(" is damaged: file is not a database"));
+    }
+}
+
 class LocalHostTest : public LocalHostFixture {
 protected:
     void SetUp() override

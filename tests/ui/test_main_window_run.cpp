@@ -72,8 +72,8 @@ TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)
 {
     open(QStringLiteral("itemsd"));
     // The main table exists in a newer version of its own as well.
-    hostExec(QStringLiteral("INSERT INTO qxscm100 VALUES ('te', '7.7', 'b1', '', 2, 'te', '7.7', 'b1', '', 1, 'Workshop, next');"
-                            "INSERT INTO qxzrn420 VALUES ('te', 'kwy', '001', '7.7', 'b1', '', 'Items')"));
+    hostExec(QStringLiteral("INSERT INTO qxscm100 VALUES ('te', '7.7', 'b1', '', 2, 'te', '7.7', 'b1', '', 1,"
+                            " 'Workshop, next'); INSERT INTO qxzrn420 VALUES ('te', 'kwy', '001', '7.7', 'b1', '', 'Items')"));
     const QString form = QStringLiteral("clan=2 cpac=te cmod=kwy cfrm=itemsd vers=7.6 rele=a3 cust=dev");
     const QString session = QStringLiteral("cpac=te cmod=kwy cses=items vers=7.6 rele=a3 cust=dev");
     const struct { const char *entry, *session, *table; QString keys; } cases[] = {
