@@ -77,14 +77,17 @@ protected:
         QMenu* menu = w().menu(QLatin1String(menuName));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
         ASSERT_TRUE(menu->isVisible()) << menuName;
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(w().menuEntry(QLatin1String(entryName))).center());
+        const QRect entry = menu->actionGeometry(w().menuEntry(QLatin1String(entryName)));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, entry.center());
         if (menu->isVisible())
             QTest::keyClick(menu, Qt::Key_Escape);
     }
     void press(const char* button) { QTest::mouseClick(w().toolbarButton(QLatin1String(button)), Qt::LeftButton); }
     void key(int code, Qt::KeyboardModifiers modifiers = {})
     {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(code), modifiers);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_TRUE(focus) << "no window takes keys";
+        QTest::keyClick(focus, Qt::Key(code), modifiers);
     }
     // Drags the node with the mouse and lets go over target. The offscreen platform
     // ends a drag at once: the tree then gets the events of the drag passing over it.
@@ -107,7 +110,7 @@ protected:
     static void typeInto(QLineEdit* box, const QString& text)
     {
         QTest::mouseClick(box, Qt::LeftButton);
-        box->selectAll();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(box, text);
         QTest::keyClick(box, Qt::Key_Tab);
     }
@@ -123,15 +126,16 @@ protected:
     void screenshot(QWidget& window, const char* name)
     {
         const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        ASSERT_TRUE(QDir().mkpath(dir) && window.grab().save(dir + QStringLiteral("/user_session_%1_%2.png").arg(openMode, QLatin1String(name))));
+        const QString file = QStringLiteral("/user_session_%1_%2.png").arg(openMode, QLatin1String(name));
+        ASSERT_TRUE(QDir().mkpath(dir) && window.grab().save(dir + file));
     }
 
     // ---- The session ----
 
-    // Everything from the first click to File > Exit; the exit status. In open mode "r"
-    // the editing steps are refused: nothing is inserted, and the user goes on with the
-    // nodes that are there.
-    std::optional<int> theSession()
+    // Everything from the first click to File > Exit, which leaves exitStatus. In open
+    // mode "r" the editing steps are refused: nothing is inserted, and the user goes on
+    // with the nodes that are there.
+    void theSession()
     {
         // A new group inside "Actions on the item", after its last field, and two fields in it.
         click(node("Commands act on this item"));
@@ -145,7 +149,7 @@ protected:
         // The first field gets a control, the domain "te" "qty" and the label of "tekwy001.stoc".
         doubleClick(firstField);
         frm_Properties& d = propertiesDialog();
-        EXPECT_TRUE(d.isVisible() && w().isLocked() && becomesActive(d));
+        ASSERT_TRUE(d.isVisible() && w().isLocked() && becomesActive(d));
         tick(d.chkNoControl);
         typeInto(d.txtDomainPackage, QStringLiteral("te"));
         typeInto(d.txtDomainCode, QStringLiteral("qty"));
@@ -153,9 +157,10 @@ protected:
         typeInto(d.txtLabelCode, QStringLiteral("tekwy001.stoc"));
         // The checks on leaving the boxes show what the domain and the label are.
         shownInDialog = d.lblDataTypeText->text() + QStringLiteral(" | ") + d.lblLabelDescSOText->text();
+        screenshot(d, "properties");
         QTest::mouseClick(d.cmdOk, Qt::LeftButton);
-        EXPECT_FALSE(d.isVisible() || w().isLocked());
-        EXPECT_TRUE(becomesActive(w()));
+        ASSERT_FALSE(d.isVisible() || w().isLocked());
+        ASSERT_TRUE(becomesActive(w()));
 
         // "Storage place" copied by the Edit menu and pasted after the second field with
         // Shift+Insert: into the new group.
@@ -173,15 +178,15 @@ protected:
         screenshot(w(), "tree");
 
         choose("mnuFile", "mnuOPreview");
-        EXPECT_TRUE(previewWindow().isVisible() && w().isLocked());
+        ASSERT_TRUE(previewWindow().isVisible() && w().isLocked());
         showPage(previewWindow().tabPages->tabBar(), "Actions");
         screenshot(previewWindow(), "preview");
         previewWindow().close();  // its close box
-        EXPECT_FALSE(w().isLocked());
+        ASSERT_FALSE(w().isLocked());
 
         press("mnuFSave");
         treeAtExit = treeText(tree());
-        return endStatusOf([&] { choose("mnuFile", "mnuFExit"); });
+        exitStatus = endStatusOf([&] { choose("mnuFile", "mnuFExit"); });
     }
 
     QString dump() const
@@ -196,6 +201,7 @@ protected:
     }
 
     QString openMode;
+    std::optional<int> exitStatus;
     QString shownInDialog;
     QString treeAtExit;
 };
@@ -212,17 +218,19 @@ QString firstDifference(const QString& actual, const QString& expected)
 
 TEST_F(UserSession, EditsSavesAndExitsAndTheFormComesBackAsSaved)
 {
-    startEditor("w");
-    EXPECT_EQ(theSession(), 0) << dialogs->texts().join(u'|').toStdString();
+    ASSERT_NO_FATAL_FAILURE(startEditor("w"));
+    ASSERT_NO_FATAL_FAILURE(theSession());
+    EXPECT_EQ(exitStatus, 0) << dialogs->texts().join(u'|').toStdString();
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
     EXPECT_TRUE(record->shutdown);
     EXPECT_EQ(shownInDialog, QStringLiteral("Integer (6) | Quantity in stock"));
 
     const QString rows = dump();
-    EXPECT_EQ(firstDifference(rows, golden(QStringLiteral("ui"), QStringLiteral("user_session_itemsd"), rows)), QString());
+    const QString expected = golden(QStringLiteral("ui"), QStringLiteral("user_session_itemsd"), rows);
+    EXPECT_EQ(firstDifference(rows, expected), QString());
 
     restart();
-    startEditor("w");
+    ASSERT_NO_FATAL_FAILURE(startEditor("w"));
     EXPECT_EQ(firstDifference(treeText(tree()), treeAtExit), QString());
 }
 
@@ -230,10 +238,12 @@ TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
 {
     const QString rows = dump();
     const QByteArray bytes = databaseBytes();
-    startEditor("r");
+    ASSERT_NO_FATAL_FAILURE(startEditor("r"));
     const QString treeAtStart = treeText(tree());
-    EXPECT_EQ(theSession(), 0) << dialogs->texts().join(u'|').toStdString();
+    ASSERT_NO_FATAL_FAILURE(theSession());
+    EXPECT_EQ(exitStatus, 0) << dialogs->texts().join(u'|').toStdString();
     EXPECT_EQ(firstDifference(treeAtExit, treeAtStart), QString());
+    EXPECT_TRUE(record->shutdown);
     EXPECT_TRUE(clipboard->text().contains(u"tekwy001.cwar"));  // copying is no edit
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
     EXPECT_EQ(firstDifference(dump(), rows), QString());
