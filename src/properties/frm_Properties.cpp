@@ -635,6 +635,9 @@ void frm_Properties::closeDialog()
     hide();
     if (mainWindowExists()) {
         mainWindow().mToggleEnablingPLM();
+        // Not every window system gives the activation back to the owner of a hidden
+        // window; without it the tree's focus would take no key.
+        mainWindow().activateWindow();
         mainWindow().tvwGroups->setFocus();
     }
 }
