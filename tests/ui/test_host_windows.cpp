@@ -90,6 +90,7 @@ TEST_F(HostWindows, BrowserListsTheDemoFormsAndAnswersTheChosenOneOrNothing)
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             rows << list->topLevelItem(i)->text(2) + u'|' + list->topLevelItem(i)->text(7);
         startedAt = list->currentItem() ? list->currentItem()->text(2) : QString();
+        saveScreenshot(*d, QStringLiteral("host_form_browser.png"));
         list->setCurrentItem(list->topLevelItem(2));
         click(d, QDialogButtonBox::Ok);
     });

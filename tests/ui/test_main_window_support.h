@@ -3,6 +3,8 @@
 // link, start records of the demo forms, host rows.
 #include "exchange/mod_Clipboard.h"
 #include "hostlink/mod_DataSets.h"
+#include "test_screenshots.h"
+
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
@@ -27,21 +29,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
-
-// Saves a picture of the window into the build tree's screenshots folder for a look;
-// its file, empty when it could not be written.
-inline QString saveScreenshot(QWidget& window, const QString& name)
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    const QString file = dir + u'/' + name;
-    const bool saved = QDir().mkpath(dir) && window.grab().save(file);
-    EXPECT_TRUE(saved) << file.toStdString();
-    return saved ? file : QString();
-}
 
 // Forwards to the real local host and remembers what the editor did with the link.
 class RecordingHost : public VrokApplication {

@@ -6,6 +6,7 @@
 #include "services/frm_About.h"
 #include "services/mod_Help.h"
 #include "support/CoreTestSupport.h"
+#include "test_screenshots.h"
 
 #include <QAction>
 #include <QApplication>
@@ -165,6 +166,7 @@ TEST_F(About, ShowsNameVersionLabelsAndPictureCentredAndAnswersCredits)
         box.show();
     }
     EXPECT_TRUE(dialogs->shown().empty());
+    saveScreenshot(box, QStringLiteral("about.png"));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(box.x(), screen.left() + (screen.width() - box.width()) / 2);
     EXPECT_EQ(box.y(), screen.top() + (screen.height() - box.height()) / 2);
@@ -212,6 +214,8 @@ TEST(HelpViewerWindow, ShowsTopicsFollowsLinksInsideTheFolderAndGoesBack)
     EXPECT_EQ(viewer.browser()->source().fragment(), QStringLiteral("txtLabelCode"));
     EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Label code")));
     EXPECT_FALSE(viewer.backAction()->isEnabled());
+    viewer.resize(720, 520);
+    saveScreenshot(viewer, QStringLiteral("help_viewer.png"));
 
     Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("display.htm")));
     EXPECT_EQ(viewer.currentFile(), helpFile("plm/plm/display.htm"));

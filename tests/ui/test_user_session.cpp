@@ -125,7 +125,7 @@ protected:
 
     void screenshot(QWidget& window, const char* name)
     {
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        const QString dir = screenshotFolder();
         const QString file = QStringLiteral("/user_session_%1_%2.png").arg(openMode, QLatin1String(name));
         ASSERT_TRUE(QDir().mkpath(dir) && window.grab().save(dir + file));
     }

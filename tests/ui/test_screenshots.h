@@ -1,0 +1,30 @@
+#pragma once
+// Pictures of the windows, saved into the build tree for a look.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QString>
+#include <QWidget>
+
+// The build tree's folder for pictures of the windows: "screenshots", or for a run on
+// another platform than the offscreen one "screenshots-" and its name (an X server:
+// "screenshots-xcb").
+inline QString screenshotFolder()
+{
+    const QString platform = QGuiApplication::platformName();
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots")
+           + (platform == QLatin1String("offscreen") ? QString() : u'-' + platform);
+}
+
+// Saves a picture of the window into the screenshots folder for a look; its file,
+// empty when it could not be written.
+inline QString saveScreenshot(QWidget& window, const QString& name)
+{
+    const QString dir = screenshotFolder();
+    const QString file = dir + u'/' + name;
+    const bool saved = QDir().mkpath(dir) && window.grab().save(file);
+    EXPECT_TRUE(saved) << file.toStdString();
+    return saved ? file : QString();
+}
