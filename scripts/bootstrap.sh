@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are there.
+#   scripts/bootstrap.sh        the build, the tests (also under the sanitizers, which gcc brings)
+#   scripts/bootstrap.sh fuzz   and clang with libFuzzer and the symbolizer, for `make fuzz`
 set -euo pipefail
 
 packages=(
@@ -8,6 +10,9 @@ packages=(
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev llvm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
