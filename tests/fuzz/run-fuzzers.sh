@@ -44,7 +44,7 @@ for i in "${!targets[@]}"; do
   out=$build/fuzz/$target
   runs=$(grep -m1 -oE 'stat::number_of_executed_units: *[0-9]+' "$out/log" | grep -oE '[0-9]+$')
   crashes=$(find "$out" -maxdepth 1 \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
-  echo "fuzz_$target: ${runs:-?} inputs, corpus $(ls "$out/corpus" | wc -l) new, $crashes found; log $out/log"
+  echo "fuzz_$target: ${runs:-?} inputs, $crashes found, $(ls "$out/corpus" | wc -l) inputs kept in $out/corpus; log $out/log"
   if [ "$crashes" -gt 0 ]; then
     grep -m5 -E 'ERROR|runtime error|broken:' "$out/log"
     status=1
