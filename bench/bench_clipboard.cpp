@@ -21,7 +21,7 @@
 #include "platform/Clipboard.h"
 
 #include "bench_forms.h"
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 
 namespace {
 
@@ -137,18 +137,9 @@ BENCHMARK(BM_CopyAndPasteGroup)->Arg(100)->Arg(1000)->Unit(benchmark::kMilliseco
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::installScriptedClipboard();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    printRatio(reporter, "Copy and paste, a group of 1,000 fields against 100", "BM_CopyAndPasteGroup/1000",
-               "BM_CopyAndPasteGroup/100", 12);
-    resetMainWindow();
-    return 0;
+    return runWidgetBenchmarks(argc, argv, [] { platform::installScriptedClipboard(); },
+                               [](const RatioReporter& r) {
+                                   printRatio(r, "Copy and paste, a group of 1,000 fields against 100",
+                                              "BM_CopyAndPasteGroup/1000", "BM_CopyAndPasteGroup/100", 12);
+                               });
 }

@@ -7,7 +7,7 @@
 #include <QApplication>
 
 #include "bench_forms.h"
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 #include "layout/frm_Preview.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/mod_TextCaches.h"
@@ -80,17 +80,10 @@ BENCHMARK(BM_PreviewMulti)->Arg(300)->Arg(3000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatio(reporter, "preview of 3,000 fields / 300 (single occurrence)", "BM_PreviewSingle/3000",
-               "BM_PreviewSingle/300", 12);
-    printRatio(reporter, "preview of 3,000 fields / 300 (multi occurrence)", "BM_PreviewMulti/3000",
-               "BM_PreviewMulti/300", 12);
-    resetMainWindow();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv, {}, [](const RatioReporter& r) {
+        printRatio(r, "preview of 3,000 fields / 300 (single occurrence)", "BM_PreviewSingle/3000",
+                   "BM_PreviewSingle/300", 12);
+        printRatio(r, "preview of 3,000 fields / 300 (multi occurrence)", "BM_PreviewMulti/3000",
+                   "BM_PreviewMulti/300", 12);
+    });
 }

@@ -6,7 +6,7 @@
 #include <QApplication>
 
 #include "bench_forms.h"
-#include "bench_ratio.h"
+#include "bench_widgets.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
 #include "model/mod_TableFields.h"
@@ -82,14 +82,8 @@ BENCHMARK(BM_OpenPropertiesOnField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicro
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    printRatio(reporter, "opening on 3,000 fields / on 300", "BM_OpenPropertiesOnField/3000",
-               "BM_OpenPropertiesOnField/300", 2);
-    benchmark::Shutdown();
-    resetMainWindow();
-    return 0;
+    return runWidgetBenchmarks(argc, argv, {}, [](const RatioReporter& r) {
+        printRatio(r, "opening on 3,000 fields / on 300", "BM_OpenPropertiesOnField/3000",
+                   "BM_OpenPropertiesOnField/300", 2);
+    });
 }

@@ -5,7 +5,6 @@
 // times one link rebuild of the same form. The ratios are printed at the end.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QString>
 
 #include "mainwindow/frm_Palimor.h"
@@ -15,17 +14,10 @@
 #include "model/mod_TextCaches.h"
 #include "platform/Dialogs.h"
 
-#include "bench_forms.h"
-#include "bench_ratio.h"
+#include "bench_widgets.h"
+#include "bench_window.h"
 
 namespace {
-
-// Every question answered with its default button (Yes to the delete questions).
-class DefaultAnswers : public platform::DialogPort {
-public:
-    int messageBox(const QString&, int style, const QString&) override { return platform::defaultResult(style); }
-    std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
-};
 
 // The main window on the generated form of that size, as the start-up leaves it, and
 // the key of the field node the commands work on: a field right below a group, with a
@@ -44,24 +36,10 @@ bool openForm(int fields, OpenForm& open)
         return true;
     }
     current = {};
-    resetMainWindow();
     Setup& s = setup();
-    if (!s.ok || !startEditor(s.forms[fields]))
+    if (!s.ok || !openInMainWindow(s.forms[fields]))
         return false;
-    gInitializeArrays();
-    glLoadedFormVersion = 11;
-    if (!gLoadDesignDefinitions())
-        return false;
-    gLoadEnums();
     frm_Palimor& w = mainWindow();
-    w.mFillImageList();
-    gbTreeVisible = false;
-    w.setTreeVisible(false);
-    w.mFillTreeAndSelect();
-    gbTreeVisible = true;
-    w.setTreeVisible(true);
-    gLoadFieldLabels(1, true);
-    gRebuildPointers();
 
     std::vector<const TreeNode*> candidates;
     for (const TreeNode* n = w.nodes().firstRoot(); n; n = NodeTree::nextDepthFirst(n))
@@ -151,20 +129,14 @@ BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    platform::setDialogs(std::make_shared<DefaultAnswers>());
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    resetMainWindow();
-    for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
-        const std::string name = std::string("BM_") + command;
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
-                   name + "/300", 12);
-        printRatio(reporter, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
-                   name + "/3000", "BM_RebuildLinks/3000", 3);
-    }
-    return 0;
+    const auto answers = [] { platform::setDialogs(std::make_shared<DefaultAnswers>()); };
+    return runWidgetBenchmarks(argc, argv, answers, [](const RatioReporter& r) {
+        for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
+            const std::string name = std::string("BM_") + command;
+            printRatio(r, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
+                       name + "/300", 12);
+            printRatio(r, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
+                       name + "/3000", "BM_RebuildLinks/3000", 3);
+        }
+    });
 }

@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
 
 namespace host {
 
@@ -179,6 +180,74 @@ std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions
         }
         tx.commit();
         return id;
+    } catch (const HostError& e) {
+        if (error)
+            *error = e.message();
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> generateTable(HostDatabase& db, int columns, QString* error)
+{
+    if (columns < 1 || columns > kMaxGeneratedColumns) {
+        if (error)
+            *error = QStringLiteral("a generated table has 1 to %1 columns, not %2").arg(kMaxGeneratedColumns).arg(columns);
+        return std::nullopt;
+    }
+    // Domains of the demo package taken in turn; every tenth column is a reference.
+    static const char* const kDomains[] = {"qty", "dsca", "date", "unit", "yeno", "amnt", "pct", "ordno", "weight"};
+    constexpr int kReferenceEvery = 10;
+    sqlite3* h = db.handle();
+    try {
+        HostDatabase::Transaction tx(db);
+        Statement last(h, QStringLiteral("SELECT max(CAST(flno AS INTEGER)) FROM qxzrn420 WHERE cpac = ?1 AND cmod = 'gen'"));
+        last.bind(1, kHome.package);
+        const int number = (last.step() ? int(last.int64(0)) : 0) + 1;
+        if (number > 999)
+            throw HostError(kErrInternal, QStringLiteral("every generated table code is taken"));
+        const QString flno = QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
+        const QString code = kHome.package + QStringLiteral("gen") + flno;
+
+        auto bindTable = [&](Statement& st) {
+            st.bind(1, kHome.package).bind(2, flno).bind(3, kHome.version).bind(4, kHome.release);
+            st.bind(5, kHome.customer);
+        };
+        Statement table(h, QStringLiteral("INSERT INTO qxzrn420 (cpac, cmod, flno, vers, rele, cust, desc) "
+                                          "VALUES (?1, 'gen', ?2, ?3, ?4, ?5, ?6)"));
+        bindTable(table);
+        table.bind(6, QStringLiteral("Generated table of %1 columns").arg(columns));
+        table.exec();
+        Statement field(h, QStringLiteral(
+            "INSERT INTO qxzrn422 (cpac, cmod, flno, vers, rele, cust, fdnm, fdno, pacd, cdom, mand, rfpa, rfmo, rffn, "
+            "rffd, clab) VALUES (?1, 'gen', ?2, ?3, ?4, ?5, ?6, ?7, ?1, ?8, ?9, ?10, ?11, ?12, ?13, ?14)"));
+        Statement label(h, QStringLiteral(
+            "INSERT INTO qxzrn140 (clan, cpac, clab, lhgt, leng, vers, rele, cust, desc, expi, seak) "
+            "VALUES ('2', ?1, ?2, 1, 10, ?3, ?4, ?5, ?6, 2, ?7)"));
+        for (int c = 1; c <= columns; ++c) {
+            const QString name = QStringLiteral("c%1").arg(c, 4, 10, QLatin1Char('0'));
+            const bool reference = c % kReferenceEvery == 0;
+            const QString labelCode = code + QLatin1Char('.') + name;
+            field.reset();
+            bindTable(field);
+            field.bind(6, name).bind(7, c);
+            field.bind(8, reference ? QStringLiteral("code") : QLatin1String(kDomains[(c - 1) % std::size(kDomains)]));
+            field.bind(9, c == 1 ? 1 : 2);
+            field.bind(10, reference ? QStringLiteral("te") : QString()).bind(11, reference ? QStringLiteral("kwy") : QString());
+            field.bind(12, reference ? QStringLiteral("002") : QString()).bind(13, reference ? QStringLiteral("citg") : QString());
+            field.bind(14, labelCode);
+            field.exec();
+            label.reset();
+            label.bind(1, kHome.package).bind(2, labelCode).bind(3, kHome.version).bind(4, kHome.release);
+            const QString text = QStringLiteral("Col %1").arg(c);
+            label.bind(5, kHome.customer).bind(6, text).bind(7, text.toUpper().remove(QLatin1Char(' ')).left(10));
+            label.exec();
+        }
+        Statement index(h, QStringLiteral("INSERT INTO qxzrn421 (cpac, cmod, flno, vers, rele, cust, indx, sequ, fdnm) "
+                                          "VALUES (?1, 'gen', ?2, ?3, ?4, ?5, 1, 1, 'c0001')"));
+        bindTable(index);
+        index.exec();
+        tx.commit();
+        return code;
     } catch (const HostError& e) {
         if (error)
             *error = e.message();

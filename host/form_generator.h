@@ -30,4 +30,15 @@ struct GenerateOptions {
 std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions& options,
                                          QString* error = nullptr);
 
+// A generated table takes no more columns than a form takes fields.
+inline constexpr int kMaxGeneratedColumns = 3000;
+
+// Adds a table of columns columns (1 to kMaxGeneratedColumns) to the demo package's
+// development version under the first free code "tegen001", "tegen002" and so on, in
+// one transaction. Column 1 ("c0001") is the table's index; the others take the demo
+// domains in turn (numbers, texts, dates, enumerates, a yes/no check box, amounts) and
+// every tenth refers to the item groups. Each column has a label of its own. Returns
+// the table code, or nullopt and error.
+std::optional<QString> generateTable(HostDatabase& db, int columns, QString* error = nullptr);
+
 } // namespace host

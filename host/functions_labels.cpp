@@ -518,6 +518,12 @@ void validateSearchDesc(CallContext& c)
     c.setReturnValue(int64_t(field.step() ? 0 : 1));
 }
 
+QByteArray blob(const Statement& st, int column)
+{
+    return QByteArray(static_cast<const char*>(sqlite3_column_blob(st.handle(), column)),
+                      sqlite3_column_bytes(st.handle(), column));
+}
+
 // A file name made only of a to z, digits, ".", "-" and "_", never starting with ".".
 QString safeFileName(const QString& name)
 {
@@ -547,8 +553,7 @@ void getPicture(CallContext& c)
         c.setReturnValue(int64_t(1));
         return;
     }
-    const QByteArray picture(static_cast<const char*>(sqlite3_column_blob(st.handle(), 1)),
-                             sqlite3_column_bytes(st.handle(), 1));
+    const QByteArray picture = blob(st, 1);
     const QDir dir(pictureDirectory(c.db()));
     const QString path = dir.filePath(safeFileName(group + QFileInfo(st.text(0)).fileName()));
     QSaveFile file(path);
@@ -607,11 +612,11 @@ void selectIcon(CallContext& c)
     c.requireCount(2);
     const QString group = c.trimmedText(1);
     const int width = int(c.text(2).size());
-    Statement st(c.handle(), QStringLiteral("SELECT icon, desc FROM qxzwk903 WHERE icgp = ?1 ORDER BY icon"));
+    Statement st(c.handle(), QStringLiteral("SELECT icon, desc, pict FROM qxzwk903 WHERE icgp = ?1 ORDER BY icon"));
     st.bind(1, group);
     QList<IconEntry> icons;
     while (st.step())
-        icons.append({st.text(0), st.text(1)});
+        icons.append({st.text(0), st.text(1), blob(st, 2)});
     if (icons.isEmpty()) {
         c.setReturnValue(int64_t(2));
         return;

@@ -4,6 +4,7 @@
 // would open to choose an icon or to show and edit technical documentation. The host
 // library has no widgets: a GUI installs a presenter. Without one the host answers as
 // if the user had closed the window at once.
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <functional>
@@ -24,6 +25,7 @@ QString labelSearchKey(const QString& text);
 struct IconEntry {
     QString icon;
     QString description;
+    QByteArray picture;  // the image file's bytes
 };
 
 // One field's documentation as read.tech.doc and write.tech.doc ask for it; all trimmed.

@@ -269,9 +269,17 @@ std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
     }
     const SessionPresenter& presenter = sessionPresenter();
     if (!browser) {
-        if (presenter.showSession)
-            presenter.showSession(r);
-        return std::nullopt;
+        const int32_t bpc = hostBytesPerChar(c.handle());
+        const std::optional<LookUpTable> rows = lookUpTable(c.handle(), r.table, r.startRecord, bpc);
+        if (!rows) {
+            if (presenter.showSession)
+                presenter.showSession(r);
+            return std::nullopt;
+        }
+        const std::optional<int> chosen = presenter.chooseRow ? presenter.chooseRow(r, *rows) : std::nullopt;
+        if (!chosen || *chosen < 0 || *chosen >= rows->rows.size())
+            return std::nullopt;
+        return lookUpRecord(*rows, *chosen, r.fields, bpc);
     }
     if (!presenter.chooseForm)
         return std::nullopt;

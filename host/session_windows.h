@@ -1,8 +1,9 @@
 #pragma once
-// The windows the local host opens for "start.vrok.session(": the form browser and
-// stand-ins for the sessions the host would run as its own programs. The host library
+// The windows the local host opens for "start.vrok.session(": the form browser, a
+// look-up window on the session's table, and a stand-in for a session without one. The host library
 // has no widgets: a GUI installs a presenter, and tests queue scripted answers.
 #include "form_identity.h"
+#include "session_lookup.h"
 
 #include <QList>
 #include <QString>
@@ -37,7 +38,10 @@ struct SessionPresenter {
     // Shows the forms with the entry at start selected (-1: none); the chosen entry's
     // index, or nullopt when the user cancelled.
     std::function<std::optional<int>(const QList<FormEntry>& forms, int start)> chooseForm;
-    // Shows a session that the host would run on its own; returns when it is closed.
+    // Shows the rows of the session's table with the start row selected; the chosen
+    // row's index, or nullopt when the window was closed without a choice.
+    std::function<std::optional<int>(const SessionRequest& request, const LookUpTable& rows)> chooseRow;
+    // Shows a session that has no table to look up in; returns when it is closed.
     std::function<void(const SessionRequest& request)> showSession;
 };
 

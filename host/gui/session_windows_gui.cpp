@@ -89,11 +89,31 @@ void installSessionWindows()
         dialog.exec();
         return dialog.chosenIndex();
     };
+    presenter.chooseRow = [](const SessionRequest& request, const LookUpTable& rows) -> std::optional<int> {
+        LookUpDialog dialog(request, rows, QApplication::activeWindow());
+        dialog.exec();
+        return dialog.chosenRow();
+    };
     presenter.showSession = [](const SessionRequest& request) {
         SessionWindow window(request, QApplication::activeWindow());
         window.exec();
     };
     setSessionPresenter(std::move(presenter));
+
+    LabelPresenter labels;
+    labels.chooseIcon = [](const QString& group, const QList<IconEntry>& icons,
+                           const QString& current) -> std::optional<QString> {
+        IconChooserDialog dialog(group, icons, current, QApplication::activeWindow());
+        dialog.exec();
+        return dialog.chosenIcon();
+    };
+    labels.showTechDoc = [](const TechDocRequest& request, const QString& text,
+                            bool editable) -> std::optional<QString> {
+        TechDocDialog dialog(request, text, editable, QApplication::activeWindow());
+        dialog.exec();
+        return dialog.savedText();
+    };
+    setLabelPresenter(std::move(labels));
 }
 
 } // namespace host

@@ -1,16 +1,24 @@
 #pragma once
-// The local host's own windows: the form browser and the stand-in for a session the
-// host would run as its own program.
+// The local host's own windows: the form browser, the look-up window of a session,
+// the stand-in for a session without a known table, the icon chooser and the window of a
+// field's technical documentation.
+#include "functions_labels.h"
 #include "session_windows.h"
 
 #include <QDialog>
 #include <optional>
 
+class QLabel;
+class QPushButton;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
 class QTreeWidget;
 
 namespace host {
 
-// Makes start.vrok.session open these windows (called once by main()).
+// Makes start.vrok.session, select.icon and the documentation functions open these
+// windows (called once by main()).
 void installSessionWindows();
 
 // Lists the forms; OK or a double click chooses the selected one.
@@ -31,6 +39,53 @@ class SessionWindow : public QDialog {
     Q_OBJECT
 public:
     explicit SessionWindow(const SessionRequest& request, QWidget* parent = nullptr);
+};
+
+// The rows of a session's table, the start row selected; the filter box keeps the
+// rows that hold its text in any column. OK or a double click chooses.
+class LookUpDialog : public QDialog {
+    Q_OBJECT
+public:
+    LookUpDialog(const SessionRequest& request, const LookUpTable& rows, QWidget* parent = nullptr);
+    // The chosen row's index in rows after the dialog was accepted.
+    std::optional<int> chosenRow() const;
+    QTreeWidget* list() const { return list_; }
+    QLineEdit* filter() const { return filter_; }
+
+private:
+    void applyFilter(const QString& text);
+    void updateOk();
+
+    QTreeWidget* list_;
+    QLineEdit* filter_;
+    QPushButton* ok_ = nullptr;
+};
+
+// The pictures of an icon group, the current icon selected.
+class IconChooserDialog : public QDialog {
+    Q_OBJECT
+public:
+    IconChooserDialog(const QString& group, const QList<IconEntry>& icons, const QString& current,
+                      QWidget* parent = nullptr);
+    std::optional<QString> chosenIcon() const;
+    QListWidget* icons() const { return icons_; }
+
+private:
+    QListWidget* icons_;
+    QLabel* description_;
+};
+
+// A field's documentation: shown, or edited and saved.
+class TechDocDialog : public QDialog {
+    Q_OBJECT
+public:
+    TechDocDialog(const TechDocRequest& request, const QString& text, bool editable, QWidget* parent = nullptr);
+    // The text after Save; nothing when the window was closed without saving.
+    std::optional<QString> savedText() const;
+    QPlainTextEdit* editor() const { return editor_; }
+
+private:
+    QPlainTextEdit* editor_;
 };
 
 } // namespace host

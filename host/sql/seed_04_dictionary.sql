@@ -146,7 +146,8 @@ INSERT INTO qxzrn420 (cpac, cmod, flno, vers, rele, cust, desc) VALUES
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'Item groups'),
     ('te', 'kwy', '003', '7.6', 'a3', 'dev', 'Suppliers'),
     ('te', 'kwy', '004', '7.6', 'a3', 'dev', 'Storage places'),
-    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'Purchase orders');
+    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'Purchase orders'),
+    ('te', 'kwy', '006', '7.6', 'a3', 'dev', 'Item classes');
 
 INSERT INTO qxzrn422 (cpac, cmod, flno, vers, rele, cust, fdnm, fdno, comb, pacd, cdom, repf, dept, mand, iniv, acti, rfpa, rfmo, rffn, rffd, refm, rfin, rfup, rfde, rfmc, rfmp, clab) VALUES
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'item', 1, 2, 'te', 'item', 2, 0, 1, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy001.item'),
@@ -177,6 +178,11 @@ INSERT INTO qxzrn422 (cpac, cmod, flno, vers, rele, cust, fdnm, fdno, comb, pacd
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'loca', 26, 2, 'te', 'loca', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy001.loca'),
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'wloc', 27, 1, '', '', 1, 0, 2, '', 1, 'te', 'kwy', '004', 'wloc', 1, 1, 2, 3, 'kwym0003', 'te', 'tekwy001.wloc'),
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'oldp', 28, 2, 'te', 'price', 2, 0, 2, '', 2, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy001.oldp'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'lorn', 29, 2, 'te', 'ordno', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy001.lorn'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'rnot', 30, 2, 'te', 'notes', 2, 0, 2, '', 1, 'te', 'kwy', '002', 'citg', 0, 0, 0, 0, '', '', 'tekwy001.rnot'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'seqn', 31, 2, 'te', 'line', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', ''),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'stpl', 32, 1, '', '', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy001.stpl'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'icls', 33, 2, 'te', 'code', 1, 0, 2, '', 1, 'te', 'kwy', '006', 'clas', 1, 1, 2, 3, '', '', 'tekwy001.icls'),
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'citg', 1, 2, 'te', 'code', 2, 0, 1, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.citg'),
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'dsca', 2, 2, 'te', 'dsca', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.dsca'),
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'pgrp', 3, 2, 'te', 'code', 1, 0, 2, '', 1, 'te', 'kwy', '002', 'citg', 1, 1, 2, 3, 'kwym0004', 'te', 'tekwy002.pgrp'),
@@ -188,6 +194,7 @@ INSERT INTO qxzrn422 (cpac, cmod, flno, vers, rele, cust, fdnm, fdno, comb, pacd
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'crdt', 9, 2, 'te', 'dtim', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.crdt'),
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'note', 10, 2, 'te', 'notes', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.note'),
     ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'txta', 11, 2, 'te', 'txta', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.txta'),
+    ('te', 'kwy', '002', '7.6', 'a3', 'dev', 'odsc', 12, 2, 'te', 'pct', 2, 0, 2, '', 2, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy002.odsc'),
     ('te', 'kwy', '003', '7.6', 'a3', 'dev', 'suno', 1, 2, 'te', 'code', 2, 0, 1, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy003.suno'),
     ('te', 'kwy', '003', '7.6', 'a3', 'dev', 'nama', 2, 2, 'te', 'name', 2, 0, 1, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy003.nama'),
     ('te', 'kwy', '003', '7.6', 'a3', 'dev', 'namb', 3, 2, 'te', 'name', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy003.namb'),
@@ -234,7 +241,9 @@ INSERT INTO qxzrn422 (cpac, cmod, flno, vers, rele, cust, fdnm, fdno, comb, pacd
     ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'rmrk', 16, 2, 'te', 'dsca', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy005.rmrk'),
     ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'note', 17, 2, 'te', 'notes', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy005.note'),
     ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'user', 18, 2, 'te', 'user', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy005.user'),
-    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'crdt', 19, 2, 'te', 'dtim', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy005.crdt');
+    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'crdt', 19, 2, 'te', 'dtim', 2, 0, 2, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy005.crdt'),
+    ('te', 'kwy', '006', '7.6', 'a3', 'dev', 'clas', 1, 2, 'te', 'code', 2, 0, 1, '', 1, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy006.clas'),
+    ('te', 'kwy', '006', '7.6', 'a3', 'dev', 'oldc', 2, 2, 'te', 'dsca', 2, 0, 2, '', 2, '', '', '', '', 0, 0, 0, 0, '', '', 'tekwy006.oldc');
 
 -- The first index of every table.
 INSERT INTO qxzrn421 (cpac, cmod, flno, vers, rele, cust, indx, sequ, fdnm) VALUES
@@ -244,12 +253,16 @@ INSERT INTO qxzrn421 (cpac, cmod, flno, vers, rele, cust, indx, sequ, fdnm) VALU
     ('te', 'kwy', '004', '7.6', 'a3', 'dev', 1, 1, 'cwar'),
     ('te', 'kwy', '004', '7.6', 'a3', 'dev', 1, 2, 'loca'),
     ('te', 'kwy', '005', '7.6', 'a3', 'dev', 1, 1, 'orno'),
-    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 1, 2, 'pono');
+    ('te', 'kwy', '005', '7.6', 'a3', 'dev', 1, 2, 'pono'),
+    ('te', 'kwy', '006', '7.6', 'a3', 'dev', 1, 1, 'clas');
 
--- Combined fields: a storage place is a warehouse and a location.
+-- Combined fields: a storage place is a warehouse and a location (in the items, once
+-- referring to the storage places and once on its own).
 INSERT INTO qxzrn423 (cpac, cmod, flno, vers, rele, cust, fdnm, sequ, part) VALUES
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'wloc', 1, 'cwar'),
     ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'wloc', 2, 'loca'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'stpl', 1, 'cwar'),
+    ('te', 'kwy', '001', '7.6', 'a3', 'dev', 'stpl', 2, 'loca'),
     ('te', 'kwy', '004', '7.6', 'a3', 'dev', 'wloc', 1, 'cwar'),
     ('te', 'kwy', '004', '7.6', 'a3', 'dev', 'wloc', 2, 'loca'),
     ('te', 'kwy', '005', '7.6', 'a3', 'dev', 'wloc', 1, 'cwar'),

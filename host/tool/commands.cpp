@@ -35,6 +35,14 @@ const char kGenerateHelp[] =
     "PATH and prints its identity. The form is added in one transaction: when anything\n"
     "fails, the database keeps what it held.\n";
 
+const char kTableHelp[] =
+    "Usage: palimor-host table PATH --columns N\n"
+    "\n"
+    "Adds a synthetic table of N columns (1 to 3000) to the database at PATH and prints\n"
+    "its code (tegen001, tegen002, ...). Its first column is the key; the others take the\n"
+    "demo domains in turn and every tenth refers to the item groups. A form whose session\n"
+    "runs on the table lists its columns in the table-field picker.\n";
+
 const char kDumpHelp[] =
     "Usage: palimor-host dump PATH FORM [--package P] [--module M] [--language L]\n"
     "                          [--version V] [--release R] [--customer C]\n"
@@ -138,6 +146,29 @@ int checkUsage(const Arguments& a, int positional, const char* help)
     return -1;
 }
 
+// The value of a required count option ("--name N", 1 to most); a missing or bad value
+// is reported with the command's help (status set, nothing returned).
+std::optional<int> countOption(const Arguments& a, const char* command, const QString& name, int most,
+                               const char* help, const QString& why, int& status)
+{
+    if (!a.options.contains(name)) {
+        status = fail(QStringLiteral("%1 needs --%2 N\n\n%3").arg(QLatin1String(command), name, QLatin1String(help)),
+                      kBadUsage);
+        return std::nullopt;
+    }
+    bool number = false;
+    const int n = a.options.value(name).toInt(&number);
+    if (!number || n < 1 || n > most) {
+        status = fail(QStringLiteral("--%1 takes a number from 1 to %2, not \"%3\"%4")
+                          .arg(name)
+                          .arg(most)
+                          .arg(a.options.value(name), why),
+                      kBadUsage);
+        return std::nullopt;
+    }
+    return n;
+}
+
 std::unique_ptr<host::HostDatabase> openExisting(const QString& path, bool readOnly, QString* why)
 {
     if (!QFileInfo(path).isFile()) {
@@ -185,23 +216,18 @@ int runGenerate(const QStringList& args)
     const Arguments a = parseArguments(args, {QStringLiteral("fields")});
     if (const int status = checkUsage(a, 1, kGenerateHelp); status >= 0)
         return status;
-    if (!a.options.contains(QStringLiteral("fields")))
-        return fail(QStringLiteral("generate needs --fields N\n\n") + QLatin1String(kGenerateHelp), kBadUsage);
-    bool number = false;
-    const int fields = a.options.value(QStringLiteral("fields")).toInt(&number);
-    if (!number || fields < 1 || fields > host::kMaxGeneratedFields) {
-        return fail(QStringLiteral("--fields takes a number from 1 to %1, not \"%2\": order numbers are "
-                                   "16-bit and renumbered in steps of 10")
-                        .arg(host::kMaxGeneratedFields)
-                        .arg(a.options.value(QStringLiteral("fields"))),
-                    kBadUsage);
-    }
+    int status = 0;
+    const std::optional<int> fields =
+        countOption(a, "generate", QStringLiteral("fields"), host::kMaxGeneratedFields, kGenerateHelp,
+                    QStringLiteral(": order numbers are 16-bit and renumbered in steps of 10"), status);
+    if (!fields)
+        return status;
     QString why;
     std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), false, &why);
     if (!db)
         return fail(why);
     host::GenerateOptions options;
-    options.fields = fields;
+    options.fields = *fields;
     if (a.slow) {
         options.afterBatch = [](int done) {
             out() << "generated " << done << " fields\n";
@@ -213,6 +239,27 @@ int runGenerate(const QStringList& args)
     if (!id)
         return fail(QStringLiteral("cannot generate the form: %1").arg(why));
     out() << id->text() << '\n';
+    return 0;
+}
+
+int runTable(const QStringList& args)
+{
+    const Arguments a = parseArguments(args, {QStringLiteral("columns")});
+    if (const int status = checkUsage(a, 1, kTableHelp); status >= 0)
+        return status;
+    int status = 0;
+    const std::optional<int> columns = countOption(a, "table", QStringLiteral("columns"),
+                                                   host::kMaxGeneratedColumns, kTableHelp, QString(), status);
+    if (!columns)
+        return status;
+    QString why;
+    std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), false, &why);
+    if (!db)
+        return fail(why);
+    const std::optional<QString> code = host::generateTable(*db, *columns, &why);
+    if (!code)
+        return fail(QStringLiteral("cannot generate the table: %1").arg(why));
+    out() << *code << '\n';
     return 0;
 }
 

@@ -5,4 +5,5 @@
 
 int runInit(const QStringList& args);      // init PATH
 int runGenerate(const QStringList& args);  // generate PATH --fields N
+int runTable(const QStringList& args);     // table PATH --columns N
 int runDump(const QStringList& args);      // dump PATH FORM

@@ -16,6 +16,7 @@ const char kUsage[] =
     "Commands:\n"
     "  init PATH                  create a database with the demo data at PATH\n"
     "  generate PATH --fields N   add a synthetic form of N fields (1 to 3200) in nested groups\n"
+    "  table PATH --columns N     add a synthetic table of N columns (1 to 3000)\n"
     "  dump PATH FORM             print the design rows of a form as stable text\n"
     "\n"
     "Run \"palimor-host COMMAND --help\" for the arguments of one command.\n";
@@ -44,6 +45,8 @@ int main(int argc, char** argv)
         return runInit(rest);
     if (command == QLatin1String("generate"))
         return runGenerate(rest);
+    if (command == QLatin1String("table"))
+        return runTable(rest);
     if (command == QLatin1String("dump"))
         return runDump(rest);
     err << "palimor-host: unknown command \"" << command << "\"\n\n" << kUsage;

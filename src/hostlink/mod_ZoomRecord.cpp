@@ -154,7 +154,7 @@ void mSetKeyInBuf(const QString& set, QString& buffer, bool bFromFieldName, cons
     } else if (set == QLatin1String("qxzrn400_2")) {
         fill("qxzrn400", buffer, true, {{"cpac", d.txtDomainPackage, gsPackage}, {"cdom", d.txtDomainCode}});
     } else if (set == QLatin1String("qxzwk903")) {
-        fill("qxzwk903", buffer, true, {{"icgp", QStringLiteral("form_") + gsPackage}, {"icon", d.txtIcon}});
+        fill("qxzwk903", buffer, true, {{"icgp", gsPackage + QStringLiteral("form_")}, {"icon", d.txtIcon}});
     } else if (set == QLatin1String("qxzrn450_2")) {
         fill("qxzrn450", buffer, true, {{"clan", gsLanguage}, {"cpac", gsPackage}, {"cmes", d.txtMessage}});
     } else if (set == QLatin1String("qxzrn200_2")) {

@@ -1,13 +1,27 @@
 #include "NodeTreeWidget.h"
 
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
 
 // Changes a suspended view still follows; beyond them one rebuild is cheaper.
 constexpr int32_t kFollowedWhileSuspended = 64;
+
+// A node drag's data: the source tree's name, a line break, the node's key. Only this
+// program reads it.
+const QString kNodeMimeType = QStringLiteral("application/x-palimor-node");
+// The widest text a drag image shows.
+constexpr int kDragTextWidth = 400;
 
 // Holds the widget's syncing mark while it changes items itself, so that the item
 // signals this raises are not taken for the user's.
@@ -154,7 +168,7 @@ QTreeWidgetItem* NodeTreeWidget::createItem(TreeNode* node)
     // Owned by the widget once inserted.
     auto* item = new QTreeWidgetItem;
     item->setText(0, node->text());
-    item->setIcon(0, m_images.value(node->image()));
+    showImage(item, node);
     m_items.insert(node, item);
     m_nodes.insert(item, node);
     return item;
@@ -240,6 +254,21 @@ void NodeTreeWidget::setImageList(const QHash<QString, QIcon>& images)
         it.value()->setIcon(0, m_images.value(it.key()->image()));
 }
 
+void NodeTreeWidget::setExpandableImages(const QStringList& keys)
+{
+    m_expandableImages = keys;
+    for (auto it = m_items.cbegin(); it != m_items.cend(); ++it)
+        showImage(it.value(), it.key());
+}
+
+void NodeTreeWidget::showImage(QTreeWidgetItem* item, const TreeNode* node)
+{
+    item->setIcon(0, m_images.value(node->image()));
+    item->setChildIndicatorPolicy(m_expandableImages.contains(node->image())
+                                      ? QTreeWidgetItem::ShowIndicator
+                                      : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+}
+
 void NodeTreeWidget::addImage(const QString& key, const QIcon& icon)
 {
     m_images.insert(key, icon);
@@ -312,7 +341,7 @@ void NodeTreeWidget::nodeChanged(TreeNode* node, NodeChange change)
         item->setText(0, node->text());
         break;
     case NodeChange::Image:
-        item->setIcon(0, m_images.value(node->image()));
+        showImage(item, node);
         break;
     case NodeChange::Expanded:
         expandAsNode(node);
@@ -350,4 +379,135 @@ void NodeTreeWidget::treeDestroyed(NodeTree* tree)
         return;
     m_tree = nullptr;  // no longer there to be unbound from
     bind(nullptr);
+}
+
+// ---- Dragging nodes ----------------------------------------------------------------------
+
+void NodeTreeWidget::setDragHandler(DragHandler handler)
+{
+    m_drag = std::move(handler);
+    setDragEnabled(bool(m_drag.starting));
+    setAcceptDrops(bool(m_drag.over));
+}
+
+QMimeData* NodeTreeWidget::nodeMimeData(const QString& source, const QString& key)
+{
+    auto* data = new QMimeData;
+    data->setData(kNodeMimeType, (source + QLatin1Char('\n') + key).toUtf8());
+    return data;
+}
+
+bool NodeTreeWidget::readNodeMimeData(const QMimeData* data, QString& source, QString& key)
+{
+    if (!data || !data->hasFormat(kNodeMimeType))
+        return false;
+    const QStringList parts = QString::fromUtf8(data->data(kNodeMimeType)).split(QLatin1Char('\n'));
+    if (parts.size() != 2 || parts[1].isEmpty())
+        return false;
+    source = parts[0];
+    key = parts[1];
+    return true;
+}
+
+QPixmap NodeTreeWidget::dragImage(const TreeNode* node) const
+{
+    const QIcon icon = m_images.value(node->image());
+    const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+    const QSize iconSize = this->iconSize().isValid() ? this->iconSize() : QSize(side, side);
+    const QFontMetrics metrics(font());
+    const QString text = metrics.elidedText(node->text(), Qt::ElideRight, kDragTextWidth);
+    const int gap = icon.isNull() ? 0 : 4;
+    const int iconWidth = icon.isNull() ? 0 : iconSize.width();
+    const QSize size(iconWidth + gap + metrics.horizontalAdvance(text) + 2,
+                     std::max(iconSize.height(), metrics.height()));
+    const qreal ratio = devicePixelRatio();
+    QPixmap image(size * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    if (!icon.isNull())
+        icon.paint(&painter, QRect(QPoint(0, (size.height() - iconSize.height()) / 2), iconSize));
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(QRect(iconWidth + gap, 0, size.width() - iconWidth - gap, size.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter, text);
+    return image;
+}
+
+void NodeTreeWidget::mousePressEvent(QMouseEvent* event)
+{
+    m_pressedAt = event->position().toPoint();
+    m_pressedButton = event->button();
+    QTreeWidget::mousePressEvent(event);
+}
+
+void NodeTreeWidget::startDrag(Qt::DropActions)
+{
+    TreeNode* node = nodeAt(m_pressedAt);
+    if (!node || !m_drag.starting || !m_drag.starting(node, m_pressedButton))
+        return;
+    // The drag manager deletes it when the drag is over.
+    auto* drag = new QDrag(this);
+    drag->setMimeData(nodeMimeData(objectName(), node->key()));
+    const QPixmap image = dragImage(node);
+    drag->setPixmap(image);
+    const QRect itemRect = visualItemRect(itemOf(node));
+    const QSize shown = image.deviceIndependentSize().toSize();
+    drag->setHotSpot(QPoint(std::clamp(m_pressedAt.x() - itemRect.left(), 0, std::max(0, shown.width() - 1)),
+                            std::clamp(m_pressedAt.y() - itemRect.top(), 0, std::max(0, shown.height() - 1))));
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+}
+
+void NodeTreeWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    QString source, key;
+    if (!m_drag.over || !readNodeMimeData(event->mimeData(), source, key)) {
+        event->ignore();
+        return;
+    }
+    // Dragging: the view scrolls near its edges on its own.
+    setState(DraggingState);
+    event->accept();
+}
+
+void NodeTreeWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    QString source, key;
+    if (!m_drag.over || !readNodeMimeData(event->mimeData(), source, key)) {
+        event->ignore();
+        return;
+    }
+    // The view's own handling starts the scrolling near the edges; whether the drop
+    // would land is the handler's.
+    QTreeWidget::dragMoveEvent(event);
+    const QPoint pos = event->position().toPoint();
+    if (m_drag.over(source, key, pos)) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void NodeTreeWidget::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+    event->accept();
+}
+
+void NodeTreeWidget::dropEvent(QDropEvent* event)
+{
+    stopAutoScroll();
+    setState(NoState);
+    QString source, key;
+    if (!m_drag.dropped || !readNodeMimeData(event->mimeData(), source, key)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::MoveAction);
+    event->accept();
+    m_drag.dropped(source, key, event->position().toPoint());
+    viewport()->update();
 }

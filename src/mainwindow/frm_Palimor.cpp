@@ -45,6 +45,7 @@
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
@@ -60,6 +61,33 @@ bool gbPreviewOpen = false;
 int16_t giFieldView = 0;
 int16_t giGroupView = 0;
 TreeNode* goLastNode = nullptr;
+
+namespace {
+
+// Clears goLastNode before its node, or the tree, goes.
+class LastNodeWatch : public NodeTreeObserver {
+public:
+    void nodeAboutToBeRemoved(TreeNode* node) override
+    {
+        if (goLastNode && goLastNode->isInSubtreeOf(node))
+            goLastNode = nullptr;
+    }
+    void cleared() override { goLastNode = nullptr; }
+    void treeDestroyed(NodeTree* tree) override
+    {
+        if (tree->owns(goLastNode))
+            goLastNode = nullptr;
+    }
+};
+
+} // namespace
+
+void watchLastNode(NodeTree& tree)
+{
+    // Observers are kept for the tree's life: one watch serves every tree.
+    static LastNodeWatch watch;
+    tree.addObserver(&watch);
+}
 
 namespace {
 
@@ -257,6 +285,7 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     setWindowTitle(QStringLiteral("Palimor"));
     setMinimumSize(kMinWidthTwips / kTwipsPerPixel, kMinHeightTwips / kTwipsPerPixel);
 
+    watchLastNode(*m_tree);
     tvwGroups = new NodeTreeWidget(*m_tree, this);
     tvwGroups->setObjectName(QStringLiteral("tvwGroups"));
     setCentralWidget(tvwGroups);
@@ -275,7 +304,8 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     tvwGroups->setImageList(imglstTreeView.icons());
 
     // The user's selection in the tree decides what the commands act on.
-    connect(tvwGroups, &NodeTreeWidget::nodeClicked, this, [this](TreeNode*) { mSetMenuState(); });
+    registerMouseHandlers();
+    installKeyPreview();
     connect(tvwGroups, &NodeTreeWidget::nodeDoubleClicked, this, [this](TreeNode* node) {
         if (m_locked)
             return;
@@ -390,6 +420,7 @@ void frm_Palimor::createMenus()
     }
     registerRunHandlers();
     registerExchangeHandlers();
+    registerGenerateHandlers();
 }
 
 void frm_Palimor::createToolbar()
@@ -720,7 +751,15 @@ bool frm_Palimor::event(QEvent* event)
 bool frm_Palimor::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tvwGroups && event->type() == QEvent::FocusIn && !m_locked)
-        mSetMenuState();
+        tvwGroups_GotFocus();
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        && watched == tvwGroups->viewport() && tvwGroups->isEnabled()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress)
+            tvwGroups_MouseDown(mouse->button(), mouse->modifiers(), mouse->position().toPoint());
+        else
+            tvwGroups_MouseUp(mouse->button(), mouse->modifiers(), mouse->globalPosition().toPoint());
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -815,8 +854,10 @@ void frm_Palimor::moveEvent(QMoveEvent* event)
 void frm_Palimor::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange) {
         keepPlacement();
+        mShowTableFieldsWithWindow();
+    }
 }
 
 // ---- Save, save-and-exit and exit ---------------------------------------------------------

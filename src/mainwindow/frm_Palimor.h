@@ -32,8 +32,10 @@ extern bool gbPreviewOpen;
 // View of the field node texts (0 to 7) and of the group node texts (0 or 1).
 extern int16_t giFieldView;
 extern int16_t giGroupView;
-// The node added last by a tree fill or an insert.
+// The node added last by a tree fill or an insert. Cleared when its node goes from a
+// tree that watchLastNode() watches (the main tree and the picker's).
 extern TreeNode* goLastNode;
+void watchLastNode(NodeTree& tree);
 
 // Exit status of a start-up that was refused or failed.
 inline constexpr int kStartupFailed = 1;
@@ -283,7 +285,76 @@ public:
     // The style guide: the help folder "HELP/styleguide" under the base directory.
     void mnuHStyle_Click();
 
+    // ---- Mouse and drag and drop in the tree ----
+    // Nothing is dragged or dropped, and no shortcut edits, in open mode "r" or while the
+    // window is locked.
+    // The node under pos becomes the selected item and the drop highlight.
+    void tvwGroups_MouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& pos);
+    // Whether the drag of node, pressed with Button, starts: the left button, never the
+    // form's own node. Records the drag's keys.
+    bool tvwGroups_MouseMove(Qt::MouseButton Button, TreeNode* node);
+    // The right button opens the Edit menu at pos (global) with Properties as its default.
+    void tvwGroups_MouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, const QPoint& pos);
+    void tvwGroups_NodeClick(TreeNode* Node);
+    void tvwGroups_Collapse(TreeNode* Node);
+    void tvwGroups_Expand(TreeNode* Node);
+    void tvwGroups_GotFocus();
+    // Enter does nothing in the tree: true when the key is swallowed.
+    bool tvwGroups_KeyPress(int KeyAscii);
+    // A drag of key from the tree named source over pos of the tree's viewport: the
+    // target is drop-highlighted when a drop there may land (true); near the top and
+    // bottom edges the highlight is scrolled into view.
+    bool tvwGroups_DragOver(const QString& source, const QString& key, const QPoint& pos);
+    // Drops key from the tree named source at the drop highlight: a node of this tree
+    // moves there, a picker entry becomes a new field there.
+    void tvwGroups_DragDrop(const QString& source, const QString& key);
+    // The Edit menu as a pop-up at pos (global), Properties its default entry.
+    void mShowEditPopup(const QPoint& pos);
+    const QString& dragKey() const { return msDragKey; }
+
+    // ---- Keyboard ----
+    // A key pressed in the window, before its control sees it. KeyCode is the key (the
+    // digit, not the symbol Shift puts on it); Shift the bits 1 Shift, 2 Ctrl, 4 Alt.
+    // KeyCode comes back 0 when the key was used up.
+    void Form_KeyDown(int& KeyCode, int16_t Shift);
+
+    // ---- Table fields: the picker, generating a form, the form-code dialog ----
+    // Insert, One Table Field: the picker (loaded on first use) shown beside the window.
+    void mnuOOneTableField_Click();
+    // Inserts the picker's entry of key at the tree's drop highlight, as a drop of it
+    // from the picker does. Nothing while the window is locked or read-only.
+    void mMoveTableField(const QString& sKey);
+    // The drop of the picker's selected entry on the node of targetKey: into a group
+    // as its last child, under the reference field the entry was expanded from, after
+    // a field, or under a field that takes no follower.
+    void mDropFromTableFields(const QString& targetKey);
+    // Replaces the form's groups and fields by ones generated from the picker's
+    // top-level entries: the index fields in group 1, the others in group 2 (with a
+    // session table), or the index fields as ranges (without one). Stops with the form
+    // unchanged when the picker lists nothing, or in start mode 4 without the yes/no
+    // domain the attachment fields need.
+    void mGenerateForm();
+    // The picker's top-level entries not yet in the form, last into the root group,
+    // hidden at first.
+    void mInsertPickedTableFields();
+    // The fields shown only in single occurrence copied, with their follow-ups, to the
+    // end of the root group.
+    void mCopyOneViewFields();
+    // Insert, Generate Form: the question, the form-code dialog when there is no
+    // session table, the generation, the node texts and the root selected.
+    void mnuOGenerateForm_Click();
+    // The form-code dialog's answers: labels on the field's own line (its check box
+    // not ticked), and OK with a table the host knows.
+    bool bNoSeparateLabels = false;
+    bool bTableCodeOk = false;
+
 private:
+    void registerGenerateHandlers();
+    // The picker follows the window: hidden while it is minimised, shown again on restore.
+    void mShowTableFieldsWithWindow();
+    // After fields were appended: node texts, the first appended node (by key, when
+    // there is one) selected and shown, the links rebuilt.
+    void mShowAppendedFields(const QString& firstKey);
     void registerRunHandlers();
     void registerExchangeHandlers();
     // Alignment and position check unless just done, then for a changed form the save
@@ -350,6 +421,22 @@ private:
     bool m_saveCancelled = false;
     bool m_errorsShown = false;
     bool m_saveStopped = false;  // the last save stopped at the error question
+
+    // ---- Mouse, drag and drop, keys ----
+    void registerMouseHandlers();
+    void installKeyPreview();
+    bool mbEditingRefused() const;
+    void mDragOverGroup(TreeNode* node);
+    void mDragOverField(const QString& targetKey, TreeNode* node);
+    void mDragOverPickerEntry(const QString& targetKey, TreeNode* node);
+    void mDropNode(TreeNode* source, const QString& targetKey);
+    // Edit-menu commands by key; true when the key ran one.
+    bool shiftKey(int KeyCode);
+    bool ctrlKey(int KeyCode);
+    bool mbResetAlignmentOnDrop = false;
+    QString msDragParentKey;
+    QString msDragFirstSiblingKey;
+    QString msDragKey;
 };
 
 // The one main window; created on first use.

@@ -440,11 +440,8 @@ void frm_Palimor::mDeleteSelectedNode()
         mDeleteGroupNode(key);
     else
         mDeleteFieldNode(key);
-    if (TreeNode* gone = m_tree->node(key)) {
-        if (m_tree->owns(goLastNode) && goLastNode->isInSubtreeOf(gone))
-            goLastNode = nullptr;
+    if (TreeNode* gone = m_tree->node(key))
         m_tree->remove(gone);
-    }
     if (!m_tree->isEmpty())
         m_tree->setDropHighlight(m_tree->selectedItem());
     mSetMenuState();

@@ -25,6 +25,9 @@ const QString kTable = QStringLiteral("qxzrn422");
 const QString kRowSet = QStringLiteral("qxzrn422fields");
 constexpr int kPartLength = 18;
 constexpr int32_t kMaxCombinedParts = 32;
+// After a load the list grows by kHeadRoomStep once fewer than kHeadRoomMark entries are left.
+constexpr int32_t kHeadRoomMark = 400;
+constexpr int32_t kHeadRoomStep = 500;
 
 enum Column { Fdno, Fdnm, Acti, Dept, Clab, Pacd, Cdom, Rfpa, Rfmo, Rffn, Rffd, Mand, Iniv, Comb };
 
@@ -51,7 +54,6 @@ struct Loading {
     QStringList parts;       // the parent's parts when it is combined, trimmed
     int32_t next = 0;
     int32_t added = 0;
-    const TableFieldAdded* onAdded = nullptr;
 };
 
 QStringList combinedParts(const QString& field)
@@ -92,10 +94,25 @@ void fillEntry(TableFieldRecord& e, const Loading& l, const std::vector<QString>
     e.sInitialValue = v[Iniv];
     e.bCombined = valueOfText<int32_t>(v[Comb]) == 1;
     e.nNrOfElements = depth;
-    if (!e.bCombined) {
+    if (!e.bCombined)
         e.nDomainIndex = giFindOrAddDomain(v[Pacd] + v[Cdom]);
-        // A multi-line text refers to no table.
-        if (gaDomains[size_t(e.nDomainIndex)].lDataType == 10)
+}
+
+// A multi-line text refers to no table, whatever its reference columns say. The
+// domains of the new entries are asked of the host once, if any is not known yet.
+void dropMultiLineReferences(int32_t first, int32_t last)
+{
+    auto refersByDomain = [](const TableFieldRecord& e) { return !e.bCombined && !e.sRefTable.isEmpty(); };
+    bool unknown = false;
+    for (int32_t i = first; i <= last; ++i) {
+        const TableFieldRecord& e = gaTableFields[size_t(i)];
+        unknown = unknown || (refersByDomain(e) && gaDomains[size_t(e.nDomainIndex)].lDataType == 0);
+    }
+    if (unknown)
+        gLoadDomains();
+    for (int32_t i = first; i <= last; ++i) {
+        TableFieldRecord& e = gaTableFields[size_t(i)];
+        if (refersByDomain(e) && gaDomains[size_t(e.nDomainIndex)].lDataType == 10)
             e.sRefTable.clear();
     }
 }
@@ -118,10 +135,8 @@ void readRows(Loading& l, const QString& buffer, int32_t rows)
                 return;
             }
             if (size_t(l.next) >= gaTableFields.size())
-                gaTableFields.resize(size_t(l.next) + 100 + size_t(depth));
+                gaTableFields.resize(size_t(std::min(l.next + 100 + depth, kMaxTableFieldEntries)) + 1);
             fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : 1, depth);
-            if (*l.onAdded)
-                (*l.onAdded)(l.next);
             ++l.next;
             ++l.added;
         }
@@ -145,7 +160,6 @@ int32_t glLoadTableFieldsFields(const QString& tableCode, bool expanding, int32_
     l.table = tableCode;
     l.expanding = expanding;
     l.next = std::max(1, nextEntry);
-    l.onAdded = &added;
     if (expanding) {
         if (parentEntry < 1 || size_t(parentEntry) >= gaTableFields.size())
             return 0;
@@ -184,6 +198,16 @@ int32_t glLoadTableFieldsFields(const QString& tableCode, bool expanding, int32_
         gsTableRelease = release;
         gsTableCustomer = customer;
     }
+    const int32_t first = l.next - l.added;
+    dropMultiLineReferences(first, l.next - 1);
+    if (added)
+        for (int32_t i = first; i < l.next; ++i)
+            added(i);
+    // Head room for the next loads, in one step rather than per entry.
+    const int32_t upper = int32_t(gaTableFields.size()) - 1;
+    const int32_t grown = std::min(upper + kHeadRoomStep, kMaxTableFieldEntries);
+    if (gnTableFieldCount > upper - kHeadRoomMark && grown > upper)
+        gaTableFields.resize(size_t(grown) + 1);
     nextEntry = l.next;
     return l.added;
 }

@@ -18,15 +18,19 @@ extern bool gbTableFieldsLoaded;
 // The most entries the list holds: entry numbers are 16-bit.
 inline constexpr int32_t kMaxTableFieldEntries = 32767;
 
-// Told of every entry appended, by its index (the picker adds its node).
+// Told of every entry appended, by its index, in order once the table is read (the
+// picker adds its node).
 using TableFieldAdded = std::function<void(int32_t entry)>;
 
 // Appends the fields of one table (tableCode: package 2, module 3, number 3) from
 // nextEntry on; nextEntry comes back one past the last entry written. Expanding, the
 // table is the one parentEntry refers to: its referenced key field, its inactive fields
 // and the parts of a combined parent are left out. An array field gives one entry per
-// element. Returns the number of entries appended; nothing is appended when the query
-// cannot run or the list is full.
+// element. A field whose domain is a multi-line text refers to no table (its domain is
+// asked of the host when it is not known yet). Returns the number of entries appended;
+// nothing is appended when the query cannot run (no row fits into a fetch) or the list
+// is full. The list keeps head room: once fewer than 400 entries are left after a load
+// it grows by 500.
 int32_t glLoadTableFieldsFields(const QString& tableCode, bool expanding, int32_t parentEntry, int32_t& nextEntry,
                                 const TableFieldAdded& added = {});
 

@@ -31,6 +31,7 @@ struct Trees {
     NodeTree* groups = nullptr;
     GroupPropsText groupProps;
     NodeTree* picker = nullptr;
+    PickerCommands pickerCommands;
 };
 
 Trees g_trees;
@@ -353,6 +354,8 @@ void gSetGroupsTree(NodeTree* tree, GroupPropsText groupProps)
 
 void gSetPickerTree(NodeTree* tree) { g_trees.picker = tree; }
 
+void gSetPickerCommands(PickerCommands commands) { g_trees.pickerCommands = std::move(commands); }
+
 // ---- Loaders --------------------------------------------------------------------------
 
 void gLoadPickerLabels(int16_t number)
@@ -499,36 +502,107 @@ void gLoadEnums()
         [](const QString& buffer, const std::vector<int32_t>& entries, int32_t) { mFillEnums(buffer, entries); });
 }
 
+int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, const QString& displayFormat,
+                        bool formatLinked, int32_t domainDifl)
+{
+    const bool amount = dataType == 4 || dataType == 5;
+    int32_t length = maxDisplay;
+    if (length == 0 && amount)
+        length = 1;
+    if (maxInput != 0 && amount)
+        length += maxInput + 1;
+
+    QString format = displayFormat;
+    while (format.startsWith(QLatin1Char(' ')))
+        format.remove(0, 1);
+    if (!format.isEmpty()) {
+        format = format.trimmed();
+        if (formatLinked) {
+            static const std::vector<int32_t> formatted = {1, 2, 3, 4, 5, 9, 12};
+            static const std::vector<int32_t> ownLength = {6, 7, 11};
+            if (std::find(formatted.begin(), formatted.end(), dataType) != formatted.end())
+                length = glVrokFormat(dataType, format, 0, 0);
+            else if (std::find(ownLength.begin(), ownLength.end(), dataType) != ownLength.end())
+                length = domainDifl;
+        } else {
+            length = glVrokFormat(dataType, format, maxDisplay, maxInput);
+        }
+    }
+    return int16_t(std::clamp<int32_t>(length, INT16_MIN, INT16_MAX));
+}
+
 int16_t giDomainDisplayLength(int16_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
     if (f.lControl == 4)
         return 20;
     const int32_t dt = domainDataType(f);
-    const bool amount = dt == 4 || dt == 5;
-    int32_t length = f.iMaxDispLen;
-    if (length == 0 && amount)
-        length = 1;
-    if (f.iMaxInpLen != 0 && amount)
-        length += f.iMaxInpLen + 1;
+    const int32_t difl = dt != 0 ? gaDomains[size_t(f.nDomainIndex)].iDifl : 0;
+    return giDisplayLength(dt, f.iMaxDispLen, f.iMaxInpLen, f.sDisplayFormat, f.bLinkDisplFormatToDomain, difl);
+}
 
-    QString format = f.sDisplayFormat;
-    while (format.startsWith(QLatin1Char(' ')))
-        format.remove(0, 1);
-    if (!format.isEmpty()) {
-        format = format.trimmed();
-        if (f.bLinkDisplFormatToDomain) {
-            static const std::vector<int32_t> formatted = {1, 2, 3, 4, 5, 9, 12};
-            static const std::vector<int32_t> ownLength = {6, 7, 11};
-            if (std::find(formatted.begin(), formatted.end(), dt) != formatted.end())
-                length = glVrokFormat(dt, format, 0, 0);
-            else if (std::find(ownLength.begin(), ownLength.end(), dt) != ownLength.end())
-                length = gaDomains[size_t(f.nDomainIndex)].iDifl;
-        } else {
-            length = glVrokFormat(dt, format, f.iMaxDispLen, f.iMaxInpLen);
-        }
+// ---- The description field of a reference ----------------------------------------------
+
+namespace {
+
+bool isReferenceImage(const QString& image)
+{
+    return image == QLatin1String("reffield") || image == QLatin1String("reffieldbutton");
+}
+
+// The description field of a referenced table, else its first text or enumerate field
+// that is no check box.
+TreeNode* descriptionChild(const TreeNode* reference)
+{
+    TreeNode* fallback = nullptr;
+    for (TreeNode* c = reference->child(); c; c = c->next()) {
+        const int32_t t = c->keyNumber();
+        if (t < 1 || size_t(t) >= gaTableFields.size())
+            continue;
+        TableFieldRecord& e = gaTableFields[size_t(t)];
+        const QString name = e.sFieldName.trimmed();
+        if (name == QLatin1String("desc") || name == QLatin1String("dsca"))
+            return c;
+        if (fallback)
+            continue;
+        e.nDomainIndex = giFindOrAddDomain(e.sDomainPackage + e.sDomainCode);
+        gLoadDomains();
+        const DomainRecord& d = gaDomains[size_t(e.nDomainIndex)];
+        if ((d.lDataType == 6 || d.lDataType == 7 || d.lDataType == 11) && !d.bIsCheckBox)
+            fallback = c;
     }
-    return int16_t(std::clamp<int32_t>(length, INT16_MIN, INT16_MAX));
+    return fallback;
+}
+
+} // namespace
+
+void gAddRefDescField()
+{
+    NodeTree* form = g_trees.groups;
+    NodeTree* picker = g_trees.picker;
+    const PickerCommands& commands = g_trees.pickerCommands;
+    TreeNode* selected = form ? form->selectedItem() : nullptr;
+    if (!selected || !picker || !commands.expand || !commands.apply || !gbIsFieldKey(selected->key())
+        || !isReferenceImage(selected->image()))
+        return;
+    const int32_t index = selected->keyNumber();
+    if (index < 1 || size_t(index) >= gaFields.size())
+        return;
+    const int32_t entry = gaFields[size_t(index)].iTableFieldIndex;
+    if (entry < 1 || entry > gnTableFieldCount || size_t(entry) >= gaTableFields.size())
+        return;
+    // The entry the field was made from is expanded, whatever the picker has selected.
+    TreeNode* reference = picker->node(gaTableFields[size_t(entry)].sNodeKey);
+    if (!reference)
+        return;
+    picker->setSelectedItem(reference);
+    commands.expand();
+    TreeNode* chosen = picker->owns(reference) ? descriptionChild(reference) : nullptr;
+    if (!chosen)
+        return;
+    form->setDropHighlight(form->selectedItem());
+    picker->setSelectedItem(chosen);
+    commands.apply();
 }
 
 void resetTextCaches() { g_trees = Trees{}; }

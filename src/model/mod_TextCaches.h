@@ -48,6 +48,13 @@ private:
 using GroupPropsText = std::function<void(int16_t index, QString& text)>;
 void gSetGroupsTree(NodeTree* tree, GroupPropsText groupProps);
 void gSetPickerTree(NodeTree* tree);
+// What the picker does on a double click (expand its selected entry) and on Apply
+// (insert its selected entry into the form); unset, gAddRefDescField does nothing.
+struct PickerCommands {
+    std::function<void()> expand;
+    std::function<void()> apply;
+};
+void gSetPickerCommands(PickerCommands commands);
 
 // ---- Loaders ------------------------------------------------------------------------
 
@@ -68,9 +75,21 @@ void gLoadEnums();
 
 // The display length of gaFields(index) from its domain and display format.
 int16_t giDomainDisplayLength(int16_t index);
+// The one rule behind it, for the values of a record or of the property dialog: the
+// domain's data type, the maximum display and input lengths, the display format, whether
+// that format is the domain's, and the domain's format length (difl). Amounts add the
+// decimals and the point when a maximum input length is given; a format decides alone.
+int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, const QString& displayFormat,
+                        bool formatLinked, int32_t domainDifl);
+
+// For the field just inserted from a reference entry of the picker (the selected node
+// of the form's tree, a "reffield" node): expands that entry in the picker and applies
+// the referenced table's description field ("desc" or "dsca", else its first text or
+// enumerate field that is no check box). Nothing when there is none.
+void gAddRefDescField();
 
 // The label length a field's request carries for the host to pick a text that fits.
 int32_t glLabelLengthForRequest(int32_t fieldIndex, bool bSingleOcc);
 
-// Forgets the trees (tests).
+// Forgets the trees and the picker's commands (tests).
 void resetTextCaches();

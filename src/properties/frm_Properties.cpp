@@ -1,6 +1,8 @@
 // The property dialog's window: building it, opening it for a node, its sizes, pages
 // and buttons, and the walk to the neighbouring node.
 #include "frm_Properties.h"
+#include "frm_Properties_Helpers.h"
+#include "mod_Validation.h"
 
 #include "hostlink/mod_Texts.h"
 #include "hostlink/mod_VrokGlobal.h"
@@ -19,6 +21,7 @@
 #include "services/Fonts.h"
 #include "services/mod_Help.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -27,6 +30,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QTabBar>
+
+#include <utility>
 
 namespace {
 
@@ -42,13 +49,19 @@ constexpr int kPageTopTwips = 90;
 // Rows of the grids that hold the columns box on the group page and on the form page.
 constexpr int kGroupColsRowOnGroupPage = 5;
 constexpr int kGroupColsRowOnFormPage = 2;
+// The field page that shows whether the field has documentation.
+constexpr int16_t kDocumentationPage = 5;
 
 int pixels(int twips) { return twips / kTwipsPerPixel; }
 
-QString label(const QString& code)
+using properties::label;
+
+// A focus that leaves for another window or a menu leaves no input: only the user's
+// moves within the dialog are checked.
+bool leavesInput(Qt::FocusReason reason)
 {
-    int16_t kind = 11;
-    return gsGetLabel(code, kind);
+    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason
+           || reason == Qt::ShortcutFocusReason || reason == Qt::OtherFocusReason;
 }
 
 // Controls that only some form versions have: the feature bit, the controls hidden
@@ -114,6 +127,8 @@ frm_Properties::frm_Properties(QWidget* parent) : QDialog(parent)
     connect(cmdHelp, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNext_Click(); });
     connect(cmdPrev, &QPushButton::clicked, this, [this] { cmdPrev_Click(); });
+    connectHandlers();
+    setControlCheck(&gbValidateControl);
 
     // What the window's load does once.
     gInitializeHelpTopics();
@@ -124,6 +139,52 @@ frm_Properties::frm_Properties(QWidget* parent) : QDialog(parent)
     mFillCombos();
     mHideAllPages();
     mSizeForFieldDlg();
+    gInstallKeyFilters(*this);
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        box->installEventFilter(this);
+    tabProperties->tabBar()->installEventFilter(this);
+}
+
+void frm_Properties::connectHandlers()
+{
+    const auto onClick = [this](QAbstractButton* button, void (frm_Properties::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, handler);
+    };
+    onClick(chkNoControl, &frm_Properties::chkNoControl_Click);
+    onClick(chkDefault, &frm_Properties::chkDefault_Click);
+    for (QCheckBox* link : {chkLinkMaxDisplLenToDomain, chkLinkDisplFormatToDomain, chkLinkMaxInpLenToDomain})
+        onClick(link, &frm_Properties::chkLinkToDomain_Click);
+    onClick(chkLinkLabLenToDispLen, &frm_Properties::chkLinkLabLenToDispLen_Click);
+    onClick(chkMultiCurrency, &frm_Properties::chkMultiCurrency_Click);
+    onClick(chkFieldInMultiOcc, &frm_Properties::chkFieldInMultiOcc_Click);
+    onClick(chkShowGroupBox, &frm_Properties::chkShowGroupBox_Click);
+    onClick(chkSelection, &frm_Properties::chkSelection_Click);
+    onClick(chkSingleOcc, &frm_Properties::chkSingleOcc_Click);
+    onClick(chkMultiOcc, &frm_Properties::chkMultiOcc_Click);
+    connect(optCheckbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(1); });
+    connect(optListbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(2); });
+    connect(optOptionset, &QRadioButton::clicked, this, [this] { optEnumControl_Click(3); });
+    connect(cboFieldType, &QComboBox::activated, this, [this] { cboFieldType_Click(); });
+    connect(cboDefaultValue, &QComboBox::activated, this, [this] { cboDefaultValue_Click(); });
+    connectZooms();
+}
+
+bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
+{
+    // Another page is left only by an input that passes its check; the tab bar takes
+    // no focus of its own that would run it.
+    if (watched == tabProperties->tabBar() && event->type() == QEvent::MouseButtonPress) {
+        auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (focused && focused->window() == this && !checkOnLeaving(focused))
+            return true;
+    }
+    auto* box = qobject_cast<QLineEdit*>(watched);
+    if (box && event->type() == QEvent::KeyPress)
+        m_refusedOnLeave = false;
+    if (box && event->type() == QEvent::FocusOut && isVisible()
+        && leavesInput(static_cast<QFocusEvent*>(event)->reason()))
+        checkOnLeaving(box);
+    return QDialog::eventFilter(watched, event);
 }
 
 frm_Properties::~frm_Properties() = default;
@@ -224,7 +285,13 @@ void frm_Properties::mLoad(bool bKeepPages)
         bTableRef = f.bTableRef;
         bIsTableField = f.bIsTableField;
         bTableMandatory = f.bTableMandatory;
+        bPendingTableRef = f.bTableRef;
+        bPendingTableMandatory = f.bTableMandatory;
+        sTableDefault = f.sTableDefault;
+        nTableNrOfElements = f.nTableNrOfElements;
     }
+    bSkipValidation = m_refusedOnLeave = false;
+    bLabelSearched = bPictLabelSearched = bGroupLabelSearched = false;
 
     if (!bKeepPages)
         mHideAllPages();
@@ -261,6 +328,7 @@ void frm_Properties::mLoad(bool bKeepPages)
         setInputsEnabled(inputsInFrames(), false);
         for (QPushButton* b : {cmdLabelsZoom, cmdLabelsZoomPict, cmdGroupLabelsZoom})
             b->setEnabled(true);
+        mShowDocumentation(false);
     }
 
     gbPropertiesOpen = true;
@@ -349,7 +417,9 @@ void frm_Properties::mSetupForNode()
     // The default shows as text; an enumerate's fill shows its list instead.
     cboDefaultValue->setVisible(false);
     txtDefaultValue->setVisible(true);
-    txtDefaultValue->setReadOnly(true);
+    // The default value is typed for every domain but an enumerate's, which is chosen
+    // from its list; the enabling rules decide when.
+    txtDefaultValue->setReadOnly(false);
     bool bHasCommand = false;
     for (const SpecificCommandRecord& c : gaSpecificCommands)
         if (c.lFieldId == lRecordIndex && c.nSpecificCommandId > -1) {
@@ -461,19 +531,42 @@ int32_t frm_Properties::mlGetAlignmentGroupId() const
     return 0;
 }
 
+bool frm_Properties::checkOnLeaving(QLineEdit* box)
+{
+    // The focus that a refusal gives back, and a message box that takes it, make
+    // other inputs lose it while the check runs: those are no leaving. So no later
+    // check needs to be skipped either.
+    if (m_checking)
+        return true;
+    const QScopedValueRollback<bool> checking(m_checking, true);
+    if (mbValidate_OnLostFocus(box, 2, QString()))
+        return true;
+    bSkipValidation = false;
+    return false;
+}
+
 bool frm_Properties::mbValidate_OnLostFocus(QWidget* control, int16_t flags, const QString& value)
 {
     // Leaving an input for Cancel checks nothing.
-    if (focusWidget() == cmdCancel)
+    if (focusWidget() == cmdCancel || QApplication::focusWidget() == cmdCancel)
         return true;
     if (bSkipValidation) {
         bSkipValidation = false;
+        m_refusedOnLeave = false;
         return true;
     }
-    if (!m_controlCheck || m_controlCheck(control, flags, value))
+    if (!m_controlCheck || m_controlCheck(control, flags, value)) {
+        m_refusedOnLeave = false;
         return true;
-
+    }
     bSkipValidation = true;
+    m_refusedOnLeave = true;
+    mShowRefusedControl(control);
+    return false;
+}
+
+void frm_Properties::mShowRefusedControl(QWidget* control)
+{
     // The page the control stands on, also inside a frame of the page.
     int16_t page = 0;
     for (const QWidget* container = control->parentWidget(); container && !page; container = container->parentWidget())
@@ -484,7 +577,6 @@ bool frm_Properties::mbValidate_OnLostFocus(QWidget* control, int16_t flags, con
         control->setFocus();
     else if (txtFieldName->isVisible())
         txtFieldName->setFocus();
-    return false;
 }
 
 // ---- Pages ---------------------------------------------------------------------------
@@ -505,20 +597,47 @@ void frm_Properties::tabProperties_Click()
         return;
     fraProperties[size_t(index)]->setVisible(true);
     lLastTab = index;
+    if (index == kDocumentationPage)
+        mShowDocumentation(true);
 }
 
 // ---- Buttons -------------------------------------------------------------------------
 
-void frm_Properties::cmdOk_Click() { cmdCancel_Click(); }
+bool frm_Properties::leavePage()
+{
+    // The click took the focus from an input whose check refused it: the user sees
+    // the message and the input, and the page stays.
+    if (std::exchange(m_refusedOnLeave, false))
+        return false;
+    return mbAssignProperties();
+}
+
+void frm_Properties::cmdOk_Click()
+{
+    if (!gbPropertiesOpen || !leavePage())
+        return;
+    closeDialog();
+}
 
 void frm_Properties::cmdCancel_Click()
 {
     if (!gbPropertiesOpen)
         return;
+    // The domain checks set the record's domain before OK.
+    if (Tag == kKindField && hasFieldRecord(lRecordIndex))
+        gaFields[size_t(lRecordIndex)].nDomainIndex = nSavedDomainIndex;
+    closeDialog();
+}
+
+void frm_Properties::closeDialog()
+{
     gbPropertiesOpen = false;
     hide();
     if (mainWindowExists()) {
         mainWindow().mToggleEnablingPLM();
+        // Not every window system gives the activation back to the owner of a hidden
+        // window; without it the tree's focus would take no key.
+        mainWindow().activateWindow();
         mainWindow().tvwGroups->setFocus();
     }
 }
@@ -554,9 +673,17 @@ void frm_Properties::goToNeighbour(bool next)
     mLoad(true);
 }
 
-void frm_Properties::cmdNext_Click() { goToNeighbour(true); }
+void frm_Properties::cmdNext_Click()
+{
+    if (leavePage())
+        goToNeighbour(true);
+}
 
-void frm_Properties::cmdPrev_Click() { goToNeighbour(false); }
+void frm_Properties::cmdPrev_Click()
+{
+    if (leavePage())
+        goToNeighbour(false);
+}
 
 void frm_Properties::closeEvent(QCloseEvent* event)
 {

@@ -1,6 +1,8 @@
 // The property dialog filled from the records: the combo lists, the view-field and
 // label-position helpers, and the fill of the four kinds.
 #include "frm_Properties.h"
+#include "frm_Properties_Helpers.h"
+#include "mod_Validation.h"
 
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_External.h"
@@ -29,10 +31,8 @@
 
 namespace {
 
-const DomainRecord* domainAt(int32_t index)
-{
-    return index >= 0 && size_t(index) < gaDomains.size() ? &gaDomains[size_t(index)] : nullptr;
-}
+using properties::domainAt;
+using properties::isDisplayType;
 
 int16_t dataTypeOf(const FieldRecord& f)
 {
@@ -62,15 +62,6 @@ void fillDomainList(QComboBox* combo, int16_t domainIndex)
 void setChecked(QAbstractButton* box, bool value) { box->setChecked(value); }
 
 QString number(int64_t n) { return QString::number(n); }
-
-bool isDisplayType(const QComboBox* fieldType)
-{
-    const int32_t value = fieldType->currentIndex() < 0 ? -1 : fieldType->currentData().toInt();
-    if (value < 0 || size_t(value) >= gaEnumFieldType.size())
-        return false;
-    const QString& name = gaEnumFieldType[size_t(value)].sName;
-    return name == QLatin1String("display") || name == QLatin1String("display.alone");
-}
 
 } // namespace
 
@@ -172,6 +163,7 @@ bool frm_Properties::mFillProperties()
         fillForm();
     else if (Tag == kKindField)
         fillField();
+    gSaveOldPropValues(Tag);
     return true;
 }
 
@@ -203,6 +195,8 @@ void frm_Properties::fillGroup()
     lblGroupFrameDescText->setText(g.sFrameDesc);
     lblGroupTabDescText->setText(g.sTabDesc);
     txtFormNr->setText(number(lRecordIndex + 1));
+    if (lblGroupFrameDescText->text().isEmpty() && !txtGroupLabelCode->text().isEmpty())
+        mlGetGroupLabelData();
 }
 
 void frm_Properties::fillForm()
@@ -227,13 +221,7 @@ void frm_Properties::fillPicture()
     if (!hasFieldRecord(lRecordIndex))
         return;
     const FieldRecord& f = gaFields[size_t(lRecordIndex)];
-    imgIcon->clear();
-    if (!f.sIconName.trimmed().isEmpty()) {
-        const QPixmap picture(msGetIconFile(f.sIconName.trimmed()));
-        if (!picture.isNull())
-            imgIcon->setPixmap(picture.scaled(fraIconPreview->contentsRect().size(), Qt::KeepAspectRatio,
-                                              Qt::FastTransformation));
-    }
+    showIcon(f.sIconName);
     txtFieldNamePict->setText(f.sFieldName);
     txtIcon->setText(f.sIconName);
     setChecked(chkSingleOccPict, f.bFieldInSingleOcc);
@@ -250,9 +238,10 @@ void frm_Properties::fillField()
 {
     if (!hasFieldRecord(lRecordIndex))
         return;
-    const QScopedValueRollback<bool> filling(bFilling, true);
+    QScopedValueRollback<bool> filling(bFilling, true);
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     const int16_t dataType = dataTypeOf(f);
+    gsZoomPackageModule.clear();
 
     txtFieldName->setText(f.sFieldName);
     if (f.bMultiCurrency) {
@@ -337,30 +326,18 @@ void frm_Properties::fillField()
     if (!txtDomainPackage->text().isEmpty()) {
         if (dataType == 0)
             loadNewDomains();
-        if (cboDataAli->isEnabled()) {
-            if (cboDataAli->count() == 0)
-                mFillDataAlignment();
+        mSetDomainData();
+        if (cboDataAli->isEnabled())
             msSetEnum(cboDataAli, f.iDataAli);
-        }
     } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{optCheckbox, optListbox, optOptionset, cboYesValue, cboDataAli,
-                                                          optStrNormal, optStrList, optStrCombo})
-            w->setEnabled(false);
-        cboDataAli->clear();
+        disableDomainInputs();
     }
     // Kept for every field: Cancel puts it back.
     nSavedDomainIndex = f.nDomainIndex;
 
     // A length of 999 links the multi-occurrence label length to the display length.
     const bool labelLengthLinked = f.iLabelLengthMO == 999;
-    if (!gbNoSessionTable() && !f.sDomainPackage.isEmpty()) {
-        chkLinkLabLenToDispLen->setEnabled(true);
-        txtLabelLengthMO->setEnabled(!labelLengthLinked);
-        txtLabelHeightMO->setEnabled(true);
-    } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{chkLinkLabLenToDispLen, txtLabelLengthMO, txtLabelHeightMO})
-            w->setEnabled(false);
-    }
+    enableLabelLengthLink(labelLengthLinked);
 
     txtMessage->setText(f.sMessage);
     setChecked(chkEchoField, f.bEchoField);
@@ -432,8 +409,14 @@ void frm_Properties::fillField()
                             ? gaSpecificCommands[size_t(f.lCommandIndex)].sSpecificCommand
                             : QString());
 
+    // The enabling rules wait for the fill, then apply to the whole field.
+    bFilling = false;
+    filling.commit();
+    bool enable = !chkNoControl->isChecked();
+    mEnableFields(enable);
+
     // The selection field of a selection group is kept by the group.
-    if (f.sDomainPackage == QLatin1String("qx") && f.sDomainCode == QLatin1String("stpselection"))
+    if (properties::isSelectionField(f))
         setInputsEnabled(inputsInFrames(), false);
 }
 
@@ -473,13 +456,21 @@ void frm_Properties::mCheckOldField()
     if (bIsTableField) {
         chkNoControl->setChecked(false);
         chkNoControl->setEnabled(false);
+        bool enable = !chkNoControl->isChecked();
+        mEnableFields(enable);
         for (QWidget* w : std::initializer_list<QWidget*>{txtDomainCode, txtDomainPackage, cmdDomainZoom})
             w->setEnabled(false);
-        chkMandatoryInput->setEnabled(!f.bTableMandatory);
+        chkMandatoryInput->setEnabled(!bTableMandatory);
     } else {
         chkNoControl->setEnabled(true);
         f.sTableDefault.clear();
         chkMandatoryInput->setEnabled(true);
+        // A field that stops being a table field loses the dictionary's domain.
+        if (!sOldNodeKind.startsWith(QLatin1String("ntfield")) && !sOldNodeKind.startsWith(QLatin1String("label"))) {
+            mResetDomainProps();
+            bool enable = !chkNoControl->isChecked();
+            mEnableFields(enable);
+        }
         sNodeKind = chkNoControl->isChecked() ? QStringLiteral("label") : QStringLiteral("ntfield");
         if (gbFieldHasCommand(lRecordIndex))
             sNodeKind += QStringLiteral("button");
@@ -523,8 +514,10 @@ int16_t frm_Properties::miGetEnumIndex(const QString& name) const
     const DomainRecord* d = domainAt(gaFields[size_t(lRecordIndex)].nDomainIndex);
     if (!d)
         return -1;
+    // The dictionary's initial values name a constant without its domain.
+    const QString qualified = d->sDomain + QLatin1Char('.') + name;
     for (int16_t i = 1; i < kMaxEnumConstants; ++i)
-        if (d->aEnumName[size_t(i)] == name)
+        if (d->aEnumName[size_t(i)] == name || d->aEnumName[size_t(i)] == qualified)
             return i;
     return -1;
 }

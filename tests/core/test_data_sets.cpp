@@ -173,7 +173,7 @@ TEST_F(ZoomRecord, KeysOfEachTargetAtTheirPlaces)
         {"qxzrn140_2", "qxzrn140", labelOf(ZoomDialogKind::Picture), "2tepic.code         +1+01"},
         {"qxzrn400_2", "qxzrn400", filled, "qxzrn.typf"},
         {"qxzrn400_2", "qxzrn400", boxesEmpty, "te"},  // the form's package
-        {"qxzwk903", "qxzwk903", filled, "form_te         save"},
+        {"qxzwk903", "qxzwk903", filled, "teform_         save"},  // the host's icon group
         {"qxzrn450_2", "qxzrn450", filled, "2teplqx0101"},
         {"qxzrn200_1", "qxzrn200", boxesEmpty, "tekwysimple  7.6 a3dev"},
         {"qxzrn230_1", "qxzrn230", boxesEmpty, "tekwysimple"},

@@ -35,15 +35,9 @@ protected:
     void SetUp() override
     {
         HostCoreTest::SetUp();
-        ASSERT_NO_FATAL_FAILURE(connectEditor());
-        glFormVersionLevel = 11;
-        gInitFormDataSets();
-        gInitDataSets();
-        gsUserLanguage = QStringLiteral("2");
-        gENUM_FillEnums();
+        ASSERT_NO_FATAL_FAILURE(connectWithDictionary());
         gsPackage = "te", gsLanguage = "2";
         gsTablePackage = "te", gsTableModule = "kwy", gsTableNumber = "001";
-        glEnumsPerBuffer = glEnumsPerRequest();
         host::clearCallLog();
     }
 

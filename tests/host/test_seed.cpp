@@ -99,9 +99,12 @@ const Count kCounts[] = {
     // The editor's form generator falls back on the package's yes/no domain.
     {"SELECT count(*) FROM qxzrn400 WHERE cpac = 'te' AND cdom = 'yeno' AND chkb = 1", 1, 1},
 
-    // Demo tables: 4 or 5 of 10 to 40 fields, domains and references that exist, each kind of field.
-    {"SELECT count(*) FROM qxzrn420", 4, 5},
-    {"SELECT count(*) FROM (SELECT count(*) n FROM qxzrn422 GROUP BY cpac, cmod, flno) WHERE n < 10 OR n > 40"},
+    // Demo tables: 4 to 6 of 10 to 40 fields (the item classes hold only their key and
+    // a retired field), domains and references that exist, each kind of field.
+    {"SELECT count(*) FROM qxzrn420", 4, 6},
+    {"SELECT count(*) FROM (SELECT flno, count(*) n FROM qxzrn422 GROUP BY cpac, cmod, flno)"
+     " WHERE (n < 10 OR n > 40) AND flno <> '006'"},
+    {"SELECT count(*) FROM qxzrn422 WHERE flno = '006' AND acti = 1", 1, 1},
     {"SELECT count(*) FROM qxzrn422 f WHERE f.comb = 2 AND NOT EXISTS (SELECT 1 FROM qxzrn400 d WHERE"
      " d.cpac = f.pacd AND d.cdom = f.cdom AND d.vers = f.vers AND d.rele = f.rele AND d.cust = f.cust)"},
     {"SELECT count(*) FROM qxzrn422 f WHERE f.rfpa <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn422 r WHERE"

@@ -102,7 +102,7 @@ TEST_F(ToolTest, InitThenDumpOfEachDemoFormGivesTheGoldenRows)
 
 TEST_F(ToolTest, HelpIsThereForTheToolAndEachCommand)
 {
-    for (const QString command : {"", "init", "generate", "dump"}) {
+    for (const QString command : {"", "init", "generate", "table", "dump"}) {
         SCOPED_TRACE(command.toStdString());
         const ToolRun run = runTool(command.isEmpty() ? QStringList{"--help"} : QStringList{command, "--help"});
         EXPECT_EQ(run.status, 0);
@@ -165,6 +165,8 @@ const BadCall kBadCalls[] = {
     {"GenerateTooManyFields", {"generate", "DB", "--fields", "3201"}, 2, "--fields takes a number from 1 to 3200"},
     {"GenerateWordForFields", {"generate", "DB", "--fields", "many"}, 2, "not \"many\""},
     {"GenerateUnknownOption", {"generate", "DB", "--colour", "red"}, 2, "unknown option --colour"},
+    {"TableWithoutColumns", {"table", "DB"}, 2, "table needs --columns N"},
+    {"TableTooManyColumns", {"table", "DB", "--columns", "3001"}, 2, "--columns takes a number from 1 to 3000"},
     {"DumpWithoutForm", {"dump", "DB"}, 2, "expected 2 argument(s), got 1"},
     {"DumpOnMissingFile", {"dump", "MISSING", "simpled"}, 1, "does not exist"},
     {"DumpOnEmptyFile", {"dump", "EMPTY", "simpled"}, 1, "empty.sqlite is empty, not a host database"},

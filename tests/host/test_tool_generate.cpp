@@ -112,4 +112,20 @@ TEST_F(GeneratorTest, EachFormGetsTheNextFreeCode)
     EXPECT_EQ(host::generateForm(*db_, options).value_or(host::FormIdentity{}).formCode, QStringLiteral("gen00002d"));
 }
 
+TEST_F(GeneratorTest, TablesOfNColumnsWithAKeyReferencesAndLabels)
+{
+    QString why;
+    for (int n : {0, 3001})
+        EXPECT_FALSE(host::generateTable(*db_, n, &why)) << n;
+    EXPECT_EQ(host::generateTable(*db_, 25, &why).value_or(why), QStringLiteral("tegen001"));
+    EXPECT_EQ(host::generateTable(*db_, 1).value_or(QString()), QStringLiteral("tegen002"));
+    const QString mine = QStringLiteral(" FROM qxzrn422 WHERE cmod = 'gen' AND flno = '001'");
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine), 25);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine + QStringLiteral(" AND rffd = 'citg'")), 2);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(DISTINCT cdom)") + mine), 10);
+    // Every column's label exists, and the key is the table's index.
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn422 f JOIN qxzrn140 l ON l.clab = f.clab WHERE f.cmod = 'gen'"), 26);
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn421 WHERE cmod = 'gen' AND flno = '001' AND fdnm = 'c0001'"), 1);
+}
+
 } // namespace

@@ -179,6 +179,18 @@ protected:
         platform::setCommandLine(startRecord());
         ASSERT_TRUE(gbConnectVrok());
     }
+    // Connected, with the data sets registered and the enum domains loaded in language
+    // "2", as the start-up leaves them before the form is loaded.
+    void connectWithDictionary()
+    {
+        ASSERT_NO_FATAL_FAILURE(connectEditor());
+        glFormVersionLevel = 11;
+        gInitFormDataSets();
+        gInitDataSets();
+        gsUserLanguage = QStringLiteral("2");
+        gENUM_FillEnums();
+        glEnumsPerBuffer = glEnumsPerRequest();
+    }
 
     LocalHostEnvironment env;
     std::unique_ptr<host::HostDatabase> db;

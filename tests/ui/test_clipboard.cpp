@@ -17,21 +17,8 @@
 
 namespace {
 
-class Clipboard : public MainWindowTest {
+class Clipboard : public ExchangeWindowTest {
 protected:
-    void SetUp() override
-    {
-        MainWindowTest::SetUp();
-        clipboard = platform::installScriptedClipboard();
-        viewer = platform::installScriptedFileViewer();
-    }
-    void TearDown() override
-    {
-        resetStructureExchange();
-        platform::resetClipboard();
-        platform::resetFileViewer();
-        MainWindowTest::TearDown();
-    }
     TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
     void move(const char* key, const char* relative, Relationship where)
     {
@@ -54,8 +41,6 @@ protected:
         return clipboard->text();
     }
 
-    std::shared_ptr<platform::ScriptedClipboard> clipboard;
-    std::shared_ptr<platform::ScriptedFileViewer> viewer;
 };
 
 // The nodes of two subtrees, depth first, side by side.

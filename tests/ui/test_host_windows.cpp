@@ -1,10 +1,17 @@
-// The local host's form browser, opened by start.vrok.session and driven as a user would.
+// The local host's windows, opened by its functions and driven as a user would: the
+// form browser, the look-up window of a session, the icon chooser and the window of a
+// field's technical documentation.
 #include "gui/session_windows_gui.h"
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
@@ -38,6 +45,14 @@ void click(QDialog* d, QDialogButtonBox::StandardButton which)
     b->click();
 }
 
+// Saved into the build tree for a look.
+void screenshot(QWidget* window, const QString& name)
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    ASSERT_TRUE(QDir().mkpath(dir));
+    EXPECT_TRUE(window->grab().toImage().save(dir + u'/' + name));
+}
+
 class HostWindows : public LocalHostFixture {
 protected:
     void SetUp() override
@@ -49,8 +64,17 @@ protected:
     void TearDown() override
     {
         host::resetSessionWindows();
+        host::resetLabelPresenter();
         LocalHostFixture::TearDown();
     }
+    QString run(const QString& callText)
+    {
+        int32_t n = 0;
+        app->executeFunction(QStringLiteral("oqxdllextint"), callText, n);
+        EXPECT_EQ(app->vrokError(), 0);
+        return app->returnValue();
+    }
+    QString out(int position) const { return calltext::parse(app->returnCall())->arg(position).text(); }
     // The browser started at the key of olditemd.
     void browse()
     {
@@ -95,6 +119,63 @@ TEST_F(HostWindows, BrowserListsTheDemoFormsAndAnswersTheChosenOneOrNothing)
     browse();
     EXPECT_EQ(app->returnValue(), QStringLiteral("-1"));
     EXPECT_EQ(returnedRecord(), QString());
+}
+
+TEST_F(HostWindows, LookUpWindowListsItsTableFiltersAndAnswersTheChosenRow)
+{
+    QStringList shown;
+    whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) {
+        QTreeWidget* list = d->list();
+        shown << list->currentItem()->text(2) + u'|' + QString::number(list->topLevelItemCount());
+        screenshot(d, QStringLiteral("host_lookup.png"));
+        d->filter()->setText(QStringLiteral("SUPP"));
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            if (!list->topLevelItem(i)->isHidden())
+                shown << list->topLevelItem(i)->text(6);
+        shown << list->currentItem()->text(2);
+        click(d, QDialogButtonBox::Ok);
+    });
+    // Started on table 002; only the fields asked for come back.
+    EXPECT_EQ(run(QStringLiteral("start.vrok.session(\"qxzrn2530m000\",\"qxzrn420\",\"tekwy002\",0,"
+                                 "\"cpac ,flno\",\"\",\"\")")),
+              QStringLiteral("0"));
+    EXPECT_EQ(shown, QStringList({"002|6", "Suppliers", "003"}));
+    EXPECT_EQ(returnedRecord(), QStringLiteral("te   003          "));
+}
+
+TEST_F(HostWindows, IconChooserShowsThePicturesAndAnswersTheChosenOne)
+{
+    QStringList shown;
+    whenOpen<host::IconChooserDialog>([&](host::IconChooserDialog* d) {
+        QListWidget* icons = d->icons();
+        for (int i = 0; i < icons->count(); ++i)
+            shown << icons->item(i)->text() + (icons->item(i)->icon().isNull() ? QStringLiteral("?") : QString());
+        shown << d->findChild<QLabel*>(QStringLiteral("description"))->text();
+        screenshot(d, QStringLiteral("host_icons.png"));
+        icons->setCurrentRow(4);
+        click(d, QDialogButtonBox::Ok);
+    });
+    EXPECT_EQ(run(QStringLiteral("select.icon(\"teform_\",\"box             \")")), QStringLiteral("0"));
+    EXPECT_EQ(shown, QStringList({"box", "tag", "truck", "warning", "wrench", "box: Packed goods"}));
+    EXPECT_EQ(out(2), QStringLiteral("wrench          "));
+}
+
+TEST_F(HostWindows, DocumentationWindowSavesItsTextAndShowsItReadOnly)
+{
+    const QString keys = QStringLiteral("(\"2\",\"te\",\"kwy\",\"itemsd\",\"7.6\",\"a3\",\"dev\",\"tekwy001.dsca\")");
+    whenOpen<host::TechDocDialog>([](host::TechDocDialog* d) {
+        d->editor()->setPlainText(QStringLiteral("The description the item lists show.\nAt most 30 characters."));
+        screenshot(d, QStringLiteral("host_documentation.png"));
+        click(d, QDialogButtonBox::Save);
+    });
+    EXPECT_EQ(run(QStringLiteral("write.tech.doc") + keys), QStringLiteral("0"));
+    QString read;
+    whenOpen<host::TechDocDialog>([&](host::TechDocDialog* d) {
+        read = d->editor()->toPlainText() + (d->editor()->isReadOnly() ? QStringLiteral("|read-only") : QString());
+        click(d, QDialogButtonBox::Close);
+    });
+    EXPECT_EQ(run(QStringLiteral("read.tech.doc") + keys), QStringLiteral("0"));
+    EXPECT_EQ(read, QStringLiteral("The description the item lists show.\nAt most 30 characters.|read-only"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // The main window started against the local host: a fixture with a recording host
 // link, start records of the demo forms, host rows.
+#include "exchange/mod_Clipboard.h"
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
@@ -8,6 +9,8 @@
 #include "model/mod_Records.h"
 #include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
+#include "platform/Clipboard.h"
+#include "platform/FileViewer.h"
 #include "platform/HelpViewer.h"
 #include "services/Fonts.h"
 #include "services/mod_Help.h"
@@ -123,6 +126,26 @@ protected:
     std::shared_ptr<platform::ScriptedHelpViewer> help;
 };
 
+// The main window with a scripted clipboard and file viewer.
+class ExchangeWindowTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        clipboard = platform::installScriptedClipboard();
+        viewer = platform::installScriptedFileViewer();
+    }
+    void TearDown() override
+    {
+        resetStructureExchange();
+        platform::resetClipboard();
+        platform::resetFileViewer();
+        MainWindowTest::TearDown();
+    }
+    std::shared_ptr<platform::ScriptedClipboard> clipboard;
+    std::shared_ptr<platform::ScriptedFileViewer> viewer;
+};
+
 // Each row of a query on the host database as its columns joined by "|".
 inline QStringList hostRows(const QString& databasePath, const QString& sql)
 {
@@ -153,3 +176,15 @@ inline QString treeText(const NodeTree& tree)
     return out;
 }
 
+
+// Every group counts the subgroup nodes it holds.
+inline void expectSubgroupCounters(const NodeTree& tree)
+{
+    for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g)
+        if (const TreeNode* n = tree.node(gsGroupKey(g))) {
+            int16_t groups = 0;
+            for (const TreeNode* c = n->child(); c; c = c->next())
+                groups += gbIsGroupKey(c->key()) ? 1 : 0;
+            EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
+        }
+}

@@ -17,20 +17,6 @@ QString shape(const TreeNode* n)
     return children.isEmpty() ? n->key() : n->key() + u'(' + children.join(u',') + u')';
 }
 
-// Every group in the tree counts the subgroup nodes it holds.
-void expectSubgroupCounters(const NodeTree& tree)
-{
-    for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g) {
-        const TreeNode* node = tree.node(gsGroupKey(g));
-        if (!node)
-            continue;
-        int16_t groups = 0;
-        for (const TreeNode* c = node->child(); c; c = c->next())
-            groups += gbIsGroupKey(c->key()) ? 1 : 0;
-        EXPECT_EQ(gaGroups[size_t(g)].iNrOfSubGroups, groups) << g;
-    }
-}
-
 class DemoFormTree : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DemoFormTree, ShowsEveryNodeInItsPlaceInEachView)

@@ -1,0 +1,383 @@
+// The input checks of the property dialog, one rule for each text box.
+#include "mod_Validation.h"
+
+#include "frm_Properties.h"
+#include "frm_Properties_Helpers.h"
+
+#include "hostlink/mod_DataSets.h"
+#include "hostlink/mod_External.h"
+#include "hostlink/mod_VrokGlobal.h"
+#include "model/mod_Keys.h"
+#include "platform/Dialogs.h"
+#include "services/mod_Global.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+#include <span>
+
+QHash<QString, QString> gsPrevValues;
+QString gsZoomPackageModule;
+
+namespace {
+
+// Message numbers of group 2 (and one of group 3) the checks show.
+constexpr int32_t kLabelCodeNotValid = 10;
+constexpr int32_t kSessionMissing = 15;
+constexpr int32_t kMenuMissing = 18;
+constexpr int32_t kMessageMissing = 20;
+constexpr int32_t kTableMissing = 21;
+constexpr int32_t kIconMissing = 23;
+constexpr int32_t kOutOfRange = 27;
+constexpr int32_t kMinAboveMax = 30;
+constexpr int32_t kZoomIndexNotValid = 36;
+constexpr int32_t kSearchFieldNotValid = 37;
+constexpr int32_t kFieldNameNotValid = 41;
+constexpr int32_t kParentTableNeeded = 38;
+constexpr int32_t kElementOutsideArray = 40;
+constexpr int32_t kZoomTargetUnsuited = 9;  // group 3
+
+enum class Check {
+    Number,       // a whole number from low to high
+    Element,      // a number within the table field's elements; -1 for multi-currency
+    MinInput,     // a number not above the maximum input length
+    MaxInput,     // a number not below the minimum input length
+    LabelCode,    // a label code's syntax, then the host's label (which may be inserted)
+    Package,      // a domain's package: checked with its code, by the code's rule
+    Domain,       // the domain of package and code in the host
+    Message,      // a message of the form's package in the host
+    ZoomTarget,   // a session or menu by the zoom type
+    Icon,         // an icon the host has a picture of
+    ParentTable,  // a table of the host
+    LookUp,       // the host's table fields decide: the field name brings a column's definition
+    Text,         // any text that fits its column
+};
+
+struct ControlRule {
+    const char* name;
+    Check check;
+    const char* set = nullptr;  // the host column that stores the text
+    const char* column = nullptr;
+    int32_t low = 0;
+    int32_t high = INT16_MAX;
+    int32_t message = kOutOfRange;
+};
+
+// The inputs of each page in the order a page check runs them.
+const ControlRule kFieldRules[] = {
+    {"txtFieldName", Check::LookUp, "qxzrn301", "fldn"},
+    {"txtElement", Check::Element, nullptr, nullptr, 1},
+    {"txtDomainPackage", Check::Package, "qxzrn301", "pacd"},
+    {"txtDomainCode", Check::Domain, "qxzrn301", "cdom"},
+    {"txtMessage", Check::Message, "qxzrn301", "cmes"},
+    {"txtDefaultValue", Check::Text, "qxzrn302", "defa"},
+    {"txtLabelCode", Check::LabelCode, "qxzrn301", "labl"},
+    {"txtLabelLengthSO", Check::Number},
+    {"txtLabelHeightSO", Check::Number, nullptr, nullptr, 1},
+    {"txtLabelLengthMO", Check::Number},
+    {"txtLabelHeightMO", Check::Number, nullptr, nullptr, 1},
+    {"txtMinInpLength", Check::MinInput},
+    {"txtDisplayFormat", Check::Text, "qxzrn301", "difo"},
+    {"txtMaxDispLen", Check::Number},
+    {"txtMaxInpLen", Check::MaxInput},
+    {"txtDispHeight", Check::Number, nullptr, nullptr, 1},
+    {"txtLangUnitExpr", Check::Text, "qxzrn301", "dcex"},
+    {"txtInpRefExpr", Check::Text, "qxzrn302", "inpc"},
+    {"txtStartPosOfString", Check::Number, nullptr, nullptr, 1},
+    {"txtZoomToParallelMenus", Check::Text, "qxzrn301", "zopm"},
+    {"txtFieldZoomTo", Check::ZoomTarget, "qxzrn301", "zprg"},
+    {"txtZoomReturnField", Check::LookUp, "qxzrn301", "zret"},
+    {"txtZoomInd", Check::Number, nullptr, nullptr, 0, INT16_MAX, kZoomIndexNotValid},
+    {"txtSearchDesc", Check::LookUp, "qxzrn308", "za_srch"},
+};
+const ControlRule kPictureRules[] = {
+    {"txtFieldNamePict", Check::Text, "qxzrn301", "fldn"},
+    {"txtLabelCodePict", Check::LabelCode, "qxzrn301", "labl"},
+    {"txtLabelLenPict", Check::Number},
+    {"txtLabelHghtPict", Check::Number, nullptr, nullptr, 1},
+    {"txtIcon", Check::Icon, "qxzrn308", "za_icon"},
+};
+const ControlRule kGroupRules[] = {
+    {"txtGroupLabelCode", Check::LabelCode, "qxzrn315", "labl"},
+    // Widths above 100 are an old form's mark of groups beside each other.
+    {"txtGroupCols", Check::Number, nullptr, nullptr, 1, 100},
+    {"txtParentTable", Check::ParentTable, "qxzrn315", "zb_tabp"},
+};
+const ControlRule kFormRules[] = {
+    {"txtGroupCols", Check::Number, nullptr, nullptr, 1, 100},
+};
+// Texts to search labels by; not stored.
+const ControlRule kSearchRules[] = {
+    {"txtLabelSearchString", Check::Text, "qxzrn140", "desc"},
+    {"txtLabelSearchGroups", Check::Text, "qxzrn140", "desc"},
+    {"txtLabelSearchPict", Check::Text, "qxzrn140", "desc"},
+};
+
+const ControlRule* ruleOf(const QString& name)
+{
+    for (std::span<const ControlRule> rules : {std::span<const ControlRule>(kFieldRules), std::span<const ControlRule>(kPictureRules),
+                                               std::span<const ControlRule>(kGroupRules), std::span<const ControlRule>(kSearchRules)})
+        for (const ControlRule& r : rules)
+            if (name == QLatin1String(r.name))
+                return &r;
+    return nullptr;
+}
+
+bool isNumeric(Check c) { return c == Check::Number || c == Check::Element || c == Check::MinInput || c == Check::MaxInput; }
+
+// The whole number a numeric box holds: digits only, no sign, within 16 bits.
+std::optional<int32_t> numberIn(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 5)
+        return std::nullopt;
+    for (QChar c : t)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    return t.toInt();
+}
+
+bool refuse(int32_t message, const QString& argument, uint8_t kind = MessageGroup2)
+{
+    glShowMessage(kind, message, platform::MbIconExclamation, argument);
+    return false;
+}
+
+bool numberInRange(const ControlRule& rule, const QString& text)
+{
+    const std::optional<int32_t> n = numberIn(text);
+    if (!n || *n < rule.low || *n > rule.high)
+        return refuse(rule.message, text);
+    return true;
+}
+
+using properties::isZoomType;
+
+// A label code looked up in the host: found, or inserted by the user's choice.
+bool labelFound(frm_Properties& d, const QLineEdit* box)
+{
+    if (box == d.txtLabelCode)
+        return (d.mlGetLabelData(true) & 1) != 0;
+    if (box == d.txtGroupLabelCode)
+        return d.mlGetGroupLabelData() == 1;
+    return d.mlGetPictLabelData() == 1;
+}
+
+// An emptied label code shows no label text.
+void noLabel(frm_Properties& d, const QLineEdit* box)
+{
+    if (box == d.txtLabelCode) {
+        d.lblLabelDescSOText->clear();
+        d.lblLabelDescMOText->clear();
+    } else if (box == d.txtGroupLabelCode) {
+        d.mResetGroupLabelProps();
+    } else {
+        d.lblLabelDescTextPict->clear();
+    }
+}
+
+// A field the host lets the field's reference table be searched with.
+bool searchFieldValid(frm_Properties& d, const QString& text)
+{
+    QString package, module, number, version, release, customer;
+    return d.msGetRefTable(package, module, number)
+           && gbGetTableVrc(package, module, number, 0, version, release, customer)
+           && glValidateSearchDesc(package, module, number, version, release, customer, text.mid(9)) == 0;
+}
+
+bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
+{
+    const QString text = box->text();
+    const QString trimmed = text.trimmed();
+    switch (rule.check) {
+    case Check::Number:
+        return numberInRange(rule, text);
+    case Check::Element: {
+        if (text == QLatin1String("-1") && d.chkMultiCurrency->isChecked())
+            return true;
+        if (!numberInRange(rule, text))
+            return false;
+        // A column that is no array has one element.
+        if (d.bIsTableField && numberIn(text) > std::max<int32_t>(1, d.nTableNrOfElements))
+            return refuse(kElementOutsideArray, text);
+        return true;
+    }
+    case Check::MinInput:
+    case Check::MaxInput: {
+        if (!numberInRange(rule, text))
+            return false;
+        const std::optional<int32_t> min = numberIn(d.txtMinInpLength->text());
+        const std::optional<int32_t> max = numberIn(d.txtMaxInpLen->text());
+        if (min && max && *max > 0 && *min > *max)
+            return refuse(kMinAboveMax, d.txtMinInpLength->text());
+        return true;
+    }
+    case Check::LabelCode:
+        if (trimmed.isEmpty()) {
+            noLabel(d, box);
+            return true;
+        }
+        if (!gbIsLabelCodeSyntax(trimmed))
+            return refuse(kLabelCodeNotValid, trimmed);
+        return labelFound(d, box);
+    case Check::Domain:
+        if (trimmed.isEmpty()) {
+            // No domain: the field shows a label only.
+            d.mResetDomainProps();
+            bool enable = !d.chkNoControl->isChecked();
+            d.mEnableFields(enable);
+            return true;
+        }
+        return d.mbApplyDomain();
+    case Check::Message: {
+        if (trimmed.isEmpty())
+            return true;
+        QString package = gsPackage, message = trimmed;
+        return gbMessageExists(package, message) || refuse(kMessageMissing, trimmed);
+    }
+    case Check::ZoomTarget: {
+        if (trimmed.isEmpty())
+            return true;
+        QString target = trimmed;
+        if (isZoomType(d.cboFieldZoom, "session"))
+            return gbSessionExists(target) || refuse(kSessionMissing, trimmed);
+        if (isZoomType(d.cboFieldZoom, "menu")) {
+            QString parameter = d.txtZoomToParallelMenus->text().trimmed();
+            return gbMenuExists(target, parameter) || refuse(kMenuMissing, trimmed);
+        }
+        return refuse(kZoomTargetUnsuited, trimmed, MessageGroup3);
+    }
+    case Check::Icon:
+        if (!trimmed.isEmpty() && !gbValidateIconName(gsPackage + QStringLiteral("form_"), trimmed))
+            return refuse(kIconMissing, trimmed);
+        d.showIcon(trimmed);
+        return true;
+    case Check::ParentTable:
+        if (trimmed.isEmpty())
+            return true;
+        return (trimmed.size() == 8 && gbCheckTableExists(trimmed.left(2), trimmed.mid(2, 3), trimmed.mid(5, 3)))
+               || refuse(kTableMissing, trimmed);
+    case Check::LookUp: {
+        if (box == d.txtFieldName) {
+            d.mCheckFieldName();
+            return true;
+        }
+        if (trimmed.isEmpty())
+            return true;
+        if (box == d.txtSearchDesc)
+            return searchFieldValid(d, trimmed) || refuse(kSearchFieldNotValid, trimmed);
+        properties::TableColumn column;
+        return properties::activeTableColumn(trimmed, column) || refuse(kFieldNameNotValid, trimmed);
+    }
+    case Check::Package:
+    case Check::Text:
+        return true;
+    }
+    return true;
+}
+
+// The domain is one value in two boxes: it is checked when either box changed.
+bool unchanged(const frm_Properties& d, const ControlRule& rule, const QLineEdit* box)
+{
+    const auto same = [](const QLineEdit* b) {
+        const auto it = gsPrevValues.constFind(b->objectName());
+        return it != gsPrevValues.cend() && *it == b->text();
+    };
+    if (rule.check == Check::Domain)
+        return same(box) && same(d.txtDomainPackage);
+    return same(box);
+}
+
+bool checkControl(frm_Properties& d, QLineEdit* box)
+{
+    const ControlRule* rule = ruleOf(box->objectName());
+    if (!rule || unchanged(d, *rule, box))
+        return true;
+    if (!passes(d, *rule, box)) {
+        box->setText(gsPrevValues.value(box->objectName()));
+        if (rule->check == Check::Domain)
+            d.txtDomainPackage->setText(gsPrevValues.value(d.txtDomainPackage->objectName()));
+        return false;
+    }
+    // A package alone is no domain: it stays "changed" until its code's check ran.
+    if (rule->check != Check::Package)
+        gsPrevValues.insert(box->objectName(), box->text());
+    if (rule->check == Check::Domain)
+        gsPrevValues.insert(d.txtDomainPackage->objectName(), d.txtDomainPackage->text());
+    return true;
+}
+
+bool checkPage(std::span<const ControlRule> rules)
+{
+    frm_Properties& d = propertiesDialog();
+    for (const ControlRule& r : rules) {
+        auto* box = d.findChild<QLineEdit*>(QLatin1String(r.name));
+        if (box && !checkControl(d, box)) {
+            d.mShowRefusedControl(box);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void gInstallKeyFilters(frm_Properties& dialog)
+{
+    static const QRegularExpression kDigits(QStringLiteral("[0-9]*"));
+    for (std::span<const ControlRule> rules : {std::span<const ControlRule>(kFieldRules), std::span<const ControlRule>(kPictureRules),
+                                               std::span<const ControlRule>(kGroupRules), std::span<const ControlRule>(kSearchRules)})
+        for (const ControlRule& r : rules) {
+            auto* box = dialog.findChild<QLineEdit*>(QLatin1String(r.name));
+            if (!box)
+                continue;
+            if (isNumeric(r.check))
+                box->setValidator(new QRegularExpressionValidator(kDigits, box));
+            const int32_t width = r.set ? glFieldLength(QLatin1String(r.set), QLatin1String(r.column)) : 0;
+            if (width > 0)
+                box->setMaxLength(width);
+        }
+}
+
+void gSaveOldPropValues(const QString&)
+{
+    if (!propertiesDialogExists())
+        return;
+    for (const QLineEdit* box : propertiesDialog().findChildren<QLineEdit*>())
+        gsPrevValues.insert(box->objectName(), box->text());
+}
+
+bool gbValidateControl(QWidget* control, int16_t, const QString&)
+{
+    auto* box = qobject_cast<QLineEdit*>(control);
+    auto* dialog = box ? qobject_cast<frm_Properties*>(box->window()) : nullptr;
+    return !dialog || checkControl(*dialog, box);
+}
+
+bool gbCheckFieldControls() { return checkPage(kFieldRules); }
+
+bool gbCheckGroupControls()
+{
+    if (!checkPage(kGroupRules))
+        return false;
+    frm_Properties& d = propertiesDialog();
+    if (d.chkSelection->isChecked() && d.txtParentTable->isEnabled() && d.txtParentTable->text().trimmed().isEmpty()) {
+        refuse(kParentTableNeeded, QString());
+        d.mShowRefusedControl(d.txtParentTable);
+        return false;
+    }
+    return true;
+}
+
+bool gbCheckPictureControls() { return checkPage(kPictureRules); }
+
+bool gbCheckFormControls() { return checkPage(kFormRules); }
+
+void resetValidation()
+{
+    gsPrevValues.clear();
+    gsZoomPackageModule.clear();
+}

@@ -1,0 +1,241 @@
+// Generating a form from the main table, against the local host: the generated groups
+// and fields stored and loaded again, the refusals that leave the form as it was, the
+// insert of the picked fields, and the form-code dialog.
+#include "test_main_window_support.h"
+
+#include "mainwindow/frm_TableFields.h"
+#include "mainwindow/frm_Type4.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include "platform/Clipboard.h"
+
+namespace {
+
+class GenerateForm : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        *m_waiting = false;
+        resetTableFieldsWindow();
+        MainWindowTest::TearDown();
+    }
+    // The session of a demo form in the host: its main table and start mode decide
+    // what is generated.
+    void session(const char* code, const char* table, int startMode)
+    {
+        const QString t = QLatin1String(table);
+        openHostDatabase(host.databasePath())
+            ->exec(QStringLiteral("UPDATE qxzrn200 SET mpac = '%1', mmod = '%2', mfln = '%3', stsc = %4 WHERE cses = '%5'")
+                       .arg(t.mid(0, 2), t.mid(2, 3), t.mid(5, 3))
+                       .arg(startMode)
+                       .arg(QLatin1String(code)));
+    }
+    // The field names of the children of a node, without the main table's prefix.
+    QString children(const QString& key)
+    {
+        QStringList names;
+        for (const TreeNode* c = tree().node(key)->child(); c; c = c->next())
+            names << QString(gaFields[size_t(c->keyNumber())].sFieldName).remove(QStringLiteral("tekwy001."));
+        return names.join(u' ');
+    }
+    // Runs act on every form-code dialog that opens until the next onDialog or the end of
+    // the test; a dialog act leaves open is cancelled, so that nothing waits for ever.
+    void onDialog(std::function<void(frm_Type4&)> act)
+    {
+        *m_waiting = false;
+        m_waiting = std::make_shared<bool>(true);
+        poll(m_waiting, std::move(act));
+    }
+    static void poll(std::shared_ptr<bool> waiting, std::function<void(frm_Type4&)> act)
+    {
+        QTimer::singleShot(10, [waiting, act] {
+            if (!*waiting)
+                return;
+            if (auto* d = qobject_cast<frm_Type4*>(QApplication::activeModalWidget())) {
+                act(*d);
+                if (d->isVisible())
+                    d->reject();
+            }
+            poll(waiting, act);
+        });
+    }
+    std::shared_ptr<bool> m_waiting = std::make_shared<bool>(false);
+};
+
+TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptionsAndIsStored)
+{
+    open(QStringLiteral("itemsd"));  // its session runs on tekwy001 in start mode 1
+    // A field with a form command deleted, the command with it.
+    TreeNode* withCommand = nullptr;
+    for (TreeNode* n = tree().firstRoot(); n && !withCommand; n = NodeTree::nextDepthFirst(n))
+        if (gbIsFieldKey(n->key()) && n->image().endsWith(QLatin1String("button")))
+            withCommand = n;
+    ASSERT_TRUE(withCommand);
+    tree().setSelectedItem(withCommand);
+    dialogs->queueAnswer(platform::IdYes);
+    dialogs->queueAnswer(platform::IdYes);
+    w().mDeleteSelectedNode();
+
+    dialogs->queueAnswer(platform::IdYes);
+    w().mnuOGenerateForm_Click();
+    EXPECT_EQ(tree().selectedItem(), tree().node(QStringLiteral("g_0")));
+    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->children(), 2);
+    EXPECT_TRUE(gaGroups[1].bRepeatingGroup && !gaGroups[2].bRepeatingGroup);
+    // Slots the host holds rows of: the store writes them by their change mark, also
+    // when the link update finds nothing to compare (a group left without fields).
+    EXPECT_TRUE(gaGroups[1].bChanged && gaGroups[2].bChanged);
+    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("item"));
+    // Field-number order; no picture and no set; no combined field.
+    EXPECT_EQ(children(QStringLiteral("g_2")),
+              QStringLiteral("dsca seak ityp citg cuni suno pric cost wght stoc rord mxst actv urgn lpdt crdt "
+                             "usag usag usag usag usag usag usag usag usag usag usag usag prtr prtr prtr disc note "
+                             "txta cwar loca oldp lorn rnot seqn icls"));
+    for (const TreeNode* n = tree().node(QStringLiteral("g_2"))->child(); n; n = n->next()) {
+        const QString name = gaFields[size_t(n->keyNumber())].sFieldName;
+        const QString follower = name == QLatin1String("tekwy001.citg")   ? QStringLiteral("tekwy002.dsca")
+                                 : name == QLatin1String("tekwy001.suno") ? QStringLiteral("tekwy003.nama")
+                                                                          : QString();
+        EXPECT_EQ(children(n->key()), follower) << name.toStdString();
+    }
+
+    w().mnuFSave_Click();
+    ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+    const QString form = QStringLiteral(" WHERE cfrm = 'itemsd'");
+    EXPECT_EQ(hostRows(host.databasePath(), QStringLiteral("SELECT grpi, labl, repe FROM qxzrn315") + form),
+              QStringList({"1||2", "2||1", "3||2"}));
+    // The commands left belong to the form; the deleted one stays deleted.
+    const QStringList commands =
+        hostRows(host.databasePath(), QStringLiteral("SELECT sequ FROM qxzrn316") + form);
+    EXPECT_EQ(commands, QStringList({"0", "0", "0"}));
+    restart();
+    open(QStringLiteral("itemsd"));
+    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->children(), 2);
+}
+
+TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
+{
+    // Start mode 4 without the yes/no domain of the attachment fields.
+    session("items", "tekwy001", 4);
+    open(QStringLiteral("itemsd"));
+    QString before = treeText(tree());
+    for (const char* table : {"qxzrn402", "qxzrn401", "qxzrn400"})
+        openHostDatabase(host.databasePath())
+            ->exec(QStringLiteral("DELETE FROM %1 WHERE cdom = 'yeno'").arg(QLatin1String(table)));
+    tableFieldsWindow();
+    dialogs->clear();
+    w().mGenerateForm();
+    EXPECT_EQ(dialogs->texts(),
+              QStringList{QStringLiteral("Domain teyeno does not exist; the attachment fields cannot be generated.")});
+    // No, and a question without text, stop before anything is asked or changed.
+    openHostDatabase(host.databasePath())->exec(QStringLiteral("DELETE FROM qxzrn451 WHERE cmes = 'plqx0010'"));
+    bool opened = false;
+    onDialog([&](frm_Type4&) { opened = true; });
+    for (const int answer : {int(platform::IdNo), -1}) {
+        if (answer > 0)
+            dialogs->queueAnswer(answer);
+        w().mnuOGenerateForm_Click();
+    }
+    EXPECT_FALSE(opened) << dialogs->texts().join(u'|').toStdString();
+    EXPECT_EQ(treeText(tree()), before);
+    EXPECT_FALSE(gbFormChanged);
+
+    // A main table without fields: nothing to generate from, the form is not emptied.
+    restart();
+    session("items", "tekwy099", 1);
+    open(QStringLiteral("itemsd"));
+    before = treeText(tree());
+    tableFieldsWindow();
+    w().mGenerateForm();
+    EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("tekwy099 has no fields that can be placed on the form.")));
+    EXPECT_EQ(treeText(tree()), before);
+    EXPECT_FALSE(gbFormChanged);
+}
+
+TEST_F(GenerateForm, PickedFieldsAreAppendedOnceAndSingleOccurrenceFieldsCopied)
+{
+    open(QStringLiteral("itemsd"));
+    const int32_t live = glLiveFieldCount();
+    w().mInsertPickedTableFields();
+    const int32_t added = glLiveFieldCount() - live;
+    EXPECT_GT(added, 12);
+    auto count = [](const char* name) {
+        int n = 0;
+        for (int32_t i = 1; i <= gnFieldCount; ++i)
+            n += gaFields[size_t(i)].lFieldId != -1 && gaFields[size_t(i)].sFieldName == QLatin1String(name);
+        return n;
+    };
+    EXPECT_EQ(count("tekwy001.usag"), 12);
+    EXPECT_EQ(count("tekwy001.prtr"), 3);
+    w().mInsertPickedTableFields();
+    EXPECT_EQ(glLiveFieldCount(), live + added);
+
+    // A field shown only in single occurrence is copied to the end of the form; the
+    // clipboard keeps the user's text.
+    gaFields[3].bFieldInMultiOcc = false;
+    platform::clipboard().setText(QStringLiteral("mine"));
+    w().mCopyOneViewFields();
+    const TreeNode* copy = tree().node(QStringLiteral("g_0"))->lastChild();
+    EXPECT_EQ(gaFields[size_t(copy->keyNumber())].sFieldName, QStringLiteral("tekwy001.seak"));
+    EXPECT_EQ(tree().selectedItem(), copy);
+    EXPECT_EQ(glLiveFieldCount(), live + added + 1);
+    EXPECT_EQ(platform::clipboard().text(), QStringLiteral("mine"));
+}
+
+TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel)
+{
+    // simpled without its fields: only the form's own node.
+    const auto db = openHostDatabase(host.databasePath());
+    for (const char* sql : {"DELETE FROM qxzrn308 WHERE cfrm = 'simpled'", "DELETE FROM qxzrn301 WHERE cfrm = 'simpled'",
+                            "UPDATE qxzrn315 SET fld1 = 0 WHERE cfrm = 'simpled'"})
+        db->exec(QLatin1String(sql));
+    session("simple", "", 0);
+    open(QStringLiteral("simpled"));
+    ASSERT_EQ(tree().count(), 1);
+
+    QStringList refused;
+    onDialog([&](frm_Type4& d) {
+        EXPECT_FALSE(d.txtTablename->isReadOnly());
+        EXPECT_EQ(d.windowTitle(), QStringLiteral("Generate Form"));
+        for (const char* code : {"tekwy00", "tekwy0011", "TEKWY001", "tekwy009"}) {
+            d.txtTablename->setText(QLatin1String(code));
+            d.cmdOk->click();
+            if (d.isVisible())
+                refused << QLatin1String(code);
+        }
+        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        EXPECT_TRUE(QDir().mkpath(shots) && d.grab().save(shots + QStringLiteral("/form_code_dialog.png")));
+        d.txtTablename->setText(QStringLiteral("tekwy002"));
+        d.chkSeperate->setChecked(true);
+        d.cmdOk->click();
+    });
+    dialogs->clear();
+    w().mnuOGenerateForm_Click();
+    EXPECT_EQ(refused, QStringList({"tekwy00", "tekwy0011", "TEKWY001", "tekwy009"}));
+    EXPECT_EQ(dialogs->texts().first(), QStringLiteral("Table tekwy00 does not exist.")) << "no question first";
+    EXPECT_EQ(gsTablePackage + u'|' + gsTableModule + u'|' + gsTableNumber, QStringLiteral("te|kwy|002"));
+    EXPECT_TRUE(w().bTableCodeOk);
+    EXPECT_FALSE(w().bNoSeparateLabels);
+    // A selection form: the key as a range under a label of its own.
+    EXPECT_EQ(gaGroups[1].sLabelCode, QStringLiteral("tegen.select"));
+    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("label.only"));
+
+    // The close box, with the table now fixed: the form stays as it is.
+    const QString before = treeText(tree());
+    onDialog([](frm_Type4& d) {
+        EXPECT_TRUE(d.txtTablename->isReadOnly());
+        d.close();
+    });
+    dialogs->queueAnswer(platform::IdYes);
+    w().mnuOGenerateForm_Click();
+    EXPECT_FALSE(w().bTableCodeOk);
+    EXPECT_EQ(treeText(tree()), before);
+}
+
+} // namespace

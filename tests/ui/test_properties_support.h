@@ -1,0 +1,85 @@
+#pragma once
+// The property dialog opened through the main window on the demo forms: opening it on
+// a node, the records as text, screenshots.
+#include "test_main_window_support.h"
+
+#include "model/mod_DesignDefinitions.h"
+#include "properties/frm_Properties.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QMap>
+
+class PropertiesDialog : public MainWindowTest {
+protected:
+    frm_Properties& openOn(const QString& key)
+    {
+        TreeNode* n = tree().node(key);
+        EXPECT_TRUE(n) << key.toStdString();
+        tree().setSelectedItem(n);
+        w().mnuEProperties_Click();
+        return propertiesDialog();
+    }
+    // Opens the dialog on every node in tree order and leaves it with OK.
+    void okOnEveryNode()
+    {
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
+            frm_Properties& d = openOn(key);
+            d.cmdOk_Click();
+            ASSERT_FALSE(d.isVisible()) << key.toStdString() << dialogs->texts().join(u'|').toStdString();
+        }
+    }
+    static QStringList keysInTreeOrder(const NodeTree& t, const QString& prefix)
+    {
+        QStringList keys;
+        for (TreeNode* n = t.firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+            if (n->key().startsWith(prefix))
+                keys << n->key();
+        return keys;
+    }
+    // Every stored column of every live record, the change marks and what the dialog
+    // could touch besides, by "record.column".
+    static QMap<QString, QString> recordValues()
+    {
+        QMap<QString, QString> v;
+        for (size_t i = 0; i < gaGroups.size(); ++i) {
+            const GroupRecord& g = gaGroups[i];
+            const QString r = QStringLiteral("g%1.").arg(i);
+            v[r + QStringLiteral("changed")] = QString::number(g.bChanged);
+            for (const auto& c : gColumns315())
+                v[r + QLatin1String(c.name)] = c.write(g);
+        }
+        for (int32_t i = 1; i <= gnFieldCount; ++i) {
+            const FieldRecord& f = gaFields[size_t(i)];
+            const QString r = QStringLiteral("f%1.").arg(i);
+            v[r + QStringLiteral("changed")] = QStringLiteral("%1%2%3%4").arg(f.bChanged).arg(f.bChanged301)
+                                                   .arg(f.bChanged302).arg(f.bChanged308);
+            v[r + QStringLiteral("table")] = QStringLiteral("%1%2%3%4|%5|%6|%7|%8")
+                                                 .arg(f.bTableFieldChecked).arg(f.bIsTableField).arg(f.bTableRef)
+                                                 .arg(f.bTableMandatory).arg(f.sTableDefault).arg(f.nTableNrOfElements)
+                                                 .arg(f.iTableFieldIndex).arg(f.nDomainIndex);
+            for (const auto* columns : {&gColumns301(), &gColumns302(), &gColumns308()})
+                for (const auto& c : *columns)
+                    v[r + QLatin1String(c.name)] = c.write(f);
+        }
+        return v;
+    }
+    // "record.column: old -> new" for every value that differs.
+    static QStringList changedValues(const QMap<QString, QString>& before, const QMap<QString, QString>& after)
+    {
+        QStringList out;
+        for (auto it = after.cbegin(); it != after.cend(); ++it)
+            if (before.value(it.key()) != it.value())
+                out << it.key() + QStringLiteral(": ") + before.value(it.key()) + QStringLiteral(" -> ") + it.value();
+        return out;
+    }
+    QString screenshot(QWidget& window, const QString& name)
+    {
+        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+        EXPECT_TRUE(QDir().mkpath(dir));
+        const QString file = dir + QLatin1Char('/') + name;
+        EXPECT_TRUE(window.grab().toImage().save(file));
+        return file;
+    }
+};
