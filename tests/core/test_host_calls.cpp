@@ -66,15 +66,6 @@ protected:
     VrokResult result = QStringLiteral("unchanged");
 };
 
-TEST(Quoting, NestAndCount)
-{
-    EXPECT_EQ(gsQuoteNested("a\"b"), QStringLiteral("\"\"a\"\"\"\"b\"\""));
-    EXPECT_EQ(gsEnclose("a\"\"b"), QStringLiteral("\"a\"\"b\""));
-    const std::pair<const char*, int> counts[] = {{"\"\"\"", 1}, {"\"\"\"\"", 2}, {"a\"b", 0}, {"x\"\"\"\"\"y", 2}};
-    for (const auto& [text, n] : counts)
-        EXPECT_EQ(giCountDoubledQuotes(text), n) << text;
-}
-
 TEST_F(HostCalls, SuccessReadsOutArgumentsByPositionAndKindAndIsLogged)
 {
     startLogging();

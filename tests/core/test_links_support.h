@@ -137,57 +137,6 @@ protected:
     TreeNode* root = nullptr;
 };
 
-// What the main window's fill does: the tree made from the record links, a virtual
-// group standing for its fields; node keys and subgroup counts set in the records.
-class TreeFill {
-public:
-    explicit TreeFill(NodeTree& tree) : tree_(tree) {}
-
-    void fill()
-    {
-        tree_.clear();
-        TreeNode* root = tree_.add(gsGroupKey(0), QStringLiteral("form"));
-        group(root, 0);
-    }
-
-private:
-    void group(TreeNode* node, int32_t index)
-    {
-        GroupRecord& g = gaGroups[size_t(index)];
-        g.sNodeKey = node->key();
-        int16_t subgroups = 0;
-        for (int16_t c = g.lChildGroup; c > 0 && size_t(c) <= gaGroups.size(); c = gaGroups[size_t(c - 1)].lNextGroup) {
-            if (gaGroups[size_t(c - 1)].bVirtualGroup) {
-                fields(node, gaGroups[size_t(c - 1)].lFirstField);
-            } else {
-                const QString& text = gaGroups[size_t(c - 1)].sLabelCode;
-                group(tree_.add(node, Relationship::Child, gsGroupKey(c - 1), text), c - 1);
-                ++subgroups;
-            }
-        }
-        fields(node, g.lFirstField);
-        g.iNrOfSubGroups = subgroups;
-    }
-
-    void fields(TreeNode* parent, int16_t first)
-    {
-        for (int16_t n = first; n != 0;) {
-            const std::optional<int32_t> i = gvIndexOfId(n);
-            if (!i) {
-                ADD_FAILURE() << "no field of order number " << n;
-                return;
-            }
-            FieldRecord& f = gaFields[size_t(*i)];
-            TreeNode* node = tree_.add(parent, Relationship::Child, gsFieldKey(*i), f.sFieldName);
-            f.sNodeKey = node->key();
-            fields(node, f.lChildField);
-            n = f.lNextField;
-        }
-    }
-
-    NodeTree& tree_;
-};
-
 // A demo form of the local host's database, read as the start-up reads it.
 class HostForm : public HostCoreTest {
 protected:
@@ -219,20 +168,6 @@ protected:
         dialogs->clear();
     }
 
-    // The form read (again) into fresh arrays, and its tree filled from the links.
-    void load(NodeTree& into)
-    {
-        gInitializeArrays();
-        gClearDocuDeletes();
-        glLoadedFormVersion = 11;
-        gbFormChanged = false;
-        ASSERT_TRUE(gLoadDesignDefinitions());
-        TreeFill(into).fill();
-        gsetMainTree(&into);
-        dialogs->clear();
-        host::clearCallLog();
-    }
-
     // The rows of a query on the test's own connection, each as its column texts.
     std::vector<QStringList> rows(const QString& sql) const
     {
@@ -245,11 +180,7 @@ protected:
         }
         return out;
     }
-    int64_t count(const QString& sql) const
-    {
-        const std::vector<QStringList> r = rows(sql);
-        return r.empty() ? -1 : r[0].value(0).toLongLong();
-    }
+    int64_t count(const QString& sql) const { return queryNumber(db->handle(), sql); }
 
     host::FormIdentity form;
 };

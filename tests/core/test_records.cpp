@@ -1,7 +1,7 @@
 // Handing out and taking back records: the lowest free slot reused, the last field
 // slot and the group reserve switching inserting off, an insert with no slot or past
 // the field limit refused, deleting groups and form commands.
-// (Deleted fields and their documentation are tried with the store.)
+// (Freed field slots reused lowest first, their rows and documentation: test_store.)
 #include <optional>
 #include "support/CoreTestSupport.h"
 
@@ -71,33 +71,6 @@ TEST_F(Records, NoSlotOrNoRoomRefusesTheInsertAndWritesNothingPastTheArray)
     EXPECT_EQ(gnFieldCount, 3200);
     gaFields[100].lFieldId = -1;
     EXPECT_EQ(glNewItem(QStringLiteral("field"), key), 100);
-}
-
-TEST_F(Records, FreedFieldSlotsAreReusedLowestFirst)
-{
-    for (const char* kind : {"field", "picture"}) {
-        SCOPED_TRACE(kind);
-        fields(20, 40);
-        gDeleteItem(QStringLiteral("field"), 12);
-        gDeleteItem(QStringLiteral("field"), 7);
-        const bool picture = QLatin1String(kind) == QLatin1String("picture");
-        for (int expected : {7, 12, 21}) {
-            QString key;
-            ASSERT_EQ(glNewItem(QString::fromLatin1(kind), key), expected);
-            EXPECT_EQ(key, (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(expected));
-            const FieldRecord& f = gaFields[size_t(expected)];
-            EXPECT_EQ(f.lFieldId, expected);
-            EXPECT_EQ(f.lControl, picture ? 4 : 5);
-            // No input-property row of its own; one left by the slot's former field goes.
-            EXPECT_TRUE(f.bRemove302 && f.bInputPropsLoaded && !f.bHas302Row);
-            EXPECT_TRUE(f.bChanged && f.bChanged301 && !f.bChanged302 && f.bChanged308);
-            // The host's rows of a reused slot are updated, not inserted again.
-            EXPECT_EQ(f.bExistsInHost, expected != 21);
-        }
-        EXPECT_EQ(gnFieldCount, 21);
-    }
-    EXPECT_EQ(outOfResourcesShown(), 0);
-    EXPECT_FALSE(gbOutOfResources);
 }
 
 TEST_F(Records, GroupSlotsRootGrowthAndReserve)

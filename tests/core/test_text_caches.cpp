@@ -1,6 +1,6 @@
 // The host text caches against the local host: requests packed into buffers of at
 // most 4050 characters, answers read back in order, entries asked once, and the tree
-// node texts of the groups.
+// node texts of the groups. (The picker's labels: test_table_field_picker.)
 #include "support/CoreTestSupport.h"
 
 #include <call_hooks.h>
@@ -277,31 +277,6 @@ TEST_F(Caches, EnumRequestsCountEveryCharacterTheyHold)
     host::clearCallLog();
     gLoadEnums();
     EXPECT_EQ(host::callCount("get.enum.set("), 0);
-}
-
-TEST_F(Caches, PickerLabelsAreAppendedToTheirNodes)
-{
-    NodeTree picker;
-    gaTableFields.assign(4, TableFieldRecord{});
-    const char* codes[] = {"", "tekwy001.item", "tekwy001.item", "tekwy001.nosuch"};
-    for (int i = 1; i <= 3; ++i) {
-        TableFieldRecord& t = gaTableFields[size_t(i)];
-        t.sLabelCode = QString::fromLatin1(codes[i]);
-        t.sNodeKey = QStringLiteral("t_%1").arg(i);
-        picker.add(t.sNodeKey, QStringLiteral("f%1 ").arg(i));
-    }
-    gaTableFields[2].bCombined = true;  // combined, no reference: not asked
-    gnTableFieldCount = 3;
-    gSetPickerTree(&picker);
-    gLoadPickerLabels(-1);
-
-    // Asked for at most 20 characters on one line.
-    EXPECT_EQ(gaTableFields[1].sLabelDesc, QStringLiteral("Item"));
-    EXPECT_EQ(gaTableFields[1].iLabelLength, 10);
-    EXPECT_EQ(gaTableFields[3].iLabelLength, 0) << "no text: no length";
-    EXPECT_EQ(gaTableFields[3].iLabelHeight, 1);
-    EXPECT_EQ(picker.node(QStringLiteral("t_1"))->text(), QStringLiteral("f1 Item"));
-    EXPECT_EQ(picker.node(QStringLiteral("t_2"))->text(), QStringLiteral("f2 "));
 }
 
 } // namespace

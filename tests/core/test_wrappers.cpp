@@ -4,7 +4,6 @@
 #include "call_hooks.h"
 #include "support/CoreTestSupport.h"
 
-#include <QFileInfo>
 
 #include <functional>
 
@@ -13,24 +12,17 @@ namespace {
 QString blanks(int n) { return QString(n, u' '); }
 QString quotedBlanks(int n) { return u'"' + blanks(n) + u'"'; }
 
-class Wrappers : public CoreTest {
+class Wrappers : public HostCoreTest {
 protected:
     void SetUp() override
     {
-        CoreTest::SetUp();
-        ASSERT_TRUE(host.ok()) << host.error().toStdString();
-        platform::setCommandLine(startRecord());
-        ASSERT_TRUE(gbConnectVrok());
-        glFormVersionLevel = 11;
-        gInitFormDataSets();
-        gInitDataSets();
+        HostCoreTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(connectWithDataSets());
         gsPackage = "te", gsModule = "kwy", gsFormCode = "simpled", gsLanguage = "2";
         gsVersion = "7.6", gsRelease = "a3", gsCustomer = "dev";
         gsUserLanguage = QStringLiteral("2");
         giToolsVersion = 4;
     }
-
-    LocalHostEnvironment host;
 };
 using LabelWrappers = Wrappers;
 using SessionWrappers = Wrappers;
@@ -104,20 +96,7 @@ TEST_F(LabelWrappers, InsertMeasureAndSearchKey)
     EXPECT_EQ(dialogs->texts(), QStringList{"VElq error occurred : 1"});
 }
 
-TEST_F(LabelWrappers, IconsAndPictures)
-{
-    QString file = QStringLiteral("keep");
-    EXPECT_EQ(glGetPicture("teform_", "box", file), 0);
-    EXPECT_TRUE(QFileInfo(file).isFile());
-    EXPECT_EQ(glRemoveFileFromServer(" ", file.chopped(4)), 0);
-    EXPECT_EQ(msExtCallText, QStringLiteral("remove.file.from.server(\"\",\"%1\")").arg(file.chopped(4)));
-    EXPECT_FALSE(QFileInfo::exists(file));
-
-    QString icon = QStringLiteral("box");
-    EXPECT_EQ(glSelectIcon("teform_", icon), 1);  // no chooser in the host
-    EXPECT_EQ(msExtCallText, QStringLiteral("select.icon(\"teform_\",\"box             \")"));
-}
-
+// Pictures are fetched and removed with the property dialog's icon (test_properties_dialog).
 TEST_F(LabelWrappers, AFailedCallKeepsEveryParameterAndTellsFromTheHostsZero)
 {
     for (const char* f : {"get.label(", "get.label.set(", "get.message(", "search.existing.labels(", "comp.seak(",
@@ -194,8 +173,7 @@ TEST_F(Dictionary, RefusalsAndFailedCalls)
 TEST_F(Dictionary, DemoDataReadsBackExactly)
 {
     // Quoted texts in the domain and table-field sets: test_text_caches.
-    openHostDatabase(host.databasePath())
-        ->exec("INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, digb, diga, dtyp)"
+    db->exec("INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, leng, lene, difo, digb, diga, dtyp)"
                " VALUES ('te', 'quot', '7.6', 'a3', 'dev', 8, 9, 'Z\"Z,Z\"9', 5, 1, 4)");
     int16_t type = 0, fifth = 0, sixth = 0, seventh = 0;
     int32_t eighth = 0;
@@ -279,8 +257,7 @@ TEST_F(SessionWrappers, LookUpsFindTheDemoObjects)
     gGetOrigVrc("te", "7.6 ", "a3", "dev ", v, r, c, desc);
     EXPECT_EQ(QStringList({v, r, c, desc}), QStringList({"te", "7.6 ", "a3", "dev "}));
 
-    openHostDatabase(host.databasePath())
-        ->exec("UPDATE qxzrn400 SET desc = 'Yes \"or\" no' WHERE cdom = 'yeno';"
+    db->exec("UPDATE qxzrn400 SET desc = 'Yes \"or\" no' WHERE cdom = 'yeno';"
                "INSERT INTO qxzrn400 (cpac, cdom, vers, rele, cust, desc, dtyp)"
                " VALUES ('te', 'oldy', '7.6', 'a3', '', 'Old', 7)");
     ASSERT_TRUE(gbGetDomainVrc("te", "yeno", 1, v, r, c, desc));

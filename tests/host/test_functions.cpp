@@ -1,6 +1,6 @@
-// The local host's functions as the host sees them: labels, documents, icons, versions,
-// dumps and the data dictionary; answers read from the database, room limits of the bulk
-// answers, bad data, the host transaction. The editor's wrappers: test_wrappers.
+// The local host's functions as the host sees them: labels, pictures, versions, dumps and
+// the data dictionary; room limits of the bulk answers, bad data, the host transaction.
+// The editor's wrappers: test_wrappers; the look-up presenters: test_properties_lookups.
 #include "call_text.h"
 #include "data_sets.h"
 #include "form_dump.h"
@@ -9,7 +9,6 @@
 #include "host_error.h"
 #include "host_transaction.h"
 #include "local_host.h"
-#include "session_windows.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
@@ -42,8 +41,6 @@ protected:
     }
     void TearDown() override
     {
-        host::resetLabelPresenter();
-        host::resetSessionWindows();
         host.reset();
         LocalHostFixture::TearDown();
     }
@@ -55,11 +52,7 @@ protected:
     }
     QString value(const QString& text) { return call(text).value; }
     // Through the test's own connection: what the host committed.
-    int64_t scalar(const QString& sql)
-    {
-        host::Statement st(db->handle(), sql);
-        return st.step() ? st.int64(0) : -1;
-    }
+    int64_t scalar(const QString& sql) { return queryNumber(db->handle(), sql); }
     void setMeta(const char* key, const QString& value)
     {
         host::Statement st(db->handle(), QStringLiteral("UPDATE host_meta SET value = ?2 WHERE key = ?1"));
@@ -125,10 +118,10 @@ TEST_F(HostFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
     EXPECT_EQ(call(QStringLiteral("get.group.labels.set(\"2\", 40,%1)").arg(tooLong)).error, host::kErrBadArgument);
 }
 
-TEST_F(HostFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
+// The insert joins the host transaction: a label whose commit fails is not stored (test_properties_lookups).
+TEST_F(HostFunctions, SearchFindsTheTextAndInsertRefusesATextLongerThanItsSize)
 {
     const QString search = QStringLiteral("search.existing.labels(\"2\",\"te\",%1,\"\",%2,%3,0)");
-    // The plain find is read back through the editor's wrapper (test_wrappers).
     Answer a = call(search.arg(q(QStringLiteral(" quantity IN stock "))).arg(2).arg(20), "oqxdlllabels");
     EXPECT_EQ(a.out(4) + QStringLiteral("|%1|%2").arg(a.number(5)).arg(a.number(6)), QStringLiteral("tekwy001.stoc|2|15"));
     a = call(search.arg(q(QStringLiteral("No such text"))).arg(0).arg(70), "oqxdlllabels");
@@ -136,35 +129,8 @@ TEST_F(HostFunctions, SearchFindsTheTextAndInsertJoinsTheHostTransaction)
 
     const QString insert = QStringLiteral(
         "insert.qxzrn140(\"2\",\"te\",\"tekwy001.new\",%1,1,\"7.6\",\"a3\",\"dev\",\"New text\",\"NEWTEXT\")");
-    const QString get = QStringLiteral("get.label(\"2\",\"te\",\"tekwy001.new\",\"\",60,1,1,0,1)");
-    EXPECT_EQ(value(insert.arg(7)), QStringLiteral("2")); // the text needs 8
+    EXPECT_EQ(value(insert.arg(7)), QStringLiteral("2"));  // the text needs 8
     EXPECT_FALSE(host::hostTransactionOpen(host->database()));
-    EXPECT_EQ(value(insert.arg(8)), QStringLiteral("0"));
-    EXPECT_TRUE(host::hostTransactionOpen(host->database()));
-    EXPECT_EQ(value(insert.arg(8)), QStringLiteral("1"));
-    EXPECT_EQ(call(get).out(4), QStringLiteral("New text"));
-    host::abortHostTransaction(host->database());
-    EXPECT_EQ(value(get), QStringLiteral("1"));
-}
-
-TEST_F(HostFunctions, TechnicalDocumentationThroughThePresenter)
-{
-    const QString keys = QStringLiteral("\"te\",\"kwy\",\"itemsd   \",\"7.6 \",\"a3\",\"dev \",\"tekwy001.%1\")");
-    const QString exists = QStringLiteral("check.tech.doc.exists(") + keys;
-    EXPECT_EQ(value(exists.arg(QStringLiteral("item"))) + value(exists.arg(QStringLiteral("dsca"))),
-              QStringLiteral("10"));
-    EXPECT_EQ(value(QStringLiteral("write.tech.doc(\"2\",") + keys.arg(QStringLiteral("dsca"))), QStringLiteral("1"));
-
-    QStringList shown;
-    host::setLabelPresenter({{}, [&](const host::TechDocRequest& r, const QString& text, bool editable) {
-                                 shown << r.field + u':' + text.left(13) + (editable ? u'*' : u' ');
-                                 return editable ? std::optional(QStringLiteral("Short text")) : std::nullopt;
-                             }});
-    EXPECT_EQ(value(QStringLiteral("read.tech.doc(\"2\",") + keys.arg(QStringLiteral("item"))), QStringLiteral("0"));
-    EXPECT_EQ(value(QStringLiteral("read.tech.doc(\"3\",") + keys.arg(QStringLiteral("item"))), QStringLiteral("1"));
-    EXPECT_EQ(value(QStringLiteral("write.tech.doc(\"2\",") + keys.arg(QStringLiteral("dsca"))), QStringLiteral("0"));
-    EXPECT_EQ(value(exists.arg(QStringLiteral("dsca"))), QStringLiteral("1"));
-    EXPECT_EQ(shown, (QStringList{QStringLiteral("tekwy001.item:The item code "), QStringLiteral("tekwy001.dsca:*")}));
 }
 
 TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
@@ -175,9 +141,8 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
     EXPECT_EQ(a.out(4), QDir(host::pictureDirectory(host->database())).filePath(QStringLiteral("teform_box.png")));
     QFile picture(a.out(4));
     ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
-    host::Statement st(host->database().handle(), QStringLiteral("SELECT hex(pict) FROM qxzwk903 WHERE icon = 'box'"));
-    ASSERT_TRUE(st.step());
-    EXPECT_EQ(picture.readAll().toHex().toUpper(), st.text(0).toLatin1());
+    EXPECT_EQ(QString::fromLatin1(picture.readAll().toHex().toUpper()),
+              queryRows(db->handle(), QStringLiteral("SELECT hex(pict) FROM qxzwk903 WHERE icon = 'box'")).value(0));
 
     QFile outside(QDir(tempDir()).filePath(QStringLiteral("keep.png")));
     ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
@@ -187,34 +152,10 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
         EXPECT_EQ(value(remove.arg(q(QString()), q(path))), QStringLiteral("2")) << path.toStdString();
     EXPECT_EQ(value(remove.arg(q(tempDir()), q(QStringLiteral("keep.png")))), QStringLiteral("2"));
     EXPECT_TRUE(outside.exists());
-    // Removing the picture itself, as the editor asks for it: test_wrappers.
     EXPECT_EQ(value(remove.arg(q(QString()), q(QStringLiteral("teform_none.png")))), QStringLiteral("1"));
-}
-
-TEST_F(HostFunctions, IconsAndSearchFieldsAreChecked)
-{
+    // An icon is known within its own group only.
     EXPECT_EQ(value(QStringLiteral("validate.iconname(\"teform_\",\"truck\")")), QStringLiteral("1"));
     EXPECT_EQ(value(QStringLiteral("validate.iconname(\"qxform_\",\"truck\")")), QStringLiteral("0"));
-    const QString select = QStringLiteral("select.icon(\"teform_\",\"box             \")");
-    QString offered;
-    host::setLabelPresenter({[&](const QString&, const QList<host::IconEntry>& icons, const QString& current) {
-                                 for (const host::IconEntry& e : icons)
-                                     offered += e.icon + u' ';
-                                 return std::optional(current == QLatin1String("box") ? QStringLiteral("tag")
-                                                                                      : QStringLiteral("none"));
-                             },
-                             {}});
-    const Answer a = call(select);
-    EXPECT_EQ(a.value + u'|' + a.out(2), QStringLiteral("0|tag             "));
-    EXPECT_EQ(offered, QStringLiteral("box tag truck warning wrench "));
-    EXPECT_EQ(value(QStringLiteral("select.icon(\"teform_\",\"truck\")")), QStringLiteral("1")); // not offered
-    EXPECT_EQ(value(QStringLiteral("select.icon(\"qxform_\",\"\")")), QStringLiteral("2"));
-
-    const QString search = QStringLiteral("validate.searchdesc(\"te\",\"kwy\",\"%1\",\"7.6\",\"a3\",\"dev\",\"%2\")");
-    EXPECT_EQ(value(search.arg(QStringLiteral("002"), QStringLiteral("dsca")))
-                  + value(search.arg(QStringLiteral("002"), QStringLiteral("none")))
-                  + value(search.arg(QStringLiteral("009"), QStringLiteral("dsca"))),
-              QStringLiteral("012"));
 }
 
 // Good answers are read by the editor's start-up (test_form_choice); here the refusals.
@@ -320,12 +261,9 @@ TEST_F(HostFunctions, AbortRollsBackTheInputRecordsAndAnswersZeroWithoutATransac
     ASSERT_EQ(value(QStringLiteral("insert.qxzrn302(\"2\",\"te\",\"kwy\",\"simpled\",\"7.6 \",\"a3\",\"dev \",99,1,"
                                    "\"1\",\"a\"\"b\")")),
               QStringLiteral("0"));
-    host::Statement st(host->database().handle(),
-                       QStringLiteral("SELECT za_prop || '|' || defa FROM qxzrn302"
-                                      " WHERE cfrm = 'simpled' AND sequ = 99 AND vers = '7.6' AND cust = 'dev'"));
-    ASSERT_TRUE(st.step());
-    EXPECT_EQ(st.text(0), QStringLiteral("1|a\"b"));
-    st.reset();
+    EXPECT_EQ(queryRows(host->database().handle(), QStringLiteral("SELECT za_prop, defa FROM qxzrn302 WHERE cfrm ="
+                                                                  " 'simpled' AND sequ = 99 AND vers = '7.6' AND cust = 'dev'")),
+              QStringList{"1|a\"b"});
     ASSERT_EQ(call(abort, "oqxsammain").error, 0);
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM qxzrn302")), before);
     EXPECT_FALSE(host->database().inTransaction());

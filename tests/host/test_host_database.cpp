@@ -18,18 +18,12 @@ namespace {
 
 std::string s(const QString& q) { return q.toStdString(); }
 
-int64_t scalar(sqlite3* db, const QString& sql)
-{
-    Statement st(db, sql);
-    return st.step() ? st.int64(0) : -1;
-}
-
 // A raw connection, for making and reading files that the host would not make itself.
 int64_t rawExec(const QString& path, const char* sql)
 {
     sqlite3* db = nullptr;
     EXPECT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    const int64_t result = scalar(db, QString::fromLatin1(sql));
+    const int64_t result = queryNumber(db, QString::fromLatin1(sql));
     sqlite3_close(db);
     return result;
 }
@@ -73,7 +67,7 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesT
         auto db = HostDatabase::open(file, &why);
         ASSERT_TRUE(db) << s(file) << ": " << s(why);
         EXPECT_EQ(db->schemaVersion(), HostDatabase::latestSchemaVersion()) << s(file);
-        EXPECT_EQ(scalar(db->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
+        EXPECT_EQ(queryNumber(db->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
     }
 
     // A newer schema, a database of someone else and no name are refused; a junk file is
@@ -89,14 +83,6 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesT
         EXPECT_FALSE(why.isEmpty()) << name;
     }
     EXPECT_EQ(rawExec(path("foreign.sqlite"), "SELECT count(*) FROM sqlite_master"), 1);
-}
-
-// The path PALIMOR_HOST_DB names is tested with the host's start (a broken database).
-TEST_F(LocalHostFixture, DefaultDatabasePathWithoutTheEnvironment)
-{
-    qunsetenv("PALIMOR_HOST_DB");
-    EXPECT_TRUE(HostDatabase::defaultPath().endsWith(QStringLiteral("/palimor/host.sqlite")))
-        << s(HostDatabase::defaultPath());
 }
 
 // Transactions are tested through the update set and the generator.
@@ -136,11 +122,4 @@ TEST_F(LocalHostFixture, StatementBindsAndReadsValuesAndFailuresThrow)
     EXPECT_FALSE(db->isOpen());
     EXPECT_THROW(db->exec(QStringLiteral("SELECT 1")), host::SqliteError);
     EXPECT_THROW(db->schemaVersion(), host::SqliteError);
-}
-
-TEST(HostDatabaseText, TrimBlanksRemovesOnlyOuterBlanks)
-{
-    EXPECT_EQ(host::trimBlanks(QStringLiteral("  ab c  ")), QStringLiteral("ab c"));
-    EXPECT_EQ(host::trimBlanks(QStringLiteral("   ")), QString());
-    EXPECT_EQ(host::trimBlanks(QStringLiteral("\tx\t")), QStringLiteral("\tx\t"));
 }

@@ -80,11 +80,9 @@ protected:
     // What a crafted query must not change.
     QString fingerprint()
     {
-        host::Statement st(db->handle(),
-                           QStringLiteral("SELECT (SELECT count(*) FROM sqlite_master) || '/' ||"
-                                          " (SELECT count(*) FROM qxzrn301) || '/' || (SELECT count(*) FROM qxzrn315)"
-                                          " || '/' || (SELECT group_concat(value) FROM host_meta)"));
-        return st.step() ? st.text(0) : QString();
+        return queryRows(db->handle(), QStringLiteral("SELECT (SELECT count(*) FROM sqlite_master),"
+                                                      " (SELECT count(*) FROM qxzrn301), (SELECT count(*) FROM qxzrn315),"
+                                                      " (SELECT group_concat(value) FROM host_meta)")).value(0);
     }
 
     std::unique_ptr<host::HostDatabase> db;
@@ -126,12 +124,9 @@ TEST_F(QueryFunctions, TableFieldsByTheSecondIndexInNumberOrder)
                               QStringLiteral("qxzrn422._index2 = {'te','kwy','001','7.6 ','a3','dev '}"),
                               QStringLiteral("qxzrn422.fdno"));
     const int32_t fdnm = width("qxzrn422", "fdnm");
-    host::Statement names(db->handle(),
-                          QStringLiteral("SELECT group_concat(fdnm, ' ') FROM (SELECT fdnm FROM qxzrn422"
-                                         " WHERE cpac = 'te' AND cmod = 'kwy' AND flno = '001' AND vers = '7.6'"
-                                         " AND rele = 'a3' AND cust = 'dev' ORDER BY fdno)"));
-    ASSERT_TRUE(names.step());
-    const QStringList expected = names.text(0).split(u' ');
+    const QStringList expected = queryRows(db->handle(), QStringLiteral(
+        "SELECT fdnm FROM qxzrn422 WHERE cpac = 'te' AND cmod = 'kwy' AND flno = '001' AND vers = '7.6'"
+        " AND rele = 'a3' AND cust = 'dev' ORDER BY fdno"));
     ASSERT_GT(expected.size(), 2);
     const Fetched f = fetch(set, id, 1, 50, 50 * fdnm);
     QStringList fetched;

@@ -13,7 +13,6 @@
 #include <QRegularExpression>
 #include <QStringList>
 
-#include <limits>
 #include <memory>
 
 using host::FormIdentity;
@@ -43,11 +42,6 @@ protected:
         env_ = nullptr;
     }
     static sqlite3* db() { return db_->handle(); }
-    static int64_t number(const char* sql)
-    {
-        host::Statement st(db(), QString::fromUtf8(sql));
-        return st.step() ? st.int64(0) : -1;
-    }
 
     static LocalHostEnvironment* env_;
     static host::HostDatabase* db_;
@@ -56,121 +50,61 @@ protected:
 LocalHostEnvironment* SeedTest::env_ = nullptr;
 host::HostDatabase* SeedTest::db_ = nullptr;
 
-constexpr int64_t kAny = std::numeric_limits<int64_t>::max();
-
-// A count over the seed and the range it must fall in.
-struct Count {
-    const char* sql;
-    int64_t min = 0, max = 0;
-};
-
-const Count kCounts[] = {
-    {"SELECT count(*) FROM pragma_foreign_key_check"},  // not enforced while the seed runs
-    // Host functions trim what they receive; stored keys must not keep the padding.
-    {"SELECT count(*) FROM qxzrn301 WHERE cust <> rtrim(cust) OR vers <> rtrim(vers) OR fldn <> rtrim(fldn)"},
-    {"SELECT count(*) FROM qxzrn140 WHERE clab <> trim(clab) OR cust <> trim(cust)"},
-    {"SELECT count(*) FROM qxzrn422 WHERE fdnm <> trim(fdnm) OR cdom <> trim(cdom)"},
-    {"SELECT count(*) FROM qxzrn400 WHERE cdom <> trim(cdom)"},
-
-    // The editor's enum domains, with the constants it looks up by name, each described in English.
-    {"WITH v(d) AS (VALUES ('zrn.typf'), ('zrn.zoom'), ('zrn.adju'), ('zrn.lpos'), ('zrn.type'), ('zrn.btyp'))"
-     " SELECT count(*) FROM v WHERE (SELECT dtyp FROM qxzrn400 WHERE cpac = 'qx' AND cdom = d) IS NOT 7"
-     " OR (SELECT count(*) FROM qxzrn401 WHERE cpac = 'qx' AND cdom = d) < 2"},
-    {"WITH v(d, n) AS (VALUES ('zrn.typf', 'input'), ('zrn.typf', 'display'), ('zrn.typf', 'display.alone'),"
-     " ('zrn.typf', 'input.alone'), ('zrn.zoom', 'none'), ('zrn.adju', 'none'), ('zrn.btyp', 'session'),"
-     " ('zrn.btyp', 'group'), ('zrn.btyp', 'field')) SELECT count(*) FROM v WHERE NOT EXISTS"
-     " (SELECT 1 FROM qxzrn401 WHERE cpac = 'qx' AND cdom = d AND ctnm = n)"},
-    {"SELECT count(*) FROM qxzrn401 c WHERE c.cpac = 'qx' AND NOT EXISTS (SELECT 1 FROM qxzrn402 d WHERE"
-     " d.cpac = c.cpac AND d.cdom = c.cdom AND d.cnst = c.cnst AND d.clan = '2' AND d.edes <> '')"},
-    // Data alignment is indexed by value - 1; values above 127 and names over 15 characters have no place.
-    {"SELECT cnst FROM qxzrn401 WHERE cpac = 'qx' AND cdom = 'zrn.adju' AND ctnm = 'none'", 1, 1},
-    {"SELECT count(*) FROM qxzrn401 WHERE cnst > 127 OR length(ctnm) > 15"},
-
-    // Demo domains: every data type, each described; enums of 2 to 12 constants; check boxes of two.
-    {"SELECT count(DISTINCT dtyp) FROM qxzrn400 WHERE cpac = 'te' AND dtyp BETWEEN 1 AND 14 AND dtyp <> 13", 13, 13},
-    {"SELECT count(*) FROM qxzrn400 d WHERE d.cpac = 'te' AND NOT EXISTS (SELECT 1 FROM qxzrn401 c WHERE"
-     " c.cpac = 'qx' AND c.cdom = 'zrn.type' AND c.cnst = d.dtyp)"},
-    {"SELECT count(*) FROM (SELECT d.cdom, count(c.cnst) n FROM qxzrn400 d LEFT JOIN qxzrn401 c USING (cpac, cdom,"
-     " vers, rele, cust) WHERE d.cpac = 'te' AND d.dtyp IN (7, 8) GROUP BY d.cdom) WHERE n < 2 OR n > 12"},
-    {"SELECT max(n) FROM (SELECT count(*) n FROM qxzrn401 WHERE cpac = 'te' GROUP BY cdom)", 12, 12},
-    {"SELECT count(*) FROM qxzrn400 d WHERE d.chkb = 1 AND (d.dtyp <> 7 OR (SELECT count(*) FROM qxzrn401 c"
-     " WHERE c.cpac = d.cpac AND c.cdom = d.cdom) <> 2 OR d.yesv NOT IN (SELECT cnst FROM qxzrn401 c"
-     " WHERE c.cpac = d.cpac AND c.cdom = d.cdom))"},
-    // The editor's form generator falls back on the package's yes/no domain.
-    {"SELECT count(*) FROM qxzrn400 WHERE cpac = 'te' AND cdom = 'yeno' AND chkb = 1", 1, 1},
-
-    // Demo tables: 4 to 6 of 10 to 40 fields (the item classes hold only their key and
-    // a retired field), domains and references that exist, each kind of field.
-    {"SELECT count(*) FROM qxzrn420", 4, 6},
-    {"SELECT count(*) FROM (SELECT flno, count(*) n FROM qxzrn422 GROUP BY cpac, cmod, flno)"
-     " WHERE (n < 10 OR n > 40) AND flno <> '006'"},
-    {"SELECT count(*) FROM qxzrn422 WHERE flno = '006' AND acti = 1", 1, 1},
-    {"SELECT count(*) FROM qxzrn422 f WHERE f.comb = 2 AND NOT EXISTS (SELECT 1 FROM qxzrn400 d WHERE"
-     " d.cpac = f.pacd AND d.cdom = f.cdom AND d.vers = f.vers AND d.rele = f.rele AND d.cust = f.cust)"},
-    {"SELECT count(*) FROM qxzrn422 f WHERE f.rfpa <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn422 r WHERE"
-     " r.cpac = f.rfpa AND r.cmod = f.rfmo AND r.flno = f.rffn AND r.fdnm = f.rffd AND r.vers = f.vers"
-     " AND r.rele = f.rele AND r.cust = f.cust)"},
-    {"SELECT count(*) FROM qxzrn422 WHERE rfpa <> ''", 4, kAny},
-    {"SELECT min((SELECT count(*) FROM qxzrn422 WHERE dept > 1), (SELECT count(*) FROM qxzrn422 WHERE comb = 1),"
-     " (SELECT count(*) FROM qxzrn422 WHERE acti = 2))", 1, kAny},
-    {"SELECT count(*) FROM qxzrn422 f WHERE f.comb = 1 AND (SELECT count(*) FROM qxzrn423 p WHERE"
-     " p.cpac = f.cpac AND p.cmod = f.cmod AND p.flno = f.flno AND p.fdnm = f.fdnm) < 2"},
-    {"SELECT count(*) FROM qxzrn420 t WHERE NOT EXISTS (SELECT 1 FROM qxzrn421 i WHERE i.indx = 1 AND"
-     " i.cpac = t.cpac AND i.cmod = t.cmod AND i.flno = t.flno)"},
+// Counts over the seed that must be 0.
+const char* const kCounts[] = {
+    "SELECT count(*) FROM pragma_foreign_key_check",  // not enforced while the seed runs
+    // (The editor's own enum domains are read back by test_enums.)
+    // A check box is a two-valued enumerate whose yes value is one of its constants.
+    "SELECT count(*) FROM qxzrn400 d WHERE d.chkb = 1 AND (d.dtyp <> 7 OR (SELECT count(*) FROM qxzrn401 c"
+    " WHERE c.cpac = d.cpac AND c.cdom = d.cdom) <> 2 OR d.yesv NOT IN (SELECT cnst FROM qxzrn401 c"
+    " WHERE c.cpac = d.cpac AND c.cdom = d.cdom))",
+    // References and their domains exist.
+    "SELECT count(*) FROM qxzrn422 f WHERE f.comb = 2 AND NOT EXISTS (SELECT 1 FROM qxzrn400 d WHERE"
+    " d.cpac = f.pacd AND d.cdom = f.cdom AND d.vers = f.vers AND d.rele = f.rele AND d.cust = f.cust)",
+    "SELECT count(*) FROM qxzrn422 f WHERE f.rfpa <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn422 r WHERE"
+    " r.cpac = f.rfpa AND r.cmod = f.rfmo AND r.flno = f.rffn AND r.fdnm = f.rffd AND r.vers = f.vers"
+    " AND r.rele = f.rele AND r.cust = f.cust)",
     // The picker falls back on "table.field" for a blank label code; that label exists too.
-    {"SELECT count(*) FROM qxzrn422 f WHERE NOT EXISTS (SELECT 1 FROM qxzrn140 l WHERE l.cpac = f.cpac AND"
-     " l.clan = '2' AND l.clab = CASE WHEN f.clab = '' THEN f.cpac || f.cmod || f.flno || '.' || f.fdnm"
-     " ELSE f.clab END)"},
+    "SELECT count(*) FROM qxzrn422 f WHERE NOT EXISTS (SELECT 1 FROM qxzrn140 l WHERE l.cpac = f.cpac AND"
+    " l.clan = '2' AND l.clab = CASE WHEN f.clab = '' THEN f.cpac || f.cmod || f.flno || '.' || f.fdnm"
+    " ELSE f.clab END)",
 
-    // Labels: search keys, several variants, texts that fit, group texts, the generator's labels.
-    {"SELECT count(*) FROM qxzrn140 WHERE seak <> substr(upper(replace(desc, ' ', '')), 1, 10)"},
-    {"SELECT min(n) FROM (SELECT count(*) n FROM qxzrn140 WHERE cpac = 'te' GROUP BY clab)", 2, kAny},
-    {"SELECT count(*) FROM qxzrn140 WHERE lhgt > 1", 1, kAny},
-    {"SELECT count(*) FROM qxzrn140 WHERE length(desc) > leng * lhgt"},
-    {"SELECT count(*) FROM qxzrn140_grp WHERE tdsc IS NULL OR fdsc IS NULL"},
-    {"WITH v(c) AS (VALUES ('gen.select'), ('gen.attachments'), ('gen.from.uc'), ('gen.to.uc'), ('gen.from.lc'),"
-     " ('gen.to.lc'), ('gen.hyphen')) SELECT count(*) FROM v WHERE NOT EXISTS (SELECT 1 FROM qxzrn140"
-     " WHERE clan = '2' AND cpac = 'te' AND clab = 'te' || c)"},
+    // Labels: the search key the host's search reads, texts that fit, the generator's labels.
+    "SELECT count(*) FROM qxzrn140 WHERE seak <> substr(upper(replace(desc, ' ', '')), 1, 10)",
+    "SELECT count(*) FROM qxzrn140 WHERE length(desc) > leng * lhgt",
+    "WITH v(c) AS (VALUES ('gen.select'), ('gen.attachments'), ('gen.from.uc'), ('gen.to.uc'), ('gen.from.lc'),"
+    " ('gen.to.lc'), ('gen.hyphen')) SELECT count(*) FROM v WHERE NOT EXISTS (SELECT 1 FROM qxzrn140"
+    " WHERE clan = '2' AND cpac = 'te' AND clab = 'te' || c)",
 
-    // Design rows name labels, domains, sessions, menus, messages and icons that exist.
-    {"SELECT count(*) FROM qxzrn315 g WHERE labl <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn140 l"
-     " WHERE l.clan = g.clan AND l.cpac = g.cpac AND l.clab = g.labl)"},
-    {"SELECT count(*) FROM qxzrn301 f WHERE labl <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn140 l"
-     " WHERE l.clan = f.clan AND l.cpac = f.cpac AND l.clab = f.labl)"},
+    // Design rows name labels, domains and icons that exist.
+    "SELECT count(*) FROM qxzrn315 g WHERE labl <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn140 l"
+    " WHERE l.clan = g.clan AND l.cpac = g.cpac AND l.clab = g.labl)",
+    "SELECT count(*) FROM qxzrn301 f WHERE labl <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn140 l"
+    " WHERE l.clan = f.clan AND l.cpac = f.cpac AND l.clab = f.labl)",
     // A single-occurrence label length has a variant that fits it.
-    {"SELECT count(*) FROM qxzrn301 f JOIN qxzrn308 p USING (clan, cpac, vers, rele, cust, cmod, cfrm, sequ)"
-     " WHERE f.labl <> '' AND p.llso > 0 AND NOT EXISTS (SELECT 1 FROM qxzrn140 l WHERE l.clan = f.clan"
-     " AND l.cpac = f.cpac AND l.clab = f.labl AND l.leng <= p.llso + 10)"},
-    {"SELECT count(*) FROM qxzrn301 f WHERE cdom <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn400 d"
-     " WHERE d.cpac = f.pacd AND d.cdom = f.cdom)"},
-    {"SELECT count(*) FROM qxzrn301 f WHERE zoom = 2 AND NOT EXISTS (SELECT 1 FROM qxzrn200 s"
-     " WHERE s.cpac || s.cmod || s.cses = f.zprg)"},
-    {"SELECT count(*) FROM qxzrn301 f WHERE zoom = 3 AND NOT EXISTS (SELECT 1 FROM qxzrn360 m"
-     " WHERE m.cpac || m.cmod || m.cmen = f.zprg)"},
-    {"SELECT count(*) FROM qxzrn301 f WHERE cmes <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn450 m"
-     " WHERE m.cpac = f.cpac AND m.cmes = f.cmes AND m.clan = f.clan)"},
-    {"SELECT count(*) FROM qxzrn308 p WHERE za_icon <> '' AND NOT EXISTS (SELECT 1 FROM qxzwk903 i"
-     " WHERE i.icgp = p.cpac || 'form_' AND i.icon = p.za_icon)"},
-    // Icons are real pictures.
-    {"SELECT count(*) FROM qxzwk903 WHERE substr(pict, 2, 3) <> CAST('PNG' AS BLOB)"},
-    {"SELECT count(*) FROM qxzwk903", 2, kAny},
+    "SELECT count(*) FROM qxzrn301 f JOIN qxzrn308 p USING (clan, cpac, vers, rele, cust, cmod, cfrm, sequ)"
+    " WHERE f.labl <> '' AND p.llso > 0 AND NOT EXISTS (SELECT 1 FROM qxzrn140 l WHERE l.clan = f.clan"
+    " AND l.cpac = f.cpac AND l.clab = f.labl AND l.leng <= p.llso + 10)",
+    "SELECT count(*) FROM qxzrn301 f WHERE cdom <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn400 d"
+    " WHERE d.cpac = f.pacd AND d.cdom = f.cdom)",
+    "SELECT count(*) FROM qxzrn308 p WHERE za_icon <> '' AND NOT EXISTS (SELECT 1 FROM qxzwk903 i"
+    " WHERE i.icgp = p.cpac || 'form_' AND i.icon = p.za_icon)",
+    "SELECT count(*) FROM qxzwk903 WHERE substr(pict, 2, 3) <> CAST('PNG' AS BLOB)",
     // Every form has its session with a program script, in a development version of its package.
-    {"SELECT count(*) FROM qxzrn300 f WHERE NOT EXISTS (SELECT 1 FROM qxzrn200 s WHERE s.cpac = f.cpac"
-     " AND s.cmod = f.cmod AND s.cses = substr(f.cfrm, 1, length(f.cfrm) - 1))"},
-    {"SELECT count(*) FROM qxzrn200 s WHERE cprs <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn230 p"
-     " WHERE p.cpac = s.cpac AND p.cmod = s.cmop AND p.cprs = s.cprs)"},
-    {"SELECT count(*) FROM qxzrn300 f WHERE NOT EXISTS (SELECT 1 FROM qxscm100 v WHERE v.cpac = f.cpac"
-     " AND v.vers = f.vers AND v.rele = f.rele AND v.cust = f.cust AND v.devl = 1)"},
+    "SELECT count(*) FROM qxzrn300 f WHERE NOT EXISTS (SELECT 1 FROM qxzrn200 s WHERE s.cpac = f.cpac"
+    " AND s.cmod = f.cmod AND s.cses = substr(f.cfrm, 1, length(f.cfrm) - 1))",
+    "SELECT count(*) FROM qxzrn200 s WHERE cprs <> '' AND NOT EXISTS (SELECT 1 FROM qxzrn230 p"
+    " WHERE p.cpac = s.cpac AND p.cmod = s.cmop AND p.cprs = s.cprs)",
+    "SELECT count(*) FROM qxzrn300 f WHERE NOT EXISTS (SELECT 1 FROM qxscm100 v WHERE v.cpac = f.cpac"
+    " AND v.vers = f.vers AND v.rele = f.rele AND v.cust = f.cust AND v.devl = 1)",
 };
 
 } // namespace
 
 TEST_F(SeedTest, DemoDataIsCompleteAndConsistent)
 {
-    for (const Count& c : kCounts) {
-        const int64_t n = number(c.sql);
-        EXPECT_TRUE(n >= c.min && n <= c.max) << n << " from " << c.sql;
-    }
+    for (const char* sql : kCounts)
+        EXPECT_EQ(queryNumber(db(), QString::fromUtf8(sql)), 0) << sql;
 }
 
 // Rows of the item form: field sequ 1 has omod 10 and the follow-up sequ 2; sequ 3 and 4

@@ -1,11 +1,14 @@
 // The palimor-host tool, run as a program: init, dump against golden files, generate,
-// its errors, and a database that survives the tool being killed.
+// its errors, and a database that survives the tool being killed; the form and table
+// generator behind "generate" and "table", called as the library.
 #include "support/LocalHostFixture.h"
 
 #include "form_check.h"
 #include "form_dump.h"
+#include "form_generator.h"
 #include "form_identity.h"
 #include "host_database.h"
+#include "host_error.h"
 #include "sqlite_util.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -46,6 +50,15 @@ QByteArray readAll(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// The rows of generated forms in the design tables and the sessions.
+int64_t generatedRows(sqlite3* db)
+{
+    return queryNumber(db, QStringLiteral(
+        "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE "
+        "cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM "
+        "qxzrn308 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn200 WHERE cses LIKE 'gen%')"));
 }
 
 // Waits until the process has written line (a whole line of its output).
@@ -257,14 +270,7 @@ TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
 
     std::unique_ptr<host::HostDatabase> db = openHostDatabase(dbPath_);
     ASSERT_TRUE(db);
-    {
-        host::Statement rows(db->handle(), QStringLiteral(
-            "SELECT (SELECT count(*) FROM qxzrn300 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn315 WHERE "
-            "cfrm LIKE 'gen%') + (SELECT count(*) FROM qxzrn301 WHERE cfrm LIKE 'gen%') + (SELECT count(*) FROM "
-            "qxzrn200 WHERE cses LIKE 'gen%')"));
-        ASSERT_TRUE(rows.step());
-        EXPECT_EQ(rows.int64(0), 0) << "rows of the interrupted form remain";
-    }
+    EXPECT_EQ(generatedRows(db->handle()), 0) << "rows of the interrupted form remain";
     for (const host::FormIdentity& form : host::findForms(db->handle(), host::FormIdentity{}, true)) {
         const host::FormCheckReport report = host::checkForm(db->handle(), form);
         EXPECT_TRUE(report.ok()) << form.text().toStdString() << "\n"
@@ -278,6 +284,107 @@ TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
     ASSERT_EQ(again.status, 0) << again.err.toStdString();
     EXPECT_EQ(again.out, QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
     EXPECT_EQ(dump("gen00001d").out.count(QStringLiteral("\nqxzrn301 ")), 7);
+}
+
+class GeneratorTest : public LocalHostFixture {
+protected:
+    void SetUp() override
+    {
+        LocalHostFixture::SetUp();
+        db_ = openDatabase();
+        ASSERT_TRUE(db_);
+    }
+
+    int64_t number(const QString& sql) { return queryNumber(db_->handle(), sql); }
+
+    std::unique_ptr<host::HostDatabase> db_;
+};
+
+class GeneratorSizeTest : public GeneratorTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(GeneratorSizeTest, MakesASoundFormOfThatManyFields)
+{
+    const int n = GetParam();
+    host::GenerateOptions options;
+    options.fields = n;
+    QList<int> batches;
+    options.afterBatch = [&batches](int done) { batches.append(done); };
+    QString why;
+    const std::optional<host::FormIdentity> id = host::generateForm(*db_, options, &why);
+    ASSERT_TRUE(id) << why.toStdString();
+    EXPECT_EQ(id->formCode, QStringLiteral("gen00001d"));
+
+    const host::FormCheckReport report = host::checkForm(db_->handle(), *id);
+    EXPECT_TRUE(report.ok()) << report.problems.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(report.fields, n);
+    // Subsections of 20 fields, sections of 10 subsections, and the form itself.
+    const int subsections = (n + 19) / 20;
+    const int sections = (subsections + 9) / 10;
+    EXPECT_EQ(report.groups, 1 + sections + subsections);
+    // Every fifth field of a subsection follows up the one before it.
+    int followUps = 0;
+    for (int first = 0; first < n; first += 20)
+        followUps += std::min(20, n - first) / 5;
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn308 WHERE cfrm = 'gen00001d' AND fwup = 1"), followUps);
+    EXPECT_EQ(number("SELECT max(omod) FROM qxzrn301 WHERE cfrm = 'gen00001d'"), 10 * n);
+    EXPECT_EQ(batches.size(), subsections);
+    EXPECT_EQ(batches.last(), n);
+    // The form has its form row and a session of its own.
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn300 WHERE cfrm = 'gen00001d'"), 1);
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn200 WHERE cses = 'gen00001'"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GeneratorSizeTest, ::testing::Values(1, 4, 5, 19, 20, 21, 199, 201, 2000, 3200));
+
+TEST_F(GeneratorTest, RefusedSizesAndAFailureHalfWayLeaveNothingBehind)
+{
+    host::GenerateOptions options;
+    QString why;
+    for (int n : {0, -5, 3201, 100000}) {
+        options.fields = n;
+        EXPECT_FALSE(host::generateForm(*db_, options, &why)) << n;
+        EXPECT_TRUE(why.contains(QLatin1String("3200"))) << why.toStdString();
+    }
+    EXPECT_EQ(generatedRows(db_->handle()), 0);
+
+    options.fields = 300;
+    options.afterBatch = [](int done) {
+        if (done >= 100)
+            throw host::HostError(host::kErrInternal, QStringLiteral("stopped on purpose"));
+    };
+    EXPECT_FALSE(host::generateForm(*db_, options, &why));
+    EXPECT_EQ(why, QStringLiteral("stopped on purpose"));
+    EXPECT_FALSE(db_->inTransaction());
+    EXPECT_EQ(generatedRows(db_->handle()), 0);
+}
+
+TEST_F(GeneratorTest, EachFormGetsTheNextFreeCode)
+{
+    host::GenerateOptions options;
+    options.fields = 3;
+    for (const char* code : {"gen00001d", "gen00002d"})
+        EXPECT_EQ(host::generateForm(*db_, options).value_or(host::FormIdentity{}).formCode, QLatin1String(code));
+    // A code that becomes free is used again.
+    for (const char* table : {"qxzrn300", "qxzrn308", "qxzrn301", "qxzrn315"})
+        db_->exec(QStringLiteral("DELETE FROM %1 WHERE cfrm = 'gen00001d'").arg(QLatin1String(table)));
+    db_->exec(QStringLiteral("DELETE FROM qxzrn200 WHERE cses = 'gen00001'"));
+    EXPECT_EQ(host::generateForm(*db_, options).value_or(host::FormIdentity{}).formCode, QStringLiteral("gen00001d"));
+}
+
+TEST_F(GeneratorTest, TablesOfNColumnsWithAKeyReferencesAndLabels)
+{
+    QString why;
+    for (int n : {0, 3001})
+        EXPECT_FALSE(host::generateTable(*db_, n, &why)) << n;
+    EXPECT_EQ(host::generateTable(*db_, 25, &why).value_or(why), QStringLiteral("tegen001"));
+    EXPECT_EQ(host::generateTable(*db_, 1).value_or(QString()), QStringLiteral("tegen002"));
+    const QString mine = QStringLiteral(" FROM qxzrn422 WHERE cmod = 'gen' AND flno = '001'");
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine), 25);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine + QStringLiteral(" AND rffd = 'citg'")), 2);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(DISTINCT cdom)") + mine), 10);
+    // Every column's label exists, and the key is the table's index.
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn422 f JOIN qxzrn140 l ON l.clab = f.clab WHERE f.cmod = 'gen'"), 26);
+    EXPECT_EQ(number("SELECT count(*) FROM qxzrn421 WHERE cmod = 'gen' AND flno = '001' AND fdnm = 'c0001'"), 1);
 }
 
 TEST(DumpValue, QuotesWhatWouldNotReadBack)

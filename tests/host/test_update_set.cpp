@@ -126,18 +126,7 @@ protected:
     host::LocalHost& hostOf() { return dynamic_cast<host::LocalHost&>(*app); }
     QString lastError() { return host::hostSession(hostOf().database().handle()).lastSetError; }
 
-    QString query(const QString& sql)
-    {
-        host::Statement st(db->handle(), sql);
-        QStringList rows;
-        while (st.step()) {
-            QStringList values;
-            for (int i = 0; i < st.columnCount(); ++i)
-                values << st.text(i);
-            rows << values.join(QLatin1Char('|'));
-        }
-        return rows.join(QLatin1Char('\n'));
-    }
+    QString query(const QString& sql) { return queryRows(db->handle(), sql).join(u'\n'); }
     // Rows of the small demo form in one table.
     QString formRows(const char* columns, const char* table, const char* more = "")
     {

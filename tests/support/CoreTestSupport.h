@@ -179,14 +179,19 @@ protected:
         platform::setCommandLine(startRecord());
         ASSERT_TRUE(gbConnectVrok());
     }
-    // Connected, with the data sets registered and the enum domains loaded in language
-    // "2", as the start-up leaves them before the form is loaded.
-    void connectWithDictionary()
+    // Connected, with the data sets of form version level 11 registered.
+    void connectWithDataSets()
     {
         ASSERT_NO_FATAL_FAILURE(connectEditor());
         glFormVersionLevel = 11;
         gInitFormDataSets();
         gInitDataSets();
+    }
+    // Connected, with the data sets registered and the enum domains loaded in language
+    // "2", as the start-up leaves them before the form is loaded.
+    void connectWithDictionary()
+    {
+        ASSERT_NO_FATAL_FAILURE(connectWithDataSets());
         gsUserLanguage = QStringLiteral("2");
         gENUM_FillEnums();
         glEnumsPerBuffer = glEnumsPerRequest();

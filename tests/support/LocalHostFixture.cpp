@@ -3,6 +3,7 @@
 #include "VrokApplication.h"
 #include "call_hooks.h"
 #include "host_database.h"
+#include "sqlite_util.h"
 
 namespace {
 const char kDbVariable[] = "PALIMOR_HOST_DB";
@@ -51,6 +52,31 @@ std::unique_ptr<host::HostDatabase> openHostDatabase(const QString& path)
     if (!db)
         ADD_FAILURE() << "cannot open " << path.toStdString() << ": " << why.toStdString();
     return db;
+}
+
+QStringList queryRows(sqlite3* db, const QString& sql)
+{
+    host::Statement st(db, sql);
+    QStringList rows;
+    while (st.step()) {
+        QStringList columns;
+        for (int c = 0; c < st.columnCount(); ++c)
+            columns << st.text(c);
+        rows << columns.join(u'|');
+    }
+    return rows;
+}
+
+QStringList queryRows(const QString& databasePath, const QString& sql)
+{
+    const auto db = openHostDatabase(databasePath);
+    return db ? queryRows(db->handle(), sql) : QStringList();
+}
+
+int64_t queryNumber(sqlite3* db, const QString& sql)
+{
+    host::Statement st(db, sql);
+    return st.step() ? st.int64(0) : -1;
 }
 
 void LocalHostFixture::SetUp()

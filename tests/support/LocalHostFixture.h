@@ -9,10 +9,12 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 #include <optional>
 
+struct sqlite3;
 namespace host {
 class HostDatabase;
 }
@@ -43,6 +45,11 @@ private:
 void resetLocalHostHooks();
 // Opens the database at path; fails the current test (nullptr) when it cannot.
 std::unique_ptr<host::HostDatabase> openHostDatabase(const QString& path);
+// Each row of a query as its column texts joined by "|".
+QStringList queryRows(sqlite3* db, const QString& sql);
+QStringList queryRows(const QString& databasePath, const QString& sql);
+// The first column of the first row as a number; -1 without a row.
+int64_t queryNumber(sqlite3* db, const QString& sql);
 
 class LocalHostFixture : public ::testing::Test {
 protected:

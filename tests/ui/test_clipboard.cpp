@@ -19,11 +19,7 @@ namespace {
 
 class Clipboard : public ExchangeWindowTest {
 protected:
-    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
-    void move(const char* key, const char* relative, Relationship where)
-    {
-        tree().move(node(key), node(relative), where);
-    }
+    void move(const char* key, const char* relative, Relationship where) { tree().move(node(key), node(relative), where); }
     // The form's records and tree as a text, to show that nothing changed.
     QString formState()
     {
@@ -40,7 +36,6 @@ protected:
         EXPECT_TRUE(gCopyStructure(node(key), true));
         return clipboard->text();
     }
-
 };
 
 // The nodes of two subtrees, depth first, side by side.
@@ -124,10 +119,7 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     EXPECT_EQ(clipboard->text(), first);
 
     // Saved and loaded again, nothing is lost.
-    w().mnuFSave_Click();
-    EXPECT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
-    restart();
-    open(QStringLiteral("itemsd"));
+    saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_EQ(glLiveFieldCount(), fieldsBefore + copied);
     EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
 
@@ -356,7 +348,7 @@ TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
 {
     open(QStringLiteral("itemsd"));
     auto states = [&](const char* key) {
-        tree().setSelectedItem(node(key));
+        select(key);
         w().menu(QStringLiteral("mnuEdit"))->aboutToShow();
         QString s;
         for (const char* e : {"mnuECut", "mnuECopy", "mnuEPaste"})
@@ -368,7 +360,7 @@ TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
 
     const QString before = formState();
     dialogs->queueAnswer(platform::IdNo);
-    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    trigger("mnuECut");
     EXPECT_EQ(formState(), before);
     EXPECT_TRUE(gbClipboardHasStructure());
     EXPECT_EQ(states("g_0"), QStringLiteral("001"));
@@ -376,10 +368,10 @@ TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
     const QString copy = copied("g_3");
     EXPECT_EQ(states("g_3"), QStringLiteral("111"));
     dialogs->queueAnswer(platform::IdYes);
-    w().menuEntry(QStringLiteral("mnuECut"))->trigger();
+    trigger("mnuECut");
     EXPECT_FALSE(node("g_3"));
     states("g_0");
-    w().menuEntry(QStringLiteral("mnuEPaste"))->trigger();
+    trigger("mnuEPaste");
     ASSERT_TRUE(gbFormChanged);
     EXPECT_TRUE(gCopyStructure(tree().firstRoot()->child()->lastSibling(), true));
     EXPECT_EQ(clipboard->text().section(QStringLiteral("</header>"), 1), copy.section(QStringLiteral("</header>"), 1));

@@ -8,8 +8,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -31,11 +29,10 @@ protected:
     void session(const char* code, const char* table, int startMode)
     {
         const QString t = QLatin1String(table);
-        openHostDatabase(host.databasePath())
-            ->exec(QStringLiteral("UPDATE qxzrn200 SET mpac = '%1', mmod = '%2', mfln = '%3', stsc = %4 WHERE cses = '%5'")
-                       .arg(t.mid(0, 2), t.mid(2, 3), t.mid(5, 3))
-                       .arg(startMode)
-                       .arg(QLatin1String(code)));
+        hostExec(QStringLiteral("UPDATE qxzrn200 SET mpac = '%1', mmod = '%2', mfln = '%3', stsc = %4 WHERE cses = '%5'")
+                     .arg(t.mid(0, 2), t.mid(2, 3), t.mid(5, 3))
+                     .arg(startMode)
+                     .arg(QLatin1String(code)));
     }
     // The field names of the children of a node, without the main table's prefix.
     QString children(const QString& key)
@@ -85,8 +82,8 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
 
     dialogs->queueAnswer(platform::IdYes);
     w().mnuOGenerateForm_Click();
-    EXPECT_EQ(tree().selectedItem(), tree().node(QStringLiteral("g_0")));
-    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->children(), 2);
+    EXPECT_EQ(tree().selectedItem(), node("g_0"));
+    EXPECT_EQ(node("g_0")->children(), 2);
     EXPECT_TRUE(gaGroups[1].bRepeatingGroup && !gaGroups[2].bRepeatingGroup);
     // Slots the host holds rows of: the store writes them by their change mark, also
     // when the link update finds nothing to compare (a group left without fields).
@@ -97,7 +94,7 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
               QStringLiteral("dsca seak ityp citg cuni suno pric cost wght stoc rord mxst actv urgn lpdt crdt "
                              "usag usag usag usag usag usag usag usag usag usag usag usag prtr prtr prtr disc note "
                              "txta cwar loca oldp lorn rnot seqn icls"));
-    for (const TreeNode* n = tree().node(QStringLiteral("g_2"))->child(); n; n = n->next()) {
+    for (const TreeNode* n = node("g_2")->child(); n; n = n->next()) {
         const QString name = gaFields[size_t(n->keyNumber())].sFieldName;
         const QString follower = name == QLatin1String("tekwy001.citg")   ? QStringLiteral("tekwy002.dsca")
                                  : name == QLatin1String("tekwy001.suno") ? QStringLiteral("tekwy003.nama")
@@ -108,15 +105,12 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
     w().mnuFSave_Click();
     ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
     const QString form = QStringLiteral(" WHERE cfrm = 'itemsd'");
-    EXPECT_EQ(hostRows(host.databasePath(), QStringLiteral("SELECT grpi, labl, repe FROM qxzrn315") + form),
-              QStringList({"1||2", "2||1", "3||2"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT grpi, labl, repe FROM qxzrn315") + form), QStringList({"1||2", "2||1", "3||2"}));
     // The commands left belong to the form; the deleted one stays deleted.
-    const QStringList commands =
-        hostRows(host.databasePath(), QStringLiteral("SELECT sequ FROM qxzrn316") + form);
-    EXPECT_EQ(commands, QStringList({"0", "0", "0"}));
+    EXPECT_EQ(rows(QStringLiteral("SELECT sequ FROM qxzrn316") + form), QStringList({"0", "0", "0"}));
     restart();
     open(QStringLiteral("itemsd"));
-    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->children(), 2);
+    EXPECT_EQ(node("g_0")->children(), 2);
 }
 
 TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
@@ -126,15 +120,14 @@ TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
     open(QStringLiteral("itemsd"));
     QString before = treeText(tree());
     for (const char* table : {"qxzrn402", "qxzrn401", "qxzrn400"})
-        openHostDatabase(host.databasePath())
-            ->exec(QStringLiteral("DELETE FROM %1 WHERE cdom = 'yeno'").arg(QLatin1String(table)));
+        hostExec(QStringLiteral("DELETE FROM %1 WHERE cdom = 'yeno'").arg(QLatin1String(table)));
     tableFieldsWindow();
     dialogs->clear();
     w().mGenerateForm();
     EXPECT_EQ(dialogs->texts(),
               QStringList{QStringLiteral("Domain teyeno does not exist; the attachment fields cannot be generated.")});
     // No, and a question without text, stop before anything is asked or changed.
-    openHostDatabase(host.databasePath())->exec(QStringLiteral("DELETE FROM qxzrn451 WHERE cmes = 'plqx0010'"));
+    hostExec(QStringLiteral("DELETE FROM qxzrn451 WHERE cmes = 'plqx0010'"));
     bool opened = false;
     onDialog([&](frm_Type4&) { opened = true; });
     for (const int answer : {int(platform::IdNo), -1}) {
@@ -181,7 +174,7 @@ TEST_F(GenerateForm, PickedFieldsAreAppendedOnceAndSingleOccurrenceFieldsCopied)
     gaFields[3].bFieldInMultiOcc = false;
     platform::clipboard().setText(QStringLiteral("mine"));
     w().mCopyOneViewFields();
-    const TreeNode* copy = tree().node(QStringLiteral("g_0"))->lastChild();
+    const TreeNode* copy = node("g_0")->lastChild();
     EXPECT_EQ(gaFields[size_t(copy->keyNumber())].sFieldName, QStringLiteral("tekwy001.seak"));
     EXPECT_EQ(tree().selectedItem(), copy);
     EXPECT_EQ(glLiveFieldCount(), live + added + 1);
@@ -209,8 +202,7 @@ TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel
             if (d.isVisible())
                 refused << QLatin1String(code);
         }
-        const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        EXPECT_TRUE(QDir().mkpath(shots) && d.grab().save(shots + QStringLiteral("/form_code_dialog.png")));
+        saveScreenshot(d, QStringLiteral("form_code_dialog.png"));
         d.txtTablename->setText(QStringLiteral("tekwy002"));
         d.chkSeperate->setChecked(true);
         d.cmdOk->click();

@@ -3,11 +3,10 @@
 // field's technical documentation.
 #include "gui/session_windows_gui.h"
 #include "local_host.h"
-#include "support/LocalHostFixture.h"
+#include "test_main_window_support.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,14 +42,6 @@ void click(QDialog* d, QDialogButtonBox::StandardButton which)
     QPushButton* b = d->findChild<QDialogButtonBox*>()->button(which);
     ASSERT_TRUE(b);
     b->click();
-}
-
-// Saved into the build tree for a look.
-void screenshot(QWidget* window, const QString& name)
-{
-    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(dir));
-    EXPECT_TRUE(window->grab().toImage().save(dir + u'/' + name));
 }
 
 class HostWindows : public LocalHostFixture {
@@ -127,7 +118,7 @@ TEST_F(HostWindows, LookUpWindowListsItsTableFiltersAndAnswersTheChosenRow)
     whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) {
         QTreeWidget* list = d->list();
         shown << list->currentItem()->text(2) + u'|' + QString::number(list->topLevelItemCount());
-        screenshot(d, QStringLiteral("host_lookup.png"));
+        saveScreenshot(*d, QStringLiteral("host_lookup.png"));
         d->filter()->setText(QStringLiteral("SUPP"));
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (!list->topLevelItem(i)->isHidden())
@@ -151,7 +142,7 @@ TEST_F(HostWindows, IconChooserShowsThePicturesAndAnswersTheChosenOne)
         for (int i = 0; i < icons->count(); ++i)
             shown << icons->item(i)->text() + (icons->item(i)->icon().isNull() ? QStringLiteral("?") : QString());
         shown << d->findChild<QLabel*>(QStringLiteral("description"))->text();
-        screenshot(d, QStringLiteral("host_icons.png"));
+        saveScreenshot(*d, QStringLiteral("host_icons.png"));
         icons->setCurrentRow(4);
         click(d, QDialogButtonBox::Ok);
     });
@@ -165,7 +156,7 @@ TEST_F(HostWindows, DocumentationWindowSavesItsTextAndShowsItReadOnly)
     const QString keys = QStringLiteral("(\"2\",\"te\",\"kwy\",\"itemsd\",\"7.6\",\"a3\",\"dev\",\"tekwy001.dsca\")");
     whenOpen<host::TechDocDialog>([](host::TechDocDialog* d) {
         d->editor()->setPlainText(QStringLiteral("The description the item lists show.\nAt most 30 characters."));
-        screenshot(d, QStringLiteral("host_documentation.png"));
+        saveScreenshot(*d, QStringLiteral("host_documentation.png"));
         click(d, QDialogButtonBox::Save);
     });
     EXPECT_EQ(run(QStringLiteral("write.tech.doc") + keys), QStringLiteral("0"));

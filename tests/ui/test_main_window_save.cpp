@@ -1,19 +1,17 @@
 // File Save, Save and Exit and Exit of the main window against the local host: the
-// store in one set, a failed commit rolled back, the error list with its question, the
-// exit question and the close box, and the unattended runs of open modes "a" and "i".
+// store in one set, a failed commit rolled back, the structure checks before saving,
+// the error list with its question, the exit question and the close box, and the
+// unattended runs of open modes "a" and "i".
 #include "test_main_window_support.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
+#include "mainwindow/mod_StructureChecks.h"
 #include "model/mod_ModelessErrors.h"
 #include "properties/frm_ModelessErrors.h"
 
-#include <host_database.h>
-
 #include <QEvent>
+#include <QFileInfo>
 #include <QListWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -25,12 +23,9 @@ const QString kExitQuestion = QStringLiteral("The form has been changed. Save th
 
 class MainWindowSave : public MainWindowTest {
 protected:
-    QStringList rows(const QString& sql) const { return hostRows(host.databasePath(), sql); }
     QString maxd(const char* form, int sequ) const
     {
-        return rows(QStringLiteral("SELECT maxd FROM qxzrn301 WHERE cfrm = '%1' AND sequ = %2")
-                        .arg(QLatin1String(form))
-                        .arg(sequ))
+        return rows(QStringLiteral("SELECT maxd FROM qxzrn301 WHERE cfrm = '%1' AND sequ = %2").arg(QLatin1String(form)).arg(sequ))
             .value(0);
     }
     // Changes the display length of field i as the property dialog would.
@@ -70,8 +65,8 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
 {
     open(QStringLiteral("simpled"));
     // f_1 after f_2: rows and links change; f_2 gets longer; f_6 leaves the form.
-    tree().setSelectedItem(tree().node(QStringLiteral("f_1")));
-    tree().setDropHighlight(tree().node(QStringLiteral("f_2")));
+    tree().setSelectedItem(node("f_1"));
+    tree().setDropHighlight(node("f_2"));
     w().mMoveToDropHighlight();
     editField(2, 25);
     w().mDeleteFieldNode(QStringLiteral("f_6"));
@@ -100,7 +95,7 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
 
     // Nothing changed: no record goes out, the dump is still asked for.
     host::clearCallLog();
-    w().menuEntry(QStringLiteral("mnuFSave"))->trigger();
+    trigger("mnuFSave");
     EXPECT_TRUE(sentSetRecords().empty());
     EXPECT_EQ(calls("ext.dump.form("), 1);
 }
@@ -252,7 +247,7 @@ TEST_P(ExitQuestion, OnAChangedFormFollowsTheAnswer)
         if (c.closeBox)
             w().close();
         else
-            w().menuEntry(QStringLiteral("mnuFExit"))->trigger();
+            trigger("mnuFExit");
     });
 
     EXPECT_TRUE(dialogs->texts().contains(kExitQuestion));
@@ -318,9 +313,8 @@ TEST_P(Unattended, SavesAndEndsWithTheStatusOfTheSave)
     const bool hidden = QLatin1String(c.mode) == QLatin1String("i");
     // Stored shorter than its domain: the load corrects it, so there is a change to store.
     // A tab page without label, which the checks would list: unattended runs do not check.
-    openHostDatabase(host.databasePath())
-        ->exec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"
-                              "UPDATE qxzrn315 SET labl = '' WHERE cfrm = 'itemsd' AND grpi = 3;"));
+    hostExec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"
+                            "UPDATE qxzrn315 SET labl = '' WHERE cfrm = 'itemsd' AND grpi = 3;"));
     ASSERT_TRUE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("LOGGING"), 1));
     if (c.failCommit)
         host::injectError(QStringLiteral("execute.velq.set("), 7, 1);
@@ -355,5 +349,126 @@ INSTANTIATE_TEST_SUITE_P(Modes, Unattended,
                          [](const ::testing::TestParamInfo<UnattendedCase>& info) {
                              return std::string(info.param.mode) + (info.param.failCommit ? "Failing" : "Saving");
                          });
+
+// ---- The structure checks --------------------------------------------------------------------
+
+class StructureChecks : public MainWindowTest {
+public:
+    void load()
+    {
+        open(QStringLiteral("itemsd"));
+        gRebuildPointers();
+        dialogs->clear();
+        gClearModelessErrors();
+    }
+    bool check()
+    {
+        bool ok = false;
+        mCheckStructure(node("g_0"), ok);
+        return ok;
+    }
+    FieldRecord& field(int32_t i) { return gaFields[size_t(i)]; }
+    GroupRecord& group(int32_t i) { return gaGroups[size_t(i)]; }
+    void move(const char* key, const char* to, Relationship where)
+    {
+        tree().move(node(key), node(to), where);
+        gRebuildPointers();
+    }
+    // f takes the name and element of like.
+    void rename(int f, int like)
+    {
+        field(f).sFieldName = field(like).sFieldName;
+        field(f).iElement = field(like).iElement;
+    }
+};
+
+// The errors of a faulty save (double input field, option values not unique, tab page
+// without label; a selection group without parent table is none) are listed by the main
+// window's save tests with their keys and texts; here the cases around them.
+// The items form shows its groups as tab pages; g_1 holds the option set f_4 (options
+// f_5 to f_8, values 1 to 4); g_3 holds the input fields f_14 to f_17, its sibling g_4
+// holds f_18; g_7 is a selection group; g_5 holds subgroups.
+struct Seed {
+    const char* name;
+    std::function<void(StructureChecks&)> seed;
+    const char* code;  // "": nothing listed
+    const char* key;
+    const char* text;  // "": not compared
+};
+
+void PrintTo(const Seed& s, std::ostream* os) { *os << s.name; }
+
+// clang-format off
+const Seed kSeeds[] = {
+    {"DoubleInputFieldInOtherOccurrenceViews",
+     [](auto& t) { t.rename(15, 14), t.field(14).bFieldInMultiOcc = t.field(15).bFieldInSingleOcc = false; }, "", "", ""},
+    {"DoubleDisplayField", [](auto& t) { t.rename(15, 14), t.field(15).lFieldType = 2; }, "", "", ""},
+    {"SameFieldInSiblingGroups", [](auto& t) { t.rename(18, 14); }, "", "", ""},
+    {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
+     "plqx0136", "f_4", ""},
+    {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
+    {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
+    // Two runs of fields among the pages; the first is listed.
+    {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
+     "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
+    {"GroupBesideWithSubgroupsInColumns", [](auto& t) { t.group(0).iGroupWidth = 2, t.group(5).bPlaceBeside = true; },
+     "plqx0145", "g_5", ""},
+    // The repeating-group check refuses nested repeating groups without listing them.
+    {"NestedRepeatingGroups",
+     [](auto& t) { t.move("g_2", "g_1", Relationship::Previous), t.group(2).bRepeatingGroup = t.group(3).bRepeatingGroup = true; },
+     "plqx0138", "g_2", ""},
+};
+// clang-format on
+
+class SeededError : public StructureChecks, public ::testing::WithParamInterface<Seed> {};
+
+TEST_P(SeededError, IsListedWithItsNodeAndFailsTheCheck)
+{
+    const Seed& s = GetParam();
+    load();
+    s.seed(*this);
+    const bool ok = check();
+    const std::vector<ModelessErrorEntry>& got = gModelessErrors();
+    EXPECT_EQ(ok, got.empty());
+    ASSERT_EQ(got.size(), *s.code ? 1u : 0u);
+    if (got.empty())
+        return;
+    EXPECT_EQ(got[0].sCode, QLatin1String(s.code));
+    EXPECT_EQ(got[0].sNodeKey, QLatin1String(s.key));
+    EXPECT_TRUE(tree().node(got[0].sNodeKey));
+    if (*s.text) {
+        EXPECT_EQ(got[0].sText, QLatin1String(s.text));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, SeededError, ::testing::ValuesIn(kSeeds),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTheForm)
+{
+    load();
+    field(14).iLinkedConst = 3;         // in a group
+    field(11).bDependent = true;        // in a group
+    ASSERT_TRUE(field(10).bDependent);    // follow-up of f_9
+    ASSERT_EQ(field(5).iLinkedConst, 1);  // option of f_4
+    gbFormChanged = false;
+    mResetStaleFieldMarks(node("g_0"));
+    EXPECT_TRUE(field(14).iLinkedConst == 0 && !field(11).bDependent);
+    EXPECT_TRUE(field(5).iLinkedConst == 1 && field(10).bDependent);
+    for (int i : {5, 10, 11, 14})
+        EXPECT_EQ(field(i).bChanged && field(i).bChanged308, i == 11 || i == 14) << i;
+    EXPECT_TRUE(gbFormChanged);
+}
+
+TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
+{
+    load();
+    EXPECT_EQ(field(9).nFieldLevel, 0);
+    EXPECT_EQ(field(10).nFieldLevel, 1);
+    move("f_11", "f_10", Relationship::Child);
+    EXPECT_EQ(field(11).nFieldLevel, 2);
+    move("f_11", "f_9", Relationship::Next);
+    EXPECT_EQ(field(11).nFieldLevel, 0);
+}
 
 } // namespace

@@ -1,5 +1,6 @@
 // Start-up and exit of the main window against the local host: the gate, the connect,
-// the checks that end a start-up, the placement and the help folder.
+// the checks that end a start-up, the placement, the help folder, and the window with
+// the medium demo form rendered (its picture written into the build tree for a look).
 #include "test_main_window_support.h"
 
 #include <call_hooks.h>
@@ -8,7 +9,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
+#include <QSet>
+#include <QStatusBar>
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
@@ -203,8 +207,7 @@ TEST_F(MainWindowStartup, ASizeOutOfRangeIsCentredLikeAnyOther)
 
 TEST_F(MainWindowStartup, OldDefinitionsOpenReadOnlyWhenTheUserSaysNo)
 {
-    openHostDatabase(host.databasePath())
-        ->exec(QStringLiteral("UPDATE qxzrn315 SET za_revi = 3 WHERE cfrm = 'simpled'"));
+    hostExec(QStringLiteral("UPDATE qxzrn315 SET za_revi = 3 WHERE cfrm = 'simpled'"));
     const QString question = QStringLiteral(
         "This form was stored by a very old version of the form editor. Open it for editing? No opens it read-only.");
     dialogs->queueAnswer(platform::IdYes);
@@ -242,9 +245,71 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     mainWindow().toolbarButton(QStringLiteral("mnuHContents"))->click();
     ASSERT_EQ(help->shown().size(), 1u);
     EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/onlinemanual/to_use_the_palimor.htm"));
-    mainWindow().menuEntry(QStringLiteral("mnuHGlossary"))->trigger();
+    trigger("mnuHGlossary");
     ASSERT_EQ(help->shown().size(), 2u);
     EXPECT_EQ(help->shown()[1].command, platform::HelpCommand::DisplayIndex);
+}
+
+// The number of distinct colours in a part of the picture.
+int colours(const QImage& image, const QRect& part)
+{
+    QSet<QRgb> seen;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            seen.insert(image.pixel(x, y));
+    return int(seen.size());
+}
+
+TEST_F(MainWindowStartup, ShowsTheMediumDemoFormWithTheTreeBetweenToolbarAndStatusBar)
+{
+    open(QStringLiteral("itemsd"));
+    w().resize(640, 480);
+    w().mResetControlPositions();
+    const QImage saved(saveScreenshot(w(), QStringLiteral("main_window_itemsd.png")));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), w().size() * w().devicePixelRatio());
+    // Every part carries something: the menu bar and toolbar with their texts and
+    // images, the tree with its node texts and images.
+    EXPECT_GT(colours(saved, QRect(0, 0, saved.width(), w().tvwGroups->y())), 8);
+    const QRect treeRect = w().tvwGroups->geometry();
+    EXPECT_GT(colours(saved, treeRect.adjusted(0, 0, 0, -treeRect.height() / 2)), 8);
+    // The tree shows the form's nodes expanded: the root and its first group.
+    EXPECT_TRUE(w().tvwGroups->itemOf(node("g_0"))->isExpanded());
+    EXPECT_TRUE(w().tvwGroups->itemOf(node("g_1"))->isExpanded());
+    EXPECT_FALSE(w().tvwGroups->itemOf(node("f_1"))->icon(0).isNull());
+    // The six composite images follow the nineteen drawn ones.
+    EXPECT_EQ(w().imglstTreeView.count(), 25);
+    EXPECT_FALSE(w().tvwGroups->image(QStringLiteral("session3button")).isNull());
+
+    // Made too small, the window keeps its least size; the tree fills the space between
+    // toolbar and status bar at any size.
+    for (const QSize size : {QSize(640, 480), QSize(10, 10)}) {
+        w().resize(size);
+        w().mResetControlPositions();
+        EXPECT_GE(w().width(), 5000 / kTwipsPerPixel);
+        EXPECT_GE(w().height(), 3000 / kTwipsPerPixel);
+        const QRect bar = w().SBarEditor->geometry(), tree = w().tvwGroups->geometry();
+        EXPECT_EQ(bar.bottom(), w().height() - 1);
+        EXPECT_EQ(bar.width(), w().width());
+        EXPECT_GE(tree.top(), w().Toolbar1->geometry().bottom());
+        EXPECT_LE(tree.bottom(), bar.top());
+        EXPECT_EQ(tree.width(), w().width());
+    }
+}
+
+TEST(MainWindowImages, ComposedImagesLayTheButtonOverTheirBase)
+{
+    const ImageList list = designTimeImageList();
+    ASSERT_EQ(list.count(), 19);
+    const QImage base = list.picture(QStringLiteral("group")).toImage();
+    const QImage composed = list.overlay(6, 19).toImage();
+    const QImage mark = list.picture(19).toImage();
+    ASSERT_NE(base, mark);
+    // Where the mark is transparent the base shows; where it is opaque the mark does.
+    EXPECT_EQ(composed.pixel(2, 2), base.pixel(2, 2));
+    EXPECT_EQ(qAlpha(mark.pixel(11, 12)), 255);
+    EXPECT_EQ(composed.pixel(11, 12), mark.pixel(11, 12));
+    EXPECT_TRUE(list.overlay(6, 20).isNull());
 }
 
 } // namespace

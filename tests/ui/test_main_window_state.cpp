@@ -1,9 +1,7 @@
 // What the main window offers: menu and toolbar state by the selected node, read-only
-// mode, the dialog lock, layout, captions and tooltips from host labels, the views and
-// their registry values, and node texts on edge values.
+// mode, the dialog lock, captions and tooltips from host labels, the views and their
+// registry values, and node texts on edge values.
 #include "test_main_window_support.h"
-
-#include <host_database.h>
 
 #include <QAction>
 #include <QStatusBar>
@@ -14,13 +12,6 @@ namespace {
 
 class WindowState : public MainWindowTest {
 protected:
-    void select(const QString& key)
-    {
-        TreeNode* n = tree().node(key);
-        ASSERT_TRUE(n) << key.toStdString();
-        tree().setSelectedItem(n);
-        w().mSetMenuState();
-    }
     bool on(const char* name) { return w().entryEnabled(QLatin1String(name)); }
     bool button(const char* key) { return w().buttonEnabled(QLatin1String(key)); }
     QAction* entry(const char* name) { return w().menuEntry(QLatin1String(name)); }
@@ -51,7 +42,7 @@ TEST_F(WindowState, MenuAndToolbarFollowTheNodeAndItsNeighbours)
             restart();
             open(QLatin1String(s.form));
         }
-        select(QLatin1String(s.key));
+        select(s.key);
         EXPECT_EQ(on("mnuMove"), s.move);
         const std::pair<const char*, bool> commands[] = {{"mnuEDelete", s.remove}, {"mnuEInsertGroup", true},
                                                          {"mnuMUp", s.up},         {"mnuMDown", s.down},
@@ -71,7 +62,7 @@ TEST_F(WindowState, InsertGroupStopsAtLevelTwentyAndWhenOutOfSlots)
     for (int16_t level : {19, 20}) {
         gaGroups[3].lGroupLevel = level;
         for (const char* key : {"g_3", "f_14"}) {
-            select(QLatin1String(key));
+            select(key);
             EXPECT_EQ(on("mnuEInsertGroup"), level < kMaxGroupLevel) << level << key;
             EXPECT_EQ(button("mnuEInsertGroup"), level < kMaxGroupLevel) << level << key;
         }
@@ -80,9 +71,9 @@ TEST_F(WindowState, InsertGroupStopsAtLevelTwentyAndWhenOutOfSlots)
     gaGroups[3].lGroupLevel = 2;
     gbOutOfResources = true;
     w().setEntryEnabled(QStringLiteral("mnuEInsertGroup"), false);
-    select(QStringLiteral("g_3"));
+    select("g_3");
     EXPECT_FALSE(on("mnuEInsertGroup"));
-    select(QStringLiteral("f_14"));
+    select("f_14");
     EXPECT_TRUE(on("mnuEInsertGroup"));
 }
 
@@ -95,7 +86,7 @@ TEST_F(WindowState, ReadOnlyKeepsEveryEditingCommandOff)
     const char* const buttons[] = {"mnuEDelete", "mnuEInsertField", "mnuEInsertGroup", "mnuMUp",
                                    "mnuMDown",   "mnuMLeft",        "mnuMRight",       "mnuFSave"};
     for (const char* key : {"g_0", "g_4", "f_35"}) {
-        select(QLatin1String(key));
+        select(key);
         for (const char* e : entries)
             EXPECT_FALSE(on(e)) << key << ' ' << e;
         for (const char* b : buttons)
@@ -113,7 +104,7 @@ TEST_F(WindowState, ReadOnlyKeepsEveryEditingCommandOff)
 TEST_F(WindowState, TheLockSavesAndRestoresTheEntriesAndToolsFollowTheSession)
 {
     open(QStringLiteral("itemsd"));
-    select(QStringLiteral("f_1"));
+    select("f_1");
     w().setEntryEnabled(QStringLiteral("mnuOGenerateForm"), false);
     const char* const restored[] = {"mnuFSave", "mnuEDelete", "mnuEInsertField", "mnuHContents", "mnuTools",
                                     "mnuOSO",   "mnuOPreview", "mnuFile",        "mnuEdit"};
@@ -151,30 +142,11 @@ TEST_F(WindowState, TheLockSavesAndRestoresTheEntriesAndToolsFollowTheSession)
     EXPECT_TRUE(on("mnu_Tfrm") && entry("mnu_Tfrm")->isVisible());
 }
 
-TEST_F(WindowState, TheTreeFillsTheSpaceBetweenToolbarAndStatusBar)
-{
-    open(QStringLiteral("simpled"));
-    for (const QSize size : {QSize(900, 600), QSize(10, 10)}) {
-        w().resize(size);
-        w().mResetControlPositions();
-        EXPECT_GE(w().width(), 5000 / kTwipsPerPixel);
-        EXPECT_GE(w().height(), 3000 / kTwipsPerPixel);
-        const QRect bar = w().SBarEditor->geometry();
-        const QRect treeRect = w().tvwGroups->geometry();
-        EXPECT_EQ(bar.bottom(), w().height() - 1);
-        EXPECT_EQ(bar.width(), w().width());
-        EXPECT_GE(treeRect.top(), w().Toolbar1->geometry().bottom());
-        EXPECT_LE(treeRect.bottom(), bar.top());
-        EXPECT_EQ(treeRect.width(), w().width());
-    }
-}
-
 TEST_F(WindowState, CaptionsAndTooltipsComeFromTheHostLabels)
 {
-    openHostDatabase(host.databasePath())
-        ->exec(QStringLiteral("UPDATE qxzrn140 SET desc = 'Sa&ve' WHERE clab = 'pzmnu.FSave';"
-                              "UPDATE qxzrn140 SET desc = 'Tools&' WHERE clab = 'pzmnu.Tools';"
-                              "DELETE FROM qxzrn140 WHERE clab = 'pzmnu.HAbout';"));
+    hostExec(QStringLiteral("UPDATE qxzrn140 SET desc = 'Sa&ve' WHERE clab = 'pzmnu.FSave';"
+                            "UPDATE qxzrn140 SET desc = 'Tools&' WHERE clab = 'pzmnu.Tools';"
+                            "DELETE FROM qxzrn140 WHERE clab = 'pzmnu.HAbout';"));
     open(QStringLiteral("itemsd"));
     const std::pair<const char*, const char*> captions[] = {{"mnuFile", "&File"},
                                                             {"mnuFSave", "Sa&ve"},
@@ -211,7 +183,7 @@ TEST_F(WindowState, TheViewsAreStoredAndComeBackOnTheNextStart)
     EXPECT_EQ(stored("SHOWGRPPROP"), 1);
     EXPECT_TRUE(entry("mnuVDisplay")->isChecked());
     EXPECT_FALSE(entry("mnuVDefault")->isChecked());
-    EXPECT_EQ(tree().node(QStringLiteral("f_2"))->text(), f2);
+    EXPECT_EQ(node("f_2")->text(), f2);
 
     // The checked entry changes nothing.
     ASSERT_TRUE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("SHOWPROP"), 6));
@@ -223,11 +195,11 @@ TEST_F(WindowState, TheViewsAreStoredAndComeBackOnTheNextStart)
     open(QStringLiteral("simpled"));
     EXPECT_TRUE(entry("mnuVDisplay")->isChecked());
     EXPECT_TRUE(entry("mnuVExtGrpProps")->isChecked());
-    EXPECT_EQ(tree().node(QStringLiteral("f_2"))->text(), f2);
+    EXPECT_EQ(node("f_2")->text(), f2);
     // The root keeps the form's name until the view is chosen again.
-    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->text(), QStringLiteral("tekwysimpled"));
+    EXPECT_EQ(node("g_0")->text(), QStringLiteral("tekwysimpled"));
     entry("mnuVDefGrpProps")->trigger();
-    EXPECT_EQ(tree().node(QStringLiteral("g_0"))->text(), QStringLiteral("tekwysimpled"));
+    EXPECT_EQ(node("g_0")->text(), QStringLiteral("tekwysimpled"));
     EXPECT_EQ(stored("SHOWGRPPROP"), 0);
 }
 

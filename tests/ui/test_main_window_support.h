@@ -2,6 +2,7 @@
 // The main window started against the local host: a fixture with a recording host
 // link, start records of the demo forms, host rows.
 #include "exchange/mod_Clipboard.h"
+#include "hostlink/mod_DataSets.h"
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
@@ -22,10 +23,25 @@
 #include <sqlite_util.h>
 #include <update_set.h>
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
+
+// Saves a picture of the window into the build tree's screenshots folder for a look;
+// its file, empty when it could not be written.
+inline QString saveScreenshot(QWidget& window, const QString& name)
+{
+    const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
+    const QString file = dir + u'/' + name;
+    const bool saved = QDir().mkpath(dir) && window.grab().save(file);
+    EXPECT_TRUE(saved) << file.toStdString();
+    return saved ? file : QString();
+}
 
 // Forwards to the real local host and remembers what the editor did with the link.
 class RecordingHost : public VrokApplication {
@@ -120,6 +136,26 @@ protected:
 
     frm_Palimor& w() { return mainWindow(); }
     NodeTree& tree() { return mainWindow().nodes(); }
+    TreeNode* node(const QString& key) { return tree().node(key); }
+    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
+    // Selects the node as a click would, the menus following.
+    void select(const char* key)
+    {
+        tree().setSelectedItem(node(key));
+        w().mSetMenuState();
+    }
+    void trigger(const char* entry) { w().menuEntry(QLatin1String(entry))->trigger(); }
+    // File Save, then a second run on the same form.
+    void saveAndReopen(const QString& form)
+    {
+        w().mnuFSave_Click();
+        ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+        restart();
+        open(form);
+    }
+    // The rows of a query on the host database, columns joined by "|"; statements run on it.
+    QStringList rows(const QString& sql) const { return queryRows(host.databasePath(), sql); }
+    void hostExec(const QString& sql) const { openHostDatabase(host.databasePath())->exec(sql); }
 
     LocalHostEnvironment host;
     std::shared_ptr<RecordingHost::Record> record;
@@ -146,19 +182,16 @@ protected:
     std::shared_ptr<platform::ScriptedFileViewer> viewer;
 };
 
-// Each row of a query on the host database as its columns joined by "|".
-inline QStringList hostRows(const QString& databasePath, const QString& sql)
+// The fields named in keys ("field=value ...") as a start record of the host table holds
+// them, in the same form.
+inline QString startRecordKeys(const QString& table, const QString& record, const QString& keys)
 {
-    QStringList rows;
-    const auto db = openHostDatabase(databasePath);
-    host::Statement st(db->handle(), sql);
-    while (st.step()) {
-        QStringList columns;
-        for (int c = 0; c < st.columnCount(); ++c)
-            columns << st.text(c);
-        rows << columns.join(u'|');
+    QStringList out;
+    for (const QString& key : keys.split(u' ')) {
+        const QString field = key.section(u'=', 0, 0);
+        out << field + u'=' + record.mid(glFieldOffset(table, field, true) - 1, glFieldLength(table, field)).trimmed();
     }
-    return rows;
+    return out.join(u' ');
 }
 
 // The tree as text: one line per node in display order, indented by depth, with its

@@ -2,9 +2,6 @@
 // the fill on hand-made records, and the order and move primitives.
 #include "test_main_window_support.h"
 
-#include <host_database.h>
-
-#include <QAction>
 
 namespace {
 
@@ -23,10 +20,10 @@ TEST_P(DemoFormTree, ShowsEveryNodeInItsPlaceInEachView)
 {
     open(QString::fromLatin1(GetParam()));
     QString all = QStringLiteral("== view 0 ==\n") + treeText(tree());
-    w().menuEntry(QStringLiteral("mnuVGeneral"))->trigger();
-    w().menuEntry(QStringLiteral("mnuVExtGrpProps"))->trigger();
+    trigger("mnuVGeneral");
+    trigger("mnuVExtGrpProps");
     all += QStringLiteral("== view 1 ==\n") + treeText(tree());
-    w().menuEntry(QStringLiteral("mnuVLabel"))->trigger();
+    trigger("mnuVLabel");
     all += QStringLiteral("== view 2 ==\n") + treeText(tree());
     all += QStringLiteral("== messages ==\n");
     for (const QString& text : dialogs->texts())
@@ -42,26 +39,21 @@ using FormTree = MainWindowTest;
 
 TEST_F(FormTree, RecordsTheWalkMissesGoUnderTheRootWithAMessage)
 {
-    openHostDatabase(host.databasePath())
-        ->exec(QStringLiteral("UPDATE qxzrn315 SET next = 0 WHERE cfrm = 'itemsd' AND grpi = 8;"
-                              "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"));
+    hostExec(QStringLiteral("UPDATE qxzrn315 SET next = 0 WHERE cfrm = 'itemsd' AND grpi = 8;"
+                            "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"));
     open(QStringLiteral("itemsd"));
     EXPECT_TRUE(shape(tree().firstRoot()).endsWith(QStringLiteral(",g_7(f_29),g_8,f_30,f_31,f_32,p_33,f_34,f_35)")))
         << shape(tree().firstRoot()).toStdString();
     const QStringList texts = dialogs->texts();
     EXPECT_TRUE(texts.contains(QStringLiteral("Group 9 was not linked into the form; it has been added at the end.")));
-    for (const char* name : {"tekwy001.note", "tekwy001.crdt", "tekwy001.txta", "label.only"})
-        EXPECT_TRUE(texts.contains(QStringLiteral("Field %1 was not linked into the form; it has been added at the end.")
-                                       .arg(QLatin1String(name))))
-            << name;
+    EXPECT_TRUE(texts.contains(QStringLiteral("Field label.only was not linked into the form; it has been added at the end.")));
     EXPECT_EQ(texts.filter(QStringLiteral("was not linked")).size(), 7);
-    restart();
 
     // Runs without the user say nothing.
-    dialogs->clear();
+    restart();
     open(QStringLiteral("itemsd"), QStringLiteral("a"));
     EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("was not linked")).isEmpty());
-    EXPECT_EQ(tree().node(QStringLiteral("f_35"))->parent()->key(), QStringLiteral("g_0"));
+    EXPECT_EQ(node("f_35")->parent()->key(), QStringLiteral("g_0"));
 }
 
 // Group at index with its links (group numbers, 0 none) and first field (order).
@@ -184,8 +176,6 @@ protected:
         gaGroups[2].iNrOfSubGroups = 1;
         ASSERT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3)),g_2(g_3(f_4),f_5))"));
     }
-    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
-    void select(const char* key) { tree().setSelectedItem(node(key)); }
 };
 
 TEST_F(Primitives, StepMovesCrossIntoTheNeighbouringGroupAndKeepTheCounters)
@@ -230,34 +220,7 @@ TEST_F(Primitives, MoveRightGoesBelowThePreviousSiblingAndDropsAfterTheTarget)
     EXPECT_TRUE(w().treeVisible());
 }
 
-TEST_F(Primitives, FollowUpAndChildPlaces)
-{
-    // f_3 is the first child of f_2, which follows f_6 below the field f_1.
-    TreeNode* f6 = tree().add(node("f_1"), Relationship::Child, QStringLiteral("f_6"), QString());
-    tree().move(node("f_2"), f6, Relationship::Next);
-    EXPECT_FALSE(w().bIsFollowUpPlaceAllowed(node("f_3")));
-    for (const char* key : {"f_1", "f_2", "f_4", "f_6"})
-        EXPECT_TRUE(w().bIsFollowUpPlaceAllowed(node(key))) << key;
-    EXPECT_FALSE(w().bIsChildPlaceAllowed(node("f_2"), 1));
-    EXPECT_TRUE(w().bIsChildPlaceAllowed(node("f_2"), 2));
-    EXPECT_TRUE(w().bIsChildPlaceAllowed(node("f_1"), 1));
-}
-
-TEST_F(Primitives, GeneratedFieldsTakeTheOrderOfTheList)
-{
-    for (int i = 6; i <= 8; ++i) {
-        field({i, int16_t(i * 10), 4});
-        tree().add(node("g_3"), Relationship::Child, QStringLiteral("f_%1").arg(i), QString());
-    }
-    field({4, 40, 4});
-    gsTable = QStringLiteral("tekwy001");
-    giStartMode = 1;
-    QString list;
-    for (const char* name : {"t.f80", "t.f40", "t.f60", "t.f70"})
-        list += padded(QLatin1String(name), 18);
-    w().mSortGeneratedFieldNode(node("g_3"), list, 4);
-    EXPECT_EQ(::shape(node("g_3")), QStringLiteral("g_3(f_8,f_4,f_6,f_7)"));
-    EXPECT_TRUE(w().treeVisible());
-}
+// (Where a follow-up may go is tried by the drops, the insert and the paste; the generated
+// fields' order by the form generator.)
 
 } // namespace

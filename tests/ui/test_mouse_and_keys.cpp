@@ -9,9 +9,8 @@
 #include "properties/frm_Properties.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDir>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
 #include <QTest>
@@ -24,6 +23,7 @@ namespace {
 class MouseAndKeys : public ExchangeWindowTest {
 public:
     using ExchangeWindowTest::clipboard;
+    using MainWindowTest::node;
     void start(const char* mode = "w")
     {
         restart();
@@ -34,7 +34,6 @@ public:
         tree().setExpanded(node("g_5"), true);
         focusTree("f_3");
     }
-    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
     static QPoint at(NodeTreeWidget* view, const TreeNode* n)
     {
         view->scrollToItem(view->itemOf(n));
@@ -96,14 +95,10 @@ TEST_F(MouseAndKeys, AGroupDraggedOntoAnotherGroupBecomesItsLastChildOneLevelDee
     dragAndDrop("g_4", "g_6");
     EXPECT_EQ(gaGroups[4].lAlignmentGroupId, -4);
     expectSubgroupCounters(tree());
-    const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(shots) && w().grab().save(shots + QStringLiteral("/tree_after_drop.png")));
-    ASSERT_TRUE(image.save(shots + QStringLiteral("/drag_image.png")));
+    const QString shot = saveScreenshot(w(), QStringLiteral("tree_after_drop.png"));
+    ASSERT_TRUE(image.save(QFileInfo(shot).dir().filePath(QStringLiteral("drag_image.png"))));
 
-    w().mnuFSave_Click();
-    ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
-    restart();
-    open(QStringLiteral("itemsd"));
+    saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_TRUE(node("g_5")->lastChild() == node("g_3") && node("g_6")->lastChild() == node("g_4"));
     EXPECT_EQ(gaGroups[3].lGroupLevel * 10 + gaGroups[4].lGroupLevel, 23);
     expectSubgroupCounters(tree());

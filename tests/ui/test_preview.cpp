@@ -7,8 +7,6 @@
 #include "layout/frm_Preview.h"
 
 #include <QAbstractScrollArea>
-#include <QCoreApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QImage>
@@ -55,14 +53,11 @@ protected:
                 return page;
         return nullptr;
     }
-    void saveScreenshots(frm_Preview& p, const QString& name)
+    static void saveScreenshots(frm_Preview& p, const QString& name)
     {
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        ASSERT_TRUE(QDir().mkpath(dir));
-        ASSERT_TRUE(p.grab().save(dir + QStringLiteral("/preview_itemsd_%1.png").arg(name)));
+        saveScreenshot(p, QStringLiteral("preview_itemsd_%1.png").arg(name));
         for (int i = 0; i < p.canvases().size(); ++i)
-            ASSERT_TRUE(p.canvases()[i]->grab().save(
-                dir + QStringLiteral("/preview_itemsd_%1_page%2.png").arg(name).arg(i + 1)));
+            saveScreenshot(*p.canvases()[i], QStringLiteral("preview_itemsd_%1_page%2.png").arg(name).arg(i + 1));
     }
 };
 
@@ -77,9 +72,7 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     w().mnuOPreview_Click();
     ASSERT_NE(previewWindowIfAny(), nullptr);
     frm_Preview& p = *previewWindowIfAny();
-    EXPECT_TRUE(gbPreviewOpen);
-    EXPECT_TRUE(p.isVisible());
-    EXPECT_FALSE(w().tvwGroups->isEnabled());
+    EXPECT_TRUE(gbPreviewOpen && p.isVisible() && !w().tvwGroups->isEnabled());
     EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Building the preview..."));
 
     // One control per present field, none for the others.
@@ -186,8 +179,7 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     QString root = gsGroupKey(0);
     w().SetFocusToNode(root);
     p.close();
-    EXPECT_FALSE(gbPreviewOpen);
-    EXPECT_TRUE(w().tvwGroups->isEnabled());
+    EXPECT_TRUE(!gbPreviewOpen && w().tvwGroups->isEnabled());
     EXPECT_EQ(menuStates(), before);
     EXPECT_EQ(p.controlCount(), 0);
 }
@@ -278,8 +270,8 @@ TEST_F(PreviewTest, VirtualTabPagesWarnOnce)
     };
     for (const Case c : {Case{true, true, 1}, Case{false, true, 0}, Case{true, false, 0}}) {
         open(QStringLiteral("itemsd"));
-        tree().move(tree().node(QStringLiteral("f_34")), tree().node(QStringLiteral("g_1")), Relationship::Previous);
-        tree().move(tree().node(QStringLiteral("f_35")), tree().node(QStringLiteral("g_8")), Relationship::Next);
+        tree().move(node("f_34"), node("g_1"), Relationship::Previous);
+        tree().move(node("f_35"), node("g_8"), Relationship::Next);
         gaGroups[0].bNewPage = c.pages;
         dialogs->clear();
         c.single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();

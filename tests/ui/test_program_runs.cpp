@@ -69,7 +69,7 @@ protected:
     // The level the form was stored at: that of its root group.
     QString level(const char* form) const
     {
-        return hostRows(db, QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = '%1' AND grpi = 1")
+        return queryRows(db, QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = '%1' AND grpi = 1")
                                 .arg(QLatin1String(form)))
             .value(0);
     }

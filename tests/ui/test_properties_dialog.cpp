@@ -8,13 +8,9 @@
 #include "model/mod_ViewFields.h"
 #include "properties/frm_Properties.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
-#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -61,12 +57,9 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
         EXPECT_EQ(d.cmdPrev->isEnabled(), c.prev);
         EXPECT_EQ(d.cmdNext->isEnabled(), c.next);
         // The main window is locked while the dialog is open.
-        EXPECT_TRUE(w().isLocked());
-        EXPECT_FALSE(w().tvwGroups->isEnabled());
+        EXPECT_TRUE(w().isLocked() && gbPropertiesOpen);
         d.cmdCancel_Click();
-        EXPECT_FALSE(w().isLocked());
-        EXPECT_FALSE(d.isVisible());
-        EXPECT_FALSE(gbPropertiesOpen);
+        EXPECT_FALSE(w().isLocked() || d.isVisible() || gbPropertiesOpen);
     }
 
     // Next walks the fields in tree order whatever their groups; the tab chosen stays.
@@ -145,7 +138,7 @@ TEST_F(PropertiesDialog, GroupsBeyondTheFieldArrayOpenWithoutFieldFlags)
     gInitGroupRecord(g);
     gaGroups[size_t(g)].Grpi = int16_t(g + 1);
     gaGroups[size_t(g)].sLabelCode = QStringLiteral("tekwy100.extra");
-    ASSERT_TRUE(tree().add(tree().node(QStringLiteral("g_0")), Relationship::Child, gsGroupKey(g), QStringLiteral("extra")));
+    ASSERT_TRUE(tree().add(node("g_0"), Relationship::Child, gsGroupKey(g), QStringLiteral("extra")));
     // A group index that is a field index too gets no field's flags.
     gaFields[1].bIsTableField = gaFields[1].bTableRef = gaFields[1].bTableMandatory = true;
     for (const int32_t index : {g, 1}) {
@@ -282,22 +275,6 @@ TEST_F(PropertiesDialog, LabelPositionRightComesAndGoesByItsValue)
     d.cmdCancel_Click();
 }
 
-TEST_F(PropertiesDialog, SetEnumSelectsByItemData)
-{
-    open(QStringLiteral("itemsd"));
-    frm_Properties& d = openOn(QStringLiteral("f_9"));
-    QComboBox* c = d.cboYesValue;
-    c->clear();
-    EXPECT_EQ(frm_Properties::msSetEnum(c, 1), QString());
-    EXPECT_EQ(c->currentIndex(), -1);
-    c->addItem(QStringLiteral("one"), 1);
-    c->addItem(QStringLiteral("five"), 5);
-    EXPECT_EQ(frm_Properties::msSetEnum(c, 5), QStringLiteral("five"));
-    EXPECT_EQ(frm_Properties::msSetEnum(c, 7), QStringLiteral("one"));
-    EXPECT_EQ(c->currentIndex(), 0);
-    d.cmdCancel_Click();
-}
-
 TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
 {
     open(QStringLiteral("itemsd"));
@@ -310,15 +287,15 @@ TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
     d.chkDependent->setChecked(true);
     int16_t reason = 0;
     int32_t dependsOn = 0;
-    EXPECT_FALSE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
     EXPECT_EQ(reason, ViewFieldNone);
     // f_9 dependent by its record: f_10 depends on a view field.
     gaFields[9].bDependent = true;
-    EXPECT_TRUE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    EXPECT_TRUE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
     EXPECT_EQ(reason, ViewFieldDependent);
     EXPECT_EQ(dependsOn, 9);
     d.chkDependent->setChecked(false);
-    EXPECT_FALSE(d.gbIsViewField(10, tree().node(QStringLiteral("f_10")), true, reason, dependsOn));
+    EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
     d.cmdCancel_Click();
     // The node texts and the dialog asked the host once between them.
     w().mSetPropertyView(true, 3);
@@ -351,31 +328,6 @@ TEST_F(PropertiesDialog, PictureIconIsFetchedOnceAndRemovedAtExit)
     EXPECT_FALSE(QFileInfo::exists(file));
 }
 
-TEST_F(PropertiesDialog, ReferenceTableComesFromTheMainTablesFields)
-{
-    open(QStringLiteral("itemsd"));
-    frm_Properties& d = openOn(QStringLiteral("f_9"));  // tekwy001.citg refers to tekwy002
-    ASSERT_TRUE(d.bIsTableField && d.bTableRef);
-    const int queries = host::callCount(QStringLiteral("am_define_full_query("));
-    QString package, module, number;
-    EXPECT_TRUE(d.msGetRefTable(package, module, number));
-    EXPECT_EQ(package + module + number, QStringLiteral("tekwy002"));
-    EXPECT_EQ(host::callCount(QStringLiteral("am_define_full_query(")), queries + 1);
-    // 33 columns, the two arrays one entry per element (12 and 3).
-    EXPECT_EQ(gnTableFieldCount, 46);
-    // A name without "." is looked up whole; the list is not loaded again.
-    d.txtFieldName->setText(QStringLiteral("suno"));
-    EXPECT_TRUE(d.msGetRefTable(package, module, number));
-    EXPECT_EQ(package + module + number, QStringLiteral("tekwy003"));
-    d.txtFieldName->setText(QStringLiteral("tekwy001.pric"));
-    EXPECT_FALSE(d.msGetRefTable(package, module, number));
-    EXPECT_EQ(host::callCount(QStringLiteral("am_define_full_query(")), queries + 1);
-    d.bTableRef = false;
-    d.txtFieldName->setText(QStringLiteral("tekwy001.citg"));
-    EXPECT_FALSE(d.msGetRefTable(package, module, number));
-    d.cmdCancel_Click();
-}
-
 TEST_F(PropertiesDialog, FailedCheckBringsItsPageForwardAndSkipsTheNextCheck)
 {
     open(QStringLiteral("itemsd"));
@@ -400,37 +352,30 @@ TEST_F(PropertiesDialog, FailedCheckBringsItsPageForwardAndSkipsTheNextCheck)
     d.cmdCancel_Click();
 }
 
-TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsHelp)
+TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
 {
     open(QStringLiteral("itemsd"));
-    tree().setSelectedItem(tree().node(QStringLiteral("g_1")));
+    tree().setSelectedItem(node("g_1"));
     w().toolbarButton(QStringLiteral("mnuEProperties"))->click();
     frm_Properties& d = propertiesDialog();
     EXPECT_TRUE(d.isVisible());
     EXPECT_FALSE(w().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
-    gsHelpFile = tmp.path();
-    help->clear();
-    d.cmdHelp_Click();
-    ASSERT_EQ(help->shown().size(), 1u);
-    EXPECT_EQ(help->shown()[0].topic, kTopicGroupProperties);
     d.cmdCancel_Click();
-
-    w().menuEntry(QStringLiteral("mnuEProperties"))->trigger();
+    trigger("mnuEProperties");
     EXPECT_EQ(d.Tag, kKindGroup);
     d.cmdCancel_Click();
 
-    Q_EMIT w().tvwGroups->nodeDoubleClicked(tree().node(QStringLiteral("f_9")));
+    // Help opens the page's topic; F1 on an input its own.
+    Q_EMIT w().tvwGroups->nodeDoubleClicked(node("f_9"));
     EXPECT_EQ(d.Tag, kKindField);
     d.tabProperties->setCurrentIndex(5);
+    gsHelpFile = tmp.path();
     help->clear();
     d.cmdHelp_Click();
-    ASSERT_EQ(help->shown().size(), 1u);
-    EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/plm/zoom.htm"));
-    // The help key on an input opens its own topic.
-    help->clear();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    ASSERT_EQ(help->shown().size(), 1u);
-    EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/plm/zoom.htm#txtSearchDesc"));
+    ASSERT_EQ(help->shown().size(), 2u);
+    EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic,
+              QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc"));
     d.cmdCancel_Click();
 }
 
@@ -443,8 +388,7 @@ TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
     } cases[] = {{"g_0", "form"}, {"g_2", "group"}, {"f_9", "field"}, {"p_13", "picture"}};
     for (const auto& c : cases) {
         frm_Properties& d = openOn(QLatin1String(c.key));
-        const QImage image(screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.kind))));
-        EXPECT_EQ(image.size(), d.size() * d.devicePixelRatio());
+        EXPECT_FALSE(screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.kind))).isEmpty());
         // Captions are the host's texts, not label codes.
         for (QLabel* l : d.findChildren<QLabel*>())
             EXPECT_FALSE(l->isVisible() && l->text().startsWith(QLatin1String("pz"))) << l->objectName().toStdString();

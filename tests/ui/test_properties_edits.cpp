@@ -281,7 +281,7 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
              << QStringLiteral("Field '-' : Label Length MO changed from 999 to 0");
     EXPECT_EQ(changes, expected);
     EXPECT_TRUE(gbFormChanged);
-    EXPECT_TRUE(tree().node(QStringLiteral("f_10"))->text().contains(QLatin1String("tekwy002.dsca")));
+    EXPECT_TRUE(node("f_10")->text().contains(QLatin1String("tekwy002.dsca")));
 
     w().mnuFSave_Click();
     ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();

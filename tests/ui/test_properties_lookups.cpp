@@ -30,7 +30,7 @@ protected:
     }
     int labelRows(const QString& code)
     {
-        return hostRows(host.databasePath(), QStringLiteral("SELECT 1 FROM qxzrn140 WHERE clab = '%1'").arg(code)).size();
+        return rows(QStringLiteral("SELECT 1 FROM qxzrn140 WHERE clab = '%1'").arg(code)).size();
     }
 };
 
@@ -177,7 +177,7 @@ TEST_F(LookUps, AFieldNameBringsItsColumnOrClearsTheTableValues)
         const FieldRecord& f = gaFields[17];
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5 %6")
                       .arg(f.bIsTableField).arg(f.bTableRef).arg(f.bTableMandatory).arg(f.nTableNrOfElements)
-                      .arg(f.sTableDefault, tree().node(QStringLiteral("f_17"))->image()),
+                      .arg(f.sTableDefault, node("f_17")->image()),
                   QStringLiteral("%1 %2 %3 %4 %5 %6")
                       .arg(row.table).arg(QLatin1String(row.kind) == QLatin1String("reffield")).arg(row.mandatory)
                       .arg(row.elements).arg(*row.initial ? QStringLiteral("purchased") : QString())
@@ -247,13 +247,7 @@ TEST_F(LookUps, ZoomButtonsStartTheirSessionAndTakeTheChosenKey)
         ASSERT_EQ(requests.size(), 1);
         EXPECT_EQ(requests[0].session + u' ' + requests[0].table + u' ' + seen,
                   QLatin1String(row.session) + u' ' + table + QStringLiteral(" 00"));
-        QStringList start;
-        for (const QString& key : QString::fromLatin1(row.start).split(u' ')) {
-            const QString field = key.section(u'=', 0, 0);
-            start << field + u'=' + requests[0].startRecord.mid(glFieldOffset(table, field, true) - 1,
-                                                               glFieldLength(table, field)).trimmed();
-        }
-        EXPECT_EQ(start.join(u' '), QLatin1String(row.start));
+        EXPECT_EQ(startRecordKeys(table, requests[0].startRecord, QLatin1String(row.start)), QLatin1String(row.start));
         EXPECT_EQ(input->text(), *row.text ? QLatin1String(row.text) : before);
         // The check ran: what it let pass is its new previous text.
         EXPECT_EQ(gsPrevValues.value(input->objectName()), input->text());

@@ -1,23 +1,19 @@
 #pragma once
 // The property dialog opened through the main window on the demo forms: opening it on
-// a node, the records as text, screenshots.
+// a node, the records as text.
 #include "test_main_window_support.h"
 
 #include "model/mod_DesignDefinitions.h"
 #include "properties/frm_Properties.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QImage>
 #include <QMap>
 
 class PropertiesDialog : public MainWindowTest {
 protected:
     frm_Properties& openOn(const QString& key)
     {
-        TreeNode* n = tree().node(key);
-        EXPECT_TRUE(n) << key.toStdString();
-        tree().setSelectedItem(n);
+        EXPECT_TRUE(node(key)) << key.toStdString();
+        tree().setSelectedItem(node(key));
         w().mnuEProperties_Click();
         return propertiesDialog();
     }
@@ -74,12 +70,5 @@ protected:
                 out << it.key() + QStringLiteral(": ") + before.value(it.key()) + QStringLiteral(" -> ") + it.value();
         return out;
     }
-    QString screenshot(QWidget& window, const QString& name)
-    {
-        const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-        EXPECT_TRUE(QDir().mkpath(dir));
-        const QString file = dir + QLatin1Char('/') + name;
-        EXPECT_TRUE(window.grab().toImage().save(file));
-        return file;
-    }
+    static QString screenshot(QWidget& window, const QString& name) { return saveScreenshot(window, name); }
 };

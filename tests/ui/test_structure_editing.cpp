@@ -3,10 +3,6 @@
 // menu, each stored and loaded again, and the refusals of a read-only or locked window.
 #include "test_main_window_support.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QDir>
-
 namespace {
 
 class StructureEditing : public MainWindowTest {
@@ -15,24 +11,13 @@ protected:
     {
         MainWindowTest::SetUp();
         // Group 8 aligned to group 3, the stock group.
-        openHostDatabase(host.databasePath())
-            ->exec(QStringLiteral("UPDATE qxzrn315 SET algr = 3 WHERE cfrm = 'itemsd' AND grpi = 8"));
+        hostExec(QStringLiteral("UPDATE qxzrn315 SET algr = 3 WHERE cfrm = 'itemsd' AND grpi = 8"));
         open(QStringLiteral("itemsd"));
     }
-    TreeNode* node(const QString& key) { return tree().node(key); }
-    TreeNode* node(const char* key) { return tree().node(QLatin1String(key)); }
-    void select(const char* key)
-    {
-        tree().setSelectedItem(node(key));
-        w().mSetMenuState();
-    }
-    void run(const char* entry) { w().menuEntry(QLatin1String(entry))->trigger(); }
     // The rows of itemsd in table that meet condition, columns joined by "|".
-    QStringList rows(const char* columns, const char* table, const char* condition) const
+    QStringList formRows(const char* columns, const char* table, const char* condition) const
     {
-        const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE cfrm = 'itemsd' AND %3")
-                                .arg(QLatin1String(columns), QLatin1String(table), QLatin1String(condition));
-        return hostRows(host.databasePath(), sql);
+        return rows(QStringLiteral("SELECT %1 FROM %2 WHERE cfrm = 'itemsd' AND %3").arg(QLatin1String(columns), QLatin1String(table), QLatin1String(condition)));
     }
     QString key() { return tree().selectedItem()->key(); }
     // A picker entry of table tekwy001 made for the test; its key.
@@ -58,13 +43,7 @@ protected:
         return w().mbInsertTableField(relationship, QLatin1String(relative), entry, text, QStringLiteral("tablefield"),
                                       from, checkBox, true, false);
     }
-    void saveAndReload()
-    {
-        w().mnuFSave_Click();
-        ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
-        restart();
-        open(QStringLiteral("itemsd"));
-    }
+    void saveAndReload() { saveAndReopen(QStringLiteral("itemsd")); }
     void expectCounters() { expectSubgroupCounters(tree()); }
 };
 
@@ -72,14 +51,14 @@ TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStored
 {
     // The last node added is forgotten when its node goes.
     select("f_2");
-    run("mnuEInsertField");
+    trigger("mnuEInsertField");
     ASSERT_EQ(goLastNode, tree().selectedItem());
     dialogs->queueAnswer(platform::IdYes);
-    run("mnuEDelete");
+    trigger("mnuEDelete");
     EXPECT_EQ(goLastNode, nullptr);
 
     select("f_2");
-    run("mnuEInsertField");
+    trigger("mnuEInsertField");
     const QString added = key();
     const int32_t f = added.mid(2).toInt();
     EXPECT_EQ(node(added)->previous(), node("f_2"));
@@ -89,16 +68,15 @@ TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStored
 
     // A follow-up of a field that follows another: nothing may come after it.
     select("f_6");
-    run("mnuEInsertField");
-    run("mnuMRight");
+    trigger("mnuEInsertField");
+    trigger("mnuMRight");
     ASSERT_EQ(tree().selectedItem()->parent(), node("f_6"));
     const int32_t live = glLiveFieldCount();
     dialogs->clear();
-    run("mnuEInsertField");
+    trigger("mnuEInsertField");
     EXPECT_EQ(dialogs->texts(), QStringList({"A field cannot be inserted after this follow-up field."}));
     EXPECT_EQ(glLiveFieldCount(), live);
-    const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(shots) && w().grab().save(shots + QStringLiteral("/structure_editing.png")));
+    saveScreenshot(w(), QStringLiteral("structure_editing.png"));
 
     saveAndReload();
     ASSERT_TRUE(node(added));
@@ -110,14 +88,14 @@ TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStored
 TEST_F(StructureEditing, GroupsStartAnEmptyTreeAndFollowTheTopLevelFieldOfAFollowUp)
 {
     select("f_10");  // follow-up of f_9 in g_1
-    run("mnuEInsertGroup");
+    trigger("mnuEInsertGroup");
     const QString added = key();
     const int32_t g = added.mid(2).toInt();
     EXPECT_EQ(node(added)->previous(), node("f_9"));
     EXPECT_EQ(gaGroups[size_t(g)].lGroupLevel, 2);
     // A field in it, so that it keeps its place among the fields when loaded again.
     tree().setExpanded(node(added), false);
-    run("mnuEInsertField");
+    trigger("mnuEInsertField");
     EXPECT_EQ(tree().selectedItem()->parent(), node(added));
     EXPECT_TRUE(node(added)->expanded());
 
@@ -128,10 +106,10 @@ TEST_F(StructureEditing, GroupsStartAnEmptyTreeAndFollowTheTopLevelFieldOfAFollo
 
     tree().clear();
     gInitializeArrays();
-    run("mnuEInsertGroup");
+    trigger("mnuEInsertGroup");
     EXPECT_EQ(treeText(tree()), QStringLiteral("g_0 [session3] tekwyitemsd\n"));
     gaGroups[0].lGroupLevel = -11;  // the version mark a stored form's own row carries
-    run("mnuEInsertGroup");
+    trigger("mnuEInsertGroup");
     EXPECT_EQ(tree().firstRoot()->child(), tree().selectedItem());
     EXPECT_EQ(gaGroups[size_t(key().mid(2).toInt())].lGroupLevel, 1);
     expectCounters();
@@ -142,7 +120,7 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     const QString before = treeText(tree());
     select("f_5");
     dialogs->queueAnswer(platform::IdNo);
-    run("mnuEDelete");
+    trigger("mnuEDelete");
     select("g_0");
     w().mnuEDelete_Click();
     EXPECT_EQ(treeText(tree()), before);
@@ -150,19 +128,19 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
 
     // A command deleted with its field is not asked about again when a new field takes the slot.
     select("f_34");
-    run("mnuEDelete");  // Yes to both questions
-    run("mnuEInsertField");
-    run("mnuEInsertField");
+    trigger("mnuEDelete");  // Yes to both questions
+    trigger("mnuEInsertField");
+    trigger("mnuEInsertField");
     ASSERT_EQ(key(), QStringLiteral("f_34"));
     dialogs->clear();
-    run("mnuEDelete");
+    trigger("mnuEDelete");
     EXPECT_EQ(dialogs->texts().size(), 1);
 
     select("g_2");
     dialogs->clear();
     dialogs->queueAnswer(platform::IdYes);
     dialogs->queueAnswer(platform::IdNo);
-    run("mnuEDelete");
+    trigger("mnuEDelete");
     EXPECT_EQ(dialogs->texts(), QStringList({"Delete group 3 - Stock levels and storage place with all its subgroups "
                                              "and fields?",
                                              "Form command print.stock is linked to group Stock levels and storage "
@@ -171,12 +149,12 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     expectCounters();
 
     saveAndReload();
-    EXPECT_EQ(rows("count(*)", "qxzrn315", "labl IN ('tekwy100.stock', 'tekwy100.levels', 'tekwy100.location')"),
+    EXPECT_EQ(formRows("count(*)", "qxzrn315", "labl IN ('tekwy100.stock', 'tekwy100.levels', 'tekwy100.location')"),
               QStringList({"0"}));
-    EXPECT_EQ(rows("count(*)", "qxzrn301", "sequ BETWEEN 14 AND 19"), QStringList({"0"}));
+    EXPECT_EQ(formRows("count(*)", "qxzrn301", "sequ BETWEEN 14 AND 19"), QStringList({"0"}));
     // Linked to the form; the group that was aligned to the deleted one aligns by default.
-    EXPECT_EQ(rows("btyp, sequ", "qxzrn316", "mscf = 'print.stock'"), QStringList({"1|0"}));
-    EXPECT_EQ(rows("algr", "qxzrn315", "grpi = 8"), QStringList({"-8"}));
+    EXPECT_EQ(formRows("btyp, sequ", "qxzrn316", "mscf = 'print.stock'"), QStringList({"1|0"}));
+    EXPECT_EQ(formRows("algr", "qxzrn315", "grpi = 8"), QStringList({"-8"}));
 }
 
 TEST_F(StructureEditing, ASelectionFieldIsAddedOnceBeforeItsGroupAndARenameIsStored)
@@ -191,7 +169,7 @@ TEST_F(StructureEditing, ASelectionFieldIsAddedOnceBeforeItsGroupAndARenameIsSto
 
     EXPECT_TRUE(w().bRenameSelectionField(QStringLiteral("tekwy003"), QStringLiteral("tekwy002")));
     saveAndReload();
-    EXPECT_EQ(rows("fldn, (SELECT defa FROM qxzrn302 d WHERE d.cfrm = f.cfrm AND d.sequ = f.sequ)", "qxzrn301 f",
+    EXPECT_EQ(formRows("fldn, (SELECT defa FROM qxzrn302 d WHERE d.cfrm = f.cfrm AND d.sequ = f.sequ)", "qxzrn301 f",
                    "fldn LIKE 'sel.use.%'"),
               QStringList({"sel.use.tekwy002|qxstpselection.custom"}));
 }
@@ -218,7 +196,7 @@ TEST_F(StructureEditing, MovesByMenu)
     }
 
     select("g_3");
-    run("mnuMLeft");
+    trigger("mnuMLeft");
     EXPECT_EQ(gaGroups[3].lGroupLevel, 1);
     EXPECT_TRUE(w().treeVisible());
     expectCounters();
@@ -286,7 +264,7 @@ TEST_F(StructureEditing, WithoutAFreeSlotNothingIsMade)
         gaFields[size_t(i)].lFieldId = int16_t(i);
     select("f_2");
     const QString before = treeText(tree());
-    run("mnuEInsertField");
+    trigger("mnuEInsertField");
     EXPECT_FALSE(insertTableField("f_2", 2, QString()));
     EXPECT_EQ(treeText(tree()), before);
     EXPECT_EQ(gaFields.size(), size_t(gnFieldCount) + 1);

@@ -5,8 +5,6 @@
 
 #include "mainwindow/frm_TableFields.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QPushButton>
 #include <QTest>
 
@@ -76,14 +74,13 @@ TEST_F(Picker, ListsTheMainTableWithItsLabelsOneEntryPerElementAndRefusesCombine
     EXPECT_EQ(list().selectedItem(), combined);
     EXPECT_EQ(glLiveFieldCount(), live);
 
-    const QString shots = QCoreApplication::applicationDirPath() + QStringLiteral("/screenshots");
-    ASSERT_TRUE(QDir().mkpath(shots) && p().grab().save(shots + QStringLiteral("/table_field_picker.png")));
+    saveScreenshot(p(), QStringLiteral("table_field_picker.png"));
 }
 
 TEST_F(Picker, ApplyWalksThroughAnExpandedReferenceAndBackToTheReferenceField)
 {
     // A new group after the last one.
-    tree().setSelectedItem(tree().node(QStringLiteral("g_8")));
+    select("g_8");
     w().mnuEInsertGroup_Click();
     TreeNode* group = tree().selectedItem();
     ASSERT_TRUE(group && gbIsGroupKey(group->key()) && group->children() == 0);

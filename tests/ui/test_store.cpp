@@ -1,35 +1,40 @@
 // Storing a form in the local host: a round trip of tree edits through the link
 // rebuild, the store and a fresh load; a failure at each step of the store followed by
 // the abort (database and marks as before, marks of an earlier store never flipped
-// back, then a retry that stores); records the store must not send or must remove;
-// and a form of an older level upgraded on load and stored at the current one.
-#include "test_links_support.h"
+// back, then a retry that stores); records the store must not send or must remove.
+// The form is opened, edited and opened again through the main window, whose tree fill
+// makes the tree the links are rebuilt from. (A form of an older level is upgraded and
+// stored by test_program_runs; loaded again it has nothing left to upgrade: test_alignment.)
+#include "test_main_window_support.h"
+
+#include "core/test_links_support.h"
 
 #include <form_dump.h>
-#include <update_set.h>
+#include <form_identity.h>
 
 #include <map>
 
-#include "model/mod_Upgrade.h"
-
-using links::treeText;
-
 namespace {
 
-class Store : public links::HostForm {
+class Store : public MainWindowTest {
 protected:
-    void open(const QString& code, int32_t level = 11)
+    QString dump() const
     {
-        select(code, level);
-        load(tree);
+        return host::dumpForm(openHostDatabase(host.databasePath())->handle(),
+                              host::FormIdentity{"te", "kwy", "itemsd", "2", "7.6", "a3", "dev"});
     }
-
-    QString dump() const { return host::dumpForm(db->handle(), form); }
-
+    int64_t count(const QString& sql) const { return rows(sql).value(0, QStringLiteral("-1")).toLongLong(); }
     int64_t documentation(const QString& field) const
     {
         return count(QStringLiteral("SELECT count(*) FROM qxzrn150 WHERE rkey = 'kwy%1%2'")
                          .arg(gsFormCode.leftJustified(9), field));
+    }
+    // The form read again by a second run; the host's call log starts afresh.
+    void reopen()
+    {
+        restart();
+        open(QStringLiteral("itemsd"));
+        host::clearCallLog();
     }
 
     // The marks a store may change and a failed one must give back.
@@ -70,8 +75,6 @@ protected:
         return out;
     }
 
-    TreeNode* node(const char* key) const { return tree.node(QString::fromLatin1(key)); }
-
     // A new field record in a tree node placed relative to relative.
     int32_t newField(TreeNode* relative, Relationship where, const QString& name)
     {
@@ -83,11 +86,9 @@ protected:
         gaFields[size_t(i)].sFieldName = name;
         gaFields[size_t(i)].sLabelCode = QStringLiteral("tekwy100.new");
         gaFields[size_t(i)].lControl = 0;
-        gaFields[size_t(i)].sNodeKey = tree.add(relative, where, key, name)->key();
+        gaFields[size_t(i)].sNodeKey = tree().add(relative, where, key, name)->key();
         return i;
     }
-
-    NodeTree tree;
 };
 
 TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
@@ -98,22 +99,22 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     // A documented field and its follow-up go.
     gDeleteItem(QStringLiteral("field"), 2);
     gDeleteItem(QStringLiteral("field"), 1);
-    tree.remove(node("f_1"));
+    tree().remove(node("f_1"));
     // The location fields move to the levels group; the emptied group goes.
-    tree.move(node("f_18"), node("g_3"), Relationship::Child);
-    tree.move(node("f_19"), node("g_3"), Relationship::Child);
+    tree().move(node("f_18"), node("g_3"), Relationship::Child);
+    tree().move(node("f_19"), node("g_3"), Relationship::Child);
     gDeleteItem(QStringLiteral("group"), 4);
     gaGroups[2].iNrOfSubGroups--;
-    tree.remove(node("g_4"));
+    tree().remove(node("g_4"));
     // A field moves from the first group to the head of the options group.
-    tree.move(node("f_11"), node("f_29"), Relationship::Previous);
+    tree().move(node("f_11"), node("f_29"), Relationship::Previous);
     // A new group takes the freed group slot, behind the first group; new fields take
     // the freed field slots, the lowest first, and then the gap in the sequence.
     QString key;
     ASSERT_EQ(glNewItem(QStringLiteral("group"), key), 4);
     gaGroups[4].sLabelCode = QStringLiteral("tekwy100.added");
     gaGroups[4].bShowGroupBox = true;
-    TreeNode* added = tree.add(node("g_1"), Relationship::Next, key, QStringLiteral("added"));
+    TreeNode* added = tree().add(node("g_1"), Relationship::Next, key, QStringLiteral("added"));
     gaGroups[4].sNodeKey = key;
     gaGroups[0].iNrOfSubGroups++;
     EXPECT_EQ(newField(added, Relationship::Child, QStringLiteral("tekwy900.nf1")), 1);
@@ -132,17 +133,16 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_FALSE(anyToggled());
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
     const std::map<QString, QString> stored = designTexts();
-    const QString storedTree = treeText(tree.firstRoot());
+    const QString storedTree = links::treeText(tree().firstRoot());
     int virtualGroups = 0;
     for (const GroupRecord& g : gaGroups)
         virtualGroups += g.Grpi != -1 && g.bVirtualGroup && &g != &gaGroups[0];
     EXPECT_EQ(virtualGroups, 2) << "one for the purchase group's fields, one for the form's";
 
-    NodeTree again;
-    load(again);
-    EXPECT_EQ(treeText(again.firstRoot()), storedTree);
+    reopen();
+    EXPECT_EQ(links::treeText(tree().firstRoot()), storedTree);
     EXPECT_EQ(designTexts(), stored);
-    EXPECT_TRUE(links::strictlyRising(links::orderNumbers(again.firstRoot())));
+    EXPECT_TRUE(links::strictlyRising(links::orderNumbers(tree().firstRoot())));
 
     // Nothing edited: the set holds its head only.
     gRebuildPointers();
@@ -177,10 +177,10 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     gaFields[added].bChanged302 = true;
     for (int32_t i : {2, 1, 26, 27, 28})
         gDeleteFieldRecord(i);
-    tree.remove(node("f_1"));
+    tree().remove(node("f_1"));
     gDeleteItem(QStringLiteral("group"), 6);
     gaGroups[5].iNrOfSubGroups--;
-    tree.remove(node("g_6"));
+    tree().remove(node("g_6"));
     gRebuildPointers();
     gUpdatePointers();
     gaFields[3].iFieldXPos = 50;
@@ -226,8 +226,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     ASSERT_TRUE(gbStoreDesignDefinitions());
     const auto stored = designTexts();
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
-    NodeTree again;
-    load(again);
+    reopen();
     EXPECT_EQ(designTexts(), stored);
     EXPECT_EQ(gaFields[added].sDefaultValue, QStringLiteral("x"));
     EXPECT_TRUE(gaFields[added].bHas302Row);
@@ -274,14 +273,14 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     host::clearCallLog();
     gDeleteFieldRecord(20);
     EXPECT_EQ(host::callCount(QStringLiteral("check.tech.doc.exists(")), 0);
-    tree.remove(node("f_20"));
+    tree().remove(node("f_20"));
     // A slot whose field had an input-property row, reused and freed again: that row goes
     // with the slot's other rows.
     gDeleteFieldRecord(11);
-    tree.remove(node("f_11"));
+    tree().remove(node("f_11"));
     EXPECT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.brief")), 11);
     gDeleteFieldRecord(11);
-    tree.remove(node("f_11"));
+    tree().remove(node("f_11"));
     // Fields of one name are asked about once.
     host::clearCallLog();
     gDeleteFieldRecord(26);
@@ -289,7 +288,7 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     EXPECT_EQ(host::callCount(QStringLiteral("check.tech.doc.exists(")), 1);
     // A documented field waits for the save; a new field of its name keeps the documentation.
     gDeleteFieldRecord(1);
-    tree.remove(node("f_1"));
+    tree().remove(node("f_1"));
     ASSERT_EQ(gaDocuDeletes().size(), 1u);
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
     EXPECT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy001.item")), 1);
@@ -311,38 +310,6 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     EXPECT_TRUE(gaDocuDeletes().empty());
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn316 WHERE cfrm = 'itemsd' AND sern = 9")), 1);
     EXPECT_TRUE(c.bExistsInHost);
-}
-
-TEST_F(Store, OlderFormIsUpgradedOnLoadAndStoredAtTheCurrentLevel)
-{
-    open(QStringLiteral("olditemd"), 11);
-    ASSERT_EQ(glLoadedFormVersion, 7);
-    ASSERT_TRUE(gaGroups[2].bNewPage && !gaGroups[2].bNewPageMO && gaGroups[3].bNewPage);
-    ASSERT_TRUE(gaFields[1].iLabelHeightMO == 0 && gaFields[3].iZoomIndex == 1);
-    gLoadEnums();
-    gRunUpgradePasses();
-    EXPECT_TRUE(gbFormChanged);
-    EXPECT_TRUE(gaGroups[0].bChanged);
-    EXPECT_TRUE(gaGroups[2].bNewPageMO) << "new page in both views";
-    EXPECT_FALSE(gaGroups[3].bNewPage) << "a new page only of the multi-occurrence view";
-    EXPECT_EQ(gaFields[1].iLabelHeightMO, 1);
-    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
-    EXPECT_TRUE(gaFields[3].bChanged && gaFields[3].bChanged308);
-
-    gRebuildPointers();
-    gUpdatePointers();
-    ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_EQ(glLoadedFormVersion, 11);
-    EXPECT_EQ(count(QStringLiteral("SELECT za_revi FROM qxzrn315 WHERE cfrm = 'olditemd' AND grpi = 1")), 11);
-
-    NodeTree again;
-    load(again);
-    EXPECT_EQ(glLoadedFormVersion, 11);
-    EXPECT_EQ(gaFields[3].iZoomIndex, 0);
-    EXPECT_TRUE(gaGroups[2].bNewPageMO);
-    gLoadEnums();
-    gRunUpgradePasses();
-    EXPECT_FALSE(gbFormChanged) << "nothing is left to upgrade";
 }
 
 } // namespace

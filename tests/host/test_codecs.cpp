@@ -1,6 +1,7 @@
-// The call-text codec both sides share. Awkward texts round trip through both sides in
-// test_host_calls (LocalHostCalls).
+// The codecs both sides share: call texts, and the record builder and reader of the
+// data-set layouts. Awkward texts round trip through both sides in test_host_calls.
 #include "call_text.h"
+#include "data_sets.h"
 
 #include <gtest/gtest.h>
 
@@ -58,7 +59,6 @@ TEST(CallText, QuotesAreDoubledAndMadeSingleFromTheLeft)
                                        {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""}};
     for (const auto& c : unquoted)
         EXPECT_EQ(calltext::unquote(QString::fromLatin1(c[0])), QString::fromLatin1(c[1])) << c[0];
-    // scanArgument is exercised through the editor's call gate in test_host_calls.
 }
 
 TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)
@@ -80,4 +80,59 @@ TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)
         EXPECT_EQ(calltext::roundedValue(QString::fromLatin1(c.text)), c.rounded) << c.text;
     EXPECT_DOUBLE_EQ(calltext::numericValue(QStringLiteral("2.25x")), 2.25);
     EXPECT_DOUBLE_EQ(calltext::numericValue(QStringLiteral("- 1 . 5")), -1.5);
+}
+
+using namespace datasets;
+
+class Records : public ::testing::Test {
+protected:
+    const QChar E = kEndOfText;
+    const DataSetLayout& labels = *findLayout(QStringLiteral("labelset"));
+    const DataSetLayout& enums = *findLayout(QStringLiteral("enum set"));
+    const QString head = QStringLiteral("tetekwy.item       12    ");
+};
+
+TEST_F(Records, BuilderWritesFullAndCompactRecords)
+{
+    RecordBuilder b(labels, 1);
+    EXPECT_TRUE(b.set(QStringLiteral("cpac"), QStringLiteral("tex")));  // cut to 2
+    EXPECT_TRUE(b.set(QStringLiteral("clab"), QStringLiteral("tekwy.item")));
+    EXPECT_TRUE(b.set(QStringLiteral("leng"), int64_t(12)));
+    EXPECT_TRUE(b.set(QStringLiteral("desc"), QStringLiteral("It") + E + QStringLiteral("em")));
+    EXPECT_FALSE(b.set(QStringLiteral("nope"), QStringLiteral("x")));
+    // A Chr(1) inside a value would end the host text early: it is stored as a blank.
+    EXPECT_EQ(b.record(), head + QStringLiteral("It em").leftJustified(70) + E);
+    EXPECT_EQ(b.compactRecord(), head + QStringLiteral("It em") + E);
+}
+
+TEST_F(Records, ReaderReadsCompactAndFullRecordsWithQuotesExactly)
+{
+    RecordBuilder a(enums, 2);
+    a.set(QStringLiteral("cdom"), QStringLiteral("zrn.\"q\""));
+    a.set(QStringLiteral("cnst"), QStringLiteral(" +07"));
+    a.set(QStringLiteral("edes"), QStringLiteral("He said \"\"no\""));
+    RecordBuilder b(enums, 2);
+    b.set(QStringLiteral("cnst"), int64_t(-8));
+    // A full record, a compact one and the blanks of an unused request slot.
+    RecordReader r(enums, 2, a.record() + b.compactRecord() + QString(40, u' '));
+    ASSERT_TRUE(r.next());
+    EXPECT_EQ(r.value(QStringLiteral("cdom")), QStringLiteral("zrn.\"q\""));
+    EXPECT_EQ(r.number(QStringLiteral("cnst")), 7);
+    EXPECT_EQ(r.value(QStringLiteral("edes")), QStringLiteral("He said \"\"no\""));
+    EXPECT_EQ(r.position(), recordLength(enums, 2));
+    ASSERT_TRUE(r.next());
+    EXPECT_EQ(r.number(QStringLiteral("cnst")), -8);
+    EXPECT_EQ(r.value(QStringLiteral("edes")), QString());
+    EXPECT_FALSE(r.next());
+}
+
+TEST_F(Records, ReaderStopsAtBrokenOrShortRecords)
+{
+    for (const QString& buffer : {head + QStringLiteral("Item"), QStringLiteral("tetekwy"), QString()}) {
+        RecordReader r(labels, 1, buffer);
+        EXPECT_FALSE(r.next()) << buffer.toStdString();
+        EXPECT_EQ(r.position(), 0);
+        EXPECT_EQ(r.value(QStringLiteral("cpac")), QString());
+    }
+    EXPECT_FALSE(RecordReader(*findLayout(QStringLiteral("qxzrn420_1")), 1, QStringLiteral("abc")).next());
 }
