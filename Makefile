@@ -2,8 +2,12 @@
 BUILD ?= build
 GEN   ?= Ninja
 JOBS  ?= $(shell nproc)
+# The instrumented builds (tests/fuzz/): the test suite under the sanitizers, and fuzzing.
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD     ?= build-fuzz
+FUZZ_SECONDS   ?= 60
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean test-sanitize fuzz
 
 all: build
 
@@ -25,5 +29,21 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
+# Every test built again with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
+# corpora replayed among them; no benchmarks.
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -G $(GEN) -DCMAKE_BUILD_TYPE=Debug \
+	  -DPALIMOR_SANITIZE=ON -DPALIMOR_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@bash tests/fuzz/run-sanitized-tests.sh $(SANITIZE_BUILD) $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS, with clang's libFuzzer.
+fuzz:
+	@bash scripts/bootstrap.sh fuzz
+	@cmake -S . -B $(FUZZ_BUILD) -G $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DPALIMOR_FUZZ=ON -DPALIMOR_BUILD_TESTS=OFF -DPALIMOR_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) --target palimor_fuzzers -j $(JOBS)
+	@bash tests/fuzz/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

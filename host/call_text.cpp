@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QStringView>
 
-#include <cmath>
 #include <limits>
 
 namespace calltext {
@@ -175,13 +174,19 @@ QString unquote(const QString& text)
     return out;
 }
 
-double numericValue(const QString& text)
+static QString withoutBlanks(const QString& text)
 {
     QString s;
     s.reserve(text.size());
     for (QChar c : text)
         if (c != QLatin1Char(' '))
             s += c;
+    return s;
+}
+
+double numericValue(const QString& text)
+{
+    const QString s = withoutBlanks(text);
     auto isDigit = [&](int i) { return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9'; };
     int i = 0;
     bool negative = false;
@@ -212,12 +217,37 @@ double numericValue(const QString& text)
 
 int64_t roundedValue(const QString& text)
 {
-    const double v = std::nearbyint(numericValue(text));  // default rounding: half to even
-    if (v >= double(std::numeric_limits<int64_t>::max()))
-        return std::numeric_limits<int64_t>::max();
-    if (v <= double(std::numeric_limits<int64_t>::min()))
-        return std::numeric_limits<int64_t>::min();
-    return int64_t(v);
+    // Read digit by digit, not through a double, which holds whole numbers exactly only
+    // up to 2^53: the 64-bit numbers of a call come back as they were written.
+    const QString s = withoutBlanks(text);
+    auto digitAt = [&](qsizetype i) {
+        return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9' ? int(s.at(i).unicode() - '0')
+                                                                                      : -1;
+    };
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < s.size() && (s.at(i) == QLatin1Char('-') || s.at(i) == QLatin1Char('+'))) {
+        negative = s.at(i) == QLatin1Char('-');
+        ++i;
+    }
+    // The magnitude, held at the largest one the sign allows.
+    const uint64_t limit = negative ? uint64_t(1) << 63 : uint64_t(std::numeric_limits<int64_t>::max());
+    uint64_t magnitude = 0;
+    for (int d; (d = digitAt(i)) >= 0; ++i)
+        magnitude = magnitude > (limit - uint64_t(d)) / 10 ? limit : magnitude * 10 + uint64_t(d);
+    if (i < s.size() && s.at(i) == QLatin1Char('.')) {
+        // Half to even: the first fraction digit decides, a later non-zero one breaks a tie.
+        const int first = digitAt(++i);
+        bool beyondHalf = false;
+        for (qsizetype j = i + 1; digitAt(j) >= 0; ++j)
+            beyondHalf = beyondHalf || digitAt(j) > 0;
+        const bool up = first > 5 || (first == 5 && (beyondHalf || magnitude % 2 == 1));
+        if (up && magnitude < limit)
+            ++magnitude;
+    }
+    if (negative)
+        return magnitude == uint64_t(1) << 63 ? std::numeric_limits<int64_t>::min() : -int64_t(magnitude);
+    return int64_t(magnitude);
 }
 
 } // namespace calltext

@@ -66,7 +66,8 @@ QString unquote(const QString& text);
 // start is read up to the first character that cannot continue it, a text that does
 // not start with a number gives 0. Fractions are kept for the caller to round.
 double numericValue(const QString& text);
-// numericValue rounded half to even and clamped into the 64-bit range.
+// numericValue rounded half to even and clamped into the 64-bit range, read digit by
+// digit: every 64-bit number comes back exactly.
 int64_t roundedValue(const QString& text);
 
 } // namespace calltext

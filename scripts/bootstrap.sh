@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing when all are there.
+#   scripts/bootstrap.sh        the build, the tests (also under the sanitizers, which gcc brings)
+#   scripts/bootstrap.sh fuzz   and clang with libFuzzer and the symbolizer, for `make fuzz`
 set -euo pipefail
 
 packages=(
@@ -9,6 +11,9 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-dev llvm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

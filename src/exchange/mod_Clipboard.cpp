@@ -535,6 +535,15 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard)
     return true;
 }
 
+bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why)
+{
+    if (!node || !g_target.bIsFollowUpPlaceAllowed) {
+        why = QStringLiteral("there is no place selected to paste it at");
+        return false;
+    }
+    return gbReadStructure(text, g_target.maxGroupLevel, s, why) && placeAllowed(node, s, why) && roomFor(s, why);
+}
+
 bool gPasteStructure(TreeNode* node)
 {
     NodeTree* tree = gMainTree();
@@ -546,8 +555,7 @@ bool gPasteStructure(TreeNode* node)
 
     StructureText s;
     QString why;
-    if (!gbReadStructure(platform::clipboard().text(), g_target.maxGroupLevel, s, why)
-        || !placeAllowed(node, s, why) || !roomFor(s, why))
+    if (!gbCheckPaste(node, platform::clipboard().text(), s, why))
         return refusePaste(why);
 
     // A field pasted after a field finds it by its order number: a field inserted since

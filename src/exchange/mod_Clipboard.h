@@ -13,6 +13,7 @@
 #include <functional>
 
 class TreeNode;
+struct StructureText;
 
 // What a paste needs of the main window, which installs it. Without one, nothing can
 // be pasted.
@@ -52,6 +53,11 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard);
 // structure text, a place where the structure may not go, more fields or groups than
 // the form has free slots. Sets gbFormChanged when something was pasted.
 bool gPasteStructure(TreeNode* node);
+
+// The checks of a paste at node before it takes anything: the text read and checked
+// into s, the place, the free slots. Nothing of the form is changed. False with why
+// (empty when a message was shown already).
+bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why);
 
 // True when the clipboard holds a structure text of this editor.
 bool gbClipboardHasStructure();

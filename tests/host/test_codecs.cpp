@@ -70,7 +70,12 @@ TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)
                  {"+7", 7},     {"-", 0},         {"2.5", 2},    {"3.5", 4},  {"-2.5", -2}, {"2.51", 3},
                  {"0.5", 0},    {".006", 0},      {"7.", 7},     {"006", 6},
                  {"99999999999999999999999", std::numeric_limits<int64_t>::max()},
-                 {"-99999999999999999999999", std::numeric_limits<int64_t>::min()}};
+                 {"-99999999999999999999999", std::numeric_limits<int64_t>::min()},
+                 // Past 2^53, where a double no longer holds every whole number.
+                 {"9007199254740993", 9007199254740993},  {"-9223372036854775807", -9223372036854775807},
+                 {"9007199254740992.5", 9007199254740992}, {"9007199254740993.5", 9007199254740994},
+                 {"9223372036854775807.9", std::numeric_limits<int64_t>::max()},
+                 {"-9223372036854775807.9", std::numeric_limits<int64_t>::min()}};
     for (const auto& c : cases)
         EXPECT_EQ(calltext::roundedValue(QString::fromLatin1(c.text)), c.rounded) << c.text;
     EXPECT_DOUBLE_EQ(calltext::numericValue(QStringLiteral("2.25x")), 2.25);
