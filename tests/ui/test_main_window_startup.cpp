@@ -3,15 +3,8 @@
 // the medium demo form rendered (its picture written into the build tree for a look).
 #include "test_main_window_support.h"
 
-#include <call_hooks.h>
-#include <host_database.h>
-
-#include <QAction>
 #include <QApplication>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
-#include <QSet>
 #include <QStatusBar>
 #include <QScreen>
 #include <QToolBar>
@@ -161,15 +154,15 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
     ASSERT_TRUE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("LOGGING"), 1));
     open(QStringLiteral("simpled"));
     const QStringList lines = logLines();
-    ASSERT_GE(lines.size(), 5);
-    EXPECT_EQ(lines[0], QStringLiteral("hh:mm:ss (0.000) - Palimor, Version: B%1.%2.%3")
-                            .arg(PALIMOR_VERSION_MAJOR).arg(PALIMOR_VERSION_MINOR).arg(PALIMOR_VERSION_PATCH));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral(" - Log File Opened on ")));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral(" - Command Line arguments: ") + demoRecord(QStringLiteral("simpled"))));
+    EXPECT_EQ(lines.value(0), QStringLiteral("hh:mm:ss (0.000) - Palimor, Version: B%1.%2.%3")
+                                  .arg(PALIMOR_VERSION_MAJOR).arg(PALIMOR_VERSION_MINOR).arg(PALIMOR_VERSION_PATCH));
     const QString all = lines.join(u'\n');
-    for (const char* line : {"Creating Vrok Object ", "Values read from registry", "Group 'tekwysimpled' Inserted",
-                             "Field 'tekwy002.citg - Group' Inserted into Tree", "Load Time: "})
-        EXPECT_TRUE(all.contains(QLatin1String(line))) << line;
+    for (const QString& line : {QStringLiteral(" - Log File Opened on "),
+                                QStringLiteral(" - Command Line arguments: ") + demoRecord(QStringLiteral("simpled")),
+                                QStringLiteral("Creating Vrok Object "), QStringLiteral("Group 'tekwysimpled' Inserted"),
+                                QStringLiteral("Field 'tekwy002.citg - Group' Inserted into Tree"),
+                                QStringLiteral("Values read from registry"), QStringLiteral("Load Time: ")})
+        EXPECT_TRUE(all.contains(line)) << line.toStdString();
 }
 
 // Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop.
@@ -250,16 +243,6 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     EXPECT_EQ(help->shown()[1].command, platform::HelpCommand::DisplayIndex);
 }
 
-// The number of distinct colours in a part of the picture.
-int colours(const QImage& image, const QRect& part)
-{
-    QSet<QRgb> seen;
-    for (int y = part.top(); y <= part.bottom(); ++y)
-        for (int x = part.left(); x <= part.right(); ++x)
-            seen.insert(image.pixel(x, y));
-    return int(seen.size());
-}
-
 TEST_F(MainWindowStartup, ShowsTheMediumDemoFormWithTheTreeBetweenToolbarAndStatusBar)
 {
     open(QStringLiteral("itemsd"));
@@ -295,21 +278,6 @@ TEST_F(MainWindowStartup, ShowsTheMediumDemoFormWithTheTreeBetweenToolbarAndStat
         EXPECT_LE(tree.bottom(), bar.top());
         EXPECT_EQ(tree.width(), w().width());
     }
-}
-
-TEST(MainWindowImages, ComposedImagesLayTheButtonOverTheirBase)
-{
-    const ImageList list = designTimeImageList();
-    ASSERT_EQ(list.count(), 19);
-    const QImage base = list.picture(QStringLiteral("group")).toImage();
-    const QImage composed = list.overlay(6, 19).toImage();
-    const QImage mark = list.picture(19).toImage();
-    ASSERT_NE(base, mark);
-    // Where the mark is transparent the base shows; where it is opaque the mark does.
-    EXPECT_EQ(composed.pixel(2, 2), base.pixel(2, 2));
-    EXPECT_EQ(qAlpha(mark.pixel(11, 12)), 255);
-    EXPECT_EQ(composed.pixel(11, 12), mark.pixel(11, 12));
-    EXPECT_TRUE(list.overlay(6, 20).isNull());
 }
 
 } // namespace

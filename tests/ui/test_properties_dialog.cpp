@@ -3,13 +3,9 @@
 // fill of each kind; Cancel leaving the form as it was.
 #include "test_properties_support.h"
 
-#include "hostlink/mod_Enumerate.h"
-#include "model/mod_DesignDefinitions.h"
-#include "model/mod_ViewFields.h"
-#include "properties/frm_Properties.h"
-
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -373,9 +369,15 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     help->clear();
     d.cmdHelp_Click();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    ASSERT_EQ(help->shown().size(), 2u);
-    EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic,
-              QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc"));
+    // The mouse opens an input's topic only over a disabled one.
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    for (const bool enabled : {true, false}) {
+        d.chkGrid->setEnabled(enabled);
+        QCoreApplication::sendEvent(d.chkGrid, &enter);
+    }
+    ASSERT_EQ(help->shown().size(), 3u);
+    EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,
+              QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc /plm/plm/position.htm#chkGrid"));
     d.cmdCancel_Click();
 }
 
