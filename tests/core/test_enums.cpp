@@ -2,7 +2,6 @@
 // the per-user cache, later runs read the cache; faulty answers are skipped.
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
 #include <local_host.h>
 
 namespace {

@@ -3,8 +3,6 @@
 // choice, with the form browser scripted. Layout lengths by level: test_data_sets.
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
 #include "hostlink/mod_FormChoice.h"
 
 namespace {

@@ -2,8 +2,6 @@
 // automation failures, connecting and closing; against a fake and the local host.
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
 namespace {
 
 // An automation object that echoes the call text and whose answers the test sets.

@@ -4,12 +4,6 @@
 // columns are checked with the load, the command and documentation keys with the store.)
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_Enumerate.h"
-#include "model/mod_DesignDefinitions.h"
-#include "model/mod_Keys.h"
 #include "support/LocalHostFixture.h"
 
 namespace {

@@ -3,10 +3,8 @@
 // every message, question and label code the editor names has an English text (language
 // "2") in a new host database: those in the editor's sources, and the full list the
 // editor uses, kept in text_codes.txt beside this file.
-#include "call_hooks.h"
 #include "support/CoreTestSupport.h"
 
-#include "host_database.h"
 #include "sqlite_util.h"
 
 #include <QDirIterator>

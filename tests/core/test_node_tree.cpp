@@ -3,8 +3,6 @@
 // the tree widget's tests.)
 #include "support/CoreTestSupport.h"  // printing of QString
 
-#include <QStringList>
-
 #include "model/NodeTree.h"
 
 namespace {

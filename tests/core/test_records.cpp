@@ -2,10 +2,7 @@
 // slot and the group reserve switching inserting off, an insert with no slot or past
 // the field limit refused, deleting groups and form commands.
 // (Freed field slots reused lowest first, their rows and documentation: test_store.)
-#include <optional>
 #include "support/CoreTestSupport.h"
-
-#include "model/mod_Records.h"
 
 namespace {
 

@@ -2,8 +2,6 @@
 // rows an expansion leaves out, and the limits of the fetch and of the list.
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
 namespace {
 
 class TableFields : public HostCoreTest {

@@ -3,8 +3,6 @@
 // node texts of the groups. (The picker's labels: test_table_field_picker.)
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
 #include "model/NodeTree.h"
 
 namespace {

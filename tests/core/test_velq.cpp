@@ -5,11 +5,6 @@
 
 #include <functional>
 
-#include <call_hooks.h>
-
-#include "hostlink/mod_Velq.h"
-#include "model/mod_DesignDefinitions.h"
-
 namespace {
 
 QString d3(int n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Char('0')); }

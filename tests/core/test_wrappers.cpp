@@ -1,9 +1,7 @@
 // The wrappers of the host functions against the local host: their call texts, what
 // they read back (double quotes exactly, the next field in place), what a failed call
 // leaves, and the windows and pointer around a session start.
-#include "call_hooks.h"
 #include "support/CoreTestSupport.h"
-
 
 #include <functional>
 

@@ -13,7 +13,6 @@
 #include "support/LocalHostFixture.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 

@@ -2,11 +2,7 @@
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <sqlite3.h>
 

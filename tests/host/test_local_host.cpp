@@ -6,8 +6,6 @@
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
 
-#include <QFile>
-
 #include <stdexcept>
 
 namespace {

@@ -9,10 +9,6 @@
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <QStringList>
-
 namespace {
 
 std::string s(const QString& q) { return q.toStdString(); }

@@ -8,12 +8,7 @@
 #include "host_database.h"
 #include "sqlite_util.h"
 
-#include <gtest/gtest.h>
-
 #include <QRegularExpression>
-#include <QStringList>
-
-#include <memory>
 
 using host::FormIdentity;
 

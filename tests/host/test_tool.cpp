@@ -11,15 +11,11 @@
 #include "host_error.h"
 #include "sqlite_util.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QList>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QThread>
 
 namespace {

@@ -2,16 +2,12 @@
 // A clean editor core for each test: every module reset, the settings store on a
 // temporary file, scripted dialogs, a program end that throws, the log in a
 // temporary directory, host texts seeded into the registry text cache.
-#include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
-#include <optional>
 #include <ostream>
 
 #include "LocalHostFixture.h"

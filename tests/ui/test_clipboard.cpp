@@ -4,16 +4,9 @@
 #include "test_main_window_support.h"
 
 #include "exchange/StructureXml.h"
-#include "exchange/mod_Clipboard.h"
-#include "platform/Clipboard.h"
-#include "platform/FileViewer.h"
 
-#include <QDir>
 #include <QMenu>
-#include <QFile>
 #include <QXmlStreamReader>
-
-#include <functional>
 
 namespace {
 

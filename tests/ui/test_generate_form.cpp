@@ -12,8 +12,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "platform/Clipboard.h"
-
 namespace {
 
 class GenerateForm : public MainWindowTest {

@@ -15,8 +15,6 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include <functional>
-
 namespace {
 
 // Runs act on the modal dialog of type T once it is open; a dialog that never opens

@@ -5,13 +5,11 @@
 #include "test_main_window_support.h"
 
 #include "mainwindow/mod_StructureChecks.h"
-#include "model/mod_ModelessErrors.h"
 #include "properties/frm_ModelessErrors.h"
 
 #include <QEvent>
 #include <QFileInfo>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 

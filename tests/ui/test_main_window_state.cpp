@@ -3,7 +3,6 @@
 // registry values, and node texts on edge values.
 #include "test_main_window_support.h"
 
-#include <QAction>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>

@@ -4,7 +4,6 @@
 // and a read-only form.
 #include "test_main_window_support.h"
 
-#include "exchange/mod_Clipboard.h"
 #include "mainwindow/frm_TableFields.h"
 #include "properties/frm_Properties.h"
 
@@ -15,8 +14,6 @@
 #include <QMimeData>
 #include <QTest>
 #include <QToolButton>
-
-#include <memory>
 
 namespace {
 

@@ -14,7 +14,6 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <functional>
 #include <string_view>
 #include <tuple>
 
@@ -195,7 +194,6 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
     }
     d.cmdCancel_Click();
 }
-
 
 // What a user does in the dialog: click into a box, replace its text, and leave it
 // with the tab key.

@@ -3,12 +3,9 @@
 // the technical documentation.
 #include "test_properties_support.h"
 
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_Velq.h"
 #include "properties/mod_Validation.h"
 
 #include <functions_labels.h>
-#include <session_windows.h>
 
 #include <QCheckBox>
 #include <QComboBox>
