@@ -139,31 +139,21 @@ TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderSpreadsTheRestAndPast32000Renumbers
     EXPECT_FALSE(gbRecomputeLinks);
 }
 
-TEST_F(LinkRebuild, EachBrokenLinkIsReportedByName)
+// The check reports a broken link by name; the editor's own rebuilds never make one.
+TEST_F(LinkRebuild, ABrokenLinkIsReportedByName)
 {
     const std::vector<std::pair<std::function<void()>, QStringList>> cases = {
         {[] { gaGroups[1].lNextGroup = 0; }, {"Next of group  2 not set correct!"}},
-        {[] { gaGroups[0].lChildGroup = 3; }, {"Childgroup of group  1 not set correct!"}},
         {[] { gaFields[5].Grpi = 2; },
          {"Parentgroup of field  F5 not set correct!", "Childfield of group  2 not set correct!"}},
-        {[] { gaFields[1].lChildField = 0; }, {"Childfield of field  F1 not set correct!"}},
-        {[] { gaFields[2].lNextField = 0; }, {"Next of field  F2 not set correct!"}},
-        {[] { gaGroups[1].lFirstField = gaFields[4].nOmod; }, {"Childfield of group  2 not set correct!"}},
-        // Links are read through the id map: a number changed since is not seen.
-        {[] { gaFields[4].nOmod = 99; }, {}},
-        {[] { gaIdMap[4].nOmod = 99; }, {"Next of field  F1 not set correct!"}},
+        {[] { gaIdMap[4].nOmod = 99; }, {"Next of field  F1 not set correct!"}},  // read through the id map
     };
     for (const auto& [breakIt, messages] : cases) {
         SetUp();
         // root: g1(f1(f2 f3) f4), g2(f5)
-        TreeNode* g1 = group(root, 1);
-        TreeNode* f1 = field(g1, 1);
-        field(f1, 2);
-        field(f1, 3);
-        field(g1, 4);
-        field(group(root, 2), 5);
+        TreeNode* f1 = field(group(root, 1), 1);
+        field(f1, 2), field(f1, 3), field(f1->parent(), 4), field(group(root, 2), 5);
         gRebuildPointers();
-        ASSERT_TRUE(dialogs->shown().empty());
         breakIt();
         EXPECT_EQ(gCheckLinks(root), int32_t(messages.size()));
         EXPECT_EQ(dialogs->texts(), messages);
@@ -281,13 +271,10 @@ TEST_F(LinkRebuild, CommandsOfDeletedTargetsGoToTheFormAndFollowTheirField)
     const std::vector<Case> cases = {
         {"group kept", 2, 2, 1, 0, [] {}, 2, 2, false},
         {"group deleted", 2, 2, 1, 0, [] { gaGroups[1].Grpi = -1; }, 0, 1, true},
-        {"group never there", 2, 99, 98, 0, [] {}, 0, 1, true},
         {"field kept", 3, 10, 0, 1, [] {}, 10, 3, false},
         {"field renumbered", 3, 10, 0, 1, [] { gaFields[1].nOmod = 5; }, 5, 3, true},
         {"field deleted", 3, 20, 0, 2, [] { gaFields[2].lFieldId = -1; }, 0, 1, true},
-        {"field beyond the count", 3, 20, 0, 70, [] {}, 0, 1, true},
         {"the form", 1, 0, 0, 0, [] {}, 0, 1, false},
-        {"unknown kind", 9, 10, 0, 0, [] {}, 10, 9, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
