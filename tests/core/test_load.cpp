@@ -12,9 +12,8 @@ namespace {
 std::vector<QStringList> callsOf(const QString& function)
 {
     std::vector<QStringList> out;
-    for (const host::LoggedCall& c : host::callLog())
-        if (c.function == function)
-            out.push_back(c.callText.mid(function.size()).split(QLatin1Char(',')));
+    for (const QString& call : callTexts(function))
+        out.push_back(call.mid(function.size()).split(QLatin1Char(',')));
     return out;
 }
 

@@ -11,11 +11,9 @@ namespace {
 QStringList buffersOf(const QString& function)
 {
     QStringList out;
-    for (const host::LoggedCall& c : host::callLog()) {
-        if (c.function != function)
-            continue;
-        const qsizetype open = std::max(c.callText.lastIndexOf(QStringLiteral(",\"")), c.callText.indexOf("(\""));
-        out << c.callText.mid(open + 2, c.callText.size() - open - 4);
+    for (const QString& call : callTexts(function)) {
+        const qsizetype open = std::max(call.lastIndexOf(QStringLiteral(",\"")), call.indexOf("(\""));
+        out << call.mid(open + 2, call.size() - open - 4);
     }
     return out;
 }

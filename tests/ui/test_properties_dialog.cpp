@@ -313,10 +313,7 @@ TEST_F(PropertiesDialog, PictureIconIsFetchedOnceAndRemovedAtExit)
     d.cmdCancel_Click();
     openOn(QStringLiteral("p_13"));
     d.cmdCancel_Click();
-    QStringList pictureCalls;
-    for (const host::LoggedCall& c : host::callLog())
-        if (c.function == QLatin1String("get.picture("))
-            pictureCalls << c.callText;
+    const QStringList pictureCalls = callTexts(QStringLiteral("get.picture("));
     ASSERT_EQ(pictureCalls.size(), 1);
     // The icon group is the package followed by "form_".
     EXPECT_TRUE(pictureCalls[0].startsWith(QStringLiteral("get.picture(\"teform_\",\"box"))) << pictureCalls[0].toStdString();
