@@ -346,19 +346,6 @@ TEST_F(GeneratorTest, RefusedSizesAndAFailureHalfWayLeaveNothingBehind)
     EXPECT_TRUE(!db_->inTransaction() && generatedRows(db_->handle()) == 0);
 }
 
-TEST_F(GeneratorTest, EachFormGetsTheNextFreeCode)
-{
-    host::GenerateOptions options;
-    options.fields = 3;
-    for (const char* code : {"gen00001d", "gen00002d"})
-        EXPECT_EQ(host::generateForm(*db_, options).value_or(host::FormIdentity{}).formCode, QLatin1String(code));
-    // A code that becomes free is used again.
-    for (const char* table : {"qxzrn300", "qxzrn308", "qxzrn301", "qxzrn315"})
-        db_->exec(QStringLiteral("DELETE FROM %1 WHERE cfrm = 'gen00001d'").arg(QLatin1String(table)));
-    db_->exec(QStringLiteral("DELETE FROM qxzrn200 WHERE cses = 'gen00001'"));
-    EXPECT_EQ(host::generateForm(*db_, options).value_or(host::FormIdentity{}).formCode, QStringLiteral("gen00001d"));
-}
-
 TEST_F(GeneratorTest, TablesOfNColumnsWithAKeyReferencesAndLabels)
 {
     QString why;
