@@ -331,8 +331,7 @@ TEST_F(GeneratorTest, RefusedSizesAndAFailureHalfWayLeaveNothingBehind)
     QString why;
     for (int n : {0, -5, 3201, 100000}) {
         options.fields = n;
-        EXPECT_FALSE(host::generateForm(*db_, options, &why)) << n;
-        EXPECT_TRUE(why.contains(QLatin1String("3200"))) << why.toStdString();
+        EXPECT_TRUE(!host::generateForm(*db_, options, &why) && why.contains(QLatin1String("3200"))) << n;
     }
     EXPECT_EQ(generatedRows(db_->handle()), 0);
 
@@ -354,9 +353,8 @@ TEST_F(GeneratorTest, TablesOfNColumnsWithAKeyReferencesAndLabels)
     EXPECT_EQ(host::generateTable(*db_, 25, &why).value_or(why), QStringLiteral("tegen001"));
     EXPECT_EQ(host::generateTable(*db_, 1).value_or(QString()), QStringLiteral("tegen002"));
     const QString mine = QStringLiteral(" FROM qxzrn422 WHERE cmod = 'gen' AND flno = '001'");
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine), 25);
-    EXPECT_EQ(number(QStringLiteral("SELECT count(*)") + mine + QStringLiteral(" AND rffd = 'citg'")), 2);
-    EXPECT_EQ(number(QStringLiteral("SELECT count(DISTINCT cdom)") + mine), 10);
+    EXPECT_EQ(number(QStringLiteral("SELECT count(*) * 10000 + sum(rffd = 'citg') * 100 + count(DISTINCT cdom)") + mine),
+              250210);
     // Every column's label exists, and the key is the table's index.
     EXPECT_EQ(number("SELECT count(*) FROM qxzrn422 f JOIN qxzrn140 l ON l.clab = f.clab WHERE f.cmod = 'gen'"), 26);
     EXPECT_EQ(number("SELECT count(*) FROM qxzrn421 WHERE cmod = 'gen' AND flno = '001' AND fdnm = 'c0001'"), 1);
