@@ -54,31 +54,6 @@ TEST_F(StartParameters, RecordFillsTheIdentityAndTheTailGivesModeToolsVersionCla
                                       "tools version: qxzrn301, f,Hdr,Vrok.Application,3"});
 }
 
-TEST_F(StartParameters, LineCutShortLeavesLaterFieldsBlank)
-{
-    const QString full = startRecord("qxzrn301", "1;", "012 r,Hdr");
-    // The part of a field's value that lies within the first length columns.
-    auto cut = [](const char* value, int firstColumn, int length) {
-        return QString::fromUtf8(value).left(qMax(0, length - firstColumn + 1));
-    };
-    for (int length = 9; length <= full.size(); ++length) {
-        SCOPED_TRACE(length);
-        read(full.left(length));
-        EXPECT_EQ(gsPackage + gsModule, QStringLiteral("qxzrn"));
-        EXPECT_EQ(gsFormCode, cut("FRM0815", 8, length));
-        EXPECT_EQ(gsLanguage.str(), padded(cut("e", 18, length), 1));
-        EXPECT_EQ(gsUserLanguage, cut("f", 22, length));
-        EXPECT_EQ(gsVersion.str(), padded(cut("6.2", 24, length), 4));
-        EXPECT_EQ(gsRelease.str(), padded(cut("a", 29, length), 2));
-        EXPECT_EQ(gsCustomer.str(), padded(cut("c001", 32, length), 4));
-        EXPECT_EQ(gsTable, length >= 44 ? QStringLiteral("qxzrn301") : QString());
-        EXPECT_EQ(giStartMode, length >= 46 ? 1 : 0);
-        EXPECT_EQ(giToolsVersion, length >= 50 ? 12 : length == 49 ? 1 : 0);
-        EXPECT_EQ(gsOpenMode.str(), length >= 52 ? QStringLiteral("r") : QStringLiteral(" "));
-        EXPECT_EQ(gsHeader, cut("Hdr", 54, length));
-    }
-}
-
 TEST_F(StartParameters, SwitchAsksForTheClassAndReadsAnEmptyRecord)
 {
     ASSERT_TRUE(platform::machineSettings().setString(gsRegistryKey, QStringLiteral("UserLanguage"), QStringLiteral("2")));

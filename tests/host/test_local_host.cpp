@@ -67,23 +67,6 @@ protected:
     std::unique_ptr<VrokApplication> app;
 };
 
-TEST_F(LocalHostTest, EveryMemberThrowsAfterShutdown)
-{
-    app->setLinkState(10);
-    app->shutdown();
-    int32_t n = 0;
-    const std::pair<const char*, std::function<void()>> members[] = {
-        {"executeFunction", [&] { app->executeFunction("oqxdllextint", "get.script.tiv(\"a\",\"b\",\"c\")", n); }},
-        {"vrokError", [&] { app->vrokError(); }},
-        {"returnValue", [&] { app->returnValue(); }},
-        {"returnCall", [&] { app->returnCall(); }},
-        {"setLinkState", [&] { app->setLinkState(0); }},
-        {"setLinkOption", [&] { app->setLinkOption(0); }},
-        {"shutdown", [&] { app->shutdown(); }}};
-    for (const auto& [what, call] : members)
-        EXPECT_EQ(errorOf(call).number, host::kObjectDisconnected) << what;
-}
-
 TEST_F(LocalHostTest, BadCallsAnswerAnErrorAndTheCallUnchanged)
 {
     const struct {

@@ -107,17 +107,6 @@ TEST_F(ToolTest, InitThenDumpOfEachDemoFormGivesTheGoldenRows)
     }
 }
 
-TEST_F(ToolTest, HelpIsThereForTheToolAndEachCommand)
-{
-    for (const QString command : {"", "init", "generate", "table", "dump"}) {
-        SCOPED_TRACE(command.toStdString());
-        const ToolRun run = runTool(command.isEmpty() ? QStringList{"--help"} : QStringList{command, "--help"});
-        EXPECT_TRUE(run.status == 0 && run.err.isEmpty());
-        EXPECT_TRUE(run.out.startsWith(QStringLiteral("Usage: palimor-host ") + command)) << run.out.toStdString();
-        EXPECT_FALSE(run.out.contains(QLatin1String("slow")));  // the test option stays unlisted
-    }
-}
-
 struct BadCall {
     const char* name;
     QStringList args;  // DB, MISSING, TEXT and DIR stand for paths made by the test
@@ -375,13 +364,10 @@ TEST(FormIdentityText, ParsesSevenPartsOfTheirWidths)
 {
     const std::optional<host::FormIdentity> id = host::FormIdentity::parse(QStringLiteral(" te/kwy /itemsd/2/7.6 /a3/"));
     EXPECT_EQ(id.value_or(host::FormIdentity{}), (host::FormIdentity{"te", "kwy", "itemsd", "2", "7.6", "a3", ""}));
-
-    for (const char* text : {"te/kwy/itemsd/2/7.6/a3", "te/kwy/itemsd/2/7.6/a3/dev/x", "te/kwy//2/7.6/a3/dev",
-                             "te/kwy/itemsd/22/7.6/a3/dev", "te/kwy/itemsdxxxx/2/7.6/a3/dev",
-                             "te/kwy/itemsd/2/7.6/a3/devel"}) {
+    // (Too few parts and a part too wide are refused with the tool's calls.)
+    for (const char* text : {"te/kwy/itemsd/2/7.6/a3/dev/x", "te/kwy//2/7.6/a3/dev", "te/kwy/itemsd/2/7.6/a3/devel"}) {
         QString why;
-        EXPECT_FALSE(host::FormIdentity::parse(QLatin1String(text), &why)) << text;
-        EXPECT_FALSE(why.isEmpty()) << text;
+        EXPECT_TRUE(!host::FormIdentity::parse(QLatin1String(text), &why) && !why.isEmpty()) << text;
     }
 }
 

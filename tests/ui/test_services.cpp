@@ -41,16 +41,6 @@ protected:
     QFont savedFont;
 };
 
-TEST(FontsRules, PointSizesFromTheCellHeightAndTheScreen)
-{
-    const struct {
-        int32_t height, leading, dpi;
-        double points;
-    } cases[] = {{13, 3, 120, 6.0}, {11, 0, 96, 8.25}, {16, 4, 96, 9.0}, {12, 0, 0, 0.0}};
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(Fonts::pointSize(c.height, c.leading, c.dpi), c.points) << c.height << "/" << c.dpi;
-}
-
 TEST_F(FontsTest, ControlsTakeTheDefaultFontAndOthersAreLeftAlone)
 {
     Fonts fonts;
