@@ -85,30 +85,12 @@ protected:
 
     static void resetAll()
     {
-        resetDataSets();
-        resetVersions();
-        resetExternal();
-        resetVelq();
-        resetDesignDefinitions();
-        resetKeys();
-        resetEnumerate();
-        resetTextCaches();
-        resetPointers();
-        resetModelessErrors();
-        resetRecords();
-        resetStore();
-        resetHelp();
-        platform::resetHelpViewer();
-        host::resetSessionWindows();
-        resetVrokInterface();
-        resetVrokGlobal();
-        resetGlobal();
-        resetTexts();
-        resetRegistry();
-        resetPalimor();
-        resetViewFields();
-        resetTableFields();
-        ui::resetHooks();
+        for (void (*reset)() : {resetDataSets, resetVersions, resetExternal, resetVelq, resetDesignDefinitions, resetKeys,
+                                resetEnumerate, resetTextCaches, resetPointers, resetModelessErrors, resetRecords,
+                                resetStore, resetHelp, platform::resetHelpViewer, host::resetSessionWindows,
+                                resetVrokInterface, resetVrokGlobal, resetGlobal, resetTexts, resetRegistry, resetPalimor,
+                                resetViewFields, resetTableFields, ui::resetHooks})
+            reset();
         platform::setMousePointer(platform::Pointer::Default);
     }
 

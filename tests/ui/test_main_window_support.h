@@ -77,12 +77,8 @@ protected:
     }
     static void resetModules()
     {
-        resetTextCaches();
-        resetPointers();
-        resetRecords();
-        resetStore();
-        resetHelp();
-        resetFonts();
+        for (void (*reset)() : {resetTextCaches, resetPointers, resetRecords, resetStore, resetHelp, resetFonts})
+            reset();
     }
     // A second run in the same test: everything but the registry starts afresh.
     void restart()
