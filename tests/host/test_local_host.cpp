@@ -1,4 +1,5 @@
 #include "call_hooks.h"
+#include "call_text.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "sqlite_util.h"
@@ -93,6 +94,47 @@ TEST_F(LocalHostTest, BadCallsAnswerAnErrorAndTheCallUnchanged)
         EXPECT_EQ(app->returnValue(), QString());
         EXPECT_EQ(app->returnCall(), QString::fromUtf8(c.callText));
         EXPECT_FALSE(dynamic_cast<host::LocalHost&>(*app).errorText().isEmpty());
+    }
+}
+
+TEST_F(LocalHostTest, MutatedCallTextsAnswerEitherAWholeCallOrAnErrorAndTheCallUnchanged)
+{
+    const QString blanks = QStringLiteral("\"") + QString(120, u' ') + u'"';
+    const std::pair<const char*, QString> seeds[] = {
+        {"oqxsammain", QStringLiteral("am_open_object_set(\"qxzrn422\")")},
+        {"oqxsammain", QStringLiteral("am_define_full_query(1,\"qxzrn422.fdno, qxzrn422.iniv\",\"qxzrn422\","
+                                      "\"qxzrn422._index2 = {'te','kwy','001'}\",\"\")")},
+        {"oqxsammain", QStringLiteral("am_query_fetch(1,1,1,2,0,%1)").arg(blanks)},
+        {"oqxdllextint", QStringLiteral("get.label.set(\"2\",1,\"tetekwy100.stock   020002\")")},
+        {"oqxdllextint", QStringLiteral("get.enum.set(\"teunit%1\")").arg(QString(90, u' '))},
+        {"oqxdllextint", QStringLiteral("get.domain.vrc(\"te\",\"unit\",0,\"    \",\"  \",\"    \",\"   \")")},
+        {"oqxdlllabels", QStringLiteral("search.existing.labels(\"2\",\"te\",\"Stock\",\"\",0,0,0)")},
+        {"oqxdllextint", QStringLiteral("execute.velq.set(\"f005000000\"\"a\"\",1I003000001, 1\",0,0)")},
+    };
+    const QString alphabet = QStringLiteral("\"\",(){}'.- 019") + QChar(1);
+    uint32_t seed = 7;
+    auto next = [&](uint32_t n) { return (seed = seed * 1103515245u + 12345u) / 65536u % n; };
+    for (int i = 0; i < 3000; ++i) {
+        const auto& [object, base] = seeds[next(std::size(seeds))];
+        QString text = base;
+        for (uint32_t k = next(3) + 1; k > 0; --k) {
+            const qsizetype at = next(uint32_t(text.size()) + 1);
+            if (next(2))
+                text.insert(at, alphabet[next(uint32_t(alphabet.size()))]);
+            else
+                text.remove(at, next(4) + 1);
+        }
+        SCOPED_TRACE(s(text));
+        if (run(*app, QString::fromLatin1(object), text) != 0) {
+            ASSERT_EQ(app->returnValue(), QString());
+            ASSERT_EQ(app->returnCall(), text);
+            continue;
+        }
+        const auto sent = calltext::parse(text);
+        const auto back = calltext::parse(app->returnCall());
+        ASSERT_TRUE(sent && back);
+        ASSERT_EQ(back->function, sent->function);
+        ASSERT_EQ(back->count(), sent->count());
     }
 }
 
