@@ -16,7 +16,7 @@ windows=(
   'Picker.ListsTheMainTableWithItsLabelsOneEntryPerElementAndRefusesCombinedFields'
   'GenerateForm.TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel'
   'HostWindows.*'
-  'About.ShowsNameVersionLabelsAndPictureCentredAndAnswersCredits'
+  'About.ShowsNameVersionLabelsAndPictureAndAnswersCredits'
   'HelpViewerWindow.*'
 )
 filter=$(IFS=:; echo "${windows[*]}")

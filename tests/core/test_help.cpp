@@ -1,11 +1,9 @@
 // Help: the pages behind every topic the editor opens, the topic tables, context
 // help, the help folder and the no-help-file message.
-#include "services/mod_Help.h"
 #include "support/CoreTestSupport.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSet>
 
 namespace {

@@ -2,8 +2,6 @@
 // automation failures, connecting and closing; against a fake and the local host.
 #include "support/CoreTestSupport.h"
 
-#include <call_hooks.h>
-
 namespace {
 
 // An automation object that echoes the call text and whose answers the test sets.
@@ -71,8 +69,7 @@ TEST_F(HostCalls, SuccessReadsOutArgumentsByPositionAndKindAndIsLogged)
     startLogging();
     state->returnValue = QStringLiteral("17");
     ASSERT_TRUE(call(QStringLiteral("f(5,\"text\",7)"), 2, 3));
-    EXPECT_EQ(std::get<QString>(result), QStringLiteral("17"));
-    EXPECT_EQ(galOutArgs.lowerBound(), 2);
+    EXPECT_TRUE(std::get<QString>(result) == QStringLiteral("17") && galOutArgs.lowerBound() == 2);
     EXPECT_EQ(gsGetStringArg(2) + QString::number(glGetLongArg(3)), QStringLiteral("text7"));
     EXPECT_EQ(logLines(), QStringList({"hh:mm:ss (0.000) - Executing: f(5,\"text\",7)",
                                        "hh:mm:ss (0.000) - Finished: ReturnCall = f(5,\"text\",7)",
@@ -87,8 +84,7 @@ TEST_F(HostCalls, SuccessReadsOutArgumentsByPositionAndKindAndIsLogged)
     EXPECT_EQ(dialogs->shown()[0].style, 16);
 
     state->returnValue.clear();
-    ASSERT_TRUE(call(QStringLiteral("f()")));
-    ASSERT_TRUE(std::holds_alternative<int16_t>(result));
+    ASSERT_TRUE(call(QStringLiteral("f()")) && std::holds_alternative<int16_t>(result));
     EXPECT_EQ(std::get<int16_t>(result), 0);
 }
 
@@ -133,15 +129,12 @@ TEST_F(HostCalls, CloseShutsDownUnloadsAndEndsAndAFailedShutdownGoesOn)
     bool unloaded = false;
     ui::hooks().unloadMainWindow = [&] { unloaded = !goVrokApp; };  // released before the window goes
     EXPECT_EQ(endStatusOf([] { gCloseVrokAndUnload(2); }), 2);
-    EXPECT_EQ(state->linkState, 10);
-    EXPECT_TRUE(state->shutDown);
-    EXPECT_TRUE(unloaded);
+    EXPECT_TRUE(state->linkState == 10 && state->shutDown && unloaded);
 
     unloaded = false;  // no link any more: both do nothing
     EXPECT_EQ(endStatusOf([] { gCloseVrok(); }), std::nullopt);
     EXPECT_EQ(endStatusOf([] { gCloseVrokAndUnload(); }), std::nullopt);
-    EXPECT_FALSE(unloaded);
-    EXPECT_TRUE(dialogs->shown().empty());
+    EXPECT_TRUE(!unloaded && dialogs->shown().empty());
 
     goVrokApp = std::make_unique<FakeVrok>(state);
     state->failShutdown = AutomationError{5, QStringLiteral("busy"), QStringLiteral("HostClient")};
@@ -162,8 +155,7 @@ TEST_F(HostCalls, FailureWhileSettingTheLinkIsNoConnection)
     platform::setCommandLine(startRecord("qxzrn301", "1;", "000 w;My.Class"));
     startLogging();
     EXPECT_FALSE(gbConnectVrok());
-    EXPECT_EQ(asked, QStringLiteral("My.Class"));
-    EXPECT_FALSE(goVrokApp);
+    EXPECT_TRUE(asked == QStringLiteral("My.Class") && !goVrokApp);
     EXPECT_EQ(dialogs->texts(), QStringList{"No connection could be made (error:  1234: link refused)"});
     EXPECT_EQ(logLines().value(3), QStringLiteral("hh:mm:ss (0.000) - Connect Error with CreateObject"));
     EXPECT_EQ(platform::mousePointer(), platform::Pointer::Default);
@@ -195,8 +187,7 @@ TEST_F(LocalHostCalls, ConnectAwkwardTextsRoundTripAndClose)
         for (int p = 1; p <= 3; ++p)
             EXPECT_EQ(gsUnquote(gsGetStringArg(p)), plain) << text << " at " << p;
     }
-    EXPECT_EQ(host::callCount("get.script.tiv("), int(std::size(texts)));
-    EXPECT_TRUE(dialogs->shown().empty());
+    EXPECT_TRUE(host::callCount("get.script.tiv(") == int(std::size(texts)) && dialogs->shown().empty());
     EXPECT_EQ(endStatusOf([] { gCloseVrok(); }), 0);
     EXPECT_FALSE(goVrokApp);
 }
@@ -211,8 +202,8 @@ TEST_F(LocalHostCalls, AFailedCallIsNamedInItsMessage)
     const QString call = QStringLiteral("get.script.tiv(\"qx\",\"zrn\",\"s\")");
     EXPECT_FALSE(ext::call("oqxdllextint", call));
     EXPECT_GE(host::callCount("get.message("), 1);
-    ASSERT_FALSE(dialogs->texts().isEmpty());
-    EXPECT_TRUE(dialogs->texts().last().contains(call)) << dialogs->texts().last().toStdString();
+    const QString shown = dialogs->texts().value(dialogs->texts().size() - 1);
+    EXPECT_TRUE(shown.contains(call)) << shown.toStdString();
 }
 
 } // namespace

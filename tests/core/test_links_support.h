@@ -5,19 +5,13 @@
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <functional>
 
-#include <call_hooks.h>
-#include <host_database.h>
 #include <sqlite_util.h>
 
 #include "hostlink/mod_FormChoice.h"
 #include "model/NodeTree.h"
-#include "model/mod_ModelessErrors.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_Records.h"
 
 namespace links {
 

@@ -1,8 +1,6 @@
-// The table-field list against the local host: the entries of the main table, the
-// rows an expansion leaves out, and the limits of the fetch and of the list.
+// The table-field list against the local host: the rows an expansion leaves out, and the
+// limits of the fetch and of the list. (The main table's entries: test_table_field_picker.)
 #include "support/CoreTestSupport.h"
-
-#include <call_hooks.h>
 
 namespace {
 
@@ -15,47 +13,19 @@ protected:
         glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
         gsTable = QStringLiteral("tekwy001");
     }
-    // Loads the main table; the entries in the order they were told, as table.field(element).
-    QStringList loadMain()
-    {
-        QStringList told;
-        gLoadTableFields([&](int32_t i) {
-            const TableFieldRecord& e = gaTableFields[size_t(i)];
-            told << e.sTableCode + QLatin1Char('.') + e.sFieldName + QStringLiteral("(%1)").arg(e.iElement);
-        });
-        return told;
-    }
-    const TableFieldRecord& entry(const char* field)
+    static int32_t indexOf(const char* field)
     {
         for (int32_t i = 1; i <= gnTableFieldCount; ++i)
             if (gaTableFields[size_t(i)].sFieldName == QLatin1String(field))
-                return gaTableFields[size_t(i)];
-        static const TableFieldRecord none;
+                return i;
         ADD_FAILURE() << field;
-        return none;
+        return 0;
     }
-    int32_t indexOf(const char* field) { return int32_t(&entry(field) - gaTableFields.data()); }
 };
-
-TEST_F(TableFields, TheMainTableGivesOneEntryPerElementAndKnowsItsReferences)
-{
-    const QStringList told = loadMain();
-    ASSERT_EQ(gnTableFieldCount, 46);
-    EXPECT_EQ(told.size(), 46);
-    // (What the picker shows of arrays, references and combined fields: test_table_field_picker.)
-    EXPECT_EQ(told.mid(28, 2), QStringList({"tekwy001.usag(12)", "tekwy001.prtr(1)"}));
-    EXPECT_EQ(entry("usag").nNrOfElements, 12);
-    EXPECT_EQ(entry("wloc").sRefTable, QStringLiteral("tekwy004"));
-    EXPECT_TRUE(entry("item").bMandatory);
-    EXPECT_EQ(entry("ityp").sInitialValue, QStringLiteral("purchased"));
-    EXPECT_EQ(gsTableVersion.trimmed() + gsTableRelease + gsTableCustomer.trimmed(), QStringLiteral("7.6a3dev"));
-    EXPECT_TRUE(gbTableFieldsLoaded);
-    EXPECT_GE(gaTableFields.size(), size_t(46 + 400)) << "head room after the load";
-}
 
 TEST_F(TableFields, AnExpansionLeavesOutTheKeyInactiveFieldsAndTheCombinedParts)
 {
-    loadMain();
+    gLoadTableFields([](int32_t) {});
     struct Case {
         const char* reference;
         QStringList first;  // the first fields listed

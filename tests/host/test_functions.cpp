@@ -13,7 +13,6 @@
 #include "support/LocalHostFixture.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
@@ -137,8 +136,8 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
 {
     EXPECT_EQ(value(QStringLiteral("get.picture(\"teform_\",\"nothing\",\"\",\"\")")), QStringLiteral("1"));
     const Answer a = call(QStringLiteral("get.picture(\"teform_\",\"box\",\"\",\"\")"));
-    ASSERT_EQ(a.value, QStringLiteral("0"));
-    EXPECT_EQ(a.out(4), QDir(host::pictureDirectory(host->database())).filePath(QStringLiteral("teform_box.png")));
+    EXPECT_EQ(a.value + a.out(4),
+              u'0' + QDir(host::pictureDirectory(host->database())).filePath(QStringLiteral("teform_box.png")));
     QFile picture(a.out(4));
     ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLatin1(picture.readAll().toHex().toUpper()),
@@ -148,14 +147,15 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
     ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
     outside.close();
     const QString remove = QStringLiteral("remove.file.from.server(%1,%2)");
-    for (const QString& path : {outside.fileName(), QStringLiteral("../keep.png"), QStringLiteral("../keep")})
-        EXPECT_EQ(value(remove.arg(q(QString()), q(path))), QStringLiteral("2")) << path.toStdString();
-    EXPECT_EQ(value(remove.arg(q(tempDir()), q(QStringLiteral("keep.png")))), QStringLiteral("2"));
+    for (const auto& [folder, path] : {std::pair{QString(), outside.fileName()}, {QString(), QStringLiteral("../keep.png")},
+                                       {QString(), QStringLiteral("../keep")}, {tempDir(), QStringLiteral("keep.png")}})
+        EXPECT_EQ(value(remove.arg(q(folder), q(path))), QStringLiteral("2")) << path.toStdString();
     EXPECT_TRUE(outside.exists());
     EXPECT_EQ(value(remove.arg(q(QString()), q(QStringLiteral("teform_none.png")))), QStringLiteral("1"));
     // An icon is known within its own group only.
-    EXPECT_EQ(value(QStringLiteral("validate.iconname(\"teform_\",\"truck\")")), QStringLiteral("1"));
-    EXPECT_EQ(value(QStringLiteral("validate.iconname(\"qxform_\",\"truck\")")), QStringLiteral("0"));
+    EXPECT_EQ(value(QStringLiteral("validate.iconname(\"teform_\",\"truck\")"))
+                  + value(QStringLiteral("validate.iconname(\"qxform_\",\"truck\")")),
+              QStringLiteral("10"));
 }
 
 // Good answers are read by the editor's start-up (test_form_choice); here the refusals.
@@ -212,10 +212,9 @@ TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectory)
     EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(dumped.error).arg(dumped.value).arg(none.error).arg(none.value),
               QStringLiteral("0 0 0 1"));
     QFile file(dumps + QStringLiteral("/te_kwy_simpled_2_7.6_a3_dev.txt"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
     EXPECT_EQ(QDir(dumps).entryList(QDir::Files), QStringList{"te_kwy_simpled_2_7.6_a3_dev.txt"});
+    EXPECT_EQ(QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()),
+              host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
     EXPECT_TRUE(QDir(tempDir()).entryList({"*.txt"}, QDir::Files).isEmpty());
 }
 
@@ -227,11 +226,9 @@ TEST_F(HostFunctions, EnumSetGivesEachDomainItsHeadAndTheConstantsThereIsRoomFor
     const QString request = QStringLiteral("teunit").leftJustified(17 + 3 * 60)
                             + QStringLiteral("tenope").leftJustified(17 + 60)
                             + QStringLiteral("teyeno").leftJustified(17 + 2 * 60);
-    const Answer a = call(QStringLiteral("get.enum.set(%1)").arg(q(request)));
-    ASSERT_EQ(a.error, 0);
-    EXPECT_EQ(visible(a.out(1)), "teunit        0  1   pcs            Each|2   kg             Kilogram|"
-                                 "3   m              Metre \"m\"|tenope        0  "
-                                 "teyeno        1  1   yes            Yes|2   no             No|");
+    EXPECT_EQ(visible(call(QStringLiteral("get.enum.set(%1)").arg(q(request))).out(1)),
+              "teunit        0  1   pcs            Each|2   kg             Kilogram|3   m              Metre \"m\"|"
+              "tenope        0  teyeno        1  1   yes            Yes|2   no             No|");
 }
 
 TEST_F(HostFunctions, FieldListsFillOnlyTheRoomOfTheirBuffer)
@@ -251,22 +248,6 @@ TEST_F(HostFunctions, FieldListsFillOnlyTheRoomOfTheirBuffer)
                             "get.domains(5)"})
         EXPECT_EQ(call(QString::fromLatin1(bad)).error, host::kErrBadArgument) << bad;
     EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM qxzrn302 WHERE cfrm = 'f'")), 0);
-}
-
-TEST_F(HostFunctions, AbortRollsBackTheInputRecordsAndAnswersZeroWithoutATransaction)
-{
-    const QString abort = QStringLiteral("am_abort_transaction()");
-    EXPECT_EQ(call(abort, "oqxsammain").value, QStringLiteral("0"));
-    const int64_t before = scalar(QStringLiteral("SELECT count(*) FROM qxzrn302"));
-    ASSERT_EQ(value(QStringLiteral("insert.qxzrn302(\"2\",\"te\",\"kwy\",\"simpled\",\"7.6 \",\"a3\",\"dev \",99,1,"
-                                   "\"1\",\"a\"\"b\")")),
-              QStringLiteral("0"));
-    EXPECT_EQ(queryRows(host->database().handle(), QStringLiteral("SELECT za_prop, defa FROM qxzrn302 WHERE cfrm ="
-                                                                  " 'simpled' AND sequ = 99 AND vers = '7.6' AND cust = 'dev'")),
-              QStringList{"1|a\"b"});
-    ASSERT_EQ(call(abort, "oqxsammain").error, 0);
-    EXPECT_EQ(scalar(QStringLiteral("SELECT count(*) FROM qxzrn302")), before);
-    EXPECT_FALSE(host->database().inTransaction());
 }
 
 } // namespace

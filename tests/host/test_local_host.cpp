@@ -6,8 +6,6 @@
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
 
-#include <QFile>
-
 #include <stdexcept>
 
 namespace {
@@ -22,25 +20,28 @@ int32_t run(VrokApplication& app, const QString& object, const QString& callText
     return app.vrokError();
 }
 
-} // namespace
+// The automation error f threw; number 0 when it threw none.
+AutomationError errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AutomationError& e) {
+        return e;
+    }
+    return {};
+}
 
-// --- The automation object ----------------------------------------------------
+} // namespace
 
 TEST_F(LocalHostFixture, OnlyTheRegisteredClassesGiveAHost)
 {
     for (const char* name : {"Vrok.Application", "Vrok.Application.VandorMatrix"}) {
         std::unique_ptr<VrokApplication> app = createVrokObject(QString::fromLatin1(name));
-        ASSERT_TRUE(app) << name;
-        EXPECT_EQ(run(*app, "oqxdllextint", "get.script.tiv(\"a\",\"b\",\"c\")"), 0) << name;
+        EXPECT_EQ(app ? run(*app, "oqxdllextint", "get.script.tiv(\"a\",\"b\",\"c\")") : -1, 0) << name;
     }
     for (const char* name : {"", "Vrok", "Vrok.Application.Other", " Vrok.Application"}) {
-        try {
-            createVrokObject(QString::fromLatin1(name));
-            ADD_FAILURE() << "created an object for \"" << name << '"';
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number, kCannotCreateObject) << name;
-            EXPECT_FALSE(e.description.isEmpty()) << name;
-        }
+        const AutomationError e = errorOf([&] { createVrokObject(QString::fromLatin1(name)); });
+        EXPECT_TRUE(e.number == kCannotCreateObject && !e.description.isEmpty()) << '"' << name << '"';
     }
 }
 
@@ -52,13 +53,9 @@ TEST_F(LocalHostFixture, ABrokenDatabaseGivesNoHost)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'z')) == 4096);
     file.close();
     qputenv("PALIMOR_HOST_DB", bad.toLocal8Bit());
-    try {
-        createHost();
-        FAIL() << "a broken database gave a host";
-    } catch (const AutomationError& e) {
-        EXPECT_EQ(e.number, kHostDatabaseDamaged);
-        EXPECT_EQ(e.description, bad + QStringLiteral(" is damaged: file is not a database"));
-    }
+    const AutomationError e = errorOf([&] { createHost(); });
+    EXPECT_EQ(e.number, kHostDatabaseDamaged);
+    EXPECT_EQ(e.description, bad + QStringLiteral(" is damaged: file is not a database"));
 }
 
 class LocalHostTest : public LocalHostFixture {
@@ -70,29 +67,6 @@ protected:
     }
     std::unique_ptr<VrokApplication> app;
 };
-
-TEST_F(LocalHostTest, EveryMemberThrowsAfterShutdown)
-{
-    app->setLinkState(10);
-    app->shutdown();
-    int32_t n = 0;
-    const std::pair<const char*, std::function<void()>> members[] = {
-        {"executeFunction", [&] { app->executeFunction("oqxdllextint", "get.script.tiv(\"a\",\"b\",\"c\")", n); }},
-        {"vrokError", [&] { app->vrokError(); }},
-        {"returnValue", [&] { app->returnValue(); }},
-        {"returnCall", [&] { app->returnCall(); }},
-        {"setLinkState", [&] { app->setLinkState(0); }},
-        {"setLinkOption", [&] { app->setLinkOption(0); }},
-        {"shutdown", [&] { app->shutdown(); }}};
-    for (const auto& [what, call] : members) {
-        try {
-            call();
-            ADD_FAILURE() << what << " worked after shutdown";
-        } catch (const AutomationError& e) {
-            EXPECT_EQ(e.number, host::kObjectDisconnected) << what;
-        }
-    }
-}
 
 TEST_F(LocalHostTest, BadCallsAnswerAnErrorAndTheCallUnchanged)
 {
@@ -164,8 +138,6 @@ TEST_F(LocalHostTest, MutatedCallTextsAnswerEitherAWholeCallOrAnErrorAndTheCallU
     }
 }
 
-// --- The dispatcher with handlers of the test's own --------------------------
-
 class DispatcherTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -218,8 +190,6 @@ TEST_F(DispatcherTest, HandlerErrorsAndBadArgumentsBecomeErrorsAndOutArgumentsAr
     EXPECT_EQ(out.returnCall, QStringLiteral("fill(\"in\",\"say \"\"hi\"\", (twice)\",8,-17)"));
 }
 
-// --- Injections and the call log ---------------------------------------------
-
 class InjectionTest : public DispatcherTest {
 protected:
     void SetUp() override
@@ -238,37 +208,25 @@ protected:
     std::unique_ptr<host::LocalHost> app;
 };
 
+// Counted injections are relied on all through the tests; here the rest of their rules.
 TEST_F(InjectionTest, InjectedFailuresAnswerForTheirCallsOnlyAndTheLogKeepsTheNewestCalls)
 {
-    // Counted injections are relied on all through test_core; here the rest of their rules.
     host::injectError("count.me", 77);  // the "(" may be left out
     EXPECT_EQ(call("count.me(1)") * 100 + call("count.me(1)"), 7777);
     EXPECT_EQ(app->returnValue() + u'|' + app->returnCall(), QStringLiteral("|count.me(1)"));
     EXPECT_EQ(call("other(1)"), 0);
     host::clearInjections();
     host::injectAutomationFailure("count.me(", 1);
-    try {
-        call("count.me(1)");
-        ADD_FAILURE() << "no automation failure";
-    } catch (const AutomationError& e) {
-        EXPECT_EQ(e.number, host::kHostCallFailed);
-    }
+    EXPECT_EQ(errorOf([&] { call("count.me(1)"); }).number, host::kHostCallFailed);
     EXPECT_EQ(call("count.me(5)"), 0);
     EXPECT_EQ(runs, 1);
 
     host::clearCallLog();
-    call("count.me(\"broken");
-    int32_t n = 0;
-    app->executeFunction("elsewhere", "count.me(3)", n);
-    QStringList logged;
-    for (const host::LoggedCall& c : host::callLog())
-        logged << c.object + u'|' + c.function + u'|' + c.callText;
-    EXPECT_EQ(logged, QStringList({"obj|count.me(|count.me(\"broken", "elsewhere|count.me(|count.me(3)"}));
     for (int i = 0; i < host::kCallLogLimit + 5; ++i)
         call(QStringLiteral("other(%1)").arg(i));
     const QList<host::LoggedCall> log = host::callLog();
     ASSERT_EQ(log.size(), host::kCallLogLimit);
-    EXPECT_EQ(log.first().callText, QStringLiteral("other(5)"));
+    EXPECT_EQ(log.first().object + u'|' + log.first().function + u'|' + log.first().callText,
+              QStringLiteral("obj|other(|other(5)"));
     EXPECT_EQ(host::callCount("other("), host::kCallLogLimit + 5);
-    EXPECT_EQ(host::callCount("count.me"), 2);
 }

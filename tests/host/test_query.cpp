@@ -9,10 +9,6 @@
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
-#include <gtest/gtest.h>
-
-#include <QStringList>
-
 namespace {
 
 std::string s(const QString& q) { return q.toStdString(); }
@@ -216,22 +212,4 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
                                  QStringLiteral("qxzrn315._index1 = {'2) OR (1=1',-5}"));
     EXPECT_EQ(fetch(set, bound, 1, 5, 20).value, 0);
     EXPECT_EQ(fingerprint(), before);
-}
-
-TEST(QueryMetadata, EveryIndexAndReferenceNamesColumnsTheSchemaHas)
-{
-    LocalHostEnvironment env;
-    ASSERT_TRUE(env.ok()) << s(env.error());
-    std::unique_ptr<host::HostDatabase> db = openHostDatabase(env.databasePath());
-    ASSERT_TRUE(db);
-    auto hasAll = [&](const QString& table, const QStringList& columns) {
-        const std::optional<std::vector<host::TableColumn>> known = host::tableColumns(db->handle(), table);
-        return known && std::all_of(columns.begin(), columns.end(), [&](const QString& c) {
-                   return std::any_of(known->begin(), known->end(), [&](const auto& k) { return k.name == c; });
-               });
-    };
-    for (const host::QueryIndex& i : host::queryIndexes())
-        EXPECT_TRUE(hasAll(i.table, i.columns)) << s(i.table) << " index " << i.index;
-    for (const host::QueryReference& r : host::queryReferences())
-        EXPECT_TRUE(hasAll(r.table, r.columns) && hasAll(r.target, r.columns)) << s(r.table) << "." << s(r.name);
 }

@@ -8,11 +8,8 @@
 #include "support/LocalHostFixture.h"
 #include "update_set.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFileInfo>
-#include <QStringList>
 
 using host::kSetBadColumn, host::kSetMalformed, host::kSetRefused, host::kSetUnknownTable;
 

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QThread>
 
 #include <cstdio>
@@ -19,12 +18,10 @@ TEST(Process, ArgumentsJoinedBySingleBlanksAndResetClearsTheStartState)
 {
     // One argument holding the start record keeps its blank padding.
     setCommandLineFromArguments({"PQ ABC FORM1     E E", "", "x "});
-    EXPECT_EQ(commandLine(), QStringLiteral("PQ ABC FORM1     E E  x "));
     setProgramDirectory("/opt/palimor/bin");
-    EXPECT_EQ(programDirectory(), QStringLiteral("/opt/palimor/bin"));
+    EXPECT_EQ(commandLine() + u'|' + programDirectory(), QStringLiteral("PQ ABC FORM1     E E  x |/opt/palimor/bin"));
     resetProcess();
-    EXPECT_EQ(commandLine(), QString());
-    EXPECT_EQ(programDirectory(), QCoreApplication::applicationDirPath());
+    EXPECT_EQ(commandLine() + u'|' + programDirectory(), u'|' + QCoreApplication::applicationDirPath());
 }
 
 // Children: each ends its process; the parent reads status and output.
@@ -51,8 +48,7 @@ TEST(EndProgramChild, ProcessEndsWithTheStatus)
         SCOPED_TRACE(c.test);
         auto child = platform_test::startChild(QStringLiteral("ProcessChild.DISABLED_") + c.test, {});
         ASSERT_TRUE(child->waitForFinished(60000));
-        EXPECT_EQ(child->exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(child->exitCode(), c.status);
+        EXPECT_TRUE(child->exitStatus() == QProcess::NormalExit && child->exitCode() == c.status) << child->exitCode();
         const QByteArray out = child->readAllStandardOutput();
         EXPECT_TRUE(out.contains(c.output)) << out.constData();
         // The test framework never got to report: the process ended inside the test.
@@ -74,8 +70,7 @@ TEST(TickClock, SetClockStandsStillAdvancesWrapsAt32BitsAndRunsAgainWhenReleased
     const uint32_t before = tickCount();
     advanceTickCount(60000);
     const uint32_t fixed = tickCount();
-    EXPECT_GE(uint32_t(fixed - before), 60000u);
-    EXPECT_LT(uint32_t(fixed - before), 120000u);
+    EXPECT_TRUE(uint32_t(fixed - before) >= 60000u && uint32_t(fixed - before) < 120000u) << fixed - before;
     QThread::msleep(5);
     EXPECT_EQ(tickCount(), fixed);
 
@@ -83,8 +78,8 @@ TEST(TickClock, SetClockStandsStillAdvancesWrapsAt32BitsAndRunsAgainWhenReleased
     const uint32_t a = tickCount();
     QThread::msleep(20);
     // Differences taken in 32 bits survive a wrap.
-    EXPECT_GE(uint32_t(tickCount() - a), 20u);
-    EXPECT_LT(uint32_t(tickCount() - a), 60000u);
+    const uint32_t passed = tickCount() - a;
+    EXPECT_TRUE(passed >= 20u && passed < 60000u) << passed;
 }
 
 } // namespace

@@ -2,16 +2,12 @@
 // A clean editor core for each test: every module reset, the settings store on a
 // temporary file, scripted dialogs, a program end that throws, the log in a
 // temporary directory, host texts seeded into the registry text cache.
-#include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
-#include <optional>
 #include <ostream>
 
 #include "LocalHostFixture.h"
@@ -89,30 +85,12 @@ protected:
 
     static void resetAll()
     {
-        resetDataSets();
-        resetVersions();
-        resetExternal();
-        resetVelq();
-        resetDesignDefinitions();
-        resetKeys();
-        resetEnumerate();
-        resetTextCaches();
-        resetPointers();
-        resetModelessErrors();
-        resetRecords();
-        resetStore();
-        resetHelp();
-        platform::resetHelpViewer();
-        host::resetSessionWindows();
-        resetVrokInterface();
-        resetVrokGlobal();
-        resetGlobal();
-        resetTexts();
-        resetRegistry();
-        resetPalimor();
-        resetViewFields();
-        resetTableFields();
-        ui::resetHooks();
+        for (void (*reset)() : {resetDataSets, resetVersions, resetExternal, resetVelq, resetDesignDefinitions, resetKeys,
+                                resetEnumerate, resetTextCaches, resetPointers, resetModelessErrors, resetRecords,
+                                resetStore, resetHelp, platform::resetHelpViewer, host::resetSessionWindows,
+                                resetVrokInterface, resetVrokGlobal, resetGlobal, resetTexts, resetRegistry, resetPalimor,
+                                resetViewFields, resetTableFields, ui::resetHooks})
+            reset();
         platform::setMousePointer(platform::Pointer::Default);
     }
 
@@ -201,19 +179,27 @@ protected:
     std::unique_ptr<host::HostDatabase> db;
 };
 
+// The call texts of every call of a function since the host's call log was cleared.
+inline QStringList callTexts(const QString& function)
+{
+    QStringList out;
+    for (const host::LoggedCall& c : host::callLog())
+        if (c.function == function)
+            out << c.callText;
+    return out;
+}
+
 // The records of every update set sent since the host's call log was cleared; a set
 // the host could not read fails the test.
 inline std::vector<host::updateset::SetRecord> sentSetRecords()
 {
     std::vector<host::updateset::SetRecord> out;
     std::optional<QString> prefix;
-    for (const host::LoggedCall& c : host::callLog()) {
-        if (c.function != QLatin1String("execute.velq.set("))
-            continue;
-        const qsizetype open = c.callText.indexOf(u'"');
-        const qsizetype close = c.callText.lastIndexOf(QStringLiteral("\","));
+    for (const QString& call : callTexts(QStringLiteral("execute.velq.set("))) {
+        const qsizetype open = call.indexOf(u'"');
+        const qsizetype close = call.lastIndexOf(QStringLiteral("\","));
         // The set goes out enclosed, not quoted: the host undoes the doubled quotes of its texts.
-        QString text = c.callText.mid(open + 1, close - open - 1);
+        QString text = call.mid(open + 1, close - open - 1);
         text.replace(QStringLiteral("\"\""), QStringLiteral("\""));
         QString why;
         const auto records = host::updateset::parseSetText(text, prefix, &why);

@@ -1,6 +1,5 @@
 #include "LocalHostFixture.h"
 
-#include "VrokApplication.h"
 #include "call_hooks.h"
 #include "host_database.h"
 #include "sqlite_util.h"

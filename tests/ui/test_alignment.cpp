@@ -8,13 +8,9 @@
 #include <form_dump.h>
 #include <form_generator.h>
 #include <form_identity.h>
-#include <host_database.h>
 
 #include "layout/mod_Alignment.h"
 #include "mainwindow/mod_StructureChecks.h"
-#include "model/mod_ModelessErrors.h"
-
-#include <QRegularExpression>
 
 #include <map>
 #include <set>

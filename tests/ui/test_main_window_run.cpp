@@ -3,9 +3,6 @@
 #include "test_main_window_support.h"
 
 #include <gui/session_windows_gui.h>
-#include <session_windows.h>
-
-#include <QAction>
 
 namespace {
 

@@ -2,38 +2,22 @@
 // The main window started against the local host: a fixture with a recording host
 // link, start records of the demo forms, host rows.
 #include "exchange/mod_Clipboard.h"
-#include "hostlink/mod_DataSets.h"
 #include "test_screenshots.h"
 
 #include "mainwindow/NodeTreeWidget.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/NodeTree.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_Records.h"
-#include "model/mod_Store.h"
-#include "model/mod_TextCaches.h"
 #include "platform/Clipboard.h"
 #include "platform/FileViewer.h"
-#include "platform/HelpViewer.h"
 #include "services/Fonts.h"
-#include "services/mod_Help.h"
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 
-#include <call_hooks.h>
-#include <host_database.h>
 #include <sqlite_util.h>
-#include <update_set.h>
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QGuiApplication>
-#include <QWidget>
 
 #include <functional>
-#include <memory>
 
 // Forwards to the real local host and remembers what the editor did with the link.
 class RecordingHost : public VrokApplication {
@@ -93,12 +77,8 @@ protected:
     }
     static void resetModules()
     {
-        resetTextCaches();
-        resetPointers();
-        resetRecords();
-        resetStore();
-        resetHelp();
-        resetFonts();
+        for (void (*reset)() : {resetTextCaches, resetPointers, resetRecords, resetStore, resetHelp, resetFonts})
+            reset();
     }
     // A second run in the same test: everything but the registry starts afresh.
     void restart()
@@ -200,7 +180,6 @@ inline QString treeText(const NodeTree& tree)
     }
     return out;
 }
-
 
 // Every group counts the subgroup nodes it holds.
 inline void expectSubgroupCounters(const NodeTree& tree)

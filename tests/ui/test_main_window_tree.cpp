@@ -29,7 +29,7 @@ TEST_P(DemoFormTree, ShowsEveryNodeInItsPlaceInEachView)
     for (const QString& text : dialogs->texts())
         all += text + QLatin1Char('\n');
     EXPECT_EQ(all, golden(QStringLiteral("ui"), QStringLiteral("tree_") + GetParam(), all));
-    EXPECT_EQ(w().tvwGroups->itemOf(tree().firstRoot())->text(0), tree().firstRoot()->text());
+    EXPECT_EQ(w().tvwGroups->itemOf(tree().firstRoot())->text(0), tree().firstRoot()->text());  // what the view shows
     expectSubgroupCounters(tree());
 }
 
@@ -45,15 +45,14 @@ TEST_F(FormTree, RecordsTheWalkMissesGoUnderTheRootWithAMessage)
     EXPECT_TRUE(shape(tree().firstRoot()).endsWith(QStringLiteral(",g_7(f_29),g_8,f_30,f_31,f_32,p_33,f_34,f_35)")))
         << shape(tree().firstRoot()).toStdString();
     const QStringList texts = dialogs->texts();
-    EXPECT_TRUE(texts.contains(QStringLiteral("Group 9 was not linked into the form; it has been added at the end.")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("Field label.only was not linked into the form; it has been added at the end.")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Group 9 was not linked into the form; it has been added at the end."))
+                && texts.contains(QStringLiteral("Field label.only was not linked into the form; it has been added at the end.")));
     EXPECT_EQ(texts.filter(QStringLiteral("was not linked")).size(), 7);
 
     // Runs without the user say nothing.
     restart();
     open(QStringLiteral("itemsd"), QStringLiteral("a"));
-    EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("was not linked")).isEmpty());
-    EXPECT_EQ(node("f_35")->parent()->key(), QStringLiteral("g_0"));
+    EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("was not linked")).isEmpty() && node("f_35")->parent() == node("g_0"));
 }
 
 // Group at index with its links (group numbers, 0 none) and first field (order).
@@ -152,9 +151,7 @@ TEST_P(Fill, BuildsTheTreeFromTheLinks)
         if (g.parent > 1 && !g.isVirtual) {
             EXPECT_EQ(gaGroups[size_t(g.index)].lGroupLevel, gaGroups[size_t(g.parent - 1)].lGroupLevel + 1) << g.index;
         }
-    if (QLatin1String(c.name) == QLatin1String("ChainsEndAtTheirGroup")) {
-        EXPECT_EQ(gaFields[1].lNextField, 0);
-    }
+    EXPECT_TRUE(QLatin1String(c.name) != QLatin1String("ChainsEndAtTheirGroup") || gaFields[1].lNextField == 0);
     EXPECT_TRUE(dialogs->texts().filter(QStringLiteral("was not linked")).isEmpty());
 }
 
@@ -188,8 +185,8 @@ TEST_F(Primitives, StepMovesCrossIntoTheNeighbouringGroupAndKeepTheCounters)
     EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1),g_2(g_3(f_4),f_2(f_3),f_5))"));
     w().mMoveNodeUp();  // first child: last child of g_1
     EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,g_3(f_4)),g_2(f_2(f_3),f_5))"));
-    expectSubgroupCounters(tree());
     EXPECT_EQ(tree().selectedItem(), node("g_3"));
+    expectSubgroupCounters(tree());
 
     select("g_2");
     const QString before = shape();
@@ -201,8 +198,7 @@ TEST_F(Primitives, MoveRightGoesBelowThePreviousSiblingAndDropsAfterTheTarget)
 {
     select("g_2");
     w().mMoveRight();
-    EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_2(f_3),g_2(g_3(f_4),f_5)))"));
-    EXPECT_EQ(gaGroups[2].lGroupLevel, 1);
+    EXPECT_TRUE(shape() == QStringLiteral("g_0(g_1(f_1,f_2(f_3),g_2(g_3(f_4),f_5)))") && gaGroups[2].lGroupLevel == 1);
     expectSubgroupCounters(tree());
     select("f_5");  // behind g_3's last field
     w().mMoveRight();
@@ -215,9 +211,7 @@ TEST_F(Primitives, MoveRightGoesBelowThePreviousSiblingAndDropsAfterTheTarget)
     tree().setDropHighlight(node("f_4"));
     w().mMoveToDropHighlight();
     EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_2(f_3),g_2(g_3(f_4,f_1,f_5))))"));
-    EXPECT_EQ(tree().selectedItem(), node("f_1"));
-    EXPECT_EQ(tree().dropHighlight(), node("f_4"));
-    EXPECT_TRUE(w().treeVisible());
+    EXPECT_TRUE(tree().selectedItem() == node("f_1") && tree().dropHighlight() == node("f_4") && w().treeVisible());
 }
 
 // (Where a follow-up may go is tried by the drops, the insert and the paste; the generated

@@ -3,7 +3,6 @@
 // their status, what they stored and what they wrote to standard error.
 #include "test_main_window_support.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>

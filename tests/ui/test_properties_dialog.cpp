@@ -3,13 +3,9 @@
 // fill of each kind; Cancel leaving the form as it was.
 #include "test_properties_support.h"
 
-#include "hostlink/mod_Enumerate.h"
-#include "model/mod_DesignDefinitions.h"
-#include "model/mod_ViewFields.h"
-#include "properties/frm_Properties.h"
-
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,17 +41,14 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key.toStdString());
         frm_Properties& d = openOn(c.key);
-        EXPECT_TRUE(d.isVisible());
-        EXPECT_EQ(d.Tag, c.kind);
-        EXPECT_EQ(d.windowTitle(), c.title);
+        EXPECT_TRUE(d.isVisible() && d.Tag == c.kind && d.windowTitle() == c.title);
         EXPECT_EQ(d.height(), c.height);
         for (QWidget* page : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
             EXPECT_EQ(page->isVisible(), page->objectName() == QLatin1String(c.page)) << page->objectName().toStdString();
         // The buttons stand below the page.
         EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(c.page))->geometry().bottom());
         EXPECT_LE(d.cmdOk->geometry().bottom(), d.height());
-        EXPECT_EQ(d.cmdPrev->isEnabled(), c.prev);
-        EXPECT_EQ(d.cmdNext->isEnabled(), c.next);
+        EXPECT_TRUE(d.cmdPrev->isEnabled() == c.prev && d.cmdNext->isEnabled() == c.next);
         // The main window is locked while the dialog is open.
         EXPECT_TRUE(w().isLocked() && gbPropertiesOpen);
         d.cmdCancel_Click();
@@ -70,13 +63,11 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
         ASSERT_EQ(tree().selectedItem()->key(), fields[i]);
         EXPECT_EQ(d.lRecordIndex, fields[i].mid(2).toInt());
     }
-    EXPECT_EQ(d.lLastTab, 4);
-    EXPECT_TRUE(d.fraProperties[4]->isVisible());
+    EXPECT_TRUE(d.lLastTab == 4 && d.fraProperties[4]->isVisible());
     QTest::mouseClick(d.cmdPrev, Qt::LeftButton);
     EXPECT_EQ(tree().selectedItem()->key(), fields[fields.size() - 2]);
     d.close();
-    EXPECT_FALSE(d.isVisible());
-    EXPECT_FALSE(w().isLocked());
+    EXPECT_FALSE(d.isVisible() || w().isLocked());
 }
 
 TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
@@ -84,8 +75,7 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
     open(QStringLiteral("itemsd"));
     // A group of subgroups only, and one that holds fields.
     frm_Properties* d = &openOn(QStringLiteral("g_2"));
-    EXPECT_FALSE(d->optGroupAlignmentDef->isEnabled());
-    EXPECT_FALSE(d->optGroupAlignmentSpec->isEnabled());
+    EXPECT_FALSE(d->optGroupAlignmentDef->isEnabled() || d->optGroupAlignmentSpec->isEnabled());
     d->cmdCancel_Click();
     openOn(QStringLiteral("g_1"));
     EXPECT_TRUE(d->optGroupAlignmentEqu->isEnabled());
@@ -102,8 +92,7 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
     for (QWidget* c : std::initializer_list<QWidget*>{d->chkSelection, d->txtParentTable, d->cmdParentTableZoom,
                                                       d->lblParentTable})
         EXPECT_FALSE(c->isVisible()) << c->objectName().toStdString();
-    EXPECT_TRUE(d->chkSelection->isEnabled());
-    EXPECT_TRUE(d->chkDashboard->isVisible());  // feature 2 is in level 10
+    EXPECT_TRUE(d->chkSelection->isEnabled() && d->chkDashboard->isVisible());  // feature 2 is in level 10
     d->cmdCancel_Click();
 
     // Read-only: every input inside the pages is off but the three label zooms, on
@@ -143,8 +132,7 @@ TEST_F(PropertiesDialog, GroupsBeyondTheFieldArrayOpenWithoutFieldFlags)
     gaFields[1].bIsTableField = gaFields[1].bTableRef = gaFields[1].bTableMandatory = true;
     for (const int32_t index : {g, 1}) {
         frm_Properties& d = openOn(gsGroupKey(index));
-        EXPECT_EQ(d.Tag, kKindGroup);
-        EXPECT_EQ(d.txtFormNr->text(), QString::number(index + 1));
+        EXPECT_TRUE(d.Tag == kKindGroup && d.txtFormNr->text() == QString::number(index + 1));
         EXPECT_FALSE(d.bIsTableField || d.bTableRef || d.bTableMandatory);
         d.cmdCancel_Click();
     }
@@ -159,16 +147,14 @@ TEST_F(PropertiesDialog, OpenAndCancelChangeNothingOnTheDemoForms)
         const QMap<QString, QString> records = recordValues();
         const QString treeBefore = treeText(tree());
         const bool changed = gbFormChanged;
-        const QStringList keys = keysInTreeOrder(tree(), QString());
-        for (const QString& key : keys) {
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
             frm_Properties& d = openOn(key);
             ASSERT_TRUE(d.isVisible()) << key.toStdString();
             d.cmdCancel_Click();
         }
         EXPECT_EQ(changedValues(records, recordValues()), QStringList());
         EXPECT_EQ(treeText(tree()), treeBefore);
-        EXPECT_EQ(gbFormChanged, changed);
-        EXPECT_FALSE(w().isLocked());
+        EXPECT_TRUE(gbFormChanged == changed && !w().isLocked());
     }
 }
 
@@ -199,8 +185,7 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
     gaGroups[0].iGroupWidth = 101;
     frm_Properties& d = openOn(QStringLiteral("g_0"));
     EXPECT_EQ(d.txtGroupCols->text(), QStringLiteral("101"));
-    EXPECT_EQ(d.txtGroupCols->parentWidget(), d.fraForm);
-    EXPECT_TRUE(d.txtGroupCols->isVisible());
+    EXPECT_TRUE(d.txtGroupCols->parentWidget() == d.fraForm && d.txtGroupCols->isVisible());
     d.cmdCancel_Click();
 
     // A multi-currency field: element -1, disabled, on every page's heading.
@@ -209,13 +194,11 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
     gaFields[14].iLabelLengthMO = 999;
     gaFields[14].iMaxDispLen = 7;
     openOn(QStringLiteral("f_14"));
-    EXPECT_EQ(d.txtElement->text(), QStringLiteral("-1"));
-    EXPECT_FALSE(d.txtElement->isEnabled());
+    EXPECT_TRUE(d.txtElement->text() == QStringLiteral("-1") && !d.txtElement->isEnabled());
     for (int i = 1; i <= 6; ++i)
         EXPECT_EQ(d.lblElementText[size_t(i)]->text(), QStringLiteral("-1"));
-    EXPECT_TRUE(d.chkLinkLabLenToDispLen->isChecked());
+    EXPECT_TRUE(d.chkLinkLabLenToDispLen->isChecked() && !d.txtLabelLengthMO->isEnabled());
     EXPECT_EQ(d.txtLabelLengthMO->text(), QStringLiteral("7"));
-    EXPECT_FALSE(d.txtLabelLengthMO->isEnabled());
     EXPECT_EQ(d.nSavedDomainIndex, gaFields[14].nDomainIndex);
     d.cmdCancel_Click();
 
@@ -228,24 +211,18 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
     for (QWidget* c : std::initializer_list<QWidget*>{d.optCheckbox, d.optListbox, d.optOptionset, d.optStrNormal,
                                                       d.optStrList, d.optStrCombo, d.cboDataAli, d.cboYesValue})
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
-    EXPECT_EQ(d.cboDataAli->count(), 0);
-    EXPECT_EQ(d.nSavedDomainIndex, 0);
-    EXPECT_EQ(d.sNodeKind, QStringLiteral("label"));
+    EXPECT_TRUE(d.cboDataAli->count() == 0 && d.nSavedDomainIndex == 0 && d.sNodeKind == QStringLiteral("label"));
     d.cmdCancel_Click();
     // An enumerate's default shows in the list of its values; the next field's in the text box.
     ASSERT_TRUE(gaFields[12].bDefault);
     openOn(QStringLiteral("f_12"));
-    EXPECT_TRUE(d.cboDefaultValue->isVisible());
-    EXPECT_FALSE(d.txtDefaultValue->isVisible());
-    EXPECT_GT(d.cboDefaultValue->count(), 1);
+    EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible() && d.cboDefaultValue->count() > 1);
     EXPECT_EQ(d.cboDefaultValue->currentText(), d.msGetEnumDesc(gaFields[12].sDefaultValue));
     d.cmdCancel_Click();
     // The next field with a domain gets its data alignment list back.
     openOn(QStringLiteral("f_17"));
-    EXPECT_EQ(d.cboDataAli->count(), 2);
-    EXPECT_EQ(d.cboDataAli->currentData().toInt(), gaFields[17].iDataAli);
-    EXPECT_TRUE(d.txtDefaultValue->isVisible());
-    EXPECT_FALSE(d.cboDefaultValue->isVisible());
+    EXPECT_TRUE(d.cboDataAli->count() == 2 && d.cboDataAli->currentData().toInt() == gaFields[17].iDataAli);
+    EXPECT_TRUE(d.txtDefaultValue->isVisible() && !d.cboDefaultValue->isVisible());
     d.cmdCancel_Click();
 }
 
@@ -262,9 +239,7 @@ TEST_F(PropertiesDialog, LabelPositionRightComesAndGoesByItsValue)
         d.cboLabelPosition->setCurrentIndex(d.cboLabelPosition->findData(3));
         d.chkNoControl->setChecked(true);
         d.mSetLabelAlignEnum();
-        EXPECT_EQ(d.cboLabelPosition->findData(3), -1);
-        EXPECT_NE(d.cboLabelPosition->findData(4), -1);
-        EXPECT_EQ(d.cboLabelPosition->count(), 3);
+        EXPECT_TRUE(d.cboLabelPosition->findData(3) == -1 && d.cboLabelPosition->findData(4) != -1);
         EXPECT_EQ(d.cboLabelPosition->currentData().toInt(), 1);  // the removed one was selected
         d.mSetLabelAlignEnum();  // already without it
         EXPECT_EQ(d.cboLabelPosition->count(), 3);
@@ -292,8 +267,7 @@ TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
     // f_9 dependent by its record: f_10 depends on a view field.
     gaFields[9].bDependent = true;
     EXPECT_TRUE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
-    EXPECT_EQ(reason, ViewFieldDependent);
-    EXPECT_EQ(dependsOn, 9);
+    EXPECT_TRUE(reason == ViewFieldDependent && dependsOn == 9);
     d.chkDependent->setChecked(false);
     EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
     d.cmdCancel_Click();
@@ -307,20 +281,16 @@ TEST_F(PropertiesDialog, PictureIconIsFetchedOnceAndRemovedAtExit)
     open(QStringLiteral("itemsd"));
     host::clearCallLog();
     frm_Properties& d = openOn(QStringLiteral("p_13"));
-    ASSERT_FALSE(d.imgIcon->pixmap().isNull());
-    ASSERT_EQ(gaIconCache.size(), 2u);
+    ASSERT_TRUE(!d.imgIcon->pixmap().isNull() && gaIconCache.size() == 2u);
     const IconCacheEntry entry = gaIconCache[1];
-    EXPECT_EQ(entry.sIconName, QStringLiteral("box"));
-    EXPECT_EQ(QFileInfo(entry.sFileName).fileName(), entry.sFileName);
+    // Cached as its folder and a plain name, which the exit removes.
+    EXPECT_TRUE(entry.sIconName == QStringLiteral("box") && QFileInfo(entry.sFileName).fileName() == entry.sFileName);
     const QString file = QDir(entry.sLocalFile).filePath(entry.sFileName);
     EXPECT_TRUE(QFileInfo::exists(file));
     d.cmdCancel_Click();
     openOn(QStringLiteral("p_13"));
     d.cmdCancel_Click();
-    QStringList pictureCalls;
-    for (const host::LoggedCall& c : host::callLog())
-        if (c.function == QLatin1String("get.picture("))
-            pictureCalls << c.callText;
+    const QStringList pictureCalls = callTexts(QStringLiteral("get.picture("));
     ASSERT_EQ(pictureCalls.size(), 1);
     // The icon group is the package followed by "form_".
     EXPECT_TRUE(pictureCalls[0].startsWith(QStringLiteral("get.picture(\"teform_\",\"box"))) << pictureCalls[0].toStdString();
@@ -339,8 +309,7 @@ TEST_F(PropertiesDialog, FailedCheckBringsItsPageForwardAndSkipsTheNextCheck)
     });
     d.tabProperties->setCurrentIndex(1);
     EXPECT_FALSE(d.mbValidate_OnLostFocus(d.txtMaxDispLen, 2, QString()));
-    EXPECT_EQ(d.tabProperties->currentIndex(), 3);
-    EXPECT_TRUE(d.bSkipValidation);
+    EXPECT_TRUE(d.tabProperties->currentIndex() == 3 && d.bSkipValidation);
     EXPECT_TRUE(d.mbValidate_OnLostFocus(d.txtLabelCode, 2, QString()));
     EXPECT_TRUE(d.mbValidate_OnLostFocus(d.txtLabelCode, 2, QString()));
     EXPECT_EQ(checked, (QStringList{QStringLiteral("txtMaxDispLen"), QStringLiteral("txtLabelCode")}));
@@ -358,8 +327,7 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     tree().setSelectedItem(node("g_1"));
     w().toolbarButton(QStringLiteral("mnuEProperties"))->click();
     frm_Properties& d = propertiesDialog();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_FALSE(w().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
+    EXPECT_TRUE(d.isVisible() && !w().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
     d.cmdCancel_Click();
     trigger("mnuEProperties");
     EXPECT_EQ(d.Tag, kKindGroup);
@@ -373,9 +341,15 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     help->clear();
     d.cmdHelp_Click();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    ASSERT_EQ(help->shown().size(), 2u);
-    EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic,
-              QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc"));
+    // The mouse opens an input's topic only over a disabled one.
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    for (const bool enabled : {true, false}) {
+        d.chkGrid->setEnabled(enabled);
+        QCoreApplication::sendEvent(d.chkGrid, &enter);
+    }
+    ASSERT_EQ(help->shown().size(), 3u);
+    EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,
+              QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc /plm/plm/position.htm#chkGrid"));
     d.cmdCancel_Click();
 }
 

@@ -14,7 +14,6 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <functional>
 #include <string_view>
 #include <tuple>
 
@@ -196,7 +195,6 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
     d.cmdCancel_Click();
 }
 
-
 // What a user does in the dialog: click into a box, replace its text, and leave it
 // with the tab key.
 void typeInto(QLineEdit* box, const QString& text)
@@ -235,9 +233,8 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     // A bad value keeps its page: the box gets the focus and its previous value back.
     typeInto(d.txtLabelLengthSO, QStringLiteral("99999"));
     showTab(d, 1);
-    EXPECT_EQ(d.tabProperties->currentIndex(), 1);
+    EXPECT_TRUE(d.tabProperties->currentIndex() == 1 && d.txtLabelLengthSO->text() == QStringLiteral("0"));
     EXPECT_EQ(QApplication::focusWidget(), d.txtLabelLengthSO);
-    EXPECT_EQ(d.txtLabelLengthSO->text(), QStringLiteral("0"));
     typeInto(d.txtLabelLengthSO, QStringLiteral("25"));
     leave(d.txtLabelLengthSO);
     showTab(d, 1);
@@ -263,9 +260,8 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     QTest::mouseClick(d.cmdOk, Qt::LeftButton);
     ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
     QStringList changes;
-    for (const QString& l : logLines())
-        if (l.contains(QLatin1String(" changed from ")))
-            changes << l.mid(l.indexOf(QLatin1String(" - ")) + 3);
+    for (const QString& l : logLines().filter(QStringLiteral(" changed from ")))
+        changes << l.mid(l.indexOf(QLatin1String(" - ")) + 3);
     // The domain brings its format and lengths; the picture's one label size serves
     // both occurrences.
     QStringList expected;
@@ -280,22 +276,17 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
              << QStringLiteral("Field '-' : Icon name changed from box to truck")
              << QStringLiteral("Field '-' : Label Length MO changed from 999 to 0");
     EXPECT_EQ(changes, expected);
-    EXPECT_TRUE(gbFormChanged);
-    EXPECT_TRUE(node("f_10")->text().contains(QLatin1String("tekwy002.dsca")));
+    EXPECT_TRUE(gbFormChanged && node("f_10")->text().contains(QLatin1String("tekwy002.dsca")));
 
     w().mnuFSave_Click();
     ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
     restart();
     open(QStringLiteral("itemsd"));
     const FieldRecord& f = gaFields[10];
-    EXPECT_EQ(f.sDomainCode, QStringLiteral("qty"));
-    EXPECT_EQ(f.sDisplayFormat, QStringLiteral("ZZZZZZ9"));
-    EXPECT_EQ(f.iMaxDispLen, 7);
-    EXPECT_EQ(f.iLabelLengthSO, 25);
-    EXPECT_TRUE(f.bMandatoryInput);
-    EXPECT_FALSE(f.bFieldInMultiOcc);
-    EXPECT_FALSE(gaGroups[2].bShowGroupBox);
-    EXPECT_EQ(gaFields[13].sIconName, QStringLiteral("truck"));
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5%6%7 %8").arg(f.sDomainCode, f.sDisplayFormat).arg(f.iMaxDispLen)
+                  .arg(f.iLabelLengthSO).arg(f.bMandatoryInput).arg(f.bFieldInMultiOcc).arg(gaGroups[2].bShowGroupBox)
+                  .arg(gaFields[13].sIconName),
+              QStringLiteral("qty ZZZZZZ9 7 25 100 truck"));
 }
 
 // Each changed property: its line in the change log and its table's change mark only.
@@ -346,15 +337,13 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         d.cmdOk_Click();
         ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
         QStringList lines;
-        for (const QString& l : logLines().mid(logged))
-            if (const qsizetype at = l.indexOf(QLatin1String(" - Field '")); at >= 0)
-                lines << l.mid(at + 10);
+        for (const QString& l : logLines().mid(logged).filter(QStringLiteral(" - Field '")))
+            lines << l.mid(l.indexOf(QLatin1String(" - Field '")) + 10);
         EXPECT_EQ(lines, row.lines);
         const FieldRecord& f = gaFields[17];
         EXPECT_EQ(QStringLiteral("%1%2%3").arg(f.bChanged301).arg(f.bChanged302).arg(f.bChanged308),
                   QLatin1String(row.marks));
-        EXPECT_TRUE(f.bChanged);
-        EXPECT_TRUE(gbFormChanged);
+        EXPECT_TRUE(f.bChanged && gbFormChanged);
     }
     EXPECT_EQ(gaFields[17].iMinInpLen, 0);
 }
@@ -422,9 +411,8 @@ TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
     typeInto(d.txtLabelLenPict, QStringLiteral("70000"));
     // The click on OK leaves the box: refused there, and OK does not go on.
     QTest::mouseClick(d.cmdOk, Qt::LeftButton);
-    EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("The value 70000 is out of range."));
-    EXPECT_EQ(d.txtLabelLenPict->text(), QStringLiteral("0"));
+    EXPECT_TRUE(d.isVisible() && d.txtLabelLenPict->text() == QStringLiteral("0"));
     EXPECT_EQ(QApplication::focusWidget(), d.txtLabelLenPict);
 
     // Letters do not get in; a text that does is refused by OK itself.
@@ -433,8 +421,7 @@ TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
     d.txtLabelLenPict->setText(QStringLiteral("abc"));
     dialogs->clear();
     d.cmdOk_Click();
-    EXPECT_TRUE(d.isVisible());
-    EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("The value abc is out of range."));
+    EXPECT_TRUE(d.isVisible() && dialogs->texts().join(u'|') == QStringLiteral("The value abc is out of range."));
     EXPECT_EQ(changedValues(before, recordValues()), QStringList());
     for (const QString& l : logLines())
         EXPECT_FALSE(l.contains(QLatin1String(" changed from "))) << l.toStdString();
@@ -460,12 +447,8 @@ TEST_F(PropertiesDialog, CancelPutsTheDomainBackAndOkKeepsTheLoadsFieldLength)
         d.txtDomainCode->setText(QStringLiteral("amnt"));
         ASSERT_TRUE(gbValidateControl(d.txtDomainCode, 2, QString()));
         ASSERT_NE(gaFields[10].nDomainIndex, domain);
-        if (closeBox)
-            d.close();
-        else
-            d.cmdCancel_Click();
-        EXPECT_EQ(gaFields[10].nDomainIndex, domain);
-        EXPECT_FALSE(w().isLocked());
+        closeBox ? void(d.close()) : d.cmdCancel_Click();
+        EXPECT_TRUE(gaFields[10].nDomainIndex == domain && !w().isLocked());
     }
 
     // An amount without display format: the decimals and the point count when a
@@ -479,10 +462,8 @@ TEST_F(PropertiesDialog, CancelPutsTheDomainBackAndOkKeepsTheLoadsFieldLength)
     d.txtDisplayFormat->clear();
     d.cmdOk_Click();
     const FieldRecord& f = gaFields[10];
-    ASSERT_TRUE(f.sDisplayFormat.isEmpty());
-    ASSERT_GT(f.iMaxInpLen, 0);
-    EXPECT_EQ(f.iFieldLength, f.iMaxDispLen + f.iMaxInpLen + 1);
-    EXPECT_EQ(f.iFieldLength, giDomainDisplayLength(10));
+    ASSERT_TRUE(f.sDisplayFormat.isEmpty() && f.iMaxInpLen > 0);
+    EXPECT_TRUE(f.iFieldLength == f.iMaxDispLen + f.iMaxInpLen + 1 && f.iFieldLength == giDomainDisplayLength(10));
 }
 
 // A group's selection flag and parent table bring, rename and keep its selection
@@ -507,21 +488,18 @@ TEST_F(PropertiesDialog, SelectionGroupsKeepTheirSelectionField)
     d.cmdOk_Click();
     ASSERT_FALSE(d.isVisible());
     const QList<int32_t> added = fieldsNamed("sel.use.tekwy002");
-    ASSERT_EQ(added.size(), 1);
-    EXPECT_TRUE(gaGroups[3].bSelectionGroup);
+    ASSERT_TRUE(added.size() == 1 && gaGroups[3].bSelectionGroup);
 
     gaFields[size_t(added[0])].bChanged = gaFields[size_t(added[0])].bChanged301 = false;
     openOn(QStringLiteral("g_3"));
     d.txtParentTable->setText(QStringLiteral("tekwy005"));
     d.cmdOk_Click();
-    EXPECT_EQ(fieldsNamed("sel.use.tekwy005"), added);
-    EXPECT_TRUE(gaFields[size_t(added[0])].bChanged301);
+    EXPECT_TRUE(fieldsNamed("sel.use.tekwy005") == added && gaFields[size_t(added[0])].bChanged301);
 
     openOn(QStringLiteral("g_3"));
     d.chkSelection->click();
     d.cmdOk_Click();
-    EXPECT_FALSE(gaGroups[3].bSelectionGroup);
-    EXPECT_EQ(fieldsNamed("sel.use.tekwy005"), added);
+    EXPECT_TRUE(!gaGroups[3].bSelectionGroup && fieldsNamed("sel.use.tekwy005") == added);
 }
 
 } // namespace

@@ -3,12 +3,9 @@
 // the technical documentation.
 #include "test_properties_support.h"
 
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_Velq.h"
 #include "properties/mod_Validation.h"
 
 #include <functions_labels.h>
-#include <session_windows.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -252,9 +249,7 @@ TEST_F(LookUps, ZoomButtonsStartTheirSessionAndTakeTheChosenKey)
         // The check ran: what it let pass is its new previous text.
         EXPECT_EQ(gsPrevValues.value(input->objectName()), input->text());
         EXPECT_EQ(dialogs->texts().join(u'|'), QLatin1String(row.message));
-        if (table == QLatin1String("qxzrn360")) {
-            EXPECT_EQ(d.txtZoomToParallelMenus->text(), QStringLiteral("2"));
-        }
+        EXPECT_TRUE(table != QLatin1String("qxzrn360") || d.txtZoomToParallelMenus->text() == QStringLiteral("2"));
         EXPECT_TRUE(d.isEnabled() && w().isEnabled());
         d.cmdCancel_Click();
     }
@@ -276,15 +271,14 @@ TEST_F(LookUps, IconsAreChosenAndDocumentationIsEdited)
                              }});
     frm_Properties& d = openOn(QStringLiteral("p_13"));
     d.cmdIconZoom->click();
-    EXPECT_EQ(d.txtIcon->text(), QStringLiteral("truck"));
-    EXPECT_FALSE(d.imgIcon->pixmap().isNull());  // its check shows it
+    EXPECT_TRUE(d.txtIcon->text() == QStringLiteral("truck") && !d.imgIcon->pixmap().isNull());  // its check shows it
     d.cmdCancel_Click();
 
     openOn(QStringLiteral("f_17"));
     d.tabProperties->setCurrentIndex(4);
-    EXPECT_FALSE(d.chkDocu->isChecked());
+    const bool before = d.chkDocu->isChecked();
     d.cmdDocuText->click();
-    EXPECT_TRUE(d.chkDocu->isChecked());
+    EXPECT_TRUE(!before && d.chkDocu->isChecked());
     d.cmdCancel_Click();
     restart();
     open(QStringLiteral("itemsd"), QStringLiteral("r"));

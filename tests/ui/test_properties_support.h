@@ -3,7 +3,6 @@
 // a node, the records as text.
 #include "test_main_window_support.h"
 
-#include "model/mod_DesignDefinitions.h"
 #include "properties/frm_Properties.h"
 
 #include <QMap>

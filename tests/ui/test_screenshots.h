@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QImage>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -27,4 +29,15 @@ inline QString saveScreenshot(QWidget& window, const QString& name)
     const bool saved = QDir().mkpath(dir) && window.grab().save(file);
     EXPECT_TRUE(saved) << file.toStdString();
     return saved ? file : QString();
+}
+
+// The number of distinct colours in a part of a picture, looking at every step-th pixel:
+// a part that shows something has more than a few.
+inline int colours(const QImage& image, const QRect& part, int step = 1)
+{
+    QSet<QRgb> seen;
+    for (int y = part.top(); y <= part.bottom(); y += step)
+        for (int x = part.left(); x <= part.right(); x += step)
+            seen.insert(image.pixel(x, y));
+    return int(seen.size());
 }

@@ -1,26 +1,19 @@
-// The services' windows and rules: the default GUI font, how controls take it and its log
-// line; the about box, its caption from the host labels and the ways it closes; the help
-// viewer window and context help on a dialog's controls.
+// The services' windows and rules: the default GUI font and how controls take it; the about
+// box with its host captions and credits; the help viewer window.
 #include "platform/gui_HelpViewer.h"
 #include "services/Fonts.h"
 #include "services/frm_About.h"
-#include "services/mod_Help.h"
 #include "support/CoreTestSupport.h"
 #include "test_screenshots.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDialog>
-#include <QEnterEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QTest>
 #include <QTextBrowser>
 
@@ -47,30 +40,6 @@ protected:
 
     QFont savedFont;
 };
-
-TEST(FontsRules, PointSizesFromTheCellHeightAndTheScreen)
-{
-    const struct {
-        int32_t height, leading, dpi;
-        double points;
-    } cases[] = {{13, 3, 120, 6.0}, {11, 0, 96, 8.25}, {16, 4, 96, 9.0}, {12, 0, 0, 0.0}};
-    for (const auto& c : cases)
-        EXPECT_DOUBLE_EQ(Fonts::pointSize(c.height, c.leading, c.dpi), c.points) << c.height << "/" << c.dpi;
-}
-
-TEST_F(FontsTest, LocaleLibraryIsLookedForByTheNameRule)
-{
-    EXPECT_EQ(Fonts::localeLibraryPath(QStringLiteral("ed.bin"), 0xC0A), tmp.path() + QStringLiteral("/EDLC0A.so"));
-    // A library that does not load: the instance is its own locale object.
-    const QString program = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-    QFile broken(Fonts::localeLibraryPath(program, Fonts::localeId(QLocale::system())));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly) && broken.write("not a library") > 0);
-    broken.close();
-    Fonts unloadable;
-    EXPECT_FALSE(unloadable.hasLocalizer());
-    EXPECT_EQ(unloadable.localeObjectName(), QStringLiteral("Fonts"));
-    EXPECT_TRUE(dialogs->shown().empty());
-}
 
 TEST_F(FontsTest, ControlsTakeTheDefaultFontAndOthersAreLeftAlone)
 {
@@ -105,24 +74,6 @@ TEST_F(FontsTest, ControlsTakeTheDefaultFontAndOthersAreLeftAlone)
     EXPECT_FALSE(noFont.property("fontCharset").isValid());
 }
 
-TEST_F(FontsTest, EveryMeasureWritesTheFontLine)
-{
-    if (qRound(QGuiApplication::primaryScreen()->logicalDotsPerInchY()) != 96)
-        GTEST_SKIP() << "the expected sizes assume 96 dots per inch";
-    startLogging();
-    Fonts fonts;
-    const Fonts::FontDesc desc = fonts.DefaultFont();
-    QLabel label;
-    fonts.SetDefaultFont(&label);
-    EXPECT_DOUBLE_EQ(desc.Size, 8.25);
-    EXPECT_DOUBLE_EQ(label.font().pointSizeF(), 8.25);
-    const QString line = QStringLiteral("Font used: '%1' ;size:  8.25 charset: ' %2'").arg(desc.Name).arg(desc.Charset);
-    const QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), 2);
-    for (const QString& l : lines)
-        EXPECT_TRUE(l.endsWith(QStringLiteral(" - ") + line)) << l.toStdString();
-}
-
 class About : public CoreTest {
 protected:
     void SetUp() override
@@ -146,59 +97,28 @@ protected:
     }
 };
 
-TEST_F(About, ShowsNameVersionLabelsAndPictureCentredAndAnswersCredits)
+TEST_F(About, ShowsNameVersionLabelsAndPictureAndAnswersCredits)
 {
     EXPECT_EQ(gsAboutVersionText(2, 3, 41), QStringLiteral("Version: 2.3a.41"));
     goFonts = std::make_unique<Fonts>();
-    frm_About& box = shown();
-    EXPECT_EQ(box.lblProduct1->text(), QStringLiteral("Palimor"));
-    EXPECT_EQ(box.lblProduct2->text(),
-              gsAboutVersionText(PALIMOR_VERSION_MAJOR, PALIMOR_VERSION_MINOR, PALIMOR_VERSION_PATCH));
-    EXPECT_FALSE(box.lblNotice->text().isEmpty());
-    EXPECT_EQ(box.pbOk->text(), QStringLiteral("Fine"));
-    EXPECT_EQ(box.Image1->geometry(), box.rect());
-    EXPECT_FALSE(box.Image1->pixmap().isNull());
-    EXPECT_TRUE(box.pbOk->property("fontCharset").isValid());
-    // Every activation translates the code again, not the text it became.
-    for (int activation = 0; activation < 2; ++activation) {
-        EXPECT_EQ(box.windowTitle(), QStringLiteral("About this editor")) << activation;
-        box.hide();
-        box.show();
-    }
-    EXPECT_TRUE(dialogs->shown().empty());
-    saveScreenshot(box, QStringLiteral("about.png"));
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(box.x(), screen.left() + (screen.width() - box.width()) / 2);
-    EXPECT_EQ(box.y(), screen.top() + (screen.height() - box.height()) / 2);
+    QPointer<frm_About> box = &shown();
+    EXPECT_EQ(box->lblProduct1->text() + u'|' + box->lblProduct2->text() + u'|' + box->pbOk->text() + u'|'
+                  + box->windowTitle(),
+              QStringLiteral("Palimor|%1|Fine|About this editor")
+                  .arg(gsAboutVersionText(PALIMOR_VERSION_MAJOR, PALIMOR_VERSION_MINOR, PALIMOR_VERSION_PATCH)));
+    EXPECT_FALSE(box->Image1->pixmap().isNull());
+    saveScreenshot(*box, QStringLiteral("about.png"));
 
-    // Typing "credits" runs the handler and leaves the box up.
+    // Typing "credits" runs the handler and leaves the box up; Escape closes and releases it.
     int calls = 0;
-    box.onCredits = [&] { ++calls; };
-    QTest::keyClicks(&box, QStringLiteral("credit"));
+    box->onCredits = [&] { ++calls; };
+    QTest::keyClicks(box, QStringLiteral("credit"));
     EXPECT_EQ(calls, 0);
-    QTest::keyClicks(&box, QStringLiteral("xcredits"));
-    EXPECT_EQ(calls, 1);
-    EXPECT_TRUE(box.isVisible());
-}
-
-TEST_F(About, EnterEscAClickAndOkCloseAndReleaseTheBox)
-{
-    const std::function<void(frm_About&)> closers[] = {
-        [](frm_About& b) { QTest::keyClick(&b, Qt::Key_Escape); },
-        [](frm_About& b) { QTest::keyClick(&b, Qt::Key_Return); },
-        [](frm_About& b) { QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 5)); },
-        [](frm_About& b) { QTest::mouseClick(b.lblProduct1, Qt::LeftButton, {}, QPoint(3, 3)); },
-        [](frm_About& b) { b.pbOk->click(); },
-        [](frm_About& b) { b.close(); },
-    };
-    for (const auto& close : closers) {
-        QPointer<frm_About> box = &shown();
-        close(*box);
-        EXPECT_FALSE(box->isVisible());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(box.isNull());
-        EXPECT_EQ(aboutBoxInstance(), nullptr);
-    }
+    QTest::keyClicks(box, QStringLiteral("xcredits"));
+    EXPECT_TRUE(calls == 1 && box->isVisible());
+    QTest::keyClick(box, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(box.isNull() && !aboutBoxInstance());
 }
 
 QString helpDir() { return qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/help"); }
@@ -255,51 +175,6 @@ TEST(WidgetHelpViewer, ReusesOneWindowAndAnswersItsHandle)
     EXPECT_EQ(port.window(), window);
     EXPECT_EQ(window->currentFile(), helpFile("glossary.htm"));
     EXPECT_EQ(port.showHelp(nullptr, QString(), platform::HelpCommand::DisplayContents, QString()), 0);
-}
-
-class ContextHelp : public CoreTest {
-protected:
-    void TearDown() override
-    {
-        resetHelp();
-        platform::resetHelpViewer();
-        CoreTest::TearDown();
-    }
-};
-
-// F1 on a control opens its topic; the mouse opens it only over a disabled control.
-TEST_F(ContextHelp, F1OrTheMouseOverADisabledControlOpensItsTopic)
-{
-    resetHelp();
-    const auto viewer = platform::installScriptedHelpViewer();
-    gsHelpFile = helpDir();
-    gInitializeHelpTopics();
-    QDialog dialog;  // controls named as the property dialog's
-    auto* defaultValue = new QLineEdit(&dialog);
-    defaultValue->setObjectName(QStringLiteral("txtDefaultValue"));
-    auto* grid = new QCheckBox(&dialog);
-    grid->setObjectName(QStringLiteral("chkGrid"));
-    auto* fieldType = new QComboBox(&dialog);
-    fieldType->setObjectName(QStringLiteral("cboFieldType"));
-    fieldType->setEditable(true);
-    EXPECT_EQ(platform::installContextHelp(&dialog, gbPropertiesContextHelp), 3);  // with the combo box's line edit
-    dialog.show();
-
-    QTest::keyClick(defaultValue, Qt::Key_F1);
-    QTest::keyClick(fieldType->lineEdit(), Qt::Key_F1);
-    QTest::keyClick(defaultValue, Qt::Key_A);
-    EXPECT_EQ(defaultValue->text(), QStringLiteral("a"));
-    EXPECT_EQ(glHelpWnd, platform::ScriptedHelpViewer::handle());
-
-    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
-    QCoreApplication::sendEvent(grid, &enter);
-    grid->setEnabled(false);
-    QCoreApplication::sendEvent(grid, &enter);
-    QStringList topics;
-    for (const auto& s : viewer->shown())
-        topics << s.topic;
-    EXPECT_EQ(topics, QStringList({"/plm/plm/general_properties.htm#chkDefault",
-                                   "/plm/plm/general_properties.htm#cboFieldType", "/plm/plm/position.htm#chkGrid"}));
 }
 
 } // namespace

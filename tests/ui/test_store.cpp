@@ -130,8 +130,7 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
 
     ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_FALSE(anyToggled());
-    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
+    EXPECT_TRUE(!anyToggled() && documentation(QStringLiteral("tekwy001.item")) == 0);
     const std::map<QString, QString> stored = designTexts();
     const QString storedTree = links::treeText(tree().firstRoot());
     int virtualGroups = 0;
@@ -148,8 +147,7 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     gRebuildPointers();
     gUpdatePointers();
     ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 1);
-    EXPECT_TRUE(sentSetRecords().empty());
+    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 1 && sentSetRecords().empty());
     EXPECT_EQ(designTexts(), stored);
 }
 
@@ -164,17 +162,15 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     ASSERT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy900.early")), 20);
     gRebuildPointers();
     gUpdatePointers();
-    ASSERT_TRUE(gbStoreDesignDefinitions());
-    ASSERT_TRUE(gaFields[20].bExistsInHost);
+    ASSERT_TRUE(gbStoreDesignDefinitions() && gaFields[20].bExistsInHost);
     const QString before = dump();
     // Edits that flip marks of every kind: a new field with an input-property row, a
     // stored field with documentation and a stored group with its fields deleted, a
     // field updated, a command linked elsewhere.
     const size_t added = size_t(newField(node("g_8"), Relationship::Child, QStringLiteral("tekwy900.nf")));
     ASSERT_EQ(added, 36u);
-    gaFields[added].bDefault = true;
+    gaFields[added].bDefault = gaFields[added].bChanged302 = true;
     gaFields[added].sDefaultValue = QStringLiteral("x");
-    gaFields[added].bChanged302 = true;
     for (int32_t i : {2, 1, 26, 27, 28})
         gDeleteFieldRecord(i);
     tree().remove(node("f_1"));
@@ -228,8 +224,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
     reopen();
     EXPECT_EQ(designTexts(), stored);
-    EXPECT_EQ(gaFields[added].sDefaultValue, QStringLiteral("x"));
-    EXPECT_TRUE(gaFields[added].bHas302Row);
+    EXPECT_TRUE(gaFields[added].sDefaultValue == QStringLiteral("x") && gaFields[added].bHas302Row);
     EXPECT_EQ(gaSpecificCommands[2].lLinkId, 4);
 }
 
@@ -257,12 +252,9 @@ TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
     host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
     EXPECT_FALSE(gbStoreDesignDefinitions());
     ASSERT_TRUE(gbAbortStore());
-    EXPECT_FALSE(f.bHas302Row);
-    EXPECT_TRUE(f.bExistsInHost);
-
+    EXPECT_TRUE(!f.bHas302Row && f.bExistsInHost);
     ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_EQ(count(rows302), 1);
-    EXPECT_TRUE(f.bHas302Row);
+    EXPECT_TRUE(count(rows302) == 1 && f.bHas302Row);
 }
 
 TEST_F(Store, FreedRecordsAndTheirDocumentation)
@@ -303,11 +295,9 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     ASSERT_TRUE(gbStoreDesignDefinitions());
     for (const auto& r : sentSetRecords())
         EXPECT_FALSE((r.key + r.record).contains(QStringLiteral("\"sequ\", 20"))) << r.key.toStdString();
-    const QString where = QStringLiteral(" WHERE cfrm = 'itemsd' AND sequ = 11");
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn301") + where), 0);
-    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn302") + where), 0);
-    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
-    EXPECT_TRUE(gaDocuDeletes().empty());
+    EXPECT_EQ(count(QStringLiteral("SELECT (SELECT count(*) FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = 11)"
+                                   " + (SELECT count(*) FROM qxzrn302 WHERE cfrm = 'itemsd' AND sequ = 11)")), 0);
+    EXPECT_TRUE(documentation(QStringLiteral("tekwy001.item")) == 1 && gaDocuDeletes().empty());
     EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn316 WHERE cfrm = 'itemsd' AND sern = 9")), 1);
     EXPECT_TRUE(c.bExistsInHost);
 }
