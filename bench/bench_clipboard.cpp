@@ -22,6 +22,7 @@
 
 #include "bench_forms.h"
 #include "bench_widgets.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -86,11 +87,7 @@ Form& form()
     gaGroups.resize(gaGroups.size() + kExtraGroupSlots);
 
     frm_Palimor& w = mainWindow();
-    gbTreeVisible = false;
-    w.setTreeVisible(false);
-    w.mFillTreeAndSelect();
-    gbTreeVisible = true;
-    w.setTreeVisible(true);
+    fillTreeHidden(w);
 
     // Sections are groups 1, 12, 23, ...; the subsections of the first are 2 to 11.
     f.group100 = wrap(w, {2, 3, 4, 5, 6});

@@ -8,6 +8,7 @@
 
 #include "bench_forms.h"
 #include "bench_widgets.h"
+#include "bench_window.h"
 #include "layout/frm_Preview.h"
 #include "mainwindow/frm_Palimor.h"
 #include "model/mod_TextCaches.h"
@@ -36,12 +37,7 @@ bool loadForm(int fields)
     if (!goFonts)
         goFonts = std::make_unique<Fonts>();
     frm_Palimor& w = mainWindow();
-    // Filled as the start-up does it: with the tree hidden.
-    gbTreeVisible = false;
-    w.setTreeVisible(false);
-    w.mFillTreeAndSelect();
-    gbTreeVisible = true;
-    w.setTreeVisible(true);
+    fillTreeHidden(w);
     w.mSetOptionMenus();
     g_loaded = fields;
     return true;

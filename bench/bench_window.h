@@ -17,6 +17,16 @@ public:
     std::optional<QString> inputBox(const QString&, const QString&, const QString&) override { return std::nullopt; }
 };
 
+// Fills the main window's tree as the start-up does: with the tree hidden.
+inline void fillTreeHidden(frm_Palimor& w)
+{
+    gbTreeVisible = false;
+    w.setTreeVisible(false);
+    w.mFillTreeAndSelect();
+    gbTreeVisible = true;
+    w.setTreeVisible(true);
+}
+
 // Loads the form into a fresh main window: definitions, enum values, labels, the tree
 // filled and the links rebuilt. False when the form could not be loaded.
 inline bool openInMainWindow(const host::FormIdentity& form)
@@ -31,11 +41,7 @@ inline bool openInMainWindow(const host::FormIdentity& form)
     gLoadEnums();
     frm_Palimor& w = mainWindow();
     w.mFillImageList();
-    gbTreeVisible = false;
-    w.setTreeVisible(false);
-    w.mFillTreeAndSelect();
-    gbTreeVisible = true;
-    w.setTreeVisible(true);
+    fillTreeHidden(w);
     gLoadFieldLabels(1, true);
     gRebuildPointers();
     return true;
