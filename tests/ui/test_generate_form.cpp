@@ -194,7 +194,7 @@ TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel
             if (d.isVisible())
                 refused << QLatin1String(code);
         }
-        saveScreenshot(d, QStringLiteral("form_code_dialog.png"));
+        saveScreenshot(d.grab(), QStringLiteral("form_code_dialog.png"));
         d.txtTablename->setText(QStringLiteral("tekwy002"));
         d.chkSeperate->setChecked(true);
         d.cmdOk->click();

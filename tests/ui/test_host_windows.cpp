@@ -83,7 +83,7 @@ TEST_F(HostWindows, BrowserListsTheDemoFormsAndAnswersTheChosenOneOrNothing)
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             rows << list->topLevelItem(i)->text(2) + u'|' + list->topLevelItem(i)->text(7);
         startedAt = list->currentItem() ? list->currentItem()->text(2) : QString();
-        saveScreenshot(*d, QStringLiteral("host_form_browser.png"));
+        saveScreenshot(d->grab(), QStringLiteral("host_form_browser.png"));
         list->setCurrentItem(list->topLevelItem(2));
         click(d, QDialogButtonBox::Ok);
     });
@@ -106,7 +106,7 @@ TEST_F(HostWindows, LookUpWindowListsItsTableFiltersAndAnswersTheChosenRow)
     whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) {
         QTreeWidget* list = d->list();
         shown << list->currentItem()->text(2) + u'|' + QString::number(list->topLevelItemCount());
-        saveScreenshot(*d, QStringLiteral("host_lookup.png"));
+        saveScreenshot(d->grab(), QStringLiteral("host_lookup.png"));
         d->filter()->setText(QStringLiteral("SUPP"));
         for (int i = 0; i < list->topLevelItemCount(); ++i)
             if (!list->topLevelItem(i)->isHidden())
@@ -130,7 +130,7 @@ TEST_F(HostWindows, IconChooserShowsThePicturesAndAnswersTheChosenOne)
         for (int i = 0; i < icons->count(); ++i)
             shown << icons->item(i)->text() + (icons->item(i)->icon().isNull() ? QStringLiteral("?") : QString());
         shown << d->findChild<QLabel*>(QStringLiteral("description"))->text();
-        saveScreenshot(*d, QStringLiteral("host_icons.png"));
+        saveScreenshot(d->grab(), QStringLiteral("host_icons.png"));
         icons->setCurrentRow(4);
         click(d, QDialogButtonBox::Ok);
     });
@@ -144,7 +144,7 @@ TEST_F(HostWindows, DocumentationWindowSavesItsTextAndShowsItReadOnly)
     const QString keys = QStringLiteral("(\"2\",\"te\",\"kwy\",\"itemsd\",\"7.6\",\"a3\",\"dev\",\"tekwy001.dsca\")");
     whenOpen<host::TechDocDialog>([](host::TechDocDialog* d) {
         d->editor()->setPlainText(QStringLiteral("The description the item lists show.\nAt most 30 characters."));
-        saveScreenshot(*d, QStringLiteral("host_documentation.png"));
+        saveScreenshot(d->grab(), QStringLiteral("host_documentation.png"));
         click(d, QDialogButtonBox::Save);
     });
     EXPECT_EQ(run(QStringLiteral("write.tech.doc") + keys), QStringLiteral("0"));

@@ -105,7 +105,7 @@ TEST_F(MainWindowSave, TheErrorListNamesTheNodesSelectsThemAndLeavesTheWidthAlon
     w().mnuFSave_Click();
     frm_ModelessErrors* errors = modelessErrorsWindow();
     ASSERT_TRUE(errors && errors->isVisible());
-    saveScreenshot(*errors, QStringLiteral("error_list.png"));
+    saveScreenshot(errors->grab(), QStringLiteral("error_list.png"));
     QListWidget* list = errors->lstErrors;
     auto keyOf = [list](int row) { return list->item(row)->data(Qt::UserRole).toString(); };
     QStringList lines;

@@ -91,7 +91,7 @@ TEST_F(MouseAndKeys, AGroupDraggedOntoAnotherGroupBecomesItsLastChildOneLevelDee
     dragAndDrop("g_4", "g_6");
     EXPECT_EQ(gaGroups[4].lAlignmentGroupId, -4);
     expectSubgroupCounters(tree());
-    const QString shot = saveScreenshot(w(), QStringLiteral("tree_after_drop.png"));
+    const QString shot = saveScreenshot(w().grab(), QStringLiteral("tree_after_drop.png"));
     ASSERT_TRUE(image.save(QFileInfo(shot).dir().filePath(QStringLiteral("drag_image.png"))));
 
     saveAndReopen(QStringLiteral("itemsd"));

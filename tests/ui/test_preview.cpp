@@ -53,9 +53,9 @@ protected:
     }
     static void saveScreenshots(frm_Preview& p, const QString& name)
     {
-        saveScreenshot(p, QStringLiteral("preview_itemsd_%1.png").arg(name));
+        saveScreenshot(p.grab(), QStringLiteral("preview_itemsd_%1.png").arg(name));
         for (int i = 0; i < p.canvases().size(); ++i)
-            saveScreenshot(*p.canvases()[i], QStringLiteral("preview_itemsd_%1_page%2.png").arg(name).arg(i + 1));
+            saveScreenshot(p.canvases()[i]->grab(), QStringLiteral("preview_itemsd_%1_page%2.png").arg(name).arg(i + 1));
     }
 };
 

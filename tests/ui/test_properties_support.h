@@ -69,5 +69,5 @@ protected:
                 out << it.key() + QStringLiteral(": ") + before.value(it.key()) + QStringLiteral(" -> ") + it.value();
         return out;
     }
-    static QString screenshot(QWidget& window, const QString& name) { return saveScreenshot(window, name); }
+    static QString screenshot(QWidget& window, const QString& name) { return saveScreenshot(window.grab(), name); }
 };

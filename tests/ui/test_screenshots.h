@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPixmap>
 #include <QImage>
 #include <QSet>
 #include <QString>
@@ -20,13 +21,13 @@ inline QString screenshotFolder()
            + (platform == QLatin1String("offscreen") ? QString() : u'-' + platform);
 }
 
-// Saves a picture of the window into the screenshots folder for a look; its file,
-// empty when it could not be written.
-inline QString saveScreenshot(QWidget& window, const QString& name)
+// Saves a window's picture (its grab()) into the screenshots folder for a look; its
+// file, empty when it could not be written.
+inline QString saveScreenshot(const QPixmap& picture, const QString& name)
 {
     const QString dir = screenshotFolder();
     const QString file = dir + u'/' + name;
-    const bool saved = QDir().mkpath(dir) && window.grab().save(file);
+    const bool saved = QDir().mkpath(dir) && picture.save(file);
     EXPECT_TRUE(saved) << file.toStdString();
     return saved ? file : QString();
 }

@@ -107,7 +107,7 @@ TEST_F(About, ShowsNameVersionLabelsAndPictureAndAnswersCredits)
               QStringLiteral("Palimor|%1|Fine|About this editor")
                   .arg(gsAboutVersionText(PALIMOR_VERSION_MAJOR, PALIMOR_VERSION_MINOR, PALIMOR_VERSION_PATCH)));
     EXPECT_FALSE(box->Image1->pixmap().isNull());
-    saveScreenshot(*box, QStringLiteral("about.png"));
+    saveScreenshot(box->grab(), QStringLiteral("about.png"));
 
     // Typing "credits" runs the handler and leaves the box up; Escape closes and releases it.
     int calls = 0;
@@ -135,7 +135,7 @@ TEST(HelpViewerWindow, ShowsTopicsFollowsLinksInsideTheFolderAndGoesBack)
     EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Label code")));
     EXPECT_FALSE(viewer.backAction()->isEnabled());
     viewer.resize(720, 520);
-    saveScreenshot(viewer, QStringLiteral("help_viewer.png"));
+    saveScreenshot(viewer.grab(), QStringLiteral("help_viewer.png"));
 
     Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("display.htm")));
     EXPECT_EQ(viewer.currentFile(), helpFile("plm/plm/display.htm"));

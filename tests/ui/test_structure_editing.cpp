@@ -75,7 +75,7 @@ TEST_F(StructureEditing, FieldsGoAfterTheSelectionOrLastIntoTheGroupAndAreStored
     trigger("mnuEInsertField");
     EXPECT_EQ(dialogs->texts(), QStringList({"A field cannot be inserted after this follow-up field."}));
     EXPECT_EQ(glLiveFieldCount(), live);
-    saveScreenshot(w(), QStringLiteral("structure_editing.png"));
+    saveScreenshot(w().grab(), QStringLiteral("structure_editing.png"));
 
     saveAndReload();
     ASSERT_TRUE(node(added));

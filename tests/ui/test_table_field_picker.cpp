@@ -72,7 +72,7 @@ TEST_F(Picker, ListsTheMainTableWithItsLabelsOneEntryPerElementAndRefusesCombine
     EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("A combined field cannot be placed on the form; place its parts instead.")});
     EXPECT_TRUE(list().selectedItem() == combined && glLiveFieldCount() == live);
 
-    saveScreenshot(p(), QStringLiteral("table_field_picker.png"));
+    saveScreenshot(p().grab(), QStringLiteral("table_field_picker.png"));
 }
 
 TEST_F(Picker, ApplyWalksThroughAnExpandedReferenceAndBackToTheReferenceField)
