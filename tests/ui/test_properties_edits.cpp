@@ -320,6 +320,10 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
           QStringLiteral("tekwy001.wgt2 - Weight' : Max Input Length changed from 3 to 0"),
           QStringLiteral("tekwy001.wgt2 - Weight' : Message changed from  to kwym0004"),
           QStringLiteral("tekwy001.wgt2 - Weight' : Field Length changed from 10 to 1")}},
+        // Lists without a chosen entry store 0.
+        {"no entry", [](frm_Properties&) { gaFields[17].iYesValue = gaFields[17].iLinkedConst = 2; }, "001",
+         {QStringLiteral("tekwy001.wght - Weight' : Yes Value changed from 2 to 0"),
+          QStringLiteral("tekwy001.wght - Weight' : Linked Value changed from 2 to 0")}},
         // The main table makes the field mandatory; the box shows it, the form stores False.
         {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}},
