@@ -300,7 +300,10 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
     }
 
     const uint8_t display = uint8_t(glFindByKey(gaEnumFieldType, QStringLiteral("display")));
-    const bool otherTable = entry && entry->sTableCode.trimmed() != gsTable.trimmed();
+    // A column reached through a reference is the referenced table's, also when that is
+    // the main table itself: it is shown, not typed.
+    const bool otherTable =
+        entry && (entry->iParentEntry > 0 || entry->sTableCode.trimmed() != gsTable.trimmed());
     const bool fieldOfEntry = entry && (!gbNoSessionTable() || !pickerText.isEmpty());
     if (!fieldOfEntry) {
         // A label: no domain, shown only.
