@@ -11,6 +11,7 @@
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
+#include "model/mod_Upgrade.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
@@ -377,6 +378,8 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
             f.sInpRefExpr = parentChain(*entry);
     }
 
+    // Stored as the next load will find it.
+    gbSyncFieldWithDomain(index);
     const QString text = msFieldProps(index, key);
     if (!f.sDefaultValue.isEmpty())
         f.bChanged302 = true;
