@@ -124,9 +124,8 @@ TEST_F(GenerateForm, AFormOfEveryDemoTableSavesWithoutStructureErrors)
         w().mnuOGenerateForm_Click();
         ASSERT_GT(glLiveFieldCount(), 1);
         w().mnuFSave_Click();
-        EXPECT_FALSE(gbFormChanged);
-        for (const ModelessErrorEntry& e : gModelessErrors())
-            ADD_FAILURE() << e.sText.toStdString();
+        EXPECT_TRUE(!gbFormChanged && gModelessErrors().empty())
+            << (gModelessErrors().empty() ? std::string() : gModelessErrors()[0].sText.toStdString());
     }
 }
 

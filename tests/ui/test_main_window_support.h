@@ -154,12 +154,7 @@ protected:
     std::shared_ptr<platform::ScriptedFileViewer> viewer;
 };
 
-inline qsizetype recordLength(const QString& table)
-{
-    int16_t n = 0;
-    gGetRecordLength(table, n);
-    return n;
-}
+inline qsizetype recordLength(const QString& table) { int16_t n = 0; return gGetRecordLength(table, n), n; }
 
 // The fields named in keys ("field=value ...") as a start record of the host table holds
 // them, in the same form.

@@ -19,45 +19,36 @@
 
 namespace {
 
-TEST_F(PropertiesDialog, OkWithoutEditsStoresNothingOnEveryDemoForm)
+// On every demo form, read-only (Next going on), and on a selection group's selection
+// field, whose disabled inputs would store nothing.
+TEST_F(PropertiesDialog, OkWithoutEditsStoresNothing)
 {
-    for (const char* form : {"simpled", "itemsd", "olditemd"}) {
-        SCOPED_TRACE(form);
+    for (const QString run : {"simpled w", "itemsd w", "olditemd w", "itemsd r", "selection w"}) {
+        SCOPED_TRACE(run.toStdString());
         restart();
-        open(QLatin1String(form));
+        const bool selection = run.startsWith(QLatin1String("selection"));
+        open(selection ? QStringLiteral("itemsd") : run.section(u' ', 0, 0), run.right(1));
+        if (selection) {
+            gaFields[9].sDomainPackage = QStringLiteral("qx");
+            gaFields[9].sDomainCode = QStringLiteral("stpselection");
+            gaFields[9].bIsViewField = true;
+            ASSERT_FALSE(openOn(QStringLiteral("f_9")).cboDataAli->isEnabled());
+            propertiesDialog().cmdCancel_Click();
+        }
         // A group that shares another's grid keeps it.
         if (gaGroups.size() > 3 && gaGroups[3].Grpi != -1)
             gaGroups[3].lAlignmentGroupId = 2;
         const bool changed = gbFormChanged;  // olditemd's upgrade
         const QMap<QString, QString> before = recordValues();
         okOnEveryNode();
+        if (run.endsWith(u'r')) {
+            frm_Properties& d = openOn(QStringLiteral("f_1"));
+            QTest::mouseClick(d.cmdNext, Qt::LeftButton);
+            EXPECT_NE(d.lRecordIndex, 1);
+        }
         EXPECT_EQ(changedValues(before, recordValues()), QStringList());
         EXPECT_EQ(gbFormChanged, changed);
     }
-}
-
-TEST_F(PropertiesDialog, ReadOnlyAndSelectionFieldsStoreNothing)
-{
-    open(QStringLiteral("itemsd"), QStringLiteral("r"));
-    const QMap<QString, QString> before = recordValues();
-    okOnEveryNode();
-    EXPECT_EQ(changedValues(before, recordValues()), QStringList());
-    EXPECT_FALSE(gbFormChanged);
-    frm_Properties& d = openOn(QStringLiteral("f_1"));
-    QTest::mouseClick(d.cmdNext, Qt::LeftButton);  // goes on, storing nothing
-    EXPECT_NE(d.lRecordIndex, 1);
-    d.cmdCancel_Click();
-
-    // A selection group's selection field: its disabled inputs would store nothing.
-    restart();
-    open(QStringLiteral("itemsd"));
-    gaFields[9].sDomainPackage = QStringLiteral("qx");
-    gaFields[9].sDomainCode = QStringLiteral("stpselection");
-    gaFields[9].bIsViewField = true;
-    const QMap<QString, QString> selection = recordValues();
-    ASSERT_FALSE(openOn(QStringLiteral("f_9")).cboDataAli->isEnabled());
-    propertiesDialog().cmdOk_Click();
-    EXPECT_EQ(changedValues(selection, recordValues()), QStringList());
 }
 
 // The enabling rules of the field pages, one row per rule, over every combination of
@@ -217,9 +208,15 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
 {
     open(QStringLiteral("itemsd"));
     startLogging();
+    gaFields[10].sLabelCode.clear();
     frm_Properties& d = openOn(QStringLiteral("f_10"));
     ASSERT_TRUE(activate(d));
     showTab(d, 2);
+    // A label code typed and left enables the label position at once.
+    ASSERT_FALSE(d.cboLabelPosition->isEnabled());
+    typeInto(d.txtLabelCode, QStringLiteral("tekwy002.dsca"));
+    leave(d.txtLabelCode);
+    EXPECT_TRUE(d.cboLabelPosition->isEnabled());
     // A bad value keeps its page: the box gets the focus and its previous value back.
     typeInto(d.txtLabelLengthSO, QStringLiteral("99999"));
     showTab(d, 1);
@@ -259,7 +256,8 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
                              "LinkDisplayFormat changed from False to True", "Max Display Length changed from 30 to 7",
                              "Max Input Length changed from 30 to 6", "Link Max Inp Length changed from True to False",
                              "Field Length changed from 30 to 7", "Mandatory changed from False to True",
-                             "Field In MultiOcc changed from True to False", "Control type changed from 6 to 0",
+                             "LabelCode changed from  to tekwy002.dsca", "Field In MultiOcc changed from True to False",
+                             "Control type changed from 6 to 0",
                              "Data alignment changed from 0 to 2", "Label Length SO changed from 0 to 25"})
         expected << QStringLiteral("Field 'tekwy002.dsca -' : ") + QLatin1String(line);
     expected << QStringLiteral("Group 'tekwy100.stock - Stock levels and storage place' : Show GroupBox changed from "
@@ -277,20 +275,6 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
                   .arg(f.iLabelLengthSO).arg(f.bMandatoryInput).arg(f.bFieldInMultiOcc).arg(gaGroups[2].bShowGroupBox)
                   .arg(gaFields[13].sIconName),
               QStringLiteral("qty ZZZZZZ9 7 25 100 truck"));
-}
-
-TEST_F(PropertiesDialog, ATypedLabelCodeEnablesTheLabelPositionWhenLeft)
-{
-    open(QStringLiteral("itemsd"));
-    gaFields[17].sLabelCode.clear();
-    frm_Properties& d = openOn(QStringLiteral("f_17"));
-    ASSERT_TRUE(activate(d));
-    showTab(d, 2);
-    ASSERT_FALSE(d.cboLabelPosition->isEnabled());
-    typeInto(d.txtLabelCode, QStringLiteral("tekwy001.wght"));
-    leave(d.txtLabelCode);
-    EXPECT_TRUE(d.cboLabelPosition->isEnabled()) << dialogs->texts().join(u'|').toStdString();
-    d.cmdCancel_Click();
 }
 
 // Each changed property: its line in the change log and its table's change mark only.
