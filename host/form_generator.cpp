@@ -17,6 +17,20 @@ constexpr int kSubsectionsPerSection = 10;
 constexpr int kFollowUpEvery = 5;  // every fifth field follows up the one before
 constexpr int kLabelLength = 10;
 constexpr int kFieldLength = 30;
+// A session without a program script is edited at this level.
+constexpr int kFormLevel = 10;
+
+// Positions as the editor's layout computes them for this shape: the form's left column
+// and first row, two group boxes around each subsection (a box's line and one blank to
+// the left, its line above and below), one label column as wide as the labels, a
+// blank after a label and between fields of a row.
+constexpr int kFormLeft = 2;
+constexpr int kFirstRow = 1;
+constexpr int kFrameIndent = 2;
+constexpr int kGap = 1;
+constexpr int kLabelX = kFormLeft + 2 * kFrameIndent;
+constexpr int kFieldX = kLabelX + kLabelLength + kGap;
+constexpr int kFollowUpX = kFieldX + kFieldLength + kGap;
 
 const FormIdentity kHome{QStringLiteral("te"), QStringLiteral("kwy"), QString(), QStringLiteral("2"),
                          QStringLiteral("7.6"), QStringLiteral("a3"), QStringLiteral("dev")};
@@ -115,7 +129,7 @@ std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions
         Statement group(h, QStringLiteral(
             "INSERT INTO qxzrn315 (clan, cpac, vers, rele, cust, cmod, cfrm, grpi, levl, labl, fram, pare, prev, "
             "next, chld, fld1, algr, virt, za_revi) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-            "?14, ?15, ?16, ?17, ?18, 11)"));
+            "?14, ?15, ?16, ?17, ?18, ?19)"));
         for (const GroupPlan& g : std::as_const(groups)) {
             const bool root = g.grpi == 1;
             group.reset();
@@ -125,20 +139,30 @@ std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions
             group.bind(11, root ? 2 : 1).bind(12, g.parent).bind(13, g.previous).bind(14, g.next);
             group.bind(15, g.child).bind(16, g.firstField);
             // The form aligns equally, the others each on their own default.
-            group.bind(17, root ? 1 : -g.grpi).bind(18, root ? 1 : 2);
+            group.bind(17, root ? 1 : -g.grpi).bind(18, root ? 1 : 2).bind(19, kFormLevel);
             group.exec();
         }
 
         Statement field(h, QStringLiteral(
             "INSERT INTO qxzrn301 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ, xpos, ypos, fldn, pacd, cdom, "
-            "maxd, maxi, flen, labl, omod) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 'te', 'dsca', "
-            "?12, ?12, ?12, ?13, ?14)"));
+            "difl, maxd, maxi, flen, labl, omod) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, 'te', "
+            "'dsca', 2, ?12, ?12, ?12, ?13, ?14)"));
         Statement layout(h, QStringLiteral(
             "INSERT INTO qxzrn308 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ, grpi, pare, next, chld, fwup, "
-            "behi, lxpo, llso, xend, colu, ctrl) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, "
-            "?14, ?15, ?16, ?17, 1, 6)"));
-        int row = 0;
+            "behi, lxpo, llso, xend, colu, ctrl, za_adju) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
+            "?13, ?14, ?15, ?16, ?17, 1, 6, 0)"));
+        // Tops of the current section in the form and of the subsection in its section.
+        int sectionTop = 0;
+        int subsectionTop = 0;
         for (int j = 0; j < subsections; ++j) {
+            if (j % kSubsectionsPerSection == 0) {
+                if (j > 0)
+                    sectionTop += subsectionTop + 1;
+                subsectionTop = 1;
+            }
+            // Each line of fields one row, inside the lines of the two boxes.
+            const int top = kFirstRow + sectionTop + subsectionTop;
+            int row = top;
             const int first = j * kFieldsPerSubsection + 1;
             const int last = std::min(total, first + kFieldsPerSubsection - 1);
             for (int n = first; n <= last; ++n) {
@@ -154,8 +178,8 @@ std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions
                 }
                 if (!followUp)
                     ++row;
-                const int labelX = followUp ? 0 : 2;
-                const int x = followUp ? 2 + kLabelLength + 1 + kFieldLength + 1 : 2 + kLabelLength + 1;
+                const int labelX = followUp ? 0 : kLabelX;
+                const int x = followUp ? kFollowUpX : kFieldX;
                 field.reset();
                 bindForm(field, id);
                 field.bind(8, n).bind(9, x).bind(10, row);
@@ -175,6 +199,7 @@ std::optional<FormIdentity> generateForm(HostDatabase& db, const GenerateOptions
                 layout.bind(17, x + kFieldLength - 1);
                 layout.exec();
             }
+            subsectionTop += row - top + 2;
             if (options.afterBatch)
                 options.afterBatch(last);
         }

@@ -6,6 +6,8 @@
 // first free form code "gen00001d", "gen00002d" and so on, with a form row and a
 // session of its own. Its fields stand in nested groups: sections of up to ten
 // subsections of up to twenty fields, every fifth field a follow-up of the one before.
+// Its rows hold what the editor would store for them, positions included, so that it
+// opens unchanged.
 #include "form_identity.h"
 
 #include <functional>

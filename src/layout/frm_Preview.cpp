@@ -50,7 +50,9 @@ QPointer<frm_Preview> g_preview;
 const char kKeyProperty[] = "previewNodeKey";
 const char kStripProperty[] = "previewStrip";
 constexpr int32_t kStripRows = 12;  // rows of a strip, at least
-constexpr int kGridRows = 5;        // empty rows of the occurrence table
+constexpr int kGridRows = 5;        // empty rows of an occurrence table
+constexpr int32_t kGridSpanRows = kGridRows + 1;  // rows a table takes, its heading included
+constexpr int32_t kGridRowHeader = 3;             // columns its row numbers take
 constexpr int kFrameIndent = 2;     // columns a group box takes left and right
 constexpr int kOptionSet = 3;
 constexpr int kPicture = 4;
@@ -104,6 +106,17 @@ struct GridItem {
     int32_t index = 0;
     QString key;
     QString header;
+    int32_t columns = 0;  // grid columns it takes
+};
+
+// The grid fields of one group: a table in the group's box, below what else the group
+// shows. Until the rows are laid out, place holds the row it follows (or, when the
+// group shows nothing else, the row it starts on) and its columns.
+struct GroupGrid {
+    std::vector<GridItem> items;
+    int page = 0;
+    Span place;
+    bool ownRow = false;
 };
 
 // A band of rows of one page, holding the fields and labels that start in it.
@@ -205,6 +218,7 @@ private:
             return;
         const bool rootPages = gaGroups[0].bNewPage;
         bool inRun = false;
+        m_openGrids.emplace_back();  // the grid of fields among the groups
         for (TreeNode* n = root->child(); n; n = n->next()) {
             if (gbIsGroupKey(n->key())) {
                 inRun = false;
@@ -226,6 +240,8 @@ private:
             std::optional<Span> ignored;
             visit(main, n, int(m_pages.size()) - 1, 0, ignored);
         }
+        std::optional<Span> none;
+        closeGrid(none);
         if (m_pages.empty())
             m_pages.push_back({QString(), QString()});
     }
@@ -239,8 +255,10 @@ private:
             if (!group)
                 return;
             const size_t firstInner = m_frames.size();
+            m_openGrids.emplace_back();
             for (TreeNode* c = node->child(); c; c = c->next())
                 visit(main, c, page, depth + 1, inner);
+            closeGrid(inner);
             if (inner && group->bShowGroupBox) {
                 inner->col0 -= kFrameIndent;
                 inner->col1 += kFrameIndent;
@@ -264,7 +282,7 @@ private:
             const bool present = main.gbFieldIsPresent(index, node, m_single);
             std::optional<size_t> mine;
             if (present && !m_single && f->bInGrid) {
-                m_grid.push_back({index, node->key(), gridHeader(*f)});
+                addToGrid(*f, index, node->key(), page);
             } else if (present) {
                 mine = m_fields.size();
                 m_fields.push_back(fieldItem(*f, index, node->key(), page, choice, parent));
@@ -283,6 +301,40 @@ private:
         }
         if (inner)
             unite(extent, *inner);
+    }
+
+    // A grid field joins the grid of the group being visited, which starts where the
+    // first of its fields stands.
+    void addToGrid(const FieldRecord& f, int32_t index, const QString& key, int page)
+    {
+        std::optional<size_t>& open = m_openGrids.back();
+        const int32_t x = f.nLabelXPos > 0 ? std::min(f.nLabelXPos, f.iFieldXPos) : f.iFieldXPos;
+        if (!open) {
+            open = m_grids.size();
+            m_grids.push_back({{}, page, Span{x, x, f.iFieldYPos, f.iFieldYPos}, false});
+        }
+        GroupGrid& grid = m_grids[*open];
+        GridItem item{index, key, gridHeader(f), 0};
+        item.columns = std::max<int32_t>({1, f.iFieldLength, int32_t(item.header.size()) + 2});
+        grid.place.col0 = std::min(grid.place.col0, x);
+        grid.place.row0 = grid.place.row1 = std::min(grid.place.row0, int32_t(f.iFieldYPos));
+        grid.items.push_back(item);
+    }
+
+    // The group's grid, when it has one, follows the last row the group shows.
+    void closeGrid(std::optional<Span>& inner)
+    {
+        if (const std::optional<size_t> open = m_openGrids.back()) {
+            GroupGrid& grid = m_grids[*open];
+            grid.place.col1 = grid.place.col0 + kGridRowHeader - 1;
+            for (const GridItem& item : grid.items)
+                grid.place.col1 += item.columns;
+            grid.ownRow = !inner;
+            if (inner)
+                grid.place.row0 = grid.place.row1 = inner->row1;
+            unite(inner, grid.place);
+        }
+        m_openGrids.pop_back();
     }
 
     FieldItem fieldItem(const FieldRecord& f, int32_t index, const QString& key, int page, bool choice,
@@ -334,11 +386,13 @@ private:
             const FieldRecord& f = gaFields[size_t(g.index)];
             return f.sLabelDescMO.trimmed().isEmpty() && !f.sLabelCode.isEmpty() && f.iLabelLengthMO > 0;
         };
-        if (std::none_of(m_grid.begin(), m_grid.end(), missing))
+        if (std::none_of(m_grids.begin(), m_grids.end(),
+                         [&](const GroupGrid& grid) { return std::any_of(grid.items.begin(), grid.items.end(), missing); }))
             return;
         gLoadFieldLabels(1, false);
-        for (GridItem& g : m_grid)
-            g.header = gridHeader(gaFields[size_t(g.index)]);
+        for (GroupGrid& grid : m_grids)
+            for (GridItem& g : grid.items)
+                g.header = gridHeader(gaFields[size_t(g.index)]);
     }
 
     static QString gridHeader(const FieldRecord& f)
@@ -394,6 +448,8 @@ private:
             mark(fr.page, {fr.place.col0, fr.place.col1, fr.place.row0, fr.place.row0});
             mark(fr.page, {fr.place.col0, fr.place.col1, fr.place.row1, fr.place.row1});
         }
+        for (const GroupGrid& g : m_grids)
+            mark(g.page, g.place);
         int32_t next = 1;
         for (auto& [at, row] : rows)
             row = next++;
@@ -411,8 +467,41 @@ private:
             move(fr.page, fr.place);
             fr.page = 0;
         }
+        for (GroupGrid& g : m_grids) {
+            move(g.page, g.place);
+            g.page = 0;
+        }
         m_pages.resize(1);
         m_hasPages = false;
+
+        // Each table gets rows of its own: what stands below it moves down, the boxes
+        // around it grow. The lowest first, so that the ones above move it along.
+        std::vector<size_t> order(m_grids.size());
+        for (size_t k = 0; k < order.size(); ++k)
+            order[k] = k;
+        std::sort(order.begin(), order.end(),
+                  [this](size_t a, size_t b) { return m_grids[a].place.row0 > m_grids[b].place.row0; });
+        for (const size_t k : order) {
+            GroupGrid& grid = m_grids[k];
+            const int32_t after = grid.place.row0;
+            const int32_t added = kGridSpanRows - (grid.ownRow ? 1 : 0);
+            const auto shift = [after, added](Span& s) {
+                s.row0 += s.row0 > after ? added : 0;
+                s.row1 += s.row1 > after ? added : 0;
+            };
+            for (FieldItem& f : m_fields) {
+                shift(f.place);
+                if (f.labelPlace)
+                    shift(*f.labelPlace);
+            }
+            for (FrameItem& fr : m_frames)
+                shift(fr.place);
+            for (GroupGrid& other : m_grids)
+                if (&other != &grid)
+                    shift(other.place);
+            grid.place.row0 = grid.ownRow ? after : after + 1;
+            grid.place.row1 = grid.place.row0 + kGridSpanRows - 1;
+        }
     }
 
     // A group box is widened to show its whole title as far as nothing stands in the
@@ -432,6 +521,8 @@ private:
         }
         for (const FrameItem& fr : m_frames)
             add(fr.page, fr.place);
+        for (const GroupGrid& g : m_grids)
+            add(g.page, g.place);
 
         // Inner boxes come first: an outer box wants room for them as they became.
         std::vector<int32_t> wanted(m_frames.size()), original(m_frames.size());
@@ -519,13 +610,8 @@ private:
         makeFrames();
         makeStrips();
         makeFields();
-        // Multi occurrence: the grid below everything else.
-        if (!m_grid.empty()) {
-            int32_t below = 0;
-            for (const QSize& e : m_extents)
-                below = std::max(below, e.height());
-            grow(0, makeTable(m_canvases.front(), below)->geometry());
-        }
+        for (const GroupGrid& g : m_grids)
+            grow(g.page, makeTable(m_canvases[size_t(g.page)], g)->geometry());
         for (size_t p = 0; p < m_canvases.size(); ++p) {
             m_canvases[p]->setFixedSize(m_extents[p].width() + 2 * m_cell.width(), m_extents[p].height() + m_top);
             for (const Strip& st : m_strips[p])
@@ -759,22 +845,16 @@ private:
         return m_icons[icon] = file.isEmpty() ? QPixmap() : QPixmap(file);
     }
 
-    QTableWidget* makeTable(QWidget* canvas, int32_t top)
+    QTableWidget* makeTable(QWidget* canvas, const GroupGrid& grid)
     {
-        auto* table = new QTableWidget(kGridRows, int(m_grid.size()), canvas);
+        auto* table = new QTableWidget(kGridRows, int(grid.items.size()), canvas);
         table->setObjectName(QStringLiteral("grdOccurrences"));
-        const QFontMetrics fm(table->horizontalHeader()->font());
         QStringList headers;
-        int width = table->verticalHeader()->sizeHint().width() + 2 * table->frameWidth();
-        for (size_t c = 0; c < m_grid.size(); ++c) {
-            const GridItem& g = m_grid[c];
-            const FieldRecord& r = gaFields[size_t(g.index)];
+        for (size_t c = 0; c < grid.items.size(); ++c) {
+            const GridItem& g = grid.items[c];
             headers << g.header;
-            const int column = std::max(std::max<int16_t>(1, r.iFieldLength) * m_cell.width(),
-                                        fm.horizontalAdvance(g.header) + 2 * m_cell.width());
-            table->setColumnWidth(int(c), column);
-            width += column;
-            if (r.lControl == 1)
+            table->setColumnWidth(int(c), g.columns * m_cell.width());
+            if (gaFields[size_t(g.index)].lControl == 1)
                 for (int row = 0; row < kGridRows; ++row) {
                     auto* item = new QTableWidgetItem;
                     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -782,17 +862,20 @@ private:
                     table->setItem(row, int(c), item);
                 }
             m_window.m_gridColumns.insert(g.index, int(c));
+            m_window.m_grids.insert(g.index, table);
         }
         table->setHorizontalHeaderLabels(headers);
+        table->verticalHeader()->setFixedWidth(kGridRowHeader * m_cell.width());
         table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         for (int row = 0; row < kGridRows; ++row)
             table->setRowHeight(row, m_cell.height() - 2);
         const int height = table->horizontalHeader()->sizeHint().height() + kGridRows * (m_cell.height() - 2)
                            + 2 * table->frameWidth();
-        table->setGeometry(m_cell.width(), top + m_cell.height() / 2, width, height);
+        const QRect r = rect(grid.place);
+        table->setGeometry(r.x(), r.y(), r.width() + 2 * table->frameWidth(), std::min(height, r.height()));
         std::vector<QString> keys;
-        for (const GridItem& g : m_grid)
+        for (const GridItem& g : grid.items)
             keys.push_back(g.key);
         const auto select = [w = &m_window, keys](int column) {
             if (column >= 0 && size_t(column) < keys.size())
@@ -800,7 +883,7 @@ private:
         };
         QObject::connect(table, &QTableWidget::cellPressed, &m_window, [select](int, int column) { select(column); });
         QObject::connect(table->horizontalHeader(), &QHeaderView::sectionPressed, &m_window, select);
-        m_window.grdOccurrences = table;
+        m_window.grdOccurrences.append(table);
         return table;
     }
 
@@ -810,7 +893,8 @@ private:
     std::vector<Page> m_pages;
     std::vector<FieldItem> m_fields;
     std::vector<FrameItem> m_frames;
-    std::vector<GridItem> m_grid;
+    std::vector<GroupGrid> m_grids;
+    std::vector<std::optional<size_t>> m_openGrids;  // the grid of each group being visited
     QSize m_cell;
     int m_top = 0;  // the first row's top on a page
     std::vector<QWidget*> m_canvases;  // one per page
@@ -837,7 +921,8 @@ void frm_Preview::clear()
     delete m_content;
     m_content = nullptr;
     tabPages = nullptr;
-    grdOccurrences = nullptr;
+    grdOccurrences.clear();
+    m_grids.clear();
     m_controls.clear();
     m_labels.clear();
     m_gridColumns.clear();

@@ -13,14 +13,15 @@
 // are framed round what they show, wide enough for their title where there is room.
 // When the form shows pages (the root's or a top-level group's bNewPage), each page
 // is a tab.
-// Multi occurrence: the present grid fields (bInGrid) are the columns of a table with a
-// few empty rows, headed by their multi-occurrence labels, below the other present
-// fields. Those keep their places, the pages one below the other, rows that hold
-// nothing in this view left out.
+// Multi occurrence: the present grid fields (bInGrid) of a group are the columns of a
+// table with a few empty rows, headed by their multi-occurrence labels, in the group's
+// box below what else the group shows. The other present fields keep their places,
+// the pages one below the other, rows that hold nothing in this view left out.
 //
 // A click on any control selects its node in the main tree. While the window shows,
 // the main window is locked (mShowPreview); closing the window unlocks it.
 #include <QHash>
+#include <QList>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -51,14 +52,15 @@ public:
 
     // ---- Controls (nullptr when the form has none of them) ----
     QTabWidget* tabPages = nullptr;         // a tab per page
-    QTableWidget* grdOccurrences = nullptr;  // the grid fields, multi occurrence
+    QList<QTableWidget*> grdOccurrences;  // a table per group with grid fields, multi occurrence
 
     // The control of a field or picture record and its label; nullptr when the record
     // has none in this preview.
     QWidget* control(int32_t field) const { return m_controls.value(field); }
     QLabel* label(int32_t field) const { return m_labels.value(field); }
     int32_t controlCount() const { return int32_t(m_controls.size()); }
-    // The table column of a grid field; -1 when it has none.
+    // The table of a grid field and its column there; nullptr and -1 when it has none.
+    QTableWidget* grid(int32_t field) const { return m_grids.value(field); }
     int gridColumn(int32_t field) const { return m_gridColumns.value(field, -1); }
     // The widgets that hold the form: one per page, the table's page included.
     QList<QWidget*> canvases() const;
@@ -81,6 +83,7 @@ private:
     QHash<int32_t, QWidget*> m_controls;
     QHash<int32_t, QLabel*> m_labels;
     QHash<int32_t, int> m_gridColumns;
+    QHash<int32_t, QTableWidget*> m_grids;
     QList<QWidget*> m_canvases;
     // The group boxes, for clicks between the controls over them.
     struct FrameBox {

@@ -11,6 +11,7 @@
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
+#include "model/mod_Upgrade.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
@@ -300,7 +301,10 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
     }
 
     const uint8_t display = uint8_t(glFindByKey(gaEnumFieldType, QStringLiteral("display")));
-    const bool otherTable = entry && entry->sTableCode.trimmed() != gsTable.trimmed();
+    // A column reached through a reference is the referenced table's, also when that is
+    // the main table itself: it is shown, not typed.
+    const bool otherTable =
+        entry && (entry->iParentEntry > 0 || entry->sTableCode.trimmed() != gsTable.trimmed());
     const bool fieldOfEntry = entry && (!gbNoSessionTable() || !pickerText.isEmpty());
     if (!fieldOfEntry) {
         // A label: no domain, shown only.
@@ -374,6 +378,8 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
             f.sInpRefExpr = parentChain(*entry);
     }
 
+    // Stored as the next load will find it.
+    gbSyncFieldWithDomain(index);
     const QString text = msFieldProps(index, key);
     if (!f.sDefaultValue.isEmpty())
         f.bChanged302 = true;

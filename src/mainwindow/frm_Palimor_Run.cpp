@@ -5,6 +5,7 @@
 
 #include "model/mod_TableFields.h"
 
+#include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_ZoomRecord.h"
@@ -53,10 +54,18 @@ void startToolSession(const ToolSession& s, const QString& startRecord, const QS
                        language);
 }
 
+// A start record before its key is written: blanks, as long as one of the table's records.
+QString blankRecord(const char* table)
+{
+    int16_t length = 0;
+    gGetRecordLength(QLatin1String(table), length);
+    return QString(length, QLatin1Char(' '));
+}
+
 // Starts the session on the key of its target object.
 void startToolSession(const ToolSession& s, const QString& language = QString())
 {
-    QString record;
+    QString record = blankRecord(s.table);
     mSetKeyInBuf(QLatin1String(s.target), record, false);
     startToolSession(s, record, language);
 }
@@ -83,7 +92,7 @@ QString mainTableRecord()
     const std::pair<const char*, QString> keys[] = {{"cpac", gsTablePackage}, {"cmod", gsTableModule},
                                                     {"flno", gsTableNumber},  {"vers", version},
                                                     {"rele", release},        {"cust", customer}};
-    QString record;
+    QString record = blankRecord(kMainTable.table);
     for (const auto& [field, value] : keys)
         mFillRecBuf(table, QLatin1String(field), 1, record, value, QString(), true);
     return record;

@@ -192,86 +192,91 @@ void gUpgradeFields()
     }
 }
 
+bool gbSyncFieldWithDomain(int32_t i)
+{
+    if (i < 1 || size_t(i) >= gaFields.size())
+        return false;
+    FieldRecord& f = gaFields[size_t(i)];
+    if (f.lFieldId == -1)
+        return false;
+    const DomainRecord& d = domainOf(f);
+    const int16_t dt = d.lDataType;
+    // Without a domain the host knows there is nothing to follow.
+    if (dt < 1)
+        return false;
+    bool changed = false;
+    const auto correct301 = [&] {
+        f.bChanged301 = true;
+        changed = true;
+    };
+    if (!f.sDisplayFormat.isEmpty() && isStringType(dt)) {
+        f.sDisplayFormat.clear();
+        correct301();
+    }
+    // The default is the enum value with constant 1, when the domain has one.
+    if (f.sDefaultValue.isEmpty() && dt == kEnumerate && f.bDefault
+        && ((f.bTableMandatory && f.bIsTableField) || f.bMandatoryInput) && !d.aEnumName[1].isEmpty()) {
+        f.sDefaultValue = d.aEnumName[1];
+        f.bChanged302 = true;
+        changed = true;
+    }
+    if (f.bLinkDisplFormatToDomain && d.sDisplayFormat != f.sDisplayFormat) {
+        f.sDisplayFormat = d.sDisplayFormat;
+        correct301();
+    }
+    const int16_t length = giDomainDisplayLength(int16_t(i));
+    if (f.iFieldLength != length) {
+        f.iFieldLength = length;
+        correct301();
+    }
+    if (f.bLinkMaxInpLenToDomain && f.iMaxInpLen != d.iMaxInpLen) {
+        f.iMaxInpLen = d.iMaxInpLen;
+        correct301();
+    }
+    switch (dt) {
+    case 1:
+    case 2:
+    case 3:
+    case 9:
+        if (f.bLinkMaxDisplLenToDomain && f.bLinkDisplFormatToDomain && f.iMaxDispLen != d.iDifl) {
+            f.iMaxDispLen = d.iDifl;
+            correct301();
+        }
+        break;
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+    case 10:
+    case 11:
+        if (f.bLinkMaxDisplLenToDomain && f.iMaxDispLen != d.iMaxDispLen) {
+            f.iMaxDispLen = d.iMaxDispLen;
+            correct301();
+        }
+        break;
+    case 12:
+        if (f.bLinkMaxDisplLenToDomain) {
+            f.iMaxDispLen = d.iDifl;
+            f.bLinkMaxDisplLenToDomain = false;
+            correct301();
+        } else if (f.iMaxDispLen != d.iDifl) {
+            f.iMaxDispLen = d.iDifl;
+            correct301();
+        }
+        break;
+    default:
+        break;
+    }
+    return changed;
+}
+
 void gSyncFieldsWithDomains()
 {
-    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
-        FieldRecord& f = gaFields[size_t(i)];
-        if (f.lFieldId == -1)
-            continue;
-        const DomainRecord& d = domainOf(f);
-        const int16_t dt = d.lDataType;
-        // Without a domain the host knows there is nothing to follow.
-        if (dt < 1)
-            continue;
-        bool changed = false;
-        const auto correct301 = [&] {
-            f.bChanged301 = true;
-            changed = true;
-        };
-
-        if (!f.sDisplayFormat.isEmpty() && isStringType(dt)) {
-            f.sDisplayFormat.clear();
-            correct301();
-        }
-        // The default is the enum value with constant 1, when the domain has one.
-        if (f.sDefaultValue.isEmpty() && dt == kEnumerate && f.bDefault
-            && ((f.bTableMandatory && f.bIsTableField) || f.bMandatoryInput) && !d.aEnumName[1].isEmpty()) {
-            f.sDefaultValue = d.aEnumName[1];
-            f.bChanged302 = true;
-            changed = true;
-        }
-        if (f.bLinkDisplFormatToDomain && d.sDisplayFormat != f.sDisplayFormat) {
-            f.sDisplayFormat = d.sDisplayFormat;
-            correct301();
-        }
-        const int16_t length = giDomainDisplayLength(int16_t(i));
-        if (f.iFieldLength != length) {
-            f.iFieldLength = length;
-            correct301();
-        }
-        if (f.bLinkMaxInpLenToDomain && f.iMaxInpLen != d.iMaxInpLen) {
-            f.iMaxInpLen = d.iMaxInpLen;
-            correct301();
-        }
-        switch (dt) {
-        case 1:
-        case 2:
-        case 3:
-        case 9:
-            if (f.bLinkMaxDisplLenToDomain && f.bLinkDisplFormatToDomain && f.iMaxDispLen != d.iDifl) {
-                f.iMaxDispLen = d.iDifl;
-                correct301();
-            }
-            break;
-        case 4:
-        case 5:
-        case 6:
-        case 7:
-        case 10:
-        case 11:
-            if (f.bLinkMaxDisplLenToDomain && f.iMaxDispLen != d.iMaxDispLen) {
-                f.iMaxDispLen = d.iMaxDispLen;
-                correct301();
-            }
-            break;
-        case 12:
-            if (f.bLinkMaxDisplLenToDomain) {
-                f.iMaxDispLen = d.iDifl;
-                f.bLinkMaxDisplLenToDomain = false;
-                correct301();
-            } else if (f.iMaxDispLen != d.iDifl) {
-                f.iMaxDispLen = d.iDifl;
-                correct301();
-            }
-            break;
-        default:
-            break;
-        }
-        if (changed) {
-            f.bChanged = true;
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
+        if (gbSyncFieldWithDomain(i)) {
+            gaFields[size_t(i)].bChanged = true;
             gbFormChanged = true;
         }
-    }
 }
 
 void gRunUpgradePasses()

@@ -7,6 +7,7 @@
 // Rules that read another record by index (a parent group, a field's domain, an enum
 // constant of the domain) check the index first; a reference that leads nowhere makes
 // its rule do nothing.
+#include <cstdint>
 
 // Groups of a form stored below the current level (every live group, the root first).
 void gUpgradeGroups();
@@ -15,6 +16,8 @@ void gUpgradeFields();
 // Display format, lengths and default value of every live field with a loaded domain,
 // taken over from the domain where the field follows it.
 void gSyncFieldsWithDomains();
+// The same for one field: its table marks raised for what changed; true when anything did.
+bool gbSyncFieldWithDomain(int32_t i);
 
 // What the start-up runs once the design definitions, the domains and their enum values
 // are loaded: the domain sync; then, for a form stored at an older level, the group and

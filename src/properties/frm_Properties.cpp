@@ -417,9 +417,8 @@ void frm_Properties::mSetupForNode()
     // The default shows as text; an enumerate's fill shows its list instead.
     cboDefaultValue->setVisible(false);
     txtDefaultValue->setVisible(true);
-    // The default value is typed for every domain but an enumerate's, which is chosen
-    // from its list; the enabling rules decide when.
-    txtDefaultValue->setReadOnly(false);
+    // The default value is shown, not typed: an enumerate's comes from its list.
+    txtDefaultValue->setReadOnly(true);
     bool bHasCommand = false;
     for (const SpecificCommandRecord& c : gaSpecificCommands)
         if (c.lFieldId == lRecordIndex && c.nSpecificCommandId > -1) {

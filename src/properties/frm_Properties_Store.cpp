@@ -215,10 +215,9 @@ bool frm_Properties::assignField()
                               QStringLiteral("Field In MultiOcc"));
     mAssignFieldAndSetChanged(c308, f.iZoomIndex, txtZoomInd->text(), QStringLiteral("Zoom Index"));
     mAssignFieldAndSetChanged(c308, f.sSearchField, txtSearchDesc->text(), QStringLiteral("Field to search with"));
-    if (cboYesValue->currentIndex() >= 0)
-        mAssignFieldAndSetChanged(c308, f.iYesValue, miGetItemData(cboYesValue), QStringLiteral("Yes Value"));
-    if (cboLinkedValue->currentIndex() >= 0)
-        mAssignFieldAndSetChanged(c308, f.iLinkedConst, miGetItemData(cboLinkedValue), QStringLiteral("Linked Value"));
+    // No entry chosen (a list that does not apply) stores 0.
+    mAssignFieldAndSetChanged(c308, f.iYesValue, miGetItemData(cboYesValue), QStringLiteral("Yes Value"));
+    mAssignFieldAndSetChanged(c308, f.iLinkedConst, miGetItemData(cboLinkedValue), QStringLiteral("Linked Value"));
     mAssignFieldAndSetChanged(c308, f.lControl, mlControlType(), QStringLiteral("Control type"));
     mAssignFieldAndSetChanged(c308, f.iFieldHeight, txtDispHeight->text(), QStringLiteral("Display height"));
     mAssignFieldAndSetChanged(c308, f.bAutoEnable, chkAutoEnable->isChecked(),

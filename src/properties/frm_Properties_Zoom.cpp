@@ -132,10 +132,11 @@ bool frm_Properties::mZoom(QPushButton* button)
     auto* input = z ? findChild<QLineEdit*>(QLatin1String(z->input)) : nullptr;
     if (!input)
         return false;
-    QString start;
-    mSetKeyInBuf(QLatin1String(z->target), start, z->fromFieldName, mZoomValues());
     int16_t length = 0;
     gGetRecordLength(QLatin1String(z->table), length);
+    // The key is written into blanks as long as one of the table's records.
+    QString start(length, QLatin1Char(' '));
+    mSetKeyInBuf(QLatin1String(z->target), start, z->fromFieldName, mZoomValues());
     QString record(length, QLatin1Char(' '));
     const QStringList fields = answerFields(*z);
     const bool chosen = gbStartVrokSession(QLatin1String(z->session), QLatin1String(z->table), start, record, 0,

@@ -215,14 +215,20 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
             return refuse(kMinAboveMax, d.txtMinInpLength->text());
         return true;
     }
-    case Check::LabelCode:
-        if (trimmed.isEmpty()) {
-            noLabel(d, box);
-            return true;
-        }
-        if (!gbIsLabelCodeSyntax(trimmed))
+    case Check::LabelCode: {
+        if (!trimmed.isEmpty() && !gbIsLabelCodeSyntax(trimmed))
             return refuse(kLabelCodeNotValid, trimmed);
-        return labelFound(d, box);
+        if (trimmed.isEmpty())
+            noLabel(d, box);
+        else if (!labelFound(d, box))
+            return false;
+        // The label position depends on the field's label code.
+        if (box == d.txtLabelCode) {
+            bool enable = !d.chkNoControl->isChecked();
+            d.mEnableFields(enable);
+        }
+        return true;
+    }
     case Check::Domain:
         if (trimmed.isEmpty()) {
             // No domain: the field shows a label only.

@@ -5,6 +5,7 @@
 
 #include "mainwindow/frm_TableFields.h"
 #include "mainwindow/frm_Type4.h"
+#include "model/mod_ModelessErrors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,6 +109,24 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
     restart();
     open(QStringLiteral("itemsd"));
     EXPECT_EQ(node("g_0")->children(), 2);
+}
+
+// A description follow-up is shown, not typed, also when the reference is to the
+// main table itself: no input field stands twice on the form.
+TEST_F(GenerateForm, AFormOfEveryDemoTableSavesWithoutStructureErrors)
+{
+    for (const char* table : {"tekwy001", "tekwy002", "tekwy003", "tekwy004", "tekwy005", "tekwy006"}) {
+        SCOPED_TRACE(table);
+        restart();
+        session("simple", table, 1);
+        open(QStringLiteral("simpled"));
+        dialogs->queueAnswer(platform::IdYes);
+        w().mnuOGenerateForm_Click();
+        ASSERT_GT(glLiveFieldCount(), 1);
+        w().mnuFSave_Click();
+        EXPECT_TRUE(!gbFormChanged && gModelessErrors().empty())
+            << (gModelessErrors().empty() ? std::string() : gModelessErrors()[0].sText.toStdString());
+    }
 }
 
 TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)

@@ -93,6 +93,7 @@ TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)
         EXPECT_EQ(QStringList({r.session, r.table, r.language}),
                   QStringList({c.session, c.table, qstrcmp(c.entry, "mnu_Tses") ? "" : "2"}));
         EXPECT_EQ(startRecordKeys(QLatin1String(c.table), r.startRecord, c.keys), c.keys);
+        EXPECT_EQ(r.startRecord.size(), recordLength(QLatin1String(c.table)));
         EXPECT_EQ(gbLoadCommands, qstrcmp(c.entry, "mnu_Tcmd") == 0);
     }
     EXPECT_TRUE(starts("mnu_Tscr").isEmpty());

@@ -154,6 +154,8 @@ protected:
     std::shared_ptr<platform::ScriptedFileViewer> viewer;
 };
 
+inline qsizetype recordLength(const QString& table) { int16_t n = 0; return gGetRecordLength(table, n), n; }
+
 // The fields named in keys ("field=value ...") as a start record of the host table holds
 // them, in the same form.
 inline QString startRecordKeys(const QString& table, const QString& record, const QString& keys)

@@ -177,41 +177,61 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     EXPECT_EQ(menuStates(), before);
 }
 
-TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
+// A group's grid fields are the columns of a table in its box, below what else it shows;
+// the other fields keep their places and nothing lies on the table.
+TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
 {
     open(QStringLiteral("itemsd"));
-    gaFields[31].bInGrid = true;  // a second grid field
+    // The notes into General data, a group of two columns, and into its grid; a second
+    // grid field beside the item text.
+    tree().move(node("f_30"), node("f_12"), Relationship::Next);
+    gaFields[30].bInGrid = gaFields[31].bInGrid = true;
     gaFields[31].sLabelDescSO = QStringLiteral("Not the header");
+    QString root = gsGroupKey(0);
+    w().SetFocusToNode(root);
+    w().mSetMenuState();
+    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
     w().mnuOPreviewMO_Click();
     frm_Preview& p = previewWindow();
-    ASSERT_TRUE(!p.tabPages && p.grdOccurrences);
-    QTableWidget& grid = *p.grdOccurrences;
-
-    QStringList headers, expected;
-    for (int c = 0; c < grid.columnCount(); ++c)
-        headers << grid.horizontalHeaderItem(c)->text();
-    int bottom = 0;
+    ASSERT_TRUE(!p.tabPages && p.grdOccurrences.size() == 2);
+    QWidget* page = p.canvases().front();
+    const auto boxOf = [&](const TreeNode* n) {
+        while (!gbIsGroupKey(n->key()))
+            n = n->parent();
+        for (QGroupBox* box : p.findChildren<QGroupBox*>())
+            if (box->title() == gaGroups[size_t(n->keyNumber())].sFrameDesc.trimmed())
+                return placeOf(box, page);
+        return QRect();
+    };
+    std::map<QTableWidget*, QStringList> headers;
     for (const auto& [i, node] : fieldNodes()) {
         const FieldRecord& f = gaFields[size_t(i)];
-        if (f.bInGrid) {
-            expected << f.sLabelDescMO.trimmed();
-            EXPECT_TRUE(!p.control(i) && p.gridColumn(i) == expected.size() - 1) << i;
-        } else {
+        QTableWidget* grid = p.grid(i);
+        ASSERT_EQ(grid != nullptr, f.bInGrid) << i;
+        if (!grid) {
             ASSERT_NE(p.control(i), nullptr) << i;
-            bottom = std::max(bottom, p.control(i)->geometry().bottom());
+            for (QTableWidget* table : p.grdOccurrences)
+                EXPECT_FALSE(placeOf(table, page).intersects(placeOf(p.control(i), page))) << i;
+            continue;
         }
+        headers[grid] << f.sLabelDescMO.trimmed();
+        EXPECT_EQ(grid->horizontalHeaderItem(p.gridColumn(i))->text(), headers[grid].last());
+        EXPECT_TRUE(boxOf(node).contains(placeOf(grid, page))) << i;
+        EXPECT_TRUE(!p.control(i) && grid->rowCount() >= 3) << i;
     }
-    EXPECT_EQ(headers, expected);
-    EXPECT_TRUE(grid.rowCount() >= 3 && grid.y() > bottom);
+    EXPECT_EQ(headers.size(), 2u);
 
     // Header and cells select the column's field.
+    QTableWidget& grid = *p.grid(31);
     QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
                       QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
     EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
     EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    // Closed, the commands follow the node the click chose.
     p.close();
-    EXPECT_FALSE(gbPreviewOpen);
+    EXPECT_TRUE(!gbPreviewOpen && w().entryEnabled(QStringLiteral("mnuEDelete"))
+                && w().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // The item form as it stands, in both modes, saved for a look; no page is blank.
@@ -229,20 +249,6 @@ TEST_F(PreviewTest, PicturesOfBothModes)
         }
         p.close();
     }
-}
-
-// After a click chose another node, the commands follow it once the preview closes.
-TEST_F(PreviewTest, ClosingAfterAClickSetsTheCommandsOfTheChosenNode)
-{
-    open(QStringLiteral("itemsd"));
-    QString root = gsGroupKey(0);
-    w().SetFocusToNode(root);
-    w().mSetMenuState();
-    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
-    w().mnuOPreview_Click();
-    QTest::mouseClick(previewWindow().control(2), Qt::LeftButton);
-    previewWindow().close();
-    EXPECT_TRUE(w().entryEnabled(QStringLiteral("mnuEDelete")) && w().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // A run of fields among the tab pages warns once, only in single occurrence with pages.

@@ -222,7 +222,7 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
     // The next field with a domain gets its data alignment list back.
     openOn(QStringLiteral("f_17"));
     EXPECT_TRUE(d.cboDataAli->count() == 2 && d.cboDataAli->currentData().toInt() == gaFields[17].iDataAli);
-    EXPECT_TRUE(d.txtDefaultValue->isVisible() && !d.cboDefaultValue->isVisible());
+    EXPECT_TRUE(d.txtDefaultValue->isVisible() && d.txtDefaultValue->isReadOnly() && !d.cboDefaultValue->isVisible());
     d.cmdCancel_Click();
 }
 

@@ -245,6 +245,7 @@ TEST_F(LookUps, ZoomButtonsStartTheirSessionAndTakeTheChosenKey)
         EXPECT_EQ(requests[0].session + u' ' + requests[0].table + u' ' + seen,
                   QLatin1String(row.session) + u' ' + table + QStringLiteral(" 00"));
         EXPECT_EQ(startRecordKeys(table, requests[0].startRecord, QLatin1String(row.start)), QLatin1String(row.start));
+        EXPECT_EQ(requests[0].startRecord.size(), recordLength(table));
         EXPECT_EQ(input->text(), *row.text ? QLatin1String(row.text) : before);
         // The check ran: what it let pass is its new previous text.
         EXPECT_EQ(gsPrevValues.value(input->objectName()), input->text());
