@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -723,6 +724,58 @@ private:
     QString m_why;
 };
 
+// The most attributes an element of a structure text has.
+qsizetype maxAttributes()
+{
+    return qsizetype(std::max(groupMembers().size() + 1, fieldMembers().size()));
+}
+
+// The XML reader checks each attribute of an element against all before it: an element
+// with a hundred thousand of them would hold the window for minutes before its first
+// name could be refused. So the start tags are counted first, in one pass: an "="
+// outside a quoted value is an attribute. Text, comments and the like are passed over
+// (counted wrongly they could only refuse a text the writer never makes). A document
+// type, which the reader would read whole before it is refused, is refused here.
+bool tagsCounted(QStringView text, QString& why)
+{
+    const qsizetype limit = maxAttributes();
+    const qsizetype n = text.size();
+    for (qsizetype i = text.indexOf(u'<'); i >= 0 && i + 1 < n; i = text.indexOf(u'<', i)) {
+        const qsizetype start = ++i;
+        const char16_t first = text[i].unicode();
+        // The reader would read a whole document type before it could be refused.
+        if (text.mid(i).startsWith(u"!DOCTYPE")) {
+            why = QStringLiteral("it declares a document type");
+            return false;
+        }
+        if (first == u'/' || first == u'!' || first == u'?')
+            continue;
+        qsizetype count = 0;
+        char16_t quote = 0;
+        for (; i < n; ++i) {
+            const char16_t c = text[i].unicode();
+            if (quote)
+                quote = c == quote ? 0 : quote;
+            else if (c == u'"' || c == u'\'')
+                quote = c;
+            else if (c == u'=')
+                ++count;
+            else if (c == u'>')
+                break;
+        }
+        if (count > limit) {
+            qsizetype end = start;
+            while (end < n && end - start < 40 && !text[end].isSpace() && text[end] != u'>' && text[end] != u'/')
+                ++end;
+            why = QStringLiteral("its element <%1> holds more than %2 attributes")
+                      .arg(text.mid(start, end - start).toString())
+                      .arg(limit);
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 QString gsStructureKey306()
@@ -754,6 +807,8 @@ bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& 
         why = QStringLiteral("it is longer than %1 characters").arg(kMaxStructureText);
         return false;
     }
+    if (!tagsCounted(text, why))
+        return false;
     Reader reader(text, maxGroupDepth, out);
     if (!reader.read(why))
         return false;

@@ -65,7 +65,8 @@ QString gsStructureKey306();
 // cannot carry (a control character); text is then not to be used.
 bool gbWriteStructure(const TreeNode* node, const QString& stylesheet, QString& text, QString& why);
 
-// Reads and checks the whole text: size, no document type or entity, the elements and
+// Reads and checks the whole text: size, no document type or entity, no element with
+// more attributes than a record has (counted before the XML is read), the elements and
 // their order, the header, every attribute known, present once and within its
 // member's range and its column's width, groups nested at most maxGroupDepth levels
 // below the top, follow-ups at most kMaxFollowUpDepth, alignment numbers naming a

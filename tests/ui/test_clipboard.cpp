@@ -192,8 +192,17 @@ const BadText kBadTexts[] = {
      "names no form"},
     {"unknown element", [](const QString& t) { return replaced(t, "<definition>", "<definition><script/>"); },
      "unknown element <script>"},
-    {"unknown attribute", [](const QString& t) { return replaced(t, "<fieldprops ", "<fieldprops onload=\"x\" "); },
+    {"unknown attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", " onload=\"x\""); },
      "unknown attribute onload"},
+    // The worst text under the cap: the reader would compare each attribute with all before it.
+    {"too many attributes",
+     [](const QString& t) {
+         QString many;
+         while (t.size() + many.size() < kMaxStructureText - 20)
+             many += QStringLiteral("a%1=\"\" ").arg(many.size());
+         return QString(t).insert(t.indexOf(QStringLiteral("<fieldprops ")) + 12, many);
+     },
+     "<fieldprops> holds more than"},
     {"missing attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", ""); },
      "lacks the attribute bEchoField"},
     {"control out of range", [](const QString& t) { return replaced(t, "lControl=\"6\"", "lControl=\"9\""); },
