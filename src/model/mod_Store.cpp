@@ -11,6 +11,7 @@
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
+#include "model/mod_Versions.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -35,6 +36,8 @@ const char* actionText(Action a)
 struct StoreState {
     // Fields the running store gave an input-property row (bHas302Row was false).
     std::vector<int32_t> has302Set;
+    // Why the last store was refused before it wrote anything; empty otherwise.
+    QString refusal;
 };
 
 StoreState s;
@@ -182,6 +185,91 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
     if (f.bChanged && action != Action::Skipped)
         gWriteLog(QStringLiteral("********** Field ") + f.sFieldName + QLatin1Char(' ')
                   + QLatin1String(actionText(action)));
+    return true;
+}
+
+// ---- What the store builds on ------------------------------------------------------------
+
+// A value as the host keeps it: a text without its quotes and its blanks, a number as
+// its digits.
+qsizetype keptLength(const QString& written)
+{
+    if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
+        return written.size();
+    const QString text = written.mid(2, written.size() - 4).replace(QStringLiteral("\"\"\"\""), QStringLiteral("\""));
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return end - begin;
+}
+
+// The widths of a table's columns as its rows are read back; 0 for a column no row
+// is read with.
+template <typename R>
+std::vector<int32_t> widthsOf(const char* table, const std::vector<DesignColumn<R>>& columns)
+{
+    std::vector<int32_t> widths;
+    for (const DesignColumn<R>& c : columns)
+        widths.push_back(glFieldLength(QLatin1String(table), QLatin1String(c.name)));
+    return widths;
+}
+
+// False, with why, at the first column of the record whose value the host could not
+// give back: a number cut short would read as another number or fail the read of the
+// whole form.
+template <typename R>
+bool fits(const char* table, const std::vector<DesignColumn<R>>& columns, const std::vector<int32_t>& widths,
+          const R& record, const QString& what, QString& why)
+{
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const DesignColumn<R>& c = columns[i];
+        if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
+            continue;
+        const QString value = c.write(record);
+        if (keptLength(value) > widths[i]) {
+            why = QStringLiteral("%1 holds %2 in %3.%4, which keeps only %5 characters")
+                      .arg(what, value.size() > 40 ? value.left(40) + QStringLiteral("...") : value,
+                           QLatin1String(table), QLatin1String(c.name))
+                      .arg(widths[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every row the store is about to write fits its columns.
+bool mbValuesFit(QString& why)
+{
+    const std::vector<int32_t> w315 = widthsOf(kTable315, gColumns315());
+    for (size_t i = 0; i < gaGroups.size(); ++i) {
+        const GroupRecord& g = gaGroups[i];
+        if (g.Grpi != -1 && g.bChanged
+            && !fits(kTable315, gColumns315(), w315, g, QStringLiteral("group %1").arg(g.Grpi), why))
+            return false;
+    }
+    const std::vector<int32_t> w301 = widthsOf(kTable301, gColumns301());
+    const std::vector<int32_t> w302 = widthsOf(kTable302, gColumns302());
+    const std::vector<int32_t> w308 = widthsOf(kTable308, gColumns308());
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.sNodeKey.isEmpty() || f.lFieldId == -1 || !f.bChanged)
+            continue;
+        const QString what = QStringLiteral("field %1").arg(f.sFieldName.trimmed());
+        if ((f.bChanged301 && !fits(kTable301, gColumns301(), w301, f, what, why))
+            || (f.bChanged302 && !fits(kTable302, gColumns302(), w302, f, what, why))
+            || (f.bChanged308 && !fits(kTable308, gColumns308(), w308, f, what, why)))
+            return false;
+    }
+    const std::vector<int32_t> w316 = widthsOf(kTable316, gColumns316());
+    for (size_t i = 1; i < gaSpecificCommands.size(); ++i) {
+        const SpecificCommandRecord& c = gaSpecificCommands[i];
+        if (c.lLinkId != -1 && c.bChanged
+            && !fits(kTable316, gColumns316(), w316, c, QStringLiteral("form command %1").arg(c.sSpecificCommand), why))
+            return false;
+    }
     return true;
 }
 
@@ -343,6 +431,7 @@ bool gbStoreDesignDefinitions()
 {
     status(10);
     forgetToggles();
+    s.refusal.clear();
 
     std::vector<int32_t> opened;
     int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
@@ -350,7 +439,15 @@ bool gbStoreDesignDefinitions()
         closeSets(opened);
         return false;
     };
+    const auto refuse = [&](const QString& why) {
+        s.refusal = why;
+        gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + why);
+        return fail();
+    };
 
+    QString why;
+    if (!mbValuesFit(why))
+        return refuse(why);
     if (!openSet(kTable315, set315, opened))
         return fail();
     gInitVelqSet();
@@ -409,5 +506,7 @@ bool gbAbortStore()
     gRestoreExistsMarks();
     return true;
 }
+
+const QString& gsStoreRefusal() { return s.refusal; }
 
 void resetStore() { s = StoreState{}; }

@@ -341,6 +341,33 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     EXPECT_FALSE(gbXslWritten);
 }
 
+// A field of its own lengths, as the checks take them, ends beyond what the host keeps:
+// the save refuses before it writes anything, and the paste stays in the window.
+TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+{
+    open(QStringLiteral("simpled"));
+    QString text = copied("f_2");
+    for (const auto& [from, to] : {std::pair{"iFieldLength=\"30\"", "iFieldLength=\"9999\""},
+                                   {"iMaxDispLen=\"30\"", "iMaxDispLen=\"9999\""},
+                                   {"sDomainPackage=\"te\"", "sDomainPackage=\"\""},
+                                   {"sDomainCode=\"dsca\"", "sDomainCode=\"\""},
+                                   {"tekwy002.dsca\"", "tekwy002.note\""}})
+        text = replaced(text, from, to);
+    clipboard->setText(text);
+    ASSERT_TRUE(gPasteStructure(node("g_0")));
+    const QString pasted = node("g_0")->lastChild()->key();
+    const QString fieldRows =
+        QStringLiteral("SELECT * FROM qxzrn301 JOIN qxzrn308 USING (cfrm, sequ) WHERE cfrm = 'simpled'");
+    const QStringList before = rows(fieldRows);
+    host::clearCallLog();
+    trigger("mnuFSave");
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(QStringLiteral("tekwy002.note holds 10031 in qxzrn308.xend")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 0 && rows(fieldRows) == before);
+    EXPECT_TRUE(gbFormChanged && node(pasted));
+}
+
 // ---- The Edit menu --------------------------------------------------------------------------
 
 // Cut and Copy need a node other than the form; Paste follows the clipboard; read-only
