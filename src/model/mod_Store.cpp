@@ -1,7 +1,9 @@
 #include "mod_Store.h"
 
 #include <QSet>
+#include <QStringList>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "hostlink/mod_DataSets.h"
@@ -11,6 +13,7 @@
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
+#include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
 #include "services/mod_Global.h"
 
@@ -273,6 +276,113 @@ bool mbValuesFit(QString& why)
     return true;
 }
 
+// The form's rows of a query, each read into a fresh record by the columns' own
+// readers; false when the rows could not be read.
+template <typename R>
+bool readRows(const char* table, const std::vector<std::pair<const char*, const std::vector<DesignColumn<R>>*>>& sets,
+              const QStringList& columns, const QString& from, const QString& where,
+              const std::function<void(const R&)>& row)
+{
+    std::vector<RecordLayout> layouts;
+    std::vector<std::vector<const DesignColumn<R>*>> readers;
+    QStringList select;
+    int32_t length = 0;
+    for (const auto& [set, designColumns] : sets) {
+        const QStringList names = columns.filter(QLatin1String(set) + QLatin1Char('.'));
+        QStringList plain;
+        for (const QString& n : names) {
+            plain << n.section(u'.', 1);
+            length += glFieldLength(QLatin1String(set), plain.back());
+        }
+        layouts.emplace_back(QLatin1String(set), plain);
+        readers.emplace_back();
+        for (const QString& n : plain)
+            readers.back().push_back(gFindDesignColumn(*designColumns, n));
+        select << names;
+    }
+    std::vector<QString> values;
+    const QueryResult result = gFetchQuery(
+        glObjectSet301, select.join(QStringLiteral(", ")), from, where, columns.front(), length,
+        [&](const QString& buffer, int32_t rows) {
+            int32_t position = 1;
+            for (int32_t i = 0; i < rows; ++i) {
+                R record;
+                for (size_t k = 0; k < layouts.size(); ++k) {
+                    layouts[k].read(buffer, position, values);
+                    for (size_t v = 0; v < values.size(); ++v)
+                        if (readers[k][v] && readers[k][v]->read)
+                            readers[k][v]->read(record, values[v]);
+                }
+                row(record);
+            }
+        });
+    if (result != QueryResult::Fetched)
+        gWriteLog(QStringLiteral("Rows of ") + QLatin1String(table) + QStringLiteral(" not read before the store"));
+    return result == QueryResult::Fetched;
+}
+
+// The store writes only what changed here: rows another session stored since this one
+// read them would be mixed with these into links that no longer hold. So, inside the
+// set's transaction (which holds the host's writes for this session alone), every group
+// and field row must still exist and link as this session read or last stored it.
+bool mbRowsAsStored(QString& why)
+{
+    const QString changed = QStringLiteral("it was stored by another session since it was read here (%1); "
+                                           "close it and open it again to go on");
+    std::vector<bool> seen(gaGroups.size(), false);
+    QString differs;
+    bool ok = readRows<GroupRecord>(
+        kTable315, {{kTable315, &gColumns315()}},
+        {"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next", "qxzrn315.chld",
+         "qxzrn315.fld1"},
+        QLatin1String(kTable315), gsFormKeyWhere(QLatin1String(kTable315)), [&](const GroupRecord& h) {
+            const size_t i = size_t(h.Grpi - 1);
+            if (h.Grpi < 1 || i >= gaGroups.size())
+                return;  // no slot of this session can write it
+            seen[i] = true;
+            const GroupRecord& g = gaGroups[i];
+            if (differs.isEmpty()
+                && (!g.bExistsInHost || h.lGroupLevel != g.lGroupLevelStored || h.lParentGroup != g.lParentGroupStored
+                    || h.lPreviousGroup != g.lPreviousGroupStored || h.lNextGroup != g.lNextGroupStored
+                    || h.lChildGroup != g.lChildGroupStored || h.lFirstField != g.lFirstFieldStored))
+                differs = QStringLiteral("group %1").arg(h.Grpi);
+        });
+    for (size_t i = 0; ok && differs.isEmpty() && i < gaGroups.size(); ++i)
+        if (gaGroups[i].bExistsInHost && !seen[i])
+            differs = QStringLiteral("group %1").arg(i + 1);
+
+    seen.assign(gaFields.size(), false);
+    ok = ok && differs.isEmpty()
+         && readRows<FieldRecord>(
+             kTable301, {{kTable301, &gColumns301()}, {kTable308, &gColumns308()}},
+             {"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next", "qxzrn308.chld",
+              "qxzrn308.fwup"},
+             QLatin1String(kTable301) + QStringLiteral(", ") + QLatin1String(kTable308),
+             QLatin1String(kTable301) + QStringLiteral(".cmba REFERS TO ") + QLatin1String(kTable308)
+                 + QStringLiteral(" AND ") + gsFormKeyWhere(QLatin1String(kTable301)),
+             [&](const FieldRecord& h) {
+                 const size_t i = size_t(h.lFieldId);
+                 if (h.lFieldId < 1 || i >= gaFields.size())
+                     return;
+                 seen[i] = true;
+                 const FieldRecord& f = gaFields[i];
+                 if (differs.isEmpty()
+                     && (!f.bExistsInHost || h.nOmod != f.nOmodStored || h.Grpi != f.GrpiStored
+                         || h.lParentField != f.lParentFieldStored || h.lNextField != f.lNextFieldStored
+                         || h.lChildField != f.lChildFieldStored || h.bFollowUp != f.bFollowUpStored))
+                     differs = QStringLiteral("field %1").arg(h.lFieldId);
+             });
+    for (size_t i = 1; ok && differs.isEmpty() && i < gaFields.size(); ++i)
+        if (gaFields[i].bExistsInHost && !seen[i])
+            differs = QStringLiteral("field %1").arg(i);
+
+    if (!ok && differs.isEmpty())
+        why = QStringLiteral("its rows could not be read again from the host to check them");
+    else if (!differs.isEmpty())
+        why = changed.arg(differs);
+    return why.isEmpty();
+}
+
 void markStored()
 {
     for (GroupRecord& g : gaGroups) {
@@ -451,6 +561,11 @@ bool gbStoreDesignDefinitions()
     if (!openSet(kTable315, set315, opened))
         return fail();
     gInitVelqSet();
+    // The set's head alone opens the host transaction, in which the rows are checked.
+    if (glSendVelqSet() != 0)
+        return fail();
+    if (!mbRowsAsStored(why))
+        return refuse(why);
     if (!mbStoreGroupDefinitions(set315))
         return fail();
     if (!openSet(kTable301, set301, opened) || !openSet(kTable302, set302, opened)

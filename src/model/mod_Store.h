@@ -19,7 +19,10 @@
 // the commit failed.
 //
 // Refused before any row is written, with gsStoreRefusal telling why: a value the host
-// could not give back in the width of its column (nothing is sent).
+// could not give back in the width of its column (nothing is sent), or a form whose
+// group and field rows in the host no longer exist and link as this session read or
+// last stored them (another session stored it meanwhile; checked inside the set's
+// transaction, which the set's head opens).
 bool gbStoreDesignDefinitions();
 // A sentence for the user; empty unless the last store was refused as above.
 const QString& gsStoreRefusal();

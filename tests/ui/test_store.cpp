@@ -143,11 +143,11 @@ TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
     EXPECT_EQ(designTexts(), stored);
     EXPECT_TRUE(links::strictlyRising(links::orderNumbers(tree().firstRoot())));
 
-    // Nothing edited: the set holds its head only.
+    // Nothing edited: the set's head and its commit hold no record.
     gRebuildPointers();
     gUpdatePointers();
     ASSERT_TRUE(gbStoreDesignDefinitions());
-    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 1 && sentSetRecords().empty());
+    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 2 && sentSetRecords().empty());
     EXPECT_EQ(designTexts(), stored);
 }
 
@@ -190,10 +190,10 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         for (int32_t i = 3; i <= gnFieldCount; ++i)
             if (gaFields[size_t(i)].lFieldId != -1)
                 gaFields[size_t(i)].bChanged = gaFields[size_t(i)].bChanged301 = gaFields[size_t(i)].bChanged308 = true;
-        host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+        host::injectError(QStringLiteral("execute.velq.set("), 5, 1, 1);
         break;
     case FailAt::Commit:
-        host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+        host::injectError(QStringLiteral("execute.velq.set("), 5, 1, 1);
         break;
     case FailAt::InputPropertyCall:
         // What the set holds so far is sent first; the host function then refuses.
@@ -244,7 +244,7 @@ TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
     f.sInpRefExpr = QStringLiteral("tekwy001.item <> \"\"");
     f.bChanged = f.bChanged302 = true;
 
-    host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+    host::injectError(QStringLiteral("execute.velq.set("), 5, 1, 1);
     EXPECT_FALSE(gbStoreDesignDefinitions());
     ASSERT_TRUE(gbAbortStore());
     EXPECT_TRUE(!f.bHas302Row && f.bExistsInHost);
