@@ -11,6 +11,7 @@ namespace {
 struct Injection {
     int32_t code = 0;
     int remaining = kEveryCall;
+    int passed = 0;  // calls that still run before it applies
 };
 
 struct State {
@@ -45,12 +46,12 @@ bool useOne(int& remaining)
 
 } // namespace
 
-void injectError(const QString& function, int32_t code, int times)
+void injectError(const QString& function, int32_t code, int times, int passed)
 {
     if (times == 0)
         state().errors.remove(normalized(function));
     else
-        state().errors.insert(normalized(function), {code, times});
+        state().errors.insert(normalized(function), {code, times, passed});
 }
 
 void injectAutomationFailure(const QString& function, int times)
@@ -95,6 +96,10 @@ std::optional<int32_t> takeInjectedError(const QString& function)
 {
     auto& errors = state().errors;
     auto it = errors.find(function);
+    if (it != errors.end() && it->passed > 0) {
+        --it->passed;
+        return std::nullopt;
+    }
     if (it == errors.end() || !useOne(it->remaining))
         return std::nullopt;
     const int32_t code = it->code;

@@ -12,8 +12,9 @@ namespace host {
 // For the times argument: the injection stays until clearInjections().
 inline constexpr int kEveryCall = -1;
 
-// The function answers VrokError = code without running (for the next times calls).
-void injectError(const QString& function, int32_t code, int times = kEveryCall);
+// The function answers VrokError = code without running (for the next times calls,
+// after the next passed calls ran as they do).
+void injectError(const QString& function, int32_t code, int times = kEveryCall, int passed = 0);
 // executeFunction throws AutomationError for the function (for the next times calls).
 void injectAutomationFailure(const QString& function, int times = kEveryCall);
 void clearInjections();

@@ -4,6 +4,7 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -19,7 +20,9 @@ namespace {
 
 // ---- The members a text carries --------------------------------------------------------
 
-enum class Kind : uint8_t { Flag, Number, Text };
+// A code names something of the host (a field, a label, a domain, a session): like the
+// dialog's boxes, it cannot hold a control character, which would split the host's rows.
+enum class Kind : uint8_t { Flag, Number, Text, Code };
 
 // One member: its attribute name, the host column that limits its width (none for a
 // flag), its range, the form-version feature it needs, and how it is read and written.
@@ -57,16 +60,25 @@ Member<RecordOf<M>> number(const char* name, const char* table, const char* colu
             [](R& r, int64_t v, QStringView) { r.*M = V(v); }, [](R& to, const R& from) { to.*M = from.*M; }};
 }
 
-template <auto M>
+template <auto M, Kind K = Kind::Text>
 Member<RecordOf<M>> text(const char* name, const char* table, const char* column, int32_t feature = 0)
 {
     using R = RecordOf<M>;
-    return {name, table, column, Kind::Text, 0, 0, feature, [](const R& r) { return r.*M; },
+    return {name, table, column, K, 0, 0, feature, [](const R& r) { return r.*M; },
             [](R& r, int64_t, QStringView v) { r.*M = v.toString(); }, [](R& to, const R& from) { to.*M = from.*M; }};
+}
+
+template <auto M>
+Member<RecordOf<M>> code(const char* name, const char* table, const char* column, int32_t feature = 0)
+{
+    return text<M, Kind::Code>(name, table, column, feature);
 }
 
 // Kept by the host in a byte, whatever the member's width.
 constexpr int64_t kByte = 255;
+// The dialog's numeric boxes take digits only; its lists offer a domain's constants.
+constexpr int64_t kNoSign = 0;
+constexpr int64_t kConstant = 127;
 
 const char* const k315 = "qxzrn315";
 const char* const k301 = "qxzrn301";
@@ -78,12 +90,12 @@ const std::vector<Member<GroupRecord>>& groupMembers()
     using G = GroupRecord;
     static const std::vector<Member<G>> members = {
         flag<&G::bRepeatingGroup>("bRepeatingGroup"),
-        text<&G::sLabelCode>("sLabelCode", k315, "labl"),
+        code<&G::sLabelCode>("sLabelCode", k315, "labl"),
         flag<&G::bShowGroupBox>("bShowGroupBox"),
         flag<&G::bGroupInSingleOcc>("bGroupInSingleOcc"),
         flag<&G::bGroupInMultiOcc>("bGroupInMultiOcc"),
         flag<&G::bRichView>("bRichView", 1),
-        number<&G::iGroupWidth>("iGroupWidth", k315, "wdth"),
+        number<&G::iGroupWidth>("iGroupWidth", k315, "wdth", 1),
         flag<&G::bCheckboxesOnly>("bCheckboxesOnly"),
         flag<&G::bNewPage>("bNewPage"),
         flag<&G::bNewPageMO>("bNewPageMO"),
@@ -91,7 +103,7 @@ const std::vector<Member<GroupRecord>>& groupMembers()
         flag<&G::bCheckOnGroupBox>("bCheckOnGroupBox"),
         flag<&G::bDashboard>("bDashboard", 2),
         flag<&G::bSelectionGroup>("bSelectionGroup", kFeatureSelectionGroups),
-        text<&G::sParentTable>("sParentTable", k315, "zb_tabp", kFeatureSelectionGroups),
+        code<&G::sParentTable>("sParentTable", k315, "zb_tabp", kFeatureSelectionGroups),
     };
     return members;
 }
@@ -100,55 +112,56 @@ const std::vector<Member<FieldRecord>>& fieldMembers()
 {
     using F = FieldRecord;
     static const std::vector<Member<F>> members = {
-        text<&F::sFieldName>("sFieldName", k301, "fldn"),
-        number<&F::iElement>("iElement", k301, "elem"),
+        code<&F::sFieldName>("sFieldName", k301, "fldn"),
+        // -1 only for a multi-currency field (checked with the whole record).
+        number<&F::iElement>("iElement", k301, "elem", -1),
         flag<&F::bMultiCurrency>("bMultiCurrency"),
-        text<&F::sDomainPackage>("sDomainPackage", k301, "pacd"),
-        text<&F::sDomainCode>("sDomainCode", k301, "cdom"),
-        number<&F::lFieldType>("lFieldType", k301, "typf"),
+        code<&F::sDomainPackage>("sDomainPackage", k301, "pacd"),
+        code<&F::sDomainCode>("sDomainCode", k301, "cdom"),
+        number<&F::lFieldType>("lFieldType", k301, "typf", kNoSign, kConstant),
         text<&F::sDisplayFormat>("sDisplayFormat", k301, "difo"),
         flag<&F::bLinkDisplFormatToDomain>("bLinkDisplFormatToDomain"),
-        number<&F::iMinInpLen>("iMinInpLen", k301, "mini"),
-        number<&F::iMaxDispLen>("iMaxDispLen", k301, "maxd"),
+        number<&F::iMinInpLen>("iMinInpLen", k301, "mini", kNoSign),
+        number<&F::iMaxDispLen>("iMaxDispLen", k301, "maxd", kNoSign),
         flag<&F::bLinkMaxDisplLenToDomain>("bLinkMaxDisplLenToDomain"),
-        number<&F::iMaxInpLen>("iMaxInpLen", k301, "maxi"),
+        number<&F::iMaxInpLen>("iMaxInpLen", k301, "maxi", kNoSign),
         flag<&F::bLinkMaxInpLenToDomain>("bLinkMaxInpLenToDomain"),
-        number<&F::iStartPosOfString>("iStartPosOfString", k301, "sttp"),
-        number<&F::nZoomField>("nZoomField", k301, "zoom"),
-        text<&F::sZoomTo>("sZoomTo", k301, "zprg"),
-        text<&F::sParallelMenu>("sParallelMenu", k301, "zopm"),
-        text<&F::sZoomReturnField>("sZoomReturnField", k301, "zret"),
+        number<&F::iStartPosOfString>("iStartPosOfString", k301, "sttp", 1),
+        number<&F::nZoomField>("nZoomField", k301, "zoom", kNoSign, kConstant),
+        code<&F::sZoomTo>("sZoomTo", k301, "zprg"),
+        code<&F::sParallelMenu>("sParallelMenu", k301, "zopm"),
+        code<&F::sZoomReturnField>("sZoomReturnField", k301, "zret"),
         flag<&F::bDefault>("bDefault"),
-        text<&F::sMessage>("sMessage", k301, "cmes"),
+        code<&F::sMessage>("sMessage", k301, "cmes"),
         flag<&F::bEchoField>("bEchoField"),
-        number<&F::iFieldLength>("iFieldLength", k301, "flen"),
+        number<&F::iFieldLength>("iFieldLength", k301, "flen", kNoSign),
         flag<&F::bMandatoryInput>("bMandatoryInput"),
         text<&F::sLanguageUnitExpression>("sLanguageUnitExpression", k301, "dcex"),
-        text<&F::sLabelCode>("sLabelCode", k301, "labl"),
+        code<&F::sLabelCode>("sLabelCode", k301, "labl"),
         text<&F::sInpRefExpr>("sInpRefExpr", k302, "inpc"),
         text<&F::sDefaultValue>("sDefaultValue", k302, "defa"),
         flag<&F::bSyncField>("bSyncField"),
         flag<&F::bImmediateBehind>("bImmediateBehind"),
         flag<&F::bFieldInSingleOcc>("bFieldInSingleOcc"),
         flag<&F::bFieldInMultiOcc>("bFieldInMultiOcc"),
-        number<&F::nLabelAli>("nLabelAli", k308, "lali"),
+        number<&F::nLabelAli>("nLabelAli", k308, "lali", kNoSign, kByte),
         flag<&F::bDependent>("bDependent"),
-        number<&F::lLabelPosition>("lLabelPosition", k308, "lpos", 0, kByte),
-        number<&F::iLabelLengthSO>("iLabelLengthSO", k308, "llso"),
-        number<&F::iLabelHeightSO>("iLabelHeightSO", k308, "lhso"),
-        number<&F::iLabelLengthMO>("iLabelLengthMO", k308, "llmo"),
-        number<&F::iLabelHeightMO>("iLabelHeightMO", k308, "lhmo"),
-        number<&F::lOptx>("lOptx", k308, "optx"),
-        number<&F::iFieldHeight>("iFieldHeight", k308, "za_hght"),
+        number<&F::lLabelPosition>("lLabelPosition", k308, "lpos", kNoSign, kConstant),
+        number<&F::iLabelLengthSO>("iLabelLengthSO", k308, "llso", kNoSign),
+        number<&F::iLabelHeightSO>("iLabelHeightSO", k308, "lhso", kNoSign),
+        number<&F::iLabelLengthMO>("iLabelLengthMO", k308, "llmo", kNoSign),
+        number<&F::iLabelHeightMO>("iLabelHeightMO", k308, "lhmo", kNoSign),
+        number<&F::lOptx>("lOptx", k308, "optx", kNoSign),
+        number<&F::iFieldHeight>("iFieldHeight", k308, "za_hght", kNoSign),
         flag<&F::bIsViewField>("bIsViewField"),
-        number<&F::iYesValue>("iYesValue", k308, "za_yesv", 0, kByte),
-        text<&F::sSearchField>("sSearchField", k308, "za_srch"),
-        number<&F::iLinkedConst>("iLinkedConst", k308, "za_cnst", 0, kByte),
-        text<&F::sIconName>("sIconName", k308, "za_icon"),
-        number<&F::iZoomIndex>("iZoomIndex", k308, "za_zind"),
+        number<&F::iYesValue>("iYesValue", k308, "za_yesv", kNoSign, kConstant),
+        code<&F::sSearchField>("sSearchField", k308, "za_srch"),
+        number<&F::iLinkedConst>("iLinkedConst", k308, "za_cnst", kNoSign, kConstant),
+        code<&F::sIconName>("sIconName", k308, "za_icon"),
+        number<&F::iZoomIndex>("iZoomIndex", k308, "za_zind", kNoSign),
         // 0 input, 1 check box, 2 list box, 3 option set, 4 picture, 5 none, 6 to 8 strings.
         number<&F::lControl>("lControl", k308, "ctrl", 0, 8),
-        number<&F::iDataAli>("iDataAli", k308, "za_adju"),
+        number<&F::iDataAli>("iDataAli", k308, "za_adju", kNoSign, kConstant),
         flag<&F::bAutoEnable>("bAutoEnable"),
         flag<&F::bInGrid>("bInGrid"),
         flag<&F::bOccIndependentViewField>("bOccIndependentViewField"),
@@ -172,6 +185,8 @@ void copyMembers(const std::vector<Member<R>>& members, R& to, const R& from)
         if (supported(m))
             m.copy(to, from);
 }
+
+bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
 
 // ---- The form identity as key306 -------------------------------------------------------
 
@@ -203,7 +218,7 @@ bool fitsIdentity(const QString& key)
             return false;
         const QStringView part = QStringView(key).mid(at, width);
         for (const QChar c : part)
-            if (c.unicode() < 0x20 || c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('{')
+            if (isControl(c) || c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('{')
                 || c == QLatin1Char('}'))
                 return false;
         const QLatin1String column(p.column);
@@ -648,6 +663,12 @@ private:
                     return badValue(value, name);
                 m.set(record, v, {});
                 break;
+            case Kind::Code:
+                if (std::any_of(value.begin(), value.end(), isControl)) {
+                    fail(QStringLiteral("its %1 holds a control character").arg(name));
+                    return false;
+                }
+                [[fallthrough]];
             case Kind::Text:
                 if (width > 0 && value.size() > width) {
                     fail(QStringLiteral("its %1 \"%2\" is longer than %3 characters")
@@ -701,8 +722,12 @@ private:
         if (m_fieldWidths.empty())
             m_fieldWidths = widthsOf(fieldMembers());
         const StagedNode& node = m_out.nodes[size_t(m_open.back().node)];
-        return properties(fieldMembers(), index, m_fieldWidths, m_out.fields[size_t(node.record)], u"fieldprops",
-                          nullptr);
+        FieldRecord& f = m_out.fields[size_t(node.record)];
+        if (!properties(fieldMembers(), index, m_fieldWidths, f, u"fieldprops", nullptr))
+            return false;
+        if (f.iElement == 0 || (f.iElement < 0 && !f.bMultiCurrency))
+            return badValue(QString::number(f.iElement), u"iElement");
+        return true;
     }
 
     struct Depth {
@@ -722,6 +747,58 @@ private:
     bool m_bodyDone = false;
     QString m_why;
 };
+
+// The most attributes an element of a structure text has.
+qsizetype maxAttributes()
+{
+    return qsizetype(std::max(groupMembers().size() + 1, fieldMembers().size()));
+}
+
+// The XML reader checks each attribute of an element against all before it: an element
+// with a hundred thousand of them would hold the window for minutes before its first
+// name could be refused. So the start tags are counted first, in one pass: an "="
+// outside a quoted value is an attribute. Text, comments and the like are passed over
+// (counted wrongly they could only refuse a text the writer never makes). A document
+// type, which the reader would read whole before it is refused, is refused here.
+bool tagsCounted(QStringView text, QString& why)
+{
+    const qsizetype limit = maxAttributes();
+    const qsizetype n = text.size();
+    for (qsizetype i = text.indexOf(u'<'); i >= 0 && i + 1 < n; i = text.indexOf(u'<', i)) {
+        const qsizetype start = ++i;
+        const char16_t first = text[i].unicode();
+        // The reader would read a whole document type before it could be refused.
+        if (text.mid(i).startsWith(u"!DOCTYPE")) {
+            why = QStringLiteral("it declares a document type");
+            return false;
+        }
+        if (first == u'/' || first == u'!' || first == u'?')
+            continue;
+        qsizetype count = 0;
+        char16_t quote = 0;
+        for (; i < n; ++i) {
+            const char16_t c = text[i].unicode();
+            if (quote)
+                quote = c == quote ? 0 : quote;
+            else if (c == u'"' || c == u'\'')
+                quote = c;
+            else if (c == u'=')
+                ++count;
+            else if (c == u'>')
+                break;
+        }
+        if (count > limit) {
+            qsizetype end = start;
+            while (end < n && end - start < 40 && !text[end].isSpace() && text[end] != u'>' && text[end] != u'/')
+                ++end;
+            why = QStringLiteral("its element <%1> holds more than %2 attributes")
+                      .arg(text.mid(start, end - start).toString())
+                      .arg(limit);
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -754,6 +831,8 @@ bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& 
         why = QStringLiteral("it is longer than %1 characters").arg(kMaxStructureText);
         return false;
     }
+    if (!tagsCounted(text, why))
+        return false;
     Reader reader(text, maxGroupDepth, out);
     if (!reader.read(why))
         return false;

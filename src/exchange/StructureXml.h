@@ -65,11 +65,14 @@ QString gsStructureKey306();
 // cannot carry (a control character); text is then not to be used.
 bool gbWriteStructure(const TreeNode* node, const QString& stylesheet, QString& text, QString& why);
 
-// Reads and checks the whole text: size, no document type or entity, the elements and
-// their order, the header, every attribute known, present once and within its
-// member's range and its column's width, groups nested at most maxGroupDepth levels
-// below the top, follow-ups at most kMaxFollowUpDepth, alignment numbers naming a
-// copied group. False with why (a sentence for the user) at the first fault.
+// Reads and checks the whole text: size, no document type or entity, no element with
+// more attributes than a record has (counted before the XML is read), the elements and
+// their order, the header, every attribute known and present once, each number within
+// the range the property dialog takes for it and its column's width, each code (names,
+// label, domain and other codes) free of control characters and each text within its
+// column's width, groups nested at most maxGroupDepth levels below the top, follow-ups
+// at most kMaxFollowUpDepth, alignment numbers naming a copied group. False with why
+// (a sentence for the user) at the first fault.
 bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why);
 
 // True when the text begins as a structure text of this program and format.

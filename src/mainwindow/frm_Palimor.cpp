@@ -911,7 +911,10 @@ void frm_Palimor::mnuFSave_Click()
             // The marks go back only when the host carried the abort out.
             if (!gbAbortStore())
                 gWriteLog(QStringLiteral("Abort of the store's transaction failed"));
-            glShowMessage(MessageGroup3, 15, platform::MbIconExclamation);
+            if (gsStoreRefusal().isEmpty())
+                glShowMessage(MessageGroup3, 15, platform::MbIconExclamation);
+            else
+                glShowMessage(MessageGroup3, 28, platform::MbIconExclamation, gsStoreRefusal());
         }
         if (stored) {
             if (!isMode("i") && platform::commandLine() != kSwitch) {

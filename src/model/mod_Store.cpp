@@ -1,7 +1,9 @@
 #include "mod_Store.h"
 
 #include <QSet>
+#include <QStringList>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "hostlink/mod_DataSets.h"
@@ -11,6 +13,8 @@
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
+#include "model/mod_TextCaches.h"
+#include "model/mod_Versions.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -35,6 +39,8 @@ const char* actionText(Action a)
 struct StoreState {
     // Fields the running store gave an input-property row (bHas302Row was false).
     std::vector<int32_t> has302Set;
+    // Why the last store was refused before it wrote anything; empty otherwise.
+    QString refusal;
 };
 
 StoreState s;
@@ -183,6 +189,198 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
         gWriteLog(QStringLiteral("********** Field ") + f.sFieldName + QLatin1Char(' ')
                   + QLatin1String(actionText(action)));
     return true;
+}
+
+// ---- What the store builds on ------------------------------------------------------------
+
+// A value as the host keeps it: a text without its quotes and its blanks, a number as
+// its digits.
+qsizetype keptLength(const QString& written)
+{
+    if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
+        return written.size();
+    const QString text = written.mid(2, written.size() - 4).replace(QStringLiteral("\"\"\"\""), QStringLiteral("\""));
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return end - begin;
+}
+
+// The widths of a table's columns as its rows are read back; 0 for a column no row
+// is read with.
+template <typename R>
+std::vector<int32_t> widthsOf(const char* table, const std::vector<DesignColumn<R>>& columns)
+{
+    std::vector<int32_t> widths;
+    for (const DesignColumn<R>& c : columns)
+        widths.push_back(glFieldLength(QLatin1String(table), QLatin1String(c.name)));
+    return widths;
+}
+
+// False, with why, at the first column of the record whose value the host could not
+// give back: a number cut short would read as another number or fail the read of the
+// whole form.
+template <typename R>
+bool fits(const char* table, const std::vector<DesignColumn<R>>& columns, const std::vector<int32_t>& widths,
+          const R& record, const QString& what, QString& why)
+{
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const DesignColumn<R>& c = columns[i];
+        if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
+            continue;
+        const QString value = c.write(record);
+        if (keptLength(value) > widths[i]) {
+            why = QStringLiteral("%1 holds %2 in %3.%4, which keeps only %5 characters")
+                      .arg(what, value.size() > 40 ? value.left(40) + QStringLiteral("...") : value,
+                           QLatin1String(table), QLatin1String(c.name))
+                      .arg(widths[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every row the store is about to write fits its columns.
+bool mbValuesFit(QString& why)
+{
+    const std::vector<int32_t> w315 = widthsOf(kTable315, gColumns315());
+    for (size_t i = 0; i < gaGroups.size(); ++i) {
+        const GroupRecord& g = gaGroups[i];
+        if (g.Grpi != -1 && g.bChanged
+            && !fits(kTable315, gColumns315(), w315, g, QStringLiteral("group %1").arg(g.Grpi), why))
+            return false;
+    }
+    const std::vector<int32_t> w301 = widthsOf(kTable301, gColumns301());
+    const std::vector<int32_t> w302 = widthsOf(kTable302, gColumns302());
+    const std::vector<int32_t> w308 = widthsOf(kTable308, gColumns308());
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.sNodeKey.isEmpty() || f.lFieldId == -1 || !f.bChanged)
+            continue;
+        const QString what = QStringLiteral("field %1").arg(f.sFieldName.trimmed());
+        if ((f.bChanged301 && !fits(kTable301, gColumns301(), w301, f, what, why))
+            || (f.bChanged302 && !fits(kTable302, gColumns302(), w302, f, what, why))
+            || (f.bChanged308 && !fits(kTable308, gColumns308(), w308, f, what, why)))
+            return false;
+    }
+    const std::vector<int32_t> w316 = widthsOf(kTable316, gColumns316());
+    for (size_t i = 1; i < gaSpecificCommands.size(); ++i) {
+        const SpecificCommandRecord& c = gaSpecificCommands[i];
+        if (c.lLinkId != -1 && c.bChanged
+            && !fits(kTable316, gColumns316(), w316, c, QStringLiteral("form command %1").arg(c.sSpecificCommand), why))
+            return false;
+    }
+    return true;
+}
+
+// The form's rows of a query, each read into a fresh record by the columns' own
+// readers; false when the rows could not be read.
+template <typename R>
+bool readRows(const char* table, const std::vector<std::pair<const char*, const std::vector<DesignColumn<R>>*>>& sets,
+              const QStringList& columns, const QString& from, const QString& where,
+              const std::function<void(const R&)>& row)
+{
+    std::vector<RecordLayout> layouts;
+    std::vector<std::vector<const DesignColumn<R>*>> readers;
+    QStringList select;
+    int32_t length = 0;
+    for (const auto& [set, designColumns] : sets) {
+        const QStringList names = columns.filter(QLatin1String(set) + QLatin1Char('.'));
+        QStringList plain;
+        for (const QString& n : names) {
+            plain << n.section(u'.', 1);
+            length += glFieldLength(QLatin1String(set), plain.back());
+        }
+        layouts.emplace_back(QLatin1String(set), plain);
+        readers.emplace_back();
+        for (const QString& n : plain)
+            readers.back().push_back(gFindDesignColumn(*designColumns, n));
+        select << names;
+    }
+    std::vector<QString> values;
+    const QueryResult result = gFetchQuery(
+        glObjectSet301, select.join(QStringLiteral(", ")), from, where, columns.front(), length,
+        [&](const QString& buffer, int32_t rows) {
+            int32_t position = 1;
+            for (int32_t i = 0; i < rows; ++i) {
+                R record;
+                for (size_t k = 0; k < layouts.size(); ++k) {
+                    layouts[k].read(buffer, position, values);
+                    for (size_t v = 0; v < values.size(); ++v)
+                        if (readers[k][v] && readers[k][v]->read)
+                            readers[k][v]->read(record, values[v]);
+                }
+                row(record);
+            }
+        });
+    if (result != QueryResult::Fetched)
+        gWriteLog(QStringLiteral("Rows of ") + QLatin1String(table) + QStringLiteral(" not read before the store"));
+    return result == QueryResult::Fetched;
+}
+
+// The store writes only what changed here: rows another session stored since this one
+// read them would be mixed with these into links that no longer hold. So, inside the
+// set's transaction (which holds the host's writes for this session alone), every group
+// and field row must still exist and link as this session read or last stored it.
+bool mbRowsAsStored(QString& why)
+{
+    const QString changed = QStringLiteral("it was stored by another session since it was read here (%1); "
+                                           "close it and open it again to go on");
+    std::vector<bool> seen(gaGroups.size(), false);
+    QString differs;
+    bool ok = readRows<GroupRecord>(
+        kTable315, {{kTable315, &gColumns315()}},
+        {"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next", "qxzrn315.chld",
+         "qxzrn315.fld1"},
+        QLatin1String(kTable315), gsFormKeyWhere(QLatin1String(kTable315)), [&](const GroupRecord& h) {
+            const size_t i = size_t(h.Grpi - 1);
+            if (h.Grpi < 1 || i >= gaGroups.size())
+                return;  // no slot of this session can write it
+            seen[i] = true;
+            const GroupRecord& g = gaGroups[i];
+            if (differs.isEmpty()
+                && (!g.bExistsInHost || h.lGroupLevel != g.lGroupLevelStored || h.lParentGroup != g.lParentGroupStored
+                    || h.lPreviousGroup != g.lPreviousGroupStored || h.lNextGroup != g.lNextGroupStored
+                    || h.lChildGroup != g.lChildGroupStored || h.lFirstField != g.lFirstFieldStored))
+                differs = QStringLiteral("group %1").arg(h.Grpi);
+        });
+    for (size_t i = 0; ok && differs.isEmpty() && i < gaGroups.size(); ++i)
+        if (gaGroups[i].bExistsInHost && !seen[i])
+            differs = QStringLiteral("group %1").arg(i + 1);
+
+    seen.assign(gaFields.size(), false);
+    ok = ok && differs.isEmpty()
+         && readRows<FieldRecord>(
+             kTable301, {{kTable301, &gColumns301()}, {kTable308, &gColumns308()}},
+             {"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next", "qxzrn308.chld",
+              "qxzrn308.fwup"},
+             QLatin1String(kTable301) + QStringLiteral(", ") + QLatin1String(kTable308),
+             QLatin1String(kTable301) + QStringLiteral(".cmba REFERS TO ") + QLatin1String(kTable308)
+                 + QStringLiteral(" AND ") + gsFormKeyWhere(QLatin1String(kTable301)),
+             [&](const FieldRecord& h) {
+                 const size_t i = size_t(h.lFieldId);
+                 if (h.lFieldId < 1 || i >= gaFields.size())
+                     return;
+                 seen[i] = true;
+                 const FieldRecord& f = gaFields[i];
+                 if (differs.isEmpty()
+                     && (!f.bExistsInHost || h.nOmod != f.nOmodStored || h.Grpi != f.GrpiStored
+                         || h.lParentField != f.lParentFieldStored || h.lNextField != f.lNextFieldStored
+                         || h.lChildField != f.lChildFieldStored || h.bFollowUp != f.bFollowUpStored))
+                     differs = QStringLiteral("field %1").arg(h.lFieldId);
+             });
+    for (size_t i = 1; ok && differs.isEmpty() && i < gaFields.size(); ++i)
+        if (gaFields[i].bExistsInHost && !seen[i])
+            differs = QStringLiteral("field %1").arg(i);
+
+    if (!ok && differs.isEmpty())
+        why = QStringLiteral("its rows could not be read again from the host to check them");
+    else if (!differs.isEmpty())
+        why = changed.arg(differs);
+    return why.isEmpty();
 }
 
 void markStored()
@@ -343,6 +541,7 @@ bool gbStoreDesignDefinitions()
 {
     status(10);
     forgetToggles();
+    s.refusal.clear();
 
     std::vector<int32_t> opened;
     int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
@@ -350,10 +549,23 @@ bool gbStoreDesignDefinitions()
         closeSets(opened);
         return false;
     };
+    const auto refuse = [&](const QString& why) {
+        s.refusal = why;
+        gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + why);
+        return fail();
+    };
 
+    QString why;
+    if (!mbValuesFit(why))
+        return refuse(why);
     if (!openSet(kTable315, set315, opened))
         return fail();
     gInitVelqSet();
+    // The set's head alone opens the host transaction, in which the rows are checked.
+    if (glSendVelqSet() != 0)
+        return fail();
+    if (!mbRowsAsStored(why))
+        return refuse(why);
     if (!mbStoreGroupDefinitions(set315))
         return fail();
     if (!openSet(kTable301, set301, opened) || !openSet(kTable302, set302, opened)
@@ -409,5 +621,7 @@ bool gbAbortStore()
     gRestoreExistsMarks();
     return true;
 }
+
+const QString& gsStoreRefusal() { return s.refusal; }
 
 void resetStore() { s = StoreState{}; }

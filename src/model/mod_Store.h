@@ -9,6 +9,7 @@
 // stored copies, the loaded form version - changes only once the host took the whole
 // set. A store that fails leaves the transaction open: the caller aborts it and then
 // restores the marks (gbAbortStore does both).
+#include <QString>
 #include <cstdint>
 
 // Walks the whole form into the update set and commits it. True when the host took
@@ -16,7 +17,15 @@
 // go into the set (an automatic or an explicit send failed, a record too long for the
 // set, a refused input-property call, an object set that could not be opened) or when
 // the commit failed.
+//
+// Refused before any row is written, with gsStoreRefusal telling why: a value the host
+// could not give back in the width of its column (nothing is sent), or a form whose
+// group and field rows in the host no longer exist and link as this session read or
+// last stored them (another session stored it meanwhile; checked inside the set's
+// transaction, which the set's head opens).
 bool gbStoreDesignDefinitions();
+// A sentence for the user; empty unless the last store was refused as above.
+const QString& gsStoreRefusal();
 
 // The three walks, each true when every record of its kind was handled; object-set
 // numbers of their tables.

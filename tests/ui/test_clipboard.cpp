@@ -192,14 +192,34 @@ const BadText kBadTexts[] = {
      "names no form"},
     {"unknown element", [](const QString& t) { return replaced(t, "<definition>", "<definition><script/>"); },
      "unknown element <script>"},
-    {"unknown attribute", [](const QString& t) { return replaced(t, "<fieldprops ", "<fieldprops onload=\"x\" "); },
+    {"unknown attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", " onload=\"x\""); },
      "unknown attribute onload"},
+    // The worst text under the cap: the reader would compare each attribute with all before it.
+    {"too many attributes",
+     [](const QString& t) {
+         QString many;
+         while (t.size() + many.size() < kMaxStructureText - 20)
+             many += QStringLiteral("a%1=\"\" ").arg(many.size());
+         return QString(t).insert(t.indexOf(QStringLiteral("<fieldprops ")) + 12, many);
+     },
+     "<fieldprops> holds more than"},
     {"missing attribute", [](const QString& t) { return replaced(t, " bEchoField=\"1\"", ""); },
      "lacks the attribute bEchoField"},
     {"control out of range", [](const QString& t) { return replaced(t, "lControl=\"6\"", "lControl=\"9\""); },
      "lControl \"9\""},
     {"flag not 0 or 1", [](const QString& t) { return replaced(t, "bShowGroupBox=\"1\"", "bShowGroupBox=\"true\""); },
      "bShowGroupBox"},
+    {"length below zero",
+     [](const QString& t) { return replaced(t, "iLabelLengthMO=\"999\"", "iLabelLengthMO=\"-999\""); },
+     "iLabelLengthMO \"-999\""},
+    {"element -1 without multi-currency",
+     [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"-1\""); }, "iElement \"-1\""},
+    {"name with a newline",
+     [](const QString& t) { return replaced(t, "\"tekwy001.stoc\"", "\"tekwy001.&#10;stoc\""); },
+     "sFieldName holds a control character"},
+    {"label code with a tab and quotes",
+     [](const QString& t) { return replaced(t, "sLabelCode=\"", "sLabelCode=\"&#9;&quot;"); },
+     "sLabelCode holds a control character"},
     {"number wider than its column",
      [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
      "iElement"},
@@ -319,6 +339,33 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     w().mRemoveTempFiles();
     EXPECT_EQ(folder.entryList(QDir::Files), QStringList({QStringLiteral("keep.txt"), QStringLiteral("plmnotes.xml")}));
     EXPECT_FALSE(gbXslWritten);
+}
+
+// A field of its own lengths, as the checks take them, ends beyond what the host keeps:
+// the save refuses before it writes anything, and the paste stays in the window.
+TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+{
+    open(QStringLiteral("simpled"));
+    QString text = copied("f_2");
+    for (const auto& [from, to] : {std::pair{"iFieldLength=\"30\"", "iFieldLength=\"9999\""},
+                                   {"iMaxDispLen=\"30\"", "iMaxDispLen=\"9999\""},
+                                   {"sDomainPackage=\"te\"", "sDomainPackage=\"\""},
+                                   {"sDomainCode=\"dsca\"", "sDomainCode=\"\""},
+                                   {"tekwy002.dsca\"", "tekwy002.note\""}})
+        text = replaced(text, from, to);
+    clipboard->setText(text);
+    ASSERT_TRUE(gPasteStructure(node("g_0")));
+    const QString pasted = node("g_0")->lastChild()->key();
+    const QString fieldRows =
+        QStringLiteral("SELECT * FROM qxzrn301 JOIN qxzrn308 USING (cfrm, sequ) WHERE cfrm = 'simpled'");
+    const QStringList before = rows(fieldRows);
+    host::clearCallLog();
+    trigger("mnuFSave");
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(QStringLiteral("tekwy002.note holds 10031 in qxzrn308.xend")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 0 && rows(fieldRows) == before);
+    EXPECT_TRUE(gbFormChanged && node(pasted));
 }
 
 // ---- The Edit menu --------------------------------------------------------------------------

@@ -72,7 +72,8 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
         QStringLiteral("SELECT sequ, ypos, maxd FROM qxzrn301 WHERE cfrm = 'simpled' ORDER BY sequ");
     const QStringList before = rows(fieldRows);
     host::clearCallLog();
-    host::injectError(QStringLiteral("execute.velq.set("), 7, 1);
+    // The set's head goes; its commit fails.
+    host::injectError(QStringLiteral("execute.velq.set("), 7, 1, 1);
 
     w().mnuFSave_Click();
     EXPECT_EQ(calls("am_abort_transaction(") * 10 + calls("ext.dump.form("), 10);
@@ -84,7 +85,7 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
     host::clearCallLog();
     w().toolbarButton(QStringLiteral("mnuFSave"))->click();
     EXPECT_FALSE(gbFormChanged);
-    EXPECT_EQ(calls("execute.velq.set(") * 100 + calls("am_abort_transaction(") * 10 + calls("ext.dump.form("), 101);
+    EXPECT_EQ(calls("execute.velq.set(") * 100 + calls("am_abort_transaction(") * 10 + calls("ext.dump.form("), 201);
     EXPECT_EQ(rows(fieldRows), QStringList({"1|2|6", "2|1|25", "3|3|6", "4|4|10", "5|5|3"}));
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'|').toStdString();
 
@@ -92,6 +93,55 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
     host::clearCallLog();
     trigger("mnuFSave");
     EXPECT_TRUE(sentSetRecords().empty() && calls("ext.dump.form(") == 1);
+}
+
+// Two sessions move neighbouring fields of one form. The first stores its move while the
+// second holds the form as it read it: the second's save finds rows it did not store,
+// is refused with one message and keeps its move; the form opens again fully linked,
+// with the first move.
+TEST_F(MainWindowSave, ASaveOverAnotherSessionsSaveIsRefusedAndKeepsItsEdits)
+{
+    const auto move = [&](const char* key, Qt::Key k) {
+        w().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w()));
+        w().tvwGroups->setFocus();
+        tree().setSelectedItem(node(key));
+        QTest::keyClick(w().tvwGroups, k, Qt::ControlModifier);
+    };
+    // The form's rows kept aside under a prefix, or put back from it.
+    const auto rowsOf = [&](const char* sql, const char* prefix) {
+        for (const char* t : {"315", "301", "308"})
+            hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;")
+                     + QString::fromLatin1(sql).arg(QLatin1String(t), QLatin1String(prefix)));
+    };
+    const char* keep = "CREATE TABLE %2%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'simpled'";
+    const char* putBack = "DELETE FROM qxzrn%1 WHERE cfrm = 'simpled'; INSERT INTO qxzrn%1 SELECT * FROM %2%1";
+    rowsOf(keep, "read");
+    open(QStringLiteral("simpled"));
+    move("f_1", Qt::Key_Down);
+    trigger("mnuFSave");
+    ASSERT_FALSE(gbFormChanged);
+    rowsOf(keep, "first");
+    rowsOf(putBack, "read");
+
+    restart();
+    open(QStringLiteral("simpled"));
+    move("f_3", Qt::Key_Up);
+    const QString moved = treeText(tree());
+    rowsOf(putBack, "first");  // the first session's commit
+    const QStringList first = rows(QStringLiteral("SELECT * FROM qxzrn308 WHERE cfrm = 'simpled'"));
+    dialogs->clear();
+    trigger("mnuFSave");
+    EXPECT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("stored by another session")))
+        << dialogs->texts().value(0).toStdString();
+    EXPECT_TRUE(gbFormChanged && treeText(tree()) == moved);
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM qxzrn308 WHERE cfrm = 'simpled'")), first);
+
+    restart();
+    open(QStringLiteral("simpled"));
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+    EXPECT_EQ(node("f_2")->next(), node("f_1"));
 }
 
 // ---- Structure errors, their list and the question -------------------------------------------
@@ -243,7 +293,7 @@ TEST_P(ExitQuestion, OnAChangedFormFollowsTheAnswer)
     EXPECT_TRUE(dialogs->texts().contains(kExitQuestion));
     EXPECT_EQ(status, c.ended ? std::optional<int>(0) : std::nullopt);
     EXPECT_EQ(maxd("simpled", 2), c.stored ? QStringLiteral("25") : QStringLiteral("30"));
-    EXPECT_EQ(calls("execute.velq.set("), c.stored ? 1 : 0);
+    EXPECT_EQ(calls("execute.velq.set("), c.stored ? 2 : 0);
     EXPECT_TRUE(record->shutdown == c.ended && w().isVisible() != c.ended && gbFormChanged != c.ended);
 }
 
@@ -304,7 +354,7 @@ TEST_P(Unattended, SavesAndEndsWithTheStatusOfTheSave)
                             "UPDATE qxzrn315 SET labl = '' WHERE cfrm = 'itemsd' AND grpi = 3;"));
     ASSERT_TRUE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, QStringLiteral("LOGGING"), 1));
     if (c.failCommit)
-        host::injectError(QStringLiteral("execute.velq.set("), 7, 1);
+        host::injectError(QStringLiteral("execute.velq.set("), 7, 1, 1);
     platform::setCommandLine(demoRecord(QStringLiteral("itemsd"), QLatin1String(c.mode)));
     ShowCounter shows;
     mainWindow().installEventFilter(&shows);
