@@ -94,6 +94,16 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
     EXPECT_TRUE(sentSetRecords().empty() && calls("ext.dump.form(") == 1);
 }
 
+// A dump the host cannot write (a full disk: test_functions) is reported; the save stands.
+TEST_F(MainWindowSave, ADumpThatCannotBeWrittenIsReported)
+{
+    qputenv("PALIMOR_HOST_DUMP_DIR", host.databasePath().toLocal8Bit());  // a file, no folder
+    open(QStringLiteral("simpled"));
+    trigger("mnuFSave");
+    qunsetenv("PALIMOR_HOST_DUMP_DIR");
+    EXPECT_EQ(dialogs->texts(), QStringList{"The form was saved, but the host could not dump it."});
+}
+
 // ---- Structure errors, their list and the question -------------------------------------------
 
 TEST_F(MainWindowSave, TheErrorListNamesTheNodesSelectsThemAndLeavesTheWidthAlone)
