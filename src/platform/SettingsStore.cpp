@@ -405,8 +405,10 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
         return true;
     }
 
+    // Unbuffered, so that a failed write (a full disk) shows here: the commit would
+    // rename a cut-off file into place after a failed flush.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray bytes = serialise(snap.model);
     if (file.write(bytes) != bytes.size()) {
