@@ -165,6 +165,7 @@ const BadCall kBadCalls[] = {
     {"DumpWithoutForm", {"dump", "DB"}, 2, "expected 2 argument(s), got 1"},
     {"DumpOnMissingFile", {"dump", "MISSING", "simpled"}, 1, "does not exist"},
     {"DumpOnEmptyFile", {"dump", "EMPTY", "simpled"}, 1, "empty.sqlite is empty, not a host database"},
+    {"TableOnEmptyFile", {"table", "EMPTY", "--columns", "3"}, 1, "empty.sqlite is empty, not a host database"},
     {"DumpOnText", {"dump", "TEXT", "simpled"}, 1, "notes.txt is damaged: file is not a database"},
     {"DumpUnknownForm", {"dump", "DB", "nosuch"}, 1, "no form \"nosuch\""},
     {"DumpOtherCustomer", {"dump", "DB", "simpled", "--customer", "c01"}, 1, "no form \"simpled\""},
