@@ -352,9 +352,12 @@ void extDumpForm(CallContext& c)
         return;
     }
     const QString dir = dumpDirectory();
+    const QByteArray bytes = dump.toUtf8();
+    // Unbuffered, so that a failed write (a full disk) shows here: the commit would
+    // rename a cut-off file over the last dump after a failed flush.
     QSaveFile file(QDir(dir).filePath(dumpFileName(form)));
-    const bool written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly) && file.write(dump.toUtf8()) >= 0
-                         && file.commit();
+    const bool written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+                         && file.write(bytes) == bytes.size() && file.commit();
     c.setReturnValue(int64_t(written ? 0 : 2));
 }
 

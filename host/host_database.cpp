@@ -334,8 +334,9 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
             Statement tables(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
             if (tables.step() && tables.int64(0) > 0)
                 return refuse(QStringLiteral("%1 is not a host database").arg(path));
-            if (readOnly)
-                return refuse(QStringLiteral("%1 is empty, not a host database").arg(path));
+            // A 0-byte file: the schema alone, without the seed, would be a host that
+            // answers with raw codes.
+            return refuse(QStringLiteral("%1 is empty, not a host database").arg(path), true);
         }
         if (readOnly) {
             return refuse(QStringLiteral("%1 has the older schema version %2 of %3 and is not updated when only read")

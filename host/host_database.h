@@ -27,12 +27,12 @@ public:
     // Opens the database at path, creating it (with the seed) when the file is missing
     // and applying the migrations it lacks. Refuses a schema newer than this program's,
     // a file that holds tables of something else, and a damaged file: one SQLite finds
-    // corrupt or cannot read (damaged is then set; the file is not written to).
-    // nullptr and error on failure.
+    // corrupt or cannot read, or an empty one (damaged is then set; the file is not
+    // written to). nullptr and error on failure.
     static std::unique_ptr<HostDatabase> open(const QString& path, QString* error, bool* damaged = nullptr);
 
     // Opens an existing database for reading only; creates, migrates and writes
-    // nothing. Refuses what open() refuses, and an empty file or an older schema too.
+    // nothing. Refuses what open() refuses, and an older schema too.
     static std::unique_ptr<HostDatabase> openReadOnly(const QString& path, QString* error);
 
     // Builds a new database at path from the compiled-in migrations (and seeds). The

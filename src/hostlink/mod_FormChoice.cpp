@@ -85,13 +85,16 @@ void fixSessionWidths()
 
 void gSelectForm()
 {
+    // Open mode "i" shows no window, so neither the browser: no form is chosen.
+    const bool windowless = gsOpenMode == "i";
     while (isBlank(gsModule)) {
-        browseForms();
+        if (!windowless)
+            browseForms();
         if (isBlank(gsModule)) {
             const int answer = platform::dialogs().messageBox(
                 QStringLiteral("You didn't select a form; Do you want to select another?"),
                 platform::MbYesNo | platform::MbIconExclamation, platform::applicationTitle());
-            if (answer == platform::IdNo) {
+            if (answer == platform::IdNo || windowless) {
                 gCloseVrok(kNoFormChosenExit);
                 // Without a link to close the run still ends here.
                 platform::endProgram(kNoFormChosenExit);

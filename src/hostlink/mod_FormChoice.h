@@ -25,5 +25,5 @@ inline constexpr char kFormBrowserFields[] = "clan ,cpac,cmod ,cfrm ,vers ,rele 
 
 // Called once by the main window's start-up, after connecting and before the design
 // definitions are loaded. Ends the program when the user picks no form and declines
-// to pick another.
+// to pick another, and at once in open mode "i", which shows no browser.
 void gSelectForm();

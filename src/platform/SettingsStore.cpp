@@ -389,8 +389,17 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
     if (!QDir().mkpath(info.absolutePath()))
         return false;
     QLockFile lock(path + QLatin1String(".lock"));
-    if (!lock.tryLock(lockTimeoutMs))
-        return false;
+    if (!lock.tryLock(0)) {
+        // A lock file that names no process (a run killed while taking it leaves it
+        // empty) is stale at once; QLockFile would wait for it to grow old. Removing
+        // it fails while a live process holds it.
+        qint64 pid = 0;
+        QString host, application;
+        if (!lock.getLockInfo(&pid, &host, &application))
+            lock.removeStaleLockFile();
+        if (!lock.tryLock(lockTimeoutMs))
+            return false;
+    }
 
     Snapshot snap = readFile(path);
     if (snap.unreadable) {
@@ -405,8 +414,10 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
         return true;
     }
 
+    // Unbuffered, so that a failed write (a full disk) shows here: the commit would
+    // rename a cut-off file into place after a failed flush.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return false;
     const QByteArray bytes = serialise(snap.model);
     if (file.write(bytes) != bytes.size()) {

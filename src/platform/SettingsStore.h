@@ -11,8 +11,9 @@
 // The whole store is one JSON file, rewritten atomically on every change (write to a
 // temporary file, then rename), so a reader never sees a torn file. Changes are a
 // read-modify-write under a lock file beside it ("<file>.lock"), so writers in other
-// processes never lose each other's values. Reads use the parsed file kept in
-// memory and parse it again only when the file on disk was replaced.
+// processes never lose each other's values; a lock file that names no process (a run
+// killed while taking it leaves it empty) is taken over at once. Reads use the parsed
+// file kept in memory and parse it again only when the file on disk was replaced.
 // A missing or unreadable file reads as empty. The first write to an unreadable one
 // first renames it to "<file>.unreadable-<date>-<time>" beside itself, with a warning,
 // so that its values are never lost; the write fails when it cannot be renamed.

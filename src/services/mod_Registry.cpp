@@ -10,6 +10,7 @@ namespace {
 
 QHash<int32_t, QString> g_openKeys;
 int32_t g_nextHandle = 0x100;
+bool g_failureShown = false;
 
 int32_t openHandle(const QString& path)
 {
@@ -20,10 +21,17 @@ int32_t openHandle(const QString& path)
     return h;
 }
 
-void reportFailedWrite()
+// Once a run: a store that cannot be written fails every write after, dozens in a
+// session; the later failures are only logged.
+void reportFailedWrite(const QString& name)
 {
-    platform::dialogs().messageBox(QStringLiteral("Could't set Registry Entry"),
-                                   platform::MbOk | platform::MbIconExclamation, platform::applicationTitle());
+    const QString text = QStringLiteral("Could't set Registry Entry");
+    if (g_failureShown) {
+        gWriteLog(text + QStringLiteral(": ") + name);
+        return;
+    }
+    g_failureShown = true;
+    platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconExclamation, platform::applicationTitle());
 }
 
 } // namespace
@@ -37,7 +45,7 @@ bool mbRegCreateKey(int32_t root, const QString& key, const QString& subkey, int
         sub.remove(0, 1);
     const QString path = sub.isEmpty() ? key : key + QLatin1Char('\\') + sub;
     if (root != HKEY_LOCAL_MACHINE || !platform::machineSettings().createKey(path)) {
-        reportFailedWrite();
+        reportFailedWrite(path);
         return false;
     }
     hKey = openHandle(path);
@@ -82,7 +90,7 @@ bool mbRegSetDWord(int32_t hKey, const QString& name, int32_t value)
 {
     const auto it = g_openKeys.constFind(hKey);
     if (it == g_openKeys.constEnd() || !platform::machineSettings().setDWord(*it, name, uint32_t(value))) {
-        reportFailedWrite();
+        reportFailedWrite(name);
         return false;
     }
     return true;
@@ -92,7 +100,7 @@ bool mbRegSetString(int32_t hKey, const QString& name, const QString& value)
 {
     const auto it = g_openKeys.constFind(hKey);
     if (it == g_openKeys.constEnd() || !platform::machineSettings().setString(*it, name, value)) {
-        reportFailedWrite();
+        reportFailedWrite(name);
         return false;
     }
     return true;
@@ -150,4 +158,5 @@ void resetRegistry()
 {
     g_openKeys.clear();
     g_nextHandle = 0x100;
+    g_failureShown = false;
 }

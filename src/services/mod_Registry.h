@@ -1,7 +1,9 @@
 #pragma once
 // The editor's settings under one machine-wide key, over the settings store.
 //
-// Handles are 32-bit numbers handed out per opened key and valid until closed.
+// Handles are 32-bit numbers handed out per opened key and valid until closed. A write
+// that fails shows "Could't set Registry Entry" the first time in a run; later
+// failures are logged.
 #include <QString>
 #include <cstdint>
 
@@ -26,4 +28,5 @@ bool gbSaveRegString(int32_t root, const QString& key, const QString& name, cons
 
 // Number of keys opened and not yet closed (tests).
 int openRegistryHandles();
+// Closes every handle; the next failed write shows its message again.
 void resetRegistry();

@@ -51,23 +51,22 @@ TEST_F(HostDatabaseTest, AFailedCreateLeavesNoFile)
 
 TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesTheUnknown)
 {
-    // Missing (in a missing directory), empty, and at the first migration only.
+    // Missing (in a missing directory), and at the first migration only.
     QString why;
-    rawExec(path("empty.sqlite"), "PRAGMA user_version = 0");
     ASSERT_TRUE(HostDatabase::createFrom(path("v1.sqlite"), {HostDatabase::migrations().first()}, {}, &why)) << s(why);
     // Reading alone updates nothing.
     EXPECT_FALSE(HostDatabase::openReadOnly(path("v1.sqlite"), &why));
     EXPECT_TRUE(why.contains(QStringLiteral("older schema version 1 of"))) << s(why);
     EXPECT_EQ(rawExec(path("v1.sqlite"), "PRAGMA user_version"), 1);
-    for (const QString& file : {dir.filePath(QStringLiteral("a/b/host.sqlite")), path("empty.sqlite"), path("v1.sqlite")}) {
+    for (const QString& file : {dir.filePath(QStringLiteral("a/b/host.sqlite")), path("v1.sqlite")}) {
         auto db = HostDatabase::open(file, &why);
         ASSERT_TRUE(db) << s(file) << ": " << s(why);
         EXPECT_EQ(db->schemaVersion(), HostDatabase::latestSchemaVersion()) << s(file);
         EXPECT_EQ(queryNumber(db->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
     }
 
-    // A newer schema, a database of someone else and no name are refused; a junk file is
-    // tested with the host's start.
+    // A newer schema, a database of someone else and no name are refused; a junk file and
+    // an empty one are tested with the host's start.
     ASSERT_TRUE(HostDatabase::create(path("newer.sqlite"), false, &why)) << s(why);
     const QByteArray newer =
         QStringLiteral("PRAGMA user_version = %1").arg(HostDatabase::latestSchemaVersion() + 1).toUtf8();

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "QtPrinters.h"
+#include "support/LocalHostFixture.h"
 
 #include "platform/SettingsStore.h"
 #include "platform/UserSettings.h"
@@ -24,12 +25,6 @@ using platform::SettingsStore;
 namespace {
 
 const QString kKey = QStringLiteral("Software\\Vrok\\Palimor");
-
-QByteArray readBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
@@ -101,7 +96,7 @@ TEST_F(SettingsStoreTest, KeysArePathsAndNamesIgnoreCaseKeepingTheirFirstSpellin
     EXPECT_EQ(store.queryString("software\\VROK\\palimor", "USERLANGUAGE"), QStringLiteral("D"));
     ASSERT_TRUE(store.setDWord(kKey, "b", 1));
     EXPECT_EQ(store.valueNames(kKey), (QStringList{"b", "SHOWPROP", "UserLanguage"}));
-    const QJsonObject keys = QJsonDocument::fromJson(readBytes(path())).object().value("keys").toObject();
+    const QJsonObject keys = QJsonDocument::fromJson(fileBytes(path())).object().value("keys").toObject();
     EXPECT_TRUE(keys.contains(kKey) && !keys.contains("SOFTWARE\\VROK\\PALIMOR"));
 }
 
@@ -117,7 +112,7 @@ TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
                      || store.queryDWord(kKey, "LOGGING"))
             << file.toStdString();
     }
-    EXPECT_EQ(readBytes(blocker), QByteArray("a regular file"));
+    EXPECT_EQ(fileBytes(blocker), QByteArray("a regular file"));
     EXPECT_TRUE(QFileInfo(path()).isDir());
 }
 
@@ -133,23 +128,26 @@ TEST(SettingsStoreChild, DISABLED_HoldLockUntilKilled)
         std::this_thread::sleep_for(std::chrono::seconds(1));
 }
 
-TEST_F(SettingsStoreTest, WriteFailsWhileAnotherHoldsTheLockButNotAfterTheHolderIsKilled)
+TEST_F(SettingsStoreTest, WriteWaitsForTheLockOnlyWhileALiveProcessHoldsIt)
 {
     SettingsStore store(path());
     ASSERT_TRUE(store.setString(kKey, "Mode", "0"));
-    const QByteArray before = readBytes(path());
+    // Left by a run killed while it took the lock: naming no process, it is stale at once.
+    store.setLockTimeout(50);
+    for (const QByteArray& leftover : {QByteArray(), QByteArray("no process\n")}) {
+        writeBytes(path() + ".lock", leftover);
+        EXPECT_TRUE(store.setDWord(kKey, "Stale", uint32_t(leftover.size()))) << leftover.constData();
+    }
+    const QByteArray before = fileBytes(path());
     auto child = platform_test::startChild("SettingsStoreChild.DISABLED_HoldLockUntilKilled",
                                            {{"PALIMOR_TEST_STORE", path()}});
     ASSERT_TRUE(child->waitForStarted());
     while (!child->readAllStandardOutput().contains("locked"))
         ASSERT_TRUE(child->waitForReadyRead(30000)) << child->readAllStandardError().constData();
 
-    store.setLockTimeout(50);
     EXPECT_FALSE(store.setString(kKey, "Mode", "Hidden"));
-    EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1));
-    EXPECT_EQ(readBytes(path()), before);
+    EXPECT_EQ(fileBytes(path()), before);
     EXPECT_EQ(store.queryString(kKey, "Mode"), QStringLiteral("0"));
-    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
 
     child->kill();
     ASSERT_TRUE(child->waitForFinished());
@@ -177,7 +175,7 @@ TEST_F(SettingsStoreTest, AnUnreadableFileIsKeptAsideWithOneWarningAndBadEntries
         writeBytes(path(), bytes);
         SettingsStore store(path());
         EXPECT_FALSE(store.keyExists(kKey));
-        EXPECT_EQ(readBytes(path()), QByteArray(bytes));
+        EXPECT_EQ(fileBytes(path()), QByteArray(bytes));
         ASSERT_TRUE(store.setDWord(kKey, "SHOWPROP", 2));
         ASSERT_TRUE(store.setDWord(kKey, "LOGGING", 1));
         EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "SHOWPROP"), 2u);
@@ -185,7 +183,7 @@ TEST_F(SettingsStoreTest, AnUnreadableFileIsKeptAsideWithOneWarningAndBadEntries
         ASSERT_EQ(aside.size(), *bytes ? 1 : 0);
         ASSERT_EQ(warnings.size(), aside.size());
         if (*bytes) {
-            EXPECT_EQ(readBytes(folder.filePath(aside[0])), QByteArray(bytes));
+            EXPECT_EQ(fileBytes(folder.filePath(aside[0])), QByteArray(bytes));
             EXPECT_TRUE(warnings[0].contains(path()) && warnings[0].contains(folder.filePath(aside[0])))
                 << warnings[0].toStdString();
         }
@@ -248,7 +246,7 @@ TEST_F(SettingsStoreTest, WriterThreadsAndProcessesLoseNoValueAndNeverTearTheFil
     std::atomic<int> tornReads{0};
     std::thread reader([&] {
         while (!done) {
-            const QByteArray bytes = readBytes(path());
+            const QByteArray bytes = fileBytes(path());
             tornReads += !bytes.isEmpty() && QJsonDocument::fromJson(bytes).isNull();
         }
     });
@@ -273,42 +271,36 @@ TEST_F(SettingsStoreTest, WriterThreadsAndProcessesLoseNoValueAndNeverTearTheFil
             EXPECT_EQ(check.queryDWord(kKey, QStringLiteral("%1_%2").arg(prefix).arg(i)), writerValue(prefix, i));
 }
 
-TEST_F(SettingsStoreTest, MachineSettingsFollowTheEnvironmentAndARedirectKeepsTheObject)
+// The editor's two stores: files named by the environment and apart from each other; a
+// redirect keeps the machine store's object. The enum cache tests use the per-user one.
+TEST_F(SettingsStoreTest, TheStoresFollowTheEnvironmentAndKeepFilesOfTheirOwn)
 {
+    const QString user = dir.filePath(QStringLiteral("user.json"));
+    const QString app = QStringLiteral("Palimor\\Enums\\Language.2");
     qputenv("PALIMOR_REGISTRY", path().toLocal8Bit());
+    qputenv("PALIMOR_USER_SETTINGS", user.toLocal8Bit());
     SettingsStore& before = platform::machineSettings();
     platform::setMachineSettingsPath(QString());
+    platform::setUserSettingsPath(QString());
     EXPECT_TRUE(&platform::machineSettings() == &before && platform::machineSettings().filePath() == path());
     EXPECT_TRUE(platform::machineSettings().setDWord(kKey, "LOGGING", 1));
+    for (const auto& [key, value] : {std::pair{"2", "b"}, {"10", "c"}, {"1", "a"}})
+        EXPECT_TRUE(platform::saveSetting(app, "zrn.adju", key, value));
     EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), 1u);
+    EXPECT_FALSE(SettingsStore(user).keyExists(kKey) || SettingsStore(path()).keyExists(app));
     // The cache follows the file, not the old path.
     platform::setMachineSettingsPath(dir.filePath("other.json"));
     EXPECT_EQ(platform::machineSettings().queryDWord(kKey, "LOGGING"), std::nullopt);
 
     qunsetenv("PALIMOR_REGISTRY");
-    platform::setMachineSettingsPath(QString());
-    EXPECT_TRUE(SettingsStore::defaultPath().endsWith("/palimor/registry.json")
-                && QFileInfo(SettingsStore::defaultPath()).isAbsolute());
-}
-
-// The per-user settings; the enum cache tests use them per application and language.
-TEST_F(SettingsStoreTest, UserSettingsKeepAFileOfTheirOwnNamedByTheEnvironment)
-{
-    const QString file = dir.filePath(QStringLiteral("user.json"));
-    const QString app = QStringLiteral("Palimor\\Enums\\Language.2");
-    platform::setMachineSettingsPath(path());
-    qputenv("PALIMOR_USER_SETTINGS", file.toLocal8Bit());
-    platform::setUserSettingsPath(QString());
-    for (const auto& [key, value] : {std::pair{"2", "b"}, {"10", "c"}, {"1", "a"}})
-        EXPECT_TRUE(platform::saveSetting(app, "zrn.adju", key, value));
-    EXPECT_TRUE(QFile::exists(file) && !QFile::exists(path()));
-    platform::setMachineSettingsPath(QString());
-
     qunsetenv("PALIMOR_USER_SETTINGS");
-    platform::setUserSettingsPath(file);  // a later run
+    platform::setUserSettingsPath(user);  // a later run
     using All = QList<std::pair<QString, QString>>;
     EXPECT_EQ(platform::getAllSettings(app, "zrn.adju"), (All{{"1", "a"}, {"10", "c"}, {"2", "b"}}));
+    platform::setMachineSettingsPath(QString());
     platform::setUserSettingsPath(QString());
+    EXPECT_TRUE(SettingsStore::defaultPath().endsWith("/palimor/registry.json")
+                && QFileInfo(SettingsStore::defaultPath()).isAbsolute());
     EXPECT_TRUE(platform::userSettings().filePath().endsWith(QStringLiteral("/palimor/user-settings.json")));
 }
 

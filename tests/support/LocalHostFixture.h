@@ -8,11 +8,15 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QScopeGuard>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <csignal>
 #include <memory>
 #include <optional>
+
+#include <sys/resource.h>
 
 struct sqlite3;
 namespace host {
@@ -50,6 +54,22 @@ QStringList queryRows(sqlite3* db, const QString& sql);
 QStringList queryRows(const QString& databasePath, const QString& sql);
 // The first column of the first row as a number; -1 without a row.
 int64_t queryNumber(sqlite3* db, const QString& sql);
+// The bytes of a file; empty when it cannot be read.
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+// While the guard lives, a write past `bytes` into any file fails as on a full disk.
+inline auto fileSizeLimit(rlim_t bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const rlimit limit{bytes, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return qScopeGuard([saved] { setrlimit(RLIMIT_FSIZE, &saved); });
+}
 
 class LocalHostFixture : public ::testing::Test {
 protected:

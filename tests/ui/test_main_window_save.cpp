@@ -144,6 +144,16 @@ TEST_F(MainWindowSave, ASaveOverAnotherSessionsSaveIsRefusedAndKeepsItsEdits)
     EXPECT_EQ(node("f_2")->next(), node("f_1"));
 }
 
+// A dump the host cannot write (a full disk: test_functions) is reported; the save stands.
+TEST_F(MainWindowSave, ADumpThatCannotBeWrittenIsReported)
+{
+    qputenv("PALIMOR_HOST_DUMP_DIR", host.databasePath().toLocal8Bit());  // a file, no folder
+    open(QStringLiteral("simpled"));
+    trigger("mnuFSave");
+    qunsetenv("PALIMOR_HOST_DUMP_DIR");
+    EXPECT_EQ(dialogs->texts(), QStringList{"The form was saved, but the host could not dump it."});
+}
+
 // ---- Structure errors, their list and the question -------------------------------------------
 
 TEST_F(MainWindowSave, TheErrorListNamesTheNodesSelectsThemAndLeavesTheWidthAlone)

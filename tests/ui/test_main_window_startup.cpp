@@ -53,26 +53,22 @@ TEST_F(MainWindowStartup, ShortCommandLinesAndAFailedConnectEndWithNonZeroStatus
 }
 
 // SQLite's own words and the path, shown and on standard error, at the connect: no
-// host call is made on a damaged database, and the file stays as it was.
+// host call is made on a damaged or empty database, and the file stays as it was.
 TEST_F(MainWindowStartup, ADamagedDatabaseEndsTheStartAtTheConnect)
 {
     const QString path = host.databasePath();
     QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray sound = file.readAll();
-    file.close();
-    QByteArray torn = sound;  // the first page of the rows the version check reads is garbage
-    {
-        auto db = openHostDatabase(path);
-        ASSERT_TRUE(db);
-        host::Statement page(db->handle(), QStringLiteral("SELECT rootpage - 1, (SELECT page_size FROM pragma_page_size) "
-                                                          "FROM sqlite_master WHERE name = 'host_meta'"));
-        ASSERT_TRUE(page.step());
-        torn.replace(page.int64(0) * page.int64(1), page.int64(1), QByteArray(page.int64(1), '\xa5'));
-    }
-    const std::pair<QByteArray, const char*> cases[] = {{QByteArray(8192, 'z'), "file is not a database"},
-                                                        {sound.left(sound.size() / 2), "database disk image is malformed"},
-                                                        {torn, "database disk image is malformed"}};
+    const QByteArray sound = fileBytes(path);
+    // The first page of the rows the version check reads is garbage.
+    const QStringList page = queryRows(path, QStringLiteral("SELECT (rootpage - 1) * page_size, page_size FROM "
+                                                            "sqlite_master, pragma_page_size WHERE name = 'host_meta'"))
+                                 .value(0).split(u'|');
+    ASSERT_EQ(page.size(), 2);
+    const QByteArray torn = QByteArray(sound).replace(page[0].toInt(), page[1].toInt(), QByteArray(page[1].toInt(), '\xa5'));
+    const std::pair<QByteArray, const char*> cases[] = {
+        {QByteArray(8192, 'z'), "is damaged: file is not a database"},
+        {sound.left(sound.size() / 2), "is damaged: database disk image is malformed"},
+        {torn, "is damaged: database disk image is malformed"}, {QByteArray(), "is empty, not a host database"}};
     for (const auto& [bytes, words] : cases) {
         SCOPED_TRACE(words);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size());
@@ -83,13 +79,11 @@ TEST_F(MainWindowStartup, ADamagedDatabaseEndsTheStartAtTheConnect)
         EXPECT_EQ(endStatusOf([] { mainWindow().Form_Load(); }), kStartupFailed);
         const QString printed = QString::fromStdString(testing::internal::GetCapturedStderr());
         EXPECT_EQ(dialogs->texts(), QStringList{QStringLiteral("No connection could be made: the host database cannot "
-                                                               "be used.\n%1 is damaged: %2\nThe file has been left "
+                                                               "be used.\n%1 %2\nThe file has been left "
                                                                "as it is.").arg(path, QLatin1String(words))});
         EXPECT_TRUE(printed.contains(dialogs->texts().value(0) + QLatin1Char('\n'))) << printed.toStdString();
         EXPECT_TRUE(host::callLog().isEmpty() && !goVrokApp);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(file.readAll() == bytes) << "the database was changed";
-        file.close();
+        EXPECT_TRUE(fileBytes(path) == bytes) << "the database was changed";
         resetMainWindow();
     }
 }

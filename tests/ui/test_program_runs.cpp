@@ -3,6 +3,8 @@
 // their status, what they stored and what they wrote to standard error.
 #include "test_main_window_support.h"
 
+#include "hostlink/mod_FormChoice.h"
+
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -77,27 +79,35 @@ protected:
     QString db;
 };
 
-// Open mode "i" has no window: the upgrade's message and every other box go to
-// standard error, and the run saves and ends without anyone.
-TEST_F(ProgramRuns, AnInsertRunOfAnOlderFormEndsByItselfWithItsUpgradeStored)
+// Open mode "i" has no window: every box goes to standard error and the run ends
+// without anyone. A record that names no form shows no form browser either and ends as
+// nothing chosen; only the save of the older form, with its upgrade, writes.
+TEST_F(ProgramRuns, InsertRunsEndByThemselvesWithTheReasonOnStandardError)
 {
     ASSERT_EQ(level("olditemd"), QStringLiteral("7"));
-    const ProgramRun r = run({demoRecord(QStringLiteral("olditemd"), QStringLiteral("i"))});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QByteArray before = databaseDigest();
+    const QString demo = demoRecord(QStringLiteral("simpled"), QStringLiteral("i"));
+    const QString noForm = QStringLiteral("You didn't select a form");
+    const std::tuple<QString, int, QString> cases[] = {
+        {demoRecord(QStringLiteral("it\"md"), QStringLiteral("i")), kStartupFailed,
+         QStringLiteral("\"it\"md\" holds a quote or a brace")},
+        {QString(demo).replace(3, 3, QString(3, u' ')), kNoFormChosenExit, noForm},
+        {QString(demo).replace(0, 6, QString(6, u' ')), kNoFormChosenExit, noForm},
+        {QString(47, u' ') + u'i', kNoFormChosenExit, noForm},
+        {demoRecord(QStringLiteral("olditemd"), QStringLiteral("i")), 0, QStringLiteral("has Label-Only property set")}};
+    for (const auto& [record, status, text] : cases) {
+        const ProgramRun r = run({record});
+        EXPECT_EQ(r.status, status) << record.toStdString() << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(text)) << r.err.toStdString();
+        EXPECT_TRUE(status == 0 || databaseDigest() == before) << record.toStdString();
+    }
     EXPECT_EQ(level("olditemd"), QStringLiteral("10"));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("has Label-Only property set"))) << r.err.toStdString();
 }
 
-TEST_F(ProgramRuns, RefusedStartsEndWithStatusOneTheReasonOnStandardErrorAndNothingWritten)
+// From a terminal without a start record: the refusal's box, and the same text on
+// standard error.
+TEST_F(ProgramRuns, AStartWithoutARecordIsRefusedOnStandardErrorToo)
 {
-    const QByteArray before = databaseDigest();
-    const ProgramRun quoted = run({demoRecord(QStringLiteral("it\"md"), QStringLiteral("i"))});
-    EXPECT_EQ(quoted.status, kStartupFailed);
-    EXPECT_TRUE(quoted.err.contains(QStringLiteral("\"it\"md\" holds a quote or a brace"))) << quoted.err.toStdString();
-    EXPECT_EQ(databaseDigest(), before);
-
-    // From a terminal without a start record: the refusal's box, and the same text on
-    // standard error.
     const QString refusal = QStringLiteral("This application must be started from within");
     EXPECT_TRUE(run({}, refusal).err.contains(refusal));
 }
