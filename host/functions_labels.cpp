@@ -556,8 +556,9 @@ void getPicture(CallContext& c)
     const QByteArray picture = blob(st, 1);
     const QDir dir(pictureDirectory(c.db()));
     const QString path = dir.filePath(safeFileName(group + QFileInfo(st.text(0)).fileName()));
-    QSaveFile file(path);
-    if (!dir.mkpath(QStringLiteral(".")) || !file.open(QIODevice::WriteOnly) || file.write(picture) != picture.size()
+    QSaveFile file(path);  // unbuffered, so that a full disk fails the write, not the commit
+    if (!dir.mkpath(QStringLiteral(".")) || !file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
+        || file.write(picture) != picture.size()
         || !file.commit()) {
         c.setReturnValue(int64_t(2));
         return;

@@ -483,8 +483,10 @@ void fetchTexts()
 
 bool saveFile(const QString& path, const QByteArray& data, QString& why)
 {
+    // Unbuffered: a buffered write that fails at the commit's flush (a full disk) would
+    // still rename the cut-off file into place.
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && file.write(data) == data.size() && file.commit())
         return true;
     why = QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(path), file.errorString());
     return false;

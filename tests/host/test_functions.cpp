@@ -142,6 +142,11 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
     ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromLatin1(picture.readAll().toHex().toUpper()),
               queryRows(db->handle(), QStringLiteral("SELECT hex(pict) FROM qxzwk903 WHERE icon = 'box'")).value(0));
+    {  // a full disk: 2, and the picture written before stays whole
+        const auto disk = fileSizeLimit(rlim_t(picture.size() / 2));
+        EXPECT_EQ(value(QStringLiteral("get.picture(\"teform_\",\"box\",\"\",\"\")")), QStringLiteral("2"));
+    }
+    EXPECT_EQ(fileBytes(a.out(4)).size(), picture.size());
 
     QFile outside(QDir(tempDir()).filePath(QStringLiteral("keep.png")));
     ASSERT_TRUE(outside.open(QIODevice::WriteOnly));

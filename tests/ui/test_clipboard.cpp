@@ -319,6 +319,11 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     EXPECT_EQ(folder.absolutePath(), QDir(tmp.filePath(QStringLiteral("tmp"))).absolutePath());
     EXPECT_EQ(viewer->opened(), QStringList({gsDebugFile(1), gsDebugFile(2)}));
     EXPECT_TRUE(gbXslWritten);
+    {  // a full disk: no cut-off file is left or opened
+        const auto disk = fileSizeLimit(64);
+        EXPECT_FALSE(gbShowDebugView(node("g_3")));
+    }
+    EXPECT_TRUE(viewer->opened().size() == 2 && !QFile::exists(gsDebugFile(3)));
     QFile file(gsDebugFile(2));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
