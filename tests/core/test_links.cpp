@@ -102,6 +102,8 @@ TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderSpreadsTheRestAndPast32000Renumbers
         // The step is rounded down: never onto the number that closes the run.
         {{10, 90, 80, 70, 16, 200, 300}, {10, 11, 12, 13, 16, 200, 300}},
         {{10, 30, 20, 40, 35, 50, 60}, {10, 15, 21, 27, 35, 50, 60}},
+        // Two waiting for a gap of two: no room, the rest renumbered one by one.
+        {{10, 30, 20, 12, 40, 50}, {10, 11, 12, 13, 14, 50}},
     };
     for (const auto& [before, after] : cases) {
         EXPECT_EQ(renumber(before), after);
