@@ -409,7 +409,9 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray bytes = serialise(snap.model);
-    if (file.write(bytes) != bytes.size()) {
+    // The write is buffered: a full disk shows only at the flush, which the commit
+    // would not look at before putting the cut-off file in place.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return false;
     }
