@@ -393,6 +393,8 @@ const Seed kSeeds[] = {
      "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
     {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
+    {"PageWithoutLabelOnlyInMultiOccurrence",
+     [](auto& t) { t.group(2).sLabelCode.clear(), t.group(2).bGroupInSingleOcc = false; }, "", "", ""},
     // Two runs of fields among the pages; the first is listed.
     {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
      "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
