@@ -224,6 +224,13 @@ const BadText kBadTexts[] = {
      "room for"},
     {"text between the elements", [](const QString& t) { return replaced(t, "<definition>", "<definition>hello"); },
      "text outside"},
+    {"two nodes in the definition",
+     [](const QString& t) {
+         const qsizetype from = t.indexOf(QStringLiteral("<definition>")) + 12;
+         const QString node = t.mid(from, t.indexOf(QStringLiteral("</definition>")) - from);
+         return replaced(t, "</definition>", node + "</definition>");
+     },
+     "<group> stands where it does not belong"},
 };
 
 TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
