@@ -221,11 +221,15 @@ TEST_F(Alignment, GroupColumnsBesideGroupsAndPages)
     gaGroups[1].iGroupWidth = 102;  // the hundred does not count
     for (int32_t i = 1; i <= 3; ++i)
         put(g1, i, int16_t(4 * i), 5);
-    // A group beside the one before while fewer than two stand in the row.
+    // A group beside the one before while fewer than two stand in the row; a field
+    // without a label keeps label position 0 there.
     gaGroups[0].iGroupWidth = 2;
     for (int32_t g = 2; g <= 4; ++g) {
-        put(group(root, g), g + 2, 3, 4);
+        TreeNode* n = group(root, g);
+        put(n, g + 2, 3, 4);
         gaGroups[size_t(g)].bPlaceBeside = g > 2;
+        if (g == 3)
+            put(n, 7, 3);
     }
     align();
     EXPECT_EQ(at(1), "8,1 l2 e11 c1");
@@ -233,7 +237,8 @@ TEST_F(Alignment, GroupColumnsBesideGroupsAndPages)
     EXPECT_EQ(at(3), "8,2 l2 e19 c1");
     EXPECT_EQ(at(4), "7,3 l2 e9 c1");
     EXPECT_EQ(at(5), "17,3 l12 e19 c1");
-    EXPECT_EQ(at(6), "7,4 l2 e9 c1");  // the row holds two already
+    EXPECT_EQ(at(7), "17,4 l0 e19 c1");
+    EXPECT_EQ(at(6), "7,5 l2 e9 c1");  // the row holds two already
 
     // Tab pages: every top-level group starts at the first row.
     gaGroups[0].bNewPage = true;
