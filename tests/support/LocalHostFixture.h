@@ -11,8 +11,10 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <string>
 
 struct sqlite3;
 namespace host {
@@ -68,7 +70,8 @@ private:
 };
 
 // The expected text of tests/<folder>/golden/<name>.txt; with PALIMOR_UPDATE_GOLDEN set
-// the file is rewritten from actual.
+// the file is rewritten from actual (the folder's README tells how). Compare with
+// firstDifference.
 inline QString golden(const QString& folder, const QString& name, const QString& actual)
 {
     QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/") + folder
@@ -80,4 +83,25 @@ inline QString golden(const QString& folder, const QString& name, const QString&
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<missing golden file %1>").arg(file.fileName());
     return QString::fromUtf8(file.readAll());
+}
+
+// Where actual parts from expected: the first line that differs, with the lines before
+// and after it in both texts; empty when they are the same.
+inline std::string firstDifference(const QString& actual, const QString& expected)
+{
+    const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
+    qsizetype i = 0;
+    while (i < a.size() && i < e.size() && a[i] == e[i])
+        ++i;
+    if (i == a.size() && i == e.size())
+        return {};
+    const auto around = [i](const QStringList& lines) {
+        QString out;
+        for (qsizetype k = std::max<qsizetype>(0, i - 1); k <= i + 1 && k <= lines.size(); ++k)
+            out += QStringLiteral("\n %1%2: ").arg(QChar(k == i ? u'>' : u' ')).arg(k + 1)
+                   + (k < lines.size() ? lines[k] : QStringLiteral("<end of text>"));
+        return out;
+    };
+    return (QStringLiteral("line %1 differs\nactual:").arg(i + 1) + around(a) + QStringLiteral("\nexpected:") + around(e))
+        .toStdString();
 }
