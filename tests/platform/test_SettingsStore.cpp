@@ -114,7 +114,7 @@ TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFileOrTheFileCannotGro
     const QByteArray whole = readBytes(full.filePath());
     {
         const FileSizeLimit limit(rlim_t(whole.size()));
-        ASSERT_TRUE(limit.isSet());
+        ASSERT_TRUE(limit.isSet);
         EXPECT_FALSE(full.setString(kKey, "Long", QString(200, u'x')));
     }
     EXPECT_EQ(readBytes(full.filePath()), whole);

@@ -4,27 +4,25 @@
 #include <csignal>
 #include <sys/resource.h>
 
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+struct FileSizeLimit {
+    explicit FileSizeLimit(rlim_t bytes) : handler(std::signal(SIGXFSZ, SIG_IGN))
     {
-        m_set = getrlimit(RLIMIT_FSIZE, &m_before) == 0;
-        rlimit limit = m_before;
+        if (getrlimit(RLIMIT_FSIZE, &before) != 0)
+            return;
+        rlimit limit = before;
         limit.rlim_cur = bytes;
-        m_set = m_set && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+        isSet = setrlimit(RLIMIT_FSIZE, &limit) == 0;
     }
     ~FileSizeLimit()
     {
-        if (m_set)
-            setrlimit(RLIMIT_FSIZE, &m_before);
-        std::signal(SIGXFSZ, m_handler);
+        if (isSet)
+            setrlimit(RLIMIT_FSIZE, &before);
+        std::signal(SIGXFSZ, handler);
     }
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    bool isSet() const { return m_set; }
 
-private:
-    rlimit m_before{};
-    void (*m_handler)(int);
-    bool m_set = false;
+    rlimit before{};
+    void (*handler)(int);
+    bool isSet = false;
 };
