@@ -1,5 +1,6 @@
-// Editing in the property dialog: the enabling rules, the domain's inputs and
-// defaults, the input checks, and OK storing into the records with the change log.
+// Editing in the property dialog: Cancel and OK on every node of the demo forms, the
+// enabling rules, the domain's inputs and defaults, the input checks, and OK storing
+// into the records with the change log.
 #include "test_properties_support.h"
 
 #include "properties/frm_Properties_Helpers.h"
@@ -19,9 +20,9 @@
 
 namespace {
 
-TEST_F(PropertiesDialog, OkWithoutEditsChangesOnlyWhatTheDialogNormalises)
+TEST_F(PropertiesDialog, CancelChangesNothingAndOkOnlyWhatTheDialogNormalises)
 {
-    // Link boxes the data type lacks are off, so is the data alignment of types and
+    // OK: link boxes the data type lacks are off, so is the data alignment of types and
     // fields without one; a segmented text is a plain input; the table keeps a table
     // field's mandatory mark; a picture's label size serves both occurrences ("2" is
     // False in the host). A group that shares another's grid keeps it.
@@ -33,6 +34,16 @@ TEST_F(PropertiesDialog, OkWithoutEditsChangesOnlyWhatTheDialogNormalises)
         if (gaGroups.size() > 3 && gaGroups[3].Grpi != -1)
             gaGroups[3].lAlignmentGroupId = 2;
         const QMap<QString, QString> before = recordValues();
+        const QString treeBefore = treeText(tree());
+        const bool changed = gbFormChanged;
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
+            frm_Properties& d = openOn(key);
+            ASSERT_TRUE(d.isVisible()) << key.toStdString();
+            d.cmdCancel_Click();
+        }
+        EXPECT_EQ(changedValues(before, recordValues()), QStringList());
+        EXPECT_TRUE(treeText(tree()) == treeBefore && gbFormChanged == changed && !w().isLocked());
+
         okOnEveryNode();
         const QStringList changes = changedValues(before, recordValues());
         EXPECT_GT(changes.size(), 0);
