@@ -443,14 +443,4 @@ TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTh
         EXPECT_EQ(field(i).bChanged && field(i).bChanged308, i == 11 || i == 14) << i;
 }
 
-TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
-{
-    load();
-    EXPECT_EQ(field(9).nFieldLevel * 10 + field(10).nFieldLevel, 1);
-    move("f_11", "f_10", Relationship::Child);
-    EXPECT_EQ(field(11).nFieldLevel, 2);
-    move("f_11", "f_9", Relationship::Next);
-    EXPECT_EQ(field(11).nFieldLevel, 0);
-}
-
 } // namespace
