@@ -400,19 +400,6 @@ TEST_F(HostForms, ASubgroupAmongFieldsKeepsItsPlaceThroughASave)
     EXPECT_FALSE(gbFormChanged);
 }
 
-// What the domain sync corrects is stored, so the next opening finds nothing to correct.
-TEST_F(HostForms, DomainCorrectionsAreStoredOnce)
-{
-    hostExec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"));
-    for (size_t run = 0; run < 2; ++run) {
-        if (run)
-            restart();
-        open(QStringLiteral("itemsd"));
-        EXPECT_EQ(gaFields[14].iMaxDispLen, 7) << run;
-        EXPECT_EQ(save().size(), run == 0 ? 1u : 0u) << run;
-    }
-}
-
 TEST_F(HostForms, AGeneratedFormLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide)
 {
     auto db = openHostDatabase(host.databasePath());
