@@ -177,9 +177,15 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     EXPECT_EQ(menuStates(), before);
 }
 
+// After a click chose another node than the form, the commands follow it once the
+// preview closes.
 TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
 {
     open(QStringLiteral("itemsd"));
+    QString root = gsGroupKey(0);
+    w().SetFocusToNode(root);
+    w().mSetMenuState();
+    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
     gaFields[31].bInGrid = true;  // a second grid field
     gaFields[31].sLabelDescSO = QStringLiteral("Not the header");
     w().mnuOPreviewMO_Click();
@@ -212,6 +218,7 @@ TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
     EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
     p.close();
     EXPECT_FALSE(gbPreviewOpen);
+    EXPECT_TRUE(w().entryEnabled(QStringLiteral("mnuEDelete")) && w().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // The item form as it stands, in both modes, saved for a look; no page is blank.
@@ -229,20 +236,6 @@ TEST_F(PreviewTest, PicturesOfBothModes)
         }
         p.close();
     }
-}
-
-// After a click chose another node, the commands follow it once the preview closes.
-TEST_F(PreviewTest, ClosingAfterAClickSetsTheCommandsOfTheChosenNode)
-{
-    open(QStringLiteral("itemsd"));
-    QString root = gsGroupKey(0);
-    w().SetFocusToNode(root);
-    w().mSetMenuState();
-    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
-    w().mnuOPreview_Click();
-    QTest::mouseClick(previewWindow().control(2), Qt::LeftButton);
-    previewWindow().close();
-    EXPECT_TRUE(w().entryEnabled(QStringLiteral("mnuEDelete")) && w().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // A run of fields among the tab pages warns once, only in single occurrence with pages.
