@@ -256,25 +256,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"CloseBoxCancel", true, platform::IdCancel, false, false}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowSave, ExitRemovesTheLocalIconCopiesAndNothingOutsideTheirFolder)
-{
-    open(QStringLiteral("simpled"));
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("icons")));
-    const QString icons = dir.filePath(QStringLiteral("icons"));
-    for (const QString& f : {icons + QStringLiteral("/lamp.bmp"), dir.filePath(QStringLiteral("keep.bmp"))}) {
-        QFile file(f);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    gaIconCache.resize(3);
-    gaIconCache[1] = {QStringLiteral("lamp"), icons, QStringLiteral("lamp.bmp")};
-    gaIconCache[2] = {QStringLiteral("keep"), icons, QStringLiteral("../keep.bmp")};
-
-    EXPECT_EQ(endStatusOf([&] { w().mnuFExit_Click(); }), 0);
-    EXPECT_TRUE(!QFileInfo::exists(icons + QStringLiteral("/lamp.bmp")) && QFileInfo::exists(dir.filePath(QStringLiteral("keep.bmp"))));
-}
-
 // ---- Unattended runs -------------------------------------------------------------------------------
 
 struct UnattendedCase {

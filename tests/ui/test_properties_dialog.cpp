@@ -274,8 +274,12 @@ TEST_F(PropertiesDialog, PictureIconIsFetchedOnceAndRemovedAtExit)
     ASSERT_EQ(pictureCalls.size(), 1);
     // The icon group is the package followed by "form_".
     EXPECT_TRUE(pictureCalls[0].startsWith(QStringLiteral("get.picture(\"teform_\",\"box"))) << pictureCalls[0].toStdString();
-    w().mRemoveTempFiles();
-    EXPECT_FALSE(QFileInfo::exists(file));
+    // The exit removes only plain names in the cache's folder, nothing beside it.
+    const QString beside = QDir(entry.sLocalFile).filePath(QStringLiteral("../keep.bmp"));
+    ASSERT_TRUE(QFile(beside).open(QIODevice::WriteOnly));
+    gaIconCache.push_back({QStringLiteral("keep"), entry.sLocalFile, QStringLiteral("../keep.bmp")});
+    EXPECT_EQ(endStatusOf([&] { w().mnuFExit_Click(); }), 0);
+    EXPECT_TRUE(!QFileInfo::exists(file) && QFileInfo::exists(beside));
 }
 
 TEST_F(PropertiesDialog, FailedCheckBringsItsPageForwardAndSkipsTheNextCheck)
