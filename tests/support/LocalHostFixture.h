@@ -95,13 +95,12 @@ inline std::string firstDifference(const QString& actual, const QString& expecte
         ++i;
     if (i == a.size() && i == e.size())
         return {};
-    const auto around = [i](const QStringList& lines) {
-        QString out;
-        for (qsizetype k = std::max<qsizetype>(0, i - 1); k <= i + 1 && k <= lines.size(); ++k)
+    QString out = QStringLiteral("line %1 differs").arg(i + 1);
+    for (const auto& [name, lines] : {std::pair{"actual", &a}, {"expected", &e}}) {
+        out += u'\n' + QLatin1String(name) + u':';
+        for (qsizetype k = std::max<qsizetype>(0, i - 1); k <= i + 1 && k <= lines->size(); ++k)
             out += QStringLiteral("\n %1%2: ").arg(QChar(k == i ? u'>' : u' ')).arg(k + 1)
-                   + (k < lines.size() ? lines[k] : QStringLiteral("<end of text>"));
-        return out;
-    };
-    return (QStringLiteral("line %1 differs\nactual:").arg(i + 1) + around(a) + QStringLiteral("\nexpected:") + around(e))
-        .toStdString();
+                   + (k < lines->size() ? lines->at(k) : QStringLiteral("<end of text>"));
+    }
+    return out.toStdString();
 }
