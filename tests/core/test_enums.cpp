@@ -4,6 +4,10 @@
 
 #include <local_host.h>
 
+#include <QFileInfo>
+
+#include "support/FileSizeLimit.h"
+
 namespace {
 
 const QString kApp2 = QStringLiteral("Palimor\\Enums\\Language.2");
@@ -164,4 +168,23 @@ TEST_F(Enums, AFailedHostCallLeavesTheCacheUnwritten)
     ASSERT_EQ(gaEnumCommandType.size(), 65u);
     EXPECT_EQ(entries(gaEnumCommandType)[64], QStringLiteral("64:64:k64:k64"));
     EXPECT_EQ(entries(gaEnumLabelPos)[3], QStringLiteral("3:3:right:Right of the field"));
+}
+
+// A settings file that fills up at the cache's last entry: the entry that marks the
+// cache present is written last, so no cache is left to be read for good.
+TEST_F(Enums, ACacheWriteFailingAtItsEndLeavesNoCache)
+{
+    gENUM_FillEnums();
+    const rlim_t whole = rlim_t(QFileInfo(tmp.filePath(QStringLiteral("user-settings.json"))).size());
+    platform::setUserSettingsPath(tmp.filePath(QStringLiteral("again.json")));
+    newRun();
+    {
+        const FileSizeLimit limit(whole - 1);
+        ASSERT_TRUE(limit.isSet);
+        gENUM_FillEnums();
+    }
+    EXPECT_EQ(platform::getSetting(kApp2, QStringLiteral("zrn.adju"), QStringLiteral("1")), QString());
+    newRun();
+    gENUM_FillEnums();
+    EXPECT_EQ(enumCalls(), 2);
 }

@@ -16,14 +16,18 @@ TEST_F(LinkRebuild, FieldsAndFollowUpsUnderTheRoot)
 {
     field(root, 1);
     TreeNode* f2 = field(root, 2);
-    field(f2, 3);
+    TreeNode* f3 = field(f2, 3);
+    field(f3, 6);
     field(f2, 4);
     field(root, 5);
 
     gRebuildPointers();
 
     EXPECT_EQ(linksText(), treeText(root));
-    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30, 40, 50}));
+    EXPECT_EQ(orderNumbers(root), (std::vector<int16_t>{10, 20, 30, 40, 50, 60}));
+    // The level below the field in the group, kept for the save check of dependent fields.
+    EXPECT_EQ(QStringLiteral("%1%2%3%4").arg(gaFields[2].nFieldLevel).arg(gaFields[3].nFieldLevel)
+                  .arg(gaFields[6].nFieldLevel).arg(gaFields[4].nFieldLevel), "0121");
     EXPECT_TRUE(liveVirtualGroups() == 0 && gaGroups[0].lFirstField == 10 && gaFields[3].bFollowUp);
     for (int i : {1, 2, 3, 4, 5})
         EXPECT_EQ(gaFields[size_t(i)].Grpi, 1) << i;
@@ -31,6 +35,9 @@ TEST_F(LinkRebuild, FieldsAndFollowUpsUnderTheRoot)
     EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(gaFields[3].lPreviousField).arg(gaFields[4].lPreviousField)
                   .arg(gaFields[5].lPreviousField), "0 30 2");
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+    tree.move(f3, f2, Relationship::Next);
+    gRebuildPointers();
+    EXPECT_EQ(gaFields[3].nFieldLevel * 10 + gaFields[6].nFieldLevel, 1);
 }
 
 TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
@@ -102,6 +109,8 @@ TEST_F(OrderNumbers, RepairKeepsWhatIsInOrderSpreadsTheRestAndPast32000Renumbers
         // The step is rounded down: never onto the number that closes the run.
         {{10, 90, 80, 70, 16, 200, 300}, {10, 11, 12, 13, 16, 200, 300}},
         {{10, 30, 20, 40, 35, 50, 60}, {10, 15, 21, 27, 35, 50, 60}},
+        // Two waiting for a gap of two: no room, the rest renumbered one by one.
+        {{10, 30, 20, 12, 40, 50}, {10, 11, 12, 13, 14, 50}},
     };
     for (const auto& [before, after] : cases) {
         EXPECT_EQ(renumber(before), after);

@@ -5,6 +5,7 @@
 
 #include <data_sets.h>
 #include <form_generator.h>
+#include <local_host.h>
 
 namespace {
 
@@ -16,6 +17,18 @@ std::vector<QStringList> callsOf(const QString& function)
         out.push_back(call.mid(function.size()).split(QLatin1Char(',')));
     return out;
 }
+
+// The local host answering every fetch with the first row's package blank.
+struct BlankPackage : host::LocalHost {
+    using LocalHost::LocalHost;
+    QString returnCall() const override
+    {
+        QString call = LocalHost::returnCall();
+        if (call.startsWith(QStringLiteral("am_query_fetch(")))
+            call.replace(call.indexOf(u'"') + 1, 2, QStringLiteral("  "));
+        return call;
+    }
+};
 
 class Load : public links::HostForm {
 protected:
@@ -304,7 +317,7 @@ TEST_F(Load, SlotsThatRowsFillKeepNothingOfBefore)
 }
 
 // Commands start from an empty array and are linked to fields again; the input
-// properties of one field are read again, only its own.
+// properties of one field are read again, only its own, and a row without package as none.
 TEST_F(Load, PartsReadAgainAfterTheLoad)
 {
     select(QStringLiteral("itemsd"));
@@ -330,6 +343,12 @@ TEST_F(Load, PartsReadAgainAfterTheLoad)
     EXPECT_TRUE(where.contains(QLatin1String("'itemsd',11}"))) << where.toStdString();
     EXPECT_EQ(gaFields[11].sInpRefExpr + gaFields[11].sDefaultValue, QStringLiteral("changednew"));
     EXPECT_EQ(gaFields[12].sInpRefExpr, QStringLiteral("1")) << "only the field asked for";
+
+    goVrokApp = std::make_unique<BlankPackage>(openHostDatabase(env.databasePath()));
+    glObjectSet301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
+    ASSERT_TRUE(gLoadTable302(11));
+    const FieldRecord& f = gaFields[11];
+    EXPECT_EQ(QStringLiteral("%1 %2|%3").arg(f.bHas302Row).arg(f.sInpRefExpr, f.sDefaultValue), QStringLiteral("0 1|"));
 }
 
 } // namespace

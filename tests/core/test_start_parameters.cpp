@@ -162,7 +162,7 @@ TEST_F(Registry, KeysHandlesAndFailedWrites)
     ASSERT_TRUE(store().setString(window, QStringLiteral("Filler"), QString(2000, u'0')));
     const QByteArray before = fileBytes(store().filePath());
     {
-        const auto disk = fileSizeLimit(rlim_t(before.size()));
+        const FileSizeLimit disk(rlim_t(before.size()));
         EXPECT_FALSE(gbSaveRegString(HKEY_LOCAL_MACHINE, window, "WindowState", "0"));
         EXPECT_FALSE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, "SHOWPROP", 1));
     }

@@ -118,6 +118,8 @@ TEST_F(Upgrade, Fields)
          [&] { EXPECT_TRUE(f.bInGrid && f.lControl == 6); }, true},
         {"dependent without parent below 7", 6, [&] { f.bDependent = true; }, [&] { EXPECT_FALSE(f.bDependent); },
          true},
+        {"dependent follow-up below 7", 6, [&] { f.bDependent = true, f.lParentField = 10; },
+         [&] { EXPECT_TRUE(f.bDependent); }, false},
         {"label-only table field gets a control by its domain", 9,
          [&] { f.lControl = 5, f.bIsTableField = true, d.lDataType = 6; }, [&] { EXPECT_EQ(f.lControl, 6); }, true},
         {"label-only table field whose domain index leads nowhere", 9,

@@ -106,19 +106,20 @@ TEST_F(Velq, AutomaticSendAtTheMarkCarriesThePrefixOn)
     const int32_t set301 = glOpenObjectSet(QStringLiteral("qxzrn301"));
     const int before = int(fieldRows());
 
-    // One character short of the mark: no send.
-    gInitVelqSet();
-    int sequ = fillTo(set301, 701);
-    ASSERT_TRUE(gbVelqInsert(set301, fieldRecordOfSize(sequ, 700)));
-    EXPECT_EQ(sends(), 0);
-    EXPECT_EQ(gsVelqSetBuffer().size(), kSetSendMark - 2 - 701 + 10 + 700 - gsFormKey(QString()).size());
-
-    // Exactly at the mark: the buffer goes first, the record starts the next part.
-    gInitVelqSet();
-    sequ = fillTo(set301, 700);
-    const QString record = fieldRecordOfSize(sequ, 700);
-    ASSERT_TRUE(gbVelqInsert(set301, record));
-    EXPECT_EQ(sends(), 1);
+    // A record of 700 one character short of the mark and at it: an insert counts its
+    // text, an update its text and its 10-character head. At the mark the buffer goes
+    // first and the record starts the next part.
+    int sequ = 0;
+    QString record;
+    for (const auto& [update, left, sent] :
+         {std::tuple{false, 701, 0}, {true, 711, 0}, {true, 710, 1}, {false, 700, 1}}) {
+        EXPECT_EQ(glAbortTransaction(), 0);
+        const int sentBefore = sends();
+        sequ = fillTo(set301, left);
+        record = fieldRecordOfSize(sequ, 700);
+        ASSERT_TRUE(update ? gbVelqUpdate(set301, gsFieldKeyText(QString(), sequ), record) : gbVelqInsert(set301, record));
+        EXPECT_EQ(sends() - sentBefore, sent) << left;
+    }
     const QString rest = record.mid(gsFormKey(QString()).size());
     EXPECT_EQ(gsVelqSetBuffer(), QStringLiteral("I") + d3(glLogicalLength(rest)) + QStringLiteral("000") + d3(set301)
                                      + rest);
@@ -126,7 +127,7 @@ TEST_F(Velq, AutomaticSendAtTheMarkCarriesThePrefixOn)
 
     // The part without an "f" record is stored under the form's key.
     EXPECT_EQ(glCommitVelqSet(), 0);
-    EXPECT_TRUE(sends() == 2 && fieldRows() == before + (sequ - 101) + 1);
+    EXPECT_TRUE(sends() == 3 && fieldRows() == before + (sequ - 101) + 1);
     EXPECT_EQ(count(QStringLiteral("SELECT length(dcex) FROM qxzrn301 WHERE cfrm = 'simpled' AND sequ = %1")
                         .arg(sequ)),
               gaFields[size_t(sequ)].sLanguageUnitExpression.size());

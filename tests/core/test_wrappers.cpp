@@ -71,6 +71,7 @@ TEST_F(LabelWrappers, LabelsAreAskedAndReadByPosition)
     EXPECT_TRUE(gbGetGroupLabels("te", "tekwy100.stock   ", tab, frame));
     EXPECT_EQ(msExtCallText,
               QStringLiteral("get.group.labels(\"2\",\"te\",\"tekwy100.stock   \",40,%1,%1)").arg(quotedBlanks(70)));
+    EXPECT_EQ(tab + u'|' + frame, QStringLiteral("Stock|Stock levels and storage place"));
 }
 
 TEST_F(LabelWrappers, InsertMeasureAndSearchKey)

@@ -143,7 +143,7 @@ TEST_F(HostFunctions, PicturesAreWrittenAndRemovedOnlyInTheirDirectory)
     EXPECT_EQ(QString::fromLatin1(picture.readAll().toHex().toUpper()),
               queryRows(db->handle(), QStringLiteral("SELECT hex(pict) FROM qxzwk903 WHERE icon = 'box'")).value(0));
     {  // a full disk: 2, and the picture written before stays whole
-        const auto disk = fileSizeLimit(rlim_t(picture.size() / 2));
+        const FileSizeLimit disk(rlim_t(picture.size() / 2));
         EXPECT_EQ(value(QStringLiteral("get.picture(\"teform_\",\"box\",\"\",\"\")")), QStringLiteral("2"));
     }
     EXPECT_EQ(fileBytes(a.out(4)).size(), picture.size());
@@ -217,7 +217,7 @@ TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectoryAndKeepsTheLas
     const Answer none = call(QStringLiteral("ext.dump.form(\"..\",\"/..\",\"x/../y\",\"2\",\"7.6\",\"a3\",\"\")"));
     Answer full;
     {
-        const auto disk = fileSizeLimit(rlim_t(fileBytes(last).size() / 2));
+        const FileSizeLimit disk(rlim_t(fileBytes(last).size() / 2));
         full = call(simpled);
     }
     qunsetenv("PALIMOR_HOST_DUMP_DIR");

@@ -185,6 +185,8 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
          "qxzrn301.cmbx REFERS TO qxzrn308 AND qxzrn301._index1 = " KEY, ""},
         {"join without reference", "qxzrn301.sequ", "qxzrn301, qxzrn308", "qxzrn301._index1 = " KEY, ""},
         {"reference with one table", "qxzrn301.sequ", "qxzrn301", "qxzrn301.cmba REFERS TO qxzrn308", ""},
+        {"keyword run into a name", "qxzrn301.sequ", "qxzrn301, qxzrn308",
+         "qxzrn301.cmba REFERS TOqxzrn308 AND qxzrn301._index1 = " KEY, ""},
         {"three tables", "qxzrn301.sequ", "qxzrn301, qxzrn308, qxzrn302", "", ""},
         {"unknown order column", GROUPS, "qxzrn315", "", "qxzrn315.nope"},
         {"two order columns", GROUPS, "qxzrn315", "", "qxzrn315.grpi, qxzrn315.labl"},

@@ -100,8 +100,19 @@ TEST_F(SettingsStoreTest, KeysArePathsAndNamesIgnoreCaseKeepingTheirFirstSpellin
     EXPECT_TRUE(keys.contains(kKey) && !keys.contains("SOFTWARE\\VROK\\PALIMOR"));
 }
 
-TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
+TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFileOrTheFileCannotGrow)
 {
+    // A file that cannot grow, as on a full disk: the write fails, the file stays whole.
+    SettingsStore full(dir.filePath(QStringLiteral("full.json")));
+    ASSERT_TRUE(full.setString(kKey, "Mode", "0"));
+    const QByteArray whole = fileBytes(full.filePath());
+    {
+        const FileSizeLimit limit(rlim_t(whole.size()));
+        ASSERT_TRUE(limit.isSet);
+        EXPECT_FALSE(full.setString(kKey, "Long", QString(200, u'x')));
+    }
+    EXPECT_EQ(fileBytes(full.filePath()), whole);
+
     // A regular file where a directory must go, and a directory where the file must go.
     const QString blocker = dir.filePath("blocker");
     writeBytes(blocker, "a regular file");

@@ -2,6 +2,7 @@
 // A fresh local host database for each test: made from the migrations and the seed
 // in a temporary directory, named by PALIMOR_HOST_DB while the test runs, with the
 // host's injections and call log cleared.
+#include "FileSizeLimit.h"
 #include "VrokApplication.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +13,11 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <csignal>
+
+#include <algorithm>
 #include <memory>
 #include <optional>
-
-#include <sys/resource.h>
+#include <string>
 
 struct sqlite3;
 namespace host {
@@ -60,17 +61,6 @@ inline QByteArray fileBytes(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
-// While the guard lives, a write past `bytes` into any file fails as on a full disk.
-inline auto fileSizeLimit(rlim_t bytes)
-{
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit limit{bytes, saved.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &limit);
-    return qScopeGuard([saved] { setrlimit(RLIMIT_FSIZE, &saved); });
-}
-
 class LocalHostFixture : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -88,7 +78,8 @@ private:
 };
 
 // The expected text of tests/<folder>/golden/<name>.txt; with PALIMOR_UPDATE_GOLDEN set
-// the file is rewritten from actual.
+// the file is rewritten from actual (the folder's README tells how). Compare with
+// firstDifference.
 inline QString golden(const QString& folder, const QString& name, const QString& actual)
 {
     QFile file(qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/tests/") + folder
@@ -100,4 +91,24 @@ inline QString golden(const QString& folder, const QString& name, const QString&
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("<missing golden file %1>").arg(file.fileName());
     return QString::fromUtf8(file.readAll());
+}
+
+// Where actual parts from expected: the first line that differs, with the lines before
+// and after it in both texts; empty when they are the same.
+inline std::string firstDifference(const QString& actual, const QString& expected)
+{
+    const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
+    qsizetype i = 0;
+    while (i < a.size() && i < e.size() && a[i] == e[i])
+        ++i;
+    if (i == a.size() && i == e.size())
+        return {};
+    QString out = QStringLiteral("line %1 differs").arg(i + 1);
+    for (const auto& [name, lines] : {std::pair{"actual", &a}, {"expected", &e}}) {
+        out += u'\n' + QLatin1String(name) + u':';
+        for (qsizetype k = std::max<qsizetype>(0, i - 1); k <= i + 1 && k <= lines->size(); ++k)
+            out += QStringLiteral("\n %1%2: ").arg(QChar(k == i ? u'>' : u' ')).arg(k + 1)
+                   + (k < lines->size() ? lines->at(k) : QStringLiteral("<end of text>"));
+    }
+    return out.toStdString();
 }

@@ -316,25 +316,6 @@ INSTANTIATE_TEST_SUITE_P(
                       ExitCase{"CloseBoxCancel", true, platform::IdCancel, false, false}),
     [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
 
-TEST_F(MainWindowSave, ExitRemovesTheLocalIconCopiesAndNothingOutsideTheirFolder)
-{
-    open(QStringLiteral("simpled"));
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("icons")));
-    const QString icons = dir.filePath(QStringLiteral("icons"));
-    for (const QString& f : {icons + QStringLiteral("/lamp.bmp"), dir.filePath(QStringLiteral("keep.bmp"))}) {
-        QFile file(f);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    }
-    gaIconCache.resize(3);
-    gaIconCache[1] = {QStringLiteral("lamp"), icons, QStringLiteral("lamp.bmp")};
-    gaIconCache[2] = {QStringLiteral("keep"), icons, QStringLiteral("../keep.bmp")};
-
-    EXPECT_EQ(endStatusOf([&] { w().mnuFExit_Click(); }), 0);
-    EXPECT_TRUE(!QFileInfo::exists(icons + QStringLiteral("/lamp.bmp")) && QFileInfo::exists(dir.filePath(QStringLiteral("keep.bmp"))));
-}
-
 // ---- Unattended runs -------------------------------------------------------------------------------
 
 struct UnattendedCase {
@@ -453,6 +434,8 @@ const Seed kSeeds[] = {
      "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
     {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
+    {"PageWithoutLabelOnlyInMultiOccurrence",
+     [](auto& t) { t.group(2).sLabelCode.clear(), t.group(2).bGroupInSingleOcc = false; }, "", "", ""},
     // Two runs of fields among the pages; the first is listed.
     {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
      "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
@@ -499,16 +482,6 @@ TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTh
     EXPECT_TRUE(field(5).iLinkedConst == 1 && field(10).bDependent);
     for (int i : {5, 10, 11, 14})
         EXPECT_EQ(field(i).bChanged && field(i).bChanged308, i == 11 || i == 14) << i;
-}
-
-TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
-{
-    load();
-    EXPECT_EQ(field(9).nFieldLevel * 10 + field(10).nFieldLevel, 1);
-    move("f_11", "f_10", Relationship::Child);
-    EXPECT_EQ(field(11).nFieldLevel, 2);
-    move("f_11", "f_9", Relationship::Next);
-    EXPECT_EQ(field(11).nFieldLevel, 0);
 }
 
 } // namespace

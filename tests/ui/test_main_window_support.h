@@ -26,6 +26,7 @@ public:
         QList<int32_t> linkStates;
         bool shutdown = false;
         std::function<void()> onShutdown;
+        std::function<void(const QString& callText)> onCall;  // before each call
     };
     RecordingHost(std::unique_ptr<VrokApplication> inner, std::shared_ptr<Record> rec)
         : m_inner(std::move(inner)), m_rec(std::move(rec)) {}
@@ -41,7 +42,12 @@ public:
             m_rec->onShutdown();
         m_inner->shutdown();
     }
-    void executeFunction(const QString& o, const QString& c, int32_t& n) override { m_inner->executeFunction(o, c, n); }
+    void executeFunction(const QString& o, const QString& c, int32_t& n) override
+    {
+        if (m_rec->onCall)
+            m_rec->onCall(c);
+        m_inner->executeFunction(o, c, n);
+    }
 
 private:
     std::unique_ptr<VrokApplication> m_inner;

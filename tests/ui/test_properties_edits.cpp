@@ -1,5 +1,6 @@
-// Editing in the property dialog: the enabling rules, the domain's inputs and
-// defaults, the input checks, and OK storing into the records with the change log.
+// Editing in the property dialog: Cancel and OK on every node of the demo forms, the
+// enabling rules, the domain's inputs and defaults, the input checks, and OK storing
+// into the records with the change log.
 #include "test_properties_support.h"
 
 #include "properties/frm_Properties_Helpers.h"
@@ -20,7 +21,7 @@
 namespace {
 
 // On every demo form, read-only (Next going on), and on a selection group's selection
-// field, whose disabled inputs would store nothing.
+// field, whose disabled inputs would store nothing: Cancel on every node, then OK.
 TEST_F(PropertiesDialog, OkWithoutEditsStoresNothing)
 {
     for (const QString run : {"simpled w", "itemsd w", "olditemd w", "itemsd r", "selection w"}) {
@@ -40,6 +41,15 @@ TEST_F(PropertiesDialog, OkWithoutEditsStoresNothing)
             gaGroups[3].lAlignmentGroupId = 2;
         const bool changed = gbFormChanged;  // olditemd's upgrade
         const QMap<QString, QString> before = recordValues();
+        const QString treeBefore = treeText(tree());
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
+            frm_Properties& d = openOn(key);
+            ASSERT_TRUE(d.isVisible()) << key.toStdString();
+            d.cmdCancel_Click();
+        }
+        EXPECT_EQ(changedValues(before, recordValues()), QStringList());
+        EXPECT_TRUE(treeText(tree()) == treeBefore && gbFormChanged == changed && !w().isLocked());
+
         okOnEveryNode();
         if (run.endsWith(u'r')) {
             frm_Properties& d = openOn(QStringLiteral("f_1"));

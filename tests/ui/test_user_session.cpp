@@ -206,16 +206,6 @@ protected:
     QString treeAtExit;
 };
 
-// The first line where two texts part, for a short failure message.
-QString firstDifference(const QString& actual, const QString& expected)
-{
-    const QStringList a = actual.split(u'\n'), e = expected.split(u'\n');
-    for (qsizetype i = 0; i < std::max(a.size(), e.size()); ++i)
-        if (a.value(i) != e.value(i))
-            return QStringLiteral("line %1:\n  actual:   %2\n  expected: %3").arg(i + 1).arg(a.value(i), e.value(i));
-    return QString();
-}
-
 TEST_F(UserSession, EditsSavesAndExitsAndTheFormComesBackAsSaved)
 {
     ASSERT_NO_FATAL_FAILURE(startEditor("w"));
@@ -227,11 +217,11 @@ TEST_F(UserSession, EditsSavesAndExitsAndTheFormComesBackAsSaved)
 
     const QString rows = dump();
     const QString expected = golden(QStringLiteral("ui"), QStringLiteral("user_session_itemsd"), rows);
-    EXPECT_EQ(firstDifference(rows, expected), QString());
+    EXPECT_EQ(firstDifference(rows, expected), "");
 
     restart();
     ASSERT_NO_FATAL_FAILURE(startEditor("w"));
-    EXPECT_EQ(firstDifference(treeText(tree()), treeAtExit), QString());
+    EXPECT_EQ(firstDifference(treeText(tree()), treeAtExit), "");
 }
 
 TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
@@ -242,11 +232,11 @@ TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
     const QString treeAtStart = treeText(tree());
     ASSERT_NO_FATAL_FAILURE(theSession());
     EXPECT_EQ(exitStatus, 0) << dialogs->texts().join(u'|').toStdString();
-    EXPECT_EQ(firstDifference(treeAtExit, treeAtStart), QString());
+    EXPECT_EQ(firstDifference(treeAtExit, treeAtStart), "");
     EXPECT_TRUE(record->shutdown);
     EXPECT_TRUE(clipboard->text().contains(u"tekwy001.cwar"));  // copying is no edit
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
-    EXPECT_EQ(firstDifference(dump(), rows), QString());
+    EXPECT_EQ(firstDifference(dump(), rows), "");
     EXPECT_TRUE(databaseBytes() == bytes);
 }
 
