@@ -1,12 +1,20 @@
-// The editor program itself, started as the host client starts it, on the offscreen
+// The editor program itself, started as the host client starts it, on the tests'
 // platform against a database of its own: runs that must end by themselves, with
 // their status, what they stored and what they wrote to standard error.
 #include "test_main_window_support.h"
 
+#include "layout/frm_Preview.h"
+#include "mainwindow/frm_TableFields.h"
+#include "platform/gui_Ports.h"
+#include "properties/frm_Properties.h"
+#include "gui/session_windows_gui.h"
+
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
 
 namespace {
 
@@ -28,33 +36,34 @@ protected:
     }
 
     // Runs the editor until it ends, or, with waitFor, only until its standard error
-    // holds that text (the program is then stopped: it waits for a box).
-    ProgramRun run(const QStringList& arguments, const QString& waitFor = QString())
+    // holds that text (the program is then stopped: it waits for a box). The platform
+    // is the tests' own: offscreen, or an X server's.
+    ProgramRun run(const QStringList& arguments, const QString& waitFor = QString(),
+                   const QString& program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("PALIMOR_HOST_DB"), db);
         for (const char* name : {"PALIMOR_REGISTRY", "PALIMOR_USER_SETTINGS"})
             env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name) + QStringLiteral(".json")));
         for (const char* name : {"PALIMOR_LOG_DIR", "PALIMOR_HOST_DUMP_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
             env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name)));
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor"), arguments);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
         ProgramRun result;
         QElapsedTimer timer;
         timer.start();
         bool ended = false;
         while (!ended && timer.elapsed() < 60000) {
-            ended = program.waitForFinished(100);
-            result.err += QString::fromUtf8(program.readAllStandardError());
+            ended = process.waitForFinished(100);
+            result.err += QString::fromUtf8(process.readAllStandardError());
             if (!waitFor.isEmpty() && result.err.contains(waitFor))
                 break;
         }
-        if (ended && program.exitStatus() == QProcess::NormalExit)
-            result.status = program.exitCode();
-        program.kill();
-        program.waitForFinished();
+        if (ended && process.exitStatus() == QProcess::NormalExit)
+            result.status = process.exitCode();
+        process.kill();
+        process.waitForFinished();
         return result;
     }
 
@@ -100,6 +109,73 @@ TEST_F(ProgramRuns, RefusedStartsEndWithStatusOneTheReasonOnStandardErrorAndNoth
     // standard error.
     const QString refusal = QStringLiteral("This application must be started from within");
     EXPECT_TRUE(run({}, refusal).err.contains(refusal));
+}
+
+// The editor as main() wires it, in a process of its own: the steps after the open
+// mode open and close windows, and the last one leaves the program, which must end
+// the process itself.
+TEST(ProgramExitChild, DISABLED_Steps)
+{
+    const QStringList steps = QCoreApplication::arguments().constLast().split(u' ');
+    platform::setCommandLine(demoRecord(QStringLiteral("itemsd"), steps.value(0)));
+    platform::installWidgetPorts();
+    // The questions take the answers of the steps; a real box would wait for a user.
+    const auto answers = platform::installScriptedDialogs();
+    host::installSessionWindows();
+    mainWindow().Form_Load();
+    frm_Palimor& w = mainWindow();
+    auto trigger = [&w](const char* entry) { w.menuEntry(QLatin1String(entry))->trigger(); };
+    auto select = [&w](const char* key) {
+        w.nodes().setSelectedItem(w.nodes().node(QLatin1String(key)));
+        w.mSetMenuState();
+    };
+    auto closeWindow = [](const char* name) {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String(name) && top->isVisible())
+                return top->close();
+        return false;
+    };
+    const std::map<QString, std::function<void()>> actions = {
+        {"help", [&] { trigger("mnuHContents"); }},
+        {"unhelp", [&] { ASSERT_TRUE(closeWindow("HelpViewerWindow")); }},
+        {"context", [&] {  // F1 on an input of the property dialog, the help left open
+             select("g_1");
+             trigger("mnuEProperties");
+             QTest::keyClick(propertiesDialog().txtGroupLabelCode, Qt::Key_F1);
+             propertiesDialog().cmdCancel_Click();
+         }},
+        {"preview", [&] { trigger("mnuOPreview"); ASSERT_TRUE(closeWindow("frm_Preview")); }},
+        {"picker", [&] { trigger("mnuOOneTableField"); }},
+        {"properties", [&] { trigger("mnuEProperties"); propertiesDialog().cmdOk_Click(); }},
+        {"change", [&] {
+             select("f_3");
+             trigger("mnuMDown");
+         }},
+        {"yes", [&] { answers->queueAnswer(platform::IdYes); }},
+        {"no", [&] { answers->queueAnswer(platform::IdNo); }},
+        {"exit", [&] { trigger("mnuFExit"); }},
+        {"save-exit", [&] { trigger("mnuFSaveExit"); }},
+        {"close", [&] { w.close(); }},
+    };
+    for (const QString& step : steps.mid(1)) {
+        if (step == steps.constLast())
+            std::fputs("leaving\n", stderr);
+        actions.at(step)();
+    }
+    ADD_FAILURE() << "still running; boxes: " << answers->texts().join(u'|').toStdString();
+}
+
+TEST_F(ProgramRuns, EveryWayOutEndsWithStatusZeroWhateverWindowsWereOpen)
+{
+    for (const char* steps : {"w help unhelp exit", "r context exit", "w help change yes exit", "w help change no close",
+                              "w preview picker properties help save-exit"}) {
+        const ProgramRun r = run({QStringLiteral("--gtest_also_run_disabled_tests"),
+                                  QStringLiteral("--gtest_filter=ProgramExitChild.DISABLED_Steps"), QLatin1String(steps)},
+                                 QString(), QCoreApplication::applicationFilePath());
+        EXPECT_TRUE(r.status == 0 && r.err.contains(QStringLiteral("leaving"))) << steps << "\n" << r.err.toStdString();
+    }
+    // The unattended run with its window.
+    EXPECT_EQ(run({demoRecord(QStringLiteral("itemsd"), QStringLiteral("a"))}).status, 0);
 }
 
 } // namespace
