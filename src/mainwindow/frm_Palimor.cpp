@@ -1291,7 +1291,11 @@ void frm_Palimor::setTreeVisible(bool visible)
         tvwGroups->setVisible(true);
         if (TreeNode* n = m_tree->selectedItem())
             m_tree->ensureVisible(n);
+        // Hiding passed the focus on to the toolbar; the next key is the tree's again.
+        if (m_treeHadFocus)
+            tvwGroups->setFocus();
     } else {
+        m_treeHadFocus = focusWidget() == tvwGroups;
         tvwGroups->setVisible(false);
         tvwGroups->suspend();
     }

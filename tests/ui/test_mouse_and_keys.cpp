@@ -185,6 +185,8 @@ TEST_F(MouseAndKeys, ShortcutsEditAWritableFormAndNothingReadOnly)
             focusTree(c.selected);
             const QString before = treeText(tree());
             key(c.key, c.modifiers);
+            // A command that hid the tree gives it the focus back.
+            EXPECT_EQ(QApplication::focusWidget(), w().tvwGroups);
             if (*mode == 'w')
                 EXPECT_TRUE(c.ran(*this)) << treeText(tree()).toStdString();
             else
