@@ -110,6 +110,18 @@ QString label(const QString& code)
 
 bool isMode(const char* mode) { return gsOpenMode == mode; }
 
+// A caption as a tip shows it: the mnemonic marks taken out, "&&" a plain "&".
+QString withoutMnemonics(const QString& caption)
+{
+    QString tip;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && ++i == caption.size())
+            break;
+        tip += caption[i];
+    }
+    return tip;
+}
+
 // The add and insert runs of the host: save and exit without the user.
 bool isUnattended() { return isMode("a") || isMode("i"); }
 
@@ -1075,7 +1087,7 @@ void frm_Palimor::mInitializeLablesPLM()
             tip = caption("mnuHelp");
         else
             tip = m_entries.value(key)->text();
-        m_buttons.value(key)->setToolTip(tip);
+        m_buttons.value(key)->setToolTip(withoutMnemonics(tip));
     }
     gWriteLog(QStringLiteral("mInitializeLablesPLM Finished"));
 }
