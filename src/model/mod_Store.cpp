@@ -1,5 +1,6 @@
 #include "mod_Store.h"
 
+#include <QScopeGuard>
 #include <QSet>
 #include <cmath>
 #include <vector>
@@ -342,6 +343,8 @@ bool mbStoreSpecificCommands(int32_t& set316)
 bool gbStoreDesignDefinitions()
 {
     status(10);
+    // Stored or not, the status bar does not go on saying that it saves.
+    const auto ready = qScopeGuard([] { status(1); });
     forgetToggles();
 
     std::vector<int32_t> opened;
@@ -381,7 +384,6 @@ bool gbStoreDesignDefinitions()
         stored = true;
     }
     closeSets(opened);
-    status(1);
     return stored;
 }
 
