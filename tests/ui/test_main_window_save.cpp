@@ -118,6 +118,15 @@ TEST_F(MainWindowSave, TheErrorListNamesTheNodesSelectsThemAndLeavesTheWidthAlon
                          "g_2 Group 3 is a tab page but has no label.",
                      }));
 
+    // Its title says what it lists; each message is shown whole, over more lines when long.
+    EXPECT_EQ(errors->windowTitle(), QStringLiteral("Palimor - Structure errors"));
+    for (int row = 0; row < list->count(); ++row) {
+        const QRect shown = list->visualItemRect(list->item(row));
+        const QRect needed = list->fontMetrics().boundingRect(QRect(0, 0, shown.width(), 0), Qt::TextWordWrap,
+                                                              list->item(row)->text());
+        EXPECT_TRUE(shown.right() < list->viewport()->width() && needed.height() <= shown.height()) << row;
+    }
+
     // Docked to the right of the main window, which is narrowed once and followed.
     auto docked = [&] {
         return errors->frameGeometry().left() == w().frameGeometry().right() + 1
