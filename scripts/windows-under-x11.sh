@@ -19,6 +19,7 @@ windows=(
   'HostWindows.*'
   'About.ShowsNameVersionLabelsAndPictureAndAnswersCredits'
   'HelpViewerWindow.*'
+  'WidgetHelpViewer.*'
   'ProgramRuns.*'
 )
 filter=$(IFS=:; echo "${windows[*]}")

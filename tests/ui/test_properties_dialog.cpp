@@ -341,11 +341,17 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     help->clear();
     d.cmdHelp_Click();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    // The mouse opens an input's topic only over a disabled one.
+    // The mouse passing over opens nothing; a click opens an input's topic on a
+    // disabled one only.
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     for (const bool enabled : {true, false}) {
         d.chkGrid->setEnabled(enabled);
         QCoreApplication::sendEvent(d.chkGrid, &enter);
+    }
+    EXPECT_EQ(help->shown().size(), 2u);
+    for (const bool enabled : {true, false}) {
+        d.chkGrid->setEnabled(enabled);
+        QTest::mouseClick(d.chkGrid, Qt::LeftButton);
     }
     ASSERT_EQ(help->shown().size(), 3u);
     EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QToolBar>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -171,8 +172,18 @@ TEST(WidgetHelpViewer, ReusesOneWindowAndAnswersItsHandle)
     ASSERT_NE(first, 0);
     platform::HelpViewerWindow* window = port.window();
     ASSERT_TRUE(window && window->isVisible());
-    EXPECT_EQ(port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayIndex, QString()), first);
-    EXPECT_EQ(port.window(), window);
+    // Esc, Ctrl+W and its own button close it; the next help shows the same window.
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W, QKeyCombination()}) {
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        if (key == QKeyCombination())
+            QTest::mouseClick(window->findChild<QToolBar*>()->widgetForAction(window->closeAction()), Qt::LeftButton);
+        else
+            QTest::keyClick(window->browser(), key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(window->isVisible()) << key.toCombined();
+        EXPECT_EQ(port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayIndex, QString()), first);
+        EXPECT_TRUE(port.window() == window && window->isVisible());
+    }
     EXPECT_EQ(window->currentFile(), helpFile("glossary.htm"));
     EXPECT_EQ(port.showHelp(nullptr, QString(), platform::HelpCommand::DisplayContents, QString()), 0);
 }
