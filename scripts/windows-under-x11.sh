@@ -19,7 +19,6 @@ windows=(
   'HostWindows.*'
   'About.ShowsNameVersionLabelsAndPictureAndAnswersCredits'
   'HelpViewerWindow.*'
-  'WidgetHelpViewer.*'
   'ProgramRuns.*'
 )
 filter=$(IFS=:; echo "${windows[*]}")

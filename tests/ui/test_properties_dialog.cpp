@@ -341,16 +341,12 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     help->clear();
     d.cmdHelp_Click();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    // The mouse passing over opens nothing; a click opens an input's topic on a
-    // disabled one only.
+    // Only a click on a disabled input opens its topic, not the mouse passing over.
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     for (const bool enabled : {true, false}) {
         d.chkGrid->setEnabled(enabled);
         QCoreApplication::sendEvent(d.chkGrid, &enter);
-    }
-    EXPECT_EQ(help->shown().size(), 2u);
-    for (const bool enabled : {true, false}) {
-        d.chkGrid->setEnabled(enabled);
+        EXPECT_EQ(help->shown().size(), 2u) << enabled;
         QTest::mouseClick(d.chkGrid, Qt::LeftButton);
     }
     ASSERT_EQ(help->shown().size(), 3u);
