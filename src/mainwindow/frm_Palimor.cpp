@@ -110,6 +110,18 @@ QString label(const QString& code)
 
 bool isMode(const char* mode) { return gsOpenMode == mode; }
 
+// A caption as a tip shows it: the mnemonic marks taken out, "&&" a plain "&".
+QString withoutMnemonics(const QString& caption)
+{
+    QString tip;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && ++i == caption.size())
+            break;
+        tip += caption[i];
+    }
+    return tip;
+}
+
 // The add and insert runs of the host: save and exit without the user.
 bool isUnattended() { return isMode("a") || isMode("i"); }
 
@@ -1078,7 +1090,7 @@ void frm_Palimor::mInitializeLablesPLM()
             tip = caption("mnuHelp");
         else
             tip = m_entries.value(key)->text();
-        m_buttons.value(key)->setToolTip(tip);
+        m_buttons.value(key)->setToolTip(withoutMnemonics(tip));
     }
     gWriteLog(QStringLiteral("mInitializeLablesPLM Finished"));
 }
@@ -1294,7 +1306,11 @@ void frm_Palimor::setTreeVisible(bool visible)
         tvwGroups->setVisible(true);
         if (TreeNode* n = m_tree->selectedItem())
             m_tree->ensureVisible(n);
+        // Hiding passed the focus on to the toolbar; the next key is the tree's again.
+        if (m_treeHadFocus)
+            tvwGroups->setFocus();
     } else {
+        m_treeHadFocus = focusWidget() == tvwGroups;
         tvwGroups->setVisible(false);
         tvwGroups->suspend();
     }

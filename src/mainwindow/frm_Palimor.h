@@ -399,6 +399,7 @@ private:
 
     std::unique_ptr<NodeTree> m_tree;
     bool m_treeShown = true;
+    bool m_treeHadFocus = false;  // the tree had the focus when it was hidden
 
     QHash<QString, QAction*> m_entries;
     QHash<QString, QMenu*> m_menus;

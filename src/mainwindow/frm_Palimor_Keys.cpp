@@ -16,6 +16,8 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -60,6 +62,19 @@ int physicalKey(const QKeyEvent& e)
 }
 
 bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Keys the tree acts on: letters and digits (its search, the shortcuts), its moves
+// and the window's other shortcuts. Only these take the focus to the tree; a
+// modifier alone, Tab or Space stay with the control that has the focus.
+constexpr int kTreeKeys[] = {Qt::Key_Up,     Qt::Key_Down,   Qt::Key_Left,     Qt::Key_Right, Qt::Key_Home,
+                             Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_F5,    Qt::Key_F10,
+                             Qt::Key_Insert, Qt::Key_Delete, Qt::Key_Return,   Qt::Key_Enter};
+
+bool isTreeKey(int key)
+{
+    return (key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)
+           || std::find(std::begin(kTreeKeys), std::end(kTreeKeys), key) != std::end(kTreeKeys);
+}
 
 // Hands the keys of the window's controls to the window first.
 class KeyPreview : public QObject {
@@ -123,8 +138,12 @@ void frm_Palimor::Form_KeyDown(int& KeyCode, int16_t Shift)
             return;
         }
     }
-    if (tvwGroups->isEnabled() && !tvwGroups->hasFocus())
+    if (tvwGroups->isEnabled() && !tvwGroups->hasFocus() && isTreeKey(KeyCode)) {
         tvwGroups->setFocus();
+        // The control it was pressed on has lost the focus: the key ends here, or an
+        // arrow would take the focus on from the tree to the next button.
+        KeyCode = 0;
+    }
 }
 
 bool frm_Palimor::shiftKey(int KeyCode)

@@ -8,6 +8,7 @@
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 
+#include <QLabel>
 #include <QScopeGuard>
 
 namespace {
@@ -31,9 +32,11 @@ void preview(frm_Palimor& window, bool single)
 {
     platform::setMousePointer(platform::Pointer::Hourglass);
     gbSuspendLinkUpdate = true;
-    const auto resume = qScopeGuard([] {
+    // The status bar says what it said before once the preview is built.
+    const auto resume = qScopeGuard([&window, status = window.SBarPanel1->text()] {
         gbSuspendLinkUpdate = false;
         platform::setMousePointer(platform::Pointer::Default);
+        window.SBarPanel1->setText(status);
     });
     gbPreviewSingleOcc = single;
     glShowMessage(MessageStatus, 7, StatusBarOnly);

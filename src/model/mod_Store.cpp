@@ -1,5 +1,6 @@
 #include "mod_Store.h"
 
+#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <cmath>
@@ -540,6 +541,8 @@ bool mbStoreSpecificCommands(int32_t& set316)
 bool gbStoreDesignDefinitions()
 {
     status(10);
+    // Stored or not, the status bar does not go on saying that it saves.
+    const auto ready = qScopeGuard([] { status(1); });
     forgetToggles();
     s.refusal.clear();
 
@@ -593,7 +596,6 @@ bool gbStoreDesignDefinitions()
         stored = true;
     }
     closeSets(opened);
-    status(1);
     return stored;
 }
 

@@ -16,8 +16,8 @@ namespace platform {
 // Command numbers as the callers pass them.
 enum class HelpCommand : int16_t { DisplayTopic = 0, DisplayContents = 1, DisplayIndex = 2 };
 
-// What opened context help on a control: the help key, or the mouse over it.
-enum class ContextHelpRequest { HelpKey, MouseOver };
+// What opened context help on a control: the help key, or a click on it.
+enum class ContextHelpRequest { HelpKey, Click };
 
 // Pages every help folder has.
 inline const QString kHelpContentsPage = QStringLiteral("index.htm");

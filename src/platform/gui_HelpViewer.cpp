@@ -46,7 +46,7 @@ bool insideHelpControl(const QWidget* w, const QWidget* dialog)
     return false;
 }
 
-// Watches input controls for the help key and the mouse coming in.
+// Watches input controls for the help key and the mouse button.
 class ContextHelpFilter : public QObject {
 public:
     ContextHelpFilter(QWidget* dialog, ContextHelpHandler handler)
@@ -69,8 +69,8 @@ protected:
             return ask(control, ContextHelpRequest::HelpKey, event);
         case QEvent::WhatsThis:
             return ask(control, ContextHelpRequest::HelpKey, event);
-        case QEvent::Enter:
-            return ask(control, ContextHelpRequest::MouseOver, event);
+        case QEvent::MouseButtonPress:
+            return ask(control, ContextHelpRequest::Click, event);
         default:
             return false;
         }
@@ -134,6 +134,10 @@ HelpViewerWindow::HelpViewerWindow(QWidget* parent)
     m_find->setClearButtonEnabled(true);
     m_find->setMaximumWidth(220);
     bar->addWidget(m_find);
+    // Its own way to close, also where no window manager draws a close box.
+    bar->addSeparator();
+    m_close = bar->addAction(tr("Close"), this, &QWidget::close);
+    m_close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
 
     connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QAction::setEnabled);

@@ -14,7 +14,7 @@ class QUrl;
 namespace platform {
 
 // One window showing the pages of a help folder, with back, forward, contents,
-// index and a find box. Links between pages and anchors inside them work; a page
+// index, a find box and close. Links between pages and anchors inside them work; a page
 // missing from the folder shows a short notice instead.
 class HelpViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -33,6 +33,8 @@ public:
     QAction* forwardAction() const { return m_forward; }
     QAction* contentsAction() const { return m_contents; }
     QAction* indexAction() const { return m_index; }
+    // Closes the window; Esc and Ctrl+W too.
+    QAction* closeAction() const { return m_close; }
     QLineEdit* findBox() const { return m_find; }
 
 private:
@@ -45,6 +47,7 @@ private:
     QAction* m_forward = nullptr;
     QAction* m_contents = nullptr;
     QAction* m_index = nullptr;
+    QAction* m_close = nullptr;
     QLineEdit* m_find = nullptr;
     QString m_folder;
     bool m_notice = false;  // the notice is shown instead of a page
@@ -68,9 +71,9 @@ using ContextHelpHandler = std::function<bool(QObject* dialog, const QString& co
                                               ContextHelpRequest request, bool controlEnabled)>;
 
 // Watches the dialog's check boxes, text boxes (spin boxes too), option buttons and
-// combo boxes: the help key (F1, or a what's-this click) on one of them, and the
-// mouse entering one, go to the handler. The watch ends with the dialog. Returns
-// the number of controls watched.
+// combo boxes: the help key (F1, or a what's-this click) on one of them, and a mouse
+// button pressed on one (a disabled one too), go to the handler. The watch ends with
+// the dialog. Returns the number of controls watched.
 int installContextHelp(QWidget* dialog, ContextHelpHandler handler);
 
 } // namespace platform

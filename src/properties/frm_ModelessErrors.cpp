@@ -51,10 +51,16 @@ frm_ModelessErrors::frm_ModelessErrors(QWidget* mainWindow)
     : QWidget(mainWindow, Qt::Tool), m_main(mainWindow), m_shownRound(gModelessErrorsRound())
 {
     setObjectName(QStringLiteral("frm_ModelessErrors"));
-    setWindowTitle(platform::applicationTitle());
+    setWindowTitle(platform::applicationTitle() + tr(" - Structure errors"));
     lstErrors = new QListWidget(this);
     lstErrors->setObjectName(QStringLiteral("lstErrors"));
     lstErrors->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A message longer than the list is wide goes on over more lines; the shading
+    // tells the entries apart.
+    lstErrors->setWordWrap(true);
+    lstErrors->setResizeMode(QListView::Adjust);
+    lstErrors->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lstErrors->setAlternatingRowColors(true);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(lstErrors);
@@ -91,6 +97,8 @@ void frm_ModelessErrors::mShowEntries()
     if (!isVisible()) {
         dock();
         show();
+        // A window manager places a new window where it likes: beside the main window again.
+        place();
     }
 }
 

@@ -159,7 +159,7 @@ bool gbPropertiesContextHelp(QObject* dialog, const QString& controlName, platfo
     case platform::ContextHelpRequest::HelpKey:
         glHelpWnd = glShowContextHelp(dialog, controlName);
         return true;
-    case platform::ContextHelpRequest::MouseOver:
+    case platform::ContextHelpRequest::Click:
         if (!controlEnabled)
             glHelpWnd = glShowContextHelp(dialog, controlName);
         return false;

@@ -49,8 +49,8 @@ int32_t glShowHelp(QObject* caller, const QString& topic,
 int32_t glShowContextHelp(QObject* caller, const QString& controlName);
 
 // Context help of the property dialog's input controls: the help key on a control
-// opens its topic and is used up (true); the mouse over a disabled control opens it
-// too and the event goes on (false). The result of the help call goes to glHelpWnd.
+// opens its topic and is used up (true); a click on a disabled control opens it too
+// and the event goes on (false). The result of the help call goes to glHelpWnd.
 bool gbPropertiesContextHelp(QObject* dialog, const QString& controlName, platform::ContextHelpRequest request,
                              bool controlEnabled);
 

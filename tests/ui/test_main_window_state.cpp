@@ -94,7 +94,7 @@ TEST_F(WindowState, ReadOnlyKeepsEveryEditingCommandOff)
 
     // Save and Exit stays on the toolbar as Exit.
     QToolButton* saveExit = w().toolbarButton(QStringLiteral("mnuFSaveExit"));
-    EXPECT_TRUE(button("mnuFSaveExit") && saveExit->toolTip() == entry("mnuFExit")->text());
+    EXPECT_TRUE(button("mnuFSaveExit") && saveExit->toolTip() == QStringLiteral("Exit"));
     EXPECT_EQ(endStatusOf([&] { saveExit->click(); }), 0);
     EXPECT_TRUE(record->shutdown);
 }
@@ -140,20 +140,21 @@ TEST_F(WindowState, TheLockSavesAndRestoresTheEntriesAndToolsFollowTheSession)
 
 TEST_F(WindowState, CaptionsAndTooltipsComeFromTheHostLabels)
 {
-    hostExec(QStringLiteral("UPDATE qxzrn140 SET desc = 'Sa&ve' WHERE clab = 'pzmnu.FSave';"
+    hostExec(QStringLiteral("UPDATE qxzrn140 SET desc = 'S&&a&ve' WHERE clab = 'pzmnu.FSave';"
                             "UPDATE qxzrn140 SET desc = 'Tools&' WHERE clab = 'pzmnu.Tools';"
                             "DELETE FROM qxzrn140 WHERE clab = 'pzmnu.HAbout';"));
     open(QStringLiteral("itemsd"));
     const std::pair<const char*, const char*> captions[] = {{"mnuFile", "&File"},
-                                                            {"mnuFSave", "Sa&ve"},
+                                                            {"mnuFSave", "S&&a&ve"},
                                                             {"mnuTools", "&Tools&"},
                                                             {"mnuHAbout", "&pzmnu.HAbout"},
                                                             {"mnuVEnums", "&Control Properties"}};
     for (const auto& [name, caption] : captions)
         EXPECT_EQ(entry(name)->text(), QLatin1String(caption)) << name;
 
-    const QStringList tips = {"mnuFSaveExit", "&Save and Exit", "mnuFSave", "Sa&ve", "mnuEInsertGroup",
-                              "&Insert &Group", "mnuMRight", "&Right", "mnuHContents", "&Help"};
+    // The tips without the mnemonic marks.
+    const QStringList tips = {"mnuFSaveExit", "Save and Exit", "mnuFSave", "S&ave", "mnuEInsertGroup",
+                              "Insert Group", "mnuMRight", "Right", "mnuHContents", "Help"};
     for (qsizetype i = 0; i < tips.size(); i += 2)
         EXPECT_EQ(w().toolbarButton(tips[i])->toolTip(), tips[i + 1]);
 }

@@ -71,7 +71,7 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
     ASSERT_NE(previewWindowIfAny(), nullptr);
     frm_Preview& p = *previewWindowIfAny();
     EXPECT_TRUE(gbPreviewOpen && p.isVisible() && !w().tvwGroups->isEnabled());
-    EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Building the preview..."));
+    EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Ready"));
 
     // One control per present field, none for the others.
     int present = 0;

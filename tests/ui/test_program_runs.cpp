@@ -1,14 +1,19 @@
-// The editor program itself, started as the host client starts it, on the offscreen
+// The editor program itself, started as the host client starts it, on the tests'
 // platform against a database of its own: runs that must end by themselves, with
 // their status, what they stored and what they wrote to standard error.
 #include "test_main_window_support.h"
 
 #include "hostlink/mod_FormChoice.h"
+#include "layout/frm_Preview.h"
+#include "platform/gui_HelpViewer.h"
+#include "platform/gui_Ports.h"
+#include "properties/frm_Properties.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTest>
 
 namespace {
 
@@ -30,33 +35,34 @@ protected:
     }
 
     // Runs the editor until it ends, or, with waitFor, only until its standard error
-    // holds that text (the program is then stopped: it waits for a box).
-    ProgramRun run(const QStringList& arguments, const QString& waitFor = QString())
+    // holds that text (the program is then stopped: it waits for a box). The platform
+    // is the tests' own: offscreen, or an X server's.
+    ProgramRun run(const QStringList& arguments, const QString& waitFor = QString(),
+                   const QString& program = QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("PALIMOR_HOST_DB"), db);
         for (const char* name : {"PALIMOR_REGISTRY", "PALIMOR_USER_SETTINGS"})
             env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name) + QStringLiteral(".json")));
         for (const char* name : {"PALIMOR_LOG_DIR", "PALIMOR_HOST_DUMP_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
             env.insert(QLatin1String(name), tmp.filePath(QLatin1String(name)));
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/palimor"), arguments);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(program, arguments);
         ProgramRun result;
         QElapsedTimer timer;
         timer.start();
         bool ended = false;
         while (!ended && timer.elapsed() < 60000) {
-            ended = program.waitForFinished(100);
-            result.err += QString::fromUtf8(program.readAllStandardError());
+            ended = process.waitForFinished(100);
+            result.err += QString::fromUtf8(process.readAllStandardError());
             if (!waitFor.isEmpty() && result.err.contains(waitFor))
                 break;
         }
-        if (ended && program.exitStatus() == QProcess::NormalExit)
-            result.status = program.exitCode();
-        program.kill();
-        program.waitForFinished();
+        if (ended && process.exitStatus() == QProcess::NormalExit)
+            result.status = process.exitCode();
+        process.kill();
+        process.waitForFinished();
         return result;
     }
 
@@ -110,6 +116,51 @@ TEST_F(ProgramRuns, AStartWithoutARecordIsRefusedOnStandardErrorToo)
 {
     const QString refusal = QStringLiteral("This application must be started from within");
     EXPECT_TRUE(run({}, refusal).err.contains(refusal));
+}
+
+// The editor as main() wires it, in a process of its own: help opened and closed,
+// the preview, the picker, the property dialog with F1's help left open, an edit
+// (Yes to its question), then the way out given; the program must end the process.
+TEST(ProgramExitChild, DISABLED_LeavesAfterEveryWindow)
+{
+    const QString way = QCoreApplication::arguments().constLast();  // open mode, blank, way out
+    platform::setCommandLine(demoRecord(QStringLiteral("itemsd"), way.left(1)));
+    platform::installWidgetPorts();
+    const auto answers = platform::installScriptedDialogs();  // a real box would wait for a user
+    mainWindow().Form_Load();
+    frm_Palimor& w = mainWindow();
+    auto run = [&w](const char* entry, const char* key = "g_0") {
+        w.nodes().setSelectedItem(w.nodes().node(QLatin1String(key)));
+        w.mSetMenuState();
+        w.menuEntry(QLatin1String(entry))->trigger();
+    };
+    run("mnuHContents");
+    dynamic_cast<platform::WidgetHelpViewer&>(platform::helpViewer()).window()->close();
+    run("mnuOPreview");
+    previewWindow().close();
+    run("mnuOOneTableField");
+    run("mnuEProperties", "g_1");
+    QTest::keyClick(propertiesDialog().txtGroupLabelCode, Qt::Key_F1);
+    propertiesDialog().cmdCancel_Click();
+    run("mnuMDown", "f_3");
+    answers->queueAnswer(platform::IdYes);
+    std::fputs("leaving\n", stderr);
+    way.endsWith(u"close") ? (void)w.close() : run(way.endsWith(u"save-exit") ? "mnuFSaveExit" : "mnuFExit");
+    ADD_FAILURE() << "still running; boxes: " << answers->texts().join(u'|').toStdString();
+}
+
+TEST_F(ProgramRuns, EveryWayOutEndsWithStatusZeroWhateverWindowsWereOpen)
+{
+    for (const char* way : {"r exit", "w exit", "w close", "w save-exit"}) {
+        const QByteArray before = databaseDigest();
+        const ProgramRun r = run({QStringLiteral("--gtest_also_run_disabled_tests"),
+                                  QStringLiteral("--gtest_filter=ProgramExitChild.DISABLED_LeavesAfterEveryWindow"),
+                                  QLatin1String(way)},
+                                 QString(), QCoreApplication::applicationFilePath());
+        EXPECT_TRUE(r.status == 0 && r.err.contains(QStringLiteral("leaving"))) << way << "\n" << r.err.toStdString();
+        EXPECT_EQ(databaseDigest() != before, *way == 'w') << way;  // the edit was stored
+    }
+    EXPECT_EQ(run({demoRecord(QStringLiteral("itemsd"), QStringLiteral("a"))}).status, 0);  // unattended, with its window
 }
 
 } // namespace

@@ -325,11 +325,13 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     help->clear();
     d.cmdHelp_Click();
     QTest::keyClick(d.txtSearchDesc, Qt::Key_F1);
-    // The mouse opens an input's topic only over a disabled one.
+    // Only a click on a disabled input opens its topic, not the mouse passing over.
     QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
     for (const bool enabled : {true, false}) {
         d.chkGrid->setEnabled(enabled);
         QCoreApplication::sendEvent(d.chkGrid, &enter);
+        EXPECT_EQ(help->shown().size(), 2u) << enabled;
+        QTest::mouseClick(d.chkGrid, Qt::LeftButton);
     }
     ASSERT_EQ(help->shown().size(), 3u);
     EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,

@@ -11,6 +11,8 @@
 #include <form_dump.h>
 #include <form_identity.h>
 
+#include <QLabel>
+
 #include <map>
 
 namespace {
@@ -151,6 +153,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     const QString marksBefore = marks();
 
     EXPECT_FALSE(gbStoreDesignDefinitions());
+    EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Ready"));
     EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
     ASSERT_TRUE(gbAbortStore());
     EXPECT_EQ(dump(), before);

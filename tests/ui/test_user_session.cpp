@@ -230,7 +230,13 @@ TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
     const QByteArray bytes = databaseBytes();
     ASSERT_NO_FATAL_FAILURE(startEditor("r"));
     const QString treeAtStart = treeText(tree());
+    gsHelpFile = qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringLiteral("/help");
     ASSERT_NO_FATAL_FAILURE(theSession());
+    // Every input is disabled: the clicks on them opened their topics.
+    QStringList anchors;
+    for (const auto& shown : help->shown())
+        anchors << shown.anchor;
+    EXPECT_EQ(anchors, QStringList({"chkNoControl", "txtDomainCode", "txtDomainCode", "txtLabelCode"}));
     EXPECT_EQ(exitStatus, 0) << dialogs->texts().join(u'|').toStdString();
     EXPECT_EQ(firstDifference(treeAtExit, treeAtStart), "");
     EXPECT_TRUE(record->shutdown);
