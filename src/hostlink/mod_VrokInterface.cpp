@@ -83,8 +83,10 @@ bool gbConnectVrok()
             const QString text = QStringLiteral("No connection could be made: the host database cannot be used.\n")
                                  + e.description + QStringLiteral("\nThe file has been left as it is.");
             gWriteLog(text);
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-            std::fflush(stderr);
+            if (!platform::dialogsWindowless()) {  // a windowless box goes there itself
+                std::fprintf(stderr, "%s\n", qPrintable(text));
+                std::fflush(stderr);
+            }
             platform::dialogs().messageBox(text, platform::MbOk | platform::MbIconCritical,
                                            platform::applicationTitle());
         } else {

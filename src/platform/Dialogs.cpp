@@ -97,11 +97,16 @@ void ScriptedDialogs::clear()
     m_shown.clear();
 }
 
-DialogPort& dialogs()
+bool dialogsWindowless()
 {
     const Windowless& windowless = windowlessPort();
-    if (windowless.port && windowless.active && windowless.active())
-        return *windowless.port;
+    return windowless.port && windowless.active && windowless.active();
+}
+
+DialogPort& dialogs()
+{
+    if (dialogsWindowless())
+        return *windowlessPort().port;
     std::shared_ptr<DialogPort>& port = currentPort();
     if (!port)
         port = std::make_shared<ScriptedDialogs>();

@@ -83,6 +83,8 @@ void setDialogs(std::shared_ptr<DialogPort> port);
 // the port in use, so that no box waits for anyone. Cleared by resetDialogs() and by a
 // null port.
 void setWindowlessDialogs(std::shared_ptr<DialogPort> port, std::function<bool()> windowless);
+// True while the windowless port answers in place of the port in use.
+bool dialogsWindowless();
 // Installs a fresh ScriptedDialogs and returns it (tests).
 std::shared_ptr<ScriptedDialogs> installScriptedDialogs();
 void resetDialogs();

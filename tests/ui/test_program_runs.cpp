@@ -108,6 +108,14 @@ TEST_F(ProgramRuns, InsertRunsEndByThemselvesWithTheReasonOnStandardError)
         EXPECT_TRUE(status == 0 || databaseDigest() == before) << record.toStdString();
     }
     EXPECT_EQ(level("olditemd"), QStringLiteral("10"));
+
+    // An empty file is no host database: its refusal said once, the file left empty.
+    db = tmp.filePath(QStringLiteral("empty.sqlite"));
+    ASSERT_TRUE(QFile(db).open(QIODevice::WriteOnly));
+    const ProgramRun empty = run({demo});
+    EXPECT_EQ(empty.status, kStartupFailed);
+    EXPECT_TRUE(empty.err.count(QStringLiteral("is empty, not a host database")) == 1 && QFileInfo(db).size() == 0)
+        << empty.err.toStdString();
 }
 
 // From a terminal without a start record: the refusal's box, and the same text on
