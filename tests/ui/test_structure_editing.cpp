@@ -131,6 +131,7 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     EXPECT_EQ(dialogs->texts().size(), 1);
 
     select("g_2");
+    gaGroups[8].lAlignmentGroupId = -2;  // aligned to it as well
     dialogs->clear();
     dialogs->queueAnswer(platform::IdYes);
     dialogs->queueAnswer(platform::IdNo);
@@ -146,9 +147,9 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     EXPECT_EQ(formRows("count(*)", "qxzrn315", "labl IN ('tekwy100.stock', 'tekwy100.levels', 'tekwy100.location')"),
               QStringList({"0"}));
     EXPECT_EQ(formRows("count(*)", "qxzrn301", "sequ BETWEEN 14 AND 19"), QStringList({"0"}));
-    // Linked to the form; the group that was aligned to the deleted one aligns by default.
+    // Linked to the form; the groups that were aligned to the deleted one align by default.
     EXPECT_EQ(formRows("btyp, sequ", "qxzrn316", "mscf = 'print.stock'"), QStringList({"1|0"}));
-    EXPECT_EQ(formRows("algr", "qxzrn315", "grpi = 8"), QStringList({"-8"}));
+    EXPECT_EQ(formRows("algr", "qxzrn315", "grpi IN (8, 9) ORDER BY grpi"), QStringList({"-8", "-9"}));
 }
 
 TEST_F(StructureEditing, ASelectionFieldIsAddedOnceBeforeItsGroupAndARenameIsStored)
@@ -172,6 +173,7 @@ TEST_F(StructureEditing, MovesByMenu)
     // A group never lands below a field: g_6 first in g_8, which follows the field f_35.
     tree().move(node("f_35"), node("g_8"), Relationship::Previous);
     tree().move(node("g_6"), node("g_8"), Relationship::FirstChild);
+    tree().move(node("f_34"), node("g_8"), Relationship::Next);  // and g_6 is followed by nothing
     --gaGroups[5].iNrOfSubGroups;
     ++gaGroups[8].iNrOfSubGroups;
     const QString before = treeText(tree());
@@ -180,6 +182,7 @@ TEST_F(StructureEditing, MovesByMenu)
         {"g_8", &frm_Palimor::mnuMRight_Click},  // after the field f_35 now
         {"g_0", &frm_Palimor::mnuMUp_Click},
         {"g_6", &frm_Palimor::mnuMUp_Click},
+        {"g_6", &frm_Palimor::mnuMDown_Click},  // nor into the field f_34 after g_8
     };
     for (const auto& [k, command] : refused) {
         select(k);
