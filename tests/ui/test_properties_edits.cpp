@@ -295,6 +295,8 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         std::function<void(frm_Properties&)> edit;
         const char* marks;  // 301, 302, 308
         QStringList lines;  // after "Field '"
+        const char* key = "f_17";
+        std::function<void(FieldRecord&)> arrange = nullptr;  // before the dialog opens
     };
     const Row rows[] = {
         {"message", [](frm_Properties& d) { d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
@@ -324,17 +326,33 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
           QStringLiteral("tekwy001.wght - Weight' : Linked Value changed from 2 to 0")}},
         // The main table makes the field mandatory; the box shows it, the form stores False.
         {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
-         {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}},
+         {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}, "f_17",
+         [](FieldRecord& f) { f.bTableMandatory = f.bMandatoryInput = true; }},
+        // The element shown as -1 is stored as 1.
+        {"multi-currency", [](frm_Properties& d) { d.chkMultiCurrency->click(); }, "100",
+         {QStringLiteral("tekwy001.wght - Weight' : Multi Currency changed from False to True")}},
+        // A one-line label is at least as long as the field.
+        {"label length", [](frm_Properties& d) { d.chkLinkLabLenToDispLen->setChecked(false),
+                                                 d.txtLabelLengthMO->setText(QStringLiteral("3")); }, "001",
+         {QStringLiteral("tekwy001.wght - Weight' : Label Length MO changed from 999 to 10")}},
+        {"string combo", [](frm_Properties& d) { d.optStrCombo->click(); }, "001",
+         {QStringLiteral("tekwy001.txta - Item text' : Control type changed from 6 to 8")}, "f_32",
+         [](FieldRecord& f) { f.bLinkDisplFormatToDomain = false, f.iDataAli = 0; }},  // as a text stores them
+        // A follow-up that depends on its field cannot be a view field of its own.
+        {"view field", [](frm_Properties& d) { ASSERT_FALSE(d.chkViewField->isEnabled()); }, "001",
+         {QStringLiteral("label.only - Purchased' : View field changed from True to False")}, "f_5",
+         [](FieldRecord& f) { f.bIsViewField = f.bDependent = true, f.iDataAli = 0; }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         restart();
         open(QStringLiteral("itemsd"));
-        if (std::string_view(row.what) == "mandatory table field")
-            gaFields[17].bTableMandatory = gaFields[17].bMandatoryInput = true;
+        FieldRecord& f = gaFields[size_t(QString::fromLatin1(row.key).mid(2).toInt())];
+        if (row.arrange)
+            row.arrange(f);
         startLogging();
         const qsizetype logged = logLines().size();
-        frm_Properties& d = openOn(QStringLiteral("f_17"));
+        frm_Properties& d = openOn(QLatin1String(row.key));
         row.edit(d);
         d.cmdOk_Click();
         ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
@@ -342,12 +360,10 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         for (const QString& l : logLines().mid(logged).filter(QStringLiteral(" - Field '")))
             lines << l.mid(l.indexOf(QLatin1String(" - Field '")) + 10);
         EXPECT_EQ(lines, row.lines);
-        const FieldRecord& f = gaFields[17];
         EXPECT_EQ(QStringLiteral("%1%2%3").arg(f.bChanged301).arg(f.bChanged302).arg(f.bChanged308),
                   QLatin1String(row.marks));
         EXPECT_TRUE(f.bChanged && gbFormChanged);
     }
-    EXPECT_EQ(gaFields[17].iMinInpLen, 0);
 }
 
 // The check of each kind of input when it is left: the message, and the input's
@@ -400,8 +416,8 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
     }
 }
 
-// A picture's label length that is no 16-bit number: refused before anything is
-// stored, the dialog stays on it.
+// A picture's label length and a field's display length that are no 16-bit number:
+// refused before anything is stored, the dialog stays on it.
 TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
 {
     open(QStringLiteral("itemsd"));
@@ -420,10 +436,14 @@ TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
     // Letters do not get in; a text that does is refused by OK itself.
     typeInto(d.txtLabelLenPict, QStringLiteral("abc"));
     EXPECT_EQ(d.txtLabelLenPict->text(), QStringLiteral("0"));
-    d.txtLabelLenPict->setText(QStringLiteral("abc"));
-    dialogs->clear();
-    d.cmdOk_Click();
-    EXPECT_TRUE(d.isVisible() && dialogs->texts().join(u'|') == QStringLiteral("The value abc is out of range."));
+    for (QLineEdit* box : {d.txtLabelLenPict, d.txtMaxDispLen}) {
+        if (box == d.txtMaxDispLen)
+            d.cmdCancel_Click(), openOn(QStringLiteral("f_17"));
+        box->setText(QStringLiteral("abc"));
+        dialogs->clear();
+        d.cmdOk_Click();
+        EXPECT_TRUE(d.isVisible() && dialogs->texts().join(u'|') == QStringLiteral("The value abc is out of range."));
+    }
     EXPECT_EQ(changedValues(before, recordValues()), QStringList());
     for (const QString& l : logLines())
         EXPECT_FALSE(l.contains(QLatin1String(" changed from "))) << l.toStdString();
