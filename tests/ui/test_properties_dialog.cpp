@@ -73,13 +73,38 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
 TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
 {
     open(QStringLiteral("itemsd"));
-    // A group of subgroups only, and one that holds fields.
-    frm_Properties* d = &openOn(QStringLiteral("g_2"));
-    EXPECT_FALSE(d->optGroupAlignmentDef->isEnabled() || d->optGroupAlignmentSpec->isEnabled());
-    d->cmdCancel_Click();
-    openOn(QStringLiteral("g_1"));
-    EXPECT_TRUE(d->optGroupAlignmentEqu->isEnabled());
-    d->cmdCancel_Click();
+    gaGroups[2].iGroupWidth = 2;  // g_2's subgroups may stand beside each other
+    const struct {
+        const char *key, *click, *control;  // click: an option chosen first
+        bool enabled;
+    } places[] = {
+        {"g_2", nullptr, "optGroupAlignmentDef", false},  // subgroups only
+        {"g_1", nullptr, "optGroupAlignmentEqu", true},   // fields
+        {"g_3", nullptr, "chkGrpBeside", true},
+        {"g_5", nullptr, "chkGrpBeside", false},
+        {"g_1", nullptr, "chkRepeatingGroup", true},
+        {"g_2", nullptr, "chkRepeatingGroup", false},  // not the first
+        {"f_4", nullptr, "chkAutoEnable", true},        // an option set with its choices
+        {"f_1", nullptr, "chkAutoEnable", false},       // an input with a follow-up
+        {"f_4", "optListbox", "chkAutoEnable", false},
+        {"f_4", "optOptionset", "chkAutoEnable", true},
+        {"f_12", "optOptionset", "chkAutoEnable", false},  // without choices below it
+        {"f_5", nullptr, "cboLinkedValue", true},          // below an option set
+        {"f_2", nullptr, "cboLinkedValue", false},
+        {"f_2", nullptr, "chkDependent", true},  // below a field
+        {"f_3", nullptr, "chkDependent", true},  // after one
+        {"f_1", nullptr, "chkDependent", false},
+        {"f_1", nullptr, "chkImmediateBehind", true},   // with a follow-up
+        {"f_34", nullptr, "chkImmediateBehind", true},  // with a command
+        {"f_3", nullptr, "chkImmediateBehind", false},
+    };
+    for (const auto& c : places) {
+        frm_Properties& d = openOn(QLatin1String(c.key));
+        if (c.click)
+            d.findChild<QAbstractButton*>(QLatin1String(c.click))->click();
+        EXPECT_EQ(d.findChild<QWidget*>(QLatin1String(c.control))->isEnabled(), c.enabled) << c.key << ' ' << c.control;
+        d.cmdCancel_Click();
+    }
 
     // A version without feature 128, on a form without main table: the selection
     // controls are enabled for the group but stay hidden.
@@ -88,7 +113,7 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
     glFormVersionLevel = 10;
     giStartMode = 4;
     ASSERT_TRUE(gbNoSessionTable());
-    d = &openOn(QStringLiteral("g_8"));
+    frm_Properties* d = &openOn(QStringLiteral("g_8"));
     for (QWidget* c : std::initializer_list<QWidget*>{d->chkSelection, d->txtParentTable, d->cmdParentTableZoom,
                                                       d->lblParentTable})
         EXPECT_FALSE(c->isVisible()) << c->objectName().toStdString();
@@ -250,6 +275,12 @@ TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
     EXPECT_TRUE(reason == ViewFieldDependent && dependsOn == 9);
     d.chkDependent->setChecked(false);
     EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
+    // Marked by its record, unless the host lists it: f_1 is tekwy001.item.
+    gaFields[1].bIsViewField = true;
+    for (const int32_t i : {4, 1}) {
+        EXPECT_EQ(d.gbIsViewField(i, node(gsFieldKey(i)), false, reason, dependsOn), i == 4);
+        EXPECT_EQ(reason, i == 4 ? ViewFieldMarked : ViewFieldListed);
+    }
     d.cmdCancel_Click();
     // The node texts and the dialog asked the host once between them.
     w().mSetPropertyView(true, 3);
