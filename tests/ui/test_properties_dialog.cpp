@@ -218,11 +218,22 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
     EXPECT_TRUE(d.cboDataAli->count() == 0 && d.nSavedDomainIndex == 0 && d.sNodeKind == QStringLiteral("label"));
     d.cmdCancel_Click();
-    // An enumerate's default shows in the list of its values; the next field's in the text box.
+    // An enumerate's default shows in the list of its values, from 1 up with gaps kept;
+    // the next field's in the text box.
     ASSERT_TRUE(gaFields[12].bDefault);
+    DomainRecord& yesNo = gaDomains[size_t(gaFields[12].nDomainIndex)];
+    yesNo.aEnumDesc[0] = QStringLiteral("none");
+    yesNo.aEnumDesc[5] = QStringLiteral("maybe");
     openOn(QStringLiteral("f_12"));
-    EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible() && d.cboDefaultValue->count() > 1);
+    EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible());
     EXPECT_EQ(d.cboDefaultValue->currentText(), d.msGetEnumDesc(gaFields[12].sDefaultValue));
+    QList<int> values;
+    for (int i = 0; i < d.cboDefaultValue->count(); ++i)
+        values << d.cboDefaultValue->itemData(i).toInt();
+    EXPECT_EQ(values, QList<int>({1, 2, 5}));
+    // A value not in the list selects the first entry.
+    EXPECT_EQ(frm_Properties::msSetEnum(d.cboDefaultValue, 3), d.cboDefaultValue->itemText(0));
+    EXPECT_EQ(d.cboDefaultValue->currentIndex(), 0);
     d.cmdCancel_Click();
     // The next field with a domain gets its data alignment list back.
     openOn(QStringLiteral("f_17"));

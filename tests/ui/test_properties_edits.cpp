@@ -140,22 +140,38 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
 {
     open(QStringLiteral("itemsd"));
     frm_Properties& d = openOn(QStringLiteral("f_10"));
-    // Per type: link boxes (display length, format, input length) checked | display
-    // length | format | input length | height | enabled: display length, format,
-    // input length, height, unit expression, start position, data alignment, list
-    // box, zoom, string kinds; list of default values shown.
-    const std::pair<int, const char*> rows[] = {
-        {0, "000|5||20|1|11000010100"},     {1, "110|13|FMT|9|1|00000010100"},  {2, "110|13|FMT|9|1|00000010100"},
-        {3, "110|13|FMT|9|1|00000010100"},  {4, "111|11|FMT|9|1|00001010100"},  {5, "111|11|FMT|9|1|00001010100"},
-        {6, "101|11||9|1|00000100110"},     {7, "000|11||20|1|10000001001"},    {8, "000|5||20|1|11000010100"},
-        {9, "110|13|FMT|20|1|00001000100"}, {10, "000|11||20|5|10010000100"},   {11, "101|11||9|1|00000100110"},
-        {12, "110|13|FMT|20|1|00001000100"},
+    // Per type and number of constants: link boxes (display length, format, input
+    // length) checked | display length | format | input length | height | enabled:
+    // display length, format, input length, height, unit expression, start position,
+    // data alignment, check box, list box, yes value, zoom, string kinds; list of
+    // default values shown. Two constants make a check box.
+    const std::tuple<int, int, const char*> rows[] = {
+        {0, 3, "000|5||20|1|1100001000100"}, {1, 3, "110|13|FMT|9|1|0000001000100"}, {2, 3, "110|13|FMT|9|1|0000001000100"},
+        {3, 3, "110|13|FMT|9|1|0000001000100"}, {4, 3, "111|11|FMT|9|1|0000101000100"}, {5, 3, "111|11|FMT|9|1|0000101000100"},
+        {6, 3, "101|11||9|1|0000010000110"}, {7, 3, "000|11||20|1|1000000010001"}, {8, 3, "000|5||20|1|1100001000100"},
+        {9, 3, "110|13|FMT|20|1|0000100000100"}, {10, 3, "000|11||20|5|1001000000100"}, {11, 3, "101|11||9|1|0000010000110"},
+        {12, 3, "110|13|FMT|20|1|0000100000100"}, {7, 2, "000|1||20|1|0000000111001"},
     };
-    for (const auto& [t, shown] : rows) {
-        SCOPED_TRACE(t);
-        const int16_t index = giFindOrAddDomain(QStringLiteral("zztype%1").arg(t));
+    const auto state = [&d] {
+        QString actual;
+        for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain})
+            actual += QString::number(b->isChecked());
+        for (QLineEdit* box : {d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen, d.txtDispHeight})
+            actual += u'|' + box->text();
+        actual += u'|';
+        for (QWidget* w : std::initializer_list<QWidget*>{d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen,
+                                                          d.txtDispHeight, d.txtLangUnitExpr, d.txtStartPosOfString,
+                                                          d.cboDataAli, d.optCheckbox, d.optListbox, d.cboYesValue,
+                                                          d.cboFieldZoom, d.optStrNormal})
+            actual += QString::number(w->isEnabled());
+        return actual + QString::number(!d.cboDefaultValue->isHidden());
+    };
+    for (const auto& [t, constants, shown] : rows) {
+        SCOPED_TRACE(t * 10 + constants);
+        const int16_t index = giFindOrAddDomain(QStringLiteral("zztype%1n%2").arg(t).arg(constants));
         DomainRecord& r = gaDomains[size_t(index)];
-        std::tie(r.lDataType, r.iMaxDispLen, r.iMaxInpLen, r.iDifl, r.nNrOfConstants) = std::tuple(t, 11, 9, 13, 3);
+        std::tie(r.lDataType, r.iMaxDispLen, r.iMaxInpLen, r.iDifl, r.nNrOfConstants, r.bIsCheckBox) =
+            std::tuple(t, 11, 9, 13, constants, constants == 2);
         r.sDisplayFormat = QStringLiteral("FMT");
         gaFields[10].nDomainIndex = index;
         for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain,
@@ -167,22 +183,14 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
             box->setText(QLatin1String(text));
         d.gSetDomainDefaults();
         d.mSetDomainData();
-
-        QString actual;
-        for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain})
-            actual += QString::number(b->isChecked());
-        for (QLineEdit* box : {d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen, d.txtDispHeight})
-            actual += u'|' + box->text();
-        actual += u'|';
-        for (QWidget* w : std::initializer_list<QWidget*>{d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen,
-                                                          d.txtDispHeight, d.txtLangUnitExpr, d.txtStartPosOfString,
-                                                          d.cboDataAli, d.optListbox, d.cboFieldZoom, d.optStrNormal})
-            actual += QString::number(w->isEnabled());
-        EXPECT_EQ(actual + QString::number(!d.cboDefaultValue->isHidden()), QLatin1String(shown));
+        EXPECT_EQ(state(), QLatin1String(shown));
         // Amounts caption their lengths as whole and decimal digits.
         EXPECT_EQ(d.fraMaxDispLen->title() == properties::label(QStringLiteral("pzzrn301.maxd2")), t == 4 || t == 5);
-        EXPECT_EQ(d.optListbox->isChecked(), t == 7);
+        EXPECT_EQ((constants == 2 ? d.optCheckbox : d.optListbox)->isChecked(), t == 7);
     }
+    // Without a domain every link is set and every length 0.
+    d.mResetDomainProps();
+    EXPECT_TRUE(state().startsWith(QLatin1String("111|0||0|")) && d.txtMinInpLength->text() == QStringLiteral("0"));
     d.cmdCancel_Click();
 }
 

@@ -51,7 +51,7 @@ const LabelKind kPicture{"p_13", &frm_Properties::txtLabelCodePict, &frm_Propert
                          &frm_Properties::cmdLabelSearchPict, [](frm_Properties& d) { return d.mlGetPictLabelData(); }};
 
 // Each branch of the look-ups by code: found (a length of 0 takes the longest
-// variant's size), not found, the insert question answered Yes or No, the insert or
+// variant's size, another length stays), not found, the insert question answered Yes or No, the insert or
 // its commit failing; and the searches by text (a row without result).
 TEST_F(LookUps, LabelsAreFoundByCodeOrTextOrInserted)
 {
@@ -68,7 +68,7 @@ TEST_F(LookUps, LabelsAreFoundByCodeOrTextOrInserted)
         int rows;  // of the code in the host, after a later commit
         const char* message;
     } rows[] = {
-        {kField, "tekwy001.item", "10", "", 0, "", 3, "Item", "10", true, 2, ""},
+        {kField, "tekwy001.item", "12", "", 0, "", 3, "Item", "12", true, 2, ""},  // the variant of length 10
         {kField, "tekwy001.item", "0", "", 0, "", 3, "Item code", "30", true, 2, ""},
         {kField, "tekwy001.none", "10", "", 0, "", 0, "=", "10", true, 0,
          "No label text of this length exists for the single occurrence."},
