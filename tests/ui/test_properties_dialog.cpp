@@ -28,14 +28,15 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
         int height;  // inner height in pixels: the window's height in twips less its frame
         const char* page;
         bool prev, next;
+        const char* picture = nullptr;  // saved for a look
     } cases[] = {
-        {QStringLiteral("g_0"), kKindForm, QStringLiteral("Form Properties"), 190, "fraForm", false, false},
-        {QStringLiteral("g_1"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", false, true},
+        {QStringLiteral("g_0"), kKindForm, QStringLiteral("Form Properties"), 190, "fraForm", false, false, "form"},
+        {QStringLiteral("g_1"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", false, true, "group"},
         {QStringLiteral("g_3"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", true, true},
-        {fields.first(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", false, true},
+        {fields.first(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", false, true, "field"},
         {fields[1], kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, true},
         {fields.last(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, false},
-        {pictures.first(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", false, true},
+        {pictures.first(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", false, true, "picture"},
         {pictures.last(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", true, false},
     };
     for (const auto& c : cases) {
@@ -45,6 +46,11 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
         EXPECT_EQ(d.height(), c.height);
         for (QWidget* page : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
             EXPECT_EQ(page->isVisible(), page->objectName() == QLatin1String(c.page)) << page->objectName().toStdString();
+        // Captions are the host's texts, not label codes.
+        for (QWidget* l : d.findChildren<QWidget*>())
+            EXPECT_FALSE(l->isVisible() && l->property("text").toString().startsWith(u"pz")) << l->objectName().toStdString();
+        if (c.picture)
+            screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.picture)));
         // The buttons stand below the page.
         EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(c.page))->geometry().bottom());
         EXPECT_LE(d.cmdOk->geometry().bottom(), d.height());
@@ -379,25 +385,6 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,
               QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc /plm/plm/position.htm#chkGrid"));
     d.cmdCancel_Click();
-}
-
-TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
-{
-    open(QStringLiteral("itemsd"));
-    const struct {
-        const char* key;
-        const char* kind;
-    } cases[] = {{"g_0", "form"}, {"g_2", "group"}, {"f_9", "field"}, {"p_13", "picture"}};
-    for (const auto& c : cases) {
-        frm_Properties& d = openOn(QLatin1String(c.key));
-        EXPECT_FALSE(screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.kind))).isEmpty());
-        // Captions are the host's texts, not label codes.
-        for (QLabel* l : d.findChildren<QLabel*>())
-            EXPECT_FALSE(l->isVisible() && l->text().startsWith(QLatin1String("pz"))) << l->objectName().toStdString();
-        for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
-            EXPECT_FALSE(b->isVisible() && b->text().startsWith(QLatin1String("pz"))) << b->objectName().toStdString();
-        d.cmdCancel_Click();
-    }
 }
 
 } // namespace
