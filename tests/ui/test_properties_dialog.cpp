@@ -80,35 +80,29 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
 {
     open(QStringLiteral("itemsd"));
     gaGroups[2].iGroupWidth = 2;  // g_2's subgroups may stand beside each other
-    const struct {
-        const char *key, *click, *control;  // click: an option chosen first
-        bool enabled;
-    } places[] = {
-        {"g_2", nullptr, "optGroupAlignmentDef", false},  // subgroups only
-        {"g_1", nullptr, "optGroupAlignmentEqu", true},   // fields
-        {"g_3", nullptr, "chkGrpBeside", true},
-        {"g_5", nullptr, "chkGrpBeside", false},
-        {"g_1", nullptr, "chkRepeatingGroup", true},
-        {"g_2", nullptr, "chkRepeatingGroup", false},  // not the first
-        {"f_4", nullptr, "chkAutoEnable", true},        // an option set with its choices
-        {"f_1", nullptr, "chkAutoEnable", false},       // an input with a follow-up
-        {"f_4", "optListbox", "chkAutoEnable", false},
-        {"f_4", "optOptionset", "chkAutoEnable", true},
-        {"f_12", "optOptionset", "chkAutoEnable", false},  // without choices below it
-        {"f_5", nullptr, "cboLinkedValue", true},          // below an option set
-        {"f_2", nullptr, "cboLinkedValue", false},
-        {"f_2", nullptr, "chkDependent", true},  // below a field
-        {"f_3", nullptr, "chkDependent", true},  // after one
-        {"f_1", nullptr, "chkDependent", false},
-        {"f_1", nullptr, "chkImmediateBehind", true},   // with a follow-up
-        {"f_34", nullptr, "chkImmediateBehind", true},  // with a command
-        {"f_3", nullptr, "chkImmediateBehind", false},
+    // Node, an option chosen first, and the inputs enabled (1) or not.
+    const std::tuple<const char*, const char*, const char*> places[] = {
+        {"g_1", nullptr, "optGroupAlignmentEqu=1 chkRepeatingGroup=1"},  // fields; the first group
+        {"g_2", nullptr, "optGroupAlignmentDef=0 chkRepeatingGroup=0"},  // subgroups only; not the first
+        {"g_3", nullptr, "chkGrpBeside=1"},
+        {"g_5", nullptr, "chkGrpBeside=0"},
+        {"f_1", nullptr, "chkAutoEnable=0 chkDependent=0 chkImmediateBehind=1"},  // an input, first, with a follow-up
+        {"f_2", nullptr, "cboLinkedValue=0 chkDependent=1"},                      // below an input
+        {"f_3", nullptr, "chkDependent=1 chkImmediateBehind=0"},                  // after a field
+        {"f_4", nullptr, "chkAutoEnable=1"},  // an option set with its choices
+        {"f_4", "optListbox", "chkAutoEnable=0"},
+        {"f_4", "optOptionset", "chkAutoEnable=1"},
+        {"f_5", nullptr, "cboLinkedValue=1"},           // below an option set
+        {"f_12", "optOptionset", "chkAutoEnable=0"},    // without choices below it
+        {"f_34", nullptr, "chkImmediateBehind=1"},      // with a command
     };
-    for (const auto& c : places) {
-        frm_Properties& d = openOn(QLatin1String(c.key));
-        if (c.click)
-            d.findChild<QAbstractButton*>(QLatin1String(c.click))->click();
-        EXPECT_EQ(d.findChild<QWidget*>(QLatin1String(c.control))->isEnabled(), c.enabled) << c.key << ' ' << c.control;
+    for (const auto& [key, click, enabled] : places) {
+        frm_Properties& d = openOn(QLatin1String(key));
+        if (click)
+            d.findChild<QAbstractButton*>(QLatin1String(click))->click();
+        for (const QString& c : QString::fromLatin1(enabled).split(u' '))
+            EXPECT_EQ(d.findChild<QWidget*>(c.section(u'=', 0, 0))->isEnabled(), c.endsWith(u'1'))
+                << key << ' ' << c.toStdString();
         d.cmdCancel_Click();
     }
 
