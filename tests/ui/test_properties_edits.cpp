@@ -344,12 +344,11 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
                                                  d.txtLabelLengthMO->setText(QStringLiteral("3")); }, "001",
          {QStringLiteral("tekwy001.wght - Weight' : Label Length MO changed from 999 to 10")}},
         {"string combo", [](frm_Properties& d) { d.optStrCombo->click(); }, "001",
-         {QStringLiteral("tekwy001.txta - Item text' : Control type changed from 6 to 8")}, "f_32",
-         [](FieldRecord& f) { f.bLinkDisplFormatToDomain = false, f.iDataAli = 0; }},  // as a text stores them
+         {QStringLiteral("tekwy001.txta - Item text' : Control type changed from 6 to 8")}, "f_32"},
         // A follow-up that depends on its field cannot be a view field of its own.
         {"view field", [](frm_Properties& d) { ASSERT_FALSE(d.chkViewField->isEnabled()); }, "001",
          {QStringLiteral("label.only - Purchased' : View field changed from True to False")}, "f_5",
-         [](FieldRecord& f) { f.bIsViewField = f.bDependent = true, f.iDataAli = 0; }},
+         [](FieldRecord& f) { f.bIsViewField = f.bDependent = true; }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
