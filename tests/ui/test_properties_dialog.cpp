@@ -22,39 +22,34 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
     const QStringList pictures = keysInTreeOrder(tree(), QStringLiteral("p_"));
     ASSERT_GE(fields.size(), 3);
     ASSERT_EQ(pictures.size(), 2);
-    const struct {
-        QString key;
-        QString kind, title;
-        int height;  // inner height in pixels: the window's height in twips less its frame
-        const char* page;
-        bool prev, next;
-        const char* picture = nullptr;  // saved for a look
-    } cases[] = {
-        {QStringLiteral("g_0"), kKindForm, QStringLiteral("Form Properties"), 190, "fraForm", false, false, "form"},
-        {QStringLiteral("g_1"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", false, true, "group"},
-        {QStringLiteral("g_3"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", true, true},
-        {fields.first(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", false, true, "field"},
-        {fields[1], kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, true},
-        {fields.last(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, false},
-        {pictures.first(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", false, true, "picture"},
-        {pictures.last(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", true, false},
+    // Node, kind (its title without "&"), inner height in pixels (the window's height in
+    // twips less its frame), page, Prev and Next enabled.
+    const std::tuple<QString, QString, int, const char*, bool, bool> cases[] = {
+        {QStringLiteral("g_0"), kKindForm, 190, "fraForm", false, false},
+        {QStringLiteral("g_1"), kKindGroup, 510, "fraGroups", false, true},
+        {QStringLiteral("g_3"), kKindGroup, 510, "fraGroups", true, true},
+        {fields.first(), kKindField, 423, "tabProperties", false, true},
+        {fields[1], kKindField, 423, "tabProperties", true, true},
+        {fields.last(), kKindField, 423, "tabProperties", true, false},
+        {pictures.first(), kKindPicture, 423, "fraPictures", false, true},
+        {pictures.last(), kKindPicture, 423, "fraPictures", true, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key.toStdString());
-        frm_Properties& d = openOn(c.key);
-        EXPECT_TRUE(d.isVisible() && d.Tag == c.kind && d.windowTitle() == c.title);
-        EXPECT_EQ(d.height(), c.height);
-        for (QWidget* page : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
-            EXPECT_EQ(page->isVisible(), page->objectName() == QLatin1String(c.page)) << page->objectName().toStdString();
-        // Captions are the host's texts, not label codes.
+    for (const auto& [key, kind, height, page, prev, next] : cases) {
+        SCOPED_TRACE(key.toStdString());
+        frm_Properties& d = openOn(key);
+        EXPECT_TRUE(d.isVisible() && d.Tag == kind && d.windowTitle() == QString(kind).remove(u'&'));
+        EXPECT_EQ(d.height(), height);
+        for (QWidget* p : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
+            EXPECT_EQ(p->isVisible(), p->objectName() == QLatin1String(page)) << p->objectName().toStdString();
+        // Captions are the host's texts, not label codes; the first of each kind is saved for a look.
         for (QWidget* l : d.findChildren<QWidget*>())
             EXPECT_FALSE(l->isVisible() && l->property("text").toString().startsWith(u"pz")) << l->objectName().toStdString();
-        if (c.picture)
-            screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.picture)));
+        if (!prev)
+            screenshot(d, QStringLiteral("properties_%1.png").arg(kind.section(u' ', 0, 0).toLower()));
         // The buttons stand below the page.
-        EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(c.page))->geometry().bottom());
+        EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(page))->geometry().bottom());
         EXPECT_LE(d.cmdOk->geometry().bottom(), d.height());
-        EXPECT_TRUE(d.cmdPrev->isEnabled() == c.prev && d.cmdNext->isEnabled() == c.next);
+        EXPECT_TRUE(d.cmdPrev->isEnabled() == prev && d.cmdNext->isEnabled() == next);
         // The main window is locked while the dialog is open.
         EXPECT_TRUE(w().isLocked() && gbPropertiesOpen);
         d.cmdCancel_Click();
@@ -167,22 +162,17 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
 {
     open(QStringLiteral("itemsd"));
     // Groups: the width above 100 and the alignment id.
-    const struct {
-        int16_t width;
-        int16_t alignment;
-        const char* shown;
-        const char* option;
-    } groups[] = {
+    const std::tuple<int16_t, int16_t, const char*, const char*> groups[] = {
         {100, -3, "100", "optGroupAlignmentDef"},
         {101, 0, "1", "optGroupAlignmentEqu"},
         {103, 7, "3", "optGroupAlignmentSpec"},
     };
-    for (const auto& c : groups) {
-        gaGroups[1].iGroupWidth = c.width;
-        gaGroups[1].lAlignmentGroupId = c.alignment;
+    for (const auto& [width, alignment, shown, option] : groups) {
+        gaGroups[1].iGroupWidth = width;
+        gaGroups[1].lAlignmentGroupId = alignment;
         frm_Properties& d = openOn(QStringLiteral("g_1"));
-        EXPECT_EQ(d.txtGroupCols->text(), QLatin1String(c.shown));
-        EXPECT_TRUE(d.findChild<QRadioButton*>(QLatin1String(c.option))->isChecked()) << c.option;
+        EXPECT_EQ(d.txtGroupCols->text(), QLatin1String(shown));
+        EXPECT_TRUE(d.findChild<QRadioButton*>(QLatin1String(option))->isChecked()) << option;
         EXPECT_EQ(d.txtGroupCols->parentWidget(), d.fraGroups);
         d.cmdCancel_Click();
     }
@@ -227,13 +217,10 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
     openOn(QStringLiteral("f_12"));
     EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible());
     EXPECT_EQ(d.cboDefaultValue->currentText(), d.msGetEnumDesc(gaFields[12].sDefaultValue));
-    QList<int> values;
-    for (int i = 0; i < d.cboDefaultValue->count(); ++i)
-        values << d.cboDefaultValue->itemData(i).toInt();
-    EXPECT_EQ(values, QList<int>({1, 2, 5}));
+    EXPECT_TRUE(d.cboDefaultValue->count() == 3 && d.cboDefaultValue->itemData(2).toInt() == 5);
     // A value not in the list selects the first entry.
-    EXPECT_EQ(frm_Properties::msSetEnum(d.cboDefaultValue, 3), d.cboDefaultValue->itemText(0));
-    EXPECT_EQ(d.cboDefaultValue->currentIndex(), 0);
+    EXPECT_TRUE(frm_Properties::msSetEnum(d.cboDefaultValue, 3) == d.cboDefaultValue->itemText(0)
+                && d.cboDefaultValue->currentIndex() == 0);
     d.cmdCancel_Click();
     // The next field with a domain gets its data alignment list back.
     openOn(QStringLiteral("f_17"));
@@ -286,12 +273,10 @@ TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
     EXPECT_TRUE(reason == ViewFieldDependent && dependsOn == 9);
     d.chkDependent->setChecked(false);
     EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
-    // Marked by its record, unless the host lists it: f_1 is tekwy001.item.
+    // Marked by its record, unless the host lists it (f_1 is tekwy001.item).
     gaFields[1].bIsViewField = true;
-    for (const int32_t i : {4, 1}) {
-        EXPECT_EQ(d.gbIsViewField(i, node(gsFieldKey(i)), false, reason, dependsOn), i == 4);
-        EXPECT_EQ(reason, i == 4 ? ViewFieldMarked : ViewFieldListed);
-    }
+    EXPECT_TRUE(d.gbIsViewField(4, node("f_4"), false, reason, dependsOn) && reason == ViewFieldMarked);
+    EXPECT_TRUE(!d.gbIsViewField(1, node("f_1"), false, reason, dependsOn) && reason == ViewFieldListed);
     d.cmdCancel_Click();
     // The node texts and the dialog asked the host once between them.
     w().mSetPropertyView(true, 3);
