@@ -140,11 +140,10 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
 {
     open(QStringLiteral("itemsd"));
     frm_Properties& d = openOn(QStringLiteral("f_10"));
-    // Per type and number of constants: link boxes (display length, format, input
-    // length) checked | display length | format | input length | height | enabled:
-    // display length, format, input length, height, unit expression, start position,
-    // data alignment, check box, list box, yes value, zoom, string kinds; list of
-    // default values shown. Two constants make a check box.
+    // Per type and number of constants (two make a check box): link boxes (display length,
+    // format, input length) checked | display length | format | input length | height |
+    // enabled: display length, format, input length, height, unit expression, start
+    // position, data alignment, check box, list box, yes value, zoom, string kinds; defaults listed.
     const std::tuple<int, int, const char*> rows[] = {
         {0, 3, "000|5||20|1|1100001000100"}, {1, 3, "110|13|FMT|9|1|0000001000100"}, {2, 3, "110|13|FMT|9|1|0000001000100"},
         {3, 3, "110|13|FMT|9|1|0000001000100"}, {4, 3, "111|11|FMT|9|1|0000101000100"}, {5, 3, "111|11|FMT|9|1|0000101000100"},
@@ -298,14 +297,10 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
 // Each changed property: its line in the change log and its table's change mark only.
 TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 {
-    struct Row {
-        const char *what;
-        std::function<void(frm_Properties&)> edit;
-        const char* marks;  // 301, 302, 308
-        QStringList lines;  // after "Field '"
-        const char* key = "f_17";
-        std::function<void(FieldRecord&)> arrange = nullptr;  // before the dialog opens
-    };
+    // The edit, the marks of tables 301, 302 and 308, the log lines after "Field '", the
+    // field, and what its record holds before the dialog opens.
+    struct Row { const char* what; std::function<void(frm_Properties&)> edit; const char* marks; QStringList lines;
+                 const char* key = "f_17"; std::function<void(FieldRecord&)> arrange = nullptr; };
     const Row rows[] = {
         {"message", [](frm_Properties& d) { d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Message changed from  to kwym0004")}},
@@ -378,9 +373,7 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
 {
     open(QStringLiteral("itemsd"));
-    struct Row {
-        const char *key, *control, *text, *message;  // message "": passes
-    };
+    struct Row { const char *key, *control, *text, *message; };  // message "": passes
     const Row rows[] = {
         {"f_17", "txtElement", "-1", "The value -1 is out of range."},  // not multi-currency
         {"f_17", "txtElement", "2", "Element 2 is outside the array of the field."},

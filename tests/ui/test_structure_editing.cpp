@@ -201,14 +201,9 @@ TEST_F(StructureEditing, MovesByMenu)
 
 TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
 {
-    const struct {
-        const char* field;  // nullptr: a free label without an entry
-        const char* domain;
-        bool mainTable, from, checkBox;
-        const char* name;  // nullptr: refused
-        int32_t control;
-        const char* defaultValue;
-    } cases[] = {
+    // Field (nullptr: a free label without an entry), domain, main table, from, check box,
+    // name (nullptr: refused), control, default value.
+    const std::tuple<const char*, const char*, bool, bool, bool, const char*, int32_t, const char*> cases[] = {
         {"ityp", "ityp", true, true, false, "tekwy001.ityp", 2, ""},
         {"cuni", "unit", true, true, true, "cuni.yn", 1, ""},
         {"stoc", "qty", false, true, false, "stoc.f", 0, ""},
@@ -219,14 +214,14 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
         {"days", "wdays", false, true, false, nullptr, 0, ""},
         {"pict", "image", true, true, false, nullptr, 0, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name ? c.name : c.domain);
-        gsTable = c.mainTable ? QStringLiteral("tekwy001") : QString();
-        const QString entry = c.field ? pickerEntry(c.field, c.domain) : QString();
+    for (const auto& [field, domain, mainTable, from, checkBox, name, control, defaultValue] : cases) {
+        SCOPED_TRACE(name ? name : domain);
+        gsTable = mainTable ? QStringLiteral("tekwy001") : QString();
+        const QString entry = field ? pickerEntry(field, domain) : QString();
         const int32_t live = glLiveFieldCount();
         dialogs->clear();
-        const bool inserted = insertTableField("g_3", 4, entry, c.from, c.checkBox);
-        ASSERT_EQ(inserted, c.name != nullptr);
+        const bool inserted = insertTableField("g_3", 4, entry, from, checkBox);
+        ASSERT_EQ(inserted, name != nullptr);
         if (!inserted) {
             EXPECT_TRUE(glLiveFieldCount() == live && dialogs->texts().filter(QStringLiteral("cannot be placed on a form")).size() == 1);
             continue;
@@ -235,8 +230,8 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
         EXPECT_EQ(tree().selectedItem()->parent(), node("g_3"));
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5").arg(f.sFieldName).arg(f.lControl).arg(f.sDefaultValue)
                       .arg(f.bIsTableField).arg(f.iTableFieldIndex),
-                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(c.name)).arg(c.control).arg(QLatin1String(c.defaultValue))
-                      .arg(c.mainTable && !c.checkBox).arg(c.field ? entry.mid(2).toInt() : 0));
+                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(name)).arg(control).arg(QLatin1String(defaultValue))
+                      .arg(mainTable && !checkBox).arg(field ? entry.mid(2).toInt() : 0));
     }
 
     // A field placed behind a field that has follow-ups already: the parent's row says so.
