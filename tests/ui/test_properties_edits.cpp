@@ -15,7 +15,6 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <string_view>
 #include <tuple>
 
 namespace {
