@@ -38,13 +38,9 @@ protected:
 
 TEST_F(Versions, ReleaseCheckAndLevel)
 {
-    const struct {
-        const char* dllVersion;
-        int tivn;
-        int32_t dllClass, backend, backendLevel;
-        bool sessionAsked;
-        int32_t sessionLevel, level;  // level 0: refused as older
-    } cases[] = {
+    // Level 0: refused as older.
+    const struct { const char* dllVersion; int tivn; int32_t dllClass, backend, backendLevel; bool sessionAsked;
+                   int32_t sessionLevel, level; } cases[] = {
         {"x6.0.005", 1080, 4, 5, 10, false, 10, 10}, {"x6.0.006", 1074, 4, 6, 11, true, 10, 10},
         {"x6.0.006", 1075, 4, 6, 11, true, 11, 11},  {"x6.0.003", 1080, 4, 3, 9, false, 10, 9},
         {"x6.0.abc", 1080, 4, 0, 8, false, 10, 8},   {"X6.0.006", 1080, 0, 6, 0, false, 0, 0},

@@ -85,13 +85,8 @@ TEST_F(Caches, TheLabelLengthSentLetsTheHostPickAFittingText)
     gaFields[1].lChildField = 30;
     gaFields[3].sLabelCode.clear();
     gaFields[3].bInGrid = true, gaFields[3].iMaxDispLen = 7;
-    const struct {
-        const char* language;
-        bool single;
-        int16_t labelLength, fieldLength, height;
-        int field;
-        int32_t sent;
-    } cases[] = {
+    const struct { const char* language; bool single; int16_t labelLength, fieldLength, height; int field;
+                   int32_t sent; } cases[] = {
         {"2", true, 10, 5, 1, 2, 10},     {"3", true, 10, 5, 1, 2, 20},    // other languages add 10
         {"2", false, 999, 12, 1, 2, 12},  {"3", false, 999, 12, 3, 2, 22},  // 999: the field's length
         {"2", false, 8, 12, 1, 2, 12},    {"2", false, 8, 12, 2, 2, 8},     // shorter and one line
@@ -205,12 +200,7 @@ TEST_F(Caches, DisplayLengthFromDomainAndFormat)
     gaDomains[2].iDifl = 14;
     gnDomainCount = 2;
     gaFields.assign(2, FieldRecord{});
-    const struct {
-        int16_t domain, maxDisp, maxInp;
-        const char* format;
-        bool linked;
-        int16_t length;
-    } cases[] = {
+    const struct { int16_t domain, maxDisp, maxInp; const char* format; bool linked; int16_t length; } cases[] = {
         {1, 9, 2, "", false, 12},        // an amount: digits, point, decimals
         {1, 0, 0, "", false, 1},         // at least one digit
         {1, 9, 2, "  ZZ9.99", true, 6},  // the host lays the format out

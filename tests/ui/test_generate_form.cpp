@@ -33,12 +33,17 @@ protected:
                      .arg(startMode)
                      .arg(QLatin1String(code)));
     }
-    // The field names of the children of a node, without the main table's prefix.
+    // The field names under a node, without the main table's prefix, each followed by
+    // the names under it in brackets; "-" without the node.
     QString children(const QString& key)
     {
         QStringList names;
-        for (const TreeNode* c = tree().node(key)->child(); c; c = c->next())
-            names << QString(gaFields[size_t(c->keyNumber())].sFieldName).remove(QStringLiteral("tekwy001."));
+        if (!tree().node(key))
+            return QStringLiteral("-");
+        for (const TreeNode* c = tree().node(key)->child(); c; c = c->next()) {
+            const QString name = QString(gaFields[size_t(c->keyNumber())].sFieldName).remove(QStringLiteral("tekwy001."));
+            names << (c->child() ? name + u'(' + children(c->key()) + u')' : name);
+        }
         return names.join(u' ');
     }
     // Runs act on every form-code dialog that opens until the next onDialog or the end of
@@ -87,18 +92,12 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
     // when the link update finds nothing to compare (a group left without fields).
     EXPECT_TRUE(gaGroups[1].bChanged && gaGroups[2].bChanged);
     EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("item"));
-    // Field-number order; no picture and no set; no combined field.
+    // Field-number order, references with their description; no picture and no set; no
+    // combined field.
     EXPECT_EQ(children(QStringLiteral("g_2")),
-              QStringLiteral("dsca seak ityp citg cuni suno pric cost wght stoc rord mxst actv urgn lpdt crdt "
-                             "usag usag usag usag usag usag usag usag usag usag usag usag prtr prtr prtr disc note "
-                             "txta cwar loca oldp lorn rnot seqn icls"));
-    for (const TreeNode* n = node("g_2")->child(); n; n = n->next()) {
-        const QString name = gaFields[size_t(n->keyNumber())].sFieldName;
-        const QString follower = name == QLatin1String("tekwy001.citg")   ? QStringLiteral("tekwy002.dsca")
-                                 : name == QLatin1String("tekwy001.suno") ? QStringLiteral("tekwy003.nama")
-                                                                          : QString();
-        EXPECT_EQ(children(n->key()), follower) << name.toStdString();
-    }
+              QStringLiteral("dsca seak ityp citg(tekwy002.dsca) cuni suno(tekwy003.nama) pric cost wght stoc rord "
+                             "mxst actv urgn lpdt crdt usag usag usag usag usag usag usag usag usag usag usag usag "
+                             "prtr prtr prtr disc note txta cwar loca oldp lorn rnot seqn icls"));
 
     w().mnuFSave_Click();
     ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
@@ -143,14 +142,14 @@ TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
     EXPECT_EQ(dialogs->texts(),
               QStringList{QStringLiteral("Domain teyeno does not exist; the attachment fields cannot be generated.")});
     // No, and a question without text, stop before anything is asked or changed.
-    hostExec(QStringLiteral("DELETE FROM qxzrn451 WHERE cmes = 'plqx0010'"));
     bool opened = false;
     onDialog([&](frm_Type4&) { opened = true; });
-    for (const int answer : {int(platform::IdNo), -1}) {
-        if (answer > 0)
-            dialogs->queueAnswer(answer);
-        w().mnuOGenerateForm_Click();
-    }
+    dialogs->queueAnswer(platform::IdNo);
+    w().mnuOGenerateForm_Click();
+    // The text gone from the host and from the registry's copy.
+    hostExec(QStringLiteral("DELETE FROM qxzrn451 WHERE cmes = 'plqx0010'"));
+    gbSaveRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey(gsUserLanguage), QStringLiteral("plqx0010"), QString());
+    w().mnuOGenerateForm_Click();
     EXPECT_FALSE(opened) << dialogs->texts().join(u'|').toStdString();
     EXPECT_TRUE(treeText(tree()) == before && !gbFormChanged);
 
@@ -163,6 +162,32 @@ TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)
     w().mGenerateForm();
     EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("tekwy099 has no fields that can be placed on the form.")));
     EXPECT_TRUE(treeText(tree()) == before && !gbFormChanged);
+}
+
+// Without a session table the index fields become ranges in a selection group, in the
+// order of the index (loca before cwar here), each under its label or all under common
+// headings; start mode 4 adds a yes/no field for each multi-line text in a group of its own.
+TEST_F(GenerateForm, RangesOfTheIndexAndAttachmentsWithoutASessionTable)
+{
+    // Table, common headings, the first group's ranges and the second's attachments.
+    const std::tuple<const char*, bool, const char*, const char*> rows[] = {
+        {"tekwy001", false, "label.only(item.f item.t)", "note.txt rnot.txt"},
+        {"tekwy004", false, "label.only(loca.f loca.t) label.only(cwar.f cwar.t)", "note.txt"},
+        {"tekwy004", true, "label.only(label.only) loca.f(loca.t) cwar.f(cwar.t)", "note.txt"},
+    };
+    hostExec(QStringLiteral("UPDATE qxzrn421 SET fdnm = iif(fdnm = 'cwar', 'loca', 'cwar') WHERE flno = '004'"));
+    for (const auto& [table, commonHeadings, ranges, attachments] : rows) {
+        SCOPED_TRACE(table + std::string(commonHeadings ? " common headings" : ""));
+        restart();
+        session("items", table, 4);
+        open(QStringLiteral("itemsd"));
+        tableFieldsWindow();
+        w().bNoSeparateLabels = commonHeadings;
+        w().mGenerateForm();
+        EXPECT_EQ(gaGroups[1].sLabelCode + u' ' + gaGroups[2].sLabelCode, QStringLiteral("tegen.select tegen.attachments"));
+        EXPECT_EQ(children(QStringLiteral("g_1")) + u'|' + children(QStringLiteral("g_2")),
+                  QLatin1String(ranges) + u'|' + QLatin1String(attachments));
+    }
 }
 
 TEST_F(GenerateForm, PickedFieldsAreAppendedOnceAndSingleOccurrenceFieldsCopied)
@@ -224,9 +249,6 @@ TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel
     EXPECT_EQ(dialogs->texts().first(), QStringLiteral("Table tekwy00 does not exist.")) << "no question first";
     EXPECT_EQ(gsTablePackage + u'|' + gsTableModule + u'|' + gsTableNumber, QStringLiteral("te|kwy|002"));
     EXPECT_TRUE(w().bTableCodeOk && !w().bNoSeparateLabels);
-    // A selection form: the key as a range under a label of its own.
-    EXPECT_EQ(gaGroups[1].sLabelCode, QStringLiteral("tegen.select"));
-    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("label.only"));
 
     // The close box, with the table now fixed: the form stays as it is.
     const QString before = treeText(tree());

@@ -18,12 +18,8 @@ protected:
 
 TEST_F(WindowState, MenuAndToolbarFollowTheNodeAndItsNeighbours)
 {
-    const struct {
-        const char* form;
-        const char* key;
-        bool remove, move, up, down, left, right;
-    } cases[] = {
-        // form, key: delete, move submenu, up, down, left, right
+    // Form, key: delete, move submenu, up, down, left, right.
+    const struct { const char *form, *key; bool remove, move, up, down, left, right; } cases[] = {
         {"itemsd", "g_0", false, false, false, false, false, false},
         {"itemsd", "g_1", true, true, false, true, false, false},   // first below the root
         {"itemsd", "g_3", true, true, true, true, true, false},     // parent's previous is a group

@@ -13,6 +13,8 @@
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 
+#include <form_dump.h>
+#include <form_identity.h>
 #include <sqlite_util.h>
 
 #include <QAction>
@@ -134,6 +136,12 @@ protected:
     // The rows of a query on the host database, columns joined by "|"; statements run on it.
     QStringList rows(const QString& sql) const { return queryRows(host.databasePath(), sql); }
     void hostExec(const QString& sql) const { openHostDatabase(host.databasePath())->exec(sql); }
+    // The stored rows of a demo form.
+    QString formDump(const char* form) const
+    {
+        return host::dumpForm(openHostDatabase(host.databasePath())->handle(),
+                              host::FormIdentity{"te", "kwy", QLatin1String(form), "2", "7.6", "a3", "dev"});
+    }
 
     LocalHostEnvironment host;
     std::shared_ptr<RecordingHost::Record> record;

@@ -37,13 +37,16 @@ INSTANTIATE_TEST_SUITE_P(Demo, DemoFormTree, ::testing::Values("simpled", "items
 
 using FormTree = MainWindowTest;
 
+// An obsolete field (f_3) goes, the form changed by it.
 TEST_F(FormTree, RecordsTheWalkMissesGoUnderTheRootWithAMessage)
 {
     hostExec(QStringLiteral("UPDATE qxzrn315 SET next = 0 WHERE cfrm = 'itemsd' AND grpi = 8;"
-                            "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"));
+                            "UPDATE qxzrn308 SET next = 0 WHERE cfrm = 'itemsd' AND sequ = 29;"
+                            "UPDATE qxzrn301 SET fldn = 'actual.occ' WHERE cfrm = 'itemsd' AND sequ = 3;"));
     open(QStringLiteral("itemsd"));
     EXPECT_TRUE(shape(tree().firstRoot()).endsWith(QStringLiteral(",g_7(f_29),g_8,f_30,f_31,f_32,p_33,f_34,f_35)")))
         << shape(tree().firstRoot()).toStdString();
+    EXPECT_TRUE(!node("f_3") && gaFields[3].lFieldId == -1 && gbFormChanged);
     const QStringList texts = dialogs->texts();
     EXPECT_TRUE(texts.contains(QStringLiteral("Group 9 was not linked into the form; it has been added at the end."))
                 && texts.contains(QStringLiteral("Field label.only was not linked into the form; it has been added at the end.")));

@@ -22,33 +22,34 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
     const QStringList pictures = keysInTreeOrder(tree(), QStringLiteral("p_"));
     ASSERT_GE(fields.size(), 3);
     ASSERT_EQ(pictures.size(), 2);
-    const struct {
-        QString key;
-        QString kind, title;
-        int height;  // inner height in pixels: the window's height in twips less its frame
-        const char* page;
-        bool prev, next;
-    } cases[] = {
-        {QStringLiteral("g_0"), kKindForm, QStringLiteral("Form Properties"), 190, "fraForm", false, false},
-        {QStringLiteral("g_1"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", false, true},
-        {QStringLiteral("g_3"), kKindGroup, QStringLiteral("Group Properties"), 510, "fraGroups", true, true},
-        {fields.first(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", false, true},
-        {fields[1], kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, true},
-        {fields.last(), kKindField, QStringLiteral("Field Properties"), 423, "tabProperties", true, false},
-        {pictures.first(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", false, true},
-        {pictures.last(), kKindPicture, QStringLiteral("Picture Properties"), 423, "fraPictures", true, false},
+    // Node, kind (its title without "&"), inner height in pixels (the window's height in
+    // twips less its frame), page, Prev and Next enabled.
+    const std::tuple<QString, QString, int, const char*, bool, bool> cases[] = {
+        {QStringLiteral("g_0"), kKindForm, 190, "fraForm", false, false},
+        {QStringLiteral("g_1"), kKindGroup, 510, "fraGroups", false, true},
+        {QStringLiteral("g_3"), kKindGroup, 510, "fraGroups", true, true},
+        {fields.first(), kKindField, 423, "tabProperties", false, true},
+        {fields[1], kKindField, 423, "tabProperties", true, true},
+        {fields.last(), kKindField, 423, "tabProperties", true, false},
+        {pictures.first(), kKindPicture, 423, "fraPictures", false, true},
+        {pictures.last(), kKindPicture, 423, "fraPictures", true, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key.toStdString());
-        frm_Properties& d = openOn(c.key);
-        EXPECT_TRUE(d.isVisible() && d.Tag == c.kind && d.windowTitle() == c.title);
-        EXPECT_EQ(d.height(), c.height);
-        for (QWidget* page : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
-            EXPECT_EQ(page->isVisible(), page->objectName() == QLatin1String(c.page)) << page->objectName().toStdString();
+    for (const auto& [key, kind, height, page, prev, next] : cases) {
+        SCOPED_TRACE(key.toStdString());
+        frm_Properties& d = openOn(key);
+        EXPECT_TRUE(d.isVisible() && d.Tag == kind && d.windowTitle() == QString(kind).remove(u'&'));
+        EXPECT_EQ(d.height(), height);
+        for (QWidget* p : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
+            EXPECT_EQ(p->isVisible(), p->objectName() == QLatin1String(page)) << p->objectName().toStdString();
+        // Captions are the host's texts, not label codes; the first of each kind is saved for a look.
+        for (QWidget* l : d.findChildren<QWidget*>())
+            EXPECT_FALSE(l->isVisible() && l->property("text").toString().startsWith(u"pz")) << l->objectName().toStdString();
+        if (!prev)
+            screenshot(d, QStringLiteral("properties_%1.png").arg(kind.section(u' ', 0, 0).toLower()));
         // The buttons stand below the page.
-        EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(c.page))->geometry().bottom());
+        EXPECT_GT(d.cmdOk->y(), d.findChild<QWidget*>(QLatin1String(page))->geometry().bottom());
         EXPECT_LE(d.cmdOk->geometry().bottom(), d.height());
-        EXPECT_TRUE(d.cmdPrev->isEnabled() == c.prev && d.cmdNext->isEnabled() == c.next);
+        EXPECT_TRUE(d.cmdPrev->isEnabled() == prev && d.cmdNext->isEnabled() == next);
         // The main window is locked while the dialog is open.
         EXPECT_TRUE(w().isLocked() && gbPropertiesOpen);
         d.cmdCancel_Click();
@@ -73,13 +74,32 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
 TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
 {
     open(QStringLiteral("itemsd"));
-    // A group of subgroups only, and one that holds fields.
-    frm_Properties* d = &openOn(QStringLiteral("g_2"));
-    EXPECT_FALSE(d->optGroupAlignmentDef->isEnabled() || d->optGroupAlignmentSpec->isEnabled());
-    d->cmdCancel_Click();
-    openOn(QStringLiteral("g_1"));
-    EXPECT_TRUE(d->optGroupAlignmentEqu->isEnabled());
-    d->cmdCancel_Click();
+    gaGroups[2].iGroupWidth = 2;  // g_2's subgroups may stand beside each other
+    // Node, an option chosen first, and the inputs enabled (1) or not.
+    const std::tuple<const char*, const char*, const char*> places[] = {
+        {"g_1", nullptr, "optGroupAlignmentEqu=1 chkRepeatingGroup=1"},  // fields; the first group
+        {"g_2", nullptr, "optGroupAlignmentDef=0 chkRepeatingGroup=0"},  // subgroups only; not the first
+        {"g_3", nullptr, "chkGrpBeside=1"},
+        {"g_5", nullptr, "chkGrpBeside=0"},
+        {"f_1", nullptr, "chkAutoEnable=0 chkDependent=0 chkImmediateBehind=1"},  // an input, first, with a follow-up
+        {"f_2", nullptr, "cboLinkedValue=0 chkDependent=1"},                      // below an input
+        {"f_3", nullptr, "chkDependent=1 chkImmediateBehind=0"},                  // after a field
+        {"f_4", nullptr, "chkAutoEnable=1"},  // an option set with its choices
+        {"f_4", "optListbox", "chkAutoEnable=0"},
+        {"f_4", "optOptionset", "chkAutoEnable=1"},
+        {"f_5", nullptr, "cboLinkedValue=1"},           // below an option set
+        {"f_12", "optOptionset", "chkAutoEnable=0"},    // without choices below it
+        {"f_34", nullptr, "chkImmediateBehind=1"},      // with a command
+    };
+    for (const auto& [key, click, enabled] : places) {
+        frm_Properties& d = openOn(QLatin1String(key));
+        if (click)
+            d.findChild<QAbstractButton*>(QLatin1String(click))->click();
+        for (const QString& c : QString::fromLatin1(enabled).split(u' '))
+            EXPECT_EQ(d.findChild<QWidget*>(c.section(u'=', 0, 0))->isEnabled(), c.endsWith(u'1'))
+                << key << ' ' << c.toStdString();
+        d.cmdCancel_Click();
+    }
 
     // A version without feature 128, on a form without main table: the selection
     // controls are enabled for the group but stay hidden.
@@ -88,7 +108,7 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
     glFormVersionLevel = 10;
     giStartMode = 4;
     ASSERT_TRUE(gbNoSessionTable());
-    d = &openOn(QStringLiteral("g_8"));
+    frm_Properties* d = &openOn(QStringLiteral("g_8"));
     for (QWidget* c : std::initializer_list<QWidget*>{d->chkSelection, d->txtParentTable, d->cmdParentTableZoom,
                                                       d->lblParentTable})
         EXPECT_FALSE(c->isVisible()) << c->objectName().toStdString();
@@ -142,22 +162,17 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
 {
     open(QStringLiteral("itemsd"));
     // Groups: the width above 100 and the alignment id.
-    const struct {
-        int16_t width;
-        int16_t alignment;
-        const char* shown;
-        const char* option;
-    } groups[] = {
+    const std::tuple<int16_t, int16_t, const char*, const char*> groups[] = {
         {100, -3, "100", "optGroupAlignmentDef"},
         {101, 0, "1", "optGroupAlignmentEqu"},
         {103, 7, "3", "optGroupAlignmentSpec"},
     };
-    for (const auto& c : groups) {
-        gaGroups[1].iGroupWidth = c.width;
-        gaGroups[1].lAlignmentGroupId = c.alignment;
+    for (const auto& [width, alignment, shown, option] : groups) {
+        gaGroups[1].iGroupWidth = width;
+        gaGroups[1].lAlignmentGroupId = alignment;
         frm_Properties& d = openOn(QStringLiteral("g_1"));
-        EXPECT_EQ(d.txtGroupCols->text(), QLatin1String(c.shown));
-        EXPECT_TRUE(d.findChild<QRadioButton*>(QLatin1String(c.option))->isChecked()) << c.option;
+        EXPECT_EQ(d.txtGroupCols->text(), QLatin1String(shown));
+        EXPECT_TRUE(d.findChild<QRadioButton*>(QLatin1String(option))->isChecked()) << option;
         EXPECT_EQ(d.txtGroupCols->parentWidget(), d.fraGroups);
         d.cmdCancel_Click();
     }
@@ -193,11 +208,19 @@ TEST_F(PropertiesDialog, FillShowsTheRecordsEdgeValues)
         EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
     EXPECT_TRUE(d.cboDataAli->count() == 0 && d.nSavedDomainIndex == 0 && d.sNodeKind == QStringLiteral("label"));
     d.cmdCancel_Click();
-    // An enumerate's default shows in the list of its values; the next field's in the text box.
+    // An enumerate's default shows in the list of its values, from 1 up with gaps kept;
+    // the next field's in the text box.
     ASSERT_TRUE(gaFields[12].bDefault);
+    DomainRecord& yesNo = gaDomains[size_t(gaFields[12].nDomainIndex)];
+    yesNo.aEnumDesc[0] = QStringLiteral("none");
+    yesNo.aEnumDesc[5] = QStringLiteral("maybe");
     openOn(QStringLiteral("f_12"));
-    EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible() && d.cboDefaultValue->count() > 1);
+    EXPECT_TRUE(d.cboDefaultValue->isVisible() && !d.txtDefaultValue->isVisible());
     EXPECT_EQ(d.cboDefaultValue->currentText(), d.msGetEnumDesc(gaFields[12].sDefaultValue));
+    EXPECT_TRUE(d.cboDefaultValue->count() == 3 && d.cboDefaultValue->itemData(2).toInt() == 5);
+    // A value not in the list selects the first entry.
+    EXPECT_TRUE(frm_Properties::msSetEnum(d.cboDefaultValue, 3) == d.cboDefaultValue->itemText(0)
+                && d.cboDefaultValue->currentIndex() == 0);
     d.cmdCancel_Click();
     // The next field with a domain gets its data alignment list back.
     openOn(QStringLiteral("f_17"));
@@ -250,6 +273,10 @@ TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
     EXPECT_TRUE(reason == ViewFieldDependent && dependsOn == 9);
     d.chkDependent->setChecked(false);
     EXPECT_FALSE(d.gbIsViewField(10, node("f_10"), true, reason, dependsOn));
+    // Marked by its record, unless the host lists it (f_1 is tekwy001.item).
+    gaFields[1].bIsViewField = true;
+    EXPECT_TRUE(d.gbIsViewField(4, node("f_4"), false, reason, dependsOn) && reason == ViewFieldMarked);
+    EXPECT_TRUE(!d.gbIsViewField(1, node("f_1"), false, reason, dependsOn) && reason == ViewFieldListed);
     d.cmdCancel_Click();
     // The node texts and the dialog asked the host once between them.
     w().mSetPropertyView(true, 3);
@@ -337,25 +364,6 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,
               QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc /plm/plm/position.htm#chkGrid"));
     d.cmdCancel_Click();
-}
-
-TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
-{
-    open(QStringLiteral("itemsd"));
-    const struct {
-        const char* key;
-        const char* kind;
-    } cases[] = {{"g_0", "form"}, {"g_2", "group"}, {"f_9", "field"}, {"p_13", "picture"}};
-    for (const auto& c : cases) {
-        frm_Properties& d = openOn(QLatin1String(c.key));
-        EXPECT_FALSE(screenshot(d, QStringLiteral("properties_%1.png").arg(QLatin1String(c.kind))).isEmpty());
-        // Captions are the host's texts, not label codes.
-        for (QLabel* l : d.findChildren<QLabel*>())
-            EXPECT_FALSE(l->isVisible() && l->text().startsWith(QLatin1String("pz"))) << l->objectName().toStdString();
-        for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
-            EXPECT_FALSE(b->isVisible() && b->text().startsWith(QLatin1String("pz"))) << b->objectName().toStdString();
-        d.cmdCancel_Click();
-    }
 }
 
 } // namespace

@@ -15,7 +15,6 @@
 #include <QTabBar>
 #include <QTest>
 
-#include <string_view>
 #include <tuple>
 
 namespace {
@@ -140,22 +139,37 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
 {
     open(QStringLiteral("itemsd"));
     frm_Properties& d = openOn(QStringLiteral("f_10"));
-    // Per type: link boxes (display length, format, input length) checked | display
-    // length | format | input length | height | enabled: display length, format,
-    // input length, height, unit expression, start position, data alignment, list
-    // box, zoom, string kinds; list of default values shown.
-    const std::pair<int, const char*> rows[] = {
-        {0, "000|5||20|1|11000010100"},     {1, "110|13|FMT|9|1|00000010100"},  {2, "110|13|FMT|9|1|00000010100"},
-        {3, "110|13|FMT|9|1|00000010100"},  {4, "111|11|FMT|9|1|00001010100"},  {5, "111|11|FMT|9|1|00001010100"},
-        {6, "101|11||9|1|00000100110"},     {7, "000|11||20|1|10000001001"},    {8, "000|5||20|1|11000010100"},
-        {9, "110|13|FMT|20|1|00001000100"}, {10, "000|11||20|5|10010000100"},   {11, "101|11||9|1|00000100110"},
-        {12, "110|13|FMT|20|1|00001000100"},
+    // Per type and number of constants (two make a check box): link boxes (display length,
+    // format, input length) checked | display length | format | input length | height |
+    // enabled: display length, format, input length, height, unit expression, start
+    // position, data alignment, check box, list box, yes value, zoom, string kinds; defaults listed.
+    const std::tuple<int, int, const char*> rows[] = {
+        {0, 3, "000|5||20|1|1100001000100"}, {1, 3, "110|13|FMT|9|1|0000001000100"}, {2, 3, "110|13|FMT|9|1|0000001000100"},
+        {3, 3, "110|13|FMT|9|1|0000001000100"}, {4, 3, "111|11|FMT|9|1|0000101000100"}, {5, 3, "111|11|FMT|9|1|0000101000100"},
+        {6, 3, "101|11||9|1|0000010000110"}, {7, 3, "000|11||20|1|1000000010001"}, {8, 3, "000|5||20|1|1100001000100"},
+        {9, 3, "110|13|FMT|20|1|0000100000100"}, {10, 3, "000|11||20|5|1001000000100"}, {11, 3, "101|11||9|1|0000010000110"},
+        {12, 3, "110|13|FMT|20|1|0000100000100"}, {7, 2, "000|1||20|1|0000000111001"},
     };
-    for (const auto& [t, shown] : rows) {
-        SCOPED_TRACE(t);
-        const int16_t index = giFindOrAddDomain(QStringLiteral("zztype%1").arg(t));
+    const auto state = [&d] {
+        QString actual;
+        for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain})
+            actual += QString::number(b->isChecked());
+        for (QLineEdit* box : {d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen, d.txtDispHeight})
+            actual += u'|' + box->text();
+        actual += u'|';
+        for (QWidget* w : std::initializer_list<QWidget*>{d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen,
+                                                          d.txtDispHeight, d.txtLangUnitExpr, d.txtStartPosOfString,
+                                                          d.cboDataAli, d.optCheckbox, d.optListbox, d.cboYesValue,
+                                                          d.cboFieldZoom, d.optStrNormal})
+            actual += QString::number(w->isEnabled());
+        return actual + QString::number(!d.cboDefaultValue->isHidden());
+    };
+    for (const auto& [t, constants, shown] : rows) {
+        SCOPED_TRACE(t * 10 + constants);
+        const int16_t index = giFindOrAddDomain(QStringLiteral("zztype%1n%2").arg(t).arg(constants));
         DomainRecord& r = gaDomains[size_t(index)];
-        std::tie(r.lDataType, r.iMaxDispLen, r.iMaxInpLen, r.iDifl, r.nNrOfConstants) = std::tuple(t, 11, 9, 13, 3);
+        std::tie(r.lDataType, r.iMaxDispLen, r.iMaxInpLen, r.iDifl, r.nNrOfConstants, r.bIsCheckBox) =
+            std::tuple(t, 11, 9, 13, constants, constants == 2);
         r.sDisplayFormat = QStringLiteral("FMT");
         gaFields[10].nDomainIndex = index;
         for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain,
@@ -167,22 +181,14 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
             box->setText(QLatin1String(text));
         d.gSetDomainDefaults();
         d.mSetDomainData();
-
-        QString actual;
-        for (QCheckBox* b : {d.chkLinkMaxDisplLenToDomain, d.chkLinkDisplFormatToDomain, d.chkLinkMaxInpLenToDomain})
-            actual += QString::number(b->isChecked());
-        for (QLineEdit* box : {d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen, d.txtDispHeight})
-            actual += u'|' + box->text();
-        actual += u'|';
-        for (QWidget* w : std::initializer_list<QWidget*>{d.txtMaxDispLen, d.txtDisplayFormat, d.txtMaxInpLen,
-                                                          d.txtDispHeight, d.txtLangUnitExpr, d.txtStartPosOfString,
-                                                          d.cboDataAli, d.optListbox, d.cboFieldZoom, d.optStrNormal})
-            actual += QString::number(w->isEnabled());
-        EXPECT_EQ(actual + QString::number(!d.cboDefaultValue->isHidden()), QLatin1String(shown));
+        EXPECT_EQ(state(), QLatin1String(shown));
         // Amounts caption their lengths as whole and decimal digits.
         EXPECT_EQ(d.fraMaxDispLen->title() == properties::label(QStringLiteral("pzzrn301.maxd2")), t == 4 || t == 5);
-        EXPECT_EQ(d.optListbox->isChecked(), t == 7);
+        EXPECT_EQ((constants == 2 ? d.optCheckbox : d.optListbox)->isChecked(), t == 7);
     }
+    // Without a domain every link is set and every length 0.
+    d.mResetDomainProps();
+    EXPECT_TRUE(state().startsWith(QLatin1String("111|0||0|")) && d.txtMinInpLength->text() == QStringLiteral("0"));
     d.cmdCancel_Click();
 }
 
@@ -290,12 +296,10 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
 // Each changed property: its line in the change log and its table's change mark only.
 TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 {
-    struct Row {
-        const char *what;
-        std::function<void(frm_Properties&)> edit;
-        const char* marks;  // 301, 302, 308
-        QStringList lines;  // after "Field '"
-    };
+    // The edit, the marks of tables 301, 302 and 308, the log lines after "Field '", the
+    // field, and what its record holds before the dialog opens.
+    struct Row { const char* what; std::function<void(frm_Properties&)> edit; const char* marks; QStringList lines;
+                 const char* key = "f_17"; std::function<void(FieldRecord&)> arrange = nullptr; };
     const Row rows[] = {
         {"message", [](frm_Properties& d) { d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Message changed from  to kwym0004")}},
@@ -324,17 +328,32 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
           QStringLiteral("tekwy001.wght - Weight' : Linked Value changed from 2 to 0")}},
         // The main table makes the field mandatory; the box shows it, the form stores False.
         {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
-         {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}},
+         {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}, "f_17",
+         [](FieldRecord& f) { f.bTableMandatory = f.bMandatoryInput = true; }},
+        // The element shown as -1 is stored as 1.
+        {"multi-currency", [](frm_Properties& d) { d.chkMultiCurrency->click(); }, "100",
+         {QStringLiteral("tekwy001.wght - Weight' : Multi Currency changed from False to True")}},
+        // A one-line label is at least as long as the field.
+        {"label length", [](frm_Properties& d) { d.chkLinkLabLenToDispLen->setChecked(false),
+                                                 d.txtLabelLengthMO->setText(QStringLiteral("3")); }, "001",
+         {QStringLiteral("tekwy001.wght - Weight' : Label Length MO changed from 999 to 10")}},
+        {"string combo", [](frm_Properties& d) { d.optStrCombo->click(); }, "001",
+         {QStringLiteral("tekwy001.txta - Item text' : Control type changed from 6 to 8")}, "f_32"},
+        // A follow-up that depends on its field cannot be a view field of its own.
+        {"view field", [](frm_Properties& d) { ASSERT_FALSE(d.chkViewField->isEnabled()); }, "001",
+         {QStringLiteral("label.only - Purchased' : View field changed from True to False")}, "f_5",
+         [](FieldRecord& f) { f.bIsViewField = f.bDependent = true; }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         restart();
         open(QStringLiteral("itemsd"));
-        if (std::string_view(row.what) == "mandatory table field")
-            gaFields[17].bTableMandatory = gaFields[17].bMandatoryInput = true;
+        FieldRecord& f = gaFields[size_t(QString::fromLatin1(row.key).mid(2).toInt())];
+        if (row.arrange)
+            row.arrange(f);
         startLogging();
         const qsizetype logged = logLines().size();
-        frm_Properties& d = openOn(QStringLiteral("f_17"));
+        frm_Properties& d = openOn(QLatin1String(row.key));
         row.edit(d);
         d.cmdOk_Click();
         ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
@@ -342,12 +361,10 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         for (const QString& l : logLines().mid(logged).filter(QStringLiteral(" - Field '")))
             lines << l.mid(l.indexOf(QLatin1String(" - Field '")) + 10);
         EXPECT_EQ(lines, row.lines);
-        const FieldRecord& f = gaFields[17];
         EXPECT_EQ(QStringLiteral("%1%2%3").arg(f.bChanged301).arg(f.bChanged302).arg(f.bChanged308),
                   QLatin1String(row.marks));
         EXPECT_TRUE(f.bChanged && gbFormChanged);
     }
-    EXPECT_EQ(gaFields[17].iMinInpLen, 0);
 }
 
 // The check of each kind of input when it is left: the message, and the input's
@@ -355,9 +372,7 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
 {
     open(QStringLiteral("itemsd"));
-    struct Row {
-        const char *key, *control, *text, *message;  // message "": passes
-    };
+    struct Row { const char *key, *control, *text, *message; };  // message "": passes
     const Row rows[] = {
         {"f_17", "txtElement", "-1", "The value -1 is out of range."},  // not multi-currency
         {"f_17", "txtElement", "2", "Element 2 is outside the array of the field."},
@@ -400,8 +415,8 @@ TEST_F(PropertiesDialog, InputChecksRefuseWithTheirMessages)
     }
 }
 
-// A picture's label length that is no 16-bit number: refused before anything is
-// stored, the dialog stays on it.
+// A picture's label length and a field's display length that are no 16-bit number:
+// refused before anything is stored, the dialog stays on it.
 TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
 {
     open(QStringLiteral("itemsd"));
@@ -420,10 +435,14 @@ TEST_F(PropertiesDialog, BadNumbersAreRefusedBeforeAnythingIsStored)
     // Letters do not get in; a text that does is refused by OK itself.
     typeInto(d.txtLabelLenPict, QStringLiteral("abc"));
     EXPECT_EQ(d.txtLabelLenPict->text(), QStringLiteral("0"));
-    d.txtLabelLenPict->setText(QStringLiteral("abc"));
-    dialogs->clear();
-    d.cmdOk_Click();
-    EXPECT_TRUE(d.isVisible() && dialogs->texts().join(u'|') == QStringLiteral("The value abc is out of range."));
+    for (QLineEdit* box : {d.txtLabelLenPict, d.txtMaxDispLen}) {
+        if (box == d.txtMaxDispLen)
+            d.cmdCancel_Click(), openOn(QStringLiteral("f_17"));
+        box->setText(QStringLiteral("abc"));
+        dialogs->clear();
+        d.cmdOk_Click();
+        EXPECT_TRUE(d.isVisible() && dialogs->texts().join(u'|') == QStringLiteral("The value abc is out of range."));
+    }
     EXPECT_EQ(changedValues(before, recordValues()), QStringList());
     for (const QString& l : logLines())
         EXPECT_FALSE(l.contains(QLatin1String(" changed from "))) << l.toStdString();

@@ -51,24 +51,19 @@ const LabelKind kPicture{"p_13", &frm_Properties::txtLabelCodePict, &frm_Propert
                          &frm_Properties::cmdLabelSearchPict, [](frm_Properties& d) { return d.mlGetPictLabelData(); }};
 
 // Each branch of the look-ups by code: found (a length of 0 takes the longest
-// variant's size), not found, the insert question answered Yes or No, the insert or
-// its commit failing; and the searches by text (a row without result).
+// variant's size, another length stays), not found, the insert question answered Yes
+// or No, the insert or its commit failing; and the searches by text (a row without
+// result).
 TEST_F(LookUps, LabelsAreFoundByCodeOrTextOrInserted)
 {
     open(QStringLiteral("itemsd"));
     const QString question = QStringLiteral("Label %1 does not exist. Create it with the text \"%2\"?");
-    const struct {
-        const LabelKind& kind;
-        const char *code, *length, *search;
-        int answer;         // to the insert question
-        const char* fails;  // host function made to fail once
-        int32_t result;     // -1: a search by text
-        const char *shown, *lengthAfter;  // "=": as before
-        bool searchKept;
-        int rows;  // of the code in the host, after a later commit
-        const char* message;
-    } rows[] = {
-        {kField, "tekwy001.item", "10", "", 0, "", 3, "Item", "10", true, 2, ""},
+    // The answer to the insert question; a host function made to fail once; result -1: a
+    // search by text; shown and lengthAfter "=": as before; rows: of the code in the host
+    // after a later commit.
+    const struct { const LabelKind& kind; const char *code, *length, *search; int answer; const char* fails;
+                   int32_t result; const char *shown, *lengthAfter; bool searchKept; int rows; const char* message; } rows[] = {
+        {kField, "tekwy001.item", "12", "", 0, "", 3, "Item", "12", true, 2, ""},  // the variant of length 10
         {kField, "tekwy001.item", "0", "", 0, "", 3, "Item code", "30", true, 2, ""},
         {kField, "tekwy001.none", "10", "", 0, "", 0, "=", "10", true, 0,
          "No label text of this length exists for the single occurrence."},
@@ -138,14 +133,8 @@ TEST_F(LookUps, LabelsAreFoundByCodeOrTextOrInserted)
 TEST_F(LookUps, AFieldNameBringsItsColumnOrClearsTheTableValues)
 {
     open(QStringLiteral("itemsd"));
-    const struct {
-        const char* name;
-        bool table;
-        int elements;
-        const char *domain, *label, *kind;
-        bool mandatory;
-        const char* initial;
-    } rows[] = {
+    // Name, a table field, elements, domain, label, kind, mandatory, initial value.
+    const std::tuple<const char*, bool, int, const char*, const char*, const char*, bool, const char*> rows[] = {
         {"tekwy001.usag", true, 12, "qty", "Usage", "tablefield", false, ""},
         {"tekwy001.citg", true, 0, "code", "Group", "reffield", false, ""},
         {"tekwy001.item", true, 0, "item", "Item", "tablefield", true, ""},
@@ -154,21 +143,21 @@ TEST_F(LookUps, AFieldNameBringsItsColumnOrClearsTheTableValues)
         {"tekwy001.wloc", false, 0, "", "", "ntfield", false, ""},  // combined
         {"tekwy001.none", false, 0, "", "", "ntfield", false, ""},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [name, table, elements, domain, label, kind, mandatory, initial] : rows) {
+        SCOPED_TRACE(name);
         frm_Properties& d = openOn(QStringLiteral("f_17"));
-        for (const char* name : {"tekwy001.usag", row.name}) {
-            d.txtFieldName->setText(QLatin1String(name));
+        for (const char* typed : {"tekwy001.usag", name}) {
+            d.txtFieldName->setText(QLatin1String(typed));
             ASSERT_TRUE(gbValidateControl(d.txtFieldName, 2, QString()));
         }
         // A name that brings no column leaves the label of the one before.
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(d.bIsTableField).arg(d.nTableNrOfElements)
                       .arg(d.txtDomainCode->text(), d.lblLabelDescSOText->text()).arg(d.txtDomainCode->isEnabled())
                       .arg(d.chkMandatoryInput->isChecked()).arg(d.lblTableDefaultVal->text()),
-                  QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(row.table).arg(row.elements)
-                      .arg(QLatin1String(row.domain), QLatin1String(row.table ? row.label : "Usage")).arg(!row.table)
-                      .arg(row.mandatory).arg(QLatin1String(row.initial)));
-        EXPECT_EQ(d.chkMandatoryInput->isEnabled(), !row.mandatory);
+                  QStringLiteral("%1 %2 %3 %4 %5 %6 %7").arg(table).arg(elements)
+                      .arg(QLatin1String(domain), QLatin1String(table ? label : "Usage")).arg(!table)
+                      .arg(mandatory).arg(QLatin1String(initial)));
+        EXPECT_EQ(d.chkMandatoryInput->isEnabled(), !mandatory);
         d.cmdOk_Click();
         ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
         const FieldRecord& f = gaFields[17];
@@ -176,9 +165,9 @@ TEST_F(LookUps, AFieldNameBringsItsColumnOrClearsTheTableValues)
                       .arg(f.bIsTableField).arg(f.bTableRef).arg(f.bTableMandatory).arg(f.nTableNrOfElements)
                       .arg(f.sTableDefault, node("f_17")->image()),
                   QStringLiteral("%1 %2 %3 %4 %5 %6")
-                      .arg(row.table).arg(QLatin1String(row.kind) == QLatin1String("reffield")).arg(row.mandatory)
-                      .arg(row.elements).arg(*row.initial ? QStringLiteral("purchased") : QString())
-                      .arg(QLatin1String(row.table ? row.kind : "label")));
+                      .arg(table).arg(QLatin1String(kind) == QLatin1String("reffield")).arg(mandatory)
+                      .arg(elements).arg(*initial ? QStringLiteral("purchased") : QString())
+                      .arg(QLatin1String(table ? kind : "label")));
     }
 }
 

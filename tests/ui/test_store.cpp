@@ -8,9 +8,6 @@
 // level is upgraded and stored by test_program_runs.)
 #include "test_main_window_support.h"
 
-#include <form_dump.h>
-#include <form_identity.h>
-
 #include <QLabel>
 
 #include <map>
@@ -19,11 +16,6 @@ namespace {
 
 class Store : public MainWindowTest {
 protected:
-    QString dump() const
-    {
-        return host::dumpForm(openHostDatabase(host.databasePath())->handle(),
-                              host::FormIdentity{"te", "kwy", "itemsd", "2", "7.6", "a3", "dev"});
-    }
     int64_t count(const QString& sql) const { return rows(sql).value(0, QStringLiteral("-1")).toLongLong(); }
     int64_t documentation(const QString& field) const
     {
@@ -104,7 +96,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     gRebuildPointers();
     gUpdatePointers();
     ASSERT_TRUE(gbStoreDesignDefinitions() && gaFields[20].bExistsInHost);
-    const QString before = dump();
+    const QString before = formDump("itemsd");
     // Edits that flip marks of every kind: a new field with an input-property row, a
     // stored field with documentation and a stored group with its fields deleted, a
     // field updated, a command linked elsewhere, a new command and a stored one deleted.
@@ -156,7 +148,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
     EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Ready"));
     EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
     ASSERT_TRUE(gbAbortStore());
-    EXPECT_EQ(dump(), before);
+    EXPECT_EQ(formDump("itemsd"), before);
     EXPECT_EQ(marks(), marksBefore);
     EXPECT_FALSE(anyToggled());
     gRestoreExistsMarks();  // twice changes nothing more

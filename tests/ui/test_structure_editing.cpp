@@ -131,6 +131,7 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     EXPECT_EQ(dialogs->texts().size(), 1);
 
     select("g_2");
+    gaGroups[8].lAlignmentGroupId = -2;  // aligned to it as well
     dialogs->clear();
     dialogs->queueAnswer(platform::IdYes);
     dialogs->queueAnswer(platform::IdNo);
@@ -146,9 +147,9 @@ TEST_F(StructureEditing, DeletingAsksFirstAndTheGroupGoesWithItsSubtreeAndComman
     EXPECT_EQ(formRows("count(*)", "qxzrn315", "labl IN ('tekwy100.stock', 'tekwy100.levels', 'tekwy100.location')"),
               QStringList({"0"}));
     EXPECT_EQ(formRows("count(*)", "qxzrn301", "sequ BETWEEN 14 AND 19"), QStringList({"0"}));
-    // Linked to the form; the group that was aligned to the deleted one aligns by default.
+    // Linked to the form; the groups that were aligned to the deleted one align by default.
     EXPECT_EQ(formRows("btyp, sequ", "qxzrn316", "mscf = 'print.stock'"), QStringList({"1|0"}));
-    EXPECT_EQ(formRows("algr", "qxzrn315", "grpi = 8"), QStringList({"-8"}));
+    EXPECT_EQ(formRows("algr", "qxzrn315", "grpi IN (8, 9) ORDER BY grpi"), QStringList({"-8", "-9"}));
 }
 
 TEST_F(StructureEditing, ASelectionFieldIsAddedOnceBeforeItsGroupAndARenameIsStored)
@@ -172,6 +173,7 @@ TEST_F(StructureEditing, MovesByMenu)
     // A group never lands below a field: g_6 first in g_8, which follows the field f_35.
     tree().move(node("f_35"), node("g_8"), Relationship::Previous);
     tree().move(node("g_6"), node("g_8"), Relationship::FirstChild);
+    tree().move(node("f_34"), node("g_8"), Relationship::Next);  // and g_6 is followed by nothing
     --gaGroups[5].iNrOfSubGroups;
     ++gaGroups[8].iNrOfSubGroups;
     const QString before = treeText(tree());
@@ -180,6 +182,7 @@ TEST_F(StructureEditing, MovesByMenu)
         {"g_8", &frm_Palimor::mnuMRight_Click},  // after the field f_35 now
         {"g_0", &frm_Palimor::mnuMUp_Click},
         {"g_6", &frm_Palimor::mnuMUp_Click},
+        {"g_6", &frm_Palimor::mnuMDown_Click},  // nor into the field f_34 after g_8
     };
     for (const auto& [k, command] : refused) {
         select(k);
@@ -198,14 +201,9 @@ TEST_F(StructureEditing, MovesByMenu)
 
 TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
 {
-    const struct {
-        const char* field;  // nullptr: a free label without an entry
-        const char* domain;
-        bool mainTable, from, checkBox;
-        const char* name;  // nullptr: refused
-        int32_t control;
-        const char* defaultValue;
-    } cases[] = {
+    // Field (nullptr: a free label without an entry), domain, main table, from, check box,
+    // name (nullptr: refused), control, default value.
+    const std::tuple<const char*, const char*, bool, bool, bool, const char*, int32_t, const char*> cases[] = {
         {"ityp", "ityp", true, true, false, "tekwy001.ityp", 2, ""},
         {"cuni", "unit", true, true, true, "cuni.yn", 1, ""},
         {"stoc", "qty", false, true, false, "stoc.f", 0, ""},
@@ -216,14 +214,14 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
         {"days", "wdays", false, true, false, nullptr, 0, ""},
         {"pict", "image", true, true, false, nullptr, 0, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name ? c.name : c.domain);
-        gsTable = c.mainTable ? QStringLiteral("tekwy001") : QString();
-        const QString entry = c.field ? pickerEntry(c.field, c.domain) : QString();
+    for (const auto& [field, domain, mainTable, from, checkBox, name, control, defaultValue] : cases) {
+        SCOPED_TRACE(name ? name : domain);
+        gsTable = mainTable ? QStringLiteral("tekwy001") : QString();
+        const QString entry = field ? pickerEntry(field, domain) : QString();
         const int32_t live = glLiveFieldCount();
         dialogs->clear();
-        const bool inserted = insertTableField("g_3", 4, entry, c.from, c.checkBox);
-        ASSERT_EQ(inserted, c.name != nullptr);
+        const bool inserted = insertTableField("g_3", 4, entry, from, checkBox);
+        ASSERT_EQ(inserted, name != nullptr);
         if (!inserted) {
             EXPECT_TRUE(glLiveFieldCount() == live && dialogs->texts().filter(QStringLiteral("cannot be placed on a form")).size() == 1);
             continue;
@@ -232,8 +230,8 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
         EXPECT_EQ(tree().selectedItem()->parent(), node("g_3"));
         EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5").arg(f.sFieldName).arg(f.lControl).arg(f.sDefaultValue)
                       .arg(f.bIsTableField).arg(f.iTableFieldIndex),
-                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(c.name)).arg(c.control).arg(QLatin1String(c.defaultValue))
-                      .arg(c.mainTable && !c.checkBox).arg(c.field ? entry.mid(2).toInt() : 0));
+                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(name)).arg(control).arg(QLatin1String(defaultValue))
+                      .arg(mainTable && !checkBox).arg(field ? entry.mid(2).toInt() : 0));
     }
 
     // A field placed behind a field that has follow-ups already: the parent's row says so.

@@ -8,8 +8,6 @@
 #include "layout/frm_Preview.h"
 #include "properties/frm_Properties.h"
 
-#include <form_dump.h>
-
 #include <QApplication>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -189,11 +187,6 @@ protected:
         exitStatus = endStatusOf([&] { choose("mnuFile", "mnuFExit"); });
     }
 
-    QString dump() const
-    {
-        const auto db = openHostDatabase(host.databasePath());
-        return host::dumpForm(db->handle(), *host::FormIdentity::parse(QStringLiteral("te/kwy/itemsd/2/7.6/a3/dev")));
-    }
     QByteArray databaseBytes() const
     {
         QFile file(host.databasePath());
@@ -215,7 +208,7 @@ TEST_F(UserSession, EditsSavesAndExitsAndTheFormComesBackAsSaved)
     EXPECT_TRUE(record->shutdown);
     EXPECT_EQ(shownInDialog, QStringLiteral("Integer (6) | Quantity in stock"));
 
-    const QString rows = dump();
+    const QString rows = formDump("itemsd");
     const QString expected = golden(QStringLiteral("ui"), QStringLiteral("user_session_itemsd"), rows);
     EXPECT_EQ(firstDifference(rows, expected), "");
 
@@ -226,7 +219,7 @@ TEST_F(UserSession, EditsSavesAndExitsAndTheFormComesBackAsSaved)
 
 TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
 {
-    const QString rows = dump();
+    const QString rows = formDump("itemsd");
     const QByteArray bytes = databaseBytes();
     ASSERT_NO_FATAL_FAILURE(startEditor("r"));
     const QString treeAtStart = treeText(tree());
@@ -242,7 +235,7 @@ TEST_F(UserSession, ReadOnlyTheSameSessionChangesNothingAndExits)
     EXPECT_TRUE(record->shutdown);
     EXPECT_TRUE(clipboard->text().contains(u"tekwy001.cwar"));  // copying is no edit
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
-    EXPECT_EQ(firstDifference(dump(), rows), "");
+    EXPECT_EQ(firstDifference(formDump("itemsd"), rows), "");
     EXPECT_TRUE(databaseBytes() == bytes);
 }
 
