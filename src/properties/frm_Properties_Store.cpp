@@ -136,7 +136,7 @@ bool frm_Properties::assignField()
 {
     if (!hasFieldRecord(lRecordIndex) || properties::isSelectionField(gaFields[size_t(lRecordIndex)]))
         return true;
-    if (!gbCheckFieldControls())
+    if (!gbCheckFieldControls(*this))
         return false;
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     const QString button = gbFieldHasCommand(lRecordIndex) ? kButton : QString();
@@ -275,7 +275,7 @@ bool frm_Properties::assignPicture()
 {
     if (!hasFieldRecord(lRecordIndex))
         return true;
-    if (!gbCheckPictureControls())
+    if (!gbCheckPictureControls(*this))
         return false;
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     mSetLabelAlignEnum();
@@ -330,7 +330,7 @@ bool frm_Properties::assignGroup()
 {
     if (lRecordIndex < 0 || size_t(lRecordIndex) >= gaGroups.size())
         return true;
-    if (!gbCheckGroupControls())
+    if (!gbCheckGroupControls(*this))
         return false;
     GroupRecord& g = gaGroups[size_t(lRecordIndex)];
     const bool wasSelection = g.bSelectionGroup;
@@ -378,7 +378,7 @@ bool frm_Properties::assignForm()
 {
     if (gaGroups.empty())
         return true;
-    if (!gbCheckFormControls())
+    if (!gbCheckFormControls(*this))
         return false;
     GroupRecord& g = gaGroups[size_t(lRecordIndex)];
     bool& changed = g.bChanged;
