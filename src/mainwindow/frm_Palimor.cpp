@@ -505,6 +505,12 @@ QAction* frm_Palimor::menuEntry(const QString& name) const { return m_entries.va
 
 QMenu* frm_Palimor::menu(const QString& name) const { return m_menus.value(name); }
 
+QString frm_Palimor::menuCaption(const QString& name) const
+{
+    const QAction* entry = m_entries.value(name);
+    return entry ? entry->text() : QString();
+}
+
 void frm_Palimor::setEntryEnabled(const QString& name, bool enabled)
 {
     if (QAction* a = m_entries.value(name))
@@ -1288,6 +1294,14 @@ void frm_Palimor::mSetOptionMenus()
     setEntryEnabled(QStringLiteral("mnu_Tind"), table);
     setEntryEnabled(QStringLiteral("mnu_Tfrm"), !gbFormTypeChecked);
     menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(!gbFormTypeChecked);
+}
+
+void frm_Palimor::focusTree()
+{
+    // Not every window system gives the activation back to the owner of a hidden
+    // window; without it the tree's focus would take no key.
+    activateWindow();
+    tvwGroups->setFocus();
 }
 
 void frm_Palimor::mScrollInView()

@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "mainwindow/MainWindowImages.h"
+#include "mainwindow/MainWindowInterface.h"
 
 class NodeTree;
 class NodeTreeWidget;
@@ -22,16 +23,6 @@ class QToolBar;
 class QToolButton;
 class TreeNode;
 
-// ---- Window-level state that other windows read ----------------------------------
-
-// False only while a command that moves nodes runs; the tree is shown again by the
-// outermost caller.
-extern bool gbTreeVisible;
-extern bool gbPropertiesOpen;
-extern bool gbPreviewOpen;
-// View of the field node texts (0 to 7) and of the group node texts (0 or 1).
-extern int16_t giFieldView;
-extern int16_t giGroupView;
 // The node added last by a tree fill or an insert. Cleared when its node goes from a
 // tree that watchLastNode() watches (the main tree and the picker's).
 extern TreeNode* goLastNode;
@@ -45,7 +36,7 @@ inline constexpr int kUnattendedSaveFailed = 2;
 // Deepest group level under which a group may still be inserted.
 inline constexpr int16_t kMaxGroupLevel = 20;
 
-class frm_Palimor : public QMainWindow {
+class frm_Palimor : public QMainWindow, public MainWindowInterface {
     Q_OBJECT
 public:
     explicit frm_Palimor(QWidget* parent = nullptr);
@@ -59,7 +50,7 @@ public:
     ImageList imglstTreeView;
 
     // The form's tree (tvwGroups' nodes), shared with the form model.
-    NodeTree& nodes() { return *m_tree; }
+    NodeTree& nodes() override { return *m_tree; }
 
     // A menu entry by name: an entry of a menu, or the entry that opens a menu
     // ("mnuFile", "mnuMove"); nullptr for an unknown name.
@@ -126,7 +117,7 @@ public:
     int16_t lGetFirstGroupField(int32_t lGroup);
     void mFillImageList();
     // Selects and shows the node of key; an "f_" key of a picture becomes "p_".
-    void SetFocusToNode(QString& sKey);
+    void SetFocusToNode(QString& sKey) override;
     // Add the node of a record relative to the selected node. An existing record gets
     // its node (false: free slot, key in use). Index -1 makes a new record first (a
     // field, a picture, a group; the root in an empty tree), -2 the selection field of
@@ -141,10 +132,10 @@ public:
     void mDeleteFieldNode(const QString& key);
 
     // ---- Node texts and views ----
-    QString msFieldProps(int32_t index, const QString& sKey);
-    QString msGroupProps(int16_t index);
+    QString msFieldProps(int32_t index, const QString& sKey) override;
+    QString msGroupProps(int16_t index) override;
     QString msDefaultFieldName(int32_t index);
-    bool gbFieldIsPresent(int32_t index, TreeNode* node, bool bSingleOcc);
+    bool gbFieldIsPresent(int32_t index, TreeNode* node, bool bSingleOcc) override;
     bool bIsGroupInDetailsRecursive(int16_t g);
     bool bIsGroupInOverviewRecursive(int16_t g);
     void mSetPropertyView(bool bField, int16_t view);
@@ -194,9 +185,9 @@ public:
     void mDeleteGroupNode(const QString& key);
     // The selection field "sel.use." and table of a selection group. The property
     // dialog calls them while it holds the window locked: only open mode "r" refuses.
-    bool bAddSelectionField(const QString& table);
-    bool bRenameSelectionField(const QString& oldTable, const QString& newTable);
-    bool bDeleteSelectionField(const QString& table);
+    bool bAddSelectionField(const QString& table) override;
+    bool bRenameSelectionField(const QString& oldTable, const QString& newTable) override;
+    bool bDeleteSelectionField(const QString& table) override;
     bool bFieldNameExists(const QString& name) const;
     void mnuMUp_Click();
     void mnuMDown_Click();
@@ -217,13 +208,15 @@ public:
     void mnuEPaste_Click();
 
     // ---- Menu and toolbar state ----
-    void mSetMenuState();
+    void mSetMenuState() override;
     void mDisableEditing();
+    QString menuCaption(const QString& name) const override;
 
     // ---- Window layout and the dialog lock ----
     void mResetControlPositions();
-    void mToggleEnablingPLM();
-    bool isLocked() const { return m_locked; }
+    void mToggleEnablingPLM() override;
+    bool isLocked() const override { return m_locked; }
+    void focusTree() override;
     // Opens the property dialog on the selected node, the window locked meanwhile.
     void mShowProperties();
     void mnuEProperties_Click();
@@ -323,7 +316,7 @@ public:
     void mnuOOneTableField_Click();
     // Inserts the picker's entry of key at the tree's drop highlight, as a drop of it
     // from the picker does. Nothing while the window is locked or read-only.
-    void mMoveTableField(const QString& sKey);
+    void mMoveTableField(const QString& sKey) override;
     // The drop of the picker's selected entry on the node of targetKey: into a group
     // as its last child, under the reference field the entry was expanded from, after
     // a field, or under a field that takes no follower.
@@ -446,5 +439,11 @@ bool mainWindowExists();
 // Destroys the main window and resets the window-level state (tests).
 void resetMainWindow();
 
-// Screen units of the stored placement.
-inline constexpr int kTwipsPerPixel = 15;
+// ---- The windows the main window makes, each on first use as its child ----
+class frm_TableFields;
+// The table-field picker, loaded as it is made.
+frm_TableFields& tableFieldsWindow();
+bool tableFieldsWindowExists();
+// Destroys the picker (tests, benchmarks); the list in gaTableFields stays.
+void resetTableFieldsWindow();
+

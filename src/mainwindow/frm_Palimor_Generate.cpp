@@ -218,7 +218,7 @@ void frm_Palimor::mnuOGenerateForm_Click()
         return;
     if (gbNoSessionTable()) {
         bTableCodeOk = false;
-        frm_Type4 dialog(*this);
+        frm_Type4 dialog(this, bNoSeparateLabels, bTableCodeOk);
         dialog.exec();
         if (!bTableCodeOk)
             return;
