@@ -440,7 +440,19 @@ bool mainWindowExists();
 void resetMainWindow();
 
 // ---- The windows the main window makes, each on first use as its child ----
+class frm_Preview;
+class frm_Properties;
 class frm_TableFields;
+// The preview window.
+frm_Preview& previewWindow();
+frm_Preview* previewWindowIfAny();
+// Destroys the preview and sets gbPreviewSingleOcc back (tests).
+void resetPreviewWindow();
+// The one property dialog.
+frm_Properties& propertiesDialog();
+bool propertiesDialogExists();
+// Destroys the dialog (tests).
+void resetPropertiesDialog();
 // The table-field picker, loaded as it is made.
 frm_TableFields& tableFieldsWindow();
 bool tableFieldsWindowExists();

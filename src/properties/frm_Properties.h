@@ -18,6 +18,7 @@
 #include "properties/mod_Validation.h"
 #include "ui_frm_Properties.h"
 
+class MainWindowInterface;
 class QComboBox;
 class QPushButton;
 class TreeNode;
@@ -29,7 +30,8 @@ struct ZoomDialogValues;
 class frm_Properties : public QDialog, public Ui::frm_Properties, public PropertyInputs {
     Q_OBJECT
 public:
-    explicit frm_Properties(QWidget* parent = nullptr);
+    // main: the window whose tree the dialog edits; nullptr for none.
+    explicit frm_Properties(MainWindowInterface* main, QWidget* parent = nullptr);
     ~frm_Properties() override;
 
     // ---- Controls numbered like arrays (index 0 unused) ----
@@ -316,6 +318,7 @@ private:
     bool leavePage();
     void closeDialog();
 
+    MainWindowInterface* m_main;
     ControlCheck m_controlCheck;
     // A lost-focus check refused its input since the last one that passed: a click on
     // OK, Next or Previous that took the focus from it does not go on.
@@ -332,12 +335,6 @@ private:
 // root itself is never answered.
 TreeNode* oFindFollowField(const TreeNode* root, const TreeNode* current, const QString& prefix);
 TreeNode* oFindPreviousField(const TreeNode* root, const TreeNode* current, const QString& prefix);
-
-// The one property dialog; made on first use, a window of the main window.
-frm_Properties& propertiesDialog();
-bool propertiesDialogExists();
-// Destroys the dialog (tests).
-void resetPropertiesDialog();
 
 // Dialog kinds, as the Tag holds them.
 inline const QString kKindForm = QStringLiteral("Form &Properties");
