@@ -19,6 +19,8 @@ extern bool gbPreviewOpen;
 extern int16_t giFieldView;
 extern int16_t giGroupView;
 
+// Deepest group level under which a group may still be inserted.
+inline constexpr int16_t kMaxGroupLevel = 20;
 // Screen units of the stored placement and of the dialogs' designed sizes.
 inline constexpr int kTwipsPerPixel = 15;
 

@@ -1,26 +1,21 @@
 #pragma once
 // The main window: the program's start-up object, the form's tree with its node
-// texts, the menus and the toolbar with their states, the status bar.
-#include <QHash>
+// texts, the commands of the menus and the toolbar (MainWindowActions holds the
+// entries, the buttons and their states), the status bar.
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
+#include "mainwindow/MainWindowActions.h"
 #include "mainwindow/MainWindowImages.h"
 #include "mainwindow/MainWindowInterface.h"
 
 class NodeTree;
 class NodeTreeWidget;
-class QAction;
 class QLabel;
-class QMenu;
 class QStatusBar;
 class QToolBar;
-class QToolButton;
 class TreeNode;
 
 // The node added last by a tree fill or an insert. Cleared when its node goes from a
@@ -33,8 +28,6 @@ inline constexpr int kStartupFailed = 1;
 // Exit status of an unattended run (open modes "a" and "i") whose save failed or
 // left changes unsaved.
 inline constexpr int kUnattendedSaveFailed = 2;
-// Deepest group level under which a group may still be inserted.
-inline constexpr int16_t kMaxGroupLevel = 20;
 
 class frm_Palimor : public QMainWindow, public MainWindowInterface {
     Q_OBJECT
@@ -52,23 +45,8 @@ public:
     // The form's tree (tvwGroups' nodes), shared with the form model.
     NodeTree& nodes() override { return *m_tree; }
 
-    // A menu entry by name: an entry of a menu, or the entry that opens a menu
-    // ("mnuFile", "mnuMove"); nullptr for an unknown name.
-    QAction* menuEntry(const QString& name) const;
-    QMenu* menu(const QString& name) const;
-    // Every menu entry name, menus included, in menu order.
-    const QStringList& menuEntryNames() const { return m_entryOrder; }
-    // The host label code a menu entry's caption comes from ("" for none).
-    QString menuTag(const QString& name) const { return m_tags.value(name); }
-    // A toolbar button by its key (the name of the menu entry it stands for).
-    QToolButton* toolbarButton(const QString& key) const { return m_buttons.value(key); }
-    const QStringList& toolbarKeys() const { return m_buttonOrder; }
-
-    // Enabled of a menu entry and of the toolbar button of the same name.
-    void setEntryEnabled(const QString& name, bool enabled);
-    void setButtonEnabled(const QString& key, bool enabled);
-    bool entryEnabled(const QString& name) const;
-    bool buttonEnabled(const QString& key) const;
+    // The menu entries, the toolbar's buttons and their states.
+    MainWindowActions& actions() const { return *m_actions; }
 
     // ---- Start-up ----
     // Runs the whole start-up. Ends the program itself when start-up fails.
@@ -101,11 +79,6 @@ public:
     bool bAlignmentDone() const { return m_alignmentDone; }
     bool bSaveCancelled() const { return m_saveCancelled; }
     bool bErrorsShown() const { return m_errorsShown; }
-
-    // ---- Captions from host labels ----
-    void mInitializeLablesPLM();
-    static bool mbHasAccelerator(const QString& text);
-    void EasterEgg();
 
     // ---- The tree ----
     void mFillTreeAndSelect();
@@ -209,7 +182,6 @@ public:
 
     // ---- Menu and toolbar state ----
     void mSetMenuState() override;
-    void mDisableEditing();
     QString menuCaption(const QString& name) const override;
 
     // ---- Window layout and the dialog lock ----
@@ -220,7 +192,6 @@ public:
     // Opens the property dialog on the selected node, the window locked meanwhile.
     void mShowProperties();
     void mnuEProperties_Click();
-    void mSetOptionMenus();
     void mScrollInView();
 
     // ---- Preview ----
@@ -365,8 +336,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createMenus();
-    void createToolbar();
+    // Which command each menu entry and toolbar button runs.
+    void registerMenuHandlers();
     void readPlacement();
     void keepPlacement();
     void installHooks();
@@ -379,32 +350,19 @@ private:
     // Open modes "a" and "i": save and exit without the user; ends the program.
     [[noreturn]] void runUnattended();
     void writePlacement();
-    void runEntry(const QString& name);
     void viewEntryClicked(const QString& name, bool bField, int16_t view);
-    void setMenuEnabled(const QString& name, bool enabled);
     bool bGroupHasCommand(int32_t g) const;
     QString fieldImage(int32_t index) const;
     // Adds the node of a field or picture record under the selection (before it).
     bool insertFieldNode(int32_t index, bool picture, bool before = false);
-    // The group node of the field node's group (climbing over parent fields).
-    TreeNode* groupNodeOf(const TreeNode* node) const;
     QString fieldPropsView3(int32_t index, const QString& sKey, bool picture);
 
     std::unique_ptr<NodeTree> m_tree;
     bool m_treeShown = true;
     bool m_treeHadFocus = false;  // the tree had the focus when it was hidden
 
-    QHash<QString, QAction*> m_entries;
-    QHash<QString, QMenu*> m_menus;
-    QHash<QString, QString> m_tags;
-    QHash<QString, std::function<void()>> m_handlers;
-    QStringList m_entryOrder;
-    QHash<QString, QToolButton*> m_buttons;
-    QStringList m_buttonOrder;
-
-    // The dialog lock's saved states.
+    MainWindowActions* m_actions = nullptr;  // a child of the window
     bool m_locked = false;
-    std::array<bool, 12> m_savedMenuState{};
 
     Placement m_placement;
     QString m_labelFieldName;

@@ -118,8 +118,8 @@ using OccurrenceCollection = QHash<QString, Occurrence>;
 
 void frm_Palimor::registerGenerateHandlers()
 {
-    m_handlers.insert(QStringLiteral("mnuOOneTableField"), [this] { mnuOOneTableField_Click(); });
-    m_handlers.insert(QStringLiteral("mnuOGenerateForm"), [this] { mnuOGenerateForm_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOOneTableField"), [this] { mnuOOneTableField_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOGenerateForm"), [this] { mnuOGenerateForm_Click(); });
     ui::hooks().cancelTableFieldPicker = [] {
         if (tableFieldsWindowExists())
             tableFieldsWindow().cmdCancel_Click();
