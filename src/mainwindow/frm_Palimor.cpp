@@ -470,11 +470,10 @@ void frm_Palimor::Form_Load()
     platform::setMousePointer(platform::Pointer::Default);
 
     if (isUnattended()) {
-        gbTreeVisible = false;
-        setTreeVisible(false);
-        mFillTreeAndSelect();
-        gbTreeVisible = true;
-        setTreeVisible(true);
+        {
+            TreeHiddenScope hidden(*this);
+            mFillTreeAndSelect();
+        }
         runUnattended();
     }
 
@@ -910,6 +909,19 @@ void frm_Palimor::setTreeVisible(bool visible)
         tvwGroups->setVisible(false);
         tvwGroups->suspend();
     }
+}
+
+TreeHiddenScope::TreeHiddenScope(frm_Palimor& window, bool hideNow) : m_window(window), m_was(gbTreeVisible)
+{
+    gbTreeVisible = false;
+    if (hideNow)
+        m_window.setTreeVisible(false);
+}
+
+TreeHiddenScope::~TreeHiddenScope()
+{
+    gbTreeVisible = m_was;
+    m_window.setTreeVisible(m_was);
 }
 
 // ---- Toolbar and help -------------------------------------------------------------------------

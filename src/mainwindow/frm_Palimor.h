@@ -391,6 +391,22 @@ private:
     QString msDragKey;
 };
 
+// A command that moves nodes: gbTreeVisible false for the scope, and the tree hidden at
+// once unless hideNow is false (the steps then hide it themselves). At the end the flag
+// is what it was and the tree shown as the flag says, so that the outermost command
+// shows it.
+class TreeHiddenScope {
+public:
+    explicit TreeHiddenScope(frm_Palimor& window, bool hideNow = true);
+    ~TreeHiddenScope();
+    TreeHiddenScope(const TreeHiddenScope&) = delete;
+    TreeHiddenScope& operator=(const TreeHiddenScope&) = delete;
+
+private:
+    frm_Palimor& m_window;
+    bool m_was;
+};
+
 // The one main window; created on first use.
 frm_Palimor& mainWindow();
 bool mainWindowExists();

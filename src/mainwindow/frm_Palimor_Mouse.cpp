@@ -265,17 +265,17 @@ void frm_Palimor::tvwGroups_DragDrop(const QString& source, const QString& key)
         return;
     const QString targetKey = target->key();
     platform::setMousePointer(platform::Pointer::Hourglass);
-    gbTreeVisible = false;
-    if (TreeNode* entry = source == kPickerTree ? pickerNode(key) : nullptr) {
-        // The picker's drop takes its selected entry.
-        tableFieldsWindow().tvwFields->nodes().setSelectedItem(entry);
-        mDropFromTableFields(targetKey);
-    } else if (source == kMainTree && key == msDragKey) {
-        msDragKey.clear();
-        mDropNode(m_tree->node(key), targetKey);
+    {
+        TreeHiddenScope hidden(*this, false);
+        if (TreeNode* entry = source == kPickerTree ? pickerNode(key) : nullptr) {
+            // The picker's drop takes its selected entry.
+            tableFieldsWindow().tvwFields->nodes().setSelectedItem(entry);
+            mDropFromTableFields(targetKey);
+        } else if (source == kMainTree && key == msDragKey) {
+            msDragKey.clear();
+            mDropNode(m_tree->node(key), targetKey);
+        }
     }
-    gbTreeVisible = true;
-    setTreeVisible(true);
     platform::setMousePointer(platform::Pointer::Default);
     mSetMenuState();
 }
