@@ -17,6 +17,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <iterator>
+
 namespace {
 
 QString label(const QString& code)
@@ -135,12 +137,12 @@ bool isTranslatedTag(const QString& tag)
 }
 
 // The entries the dialog lock saves and restores, in their order.
-const std::array<const char*, 12> kLockedEntries = {
+constexpr const char* kLockedEntries[] = {
     "mnuFSave",        "mnuEDelete",        "mnuOPreview",      "mnuOSO",       "mnuOMO",   "mnuFSaveExit",
     "mnuEInsertGroup", "mnuEInsertField",   "mnuOOneTableField", "mnuOGenerateForm", "mnuHContents", "mnuTools",
 };
 
-// The top-level menus the start-up and the lock switch as a whole.
+// The top-level menus the lock switches as a whole.
 const std::array<const char*, 5> kLockedMenus = {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit"};
 
 } // namespace
@@ -331,6 +333,8 @@ void MainWindowActions::mSetMenuState()
 
     auto levelOf = [](const QString& key) -> int16_t {
         const int32_t g = key.mid(2).toInt();
+        // Every group node of the tree has its record.
+        Q_ASSERT(g >= 0 && size_t(g) < gaGroups.size());
         return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : 0;
     };
 
@@ -449,7 +453,8 @@ void MainWindowActions::setStartupMenusEnabled(bool enabled)
 
 void MainWindowActions::lock()
 {
-    for (size_t i = 0; i < kLockedEntries.size(); ++i)
+    static_assert(std::size(kLockedEntries) == kLockedEntryCount);
+    for (size_t i = 0; i < kLockedEntryCount; ++i)
         m_savedMenuState[i] = entryEnabled(QLatin1String(kLockedEntries[i]));
     m_treeView.setEnabled(false);
     for (const char* m : kLockedMenus)
@@ -465,7 +470,7 @@ void MainWindowActions::unlock()
     for (const char* m : kLockedMenus)
         setMenuEnabled(QLatin1String(m), true);
     Toolbar1->setEnabled(true);
-    for (size_t i = 0; i < kLockedEntries.size(); ++i)
+    for (size_t i = 0; i < kLockedEntryCount; ++i)
         setEntryEnabled(QLatin1String(kLockedEntries[i]), m_savedMenuState[i]);
     mSetOptionMenus();
 }

@@ -99,8 +99,9 @@ private:
     QStringList m_entryOrder;
     QHash<QString, QToolButton*> m_buttons;
     QStringList m_buttonOrder;
-    // The lock's saved states.
-    std::array<bool, 12> m_savedMenuState{};
+    // The lock's saved states, one for each entry it switches off.
+    static constexpr size_t kLockedEntryCount = 12;
+    std::array<bool, kLockedEntryCount> m_savedMenuState{};
 };
 
 // The group node a node belongs to: its parent, climbing over parent fields.
