@@ -38,7 +38,7 @@ bool loadForm(int fields)
         goFonts = std::make_unique<Fonts>();
     frm_Palimor& w = mainWindow();
     fillTreeHidden(w);
-    w.mSetOptionMenus();
+    w.actions().mSetOptionMenus();
     g_loaded = fields;
     return true;
 }

@@ -2,15 +2,13 @@
 
 #include "hostlink/mod_Enumerate.h"
 #include "hostlink/mod_VrokGlobal.h"
-#include "mainwindow/frm_Palimor.h"
+#include "mainwindow/MainWindowInterface.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
-#include "properties/frm_Properties.h"
 #include "services/Fonts.h"
 
-#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -23,7 +21,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
-#include <QPointer>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QScreen>
@@ -44,8 +41,6 @@
 bool gbPreviewSingleOcc = true;
 
 namespace {
-
-QPointer<frm_Preview> g_preview;
 
 const char kKeyProperty[] = "previewNodeKey";
 const char kStripProperty[] = "previewStrip";
@@ -212,7 +207,7 @@ private:
 
     void collect()
     {
-        frm_Palimor& main = mainWindow();
+        MainWindowInterface& main = *m_window.m_main;
         TreeNode* root = main.nodes().node(gsGroupKey(0));
         if (!root || !liveGroup(0))
             return;
@@ -247,7 +242,7 @@ private:
     }
 
     // Collects node and what lies below it; extent grows by what it shows on the page.
-    void visit(frm_Palimor& main, TreeNode* node, int page, int depth, std::optional<Span>& extent)
+    void visit(MainWindowInterface& main, TreeNode* node, int page, int depth, std::optional<Span>& extent)
     {
         std::optional<Span> inner;
         if (gbIsGroupKey(node->key())) {
@@ -841,7 +836,7 @@ private:
         const auto it = m_icons.find(icon);
         if (it != m_icons.end())
             return it->second;
-        const QString file = frm_Properties::msGetIconFile(icon);
+        const QString file = m_window.m_iconFile ? m_window.m_iconFile(icon) : QString();
         return m_icons[icon] = file.isEmpty() ? QPixmap() : QPixmap(file);
     }
 
@@ -903,7 +898,8 @@ private:
     std::map<QString, QPixmap> m_icons;
 };
 
-frm_Preview::frm_Preview(QWidget* parent) : QWidget(parent, Qt::Window)
+frm_Preview::frm_Preview(MainWindowInterface* main, IconFile iconFile, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_main(main), m_iconFile(std::move(iconFile))
 {
     setObjectName(QStringLiteral("frm_Preview"));
     m_layout = new QVBoxLayout(this);
@@ -939,11 +935,11 @@ void frm_Preview::Form_Load()
     // The caption of the menu entry and the form's description.
     QString title;
     const QString entryName = single ? QStringLiteral("mnuOPreview") : QStringLiteral("mnuOPreviewMO");
-    if (QAction* entry = mainWindowExists() ? mainWindow().menuEntry(entryName) : nullptr)
-        title = entry->text().remove(QLatin1Char('&'));
+    if (m_main)
+        title = m_main->menuCaption(entryName).remove(QLatin1Char('&'));
     setWindowTitle(gsHeader.trimmed().isEmpty() ? title : title + QStringLiteral(" - ") + gsHeader.trimmed());
-    if (mainWindowExists()) {
-        const TreeNode* selected = mainWindow().nodes().selectedItem();
+    if (m_main) {
+        const TreeNode* selected = m_main->nodes().selectedItem();
         m_selectedAtLoad = selected ? selected->key() : QString();
         PreviewBuilder(*this, single).build();
     }
@@ -977,15 +973,14 @@ void frm_Preview::Form_Unload()
     if (!gbPreviewOpen)
         return;
     gbPreviewOpen = false;
-    if (!mainWindowExists())
+    if (!m_main)
         return;
-    frm_Palimor& main = mainWindow();
-    if (main.isLocked())
-        main.mToggleEnablingPLM();
+    if (m_main->isLocked())
+        m_main->mToggleEnablingPLM();
     // A click in the preview may have chosen another node: the commands follow it.
-    const TreeNode* selected = main.nodes().selectedItem();
+    const TreeNode* selected = m_main->nodes().selectedItem();
     if ((selected ? selected->key() : QString()) != m_selectedAtLoad)
-        main.mSetMenuState();
+        m_main->mSetMenuState();
 }
 
 void frm_Preview::closeEvent(QCloseEvent* event)
@@ -1002,10 +997,10 @@ void frm_Preview::selects(QWidget* widget, const QString& key)
 
 void frm_Preview::selectNode(const QString& key)
 {
-    if (!mainWindowExists())
+    if (!m_main)
         return;
     QString k = key;
-    mainWindow().SetFocusToNode(k);
+    m_main->SetFocusToNode(k);
 }
 
 bool frm_Preview::eventFilter(QObject* watched, QEvent* event)
@@ -1041,18 +1036,3 @@ bool frm_Preview::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-frm_Preview& previewWindow()
-{
-    if (!g_preview)
-        g_preview = new frm_Preview(mainWindowExists() ? &mainWindow() : nullptr);
-    return *g_preview;
-}
-
-frm_Preview* previewWindowIfAny() { return g_preview.data(); }
-
-void resetPreviewWindow()
-{
-    delete g_preview.data();
-    g_preview = nullptr;
-    gbPreviewSingleOcc = true;
-}

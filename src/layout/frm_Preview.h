@@ -5,7 +5,7 @@
 // a row the height of an input line.
 //
 // Single occurrence (gbPreviewSingleOcc True): every field present there
-// (frm_Palimor::gbFieldIsPresent) stands at its place: line edits, check boxes, combo
+// (the main window's gbFieldIsPresent) stands at its place: line edits, check boxes, combo
 // boxes, option sets as a frame with a radio button per choice (the choice's label is
 // its text), pictures with the icon's picture from the host (a framed place holding
 // the icon name when it has none), label-only fields as their label. Labels stand
@@ -26,8 +26,10 @@
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+class MainWindowInterface;
 class QLabel;
 class QTabWidget;
 class QTableWidget;
@@ -39,8 +41,11 @@ extern bool gbPreviewSingleOcc;
 class frm_Preview : public QWidget {
     Q_OBJECT
 public:
-    // parent: the main window; the preview is a window of its own above it.
-    explicit frm_Preview(QWidget* parent = nullptr);
+    // The local file of an icon's picture; "" when there is none.
+    using IconFile = std::function<QString(const QString& icon)>;
+    // main: the window whose tree the preview shows; nullptr shows nothing. parent: the
+    // main window; the preview is a window of its own above it.
+    frm_Preview(MainWindowInterface* main, IconFile iconFile, QWidget* parent = nullptr);
     ~frm_Preview() override;
 
     // Builds the form anew from the records and the main tree in the mode of
@@ -78,6 +83,8 @@ private:
     void selects(QWidget* widget, const QString& key);
     void selectNode(const QString& key);
 
+    MainWindowInterface* m_main;
+    IconFile m_iconFile;
     QVBoxLayout* m_layout = nullptr;
     QWidget* m_content = nullptr;  // the scroll area or the tabs
     QHash<int32_t, QWidget*> m_controls;
@@ -95,10 +102,3 @@ private:
     QSize m_cell;
     QString m_selectedAtLoad;  // the main tree's selection when the preview was built
 };
-
-// The one preview window, made on first use as a window of the main window.
-frm_Preview& previewWindow();
-// The preview window when it exists.
-frm_Preview* previewWindowIfAny();
-// Destroys the window and sets gbPreviewSingleOcc back (tests).
-void resetPreviewWindow();

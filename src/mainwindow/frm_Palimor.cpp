@@ -43,14 +43,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
-#include <QMenu>
-#include <QMenuBar>
+#include <QAction>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSessionManager>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QToolButton>
 
 #include <algorithm>
 #include <cstdio>
@@ -110,18 +108,6 @@ QString label(const QString& code)
 
 bool isMode(const char* mode) { return gsOpenMode == mode; }
 
-// A caption as a tip shows it: the mnemonic marks taken out, "&&" a plain "&".
-QString withoutMnemonics(const QString& caption)
-{
-    QString tip;
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&') && ++i == caption.size())
-            break;
-        tip += caption[i];
-    }
-    return tip;
-}
-
 // The add and insert runs of the host: save and exit without the user.
 bool isUnattended() { return isMode("a") || isMode("i"); }
 
@@ -151,110 +137,6 @@ public:
         return std::nullopt;
     }
 };
-
-// A menu entry of the window's design: its parent ("" for the menu bar), the host
-// label code of its caption and the caption shown until the labels are read.
-struct MenuDef {
-    const char* name;
-    const char* parent;
-    const char* tag;
-    const char* caption;
-    bool submenu = false;
-    bool separator = false;
-};
-
-// clang-format off
-constexpr MenuDef kMenus[] = {
-    {"mnuFile", "", "pzmnu.File", "&File", true},
-    {"mnuFSave", "mnuFile", "pzmnu.FSave", "&Save"},
-    {"mnuOPreview", "mnuFile", "pzmnu.OPreview", "&Preview"},
-    {"mnuOPreviewMO", "mnuFile", "pzmnu.OPreviewMO", "Preview &Multi Occurrence"},
-    {"mnuOSO", "mnuFile", "pzmnu.OSO", "Run S&ingle Occurrence"},
-    {"mnuOMO", "mnuFile", "pzmnu.OMO", "Run M&ulti Occurrence"},
-    {"mnuFSep1", "mnuFile", "", "-", false, true},
-    {"mnuFSaveExit", "mnuFile", "pzmnu.FSaveExit", "Save and E&xit"},
-    {"mnuFExit", "mnuFile", "pzmnu.FExit", "&Exit"},
-    {"mnuEdit", "", "pzmnu.Edit", "&Edit", true},
-    {"mnuECut", "mnuEdit", "pzmnu.ECut", "Cu&t"},
-    {"mnuECopy", "mnuEdit", "pzmnu.ECopy", "&Copy"},
-    {"mnuEPaste", "mnuEdit", "pzmnu.EPaste", "&Paste"},
-    {"mnuESep1", "mnuEdit", "", "-", false, true},
-    {"mnuEDelete", "mnuEdit", "pzmnu.EDelete", "&Delete"},
-    {"mnuESep2", "mnuEdit", "", "-", false, true},
-    {"mnuEProperties", "mnuEdit", "pzmnu.EProps", "P&roperties..."},
-    {"mnuMove", "mnuEdit", "pzmnu.Move", "&Move", true},
-    {"mnuMUp", "mnuMove", "pzmnu.MUp", "&Up"},
-    {"mnuMDown", "mnuMove", "pzmnu.MDown", "&Down"},
-    {"mnuMLeft", "mnuMove", "pzmnu.MLeft", "&Left"},
-    {"mnuMRight", "mnuMove", "pzmnu.MRight", "&Right"},
-    {"mnuInsert", "", "pzmnu.Insert", "&Insert", true},
-    {"mnuEInsertGroup", "mnuInsert", "pzmnu.InsGroup", "&Group"},
-    {"mnuEInsertField", "mnuInsert", "pzmnu.InsField", "&Field"},
-    {"mnuISep1", "mnuInsert", "", "-", false, true},
-    {"mnuOGenerateForm", "mnuInsert", "pzmnu.GenForm", "Generate F&orm..."},
-    {"mnuOOneTableField", "mnuInsert", "pzmnu.OneTblFld", "One &Table Field..."},
-    {"mnuOptions", "", "pzmnu.Options", "&Options", true},
-    {"mnuView", "mnuOptions", "pzmnu.View", "&View", true},
-    {"mnuVDefault", "mnuView", "pzmnu.VDefault", "Field &Labels"},
-    {"mnuVGeneral", "mnuView", "pzmnu.VGeneral", "&General Properties"},
-    {"mnuVLabel", "mnuView", "pzmnu.VLabel", "La&bel Properties"},
-    {"mnuVPosition", "mnuView", "pzmnu.VPosition", "&Occurrence and Position"},
-    {"mnuVDisplay", "mnuView", "pzmnu.VDisplay", "&Display Properties"},
-    {"mnuVMiscellaneous", "mnuView", "pzmnu.VMisc", "&Miscellaneous Properties"},
-    {"mnuVZoom", "mnuView", "pzmnu.VZoom", "&Zoom Properties"},
-    {"mnuVEnums", "mnuView", "pzmnu.VEnums", "&Control Properties"},
-    {"mnuVSep1", "mnuView", "", "-", false, true},
-    {"mnuVDefGrpProps", "mnuView", "pzmnu.VDefGrp", "Group La&bels"},
-    {"mnuVExtGrpProps", "mnuView", "pzmnu.VExtGrp", "Group P&roperties"},
-    {"mnuTools", "", "pzmnu.Tools", "&Tools", true},
-    {"mnu_Tcmd", "mnuTools", "pzmnu.TCmd", "Form &Commands"},
-    {"mnu_Tdal", "mnuTools", "pzmnu.TDal", "&Main Table"},
-    {"mnu_Tfrm", "mnuTools", "pzmnu.TFrm", "&Form Definition"},
-    {"mnu_Tind", "mnuTools", "pzmnu.TInd", "Session &Definition"},
-    {"mnu_Tprs", "mnuTools", "pzmnu.TPrs", "Session &Program"},
-    {"mnu_Tscr", "mnuTools", "pzmnu.TScr", "Edit Program &Script"},
-    {"mnu_Tses", "mnuTools", "pzmnu.TSes", "S&essions"},
-    {"mnu_Tstc", "mnuTools", "pzmnu.TStc", "Form S&tructure"},
-    {"mnu_Tvtd", "mnuTools", "pzmnu.TVtd", "&Technical Documentation"},
-    {"mnuHelp", "", "pzmnu.Help", "&Help", true},
-    {"mnuHContents", "mnuHelp", "pzmnu.HContents", "&Contents"},
-    {"mnuHGlossary", "mnuHelp", "pzmnu.HGlossary", "&Index"},
-    {"mnuHSearch", "mnuHelp", "pzmnu.HSearch", "&Search"},
-    {"mnuHStyle", "mnuHelp", "pzmnu.HStyle", "S&tyle Guide"},
-    {"mnuHSep1", "mnuHelp", "", "-", false, true},
-    {"mnuHAbout", "mnuHelp", "pzmnu.HAbout", "&About Palimor"},
-};
-// clang-format on
-
-// The toolbar's buttons in their order: key (a menu entry's name) and image key.
-struct ButtonDef {
-    const char* key;
-    const char* image;
-    bool separatorBefore = false;
-};
-constexpr ButtonDef kButtons[] = {
-    {"mnuFSaveExit", "saveexit"},        {"mnuFSave", "save"},       {"mnuEInsertGroup", "group", true},
-    {"mnuEInsertField", "insert"},       {"mnuEDelete", "delete"},   {"mnuEProperties", "props"},
-    {"mnuMUp", "up", true},              {"mnuMDown", "down"},       {"mnuMLeft", "left"},
-    {"mnuMRight", "right"},              {"mnuHContents", "help", true},
-};
-
-// Label code prefixes whose captions come from the host.
-bool isTranslatedTag(const QString& tag)
-{
-    const QString p = tag.left(2);
-    return p == QLatin1String("pz") || p == QLatin1String("qx") || p == QLatin1String("FS")
-           || p == QLatin1String("zr");
-}
-
-// The entries the dialog lock saves and restores, in their order.
-const std::array<const char*, 12> kLockedEntries = {
-    "mnuFSave",        "mnuEDelete",        "mnuOPreview",      "mnuOSO",       "mnuOMO",   "mnuFSaveExit",
-    "mnuEInsertGroup", "mnuEInsertField",   "mnuOOneTableField", "mnuOGenerateForm", "mnuHContents", "mnuTools",
-};
-
-// The top-level menus the start-up and the lock switch as a whole.
-const std::array<const char*, 5> kLockedMenus = {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit"};
 
 // The widget of another window of the editor, found by its name.
 QWidget* topLevelWindow(const char* name)
@@ -302,8 +184,10 @@ frm_Palimor::frm_Palimor(QWidget* parent)
     tvwGroups->setObjectName(QStringLiteral("tvwGroups"));
     setCentralWidget(tvwGroups);
 
-    createMenus();
-    createToolbar();
+    m_actions = new MainWindowActions(*this, *m_tree, *tvwGroups,
+                                      [this](const QString& key) { Toolbar1_ButtonClick(key); });
+    Toolbar1 = m_actions->Toolbar1;
+    registerMenuHandlers();
 
     SBarEditor = new QStatusBar(this);
     SBarEditor->setObjectName(QStringLiteral("SBarEditor"));
@@ -362,49 +246,25 @@ frm_Palimor::~frm_Palimor()
     tvwGroups = nullptr;
 }
 
-void frm_Palimor::createMenus()
+void frm_Palimor::registerMenuHandlers()
 {
-    for (const MenuDef& d : kMenus) {
-        const QString name = QLatin1String(d.name);
-        const QString parentName = QLatin1String(d.parent);
-        QMenu* parentMenu = parentName.isEmpty() ? nullptr : m_menus.value(parentName);
-        QAction* entry = nullptr;
-        if (d.submenu) {
-            QMenu* m = parentMenu ? parentMenu->addMenu(QString::fromUtf8(d.caption))
-                                  : menuBar()->addMenu(QString::fromUtf8(d.caption));
-            m->setObjectName(name);
-            m_menus.insert(name, m);
-            entry = m->menuAction();
-        } else if (d.separator) {
-            entry = parentMenu->addSeparator();
-        } else {
-            entry = parentMenu->addAction(QString::fromUtf8(d.caption));
-        }
-        entry->setObjectName(name);
-        m_entries.insert(name, entry);
-        m_tags.insert(name, QLatin1String(d.tag));
-        m_entryOrder.append(name);
-        if (!d.submenu && !d.separator)
-            connect(entry, &QAction::triggered, this, [this, name] { runEntry(name); });
-    }
-
-    m_handlers.insert(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
-    m_handlers.insert(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
-    m_handlers.insert(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
-    m_handlers.insert(QStringLiteral("mnuOPreview"), [this] { mnuOPreview_Click(); });
-    m_handlers.insert(QStringLiteral("mnuOPreviewMO"), [this] { mnuOPreviewMO_Click(); });
-    m_handlers.insert(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
-    m_handlers.insert(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
-    m_handlers.insert(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
-    m_handlers.insert(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
-    m_handlers.insert(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
-    m_handlers.insert(QStringLiteral("mnuEInsertField"), [this] { mnuEInsertField_Click(); });
-    m_handlers.insert(QStringLiteral("mnuEInsertGroup"), [this] { mnuEInsertGroup_Click(); });
-    m_handlers.insert(QStringLiteral("mnuEDelete"), [this] { mnuEDelete_Click(); });
-    m_handlers.insert(QStringLiteral("mnuMUp"), [this] { mnuMUp_Click(); });
-    m_handlers.insert(QStringLiteral("mnuMDown"), [this] { mnuMDown_Click(); });
-    m_handlers.insert(QStringLiteral("mnuMLeft"), [this] { mnuMLeft_Click(); });
-    m_handlers.insert(QStringLiteral("mnuMRight"), [this] { mnuMRight_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuFSave"), [this] { mnuFSave_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuFSaveExit"), [this] { mnuFSaveExit_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuFExit"), [this] { mnuFExit_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOPreview"), [this] { mnuOPreview_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOPreviewMO"), [this] { mnuOPreviewMO_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuEProperties"), [this] { mnuEProperties_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuHContents"), [this] { mnuHContents_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuHGlossary"), [this] { mnuHGlossary_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuHSearch"), [this] { mnuHSearch_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuHAbout"), [this] { mnuHAbout_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuEInsertField"), [this] { mnuEInsertField_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuEInsertGroup"), [this] { mnuEInsertGroup_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuEDelete"), [this] { mnuEDelete_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuMUp"), [this] { mnuMUp_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuMDown"), [this] { mnuMDown_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuMLeft"), [this] { mnuMLeft_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuMRight"), [this] { mnuMRight_Click(); });
 
     struct ViewEntry {
         const char* name;
@@ -419,42 +279,12 @@ void frm_Palimor::createMenus()
     };
     for (const ViewEntry& v : kViews) {
         const QString name = QLatin1String(v.name);
-        QAction* a = m_entries.value(name);
-        a->setCheckable(true);
-        m_handlers.insert(name, [this, name, field = v.field, view = v.view] { viewEntryClicked(name, field, view); });
-        // A click toggles the mark before it is seen: put it back, then let the
-        // handler decide from the mark the entry had.
-        disconnect(a, &QAction::triggered, this, nullptr);
-        connect(a, &QAction::triggered, this, [this, a, name](bool checked) {
-            a->setChecked(!checked);
-            runEntry(name);
-        });
+        m_actions->setHandler(name,
+                              [this, name, field = v.field, view = v.view] { viewEntryClicked(name, field, view); });
     }
     registerRunHandlers();
     registerExchangeHandlers();
     registerGenerateHandlers();
-}
-
-void frm_Palimor::createToolbar()
-{
-    Toolbar1 = addToolBar(QStringLiteral("Toolbar1"));
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setIconSize(QSize(16, 16));
-    const ImageList images = designTimeImageList();
-    for (const ButtonDef& b : kButtons) {
-        const QString key = QLatin1String(b.key);
-        if (b.separatorBefore)
-            Toolbar1->addSeparator();
-        auto* button = new QToolButton(Toolbar1);
-        button->setObjectName(key);
-        button->setIcon(QIcon(images.picture(QLatin1String(b.image))));
-        button->setAutoRaise(true);
-        Toolbar1->addWidget(button);
-        connect(button, &QToolButton::clicked, this, [this, key] { Toolbar1_ButtonClick(key); });
-        m_buttons.insert(key, button);
-        m_buttonOrder.append(key);
-    }
 }
 
 void frm_Palimor::installHooks()
@@ -488,56 +318,11 @@ void frm_Palimor::installHooks()
     gSetPasteTarget(std::move(paste));
 
     // Running out of record slots switches the insert commands off.
-    h.setInsertingEnabled = [this](bool enabled) {
-        for (const char* name : {"mnuEInsertField", "mnuOGenerateForm", "mnuOOneTableField"})
-            setEntryEnabled(QLatin1String(name), enabled);
-        setButtonEnabled(QStringLiteral("mnuEInsertField"), enabled);
-    };
-    h.setGroupInsertingEnabled = [this](bool enabled) {
-        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
-        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), enabled);
-    };
+    h.setInsertingEnabled = [this](bool enabled) { m_actions->setInsertingEnabled(enabled); };
+    h.setGroupInsertingEnabled = [this](bool enabled) { m_actions->setGroupInsertingEnabled(enabled); };
 }
 
-// ---- Entries and buttons -----------------------------------------------------------------
-
-QAction* frm_Palimor::menuEntry(const QString& name) const { return m_entries.value(name); }
-
-QMenu* frm_Palimor::menu(const QString& name) const { return m_menus.value(name); }
-
-void frm_Palimor::setEntryEnabled(const QString& name, bool enabled)
-{
-    if (QAction* a = m_entries.value(name))
-        a->setEnabled(enabled);
-}
-
-void frm_Palimor::setButtonEnabled(const QString& key, bool enabled)
-{
-    if (QToolButton* b = m_buttons.value(key))
-        b->setEnabled(enabled);
-}
-
-bool frm_Palimor::entryEnabled(const QString& name) const
-{
-    const QAction* a = m_entries.value(name);
-    return a && a->isEnabled();
-}
-
-bool frm_Palimor::buttonEnabled(const QString& key) const
-{
-    // The button's own state, whatever the toolbar's.
-    const QToolButton* b = m_buttons.value(key);
-    return b && !b->testAttribute(Qt::WA_ForceDisabled);
-}
-
-void frm_Palimor::setMenuEnabled(const QString& name, bool enabled) { setEntryEnabled(name, enabled); }
-
-void frm_Palimor::runEntry(const QString& name)
-{
-    // Commands that come with later work have no handler yet and do nothing.
-    if (const auto it = m_handlers.constFind(name); it != m_handlers.cend())
-        it.value()();
-}
+QString frm_Palimor::menuCaption(const QString& name) const { return m_actions->menuCaption(name); }
 
 // ---- Start-up ------------------------------------------------------------------------------
 
@@ -618,9 +403,7 @@ void frm_Palimor::endStartup()
 void frm_Palimor::Form_Load()
 {
     tvwGroups->setEnabled(false);
-    for (const char* m : {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit", "mnuTools"})
-        setMenuEnabled(QLatin1String(m), false);
-    Toolbar1->setEnabled(false);
+    m_actions->setStartupMenusEnabled(false);
 
     const uint32_t start = platform::tickCount();
     installModelessErrorsWindow(this);
@@ -657,14 +440,14 @@ void frm_Palimor::Form_Load()
         gsTableModule = gsTable.mid(2, 3);
         gsTableNumber = gsTable.mid(5, 3);
     } else {
-        setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
+        m_actions->setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
     }
     if (gbNoSessionTable()) {
-        setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
-        setEntryEnabled(QStringLiteral("mnuOMO"), false);
+        m_actions->setEntryEnabled(QStringLiteral("mnuOOneTableField"), false);
+        m_actions->setEntryEnabled(QStringLiteral("mnuOMO"), false);
     }
 
-    mInitializeLablesPLM();
+    m_actions->mInitializeLablesPLM();
     setVisible(!isMode("i"));
 
     gENUM_FillEnums();
@@ -687,11 +470,10 @@ void frm_Palimor::Form_Load()
     platform::setMousePointer(platform::Pointer::Default);
 
     if (isUnattended()) {
-        gbTreeVisible = false;
-        setTreeVisible(false);
-        mFillTreeAndSelect();
-        gbTreeVisible = true;
-        setTreeVisible(true);
+        {
+            TreeHiddenScope hidden(*this);
+            mFillTreeAndSelect();
+        }
         runUnattended();
     }
 
@@ -710,15 +492,13 @@ void frm_Palimor::Form_Load()
     mRefreshNodeTexts(true, true);
     mRefreshNodeTexts(false, false);
 
-    menuEntry(QStringLiteral("mnuHStyle"))->setVisible(false);
-    mSetOptionMenus();
+    m_actions->menuEntry(QStringLiteral("mnuHStyle"))->setVisible(false);
+    m_actions->mSetOptionMenus();
     if (gbFormTypeChecked)
-        menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(false);
+        m_actions->menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(false);
 
     tvwGroups->setEnabled(true);
-    for (const char* m : {"mnuHelp", "mnuInsert", "mnuOptions", "mnuFile", "mnuEdit", "mnuTools"})
-        setMenuEnabled(QLatin1String(m), true);
-    Toolbar1->setEnabled(true);
+    m_actions->setStartupMenusEnabled(true);
     tvwGroups->setFocus();
 
     mResetControlPositions();
@@ -728,8 +508,8 @@ void frm_Palimor::Form_Load()
             gsOpenMode = "r";
     }
     if (isMode("r")) {
-        mDisableEditing();
-        mInitializeLablesPLM();
+        m_actions->mDisableEditing();
+        m_actions->mInitializeLablesPLM();
         setWindowTitle(windowTitle() + QLatin1Char(' ') + label(QStringLiteral("pzfrm.readonly")));
     }
 
@@ -1062,169 +842,9 @@ void frm_Palimor::closeEvent(QCloseEvent* event)
 
 // ---- Captions from host labels -------------------------------------------------------------
 
-bool frm_Palimor::mbHasAccelerator(const QString& text)
-{
-    return text.size() > 1 && text.left(text.size() - 1).contains(QLatin1Char('&'));
-}
-
-void frm_Palimor::mInitializeLablesPLM()
-{
-    gWriteLog(QStringLiteral("mInitializeLablesPLM"));
-    for (const QString& name : m_entryOrder) {
-        const QString tag = m_tags.value(name);
-        if (!isTranslatedTag(tag))
-            continue;
-        QString text = label(tag);
-        if (!mbHasAccelerator(text))
-            text = QLatin1Char('&') + text;
-        m_entries.value(name)->setText(text);
-    }
-    auto caption = [this](const char* name) { return m_entries.value(QLatin1String(name))->text(); };
-    for (const QString& key : m_buttonOrder) {
-        QString tip;
-        if (key == QLatin1String("mnuFSaveExit"))
-            tip = isMode("r") ? caption("mnuFExit") : caption("mnuFSaveExit");
-        else if (key == QLatin1String("mnuEInsertGroup") || key == QLatin1String("mnuEInsertField"))
-            tip = caption("mnuInsert") + QLatin1Char(' ') + m_entries.value(key)->text();
-        else if (key == QLatin1String("mnuHContents"))
-            tip = caption("mnuHelp");
-        else
-            tip = m_entries.value(key)->text();
-        m_buttons.value(key)->setToolTip(withoutMnemonics(tip));
-    }
-    gWriteLog(QStringLiteral("mInitializeLablesPLM Finished"));
-}
-
-void frm_Palimor::EasterEgg()
-{
-    static const QHash<QString, QString> credits = {
-        {QStringLiteral("mnuFSaveExit"), QStringLiteral("Tree and start-up: the form editor team")},
-        {QStringLiteral("mnuFSave"), QStringLiteral("Saving: one transaction, every time")},
-        {QStringLiteral("mnuEInsertGroup"), QStringLiteral("Groups nested twenty deep, no further")},
-        {QStringLiteral("mnuEInsertField"), QStringLiteral("Fields by the thousand")},
-        {QStringLiteral("mnuEDelete"), QStringLiteral("Deleted, never forgotten: free slots")},
-        {QStringLiteral("mnuEProperties"), QStringLiteral("Seven pages of properties")},
-        {QStringLiteral("mnuMUp"), QStringLiteral("Up")},
-        {QStringLiteral("mnuMDown"), QStringLiteral("Down")},
-        {QStringLiteral("mnuMLeft"), QStringLiteral("Left")},
-        {QStringLiteral("mnuMRight"), QStringLiteral("Right, and thanks for reading")},
-        {QStringLiteral("mnuHContents"), QStringLiteral("Thanks to everyone who tested the editor")},
-    };
-    for (const QString& key : m_buttonOrder)
-        if (const auto it = credits.constFind(key); it != credits.cend())
-            m_buttons.value(key)->setToolTip(it.value());
-}
-
 // ---- Menu and toolbar state ----------------------------------------------------------------
 
-void frm_Palimor::mSetMenuState()
-{
-    if (isMode("r"))
-        return;
-    const TreeNode* node = m_tree->selectedItem();
-    const QString k = node ? node->key() : QString();
-    const QString rootKey = gsGroupKey(0);
-    static const char* const kMoves[] = {"mnuMUp", "mnuMDown", "mnuMLeft", "mnuMRight"};
-
-    auto levelOf = [](const QString& key) -> int16_t {
-        const int32_t g = key.mid(2).toInt();
-        return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : 0;
-    };
-
-    if (gbIsGroupKey(k)) {
-        if (k == rootKey) {
-            setEntryEnabled(QStringLiteral("mnuEDelete"), false);
-            setButtonEnabled(QStringLiteral("mnuEDelete"), false);
-            setEntryEnabled(QStringLiteral("mnuMove"), false);
-            for (const char* m : kMoves)
-                setButtonEnabled(QLatin1String(m), false);
-        } else {
-            setEntryEnabled(QStringLiteral("mnuEDelete"), true);
-            setButtonEnabled(QStringLiteral("mnuEDelete"), true);
-            setEntryEnabled(QStringLiteral("mnuMove"), true);
-            for (const char* m : kMoves) {
-                setButtonEnabled(QLatin1String(m), true);
-                setEntryEnabled(QLatin1String(m), true);
-            }
-        }
-        if (levelOf(k) >= kMaxGroupLevel) {
-            setEntryEnabled(QStringLiteral("mnuEInsertGroup"), false);
-            setButtonEnabled(QStringLiteral("mnuEInsertGroup"), false);
-        } else if (!gbOutOfResources) {
-            setEntryEnabled(QStringLiteral("mnuEInsertGroup"), true);
-            setButtonEnabled(QStringLiteral("mnuEInsertGroup"), true);
-        }
-    } else if (gbIsFieldKey(k)) {
-        const TreeNode* group = groupNodeOf(node);
-        const bool allowed = !group || levelOf(group->key()) < kMaxGroupLevel;
-        setEntryEnabled(QStringLiteral("mnuEInsertGroup"), allowed);
-        setButtonEnabled(QStringLiteral("mnuEInsertGroup"), allowed);
-        setEntryEnabled(QStringLiteral("mnuEDelete"), true);
-        setButtonEnabled(QStringLiteral("mnuEDelete"), true);
-        setEntryEnabled(QStringLiteral("mnuMove"), true);
-        for (const char* m : kMoves) {
-            setEntryEnabled(QLatin1String(m), true);
-            setButtonEnabled(QLatin1String(m), true);
-        }
-    }
-
-    auto off = [this](const char* name) {
-        setEntryEnabled(QLatin1String(name), false);
-        setButtonEnabled(QLatin1String(name), false);
-    };
-    const TreeNode* parent = node ? node->parent() : nullptr;
-    if (!parent || parent->key() == rootKey)
-        off("mnuMLeft");
-    if (!node)
-        return;
-
-    if (gbIsFieldKey(k)) {
-        if (!node->previous()) {
-            off("mnuMRight");
-            if (parent && !parent->previous())
-                off("mnuMUp");
-        }
-        if (!node->next() && parent && !parent->next())
-            off("mnuMDown");
-    } else {
-        if (!node->previous()) {
-            off("mnuMRight");
-            if (!parent || !parent->previous() || gbIsFieldKey(parent->previous()->key()))
-                off("mnuMUp");
-        } else if (gbIsFieldKey(node->previous()->key())) {
-            off("mnuMRight");
-        }
-        if (!node->next() && parent && (!parent->next() || gbIsFieldKey(parent->next()->key())))
-            off("mnuMDown");
-    }
-}
-
-void frm_Palimor::mDisableEditing()
-{
-    auto off = [this](const char* name, bool button) {
-        setEntryEnabled(QLatin1String(name), false);
-        if (button)
-            setButtonEnabled(QLatin1String(name), false);
-    };
-    off("mnuEDelete", true);
-    off("mnuEInsertField", true);
-    off("mnuEInsertGroup", true);
-    off("mnuMove", false);
-    for (const char* m : {"mnuMUp", "mnuMDown", "mnuMLeft", "mnuMRight"})
-        setButtonEnabled(QLatin1String(m), false);
-    off("mnuFSave", true);
-    off("mnuFSaveExit", false);
-    off("mnuOGenerateForm", false);
-    off("mnuOOneTableField", false);
-}
-
-TreeNode* frm_Palimor::groupNodeOf(const TreeNode* node) const
-{
-    TreeNode* n = node ? node->parent() : nullptr;
-    while (n && gbIsFieldKey(n->key()))
-        n = n->parent();
-    return n;
-}
+void frm_Palimor::mSetMenuState() { m_actions->mSetMenuState(); }
 
 // ---- Window layout and the dialog lock ------------------------------------------------------
 
@@ -1241,24 +861,10 @@ void frm_Palimor::mResetControlPositions()
 void frm_Palimor::mToggleEnablingPLM()
 {
     m_locked = !m_locked;
-    if (m_locked) {
-        for (size_t i = 0; i < kLockedEntries.size(); ++i)
-            m_savedMenuState[i] = entryEnabled(QLatin1String(kLockedEntries[i]));
-        tvwGroups->setEnabled(false);
-        for (const char* m : kLockedMenus)
-            setMenuEnabled(QLatin1String(m), false);
-        Toolbar1->setEnabled(false);
-        for (const char* e : kLockedEntries)
-            setEntryEnabled(QLatin1String(e), false);
-    } else {
-        tvwGroups->setEnabled(true);
-        for (const char* m : kLockedMenus)
-            setMenuEnabled(QLatin1String(m), true);
-        Toolbar1->setEnabled(true);
-        for (size_t i = 0; i < kLockedEntries.size(); ++i)
-            setEntryEnabled(QLatin1String(kLockedEntries[i]), m_savedMenuState[i]);
-        mSetOptionMenus();
-    }
+    if (m_locked)
+        m_actions->lock();
+    else
+        m_actions->unlock();
 }
 
 void frm_Palimor::mShowProperties()
@@ -1271,23 +877,12 @@ void frm_Palimor::mShowProperties()
 
 void frm_Palimor::mnuEProperties_Click() { mShowProperties(); }
 
-void frm_Palimor::mSetOptionMenus()
+void frm_Palimor::focusTree()
 {
-    const GroupRecord* root = gaGroups.empty() ? nullptr : &gaGroups[0];
-    const bool multi = root && root->bGroupInMultiOcc;
-    const bool single = root && root->bGroupInSingleOcc;
-    setEntryEnabled(QStringLiteral("mnuOMO"), multi);
-    setEntryEnabled(QStringLiteral("mnuOSO"), single);
-    setEntryEnabled(QStringLiteral("mnuOPreviewMO"), multi);
-    setEntryEnabled(QStringLiteral("mnuOPreview"), single);
-    const bool session = !gsSessionModule.trimmed().isEmpty();
-    const bool table = !gsTableModule.trimmed().isEmpty();
-    setEntryEnabled(QStringLiteral("mnu_Tscr"), session);
-    setEntryEnabled(QStringLiteral("mnu_Tprs"), session);
-    setEntryEnabled(QStringLiteral("mnu_Tdal"), table);
-    setEntryEnabled(QStringLiteral("mnu_Tind"), table);
-    setEntryEnabled(QStringLiteral("mnu_Tfrm"), !gbFormTypeChecked);
-    menuEntry(QStringLiteral("mnu_Tfrm"))->setVisible(!gbFormTypeChecked);
+    // Not every window system gives the activation back to the owner of a hidden
+    // window; without it the tree's focus would take no key.
+    activateWindow();
+    tvwGroups->setFocus();
 }
 
 void frm_Palimor::mScrollInView()
@@ -1316,6 +911,19 @@ void frm_Palimor::setTreeVisible(bool visible)
     }
 }
 
+TreeHiddenScope::TreeHiddenScope(frm_Palimor& window, bool hideNow) : m_window(window), m_was(gbTreeVisible)
+{
+    gbTreeVisible = false;
+    if (hideNow)
+        m_window.setTreeVisible(false);
+}
+
+TreeHiddenScope::~TreeHiddenScope()
+{
+    gbTreeVisible = m_was;
+    m_window.setTreeVisible(m_was);
+}
+
 // ---- Toolbar and help -------------------------------------------------------------------------
 
 void frm_Palimor::Toolbar1_ButtonClick(const QString& key)
@@ -1328,8 +936,8 @@ void frm_Palimor::Toolbar1_ButtonClick(const QString& key)
             mnuFSaveExit_Click();
     } else if (key == QLatin1String("mnuFExit")) {
         mnuFExit_Click();
-    } else if (m_buttons.contains(key)) {
-        runEntry(key);
+    } else if (m_actions->hasButton(key)) {
+        m_actions->runEntry(key);
     }
     if (key != QLatin1String("mnuEProperties"))
         tvwGroups->setFocus();
@@ -1343,14 +951,14 @@ void frm_Palimor::mnuHSearch_Click() { glShowHelp(this, QString(), platform::Hel
 
 void frm_Palimor::mnuHAbout_Click()
 {
-    gShowAboutBox(this, [this] { EasterEgg(); });
+    gShowAboutBox(this, [this] { m_actions->EasterEgg(); });
 }
 
 // ---- View menu ---------------------------------------------------------------------------------
 
 void frm_Palimor::viewEntryClicked(const QString& name, bool bField, int16_t view)
 {
-    if (m_entries.value(name)->isChecked()) {
+    if (m_actions->menuEntry(name)->isChecked()) {
         QApplication::beep();
         return;
     }

@@ -1,37 +1,23 @@
 #pragma once
 // The main window: the program's start-up object, the form's tree with its node
-// texts, the menus and the toolbar with their states, the status bar.
-#include <QHash>
+// texts, the commands of the menus and the toolbar (MainWindowActions holds the
+// entries, the buttons and their states), the status bar.
 #include <QMainWindow>
 #include <QString>
-#include <QStringList>
-#include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
+#include "mainwindow/MainWindowActions.h"
 #include "mainwindow/MainWindowImages.h"
+#include "mainwindow/MainWindowInterface.h"
 
 class NodeTree;
 class NodeTreeWidget;
-class QAction;
 class QLabel;
-class QMenu;
 class QStatusBar;
 class QToolBar;
-class QToolButton;
 class TreeNode;
 
-// ---- Window-level state that other windows read ----------------------------------
-
-// False only while a command that moves nodes runs; the tree is shown again by the
-// outermost caller.
-extern bool gbTreeVisible;
-extern bool gbPropertiesOpen;
-extern bool gbPreviewOpen;
-// View of the field node texts (0 to 7) and of the group node texts (0 or 1).
-extern int16_t giFieldView;
-extern int16_t giGroupView;
 // The node added last by a tree fill or an insert. Cleared when its node goes from a
 // tree that watchLastNode() watches (the main tree and the picker's).
 extern TreeNode* goLastNode;
@@ -42,10 +28,8 @@ inline constexpr int kStartupFailed = 1;
 // Exit status of an unattended run (open modes "a" and "i") whose save failed or
 // left changes unsaved.
 inline constexpr int kUnattendedSaveFailed = 2;
-// Deepest group level under which a group may still be inserted.
-inline constexpr int16_t kMaxGroupLevel = 20;
 
-class frm_Palimor : public QMainWindow {
+class frm_Palimor : public QMainWindow, public MainWindowInterface {
     Q_OBJECT
 public:
     explicit frm_Palimor(QWidget* parent = nullptr);
@@ -59,25 +43,10 @@ public:
     ImageList imglstTreeView;
 
     // The form's tree (tvwGroups' nodes), shared with the form model.
-    NodeTree& nodes() { return *m_tree; }
+    NodeTree& nodes() override { return *m_tree; }
 
-    // A menu entry by name: an entry of a menu, or the entry that opens a menu
-    // ("mnuFile", "mnuMove"); nullptr for an unknown name.
-    QAction* menuEntry(const QString& name) const;
-    QMenu* menu(const QString& name) const;
-    // Every menu entry name, menus included, in menu order.
-    const QStringList& menuEntryNames() const { return m_entryOrder; }
-    // The host label code a menu entry's caption comes from ("" for none).
-    QString menuTag(const QString& name) const { return m_tags.value(name); }
-    // A toolbar button by its key (the name of the menu entry it stands for).
-    QToolButton* toolbarButton(const QString& key) const { return m_buttons.value(key); }
-    const QStringList& toolbarKeys() const { return m_buttonOrder; }
-
-    // Enabled of a menu entry and of the toolbar button of the same name.
-    void setEntryEnabled(const QString& name, bool enabled);
-    void setButtonEnabled(const QString& key, bool enabled);
-    bool entryEnabled(const QString& name) const;
-    bool buttonEnabled(const QString& key) const;
+    // The menu entries, the toolbar's buttons and their states.
+    MainWindowActions& actions() const { return *m_actions; }
 
     // ---- Start-up ----
     // Runs the whole start-up. Ends the program itself when start-up fails.
@@ -111,11 +80,6 @@ public:
     bool bSaveCancelled() const { return m_saveCancelled; }
     bool bErrorsShown() const { return m_errorsShown; }
 
-    // ---- Captions from host labels ----
-    void mInitializeLablesPLM();
-    static bool mbHasAccelerator(const QString& text);
-    void EasterEgg();
-
     // ---- The tree ----
     void mFillTreeAndSelect();
     void mFillGroups(int32_t lGroup);
@@ -126,7 +90,7 @@ public:
     int16_t lGetFirstGroupField(int32_t lGroup);
     void mFillImageList();
     // Selects and shows the node of key; an "f_" key of a picture becomes "p_".
-    void SetFocusToNode(QString& sKey);
+    void SetFocusToNode(QString& sKey) override;
     // Add the node of a record relative to the selected node. An existing record gets
     // its node (false: free slot, key in use). Index -1 makes a new record first (a
     // field, a picture, a group; the root in an empty tree), -2 the selection field of
@@ -141,10 +105,10 @@ public:
     void mDeleteFieldNode(const QString& key);
 
     // ---- Node texts and views ----
-    QString msFieldProps(int32_t index, const QString& sKey);
-    QString msGroupProps(int16_t index);
+    QString msFieldProps(int32_t index, const QString& sKey) override;
+    QString msGroupProps(int16_t index) override;
     QString msDefaultFieldName(int32_t index);
-    bool gbFieldIsPresent(int32_t index, TreeNode* node, bool bSingleOcc);
+    bool gbFieldIsPresent(int32_t index, TreeNode* node, bool bSingleOcc) override;
     bool bIsGroupInDetailsRecursive(int16_t g);
     bool bIsGroupInOverviewRecursive(int16_t g);
     void mSetPropertyView(bool bField, int16_t view);
@@ -194,9 +158,9 @@ public:
     void mDeleteGroupNode(const QString& key);
     // The selection field "sel.use." and table of a selection group. The property
     // dialog calls them while it holds the window locked: only open mode "r" refuses.
-    bool bAddSelectionField(const QString& table);
-    bool bRenameSelectionField(const QString& oldTable, const QString& newTable);
-    bool bDeleteSelectionField(const QString& table);
+    bool bAddSelectionField(const QString& table) override;
+    bool bRenameSelectionField(const QString& oldTable, const QString& newTable) override;
+    bool bDeleteSelectionField(const QString& table) override;
     bool bFieldNameExists(const QString& name) const;
     void mnuMUp_Click();
     void mnuMDown_Click();
@@ -217,17 +181,17 @@ public:
     void mnuEPaste_Click();
 
     // ---- Menu and toolbar state ----
-    void mSetMenuState();
-    void mDisableEditing();
+    void mSetMenuState() override;
+    QString menuCaption(const QString& name) const override;
 
     // ---- Window layout and the dialog lock ----
     void mResetControlPositions();
-    void mToggleEnablingPLM();
-    bool isLocked() const { return m_locked; }
+    void mToggleEnablingPLM() override;
+    bool isLocked() const override { return m_locked; }
+    void focusTree() override;
     // Opens the property dialog on the selected node, the window locked meanwhile.
     void mShowProperties();
     void mnuEProperties_Click();
-    void mSetOptionMenus();
     void mScrollInView();
 
     // ---- Preview ----
@@ -323,7 +287,7 @@ public:
     void mnuOOneTableField_Click();
     // Inserts the picker's entry of key at the tree's drop highlight, as a drop of it
     // from the picker does. Nothing while the window is locked or read-only.
-    void mMoveTableField(const QString& sKey);
+    void mMoveTableField(const QString& sKey) override;
     // The drop of the picker's selected entry on the node of targetKey: into a group
     // as its last child, under the reference field the entry was expanded from, after
     // a field, or under a field that takes no follower.
@@ -372,8 +336,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createMenus();
-    void createToolbar();
+    // Which command each menu entry and toolbar button runs.
+    void registerMenuHandlers();
     void readPlacement();
     void keepPlacement();
     void installHooks();
@@ -386,32 +350,19 @@ private:
     // Open modes "a" and "i": save and exit without the user; ends the program.
     [[noreturn]] void runUnattended();
     void writePlacement();
-    void runEntry(const QString& name);
     void viewEntryClicked(const QString& name, bool bField, int16_t view);
-    void setMenuEnabled(const QString& name, bool enabled);
     bool bGroupHasCommand(int32_t g) const;
     QString fieldImage(int32_t index) const;
     // Adds the node of a field or picture record under the selection (before it).
     bool insertFieldNode(int32_t index, bool picture, bool before = false);
-    // The group node of the field node's group (climbing over parent fields).
-    TreeNode* groupNodeOf(const TreeNode* node) const;
     QString fieldPropsView3(int32_t index, const QString& sKey, bool picture);
 
     std::unique_ptr<NodeTree> m_tree;
     bool m_treeShown = true;
     bool m_treeHadFocus = false;  // the tree had the focus when it was hidden
 
-    QHash<QString, QAction*> m_entries;
-    QHash<QString, QMenu*> m_menus;
-    QHash<QString, QString> m_tags;
-    QHash<QString, std::function<void()>> m_handlers;
-    QStringList m_entryOrder;
-    QHash<QString, QToolButton*> m_buttons;
-    QStringList m_buttonOrder;
-
-    // The dialog lock's saved states.
+    MainWindowActions* m_actions = nullptr;  // a child of the window
     bool m_locked = false;
-    std::array<bool, 12> m_savedMenuState{};
 
     Placement m_placement;
     QString m_labelFieldName;
@@ -440,11 +391,45 @@ private:
     QString msDragKey;
 };
 
+// A command that moves nodes: gbTreeVisible false for the scope, and the tree hidden at
+// once unless hideNow is false (the steps then hide it themselves). At the end the flag
+// is what it was and the tree shown as the flag says, so that the outermost command
+// shows it.
+class TreeHiddenScope {
+public:
+    explicit TreeHiddenScope(frm_Palimor& window, bool hideNow = true);
+    ~TreeHiddenScope();
+    TreeHiddenScope(const TreeHiddenScope&) = delete;
+    TreeHiddenScope& operator=(const TreeHiddenScope&) = delete;
+
+private:
+    frm_Palimor& m_window;
+    bool m_was;
+};
+
 // The one main window; created on first use.
 frm_Palimor& mainWindow();
 bool mainWindowExists();
 // Destroys the main window and resets the window-level state (tests).
 void resetMainWindow();
 
-// Screen units of the stored placement.
-inline constexpr int kTwipsPerPixel = 15;
+// ---- The windows the main window makes, each on first use as its child ----
+class frm_Preview;
+class frm_Properties;
+class frm_TableFields;
+// The preview window.
+frm_Preview& previewWindow();
+frm_Preview* previewWindowIfAny();
+// Destroys the preview and sets gbPreviewSingleOcc back (tests).
+void resetPreviewWindow();
+// The one property dialog.
+frm_Properties& propertiesDialog();
+bool propertiesDialogExists();
+// Destroys the dialog (tests).
+void resetPropertiesDialog();
+// The table-field picker, loaded as it is made.
+frm_TableFields& tableFieldsWindow();
+bool tableFieldsWindowExists();
+// Destroys the picker (tests, benchmarks); the list in gaTableFields stays.
+void resetTableFieldsWindow();
+

@@ -165,15 +165,7 @@ void runMenuMove(frm_Palimor& w, void (frm_Palimor::*body)())
     if (editingRefused(w))
         return;
     {
-        struct ShowAtEnd {
-            frm_Palimor& w;
-            ~ShowAtEnd()
-            {
-                gbTreeVisible = true;
-                w.setTreeVisible(true);
-            }
-        } show{w};
-        gbTreeVisible = false;
+        TreeHiddenScope hidden(w, false);
         (w.*body)();
     }
     w.mSetMenuState();

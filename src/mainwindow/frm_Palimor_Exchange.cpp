@@ -18,24 +18,24 @@ bool isRoot(const TreeNode* node) { return node && node->key() == gsGroupKey(0);
 
 void frm_Palimor::registerExchangeHandlers()
 {
-    m_handlers.insert(QStringLiteral("mnuECut"), [this] { mnuECut_Click(); });
-    m_handlers.insert(QStringLiteral("mnuECopy"), [this] { mnuECopy_Click(); });
-    m_handlers.insert(QStringLiteral("mnuEPaste"), [this] { mnuEPaste_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuECut"), [this] { mnuECut_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuECopy"), [this] { mnuECopy_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuEPaste"), [this] { mnuEPaste_Click(); });
     // The entries' states are decided each time the menu opens.
-    connect(menu(QStringLiteral("mnuEdit")), &QMenu::aboutToShow, this, [this] { mnuEdit_Click(); });
+    connect(m_actions->menu(QStringLiteral("mnuEdit")), &QMenu::aboutToShow, this, [this] { mnuEdit_Click(); });
 }
 
 void frm_Palimor::mnuEdit_Click()
 {
     const TreeNode* node = nodes().selectedItem();
     const bool copyable = node && !isRoot(node);
-    setEntryEnabled(QStringLiteral("mnuECut"), copyable);
-    setEntryEnabled(QStringLiteral("mnuECopy"), copyable);
+    m_actions->setEntryEnabled(QStringLiteral("mnuECut"), copyable);
+    m_actions->setEntryEnabled(QStringLiteral("mnuECopy"), copyable);
     if (gsOpenMode == "r") {
-        setEntryEnabled(QStringLiteral("mnuEPaste"), false);
-        setEntryEnabled(QStringLiteral("mnuECut"), false);
+        m_actions->setEntryEnabled(QStringLiteral("mnuEPaste"), false);
+        m_actions->setEntryEnabled(QStringLiteral("mnuECut"), false);
     } else {
-        setEntryEnabled(QStringLiteral("mnuEPaste"), gbClipboardHasStructure());
+        m_actions->setEntryEnabled(QStringLiteral("mnuEPaste"), gbClipboardHasStructure());
     }
 }
 

@@ -68,28 +68,6 @@ int16_t entryDataType(const TableFieldRecord& e)
     return gaDomains[size_t(d)].lDataType;
 }
 
-// Hides the form's tree while a batch of nodes is added and shows it at the end, unless
-// an outer command keeps it hidden.
-class HiddenTree {
-public:
-    explicit HiddenTree(frm_Palimor& w) : m_w(w), m_was(gbTreeVisible)
-    {
-        gbTreeVisible = false;
-        m_w.setTreeVisible(false);
-    }
-    ~HiddenTree()
-    {
-        gbTreeVisible = m_was;
-        m_w.setTreeVisible(m_was);
-    }
-    HiddenTree(const HiddenTree&) = delete;
-    HiddenTree& operator=(const HiddenTree&) = delete;
-
-private:
-    frm_Palimor& m_w;
-    bool m_was;
-};
-
 // Where a field goes as the last of a group (or field) node: its last child's next
 // place, or the node itself as parent.
 struct Place {
@@ -118,8 +96,8 @@ using OccurrenceCollection = QHash<QString, Occurrence>;
 
 void frm_Palimor::registerGenerateHandlers()
 {
-    m_handlers.insert(QStringLiteral("mnuOOneTableField"), [this] { mnuOOneTableField_Click(); });
-    m_handlers.insert(QStringLiteral("mnuOGenerateForm"), [this] { mnuOGenerateForm_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOOneTableField"), [this] { mnuOOneTableField_Click(); });
+    m_actions->setHandler(QStringLiteral("mnuOGenerateForm"), [this] { mnuOGenerateForm_Click(); });
     ui::hooks().cancelTableFieldPicker = [] {
         if (tableFieldsWindowExists())
             tableFieldsWindow().cmdCancel_Click();
@@ -170,7 +148,7 @@ void frm_Palimor::mMoveTableField(const QString& sKey)
     const platform::Pointer pointer = platform::mousePointer();
     platform::setMousePointer(platform::Pointer::Hourglass);
     {
-        HiddenTree hidden(*this);
+        TreeHiddenScope hidden(*this);
         mDropFromTableFields(target->key());
     }
     platform::setMousePointer(pointer);
@@ -218,7 +196,7 @@ void frm_Palimor::mnuOGenerateForm_Click()
         return;
     if (gbNoSessionTable()) {
         bTableCodeOk = false;
-        frm_Type4 dialog(*this);
+        frm_Type4 dialog(this, bNoSeparateLabels, bTableCodeOk);
         dialog.exec();
         if (!bTableCodeOk)
             return;
@@ -272,7 +250,7 @@ void frm_Palimor::mGenerateForm()
     }
 
     platform::setMousePointer(platform::Pointer::Hourglass);
-    HiddenTree hidden(*this);
+    TreeHiddenScope hidden(*this);
     const bool noSessionTable = gbNoSessionTable();
 
     // Emptying. The form commands of the freed groups and fields go to the form itself;
@@ -449,7 +427,7 @@ void frm_Palimor::mInsertPickedTableFields()
     gLoadDomains();
     QString firstKey;
     {
-        HiddenTree hidden(*this);
+        TreeHiddenScope hidden(*this);
         for (const TreeNode* p = picker.firstRoot(); p && !gbOutOfResources; p = p->next()) {
             const TableFieldRecord* e = entryOf(p);
             if (!e || e->bCombined)
@@ -569,7 +547,7 @@ void frm_Palimor::mCopyOneViewFields()
 
     QString firstKey;
     {
-        HiddenTree hidden(*this);
+        TreeHiddenScope hidden(*this);
         // The copies go through the clipboard; the user's text is put back afterwards.
         const QString clipboardText = platform::clipboard().text();
         for (const Occurrence* o : singleOnly) {

@@ -129,7 +129,7 @@ void frm_Palimor::Form_KeyDown(int& KeyCode, int16_t Shift)
         } else if (Shift == kCtrl && m_tree->selectedItem()) {
             used = ctrlKey(KeyCode);
         } else if (Shift == kAlt && m_tree->selectedItem() && isEnter(KeyCode)
-                   && entryEnabled(QStringLiteral("mnuEProperties"))) {
+                   && m_actions->entryEnabled(QStringLiteral("mnuEProperties"))) {
             mnuEProperties_Click();
             used = true;
         }
@@ -162,12 +162,12 @@ bool frm_Palimor::shiftKey(int KeyCode)
         mCopyOneViewFields();
         return false;
     case Qt::Key_Insert:
-        if (mbEditingRefused() || !entryEnabled(QStringLiteral("mnuEPaste")))
+        if (mbEditingRefused() || !m_actions->entryEnabled(QStringLiteral("mnuEPaste")))
             return false;
         mnuEPaste_Click();
         return true;
     case Qt::Key_Delete:
-        if (mbEditingRefused() || !entryEnabled(QStringLiteral("mnuECut")))
+        if (mbEditingRefused() || !m_actions->entryEnabled(QStringLiteral("mnuECut")))
             return false;
         mnuECut_Click();
         return true;
@@ -195,16 +195,17 @@ bool frm_Palimor::ctrlKey(int KeyCode)
         mSetMenuState();
         // Read-only switches the Move menu off, not its entries. The arrow is used up
         // either way: the tree would move its selection with it.
-        if (!mbEditingRefused() && entryEnabled(QStringLiteral("mnuMove")) && entryEnabled(QLatin1String(entry)))
-            runEntry(QLatin1String(entry));
+        if (!mbEditingRefused() && m_actions->entryEnabled(QStringLiteral("mnuMove"))
+            && m_actions->entryEnabled(QLatin1String(entry)))
+            m_actions->runEntry(QLatin1String(entry));
         return true;
     }
     mnuEdit_Click();
-    if (KeyCode == Qt::Key_Insert && entryEnabled(QStringLiteral("mnuECopy"))) {
+    if (KeyCode == Qt::Key_Insert && m_actions->entryEnabled(QStringLiteral("mnuECopy"))) {
         mnuECopy_Click();
         return true;
     }
-    if (KeyCode == Qt::Key_1 && !mbEditingRefused() && entryEnabled(QStringLiteral("mnuEInsertField"))) {
+    if (KeyCode == Qt::Key_1 && !mbEditingRefused() && m_actions->entryEnabled(QStringLiteral("mnuEInsertField"))) {
         mInsertPictureAtSelection();
         return true;
     }

@@ -109,7 +109,7 @@ void frm_Palimor::registerMouseHandlers()
     tvwGroups->setDragHandler(std::move(drag));
 
     // Properties is the default entry only while the menu is a pop-up.
-    QMenu* edit = menu(QStringLiteral("mnuEdit"));
+    QMenu* edit = m_actions->menu(QStringLiteral("mnuEdit"));
     connect(edit, &QMenu::aboutToHide, this, [edit] { edit->setDefaultAction(nullptr); });
 }
 
@@ -147,8 +147,8 @@ void frm_Palimor::tvwGroups_MouseUp(Qt::MouseButton Button, Qt::KeyboardModifier
 
 void frm_Palimor::mShowEditPopup(const QPoint& pos)
 {
-    QMenu* edit = menu(QStringLiteral("mnuEdit"));
-    edit->setDefaultAction(menuEntry(QStringLiteral("mnuEProperties")));
+    QMenu* edit = m_actions->menu(QStringLiteral("mnuEdit"));
+    edit->setDefaultAction(m_actions->menuEntry(QStringLiteral("mnuEProperties")));
     edit->popup(pos);
 }
 
@@ -265,17 +265,17 @@ void frm_Palimor::tvwGroups_DragDrop(const QString& source, const QString& key)
         return;
     const QString targetKey = target->key();
     platform::setMousePointer(platform::Pointer::Hourglass);
-    gbTreeVisible = false;
-    if (TreeNode* entry = source == kPickerTree ? pickerNode(key) : nullptr) {
-        // The picker's drop takes its selected entry.
-        tableFieldsWindow().tvwFields->nodes().setSelectedItem(entry);
-        mDropFromTableFields(targetKey);
-    } else if (source == kMainTree && key == msDragKey) {
-        msDragKey.clear();
-        mDropNode(m_tree->node(key), targetKey);
+    {
+        TreeHiddenScope hidden(*this, false);
+        if (TreeNode* entry = source == kPickerTree ? pickerNode(key) : nullptr) {
+            // The picker's drop takes its selected entry.
+            tableFieldsWindow().tvwFields->nodes().setSelectedItem(entry);
+            mDropFromTableFields(targetKey);
+        } else if (source == kMainTree && key == msDragKey) {
+            msDragKey.clear();
+            mDropNode(m_tree->node(key), targetKey);
+        }
     }
-    gbTreeVisible = true;
-    setTreeVisible(true);
     platform::setMousePointer(platform::Pointer::Default);
     mSetMenuState();
 }

@@ -434,7 +434,7 @@ void frm_Palimor::mRefreshNodeTexts(bool bFields, bool bRewrite)
     if (bFields) {
         gRebuildPointers();
         for (int16_t v = 0; v < 8; ++v)
-            menuEntry(QLatin1String(kFieldViewEntries[v]))->setChecked(v == giFieldView);
+            m_actions->menuEntry(QLatin1String(kFieldViewEntries[v]))->setChecked(v == giFieldView);
         if (giFieldView == 2)
             gLoadFieldLabels(1, true);
         if (giFieldView == 4 || giFieldView == 7) {
@@ -455,7 +455,7 @@ void frm_Palimor::mRefreshNodeTexts(bool bFields, bool bRewrite)
         m_refreshingTexts = false;
     } else {
         for (int16_t v = 0; v < 2; ++v)
-            menuEntry(QLatin1String(kGroupViewEntries[v]))->setChecked(v == giGroupView);
+            m_actions->menuEntry(QLatin1String(kGroupViewEntries[v]))->setChecked(v == giGroupView);
         if (!bRewrite)
             return;
         for (int32_t g = 0; size_t(g) < gaGroups.size(); ++g) {

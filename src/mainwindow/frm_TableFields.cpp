@@ -4,7 +4,7 @@
 #include "hostlink/mod_VrokGlobal.h"
 #include "mainwindow/MainWindowImages.h"
 #include "mainwindow/NodeTreeWidget.h"
-#include "mainwindow/frm_Palimor.h"
+#include "mainwindow/MainWindowInterface.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
@@ -21,14 +21,11 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
-
-QPointer<frm_TableFields> g_picker;
 
 const QString kCaptionCode = QStringLiteral("pzfrm.TableFlds");
 
@@ -55,31 +52,14 @@ QString pickerKey(int32_t entry) { return QStringLiteral("t_") + QString::number
 
 // The main window refuses structure edits: read-only, or locked by the property dialog
 // or the preview, whose records and selection must stay as they are.
-bool formRefusesEdits()
+bool formRefusesEdits(const MainWindowInterface* main)
 {
-    return !mainWindowExists() || gsOpenMode == "r" || mainWindow().isLocked();
+    return !main || gsOpenMode == "r" || main->isLocked();
 }
 
 } // namespace
 
-frm_TableFields& tableFieldsWindow()
-{
-    if (!g_picker) {
-        g_picker = new frm_TableFields(mainWindowExists() ? &mainWindow() : nullptr);
-        g_picker->Form_Load();
-    }
-    return *g_picker;
-}
-
-bool tableFieldsWindowExists() { return !g_picker.isNull(); }
-
-void resetTableFieldsWindow()
-{
-    delete g_picker.data();
-    g_picker = nullptr;
-}
-
-frm_TableFields::frm_TableFields(QWidget* parent) : QWidget(parent, Qt::Tool)
+frm_TableFields::frm_TableFields(MainWindowInterface* main, QWidget* parent) : QWidget(parent, Qt::Tool), m_main(main)
 {
     setObjectName(QStringLiteral("frm_TableFields"));
     setWindowTitle(kCaptionCode);
@@ -254,15 +234,14 @@ void frm_TableFields::cmdApply_Click()
     NodeTree& tree = tvwFields->nodes();
     TreeNode* selected = tree.selectedItem();
     const TableFieldRecord* entry = entryOf(selected);
-    if (tree.isEmpty() || !entry || formRefusesEdits())
+    if (tree.isEmpty() || !entry || formRefusesEdits(m_main))
         return;
     const int32_t index = selected->keyNumber();
     if (entry->bCombined) {
         glShowMessage(MessageGroup2, 13, platform::MbIconExclamation);
     } else {
-        frm_Palimor& w = mainWindow();
-        w.mMoveTableField(selected->key());
-        NodeTree& form = w.nodes();
+        m_main->mMoveTableField(selected->key());
+        NodeTree& form = m_main->nodes();
         if (form.dropHighlight())
             form.setSelectedItem(form.dropHighlight());
         TreeNode* applied = tree.node(pickerKey(index));
@@ -345,9 +324,9 @@ void frm_TableFields::tvwFields_NodeClick(TreeNode* node)
 void frm_TableFields::mSelectParentFormField(TreeNode* pickerNode)
 {
     const TableFieldRecord* entry = entryOf(pickerNode);
-    if (!entry || formRefusesEdits())
+    if (!entry || formRefusesEdits(m_main))
         return;
-    NodeTree& form = mainWindow().nodes();
+    NodeTree& form = m_main->nodes();
     const TreeNode* group = form.selectedItem();
     while (group && gbIsFieldKey(group->key()))
         group = group->parent();

@@ -12,6 +12,7 @@
 #include <QWidget>
 #include <cstdint>
 
+class MainWindowInterface;
 class NodeTreeWidget;
 class QPushButton;
 class TreeNode;
@@ -19,7 +20,8 @@ class TreeNode;
 class frm_TableFields : public QWidget {
     Q_OBJECT
 public:
-    explicit frm_TableFields(QWidget* parent = nullptr);
+    // main: the window the picker inserts into; nullptr refuses every insert.
+    explicit frm_TableFields(MainWindowInterface* main, QWidget* parent = nullptr);
     ~frm_TableFields() override;
 
     // ---- Controls ----
@@ -74,12 +76,7 @@ private:
     TreeNode* nextAfterApply(TreeNode* node) const;
 
     // Label code -> the first form field with that code and a text, while a load runs.
+    MainWindowInterface* m_main;
     QHash<QString, int32_t> m_formLabels;
     bool m_loading = false;
 };
-
-// The picker, made and loaded on first use; a child of the main window.
-frm_TableFields& tableFieldsWindow();
-bool tableFieldsWindowExists();
-// Destroys the picker (tests, benchmarks); the list in gaTableFields stays.
-void resetTableFieldsWindow();

@@ -4,7 +4,7 @@
 
 #include "hostlink/mod_VrokGlobal.h"
 #include "mainwindow/NodeTreeWidget.h"
-#include "mainwindow/frm_Palimor.h"
+#include "mainwindow/MainWindowInterface.h"
 #include "model/NodeTree.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Records.h"
@@ -27,7 +27,7 @@ bool frm_TableFields::tvwFields_MouseMove(Qt::MouseButton Button, TreeNode* node
 {
     const int32_t entry = node ? node->keyNumber() : -1;
     if (Button != Qt::LeftButton || entry < 1 || entry > gnTableFieldCount || size_t(entry) >= gaTableFields.size()
-        || gsOpenMode == "r" || (mainWindowExists() && mainWindow().isLocked()))
+        || gsOpenMode == "r" || (m_main && m_main->isLocked()))
         return false;
     if (gaTableFields[size_t(entry)].bCombined) {
         glShowMessage(MessageGroup2, 13, platform::MbIconExclamation);

@@ -3,7 +3,6 @@
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_Texts.h"
 #include "hostlink/mod_VrokGlobal.h"
-#include "mainwindow/frm_Palimor.h"
 #include "platform/Dialogs.h"
 #include "services/Fonts.h"
 #include "services/mod_Global.h"
@@ -32,7 +31,8 @@ bool isTableCodeSyntax(const QString& code)
 
 } // namespace
 
-frm_Type4::frm_Type4(frm_Palimor& owner) : QDialog(&owner), m_owner(owner)
+frm_Type4::frm_Type4(QWidget* owner, bool& bNoSeparateLabels, bool& bTableCodeOk)
+    : QDialog(owner), m_noSeparateLabels(bNoSeparateLabels), m_tableCodeOk(bTableCodeOk)
 {
     setObjectName(QStringLiteral("frm_Type4"));
     setModal(true);
@@ -93,7 +93,7 @@ void frm_Type4::Form_Load()
 
 void frm_Type4::cmdOk_Click()
 {
-    m_owner.bNoSeparateLabels = !chkSeperate->isChecked();
+    m_noSeparateLabels = !chkSeperate->isChecked();
     const QString code = txtTablename->text();
     if (!isTableCodeSyntax(code) || !gbCheckTableExists(code.mid(0, 2), code.mid(2, 3), code.mid(5, 3))) {
         glShowMessage(MessageGroup2, 21, platform::MbIconExclamation, code);
@@ -102,13 +102,13 @@ void frm_Type4::cmdOk_Click()
         return;
     }
     gsTable = code;
-    m_owner.bTableCodeOk = true;
+    m_tableCodeOk = true;
     accept();
 }
 
 void frm_Type4::cmdCancel_Click()
 {
-    m_owner.bTableCodeOk = false;
+    m_tableCodeOk = false;
     QDialog::reject();
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 // The form-code dialog of Insert, Generate Form: the main table to generate from, when
 // the host passed none that the generation can use, and whether labels get lines of
-// their own. It answers through the main window's bNoSeparateLabels and bTableCodeOk
-// and through gsTable.
+// their own. It answers through its owner's bNoSeparateLabels and bTableCodeOk and
+// through gsTable.
 #include <QDialog>
 
-class frm_Palimor;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -14,7 +13,8 @@ class QPushButton;
 class frm_Type4 : public QDialog {
     Q_OBJECT
 public:
-    explicit frm_Type4(frm_Palimor& owner);
+    // The answers go to bNoSeparateLabels and bTableCodeOk, which outlive the dialog.
+    frm_Type4(QWidget* owner, bool& bNoSeparateLabels, bool& bTableCodeOk);
 
     QLabel* lblTable = nullptr;
     QLineEdit* txtTablename = nullptr;
@@ -33,5 +33,6 @@ public:
     void reject() override;
 
 private:
-    frm_Palimor& m_owner;
+    bool& m_noSeparateLabels;
+    bool& m_tableCodeOk;
 };

@@ -7,7 +7,7 @@
 #include "hostlink/mod_Texts.h"
 #include "hostlink/mod_VrokGlobal.h"
 #include "mainwindow/NodeTreeWidget.h"
-#include "mainwindow/frm_Palimor.h"
+#include "mainwindow/MainWindowInterface.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_ModelessErrors.h"
@@ -27,7 +27,6 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -36,8 +35,6 @@
 #include <utility>
 
 namespace {
-
-QPointer<frm_Properties> g_dialog;
 
 // The window's inner width; its heights come from the kind.
 constexpr int kClientWidth = 560;
@@ -110,7 +107,7 @@ int16_t pageNumber(const QWidget* w)
 
 // ---- The window --------------------------------------------------------------------
 
-frm_Properties::frm_Properties(QWidget* parent) : QDialog(parent)
+frm_Properties::frm_Properties(MainWindowInterface* main, QWidget* parent) : QDialog(parent), m_main(main)
 {
     setupUi(this);
     setModal(false);
@@ -188,21 +185,6 @@ bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
 }
 
 frm_Properties::~frm_Properties() = default;
-
-frm_Properties& propertiesDialog()
-{
-    if (!g_dialog)
-        g_dialog = new frm_Properties(mainWindowExists() ? &mainWindow() : nullptr);
-    return *g_dialog;
-}
-
-bool propertiesDialogExists() { return !g_dialog.isNull(); }
-
-void resetPropertiesDialog()
-{
-    delete g_dialog.data();
-    g_dialog = nullptr;
-}
 
 TreeNode* frm_Properties::selectedNode() const
 {
@@ -632,12 +614,9 @@ void frm_Properties::closeDialog()
 {
     gbPropertiesOpen = false;
     hide();
-    if (mainWindowExists()) {
-        mainWindow().mToggleEnablingPLM();
-        // Not every window system gives the activation back to the owner of a hidden
-        // window; without it the tree's focus would take no key.
-        mainWindow().activateWindow();
-        mainWindow().tvwGroups->setFocus();
+    if (m_main) {
+        m_main->mToggleEnablingPLM();
+        m_main->focusTree();
     }
 }
 

@@ -13,9 +13,12 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "properties/mod_Validation.h"
 #include "ui_frm_Properties.h"
 
+class MainWindowInterface;
 class QComboBox;
 class QPushButton;
 class TreeNode;
@@ -24,10 +27,11 @@ struct FieldRecord;
 struct GroupRecord;
 struct ZoomDialogValues;
 
-class frm_Properties : public QDialog, public Ui::frm_Properties {
+class frm_Properties : public QDialog, public Ui::frm_Properties, public PropertyInputs {
     Q_OBJECT
 public:
-    explicit frm_Properties(QWidget* parent = nullptr);
+    // main: the window whose tree the dialog edits; nullptr for none.
+    explicit frm_Properties(MainWindowInterface* main, QWidget* parent = nullptr);
     ~frm_Properties() override;
 
     // ---- Controls numbered like arrays (index 0 unused) ----
@@ -68,6 +72,14 @@ public:
     bool bPictLabelSearched = false;
     bool bGroupLabelSearched = false;
 
+    // ---- What the input checks read ----
+    QWidget& inputsWidget() override { return *this; }
+    Ui::frm_Properties& controls() override { return *this; }
+    std::optional<int32_t> tableFieldElements() const override
+    {
+        return bIsTableField ? std::optional<int32_t>(nTableNrOfElements) : std::nullopt;
+    }
+
     // ---- Opening for a node ----
     // Sets the dialog up for the selected node of the main window's tree, fills it and
     // shows it. bKeepPages keeps the pages shown (Next and Previous).
@@ -88,7 +100,7 @@ public:
 
     // A refused input's page brought forward and the focus given back to it (to
     // txtFieldName when it cannot take it).
-    void mShowRefusedControl(QWidget* control);
+    void mShowRefusedControl(QWidget* control) override;
 
     // The per-control check mbValidate_OnLostFocus runs: gbValidateControl unless
     // another is set; an empty one lets every input pass.
@@ -117,7 +129,7 @@ public:
     // domain and the control kind chosen. bEnable says whether the definition may be
     // edited at all; it comes back false when the domain boxes are empty. Does nothing
     // while the fill runs.
-    void mEnableFields(bool& bEnable);
+    void mEnableFields(bool& bEnable) override;
 
     // ---- Domain properties and defaults ----
     // The domain-dependent inputs set, enabled and captioned by the domain's data type.
@@ -126,15 +138,15 @@ public:
     void gSetDomainDefaults();
     // After check box, list box or option set was chosen for an enumerate.
     void gSetControlDefaults();
-    void mResetDomainProps();
+    void mResetDomainProps() override;
     void mResetLabelProps();
-    void mResetGroupLabelProps();
+    void mResetGroupLabelProps() override;
     void mResetPictLabelProps();
     // The domain named by txtDomainPackage and txtDomainCode taken over: checked in the
     // host, set in the record (Cancel puts the old one back), loaded, its defaults shown.
     // False, after its message, when the host does not know it; the record keeps its
     // domain then.
-    bool mbApplyDomain();
+    bool mbApplyDomain() override;
 
     // ---- Label and table-field look-ups ----
     // The definition of the main table's column tableField ("tekwy001.item") taken
@@ -146,10 +158,10 @@ public:
     // inserted (only looked up with lookUp), 2 added when a multi-occurrence label of
     // its own was found. A length box showing 0 asks for the longest variant and
     // takes its size. Not found: with a description typed the user may insert it.
-    int32_t mlGetLabelData(bool lookUp);
+    int32_t mlGetLabelData(bool lookUp) override;
     // The group's and the picture's label by code: 1 found or inserted, else 0.
-    int32_t mlGetGroupLabelData();
-    int32_t mlGetPictLabelData();
+    int32_t mlGetGroupLabelData() override;
+    int32_t mlGetPictLabelData() override;
     // A label found by its text: its code and size taken over.
     void mGetLabelDataWithDesc(const QString& description);
     void mGetGroupLabelWithDesc(const QString& description);
@@ -160,7 +172,7 @@ public:
     bool mInsertLabel(const QString& code, const QString& description, const QString& kind);
     // The field name checked: a column of a table brings its definition, any other
     // name makes the field no table field.
-    void mCheckFieldName();
+    void mCheckFieldName() override;
 
     // ---- Zooms, icons and documentation ----
     // The host session of a zoom button on the key of its input, the windows disabled
@@ -233,7 +245,7 @@ public:
     // chkNoControl is checked, and in it otherwise (appended at the end).
     void mSetLabelAlignEnum();
     int32_t mlControlType() const;
-    bool msGetRefTable(QString& package, QString& module, QString& number);
+    bool msGetRefTable(QString& package, QString& module, QString& number) override;
 
     // ---- Filling from the records ----
     bool mFillProperties();
@@ -242,7 +254,7 @@ public:
     // the preview shows its pictures through it too.
     static QString msGetIconFile(const QString& name);
     // The icon's picture in the preview; empty for no icon or one the host lacks.
-    void showIcon(const QString& name);
+    void showIcon(const QString& name) override;
     QString msGetEnumDesc(const QString& name) const;
     int16_t miGetEnumIndex(const QString& name) const;
 
@@ -306,6 +318,7 @@ private:
     bool leavePage();
     void closeDialog();
 
+    MainWindowInterface* m_main;
     ControlCheck m_controlCheck;
     // A lost-focus check refused its input since the last one that passed: a click on
     // OK, Next or Previous that took the focus from it does not go on.
@@ -322,12 +335,6 @@ private:
 // root itself is never answered.
 TreeNode* oFindFollowField(const TreeNode* root, const TreeNode* current, const QString& prefix);
 TreeNode* oFindPreviousField(const TreeNode* root, const TreeNode* current, const QString& prefix);
-
-// The one property dialog; made on first use, a window of the main window.
-frm_Properties& propertiesDialog();
-bool propertiesDialogExists();
-// Destroys the dialog (tests).
-void resetPropertiesDialog();
 
 // Dialog kinds, as the Tag holds them.
 inline const QString kKindForm = QStringLiteral("Form &Properties");

@@ -163,7 +163,7 @@ bool frm_Properties::mFillProperties()
         fillForm();
     else if (Tag == kKindField)
         fillField();
-    gSaveOldPropValues(Tag);
+    gSaveOldPropValues(*this, Tag);
     return true;
 }
 

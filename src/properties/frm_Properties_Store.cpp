@@ -5,7 +5,7 @@
 #include "mod_Validation.h"
 
 #include "hostlink/mod_VrokGlobal.h"
-#include "mainwindow/frm_Palimor.h"
+#include "mainwindow/MainWindowInterface.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Pointers.h"
@@ -136,7 +136,7 @@ bool frm_Properties::assignField()
 {
     if (!hasFieldRecord(lRecordIndex) || properties::isSelectionField(gaFields[size_t(lRecordIndex)]))
         return true;
-    if (!gbCheckFieldControls())
+    if (!gbCheckFieldControls(*this))
         return false;
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     const QString button = gbFieldHasCommand(lRecordIndex) ? kButton : QString();
@@ -275,7 +275,7 @@ bool frm_Properties::assignPicture()
 {
     if (!hasFieldRecord(lRecordIndex))
         return true;
-    if (!gbCheckPictureControls())
+    if (!gbCheckPictureControls(*this))
         return false;
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     mSetLabelAlignEnum();
@@ -318,19 +318,19 @@ void frm_Properties::refreshFieldNodes(const FieldRecord& f)
 {
     NodeTree* tree = gMainTree();
     TreeNode* node = selectedNode();
-    if (!tree || !node || !mainWindowExists())
+    if (!tree || !node || !m_main)
         return;
-    tree->setText(node, mainWindow().msFieldProps(lRecordIndex, f.sNodeKey));
+    tree->setText(node, m_main->msFieldProps(lRecordIndex, f.sNodeKey));
     // A parent field's text shows its follow-ups.
     if (TreeNode* parent = node->parent(); parent && gbIsFieldKey(parent->key()))
-        tree->setText(parent, mainWindow().msFieldProps(parent->key().mid(2).toInt(), parent->key()));
+        tree->setText(parent, m_main->msFieldProps(parent->key().mid(2).toInt(), parent->key()));
 }
 
 bool frm_Properties::assignGroup()
 {
     if (lRecordIndex < 0 || size_t(lRecordIndex) >= gaGroups.size())
         return true;
-    if (!gbCheckGroupControls())
+    if (!gbCheckGroupControls(*this))
         return false;
     GroupRecord& g = gaGroups[size_t(lRecordIndex)];
     const bool wasSelection = g.bSelectionGroup;
@@ -366,9 +366,9 @@ bool frm_Properties::assignGroup()
     g.sFrameDesc = lblGroupFrameDescText->text();
     g.sTabDesc = lblGroupTabDescText->text();
 
-    if (NodeTree* tree = gMainTree(); tree && mainWindowExists())
+    if (NodeTree* tree = gMainTree(); tree && m_main)
         if (TreeNode* node = tree->node(gsGroupKey(lRecordIndex)))
-            tree->setText(node, mainWindow().msGroupProps(int16_t(lRecordIndex)));
+            tree->setText(node, m_main->msGroupProps(int16_t(lRecordIndex)));
     if (g.bChanged)
         gbFormChanged = true;
     return true;
@@ -378,7 +378,7 @@ bool frm_Properties::assignForm()
 {
     if (gaGroups.empty())
         return true;
-    if (!gbCheckFormControls())
+    if (!gbCheckFormControls(*this))
         return false;
     GroupRecord& g = gaGroups[size_t(lRecordIndex)];
     bool& changed = g.bChanged;
@@ -389,8 +389,8 @@ bool frm_Properties::assignForm()
     mAssignGroupAndSetChanged(changed, g.bNewPageMO, chkNewPageMO->isChecked(), QStringLiteral("New Page"));
     mAssignGroupAndSetChanged(changed, g.iGroupWidth, txtGroupCols->text(),
                               QStringLiteral("New Page/Groups beside eachother"));
-    if (NodeTree* tree = gMainTree(); tree && selectedNode() && mainWindowExists())
-        tree->setText(selectedNode(), mainWindow().msGroupProps(int16_t(lRecordIndex)));
+    if (NodeTree* tree = gMainTree(); tree && selectedNode() && m_main)
+        tree->setText(selectedNode(), m_main->msGroupProps(int16_t(lRecordIndex)));
     if (g.bChanged)
         gbFormChanged = true;
     return true;
@@ -398,13 +398,12 @@ bool frm_Properties::assignForm()
 
 void frm_Properties::mUpdateSelectionField(bool wasSelection, const QString& oldTable, const GroupRecord& g)
 {
-    if (!mainWindowExists())
+    if (!m_main)
         return;
-    frm_Palimor& main = mainWindow();
     if (!wasSelection && g.bSelectionGroup)
-        main.bAddSelectionField(g.sParentTable);
+        m_main->bAddSelectionField(g.sParentTable);
     else if (wasSelection && g.bSelectionGroup && g.sParentTable != oldTable)
-        main.bRenameSelectionField(oldTable, g.sParentTable);
+        m_main->bRenameSelectionField(oldTable, g.sParentTable);
     else if (wasSelection && !g.bSelectionGroup)
-        main.bDeleteSelectionField(oldTable);
+        m_main->bDeleteSelectionField(oldTable);
 }

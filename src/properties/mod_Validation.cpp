@@ -1,8 +1,8 @@
 // The input checks of the property dialog, one rule for each text box.
 #include "mod_Validation.h"
 
-#include "frm_Properties.h"
 #include "frm_Properties_Helpers.h"
+#include "ui_frm_Properties.h"
 
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
@@ -157,30 +157,31 @@ bool numberInRange(const ControlRule& rule, const QString& text)
 using properties::isZoomType;
 
 // A label code looked up in the host: found, or inserted by the user's choice.
-bool labelFound(frm_Properties& d, const QLineEdit* box)
+bool labelFound(PropertyInputs& d, const QLineEdit* box)
 {
-    if (box == d.txtLabelCode)
+    if (box == d.controls().txtLabelCode)
         return (d.mlGetLabelData(true) & 1) != 0;
-    if (box == d.txtGroupLabelCode)
+    if (box == d.controls().txtGroupLabelCode)
         return d.mlGetGroupLabelData() == 1;
     return d.mlGetPictLabelData() == 1;
 }
 
 // An emptied label code shows no label text.
-void noLabel(frm_Properties& d, const QLineEdit* box)
+void noLabel(PropertyInputs& d, const QLineEdit* box)
 {
-    if (box == d.txtLabelCode) {
-        d.lblLabelDescSOText->clear();
-        d.lblLabelDescMOText->clear();
-    } else if (box == d.txtGroupLabelCode) {
+    Ui::frm_Properties& c = d.controls();
+    if (box == c.txtLabelCode) {
+        c.lblLabelDescSOText->clear();
+        c.lblLabelDescMOText->clear();
+    } else if (box == c.txtGroupLabelCode) {
         d.mResetGroupLabelProps();
     } else {
-        d.lblLabelDescTextPict->clear();
+        c.lblLabelDescTextPict->clear();
     }
 }
 
 // A field the host lets the field's reference table be searched with.
-bool searchFieldValid(frm_Properties& d, const QString& text)
+bool searchFieldValid(PropertyInputs& d, const QString& text)
 {
     QString package, module, number, version, release, customer;
     return d.msGetRefTable(package, module, number)
@@ -188,20 +189,22 @@ bool searchFieldValid(frm_Properties& d, const QString& text)
            && glValidateSearchDesc(package, module, number, version, release, customer, text.mid(9)) == 0;
 }
 
-bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
+bool passes(PropertyInputs& d, const ControlRule& rule, QLineEdit* box)
 {
+    Ui::frm_Properties& c = d.controls();
     const QString text = box->text();
     const QString trimmed = text.trimmed();
     switch (rule.check) {
     case Check::Number:
         return numberInRange(rule, text);
     case Check::Element: {
-        if (text == QLatin1String("-1") && d.chkMultiCurrency->isChecked())
+        if (text == QLatin1String("-1") && c.chkMultiCurrency->isChecked())
             return true;
         if (!numberInRange(rule, text))
             return false;
         // A column that is no array has one element.
-        if (d.bIsTableField && numberIn(text) > std::max<int32_t>(1, d.nTableNrOfElements))
+        if (const std::optional<int32_t> elements = d.tableFieldElements();
+            elements && numberIn(text) > std::max<int32_t>(1, *elements))
             return refuse(kElementOutsideArray, text);
         return true;
     }
@@ -209,10 +212,10 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
     case Check::MaxInput: {
         if (!numberInRange(rule, text))
             return false;
-        const std::optional<int32_t> min = numberIn(d.txtMinInpLength->text());
-        const std::optional<int32_t> max = numberIn(d.txtMaxInpLen->text());
+        const std::optional<int32_t> min = numberIn(c.txtMinInpLength->text());
+        const std::optional<int32_t> max = numberIn(c.txtMaxInpLen->text());
         if (min && max && *max > 0 && *min > *max)
-            return refuse(kMinAboveMax, d.txtMinInpLength->text());
+            return refuse(kMinAboveMax, c.txtMinInpLength->text());
         return true;
     }
     case Check::LabelCode: {
@@ -223,8 +226,8 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         else if (!labelFound(d, box))
             return false;
         // The label position depends on the field's label code.
-        if (box == d.txtLabelCode) {
-            bool enable = !d.chkNoControl->isChecked();
+        if (box == c.txtLabelCode) {
+            bool enable = !c.chkNoControl->isChecked();
             d.mEnableFields(enable);
         }
         return true;
@@ -233,7 +236,7 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         if (trimmed.isEmpty()) {
             // No domain: the field shows a label only.
             d.mResetDomainProps();
-            bool enable = !d.chkNoControl->isChecked();
+            bool enable = !c.chkNoControl->isChecked();
             d.mEnableFields(enable);
             return true;
         }
@@ -248,10 +251,10 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         if (trimmed.isEmpty())
             return true;
         QString target = trimmed;
-        if (isZoomType(d.cboFieldZoom, "session"))
+        if (isZoomType(c.cboFieldZoom, "session"))
             return gbSessionExists(target) || refuse(kSessionMissing, trimmed);
-        if (isZoomType(d.cboFieldZoom, "menu")) {
-            QString parameter = d.txtZoomToParallelMenus->text().trimmed();
+        if (isZoomType(c.cboFieldZoom, "menu")) {
+            QString parameter = c.txtZoomToParallelMenus->text().trimmed();
             return gbMenuExists(target, parameter) || refuse(kMenuMissing, trimmed);
         }
         return refuse(kZoomTargetUnsuited, trimmed, MessageGroup3);
@@ -267,13 +270,13 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
         return (trimmed.size() == 8 && gbCheckTableExists(trimmed.left(2), trimmed.mid(2, 3), trimmed.mid(5, 3)))
                || refuse(kTableMissing, trimmed);
     case Check::LookUp: {
-        if (box == d.txtFieldName) {
+        if (box == c.txtFieldName) {
             d.mCheckFieldName();
             return true;
         }
         if (trimmed.isEmpty())
             return true;
-        if (box == d.txtSearchDesc)
+        if (box == c.txtSearchDesc)
             return searchFieldValid(d, trimmed) || refuse(kSearchFieldNotValid, trimmed);
         properties::TableColumn column;
         return properties::activeTableColumn(trimmed, column) || refuse(kFieldNameNotValid, trimmed);
@@ -286,41 +289,41 @@ bool passes(frm_Properties& d, const ControlRule& rule, QLineEdit* box)
 }
 
 // The domain is one value in two boxes: it is checked when either box changed.
-bool unchanged(const frm_Properties& d, const ControlRule& rule, const QLineEdit* box)
+bool unchanged(PropertyInputs& d, const ControlRule& rule, const QLineEdit* box)
 {
     const auto same = [](const QLineEdit* b) {
         const auto it = gsPrevValues.constFind(b->objectName());
         return it != gsPrevValues.cend() && *it == b->text();
     };
     if (rule.check == Check::Domain)
-        return same(box) && same(d.txtDomainPackage);
+        return same(box) && same(d.controls().txtDomainPackage);
     return same(box);
 }
 
-bool checkControl(frm_Properties& d, QLineEdit* box)
+bool checkControl(PropertyInputs& d, QLineEdit* box)
 {
+    QLineEdit* domainPackage = d.controls().txtDomainPackage;
     const ControlRule* rule = ruleOf(box->objectName());
     if (!rule || unchanged(d, *rule, box))
         return true;
     if (!passes(d, *rule, box)) {
         box->setText(gsPrevValues.value(box->objectName()));
         if (rule->check == Check::Domain)
-            d.txtDomainPackage->setText(gsPrevValues.value(d.txtDomainPackage->objectName()));
+            domainPackage->setText(gsPrevValues.value(domainPackage->objectName()));
         return false;
     }
     // A package alone is no domain: it stays "changed" until its code's check ran.
     if (rule->check != Check::Package)
         gsPrevValues.insert(box->objectName(), box->text());
     if (rule->check == Check::Domain)
-        gsPrevValues.insert(d.txtDomainPackage->objectName(), d.txtDomainPackage->text());
+        gsPrevValues.insert(domainPackage->objectName(), domainPackage->text());
     return true;
 }
 
-bool checkPage(std::span<const ControlRule> rules)
+bool checkPage(PropertyInputs& d, std::span<const ControlRule> rules)
 {
-    frm_Properties& d = propertiesDialog();
     for (const ControlRule& r : rules) {
-        auto* box = d.findChild<QLineEdit*>(QLatin1String(r.name));
+        auto* box = d.inputsWidget().findChild<QLineEdit*>(QLatin1String(r.name));
         if (box && !checkControl(d, box)) {
             d.mShowRefusedControl(box);
             return false;
@@ -331,13 +334,13 @@ bool checkPage(std::span<const ControlRule> rules)
 
 } // namespace
 
-void gInstallKeyFilters(frm_Properties& dialog)
+void gInstallKeyFilters(PropertyInputs& dialog)
 {
     static const QRegularExpression kDigits(QStringLiteral("[0-9]*"));
     for (std::span<const ControlRule> rules : {std::span<const ControlRule>(kFieldRules), std::span<const ControlRule>(kPictureRules),
                                                std::span<const ControlRule>(kGroupRules), std::span<const ControlRule>(kSearchRules)})
         for (const ControlRule& r : rules) {
-            auto* box = dialog.findChild<QLineEdit*>(QLatin1String(r.name));
+            auto* box = dialog.inputsWidget().findChild<QLineEdit*>(QLatin1String(r.name));
             if (!box)
                 continue;
             if (isNumeric(r.check))
@@ -348,39 +351,37 @@ void gInstallKeyFilters(frm_Properties& dialog)
         }
 }
 
-void gSaveOldPropValues(const QString&)
+void gSaveOldPropValues(PropertyInputs& dialog, const QString&)
 {
-    if (!propertiesDialogExists())
-        return;
-    for (const QLineEdit* box : propertiesDialog().findChildren<QLineEdit*>())
+    for (const QLineEdit* box : dialog.inputsWidget().findChildren<QLineEdit*>())
         gsPrevValues.insert(box->objectName(), box->text());
 }
 
 bool gbValidateControl(QWidget* control, int16_t, const QString&)
 {
     auto* box = qobject_cast<QLineEdit*>(control);
-    auto* dialog = box ? qobject_cast<frm_Properties*>(box->window()) : nullptr;
+    auto* dialog = box ? dynamic_cast<PropertyInputs*>(box->window()) : nullptr;
     return !dialog || checkControl(*dialog, box);
 }
 
-bool gbCheckFieldControls() { return checkPage(kFieldRules); }
+bool gbCheckFieldControls(PropertyInputs& dialog) { return checkPage(dialog, kFieldRules); }
 
-bool gbCheckGroupControls()
+bool gbCheckGroupControls(PropertyInputs& dialog)
 {
-    if (!checkPage(kGroupRules))
+    if (!checkPage(dialog, kGroupRules))
         return false;
-    frm_Properties& d = propertiesDialog();
-    if (d.chkSelection->isChecked() && d.txtParentTable->isEnabled() && d.txtParentTable->text().trimmed().isEmpty()) {
+    Ui::frm_Properties& c = dialog.controls();
+    if (c.chkSelection->isChecked() && c.txtParentTable->isEnabled() && c.txtParentTable->text().trimmed().isEmpty()) {
         refuse(kParentTableNeeded, QString());
-        d.mShowRefusedControl(d.txtParentTable);
+        dialog.mShowRefusedControl(c.txtParentTable);
         return false;
     }
     return true;
 }
 
-bool gbCheckPictureControls() { return checkPage(kPictureRules); }
+bool gbCheckPictureControls(PropertyInputs& dialog) { return checkPage(dialog, kPictureRules); }
 
-bool gbCheckFormControls() { return checkPage(kFormRules); }
+bool gbCheckFormControls(PropertyInputs& dialog) { return checkPage(dialog, kFormRules); }
 
 void resetValidation()
 {

@@ -10,9 +10,39 @@
 #include <QHash>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class QWidget;
+namespace Ui {
 class frm_Properties;
+}
+
+// What the checks need of the property dialog, which implements it: its controls, the
+// field's main-table column, and the dialog's own steps a check passes on to.
+class PropertyInputs {
+public:
+    // The dialog, whose text boxes the checks find by name, and its controls.
+    virtual QWidget& inputsWidget() = 0;
+    virtual Ui::frm_Properties& controls() = 0;
+    // The number of elements of the field's main-table column; none when the field is
+    // no table field.
+    virtual std::optional<int32_t> tableFieldElements() const = 0;
+
+    virtual int32_t mlGetLabelData(bool lookUp) = 0;
+    virtual int32_t mlGetGroupLabelData() = 0;
+    virtual int32_t mlGetPictLabelData() = 0;
+    virtual void mResetGroupLabelProps() = 0;
+    virtual void mResetDomainProps() = 0;
+    virtual void mEnableFields(bool& bEnable) = 0;
+    virtual bool mbApplyDomain() = 0;
+    virtual void showIcon(const QString& name) = 0;
+    virtual void mCheckFieldName() = 0;
+    virtual bool msGetRefTable(QString& package, QString& module, QString& number) = 0;
+    virtual void mShowRefusedControl(QWidget* control) = 0;
+
+protected:
+    ~PropertyInputs() = default;
+};
 
 // The texts of the dialog's text boxes as the fill or the last check that passed left
 // them, by control name.
@@ -24,24 +54,24 @@ extern QString gsZoomPackageModule;
 
 // Digits only in the numeric boxes; the code and text boxes no longer than the host
 // column that stores them.
-void gInstallKeyFilters(frm_Properties& dialog);
+void gInstallKeyFilters(PropertyInputs& dialog);
 
 // Keeps the current texts of the dialog's text boxes as their previous values. caption
 // is the dialog's kind.
-void gSaveOldPropValues(const QString& caption);
+void gSaveOldPropValues(PropertyInputs& dialog, const QString& caption);
 
 // The check of the dialog control (by its name); flag 2 is what the dialog passes.
 // True when it passes. Otherwise its message was shown and the control holds its
-// previous text again.
+// previous text again. A control outside the property dialog passes.
 bool gbValidateControl(QWidget* control, int16_t flag, const QString& value);
 
 // The checks of a page before it is stored, each input's in turn: at the first refusal
 // its page comes forward, it gets the focus and the answer is false. The group page
 // also wants a parent table for a selection group.
-bool gbCheckFieldControls();
-bool gbCheckGroupControls();
-bool gbCheckPictureControls();
-bool gbCheckFormControls();
+bool gbCheckFieldControls(PropertyInputs& dialog);
+bool gbCheckGroupControls(PropertyInputs& dialog);
+bool gbCheckPictureControls(PropertyInputs& dialog);
+bool gbCheckFormControls(PropertyInputs& dialog);
 
 // Forgets the previous values (tests).
 void resetValidation();

@@ -388,10 +388,10 @@ TEST_F(Clipboard, TheEditMenuCutsCopiesAndPastesThroughItsEntries)
     open(QStringLiteral("itemsd"));
     auto states = [&](const char* key) {
         select(key);
-        w().menu(QStringLiteral("mnuEdit"))->aboutToShow();
+        w().actions().menu(QStringLiteral("mnuEdit"))->aboutToShow();
         QString s;
         for (const char* e : {"mnuECut", "mnuECopy", "mnuEPaste"})
-            s += w().entryEnabled(QLatin1String(e)) ? u'1' : u'0';
+            s += w().actions().entryEnabled(QLatin1String(e)) ? u'1' : u'0';
         return s;
     };
     EXPECT_EQ(states("g_0"), QStringLiteral("000"));

@@ -17,8 +17,8 @@ protected:
         host::installSessionWindows();
         for (int i = 0; i < 3; ++i)
             host::scriptSessionAnswer(host::NothingChosen{});
-        w().setEntryEnabled(QLatin1String(entry), true);
-        w().menuEntry(QLatin1String(entry))->trigger();
+        w().actions().setEntryEnabled(QLatin1String(entry), true);
+        w().actions().menuEntry(QLatin1String(entry))->trigger();
         while (host::takeScriptedAnswer()) {
         }
         EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer}), before);

@@ -83,7 +83,7 @@ TEST_F(MainWindowSave, AFailedCommitIsAbortedThenTheSaveGoesInOneSetAndASecondSe
 
     dialogs->clear();
     host::clearCallLog();
-    w().toolbarButton(QStringLiteral("mnuFSave"))->click();
+    w().actions().toolbarButton(QStringLiteral("mnuFSave"))->click();
     EXPECT_FALSE(gbFormChanged);
     EXPECT_EQ(calls("execute.velq.set(") * 100 + calls("am_abort_transaction(") * 10 + calls("ext.dump.form("), 201);
     EXPECT_EQ(rows(fieldRows), QStringList({"1|2|6", "2|1|25", "3|3|6", "4|4|10", "5|5|3"}));

@@ -197,8 +197,8 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     // Without the folder the help commands only say so. The button runs its entry's
     // command whatever the entry's state.
     open(QStringLiteral("simpled"));
-    mainWindow().menuEntry(QStringLiteral("mnuHContents"))->setEnabled(false);
-    mainWindow().toolbarButton(QStringLiteral("mnuHContents"))->click();
+    mainWindow().actions().menuEntry(QStringLiteral("mnuHContents"))->setEnabled(false);
+    mainWindow().actions().toolbarButton(QStringLiteral("mnuHContents"))->click();
     EXPECT_TRUE(gsHelpFile.isEmpty() && dialogs->texts().contains(QStringLiteral("No help file was found."))
                 && help->shown().empty());
     restart();
@@ -210,7 +210,7 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     index.close();
     open(QStringLiteral("simpled"));
     EXPECT_EQ(QDir(gsHelpFile).canonicalPath(), QDir(folder).canonicalPath());
-    mainWindow().toolbarButton(QStringLiteral("mnuHContents"))->click();
+    mainWindow().actions().toolbarButton(QStringLiteral("mnuHContents"))->click();
     trigger("mnuHGlossary");
     ASSERT_EQ(help->shown().size(), 2u);
     EXPECT_TRUE(help->shown()[0].topic == QStringLiteral("/plm/onlinemanual/to_use_the_palimor.htm")

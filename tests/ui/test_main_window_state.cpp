@@ -11,9 +11,9 @@ namespace {
 
 class WindowState : public MainWindowTest {
 protected:
-    bool on(const char* name) { return w().entryEnabled(QLatin1String(name)); }
-    bool button(const char* key) { return w().buttonEnabled(QLatin1String(key)); }
-    QAction* entry(const char* name) { return w().menuEntry(QLatin1String(name)); }
+    bool on(const char* name) { return w().actions().entryEnabled(QLatin1String(name)); }
+    bool button(const char* key) { return w().actions().buttonEnabled(QLatin1String(key)); }
+    QAction* entry(const char* name) { return w().actions().menuEntry(QLatin1String(name)); }
 };
 
 TEST_F(WindowState, MenuAndToolbarFollowTheNodeAndItsNeighbours)
@@ -65,7 +65,7 @@ TEST_F(WindowState, InsertGroupStopsAtLevelTwentyAndWhenOutOfSlots)
     // Out of slots: a group selection leaves the entry off, a field selection does not.
     gaGroups[3].lGroupLevel = 2;
     gbOutOfResources = true;
-    w().setEntryEnabled(QStringLiteral("mnuEInsertGroup"), false);
+    w().actions().setEntryEnabled(QStringLiteral("mnuEInsertGroup"), false);
     select("g_3");
     EXPECT_FALSE(on("mnuEInsertGroup"));
     select("f_14");
@@ -89,7 +89,7 @@ TEST_F(WindowState, ReadOnlyKeepsEveryEditingCommandOff)
     }
 
     // Save and Exit stays on the toolbar as Exit.
-    QToolButton* saveExit = w().toolbarButton(QStringLiteral("mnuFSaveExit"));
+    QToolButton* saveExit = w().actions().toolbarButton(QStringLiteral("mnuFSaveExit"));
     EXPECT_TRUE(button("mnuFSaveExit") && saveExit->toolTip() == QStringLiteral("Exit"));
     EXPECT_EQ(endStatusOf([&] { saveExit->click(); }), 0);
     EXPECT_TRUE(record->shutdown);
@@ -99,7 +99,7 @@ TEST_F(WindowState, TheLockSavesAndRestoresTheEntriesAndToolsFollowTheSession)
 {
     open(QStringLiteral("itemsd"));
     select("f_1");
-    w().setEntryEnabled(QStringLiteral("mnuOGenerateForm"), false);
+    w().actions().setEntryEnabled(QStringLiteral("mnuOGenerateForm"), false);
     const char* const restored[] = {"mnuFSave", "mnuEDelete", "mnuEInsertField", "mnuHContents", "mnuTools",
                                     "mnuOSO",   "mnuOPreview", "mnuFile",        "mnuEdit"};
 
@@ -125,12 +125,12 @@ TEST_F(WindowState, TheLockSavesAndRestoresTheEntriesAndToolsFollowTheSession)
     gsSessionModule = QStringLiteral("kwy");
     gsTableModule = QStringLiteral("   ");
     gbFormTypeChecked = true;
-    w().mSetOptionMenus();
+    w().actions().mSetOptionMenus();
     EXPECT_TRUE(on("mnu_Tscr") && on("mnu_Tprs"));
     EXPECT_FALSE(on("mnu_Tdal") || on("mnu_Tind") || on("mnu_Tfrm"));
     EXPECT_FALSE(entry("mnu_Tfrm")->isVisible());
     gbFormTypeChecked = false;
-    w().mSetOptionMenus();
+    w().actions().mSetOptionMenus();
     EXPECT_TRUE(on("mnu_Tfrm") && entry("mnu_Tfrm")->isVisible());
 }
 
@@ -152,7 +152,7 @@ TEST_F(WindowState, CaptionsAndTooltipsComeFromTheHostLabels)
     const QStringList tips = {"mnuFSaveExit", "Save and Exit", "mnuFSave", "S&ave", "mnuEInsertGroup",
                               "Insert Group", "mnuMRight", "Right", "mnuHContents", "Help"};
     for (qsizetype i = 0; i < tips.size(); i += 2)
-        EXPECT_EQ(w().toolbarButton(tips[i])->toolTip(), tips[i + 1]);
+        EXPECT_EQ(w().actions().toolbarButton(tips[i])->toolTip(), tips[i + 1]);
 }
 
 TEST_F(WindowState, TheViewsAreStoredAndComeBackOnTheNextStart)

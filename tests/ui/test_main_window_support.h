@@ -124,7 +124,7 @@ protected:
         tree().setSelectedItem(node(key));
         w().mSetMenuState();
     }
-    void trigger(const char* entry) { w().menuEntry(QLatin1String(entry))->trigger(); }
+    void trigger(const char* entry) { w().actions().menuEntry(QLatin1String(entry))->trigger(); }
     // File Save, then a second run on the same form.
     void saveAndReopen(const QString& form)
     {

@@ -221,7 +221,7 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
 
     // Outside the tree the keys do nothing; a key of the tree takes the focus back to
     // it, a modifier alone or Tab leave it on the button.
-    QToolButton* button = w().toolbarButton(QStringLiteral("mnuMDown"));
+    QToolButton* button = w().actions().toolbarButton(QStringLiteral("mnuMDown"));
     const std::pair<int, Qt::KeyboardModifiers> fromButton[] = {
         {Qt::Key_Control, Qt::ControlModifier}, {Qt::Key_Tab, {}}, {Qt::Key_Down, Qt::ControlModifier},
         {Qt::Key_Delete, Qt::ShiftModifier}};
@@ -244,16 +244,16 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
     propertiesDialog().cmdCancel_Click();
 
     // The right button and Shift+F10: the Edit menu, Properties its default.
-    QMenu* edit = w().menu(QStringLiteral("mnuEdit"));
+    QMenu* edit = w().actions().menu(QStringLiteral("mnuEdit"));
     QTest::mouseClick(w().tvwGroups->viewport(), Qt::RightButton, {}, at("g_4"));
     EXPECT_TRUE(tree().selectedItem() == node("g_4") && tree().dropHighlight() == node("g_4"));
     ASSERT_TRUE(edit->isVisible());
-    EXPECT_EQ(edit->defaultAction(), w().menuEntry(QStringLiteral("mnuEProperties")));
+    EXPECT_EQ(edit->defaultAction(), w().actions().menuEntry(QStringLiteral("mnuEProperties")));
     edit->close();
     EXPECT_EQ(edit->defaultAction(), nullptr);
     focusTree("g_0");
     key(Qt::Key_F10, Qt::ShiftModifier);
-    EXPECT_TRUE(edit->isVisible() && !w().entryEnabled(QStringLiteral("mnuECut")));  // never the form itself
+    EXPECT_TRUE(edit->isVisible() && !w().actions().entryEnabled(QStringLiteral("mnuECut")));  // never the form itself
     edit->close();
 }
 

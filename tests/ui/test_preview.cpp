@@ -24,10 +24,10 @@ protected:
     QStringList menuStates()
     {
         QStringList out;
-        for (const QString& name : w().menuEntryNames())
-            out << name + (w().entryEnabled(name) ? QStringLiteral(" on") : QStringLiteral(" off"));
-        for (const QString& key : w().toolbarKeys())
-            out << key + (w().buttonEnabled(key) ? QStringLiteral(" button on") : QStringLiteral(" button off"));
+        for (const QString& name : w().actions().menuEntryNames())
+            out << name + (w().actions().entryEnabled(name) ? QStringLiteral(" on") : QStringLiteral(" off"));
+        for (const QString& key : w().actions().toolbarKeys())
+            out << key + (w().actions().buttonEnabled(key) ? QStringLiteral(" button on") : QStringLiteral(" button off"));
         return out;
     }
     // Field and picture nodes with their record index.
@@ -191,7 +191,7 @@ TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
     QString root = gsGroupKey(0);
     w().SetFocusToNode(root);
     w().mSetMenuState();
-    ASSERT_FALSE(w().entryEnabled(QStringLiteral("mnuEDelete")));
+    ASSERT_FALSE(w().actions().entryEnabled(QStringLiteral("mnuEDelete")));
     w().mnuOPreviewMO_Click();
     frm_Preview& p = previewWindow();
     ASSERT_TRUE(!p.tabPages && p.grdOccurrences.size() == 2);
@@ -232,8 +232,8 @@ TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
     EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
     // Closed, the commands follow the node the click chose.
     p.close();
-    EXPECT_TRUE(!gbPreviewOpen && w().entryEnabled(QStringLiteral("mnuEDelete"))
-                && w().buttonEnabled(QStringLiteral("mnuEDelete")));
+    EXPECT_TRUE(!gbPreviewOpen && w().actions().entryEnabled(QStringLiteral("mnuEDelete"))
+                && w().actions().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // A run of fields among the tab pages warns once, only in single occurrence with pages.

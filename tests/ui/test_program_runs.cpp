@@ -140,7 +140,7 @@ TEST(ProgramExitChild, DISABLED_LeavesAfterEveryWindow)
     auto run = [&w](const char* entry, const char* key = "g_0") {
         w.nodes().setSelectedItem(w.nodes().node(QLatin1String(key)));
         w.mSetMenuState();
-        w.menuEntry(QLatin1String(entry))->trigger();
+        w.actions().menuEntry(QLatin1String(entry))->trigger();
     };
     run("mnuHContents");
     dynamic_cast<platform::WidgetHelpViewer&>(platform::helpViewer()).window()->close();

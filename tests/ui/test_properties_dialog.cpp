@@ -336,9 +336,9 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
 {
     open(QStringLiteral("itemsd"));
     tree().setSelectedItem(node("g_1"));
-    w().toolbarButton(QStringLiteral("mnuEProperties"))->click();
+    w().actions().toolbarButton(QStringLiteral("mnuEProperties"))->click();
     frm_Properties& d = propertiesDialog();
-    EXPECT_TRUE(d.isVisible() && !w().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
+    EXPECT_TRUE(d.isVisible() && !w().actions().toolbarButton(QStringLiteral("mnuEProperties"))->isEnabled());
     d.cmdCancel_Click();
     trigger("mnuEProperties");
     EXPECT_EQ(d.Tag, kKindGroup);

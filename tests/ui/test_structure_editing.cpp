@@ -254,7 +254,7 @@ TEST_F(StructureEditing, WithoutAFreeSlotNothingIsMade)
     EXPECT_FALSE(insertTableField("f_2", 2, QString()));
     EXPECT_TRUE(treeText(tree()) == before && gaFields.size() == size_t(gnFieldCount) + 1);
     EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("Out of resources, restart the Palimor!")));
-    EXPECT_FALSE(w().entryEnabled(QStringLiteral("mnuEInsertField")));
+    EXPECT_FALSE(w().actions().entryEnabled(QStringLiteral("mnuEInsertField")));
 }
 
 TEST_F(StructureEditing, NoCommandActsOnALockedOrReadOnlyWindowOrWithoutASelection)

@@ -72,15 +72,15 @@ protected:
     void choose(const char* menuName, const char* entryName)
     {
         QMenuBar* bar = w().menuBar();
-        QMenu* menu = w().menu(QLatin1String(menuName));
+        QMenu* menu = w().actions().menu(QLatin1String(menuName));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
         ASSERT_TRUE(menu->isVisible()) << menuName;
-        const QRect entry = menu->actionGeometry(w().menuEntry(QLatin1String(entryName)));
+        const QRect entry = menu->actionGeometry(w().actions().menuEntry(QLatin1String(entryName)));
         QTest::mouseClick(menu, Qt::LeftButton, {}, entry.center());
         if (menu->isVisible())
             QTest::keyClick(menu, Qt::Key_Escape);
     }
-    void press(const char* button) { QTest::mouseClick(w().toolbarButton(QLatin1String(button)), Qt::LeftButton); }
+    void press(const char* button) { QTest::mouseClick(w().actions().toolbarButton(QLatin1String(button)), Qt::LeftButton); }
     void key(int code, Qt::KeyboardModifiers modifiers = {})
     {
         QWidget* focus = QApplication::focusWidget();
