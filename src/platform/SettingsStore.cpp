@@ -7,17 +7,22 @@
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QMutex>
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -377,6 +382,41 @@ QStringList SettingsStore::valueNames(const QString& key) const
     return names;
 }
 
+SettingsFileLock::SettingsFileLock(const QString& storePath)
+    : m_path(storePath + QLatin1String(".lock"))
+{
+}
+
+SettingsFileLock::~SettingsFileLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);  // drops the lock
+}
+
+bool SettingsFileLock::tryLock(int timeoutMs)
+{
+    if (m_locked)
+        return true;
+    if (m_fd < 0) {
+        do
+            m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        while (m_fd < 0 && errno == EINTR);
+        if (m_fd < 0)
+            return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, std::chrono::milliseconds(20))) {
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+            return m_locked = true;
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return false;
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+    }
+}
+
 namespace {
 
 // Read-modify-write of the file under both locks. alreadyDone answers from the
@@ -388,18 +428,9 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath()))
         return false;
-    QLockFile lock(path + QLatin1String(".lock"));
-    if (!lock.tryLock(0)) {
-        // A lock file that names no process (a run killed while taking it leaves it
-        // empty) is stale at once; QLockFile would wait for it to grow old. Removing
-        // it fails while a live process holds it.
-        qint64 pid = 0;
-        QString host, application;
-        if (!lock.getLockInfo(&pid, &host, &application))
-            lock.removeStaleLockFile();
-        if (!lock.tryLock(lockTimeoutMs))
-            return false;
-    }
+    SettingsFileLock lock(path);
+    if (!lock.tryLock(lockTimeoutMs))
+        return false;
 
     Snapshot snap = readFile(path);
     if (snap.unreadable) {

@@ -10,9 +10,10 @@
 //
 // The whole store is one JSON file, rewritten atomically on every change (write to a
 // temporary file, then rename), so a reader never sees a torn file. Changes are a
-// read-modify-write under a lock file beside it ("<file>.lock"), so writers in other
-// processes never lose each other's values; a lock file that names no process (a run
-// killed while taking it leaves it empty) is taken over at once. Reads use the parsed
+// read-modify-write under a lock on a file beside it ("<file>.lock"), so writers in
+// other processes never lose each other's values. The lock is the kernel's (flock) and
+// is dropped with its holder's process: a run killed while writing leaves nothing to
+// break, and a lock a live writer is taking is never broken. Reads use the parsed
 // file kept in memory and parse it again only when the file on disk was replaced.
 // A missing or unreadable file reads as empty. The first write to an unreadable one
 // first renames it to "<file>.unreadable-<date>-<time>" beside itself, with a warning,
@@ -69,6 +70,26 @@ private:
     QString m_path;
     int m_lockTimeoutMs = 5000;
     std::unique_ptr<Cache> m_cache;
+};
+
+// The inter-process lock of a store's file, held while the object lives. Only a lock
+// taken through this class is respected; what the lock file holds does not matter.
+class SettingsFileLock {
+public:
+    explicit SettingsFileLock(const QString& storePath);
+    ~SettingsFileLock();
+    SettingsFileLock(const SettingsFileLock&) = delete;
+    SettingsFileLock& operator=(const SettingsFileLock&) = delete;
+
+    // Waits up to timeoutMs (0: a single try); false when another process holds it
+    // that long or the lock file cannot be opened.
+    bool tryLock(int timeoutMs);
+    bool isLocked() const { return m_locked; }
+
+private:
+    QString m_path;
+    int m_fd = -1;
+    bool m_locked = false;
 };
 
 // The store the editor uses; created on first use at defaultPath(). The object stays
