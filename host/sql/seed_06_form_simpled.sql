@@ -16,7 +16,7 @@ SELECT '2', 'te', '7.6', 'a3', 'dev', 'kwy', 'simpled', * FROM (VALUES
     (2, 33, 2, 'tekwy002.dsca', 1, '', '', 1, '', 2, 0, 30, 1, 30, 1, 1, 2, 1, '', '1', '', 0, 2, '', 1, 30, 2, '', 'tekwy002.dsca', 20),
     (3, 33, 3, 'tekwy002.pgrp', 1, '', '', 1, '', 2, 0, 6, 1, 6, 1, 1, 2, 2, 'tekwysimple', '1', 'tekwy002.citg', 0, 2, '', 1, 6, 2, '', 'tekwy002.pgrp', 30),
     (4, 33, 4, 'tekwy002.cuni', 1, '', '', 1, '', 2, 0, 10, 1, 0, 2, 1, 2, 1, '', '1', '', 0, 2, '', 1, 10, 2, '', 'tekwy002.cuni', 40),
-    (5, 33, 5, 'tekwy002.actv', 1, '', '', 1, '', 2, 0, 3, 2, 0, 2, 1, 2, 1, '', '1', '', 0, 2, '', 1, 1, 2, '', 'tekwy002.actv', 50),
+    (5, 33, 5, 'tekwy002.actv', 1, '', '', 1, '', 2, 0, 3, 2, 0, 2, 1, 2, 1, '', '1', '', 0, 2, '', 1, 3, 2, '', 'tekwy002.actv', 50),
     (6, 33, 6, 'tekwy002.sequ', 1, '', '', 1, '', 1, 0, 4, 1, 4, 2, 1, 2, 1, '', '1', '', 0, 2, '', 1, 4, 2, '', 'tekwy002.sequ', 60));
 
 -- Layout: sequ, grpi, pare, next, chld, fwup, behi, inso, inmo, aggr, lali, lxpo, depe, lpos, llso, lhso, llmo, lhmo, xend, colu, optx, za_hght, za_view, za_yesv, za_srch, za_cnst, za_icon, za_zind, ctrl, za_adju, za_able, za_misc.

@@ -333,6 +333,11 @@ void frm_Palimor::mGenerateForm()
         g.sLabelCode.clear();
         g.bRepeatingGroup = false;
         group2 = groupNode(2);
+        // A group without label cannot be a tab page: the generated form shows none.
+        if (gaGroups[0].bNewPage) {
+            gaGroups[0].bNewPage = false;
+            gaGroups[0].bChanged = true;
+        }
     }
 
     const QString fieldPrefix = gsTable + QLatin1Char('.');

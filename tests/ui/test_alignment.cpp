@@ -306,22 +306,24 @@ protected:
 
 class DemoForm : public HostForms, public ::testing::WithParamInterface<const char*> {};
 
-// The form's rows in the host; the length of a column without domain of its own (a main
-// table's column takes it from the dictionary) left out.
-QString formRows(QString dump)
+// The form's rows in the host; of a form stored at an older level, without the columns
+// its upgrade rewrites (level, page and view flags, label heights, zoom index, control).
+QString formRows(QString dump, bool current)
 {
-    static const QRegularExpression length(QStringLiteral("(?m)^(qxzrn301 .*pacd=\"\" cdom=\"\" .*) flen=\\d+"));
-    return dump.replace(length, QStringLiteral("\\1"));
+    static const QRegularExpression upgraded(QStringLiteral(" (za_revi|za_misc|za_newp|lhso|lhmo|za_zind|ctrl)=\\S+"));
+    return current ? dump : dump.remove(upgraded);
 }
 
 // Loaded, a demo form is clean, its stored positions are the computed ones, and saved
-// unchanged it sends no row. Stored whole, a form of the current level leaves its rows
-// as they were (every column read is written back unchanged) and loads again the same.
+// unchanged it sends no row. Stored whole, a form leaves its rows as they were: every
+// column read is written back unchanged, and every column the editor derives (field
+// lengths from the domains, positions, links) holds what it computes; a form of an
+// older level changes only where its upgrade says. It loads again the same.
 TEST_P(DemoForm, IsCleanAndStoredWholeComesBackTheSame)
 {
     // olditemd is stored at an older level: the upgrade changes it, and speaks.
     const bool current = QLatin1String(GetParam()) != QLatin1String("olditemd");
-    const QString rowsBefore = formRows(formDump(GetParam()));
+    const QString rowsBefore = formRows(formDump(GetParam()), current);
     open(QString::fromLatin1(GetParam()));
     dialogs->clear();
     ASSERT_GT(gnFieldCount, 0);
@@ -351,9 +353,7 @@ TEST_P(DemoForm, IsCleanAndStoredWholeComesBackTheSame)
         g.bChanged = g.Grpi > 0;
     gbFormChanged = true;
     EXPECT_FALSE(save().empty());
-    if (current) {
-        EXPECT_EQ(firstDifference(formRows(formDump(GetParam())), rowsBefore), "");
-    }
+    EXPECT_EQ(firstDifference(formRows(formDump(GetParam()), current), rowsBefore), "");
     const QStringList saved = positions(false, true);
     restart();
     open(QString::fromLatin1(GetParam()));

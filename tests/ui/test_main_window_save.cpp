@@ -388,8 +388,8 @@ public:
 // without label; a selection group without parent table is none) are listed by the main
 // window's save tests with their keys and texts; here the cases around them.
 // The items form shows its groups as tab pages; g_1 holds the option set f_4 (options
-// f_5 to f_8, values 1 to 4); g_3 holds the input fields f_14 to f_17, its sibling g_4
-// holds f_18; g_7 is a selection group; g_5 holds subgroups.
+// f_5 to f_8, values 1 to 4) and the picture p_13; g_3 holds the input fields f_14 to
+// f_17, its sibling g_4 holds f_18; g_7 is a selection group; g_5 holds subgroups.
 struct Seed {
     const char* name;
     std::function<void(StructureChecks&)> seed;
@@ -409,12 +409,20 @@ const Seed kSeeds[] = {
     {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
      "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
+    {"PictureUnderAnOption", [](auto& t) { t.move("p_13", "f_6", Relationship::Child); }, "plqx0137", "f_4", ""},
     {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},
     {"PageWithoutLabelOnlyInMultiOccurrence",
      [](auto& t) { t.group(2).sLabelCode.clear(), t.group(2).bGroupInSingleOcc = false; }, "", "", ""},
     // Two runs of fields among the pages; the first is listed.
     {"FieldsAmongTabPages", [](auto& t) { t.move("f_14", "g_1", Relationship::Next), t.move("f_18", "g_5", Relationship::Next); },
      "plqx0143", "f_14", "Field tekwy001.stoc stands outside a group on a form with tab pages."},
+    // Groups without subgroups beside each other, in the form's columns and in g_2's.
+    {"GroupsBesideEachOtherInColumns",
+     [](auto& t) {
+         t.group(0).iGroupWidth = t.group(2).iGroupWidth = 2;
+         t.group(4).bPlaceBeside = t.group(7).bPlaceBeside = t.group(8).bPlaceBeside = true;
+     },
+     "", "", ""},
     {"GroupBesideWithSubgroupsInColumns", [](auto& t) { t.group(0).iGroupWidth = 2, t.group(5).bPlaceBeside = true; },
      "plqx0145", "g_5", ""},
     // The repeating-group check refuses nested repeating groups without listing them.

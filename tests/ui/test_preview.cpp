@@ -236,6 +236,31 @@ TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
                 && w().actions().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
+// A group that shows nothing but grid fields: its table starts on the row below its
+// box's title, with no blank row between.
+TEST_F(PreviewTest, AGroupOfGridFieldsOnlyHasItsTableRightBelowItsTitle)
+{
+    open(QStringLiteral("itemsd"));
+    for (int32_t i = 14; i <= 17; ++i)  // every field of the stock levels
+        gaFields[size_t(i)].bInGrid = true;
+    w().mnuOPreviewMO_Click();
+    frm_Preview& p = previewWindow();
+    QTableWidget* grid = p.grid(14);
+    ASSERT_TRUE(grid && p.grid(17) == grid);
+    QWidget* page = pageOf(p, grid);
+    QGroupBox* box = nullptr;
+    for (QGroupBox* b : p.findChildren<QGroupBox*>())
+        if (b->title() == gaGroups[3].sFrameDesc.trimmed())
+            box = b;
+    ASSERT_NE(box, nullptr);
+    const QRect table = placeOf(grid, page), frame = placeOf(box, page);
+    EXPECT_TRUE(frame.contains(table));
+    // The title row lies above the table; a blank row would take another cell.
+    EXPECT_GT(table.top(), frame.top());
+    EXPECT_LT(table.top() - frame.top(), p.cell().height() * 3 / 2);
+    p.close();
+}
+
 // A run of fields among the tab pages warns once, only in single occurrence with pages.
 TEST_F(PreviewTest, VirtualTabPagesWarnOnce)
 {
