@@ -26,8 +26,9 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Every benchmark, then one table of their ratios against their goals.
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@bash scripts/bench-table.sh $(BUILD)
 
 # Every test built again with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpora replayed among them; no benchmarks.

@@ -1,6 +1,7 @@
 // The structure commands of the main window on generated forms of 300 and 3,000 fields:
-// inserting a field, deleting it, moving a field up and down, each whole (records, tree
-// and its view, node texts, questions) and followed by the link rebuild that the next
+// inserting a field, deleting it, moving a field up and down, pasting a copied field
+// and dragging a field onto another, each whole (records, tree and its view, node
+// texts, questions, the clipboard text) and followed by the link rebuild that the next
 // save or preview runs. Goals: each on 3,000 fields within 12 times 300, and within 3
 // times one link rebuild of the same form. The ratios are printed at the end.
 #include <benchmark/benchmark.h>
@@ -12,6 +13,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Pointers.h"
 #include "model/mod_TextCaches.h"
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 
 #include "bench_widgets.h"
@@ -26,6 +28,8 @@ namespace {
 struct OpenForm {
     int fields = 0;
     QString key;
+    // The field before it, on which the drag drops it.
+    QString previousKey;
 };
 
 bool openForm(int fields, OpenForm& open)
@@ -48,7 +52,8 @@ bool openForm(int fields, OpenForm& open)
             candidates.push_back(n);
     if (candidates.empty())
         return false;
-    current = {fields, candidates[candidates.size() / 2]->key()};
+    const TreeNode* chosen = candidates[candidates.size() / 2];
+    current = {fields, chosen->key(), chosen->previous()->key()};
     open = current;
     return true;
 }
@@ -68,6 +73,8 @@ void whole(Command command)
 }
 
 void insertField(frm_Palimor& w) { w.mnuEInsertField_Click(); }
+// Pastes the copied field after the selected one; the pasted node is selected after.
+void pasteField(frm_Palimor& w) { w.mnuEPaste_Click(); }
 void deleteSelected(frm_Palimor& w) { w.mnuEDelete_Click(); }
 void moveUp(frm_Palimor& w) { w.mnuMUp_Click(); }
 void moveDown(frm_Palimor& w) { w.mnuMDown_Click(); }
@@ -102,6 +109,77 @@ void timeWithInverse(benchmark::State& state, void (*command)(frm_Palimor&), voi
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// A field pasted after the field of the form (the selection stays on it) and the pasted
+// one deleted again untimed; the copy is taken once, before the timing.
+void BM_PasteField(benchmark::State& state)
+{
+    OpenForm open;
+    if (!openForm(int(state.range(0)), open)) {
+        state.SkipWithError("the form could not be opened");
+        return;
+    }
+    select(open);
+    mainWindow().mnuECopy_Click();
+    if (platform::clipboard().text().isEmpty()) {
+        state.SkipWithError("nothing was copied");
+        return;
+    }
+    const int32_t nodes = mainWindow().nodes().count();
+    for (auto _ : state) {
+        select(open);
+        whole(pasteField);
+        state.PauseTiming();
+        if (mainWindow().nodes().count() != nodes + 1) {
+            state.SkipWithError("nothing was pasted");
+            return;
+        }
+        NodeTree& tree = mainWindow().nodes();
+        tree.setSelectedItem(tree.node(open.key)->next());
+        whole(deleteSelected);
+        state.ResumeTiming();
+    }
+    if (mainWindow().nodes().count() != nodes)
+        state.SkipWithError("the commands did not put the form back");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The field before the form's field dragged onto it, which puts the two the other way
+// round; dragging the form's field onto the other puts them back, untimed.
+void drag(const QString& key, const QString& targetKey)
+{
+    frm_Palimor& w = mainWindow();
+    NodeTree& tree = w.nodes();
+    TreeNode* node = tree.node(key);
+    tree.setSelectedItem(node);
+    w.tvwGroups_MouseMove(Qt::LeftButton, node);
+    tree.setDropHighlight(tree.node(targetKey));
+    w.tvwGroups_DragDrop(QStringLiteral("tvwGroups"), key);
+    gRebuildPointers();
+}
+
+void BM_DragField(benchmark::State& state)
+{
+    OpenForm open;
+    if (!openForm(int(state.range(0)), open)) {
+        state.SkipWithError("the form could not be opened");
+        return;
+    }
+    NodeTree& tree = mainWindow().nodes();
+    for (auto _ : state) {
+        drag(open.previousKey, open.key);
+        state.PauseTiming();
+        if (tree.node(open.previousKey)->previous() != tree.node(open.key)) {
+            state.SkipWithError("the drop did not land after its target");
+            return;
+        }
+        drag(open.key, open.previousKey);
+        state.ResumeTiming();
+    }
+    if (tree.node(open.key)->previous() != tree.node(open.previousKey))
+        state.SkipWithError("the drags did not put the form back");
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 void BM_RebuildLinks(benchmark::State& state)
 {
     OpenForm open;
@@ -124,19 +202,24 @@ BENCHMARK(BM_InsertField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DeleteField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveFieldUp)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MoveFieldDown)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PasteField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DragField)->Arg(300)->Arg(3000)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const auto answers = [] { platform::setDialogs(std::make_shared<DefaultAnswers>()); };
+    const auto answers = [] {
+        platform::setDialogs(std::make_shared<DefaultAnswers>());
+        platform::installScriptedClipboard();
+    };
     return runWidgetBenchmarks(argc, argv, answers, [](const RatioReporter& r) {
-        for (const char* command : {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown"}) {
+        for (const char* command :
+             {"InsertField", "DeleteField", "MoveFieldUp", "MoveFieldDown", "PasteField", "DragField"}) {
             const std::string name = std::string("BM_") + command;
-            printRatio(r, (std::string(command) + ", 3,000 fields against 300").c_str(), name + "/3000",
-                       name + "/300", 12);
-            printRatio(r, (std::string(command) + ", 3,000 fields against one link rebuild").c_str(),
-                       name + "/3000", "BM_RebuildLinks/3000", 3);
+            printRatio(r, std::string(command) + ", 3,000 fields against 300", name + "/3000", name + "/300", 12);
+            printRatio(r, std::string(command) + ", 3,000 fields against one link rebuild", name + "/3000",
+                       "BM_RebuildLinks/3000", 3);
         }
     });
 }
