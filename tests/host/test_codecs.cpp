@@ -41,7 +41,7 @@ TEST(CallText, ParseReadsNameAndArgumentsAndFormatsThemBack)
     }
 }
 
-TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSingleFromTheLeft)
+TEST(CallText, MalformedTextsAreRejectedWithAReason)
 {
     for (const char* text : {"f(1,2", "f(\"abc)", "f(\"ab\"\")", "f(1)x", "f()x", "(1)", "  (1)", "noparen", "",
                              "f(abc)", "f(1,)", "f(,1)", "f(\"a\"b)", "f(1 2)", "get tiv(1)", "f;drop(1)", "f(1.5)"}) {
@@ -49,6 +49,10 @@ TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSin
         EXPECT_FALSE(calltext::parse(QString::fromUtf8(text), &why)) << text;
         EXPECT_FALSE(why.isEmpty()) << text;
     }
+}
+
+TEST(CallText, QuotesAreDoubledAndMadeSingleFromTheLeft)
+{
     EXPECT_EQ(calltext::quote(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
     EXPECT_EQ(calltext::quote(QStringLiteral("\"\"")), QStringLiteral("\"\"\"\"\"\""));
     const char* const unquoted[][2] = {{"a\"\"b", "a\"b"},     {"\"\"", "\""},         {"\"\"\"", "\"\""},
