@@ -286,13 +286,14 @@ TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
     EXPECT_FALSE(gbPreviewOpen);
 }
 
-// The item form as it stands, in both modes; no page is blank.
+// The item form as it is stored, in both modes, saved for a look; no page is blank.
 TEST_F(PreviewTest, PicturesOfBothModes)
 {
     open(QStringLiteral("itemsd"));
     for (const bool single : {true, false}) {
         single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();
         frm_Preview& p = previewWindow();
+        saveScreenshots(p, single ? QStringLiteral("stored_single") : QStringLiteral("stored_multi"));
         EXPECT_EQ(p.canvases().size(), single ? 5 : 1);
         for (QWidget* page : p.canvases()) {
             const QImage image = page->grab().toImage();
