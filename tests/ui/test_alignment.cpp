@@ -219,16 +219,20 @@ TEST_F(Alignment, GroupColumnsBesideGroupsAndPages)
     gaGroups[1].iGroupWidth = 102;  // the hundred does not count
     for (int32_t i = 1; i <= 3; ++i)
         put(g1, i, int16_t(4 * i), 5);
-    // A group beside the one before while fewer than two stand in the row; a field
-    // without a label keeps label position 0 there.
+    // A group beside the one before while fewer than two stand in the row.
     gaGroups[0].iGroupWidth = 2;
+    TreeNode* g3 = nullptr;
     for (int32_t g = 2; g <= 4; ++g) {
         TreeNode* n = group(root, g);
         put(n, g + 2, 3, 4);
         gaGroups[size_t(g)].bPlaceBeside = g > 2;
         if (g == 3)
-            put(n, 7, 3);
+            g3 = n;
     }
+    align();
+    EXPECT_EQ(at(6), "7,4 l2 e9 c1");  // the row holds two already
+    // A field without a label keeps label position 0 there.
+    put(g3, 7, 3);
     align();
     EXPECT_EQ(at(1), "8,1 l2 e11 c1");
     EXPECT_EQ(at(2), "28,1 l22 e35 c2");
