@@ -137,6 +137,29 @@ TEST_F(FormChoice, BrowserChoiceCompletesTheIdentityAndTheSession)
     EXPECT_EQ(logLines().last(), QStringLiteral("hh:mm:ss (0.000) - Form Data Loaded"));
 }
 
+TEST_F(FormChoice, NothingChosenAsksAndYesBrowsesAgainFromTheDefault)
+{
+    host::scriptSessionAnswer(host::NothingChosen{});
+    host::scriptSessionAnswer(form("olditemd"));
+    dialogs->queueAnswer(platform::IdYes);
+    gSelectForm();
+
+    EXPECT_EQ(dialogs->texts(), QStringList{question});
+    EXPECT_EQ(dialogs->shown()[0].style, platform::MbYesNo | platform::MbIconExclamation);
+    EXPECT_EQ(browserStarts(), QStringList({defaultStart, defaultStart}));
+    EXPECT_EQ(gsFormCode + u'|' + gsTable + u'|' + QString::number(giStartMode), QStringLiteral("olditemd|tekwy005|5"));
+}
+
+TEST_F(FormChoice, NothingChosenAndNoEndsTheRun)
+{
+    host::scriptSessionAnswer(host::NothingChosen{});
+    dialogs->queueAnswer(platform::IdNo);
+    EXPECT_EQ(endStatusOf([] { gSelectForm(); }), kNoFormChosenExit);
+    EXPECT_EQ(dialogs->texts(), QStringList{question});
+    EXPECT_FALSE(goVrokApp) << "the host link was closed";
+    EXPECT_EQ(host::callCount("check.form.type("), 0);
+}
+
 // Open mode "i", which shows no browser: test_program_runs.
 TEST_F(FormChoice, NothingChosenAsksThenYesBrowsesAgainFromTheDefaultAndNoEndsTheRun)
 {

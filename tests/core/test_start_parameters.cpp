@@ -125,6 +125,7 @@ TEST_F(Registry, ValuesReadBackExactlyAndOfTheOtherTypeCountAsMissing)
     ASSERT_TRUE(store().setString(gsRegistryKey, QStringLiteral("LOGGING"), QStringLiteral("1")));
     ASSERT_TRUE(store().setDWord(gsRegistryKey, QStringLiteral("Mode"), 7));
     EXPECT_EQ(glGetRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, "LOGGING", "0"), 0);
+    EXPECT_EQ(gsGetRegString(HKEY_LOCAL_MACHINE, gsRegistryKey, "Mode", "0"), QStringLiteral("0"));
     int32_t h = 0, number = 99;
     QString text = QStringLiteral("untouched");
     ASSERT_TRUE(mbRegOpenKey(HKEY_LOCAL_MACHINE, gsRegistryKey, h));
@@ -138,6 +139,47 @@ TEST_F(Registry, ValuesReadBackExactlyAndOfTheOtherTypeCountAsMissing)
     }
     EXPECT_EQ(gsGetRegString(HKEY_LOCAL_MACHINE, window, "WindowHeight", "7110"), QStringLiteral("7110"));
     EXPECT_TRUE(dialogs->shown().empty());
+    EXPECT_EQ(openRegistryHandles(), 0);
+}
+
+TEST_F(Registry, KeysAndHandles)
+{
+    int32_t a = 0, b = 0, v = 0;
+    ASSERT_TRUE(mbRegCreateKey(HKEY_LOCAL_MACHINE, gsRegistryKey, "\\Language.3", a));
+    EXPECT_TRUE(store().keyExists(gsRegistryKey + QStringLiteral("\\Language.3")));
+    ASSERT_TRUE(mbRegOpenKey(HKEY_LOCAL_MACHINE, gsRegistryKey, b));
+    EXPECT_TRUE(a != b && mbRegCloseKey(a));
+    // A closed handle, a missing key and no key at all are refused.
+    EXPECT_FALSE(mbRegCloseKey(a) || mbRegQueryDWord(a, "LOGGING", v));
+    EXPECT_TRUE(mbRegCloseKey(b));
+    EXPECT_FALSE(mbRegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Nowhere", a)
+                 || mbRegCreateKey(HKEY_LOCAL_MACHINE, QString(), "x", a));
+    EXPECT_TRUE(dialogs->shown().empty());
+    EXPECT_FALSE(mbRegSetString(b, "X", "y"));  // closed handle
+    EXPECT_EQ(dialogs->texts(), QStringList{"Could't set Registry Entry"});
+    EXPECT_EQ(openRegistryHandles(), 0);
+}
+
+// A store that cannot be written: every value fails, the first with the message and
+// the later ones in the log, by the key that could not be made; reading is silent.
+TEST_F(Registry, FailedWriteShowsTheMessageOnceARunAndLogsEveryLaterValue)
+{
+    startLogging();
+    const QString blocker = tmp.filePath(QStringLiteral("blocker"));
+    ASSERT_TRUE(QFile(blocker).open(QIODevice::WriteOnly));
+    platform::setMachineSettingsPath(blocker + QStringLiteral("/registry.json"));
+    for (const char* name : {"WindowState", "WindowLeft", "WindowHeight"})
+        EXPECT_FALSE(gbSaveRegString(HKEY_LOCAL_MACHINE, window, name, "0"));
+    EXPECT_FALSE(gbSaveRegDWord(HKEY_LOCAL_MACHINE, gsRegistryKey, "SHOWPROP", 1));
+    // Reading from the unusable store is silent.
+    EXPECT_EQ(gsGetRegString(HKEY_LOCAL_MACHINE, window, "WindowState", "0"), QStringLiteral("0"));
+    EXPECT_EQ(dialogs->texts(), QStringList(1, QStringLiteral("Could't set Registry Entry")));
+    for (const auto& shown : dialogs->shown())
+        EXPECT_EQ(shown.style, 48);
+    QStringList logged;
+    for (const QString& line : logLines().filter(QStringLiteral(" - Could't set Registry Entry: ")))
+        logged << line.section(QStringLiteral(": "), -1);
+    EXPECT_EQ(logged, QStringList({window, window, gsRegistryKey}));  // the keys cannot be made
     EXPECT_EQ(openRegistryHandles(), 0);
 }
 

@@ -119,6 +119,11 @@ TEST_F(Velq, AutomaticSendAtTheMarkCarriesThePrefixOn)
         record = fieldRecordOfSize(sequ, 700);
         ASSERT_TRUE(update ? gbVelqUpdate(set301, gsFieldKeyText(QString(), sequ), record) : gbVelqInsert(set301, record));
         EXPECT_EQ(sends() - sentBefore, sent) << left;
+        // One character short of the mark, an insert adds its head and its text without
+        // the prefix.
+        if (!update && !sent) {
+            EXPECT_EQ(gsVelqSetBuffer().size(), kSetSendMark - 2 - 701 + 10 + 700 - gsFormKey(QString()).size());
+        }
     }
     const QString rest = record.mid(gsFormKey(QString()).size());
     EXPECT_EQ(gsVelqSetBuffer(), QStringLiteral("I") + d3(glLogicalLength(rest)) + QStringLiteral("000") + d3(set301)

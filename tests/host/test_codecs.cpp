@@ -41,6 +41,26 @@ TEST(CallText, ParseReadsNameAndArgumentsAndFormatsThemBack)
     }
 }
 
+TEST(CallText, MalformedTextsAreRejectedWithAReason)
+{
+    for (const char* text : {"f(1,2", "f(\"abc)", "f(\"ab\"\")", "f(1)x", "f()x", "(1)", "  (1)", "noparen", "",
+                             "f(abc)", "f(1,)", "f(,1)", "f(\"a\"b)", "f(1 2)", "get tiv(1)", "f;drop(1)", "f(1.5)"}) {
+        QString why;
+        EXPECT_FALSE(calltext::parse(QString::fromUtf8(text), &why)) << text;
+        EXPECT_FALSE(why.isEmpty()) << text;
+    }
+}
+
+TEST(CallText, QuotesAreDoubledAndMadeSingleFromTheLeft)
+{
+    EXPECT_EQ(calltext::quote(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
+    EXPECT_EQ(calltext::quote(QStringLiteral("\"\"")), QStringLiteral("\"\"\"\"\"\""));
+    const char* const unquoted[][2] = {{"a\"\"b", "a\"b"},     {"\"\"", "\""},         {"\"\"\"", "\"\""},
+                                       {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""}};
+    for (const auto& c : unquoted)
+        EXPECT_EQ(calltext::unquote(QString::fromLatin1(c[0])), QString::fromLatin1(c[1])) << c[0];
+}
+
 TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSingleFromTheLeft)
 {
     for (const char* text : {"f(1,2", "f(\"abc)", "f(\"ab\"\")", "f(1)x", "f()x", "(1)", "  (1)", "noparen", "",

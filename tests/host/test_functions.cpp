@@ -206,6 +206,23 @@ TEST_F(HostFunctions, ScriptTivAnswersTheLevelOfTheMatchingScript)
     }
 }
 
+TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectory)
+{
+    const QString dumps = tempDir() + QStringLiteral("/dumps");
+    qputenv("PALIMOR_HOST_DUMP_DIR", dumps.toLocal8Bit());
+    const Answer dumped = call(QStringLiteral("ext.dump.form(\"te\",\"kwy\",\"simpled\",\"2\",\"7.6 \",\"a3\",\"dev \")"));
+    // No rows: 1 and no file. Parts that look like a path stay in the directory.
+    const Answer none = call(QStringLiteral("ext.dump.form(\"..\",\"/..\",\"x/../y\",\"2\",\"7.6\",\"a3\",\"\")"));
+    qunsetenv("PALIMOR_HOST_DUMP_DIR");
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(dumped.error).arg(dumped.value).arg(none.error).arg(none.value),
+              QStringLiteral("0 0 0 1"));
+    QFile file(dumps + QStringLiteral("/te_kwy_simpled_2_7.6_a3_dev.txt"));
+    EXPECT_EQ(QDir(dumps).entryList(QDir::Files), QStringList{"te_kwy_simpled_2_7.6_a3_dev.txt"});
+    EXPECT_EQ(QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()),
+              host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
+    EXPECT_TRUE(QDir(tempDir()).entryList({"*.txt"}, QDir::Files).isEmpty());
+}
+
 TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectoryAndKeepsTheLastOneOnAFullDisk)
 {
     const QString dumps = tempDir() + QStringLiteral("/dumps");

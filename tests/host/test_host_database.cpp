@@ -51,8 +51,10 @@ TEST_F(HostDatabaseTest, AFailedCreateLeavesNoFile)
 
 TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesTheUnknown)
 {
-    // Missing (in a missing directory), and at the first migration only.
+    // Missing (in a missing directory), and at the first migration only; an empty file
+    // is no host database.
     QString why;
+    rawExec(path("empty.sqlite"), "PRAGMA user_version = 0");
     ASSERT_TRUE(HostDatabase::createFrom(path("v1.sqlite"), {HostDatabase::migrations().first()}, {}, &why)) << s(why);
     // Reading alone updates nothing.
     EXPECT_FALSE(HostDatabase::openReadOnly(path("v1.sqlite"), &why));
@@ -65,8 +67,8 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesT
         EXPECT_EQ(queryNumber(db->handle(), QStringLiteral("SELECT count(*) FROM host_meta WHERE key = 'dll_version'")), 1);
     }
 
-    // A newer schema, a database of someone else and no name are refused; a junk file and
-    // an empty one are tested with the host's start.
+    // A newer schema, a database of someone else, no name and an empty file are refused; a
+    // junk file is tested with the host's start.
     ASSERT_TRUE(HostDatabase::create(path("newer.sqlite"), false, &why)) << s(why);
     const QByteArray newer =
         QStringLiteral("PRAGMA user_version = %1").arg(HostDatabase::latestSchemaVersion() + 1).toUtf8();
@@ -78,6 +80,12 @@ TEST_F(HostDatabaseTest, OpenCreatesAMissingDatabaseUpdatesAnOlderOneAndRefusesT
         EXPECT_FALSE(why.isEmpty()) << name;
     }
     EXPECT_EQ(rawExec(path("foreign.sqlite"), "SELECT count(*) FROM sqlite_master"), 1);
+    // Without a table at version 0, as a raw connection leaves it: refused, not filled.
+    const QByteArray empty = fileBytes(path("empty.sqlite"));
+    why.clear();
+    EXPECT_FALSE(HostDatabase::open(path("empty.sqlite"), &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("empty.sqlite is empty, not a host database"))) << s(why);
+    EXPECT_TRUE(fileBytes(path("empty.sqlite")) == empty);
 }
 
 // Transactions are tested through the update set and the generator.

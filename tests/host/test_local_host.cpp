@@ -45,6 +45,19 @@ TEST_F(LocalHostFixture, OnlyTheRegisteredClassesGiveAHost)
     }
 }
 
+// What the editor shows of it at its connect: test_main_window_startup.
+TEST_F(LocalHostFixture, ABrokenDatabaseGivesNoHost)
+{
+    const QString bad = tempDir() + QStringLiteral("/not-a-database.sqlite");
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'z')) == 4096);
+    file.close();
+    qputenv("PALIMOR_HOST_DB", bad.toLocal8Bit());
+    const AutomationError e = errorOf([&] { createHost(); });
+    EXPECT_EQ(e.number, kHostDatabaseDamaged);
+    EXPECT_EQ(e.description, bad + QStringLiteral(" is damaged: file is not a database"));
+}
+
 class LocalHostTest : public LocalHostFixture {
 protected:
     void SetUp() override

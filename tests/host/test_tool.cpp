@@ -253,6 +253,12 @@ TEST_F(ToolTest, KilledGenerateLeavesTheDatabaseAsItWas)
     }
     db.reset();
     EXPECT_EQ(dump("itemsd").out, before.out);
+
+    // The database takes a whole form afterwards, under the first free name.
+    const ToolRun again = runTool({"generate", dbPath_, "--fields=7"});
+    ASSERT_EQ(again.status, 0) << again.err.toStdString();
+    EXPECT_EQ(again.out, QStringLiteral("te/kwy/gen00001d/2/7.6/a3/dev\n"));
+    EXPECT_EQ(dump("gen00001d").out.count(QStringLiteral("\nqxzrn301 ")), 7);
 }
 
 class GeneratorTest : public LocalHostFixture {

@@ -24,22 +24,36 @@ TEST(Process, ArgumentsJoinedBySingleBlanksAndResetClearsTheStartState)
     EXPECT_EQ(commandLine() + u'|' + programDirectory(), u'|' + QCoreApplication::applicationDirPath());
 }
 
-// The child ends its process; the parent reads status and output. (A handler that
-// returns, as the editor's own does: test_program_runs.)
+// Children: each ends its process; the parent reads status and output.
 TEST(ProcessChild, DISABLED_DefaultEnd)
 {
     std::printf("before end");  // no newline: only a flush brings it out
     endProgram(42);
 }
 
+TEST(ProcessChild, DISABLED_HandlerReturns)
+{
+    setEndProgramHandler([](int status) { std::printf("handler %d;", status); });
+    endProgram(7);
+}
+
 TEST(EndProgramChild, ProcessEndsWithTheStatus)
 {
-    auto child = platform_test::startChild(QStringLiteral("ProcessChild.DISABLED_DefaultEnd"), {});
-    ASSERT_TRUE(child->waitForFinished(60000));
-    EXPECT_TRUE(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 42) << child->exitCode();
-    const QByteArray out = child->readAllStandardOutput();
-    // The test framework never got to report: the process ended inside the test.
-    EXPECT_TRUE(out.contains("before end") && !out.contains("[       OK ]")) << out.constData();
+    const struct {
+        const char* test;
+        int status;
+        const char* output;
+    } cases[] = {{"DefaultEnd", 42, "before end"}, {"HandlerReturns", 7, "handler 7;"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.test);
+        auto child = platform_test::startChild(QStringLiteral("ProcessChild.DISABLED_") + c.test, {});
+        ASSERT_TRUE(child->waitForFinished(60000));
+        EXPECT_TRUE(child->exitStatus() == QProcess::NormalExit && child->exitCode() == c.status) << child->exitCode();
+        const QByteArray out = child->readAllStandardOutput();
+        EXPECT_TRUE(out.contains(c.output)) << out.constData();
+        // The test framework never got to report: the process ended inside the test.
+        EXPECT_FALSE(out.contains("[       OK ]")) << out.constData();
+    }
 }
 
 // The log's timings read the set clock too.

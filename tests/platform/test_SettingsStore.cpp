@@ -99,6 +99,22 @@ TEST_F(SettingsStoreTest, KeysArePathsAndNamesIgnoreCaseKeepingTheirFirstSpellin
     EXPECT_TRUE(keys.contains(kKey) && !keys.contains("SOFTWARE\\VROK\\PALIMOR"));
 }
 
+TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
+{
+    // A regular file where a directory must go, and a directory where the file must go.
+    const QString blocker = dir.filePath("blocker");
+    writeBytes(blocker, "a regular file");
+    ASSERT_TRUE(QDir().mkpath(path()));
+    for (const QString& file : {blocker + "/palimor/registry.json", path()}) {
+        SettingsStore store(file);
+        EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1) || store.setString(kKey, "Mode", "0") || store.createKey(kKey)
+                     || store.queryDWord(kKey, "LOGGING"))
+            << file.toStdString();
+    }
+    EXPECT_EQ(fileBytes(blocker), QByteArray("a regular file"));
+    EXPECT_TRUE(QFileInfo(path()).isDir());
+}
+
 TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFileOrTheFileCannotGrow)
 {
     // A file that cannot grow, as on a full disk: the write fails, the file stays whole.
@@ -136,6 +152,32 @@ TEST(SettingsStoreChild, DISABLED_HoldLockUntilKilled)
     std::fflush(stdout);
     for (;;)
         std::this_thread::sleep_for(std::chrono::seconds(1));
+}
+
+TEST_F(SettingsStoreTest, WriteFailsWhileAnotherHoldsTheLockButNotAfterTheHolderIsKilled)
+{
+    SettingsStore store(path());
+    ASSERT_TRUE(store.setString(kKey, "Mode", "0"));
+    const QByteArray before = fileBytes(path());
+    auto child = platform_test::startChild("SettingsStoreChild.DISABLED_HoldLockUntilKilled",
+                                           {{"PALIMOR_TEST_STORE", path()}});
+    ASSERT_TRUE(child->waitForStarted());
+    while (!child->readAllStandardOutput().contains("locked"))
+        ASSERT_TRUE(child->waitForReadyRead(30000)) << child->readAllStandardError().constData();
+
+    store.setLockTimeout(50);
+    EXPECT_FALSE(store.setString(kKey, "Mode", "Hidden"));
+    EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1));
+    EXPECT_EQ(fileBytes(path()), before);
+    EXPECT_EQ(store.queryString(kKey, "Mode"), QStringLiteral("0"));
+    EXPECT_EQ(store.queryDWord(kKey, "LOGGING"), std::nullopt);
+
+    child->kill();
+    ASSERT_TRUE(child->waitForFinished());
+    ASSERT_TRUE(QFile::exists(path() + ".lock"));
+    store.setLockTimeout(3000);
+    EXPECT_TRUE(store.setString(kKey, "Mode", "Hidden"));
+    EXPECT_EQ(SettingsStore(path()).queryString(kKey, "Mode"), QStringLiteral("Hidden"));
 }
 
 TEST_F(SettingsStoreTest, WriteWaitsForTheLockOnlyWhileALiveProcessHoldsIt)
@@ -280,6 +322,45 @@ TEST_F(SettingsStoreTest, WriterThreadsAndProcessesLoseNoValueAndNeverTearTheFil
     for (const QString& prefix : inProcesses + inThreads)
         for (int i = 0; i < kWriterValues; ++i)
             EXPECT_EQ(check.queryDWord(kKey, QStringLiteral("%1_%2").arg(prefix).arg(i)), writerValue(prefix, i));
+}
+
+TEST_F(SettingsStoreTest, MachineSettingsFollowTheEnvironmentAndARedirectKeepsTheObject)
+{
+    qputenv("PALIMOR_REGISTRY", path().toLocal8Bit());
+    SettingsStore& before = platform::machineSettings();
+    platform::setMachineSettingsPath(QString());
+    EXPECT_TRUE(&platform::machineSettings() == &before && platform::machineSettings().filePath() == path());
+    EXPECT_TRUE(platform::machineSettings().setDWord(kKey, "LOGGING", 1));
+    EXPECT_EQ(SettingsStore(path()).queryDWord(kKey, "LOGGING"), 1u);
+    // The cache follows the file, not the old path.
+    platform::setMachineSettingsPath(dir.filePath("other.json"));
+    EXPECT_EQ(platform::machineSettings().queryDWord(kKey, "LOGGING"), std::nullopt);
+
+    qunsetenv("PALIMOR_REGISTRY");
+    platform::setMachineSettingsPath(QString());
+    EXPECT_TRUE(SettingsStore::defaultPath().endsWith("/palimor/registry.json")
+                && QFileInfo(SettingsStore::defaultPath()).isAbsolute());
+}
+
+// The per-user settings; the enum cache tests use them per application and language.
+TEST_F(SettingsStoreTest, UserSettingsKeepAFileOfTheirOwnNamedByTheEnvironment)
+{
+    const QString file = dir.filePath(QStringLiteral("user.json"));
+    const QString app = QStringLiteral("Palimor\\Enums\\Language.2");
+    platform::setMachineSettingsPath(path());
+    qputenv("PALIMOR_USER_SETTINGS", file.toLocal8Bit());
+    platform::setUserSettingsPath(QString());
+    for (const auto& [key, value] : {std::pair{"2", "b"}, {"10", "c"}, {"1", "a"}})
+        EXPECT_TRUE(platform::saveSetting(app, "zrn.adju", key, value));
+    EXPECT_TRUE(QFile::exists(file) && !QFile::exists(path()));
+    platform::setMachineSettingsPath(QString());
+
+    qunsetenv("PALIMOR_USER_SETTINGS");
+    platform::setUserSettingsPath(file);  // a later run
+    using All = QList<std::pair<QString, QString>>;
+    EXPECT_EQ(platform::getAllSettings(app, "zrn.adju"), (All{{"1", "a"}, {"10", "c"}, {"2", "b"}}));
+    platform::setUserSettingsPath(QString());
+    EXPECT_TRUE(platform::userSettings().filePath().endsWith(QStringLiteral("/palimor/user-settings.json")));
 }
 
 // The editor's two stores: files named by the environment and apart from each other; a

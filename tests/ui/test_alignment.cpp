@@ -219,16 +219,20 @@ TEST_F(Alignment, GroupColumnsBesideGroupsAndPages)
     gaGroups[1].iGroupWidth = 102;  // the hundred does not count
     for (int32_t i = 1; i <= 3; ++i)
         put(g1, i, int16_t(4 * i), 5);
-    // A group beside the one before while fewer than two stand in the row; a field
-    // without a label keeps label position 0 there.
+    // A group beside the one before while fewer than two stand in the row.
     gaGroups[0].iGroupWidth = 2;
+    TreeNode* g3 = nullptr;
     for (int32_t g = 2; g <= 4; ++g) {
         TreeNode* n = group(root, g);
         put(n, g + 2, 3, 4);
         gaGroups[size_t(g)].bPlaceBeside = g > 2;
         if (g == 3)
-            put(n, 7, 3);
+            g3 = n;
     }
+    align();
+    EXPECT_EQ(at(6), "7,4 l2 e9 c1");  // the row holds two already
+    // A field without a label keeps label position 0 there.
+    put(g3, 7, 3);
     align();
     EXPECT_EQ(at(1), "8,1 l2 e11 c1");
     EXPECT_EQ(at(2), "28,1 l22 e35 c2");
@@ -306,12 +310,70 @@ protected:
 
 class DemoForm : public HostForms, public ::testing::WithParamInterface<const char*> {};
 
+TEST_P(DemoForm, IsCleanKeepsItsStoredPositionsAndSavedUnchangedSendsNoRow)
+{
+    // olditemd is stored at an older level: the upgrade changes it.
+    const bool current = QLatin1String(GetParam()) != QLatin1String("olditemd");
+    open(QString::fromLatin1(GetParam()));
+    if (!current)
+        dialogs->clear();  // olditemd's upgrade speaks
+    ASSERT_GT(gnFieldCount, 0);
+    EXPECT_EQ(gbFormChanged, !current);
+    gCalculateAlignment();
+    EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
+    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join(u'\n').toStdString();
+    const QStringList first = positions();
+    gCalculateAlignment();
+    EXPECT_EQ(positions(), first);
+    bool ok = false;
+    mCheckStructure(tree().firstRoot(), ok);
+    EXPECT_TRUE(ok);
+    for (const ModelessErrorEntry& e : gModelessErrors())
+        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
+    if (current) {
+        for (const auto& r : save())
+            ADD_FAILURE() << QString(r.kind).toStdString() << " "
+                          << (r.key + QStringLiteral(" | ") + r.record).right(220).toStdString();
+    }
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
+}
+
 // The form's rows in the host; of a form stored at an older level, without the columns
 // its upgrade rewrites (level, page and view flags, label heights, zoom index, control).
 QString formRows(QString dump, bool current)
 {
     static const QRegularExpression upgraded(QStringLiteral(" (za_revi|za_misc|za_newp|lhso|lhmo|za_zind|ctrl)=\\S+"));
     return current ? dump : dump.remove(upgraded);
+}
+
+// Stored whole, a form of the current level leaves its rows as they were: every column
+// read is written back unchanged.
+TEST_P(DemoForm, LoadSaveAndLoadAgainGiveTheSameRowsTreeAndPositions)
+{
+    const bool current = QLatin1String(GetParam()) != QLatin1String("olditemd");
+    const QString rowsBefore = formRows(formDump(GetParam()), current);
+    open(QString::fromLatin1(GetParam()));
+    dialogs->clear();
+    const QString tree1 = treeText(tree());
+    // Every row is written, so the second load reads only what this save stored.
+    for (FieldRecord& f : gaFields)
+        f.bChanged = f.bChanged301 = f.bChanged308 = f.lFieldId > 0;
+    for (GroupRecord& g : gaGroups)
+        g.bChanged = g.Grpi > 0;
+    gbFormChanged = true;
+    EXPECT_FALSE(save().empty());
+    if (current) {
+        EXPECT_EQ(firstDifference(formRows(formDump(GetParam()), current), rowsBefore), "");
+    }
+    const QStringList saved = positions(false, true);
+    restart();
+    open(QString::fromLatin1(GetParam()));
+    EXPECT_FALSE(gbFormChanged);
+    EXPECT_EQ(treeText(tree()), tree1);
+    EXPECT_EQ(positions(false, true), saved);
+    gCalculateAlignment();
+    EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
+    EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
 }
 
 // Loaded, a demo form is clean, its stored positions are the computed ones, and saved
@@ -395,6 +457,73 @@ TEST_F(HostForms, ASubgroupAmongFieldsKeepsItsPlaceThroughASave)
     open(QStringLiteral("itemsd"));
     EXPECT_EQ(treeText(tree()), tree1);
     EXPECT_FALSE(gbFormChanged);
+}
+
+// What the domain sync corrects is stored, so the next opening finds nothing to correct.
+TEST_F(HostForms, DomainCorrectionsAreStoredOnce)
+{
+    hostExec(QStringLiteral("UPDATE qxzrn301 SET maxd = 6 WHERE cfrm = 'itemsd' AND sequ = 14;"));
+    for (size_t run = 0; run < 2; ++run) {
+        if (run)
+            restart();
+        open(QStringLiteral("itemsd"));
+        EXPECT_EQ(gaFields[14].iMaxDispLen, 7) << run;
+        EXPECT_EQ(save().size(), run == 0 ? 1u : 0u) << run;
+    }
+}
+
+TEST_F(HostForms, ItemsdFollowUpsAndAnAlignedGroup)
+{
+    open(QStringLiteral("itemsd"));
+    // 1 and 21 keep their description behind them; 9 has it below.
+    gaFields[9].bImmediateBehind = false;
+    // Storage place (4) names Stock levels (3); its longer label moves both grids.
+    gaGroups[4].lAlignmentGroupId = 3;
+    gaFields[18].iLabelLengthSO = 14;
+    expectSoundLayout();
+    EXPECT_EQ(fieldStarts({3, 4}), std::set<int16_t>{21});
+}
+
+TEST_F(HostForms, AGeneratedFormLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide)
+{
+    auto db = openHostDatabase(host.databasePath());
+    ASSERT_TRUE(db);
+    host::GenerateOptions options;
+    options.fields = 400;
+    const std::optional<host::FormIdentity> id = host::generateForm(*db, options);
+    ASSERT_TRUE(id);
+    open(id->formCode);
+    // Every other field with a follow-up has it below; the third subsection (index 4)
+    // names the second (3) and has a longer label.
+    int parents = 0;
+    for (int32_t i = 1; i <= gnFieldCount; ++i)
+        if (gaFields[size_t(i)].lChildField && parents++ % 2)
+            gaFields[size_t(i)].bImmediateBehind = false;
+    gaGroups[4].lAlignmentGroupId = 3;
+    gaFields[41].iLabelLengthSO = 16;
+    expectSoundLayout();
+    EXPECT_EQ(fieldStarts({3, 4}).size(), 1u);
+    EXPECT_NE(fieldStarts({2}), fieldStarts({3}));
+
+    // Many columns, long labels and long lines; sections beside each other.
+    for (size_t g = 1; g < gaGroups.size(); ++g) {
+        gaGroups[g].iGroupWidth = 6;
+        gaGroups[g].bPlaceBeside = true;
+    }
+    gaGroups[0].iGroupWidth = 4;
+    for (int32_t i = 1; i <= gnFieldCount; ++i) {
+        FieldRecord& f = gaFields[size_t(i)];
+        f.iLabelLengthSO = int16_t(10 + i % 30);
+        f.iFieldLength = int16_t(5 + i % 40);
+    }
+    gCalculateAlignment();
+    const QStringList first = positions();
+    for (int32_t i = 1; i <= gnFieldCount; ++i)
+        EXPECT_LE(gaFields[size_t(i)].iFieldXPos, kMaxFieldXPos) << i;
+    EXPECT_TRUE(gbCheckFieldPositions());
+    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().mid(0, 10).join(u' ').toStdString();
+    gCalculateAlignment();
+    EXPECT_EQ(positions(), first);
 }
 
 TEST_F(HostForms, AGeneratedFormOpensUnchangedLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide)

@@ -281,6 +281,15 @@ TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
     EXPECT_TRUE(clipboard->writes() == writes && dialogs->texts().size() == 1);
 }
 
+TEST_F(Clipboard, ACopyOfATextXmlCannotCarryLeavesTheClipboardAsItWas)
+{
+    open(QStringLiteral("itemsd"));
+    clipboard->setText(QStringLiteral("before"));
+    gaFields[3].sMessage = QStringLiteral("bell\x07");
+    EXPECT_FALSE(gCopyStructure(node("f_3"), true));
+    EXPECT_TRUE(clipboard->text() == QStringLiteral("before") && clipboard->writes() == 1 && dialogs->texts().size() == 1);
+}
+
 TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
 {
     open(QStringLiteral("itemsd"));

@@ -264,6 +264,9 @@ TEST_F(GenerateForm, TheFormCodeDialogTakesOnlyAKnownTableAndItsCloseBoxIsCancel
     EXPECT_EQ(dialogs->texts().first(), QStringLiteral("Table tekwy00 does not exist.")) << "no question first";
     EXPECT_EQ(gsTablePackage + u'|' + gsTableModule + u'|' + gsTableNumber, QStringLiteral("te|kwy|002"));
     EXPECT_TRUE(w().bTableCodeOk && !w().bNoSeparateLabels);
+    // A selection form: the key as a range under a label of its own.
+    EXPECT_EQ(gaGroups[1].sLabelCode, QStringLiteral("tegen.select"));
+    EXPECT_EQ(children(QStringLiteral("g_1")), QStringLiteral("label.only(citg.f citg.t)"));
 
     // The close box, with the table now fixed: the form stays as it is.
     const QString before = treeText(tree());

@@ -249,7 +249,8 @@ TEST_P(ErrorQuestion, ListsTheErrorsThenFollowsTheAnswer)
 
     ASSERT_TRUE(dialogs->texts().contains(kErrorQuestion) && w().bErrorsShown());
     EXPECT_EQ(status, c.ended ? std::optional<int>(0) : std::nullopt);
-    EXPECT_TRUE(maxd("itemsd", 3) == (c.stored ? QStringLiteral("9") : stored) && gbFormChanged == !c.stored);
+    EXPECT_EQ(maxd("itemsd", 3), c.stored ? QStringLiteral("9") : stored);
+    EXPECT_EQ(gbFormChanged, !c.stored);
     if (c.ended)
         return;  // the exit unloaded the list
     EXPECT_EQ(w().bSaveCancelled(), c.cancelled);
@@ -261,7 +262,8 @@ TEST_P(ErrorQuestion, ListsTheErrorsThenFollowsTheAnswer)
     dialogs->clear();
     w().mnuFSave_Click();
     EXPECT_TRUE(gModelessErrors().empty() && !modelessErrorsWindow() && !w().bErrorsShown());
-    EXPECT_TRUE(!dialogs->texts().contains(kErrorQuestion) && maxd("itemsd", 3) == QStringLiteral("9"));
+    EXPECT_FALSE(dialogs->texts().contains(kErrorQuestion));
+    EXPECT_EQ(maxd("itemsd", 3), QStringLiteral("9"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -275,6 +277,70 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<QuestionCase>& info) { return std::string(info.param.name); });
 
 // ---- Exit ----------------------------------------------------------------------------------------
+
+struct ExitCase {
+    const char* name;
+    bool closeBox;
+    int answer;
+    bool ended;
+    bool stored;
+};
+
+class ExitQuestion : public MainWindowSave, public ::testing::WithParamInterface<ExitCase> {};
+
+TEST_P(ExitQuestion, OnAChangedFormFollowsTheAnswer)
+{
+    const ExitCase& c = GetParam();
+    open(QStringLiteral("simpled"));
+    editField(2, 25);
+    dialogs->queueAnswer(c.answer);
+    host::clearCallLog();
+
+    const std::optional<int> status = endStatusOf([&] {
+        if (c.closeBox)
+            w().close();
+        else
+            trigger("mnuFExit");
+    });
+
+    EXPECT_TRUE(dialogs->texts().contains(kExitQuestion));
+    EXPECT_EQ(status, c.ended ? std::optional<int>(0) : std::nullopt);
+    EXPECT_EQ(maxd("simpled", 2), c.stored ? QStringLiteral("25") : QStringLiteral("30"));
+    // One set: its head, then its commit.
+    int commits = 0;
+    for (const host::LoggedCall& call : host::callLog())
+        commits += call.callText.startsWith(u"execute.velq.set(") && call.callText.endsWith(u",1,0)");
+    EXPECT_EQ(calls("execute.velq.set(") * 10 + commits, c.stored ? 21 : 0);
+    EXPECT_TRUE(record->shutdown == c.ended && w().isVisible() != c.ended && gbFormChanged != c.ended);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, ExitQuestion,
+    ::testing::Values(ExitCase{"Yes", false, platform::IdYes, true, true},
+                      ExitCase{"No", false, platform::IdNo, true, false},
+                      ExitCase{"Cancel", false, platform::IdCancel, false, false},
+                      ExitCase{"CloseBoxYes", true, platform::IdYes, true, true},
+                      ExitCase{"CloseBoxCancel", true, platform::IdCancel, false, false}),
+    [](const ::testing::TestParamInfo<ExitCase>& info) { return std::string(info.param.name); });
+
+TEST_F(MainWindowSave, ExitRemovesTheLocalIconCopiesAndNothingOutsideTheirFolder)
+{
+    open(QStringLiteral("simpled"));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("icons")));
+    const QString icons = dir.filePath(QStringLiteral("icons"));
+    for (const QString& f : {icons + QStringLiteral("/lamp.bmp"), dir.filePath(QStringLiteral("keep.bmp"))}) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    gaIconCache.resize(3);
+    gaIconCache[1] = {QStringLiteral("lamp"), icons, QStringLiteral("lamp.bmp")};
+    gaIconCache[2] = {QStringLiteral("keep"), icons, QStringLiteral("../keep.bmp")};
+
+    EXPECT_EQ(endStatusOf([&] { w().mnuFExit_Click(); }), 0);
+    EXPECT_TRUE(!QFileInfo::exists(icons + QStringLiteral("/lamp.bmp")) && QFileInfo::exists(dir.filePath(QStringLiteral("keep.bmp"))));
+}
 
 // (Yes to the exit question, by the menu or the close box, stores and ends: test_program_runs.)
 TEST_F(MainWindowSave, ExitAsksOnAChangedFormAndNoEndsUnstored)
@@ -466,6 +532,16 @@ TEST_F(StructureChecks, StaleLinkedConstantsAndDependentMarksAreClearedAndMarkTh
     EXPECT_TRUE(field(5).iLinkedConst == 1 && field(10).bDependent);
     for (int i : {5, 10, 11, 14})
         EXPECT_EQ(field(i).bChanged && field(i).bChanged308, i == 11 || i == 14) << i;
+}
+
+TEST_F(StructureChecks, TheLinkRebuildStoresEachFieldsLevelBelowItsGroupLevelField)
+{
+    load();
+    EXPECT_EQ(field(9).nFieldLevel * 10 + field(10).nFieldLevel, 1);
+    move("f_11", "f_10", Relationship::Child);
+    EXPECT_EQ(field(11).nFieldLevel, 2);
+    move("f_11", "f_9", Relationship::Next);
+    EXPECT_EQ(field(11).nFieldLevel, 0);
 }
 
 } // namespace

@@ -149,9 +149,25 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
         EXPECT_TRUE(all.contains(line)) << line.toStdString();
 }
 
-// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
-// size stored far out of range still centres the window it gives (no overflow).
+// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop.
 TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
+{
+    const QString key = gsRegistryKey + QStringLiteral("\\Window");
+    ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QStringLiteral("40005")));
+    ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QStringLiteral("9000")));
+    open(QStringLiteral("simpled"));
+    EXPECT_TRUE(mainWindow().savedPlacement().width == 40005 && mainWindow().geometry().width() == 40005 / kTwipsPerPixel);
+
+    mainWindow().setGeometry(120, 90, 700, 500);
+    const QRect placed = mainWindow().geometry();
+    EXPECT_EQ(endStatusOf([] { mainWindow().mnuFExit_Click(); }), 0);
+    restart();
+    open(QStringLiteral("simpled"));
+    EXPECT_EQ(mainWindow().geometry(), placed);
+}
+
+// A size stored far out of range still centres the window it gives (no overflow).
+TEST_F(MainWindowStartup, ASizeOutOfRangeIsCentredLikeAnyOther)
 {
     const QString key = gsRegistryKey + QStringLiteral("\\Window");
     for (const char* name : {"WindowWidth", "WindowHeight"})
@@ -163,18 +179,6 @@ TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
     };
     EXPECT_EQ(mainWindow().geometry().topLeft(),
               QPoint(screen.x() + centred(screen.width()), screen.y() + centred(screen.height())));
-
-    restart();
-    ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QStringLiteral("40005")));
-    ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QStringLiteral("9000")));
-    open(QStringLiteral("simpled"));
-    EXPECT_TRUE(mainWindow().savedPlacement().width == 40005 && mainWindow().geometry().width() == 40005 / kTwipsPerPixel);
-    mainWindow().setGeometry(120, 90, 700, 500);
-    const QRect placed = mainWindow().geometry();
-    EXPECT_EQ(endStatusOf([] { mainWindow().mnuFExit_Click(); }), 0);
-    restart();
-    open(QStringLiteral("simpled"));
-    EXPECT_EQ(mainWindow().geometry(), placed);
 }
 
 TEST_F(MainWindowStartup, OldDefinitionsOpenReadOnlyWhenTheUserSaysNo)
@@ -197,10 +201,10 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     // Without the folder the help commands only say so. The button runs its entry's
     // command whatever the entry's state.
     open(QStringLiteral("simpled"));
+    EXPECT_TRUE(gsHelpFile.isEmpty());
     mainWindow().actions().menuEntry(QStringLiteral("mnuHContents"))->setEnabled(false);
     mainWindow().actions().toolbarButton(QStringLiteral("mnuHContents"))->click();
-    EXPECT_TRUE(gsHelpFile.isEmpty() && dialogs->texts().contains(QStringLiteral("No help file was found."))
-                && help->shown().empty());
+    EXPECT_TRUE(dialogs->texts().contains(QStringLiteral("No help file was found.")) && help->shown().empty());
     restart();
 
     const QString folder = tmp.filePath(QStringLiteral("HELP/hlpplm20.chm"));
@@ -213,8 +217,8 @@ TEST_F(MainWindowStartup, HelpFolderUnderTheBaseDirectory)
     mainWindow().actions().toolbarButton(QStringLiteral("mnuHContents"))->click();
     trigger("mnuHGlossary");
     ASSERT_EQ(help->shown().size(), 2u);
-    EXPECT_TRUE(help->shown()[0].topic == QStringLiteral("/plm/onlinemanual/to_use_the_palimor.htm")
-                && help->shown()[1].command == platform::HelpCommand::DisplayIndex);
+    EXPECT_EQ(help->shown()[0].topic, QStringLiteral("/plm/onlinemanual/to_use_the_palimor.htm"));
+    EXPECT_EQ(help->shown()[1].command, platform::HelpCommand::DisplayIndex);
 }
 
 TEST_F(MainWindowStartup, ShowsTheMediumDemoFormWithTheTreeBetweenToolbarAndStatusBar)

@@ -96,7 +96,8 @@ TEST_F(MouseAndKeys, AGroupDraggedOntoAnotherGroupBecomesItsLastChildOneLevelDee
     gaGroups[4].lAlignmentGroupId = 5;
     tree().setText(node("g_5"), node("g_2")->text());
     dragAndDrop("g_4", "g_6");
-    EXPECT_TRUE(gaGroups[4].lAlignmentGroupId == -4 && gaGroups[4].lGroupLevel == 3);  // g_6 is on level 2
+    EXPECT_EQ(gaGroups[4].lAlignmentGroupId, -4);
+    EXPECT_EQ(gaGroups[4].lGroupLevel, 3);  // g_6 is on level 2
     expectSubgroupCounters(tree());
     const QString shot = saveScreenshot(w().grab(), QStringLiteral("tree_after_drop.png"));
     ASSERT_TRUE(image.save(QFileInfo(shot).dir().filePath(QStringLiteral("drag_image.png"))));
@@ -227,6 +228,7 @@ TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)
         {Qt::Key_Delete, Qt::ShiftModifier}};
     for (const auto& [code, modifiers] : fromButton) {
         button->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), button);
         key(code, modifiers);
         EXPECT_EQ(treeText(tree()), before);
         EXPECT_EQ(QApplication::focusWidget() == w().tvwGroups, code != Qt::Key_Control && code != Qt::Key_Tab) << code;

@@ -16,6 +16,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <map>
+
 namespace {
 
 class PreviewTest : public MainWindowTest {
@@ -259,6 +261,85 @@ TEST_F(PreviewTest, AGroupOfGridFieldsOnlyHasItsTableRightBelowItsTitle)
     EXPECT_GT(table.top(), frame.top());
     EXPECT_LT(table.top() - frame.top(), p.cell().height() * 3 / 2);
     p.close();
+}
+
+// Each grid field is a column of its group's table, headed by its multi-occurrence
+// label, the table below every other control of the group.
+TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
+{
+    open(QStringLiteral("itemsd"));
+    gaFields[31].bInGrid = true;  // a second grid field
+    gaFields[31].sLabelDescSO = QStringLiteral("Not the header");
+    w().mnuOPreviewMO_Click();
+    frm_Preview& p = previewWindow();
+    ASSERT_TRUE(!p.tabPages && !p.grdOccurrences.isEmpty());
+    QWidget* page = p.canvases().front();
+
+    std::map<QTableWidget*, QStringList> expected;
+    std::map<QTableWidget*, int32_t> groupOf;
+    std::map<int32_t, int> bottom;  // of the other controls, by group
+    for (const auto& [i, node] : fieldNodes()) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.bInGrid) {
+            QTableWidget* grid = p.grid(i);
+            ASSERT_NE(grid, nullptr) << i;
+            expected[grid] << f.sLabelDescMO.trimmed();
+            groupOf[grid] = f.Grpi;
+            EXPECT_TRUE(!p.control(i) && p.gridColumn(i) == expected[grid].size() - 1) << i;
+        } else {
+            ASSERT_NE(p.control(i), nullptr) << i;
+            bottom[f.Grpi] = std::max(bottom[f.Grpi], placeOf(p.control(i), page).bottom());
+        }
+    }
+    EXPECT_EQ(expected.size(), size_t(p.grdOccurrences.size()));
+    for (const auto& [grid, labels] : expected) {
+        QStringList headers;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            headers << grid->horizontalHeaderItem(c)->text();
+        EXPECT_EQ(headers, labels);
+        EXPECT_TRUE(grid->rowCount() >= 3 && placeOf(grid, page).y() > bottom[groupOf[grid]]) << headers.join(u'|').toStdString();
+    }
+
+    // Header and cells select the column's field.
+    QTableWidget& grid = *p.grid(31);
+    QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
+    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
+    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    p.close();
+    EXPECT_FALSE(gbPreviewOpen);
+}
+
+// The item form as it is stored, in both modes, saved for a look; no page is blank.
+TEST_F(PreviewTest, PicturesOfBothModes)
+{
+    open(QStringLiteral("itemsd"));
+    for (const bool single : {true, false}) {
+        single ? w().mnuOPreview_Click() : w().mnuOPreviewMO_Click();
+        frm_Preview& p = previewWindow();
+        saveScreenshots(p, single ? QStringLiteral("stored_single") : QStringLiteral("stored_multi"));
+        EXPECT_EQ(p.canvases().size(), single ? 5 : 1);
+        for (QWidget* page : p.canvases()) {
+            const QImage image = page->grab().toImage();
+            EXPECT_GT(colours(image, image.rect(), 2), 8) << page->objectName().toStdString();
+        }
+        p.close();
+    }
+}
+
+// After a click chose another node, the commands follow it once the preview closes.
+TEST_F(PreviewTest, ClosingAfterAClickSetsTheCommandsOfTheChosenNode)
+{
+    open(QStringLiteral("itemsd"));
+    QString root = gsGroupKey(0);
+    w().SetFocusToNode(root);
+    w().mSetMenuState();
+    ASSERT_FALSE(w().actions().entryEnabled(QStringLiteral("mnuEDelete")));
+    w().mnuOPreview_Click();
+    QTest::mouseClick(previewWindow().control(2), Qt::LeftButton);
+    previewWindow().close();
+    EXPECT_TRUE(w().actions().entryEnabled(QStringLiteral("mnuEDelete")) && w().actions().buttonEnabled(QStringLiteral("mnuEDelete")));
 }
 
 // A run of fields among the tab pages warns once, only in single occurrence with pages.

@@ -85,6 +85,31 @@ protected:
     QString db;
 };
 
+// Open mode "i" has no window: the upgrade's message and every other box go to
+// standard error, and the run saves and ends without anyone.
+TEST_F(ProgramRuns, AnInsertRunOfAnOlderFormEndsByItselfWithItsUpgradeStored)
+{
+    ASSERT_EQ(level("olditemd"), QStringLiteral("7"));
+    const ProgramRun r = run({demoRecord(QStringLiteral("olditemd"), QStringLiteral("i"))});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(level("olditemd"), QStringLiteral("10"));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("has Label-Only property set"))) << r.err.toStdString();
+}
+
+TEST_F(ProgramRuns, RefusedStartsEndWithStatusOneTheReasonOnStandardErrorAndNothingWritten)
+{
+    const QByteArray before = databaseDigest();
+    const ProgramRun quoted = run({demoRecord(QStringLiteral("it\"md"), QStringLiteral("i"))});
+    EXPECT_EQ(quoted.status, kStartupFailed);
+    EXPECT_TRUE(quoted.err.contains(QStringLiteral("\"it\"md\" holds a quote or a brace"))) << quoted.err.toStdString();
+    EXPECT_EQ(databaseDigest(), before);
+
+    // From a terminal without a start record: the refusal's box, and the same text on
+    // standard error.
+    const QString refusal = QStringLiteral("This application must be started from within");
+    EXPECT_TRUE(run({}, refusal).err.contains(refusal));
+}
+
 // Open mode "i" has no window: every box goes to standard error and the run ends
 // without anyone. A record that names no form shows no form browser either and ends as
 // nothing chosen; only the save of the older form, with its upgrade, writes.

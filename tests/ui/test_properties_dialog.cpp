@@ -1,12 +1,13 @@
 // The property dialog opened through the main window on the demo forms: kind, size,
 // title and page by node; the inputs the node's place and the open mode allow; the
-// fill of each kind. (Cancel on every node of the demo forms: test_properties_edits.)
+// fill of each kind; Cancel leaving the form as it was.
 #include "test_properties_support.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,22 +23,22 @@ TEST_F(PropertiesDialog, KindSizeTitlePageAndNeighboursFollowTheNode)
     const QStringList pictures = keysInTreeOrder(tree(), QStringLiteral("p_"));
     ASSERT_GE(fields.size(), 3);
     ASSERT_EQ(pictures.size(), 2);
-    // Node, kind (its title without "&"), inner height in pixels (the window's height in
-    // twips less its frame), page, Prev and Next enabled.
-    const std::tuple<QString, QString, int, const char*, bool, bool> cases[] = {
-        {QStringLiteral("g_0"), kKindForm, 190, "fraForm", false, false},
-        {QStringLiteral("g_1"), kKindGroup, 510, "fraGroups", false, true},
-        {QStringLiteral("g_3"), kKindGroup, 510, "fraGroups", true, true},
-        {fields.first(), kKindField, 423, "tabProperties", false, true},
-        {fields[1], kKindField, 423, "tabProperties", true, true},
-        {fields.last(), kKindField, 423, "tabProperties", true, false},
-        {pictures.first(), kKindPicture, 423, "fraPictures", false, true},
-        {pictures.last(), kKindPicture, 423, "fraPictures", true, false},
+    // Node, kind, title, inner height in pixels (the window's height in twips less its
+    // frame), page, Prev and Next enabled.
+    const std::tuple<QString, QString, const char*, int, const char*, bool, bool> cases[] = {
+        {QStringLiteral("g_0"), kKindForm, "Form Properties", 190, "fraForm", false, false},
+        {QStringLiteral("g_1"), kKindGroup, "Group Properties", 510, "fraGroups", false, true},
+        {QStringLiteral("g_3"), kKindGroup, "Group Properties", 510, "fraGroups", true, true},
+        {fields.first(), kKindField, "Field Properties", 423, "tabProperties", false, true},
+        {fields[1], kKindField, "Field Properties", 423, "tabProperties", true, true},
+        {fields.last(), kKindField, "Field Properties", 423, "tabProperties", true, false},
+        {pictures.first(), kKindPicture, "Picture Properties", 423, "fraPictures", false, true},
+        {pictures.last(), kKindPicture, "Picture Properties", 423, "fraPictures", true, false},
     };
-    for (const auto& [key, kind, height, page, prev, next] : cases) {
+    for (const auto& [key, kind, title, height, page, prev, next] : cases) {
         SCOPED_TRACE(key.toStdString());
         frm_Properties& d = openOn(key);
-        EXPECT_TRUE(d.isVisible() && d.Tag == kind && d.windowTitle() == QString(kind).remove(u'&'));
+        EXPECT_TRUE(d.isVisible() && d.Tag == kind && d.windowTitle() == QLatin1String(title));
         EXPECT_EQ(d.height(), height);
         for (QWidget* p : std::initializer_list<QWidget*>{d.fraForm, d.fraGroups, d.fraPictures, d.tabProperties})
             EXPECT_EQ(p->isVisible(), p->objectName() == QLatin1String(page)) << p->objectName().toStdString();
@@ -78,7 +79,7 @@ TEST_F(PropertiesDialog, EnablingFollowsVersionModeAndPlaceInTheTree)
     // Node, an option chosen first, and the inputs enabled (1) or not.
     const std::tuple<const char*, const char*, const char*> places[] = {
         {"g_1", nullptr, "optGroupAlignmentEqu=1 chkRepeatingGroup=1"},  // fields; the first group
-        {"g_2", nullptr, "optGroupAlignmentDef=0 chkRepeatingGroup=0"},  // subgroups only; not the first
+        {"g_2", nullptr, "optGroupAlignmentDef=0 optGroupAlignmentSpec=0 chkRepeatingGroup=0"},  // subgroups only; not the first
         {"g_3", nullptr, "chkGrpBeside=1"},
         {"g_5", nullptr, "chkGrpBeside=0"},
         {"f_1", nullptr, "chkAutoEnable=0 chkDependent=0 chkImmediateBehind=1"},  // an input, first, with a follow-up
@@ -155,6 +156,26 @@ TEST_F(PropertiesDialog, GroupsBeyondTheFieldArrayOpenWithoutFieldFlags)
         EXPECT_TRUE(d.Tag == kKindGroup && d.txtFormNr->text() == QString::number(index + 1));
         EXPECT_FALSE(d.bIsTableField || d.bTableRef || d.bTableMandatory);
         d.cmdCancel_Click();
+    }
+}
+
+TEST_F(PropertiesDialog, OpenAndCancelChangeNothingOnTheDemoForms)
+{
+    for (const char* form : {"simpled", "itemsd", "olditemd"}) {
+        SCOPED_TRACE(form);
+        restart();
+        open(QLatin1String(form));
+        const QMap<QString, QString> records = recordValues();
+        const QString treeBefore = treeText(tree());
+        const bool changed = gbFormChanged;
+        for (const QString& key : keysInTreeOrder(tree(), QString())) {
+            frm_Properties& d = openOn(key);
+            ASSERT_TRUE(d.isVisible()) << key.toStdString();
+            d.cmdCancel_Click();
+        }
+        EXPECT_EQ(changedValues(records, recordValues()), QStringList());
+        EXPECT_EQ(treeText(tree()), treeBefore);
+        EXPECT_TRUE(gbFormChanged == changed && !w().isLocked());
     }
 }
 
@@ -364,6 +385,27 @@ TEST_F(PropertiesDialog, OpensFromMenuToolbarAndDoubleClickAndShowsItsPagesHelp)
     EXPECT_EQ(help->shown()[0].topic + u' ' + help->shown()[1].topic + u' ' + help->shown()[2].topic,
               QStringLiteral("/plm/plm/zoom.htm /plm/plm/zoom.htm#txtSearchDesc /plm/plm/position.htm#chkGrid"));
     d.cmdCancel_Click();
+}
+
+TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
+{
+    open(QStringLiteral("itemsd"));
+    const struct {
+        const char* key;
+        const char* kind;
+    } cases[] = {{"g_0", "form"}, {"g_2", "group"}, {"f_9", "field"}, {"p_13", "picture"}};
+    for (const auto& c : cases) {
+        frm_Properties& d = openOn(QLatin1String(c.key));
+        // Named apart from the pictures of the kind test, which may run at the same time.
+        EXPECT_FALSE(screenshot(d, QStringLiteral("properties_%1_%2.png").arg(QLatin1String(c.kind), QLatin1String(c.key)))
+                         .isEmpty());
+        // Captions are the host's texts, not label codes.
+        for (QLabel* l : d.findChildren<QLabel*>())
+            EXPECT_FALSE(l->isVisible() && l->text().startsWith(QLatin1String("pz"))) << l->objectName().toStdString();
+        for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
+            EXPECT_FALSE(b->isVisible() && b->text().startsWith(QLatin1String("pz"))) << b->objectName().toStdString();
+        d.cmdCancel_Click();
+    }
 }
 
 } // namespace

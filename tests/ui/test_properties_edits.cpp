@@ -19,6 +19,73 @@
 
 namespace {
 
+// The demo forms as an older seed stored them, with values the dialog normalises: link
+// boxes the data type lacks are off, so is the data alignment of types and fields
+// without one; a segmented text is a plain input; the table keeps a table field's
+// mandatory mark; a picture's label size serves both occurrences ("2" is False in the
+// host). OK without edits changes exactly these values, each to what the dialog
+// stores. A group that shares another's grid keeps it.
+TEST_F(PropertiesDialog, OkWithoutEditsChangesOnlyWhatTheDialogNormalises)
+{
+    const QStringList normalised = QStringLiteral("difl=2 mxdl=2 mxil=2 za_adju=0 ctrl=0 mand=2 llmo=0").split(u' ');
+    // Form, table, column, the older seed's value and the fields that held it.
+    const std::tuple<const char*, const char*, const char*, const char*, const char*> olderRows[] = {
+        {"simpled", "qxzrn301", "difl", "1", "1,2,3,4,5"},
+        {"simpled", "qxzrn301", "mand", "1", "1"},
+        {"simpled", "qxzrn301", "mxdl", "1", "5"},
+        {"simpled", "qxzrn301", "mxil", "1", "4,5,6"},
+        {"simpled", "qxzrn308", "za_adju", "2", "1,2,3,4,5"},
+        {"itemsd", "qxzrn301", "difl", "1", "1,2,3,4,9,10,11,12,18,19,21,22,29,30,32"},
+        {"itemsd", "qxzrn301", "mand", "1", "1"},
+        {"itemsd", "qxzrn301", "mxdl", "1", "12,30"},
+        {"itemsd", "qxzrn301", "mxil", "1", "4,11,12,14,15,16,25,29,30,31,40"},
+        {"itemsd", "qxzrn308", "ctrl", "6", "1,3"},
+        {"itemsd", "qxzrn308", "llmo", "999", "13,33"},
+        {"itemsd", "qxzrn308", "za_adju", "2", "1,2,3,4,5,6,7,8,9,10,11,12,18,19,21,22,25,29,30,31,32,34,35"},
+        {"olditemd", "qxzrn301", "difl", "1", "3,4,6,7,12,13,14,15"},
+        {"olditemd", "qxzrn301", "mxdl", "1", "15"},
+        {"olditemd", "qxzrn301", "mxil", "1", "1,2,5,6,8,9,15"},
+        {"olditemd", "qxzrn308", "ctrl", "6", "3"},
+        {"olditemd", "qxzrn308", "za_adju", "2", "3,4,6,7,8,9,12,13,14,15"},
+    };
+    for (const char* form : {"simpled", "itemsd", "olditemd"}) {
+        SCOPED_TRACE(form);
+        restart();
+        QStringList expected;
+        for (const auto& [rowForm, table, column, value, fields] : olderRows) {
+            if (qstrcmp(rowForm, form) != 0)
+                continue;
+            hostExec(QStringLiteral("UPDATE %1 SET %2 = %3 WHERE cfrm = '%4' AND sequ IN (%5)")
+                         .arg(QLatin1String(table), QLatin1String(column), QLatin1String(value), QLatin1String(form),
+                              QLatin1String(fields)));
+            QString to;
+            for (const QString& n : normalised)
+                if (n.section(u'=', 0, 0) == QLatin1String(column))
+                    to = n.section(u'=', 1);
+            for (const QString& sequ : QString::fromLatin1(fields).split(u','))
+                expected << QStringLiteral("f%1.%2: %3 -> %4").arg(sequ, QLatin1String(column), QLatin1String(value), to);
+        }
+        open(QLatin1String(form));
+        if (gaGroups.size() > 3 && gaGroups[3].Grpi != -1)
+            gaGroups[3].lAlignmentGroupId = 2;
+        const QMap<QString, QString> before = recordValues();
+        okOnEveryNode();
+        QStringList changes;
+        for (const QString& c : changedValues(before, recordValues())) {
+            const QString column = c.section(u'.', 1).section(u':', 0, 0);
+            const QString value = c.section(QStringLiteral(" -> "), 1);
+            if (column == QLatin1String("changed"))
+                EXPECT_TRUE(value.startsWith(u'1')) << c.toStdString();
+            else
+                changes << c;
+        }
+        EXPECT_GT(changes.size(), 0);
+        changes.sort();
+        expected.sort();
+        EXPECT_EQ(changes, expected);
+    }
+}
+
 // On every demo form, read-only (Next going on), and on a selection group's selection
 // field, whose disabled inputs would store nothing: Cancel on every node, then OK.
 TEST_F(PropertiesDialog, OkWithoutEditsStoresNothing)
@@ -58,6 +125,30 @@ TEST_F(PropertiesDialog, OkWithoutEditsStoresNothing)
         EXPECT_EQ(changedValues(before, recordValues()), QStringList());
         EXPECT_EQ(gbFormChanged, changed);
     }
+}
+
+TEST_F(PropertiesDialog, ReadOnlyAndSelectionFieldsStoreNothing)
+{
+    open(QStringLiteral("itemsd"), QStringLiteral("r"));
+    const QMap<QString, QString> before = recordValues();
+    okOnEveryNode();
+    EXPECT_EQ(changedValues(before, recordValues()), QStringList());
+    EXPECT_FALSE(gbFormChanged);
+    frm_Properties& d = openOn(QStringLiteral("f_1"));
+    QTest::mouseClick(d.cmdNext, Qt::LeftButton);  // goes on, storing nothing
+    EXPECT_NE(d.lRecordIndex, 1);
+    d.cmdCancel_Click();
+
+    // A selection group's selection field: its disabled inputs would store nothing.
+    restart();
+    open(QStringLiteral("itemsd"));
+    gaFields[9].sDomainPackage = QStringLiteral("qx");
+    gaFields[9].sDomainCode = QStringLiteral("stpselection");
+    gaFields[9].bIsViewField = true;
+    const QMap<QString, QString> selection = recordValues();
+    ASSERT_FALSE(openOn(QStringLiteral("f_9")).cboDataAli->isEnabled());
+    propertiesDialog().cmdOk_Click();
+    EXPECT_EQ(changedValues(selection, recordValues()), QStringList());
 }
 
 // The enabling rules of the field pages, one row per rule, over every combination of
@@ -222,6 +313,8 @@ void showTab(frm_Properties& d, int page)
 
 TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
 {
+    // A picture stored with a label length of its own for multi occurrence.
+    hostExec(QStringLiteral("UPDATE qxzrn308 SET llmo = 999 WHERE cfrm = 'itemsd' AND sequ = 13"));
     open(QStringLiteral("itemsd"));
     startLogging();
     gaFields[10].sLabelCode.clear();
@@ -278,7 +371,8 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
         expected << QStringLiteral("Field 'tekwy002.dsca -' : ") + QLatin1String(line);
     expected << QStringLiteral("Group 'tekwy100.stock - Stock levels and storage place' : Show GroupBox changed from "
                                "True to False")
-             << QStringLiteral("Field '-' : Icon name changed from box to truck");
+             << QStringLiteral("Field '-' : Icon name changed from box to truck")
+             << QStringLiteral("Field '-' : Label Length MO changed from 999 to 0");
     EXPECT_EQ(changes, expected);
     EXPECT_TRUE(gbFormChanged && node("f_10")->text().contains(QLatin1String("tekwy002.dsca")));
 
@@ -287,19 +381,20 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
     restart();
     open(QStringLiteral("itemsd"));
     const FieldRecord& f = gaFields[10];
-    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5%6%7 %8").arg(f.sDomainCode, f.sDisplayFormat).arg(f.iMaxDispLen)
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5%6%7 %8 %9").arg(f.sDomainCode, f.sDisplayFormat).arg(f.iMaxDispLen)
                   .arg(f.iLabelLengthSO).arg(f.bMandatoryInput).arg(f.bFieldInMultiOcc).arg(gaGroups[2].bShowGroupBox)
-                  .arg(gaFields[13].sIconName),
-              QStringLiteral("qty ZZZZZZ9 7 25 100 truck"));
+                  .arg(gaFields[13].sIconName).arg(gaFields[13].iLabelLengthMO),
+              QStringLiteral("qty ZZZZZZ9 7 25 100 truck 0"));
 }
 
 // Each changed property: its line in the change log and its table's change mark only.
 TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 {
     // The edit, the marks of tables 301, 302 and 308, the log lines after "Field '", the
-    // field, and what its record holds before the dialog opens.
+    // field, what its record holds before the dialog opens and what it holds after OK.
     struct Row { const char* what; std::function<void(frm_Properties&)> edit; const char* marks; QStringList lines;
-                 const char* key = "f_17"; std::function<void(FieldRecord&)> arrange = nullptr; };
+                 const char* key = "f_17"; std::function<void(FieldRecord&)> arrange = nullptr;
+                 std::function<void(const FieldRecord&)> stored = nullptr; };
     const Row rows[] = {
         {"message", [](frm_Properties& d) { d.txtMessage->setText(QStringLiteral("kwym0004")); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Message changed from  to kwym0004")}},
@@ -309,7 +404,8 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
          {QStringLiteral("tekwy001.wght - Weight' : Zoom Index changed from 0 to 2")}},
         // Texts are compared as texts: "00" is a change, and stores 0.
         {"text compare", [](frm_Properties& d) { d.txtMinInpLength->setText(QStringLiteral("00")); }, "100",
-         {QStringLiteral("tekwy001.wght - Weight' : Min Input Length changed from 0 to 00")}},
+         {QStringLiteral("tekwy001.wght - Weight' : Min Input Length changed from 0 to 00")}, "f_17", nullptr,
+         [](const FieldRecord& f) { EXPECT_EQ(f.iMinInpLen, 0); }},
         // The lines after the name carry the new one. A name that is no column of the
         // table loses the column's domain.
         {"rename", [](frm_Properties& d) { d.txtFieldName->setText(QStringLiteral("tekwy001.wgt2")),
@@ -364,6 +460,8 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         EXPECT_EQ(QStringLiteral("%1%2%3").arg(f.bChanged301).arg(f.bChanged302).arg(f.bChanged308),
                   QLatin1String(row.marks));
         EXPECT_TRUE(f.bChanged && gbFormChanged);
+        if (row.stored)
+            row.stored(f);
     }
 }
 

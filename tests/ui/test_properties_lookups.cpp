@@ -63,6 +63,7 @@ TEST_F(LookUps, LabelsAreFoundByCodeOrTextOrInserted)
     // after a later commit.
     const struct { const LabelKind& kind; const char *code, *length, *search; int answer; const char* fails;
                    int32_t result; const char *shown, *lengthAfter; bool searchKept; int rows; const char* message; } rows[] = {
+        {kField, "tekwy001.item", "10", "", 0, "", 3, "Item", "10", true, 2, ""},
         {kField, "tekwy001.item", "12", "", 0, "", 3, "Item", "12", true, 2, ""},  // the variant of length 10
         {kField, "tekwy001.item", "0", "", 0, "", 3, "Item code", "30", true, 2, ""},
         {kField, "tekwy001.none", "10", "", 0, "", 0, "=", "10", true, 0,

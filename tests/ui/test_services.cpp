@@ -126,6 +126,59 @@ QString helpDir() { return qEnvironmentVariable("PALIMOR_SOURCE_DIR") + QStringL
 
 QString helpFile(const char* relative) { return QDir(helpDir()).absoluteFilePath(QLatin1String(relative)); }
 
+TEST(HelpViewerWindow, ShowsTopicsFollowsLinksInsideTheFolderAndGoesBack)
+{
+    platform::HelpViewerWindow viewer;
+    ASSERT_TRUE(viewer.showPage(helpDir(), platform::HelpCommand::DisplayTopic,
+                                QStringLiteral("/plm/plm/label.htm#txtLabelCode")));
+    EXPECT_EQ(viewer.currentFile(), helpFile("plm/plm/label.htm"));
+    EXPECT_EQ(viewer.browser()->source().fragment(), QStringLiteral("txtLabelCode"));
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Label code")));
+    EXPECT_FALSE(viewer.backAction()->isEnabled());
+    viewer.resize(720, 520);
+    // Named apart from the port's picture of it, which may be taken at the same time.
+    saveScreenshot(viewer.grab(), QStringLiteral("help_viewer_window.png"));
+
+    Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("display.htm")));
+    EXPECT_EQ(viewer.currentFile(), helpFile("plm/plm/display.htm"));
+    ASSERT_TRUE(viewer.backAction()->isEnabled());
+    viewer.backAction()->trigger();
+    EXPECT_EQ(viewer.currentFile(), helpFile("plm/plm/label.htm"));
+    EXPECT_TRUE(viewer.forwardAction()->isEnabled());
+    viewer.indexAction()->trigger();
+    EXPECT_EQ(viewer.currentFile(), helpFile("glossary.htm"));
+    viewer.contentsAction()->trigger();
+    EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
+
+    // Links outside open nothing; a missing page shows a notice until the next page.
+    Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("https://example.org/")));
+    EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
+    ASSERT_TRUE(QFileInfo::exists(helpDir() + QStringLiteral("/../CMakeLists.txt")));
+    Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("../CMakeLists.txt")));
+    EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
+    Q_EMIT viewer.browser()->anchorClicked(QUrl(QStringLiteral("plm/plm/gone.htm")));
+    EXPECT_EQ(viewer.currentFile(), QString());
+    EXPECT_FALSE(viewer.showPage(helpDir(), platform::HelpCommand::DisplayTopic, QStringLiteral("/plm/nowhere.htm")));
+    EXPECT_EQ(viewer.currentFile(), QString());
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("/plm/nowhere.htm")));
+    ASSERT_TRUE(viewer.showPage(helpDir(), platform::HelpCommand::DisplayContents, QString()));
+    EXPECT_EQ(viewer.currentFile(), helpFile("index.htm"));
+    EXPECT_FALSE(viewer.browser()->toPlainText().contains(QStringLiteral("nowhere.htm")));
+}
+
+TEST(WidgetHelpViewer, ReusesOneWindowAndAnswersItsHandle)
+{
+    platform::WidgetHelpViewer port;
+    const int32_t first = port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayTopic, kTopicUsingTheEditor);
+    ASSERT_NE(first, 0);
+    platform::HelpViewerWindow* window = port.window();
+    ASSERT_TRUE(window && window->isVisible());
+    EXPECT_EQ(port.showHelp(nullptr, helpDir(), platform::HelpCommand::DisplayIndex, QString()), first);
+    EXPECT_EQ(port.window(), window);
+    EXPECT_EQ(window->currentFile(), helpFile("glossary.htm"));
+    EXPECT_EQ(port.showHelp(nullptr, QString(), platform::HelpCommand::DisplayContents, QString()), 0);
+}
+
 // The window the port shows and shows again: topics at their anchors, links inside
 // the folder, back and forward, contents and index, a notice for a missing page;
 // closed by Esc, Ctrl+W or its own button.

@@ -1,4 +1,5 @@
-// Storing a form in the local host: a failure at each step of the store followed by
+// Storing a form in the local host: a round trip of tree edits through the link
+// rebuild, the store and a fresh load; a failure at each step of the store followed by
 // the abort (database and marks as before, marks of an earlier store never flipped
 // back, then a retry that stores what a fresh load reads back); records the store must
 // not send or must remove; a form without changes sends the set's head only.
@@ -7,6 +8,8 @@
 // again: test_structure_editing, test_clipboard, test_user_session; a form of an older
 // level is upgraded and stored by test_program_runs.)
 #include "test_main_window_support.h"
+
+#include "core/test_links_support.h"
 
 #include <QLabel>
 
@@ -84,7 +87,67 @@ protected:
     }
 };
 
-enum class FailAt { IntermediatePart, Commit, InputPropertyCall };
+TEST_F(Store, EditedTreeStoredAndLoadedAgainIsTheSame)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+
+    // A documented field and its follow-up go.
+    gDeleteItem(QStringLiteral("field"), 2);
+    gDeleteItem(QStringLiteral("field"), 1);
+    tree().remove(node("f_1"));
+    // The location fields move to the levels group; the emptied group goes.
+    tree().move(node("f_18"), node("g_3"), Relationship::Child);
+    tree().move(node("f_19"), node("g_3"), Relationship::Child);
+    gDeleteItem(QStringLiteral("group"), 4);
+    gaGroups[2].iNrOfSubGroups--;
+    tree().remove(node("g_4"));
+    // A field moves from the first group to the head of the options group.
+    tree().move(node("f_11"), node("f_29"), Relationship::Previous);
+    // A new group takes the freed group slot, behind the first group; new fields take
+    // the freed field slots, the lowest first, and then the gap in the sequence.
+    QString key;
+    ASSERT_EQ(glNewItem(QStringLiteral("group"), key), 4);
+    gaGroups[4].sLabelCode = QStringLiteral("tekwy100.added");
+    gaGroups[4].bShowGroupBox = true;
+    TreeNode* added = tree().add(node("g_1"), Relationship::Next, key, QStringLiteral("added"));
+    gaGroups[4].sNodeKey = key;
+    gaGroups[0].iNrOfSubGroups++;
+    EXPECT_EQ(newField(added, Relationship::Child, QStringLiteral("tekwy900.nf1")), 1);
+    EXPECT_EQ(newField(added, Relationship::Child, QStringLiteral("tekwy900.nf2")), 2);
+    // A field straight under the form, between subgroups: the form now mixes them.
+    EXPECT_EQ(newField(added, Relationship::Next, QStringLiteral("tekwy900.nf3")), 20);
+    gbFormChanged = true;
+
+    gRebuildPointers();
+    gUpdatePointers();
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'\n').toStdString();
+    // The documentation waits for the save.
+    EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
+
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_TRUE(!anyToggled() && documentation(QStringLiteral("tekwy001.item")) == 0);
+    const std::map<QString, QString> stored = designTexts();
+    const QString storedTree = links::treeText(tree().firstRoot());
+    int virtualGroups = 0;
+    for (const GroupRecord& g : gaGroups)
+        virtualGroups += g.Grpi != -1 && g.bVirtualGroup && &g != &gaGroups[0];
+    EXPECT_EQ(virtualGroups, 2) << "one for the purchase group's fields, one for the form's";
+
+    reopen();
+    EXPECT_EQ(links::treeText(tree().firstRoot()), storedTree);
+    EXPECT_EQ(designTexts(), stored);
+    EXPECT_TRUE(links::strictlyRising(links::orderNumbers(tree().firstRoot())));
+
+    // Nothing edited: the set's head and its commit go, with no record.
+    gRebuildPointers();
+    gUpdatePointers();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 2 && sentSetRecords().empty());
+    EXPECT_EQ(designTexts(), stored);
+}
+
+enum class FailAt { IntermediatePart, Commit, InputPropertyCall, OverLongRecord };
 
 class StoreFailure : public Store, public ::testing::WithParamInterface<FailAt> {};
 
@@ -141,12 +204,27 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         glBytesPerChar = 2;
         host::injectError(QStringLiteral("insert.qxzrn302("), 5, 1);
         break;
+    case FailAt::OverLongRecord:
+        gaFields[added].sLanguageUnitExpression = QString(1000, u'x');
+        break;
     }
     const QString marksBefore = marks();
+    host::clearCallLog();
+    dialogs->clear();
 
     EXPECT_FALSE(gbStoreDesignDefinitions());
     EXPECT_EQ(w().SBarPanel1->text(), QStringLiteral("Ready"));
-    EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
+    if (GetParam() == FailAt::OverLongRecord) {
+        // A value its column cannot hold is refused before the set begins: nothing sent,
+        // no mark flipped, the reason naming the field for the window to show.
+        EXPECT_EQ(marks(), marksBefore);
+        EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
+        EXPECT_TRUE(gsStoreRefusal().startsWith(QStringLiteral("field tekwy900.nf holds"))
+                    && gsStoreRefusal().contains(QStringLiteral(" in qxzrn301.dcex")))
+            << gsStoreRefusal().toStdString();
+    } else {
+        EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
+    }
     ASSERT_TRUE(gbAbortStore());
     EXPECT_EQ(formDump("itemsd"), before);
     EXPECT_EQ(marks(), marksBefore);
@@ -158,6 +236,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
 
     host::clearInjections();
     record->onCall = nullptr;
+    gaFields[added].sLanguageUnitExpression.clear();
     ASSERT_TRUE(gbStoreDesignDefinitions());
     const auto stored = designTexts();
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 0);
@@ -170,7 +249,8 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
 }
 
 INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
-                         ::testing::Values(FailAt::IntermediatePart, FailAt::Commit, FailAt::InputPropertyCall));
+                         ::testing::Values(FailAt::IntermediatePart, FailAt::Commit, FailAt::InputPropertyCall,
+                                           FailAt::OverLongRecord));
 
 // A stored field without an input-property row gains one in a store that fails: the
 // mark goes back with the abort, so that the retry inserts the row. One whose input
@@ -230,6 +310,12 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     ASSERT_EQ(gaDocuDeletes().size(), 1u);
     EXPECT_EQ(documentation(QStringLiteral("tekwy001.item")), 1);
     EXPECT_EQ(newField(node("g_1"), Relationship::Child, QStringLiteral("tekwy001.item")), 1);
+    // A form command the host does not hold is written by an update record.
+    gaSpecificCommands.push_back(gaSpecificCommands[1]);
+    SpecificCommandRecord& c = gaSpecificCommands.back();
+    c.bExistsInHost = false;
+    c.bChanged = true;
+    c.nSequenceNumber = 9;
 
     host::clearCallLog();
     ASSERT_TRUE(gbStoreDesignDefinitions());
@@ -238,6 +324,8 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     EXPECT_EQ(count(QStringLiteral("SELECT (SELECT count(*) FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = 11)"
                                    " + (SELECT count(*) FROM qxzrn302 WHERE cfrm = 'itemsd' AND sequ = 11)")), 0);
     EXPECT_TRUE(documentation(QStringLiteral("tekwy001.item")) == 1 && gaDocuDeletes().empty());
+    EXPECT_EQ(count(QStringLiteral("SELECT count(*) FROM qxzrn316 WHERE cfrm = 'itemsd' AND sern = 9")), 1);
+    EXPECT_TRUE(c.bExistsInHost);
 
     // Nothing changed since: the set's head and its commit go, with no record.
     host::clearCallLog();
