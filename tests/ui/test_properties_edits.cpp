@@ -387,6 +387,20 @@ TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
               QStringLiteral("qty ZZZZZZ9 7 25 100 truck 0"));
 }
 
+TEST_F(PropertiesDialog, ATypedLabelCodeEnablesTheLabelPositionWhenLeft)
+{
+    open(QStringLiteral("itemsd"));
+    gaFields[17].sLabelCode.clear();
+    frm_Properties& d = openOn(QStringLiteral("f_17"));
+    ASSERT_TRUE(activate(d));
+    showTab(d, 2);
+    ASSERT_FALSE(d.cboLabelPosition->isEnabled());
+    typeInto(d.txtLabelCode, QStringLiteral("tekwy001.wght"));
+    leave(d.txtLabelCode);
+    EXPECT_TRUE(d.cboLabelPosition->isEnabled()) << dialogs->texts().join(u'|').toStdString();
+    d.cmdCancel_Click();
+}
+
 // Each changed property: its line in the change log and its table's change mark only.
 TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
 {

@@ -119,6 +119,8 @@ TEST_F(Picker, ApplyWalksThroughAnExpandedReferenceAndBackToTheReferenceField)
 // every kind, inserted and saved, opens unchanged.
 TEST_F(Picker, EveryColumnInsertedAndSavedOpensUnchanged)
 {
+    select("g_8");
+    w().mnuEInsertGroup_Click();
     const int32_t live = glLiveFieldCount();
     for (TreeNode* n = list().firstRoot(); n; n = n->next()) {
         list().setSelectedItem(n);
