@@ -166,7 +166,8 @@ bool frm_Properties::mZoom(QPushButton* button)
         input->setText(prefix + key);
         if (isMenu(*z))
             txtZoomToParallelMenus->setText(fieldOf(*z, record, QStringLiteral("parm"), false));
-        else
+        // The session whose main table the box took over keeps it.
+        else if (input->text().trimmed() != gsLastZoomTarget)
             gsZoomPackageModule = prefix;
         break;
     case Key::Table:
