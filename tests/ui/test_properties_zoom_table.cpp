@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <algorithm>
 
 namespace {
 
@@ -91,19 +90,6 @@ TEST_F(ZoomTable, ZoomReturnFieldStartsOnTheMainTableOfTheSessionFound)
     chooseSession(next, "suppl");
     EXPECT_EQ(returnFieldZoomStart(next), QStringLiteral("te kwy"));
     next.cmdCancel_Click();
-}
-
-// A session the host does not know leaves nothing to take over, and a refused text no table.
-TEST_F(ZoomTable, UnknownSessionTakesNothingOver)
-{
-    open(QStringLiteral("itemsd"));
-    frm_Properties& d = openOn(QStringLiteral("f_9"));
-    d.txtFieldZoomTo->setText(QStringLiteral("tekwynosuch"));
-    EXPECT_FALSE(gbValidateControl(d.txtFieldZoomTo, 2, QString()));
-    EXPECT_EQ(d.txtFieldZoomTo->text(), QStringLiteral("tekwysimple"));
-    EXPECT_EQ(QStringList({gsZoomPackageModule, gsLastZoomTarget, gsZoomSessionTable}), QStringList({"", "", ""}));
-    EXPECT_EQ(returnFieldZoomStart(d), QString());
-    d.cmdCancel_Click();
 }
 
 } // namespace
