@@ -14,6 +14,7 @@
 #include "sqlite_util.h"
 
 #include <QDir>
+#include <QSet>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -160,19 +161,43 @@ void getTableVrc(CallContext& c)
 }
 
 // check.runtime.form.vrc("session","vers","rele","cust"): the session is package (2),
-// module (3) and session code written together. 1 when the host can run it in that
-// version, else 0.
+// module (3) and session code written together. 1 when the host can run it: in the
+// version sent, or, when the session is not there, in the version that one derives
+// from (its origin in the same package, and that one's origin in turn); the version it
+// runs in then comes back in positions 2 to 4. 0 when there is none, positions as sent.
 void checkRuntimeFormVrc(CallContext& c)
 {
     c.requireCount(4);
     const QString session = c.text(1);
-    Statement st(c.handle(), QStringLiteral("SELECT 1 FROM qxzrn200"
-                                            " WHERE trim(cpac) = ?1 AND trim(cmod) = ?2 AND trim(cses) = ?3"
-                                            " AND trim(vers) = ?4 AND trim(rele) = ?5 AND trim(cust) = ?6"));
-    st.bind(1, trimBlanks(session.left(2))).bind(2, trimBlanks(session.mid(2, 3)));
-    st.bind(3, trimBlanks(session.mid(5)));
-    st.bind(4, c.trimmedText(2)).bind(5, c.trimmedText(3)).bind(6, c.trimmedText(4));
-    c.setReturnValue(int64_t(st.step() ? 1 : 0));
+    const QString package = trimBlanks(session.left(2));
+    Statement found(c.handle(), QStringLiteral("SELECT 1 FROM qxzrn200"
+                                               " WHERE trim(cpac) = ?1 AND trim(cmod) = ?2 AND trim(cses) = ?3"
+                                               " AND trim(vers) = ?4 AND trim(rele) = ?5 AND trim(cust) = ?6"));
+    Statement origin(c.handle(), QStringLiteral("SELECT orve, orre, orcu FROM qxscm100"
+                                                " WHERE trim(cpac) = ?1 AND trim(orpa) = ?1 AND trim(vers) = ?2"
+                                                " AND trim(rele) = ?3 AND trim(cust) = ?4"));
+    QStringList version{c.trimmedText(2), c.trimmedText(3), c.trimmedText(4)};
+    QSet<QStringList> seen;
+    while (!seen.contains(version)) {
+        seen.insert(version);
+        found.reset();
+        found.bind(1, package).bind(2, trimBlanks(session.mid(2, 3))).bind(3, trimBlanks(session.mid(5)));
+        found.bind(4, version[0]).bind(5, version[1]).bind(6, version[2]);
+        if (found.step()) {
+            if (seen.size() > 1) {
+                for (int i = 0; i < 3; ++i)
+                    setField(c, 2 + i, version[i]);
+            }
+            c.setReturnValue(int64_t(1));
+            return;
+        }
+        origin.reset();
+        origin.bind(1, package).bind(2, version[0]).bind(3, version[1]).bind(4, version[2]);
+        if (!origin.step())
+            break;
+        version = {trimBlanks(origin.text(0)), trimBlanks(origin.text(1)), trimBlanks(origin.text(2))};
+    }
+    c.setReturnValue(int64_t(0));
 }
 
 // ---- start.vrok.session ------------------------------------------------------------
@@ -251,7 +276,7 @@ QString formRecord(const FormEntry& e, const QString& fieldList, int32_t bpc)
     return builder.record();
 }
 
-std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
+std::optional<QString> answerOf(CallContext& c, SessionRequest& r)
 {
     const bool browser = r.session == kFormBrowserSession;
     std::optional<ScriptedAnswer> scripted = takeScriptedAnswer();
@@ -298,15 +323,20 @@ std::optional<QString> answerOf(CallContext& c, const SessionRequest& r)
 }
 
 // start.vrok.session("session","table","start record",mode,"fields","record","language"):
-// 0 with the chosen record in position 6, or -1 with position 6 as sent.
+// 0 with the chosen record in position 6, or -1 with position 6 as sent. A session
+// started in a language answers in position 7 the one it ended in, chosen or not.
 void startVrokSession(CallContext& c)
 {
     c.requireCount(7);
     c.text(6);
-    const SessionRequest r{c.trimmedText(1), c.trimmedText(2), c.text(3), c.number(4), c.text(5),
-                           c.trimmedText(7)};
+    SessionRequest r{c.trimmedText(1), c.trimmedText(2), c.text(3), c.number(4), c.text(5), c.trimmedText(7)};
     recordSessionRequest(r);
+    const QString language = r.language;
     const std::optional<QString> record = answerOf(c, r);
+    // A language is one character; a window that cleared it switched nothing.
+    r.language = trimBlanks(r.language);
+    if (!language.isEmpty() && r.language.size() == 1 && r.language != language)
+        c.setText(7, r.language);
     if (!record) {
         c.setReturnValue(kNothingChosen);
         return;

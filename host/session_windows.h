@@ -24,6 +24,8 @@ struct SessionRequest {
     QString startRecord;
     int64_t mode = 0;
     QString fields;
+    // The language a session is started in ("" none). Its window may switch it; the
+    // session answers the language it ended in.
     QString language;
 };
 
@@ -39,10 +41,12 @@ struct SessionPresenter {
     // index, or nullopt when the user cancelled.
     std::function<std::optional<int>(const QList<FormEntry>& forms, int start)> chooseForm;
     // Shows the rows of the session's table with the start row selected; the chosen
-    // row's index, or nullopt when the window was closed without a choice.
-    std::function<std::optional<int>(const SessionRequest& request, const LookUpTable& rows)> chooseRow;
-    // Shows a session that has no table to look up in; returns when it is closed.
-    std::function<void(const SessionRequest& request)> showSession;
+    // row's index, or nullopt when the window was closed without a choice. A session
+    // started in a language leaves the one it ended in in request.language.
+    std::function<std::optional<int>(SessionRequest& request, const LookUpTable& rows)> chooseRow;
+    // Shows a session that has no table to look up in; returns when it is closed, with
+    // request.language as chooseRow leaves it.
+    std::function<void(SessionRequest& request)> showSession;
 };
 
 void setSessionPresenter(SessionPresenter presenter);

@@ -32,7 +32,8 @@ QDialogButtonBox* okCancel(QDialog* dialog)
 // ---- Look-up window -------------------------------------------------------------------
 
 LookUpDialog::LookUpDialog(const SessionRequest& request, const LookUpTable& rows, QWidget* parent)
-    : QDialog(parent), list_(new QTreeWidget(this)), filter_(new QLineEdit(this))
+    : QDialog(parent), list_(new QTreeWidget(this)), filter_(new QLineEdit(this)),
+      language_(sessionLanguageBox(request, this))
 {
     setWindowTitle(tr("%1 - table %2").arg(request.session, rows.table));
     filter_->setObjectName(QStringLiteral("filter"));
@@ -66,6 +67,12 @@ LookUpDialog::LookUpDialog(const SessionRequest& request, const LookUpTable& row
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(filterCaption);
     filterRow->addWidget(filter_);
+    if (language_) {
+        auto* languageCaption = new QLabel(tr("&Language:"), this);
+        languageCaption->setBuddy(language_);
+        filterRow->addWidget(languageCaption);
+        filterRow->addWidget(language_);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(filterRow);
     layout->addWidget(list_);
@@ -98,6 +105,8 @@ void LookUpDialog::updateOk()
     const QTreeWidgetItem* item = list_->currentItem();
     ok_->setEnabled(item && !item->isHidden());
 }
+
+QString LookUpDialog::language() const { return language_ ? language_->text().trimmed() : QString(); }
 
 std::optional<int> LookUpDialog::chosenRow() const
 {

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -61,7 +63,19 @@ std::optional<int> FormChooserDialog::chosenIndex() const
     return list_->indexOfTopLevelItem(list_->currentItem());
 }
 
-SessionWindow::SessionWindow(const SessionRequest& request, QWidget* parent) : QDialog(parent)
+QLineEdit* sessionLanguageBox(const SessionRequest& request, QWidget* parent)
+{
+    if (request.language.isEmpty())
+        return nullptr;
+    auto* box = new QLineEdit(request.language, parent);
+    box->setObjectName(QStringLiteral("language"));
+    box->setMaxLength(1);
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("MMMM")));
+    return box;
+}
+
+SessionWindow::SessionWindow(const SessionRequest& request, QWidget* parent)
+    : QDialog(parent), language_(sessionLanguageBox(request, this))
 {
     setWindowTitle(request.session);
     QString text = tr("Session %1").arg(request.session);
@@ -78,8 +92,15 @@ SessionWindow::SessionWindow(const SessionRequest& request, QWidget* parent) : Q
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
+    if (language_) {
+        auto* form = new QFormLayout;
+        form->addRow(tr("&Language:"), language_);
+        layout->addLayout(form);
+    }
     layout->addWidget(buttons);
 }
+
+QString SessionWindow::language() const { return language_ ? language_->text().trimmed() : QString(); }
 
 void installSessionWindows()
 {
@@ -89,14 +110,16 @@ void installSessionWindows()
         dialog.exec();
         return dialog.chosenIndex();
     };
-    presenter.chooseRow = [](const SessionRequest& request, const LookUpTable& rows) -> std::optional<int> {
+    presenter.chooseRow = [](SessionRequest& request, const LookUpTable& rows) -> std::optional<int> {
         LookUpDialog dialog(request, rows, QApplication::activeWindow());
         dialog.exec();
+        request.language = dialog.language();
         return dialog.chosenRow();
     };
-    presenter.showSession = [](const SessionRequest& request) {
+    presenter.showSession = [](SessionRequest& request) {
         SessionWindow window(request, QApplication::activeWindow());
         window.exec();
+        request.language = window.language();
     };
     setSessionPresenter(std::move(presenter));
 

@@ -34,11 +34,20 @@ private:
     QTreeWidget* list_;
 };
 
+// The box of the language a session runs in, which the user may switch; none for a
+// session started without a language.
+QLineEdit* sessionLanguageBox(const SessionRequest& request, QWidget* parent);
+
 // Names the session, its table and its start record; answers nothing when closed.
 class SessionWindow : public QDialog {
     Q_OBJECT
 public:
     explicit SessionWindow(const SessionRequest& request, QWidget* parent = nullptr);
+    // The language the session ends in; "" for a session started without one.
+    QString language() const;
+
+private:
+    QLineEdit* language_;
 };
 
 // The rows of a session's table, the start row selected; the filter box keeps the
@@ -51,6 +60,8 @@ public:
     std::optional<int> chosenRow() const;
     QTreeWidget* list() const { return list_; }
     QLineEdit* filter() const { return filter_; }
+    // The language the session ends in, chosen or not; "" for a session started without one.
+    QString language() const;
 
 private:
     void applyFilter(const QString& text);
@@ -58,6 +69,7 @@ private:
 
     QTreeWidget* list_;
     QLineEdit* filter_;
+    QLineEdit* language_;
     QPushButton* ok_ = nullptr;
 };
 

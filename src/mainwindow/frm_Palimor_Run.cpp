@@ -46,8 +46,8 @@ constexpr ToolSession kFormStructure{"qxzrn300_1", "qxzrn3110s000", "qxzrn300", 
 constexpr ToolSession kTechnicalDocumentation{"qxzrn300_1", "vqrst1400m000", "qxzrn300", false};
 
 // Starts the session on a start record. The host's answer in the returned record is
-// not used, and the language goes as a copy: the form's own is never written back.
-void startToolSession(const ToolSession& s, const QString& startRecord, const QString& language)
+// not used; language comes back as the language the session ended in.
+void startToolSession(const ToolSession& s, const QString& startRecord, QString& language)
 {
     QString returned;
     gbStartVrokSession(QLatin1String(s.session), QLatin1String(s.table), startRecord, returned, 0, QString(), s.wait,
@@ -63,11 +63,18 @@ QString blankRecord(const char* table)
 }
 
 // Starts the session on the key of its target object.
-void startToolSession(const ToolSession& s, const QString& language = QString())
+void startToolSession(const ToolSession& s, QString& language)
 {
     QString record = blankRecord(s.table);
     mSetKeyInBuf(QLatin1String(s.target), record, false);
     startToolSession(s, record, language);
+}
+
+// The same for a session that is not told a language.
+void startToolSession(const ToolSession& s)
+{
+    QString language;
+    startToolSession(s, language);
 }
 
 // The form's main table as a table record, keyed in the version the table itself
@@ -157,13 +164,18 @@ void frm_Palimor::mStartFormInHost(bool bMultiOcc)
         return;
 
     // The session is the form code without its last character. The host may answer
-    // another version to run: the form's own identity stays as it is.
+    // another version to run it in: the form is in that version from now on.
     const QString session = gsPackage + gsModule + gsFormCode.left(gsFormCode.size() - 1);
-    if (!gbCheckRuntimeFormVrc(session, gsVersion, gsRelease, gsCustomer))
+    QString version = gsVersion, release = gsRelease, customer = gsCustomer;
+    const bool runs = gbCheckRuntimeFormVrc(session, version, release, customer);
+    gsVersion = version;
+    gsRelease = release;
+    gsCustomer = customer;
+    if (!runs)
         glShowMessage(MessageGroup2, 31, platform::MbIconExclamation);
 
-    QString result;
-    gbStartVrokSession(session, QString(), QString(), result, bMultiOcc ? 0 : 1, QString(), false, QString());
+    QString result, language;
+    gbStartVrokSession(session, QString(), QString(), result, bMultiOcc ? 0 : 1, QString(), false, language);
 }
 
 void frm_Palimor::mnuESep1_Click() {}
@@ -179,7 +191,11 @@ void frm_Palimor::mnu_Tcmd_Click()
     gbLoadCommands = true;
 }
 
-void frm_Palimor::mnu_Tdal_Click() { startToolSession(kMainTable, mainTableRecord(), QString()); }
+void frm_Palimor::mnu_Tdal_Click()
+{
+    QString language;
+    startToolSession(kMainTable, mainTableRecord(), language);
+}
 
 void frm_Palimor::mnu_Tfrm_Click() { startToolSession(kFormDefinition); }
 
@@ -193,7 +209,15 @@ void frm_Palimor::mnu_Tscr_Click()
         gWriteLog(QStringLiteral("The host did not open the program script ") + gsProgramScript);
 }
 
-void frm_Palimor::mnu_Tses_Click() { startToolSession(kSessions, gsLanguage); }
+void frm_Palimor::mnu_Tses_Click()
+{
+    QString language = gsLanguage;
+    startToolSession(kSessions, language);
+    // The sessions window may end in another language than the form's: the form is in
+    // that one from now on. A blank answer names no language.
+    if (!language.trimmed().isEmpty())
+        gsLanguage = language;
+}
 
 void frm_Palimor::mnu_Tstc_Click() { startToolSession(kFormStructure); }
 

@@ -61,8 +61,8 @@ bool gbMessageExists(QString& package, QString& message);  // package 2, message
 bool gbDomainExists(QString& package, QString& domain);    // package 2, domain 12
 
 // The main table (package, module and number) of the session gbSessionExists found
-// last: what the property dialog's session-table zoom button carries; the dialog takes
-// it over and clears it.
+// last: what the property dialog's session-table zoom button carries. The zoom-to box's
+// check takes it over and clears it.
 extern QString gsZoomSessionTable;
 
 // ---- Record defaults -------------------------------------------------------------------

@@ -242,6 +242,7 @@ void frm_Properties::fillField()
     FieldRecord& f = gaFields[size_t(lRecordIndex)];
     const int16_t dataType = dataTypeOf(f);
     gsZoomPackageModule.clear();
+    gsLastZoomTarget.clear();
 
     txtFieldName->setText(f.sFieldName);
     if (f.bMultiCurrency) {

@@ -139,8 +139,9 @@ bool frm_Properties::mZoom(QPushButton* button)
     mSetKeyInBuf(QLatin1String(z->target), start, z->fromFieldName, mZoomValues());
     QString record(length, QLatin1Char(' '));
     const QStringList fields = answerFields(*z);
+    QString language;
     const bool chosen = gbStartVrokSession(QLatin1String(z->session), QLatin1String(z->table), start, record, 0,
-                                           fields.join(QStringLiteral(" ,")), true, QString());
+                                           fields.join(QStringLiteral(" ,")), true, language);
     // The session gave the main window the focus.
     activateWindow();
     const QString key = chosen ? fieldOf(*z, record, QLatin1String(z->field), false) : QString();
@@ -165,7 +166,8 @@ bool frm_Properties::mZoom(QPushButton* button)
         input->setText(prefix + key);
         if (isMenu(*z))
             txtZoomToParallelMenus->setText(fieldOf(*z, record, QStringLiteral("parm"), false));
-        else
+        // The session whose main table the box took over keeps it.
+        else if (input->text().trimmed() != gsLastZoomTarget)
             gsZoomPackageModule = prefix;
         break;
     case Key::Table:

@@ -21,6 +21,7 @@
 
 QHash<QString, QString> gsPrevValues;
 QString gsZoomPackageModule;
+QString gsLastZoomTarget;
 
 namespace {
 
@@ -300,6 +301,17 @@ bool unchanged(PropertyInputs& d, const ControlRule& rule, const QLineEdit* box)
     return same(box);
 }
 
+// The main table the host answered for the session the zoom-to box names, moved out of
+// the existence test's carrier.
+void takeOverSessionTable(const QLineEdit* box)
+{
+    if (gsZoomSessionTable.isEmpty())
+        return;
+    gsZoomPackageModule = gsZoomSessionTable;
+    gsZoomSessionTable.clear();
+    gsLastZoomTarget = box->text().trimmed();
+}
+
 bool checkControl(PropertyInputs& d, QLineEdit* box)
 {
     QLineEdit* domainPackage = d.controls().txtDomainPackage;
@@ -312,6 +324,8 @@ bool checkControl(PropertyInputs& d, QLineEdit* box)
             domainPackage->setText(gsPrevValues.value(domainPackage->objectName()));
         return false;
     }
+    if (rule->check == Check::ZoomTarget)
+        takeOverSessionTable(box);
     // A package alone is no domain: it stays "changed" until its code's check ran.
     if (rule->check != Check::Package)
         gsPrevValues.insert(box->objectName(), box->text());
@@ -387,4 +401,5 @@ void resetValidation()
 {
     gsPrevValues.clear();
     gsZoomPackageModule.clear();
+    gsLastZoomTarget.clear();
 }

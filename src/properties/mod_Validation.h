@@ -48,9 +48,15 @@ protected:
 // them, by control name.
 extern QHash<QString, QString> gsPrevValues;
 
-// Package and module of the session last chosen with the zoom-to-session button; the
-// table-field zoom of the zoom return field starts there. The fill of a field empties it.
+// Where the table-field zoom of the zoom return field starts: package and module of
+// the session last chosen with the zoom-to-session button, or the whole main table
+// (package, module, number) of a session the zoom-to box's check found, which the box
+// takes over from the host's answer. The fill of a field empties it.
 extern QString gsZoomPackageModule;
+// The zoom target (the zoom-to box's trimmed text) whose session's main table the box
+// took over last: choosing that session again with the button keeps the table. The fill
+// of a field empties it.
+extern QString gsLastZoomTarget;
 
 // Digits only in the numeric boxes; the code and text boxes no longer than the host
 // column that stores them.

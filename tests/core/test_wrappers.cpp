@@ -198,6 +198,7 @@ TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
     int16_t mode = 3;
     int32_t bytes = 1;
     QString rec = QStringLiteral("  ");
+    QString language = QStringLiteral("2");
     const std::pair<std::function<void()>, QString> cases[] = {
         {[&] { gbIsDevVrc(gsPackage, gsVersion, gsRelease, gsCustomer); },
          R"(qxscm.dll.comm.is.dev.vrc("te","7.6 ","a3","dev "))"},
@@ -211,7 +212,7 @@ TEST_F(SessionWrappers, CallTextsAreExactAndTheHostAcceptsThem)
          R"(check.form.type("2","te","kwy","simpled","7.6 ","a3","dev "))"},
         {[&] { glGetScriptTiv(gsPackage, gsModule, "simple  "); }, R"(get.script.tiv("te","kwy","simple  "))"},
         {[&] { glInitDllExtInt(bytes, a); }, R"(init.dllextint(4, 1, "    " ))"},
-        {[&] { gbStartVrokSession("qxzrn3100s000", "qxzrn300", "k\"y", rec, 0, "a ,b", false, "2"); },
+        {[&] { gbStartVrokSession("qxzrn3100s000", "qxzrn300", "k\"y", rec, 0, "a ,b", false, language); },
          R"(start.vrok.session("qxzrn3100s000","qxzrn300","k""y",0,"a ,b","  ","2"))"},
         {[&] { gbExtDumpForm(); }, R"(ext.dump.form("te","kwy","simpled","2","7.6 ","a3","dev "))"},
         {[&] {
@@ -240,7 +241,8 @@ TEST_F(SessionWrappers, LookUpsFindTheDemoObjects)
     const auto table = [&](const char* number) { return gbGetTableVrc("te", "kwy", number, 0, v, r, c); };
     const auto message = [](const char* code) { return gbGetMessageVrc("qx", code); };
     const auto runtime = [](const char* cust) {
-        return gbCheckRuntimeFormVrc("tekwysimple", gsVersion, gsRelease, cust);
+        QString version = gsVersion, release = gsRelease, customer = QLatin1String(cust);
+        return gbCheckRuntimeFormVrc("tekwysimple", version, release, customer);
     };
     EXPECT_EQ(QList<bool>({menu("2"), menu("3"), table("005"), table("009"), message("plqx0302    "),
                            message("plqx9999    "), runtime("dev "), runtime("    ")}),
@@ -279,6 +281,11 @@ TEST_F(SessionWrappers, FailedCallLeavesEveryByReferenceValue)
              return gbGetSessionInfo("te", "kwy", "simple", "7.6", "a3", "dev", o[0], o[1], o[2], n, o[3], o[4]);
          }},
         {"get.question.vrc(", [](QStringList& o, int16_t&) { return gbGetQuestionVrc("qx", "plqx0003", 2, o[0], "2"); }},
+        {"check.runtime.form.vrc(",
+         [](QStringList& o, int16_t&) { return gbCheckRuntimeFormVrc("tekwysimple", o[0], o[1], o[2]); }},
+        {"start.vrok.session(", [](QStringList& o, int16_t&) {
+             return gbStartVrokSession("qxzrn2100s000", "qxzrn200", QString(), o[0], 0, QString(), false, o[1]);
+         }},
     };
     for (const auto& [function, run] : cases) {
         host::injectError(function, 77, 1);
@@ -308,7 +315,8 @@ TEST_F(SessionWrappers, WaitFlagLocksTheWindowsWhateverTheAnswer)
     const auto start = [&](bool wait) {
         events.clear();
         record = QStringLiteral("    ");
-        return gbStartVrokSession("qxzrn3110s000", "qxzrn300", QString(), record, 0, QString(), wait, QString());
+        QString language;
+        return gbStartVrokSession("qxzrn3110s000", "qxzrn300", QString(), record, 0, QString(), wait, language);
     };
     const QStringList waited{"hourglass", "disable", "enable", "focus", "default"};
 

@@ -9,6 +9,7 @@
 #include "host_error.h"
 #include "host_transaction.h"
 #include "local_host.h"
+#include "session_windows.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
@@ -221,6 +222,64 @@ TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectory)
     EXPECT_EQ(QString::fromUtf8(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray()),
               host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
     EXPECT_TRUE(QDir(tempDir()).entryList({"*.txt"}, QDir::Files).isEmpty());
+}
+
+// A form runs in the version sent when its session is there, else in the version that
+// one derives from, along the chain of origins in the same package.
+TEST_F(HostFunctions, RuntimeCheckAnswersTheVersionTheSessionRunsIn)
+{
+    db->exec(QStringLiteral(
+        "INSERT INTO qxzrn200 (cpac, cmod, cses, vers, rele, cust, stsc) VALUES ('te', 'kwy', 'runs', '7.6', 'a3', '', 1);"
+        "INSERT INTO qxscm100 (cpac, vers, rele, cust, orpa, orve, orre, orcu) VALUES"
+        " ('te', '7.7', 'b1', '', 'te', '7.6', 'a3', ''), ('te', '7.8', 'c1', 'x', 'te', '7.7', 'b1', ''),"
+        " ('te', '7.9', 'd1', '', 'te', '7.9', 'd2', ''), ('te', '7.9', 'd2', '', 'te', '7.9', 'd1', ''),"
+        " ('te', '7.5', 'z1', '', 'qx', '7.6', 'a3', '')"));
+    // Session, version sent, answer, version answered.
+    const char* const cases[][4] = {
+        {"tekwyruns", "\"7.6 \",\"a3\",\"    \"", "1", "7.6 |a3|    "},  // there: as sent
+        {"tekwyruns", "\"7.8\",\"c1\",\"x\"", "1", "7.6|a3| "},  // two origins back, padded to the width sent
+        {"tekwyruns", "\"7.7 \",\"b1\",\"    \"", "1", "7.6 |a3|    "},
+        {"tekwyruns", "\"7.9 \",\"d1\",\"    \"", "0", "7.9 |d1|    "},  // origins in a circle
+        {"tekwyruns", "\"7.5 \",\"z1\",\"    \"", "0", "7.5 |z1|    "},  // origin in another package
+        {"tekwyruns", "\"7.6 \",\"a3\",\"dev \"", "0", "7.6 |a3|dev "},  // its own origin
+        {"tekwyitems", "\"7.6 \",\"a3\",\"dev \"", "1", "7.6 |a3|dev "},
+    };
+    for (const auto& [session, version, answer, answered] : cases) {
+        SCOPED_TRACE(std::string(session) + version);
+        const Answer a = call(QStringLiteral("check.runtime.form.vrc(\"%1\",%2)")
+                                  .arg(QLatin1String(session), QLatin1String(version)));
+        ASSERT_EQ(a.error, 0) << s(host->errorText());
+        EXPECT_EQ(a.value, QLatin1String(answer));
+        EXPECT_EQ(QStringList({a.out(2), a.out(3), a.out(4)}).join(u'|'), QLatin1String(answered));
+    }
+}
+
+// A session started in a language answers the one its window ended in; one started in
+// none has none to switch.
+TEST_F(HostFunctions, SessionAnswersTheLanguageItsWindowEndedIn)
+{
+    QString switchTo;
+    host::setSessionPresenter({{},
+                               [&](host::SessionRequest& r, const host::LookUpTable&) -> std::optional<int> {
+                                   r.language = switchTo;
+                                   return std::nullopt;
+                               },
+                               [&](host::SessionRequest& r) { r.language = switchTo; }});
+    // Table (none: a session without a look-up), language sent, switched to, answered.
+    const char* const cases[][4] = {
+        {"qxzrn200", "2", "3", "3"}, {"qxzrn200", "2", "2", "2"}, {"qxzrn200", "2", "", "2"},
+        {"qxzrn200", "2", "34", "2"}, {"qxzrn200", "", "3", ""},  {"", "2", "3", "3"},
+    };
+    for (const auto& [table, language, switched, answered] : cases) {
+        SCOPED_TRACE(std::string(table) + "|" + language + "|" + switched);
+        switchTo = QLatin1String(switched);
+        const Answer a = call(QStringLiteral("start.vrok.session(\"qxzrn2100s000\",\"%1\",\"\",0,\"\",\"\",\"%2\")")
+                                  .arg(QLatin1String(table), QLatin1String(language)));
+        ASSERT_EQ(a.error, 0) << s(host->errorText());
+        EXPECT_EQ(a.value, QStringLiteral("-1"));
+        EXPECT_EQ(a.out(7), QLatin1String(answered));
+    }
+    host::resetSessionWindows();
 }
 
 TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectoryAndKeepsTheLastOneOnAFullDisk)

@@ -122,6 +122,47 @@ TEST_F(HostWindows, LookUpWindowListsItsTableFiltersAndAnswersTheChosenRow)
     EXPECT_EQ(out(6), QStringLiteral("te   003          "));
 }
 
+// A session started in a language shows it in a box; the session answers the language
+// left there, chosen or not. A session started in none has no box.
+TEST_F(HostWindows, SessionWindowsAnswerTheLanguageLeftInTheirBox)
+{
+    const auto start = [&](const char* table, const char* language) {
+        return run(QStringLiteral("start.vrok.session(\"qxzrn2100s000\",\"%1\",\"\",0,\"cses\",\"\",\"%2\")")
+                       .arg(QLatin1String(table), QLatin1String(language)));
+    };
+    const auto switchTo = [](QDialog* d, const char* language, QDialogButtonBox::StandardButton button) {
+        auto* box = d->findChild<QLineEdit*>(QStringLiteral("language"));
+        ASSERT_TRUE(box);
+        box->setText(QLatin1String(language));
+        click(d, button);
+    };
+    QString shown;
+    whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) {
+        shown = d->findChild<QLineEdit*>(QStringLiteral("language"))->text();
+        saveScreenshot(d->grab(), QStringLiteral("host_lookup_language.png"));
+        switchTo(d, "3", QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(start("qxzrn200", "2"), QStringLiteral("-1"));
+    EXPECT_EQ(shown + out(7), QStringLiteral("23"));
+
+    whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) { switchTo(d, "4", QDialogButtonBox::Ok); });
+    EXPECT_EQ(start("qxzrn200", "3"), QStringLiteral("0"));
+    EXPECT_EQ(out(7), QStringLiteral("4"));
+
+    whenOpen<host::SessionWindow>([&](host::SessionWindow* d) { switchTo(d, "5", QDialogButtonBox::Close); });
+    EXPECT_EQ(start("", "4"), QStringLiteral("-1"));
+    EXPECT_EQ(out(7), QStringLiteral("5"));
+
+    bool box = true;
+    whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) {
+        box = d->findChild<QLineEdit*>(QStringLiteral("language")) != nullptr;
+        click(d, QDialogButtonBox::Cancel);
+    });
+    EXPECT_EQ(start("qxzrn200", ""), QStringLiteral("-1"));
+    EXPECT_FALSE(box);
+    EXPECT_EQ(out(7), QString());
+}
+
 TEST_F(HostWindows, IconChooserShowsThePicturesAndAnswersTheChosenOne)
 {
     QStringList shown;

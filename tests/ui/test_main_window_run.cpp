@@ -1,5 +1,6 @@
 // Running the form in the host and the Tools menu's sessions against the local host,
-// whose session windows answer "nothing chosen"; the form identity never changes.
+// whose session windows answer "nothing chosen". The form identity changes only where
+// the host answers another version or language.
 #include "test_main_window_support.h"
 
 #include <gui/session_windows_gui.h>
@@ -63,6 +64,71 @@ TEST_F(RunInHost, RunAsksAboutUnsavedChangesThenStartsTheFormsSession)
         EXPECT_EQ(gbFormChanged, c.after);
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")) > 0, c.answer == platform::IdYes);
     }
+}
+
+// The host runs the form in the version its own derives from when its session is not
+// in its own: the form is in that version from then on, and is run there again.
+TEST_F(RunInHost, RunTakesTheVersionTheHostRunsTheFormIn)
+{
+    open(QStringLiteral("itemsd"));
+    hostExec(QStringLiteral("DELETE FROM qxzrn205 WHERE cses = 'items';"
+                            "UPDATE qxzrn200 SET cust = '' WHERE cses = 'items';"
+                            "UPDATE qxscm100 SET orcu = '' WHERE cpac = 'te' AND cust = 'dev'"));
+    const auto run = [&] {
+        const qsizetype count = host::sessionRequests().size();
+        host::scriptSessionAnswer(host::NothingChosen{});
+        w().actions().menuEntry(QStringLiteral("mnuOSO"))->trigger();
+        EXPECT_EQ(host::sessionRequests().size() - count, 1);
+        return QStringList({gsVersion, gsRelease, gsCustomer}).join(u'|');
+    };
+    host::clearCallLog();
+    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
+    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
+    const auto checks = host::callLog();
+    QStringList sent;
+    for (const auto& c : checks)
+        if (c.callText.startsWith(QStringLiteral("check.runtime.form.vrc(")))
+            sent << c.callText;
+    EXPECT_EQ(sent, QStringList({R"(check.runtime.form.vrc("tekwyitems","7.6 ","a3","dev "))",
+                                 R"(check.runtime.form.vrc("tekwyitems","7.6 ","a3","    "))"}));
+    EXPECT_EQ(dialogs->texts(), QStringList());
+
+    // A session the host runs in no version: a warning, the version kept, the run started.
+    hostExec(QStringLiteral("UPDATE qxzrn200 SET cust = 'old' WHERE cses = 'items'"));
+    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
+    EXPECT_TRUE(dialogs->texts().join(u'|').contains(QStringLiteral("could not be checked")));
+}
+
+// The sessions entry starts its window in the form's language; the language the window
+// ended in is the form's from then on. The other entries start theirs in none.
+TEST_F(RunInHost, SessionsEntryTakesTheLanguageItsWindowEndedIn)
+{
+    open(QStringLiteral("itemsd"));
+    QString switchTo;
+    host::setSessionPresenter({{},
+                               [&](host::SessionRequest& r, const host::LookUpTable&) -> std::optional<int> {
+                                   r.language = switchTo;
+                                   return std::nullopt;
+                               },
+                               [&](host::SessionRequest& r) { r.language = switchTo; }});
+    // Entry, language its window switches to, language sent, the form's language after.
+    const char* const cases[][4] = {
+        {"mnu_Tses", "3", "2", "3"}, {"mnu_Tses", "", "3", "3"}, {"mnu_Tind", "2", "", "3"},
+        {"mnu_Tprs", "2", "", "3"},  {"mnu_Tses", "2", "3", "2"},
+    };
+    for (const auto& [entry, switched, sent, after] : cases) {
+        SCOPED_TRACE(std::string(entry) + "|" + switched);
+        switchTo = QLatin1String(switched);
+        const qsizetype count = host::sessionRequests().size();
+        w().actions().setEntryEnabled(QLatin1String(entry), true);
+        w().actions().menuEntry(QLatin1String(entry))->trigger();
+        const QList<host::SessionRequest> requests = host::sessionRequests().mid(count);
+        ASSERT_EQ(requests.size(), 1);
+        EXPECT_EQ(requests[0].language, QLatin1String(sent));
+        EXPECT_EQ(QString(gsLanguage), QLatin1String(after));
+    }
+    EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer}).join(u'|'),
+              QStringLiteral("te|kwy|itemsd|7.6 |a3|dev "));
 }
 
 TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)

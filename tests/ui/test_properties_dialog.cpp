@@ -274,6 +274,50 @@ TEST_F(PropertiesDialog, LabelPositionRightComesAndGoesByItsValue)
     d.cmdCancel_Click();
 }
 
+// With the host's label positions left, above and right, the list holds left and above,
+// and right as its third entry unless the field has no control: whatever fills, clicks,
+// domains and stores did, "the entry of value 3" and "the third entry" are the same.
+TEST_F(PropertiesDialog, LabelPositionListKeepsRightThirdInEveryState)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(gaEnumLabelPos.size(), 4u);
+    int steps = 0;
+    const auto check = [&](frm_Properties& d, const QString& step, bool matchesBox) {
+        SCOPED_TRACE(step.toStdString());
+        ++steps;
+        QList<int> values;
+        for (int i = 0; i < d.cboLabelPosition->count(); ++i)
+            values << d.cboLabelPosition->itemData(i).toInt();
+        EXPECT_TRUE(values == QList<int>({1, 2}) || values == QList<int>({1, 2, 3})) << values.size();
+        if (matchesBox) {
+            EXPECT_EQ(values.size() == 2, d.chkNoControl->isChecked());
+        }
+    };
+    for (const QString& key : keysInTreeOrder(tree(), QString())) {
+        if (gbIsGroupKey(key))
+            continue;
+        frm_Properties& d = openOn(key);
+        check(d, key + QStringLiteral(" filled"), key.startsWith(u'f'));
+        if (key.startsWith(u'f') && d.chkNoControl->isEnabled()) {
+            for (int click = 0; click < 2; ++click) {
+                d.chkNoControl->click();
+                check(d, key + QStringLiteral(" clicked"), true);
+            }
+            if (!d.chkNoControl->isChecked() && d.txtDomainCode->isEnabled()) {
+                d.txtDomainPackage->setText(QStringLiteral("te"));
+                d.txtDomainCode->setText(QStringLiteral("qty"));
+                gbValidateControl(d.txtDomainCode, 2, QString());
+                check(d, key + QStringLiteral(" domain"), true);
+            }
+        }
+        d.cmdOk_Click();
+        check(d, key + QStringLiteral(" stored"), false);
+        if (d.isVisible())
+            d.cmdCancel_Click();
+    }
+    EXPECT_GT(steps, 40);
+}
+
 TEST_F(PropertiesDialog, ViewFieldAncestorsAreJudgedByTheirRecords)
 {
     open(QStringLiteral("itemsd"));
