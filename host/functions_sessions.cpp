@@ -391,13 +391,31 @@ void extDumpForm(CallContext& c)
     c.setReturnValue(int64_t(written ? 0 : 2));
 }
 
-// ext.edit.script("package","module","script"): the request is noted for the host's
-// script editor.
+// ext.edit.script("package","module","script"): the host's script editor on a program
+// script. The local host edits no scripts: it shows the program scripts with this one
+// picked out, as it shows the table of a look-up session, and takes a scripted answer
+// instead as a session start does. 0 when it knows the script, 1 when not.
 void extEditScript(CallContext& c)
 {
     c.requireCount(3);
-    recordScriptEditRequest({c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)});
-    c.setReturnValue(int64_t(0));
+    const ScriptEditRequest script{c.trimmedText(1), c.trimmedText(2), c.trimmedText(3)};
+    recordScriptEditRequest(script);
+    const QString table = QStringLiteral("qxzrn230");
+    const int32_t bpc = hostBytesPerChar(c.handle());
+    datasets::RecordBuilder start(dataSetLayout("qxzrn230"), bpc);
+    start.set(QStringLiteral("cpac"), script.package);
+    start.set(QStringLiteral("cmod"), script.module);
+    start.set(QStringLiteral("cprs"), script.script);
+    SessionRequest request{QStringLiteral("Program script %1").arg(script.script), table, start.record(), 0,
+                           QString(), QString()};
+    const std::optional<LookUpTable> rows = lookUpTable(c.handle(), table, request.startRecord, bpc);
+    const QHash<QString, QString> row = rows && rows->start >= 0 ? rows->values[rows->start] : QHash<QString, QString>();
+    const bool known = !row.isEmpty() && row.value(QStringLiteral("cpac")) == script.package
+                       && row.value(QStringLiteral("cmod")) == script.module
+                       && row.value(QStringLiteral("cprs")) == script.script;
+    if (!takeScriptedAnswer() && rows && sessionPresenter().chooseRow)
+        sessionPresenter().chooseRow(request, *rows);  // a row chosen there changes nothing
+    c.setReturnValue(int64_t(known ? 0 : 1));
 }
 
 } // namespace

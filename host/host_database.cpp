@@ -118,6 +118,16 @@ void setUserVersion(sqlite3* db, int version)
     execScript(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
+// Readers go on while another connection writes, or holds its write lock in a
+// transaction that it has not ended: they see what was last committed. The mode is
+// kept in the file, so every connection to it, other programs' too, works so. False
+// when the file keeps its journal (a file system without shared memory).
+bool useWriteAheadLog(sqlite3* db)
+{
+    Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+    return mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+}
+
 // SQLite finds the file corrupt, not a database at all, or cannot read it.
 bool isDamage(int sqliteCode)
 {
@@ -256,6 +266,7 @@ bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migra
         for (const SqlScript& s : seeds)
             runScript(db, s);
         execScript(db, QStringLiteral("COMMIT"));
+        useWriteAheadLog(db);
     } catch (const HostError& e) {
         sqlite3_close_v2(db);
         removeWithJournals(tmp);
@@ -303,9 +314,21 @@ std::unique_ptr<HostDatabase> HostDatabase::openReadOnly(const QString& path, QS
 std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool readOnly, QString* error,
                                                     bool* damaged)
 {
-    sqlite3* raw = openConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, error);
+    // Read-only by a pragma, not by the open: a connection opened read-only cannot
+    // remove the log files it leaves beside the database when it is the last one.
+    // SQLite still opens a file the user may not write, read-only.
+    sqlite3* raw = openConnection(path, SQLITE_OPEN_READWRITE, error);
     if (!raw)
         return nullptr;
+    if (readOnly) {
+        try {
+            execScript(raw, QStringLiteral("PRAGMA query_only = ON"));
+        } catch (const SqliteError& e) {
+            sqlite3_close_v2(raw);
+            setError(error, QStringLiteral("cannot open %1: %2").arg(path, e.message()));
+            return nullptr;
+        }
+    }
     std::unique_ptr<HostDatabase> db(new HostDatabase(raw, path));
     const auto refuse = [&](const QString& why, bool isDamage = false) {
         setError(error, why);
@@ -328,8 +351,6 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
             return refuse(QStringLiteral("%1 has schema version %2; this program knows up to %3")
                               .arg(path).arg(have).arg(latest));
         }
-        if (have == latest)
-            return db;
         if (have == 0) {
             Statement tables(raw, QStringLiteral("SELECT count(*) FROM sqlite_master"));
             if (tables.step() && tables.int64(0) > 0)
@@ -338,6 +359,18 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
             // answers with raw codes.
             return refuse(QStringLiteral("%1 is empty, not a host database").arg(path), true);
         }
+        if (!readOnly) {
+            // A database made before the log was used. Switching needs the database to
+            // itself for a moment: while another program holds it, the next open tries again.
+            try {
+                useWriteAheadLog(raw);
+            } catch (const SqliteError& e) {
+                if ((e.sqliteCode() & 0xff) != SQLITE_BUSY)
+                    throw;
+            }
+        }
+        if (have == latest)
+            return db;
         if (readOnly) {
             return refuse(QStringLiteral("%1 has the older schema version %2 of %3 and is not updated when only read")
                               .arg(path).arg(have).arg(latest));

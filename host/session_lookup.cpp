@@ -21,6 +21,7 @@ const Caption kCaptions[] = {
     {"rele", "Release"},  {"cust", "Customer"}, {"clab", "Label"},     {"lhgt", "Height"}, {"leng", "Length"},
     {"desc", "Description"}, {"pacd", "Domain package"}, {"cdom", "Domain"}, {"cmes", "Message"}, {"mess", "Text"},
     {"cses", "Session"},  {"cmen", "Menu"},     {"parm", "Parameter"}, {"flno", "Table"},  {"fdnm", "Field"},
+    {"cprs", "Script"},
 };
 
 QString captionOf(const QString& code)

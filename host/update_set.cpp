@@ -829,6 +829,14 @@ private:
     std::string utf8_;
 };
 
+// Still locked by another connection when the wait ran out: the set was sound, only
+// not written.
+bool isBusy(const SqliteError& e)
+{
+    const int primary = e.sqliteCode() & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
 int32_t failPart(HostDatabase& db, HostSession& session, const SetFailure& f, QString* error)
 {
     session.setCache.reset();
@@ -877,8 +885,8 @@ int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, 
             session.setCache.reset();
             try {
                 commitHostTransaction(db);
-            } catch (const SqliteError& e) {  // a deferred constraint
-                throw SetFailure{kSetRefused, e.message()};
+            } catch (const SqliteError& e) {  // a deferred constraint, or readers of a journal
+                throw SetFailure{isBusy(e) ? kSetBusy : kSetRefused, e.message()};
             }
             session.setPrefix.reset();
         } else {
@@ -890,6 +898,8 @@ int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, 
         return 0;
     } catch (const SetFailure& f) {
         return failPart(db, session, f, error);
+    } catch (const SqliteError& e) {
+        return failPart(db, session, SetFailure{isBusy(e) ? kSetBusy : kSetRefused, e.message()}, error);
     } catch (const HostError& e) {
         return failPart(db, session, SetFailure{kSetRefused, e.message()}, error);
     }

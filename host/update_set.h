@@ -30,6 +30,7 @@ inline constexpr int32_t kSetMalformed = -401;     // a record or a design text 
 inline constexpr int32_t kSetUnknownTable = -402;  // object set not open, or its table not written by sets
 inline constexpr int32_t kSetBadColumn = -403;     // unknown column, wrong key, value of the wrong kind
 inline constexpr int32_t kSetRefused = -404;       // the database refused a row
+inline constexpr int32_t kSetBusy = -405;          // another connection holds the write lock
 
 namespace updateset {
 

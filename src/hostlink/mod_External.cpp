@@ -47,10 +47,17 @@ QString callText(const QString& name, const QStringList& args)
 
 } // namespace ext
 
+namespace {
+int16_t g_lastVelqAnswer = 0;
+}
+
+int16_t giLastVelqAnswer() { return g_lastVelqAnswer; }
+
 void resetExternal()
 {
     msExtCallText.clear();
     mvExtResult = int16_t(0);
+    g_lastVelqAnswer = 0;
 }
 
 namespace {
@@ -162,8 +169,11 @@ int32_t fieldListCall(const QString& name, QStringList args, QString& buffer)
 // The update-set answers: 0 is done; anything else is the host's error, shown here.
 bool velqAnswer()
 {
-    if (ext::result16() == 0)
+    g_lastVelqAnswer = ext::result16();
+    if (g_lastVelqAnswer == 0)
         return true;
+    if (g_lastVelqAnswer == kVelqHostBusy)
+        return false;
     platform::dialogs().messageBox(QStringLiteral("VElq error occurred : ") + ext::resultText(), platform::MbOk,
                                    platform::applicationTitle());
     return false;
@@ -177,6 +187,7 @@ bool write302(const QString& name, const QString& language, const QString& packa
     // A Boolean goes to the host as its value plus 2: 1 yes, 2 no.
     args << ext::number(fieldId) << ext::number(syncField ? 1 : 2) << ext::text(inpRefExpr)
          << ext::text(defaultValue);
+    g_lastVelqAnswer = 0;
     return callDll(name, args) && velqAnswer();
 }
 
@@ -667,6 +678,7 @@ void gGetDomainInfo(const QString& domain, int16_t& dataType, bool& flag, QStrin
 
 bool gbExecuteVelqSet(const QString& buffer, int16_t mode)
 {
+    g_lastVelqAnswer = 0;
     const QString text = QStringLiteral("execute.velq.set(") + gsEnclose(buffer) + QLatin1Char(',')
                          + ext::number(mode) + QStringLiteral(",0)");
     return ext::call(kDllExtInt, text, 3, 3) && velqAnswer();

@@ -223,8 +223,17 @@ void gGetDomainInfo(const QString& domain, int16_t& dataType, bool& flag, QStrin
 
 // Sends an update-set buffer whose texts are quoted already (it goes out enclosed,
 // not quoted again); mode 1 commits the set. A non-zero host answer shows
-// "VElq error occurred : " with the answer and returns false.
+// "VElq error occurred : " with the answer and returns false; kVelqHostBusy returns
+// false without a box.
 bool gbExecuteVelqSet(const QString& buffer, int16_t mode);
+
+// The host's answer when another program held its database's write lock for as long
+// as it waits: nothing of the set was written, and nothing in the set was wrong. The
+// caller, who knows what was not stored, says so.
+inline constexpr int16_t kVelqHostBusy = -405;
+// The host's answer to the last update-set call it answered (0 when taken); 0 after a
+// call that failed.
+int16_t giLastVelqAnswer();
 // True when the table exists (the host answers 1).
 bool gbCheckTableExists(const QString& package, const QString& module, const QString& number);
 

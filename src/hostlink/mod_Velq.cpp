@@ -17,6 +17,7 @@ struct VelqState {
     QString prefix;
     int32_t prefixLength = 0;
     bool failed = false;  // a part of the current set failed or was refused
+    bool hostBusy = false;  // it failed at another program's lock on the host's database
     QString lastCall;
     QString lastQuery;  // the call text of the last query definition
     VrokResult lastResult = int16_t(0);
@@ -157,6 +158,7 @@ bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
         s.buffer.clear();
         if (!sent) {
             s.failed = true;
+            s.hostBusy = giLastVelqAnswer() == kVelqHostBusy;
             return false;
         }
     }
@@ -173,6 +175,8 @@ bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
 int32_t sendSet(int16_t mode)
 {
     const bool sent = !s.failed && gbExecuteVelqSet(s.buffer, mode);
+    if (!sent && !s.failed)
+        s.hostBusy = giLastVelqAnswer() == kVelqHostBusy;
     if (!sent)
         s.failed = true;
     restartBuffer();
@@ -281,6 +285,7 @@ void gInitVelqSet()
 {
     restartBuffer();
     s.failed = false;
+    s.hostBusy = false;
 }
 
 bool gbVelqInsert(int32_t objectSet, const QString& record)
@@ -302,5 +307,7 @@ int32_t glCommitVelqSet() { return sendSet(1); }
 const QString& gsVelqSetBuffer() { return s.buffer; }
 
 bool gbVelqSetFailed() { return s.failed; }
+
+bool gbVelqHostBusy() { return s.hostBusy; }
 
 void resetVelq() { s = VelqState{}; }

@@ -98,6 +98,9 @@ int32_t glCommitVelqSet();
 // The buffer as it stands, and whether the current set has failed.
 const QString& gsVelqSetBuffer();
 bool gbVelqSetFailed();
+// The set failed because another program held the host's database (kVelqHostBusy):
+// nothing of it was written. Stays after the commit until gInitVelqSet or an abort.
+bool gbVelqHostBusy();
 
 // Forgets the buffer, the prefix and the last texts (tests).
 void resetVelq();

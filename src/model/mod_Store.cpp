@@ -411,6 +411,16 @@ void markStored()
     gClearDocuDeletes();
 }
 
+// The set met another program's lock on the host's database: nothing is wrong with the
+// form, and saving again later stores it.
+void noteHostBusy()
+{
+    if (!gbVelqHostBusy())
+        return;
+    s.refusal = QStringLiteral("the host's database is in use by another program; save again when it is free");
+    gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + s.refusal);
+}
+
 } // namespace
 
 bool mbStoreGroupDefinitions(int32_t& set315)
@@ -550,6 +560,7 @@ bool gbStoreDesignDefinitions()
     int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
     const auto fail = [&] {
         closeSets(opened);
+        noteHostBusy();
         return false;
     };
     const auto refuse = [&](const QString& why) {
@@ -589,6 +600,7 @@ bool gbStoreDesignDefinitions()
     bool stored = false;
     if (glCommitVelqSet() != 0) {
         gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
+        noteHostBusy();
     } else {
         markStored();
         gWriteLog(QStringLiteral("Design Definitions Stored"));

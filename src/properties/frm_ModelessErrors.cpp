@@ -1,8 +1,11 @@
 #include "frm_ModelessErrors.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHideEvent>
 #include <QListWidget>
+#include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -19,17 +22,40 @@ namespace {
 QPointer<QWidget> gpErrorsMainWindow;
 QPointer<frm_ModelessErrors> gpErrorsWindow;
 
-// The list takes a third of the main window, within these bounds (pixels).
+// The list takes a third of the main window, within these bounds (pixels), and never
+// less than its title needs.
 constexpr int kMinListWidth = 200;
 constexpr int kMaxListWidth = 420;
 
-int listWidthFor(const QWidget* main) { return std::clamp(main->width() / 3, kMinListWidth, kMaxListWidth); }
-
-// A main window that can give up width: shown as a normal window.
-bool canNarrow(const QWidget* main)
+// A window manager draws the title larger and bolder than the list's text, between
+// the window's icon and its buttons.
+int titleWidth(const QWidget* list)
 {
-    return main && main->isVisible() && !(main->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen
-                                                                  | Qt::WindowMinimized));
+    QFont font = list->font();
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.2);
+    else
+        font.setPixelSize(font.pixelSize() * 6 / 5);
+    const int bar = list->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, list);
+    return QFontMetrics(font).horizontalAdvance(list->windowTitle()) + 4 * std::max(bar, 16);
+}
+
+int listWidthFor(const QWidget* main, const QWidget* list)
+{
+    return std::max(std::clamp(main->width() / 3, kMinListWidth, kMaxListWidth), titleWidth(list));
+}
+
+bool isShownNormal(const QWidget* main)
+{
+    return main && main->isVisible()
+           && !(main->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized));
+}
+
+bool showsMaximized(const QWidget* main)
+{
+    return main && main->isVisible() && (main->windowState() & Qt::WindowMaximized)
+           && !(main->windowState() & (Qt::WindowFullScreen | Qt::WindowMinimized));
 }
 
 // The key of the node that stands for the entry's record: a picture's node is "p_"
@@ -144,17 +170,46 @@ void frm_ModelessErrors::dock()
 {
     if (!m_main)
         return;
-    const int width = listWidthFor(m_main);
+    const int width = listWidthFor(m_main, this);
     resize(width, height());
-    if (m_narrowedBy == 0 && canNarrow(m_main)) {
-        const int before = m_main->width();
-        const int after = std::max(before - width, m_main->minimumWidth());
-        m_placing = true;
-        m_main->resize(after, m_main->height());
-        m_placing = false;
-        m_narrowedBy = before - after;
+    if (m_narrowedBy == 0 && !m_unmaximized) {
+        if (isShownNormal(m_main)) {
+            const int before = m_main->width();
+            const int after = std::max(before - width, m_main->minimumWidth());
+            m_placing = true;
+            m_main->resize(after, m_main->height());
+            m_placing = false;
+            m_narrowedBy = before - after;
+        } else if (showsMaximized(m_main)) {
+            makeRoomBesideMaximized(width);
+        }
     }
     place();
+}
+
+// A maximized window cannot give up width: it is shown normal over the screen's area
+// but the list's, and maximized again when the list closes.
+void frm_ModelessErrors::makeRoomBesideMaximized(int width)
+{
+    const QScreen* screen = m_main->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect frame = m_main->frameGeometry();
+    const QRect inner = m_main->geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    // The list's frame is taken to be the main window's.
+    const int listFrameWidth = width + margins.left() + margins.right();
+    const int mainWidth = std::max(area.width() - listFrameWidth - margins.left() - margins.right(),
+                                   m_main->minimumWidth());
+    m_normalGeometry = m_main->normalGeometry();
+    m_unmaximized = true;
+    m_placing = true;
+    m_main->setWindowState(m_main->windowState() & ~Qt::WindowMaximized);
+    m_main->setGeometry(area.left() + margins.left(), area.top() + margins.top(), mainWidth,
+                        area.height() - margins.top() - margins.bottom());
+    m_placing = false;
 }
 
 void frm_ModelessErrors::place()
@@ -162,14 +217,32 @@ void frm_ModelessErrors::place()
     if (!m_main)
         return;
     const QRect frame = m_main->frameGeometry();
-    // Beside the main window when it made room, else over its right edge.
-    const int x = m_narrowedBy > 0 ? frame.right() + 1 : frame.right() + 1 - frameGeometry().width();
+    // Beside the main window when it made room, else over its right edge (a main window
+    // shown full screen, or maximized again while the list shows).
+    const bool beside = (m_narrowedBy > 0 || m_unmaximized) && isShownNormal(m_main);
+    int x = beside ? frame.right() + 1 : frame.right() + 1 - frameGeometry().width();
+    // The room was made on the screen: a frame wider than taken must not push the
+    // list past its edge.
+    if (m_unmaximized && m_main->screen())
+        x = std::min(x, m_main->screen()->availableGeometry().right() + 1 - frameGeometry().width());
     move(x, frame.top());
     resize(width(), m_main->height());
 }
 
 void frm_ModelessErrors::undock()
 {
+    if (m_unmaximized) {
+        m_unmaximized = false;
+        if (m_main && !(m_main->windowState() & Qt::WindowMaximized)) {
+            m_placing = true;
+            // The size it had before it was maximized, for when the user restores it.
+            if (m_normalGeometry.isValid())
+                m_main->setGeometry(m_normalGeometry);
+            m_main->setWindowState(m_main->windowState() | Qt::WindowMaximized);
+            m_placing = false;
+        }
+        return;
+    }
     if (m_narrowedBy == 0)
         return;
     const int by = m_narrowedBy;

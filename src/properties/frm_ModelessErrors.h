@@ -1,9 +1,12 @@
 #pragma once
 // The error list: a modeless window docked to the right of the main window that shows
 // the entries of the structure checks (gModelessErrors). The main window is narrowed
-// by the list's width while the list shows and gets that width back when it closes.
+// by the list's width while the list shows and gets that width back when it closes; a
+// maximized one is shown normal beside the list and maximized again. The list is
+// never narrower than its title.
 // A click on an entry, or Enter, selects the entry's node in the form's tree.
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 #include <cstdint>
 
@@ -37,11 +40,14 @@ protected:
 
 private:
     void dock();
+    void makeRoomBesideMaximized(int width);
     void place();
     void undock();
 
     QPointer<QWidget> m_main;
     int m_narrowedBy = 0;
+    bool m_unmaximized = false;  // the main window was maximized when the list docked
+    QRect m_normalGeometry;      // its geometry when shown normal, for its restore
     uint32_t m_shownRound = 0;  // gModelessErrorsRound() of the entries listed
     bool m_placing = false;  // our own resize of the main window is under way
 };

@@ -305,10 +305,13 @@ TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
         GTEST_SKIP() << "no list of the open files";
     const QString before = snapshot();
     ASSERT_TRUE(sent(kHeader + newGroup(2, "two") + one('D', kPlaces, key("sequ", 6)), 0));
-    const int open = openCount(databasePath());
+    // The write-ahead log's: SQLite keeps the database file of a closed connection open
+    // while another connection of the process holds a lock on it, never the log.
+    const QString log = databasePath() + QStringLiteral("-wal");
+    const int open = openCount(log);
     ASSERT_GE(open, 2) << "the host's connection and the test's";
     app->shutdown();
     // The statements the set kept for its next part must not hold the connection open.
-    EXPECT_EQ(openCount(databasePath()), open - 1);
+    EXPECT_EQ(openCount(log), open - 1);
     EXPECT_EQ(snapshot(), before);
 }

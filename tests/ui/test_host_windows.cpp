@@ -163,6 +163,26 @@ TEST_F(HostWindows, SessionWindowsAnswerTheLanguageLeftInTheirBox)
     EXPECT_EQ(out(7), QString());
 }
 
+// The script editor that Tools > Edit Program Script asks for: the program scripts with
+// the script asked for picked out. A choice there answers nothing.
+TEST_F(HostWindows, ScriptEditorShowsTheProgramScriptsWithTheScriptPickedOut)
+{
+    QStringList shown;
+    const auto look = [&](host::LookUpDialog* d) {
+        shown << d->windowTitle() + u'|' + d->list()->currentItem()->text(2) + u'|'
+                     + QString::number(d->list()->topLevelItemCount());
+        saveScreenshot(d->grab(), QStringLiteral("host_program_script.png"));
+        click(d, QDialogButtonBox::Ok);
+    };
+    whenOpen<host::LookUpDialog>(look);
+    EXPECT_EQ(run(QStringLiteral("ext.edit.script(\"te\",\"kwy\",\"olditem  \")")), QStringLiteral("0"));
+    EXPECT_EQ(out(3), QStringLiteral("olditem  "));
+    // A script the host does not know: the scripts all the same, answered 1.
+    whenOpen<host::LookUpDialog>([&](host::LookUpDialog* d) { click(d, QDialogButtonBox::Cancel); });
+    EXPECT_EQ(run(QStringLiteral("ext.edit.script(\"te\",\"kwy\",\"nosuch   \")")), QStringLiteral("1"));
+    EXPECT_EQ(shown, QStringList{"Program script olditem - table qxzrn230|olditem|4"});
+}
+
 TEST_F(HostWindows, IconChooserShowsThePicturesAndAnswersTheChosenOne)
 {
     QStringList shown;

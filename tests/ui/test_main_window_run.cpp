@@ -167,4 +167,23 @@ TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)
     EXPECT_EQ(host::scriptEditRequests()[0].script, QStringLiteral("items"));
 }
 
+// Edit Program Script shows what the host shows for it, as the other entries do: the
+// program scripts, the script of the form's session picked out.
+TEST_F(RunInHost, EditProgramScriptShowsTheScriptOfTheFormsSession)
+{
+    open(QStringLiteral("itemsd"));
+    QStringList shown;
+    host::SessionPresenter presenter;
+    presenter.chooseRow = [&](const host::SessionRequest& r, const host::LookUpTable& rows) -> std::optional<int> {
+        shown << r.table + u'|' + rows.rows.value(rows.start).join(u' ');
+        return 0;
+    };
+    host::setSessionPresenter(presenter);
+    ASSERT_TRUE(w().actions().menuEntry(QStringLiteral("mnu_Tscr"))->isEnabled());
+    trigger("mnu_Tscr");
+    EXPECT_EQ(shown, QStringList{"qxzrn230|te kwy items 7.6 a3 dev Items"});
+    EXPECT_TRUE(host::sessionRequests().isEmpty());
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
 } // namespace
