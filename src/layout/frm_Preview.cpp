@@ -7,6 +7,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
+#include "properties/mod_Validation.h"
 #include "services/Fonts.h"
 
 #include <QButtonGroup>
@@ -818,8 +819,10 @@ private:
         default: {
             auto* edit = new QLineEdit(canvas);
             edit->setReadOnly(isDisplayField(r));
-            if (r.iMaxInpLen > 0)
+            if (r.iMaxInpLen > 0) {
                 edit->setMaxLength(r.iMaxInpLen);
+                gKeepWholeCharacters(edit);
+            }
             w = edit;
             break;
         }

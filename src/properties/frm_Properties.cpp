@@ -178,6 +178,9 @@ bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && event->type() == QEvent::KeyPress)
         m_refusedOnLeave = false;
+    // The opening disables boxes before their previous values are kept.
+    if (box && event->type() == QEvent::EnabledChange && box->testAttribute(Qt::WA_Disabled) && !m_opening)
+        gDropUnfitNumber(box);
     if (box && event->type() == QEvent::FocusOut && isVisible()
         && leavesInput(static_cast<QFocusEvent*>(event)->reason()))
         checkOnLeaving(box);
@@ -244,6 +247,7 @@ void frm_Properties::loadNewDomains()
 
 void frm_Properties::mLoad(bool bKeepPages)
 {
+    const QScopedValueRollback<bool> opening(m_opening, true);
     platform::setMousePointer(platform::Pointer::Hourglass);
     hideUnsupportedControls();
     loadNewDomains();

@@ -325,6 +325,8 @@ private:
     bool m_refusedOnLeave = false;
     // A lost-focus check is running.
     bool m_checking = false;
+    // mLoad is setting the dialog up for a node.
+    bool m_opening = false;
     int m_buttonsTop = 0;
     // gnDomainCount when the domains were last loaded.
     int32_t m_domainsAsked = 0;
