@@ -59,8 +59,9 @@ bool formRefusesEdits(const MainWindowInterface* main)
 
 } // namespace
 
-frm_TableFields::frm_TableFields(MainWindowInterface* main, QWidget* parent) : QWidget(parent, Qt::Tool), m_main(main)
+frm_TableFields::frm_TableFields(MainWindowInterface* main, QWidget* parent) : QDialog(parent, Qt::Tool), m_main(main)
 {
+    setModal(false);
     setObjectName(QStringLiteral("frm_TableFields"));
     setWindowTitle(kCaptionCode);
 
@@ -353,6 +354,9 @@ void frm_TableFields::closeEvent(QCloseEvent* event)
     cmdCancel_Click();
 }
 
+// Esc, as Cancel.
+void frm_TableFields::reject() { cmdCancel_Click(); }
+
 bool frm_TableFields::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tvwFields && event->type() == QEvent::KeyPress) {
@@ -362,5 +366,5 @@ bool frm_TableFields::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
 }

@@ -2,7 +2,8 @@
 // The error list: a modeless window docked to the right of the main window that shows
 // the entries of the structure checks (gModelessErrors). The main window is narrowed
 // by the list's width while the list shows and gets that width back when it closes.
-// A click on an entry, or Enter, selects the entry's node in the form's tree.
+// A click on an entry, or Enter, selects the entry's node in the form's tree; Esc
+// closes the list as its close box does.
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -33,6 +34,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
