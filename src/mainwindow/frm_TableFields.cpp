@@ -13,6 +13,7 @@
 #include "model/mod_TextCaches.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
+#include "platform/gui_Screen.h"
 #include "services/Fonts.h"
 #include "services/mod_Global.h"
 #include "services/mod_Help.h"
@@ -125,6 +126,7 @@ void frm_TableFields::Form_Load()
         const QRect s = screen->availableGeometry();
         move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
     }
+    platform::fitOnScreen(this);
     mLocalizeCaptions();
     mLoadTableFields();
     platform::setMousePointer(platform::Pointer::Default);

@@ -150,7 +150,8 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
 }
 
 // Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
-// size stored far out of range still centres the window it gives (no overflow).
+// size stored far out of range gives a window (no overflow), on the screen; a size
+// kept on a larger desktop is cut to this one.
 TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
 {
     const QString key = gsRegistryKey + QStringLiteral("\\Window");
@@ -158,18 +159,20 @@ TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
         ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QLatin1String(name), QStringLiteral("-2147483648")));
     open(QStringLiteral("simpled"));
     const QRect screen = QApplication::primaryScreen()->availableGeometry();
-    const auto centred = [](int pixels) {
-        return int((int64_t(pixels) * kTwipsPerPixel + 2147483648LL) / 2 / kTwipsPerPixel);
-    };
-    EXPECT_EQ(mainWindow().geometry().topLeft(),
-              QPoint(screen.x() + centred(screen.width()), screen.y() + centred(screen.height())));
+    const auto centred = [](int pixels) { return int32_t((int64_t(pixels) * kTwipsPerPixel + 2147483648LL) / 2); };
+    EXPECT_TRUE(mainWindow().savedPlacement().top == centred(screen.height())
+                && mainWindow().savedPlacement().left == centred(screen.width()));
+    EXPECT_TRUE(screen.contains(mainWindow().geometry())) << mainWindow().geometry().x();
+    EXPECT_EQ(mainWindow().geometry().size(), mainWindow().minimumSize());
 
     restart();
     ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QStringLiteral("40005")));
     ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QStringLiteral("9000")));
     open(QStringLiteral("simpled"));
-    EXPECT_TRUE(mainWindow().savedPlacement().width == 40005 && mainWindow().geometry().width() == 40005 / kTwipsPerPixel);
-    mainWindow().setGeometry(120, 90, 700, 500);
+    EXPECT_EQ(mainWindow().savedPlacement().width, 40005);
+    EXPECT_TRUE(mainWindow().geometry().width() < screen.width() && mainWindow().geometry().height() == 600
+                && screen.contains(mainWindow().geometry()));
+    mainWindow().setGeometry(60, 90, 700, 500);
     const QRect placed = mainWindow().geometry();
     EXPECT_EQ(endStatusOf([] { mainWindow().mnuFExit_Click(); }), 0);
     restart();
