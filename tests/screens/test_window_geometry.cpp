@@ -30,8 +30,11 @@ QString describe(const QRect& r)
 }
 
 // The window, its frame too, on the available area of its screen.
-::testing::AssertionResult onScreen(const QWidget& window)
+::testing::AssertionResult onScreen(QWidget& window)
 {
+    // Under a real X server the frame is known once the window is on the screen.
+    if (window.isVisible())
+        QTest::qWaitForWindowExposed(&window);
     QCoreApplication::processEvents();
     const QRect area = window.screen()->availableGeometry();
     if (window.isVisible() && area.contains(window.frameGeometry()))
@@ -167,12 +170,14 @@ TEST_F(WindowGeometry, PickerErrorListAndFormCodeDialog)
     picture(*modelessErrorsWindow(), QStringLiteral("error_list"));
     modelessErrorsWindow()->close();
 
-    bool noSeparateLabels = false, tableCodeOk = false;
-    whenOpen<frm_Type4>([](frm_Type4* d) {
+    bool noSeparateLabels = false, tableCodeOk = false, seen = false;
+    whenOpen<frm_Type4>([&seen](frm_Type4* d) {
         EXPECT_TRUE(onScreen(*d));
         picture(*d, QStringLiteral("form_code_dialog"));
+        seen = true;
     });
     frm_Type4(&w(), noSeparateLabels, tableCodeOk).exec();
+    EXPECT_TRUE(seen);
 }
 
 TEST_F(WindowGeometry, HelpWindowAndAboutBox)
@@ -219,10 +224,12 @@ protected:
 
 TEST_F(HostWindowGeometry, EveryWindowOfTheLocalHost)
 {
-    const auto check = [](const char* name) {
-        return [name](QDialog* d) {
+    QStringList seen;
+    const auto check = [&seen](const char* name) {
+        return [&seen, name](QDialog* d) {
             EXPECT_TRUE(onScreen(*d)) << name;
             picture(*d, QLatin1String(name));
+            seen << QLatin1String(name);
         };
     };
     whenOpen<host::FormChooserDialog>(check("host_form_browser"));
@@ -235,7 +242,8 @@ TEST_F(HostWindowGeometry, EveryWindowOfTheLocalHost)
     whenOpen<host::IconChooserDialog>(check("host_icons"));
     run(QStringLiteral("select.icon(\"teform_\",\"box             \")"));
     whenOpen<host::TechDocDialog>(check("host_documentation"));
-    run(QStringLiteral("read.tech.doc(\"2\",\"te\",\"kwy\",\"itemsd\",\"7.6\",\"a3\",\"dev\",\"tekwy001.dsca\")"));
+    run(QStringLiteral("write.tech.doc(\"2\",\"te\",\"kwy\",\"itemsd\",\"7.6\",\"a3\",\"dev\",\"tekwy001.dsca\")"));
+    EXPECT_EQ(seen, QStringList({"host_form_browser", "host_lookup", "host_session", "host_icons", "host_documentation"}));
 }
 
 } // namespace
