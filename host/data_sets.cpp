@@ -1,5 +1,6 @@
 #include "data_sets.h"
 
+#include <algorithm>
 
 namespace datasets {
 
@@ -132,7 +133,7 @@ int fieldIndex(const DataSetLayout& set, const QString& code)
 // after it, so it is stored as a blank.
 QString cleanValue(const QString& value, int32_t length)
 {
-    QString v = value.left(length);
+    QString v = leftWhole(value, length);
     v.replace(kEndOfText, QLatin1Char(' '));
     return v;
 }
@@ -166,6 +167,21 @@ QString trimBlanks(const QString& text)
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString leftWhole(const QString& text, qsizetype width)
+{
+    if (width <= 0)
+        return QString();
+    if (text.size() <= width)
+        return text;
+    const bool splitsPair = text.at(width - 1).isHighSurrogate() && text.at(width).isLowSurrogate();
+    return text.left(splitsPair ? width - 1 : width);
+}
+
+QString fixedWidth(const QString& text, qsizetype width)
+{
+    return leftWhole(text, width).leftJustified(std::max<qsizetype>(0, width), QLatin1Char(' '));
 }
 
 const std::vector<DataSetLayout>& allLayouts(bool withSelectionGroups)

@@ -24,6 +24,13 @@ inline constexpr QChar kEndOfText = QChar(1);
 // blanks, and values are compared and handed on without that padding.
 QString trimBlanks(const QString& text);
 
+// The text cut to at most width characters, never inside one: a character of two
+// UTF-16 units that the width would split is left out whole. Every cut of a text to
+// a field's or a box's width goes through here, in the editor and in the host alike.
+QString leftWhole(const QString& text, qsizetype width);
+// The text cut as leftWhole cuts it, then filled with blanks to exactly width.
+QString fixedWidth(const QString& text, qsizetype width);
+
 struct FieldLayout {
     QString code;
     int32_t declaredLength = 0;  // before the bytes per character

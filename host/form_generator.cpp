@@ -1,5 +1,6 @@
 #include "form_generator.h"
 
+#include "data_sets.h"
 #include "host_database.h"
 #include "sqlite_util.h"
 
@@ -264,7 +265,9 @@ std::optional<QString> generateTable(HostDatabase& db, int columns, QString* err
             label.reset();
             label.bind(1, kHome.package).bind(2, labelCode).bind(3, kHome.version).bind(4, kHome.release);
             const QString text = QStringLiteral("Col %1").arg(c);
-            label.bind(5, kHome.customer).bind(6, text).bind(7, text.toUpper().remove(QLatin1Char(' ')).left(10));
+            label.bind(5, kHome.customer)
+                .bind(6, text)
+                .bind(7, datasets::leftWhole(text.toUpper().remove(QLatin1Char(' ')), 10));
             label.exec();
         }
         Statement index(h, QStringLiteral("INSERT INTO qxzrn421 (cpac, cmod, flno, vers, rele, cust, indx, sequ, fdnm) "

@@ -141,7 +141,7 @@ int64_t fillFieldList(CallContext& c, int position, const QString& table, const 
         if (written == room)
             break;
         const QString record =
-            (table + QLatin1Char('.') + field).leftJustified(kFieldNameRecord, QLatin1Char(' '), true);
+            datasets::fixedWidth(table + QLatin1Char('.') + field, kFieldNameRecord);
         buffer.replace(written * kFieldNameRecord, kFieldNameRecord, record);
         ++written;
     }

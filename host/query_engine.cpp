@@ -423,8 +423,7 @@ int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
                     return kQueryValueTooWide;
                 row += QLatin1String(digits, end - digits);
             } else if (type != SQLITE_NULL) {
-                QString value = st.text(int(i));
-                value.truncate(out.length);
+                QString value = datasets::leftWhole(st.text(int(i)), out.length);
                 value.replace(datasets::kEndOfText, QLatin1Char(' '));
                 row += value;
             }

@@ -373,7 +373,8 @@ QHash<QString, int32_t> indexOf(const std::vector<Member<R>>& members)
 QString shown(QStringView text)
 {
     constexpr qsizetype kShown = 40;
-    return text.size() <= kShown ? text.toString() : text.left(kShown).toString() + QStringLiteral("...");
+    return text.size() <= kShown ? text.toString()
+                                 : datasets::leftWhole(text.toString(), kShown) + QStringLiteral("...");
 }
 
 class Reader {
@@ -806,7 +807,7 @@ QString gsStructureKey306()
 {
     QString key;
     for (const IdentityPart& p : kIdentity)
-        key += p.current().leftJustified(identityWidth(p), QLatin1Char(' '), true);
+        key += datasets::fixedWidth(p.current(), identityWidth(p));
     return key;
 }
 

@@ -171,7 +171,7 @@ bool mLoadEnumsFromHost()
     gGetRecordLength(kDomainSet, recordLength);
     QString buffer;
     for (const QString& d : gasEnumDomains)
-        buffer += (kPackage + d).leftJustified(recordLength, QLatin1Char(' '), true);
+        buffer += datasets::fixedWidth(kPackage + d, recordLength);
     std::optional<int16_t> answer;
     if (recordLength <= 0 || !gbGetDomains(buffer, &answer)) {
         reportRefusal(QStringLiteral("get.domains("), answer);

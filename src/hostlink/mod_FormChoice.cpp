@@ -14,7 +14,7 @@ namespace {
 bool isBlank(const QString& text) { return QString(text).remove(QLatin1Char(' ')).isEmpty(); }
 
 // The session globals are fixed-width texts.
-void fixWidth(QString& text, int width) { text = text.left(width).leftJustified(width, QLatin1Char(' ')); }
+void fixWidth(QString& text, int width) { text = datasets::fixedWidth(text, width); }
 
 void setDefaultForm()
 {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <data_sets.h>
+
 // A text that is always exactly N characters: shorter values are padded with blanks
 // on the right, longer ones cut. Reads as a const QString.
 template <int N>
@@ -45,7 +47,7 @@ public:
     friend QString operator+(const FixedString& a, const FixedString<M>& b) { return a.m_text + b.str(); }
 
 private:
-    void assign(const QString& text) { m_text = text.left(N).leftJustified(N, QLatin1Char(' ')); }
+    void assign(const QString& text) { m_text = datasets::fixedWidth(text, N); }
     QString m_text;
 };
 

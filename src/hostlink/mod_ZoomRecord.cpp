@@ -93,7 +93,7 @@ void fillTableField(QString& buffer, bool fromFieldName, const ZoomDialogValues&
         bool tableCode = n.size() >= width && n.size() >= 6 && isDigit(n[5]);
         for (int i = 0; i < 5 && tableCode; ++i)
             tableCode = !isDigit(n[i]);
-        key = tableCode ? n.left(width) : gsTable;
+        key = tableCode ? datasets::leftWhole(n, width) : gsTable;
     } else {
         key = d.gsZoomPackageModule;
         search = d.txtZoomReturnField;
@@ -127,7 +127,8 @@ int32_t mFillRecBuf(const QString& table, const QString& field, int32_t startCha
     if (second.isEmpty())
         second = QString(len, QLatin1Char(' '));
     const QString& source = textValue.isEmpty() ? second : textValue;
-    const QString segment = mid1(source, startChar, len).leftJustified(len, QLatin1Char(' '));
+    // One character more, so that the cut sees a pair it would split.
+    const QString segment = datasets::fixedWidth(mid1(source, startChar, len + 1), len);
     // Fields land at their places also in a buffer that is shorter than the record.
     if (buffer.size() < p - 1)
         buffer = buffer.leftJustified(p - 1, QLatin1Char(' '));

@@ -7,6 +7,8 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
+#include "platform/gui_Screen.h"
+#include "properties/mod_Validation.h"
 #include "services/Fonts.h"
 
 #include <QButtonGroup>
@@ -818,8 +820,10 @@ private:
         default: {
             auto* edit = new QLineEdit(canvas);
             edit->setReadOnly(isDisplayField(r));
-            if (r.iMaxInpLen > 0)
+            if (r.iMaxInpLen > 0) {
                 edit->setMaxLength(r.iMaxInpLen);
+                gKeepWholeCharacters(edit);
+            }
             w = edit;
             break;
         }
@@ -965,6 +969,8 @@ void frm_Preview::Form_Load()
         wanted = wanted.boundedTo(room);
     }
     resize(wanted);
+    // A new preview over the main window; one shown again stays where the user put it.
+    platform::fitOnScreen(this, isVisible() ? nullptr : parentWidget());
 }
 
 void frm_Preview::Form_Unload()

@@ -26,6 +26,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
 #include "platform/TickClock.h"
+#include "platform/gui_Screen.h"
 #include "properties/frm_ModelessErrors.h"
 #include "properties/frm_Properties.h"
 #include "services/Fonts.h"
@@ -607,8 +608,10 @@ void frm_Palimor::readPlacement()
     const int32_t top = read(QStringLiteral("WindowTop"), QString::number((screenH - height) / 2));
     const int32_t left = read(QStringLiteral("WindowLeft"), QString::number((screenW - width) / 2));
 
-    setGeometry(screen.x() + left / kTwipsPerPixel, screen.y() + top / kTwipsPerPixel,
-                std::max(1, width / kTwipsPerPixel), std::max(1, height / kTwipsPerPixel));
+    // A placement kept on a larger screen, or at another scale, is cut to this one.
+    const QRect kept(screen.x() + left / kTwipsPerPixel, screen.y() + top / kTwipsPerPixel,
+                     std::max(1, width / kTwipsPerPixel), std::max(1, height / kTwipsPerPixel));
+    setGeometry(platform::fittedGeometry(this, kept));
     m_placement = {state == 2 ? 2 : 0, top, left, width, height};
     if (state == 2)
         setWindowState(windowState() | Qt::WindowMaximized);

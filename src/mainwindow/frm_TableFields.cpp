@@ -13,6 +13,7 @@
 #include "model/mod_TextCaches.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
+#include "platform/gui_Screen.h"
 #include "services/Fonts.h"
 #include "services/mod_Global.h"
 #include "services/mod_Help.h"
@@ -59,8 +60,9 @@ bool formRefusesEdits(const MainWindowInterface* main)
 
 } // namespace
 
-frm_TableFields::frm_TableFields(MainWindowInterface* main, QWidget* parent) : QWidget(parent, Qt::Tool), m_main(main)
+frm_TableFields::frm_TableFields(MainWindowInterface* main, QWidget* parent) : QDialog(parent, Qt::Tool), m_main(main)
 {
+    setModal(false);
     setObjectName(QStringLiteral("frm_TableFields"));
     setWindowTitle(kCaptionCode);
 
@@ -124,6 +126,7 @@ void frm_TableFields::Form_Load()
         const QRect s = screen->availableGeometry();
         move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
     }
+    platform::fitOnScreen(this);
     mLocalizeCaptions();
     mLoadTableFields();
     platform::setMousePointer(platform::Pointer::Default);
@@ -353,6 +356,9 @@ void frm_TableFields::closeEvent(QCloseEvent* event)
     cmdCancel_Click();
 }
 
+// Esc, as Cancel.
+void frm_TableFields::reject() { cmdCancel_Click(); }
+
 bool frm_TableFields::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tvwFields && event->type() == QEvent::KeyPress) {
@@ -362,5 +368,5 @@ bool frm_TableFields::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QDialog::eventFilter(watched, event);
 }

@@ -5,11 +5,12 @@
 // Apply inserts the selected entry into the form at the main tree's drop highlight
 // and moves on to the next entry, keeping the main tree's selection in step.
 //
-// The window is made and loaded once a run (its load lists the main table); Cancel
-// and the close box hide it, and the list only grows.
+// The window is made and loaded once a run (its load lists the main table); Cancel,
+// Esc and the close box hide it, and the list only grows. It is a modeless dialog:
+// Enter applies, as the default button Apply does, and the focused button shows.
+#include <QDialog>
 #include <QHash>
 #include <QString>
-#include <QWidget>
 #include <cstdint>
 
 class MainWindowInterface;
@@ -17,7 +18,7 @@ class NodeTreeWidget;
 class QPushButton;
 class TreeNode;
 
-class frm_TableFields : public QWidget {
+class frm_TableFields : public QDialog {
     Q_OBJECT
 public:
     // main: the window the picker inserts into; nullptr refuses every insert.
@@ -64,6 +65,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

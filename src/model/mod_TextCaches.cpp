@@ -46,7 +46,7 @@ int32_t recordLengthOf(const QString& set)
 // Text cut or padded with blanks to width.
 QString fixed(const QString& text, int32_t width)
 {
-    return text.leftJustified(std::max(0, width), QLatin1Char(' '), true);
+    return datasets::fixedWidth(text, width);
 }
 
 QString blanks(int32_t n) { return QString(std::max(0, n), QLatin1Char(' ')); }

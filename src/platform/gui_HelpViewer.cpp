@@ -1,4 +1,5 @@
 #include "gui_HelpViewer.h"
+#include "gui_Screen.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -226,10 +227,8 @@ int32_t WidgetHelpViewer::showHelp(QObject* caller, const QString& helpFolder, H
     if (!m_window) {
         m_window = new HelpViewerWindow;
         m_window->setProperty("helpHandle", ++g_windowSerial);
-        if (auto* owner = qobject_cast<QWidget*>(caller)) {
-            const QRect area = owner->window()->geometry();
-            m_window->move(area.center() - m_window->rect().center());
-        }
+        // Over the window that asked, wholly on the screen.
+        platform::fitOnScreen(m_window, qobject_cast<QWidget*>(caller));
     }
     m_window->show();
     m_window->showPage(helpFolder, command, topic);

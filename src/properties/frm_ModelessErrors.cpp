@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QScreen>
 #include <QStyle>
@@ -156,6 +157,15 @@ void frm_ModelessErrors::hideEvent(QHideEvent* event)
     if (!event->spontaneous())
         undock();
     QWidget::hideEvent(event);
+}
+
+void frm_ModelessErrors::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 bool frm_ModelessErrors::eventFilter(QObject* watched, QEvent* event)

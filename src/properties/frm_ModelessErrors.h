@@ -4,7 +4,8 @@
 // by the list's width while the list shows and gets that width back when it closes; a
 // maximized one is shown normal beside the list and maximized again. The list is
 // never narrower than its title.
-// A click on an entry, or Enter, selects the entry's node in the form's tree.
+// A click on an entry, or Enter, selects the entry's node in the form's tree; Esc
+// closes the list as its close box does.
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -36,6 +37,7 @@ public:
 
 protected:
     void hideEvent(QHideEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

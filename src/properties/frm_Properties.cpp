@@ -18,6 +18,7 @@
 #include "model/mod_Versions.h"
 #include "platform/Cursor.h"
 #include "platform/gui_HelpViewer.h"
+#include "platform/gui_Screen.h"
 #include "services/Fonts.h"
 #include "services/mod_Help.h"
 
@@ -30,6 +31,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabBar>
 
 #include <utility>
@@ -111,6 +114,27 @@ frm_Properties::frm_Properties(MainWindowInterface* main, QWidget* parent) : QDi
 {
     setupUi(this);
     setModal(false);
+    // The pages stand in an area that scrolls when the screen is lower than the kind's
+    // window; the buttons stay below it. Moved within the window, the inputs keep
+    // their tab order.
+    auto* pages = new QWidget(this);
+    pages->setObjectName(QStringLiteral("pages"));
+    for (QWidget* page : std::initializer_list<QWidget*>{tabProperties, fraForm, fraGroups, fraPictures})
+        page->setParent(pages);
+    m_pageArea = new QScrollArea(this);
+    m_pageArea->setObjectName(QStringLiteral("pageArea"));
+    m_pageArea->setFrameShape(QFrame::NoFrame);
+    // A click on a page, on the tab bar too, would give the area the focus and leave
+    // an input without the check that the tab bar runs.
+    m_pageArea->setFocusPolicy(Qt::NoFocus);
+    m_pageArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_pageArea->setWidget(pages);
+    m_pageArea->lower();
+    // An input that gets the focus, from the keys or from a refusal, is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_pageArea->widget()->isAncestorOf(now))
+            m_pageArea->ensureWidgetVisible(now);
+    });
     fraProperties = {nullptr,         fraProperties_1, fraProperties_2, fraProperties_3,
                      fraProperties_4, fraProperties_5, fraProperties_6, fraProperties_7};
     lblFieldNameText = {nullptr,           lblFieldNameText_1, lblFieldNameText_2, lblFieldNameText_3,
@@ -178,6 +202,9 @@ bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && event->type() == QEvent::KeyPress)
         m_refusedOnLeave = false;
+    // The opening disables boxes before their previous values are kept.
+    if (box && event->type() == QEvent::EnabledChange && box->testAttribute(Qt::WA_Disabled) && !m_opening)
+        gDropUnfitNumber(box);
     if (box && event->type() == QEvent::FocusOut && isVisible()
         && leavesInput(static_cast<QFocusEvent*>(event)->reason()))
         checkOnLeaving(box);
@@ -244,6 +271,7 @@ void frm_Properties::loadNewDomains()
 
 void frm_Properties::mLoad(bool bKeepPages)
 {
+    const QScopedValueRollback<bool> opening(m_opening, true);
     platform::setMousePointer(platform::Pointer::Hourglass);
     hideUnsupportedControls();
     loadNewDomains();
@@ -314,6 +342,8 @@ void frm_Properties::mLoad(bool bKeepPages)
     }
 
     gbPropertiesOpen = true;
+    // Over the main window when it opens; Next and Previous leave it where it is.
+    platform::fitOnScreen(this, isVisible() ? nullptr : parentWidget());
     show();
     activateWindow();
     cmdOk->setFocus();
@@ -434,16 +464,26 @@ void frm_Properties::placeGroupCols(bool onForm)
     txtGroupCols->setVisible(true);
 }
 
-void frm_Properties::setWindowHeight(int heightTwips)
-{
-    setFixedSize(kClientWidth, pixels(heightTwips - kWindowFrameTwips));
-}
+void frm_Properties::setWindowHeight(int heightTwips) { m_kindHeight = pixels(heightTwips - kWindowFrameTwips); }
 
 void frm_Properties::placeButtons(int topTwips)
 {
     m_buttonsTop = pixels(topTwips);
+    fitKindOnScreen();
+}
+
+void frm_Properties::fitKindOnScreen()
+{
+    // The kind's window when the screen has room for it; else as high as the screen
+    // allows, its pages scrolling above the buttons, which keep their place at its foot.
+    const int height = std::min(m_kindHeight, platform::roomFor(this).height());
+    const int width = kClientWidth + (height < m_kindHeight ? style()->pixelMetric(QStyle::PM_ScrollBarExtent) : 0);
+    const int buttonStrip = m_kindHeight - m_buttonsTop;
+    setFixedSize(width, height);
+    m_pageArea->setGeometry(0, 0, width, height - buttonStrip);
+    m_pageArea->widget()->setFixedSize(kClientWidth, m_buttonsTop);
     for (QPushButton* b : {cmdPrev, cmdNext, cmdOk, cmdCancel, cmdHelp})
-        b->move(b->x(), m_buttonsTop);
+        b->move(b->x(), height - buttonStrip);
 }
 
 void frm_Properties::showPage(QWidget* page)

@@ -21,6 +21,7 @@
 class MainWindowInterface;
 class QComboBox;
 class QPushButton;
+class QScrollArea;
 class TreeNode;
 struct DomainRecord;
 struct FieldRecord;
@@ -274,6 +275,8 @@ private:
     void placeGroupCols(bool onForm);
     void placeButtons(int top);
     void setWindowHeight(int heightTwips);
+    // The window of the kind's height and button top, cut to the screen.
+    void fitKindOnScreen();
     void showPage(QWidget* page);
     // The inputs inside the page frames (check boxes, text boxes, option buttons,
     // command buttons, combo boxes whose container is a "fra" frame).
@@ -325,7 +328,12 @@ private:
     bool m_refusedOnLeave = false;
     // A lost-focus check is running.
     bool m_checking = false;
+    // mLoad is setting the dialog up for a node.
+    bool m_opening = false;
+    // The kind's window height and button top, in pixels, before the screen cuts them.
+    int m_kindHeight = 0;
     int m_buttonsTop = 0;
+    QScrollArea* m_pageArea = nullptr;
     // gnDomainCount when the domains were last loaded.
     int32_t m_domainsAsked = 0;
 };

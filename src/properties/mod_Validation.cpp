@@ -60,7 +60,9 @@ enum class Check {
 struct ControlRule {
     const char* name;
     Check check;
-    const char* set = nullptr;  // the host column that stores the text
+    // The host column that stores the value: a text no longer than it, a number of no
+    // more digits than it keeps.
+    const char* set = nullptr;
     const char* column = nullptr;
     int32_t low = 0;
     int32_t high = INT16_MAX;
@@ -70,45 +72,46 @@ struct ControlRule {
 // The inputs of each page in the order a page check runs them.
 const ControlRule kFieldRules[] = {
     {"txtFieldName", Check::LookUp, "qxzrn301", "fldn"},
-    {"txtElement", Check::Element, nullptr, nullptr, 1},
+    {"txtElement", Check::Element, "qxzrn301", "elem", 1},
     {"txtDomainPackage", Check::Package, "qxzrn301", "pacd"},
     {"txtDomainCode", Check::Domain, "qxzrn301", "cdom"},
     {"txtMessage", Check::Message, "qxzrn301", "cmes"},
     {"txtDefaultValue", Check::Text, "qxzrn302", "defa"},
     {"txtLabelCode", Check::LabelCode, "qxzrn301", "labl"},
-    {"txtLabelLengthSO", Check::Number},
-    {"txtLabelHeightSO", Check::Number, nullptr, nullptr, 1},
-    {"txtLabelLengthMO", Check::Number},
-    {"txtLabelHeightMO", Check::Number, nullptr, nullptr, 1},
-    {"txtMinInpLength", Check::MinInput},
+    {"txtLabelLengthSO", Check::Number, "qxzrn308", "llso"},
+    {"txtLabelHeightSO", Check::Number, "qxzrn308", "lhso", 1},
+    {"txtLabelLengthMO", Check::Number, "qxzrn308", "llmo"},
+    {"txtLabelHeightMO", Check::Number, "qxzrn308", "lhmo", 1},
+    {"txtMinInpLength", Check::MinInput, "qxzrn301", "mini"},
     {"txtDisplayFormat", Check::Text, "qxzrn301", "difo"},
-    {"txtMaxDispLen", Check::Number},
-    {"txtMaxInpLen", Check::MaxInput},
-    {"txtDispHeight", Check::Number, nullptr, nullptr, 1},
+    {"txtMaxDispLen", Check::Number, "qxzrn301", "maxd"},
+    {"txtMaxInpLen", Check::MaxInput, "qxzrn301", "maxi"},
+    {"txtDispHeight", Check::Number, "qxzrn308", "za_hght", 1},
     {"txtLangUnitExpr", Check::Text, "qxzrn301", "dcex"},
     {"txtInpRefExpr", Check::Text, "qxzrn302", "inpc"},
-    {"txtStartPosOfString", Check::Number, nullptr, nullptr, 1},
+    {"txtStartPosOfString", Check::Number, "qxzrn301", "sttp", 1},
     {"txtZoomToParallelMenus", Check::Text, "qxzrn301", "zopm"},
     {"txtFieldZoomTo", Check::ZoomTarget, "qxzrn301", "zprg"},
     {"txtZoomReturnField", Check::LookUp, "qxzrn301", "zret"},
-    {"txtZoomInd", Check::Number, nullptr, nullptr, 0, INT16_MAX, kZoomIndexNotValid},
+    {"txtZoomInd", Check::Number, "qxzrn308", "za_zind", 0, INT16_MAX, kZoomIndexNotValid},
     {"txtSearchDesc", Check::LookUp, "qxzrn308", "za_srch"},
 };
 const ControlRule kPictureRules[] = {
     {"txtFieldNamePict", Check::Text, "qxzrn301", "fldn"},
     {"txtLabelCodePict", Check::LabelCode, "qxzrn301", "labl"},
-    {"txtLabelLenPict", Check::Number},
-    {"txtLabelHghtPict", Check::Number, nullptr, nullptr, 1},
+    // One size serves both occurrences; their columns are alike.
+    {"txtLabelLenPict", Check::Number, "qxzrn308", "llso"},
+    {"txtLabelHghtPict", Check::Number, "qxzrn308", "lhso", 1},
     {"txtIcon", Check::Icon, "qxzrn308", "za_icon"},
 };
 const ControlRule kGroupRules[] = {
     {"txtGroupLabelCode", Check::LabelCode, "qxzrn315", "labl"},
     // Widths above 100 are an old form's mark of groups beside each other.
-    {"txtGroupCols", Check::Number, nullptr, nullptr, 1, 100},
+    {"txtGroupCols", Check::Number, "qxzrn315", "wdth", 1, 100},
     {"txtParentTable", Check::ParentTable, "qxzrn315", "zb_tabp"},
 };
 const ControlRule kFormRules[] = {
-    {"txtGroupCols", Check::Number, nullptr, nullptr, 1, 100},
+    {"txtGroupCols", Check::Number, "qxzrn315", "wdth", 1, 100},
 };
 // Texts to search labels by; not stored.
 const ControlRule kSearchRules[] = {
@@ -147,15 +150,58 @@ bool refuse(int32_t message, const QString& argument, uint8_t kind = MessageGrou
     return false;
 }
 
-bool numberInRange(const ControlRule& rule, const QString& text)
+int32_t columnWidth(const ControlRule& rule)
+{
+    return rule.set ? glFieldLength(QLatin1String(rule.set), QLatin1String(rule.column)) : 0;
+}
+
+// The highest number the rule lets through: its own bound, and no more digits than
+// the column keeps (the store refuses a record with a longer one).
+int32_t highest(const ControlRule& rule)
+{
+    const int32_t width = columnWidth(rule);
+    if (width <= 0)
+        return rule.high;
+    int64_t nines = 9;
+    for (int32_t i = 1; i < width && nines < rule.high; ++i)
+        nines = nines * 10 + 9;
+    return int32_t(std::min<int64_t>(rule.high, nines));
+}
+
+bool numberFits(const ControlRule& rule, const QString& text)
 {
     const std::optional<int32_t> n = numberIn(text);
-    if (!n || *n < rule.low || *n > rule.high)
-        return refuse(rule.message, text);
-    return true;
+    return n && *n >= rule.low && *n <= highest(rule);
+}
+
+bool numberInRange(const ControlRule& rule, const QString& text)
+{
+    return numberFits(rule, text) || refuse(rule.message, text);
 }
 
 using properties::isZoomType;
+
+// A box's maximum length cuts what is typed or pasted by UTF-16 units and may leave
+// half of a character of two: that half goes, so the cut falls before the character.
+class WholeCharacters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override
+    {
+        for (qsizetype i = input.size() - 1; i >= 0; --i) {
+            const QChar c = input.at(i);
+            const bool paired = c.isHighSurrogate()   ? i + 1 < input.size() && input.at(i + 1).isLowSurrogate()
+                                : c.isLowSurrogate() ? i > 0 && input.at(i - 1).isHighSurrogate()
+                                                     : true;
+            if (paired)
+                continue;
+            input.remove(i, 1);
+            if (pos > i)
+                --pos;
+        }
+        return Acceptable;
+    }
+};
 
 // A label code looked up in the host: found, or inserted by the user's choice.
 bool labelFound(PropertyInputs& d, const QLineEdit* box)
@@ -318,6 +364,11 @@ bool checkControl(PropertyInputs& d, QLineEdit* box)
     const ControlRule* rule = ruleOf(box->objectName());
     if (!rule || unchanged(d, *rule, box))
         return true;
+    // An emptied number box takes its number back.
+    if (isNumeric(rule->check) && box->text().trimmed().isEmpty()) {
+        box->setText(gsPrevValues.value(box->objectName()));
+        return true;
+    }
     if (!passes(d, *rule, box)) {
         box->setText(gsPrevValues.value(box->objectName()));
         if (rule->check == Check::Domain)
@@ -357,13 +408,31 @@ void gInstallKeyFilters(PropertyInputs& dialog)
             auto* box = dialog.inputsWidget().findChild<QLineEdit*>(QLatin1String(r.name));
             if (!box)
                 continue;
-            if (isNumeric(r.check))
+            if (isNumeric(r.check)) {
+                // A number too long for its column is refused when the box is left,
+                // with a message, rather than cut while typed.
                 box->setValidator(new QRegularExpressionValidator(kDigits, box));
-            const int32_t width = r.set ? glFieldLength(QLatin1String(r.set), QLatin1String(r.column)) : 0;
-            if (width > 0)
+            } else if (const int32_t width = columnWidth(r); width > 0) {
                 box->setMaxLength(width);
+                gKeepWholeCharacters(box);
+            }
         }
 }
+
+void gDropUnfitNumber(QLineEdit* box)
+{
+    const ControlRule* rule = ruleOf(box->objectName());
+    const auto previous = gsPrevValues.constFind(box->objectName());
+    if (!rule || !isNumeric(rule->check) || previous == gsPrevValues.cend() || *previous == box->text())
+        return;
+    // Multi-currency's element.
+    if (rule->check == Check::Element && box->text() == QLatin1String("-1"))
+        return;
+    if (!numberFits(*rule, box->text()))
+        box->setText(*previous);
+}
+
+void gKeepWholeCharacters(QLineEdit* box) { box->setValidator(new WholeCharacters(box)); }
 
 void gSaveOldPropValues(PropertyInputs& dialog, const QString&)
 {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 
+class QLineEdit;
 class QWidget;
 namespace Ui {
 class frm_Properties;
@@ -59,8 +60,17 @@ extern QString gsZoomPackageModule;
 extern QString gsLastZoomTarget;
 
 // Digits only in the numeric boxes; the code and text boxes no longer than the host
-// column that stores them.
+// column that stores them, in whole characters.
 void gInstallKeyFilters(PropertyInputs& dialog);
+
+// A number box disabled while it holds a number typed in it that its rule or its
+// column refuses: the box's previous number comes back, as the user can no longer
+// reach the box to mend it.
+void gDropUnfitNumber(QLineEdit* box);
+
+// A box with a maximum length never keeps half of a character that its cut split.
+// The box must have no other validator.
+void gKeepWholeCharacters(QLineEdit* box);
 
 // Keeps the current texts of the dialog's text boxes as their previous values. caption
 // is the dialog's kind.

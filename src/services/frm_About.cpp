@@ -1,6 +1,7 @@
 #include "frm_About.h"
 
 #include "hostlink/mod_Texts.h"
+#include "platform/gui_Screen.h"
 #include "services/Fonts.h"
 
 #include <QGuiApplication>
@@ -118,10 +119,10 @@ void frm_About::Form_Load()
     int16_t kind = kLabelKind;
     pbOk->setText(gsGetLabel(QStringLiteral("pzcmd.Ok"), kind));
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-    }
+    // In the middle of the screen's available area, its frame on it.
+    QRect placed = geometry();
+    placed.moveCenter(platform::roomFor(this).center());
+    setGeometry(platform::fittedGeometry(this, placed));
 
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kLightGrey);

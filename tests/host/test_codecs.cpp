@@ -152,3 +152,33 @@ TEST_F(Records, ReaderStopsAtBrokenOrShortRecords)
     }
     EXPECT_FALSE(RecordReader(*findLayout(QStringLiteral("qxzrn420_1")), 1, QStringLiteral("abc")).next());
 }
+
+// A cut to a width falls before a character of two UTF-16 units that it would split,
+// wherever a text is cut: a record field, a fixed-width text.
+TEST_F(Records, CutsFallBeforeACharacterTheyWouldSplit)
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString ab = QStringLiteral("ab");
+    const QString abc = QStringLiteral("abc");
+    const QString aeb = QString::fromUtf8("a\xC3\xA9" "b");  // the accent is one unit
+    const struct {
+        QString text;
+        qsizetype width;
+        QString cut;
+    } cases[] = {
+        {ab + emoji, 3, ab},        {ab + emoji, 4, ab + emoji},   {emoji + u'x', 1, QString()},
+        {emoji + u'x', 2, emoji},   {emoji + emoji, 3, emoji},     {aeb, 2, aeb.left(2)},
+        {abc, 0, QString()},        {abc, -1, QString()},          {abc, 5, abc},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString() + " " + std::to_string(c.width));
+        EXPECT_EQ(leftWhole(c.text, c.width), c.cut);
+        const QString fixed = fixedWidth(c.text, c.width);
+        EXPECT_EQ(fixed, c.cut.leftJustified(std::max<qsizetype>(0, c.width)));
+        EXPECT_FALSE(fixed.endsWith(emoji.at(0)));
+    }
+    // A record's field of two places: the character is left out, the record keeps its width.
+    RecordBuilder b(labels, 1);
+    b.set(QStringLiteral("cpac"), QStringLiteral("t") + emoji);
+    EXPECT_EQ(b.record().left(2), QStringLiteral("t "));
+}

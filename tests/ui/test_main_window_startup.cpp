@@ -149,16 +149,19 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
         EXPECT_TRUE(all.contains(line)) << line.toStdString();
 }
 
-// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop.
+// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
+// size kept on a larger desktop is cut to this one.
 TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
 {
     const QString key = gsRegistryKey + QStringLiteral("\\Window");
     ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowWidth"), QStringLiteral("40005")));
     ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QStringLiteral("WindowHeight"), QStringLiteral("9000")));
     open(QStringLiteral("simpled"));
-    EXPECT_TRUE(mainWindow().savedPlacement().width == 40005 && mainWindow().geometry().width() == 40005 / kTwipsPerPixel);
-
-    mainWindow().setGeometry(120, 90, 700, 500);
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(mainWindow().savedPlacement().width, 40005);
+    EXPECT_TRUE(mainWindow().geometry().width() < screen.width() && mainWindow().geometry().height() == 600
+                && screen.contains(mainWindow().geometry()));
+    mainWindow().setGeometry(60, 90, 700, 500);
     const QRect placed = mainWindow().geometry();
     EXPECT_EQ(endStatusOf([] { mainWindow().mnuFExit_Click(); }), 0);
     restart();
@@ -166,7 +169,8 @@ TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
     EXPECT_EQ(mainWindow().geometry(), placed);
 }
 
-// A size stored far out of range still centres the window it gives (no overflow).
+// A size stored far out of range still centres the placement it gives (no overflow),
+// and the window is on the screen.
 TEST_F(MainWindowStartup, ASizeOutOfRangeIsCentredLikeAnyOther)
 {
     const QString key = gsRegistryKey + QStringLiteral("\\Window");
@@ -174,11 +178,11 @@ TEST_F(MainWindowStartup, ASizeOutOfRangeIsCentredLikeAnyOther)
         ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, key, QLatin1String(name), QStringLiteral("-2147483648")));
     open(QStringLiteral("simpled"));
     const QRect screen = QApplication::primaryScreen()->availableGeometry();
-    const auto centred = [](int pixels) {
-        return int((int64_t(pixels) * kTwipsPerPixel + 2147483648LL) / 2 / kTwipsPerPixel);
-    };
-    EXPECT_EQ(mainWindow().geometry().topLeft(),
-              QPoint(screen.x() + centred(screen.width()), screen.y() + centred(screen.height())));
+    const auto centred = [](int pixels) { return int32_t((int64_t(pixels) * kTwipsPerPixel + 2147483648LL) / 2); };
+    EXPECT_TRUE(mainWindow().savedPlacement().top == centred(screen.height())
+                && mainWindow().savedPlacement().left == centred(screen.width()));
+    EXPECT_TRUE(screen.contains(mainWindow().geometry())) << mainWindow().geometry().x();
+    EXPECT_EQ(mainWindow().geometry().size(), mainWindow().minimumSize());
 }
 
 TEST_F(MainWindowStartup, OldDefinitionsOpenReadOnlyWhenTheUserSaysNo)

@@ -283,34 +283,6 @@ TEST_F(PropertiesDialog, DomainDataFollowsTheDataType)
     d.cmdCancel_Click();
 }
 
-// What a user does in the dialog: click into a box, replace its text, and leave it
-// with the tab key.
-void typeInto(QLineEdit* box, const QString& text)
-{
-    QTest::mouseClick(box, Qt::LeftButton);
-    box->selectAll();
-    QTest::keyClicks(box, text);
-}
-
-void leave(QWidget* box) { QTest::keyClick(box, Qt::Key_Tab); }
-
-// Focus moves only in the active window (on the offscreen platform, a window shown
-// for the first time).
-bool activate(QWidget& window)
-{
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window) && window.isActiveWindow();
-}
-
-// On the box itself, not on the empty end of a wide check box.
-void clickBox(QAbstractButton* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2)); }
-
-void showTab(frm_Properties& d, int page)
-{
-    QTabBar* bar = d.tabProperties->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page - 1).center());
-}
-
 TEST_F(PropertiesDialog, EditsThroughTheControlsAreStoredLoggedAndSaved)
 {
     // A picture stored with a label length of its own for multi occurrence.

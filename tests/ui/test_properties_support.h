@@ -5,7 +5,42 @@
 
 #include "properties/frm_Properties.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QMap>
+#include <QTabBar>
+#include <QTest>
+
+// What a user does in the dialog: click into a box, replace its text, and leave it
+// with the tab key.
+inline void typeInto(QLineEdit* box, const QString& text)
+{
+    QTest::mouseClick(box, Qt::LeftButton);
+    box->selectAll();
+    QTest::keyClicks(box, text);
+}
+
+inline void leave(QWidget* box) { QTest::keyClick(box, Qt::Key_Tab); }
+
+// Focus moves only in the active window (on the offscreen platform, a window shown
+// for the first time).
+inline bool activate(QWidget& window)
+{
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window) && window.isActiveWindow();
+}
+
+// On the box itself, not on the empty end of a wide check box.
+inline void clickBox(QAbstractButton* box)
+{
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+}
+
+inline void showTab(frm_Properties& d, int page)
+{
+    QTabBar* bar = d.tabProperties->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page - 1).center());
+}
 
 class PropertiesDialog : public MainWindowTest {
 protected:
