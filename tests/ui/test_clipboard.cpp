@@ -6,6 +6,7 @@
 #include "exchange/StructureXml.h"
 
 #include <QMenu>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -351,21 +352,79 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     EXPECT_FALSE(gbXslWritten);
 }
 
-// A field of its own lengths, as the checks take them, ends beyond what the host keeps:
-// the save refuses before it writes anything, and the paste stays in the window.
-TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+// The field text of simpled's f_2 with a length of 9999 and without a domain: its end
+// lies beyond what the host keeps.
+QString tooLongField(const QString& copy)
 {
-    open(QStringLiteral("simpled"));
-    QString text = copied("f_2");
+    QString text = copy;
     for (const auto& [from, to] : {std::pair{"iFieldLength=\"30\"", "iFieldLength=\"9999\""},
                                    {"iMaxDispLen=\"30\"", "iMaxDispLen=\"9999\""},
                                    {"sDomainPackage=\"te\"", "sDomainPackage=\"\""},
                                    {"sDomainCode=\"dsca\"", "sDomainCode=\"\""},
                                    {"tekwy002.dsca\"", "tekwy002.note\""}})
         text = replaced(text, from, to);
+    return text;
+}
+
+// A paste refuses, with one message listing each value, what the host could not keep:
+// a value of its own or a position the layout gives it, or a position it pushes another
+// field to. Nothing changes. A position that did not fit before is not the paste's.
+TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
+{
+    open(QStringLiteral("simpled"));
+    const QString copy = copied("f_2");
+    const QString before = formState();
+    const QString shown = treeText(tree());
+    const auto refused = [&](const QString& text, TreeNode* at) {
+        dialogs->clear();
+        clipboard->setText(text);
+        const int writes = clipboard->writes();
+        EXPECT_FALSE(gPasteStructure(at));
+        EXPECT_TRUE(formState() == before && treeText(tree()) == shown && !gbFormChanged);
+        EXPECT_TRUE(clipboard->text() == text && clipboard->writes() == writes);
+        EXPECT_EQ(dialogs->texts().size(), 1);
+        return dialogs->texts().value(0);
+    };
+
+    // Its end column: the node named as the tree showed it.
+    QString message = refused(tooLongField(copy), node("g_0"));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The structure on the clipboard was not pasted: these values do not"
+                                                  " fit the host's columns:")));
+    EXPECT_TRUE(message.contains(QRegularExpression(QStringLiteral(
+        "\r\n[^\r\n]*tekwy002\\.note[^\r\n]*: qxzrn308\\.xend 100\\d\\d has more than the 4 characters the host keeps"))))
+        << message.toStdString();
+
+    // Rows of 9999 lines push the fields below it beyond row 9999.
+    message = refused(replaced(copy, "iFieldHeight=\"1\"", "iFieldHeight=\"9999\""), node("f_1"));
+    for (const char* below : {"f_3", "f_4"})
+        EXPECT_TRUE(message.contains(node(below)->text().trimmed() + QStringLiteral(": qxzrn301.ypos 1")))
+            << below << message.toStdString();
+    EXPECT_FALSE(message.contains(node("f_1")->text().trimmed() + QStringLiteral(": "))) << message.toStdString();
+
+    // A field made to end beyond the host's columns since the last layout: a paste that
+    // moves it down a row goes in all the same.
+    gaFields[5].sDomainPackage.clear();  // else the domain gives its length back
+    gaFields[5].iFieldLength = 9999;
+    dialogs->clear();
+    clipboard->setText(copy);
+    EXPECT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// A field made longer than the host keeps its end: the save refuses before it writes
+// anything, and the field stays in the window.
+TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+{
+    open(QStringLiteral("simpled"));
+    QString text = tooLongField(copied("f_2"));
+    text = replaced(replaced(text, "iFieldLength=\"9999\"", "iFieldLength=\"30\""), "iMaxDispLen=\"9999\"",
+                    "iMaxDispLen=\"30\"");
     clipboard->setText(text);
     ASSERT_TRUE(gPasteStructure(node("g_0")));
     const QString pasted = node("g_0")->lastChild()->key();
+    FieldRecord& f = gaFields[size_t(node(pasted)->keyNumber())];
+    f.iFieldLength = f.iMaxDispLen = 9999;
+    f.bChanged = f.bChanged301 = f.bChanged308 = true;
     const QString fieldRows =
         QStringLiteral("SELECT * FROM qxzrn301 JOIN qxzrn308 USING (cfrm, sequ) WHERE cfrm = 'simpled'");
     const QStringList before = rows(fieldRows);
