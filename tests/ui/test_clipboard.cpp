@@ -221,6 +221,30 @@ const BadText kBadTexts[] = {
     {"label code with a tab and quotes",
      [](const QString& t) { return replaced(t, "sLabelCode=\"", "sLabelCode=\"&#9;&quot;"); },
      "sLabelCode holds a control character"},
+    // The dialog offers no element 0 and no group without columns.
+    {"element 0", [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"0\""); }, "iElement \"0\""},
+    {"group of no columns",
+     [](const QString& t) { return QString(t).replace(QRegularExpression(QStringLiteral("iGroupWidth=\"\\d+\"")),
+                                                      QStringLiteral("iGroupWidth=\"0\"")); },
+     "iGroupWidth \"0\""},
+    // Control characters beyond the first 32: DEL and the C1 range.
+    {"name with a DEL", [](const QString& t) { return replaced(t, "\"tekwy001.stoc\"", "\"tekwy001.&#127;stoc\""); },
+     "sFieldName holds a control character"},
+    {"label code with a C1 control",
+     [](const QString& t) { return replaced(t, "sLabelCode=\"", QStringLiteral("sLabelCode=\"\u0085")); },
+     "sLabelCode holds a control character"},
+    {"domain code with the last C1 control",
+     [](const QString& t) { return replaced(t, "sDomainCode=\"", "sDomainCode=\"&#x9F;"); },
+     "sDomainCode holds a control character"},
+    // A value in single quotes that holds a double quote hides no attribute from the count.
+    {"attributes hidden behind a quote in single quotes",
+     [](const QString& t) {
+         QString many = QStringLiteral("x='\"' ");
+         for (int i = 0; i < 100; ++i)
+             many += QStringLiteral("a%1=\"\" ").arg(i);
+         return QString(t).insert(t.indexOf(QStringLiteral("<fieldprops ")) + 12, many);
+     },
+     "<fieldprops> holds more than"},
     {"number wider than its column",
      [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
      "iElement"},
@@ -350,6 +374,17 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     w().mRemoveTempFiles();
     EXPECT_EQ(folder.entryList(QDir::Files), QStringList({QStringLiteral("keep.txt"), QStringLiteral("plmnotes.xml")}));
     EXPECT_FALSE(gbXslWritten);
+}
+
+// A value in single quotes that holds many "=" is one attribute to the count: the text
+// is pasted.
+TEST_F(Clipboard, SingleQuotedValuesCountAsQuotedBeforeTheTextIsRead)
+{
+    open(QStringLiteral("itemsd"));
+    const QString equals(60, u'=');
+    clipboard->setText(replaced(copied("f_3"), "sDefaultValue=\"\"", QStringLiteral("sDefaultValue='%1'").arg(equals)));
+    ASSERT_TRUE(gPasteStructure(node("g_0"))) << dialogs->texts().join(u'|').toStdString();
+    EXPECT_EQ(gaFields[size_t(node("g_0")->lastChild()->keyNumber())].sDefaultValue, equals);
 }
 
 // The field text of simpled's f_2 with a length of 9999 and without a domain: its end
