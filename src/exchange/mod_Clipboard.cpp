@@ -638,6 +638,15 @@ bool gPasteStructure(TreeNode* node)
     else if (ok)
         linker.linkFollowUps(0);
     const bool treeWasVisible = g_target.showTree(false);
+    // A refusal after records were taken gives back every record and node.
+    const auto giveBack = [&](const QString& why) {
+        before.restore();
+        tree->setSelectedItem(node);
+        tree->setDropHighlight(node);
+        g_target.showTree(treeWasVisible);
+        platform::setMousePointer(platform::Pointer::Default);
+        return refusePaste(why);
+    };
     bool placed = false;
     if (ok) {
         linkTop(s, t, node);
@@ -651,29 +660,18 @@ bool gPasteStructure(TreeNode* node)
         if (!placed)
             removeNodes(s, t, *tree);
     }
-    if (!placed) {
-        before.restore();
-        tree->setSelectedItem(node);
-        tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
-        platform::setMousePointer(platform::Pointer::Default);
-        return refusePaste(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
-                              : QStringLiteral("no record could be taken for it; nothing was changed"));
-    }
+    if (!placed)
+        return giveBack(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
+                           : QStringLiteral("no record could be taken for it; nothing was changed"));
 
     // The link rebuild of the layout numbers the new fields as new ones.
     for (const int32_t f : t.fields)
         gaFields[size_t(f)].nOmod = 0;
     if (const std::vector<UnfitValue> unfit = unfitAfterPaste(t, placedBefore); !unfit.empty()) {
         removeNodes(s, t, *tree);
-        before.restore();
-        tree->setSelectedItem(node);
-        tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
-        platform::setMousePointer(platform::Pointer::Default);
         if (unfit.size() > size_t(kShownUnfitValues))
             gWriteLog(gsUnfitValuesText(unfit, unfit.size()));
-        return refusePaste(gsUnfitValuesText(unfit));
+        return giveBack(gsUnfitValuesText(unfit));
     }
     gbFormChanged = true;
     g_target.showTree(treeWasVisible);
