@@ -12,11 +12,13 @@
 
 #include "exchange/StructureXml.h"
 #include "hostlink/mod_VrokGlobal.h"
+#include "layout/mod_Alignment.h"
 #include "model/NodeTree.h"
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_Pointers.h"
 #include "model/mod_Records.h"
+#include "model/mod_Store.h"
 #include "model/mod_TextCaches.h"
 #include "platform/Clipboard.h"
 #include "platform/Cursor.h"
@@ -214,44 +216,33 @@ bool roomFor(const StructureText& s, QString& why)
 // ---- Taking records and giving them back -----------------------------------------------------
 
 // What a paste may change, as it was before; restored when the paste fails after it
-// took records.
+// took records. The layout the fit check runs moves every field, so all are kept.
 class Snapshot {
 public:
-    explicit Snapshot(const std::vector<int32_t>& fieldSlots)
-        : m_groups(gaGroups), m_idMap(gaIdMap), m_fieldCount(gnFieldCount), m_outOfResources(gbOutOfResources),
-          m_formChanged(gbFormChanged)
+    Snapshot()
+        : m_groups(gaGroups), m_fields(gaFields), m_idMap(gaIdMap), m_fieldCount(gnFieldCount),
+          m_outOfResources(gbOutOfResources), m_recomputeLinks(gbRecomputeLinks), m_formChanged(gbFormChanged)
     {
-        m_fields.reserve(fieldSlots.size());
-        for (const int32_t i : fieldSlots)
-            m_fields.emplace_back(i, gaFields[size_t(i)]);
     }
 
-    void restore(const std::vector<int32_t>& takenFields) const
+    void restore() const
     {
-        // A slot taken that was not foreseen is made free again.
-        for (const int32_t i : takenFields) {
-            if (std::none_of(m_fields.begin(), m_fields.end(), [i](const auto& f) { return f.first == i; })) {
-                FieldRecord& f = gaFields[size_t(i)];
-                f.lFieldId = -1;
-                f.sNodeKey.clear();
-                f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
-            }
-        }
-        for (const auto& [i, record] : m_fields)
-            gaFields[size_t(i)] = record;
         gaGroups = m_groups;
+        gaFields = m_fields;
         gaIdMap = m_idMap;
         gnFieldCount = m_fieldCount;
         gbOutOfResources = m_outOfResources;
+        gbRecomputeLinks = m_recomputeLinks;
         gbFormChanged = m_formChanged;
     }
 
 private:
     std::vector<GroupRecord> m_groups;
+    std::vector<FieldRecord> m_fields;
     std::vector<IdMapEntry> m_idMap;
-    std::vector<std::pair<int32_t, FieldRecord>> m_fields;
     int16_t m_fieldCount;
     bool m_outOfResources;
+    bool m_recomputeLinks;
     bool m_formChanged;
 };
 
@@ -470,6 +461,76 @@ void removeNodes(const StructureText& s, const Taken& t, NodeTree& tree)
         tree.remove(keyOf(s, t, i));
 }
 
+// ---- Values the host can keep ------------------------------------------------------------------
+
+// What the layout writes of a field.
+struct Placement {
+    int16_t x, y, label, end, column;
+    bool operator==(const Placement&) const = default;
+};
+
+Placement placementOf(const FieldRecord& f)
+{
+    return {f.iFieldXPos, f.iFieldYPos, f.nLabelXPos, f.nFieldEndPos, f.iColumnId};
+}
+
+void place(FieldRecord& f, const Placement& p)
+{
+    f.iFieldXPos = p.x;
+    f.iFieldYPos = p.y;
+    f.nLabelXPos = p.label;
+    f.nFieldEndPos = p.end;
+    f.iColumnId = p.column;
+}
+
+// The form laid out as it stands: where each field slot is placed.
+std::vector<Placement> laidOut()
+{
+    gCalculateAlignment();
+    std::vector<Placement> out;
+    out.reserve(gaFields.size());
+    for (const FieldRecord& f : gaFields)
+        out.push_back(placementOf(f));
+    return out;
+}
+
+// The values the paste brings that the host could not keep, with the form laid out
+// with it: every value of the new records, and each position of another field that the
+// new records move to where its column cannot hold it (a position that did not fit
+// before the paste is not the paste's).
+std::vector<UnfitValue> unfitAfterPaste(const Taken& t, const std::vector<Placement>& before)
+{
+    const std::vector<Placement> after = laidOut();
+    FitCheck check;
+    for (const int32_t g : t.groups)
+        check.group(g);
+    std::vector<bool> pasted(gaFields.size(), false);
+    for (const int32_t f : t.fields) {
+        pasted[size_t(f)] = true;
+        check.field(gaFields[size_t(f)], FitRows::All);
+    }
+    std::vector<UnfitValue> out = check.values();
+    for (size_t i = 1; i < gaFields.size() && i < before.size(); ++i) {
+        const FieldRecord& f = gaFields[i];
+        if (pasted[i] || f.lFieldId == -1 || after[i] == before[i])
+            continue;
+        FitCheck now;
+        now.field(f, FitRows::All);
+        if (now.values().empty())
+            continue;
+        FieldRecord was = f;
+        place(was, before[i]);
+        FitCheck then;
+        then.field(was, FitRows::All);
+        for (const UnfitValue& v : now.values()) {
+            const auto same = [&v](const UnfitValue& u) { return u.table == v.table && u.column == v.column; };
+            if (std::none_of(then.values().begin(), then.values().end(), same))
+                out.push_back(v);
+        }
+    }
+    return out;
+}
+
 // Labels, domains, enums and the main table's data of the new records, from the host
 // of the form they went into.
 void fetchTexts()
@@ -567,7 +628,8 @@ bool gPasteStructure(TreeNode* node)
 
     platform::setMousePointer(platform::Pointer::Hourglass);
     const std::vector<int32_t> slots = freeFieldSlots(s.fields.size());
-    const Snapshot before(slots);
+    const Snapshot before;
+    const std::vector<Placement> placedBefore = laidOut();
     Taken t;
     Linker linker(s, t);
     bool ok = takeRecords(s, slots, t);
@@ -576,6 +638,15 @@ bool gPasteStructure(TreeNode* node)
     else if (ok)
         linker.linkFollowUps(0);
     const bool treeWasVisible = g_target.showTree(false);
+    // A refusal after records were taken gives back every record and node.
+    const auto giveBack = [&](const QString& why) {
+        before.restore();
+        tree->setSelectedItem(node);
+        tree->setDropHighlight(node);
+        g_target.showTree(treeWasVisible);
+        platform::setMousePointer(platform::Pointer::Default);
+        return refusePaste(why);
+    };
     bool placed = false;
     if (ok) {
         linkTop(s, t, node);
@@ -589,20 +660,19 @@ bool gPasteStructure(TreeNode* node)
         if (!placed)
             removeNodes(s, t, *tree);
     }
-    if (!placed) {
-        before.restore(t.fields);
-        tree->setSelectedItem(node);
-        tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
-        platform::setMousePointer(platform::Pointer::Default);
-        return refusePaste(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
-                              : QStringLiteral("no record could be taken for it; nothing was changed"));
-    }
+    if (!placed)
+        return giveBack(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
+                           : QStringLiteral("no record could be taken for it; nothing was changed"));
 
-    // The link rebuild numbers the new fields as new ones.
+    // The link rebuild of the layout numbers the new fields as new ones.
     for (const int32_t f : t.fields)
         gaFields[size_t(f)].nOmod = 0;
-    gRebuildPointers();
+    if (const std::vector<UnfitValue> unfit = unfitAfterPaste(t, placedBefore); !unfit.empty()) {
+        removeNodes(s, t, *tree);
+        if (unfit.size() > size_t(kShownUnfitValues))
+            gWriteLog(gsUnfitValuesText(unfit, unfit.size()));
+        return giveBack(gsUnfitValuesText(unfit));
+    }
     gbFormChanged = true;
     g_target.showTree(treeWasVisible);
     platform::setMousePointer(platform::Pointer::Default);

@@ -51,7 +51,10 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard);
 // into; members its form version lacks stay at their defaults. Refused, with one
 // message and nothing changed: open mode "r", no target, a text that is not a sound
 // structure text, a place where the structure may not go, more fields or groups than
-// the form has free slots. Sets gbFormChanged when something was pasted.
+// the form has free slots, values that the host could not keep in their columns (the
+// store's own check, on the new records and on the positions the layout gives the
+// form with them; every such value is listed). Sets gbFormChanged when something was
+// pasted.
 bool gPasteStructure(TreeNode* node);
 
 // The checks of a paste at node before it takes anything: the text read and checked

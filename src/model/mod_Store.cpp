@@ -11,8 +11,12 @@
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_Velq.h"
 #include "hostlink/mod_VrokGlobal.h"
+#include "hostlink/mod_Texts.h"
+#include "model/NodeTree.h"
 #include "model/mod_DesignDefinitions.h"
+#include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
+#include "model/mod_Pointers.h"
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
@@ -221,60 +225,142 @@ std::vector<int32_t> widthsOf(const char* table, const std::vector<DesignColumn<
     return widths;
 }
 
-// False, with why, at the first column of the record whose value the host could not
-// give back: a number cut short would read as another number or fail the read of the
-// whole form.
-template <typename R>
-bool fits(const char* table, const std::vector<DesignColumn<R>>& columns, const std::vector<int32_t>& widths,
-          const R& record, const QString& what, QString& why)
+// The property dialog's caption of a column: its control's label, and for the two
+// label sizes the frame of the occurrence view they stand in.
+struct Caption {
+    const char* table;
+    const char* column;
+    const char* label;
+    const char* frame;
+};
+
+constexpr Caption kCaptions[] = {
+    {kTable315, "labl", "pzprop.glab", nullptr},
+    {kTable315, "wdth", "pzprop.cols", nullptr},
+    {kTable315, "zb_tabp", "pzprop.tabp", nullptr},
+    {kTable301, "fldn", "pzprop.fldn", nullptr},
+    {kTable301, "elem", "pzprop.elem", nullptr},
+    {kTable301, "pacd", "pzprop.domain", nullptr},
+    {kTable301, "cdom", "pzprop.domain", nullptr},
+    {kTable301, "typf", "pzprop.typf", nullptr},
+    {kTable301, "difo", "pzprop.difo", nullptr},
+    {kTable301, "mini", "pzprop.mini", nullptr},
+    {kTable301, "maxd", "pzzrn301.maxd1", nullptr},
+    {kTable301, "maxi", "pzzrn301.maxi1", nullptr},
+    {kTable301, "sttp", "pzprop.sttp", nullptr},
+    {kTable301, "zoom", "pzprop.zoom", nullptr},
+    {kTable301, "zprg", "pzprop.zprg", nullptr},
+    {kTable301, "zopm", "pzprop.zopm", nullptr},
+    {kTable301, "zret", "pzprop.zret", nullptr},
+    {kTable301, "cmes", "pzprop.cmes", nullptr},
+    {kTable301, "dcex", "pzprop.dcex", nullptr},
+    {kTable301, "labl", "pzprop.labl", nullptr},
+    {kTable302, "inpc", "pzprop.inpc", nullptr},
+    {kTable302, "defa", "pzprop.defa", nullptr},
+    {kTable308, "lpos", "pzprop.lpos", nullptr},
+    {kTable308, "llso", "pzprop.llen", "pzprop.inso"},
+    {kTable308, "lhso", "pzprop.lhgt", "pzprop.inso"},
+    {kTable308, "llmo", "pzprop.llen", "pzprop.inmo"},
+    {kTable308, "lhmo", "pzprop.lhgt", "pzprop.inmo"},
+    {kTable308, "za_hght", "pzprop.hght", nullptr},
+    {kTable308, "za_yesv", "pzprop.yesv", nullptr},
+    {kTable308, "za_srch", "pzprop.srch", nullptr},
+    {kTable308, "za_cnst", "pzprop.cnst", nullptr},
+    {kTable308, "za_icon", "pzprop.icon", nullptr},
+    {kTable308, "za_zind", "pzprop.zind", nullptr},
+    {kTable308, "za_adju", "pzprop.adju", nullptr},
+};
+
+// Columns no control of the dialog shows (links, computed positions) keep their names.
+QString captionOf(const char* table, const char* column)
 {
+    for (const Caption& c : kCaptions) {
+        if (qstrcmp(c.table, table) != 0 || qstrcmp(c.column, column) != 0)
+            continue;
+        int16_t kind = 11;
+        QString text = gsGetLabel(QLatin1String(c.label), kind);
+        if (c.frame) {
+            kind = 11;
+            text += QStringLiteral(" (") + gsGetLabel(QLatin1String(c.frame), kind) + QLatin1Char(')');
+        }
+        return text;
+    }
+    return QLatin1String(table) + QLatin1Char('.') + QLatin1String(column);
+}
+
+// The record as the tree shows it; a record without a node by what names it.
+QString nodeText(const QString& key, const QString& otherwise)
+{
+    if (const NodeTree* tree = gMainTree(); tree && !key.isEmpty())
+        if (const TreeNode* n = tree->node(key); n && !n->text().trimmed().isEmpty())
+            return n->text().trimmed();
+    return otherwise;
+}
+
+// The value as the user knows it: a number as it stands, a text in plain quotes, a
+// long one cut short.
+QString shownValue(const QString& written)
+{
+    if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
+        return written;
+    QString text = written.mid(2, written.size() - 4).replace(QStringLiteral("\"\"\"\""), QStringLiteral("\""));
+    constexpr qsizetype kShown = 40;
+    if (text.size() > kShown) {
+        // Not inside a character of two units.
+        text = text.left(text[kShown - 1].isHighSurrogate() ? kShown - 1 : kShown) + QStringLiteral("...");
+    }
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// The columns of one row whose values the host could not give back: a number cut short
+// would read as another number or fail the read of the whole form. Columns the form
+// version does not write are not asked.
+template <typename R>
+void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns, const std::vector<int32_t>& widths,
+                  const R& record, const std::function<QString()>& node, std::vector<UnfitValue>& out)
+{
+    QString shown;
     for (size_t i = 0; i < columns.size(); ++i) {
         const DesignColumn<R>& c = columns[i];
         if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
         const QString value = c.write(record);
-        if (keptLength(value) > widths[i]) {
-            why = QStringLiteral("%1 holds %2 in %3.%4, which keeps only %5 characters")
-                      .arg(what, value.size() > 40 ? value.left(40) + QStringLiteral("...") : value,
-                           QLatin1String(table), QLatin1String(c.name))
-                      .arg(widths[i]);
-            return false;
-        }
+        if (keptLength(value) <= widths[i])
+            continue;
+        if (shown.isEmpty())
+            shown = node();
+        out.push_back({shown, captionOf(table, c.name), QLatin1String(table), QLatin1String(c.name),
+                       shownValue(value), widths[i]});
     }
-    return true;
 }
 
-// Every row the store is about to write fits its columns.
-bool mbValuesFit(QString& why)
+QString groupNode(int32_t index)
 {
-    const std::vector<int32_t> w315 = widthsOf(kTable315, gColumns315());
-    for (size_t i = 0; i < gaGroups.size(); ++i) {
-        const GroupRecord& g = gaGroups[i];
-        if (g.Grpi != -1 && g.bChanged
-            && !fits(kTable315, gColumns315(), w315, g, QStringLiteral("group %1").arg(g.Grpi), why))
-            return false;
-    }
-    const std::vector<int32_t> w301 = widthsOf(kTable301, gColumns301());
-    const std::vector<int32_t> w302 = widthsOf(kTable302, gColumns302());
-    const std::vector<int32_t> w308 = widthsOf(kTable308, gColumns308());
+    const GroupRecord& g = gaGroups[size_t(index)];
+    return nodeText(gsGroupKey(index), QStringLiteral("group %1").arg(g.Grpi));
+}
+
+QString fieldNode(const FieldRecord& f)
+{
+    return nodeText(f.sNodeKey, f.sFieldName.trimmed().isEmpty() ? f.sLabelCode.trimmed() : f.sFieldName.trimmed());
+}
+
+// The values of every row the store is about to write that do not fit their columns.
+std::vector<UnfitValue> unfitToStore()
+{
+    FitCheck check;
+    for (size_t i = 0; i < gaGroups.size(); ++i)
+        if (gaGroups[i].Grpi != -1 && gaGroups[i].bChanged)
+            check.group(int32_t(i));
     for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
         const FieldRecord& f = gaFields[size_t(i)];
-        if (f.sNodeKey.isEmpty() || f.lFieldId == -1 || !f.bChanged)
-            continue;
-        const QString what = QStringLiteral("field %1").arg(f.sFieldName.trimmed());
-        if ((f.bChanged301 && !fits(kTable301, gColumns301(), w301, f, what, why))
-            || (f.bChanged302 && !fits(kTable302, gColumns302(), w302, f, what, why))
-            || (f.bChanged308 && !fits(kTable308, gColumns308(), w308, f, what, why)))
-            return false;
+        if (!f.sNodeKey.isEmpty() && f.lFieldId != -1 && f.bChanged)
+            check.field(f, FitRows::Changed);
     }
-    const std::vector<int32_t> w316 = widthsOf(kTable316, gColumns316());
-    for (size_t i = 1; i < gaSpecificCommands.size(); ++i) {
-        const SpecificCommandRecord& c = gaSpecificCommands[i];
-        if (c.lLinkId != -1 && c.bChanged
-            && !fits(kTable316, gColumns316(), w316, c, QStringLiteral("form command %1").arg(c.sSpecificCommand), why))
-            return false;
-    }
-    return true;
+    for (size_t i = 1; i < gaSpecificCommands.size(); ++i)
+        if (gaSpecificCommands[i].lLinkId != -1 && gaSpecificCommands[i].bChanged)
+            check.command(gaSpecificCommands[i]);
+    return check.values();
 }
 
 // The form's rows of a query, each read into a fresh record by the columns' own
@@ -423,6 +509,59 @@ void noteHostBusy()
 
 } // namespace
 
+// ---- Values the host could not keep ----------------------------------------------------------
+
+struct FitCheck::Widths {
+    std::vector<int32_t> w315 = widthsOf(kTable315, gColumns315());
+    std::vector<int32_t> w301 = widthsOf(kTable301, gColumns301());
+    std::vector<int32_t> w302 = widthsOf(kTable302, gColumns302());
+    std::vector<int32_t> w308 = widthsOf(kTable308, gColumns308());
+    std::vector<int32_t> w316 = widthsOf(kTable316, gColumns316());
+};
+
+FitCheck::FitCheck() : m_widths(std::make_unique<Widths>()) {}
+
+FitCheck::~FitCheck() = default;
+
+void FitCheck::group(int32_t index)
+{
+    Q_ASSERT(index >= 0 && size_t(index) < gaGroups.size());
+    collectUnfit(kTable315, gColumns315(), m_widths->w315, gaGroups[size_t(index)],
+                 [index] { return groupNode(index); }, m_values);
+}
+
+void FitCheck::field(const FieldRecord& f, FitRows rows)
+{
+    const bool all = rows == FitRows::All;
+    const std::function<QString()> node = [&f] { return fieldNode(f); };
+    if (all || f.bChanged301)
+        collectUnfit(kTable301, gColumns301(), m_widths->w301, f, node, m_values);
+    if (all || f.bChanged302)
+        collectUnfit(kTable302, gColumns302(), m_widths->w302, f, node, m_values);
+    if (all || f.bChanged308)
+        collectUnfit(kTable308, gColumns308(), m_widths->w308, f, node, m_values);
+}
+
+void FitCheck::command(const SpecificCommandRecord& c)
+{
+    collectUnfit(kTable316, gColumns316(), m_widths->w316, c,
+                 [&c] { return QStringLiteral("form command %1").arg(c.sSpecificCommand.trimmed()); }, m_values);
+}
+
+QString gsUnfitValuesText(const std::vector<UnfitValue>& values, size_t shown)
+{
+    QStringList lines{QStringLiteral("these values do not fit the host's columns:")};
+    for (size_t i = 0; i < values.size() && i < shown; ++i) {
+        const UnfitValue& v = values[i];
+        lines << QStringLiteral("%1: %2 %3 has more than the %4 the host keeps")
+                     .arg(v.node, v.property, v.value,
+                          v.width == 1 ? QStringLiteral("1 character") : QStringLiteral("%1 characters").arg(v.width));
+    }
+    if (values.size() > shown)
+        lines << QStringLiteral("and %1 more").arg(values.size() - shown);
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 bool mbStoreGroupDefinitions(int32_t& set315)
 {
     gWriteLog(QStringLiteral("----- Storing Group Definitions -----"));
@@ -569,9 +708,12 @@ bool gbStoreDesignDefinitions()
         return fail();
     };
 
+    if (const std::vector<UnfitValue> unfit = unfitToStore(); !unfit.empty()) {
+        if (unfit.size() > size_t(kShownUnfitValues))
+            gWriteLog(gsUnfitValuesText(unfit, unfit.size()));
+        return refuse(gsUnfitValuesText(unfit));
+    }
     QString why;
-    if (!mbValuesFit(why))
-        return refuse(why);
     if (!openSet(kTable315, set315, opened))
         return fail();
     gInitVelqSet();

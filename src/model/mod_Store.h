@@ -11,6 +11,11 @@
 // restores the marks (gbAbortStore does both).
 #include <QString>
 #include <cstdint>
+#include <memory>
+#include <vector>
+
+struct FieldRecord;
+struct SpecificCommandRecord;
 
 // Walks the whole form into the update set and commits it. True when the host took
 // the set; the model is then marked stored. False at the first record that could not
@@ -18,8 +23,9 @@
 // set, a refused input-property call, an object set that could not be opened) or when
 // the commit failed.
 //
-// Refused before any row is written, with gsStoreRefusal telling why: a value the host
-// could not give back in the width of its column (nothing is sent), or a form whose
+// Refused before any row is written, with gsStoreRefusal telling why: values the host
+// could not give back in the widths of their columns (all of them listed; nothing is
+// sent), or a form whose
 // group and field rows in the host no longer exist and link as this session read or
 // last stored them (another session stored it meanwhile; checked inside the set's
 // transaction, which the set's head opens). A set the host could not write because
@@ -47,5 +53,48 @@ void gRestoreExistsMarks();
 // Aborts the host transaction of a failed store and, when the host carried the abort
 // out, restores the marks. False when the abort call failed (the marks then stay).
 bool gbAbortStore();
+
+// ---- Values the host could not keep ---------------------------------------------------------
+//
+// The host keeps each column in a fixed width: a text longer than it, or a number of
+// more digits, would come back cut short, as another number or breaking the read of
+// the whole form. The store refuses such values; a paste asks the same before it keeps
+// what it added.
+
+// One value too wide for its column.
+struct UnfitValue {
+    QString node;      // the record as the tree shows it
+    QString property;  // the property dialog's caption of the column, else table.column
+    QString table;
+    QString column;
+    QString value;     // a text without its quotes, a long one cut short
+    int32_t width;     // characters the column keeps
+};
+
+// Which rows of a field are asked: those its change marks send, or all three.
+enum class FitRows { Changed, All };
+
+// Collects the unfit values of records, by the columns and widths the store writes
+// with (columns the form version lacks are not written and not asked).
+class FitCheck {
+public:
+    FitCheck();
+    ~FitCheck();
+    void group(int32_t index);  // its qxzrn315 row
+    void field(const FieldRecord& field, FitRows rows);
+    void command(const SpecificCommandRecord& command);
+    const std::vector<UnfitValue>& values() const { return m_values; }
+
+private:
+    struct Widths;
+    std::unique_ptr<Widths> m_widths;
+    std::vector<UnfitValue> m_values;
+};
+
+// The most values a message lists; the rest are counted.
+inline constexpr int32_t kShownUnfitValues = 20;
+
+// A text for the user: a line for each value, at most shown of them.
+QString gsUnfitValuesText(const std::vector<UnfitValue>& values, size_t shown = size_t(kShownUnfitValues));
 
 void resetStore();

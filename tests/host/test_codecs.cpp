@@ -64,7 +64,9 @@ TEST(CallText, QuotesAreDoubledAndMadeSingleFromTheLeft)
 TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSingleFromTheLeft)
 {
     for (const char* text : {"f(1,2", "f(\"abc)", "f(\"ab\"\")", "f(1)x", "f()x", "(1)", "  (1)", "noparen", "",
-                             "f(abc)", "f(1,)", "f(,1)", "f(\"a\"b)", "f(1 2)", "get tiv(1)", "f;drop(1)", "f(1.5)"}) {
+                             "f(abc)", "f(1,)", "f(,1)", "f(\"a\"b)", "f(1 2)", "get tiv(1)", "f;drop(1)", "f(1.5)",
+                             // A sign alone is no number (it would read as 0).
+                             "f(-)", "f(+)", "f(1, - )", "f(+,2)"}) {
         QString why;
         EXPECT_FALSE(calltext::parse(QString::fromUtf8(text), &why)) << text;
         EXPECT_FALSE(why.isEmpty()) << text;

@@ -195,6 +195,10 @@ const FailingCase kFailing[] = {
     {"text_into_number_column", kSetBadColumn, 0, one('I', kGroups, kGroup3 + more({pair("wdth", "wide")}))},
     {"column_twice", kSetBadColumn, 0, one('I', kGroups, kGroup3 + key("levl", 2))},
     {"key_missing_a_column", kSetBadColumn, 0, one('d', kGroups, pairs({pair("clan", "2"), pair("grpi", 1)}))},
+    // The whole key and a column more: it would name rows by a column that is no key.
+    {"key_with_a_column_more", kSetBadColumn, 0, one('D', kGroups, key("grpi", 1) + key("levl", 1))},
+    {"update_key_with_a_column_more", kSetBadColumn, 0,
+     update('V', kFields, key("sequ", 1) + key("xpos", 77), key("sequ", 1) + key("xpos", 77) + key("ypos", 3))},
     {"update_changing_the_key", kSetBadColumn, 0,
      update('u', kGroups, kPrefix + key("grpi", 1), kPrefix + key("grpi", 9))},
     {"object_set_not_open", kSetUnknownTable, 0, one('I', 998, kGroup3)},

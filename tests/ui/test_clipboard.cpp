@@ -6,6 +6,7 @@
 #include "exchange/StructureXml.h"
 
 #include <QMenu>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 namespace {
@@ -220,6 +221,30 @@ const BadText kBadTexts[] = {
     {"label code with a tab and quotes",
      [](const QString& t) { return replaced(t, "sLabelCode=\"", "sLabelCode=\"&#9;&quot;"); },
      "sLabelCode holds a control character"},
+    // The dialog offers no element 0 and no group without columns.
+    {"element 0", [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"0\""); }, "iElement \"0\""},
+    {"group of no columns",
+     [](const QString& t) { return QString(t).replace(QRegularExpression(QStringLiteral("iGroupWidth=\"\\d+\"")),
+                                                      QStringLiteral("iGroupWidth=\"0\"")); },
+     "iGroupWidth \"0\""},
+    // Control characters beyond the first 32: DEL and the C1 range.
+    {"name with a DEL", [](const QString& t) { return replaced(t, "\"tekwy001.stoc\"", "\"tekwy001.&#127;stoc\""); },
+     "sFieldName holds a control character"},
+    {"label code with a C1 control",
+     [](const QString& t) { return replaced(t, "sLabelCode=\"", QStringLiteral("sLabelCode=\"\u0085")); },
+     "sLabelCode holds a control character"},
+    {"domain code with the last C1 control",
+     [](const QString& t) { return replaced(t, "sDomainCode=\"", "sDomainCode=\"&#x9F;"); },
+     "sDomainCode holds a control character"},
+    // A value in single quotes that holds a double quote hides no attribute from the count.
+    {"attributes hidden behind a quote in single quotes",
+     [](const QString& t) {
+         QString many = QStringLiteral("x='\"' ");
+         for (int i = 0; i < 100; ++i)
+             many += QStringLiteral("a%1=\"\" ").arg(i);
+         return QString(t).insert(t.indexOf(QStringLiteral("<fieldprops ")) + 12, many);
+     },
+     "<fieldprops> holds more than"},
     {"number wider than its column",
      [](const QString& t) { return replaced(t, "iElement=\"1\"", "iElement=\"12345\""); },
      "iElement"},
@@ -360,28 +385,98 @@ TEST_F(Clipboard, TheDebugViewWritesNumberedFilesAndExitRemovesOnlyThose)
     EXPECT_FALSE(gbXslWritten);
 }
 
-// A field of its own lengths, as the checks take them, ends beyond what the host keeps:
-// the save refuses before it writes anything, and the paste stays in the window.
-TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+// A value in single quotes that holds many "=" is one attribute to the count: the text
+// is pasted.
+TEST_F(Clipboard, SingleQuotedValuesCountAsQuotedBeforeTheTextIsRead)
 {
-    open(QStringLiteral("simpled"));
-    QString text = copied("f_2");
+    open(QStringLiteral("itemsd"));
+    const QString equals(60, u'=');
+    clipboard->setText(replaced(copied("f_3"), "sDefaultValue=\"\"", QStringLiteral("sDefaultValue='%1'").arg(equals)));
+    ASSERT_TRUE(gPasteStructure(node("g_0"))) << dialogs->texts().join(u'|').toStdString();
+    EXPECT_EQ(gaFields[size_t(node("g_0")->lastChild()->keyNumber())].sDefaultValue, equals);
+}
+
+// The field text of simpled's f_2 with a length of 9999 and without a domain: its end
+// lies beyond what the host keeps.
+QString tooLongField(const QString& copy)
+{
+    QString text = copy;
     for (const auto& [from, to] : {std::pair{"iFieldLength=\"30\"", "iFieldLength=\"9999\""},
                                    {"iMaxDispLen=\"30\"", "iMaxDispLen=\"9999\""},
                                    {"sDomainPackage=\"te\"", "sDomainPackage=\"\""},
                                    {"sDomainCode=\"dsca\"", "sDomainCode=\"\""},
                                    {"tekwy002.dsca\"", "tekwy002.note\""}})
         text = replaced(text, from, to);
+    return text;
+}
+
+// A paste refuses, with one message listing each value, what the host could not keep:
+// a value of its own or a position the layout gives it, or a position it pushes another
+// field to. Nothing changes. A position that did not fit before is not the paste's.
+TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
+{
+    open(QStringLiteral("simpled"));
+    const QString copy = copied("f_2");
+    const QString before = formState();
+    const QString shown = treeText(tree());
+    const auto refused = [&](const QString& text, TreeNode* at) {
+        dialogs->clear();
+        clipboard->setText(text);
+        const int writes = clipboard->writes();
+        EXPECT_FALSE(gPasteStructure(at));
+        EXPECT_TRUE(formState() == before && treeText(tree()) == shown && !gbFormChanged);
+        EXPECT_TRUE(clipboard->text() == text && clipboard->writes() == writes);
+        EXPECT_EQ(dialogs->texts().size(), 1);
+        return dialogs->texts().value(0);
+    };
+
+    // Its end column: the node named as the tree showed it.
+    QString message = refused(tooLongField(copy), node("g_0"));
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The structure on the clipboard was not pasted: these values do not"
+                                                  " fit the host's columns:")));
+    EXPECT_TRUE(message.contains(QRegularExpression(QStringLiteral(
+        "\r\n[^\r\n]*tekwy002\\.note[^\r\n]*: qxzrn308\\.xend 100\\d\\d has more than the 4 characters the host keeps"))))
+        << message.toStdString();
+
+    // Rows of 9999 lines push the fields below it beyond row 9999.
+    message = refused(replaced(copy, "iFieldHeight=\"1\"", "iFieldHeight=\"9999\""), node("f_1"));
+    for (const char* below : {"f_3", "f_4"})
+        EXPECT_TRUE(message.contains(node(below)->text().trimmed() + QStringLiteral(": qxzrn301.ypos 1")))
+            << below << message.toStdString();
+    EXPECT_FALSE(message.contains(node("f_1")->text().trimmed() + QStringLiteral(": "))) << message.toStdString();
+
+    // A field made to end beyond the host's columns since the last layout: a paste that
+    // moves it down a row goes in all the same.
+    gaFields[5].sDomainPackage.clear();  // else the domain gives its length back
+    gaFields[5].iFieldLength = 9999;
+    dialogs->clear();
+    clipboard->setText(copy);
+    EXPECT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// A field made longer than the host keeps its end: the save refuses before it writes
+// anything, and the field stays in the window.
+TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
+{
+    open(QStringLiteral("simpled"));
+    QString text = tooLongField(copied("f_2"));
+    text = replaced(replaced(text, "iFieldLength=\"9999\"", "iFieldLength=\"30\""), "iMaxDispLen=\"9999\"",
+                    "iMaxDispLen=\"30\"");
     clipboard->setText(text);
     ASSERT_TRUE(gPasteStructure(node("g_0")));
     const QString pasted = node("g_0")->lastChild()->key();
+    FieldRecord& f = gaFields[size_t(node(pasted)->keyNumber())];
+    f.iFieldLength = f.iMaxDispLen = 9999;
+    f.bChanged = f.bChanged301 = f.bChanged308 = true;
     const QString fieldRows =
         QStringLiteral("SELECT * FROM qxzrn301 JOIN qxzrn308 USING (cfrm, sequ) WHERE cfrm = 'simpled'");
     const QStringList before = rows(fieldRows);
     host::clearCallLog();
     trigger("mnuFSave");
     ASSERT_EQ(dialogs->texts().size(), 1);
-    EXPECT_TRUE(dialogs->texts().front().contains(QStringLiteral("tekwy002.note holds 10031 in qxzrn308.xend")))
+    EXPECT_TRUE(dialogs->texts().front().contains(node(pasted)->text().trimmed()
+                                                  + QStringLiteral(": qxzrn308.xend 10031 has more than")))
         << dialogs->texts().front().toStdString();
     EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 0 && rows(fieldRows) == before);
     EXPECT_TRUE(gbFormChanged && node(pasted));

@@ -10,7 +10,9 @@
 #include "test_main_window_support.h"
 
 #include "core/test_links_support.h"
+#include "properties/frm_Properties.h"
 
+#include <QGroupBox>
 #include <QLabel>
 
 #include <map>
@@ -219,8 +221,8 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         // no mark flipped, the reason naming the field for the window to show.
         EXPECT_EQ(marks(), marksBefore);
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
-        EXPECT_TRUE(gsStoreRefusal().startsWith(QStringLiteral("field tekwy900.nf holds"))
-                    && gsStoreRefusal().contains(QStringLiteral(" in qxzrn301.dcex")))
+        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("\ntekwy900.nf: Language unit \""))
+                    && gsStoreRefusal().contains(QStringLiteral("has more than the 20 characters the host keeps")))
             << gsStoreRefusal().toStdString();
     } else {
         EXPECT_NE(marks(), marksBefore) << "the store flipped marks before it failed";
@@ -331,6 +333,192 @@ TEST_F(Store, FreedRecordsAndTheirDocumentation)
     host::clearCallLog();
     ASSERT_TRUE(gbStoreDesignDefinitions());
     EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 2 && sentSetRecords().empty());
+}
+
+// ---- Values the host cannot keep ------------------------------------------------------------
+
+// Every value the host cannot keep is listed in the save's one message: the node as the
+// tree shows it, the property by the caption the property dialog gives it (a label size
+// with its occurrence view). Nothing is sent; the edits stay.
+TEST_F(Store, ASaveListsEveryValueTheHostCannotKeepByNodeAndCaption)
+{
+    open(QStringLiteral("itemsd"));
+    tree().setSelectedItem(node("f_3"));
+    w().mnuEProperties_Click();
+    frm_Properties& d = propertiesDialog();
+    const auto framed = [](const QLabel* label, const QGroupBox* frame) {
+        return label->text() + QStringLiteral(" (") + frame->title() + QLatin1Char(')');
+    };
+    const QStringList captions = {d.lblStartPosOfStringCaption->text(), framed(d.lblLabelLengthSOCaption, d.fraLabelSO),
+                                  framed(d.lblLabelHeightSOCaption, d.fraLabelSO),
+                                  framed(d.lblLabelHeightMOCaption, d.fraLabelMO), d.lblZoomIndCaption->text()};
+    d.cmdCancel_Click();
+
+    FieldRecord& f = gaFields[3];
+    f.iStartPosOfString = f.iLabelLengthSO = f.iLabelHeightSO = f.iLabelHeightMO = f.iZoomIndex = 32767;
+    f.bChanged = f.bChanged301 = f.bChanged308 = true;
+    // A label entry: no field name, named as its node.
+    FieldRecord& label = gaFields[34];
+    label.sFieldName.clear();
+    label.iLabelHeightSO = 32767;
+    label.bChanged = label.bChanged301 = label.bChanged308 = true;
+    gbFormChanged = true;
+    const QString before = formDump("itemsd");
+    host::clearCallLog();
+    dialogs->clear();
+    trigger("mnuFSave");
+
+    ASSERT_EQ(dialogs->texts().size(), 1) << dialogs->texts().join(u'|').toStdString();
+    const QString message = dialogs->texts().front();
+    EXPECT_TRUE(message.startsWith(QStringLiteral("The form was not stored: these values do not fit the host's columns:")))
+        << message.toStdString();
+    const QString seak = node("f_3")->text().trimmed();
+    for (const QString& caption : captions)
+        EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has more than the 4 characters the host keeps")
+                                         .arg(seak, caption)))
+            << caption.toStdString() << "\n" << message.toStdString();
+    EXPECT_FALSE(node("f_34")->text().trimmed().isEmpty());
+    EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has").arg(node("f_34")->text().trimmed(), captions[2])))
+        << message.toStdString();
+    // The rest: rows the label heights push beyond what the host keeps.
+    const QStringList lines = message.split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.filter(QStringLiteral(" has more than ")).size(),
+              6 + lines.filter(QStringLiteral(": qxzrn301.ypos 32767 has more than ")).size())
+        << message.toStdString();
+    EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
+    EXPECT_TRUE(formDump("itemsd") == before && gbFormChanged && f.iZoomIndex == 32767);
+
+    // More than a box can show: the first are listed, the rest counted.
+    restart();
+    open(QStringLiteral("itemsd"));
+    int32_t unfit = 0;
+    for (int32_t i = 1; i <= gnFieldCount && unfit < kShownUnfitValues + 5; ++i) {
+        FieldRecord& e = gaFields[size_t(i)];
+        if (e.lFieldId != -1) {
+            e.iStartPosOfString = 32767;
+            e.bChanged = e.bChanged301 = true;
+            ++unfit;
+        }
+    }
+    EXPECT_FALSE(gbStoreDesignDefinitions());
+    EXPECT_EQ(gsStoreRefusal().count(QStringLiteral(" has more than ")), kShownUnfitValues);
+    EXPECT_TRUE(gsStoreRefusal().endsWith(QStringLiteral("\r\nand 5 more"))) << gsStoreRefusal().toStdString();
+}
+
+// Each row the store writes is asked, whatever else changed: a column of the form
+// version's selection groups, and the layout row's own columns when only it changed.
+TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
+{
+    const struct {
+        const char* name;
+        const char* key;
+        std::function<void()> edit;
+        const char* caption;
+    } cases[] = {
+        {"parent table", "g_7",
+         [] {
+             gaGroups[7].sParentTable = QStringLiteral("tekwy0003");
+             gaGroups[7].bChanged = true;
+         },
+         "Parent table"},
+        {"search field", "f_3",
+         [] {
+             gaFields[3].sSearchField = QString(18, u's');
+             gaFields[3].bChanged = gaFields[3].bChanged308 = true;
+         },
+         "Search field"},
+        {"icon", "p_13",
+         [] {
+             gaFields[13].sIconName = QString(17, u'i');
+             gaFields[13].bChanged = gaFields[13].bChanged308 = true;
+         },
+         "Icon"},
+        {"zoom index", "f_3",
+         [] {
+             gaFields[3].iZoomIndex = 12345;
+             gaFields[3].bChanged = gaFields[3].bChanged308 = true;
+         },
+         "Zoom index"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        open(QStringLiteral("itemsd"));
+        ASSERT_TRUE(gbFormVersionSupports(kFeatureSelectionGroups));
+        c.edit();
+        const QString before = formDump("itemsd");
+        host::clearCallLog();
+        EXPECT_FALSE(gbStoreDesignDefinitions());
+        EXPECT_TRUE(gsStoreRefusal().contains(node(c.key)->text().trimmed() + QStringLiteral(": ")
+                                              + QLatin1String(c.caption) + QLatin1Char(' ')))
+            << gsStoreRefusal().toStdString();
+        EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
+        EXPECT_EQ(formDump("itemsd"), before);
+    }
+}
+
+// ---- A save over another session's save ------------------------------------------------------
+
+// Rows another session stored since this one read them: each difference refuses the
+// store inside its transaction, which the abort leaves as the other session left it.
+TEST_F(Store, RowsAnotherSessionChangedRefuseTheStoreAndNothingIsWritten)
+{
+    const struct {
+        const char* name;
+        std::function<void()> meanwhile;
+    } cases[] = {
+        {"a field row deleted",
+         [this] {
+             hostExec(QStringLiteral("PRAGMA foreign_keys = OFF; DELETE FROM qxzrn308 WHERE cfrm = 'itemsd' AND sequ = 5;"
+                                     " DELETE FROM qxzrn302 WHERE cfrm = 'itemsd' AND sequ = 5;"
+                                     " DELETE FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = 5"));
+         }},
+        {"a field's next link alone",
+         [this] {
+             hostExec(QStringLiteral("UPDATE qxzrn308 SET next = next + 1 WHERE cfrm = 'itemsd' AND sequ = 5"));
+         }},
+        {"a group in the slot this session takes as new",
+         [this] {
+             QString key;
+             const int32_t g = glNewItem(QStringLiteral("group"), key);
+             ASSERT_GT(g, 0);
+             gaGroups[size_t(g)].sLabelCode = QStringLiteral("tekwy100.general");
+             tree().add(node("g_0"), Relationship::Child, key, QStringLiteral("new group"));
+             // Linked as the slot's stored copies say: only its being new tells it apart.
+             const GroupRecord& r = gaGroups[size_t(g)];
+             hostExec(QStringLiteral("INSERT INTO qxzrn315 (clan, cpac, vers, rele, cust, cmod, cfrm, grpi, levl, labl,"
+                                     " pare, prev, next, chld, fld1) VALUES ('2', 'te', '7.6', 'a3', 'dev', 'kwy',"
+                                     " 'itemsd', %1, %2, 'other', %3, %4, %5, %6, %7)")
+                          .arg(g + 1)
+                          .arg(r.lGroupLevelStored)
+                          .arg(r.lParentGroupStored)
+                          .arg(r.lPreviousGroupStored)
+                          .arg(r.lNextGroupStored)
+                          .arg(r.lChildGroupStored)
+                          .arg(r.lFirstFieldStored));
+         }},
+    };
+    // The form's rows as read, put back after each case.
+    const auto rowsAsRead = [&](const char* sql) {
+        for (const char* t : {"315", "301", "302", "308"})
+            hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;") + QString::fromLatin1(sql).arg(QLatin1String(t)));
+    };
+    rowsAsRead("CREATE TABLE read%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'itemsd'");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        rowsAsRead("DELETE FROM qxzrn%1 WHERE cfrm = 'itemsd'; INSERT INTO qxzrn%1 SELECT * FROM read%1");
+        restart();
+        open(QStringLiteral("itemsd"));
+        gaFields[3].iFieldXPos = 50;
+        gaFields[3].bChanged = gaFields[3].bChanged301 = true;
+        c.meanwhile();
+        const QString before = formDump("itemsd");
+        EXPECT_FALSE(gbStoreDesignDefinitions());
+        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("stored by another session")))
+            << gsStoreRefusal().toStdString();
+        EXPECT_TRUE(gbAbortStore());
+        EXPECT_EQ(formDump("itemsd"), before);
+    }
 }
 
 } // namespace
