@@ -1,5 +1,7 @@
 #include "mod_Store.h"
 
+#include <data_sets.h>
+
 #include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
@@ -305,10 +307,8 @@ QString shownValue(const QString& written)
         return written;
     QString text = written.mid(2, written.size() - 4).replace(QStringLiteral("\"\"\"\""), QStringLiteral("\""));
     constexpr qsizetype kShown = 40;
-    if (text.size() > kShown) {
-        // Not inside a character of two units.
-        text = text.left(text[kShown - 1].isHighSurrogate() ? kShown - 1 : kShown) + QStringLiteral("...");
-    }
+    if (text.size() > kShown)
+        text = datasets::leftWhole(text, kShown) + QStringLiteral("...");
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
