@@ -24,6 +24,7 @@ int main(int argc, char** argv)
     platform::setSettingsWarningLog(gWriteLog);
     host::installSessionWindows();
 
+    mainWindow().setPaintBeforeLoad(true);
     mainWindow().Form_Load();
     return QApplication::exec();
 }

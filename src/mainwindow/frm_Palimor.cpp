@@ -40,6 +40,8 @@
 #include <QCloseEvent>
 #include <QDate>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -401,6 +403,20 @@ void frm_Palimor::endStartup()
     platform::endProgram(kStartupFailed);
 }
 
+// The load runs before the event loop does: without this the window would stay blank
+// until it ended, and its progress in the status bar would never be seen. Only the
+// window's own events are taken here, no input.
+void frm_Palimor::paintBeforeLoad()
+{
+    if (!m_paintBeforeLoad || !isVisible())
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 500);
+}
+
 void frm_Palimor::Form_Load()
 {
     tvwGroups->setEnabled(false);
@@ -450,6 +466,7 @@ void frm_Palimor::Form_Load()
 
     m_actions->mInitializeLablesPLM();
     setVisible(!isMode("i"));
+    paintBeforeLoad();
 
     gENUM_FillEnums();
     glLoadedFormVersion = 11;

@@ -51,6 +51,11 @@ public:
     // ---- Start-up ----
     // Runs the whole start-up. Ends the program itself when start-up fails.
     void Form_Load();
+    // Whether Form_Load lets the shown window paint itself before the load runs: the
+    // program's start turns it on. Tests that start the window again and again in one
+    // process on the offscreen platform leave it off: there an event turn before the
+    // property dialog opens keeps the dialog from being shown.
+    void setPaintBeforeLoad(bool paint) { m_paintBeforeLoad = paint; }
     void mInitializePLM();
     void Form_GotFocus();
     void mSetHelpFile();
@@ -338,6 +343,9 @@ protected:
 private:
     // Which command each menu entry and toolbar button runs.
     void registerMenuHandlers();
+    // Lets a shown window paint itself, and its status, before the load runs.
+    void paintBeforeLoad();
+    bool m_paintBeforeLoad = false;
     void readPlacement();
     void keepPlacement();
     void installHooks();

@@ -3,12 +3,15 @@
 // the medium demo form rendered (its picture written into the build tree for a look).
 #include "test_main_window_support.h"
 
+#include "services/UiHooks.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QStatusBar>
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 namespace {
 
@@ -150,6 +153,31 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
 }
 
 // Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
+// As the program starts, the window is on the screen before the load shows its progress
+// in the status bar; the tests' own starts leave that step out.
+TEST_F(MainWindowStartup, TheWindowIsShownBeforeTheLoadShowsItsProgress)
+{
+    for (const bool paint : {true, false}) {
+        SCOPED_TRACE(paint);
+        restart();
+        mainWindow().setPaintBeforeLoad(paint);
+        QStringList progress;  // of the load: "... 10%" and on
+        bool exposedAtFirst = false;
+        const auto shown = ui::hooks().setStatusText;
+        ui::hooks().setStatusText = [&](const QString& text) {
+            if (text.endsWith(u'%')) {
+                if (progress.isEmpty())
+                    exposedAtFirst = mainWindow().windowHandle() && mainWindow().windowHandle()->isExposed();
+                progress << text;
+            }
+            shown(text);
+        };
+        open(QStringLiteral("itemsd"));
+        ASSERT_GE(progress.size(), 5);
+        EXPECT_EQ(exposedAtFirst, paint) << progress.join(u'|').toStdString();
+    }
+}
+
 // size kept on a larger desktop is cut to this one.
 TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
 {
