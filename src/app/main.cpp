@@ -3,8 +3,9 @@
 #include "platform/Process.h"
 #include "platform/SettingsStore.h"
 #include "platform/gui_Ports.h"
-#include "gui/session_windows_gui.h"
 #include "services/mod_Global.h"
+
+#include <VrokApplication.h>
 
 #include <QApplication>
 
