@@ -5,6 +5,8 @@
 // program into one table (scripts/bench-table.sh reads the line format below).
 #include <benchmark/benchmark.h>
 
+#include "model/CoreHooks.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -49,10 +51,12 @@ private:
     std::map<std::string, double> m_medians;
 };
 
-// Runs the benchmarks the command line selects, keeping their times in reporter; false
-// when the command line holds arguments the library does not know.
+// Runs the benchmarks the command line selects, keeping their times in reporter, on the
+// core wired as the program wires it; false when the command line holds arguments the
+// library does not know.
 inline bool runBenchmarks(int& argc, char** argv, RatioReporter& reporter)
 {
+    installCoreHooks();
     std::vector<char*> args(argv, argv + argc);
     const bool repetitionsGiven = std::any_of(args.begin() + 1, args.end(), [](const char* a) {
         return std::strncmp(a, "--benchmark_repetitions", 23) == 0;

@@ -2,7 +2,6 @@
 
 #include "host_transaction.h"
 
-#include "functions.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "sqlite_util.h"
@@ -122,25 +121,6 @@ Outcome Dispatcher::execute(const QString& object, const QString& callText, Host
     } catch (...) {
         return failed(kErrInternal, QStringLiteral("unknown failure"));
     }
-}
-
-const Dispatcher& Dispatcher::standard()
-{
-    static const Dispatcher dispatcher = [] {
-        Dispatcher d;
-        for (QLatin1String object : {kObjectDllExtInt, kObjectDllLabels, kObjectScmComm, kObjectSamMain,
-                                     kObjectStpStdDll})
-            d.addObject(object);
-        registerVersionFunctions(d);
-        registerSessionFunctions(d);
-        registerTransactionFunctions(d);
-        registerQueryFunctions(d);
-        registerUpdateSetFunctions(d);
-        registerLabelFunctions(d);
-        registerDictionaryFunctions(d);
-        return d;
-    }();
-    return dispatcher;
 }
 
 } // namespace host

@@ -77,7 +77,8 @@ public:
     // non-zero vrokError, an empty return value and the call text returned unchanged.
     Outcome execute(const QString& object, const QString& callText, HostDatabase& db) const;
 
-    // The dispatcher with every host function of the local host.
+    // The dispatcher with every host function of the local host. Defined with the
+    // areas (functions.cpp): the table itself knows none of them.
     static const Dispatcher& standard();
 
 private:

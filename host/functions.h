@@ -1,7 +1,7 @@
 #pragma once
 // The host DLL objects and, per area, the function that enters the area's host
 // functions into a dispatcher. A new area: a functions_<area>.cpp with its register
-// function, declared here and called from Dispatcher::standard().
+// function, declared here and called from Dispatcher::standard() in functions.cpp.
 #include <QLatin1String>
 
 namespace datasets {

@@ -2,6 +2,7 @@
 // The local host's own windows: the form browser, the look-up window of a session,
 // the stand-in for a session without a known table, the icon chooser and the window of a
 // field's technical documentation.
+#include "VrokApplication.h"
 #include "functions_labels.h"
 #include "session_windows.h"
 
@@ -16,10 +17,6 @@ class QPlainTextEdit;
 class QTreeWidget;
 
 namespace host {
-
-// Makes start.vrok.session, select.icon and the documentation functions open these
-// windows (called once by main()).
-void installSessionWindows();
 
 // Lists the forms; OK or a double click chooses the selected one.
 class FormChooserDialog : public QDialog {

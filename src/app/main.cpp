@@ -1,10 +1,12 @@
 // Palimor: started by the host client with one start record naming the form to edit.
 #include "mainwindow/frm_Palimor.h"
+#include "model/CoreHooks.h"
 #include "platform/Process.h"
 #include "platform/SettingsStore.h"
 #include "platform/gui_Ports.h"
-#include "gui/session_windows_gui.h"
 #include "services/mod_Global.h"
+
+#include <VrokApplication.h>
 
 #include <QApplication>
 
@@ -19,6 +21,7 @@ int main(int argc, char** argv)
                                             .arg(PALIMOR_VERSION_MINOR)
                                             .arg(PALIMOR_VERSION_PATCH));
 
+    installCoreHooks();
     platform::setCommandLineFromArguments(QApplication::arguments().mid(1));
     platform::installWidgetPorts();
     platform::setSettingsWarningLog(gWriteLog);

@@ -2,7 +2,7 @@
 // it, and the value routines.
 #include "support/CoreTestSupport.h"
 
-#include "services/mod_RecordDump.h"
+#include "model/mod_RecordDump.h"
 
 namespace {
 

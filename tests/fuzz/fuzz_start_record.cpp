@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "hostlink/mod_VrokGlobal.h"
+#include "model/CoreHooks.h"
 #include "model/mod_DesignDefinitions.h"
 #include "platform/Dialogs.h"
 #include "platform/Process.h"
@@ -17,6 +18,7 @@ namespace {
 bool setUp()
 {
     static QTemporaryDir dir;
+    installCoreHooks();
     platform::setMachineSettingsPath(dir.filePath(QStringLiteral("registry.json")));
     platform::installScriptedDialogs();
     return dir.isValid();

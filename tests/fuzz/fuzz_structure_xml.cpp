@@ -9,6 +9,7 @@
 #include "exchange/StructureXml.h"
 #include "exchange/mod_Clipboard.h"
 #include "hostlink/mod_DataSets.h"
+#include "model/CoreHooks.h"
 #include "model/NodeTree.h"
 #include "model/mod_Palimor.h"
 #include "platform/Dialogs.h"
@@ -27,6 +28,7 @@ struct Form {
 
     Form()
     {
+        installCoreHooks();
         platform::installScriptedDialogs();
         gaGroups.assign(41, GroupRecord{});
         gaFields.assign(81, FieldRecord{});

@@ -22,6 +22,7 @@
 #include "hostlink/mod_VrokGlobal.h"
 #include "hostlink/mod_VrokInterface.h"
 #include "session_windows.h"
+#include "model/CoreHooks.h"
 #include "model/mod_DesignDefinitions.h"
 #include "model/mod_Keys.h"
 #include "model/mod_ModelessErrors.h"
@@ -62,6 +63,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
+        installCoreHooks();
         resetAll();
         platform::setMachineSettingsPath(tmp.filePath(QStringLiteral("registry.json")));
         platform::setUserSettingsPath(tmp.filePath(QStringLiteral("user-settings.json")));

@@ -157,6 +157,7 @@ TEST_F(ProgramRuns, AStartWithoutARecordIsRefusedOnStandardErrorToo)
 TEST(ProgramExitChild, DISABLED_LeavesAfterEveryWindow)
 {
     const QString way = QCoreApplication::arguments().constLast();  // open mode, blank, way out
+    installCoreHooks();
     platform::setCommandLine(demoRecord(QStringLiteral("itemsd"), way.left(1)));
     platform::installWidgetPorts();
     const auto answers = platform::installScriptedDialogs();  // a real box would wait for a user

@@ -36,3 +36,10 @@ inline constexpr int32_t kHostDatabaseDamaged = -2147287031;
 // Creates the automation object registered under className. Throws AutomationError
 // 429 for a class nobody registered, kHostDatabaseDamaged for a damaged database.
 std::unique_ptr<VrokApplication> createVrokObject(const QString& className);
+
+namespace host {
+// Makes the functions that show the host's own windows (the form browser, a session's
+// look-up, the icon chooser, a field's documentation) open them; the host library has
+// no widgets. Defined with those windows (palimor_host_gui); the program calls it once.
+void installSessionWindows();
+} // namespace host

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "hostlink/mod_Enumerate.h"  // kMaxEnumConstants
+
 struct GroupRecord {
     bool bExistsInHost = false;
     bool bExistsToggled = false;
@@ -172,9 +174,6 @@ struct SpecificCommandRecord {
     int32_t lLinkIdStored = 0;
     uint8_t nCommandTypeStored = 0;
 };
-
-// Enum constants above 127 have no place here.
-inline constexpr int kMaxEnumConstants = 128;
 
 struct DomainRecord {
     QString sDomain;  // package and code together

@@ -16,12 +16,12 @@
 #include "hostlink/mod_Velq.h"
 #include "model/RecordMember.h"
 #include "model/mod_Keys.h"
+#include "model/mod_RecordDump.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
-#include "services/mod_RecordDump.h"
 
 QString gsDesignRecord;
 

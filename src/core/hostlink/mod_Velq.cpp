@@ -2,7 +2,6 @@
 
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokInterface.h"
-#include "model/mod_DesignDefinitions.h"
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 
@@ -24,6 +23,7 @@ struct VelqState {
 };
 
 VelqState s;
+QString (*g_formKey)(const QString& sTable) = nullptr;
 
 bool call(const QString& callText, int16_t firstOut = 0, int16_t lastOut = 0)
 {
@@ -49,7 +49,8 @@ QString digits3(int32_t n) { return QStringLiteral("%1").arg(n, 3, 10, QLatin1Ch
 void ensurePrefix()
 {
     if (s.prefixLength == 0) {
-        s.prefix = gsFormKey(QString());
+        Q_ASSERT_X(g_formKey, "update set", "no form key: installCoreHooks() was not called");
+        s.prefix = g_formKey ? g_formKey(QString()) : QString();
         s.prefixLength = int32_t(s.prefix.size());
     }
 }
@@ -309,5 +310,7 @@ const QString& gsVelqSetBuffer() { return s.buffer; }
 bool gbVelqSetFailed() { return s.failed; }
 
 bool gbVelqHostBusy() { return s.hostBusy; }
+
+void setVelqFormKey(QString (*formKey)(const QString& sTable)) { g_formKey = formKey; }
 
 void resetVelq() { s = VelqState{}; }

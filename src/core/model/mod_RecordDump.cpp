@@ -1,4 +1,4 @@
-#include "services/mod_RecordDump.h"
+#include "mod_RecordDump.h"
 
 #include <QString>
 

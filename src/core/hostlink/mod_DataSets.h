@@ -21,7 +21,13 @@ extern std::array<std::array<QString, 61>, 35> gasDataSetFieldNames;
 extern int32_t glBytesPerChar;
 
 void gInitFormDataSets();
+// Registers the other sets; qxzrn315 with zb_tabp and zb_selg where the form's version
+// stores them.
 void gInitDataSets();
+// How gInitDataSets asks that: the form model's gbFormVersionSupports, a layer above.
+// installCoreHooks sets it at start-up; unset, no version supports anything. The
+// resets leave it.
+void setFormVersionTest(bool (*supports)(int32_t mask));
 void mAddDataSetField(const QString& set, const QString& field, int32_t position, int32_t length, int16_t type);
 
 int32_t glFieldLength(const QString& set, const QString& field);

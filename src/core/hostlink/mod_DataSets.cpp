@@ -2,7 +2,6 @@
 
 #include <data_sets.h>
 
-#include "model/mod_Versions.h"
 #include "services/mod_Global.h"
 
 // Look-ups of a data set or field that was never registered find nothing: lengths,
@@ -18,6 +17,8 @@ namespace {
 
 constexpr int kMaxPosition = 60;
 constexpr int kMaxSet = 34;
+
+bool (*g_formVersionSupports)(int32_t mask) = nullptr;
 
 QString key(const QString& set, const QString& field, const char* suffix)
 {
@@ -113,11 +114,15 @@ void gInitFormDataSets()
 void gInitDataSets()
 {
     // The group layout ends in zb_tabp and zb_selg only where the form version stores them.
-    for (const datasets::DataSetLayout& set : datasets::allLayouts(gbFormVersionSupports(128)))
+    Q_ASSERT_X(g_formVersionSupports, "gInitDataSets", "no form version test: installCoreHooks() was not called");
+    const bool selectionGroups = g_formVersionSupports && g_formVersionSupports(128);
+    for (const datasets::DataSetLayout& set : datasets::allLayouts(selectionGroups))
         if (!isFormSet(set.name))
             registerSet(set);
     gWriteLog(QStringLiteral("Field Data Loaded"));
 }
+
+void setFormVersionTest(bool (*supports)(int32_t mask)) { g_formVersionSupports = supports; }
 
 int32_t glFieldLength(const QString& set, const QString& field)
 {

@@ -15,6 +15,7 @@
 #include "model/mod_Pointers.h"
 #include "model/mod_Records.h"
 #include "model/mod_TableFields.h"
+#include "model/mod_TextCaches.h"
 #include "model/mod_ViewFields.h"
 #include "services/mod_Global.h"
 

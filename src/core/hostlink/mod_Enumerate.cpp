@@ -6,7 +6,6 @@
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_Texts.h"
 #include "hostlink/mod_VrokGlobal.h"
-#include "model/mod_Palimor.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
 #include "platform/UserSettings.h"

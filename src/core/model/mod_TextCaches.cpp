@@ -531,6 +531,26 @@ int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, 
     return int16_t(std::clamp<int32_t>(length, INT16_MIN, INT16_MAX));
 }
 
+QString gsDomainTypeText(int16_t& index)
+{
+    if (index < 0 || size_t(index) >= gaDomains.size())
+        return QString();
+    const DomainRecord& d = gaDomains[size_t(index)];
+    switch (d.lDataType) {
+    case 2:
+    case 3:
+        return QStringLiteral("%1 (%2)").arg(d.sDataTypeDesc).arg(d.nDigb);
+    case 4:
+    case 5:
+        return QStringLiteral("%1 (%2,%3)").arg(d.sDataTypeDesc).arg(d.nDigb).arg(d.nDiga);
+    case 6:
+    case 11:
+        return QStringLiteral("%1 (%2)").arg(d.sDataTypeDesc).arg(d.nLeng);
+    default:
+        return d.sDataTypeDesc;
+    }
+}
+
 int16_t giDomainDisplayLength(int16_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));

@@ -73,6 +73,9 @@ void gLoadDomains();
 // The enum values of every enumerate domain not loaded yet.
 void gLoadEnums();
 
+// Display text of a domain's data type (gaDomains(index)): the type name with its digits
+// or length; "" for an index outside the array.
+QString gsDomainTypeText(int16_t& index);
 // The display length of gaFields(index) from its domain and display format.
 int16_t giDomainDisplayLength(int16_t index);
 // The one rule behind it, for the values of a record or of the property dialog: the

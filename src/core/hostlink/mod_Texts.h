@@ -15,9 +15,6 @@ QString gsGetDescription(const QString& code, int16_t kind, QString& language, i
 // first missing label of a run is reported once.
 QString gsGetLabel(const QString& code, int16_t& labelKind);
 
-// Display text of a domain's data type: the type name with its digits or length.
-QString gsDomainTypeText(int16_t& index);
-
 // Registry key of the text cache of a language.
 QString gsTextCacheKey(const QString& language);
 

@@ -3,7 +3,6 @@
 #include "hostlink/mod_DataSets.h"
 #include "hostlink/mod_External.h"
 #include "hostlink/mod_VrokGlobal.h"
-#include "model/mod_Palimor.h"
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 #include "services/mod_Registry.h"
@@ -125,26 +124,6 @@ QString gsGetLabel(const QString& code, int16_t& labelKind)
         glShowMessage(MessageGroup3, 1, platform::MbIconExclamation, code);
     }
     return code;
-}
-
-QString gsDomainTypeText(int16_t& index)
-{
-    if (index < 0 || size_t(index) >= gaDomains.size())
-        return QString();
-    const DomainRecord& d = gaDomains[size_t(index)];
-    switch (d.lDataType) {
-    case 2:
-    case 3:
-        return QStringLiteral("%1 (%2)").arg(d.sDataTypeDesc).arg(d.nDigb);
-    case 4:
-    case 5:
-        return QStringLiteral("%1 (%2,%3)").arg(d.sDataTypeDesc).arg(d.nDigb).arg(d.nDiga);
-    case 6:
-    case 11:
-        return QStringLiteral("%1 (%2)").arg(d.sDataTypeDesc).arg(d.nLeng);
-    default:
-        return d.sDataTypeDesc;
-    }
 }
 
 void resetTexts()

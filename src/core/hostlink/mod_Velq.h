@@ -72,6 +72,9 @@ int32_t glLogicalLength(const QString& text);
 // Empties the buffer and writes its "f" record, and starts a new set: a failure of
 // the previous set is forgotten. The prefix (the form key) is made on first use.
 void gInitVelqSet();
+// Where the prefix comes from: the design definitions' gsFormKey, a layer above.
+// installCoreHooks sets it at start-up; unset, the prefix is empty. resetVelq leaves it.
+void setVelqFormKey(QString (*formKey)(const QString& sTable));
 
 // Append one set record (texts built by the design-definition builders, carrying
 // doubled quotes). When the record would bring the buffer to the send mark, the

@@ -9,7 +9,6 @@
 
 #include <string_view>
 
-#include "hostlink/mod_Texts.h"
 #include "platform/Dialogs.h"
 #include "platform/TickClock.h"
 #include "services/UiHooks.h"
@@ -197,12 +196,26 @@ QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizet
 
 const QString kPackagePrefix = QStringLiteral("qx");
 
+MessageTextSource g_texts;
+
+QString description(const QString& code, int16_t kind, QString& language, int16_t& labelKind)
+{
+    Q_ASSERT_X(g_texts.description, "message service", "no text source: installCoreHooks() was not called");
+    return g_texts.description ? g_texts.description(code, kind, language, labelKind) : QString();
+}
+
+QString label(const QString& code, int16_t& labelKind)
+{
+    Q_ASSERT_X(g_texts.label, "message service", "no text source: installCoreHooks() was not called");
+    return g_texts.label ? g_texts.label(code, labelKind) : QString();
+}
+
 // Host message text (the text service's kind 3) in the user's language.
 QString hostMessage(const QString& code)
 {
     QString language = QStringLiteral("0");
     int16_t labelKind = 11;
-    return gsGetDescription(code, 3, language, labelKind);
+    return description(code, 3, language, labelKind);
 }
 
 // Replaces the first occurrence of what; false when there is none.
@@ -261,11 +274,11 @@ int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, QString a1,
         const QString code = entry ? latin1(entry->code) : QString();
         if (entry && !entry->titleLabel.empty()) {
             int16_t labelKind = 11;
-            title = gsGetLabel(latin1(entry->titleLabel), labelKind);
+            title = label(latin1(entry->titleLabel), labelKind);
         }
         QString language = QStringLiteral("0");
         int16_t labelKind = 11;
-        text = gsGetDescription(code, 5, language, labelKind);
+        text = description(code, 5, language, labelKind);
         if (text.isEmpty()) {
             gbMessageBoxOpen = true;
             platform::dialogs().messageBox(QStringLiteral("Error retrieving question"), platform::MbOk,
@@ -330,6 +343,8 @@ QString gsFormatMessage(const QString& text, const QString& a1, const QString& a
         return t + QLatin1Char(':') + a1 + QStringLiteral(", ") + a2 + QStringLiteral(", ") + a3;
     return t;
 }
+
+void setMessageTextSource(const MessageTextSource& source) { g_texts = source; }
 
 void resetMessageService()
 {

@@ -26,6 +26,9 @@ extern const QString gasEnumDomains[6];
 
 // Most constants read of one domain.
 inline constexpr int32_t kMaxEnumsPerDomain = 1000;
+// Enum values above 127 have no place in these tables nor in a domain record's
+// (mod_Palimor.h).
+inline constexpr int kMaxEnumConstants = 128;
 
 // Application name of the enum cache of a language ("Palimor\Enums\Language." + it).
 QString gsEnumCacheApplication(const QString& language);

@@ -138,6 +138,15 @@ int16_t giDisplayMessage(QString& text, int16_t buttons, const QString& title, c
 QString gsFormatMessage(const QString& text, const QString& a1 = QString(), const QString& a2 = QString(),
                         const QString& a3 = QString());
 
+// Where the message service gets its texts: the host link's text service
+// (gsGetDescription, gsGetLabel), a layer above. installCoreHooks sets it at start-up;
+// unset, every text is "". The resets leave it: it is wiring, not state.
+struct MessageTextSource {
+    QString (*description)(const QString& code, int16_t kind, QString& language, int16_t& labelKind) = nullptr;
+    QString (*label)(const QString& code, int16_t& labelKind) = nullptr;
+};
+void setMessageTextSource(const MessageTextSource& source);
+
 // Empties the caches and clears gbMessageBoxOpen (tests).
 void resetMessageService();
 
