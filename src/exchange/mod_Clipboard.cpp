@@ -297,7 +297,7 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
     entries.reserve(s.fields.size());
     for (size_t j = 0; j < s.fields.size(); ++j) {
         QString key;
-        const bool picture = s.fields[j].lControl == 4;
+        const bool picture = s.fields[j].lControl == ControlKind::Picture;
         const int32_t f = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
         if (f < 1)
             return false;

@@ -154,7 +154,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
         f.sDomainCode = QStringLiteral("stpselection");
         f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
         f.lFieldType = 2;
-        f.lControl = 3;
+        f.lControl = ControlKind::OptionSet;
         f.bDefault = true;
         f.sDefaultValue = f.sDomainPackage + f.sDomainCode + QStringLiteral(".custom");
     } else {
@@ -205,7 +205,7 @@ bool frm_Palimor::mbInsertField(int32_t& index, const QString& name)
         giveBackField(made);
         return false;
     }
-    return insertFieldNode(index, isFieldIndex(index) && gaFields[size_t(index)].lControl == 4);
+    return insertFieldNode(index, isFieldIndex(index) && gaFields[size_t(index)].lControl == ControlKind::Picture);
 }
 
 bool frm_Palimor::mbInsertPicture(int32_t& index)
@@ -345,7 +345,7 @@ void frm_Palimor::mFillTreeAndSelect()
             continue;
         m_tree->setSelectedItem(root);
         int32_t index = f;
-        if (field.lControl == 4)
+        if (field.lControl == ControlKind::Picture)
             mbInsertPicture(index);
         else
             mbInsertField(index, QString());
@@ -439,7 +439,7 @@ void frm_Palimor::mFillFields(int32_t lField)
         m_tree->setSelectedItem(n);
 
     int32_t index = lField;
-    const bool added = f.lControl == 4 ? mbInsertPicture(index) : mbInsertField(index, QString());
+    const bool added = f.lControl == ControlKind::Picture ? mbInsertPicture(index) : mbInsertField(index, QString());
 
     setTreeVisible(false);
     if (added && f.lParentField != 0) {
@@ -495,7 +495,7 @@ void frm_Palimor::mPasteFields(int32_t lField, bool bHidden)
     if (TreeNode* n = m_tree->node(parentNodeKey(f)))
         m_tree->setSelectedItem(n);
     int32_t index = lField;
-    const bool added = f.lControl == 4 ? mbInsertPicture(index) : mbInsertField(index, QString());
+    const bool added = f.lControl == ControlKind::Picture ? mbInsertPicture(index) : mbInsertField(index, QString());
     firstVisit(g_visits.fields, lField);
     if (added && !bHidden && f.lChildField > 0)
         mFillFields(fieldOfOrder(f.lChildField));
@@ -585,7 +585,7 @@ void frm_Palimor::SetFocusToNode(QString& sKey)
 {
     if (sKey.startsWith(QLatin1String("f_"))) {
         const int32_t f = indexOfKey(sKey);
-        if (isFieldIndex(f) && gaFields[size_t(f)].lControl == 4)
+        if (isFieldIndex(f) && gaFields[size_t(f)].lControl == ControlKind::Picture)
             sKey = QStringLiteral("p_") + QString::number(f);
     }
     if (TreeNode* n = m_tree->node(sKey)) {

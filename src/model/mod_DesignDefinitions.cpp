@@ -60,7 +60,7 @@ DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 template <auto M>
 DesignColumn<RecordOf<M>> byteNumber(const char* name)
 {
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+    return {name, [](const RecordOf<M>& r) { return numberText(r.*M); },
             [](RecordOf<M>& r, const QString& v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
 }
 

@@ -254,7 +254,10 @@ void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t lev
     }
 }
 
-bool isCheckboxControl(int32_t control) { return control == 1 || control == 3; }
+bool isCheckboxControl(ControlKind control)
+{
+    return control == ControlKind::CheckBox || control == ControlKind::OptionSet;
+}
 
 // A new virtual group under parent at level, for the run of fields that starts with
 // field fi, linked after the sibling group previousGroup (-1: first among the

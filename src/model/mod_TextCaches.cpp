@@ -534,7 +534,7 @@ int16_t giDisplayLength(int32_t dataType, int32_t maxDisplay, int32_t maxInput, 
 int16_t giDomainDisplayLength(int16_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
-    if (f.lControl == 4)
+    if (f.lControl == ControlKind::Picture)
         return 20;
     const int32_t dt = domainDataType(f);
     const int32_t difl = dt != 0 ? gaDomains[size_t(f.nDomainIndex)].iDifl : 0;

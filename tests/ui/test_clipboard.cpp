@@ -98,8 +98,8 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     EXPECT_EQ(field("f_5").sDisplayFormat, kFormat);
     EXPECT_EQ(field("f_3").sMessage, kMessage);
     EXPECT_EQ(field("f_3").sDefaultValue, kDefault);
-    EXPECT_EQ(field("f_4").lControl, 3);
-    EXPECT_EQ(field("p_13").lControl, 4);
+    EXPECT_EQ(field("f_4").lControl, ControlKind::OptionSet);
+    EXPECT_EQ(field("p_13").lControl, ControlKind::Picture);
     // An alignment inside the copy follows it; one outside falls back to the group's own.
     EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(group("g_4").lAlignmentGroupId).arg(group("g_6").lAlignmentGroupId)
                   .arg(group("g_3").lAlignmentGroupId),

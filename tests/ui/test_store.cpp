@@ -81,7 +81,7 @@ protected:
             return i;
         gaFields[size_t(i)].sFieldName = name;
         gaFields[size_t(i)].sLabelCode = QStringLiteral("tekwy100.new");
-        gaFields[size_t(i)].lControl = 0;
+        gaFields[size_t(i)].lControl = ControlKind::Input;
         gaFields[size_t(i)].sNodeKey = tree().add(relative, where, key, name)->key();
         return i;
     }
