@@ -31,6 +31,25 @@ namespace {
 
 PasteTarget g_target;
 
+// The tree hidden and gbTreeVisible false while a paste adds nodes; both as they were
+// again by restore() or, on any other way out, at the end of the scope.
+class TreeHiddenForPaste {
+public:
+    TreeHiddenForPaste() : m_was(g_target.showTree(false)) {}
+    ~TreeHiddenForPaste() { restore(); }
+    TreeHiddenForPaste(const TreeHiddenForPaste&) = delete;
+    TreeHiddenForPaste& operator=(const TreeHiddenForPaste&) = delete;
+    void restore()
+    {
+        if (std::exchange(m_hidden, false))
+            g_target.showTree(m_was);
+    }
+
+private:
+    bool m_was;
+    bool m_hidden = true;
+};
+
 const QString kXslName = QStringLiteral("plm.xsl");
 
 // Shows the debug file as nested boxes of groups and fields with their properties.
@@ -575,7 +594,7 @@ bool gPasteStructure(TreeNode* node)
         ok = linker.linkGroup(0);
     else if (ok)
         linker.linkFollowUps(0);
-    const bool treeWasVisible = g_target.showTree(false);
+    TreeHiddenForPaste hidden;
     bool placed = false;
     if (ok) {
         linkTop(s, t, node);
@@ -593,7 +612,7 @@ bool gPasteStructure(TreeNode* node)
         before.restore(t.fields);
         tree->setSelectedItem(node);
         tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
+        hidden.restore();
         platform::setMousePointer(platform::Pointer::Default);
         return refusePaste(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
                               : QStringLiteral("no record could be taken for it; nothing was changed"));
@@ -604,7 +623,7 @@ bool gPasteStructure(TreeNode* node)
         gaFields[size_t(f)].nOmod = 0;
     gRebuildPointers();
     gbFormChanged = true;
-    g_target.showTree(treeWasVisible);
+    hidden.restore();
     platform::setMousePointer(platform::Pointer::Default);
     gWriteLog(QStringLiteral("Structure of form '%1' pasted: %2 groups, %3 fields")
                   .arg(s.key306.simplified())

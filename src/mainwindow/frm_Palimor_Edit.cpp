@@ -173,10 +173,9 @@ void runMenuMove(frm_Palimor& w, void (frm_Palimor::*body)())
 
 void moveFrame(frm_Palimor& w, void (frm_Palimor::*primitive)())
 {
-    w.setTreeVisible(false);
+    TreeViewHiddenScope hidden(w);
     (w.*primitive)();
     w.mScrollInView();
-    w.setTreeVisible(gbTreeVisible);
 }
 
 // A step move of a group that leaves its parent lands in the parent's neighbour,

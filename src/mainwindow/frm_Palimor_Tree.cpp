@@ -441,12 +441,13 @@ void frm_Palimor::mFillFields(int32_t lField)
     int32_t index = lField;
     const bool added = f.lControl == ControlKind::Picture ? mbInsertPicture(index) : mbInsertField(index, QString());
 
-    setTreeVisible(false);
-    if (added && f.lParentField != 0) {
-        m_tree->setSelectedItem(m_tree->node(f.sNodeKey));
-        mMoveRight();
+    {
+        TreeViewHiddenScope hidden(*this);
+        if (added && f.lParentField != 0) {
+            m_tree->setSelectedItem(m_tree->node(f.sNodeKey));
+            mMoveRight();
+        }
     }
-    setTreeVisible(gbTreeVisible);
 
     if (f.lChildField > 0)
         mFillFields(fieldOfOrder(f.lChildField));
@@ -663,11 +664,10 @@ void frm_Palimor::mMoveToDropHighlight()
     if (!s || !d || s == d)
         return;
     // The moved node ends right after the target, under the target's parent.
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this);
     m_tree->move(s, d, Relationship::Next);
     m_tree->setSelectedItem(s);
     m_tree->setDropHighlight(d);
-    setTreeVisible(gbTreeVisible);
 }
 
 namespace {
@@ -709,10 +709,9 @@ void frm_Palimor::mMoveNodeUp()
         m_tree->move(s, previous, Relationship::Previous);
     } else if (TreeNode* parent = s->parent(); parent && parent->previous()) {
         TreeNode* target = parent->previous();
-        setTreeVisible(false);
+        TreeViewHiddenScope hidden(*this);
         m_tree->move(s, target, Relationship::Child);
         moveSubgroupCount(s, parent, target);
-        setTreeVisible(gbTreeVisible);
     }
     m_tree->setSelectedItem(s);
 }
@@ -760,7 +759,7 @@ void frm_Palimor::mSortGeneratedFieldNode(TreeNode* parent, const QString& list,
 {
     if (!parent)
         return;
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this, true);  // shown at the end, whatever the flag says
     const bool noSessionTable = gbNoSessionTable();
     for (TreeNode* c = parent->child(); c;) {
         TreeNode* following = c->next();
@@ -784,7 +783,6 @@ void frm_Palimor::mSortGeneratedFieldNode(TreeNode* parent, const QString& list,
         }
         c = following;
     }
-    setTreeVisible(true);
 }
 
 void frm_Palimor::mMoveRight()
@@ -811,7 +809,7 @@ void frm_Palimor::mMoveRight()
         if (isGroupIndex(indexOfKey(q->key())))
             gIncrement(gaGroups[size_t(indexOfKey(q->key()))].iNrOfSubGroups);
     }
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this);
     if (q->child()) {
         m_tree->setDropHighlight(q->child()->lastSibling());
         mMoveToDropHighlight();
@@ -820,5 +818,4 @@ void frm_Palimor::mMoveRight()
         m_tree->setDropHighlight(s);
     }
     mScrollInView();
-    setTreeVisible(gbTreeVisible);
 }

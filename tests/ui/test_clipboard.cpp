@@ -76,6 +76,7 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     ASSERT_TRUE(gPasteStructure(node("g_0")));
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
     EXPECT_TRUE(gbFormChanged && gCheckLinks(node("g_0")) == 0 && glLiveFieldCount() == fieldsBefore + copied);
+    EXPECT_TRUE(w().treeVisible() && gbTreeVisible);
 
     const TreeNode* pasted = node("g_0")->lastChild();
     const auto both = pairs(node("g_2"), pasted);
@@ -312,13 +313,18 @@ TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
     };
     broken.mPasteFields = [](int32_t, bool) {};
     broken.bIsFollowUpPlaceAllowed = [](const TreeNode*) { return true; };
-    broken.showTree = [](bool) { return true; };
+    QList<bool> shown;
+    broken.showTree = [&shown](bool visible) {
+        shown << visible;
+        return true;
+    };
     broken.maxGroupLevel = kMaxGroupLevel;
     gSetPasteTarget(broken);
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("g_0")));
     EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
     EXPECT_EQ(formState(), before);
+    EXPECT_EQ(shown, (QList<bool>{false, true}));  // hidden while it worked, then as it was
 
     saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_TRUE(glLiveFieldCount() == fields && dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
