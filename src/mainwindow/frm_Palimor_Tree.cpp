@@ -84,6 +84,7 @@ bool frm_Palimor::bGroupHasCommand(int32_t g) const
 
 QString frm_Palimor::fieldImage(int32_t index) const
 {
+    Q_ASSERT(isFieldIndex(index));
     const FieldRecord& f = gaFields[size_t(index)];
     QString image;
     if (f.sDomainPackage.trimmed().isEmpty())
@@ -145,6 +146,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
     const int32_t index = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
     if (index < 1)
         return -1;
+    Q_ASSERT(size_t(index) < gaFields.size());  // a slot glNewItem handed out
     FieldRecord& f = gaFields[size_t(index)];
     if (picture) {
         f.sFieldName = QStringLiteral("picture.field");
@@ -180,6 +182,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
 // A record just made that got no node is free again.
 void giveBackField(int32_t index)
 {
+    Q_ASSERT(index >= 1 && size_t(index) < gaFields.size());
     FieldRecord& f = gaFields[size_t(index)];
     f.lFieldId = -1;
     f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
@@ -467,6 +470,7 @@ void frm_Palimor::mPasteGroups(int32_t lGroup)
     int32_t index = lGroup;
     if (!mbInsertGroup(index))
         return;
+    Q_ASSERT(isGroupIndex(lGroup));  // the insert took the record
     firstVisit(g_visits.groups, lGroup);
     const GroupRecord& g = gaGroups[size_t(lGroup)];
     if (g.lChildGroup > 0)

@@ -53,24 +53,41 @@ void status(int32_t number, const QString& first = QString())
     glShowMessage(MessageStatus, number, StatusBarOnly, first);
 }
 
-// Opens the object set of table; false (after a log line) when the host gave none.
-bool openSet(const char* table, int32_t& set, std::vector<int32_t>& opened)
-{
-    set = glOpenObjectSet(QLatin1String(table));
-    if (set < 1) {
-        gWriteLog(QStringLiteral("Object set of ") + QLatin1String(table) + QStringLiteral(" not opened"));
-        set = 0;
-        return false;
+// The object sets a store opened, closed in the order they were opened when the guard
+// ends, whichever way the store ends.
+class StoreObjectSets {
+public:
+    StoreObjectSets() = default;
+    ~StoreObjectSets()
+    {
+        for (int32_t set : m_opened)
+            glCloseObjectSet(set);
     }
-    opened.push_back(set);
-    return true;
-}
+    StoreObjectSets(const StoreObjectSets&) = delete;
+    StoreObjectSets& operator=(const StoreObjectSets&) = delete;
 
-void closeSets(const std::vector<int32_t>& opened)
-{
-    for (int32_t set : opened)
-        glCloseObjectSet(set);
-}
+    // Opens the object set of table; false (after a log line, set 0) when the host gave none.
+    bool open(const char* table, int32_t& set)
+    {
+        set = glOpenObjectSet(QLatin1String(table));
+        if (set < 1) {
+            gWriteLog(QStringLiteral("Object set of ") + QLatin1String(table) + QStringLiteral(" not opened"));
+            set = 0;
+            return false;
+        }
+        m_opened.push_back(set);
+        return true;
+    }
+    // A set another routine opened, closed with these.
+    void adopt(int32_t set)
+    {
+        Q_ASSERT(set > 0);
+        m_opened.push_back(set);
+    }
+
+private:
+    std::vector<int32_t> m_opened;
+};
 
 // A fresh store: no mark of an earlier one may be flipped back after this one.
 void forgetToggles()
@@ -89,6 +106,7 @@ void forgetToggles()
 // after what the set holds so far.
 bool write302(int32_t i, bool newRow, int32_t set302)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     const FieldRecord& f = gaFields[size_t(i)];
     if (glBytesPerChar >= 2 && (!f.sInpRefExpr.isEmpty() || !f.sDefaultValue.isEmpty())) {
         if (glSendVelqSet() != 0)
@@ -105,6 +123,7 @@ bool write302(int32_t i, bool newRow, int32_t set302)
 
 void markHas302Row(int32_t i)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     FieldRecord& f = gaFields[size_t(i)];
     if (!f.bHas302Row)
         s.has302Set.push_back(i);
@@ -113,6 +132,7 @@ void markHas302Row(int32_t i)
 
 void logField(int32_t i)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     const FieldRecord& f = gaFields[size_t(i)];
     gWriteLog(QStringLiteral("********** Field ") + f.sFieldName + QStringLiteral(":"));
     gWriteLog(kTab + QStringLiteral("FieldId: ") + QString::number(f.lFieldId));
@@ -130,6 +150,7 @@ void logField(int32_t i)
 // One field: false at the first add or host call that failed.
 bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
 {
+    Q_ASSERT(i >= 1 && i <= gnFieldCount && size_t(i) < gaFields.size());
     FieldRecord& f = gaFields[size_t(i)];
     f.bExistsToggled = false;
     Action action = Action::Skipped;
@@ -548,6 +569,62 @@ bool mbStoreSpecificCommands(int32_t& set316)
     return true;
 }
 
+namespace {
+
+enum class StoreEnd { Stored, Failed, Aborted };
+
+// The store inside its object sets, which are closed when it returns. Failed: a set, a
+// check or a write failed; Aborted: the commit failed.
+StoreEnd storeInObjectSets()
+{
+    StoreObjectSets sets;
+    int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
+    const auto refuse = [&](const QString& why) {
+        s.refusal = why;
+        gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + why);
+        return StoreEnd::Failed;
+    };
+
+    QString why;
+    if (!mbValuesFit(why))
+        return refuse(why);
+    if (!sets.open(kTable315, set315))
+        return StoreEnd::Failed;
+    gInitVelqSet();
+    // The set's head alone opens the host transaction, in which the rows are checked.
+    if (glSendVelqSet() != 0)
+        return StoreEnd::Failed;
+    if (!mbRowsAsStored(why))
+        return refuse(why);
+    if (!mbStoreGroupDefinitions(set315))
+        return StoreEnd::Failed;
+    if (!sets.open(kTable301, set301) || !sets.open(kTable302, set302) || !sets.open(kTable308, set308))
+        return StoreEnd::Failed;
+    if (!mbStoreFieldDefinitions(set301, set302, set308))
+        return StoreEnd::Failed;
+    const bool docu = mbStoreDocuDeletes(set150);
+    if (set150 > 0)
+        sets.adopt(set150);
+    if (!docu)
+        return StoreEnd::Failed;
+    if (!sets.open(kTable316, set316))
+        return StoreEnd::Failed;
+    if (!mbStoreSpecificCommands(set316))
+        return StoreEnd::Failed;
+
+    if (glCommitVelqSet() != 0) {
+        gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
+        noteHostBusy();
+        return StoreEnd::Aborted;
+    }
+    markStored();
+    gWriteLog(QStringLiteral("Design Definitions Stored"));
+    glLoadedFormVersion = glFormVersionLevel;
+    return StoreEnd::Stored;
+}
+
+} // namespace
+
 bool gbStoreDesignDefinitions()
 {
     status(10);
@@ -555,60 +632,11 @@ bool gbStoreDesignDefinitions()
     const auto ready = qScopeGuard([] { status(1); });
     forgetToggles();
     s.refusal.clear();
-
-    std::vector<int32_t> opened;
-    int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
-    const auto fail = [&] {
-        closeSets(opened);
+    const StoreEnd end = storeInObjectSets();
+    // A failed store tells of a busy host after its sets are closed.
+    if (end == StoreEnd::Failed)
         noteHostBusy();
-        return false;
-    };
-    const auto refuse = [&](const QString& why) {
-        s.refusal = why;
-        gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + why);
-        return fail();
-    };
-
-    QString why;
-    if (!mbValuesFit(why))
-        return refuse(why);
-    if (!openSet(kTable315, set315, opened))
-        return fail();
-    gInitVelqSet();
-    // The set's head alone opens the host transaction, in which the rows are checked.
-    if (glSendVelqSet() != 0)
-        return fail();
-    if (!mbRowsAsStored(why))
-        return refuse(why);
-    if (!mbStoreGroupDefinitions(set315))
-        return fail();
-    if (!openSet(kTable301, set301, opened) || !openSet(kTable302, set302, opened)
-        || !openSet(kTable308, set308, opened))
-        return fail();
-    if (!mbStoreFieldDefinitions(set301, set302, set308))
-        return fail();
-    const bool docu = mbStoreDocuDeletes(set150);
-    if (set150 > 0)
-        opened.push_back(set150);
-    if (!docu)
-        return fail();
-    if (!openSet(kTable316, set316, opened))
-        return fail();
-    if (!mbStoreSpecificCommands(set316))
-        return fail();
-
-    bool stored = false;
-    if (glCommitVelqSet() != 0) {
-        gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
-        noteHostBusy();
-    } else {
-        markStored();
-        gWriteLog(QStringLiteral("Design Definitions Stored"));
-        glLoadedFormVersion = glFormVersionLevel;
-        stored = true;
-    }
-    closeSets(opened);
-    return stored;
+    return end == StoreEnd::Stored;
 }
 
 void gRestoreExistsMarks()
