@@ -16,6 +16,7 @@
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -355,8 +356,8 @@ bool mbRowsAsStored(QString& why)
     QString differs;
     bool ok = readRows<GroupRecord>(
         kTable315, {{kTable315, &gColumns315()}},
-        {"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next", "qxzrn315.chld",
-         "qxzrn315.fld1"},
+        latin1List({"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next",
+                    "qxzrn315.chld", "qxzrn315.fld1"}),
         QLatin1String(kTable315), gsFormKeyWhere(QLatin1String(kTable315)), [&](const GroupRecord& h) {
             const size_t i = size_t(h.Grpi - 1);
             if (h.Grpi < 1 || i >= gaGroups.size())
@@ -377,8 +378,8 @@ bool mbRowsAsStored(QString& why)
     ok = ok && differs.isEmpty()
          && readRows<FieldRecord>(
              kTable301, {{kTable301, &gColumns301()}, {kTable308, &gColumns308()}},
-             {"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next", "qxzrn308.chld",
-              "qxzrn308.fwup"},
+             latin1List({"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next",
+                         "qxzrn308.chld", "qxzrn308.fwup"}),
              QLatin1String(kTable301) + QStringLiteral(", ") + QLatin1String(kTable308),
              QLatin1String(kTable301) + QStringLiteral(".cmba REFERS TO ") + QLatin1String(kTable308)
                  + QStringLiteral(" AND ") + gsFormKeyWhere(QLatin1String(kTable301)),

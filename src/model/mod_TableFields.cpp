@@ -8,6 +8,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 #include <QStringList>
@@ -33,8 +34,8 @@ enum Column { Fdno, Fdnm, Acti, Dept, Clab, Pacd, Cdom, Rfpa, Rfmo, Rffn, Rffd, 
 
 const QStringList& columns()
 {
-    static const QStringList c = {"fdno", "fdnm", "acti", "dept", "clab", "pacd", "cdom",
-                                  "rfpa", "rfmo", "rffn", "rffd", "mand", "iniv", "comb"};
+    static const QStringList c = latin1List({"fdno", "fdnm", "acti", "dept", "clab", "pacd", "cdom",
+                                             "rfpa", "rfmo", "rffn", "rffd", "mand", "iniv", "comb"});
     return c;
 }
 

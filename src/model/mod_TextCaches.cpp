@@ -16,6 +16,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "platform/Dialogs.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -177,7 +178,7 @@ void mFillGroupLabels(const QString& buffer, const std::vector<int32_t>& entries
 void mFillTableFieldData(const QString& buffer, const std::vector<int32_t>& entries)
 {
     enum { Fldn, Pacd, Cdom, Mand, Pcrf, Nrel, Iniv };
-    static const QStringList fields = {"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"};
+    static const QStringList fields = latin1List({"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"});
     const RecordLayout layout(kTableFieldSet, fields);
     std::vector<QString> v;
     int32_t position = 1;  // each record begins where the one before ended
