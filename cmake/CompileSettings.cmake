@@ -3,7 +3,14 @@
 #   PALIMOR_WERROR: warnings are errors (the Makefile turns it on when CI is set).
 option(PALIMOR_WERROR "Treat compiler warnings as errors" OFF)
 
+# -Wall and -Wextra, and the further warnings the code meets already.
 set(PALIMOR_WARNINGS -Wall -Wextra -Wno-unused-parameter)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND PALIMOR_WARNINGS
+       -Wpedantic -Wnon-virtual-dtor -Wsuggest-override -Woverloaded-virtual -Wold-style-cast -Wcast-qual
+       -Wcast-align -Wzero-as-null-pointer-constant -Wextra-semi -Wredundant-decls -Wundef -Wformat=2
+       -Wdouble-promotion -Wduplicated-cond -Wduplicated-branches -Wlogical-op -Wmismatched-tags)
+endif()
 
 # Every C++ target defined in dir and the folders below it.
 function(palimor_cxx_targets dir out)
