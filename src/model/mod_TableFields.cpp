@@ -63,7 +63,7 @@ QStringList combinedParts(const QString& field)
     const int32_t count = std::clamp(giGetCombinedFields(field, buffer), 0, kMaxCombinedParts);
     QStringList parts;
     for (int32_t i = 0; i < count; ++i)
-        parts << buffer.mid(i * kPartLength, kPartLength).trimmed();
+        parts << buffer.mid(qsizetype(i) * kPartLength, kPartLength).trimmed();
     return parts;
 }
 
@@ -137,7 +137,7 @@ void readRows(Loading& l, const QString& buffer, int32_t rows)
             }
             if (size_t(l.next) >= gaTableFields.size())
                 gaTableFields.resize(size_t(std::min(l.next + 100 + depth, kMaxTableFieldEntries)) + 1);
-            fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : 1, depth);
+            fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : int16_t(1), depth);
             ++l.next;
             ++l.added;
         }

@@ -37,7 +37,7 @@ using properties::isDisplayType;
 int16_t dataTypeOf(const FieldRecord& f)
 {
     const DomainRecord* d = domainAt(f.nDomainIndex);
-    return d ? d->lDataType : 0;
+    return d ? d->lDataType : int16_t(0);
 }
 
 void fillFixedList(QComboBox* combo, const std::vector<EnumValueRecord>& table)
