@@ -10,7 +10,7 @@ FUZZ_SECONDS   ?= 60
 # given on every configure, so that a build folder CI used builds for `make run` too.
 WERROR ?= $(if $(filter true 1 yes,$(CI)),ON,OFF)
 
-.PHONY: all deps configure build run test bench clean test-sanitize fuzz
+.PHONY: all deps configure build run test bench clean test-sanitize fuzz tidy
 
 all: build
 
@@ -32,6 +32,11 @@ test: build
 # Every benchmark, then one table of their ratios against their goals.
 bench: build
 	@bash scripts/bench-table.sh $(BUILD)
+
+# clang-tidy (.clang-tidy) over src/ and host/ with the build's compile commands; a
+# finding fails it.
+tidy: build
+	@bash scripts/tidy.sh $(BUILD) $(JOBS)
 
 # Every test built again with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpora replayed among them; no benchmarks.
