@@ -6,8 +6,11 @@ JOBS  ?= $(shell nproc)
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_BUILD     ?= build-fuzz
 FUZZ_SECONDS   ?= 60
+# Warnings are errors in CI (.ci/run sets CI), for the main and the sanitizer builds;
+# given on every configure, so that a build folder CI used builds for `make run` too.
+WERROR ?= $(if $(filter true 1 yes,$(CI)),ON,OFF)
 
-.PHONY: all deps configure build run test bench clean test-sanitize fuzz
+.PHONY: all deps configure build run test bench clean test-sanitize fuzz tidy
 
 all: build
 
@@ -15,7 +18,7 @@ deps:
 	@bash scripts/bootstrap.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPALIMOR_WERROR=$(WERROR) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -30,11 +33,16 @@ test: build
 bench: build
 	@bash scripts/bench-table.sh $(BUILD)
 
+# clang-tidy (.clang-tidy) over src/ and host/ with the build's compile commands; a
+# finding fails it.
+tidy: build
+	@bash scripts/tidy.sh $(BUILD) $(JOBS)
+
 # Every test built again with AddressSanitizer and UndefinedBehaviorSanitizer, the fuzz
 # corpora replayed among them; no benchmarks.
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -G $(GEN) -DCMAKE_BUILD_TYPE=Debug \
-	  -DPALIMOR_SANITIZE=ON -DPALIMOR_BUILD_BENCH=OFF >/dev/null
+	  -DPALIMOR_SANITIZE=ON -DPALIMOR_BUILD_BENCH=OFF -DPALIMOR_WERROR=$(WERROR) >/dev/null
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@bash tests/fuzz/run-sanitized-tests.sh $(SANITIZE_BUILD) $(JOBS)
 

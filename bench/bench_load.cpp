@@ -191,7 +191,7 @@ void readFields(sqlite3* db, const host::FormIdentity& form)
         f.iLinkedConst = i16(h, 51);
         f.sIconName = text(h, 52);
         f.iZoomIndex = i16(h, 53);
-        f.lControl = sqlite3_column_int(h, 54);
+        f.lControl = ControlKind(sqlite3_column_int(h, 54));
         f.iDataAli = i16(h, 55);
         f.bAutoEnable = yes(h, 56);
         const int misc = sqlite3_column_int(h, 57);

@@ -174,7 +174,7 @@ void write308(host::Statement& st, const host::FormIdentity& form, const FieldRe
     num(f.iLinkedConst);
     txt(f.sIconName);
     num(f.iZoomIndex);
-    num(f.lControl);
+    num(int32_t(f.lControl));
     num(f.iDataAli);
     num(yesNo(f.bAutoEnable));
     num(glFieldMiscFlags(f));

@@ -75,7 +75,7 @@ void Dispatcher::addObject(const QString& object) { objects_.insert(object); }
 void Dispatcher::add(const QString& object, const QString& function, Handler handler)
 {
     objects_.insert(object);
-    handlers_.insert(handlerKey(object, function), std::move(handler));
+    handlers_.emplace(handlerKey(object, function), std::move(handler));
 }
 
 const Handler* Dispatcher::find(const QString& object, const QString& function) const

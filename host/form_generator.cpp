@@ -46,7 +46,7 @@ QString freeFormCode(sqlite3* db)
     while (st.step())
         used.insert(st.text(0));
     for (int n = 1; n <= 99999; ++n) {
-        const QString code = QStringLiteral("gen%1d").arg(n, 5, 10, QLatin1Char('0'));
+        QString code = QStringLiteral("gen%1d").arg(n, 5, 10, QLatin1Char('0'));
         if (!used.contains(code))
             return code;
     }

@@ -45,7 +45,7 @@ LabelPresenter& presenter()
 // A buffer argument, refused when it is longer than the host takes.
 QString bufferArgument(const CallContext& c, int position)
 {
-    const QString buffer = c.text(position);
+    QString buffer = c.text(position);
     if (c.call().arg(position).raw.size() > kBufferLimit)
         throw HostError(kErrBadArgument, QStringLiteral("%1 buffer of %2 characters is longer than %3")
                                              .arg(c.call().function)

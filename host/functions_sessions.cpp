@@ -349,7 +349,7 @@ void startVrokSession(CallContext& c)
 
 QString dumpDirectory()
 {
-    const QString dir = qEnvironmentVariable("PALIMOR_HOST_DUMP_DIR");
+    QString dir = qEnvironmentVariable("PALIMOR_HOST_DUMP_DIR");
     if (!dir.isEmpty())
         return dir;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/palimor/dumps");

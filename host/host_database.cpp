@@ -77,9 +77,9 @@ void removeWithJournals(const QString& path)
 QString createWorkFile(const QString& path, QString* error)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name = QStringLiteral("%1.%2.tmp")
-                                 .arg(path)
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        QString name = QStringLiteral("%1.%2.tmp")
+                           .arg(path)
+                           .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         QFile file(name);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return name;
@@ -167,7 +167,7 @@ void runScript(sqlite3* db, const SqlScript& script)
 
 QString HostDatabase::defaultPath()
 {
-    const QString fromEnv = qEnvironmentVariable("PALIMOR_HOST_DB");
+    QString fromEnv = qEnvironmentVariable("PALIMOR_HOST_DB");
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)

@@ -280,7 +280,7 @@ bool RecordReader::next()
     int pos = m_pos;
     for (const FieldLayout& f : m_set.fields) {
         if (f.type == HostText) {
-            const int end = m_buffer.indexOf(kEndOfText, pos);
+            const int end = int(m_buffer.indexOf(kEndOfText, pos));  // positions are ints, as m_pos
             if (end < 0)
                 return false;
             values.push_back(trimBlanks(m_buffer.mid(pos, end - pos)));

@@ -35,7 +35,7 @@ int main(int argc, char** argv)
         err << kUsage;
         return 2;
     }
-    const QString command = args.first();
+    const QString& command = args.first();
     const QStringList rest = args.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         out << kUsage;

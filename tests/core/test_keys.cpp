@@ -285,6 +285,33 @@ TEST_F(DesignTexts, FieldRecordQuotesItsTextsAndEncodesItsFlags)
     EXPECT_TRUE(msFieldRecord302(4).contains(pairs({{"defa", nest("a\"b")}, {"cnow", nest("")}})));
 }
 
+// The host keeps a control kind by its number: each kind crosses the design text as that
+// number and back, a number without a kind is kept as the host sent it, and only a
+// picture's tree key begins with "p_".
+TEST_F(DesignTexts, ControlKindsCrossAsTheNumbersTheHostKeeps)
+{
+    const std::pair<ControlKind, int32_t> kinds[] = {
+        {ControlKind::Input, 0},        {ControlKind::CheckBox, 1},   {ControlKind::ListBox, 2},
+        {ControlKind::OptionSet, 3},    {ControlKind::Picture, 4},    {ControlKind::NoControl, 5},
+        {ControlKind::StringNormal, 6}, {ControlKind::StringList, 7}, {ControlKind::StringCombo, 8}};
+    const DesignColumn<FieldRecord>* ctrl = gFindDesignColumn(gColumns308(), QStringLiteral("ctrl"));
+    ASSERT_TRUE(ctrl && ctrl->read);
+    FieldRecord& f = gaFields[4];
+    f.lFieldId = 4;
+    for (const auto& [kind, number] : kinds) {
+        f.lControl = kind;
+        EXPECT_EQ(ctrl->write(f), QString::number(number));
+        EXPECT_TRUE(msFieldRecord308(4).contains(pairs({{"ctrl", n(number)}}))) << number;
+        FieldRecord read;
+        ctrl->read(read, QString::number(number));
+        EXPECT_EQ(read.lControl, kind) << number;
+        EXPECT_EQ(gsFieldKey(4).left(2), kind == ControlKind::Picture ? "p_" : "f_") << number;
+    }
+    FieldRecord unknown;
+    ctrl->read(unknown, QStringLiteral("12"));
+    EXPECT_EQ(ctrl->write(unknown), QStringLiteral("12"));
+}
+
 TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesOrBracesGoIntoQueries)
 {
     setIdentity();

@@ -45,11 +45,11 @@ TEST_F(LinkRebuild, RunsOfFieldsBesideSubgroupsGetVirtualGroups)
     // root: g1(g3(f5)), f1, f2, g2(f3), f4 - with stale subgroup counters.
     TreeNode* g1 = group(root, 1);
     field(group(g1, 3), 5);
-    field(root, 1, 0, 1);
-    field(root, 2, 0, 0);
+    field(root, 1, 0, ControlKind::CheckBox);
+    field(root, 2, 0, ControlKind::Input);
     TreeNode* g2 = group(root, 2);
     field(g2, 3);
-    TreeNode* f4 = field(root, 4, 0, 3);
+    TreeNode* f4 = field(root, 4, 0, ControlKind::OptionSet);
     gaGroups[0].iNrOfSubGroups = 0;
     gaGroups[1].iNrOfSubGroups = 7;
 

@@ -111,7 +111,7 @@ protected:
         return tree.add(parent, Relationship::Child, g.sNodeKey, g.sFrameDesc);
     }
 
-    TreeNode* field(TreeNode* parent, int32_t index, int16_t omod = 0, int32_t control = 0)
+    TreeNode* field(TreeNode* parent, int32_t index, int16_t omod = 0, ControlKind control = ControlKind::Input)
     {
         FieldRecord& f = gaFields[size_t(index)] = FieldRecord{};
         f.lFieldId = int16_t(index), f.nOmod = omod, f.lControl = control;

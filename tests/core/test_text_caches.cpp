@@ -146,7 +146,7 @@ TEST_F(Caches, TableFieldDataDomainsAndDisplayLengths)
     gaFields[2].sFieldName = QStringLiteral("tekwy002.dsca");  // another table
     gaFields[3].sFieldName = QStringLiteral("abc");            // shorter than a table and a point
     gaFields[4].sFieldName = QStringLiteral("tekwy001.dsca");
-    gaFields[4].lControl = 4;                                   // a picture is 20 long
+    gaFields[4].lControl = ControlKind::Picture;                // a picture is 20 long
     gLoadTableFieldData();
 
     const QStringList requests = buffersOf("get.tablefield.set(");

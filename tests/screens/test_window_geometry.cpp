@@ -32,9 +32,10 @@ QString describe(const QRect& r)
 // The window, its frame too, on the available area of its screen.
 ::testing::AssertionResult onScreen(QWidget& window)
 {
-    // Under a real X server the frame is known once the window is on the screen.
+    // Under a real X server the frame is known once the window is on the screen; the
+    // check below judges what is there after the wait, exposed or not.
     if (window.isVisible())
-        QTest::qWaitForWindowExposed(&window);
+        static_cast<void>(QTest::qWaitForWindowExposed(&window));
     QCoreApplication::processEvents();
     const QRect area = window.screen()->availableGeometry();
     if (window.isVisible() && area.contains(window.frameGeometry()))

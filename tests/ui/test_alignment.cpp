@@ -70,7 +70,7 @@ QStringList overlaps()
         while (page > 0 && gaGroups[size_t(page)].lParentGroup > 1)
             page = gaGroups[size_t(page)].lParentGroup - 1;
         page = pageOf[page];
-        if (f.lControl == 3)
+        if (f.lControl == ControlKind::OptionSet)
             setBox[i] = boxes.size();
         const int64_t bottom = f.iFieldYPos + std::max<int16_t>(1, f.iFieldHeight) - 1;
         boxes.push_back({f.iFieldXPos, f.nFieldEndPos, f.iFieldYPos, bottom, i, page, {}});
@@ -112,7 +112,7 @@ QStringList followUpFaults(int& behind, int& below)
     for (int32_t i = 1; i <= gnFieldCount; ++i) {
         const FieldRecord& f = gaFields[size_t(i)];
         const int32_t c = f.lChildField ? gvIndexOfId(f.lChildField).value_or(0) : 0;
-        if (f.lFieldId <= 0 || f.lControl == 3 || c < 1 || gaFields[size_t(c)].lNextField != 0)
+        if (f.lFieldId <= 0 || f.lControl == ControlKind::OptionSet || c < 1 || gaFields[size_t(c)].lNextField != 0)
             continue;
         const FieldRecord& u = gaFields[size_t(c)];
         const bool rightLabel = f.lLabelPosition == 3 && f.iLabelLengthSO > 0;
@@ -163,7 +163,7 @@ TEST_F(Alignment, LabelsFollowUpsAndChoicesByHand)
     put(put(root, 9, 2, 3), 14, 3, 7);
     // An option set holds its choices, one a row, their labels right inside it.
     TreeNode* set = put(root, 10, 1, 10);
-    gaFields[10].lControl = 3;
+    gaFields[10].lControl = ControlKind::OptionSet;
     for (int32_t c = 11; c <= 13; ++c)
         put(set, c, 1, 5, 3);
     align();

@@ -77,6 +77,7 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     ASSERT_TRUE(gPasteStructure(node("g_0")));
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
     EXPECT_TRUE(gbFormChanged && gCheckLinks(node("g_0")) == 0 && glLiveFieldCount() == fieldsBefore + copied);
+    EXPECT_TRUE(w().treeVisible() && gbTreeVisible);
 
     const TreeNode* pasted = node("g_0")->lastChild();
     const auto both = pairs(node("g_2"), pasted);
@@ -99,8 +100,8 @@ TEST_F(Clipboard, AGroupComesBackWholeAtTheRootAndInAnotherForm)
     EXPECT_EQ(field("f_5").sDisplayFormat, kFormat);
     EXPECT_EQ(field("f_3").sMessage, kMessage);
     EXPECT_EQ(field("f_3").sDefaultValue, kDefault);
-    EXPECT_EQ(field("f_4").lControl, 3);
-    EXPECT_EQ(field("p_13").lControl, 4);
+    EXPECT_EQ(field("f_4").lControl, ControlKind::OptionSet);
+    EXPECT_EQ(field("p_13").lControl, ControlKind::Picture);
     // An alignment inside the copy follows it; one outside falls back to the group's own.
     EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(group("g_4").lAlignmentGroupId).arg(group("g_6").lAlignmentGroupId)
                   .arg(group("g_3").lAlignmentGroupId),
@@ -337,13 +338,18 @@ TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
     };
     broken.mPasteFields = [](int32_t, bool) {};
     broken.bIsFollowUpPlaceAllowed = [](const TreeNode*) { return true; };
-    broken.showTree = [](bool) { return true; };
+    QList<bool> shown;
+    broken.showTree = [&shown](bool visible) {
+        shown << visible;
+        return true;
+    };
     broken.maxGroupLevel = kMaxGroupLevel;
     gSetPasteTarget(broken);
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("g_0")));
     EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
     EXPECT_EQ(formState(), before);
+    EXPECT_EQ(shown, (QList<bool>{false, true}));  // hidden while it worked, then as it was
 
     saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_TRUE(glLiveFieldCount() == fields && dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());

@@ -24,6 +24,7 @@ TEST_F(MainWindowStartup, ConnectsShowsTheWindowAndClosesTheLinkOnExit)
     int closedBeforeShutdown = -1;
     record->onShutdown = [&] { closedBeforeShutdown = host::callCount(QStringLiteral("am_close_object_set(")); };
     EXPECT_TRUE(w.isVisible() && w.tvwGroups->isEnabled() && w.Toolbar1->isEnabled());
+    EXPECT_TRUE(w.treeVisible() && w.tvwGroups->isVisible() && gbTreeVisible);
     EXPECT_EQ(w.windowTitle() + u'|' + w.SBarPanel1->text(), QStringLiteral("Palimor - Demo form simpled|Ready"));
     EXPECT_EQ(platform::mousePointer(), platform::Pointer::Default);
     EXPECT_EQ(record->linkStates, QList<int32_t>{0});

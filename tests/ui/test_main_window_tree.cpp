@@ -217,6 +217,34 @@ TEST_F(Primitives, MoveRightGoesBelowThePreviousSiblingAndDropsAfterTheTarget)
     EXPECT_TRUE(tree().selectedItem() == node("f_1") && tree().dropHighlight() == node("f_4") && w().treeVisible());
 }
 
+// A command hides the tree for all its moves: a primitive inside it leaves the tree
+// hidden, the command shows it at its end. Only the sort of generated fields shows it
+// itself, command or not.
+TEST_F(Primitives, TheTreeStaysHiddenUntilTheOutermostCommandEnds)
+{
+    {
+        TreeHiddenScope command(w());
+        select("g_2");
+        w().mMoveRight();
+        select("f_5");
+        w().mMoveNodeUp();
+        tree().setDropHighlight(node("f_1"));
+        w().mMoveToDropHighlight();
+        EXPECT_EQ(shape(), QStringLiteral("g_0(g_1(f_1,f_5,f_2(f_3),g_2(g_3(f_4))))"));
+        EXPECT_FALSE(w().treeVisible() || gbTreeVisible);
+        {
+            TreeHiddenScope inner(w(), false);
+        }
+        EXPECT_FALSE(w().treeVisible() || gbTreeVisible);
+        w().mSortGeneratedFieldNode(node("g_1"), QString(), 0);
+        EXPECT_TRUE(w().treeVisible() && !gbTreeVisible);
+    }
+    EXPECT_TRUE(w().treeVisible() && gbTreeVisible);
+    select("f_5");
+    w().mMoveRight();  // no command around it: shown at once
+    EXPECT_TRUE(w().treeVisible() && shape().contains(QStringLiteral("f_1(f_5)")));
+}
+
 // (Where a follow-up may go is tried by the drops, the insert and the paste; the generated
 // fields' order by the form generator.)
 

@@ -127,7 +127,8 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
         for (size_t b = a + 1; b < shown.size(); ++b) {
             const auto& [wa, fa] = shown[a];
             const auto& [wb, fb] = shown[b];
-            const bool choice = gaFields[size_t(fa)].lControl == 3 || gaFields[size_t(fb)].lControl == 3;
+            const bool choice = gaFields[size_t(fa)].lControl == ControlKind::OptionSet
+                                || gaFields[size_t(fb)].lControl == ControlKind::OptionSet;
             if (pageOf(p, wa) == pageOf(p, wb) && !choice) {
                 EXPECT_FALSE(placeOf(wa, pageOf(p, wa)).intersects(placeOf(wb, pageOf(p, wb)))) << fa << " " << fb;
             }
@@ -138,7 +139,8 @@ TEST_F(PreviewTest, SingleOccurrenceShowsEveryPresentFieldInItsPlace)
         for (const auto& [wb, fb] : shown) {
             const FieldRecord &a = gaFields[size_t(fa)], &b = gaFields[size_t(fb)];
             if (fa >= fb || wa != p.control(fa) || wb != p.control(fb) || pageOf(p, wa) != pageOf(p, wb)
-                || a.lControl == 3 || b.lControl == 3 || a.lControl == 5 || b.lControl == 5)
+                || a.lControl == ControlKind::OptionSet || b.lControl == ControlKind::OptionSet
+                || a.lControl == ControlKind::NoControl || b.lControl == ControlKind::NoControl)
                 continue;
             pairs += a.iFieldYPos == b.iFieldYPos ? 1 : 0;
             EXPECT_EQ(wa->y() == wb->y(), a.iFieldYPos == b.iFieldYPos) << fa << " " << fb;

@@ -83,7 +83,7 @@ protected:
             return i;
         gaFields[size_t(i)].sFieldName = name;
         gaFields[size_t(i)].sLabelCode = QStringLiteral("tekwy100.new");
-        gaFields[size_t(i)].lControl = 0;
+        gaFields[size_t(i)].lControl = ControlKind::Input;
         gaFields[size_t(i)].sNodeKey = tree().add(relative, where, key, name)->key();
         return i;
     }
@@ -283,6 +283,41 @@ TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
     EXPECT_TRUE(!f.bHas302Row && f.bExistsInHost);
     ASSERT_TRUE(gbStoreDesignDefinitions());
     EXPECT_TRUE(rows(rows302) == QStringList{QString::number(without[0])} && f.bHas302Row);
+}
+
+// Every object set a store opened is closed again, however the store ends: a set the
+// host does not give at each step, a failed commit, a store that goes through.
+TEST_F(Store, EveryObjectSetAStoreOpenedIsClosedHoweverItEnds)
+{
+    open(QStringLiteral("itemsd"));
+    gaFields[3].iFieldXPos = 50;
+    gaFields[3].bChanged = gaFields[3].bChanged301 = true;
+    const auto opened = [] { return host::callCount(QStringLiteral("am_open_object_set(")); };
+    const auto closed = [] { return host::callCount(QStringLiteral("am_close_object_set(")); };
+    // The sets of 315, 301, 302, 308 and 316, in that order.
+    for (int given = 0; given < 5; ++given) {
+        host::clearCallLog();
+        host::injectError(QStringLiteral("am_open_object_set("), 5, 1, given);
+        EXPECT_FALSE(gbStoreDesignDefinitions()) << given;
+        EXPECT_EQ(opened(), given + 1) << given;
+        EXPECT_EQ(closed(), given) << given;
+        host::clearInjections();
+        gbAbortStore();
+    }
+    host::clearCallLog();
+    record->onCall = [](const QString& call) {
+        if (call.startsWith(QStringLiteral("execute.velq.set(")) && call.endsWith(QStringLiteral(",1,0)")))
+            host::injectError(QStringLiteral("execute.velq.set("), 5, 1);
+    };
+    EXPECT_FALSE(gbStoreDesignDefinitions());
+    EXPECT_TRUE(opened() == 5 && closed() == 5) << opened() << " " << closed();
+    record->onCall = nullptr;
+    host::clearInjections();
+    ASSERT_TRUE(gbAbortStore());
+
+    host::clearCallLog();
+    ASSERT_TRUE(gbStoreDesignDefinitions());
+    EXPECT_TRUE(opened() == 5 && closed() == 5) << opened() << " " << closed();
 }
 
 TEST_F(Store, FreedRecordsAndTheirDocumentation)

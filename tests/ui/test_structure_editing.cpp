@@ -203,16 +203,16 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
 {
     // Field (nullptr: a free label without an entry), domain, main table, from, check box,
     // name (nullptr: refused), control, default value.
-    const std::tuple<const char*, const char*, bool, bool, bool, const char*, int32_t, const char*> cases[] = {
-        {"ityp", "ityp", true, true, false, "tekwy001.ityp", 2, ""},
-        {"cuni", "unit", true, true, true, "cuni.yn", 1, ""},
-        {"stoc", "qty", false, true, false, "stoc.f", 0, ""},
-        {"wght", "weight", false, false, false, "wght.t", 0, "999999.999"},
-        {"txta", "txta", false, false, false, "txta.t", 6, "fmax($#)"},
-        {"actv", "pct", false, true, true, "actv.txt", 1, "teyeno.no"},
-        {nullptr, "", false, false, false, "label.only", 5, ""},
-        {"days", "wdays", false, true, false, nullptr, 0, ""},
-        {"pict", "image", true, true, false, nullptr, 0, ""},
+    const std::tuple<const char*, const char*, bool, bool, bool, const char*, ControlKind, const char*> cases[] = {
+        {"ityp", "ityp", true, true, false, "tekwy001.ityp", ControlKind::ListBox, ""},
+        {"cuni", "unit", true, true, true, "cuni.yn", ControlKind::CheckBox, ""},
+        {"stoc", "qty", false, true, false, "stoc.f", ControlKind::Input, ""},
+        {"wght", "weight", false, false, false, "wght.t", ControlKind::Input, "999999.999"},
+        {"txta", "txta", false, false, false, "txta.t", ControlKind::StringNormal, "fmax($#)"},
+        {"actv", "pct", false, true, true, "actv.txt", ControlKind::CheckBox, "teyeno.no"},
+        {nullptr, "", false, false, false, "label.only", ControlKind::NoControl, ""},
+        {"days", "wdays", false, true, false, nullptr, ControlKind::Input, ""},
+        {"pict", "image", true, true, false, nullptr, ControlKind::Input, ""},
     };
     for (const auto& [field, domain, mainTable, from, checkBox, name, control, defaultValue] : cases) {
         SCOPED_TRACE(name ? name : domain);
@@ -228,10 +228,10 @@ TEST_F(StructureEditing, TableFieldsTakeTheirEntrysDomainInEveryVariant)
         }
         const FieldRecord& f = gaFields[size_t(key().mid(2).toInt())];
         EXPECT_EQ(tree().selectedItem()->parent(), node("g_3"));
-        EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5").arg(f.sFieldName).arg(f.lControl).arg(f.sDefaultValue)
+        EXPECT_EQ(QStringLiteral("%1 %2 %3 %4 %5").arg(f.sFieldName).arg(int32_t(f.lControl)).arg(f.sDefaultValue)
                       .arg(f.bIsTableField).arg(f.iTableFieldIndex),
-                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(name)).arg(control).arg(QLatin1String(defaultValue))
-                      .arg(mainTable && !checkBox).arg(field ? entry.mid(2).toInt() : 0));
+                  QStringLiteral("%1 %2 %3 %4 %5").arg(QLatin1String(name)).arg(int32_t(control))
+                      .arg(QLatin1String(defaultValue)).arg(mainTable && !checkBox).arg(field ? entry.mid(2).toInt() : 0));
     }
 
     // A field placed behind a field that has follow-ups already: the parent's row says so.

@@ -38,7 +38,7 @@ bool isRegistered(const QString& set, const QString& field)
 int16_t setNumber(const QString& set)
 {
     const int16_t n = goDataSets.value(set, 0);
-    return n >= 1 && n <= kMaxSet ? n : 0;
+    return n >= 1 && n <= kMaxSet ? n : int16_t(0);
 }
 
 // The code at a position of a set, "" where nothing is registered.

@@ -72,7 +72,7 @@ QString fetch(const QString& code, int16_t kind, const QString& language, int16_
     if (g_fetching)
         return QString();
     g_fetching = true;
-    const QString text = fetchFromHost(code, kind, language, labelKind);
+    QString text = fetchFromHost(code, kind, language, labelKind);
     g_fetching = false;
     return text;
 }
@@ -116,7 +116,7 @@ QString gsGetLabel(const QString& code, int16_t& labelKind)
         glShowMessage(MessageStatus, 3, StatusBarOnly);
 
     QString language = QStringLiteral("0");
-    const QString text = gsGetDescription(code, KindLabel, language, labelKind);
+    QString text = gsGetDescription(code, KindLabel, language, labelKind);
     if (!text.isEmpty())
         return text;
     if (!g_missingLabelReported) {

@@ -138,6 +138,7 @@ qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
 }
 
 // key and record by value: the record made points into them, also past the send of a part.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
 {
     if (s.failed)

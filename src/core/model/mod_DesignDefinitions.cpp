@@ -21,6 +21,7 @@
 #include "model/mod_Versions.h"
 #include "platform/Cursor.h"
 #include "platform/Dialogs.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 QString gsDesignRecord;
@@ -60,7 +61,7 @@ DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 template <auto M>
 DesignColumn<RecordOf<M>> byteNumber(const char* name)
 {
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+    return {name, [](const RecordOf<M>& r) { return numberText(r.*M); },
             [](RecordOf<M>& r, const QString& v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
 }
 
@@ -677,9 +678,9 @@ void passOver(const QString& what, const QString& why)
 
 QStringList groupColumns()
 {
-    QStringList columns = {"grpi", "repe", "levl", "labl",    "fram",    "inso",    "inmo",
-                           "pare", "prev", "next", "chld",    "fld1",    "algr",    "virt",
-                           "wdth", "za_revi", "za_cbox", "za_newp", "za_besi", "za_misc"};
+    QStringList columns = latin1List({"grpi", "repe", "levl", "labl",    "fram",    "inso",    "inmo",
+                                      "pare", "prev", "next", "chld",    "fld1",    "algr",    "virt",
+                                      "wdth", "za_revi", "za_cbox", "za_newp", "za_besi", "za_misc"});
     if (gbFormVersionSupports(kFeatureSelectionGroups))
         columns << QStringLiteral("zb_tabp") << QStringLiteral("zb_selg");
     return columns;
@@ -765,20 +766,20 @@ bool mLoadGroupDefinitions()
 
 const QStringList& fieldColumns301()
 {
-    static const QStringList columns = {"sequ", "xpos", "ypos", "fldn", "elem", "pacd", "cdom",
-                                        "typf", "difo", "difl", "mini", "maxd", "mxdl", "maxi",
-                                        "mxil", "sttp", "zoom", "zprg", "zopm", "zret", "defa",
-                                        "cmes", "echo", "flen", "mand", "dcex", "labl", "omod"};
+    static const QStringList columns = latin1List({"sequ", "xpos", "ypos", "fldn", "elem", "pacd", "cdom",
+                                                   "typf", "difo", "difl", "mini", "maxd", "mxdl", "maxi",
+                                                   "mxil", "sttp", "zoom", "zprg", "zopm", "zret", "defa",
+                                                   "cmes", "echo", "flen", "mand", "dcex", "labl", "omod"});
     return columns;
 }
 
 const QStringList& fieldColumns308()
 {
-    static const QStringList columns = {"grpi",    "pare",    "next",    "chld",    "fwup",    "behi",
-                                        "inso",    "inmo",    "lali",    "lxpo",    "depe",    "lpos",
-                                        "llso",    "lhso",    "llmo",    "lhmo",    "xend",    "colu",
-                                        "optx",    "za_hght", "za_view", "za_yesv", "za_srch", "za_cnst",
-                                        "za_icon", "za_zind", "ctrl",    "za_adju", "za_able", "za_misc"};
+    static const QStringList columns = latin1List({"grpi",    "pare",    "next",    "chld",    "fwup",    "behi",
+                                                   "inso",    "inmo",    "lali",    "lxpo",    "depe",    "lpos",
+                                                   "llso",    "lhso",    "llmo",    "lhmo",    "xend",    "colu",
+                                                   "optx",    "za_hght", "za_view", "za_yesv", "za_srch", "za_cnst",
+                                                   "za_icon", "za_zind", "ctrl",    "za_adju", "za_able", "za_misc"});
     return columns;
 }
 
@@ -874,7 +875,7 @@ bool mLoadFieldDefinitions()
 
 const QStringList& columns302()
 {
-    static const QStringList columns = {"cpac", "sequ", "za_prop", "inpc", "defa"};
+    static const QStringList columns = latin1List({"cpac", "sequ", "za_prop", "inpc", "defa"});
     return columns;
 }
 
@@ -943,7 +944,7 @@ QString commandKind(int32_t btyp)
 
 void mCommandRowToCommand(int32_t& nextIndex, const QString& buffer, int32_t rows, int32_t recordLength)
 {
-    static const QStringList columns = {"btyp", "sern", "mscf", "sequ"};
+    static const QStringList columns = latin1List({"btyp", "sern", "mscf", "sequ"});
     const std::vector<const DesignColumn<SpecificCommandRecord>*> readers = readersOf(gColumns316(), columns);
     const RecordLayout layout(QLatin1String(kTable316), columns);
     std::vector<QString> values;

@@ -85,10 +85,10 @@ void initFieldOrPicture(int32_t index, bool picture)
     f.iLabelLengthMO = 999;
     if (picture) {
         f.iFieldLength = 20;
-        f.lControl = 4;
+        f.lControl = ControlKind::Picture;
     } else {
         f.iFieldLength = 1;
-        f.lControl = 5;
+        f.lControl = ControlKind::NoControl;
         f.iDataAli = 2;
         f.bInGrid = f.bFieldInMultiOcc;
     }
@@ -103,7 +103,8 @@ QString gsGroupKey(int32_t index) { return QStringLiteral("g_") + QString::numbe
 
 QString gsFieldKey(int32_t index)
 {
-    const bool picture = index >= 0 && size_t(index) < gaFields.size() && gaFields[size_t(index)].lControl == 4;
+    const bool picture =
+        index >= 0 && size_t(index) < gaFields.size() && gaFields[size_t(index)].lControl == ControlKind::Picture;
     return (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(index);
 }
 

@@ -14,7 +14,7 @@
 
 // "g_" and the gaGroups index; the root group (the form) is "g_0".
 QString gsGroupKey(int32_t index);
-// "p_" for a picture (lControl 4), else "f_", and the gaFields index.
+// "p_" for a picture (ControlKind::Picture), else "f_", and the gaFields index.
 QString gsFieldKey(int32_t index);
 bool gbIsGroupKey(const QString& key);
 bool gbIsFieldKey(const QString& key);  // "f_" or "p_"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "hostlink/mod_Enumerate.h"  // kMaxEnumConstants
+#include "model/ControlKind.h"
 
 struct GroupRecord {
     bool bExistsInHost = false;
@@ -56,7 +57,7 @@ struct GroupRecord {
     QString sParentTable;
 };
 
-// A field, a label-only entry or a picture (lControl 4, tree key "p_").
+// A field, a label-only entry or a picture (ControlKind::Picture, tree key "p_").
 struct FieldRecord {
     bool bExistsInHost = false;
     bool bExistsToggled = false;
@@ -122,7 +123,7 @@ struct FieldRecord {
     QString sSearchField;
     QString sIconName;
     int16_t iZoomIndex = 0;
-    int32_t lControl = 0;  // 0 input, 1 check box, 2 list box, 3 option set, 4 picture, 5 none, 6-8 strings
+    ControlKind lControl = ControlKind::Input;
     int16_t iDataAli = 0;
     bool bAutoEnable = false;
     bool bInGrid = false;

@@ -69,10 +69,15 @@ public:
     }
     size_t size() const { return m_slots.size(); }
     bool live(int32_t index) const { return index >= 1 && size_t(index) < m_slots.size() && m_slots[size_t(index)].live; }
-    int16_t omod(int32_t index) const { return m_slots[size_t(index)].omod; }
+    int16_t omod(int32_t index) const
+    {
+        Q_ASSERT(index >= 0 && size_t(index) < m_slots.size());
+        return m_slots[size_t(index)].omod;
+    }
     // The field's order number, in the record too.
     void setOmod(int32_t index, int16_t number)
     {
+        Q_ASSERT(live(index));
         m_slots[size_t(index)].omod = number;
         gaFields[size_t(index)].nOmod = number;
     }
@@ -229,6 +234,7 @@ private:
 // the follow-ups of a field that stands in a group).
 void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level, const FieldSlots& slots)
 {
+    Q_ASSERT(slots.live(parentIndex));
     int32_t previous = -1;
     for (const TreeNode* c = node->child(); c; c = c->next()) {
         const KeyRef k = recordOf(c, slots);
@@ -254,13 +260,17 @@ void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t lev
     }
 }
 
-bool isCheckboxControl(int32_t control) { return control == 1 || control == 3; }
+bool isCheckboxControl(ControlKind control)
+{
+    return control == ControlKind::CheckBox || control == ControlKind::OptionSet;
+}
 
 // A new virtual group under parent at level, for the run of fields that starts with
 // field fi, linked after the sibling group previousGroup (-1: first among the
 // parent's groups). Returns its index, or -1 when no record could be had.
 int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
 {
+    Q_ASSERT(isGroupIndex(parent) && (previousGroup < 0 || isGroupIndex(previousGroup)) && isFieldIndex(fi));
     QString key;
     const int32_t v = glNewItem(QStringLiteral("group"), key);  // may grow gaGroups
     if (v < 1 || !isGroupIndex(v))
@@ -297,6 +307,7 @@ int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, i
 
 void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, const FieldSlots& slots)
 {
+    Q_ASSERT(isGroupIndex(parent));
     // The children with a record, each read once.
     struct Child {
         const TreeNode* node;

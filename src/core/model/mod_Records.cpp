@@ -350,7 +350,7 @@ bool gbFindInFixedList(const QString& key, const QString& buffer, int32_t count,
 bool gbFieldHasDomainOrPicture(int32_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
-    return !f.sDomainPackage.trimmed().isEmpty() || f.lControl == 4;
+    return !f.sDomainPackage.trimmed().isEmpty() || f.lControl == ControlKind::Picture;
 }
 
 bool gbIsMainTableField(int32_t index)

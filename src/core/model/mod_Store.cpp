@@ -22,6 +22,7 @@
 #include "model/mod_Records.h"
 #include "model/mod_TextCaches.h"
 #include "model/mod_Versions.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -59,24 +60,41 @@ void status(int32_t number, const QString& first = QString())
     glShowMessage(MessageStatus, number, StatusBarOnly, first);
 }
 
-// Opens the object set of table; false (after a log line) when the host gave none.
-bool openSet(const char* table, int32_t& set, std::vector<int32_t>& opened)
-{
-    set = glOpenObjectSet(QLatin1String(table));
-    if (set < 1) {
-        gWriteLog(QStringLiteral("Object set of ") + QLatin1String(table) + QStringLiteral(" not opened"));
-        set = 0;
-        return false;
+// The object sets a store opened, closed in the order they were opened when the guard
+// ends, whichever way the store ends.
+class StoreObjectSets {
+public:
+    StoreObjectSets() = default;
+    ~StoreObjectSets()
+    {
+        for (int32_t set : m_opened)
+            glCloseObjectSet(set);
     }
-    opened.push_back(set);
-    return true;
-}
+    StoreObjectSets(const StoreObjectSets&) = delete;
+    StoreObjectSets& operator=(const StoreObjectSets&) = delete;
 
-void closeSets(const std::vector<int32_t>& opened)
-{
-    for (int32_t set : opened)
-        glCloseObjectSet(set);
-}
+    // Opens the object set of table; false (after a log line, set 0) when the host gave none.
+    bool open(const char* table, int32_t& set)
+    {
+        set = glOpenObjectSet(QLatin1String(table));
+        if (set < 1) {
+            gWriteLog(QStringLiteral("Object set of ") + QLatin1String(table) + QStringLiteral(" not opened"));
+            set = 0;
+            return false;
+        }
+        m_opened.push_back(set);
+        return true;
+    }
+    // A set another routine opened, closed with these.
+    void adopt(int32_t set)
+    {
+        Q_ASSERT(set > 0);
+        m_opened.push_back(set);
+    }
+
+private:
+    std::vector<int32_t> m_opened;
+};
 
 // A fresh store: no mark of an earlier one may be flipped back after this one.
 void forgetToggles()
@@ -95,6 +113,7 @@ void forgetToggles()
 // after what the set holds so far.
 bool write302(int32_t i, bool newRow, int32_t set302)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     const FieldRecord& f = gaFields[size_t(i)];
     if (glBytesPerChar >= 2 && (!f.sInpRefExpr.isEmpty() || !f.sDefaultValue.isEmpty())) {
         if (glSendVelqSet() != 0)
@@ -111,6 +130,7 @@ bool write302(int32_t i, bool newRow, int32_t set302)
 
 void markHas302Row(int32_t i)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     FieldRecord& f = gaFields[size_t(i)];
     if (!f.bHas302Row)
         s.has302Set.push_back(i);
@@ -119,6 +139,7 @@ void markHas302Row(int32_t i)
 
 void logField(int32_t i)
 {
+    Q_ASSERT(i >= 1 && size_t(i) < gaFields.size());
     const FieldRecord& f = gaFields[size_t(i)];
     gWriteLog(QStringLiteral("********** Field ") + f.sFieldName + QStringLiteral(":"));
     gWriteLog(kTab + QStringLiteral("FieldId: ") + QString::number(f.lFieldId));
@@ -136,6 +157,7 @@ void logField(int32_t i)
 // One field: false at the first add or host call that failed.
 bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
 {
+    Q_ASSERT(i >= 1 && i <= gnFieldCount && size_t(i) < gaFields.size());
     FieldRecord& f = gaFields[size_t(i)];
     f.bExistsToggled = false;
     Action action = Action::Skipped;
@@ -420,8 +442,8 @@ bool mbRowsAsStored(QString& why)
     QString differs;
     bool ok = readRows<GroupRecord>(
         kTable315, {{kTable315, &gColumns315()}},
-        {"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next", "qxzrn315.chld",
-         "qxzrn315.fld1"},
+        latin1List({"qxzrn315.grpi", "qxzrn315.levl", "qxzrn315.pare", "qxzrn315.prev", "qxzrn315.next",
+                    "qxzrn315.chld", "qxzrn315.fld1"}),
         QLatin1String(kTable315), gsFormKeyWhere(QLatin1String(kTable315)), [&](const GroupRecord& h) {
             const size_t i = size_t(h.Grpi - 1);
             if (h.Grpi < 1 || i >= gaGroups.size())
@@ -442,8 +464,8 @@ bool mbRowsAsStored(QString& why)
     ok = ok && differs.isEmpty()
          && readRows<FieldRecord>(
              kTable301, {{kTable301, &gColumns301()}, {kTable308, &gColumns308()}},
-             {"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next", "qxzrn308.chld",
-              "qxzrn308.fwup"},
+             latin1List({"qxzrn301.sequ", "qxzrn301.omod", "qxzrn308.grpi", "qxzrn308.pare", "qxzrn308.next",
+                         "qxzrn308.chld", "qxzrn308.fwup"}),
              QLatin1String(kTable301) + QStringLiteral(", ") + QLatin1String(kTable308),
              QLatin1String(kTable301) + QStringLiteral(".cmba REFERS TO ") + QLatin1String(kTable308)
                  + QStringLiteral(" AND ") + gsFormKeyWhere(QLatin1String(kTable301)),
@@ -687,25 +709,20 @@ bool mbStoreSpecificCommands(int32_t& set316)
     return true;
 }
 
-bool gbStoreDesignDefinitions()
-{
-    status(10);
-    // Stored or not, the status bar does not go on saying that it saves.
-    const auto ready = qScopeGuard([] { status(1); });
-    forgetToggles();
-    s.refusal.clear();
+namespace {
 
-    std::vector<int32_t> opened;
+enum class StoreEnd { Stored, Failed, Aborted };
+
+// The store inside its object sets, which are closed when it returns. Failed: a set, a
+// check or a write failed; Aborted: the commit failed.
+StoreEnd storeInObjectSets()
+{
+    StoreObjectSets sets;
     int32_t set315 = 0, set301 = 0, set302 = 0, set308 = 0, set150 = 0, set316 = 0;
-    const auto fail = [&] {
-        closeSets(opened);
-        noteHostBusy();
-        return false;
-    };
     const auto refuse = [&](const QString& why) {
         s.refusal = why;
         gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + why);
-        return fail();
+        return StoreEnd::Failed;
     };
 
     if (const std::vector<UnfitValue> unfit = unfitToStore(); !unfit.empty()) {
@@ -714,43 +731,55 @@ bool gbStoreDesignDefinitions()
         return refuse(gsUnfitValuesText(unfit));
     }
     QString why;
-    if (!openSet(kTable315, set315, opened))
-        return fail();
+    if (!sets.open(kTable315, set315))
+        return StoreEnd::Failed;
     gInitVelqSet();
     // The set's head alone opens the host transaction, in which the rows are checked.
     if (glSendVelqSet() != 0)
-        return fail();
+        return StoreEnd::Failed;
     if (!mbRowsAsStored(why))
         return refuse(why);
     if (!mbStoreGroupDefinitions(set315))
-        return fail();
-    if (!openSet(kTable301, set301, opened) || !openSet(kTable302, set302, opened)
-        || !openSet(kTable308, set308, opened))
-        return fail();
+        return StoreEnd::Failed;
+    if (!sets.open(kTable301, set301) || !sets.open(kTable302, set302) || !sets.open(kTable308, set308))
+        return StoreEnd::Failed;
     if (!mbStoreFieldDefinitions(set301, set302, set308))
-        return fail();
+        return StoreEnd::Failed;
     const bool docu = mbStoreDocuDeletes(set150);
     if (set150 > 0)
-        opened.push_back(set150);
+        sets.adopt(set150);
     if (!docu)
-        return fail();
-    if (!openSet(kTable316, set316, opened))
-        return fail();
+        return StoreEnd::Failed;
+    if (!sets.open(kTable316, set316))
+        return StoreEnd::Failed;
     if (!mbStoreSpecificCommands(set316))
-        return fail();
+        return StoreEnd::Failed;
 
-    bool stored = false;
     if (glCommitVelqSet() != 0) {
         gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
         noteHostBusy();
-    } else {
-        markStored();
-        gWriteLog(QStringLiteral("Design Definitions Stored"));
-        glLoadedFormVersion = glFormVersionLevel;
-        stored = true;
+        return StoreEnd::Aborted;
     }
-    closeSets(opened);
-    return stored;
+    markStored();
+    gWriteLog(QStringLiteral("Design Definitions Stored"));
+    glLoadedFormVersion = glFormVersionLevel;
+    return StoreEnd::Stored;
+}
+
+} // namespace
+
+bool gbStoreDesignDefinitions()
+{
+    status(10);
+    // Stored or not, the status bar does not go on saying that it saves.
+    const auto ready = qScopeGuard([] { status(1); });
+    forgetToggles();
+    s.refusal.clear();
+    const StoreEnd end = storeInObjectSets();
+    // A failed store tells of a busy host after its sets are closed.
+    if (end == StoreEnd::Failed)
+        noteHostBusy();
+    return end == StoreEnd::Stored;
 }
 
 void gRestoreExistsMarks()

@@ -8,6 +8,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "model/mod_TextCaches.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 #include <QStringList>
@@ -33,8 +34,8 @@ enum Column { Fdno, Fdnm, Acti, Dept, Clab, Pacd, Cdom, Rfpa, Rfmo, Rffn, Rffd, 
 
 const QStringList& columns()
 {
-    static const QStringList c = {"fdno", "fdnm", "acti", "dept", "clab", "pacd", "cdom",
-                                  "rfpa", "rfmo", "rffn", "rffd", "mand", "iniv", "comb"};
+    static const QStringList c = latin1List({"fdno", "fdnm", "acti", "dept", "clab", "pacd", "cdom",
+                                             "rfpa", "rfmo", "rffn", "rffd", "mand", "iniv", "comb"});
     return c;
 }
 
@@ -62,7 +63,7 @@ QStringList combinedParts(const QString& field)
     const int32_t count = std::clamp(giGetCombinedFields(field, buffer), 0, kMaxCombinedParts);
     QStringList parts;
     for (int32_t i = 0; i < count; ++i)
-        parts << buffer.mid(i * kPartLength, kPartLength).trimmed();
+        parts << buffer.mid(qsizetype(i) * kPartLength, kPartLength).trimmed();
     return parts;
 }
 
@@ -136,7 +137,7 @@ void readRows(Loading& l, const QString& buffer, int32_t rows)
             }
             if (size_t(l.next) >= gaTableFields.size())
                 gaTableFields.resize(size_t(std::min(l.next + 100 + depth, kMaxTableFieldEntries)) + 1);
-            fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : 1, depth);
+            fillEntry(gaTableFields[size_t(l.next)], l, v, depth > 0 ? element : int16_t(1), depth);
             ++l.next;
             ++l.added;
         }

@@ -16,6 +16,7 @@
 #include "model/mod_Keys.h"
 #include "model/mod_Palimor.h"
 #include "platform/Dialogs.h"
+#include "services/Latin1List.h"
 #include "services/mod_Global.h"
 
 namespace {
@@ -177,7 +178,7 @@ void mFillGroupLabels(const QString& buffer, const std::vector<int32_t>& entries
 void mFillTableFieldData(const QString& buffer, const std::vector<int32_t>& entries)
 {
     enum { Fldn, Pacd, Cdom, Mand, Pcrf, Nrel, Iniv };
-    static const QStringList fields = {"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"};
+    static const QStringList fields = latin1List({"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"});
     const RecordLayout layout(kTableFieldSet, fields);
     std::vector<QString> v;
     int32_t position = 1;  // each record begins where the one before ended
@@ -554,7 +555,7 @@ QString gsDomainTypeText(int16_t& index)
 int16_t giDomainDisplayLength(int16_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
-    if (f.lControl == 4)
+    if (f.lControl == ControlKind::Picture)
         return 20;
     const int32_t dt = domainDataType(f);
     const int32_t difl = dt != 0 ? gaDomains[size_t(f.nDomainIndex)].iDifl : 0;

@@ -7,12 +7,6 @@
 
 namespace {
 
-// Control kinds of lControl.
-constexpr int32_t kCheckBox = 1;
-constexpr int32_t kListBox = 2;
-constexpr int32_t kNoControl = 5;
-constexpr int32_t kStringNormal = 6;
-
 // Domain data types.
 constexpr int16_t kEnumerate = 7;
 
@@ -37,16 +31,16 @@ bool isStringType(int16_t dt) { return dt == 6 || dt == 11; }
 void controlFromDomain(FieldRecord& f, const DomainRecord& d)
 {
     if (isStringType(d.lDataType)) {
-        f.lControl = kStringNormal;
+        f.lControl = ControlKind::StringNormal;
     } else if (d.lDataType == kEnumerate) {
         if (d.bIsCheckBox) {
-            f.lControl = kCheckBox;
+            f.lControl = ControlKind::CheckBox;
             f.iYesValue = d.iYesValue;
         } else {
-            f.lControl = kListBox;
+            f.lControl = ControlKind::ListBox;
         }
     } else {
-        f.lControl = 0;
+        f.lControl = ControlKind::Input;
     }
 }
 
@@ -155,7 +149,7 @@ void gUpgradeFields()
                 changed = true;
             }
             if (f.sDomainPackage.isEmpty()) {
-                f.lControl = kNoControl;
+                f.lControl = ControlKind::NoControl;
                 changed = true;
             }
             if (d.lDataType == kEnumerate) {
@@ -167,7 +161,7 @@ void gUpgradeFields()
             changed = true;
             f.bInGrid = f.bFieldInMultiOcc;
             if (isStringType(d.lDataType))
-                f.lControl = kStringNormal;
+                f.lControl = ControlKind::StringNormal;
         }
         if (glLoadedFormVersion < 7 && f.bDependent && f.lParentField == 0) {
             f.bDependent = false;
@@ -177,7 +171,7 @@ void gUpgradeFields()
             f.iZoomIndex = 0;
             changed = true;
         }
-        if (f.lControl == kNoControl && f.bIsTableField) {
+        if (f.lControl == ControlKind::NoControl && f.bIsTableField) {
             platform::dialogs().messageBox(QStringLiteral("Table field ") + f.sFieldName
                                                + QStringLiteral(" has Label-Only property set, please save session."),
                                            platform::MbOk, platform::applicationTitle());

@@ -53,7 +53,7 @@ QString elapsedText(uint32_t ms)
 
 QString logDirectory()
 {
-    const QString fromEnv = qEnvironmentVariable("PALIMOR_LOG_DIR");
+    QString fromEnv = qEnvironmentVariable("PALIMOR_LOG_DIR");
     if (!fromEnv.isEmpty()) {
         QDir().mkpath(fromEnv);
         return fromEnv;
@@ -63,8 +63,8 @@ QString logDirectory()
         if (QFileInfo(underBase).isDir())
             return QDir::cleanPath(underBase);
     }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-                         + QStringLiteral("/palimor/log");
+    QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                   + QStringLiteral("/palimor/log");
     QDir().mkpath(data);
     return data;
 }
@@ -265,6 +265,8 @@ QString gsGetMessageCode(uint8_t kind, int32_t number)
     return *code;
 }
 
+// Copies on purpose: fetching the text may change what a caller passed.
+// NOLINTNEXTLINE(performance-unnecessary-value-param)
 int16_t glShowMessage(uint8_t kind, int32_t number, int16_t buttons, QString a1, QString a2, QString a3)
 {
     QString title;

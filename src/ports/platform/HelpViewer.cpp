@@ -43,7 +43,7 @@ QString helpPageFile(const QString& helpFolder, HelpCommand command, const QStri
         break;
     }
     // Topics are paths inside the folder; one that climbs out of it names nothing.
-    const QString file = QDir::cleanPath(folder + QLatin1Char('/') + page);
+    QString file = QDir::cleanPath(folder + QLatin1Char('/') + page);
     if (!file.startsWith(folder + QLatin1Char('/')))
         return {};
     return file;

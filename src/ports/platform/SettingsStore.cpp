@@ -245,7 +245,7 @@ QString keepAside(const QString& path)
     const QString stem =
         path + QStringLiteral(".unreadable-") + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int n = 1; n <= 100; ++n) {
-        const QString aside = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
+        QString aside = n == 1 ? stem : stem + QStringLiteral("-%1").arg(n);
         if (!QFileInfo::exists(aside) && QFile::rename(path, aside))
             return aside;
     }
@@ -329,7 +329,7 @@ SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::defaultPath()
 {
-    const QString env = qEnvironmentVariable("PALIMOR_REGISTRY");
+    QString env = qEnvironmentVariable("PALIMOR_REGISTRY");
     if (!env.isEmpty())
         return env;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)

@@ -30,7 +30,7 @@ QString keyOf(const QString& application, const QString& section)
 
 QString defaultUserSettingsPath()
 {
-    const QString env = qEnvironmentVariable("PALIMOR_USER_SETTINGS");
+    QString env = qEnvironmentVariable("PALIMOR_USER_SETTINGS");
     if (!env.isEmpty())
         return env;
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)

@@ -56,6 +56,7 @@ int WidgetDialogs::messageBox(const QString& text, int style, const QString& tit
 
     const std::vector<int> results = buttonResults(style);
     std::vector<std::pair<QAbstractButton*, int>> buttons;
+    buttons.reserve(results.size());
     for (int result : results)
         buttons.emplace_back(box.addButton(buttonOf(result)), result);
     box.setDefaultButton(buttonOf(defaultResult(style)));

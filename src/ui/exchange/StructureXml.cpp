@@ -56,7 +56,7 @@ Member<RecordOf<M>> number(const char* name, const char* table, const char* colu
 {
     using R = RecordOf<M>;
     using V = ValueOf<M>;
-    return {name, table, column, Kind::Number, min, max, 0, [](const R& r) { return QString::number(r.*M); },
+    return {name, table, column, Kind::Number, min, max, 0, [](const R& r) { return numberText(r.*M); },
             [](R& r, int64_t v, QStringView) { r.*M = V(v); }, [](R& to, const R& from) { to.*M = from.*M; }};
 }
 
@@ -159,8 +159,7 @@ const std::vector<Member<FieldRecord>>& fieldMembers()
         number<&F::iLinkedConst>("iLinkedConst", k308, "za_cnst", kNoSign, kConstant),
         code<&F::sIconName>("sIconName", k308, "za_icon"),
         number<&F::iZoomIndex>("iZoomIndex", k308, "za_zind", kNoSign),
-        // 0 input, 1 check box, 2 list box, 3 option set, 4 picture, 5 none, 6 to 8 strings.
-        number<&F::lControl>("lControl", k308, "ctrl", 0, 8),
+        number<&F::lControl>("lControl", k308, "ctrl", int64_t(ControlKind::Input), int64_t(ControlKind::StringCombo)),
         number<&F::iDataAli>("iDataAli", k308, "za_adju", kNoSign, kConstant),
         flag<&F::bAutoEnable>("bAutoEnable"),
         flag<&F::bInGrid>("bInGrid"),

@@ -34,7 +34,7 @@ inline constexpr char kStructureId[] = "Palimor";
 inline constexpr int32_t kStructureFormat = 1;
 // The longest text read, in characters; a longer one is refused before it is parsed.
 // A copy of the largest form stays well below it.
-inline constexpr qsizetype kMaxStructureText = 8 * 1024 * 1024;
+inline constexpr qsizetype kMaxStructureText = qsizetype{8} * 1024 * 1024;
 // The deepest nesting of follow-up fields below a field that a text may hold.
 inline constexpr int32_t kMaxFollowUpDepth = 20;
 

@@ -33,6 +33,25 @@ namespace {
 
 PasteTarget g_target;
 
+// The tree hidden and gbTreeVisible false while a paste adds nodes; both as they were
+// again by restore() or, on any other way out, at the end of the scope.
+class TreeHiddenForPaste {
+public:
+    TreeHiddenForPaste() : m_was(g_target.showTree(false)) {}
+    ~TreeHiddenForPaste() { restore(); }
+    TreeHiddenForPaste(const TreeHiddenForPaste&) = delete;
+    TreeHiddenForPaste& operator=(const TreeHiddenForPaste&) = delete;
+    void restore()
+    {
+        if (std::exchange(m_hidden, false))
+            g_target.showTree(m_was);
+    }
+
+private:
+    bool m_was;
+    bool m_hidden = true;
+};
+
 const QString kXslName = QStringLiteral("plm.xsl");
 
 // Shows the debug file as nested boxes of groups and fields with their properties.
@@ -288,7 +307,7 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
     entries.reserve(s.fields.size());
     for (size_t j = 0; j < s.fields.size(); ++j) {
         QString key;
-        const bool picture = s.fields[j].lControl == 4;
+        const bool picture = s.fields[j].lControl == ControlKind::Picture;
         const int32_t f = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
         if (f < 1)
             return false;
@@ -637,13 +656,13 @@ bool gPasteStructure(TreeNode* node)
         ok = linker.linkGroup(0);
     else if (ok)
         linker.linkFollowUps(0);
-    const bool treeWasVisible = g_target.showTree(false);
+    TreeHiddenForPaste hidden;
     // A refusal after records were taken gives back every record and node.
     const auto giveBack = [&](const QString& why) {
         before.restore();
         tree->setSelectedItem(node);
         tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
+        hidden.restore();
         platform::setMousePointer(platform::Pointer::Default);
         return refusePaste(why);
     };
@@ -674,7 +693,7 @@ bool gPasteStructure(TreeNode* node)
         return giveBack(gsUnfitValuesText(unfit));
     }
     gbFormChanged = true;
-    g_target.showTree(treeWasVisible);
+    hidden.restore();
     platform::setMousePointer(platform::Pointer::Default);
     gWriteLog(QStringLiteral("Structure of form '%1' pasted: %2 groups, %3 fields")
                   .arg(s.key306.simplified())

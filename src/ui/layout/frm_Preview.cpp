@@ -51,9 +51,6 @@ constexpr int kGridRows = 5;        // empty rows of an occurrence table
 constexpr int32_t kGridSpanRows = kGridRows + 1;  // rows a table takes, its heading included
 constexpr int32_t kGridRowHeader = 3;             // columns its row numbers take
 constexpr int kFrameIndent = 2;     // columns a group box takes left and right
-constexpr int kOptionSet = 3;
-constexpr int kPicture = 4;
-constexpr int kNoControl = 5;
 
 enum class Kind { Input, Text, CheckBox, Combo, OptionSet, Choice, Picture, LabelOnly };
 enum class LabelAt { None, Left, Above, Right };
@@ -146,13 +143,13 @@ Kind kindOf(const FieldRecord& f, bool choice)
     if (choice)
         return Kind::Choice;
     switch (f.lControl) {
-    case 1: return Kind::CheckBox;
-    case 2:
-    case 7:
-    case 8: return Kind::Combo;
-    case kOptionSet: return Kind::OptionSet;
-    case kPicture: return Kind::Picture;
-    case kNoControl: return Kind::LabelOnly;
+    case ControlKind::CheckBox: return Kind::CheckBox;
+    case ControlKind::ListBox:
+    case ControlKind::StringList:
+    case ControlKind::StringCombo: return Kind::Combo;
+    case ControlKind::OptionSet: return Kind::OptionSet;
+    case ControlKind::Picture: return Kind::Picture;
+    case ControlKind::NoControl: return Kind::LabelOnly;
     default: return f.iFieldHeight > 1 ? Kind::Text : Kind::Input;
     }
 }
@@ -275,7 +272,7 @@ private:
             const TreeNode* parent = node->parent();
             const FieldRecord* parentField = parent && gbIsFieldKey(parent->key()) ? liveField(parent->keyNumber())
                                                                                     : nullptr;
-            const bool choice = parentField && parentField->lControl == kOptionSet;
+            const bool choice = parentField && parentField->lControl == ControlKind::OptionSet;
             const bool present = main.gbFieldIsPresent(index, node, m_single);
             std::optional<size_t> mine;
             if (present && !m_single && f->bInGrid) {
@@ -853,7 +850,7 @@ private:
             const GridItem& g = grid.items[c];
             headers << g.header;
             table->setColumnWidth(int(c), g.columns * m_cell.width());
-            if (gaFields[size_t(g.index)].lControl == 1)
+            if (gaFields[size_t(g.index)].lControl == ControlKind::CheckBox)
                 for (int row = 0; row < kGridRows; ++row) {
                     auto* item = new QTableWidgetItem;
                     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);

@@ -20,7 +20,6 @@ constexpr int32_t kGap = 1;          // between a label and its field, and betwe
 constexpr int32_t kColumnGap = 2;
 constexpr int32_t kGroupGap = 2;
 constexpr int32_t kMaxX = kMaxFieldXPos;
-constexpr int32_t kOptionSet = 3;
 
 // A line is a top-level field of a group with its follow-ups, in rows: the first row
 // starts with the field, each further row with a follow-up that goes below its field.
@@ -150,7 +149,7 @@ private:
         line.rows[r].items.push_back(Item{index, {}});
         const size_t at = line.rows[r].items.size() - 1;
         for (std::optional<int32_t> c = liveField(f.lChildField); c; c = liveField(gaFields[size_t(*c)].lNextField)) {
-            if (f.lControl == kOptionSet) {
+            if (f.lControl == ControlKind::OptionSet) {
                 Line choice = lineOf(*c);
                 line.rows[r].items[at].choices.push_back(std::move(choice));
             } else if (f.bImmediateBehind) {

@@ -29,7 +29,7 @@
 //   start (its left label in the column's label column). The same holds for their own
 //   follow-ups, depth first. A left label inside a row stands just before its
 //   field with one blank between.
-// - Option sets: the follow-ups of an option set (lControl 3) are its choices. They
+// - Option sets: the follow-ups of an option set (ControlKind::OptionSet) are its choices. They
 //   stand one below the other from the option set's row, at the column where the
 //   option set starts, their labels inside it, each with its own follow-ups as above;
 //   the option set is as wide and as high as that block (at least its own length and

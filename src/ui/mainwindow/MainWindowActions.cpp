@@ -148,11 +148,11 @@ const std::array<const char*, 5> kLockedMenus = {"mnuHelp", "mnuInsert", "mnuOpt
 } // namespace
 
 MainWindowActions::MainWindowActions(QMainWindow& window, NodeTree& tree, QWidget& treeView,
-                                     std::function<void(const QString& key)> buttonClick)
+                                     const std::function<void(const QString& key)>& buttonClick)
     : QObject(&window), m_tree(tree), m_treeView(treeView)
 {
     createMenus(window);
-    createToolbar(window, std::move(buttonClick));
+    createToolbar(window, buttonClick);
 }
 
 void MainWindowActions::createMenus(QMainWindow& window)
@@ -198,7 +198,7 @@ void MainWindowActions::createMenus(QMainWindow& window)
     }
 }
 
-void MainWindowActions::createToolbar(QMainWindow& window, std::function<void(const QString&)> buttonClick)
+void MainWindowActions::createToolbar(QMainWindow& window, const std::function<void(const QString&)>& buttonClick)
 {
     Toolbar1 = window.addToolBar(QStringLiteral("Toolbar1"));
     Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
@@ -255,7 +255,7 @@ bool MainWindowActions::buttonEnabled(const QString& key) const
 
 void MainWindowActions::setHandler(const QString& name, std::function<void()> handler)
 {
-    m_handlers.insert(name, std::move(handler));
+    m_handlers.emplace(name, std::move(handler));
 }
 
 void MainWindowActions::runEntry(const QString& name)
@@ -335,7 +335,7 @@ void MainWindowActions::mSetMenuState()
         const int32_t g = key.mid(2).toInt();
         // Every group node of the tree has its record.
         Q_ASSERT(g >= 0 && size_t(g) < gaGroups.size());
-        return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : 0;
+        return g >= 0 && size_t(g) < gaGroups.size() ? gaGroups[size_t(g)].lGroupLevel : int16_t(0);
     };
 
     if (gbIsGroupKey(k)) {

@@ -25,7 +25,7 @@ public:
     // tree, whose selection the enabling follows, treeView the control that shows it. A
     // toolbar button's click goes to buttonClick with the button's key.
     MainWindowActions(QMainWindow& window, NodeTree& tree, QWidget& treeView,
-                      std::function<void(const QString& key)> buttonClick);
+                      const std::function<void(const QString& key)>& buttonClick);
 
     QToolBar* Toolbar1 = nullptr;
 
@@ -88,7 +88,7 @@ public:
 
 private:
     void createMenus(QMainWindow& window);
-    void createToolbar(QMainWindow& window, std::function<void(const QString&)> buttonClick);
+    void createToolbar(QMainWindow& window, const std::function<void(const QString&)>& buttonClick);
 
     NodeTree& m_tree;
     QWidget& m_treeView;

@@ -500,12 +500,13 @@ void frm_Palimor::Form_Load()
     platform::setMousePointer(platform::Pointer::Hourglass);
     gLoadGroupLabels();
 
-    gbTreeVisible = false;
-    setTreeVisible(gbTreeVisible);
-    mFillTreeAndSelect();
-    gbTreeVisible = true;
-    Toolbar1->update();
-    setTreeVisible(gbTreeVisible);
+    {
+        // Outside any command here: the flag is true again at the end.
+        Q_ASSERT(gbTreeVisible);
+        TreeHiddenScope hidden(*this);
+        mFillTreeAndSelect();
+        Toolbar1->update();
+    }
 
     mRefreshNodeTexts(true, true);
     mRefreshNodeTexts(false, false);
@@ -943,6 +944,14 @@ TreeHiddenScope::~TreeHiddenScope()
     gbTreeVisible = m_was;
     m_window.setTreeVisible(m_was);
 }
+
+TreeViewHiddenScope::TreeViewHiddenScope(frm_Palimor& window, std::optional<bool> visibleAfter)
+    : m_window(window), m_visibleAfter(visibleAfter)
+{
+    m_window.setTreeVisible(false);
+}
+
+TreeViewHiddenScope::~TreeViewHiddenScope() { m_window.setTreeVisible(m_visibleAfter.value_or(gbTreeVisible)); }
 
 // ---- Toolbar and help -------------------------------------------------------------------------
 

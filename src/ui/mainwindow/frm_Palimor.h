@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "mainwindow/MainWindowActions.h"
 #include "mainwindow/MainWindowImages.h"
@@ -413,6 +414,21 @@ public:
 private:
     frm_Palimor& m_window;
     bool m_was;
+};
+
+// A primitive that re-attaches nodes: the tree hidden while it works, gbTreeVisible left
+// alone. At the end the tree is shown as the flag then says (a command around the
+// primitive keeps it hidden), or as visibleAfter says when given.
+class TreeViewHiddenScope {
+public:
+    explicit TreeViewHiddenScope(frm_Palimor& window, std::optional<bool> visibleAfter = std::nullopt);
+    ~TreeViewHiddenScope();
+    TreeViewHiddenScope(const TreeViewHiddenScope&) = delete;
+    TreeViewHiddenScope& operator=(const TreeViewHiddenScope&) = delete;
+
+private:
+    frm_Palimor& m_window;
+    std::optional<bool> m_visibleAfter;
 };
 
 // The one main window; created on first use.

@@ -71,13 +71,13 @@ void applyDomain(int32_t index, const QString& package, const QString& code)
     f.sDomainCode = code;
     const int16_t d = loadedDomain(giDomainOfField(index, package + code));
     const int16_t type = gaDomains[size_t(d)].lDataType;
-    f.lControl = 0;
+    f.lControl = ControlKind::Input;
     if (type == 6 || type == 11) {
-        f.lControl = 6;
+        f.lControl = ControlKind::StringNormal;
     } else if (type == 7) {
         gLoadEnums();
         const DomainRecord& domain = gaDomains[size_t(d)];
-        f.lControl = domain.bIsCheckBox ? 1 : 2;
+        f.lControl = domain.bIsCheckBox ? ControlKind::CheckBox : ControlKind::ListBox;
         if (domain.bIsCheckBox)
             f.iYesValue = domain.iYesValue;
     }
@@ -173,10 +173,9 @@ void runMenuMove(frm_Palimor& w, void (frm_Palimor::*body)())
 
 void moveFrame(frm_Palimor& w, void (frm_Palimor::*primitive)())
 {
-    w.setTreeVisible(false);
+    TreeViewHiddenScope hidden(w);
     (w.*primitive)();
     w.mScrollInView();
-    w.setTreeVisible(gbTreeVisible);
 }
 
 // A step move of a group that leaves its parent lands in the parent's neighbour,

@@ -165,11 +165,10 @@ void frm_Palimor::mDropFromTableFields(const QString& targetKey)
     if (!entry || !target)
         return;
     int16_t relationship = int16_t(Relationship::Next);
-    if (gbIsGroupKey(targetKey)) {
-        relationship = int16_t(Relationship::Child);
-    } else if (entry->iParentEntry > 0
-               && gbSameTableField(QStringLiteral("t_") + QString::number(entry->iParentEntry), targetKey)) {
-        // A field of a referenced table follows up the reference field it came from.
+    // Into a group; a field of a referenced table follows up the reference field it came from.
+    if (gbIsGroupKey(targetKey)
+        || (entry->iParentEntry > 0
+            && gbSameTableField(QStringLiteral("t_") + QString::number(entry->iParentEntry), targetKey))) {
         relationship = int16_t(Relationship::Child);
     } else if (!bIsFollowUpPlaceAllowed(target)) {
         if (target->children() > 0) {

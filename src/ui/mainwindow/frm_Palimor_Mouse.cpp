@@ -302,12 +302,13 @@ void frm_Palimor::mDropNode(TreeNode* source, const QString& targetKey)
             // The link update does not compare the alignment: the mark makes the store write it.
             g->bChanged = true;
         }
-        setTreeVisible(false);
-        if (GroupRecord* from = group ? groupOf(oldParent) : nullptr)
-            gDecrement(from->iNrOfSubGroups);
-        m_tree->setParent(source, target);
-        m_tree->setDropHighlight(source);
-        setTreeVisible(gbTreeVisible);
+        {
+            TreeViewHiddenScope hidden(*this);
+            if (GroupRecord* from = group ? groupOf(oldParent) : nullptr)
+                gDecrement(from->iNrOfSubGroups);
+            m_tree->setParent(source, target);
+            m_tree->setDropHighlight(source);
+        }
         if (group)
             regroup(source, target);
     } else if (group) {
@@ -323,9 +324,8 @@ void frm_Palimor::mDropNode(TreeNode* source, const QString& targetKey)
             return;
         }
         // The only place left is below the target, as its follow-up field.
-        setTreeVisible(false);
+        TreeViewHiddenScope hidden(*this);
         m_tree->setParent(source, target);
-        setTreeVisible(gbTreeVisible);
     } else {
         follow();
     }

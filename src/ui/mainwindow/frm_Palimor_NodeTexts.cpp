@@ -88,7 +88,7 @@ QString frm_Palimor::msFieldProps(int32_t index, const QString& sKey)
     if (!isFieldIndex(index))
         return {};
     const FieldRecord& f = gaFields[size_t(index)];
-    const bool picture = f.lControl == 4;
+    const bool picture = f.lControl == ControlKind::Picture;
     const bool hasPackage = !f.sDomainPackage.trimmed().isEmpty();
     const bool input = isInputField(f);
     QString t = msDefaultFieldName(index);
@@ -240,20 +240,20 @@ QString frm_Palimor::msFieldProps(int32_t index, const QString& sKey)
         gLoadEnums();
         const DomainRecord* d = domainOf(f);
         switch (f.lControl) {
-        case 1:
+        case ControlKind::CheckBox:
             t += QStringLiteral(" - ") + L("pzprop.ctrl1") + QStringLiteral(" (") + constantDesc(d, f.iYesValue)
                  + QLatin1Char(')');
             break;
-        case 2:
-        case 7:
+        case ControlKind::ListBox:
+        case ControlKind::StringList:
             t += QStringLiteral(" - ") + L("pzprop.ctrl2");
             break;
-        case 3:
+        case ControlKind::OptionSet:
             t += QStringLiteral(" - ") + L("pzprop.ctrl3");
             if (f.bAutoEnable)
                 t += bracketed("pzzrn308.za_able");
             break;
-        case 8:
+        case ControlKind::StringCombo:
             t += QStringLiteral(" - ") + L("pzprop.ctrl5");
             break;
         default:
@@ -307,7 +307,7 @@ QString frm_Palimor::fieldPropsView3(int32_t index, const QString& sKey, bool pi
         const TreeNode* parent = node->parent();
         if (parent && gbIsFieldKey(parent->key()) && f.iLinkedConst != 0) {
             const int32_t p = indexOfKey(parent->key());
-            if (isFieldIndex(p) && gaFields[size_t(p)].lControl == 3)
+            if (isFieldIndex(p) && gaFields[size_t(p)].lControl == ControlKind::OptionSet)
                 t += QStringLiteral(" - ") + L("pzprop.cnst") + QStringLiteral(" (")
                      + constantDesc(domainOf(gaFields[size_t(p)]), f.iLinkedConst) + QLatin1Char(')');
         }

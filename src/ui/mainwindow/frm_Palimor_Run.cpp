@@ -119,7 +119,7 @@ void frm_Palimor::registerRunHandlers()
         {"mnu_Tvtd", &frm_Palimor::mnu_Tvtd_Click},      {"mnuHStyle", &frm_Palimor::mnuHStyle_Click},
     };
     for (const auto& [name, handler] : handlers)
-        m_actions->setHandler(QLatin1String(name), [this, handler] { (this->*handler)(); });
+        m_actions->setHandler(QLatin1String(name), [this, method = handler] { (this->*method)(); });
 }
 
 // ---- Running the form ------------------------------------------------------------------------

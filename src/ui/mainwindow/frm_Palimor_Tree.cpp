@@ -84,6 +84,7 @@ bool frm_Palimor::bGroupHasCommand(int32_t g) const
 
 QString frm_Palimor::fieldImage(int32_t index) const
 {
+    Q_ASSERT(isFieldIndex(index));
     const FieldRecord& f = gaFields[size_t(index)];
     QString image;
     if (f.sDomainPackage.trimmed().isEmpty())
@@ -145,6 +146,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
     const int32_t index = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
     if (index < 1)
         return -1;
+    Q_ASSERT(size_t(index) < gaFields.size());  // a slot glNewItem handed out
     FieldRecord& f = gaFields[size_t(index)];
     if (picture) {
         f.sFieldName = QStringLiteral("picture.field");
@@ -154,7 +156,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
         f.sDomainCode = QStringLiteral("stpselection");
         f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
         f.lFieldType = 2;
-        f.lControl = 3;
+        f.lControl = ControlKind::OptionSet;
         f.bDefault = true;
         f.sDefaultValue = f.sDomainPackage + f.sDomainCode + QStringLiteral(".custom");
     } else {
@@ -180,6 +182,7 @@ int32_t newFieldRecord(bool picture, bool selection, const QString& table)
 // A record just made that got no node is free again.
 void giveBackField(int32_t index)
 {
+    Q_ASSERT(index >= 1 && size_t(index) < gaFields.size());
     FieldRecord& f = gaFields[size_t(index)];
     f.lFieldId = -1;
     f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;
@@ -205,7 +208,7 @@ bool frm_Palimor::mbInsertField(int32_t& index, const QString& name)
         giveBackField(made);
         return false;
     }
-    return insertFieldNode(index, isFieldIndex(index) && gaFields[size_t(index)].lControl == 4);
+    return insertFieldNode(index, isFieldIndex(index) && gaFields[size_t(index)].lControl == ControlKind::Picture);
 }
 
 bool frm_Palimor::mbInsertPicture(int32_t& index)
@@ -345,7 +348,7 @@ void frm_Palimor::mFillTreeAndSelect()
             continue;
         m_tree->setSelectedItem(root);
         int32_t index = f;
-        if (field.lControl == 4)
+        if (field.lControl == ControlKind::Picture)
             mbInsertPicture(index);
         else
             mbInsertField(index, QString());
@@ -439,14 +442,15 @@ void frm_Palimor::mFillFields(int32_t lField)
         m_tree->setSelectedItem(n);
 
     int32_t index = lField;
-    const bool added = f.lControl == 4 ? mbInsertPicture(index) : mbInsertField(index, QString());
+    const bool added = f.lControl == ControlKind::Picture ? mbInsertPicture(index) : mbInsertField(index, QString());
 
-    setTreeVisible(false);
-    if (added && f.lParentField != 0) {
-        m_tree->setSelectedItem(m_tree->node(f.sNodeKey));
-        mMoveRight();
+    {
+        TreeViewHiddenScope hidden(*this);
+        if (added && f.lParentField != 0) {
+            m_tree->setSelectedItem(m_tree->node(f.sNodeKey));
+            mMoveRight();
+        }
     }
-    setTreeVisible(gbTreeVisible);
 
     if (f.lChildField > 0)
         mFillFields(fieldOfOrder(f.lChildField));
@@ -466,6 +470,7 @@ void frm_Palimor::mPasteGroups(int32_t lGroup)
     int32_t index = lGroup;
     if (!mbInsertGroup(index))
         return;
+    Q_ASSERT(isGroupIndex(lGroup));  // the insert took the record
     firstVisit(g_visits.groups, lGroup);
     const GroupRecord& g = gaGroups[size_t(lGroup)];
     if (g.lChildGroup > 0)
@@ -495,7 +500,7 @@ void frm_Palimor::mPasteFields(int32_t lField, bool bHidden)
     if (TreeNode* n = m_tree->node(parentNodeKey(f)))
         m_tree->setSelectedItem(n);
     int32_t index = lField;
-    const bool added = f.lControl == 4 ? mbInsertPicture(index) : mbInsertField(index, QString());
+    const bool added = f.lControl == ControlKind::Picture ? mbInsertPicture(index) : mbInsertField(index, QString());
     firstVisit(g_visits.fields, lField);
     if (added && !bHidden && f.lChildField > 0)
         mFillFields(fieldOfOrder(f.lChildField));
@@ -585,7 +590,7 @@ void frm_Palimor::SetFocusToNode(QString& sKey)
 {
     if (sKey.startsWith(QLatin1String("f_"))) {
         const int32_t f = indexOfKey(sKey);
-        if (isFieldIndex(f) && gaFields[size_t(f)].lControl == 4)
+        if (isFieldIndex(f) && gaFields[size_t(f)].lControl == ControlKind::Picture)
             sKey = QStringLiteral("p_") + QString::number(f);
     }
     if (TreeNode* n = m_tree->node(sKey)) {
@@ -663,11 +668,10 @@ void frm_Palimor::mMoveToDropHighlight()
     if (!s || !d || s == d)
         return;
     // The moved node ends right after the target, under the target's parent.
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this);
     m_tree->move(s, d, Relationship::Next);
     m_tree->setSelectedItem(s);
     m_tree->setDropHighlight(d);
-    setTreeVisible(gbTreeVisible);
 }
 
 namespace {
@@ -709,10 +713,9 @@ void frm_Palimor::mMoveNodeUp()
         m_tree->move(s, previous, Relationship::Previous);
     } else if (TreeNode* parent = s->parent(); parent && parent->previous()) {
         TreeNode* target = parent->previous();
-        setTreeVisible(false);
+        TreeViewHiddenScope hidden(*this);
         m_tree->move(s, target, Relationship::Child);
         moveSubgroupCount(s, parent, target);
-        setTreeVisible(gbTreeVisible);
     }
     m_tree->setSelectedItem(s);
 }
@@ -760,7 +763,7 @@ void frm_Palimor::mSortGeneratedFieldNode(TreeNode* parent, const QString& list,
 {
     if (!parent)
         return;
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this, true);  // shown at the end, whatever the flag says
     const bool noSessionTable = gbNoSessionTable();
     for (TreeNode* c = parent->child(); c;) {
         TreeNode* following = c->next();
@@ -784,7 +787,6 @@ void frm_Palimor::mSortGeneratedFieldNode(TreeNode* parent, const QString& list,
         }
         c = following;
     }
-    setTreeVisible(true);
 }
 
 void frm_Palimor::mMoveRight()
@@ -811,7 +813,7 @@ void frm_Palimor::mMoveRight()
         if (isGroupIndex(indexOfKey(q->key())))
             gIncrement(gaGroups[size_t(indexOfKey(q->key()))].iNrOfSubGroups);
     }
-    setTreeVisible(false);
+    TreeViewHiddenScope hidden(*this);
     if (q->child()) {
         m_tree->setDropHighlight(q->child()->lastSibling());
         mMoveToDropHighlight();
@@ -820,5 +822,4 @@ void frm_Palimor::mMoveRight()
         m_tree->setDropHighlight(s);
     }
     mScrollInView();
-    setTreeVisible(gbTreeVisible);
 }

@@ -21,8 +21,6 @@ const QString kRootKey = QStringLiteral("g_0");
 // Form versions that know the occurrence views of single fields.
 constexpr int32_t kFeatureOccurrenceViews = 64;
 
-constexpr int32_t kControlOptionSet = 3;
-constexpr int32_t kControlPicture = 4;
 constexpr int32_t kLabelAbove = 2;
 
 bool isLiveGroup(int32_t i) { return i >= 0 && size_t(i) < gaGroups.size() && gaGroups[size_t(i)].Grpi != -1; }
@@ -87,7 +85,7 @@ void resetStaleMarks(const TreeNode* node, const FieldIds& ids)
         if (f.iLinkedConst != 0) {
             const int32_t parent = ids(f.lParentField);
             const bool underOptionSet = parent > 0 && size_t(parent) < gaFields.size()
-                                        && gaFields[size_t(parent)].lControl == kControlOptionSet;
+                                        && gaFields[size_t(parent)].lControl == ControlKind::OptionSet;
             if (!underOptionSet) {
                 f.iLinkedConst = 0;
                 changed = true;
@@ -248,7 +246,7 @@ void checkGroups(const TreeNode* node, const FieldIds& ids, bool& ok)
             continue;
         }
         const int32_t fi = indexOf(c, 'f');
-        if (fi < 0 || gaFields[size_t(fi)].lControl != kControlOptionSet)
+        if (fi < 0 || gaFields[size_t(fi)].lControl != ControlKind::OptionSet)
             continue;
         const QString& name = gaFields[size_t(fi)].sFieldName;
         if (!optionValuesUnique(fi, c, ids)) {
@@ -345,7 +343,7 @@ bool mbOptionChildrenSimple(const TreeNode* node)
                 return false;
             if (const int32_t fi = indexOf(n, 'f'); fi >= 0) {
                 const FieldRecord& f = gaFields[size_t(fi)];
-                if (f.lLabelPosition == kLabelAbove || f.iFieldHeight > 1 || f.lControl == kControlPicture)
+                if (f.lLabelPosition == kLabelAbove || f.iFieldHeight > 1 || f.lControl == ControlKind::Picture)
                     return false;
             }
         }

@@ -67,7 +67,7 @@ QString nodeKeyOf(const QString& key)
         return key;
     bool ok = false;
     const int32_t i = key.mid(2).toInt(&ok);
-    if (ok && i >= 1 && size_t(i) < gaFields.size() && gaFields[size_t(i)].lControl == 4)
+    if (ok && i >= 1 && size_t(i) < gaFields.size() && gaFields[size_t(i)].lControl == ControlKind::Picture)
         return QStringLiteral("p_") + key.mid(2);
     return key;
 }

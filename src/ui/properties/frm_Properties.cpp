@@ -182,9 +182,9 @@ void frm_Properties::connectHandlers()
     onClick(chkSelection, &frm_Properties::chkSelection_Click);
     onClick(chkSingleOcc, &frm_Properties::chkSingleOcc_Click);
     onClick(chkMultiOcc, &frm_Properties::chkMultiOcc_Click);
-    connect(optCheckbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(1); });
-    connect(optListbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(2); });
-    connect(optOptionset, &QRadioButton::clicked, this, [this] { optEnumControl_Click(3); });
+    connect(optCheckbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(ControlKind::CheckBox); });
+    connect(optListbox, &QRadioButton::clicked, this, [this] { optEnumControl_Click(ControlKind::ListBox); });
+    connect(optOptionset, &QRadioButton::clicked, this, [this] { optEnumControl_Click(ControlKind::OptionSet); });
     connect(cboFieldType, &QComboBox::activated, this, [this] { cboFieldType_Click(); });
     connect(cboDefaultValue, &QComboBox::activated, this, [this] { cboDefaultValue_Click(); });
     connectZooms();
@@ -413,11 +413,11 @@ void frm_Properties::mSetupForNode()
     cboLinkedValue->setEnabled(false);
     cboLinkedValue->clear();
     const FieldRecord* f = hasFieldRecord(lRecordIndex) ? &gaFields[size_t(lRecordIndex)] : nullptr;
-    chkAutoEnable->setEnabled(node->children() > 0 && f && f->lControl == 3);
+    chkAutoEnable->setEnabled(node->children() > 0 && f && f->lControl == ControlKind::OptionSet);
     const TreeNode* parent = node->parent();
     if (parent && gbIsFieldKey(parent->key())) {
         const int32_t p = parent->key().mid(2).toInt();
-        if (hasFieldRecord(p) && gaFields[size_t(p)].lControl == 3) {
+        if (hasFieldRecord(p) && gaFields[size_t(p)].lControl == ControlKind::OptionSet) {
             cboLinkedValue->setEnabled(true);
             mFillLinkedValue(gaFields[size_t(p)].nDomainIndex);
             msSetEnum(cboLinkedValue, f ? f->iLinkedConst : 0);

@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 
+#include "model/ControlKind.h"
 #include "properties/mod_Validation.h"
 #include "ui_frm_Properties.h"
 
@@ -57,8 +58,8 @@ public:
     bool bSkipValidation = false;
     bool bFilling = false;
     bool bTabsInitialised = false;
-    // Control kind of an enumerate field as filled: 1 check box, 2 list box, 3 option set.
-    int32_t lEnumControlKind = 0;
+    // Control kind of an enumerate field as filled: check box, list box or option set.
+    ControlKind lEnumControlKind = ControlKind::Input;
     // The field's domain index as filled; Cancel puts it back.
     int16_t nSavedDomainIndex = 0;
     // What the field-name look-up found in the main table, stored with a new name:
@@ -214,7 +215,7 @@ public:
     // ---- Click handlers of check boxes, option buttons and combos ----
     void chkNoControl_Click();
     void cboFieldType_Click();
-    void optEnumControl_Click(int32_t kind);
+    void optEnumControl_Click(ControlKind kind);
     void chkDefault_Click();
     void cboDefaultValue_Click();
     void chkLinkToDomain_Click();
@@ -245,7 +246,7 @@ public:
     // Keeps the label position "right" (value 3) out of cboLabelPosition while
     // chkNoControl is checked, and in it otherwise (appended at the end).
     void mSetLabelAlignEnum();
-    int32_t mlControlType() const;
+    ControlKind mlControlType() const;
     bool msGetRefTable(QString& package, QString& module, QString& number) override;
 
     // ---- Filling from the records ----

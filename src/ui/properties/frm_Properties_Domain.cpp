@@ -298,10 +298,10 @@ void frm_Properties::gSetDomainDefaults()
         txtDefaultValue->clear();
         if (d.bIsCheckBox) {
             optCheckbox->setChecked(true);
-            lEnumControlKind = 1;
+            lEnumControlKind = ControlKind::CheckBox;
         } else {
             optListbox->setChecked(true);
-            lEnumControlKind = 2;
+            lEnumControlKind = ControlKind::ListBox;
         }
         gSetControlDefaults();
     } else if (t == 10) {
@@ -484,7 +484,7 @@ void frm_Properties::cboFieldType_Click()
     mEnableFields(enable);
 }
 
-void frm_Properties::optEnumControl_Click(int32_t kind)
+void frm_Properties::optEnumControl_Click(ControlKind kind)
 {
     lEnumControlKind = kind;
     gSetControlDefaults();

@@ -38,7 +38,7 @@ using properties::isDisplayType;
 int16_t dataTypeOf(const FieldRecord& f)
 {
     const DomainRecord* d = domainAt(f.nDomainIndex);
-    return d ? d->lDataType : 0;
+    return d ? d->lDataType : int16_t(0);
 }
 
 void fillFixedList(QComboBox* combo, const std::vector<EnumValueRecord>& table)
@@ -136,13 +136,17 @@ void frm_Properties::mSetLabelAlignEnum()
         msSetEnum(cboLabelPosition, 1);
 }
 
-int32_t frm_Properties::mlControlType() const
+ControlKind frm_Properties::mlControlType() const
 {
     if (optCheckbox->isEnabled() || optListbox->isEnabled() || optOptionset->isEnabled())
-        return optCheckbox->isChecked() ? 1 : optListbox->isChecked() ? 2 : 3;
+        return optCheckbox->isChecked()  ? ControlKind::CheckBox
+               : optListbox->isChecked() ? ControlKind::ListBox
+                                         : ControlKind::OptionSet;
     if (optStrNormal->isEnabled() || optStrList->isEnabled() || optStrCombo->isEnabled())
-        return optStrList->isChecked() ? 7 : optStrCombo->isChecked() ? 8 : 6;
-    return chkNoControl->isChecked() ? 5 : 0;
+        return optStrList->isChecked()    ? ControlKind::StringList
+               : optStrCombo->isChecked() ? ControlKind::StringCombo
+                                          : ControlKind::StringNormal;
+    return chkNoControl->isChecked() ? ControlKind::NoControl : ControlKind::Input;
 }
 
 bool frm_Properties::msGetRefTable(QString& package, QString& module, QString& number)
@@ -264,18 +268,21 @@ void frm_Properties::fillField()
     lblTableDefaultVal->setText(msGetEnumDesc(f.sTableDefault.trimmed()));
 
     if (dataType == 6 || dataType == 11) {
-        QRadioButton* kind = f.lControl == 7 ? optStrList : f.lControl == 8 ? optStrCombo : optStrNormal;
+        QRadioButton* kind = f.lControl == ControlKind::StringList    ? optStrList
+                             : f.lControl == ControlKind::StringCombo ? optStrCombo
+                                                                      : optStrNormal;
         kind->setChecked(true);
     }
     if (dataType == 7) {
-        if (f.lControl == 1) {
-            lEnumControlKind = 1;
+        if (f.lControl == ControlKind::CheckBox) {
+            lEnumControlKind = ControlKind::CheckBox;
             optCheckbox->setChecked(true);
             mFillYesValue(f.nDomainIndex);
             msSetEnum(cboYesValue, f.iYesValue);
         } else {
-            lEnumControlKind = f.lControl == 2 ? 2 : 3;
-            (f.lControl == 2 ? optListbox : optOptionset)->setChecked(true);
+            const bool listBox = f.lControl == ControlKind::ListBox;
+            lEnumControlKind = listBox ? ControlKind::ListBox : ControlKind::OptionSet;
+            (listBox ? optListbox : optOptionset)->setChecked(true);
             cboYesValue->clear();
         }
         if (chkDefault->isChecked())

@@ -31,6 +31,8 @@ QString valueText(const T& value)
         return value;
     else if constexpr (std::is_same_v<T, bool>)
         return value ? QStringLiteral("True") : QStringLiteral("False");
+    else if constexpr (std::is_enum_v<T>)
+        return QString::number(std::underlying_type_t<T>(value));
     else
         return QString::number(value);
 }

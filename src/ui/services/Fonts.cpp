@@ -119,7 +119,7 @@ QString Fonts::systemDirectory()
 {
     if (!g_systemDirectory.isEmpty())
         return g_systemDirectory;
-    const QString fromEnv = qEnvironmentVariable("PALIMOR_SYSTEM_DIR");
+    QString fromEnv = qEnvironmentVariable("PALIMOR_SYSTEM_DIR");
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QLibraryInfo::path(QLibraryInfo::LibrariesPath);
