@@ -244,6 +244,7 @@ template <typename R>
 std::vector<int32_t> widthsOf(const char* table, const std::vector<DesignColumn<R>>& columns)
 {
     std::vector<int32_t> widths;
+    widths.reserve(columns.size());
     for (const DesignColumn<R>& c : columns)
         widths.push_back(glFieldLength(QLatin1String(table), QLatin1String(c.name)));
     return widths;
