@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QStringView>
 
+#include <algorithm>
 #include <limits>
 
 namespace calltext {
@@ -42,27 +43,18 @@ static Token scanAt(QStringView s, int start)
     int i = skipBlanks(s, start);
     if (i < s.size() && s.at(i) == QLatin1Char('"')) {
         t.quoted = true;
-        ++i;
-        const int begin = i;
-        bool closed = false;
-        while (i < s.size()) {
-            if (s.at(i) == QLatin1Char('"')) {
-                if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('"')) {
-                    i += 2;
-                    continue;
-                }
-                closed = true;
-                break;
-            }
-            ++i;
-        }
-        if (!closed) {
+        const int begin = i + 1;
+        // From quote to quote: buffers of thousands of characters hold few or none.
+        qsizetype q = s.indexOf(QLatin1Char('"'), begin);
+        while (q >= 0 && q + 1 < s.size() && s.at(q + 1) == QLatin1Char('"'))
+            q = s.indexOf(QLatin1Char('"'), q + 2);
+        if (q < 0) {
             t.raw = s.mid(begin).toString();
             t.consumed = int(s.size()) - start;
             return t;
         }
-        t.raw = s.mid(begin, i - begin).toString();
-        i = skipBlanks(s, i + 1);
+        t.raw = s.mid(begin, q - begin).toString();
+        i = skipBlanks(s, int(q) + 1);
     } else {
         const int begin = i;
         while (i < s.size() && s.at(i) != QLatin1Char(',') && s.at(i) != QLatin1Char(')')
@@ -80,6 +72,8 @@ static Token scanAt(QStringView s, int start)
 }
 
 Token scanArgument(const QString& rest) { return scanAt(rest, 0); }
+
+Token scanArgument(QStringView text, int start) { return scanAt(text, start); }
 
 static bool isNumber(const QString& raw)
 {
@@ -157,13 +151,21 @@ QString quote(const QString& text) { return QLatin1Char('"') + Argument::fromTex
 
 QString unquote(const QString& text)
 {
-    if (!text.contains(QStringLiteral("\"\"")))
+    // The first doubled quote, found from quote to quote.
+    const QStringView view(text);
+    qsizetype at = view.indexOf(QLatin1Char('"'));
+    while (at >= 0 && !(at + 1 < view.size() && view[at + 1] == QLatin1Char('"')))
+        at = view.indexOf(QLatin1Char('"'), at + 1);
+    if (at < 0)
         return text;
     // Written in place: update sets and query buffers, thick with quotes, come through here.
     QString out(text.size(), Qt::Uninitialized);
     QChar* to = out.data();
     const QChar* from = text.constData();
     const QChar* const end = from + text.size();
+    std::copy(from, from + at, to);
+    to += at;
+    from += at;
     while (from < end) {
         const QChar c = *from++;
         if (c == QLatin1Char('"') && from < end && *from == QLatin1Char('"'))

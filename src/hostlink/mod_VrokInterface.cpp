@@ -161,9 +161,11 @@ bool mParseReturnCall(const QString& callText, const QString& returnCall, int16_
     gabOutArgIsNumber.redim(firstOut, lastOut);
 
     const qsizetype open = returnCall.indexOf(QLatin1Char('('));
-    QString rest = open < 0 ? QString() : returnCall.mid(open + 1);
+    // Read in place: a returned buffer runs to thousands of characters.
+    const QStringView text = open < 0 ? QStringView() : QStringView(returnCall).mid(open + 1);
+    int pos = 0;
     for (int32_t p = 1; p <= lastOut; ++p) {
-        const calltext::Token token = calltext::scanArgument(rest);
+        const calltext::Token token = calltext::scanArgument(text, pos);
         if (!token.terminated) {
             glShowMessage(MessageGroup2, token.quoted ? 5 : 6, platform::MbIconCritical);
             return false;
@@ -177,7 +179,7 @@ bool mParseReturnCall(const QString& callText, const QString& returnCall, int16_
                 gabOutArgIsNumber(p) = true;
             }
         }
-        rest = rest.mid(token.consumed);
+        pos += token.consumed;
     }
     return true;
 }

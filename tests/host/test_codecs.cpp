@@ -52,9 +52,36 @@ TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSin
     EXPECT_EQ(calltext::quote(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
     EXPECT_EQ(calltext::quote(QStringLiteral("\"\"")), QStringLiteral("\"\"\"\"\"\""));
     const char* const unquoted[][2] = {{"a\"\"b", "a\"b"},     {"\"\"", "\""},         {"\"\"\"", "\"\""},
-                                       {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""}};
+                                       {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""},
+                                       {"a\" b\"\"c", "a\" b\"c"}, {"\" x \" y\"", "\" x \" y\""},
+                                       {"end\"\"", "end\""}};
     for (const auto& c : unquoted)
         EXPECT_EQ(calltext::unquote(QString::fromLatin1(c[0])), QString::fromLatin1(c[1])) << c[0];
+}
+
+TEST(CallText, AnArgumentScannedInPlaceEndsAtItsFirstSingleQuote)
+{
+    const struct {
+        const char* text;
+        int start;
+        const char* raw;
+        bool terminated;
+        int consumed;
+    } cases[] = {{"f(\"a\"\"b\",1)", 2, "a\"\"b", true, 7},  {"f(1, \"x\" )", 4, "x", true, 6},
+                 {"f(\"\"\"\"\"\")", 2, "\"\"\"\"", true, 7}, {"f(\"a\"\"", 2, "a\"\"", false, 4},
+                 {"f(\"ab\"c)", 2, "ab", false, 4},       {"f( 12 ,3)", 2, "12", true, 5},
+                 {"f(\"\",\"\")", 5, "", true, 3}};
+    for (const auto& c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        const calltext::Token t = calltext::scanArgument(text, c.start);
+        EXPECT_EQ(t.raw, QString::fromLatin1(c.raw)) << c.text;
+        EXPECT_EQ(t.terminated, c.terminated) << c.text;
+        EXPECT_EQ(t.consumed, c.consumed) << c.text;
+        // The same argument scanned from a copy that starts with it.
+        const calltext::Token alone = calltext::scanArgument(text.mid(c.start));
+        EXPECT_EQ(alone.raw, t.raw) << c.text;
+        EXPECT_EQ(alone.consumed, t.consumed) << c.text;
+    }
 }
 
 TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)
