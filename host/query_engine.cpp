@@ -6,6 +6,7 @@
 #include <QGlobalStatic>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <unordered_map>
@@ -396,9 +397,28 @@ int32_t defineQuery(sqlite3* db, int64_t objectSet, const QString& select, const
 
 namespace {
 
-// The rows of a query, each laid out in full widths except that a host-text field
-// ends at its Chr(1) right after its text.
-int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
+// A text value as it stands in a row: cut to its width, Chr(1) made a blank. Returns
+// where the value ends.
+char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
+{
+    const auto* bytes = sqlite3_column_text(st, column);
+    const int size = sqlite3_column_bytes(st, column);
+    const auto put = [&out](char16_t c) { *out++ = c == datasets::kEndOfText.unicode() ? u' ' : c; };
+    if (std::all_of(bytes, bytes + size, [](unsigned char b) { return b < 0x80; })) {
+        for (int i = 0; i < size && i < width; ++i)
+            put(char16_t(bytes[i]));
+        return out;
+    }
+    QString value = QString::fromUtf8(reinterpret_cast<const char*>(bytes), size);
+    value.truncate(width);
+    for (const QChar c : value)
+        put(c.unicode());
+    return out;
+}
+
+// The rows of a query, one after the other in cursor.block, each laid out in full
+// widths except that a host-text field ends at its Chr(1) right after its text.
+int32_t readRows(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
 {
     Statement st(db, q.sql);
     for (size_t i = 0; i < q.parameters.size(); ++i) {
@@ -408,33 +428,36 @@ int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
         else  // stored texts carry no padding
             st.bind(int(i + 1), trimBlanks(v.text));
     }
+    sqlite3_stmt* const h = st.handle();
+    std::u16string& block = cursor.block;
     while (st.step()) {
-        QString row;
-        row.reserve(q.rowLength);
+        // Room for the row in full widths; host texts make it shorter.
+        const size_t rowStart = block.size();
+        block.resize(rowStart + size_t(q.rowLength));
+        char16_t* out = block.data() + rowStart;
         for (size_t i = 0; i < q.columns.size(); ++i) {
-            const CheckedQuery::Output& out = q.columns[i];
-            const qsizetype start = row.size();
-            const int type = sqlite3_column_type(st.handle(), int(i));
+            const CheckedQuery::Output& column = q.columns[i];
+            char16_t* const start = out;
+            const int type = sqlite3_column_type(h, int(i));
             if (type == SQLITE_INTEGER) {
                 char digits[24];
-                const char* end = std::to_chars(digits, digits + sizeof digits, st.int64(int(i))).ptr;
+                const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(h, int(i))).ptr;
                 // Cut short, a number would read as another number.
-                if (end - digits > out.length)
+                if (end - digits > column.length)
                     return kQueryValueTooWide;
-                row += QLatin1String(digits, end - digits);
+                out = std::copy(static_cast<const char*>(digits), end, out);
             } else if (type != SQLITE_NULL) {
-                QString value = st.text(int(i));
-                value.truncate(out.length);
-                value.replace(datasets::kEndOfText, QLatin1Char(' '));
-                row += value;
+                out = writeText(h, int(i), column.length, out);
             }
-            // Blanks fill a fixed field in place, without a padded copy of each value.
-            if (out.field.type == datasets::HostText)
-                row += datasets::kEndOfText;
-            else
-                row.resize(start + out.length, QLatin1Char(' '));
+            if (column.field.type == datasets::HostText) {
+                *out++ = datasets::kEndOfText.unicode();
+            } else {
+                std::fill(out, start + column.length, u' ');
+                out = start + column.length;
+            }
         }
-        rows.push_back(std::move(row));
+        block.resize(size_t(out - block.data()));
+        cursor.rowEnds.push_back(block.size());
     }
     return 0;
 }
@@ -455,25 +478,29 @@ FetchAnswer fetchQuery(sqlite3* db, int64_t objectSet, int64_t queryId, int64_t 
         || rows * c.query->rowLength > buffer.size())
         return {kQueryBadFetch, buffer};
     if (mode == 1) {
-        c.rows.clear();
+        c.block.clear();
+        c.rowEnds.clear();
         c.next = 0;
         c.started = true;
-        c.failure = readRows(db, *c.query, c.rows);
+        c.failure = readRows(db, *c.query, c);
     }
     if (c.failure != 0)
         return {c.failure, buffer};
-    QString out;
-    out.reserve(buffer.size());
-    int32_t count = 0;
-    for (; count < rows && c.next < c.rows.size(); ++count)
-        out += c.rows[c.next++];
+    // The block's rows lie one after the other: the answer is one piece of it.
+    const size_t count = std::min(size_t(rows), c.rowEnds.size() - c.next);
+    const size_t from = c.next == 0 ? 0 : c.rowEnds[c.next - 1];
+    const size_t to = count == 0 ? from : c.rowEnds[c.next + count - 1];
+    c.next += count;
+    QString out(std::max(buffer.size(), qsizetype(to - from)), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    std::fill(std::copy(c.block.data() + from, c.block.data() + to, begin), begin + out.size(), u' ');
     // Done with the rows once they are all handed out.
-    if (c.next == c.rows.size()) {
-        c.rows.clear();
-        c.rows.shrink_to_fit();
+    if (c.next == c.rowEnds.size()) {
+        c.block = std::u16string();
+        c.rowEnds = std::vector<size_t>();
         c.next = 0;
     }
-    return {count, out.leftJustified(buffer.size(), QLatin1Char(' '))};
+    return {int32_t(count), out};
 }
 
 int32_t closeQuery(sqlite3* db, int64_t objectSet, int64_t queryId)

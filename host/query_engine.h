@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct sqlite3;
@@ -81,7 +82,9 @@ struct QueryCursor {
     QString refusal;
     bool started = false;
     int32_t failure = 0;          // a negative answer that sticks to the query
-    std::vector<QString> rows;    // laid out, read at the first fetch
+    // The rows laid out one after the other, read at the first fetch, and where each ends.
+    std::u16string block;
+    std::vector<size_t> rowEnds;
     size_t next = 0;
 };
 

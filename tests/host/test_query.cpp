@@ -131,6 +131,30 @@ TEST_F(QueryFunctions, TableFieldsByTheSecondIndexInNumberOrder)
     EXPECT_EQ(fetched, expected);
 }
 
+TEST_F(QueryFunctions, RowsStandInFullWidthsWithTextsCutAndHostTextsEndedByChr1)
+{
+    // Texts beyond Latin-1 and past their widths, and a Chr(1) in a host text.
+    const QString inpc = QString(70, QChar(0x00e9)) + QStringLiteral("tail");
+    const QString defa = QStringLiteral("a") + datasets::kEndOfText + QStringLiteral("b");
+    host::Statement st(db->handle(), QStringLiteral("UPDATE qxzrn302 SET inpc = ?1, defa = ?2 WHERE cfrm = 'itemsd'"
+                                                    " AND sequ = 11"));
+    st.bind(1, inpc).bind(2, defa).exec();
+    const int64_t set = openSet("qxzrn302");
+    const int64_t id = define(set, QStringLiteral("qxzrn302.cpac, qxzrn302.sequ, qxzrn302.za_prop, qxzrn302.inpc,"
+                                                  " qxzrn302.defa"),
+                              QStringLiteral("qxzrn302"),
+                              QStringLiteral("qxzrn302._index1 = {'2','te','7.6 ','a3','dev ','kwy','itemsd'}"));
+    const int32_t row = 2 + 5 + 1 + 2 * (width("qxzrn302", "inpc") + 1);
+    const Fetched f = fetch(set, id, 1, 3, 3 * row);
+    ASSERT_EQ(f.value, 3);
+    const QString end(datasets::kEndOfText);
+    const QString first = QStringLiteral("te10   2tekwy001.citg") + end + end;
+    const QString second = QStringLiteral("te11   2") + inpc.left(width("qxzrn302", "inpc")) + end
+                           + QStringLiteral("a b") + end;
+    const QString third = QStringLiteral("te12   2") + QStringLiteral("1") + end + QStringLiteral("teyeno.yes") + end;
+    EXPECT_EQ(f.buffer, (first + second + third).leftJustified(3 * row, u' '));
+}
+
 // Blocks of every row once, a full block followed by one more fetch: core/test_load.
 TEST_F(QueryFunctions, FetchesThatCannotBeServedAnswerNegative)
 {
