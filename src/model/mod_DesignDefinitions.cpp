@@ -31,17 +31,17 @@ namespace {
 
 // valueOfText, quicker for the plain whole numbers that fill fetched rows.
 template <typename T>
-T numberOf(const QString& text)
+T numberOf(QStringView text)
 {
     const qsizetype n = text.size();
     qsizetype i = n > 0 && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')) ? 1 : 0;
     if (n == 0 || n - i > 18 || i == n)
-        return valueOfText<T>(text);
+        return valueOfText<T>(text.toString());
     int64_t v = 0;
     for (; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c < u'0' || c > u'9')
-            return valueOfText<T>(text);
+            return valueOfText<T>(text.toString());
         v = v * 10 + (c - u'0');
     }
     if (text[0] == QLatin1Char('-'))
@@ -53,7 +53,7 @@ template <auto M>
 DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 {
     return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = numberOf<ValueOf<M>>(v); }, feature};
+            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature};
 }
 
 // A number the host keeps in a byte, whatever the member's width.
@@ -61,14 +61,14 @@ template <auto M>
 DesignColumn<RecordOf<M>> byteNumber(const char* name)
 {
     return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
+            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
 }
 
 template <auto M>
 DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
 {
     return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature};
+            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature};
 }
 
 // Design texts are made for every record a store sends: they are written into a
@@ -123,7 +123,7 @@ template <auto M>
 DesignColumn<RecordOf<M>> text(const char* name, int32_t feature = 0)
 {
     return {name, [](const RecordOf<M>& r) { return quoteNested(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = v; }, feature};
+            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); }, feature};
 }
 
 // The name quoted as a text, ", ", the value.
@@ -399,7 +399,7 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         number<&G::lNextGroup>("next"),
         number<&G::lFirstField>("fld1"),
         {"algr", [](const G& g) { return QString::number(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
-         [](G& g, const QString& v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
+         [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
         boolean<&G::bVirtualGroup>("virt"),
         number<&G::lChildGroup>("chld"),
         number<&G::iGroupWidth>("wdth"),
@@ -409,7 +409,7 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         boolean<&G::bNewPage>("za_newp"),
         boolean<&G::bPlaceBeside>("za_besi"),
         {"za_misc", [](const G& g) { return QString::number(glGroupMiscFlags(g)); },
-         [](G& g, const QString& v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
+         [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
         text<&G::sParentTable>("zb_tabp", kFeatureSelectionGroups),
         boolean<&G::bSelectionGroup>("zb_selg", kFeatureSelectionGroups),
     };
@@ -425,12 +425,12 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iFieldYPos>("ypos"),
         text<&F::sFieldName>("fldn"),
         {"elem", [](const F& f) { return QString::number(giElementToHost(f)); },
-         [](F& f, const QString& v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
         // A column of the main table takes its domain from the dictionary.
         {"pacd", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
-         [](F& f, const QString& v) { f.sDomainPackage = v; }},
+         [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }},
         {"cdom", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainCode); },
-         [](F& f, const QString& v) { f.sDomainCode = v; }},
+         [](F& f, QStringView v) { f.sDomainCode = v.toString(); }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),
         boolean<&F::bLinkDisplFormatToDomain>("difl"),
@@ -442,10 +442,10 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iStartPosOfString>("sttp"),
         {"mult", two<F>, nullptr},
         {"zoom", [](const F& f) { return QString::number(f.nZoomField); },
-         [](F& f, const QString& v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
         text<&F::sZoomTo>("zprg"),
         {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
-         [](F& f, const QString& v) { f.sParallelMenu = v; }},
+         [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }},
         text<&F::sZoomReturnField>("zret"),
         {"zcsp", zero<F>, nullptr},
         boolean<&F::bDefault>("defa"),
@@ -478,9 +478,9 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
         text<&F::sInpRefExpr>("inpc"),
         // The stored default counts only for a field that has one.
         {"defa", [](const F& f) { return quoteNested(f.sDefaultValue); },
-         [](F& f, const QString& v) {
+         [](F& f, QStringView v) {
              if (f.bDefault)
-                 f.sDefaultValue = v;
+                 f.sDefaultValue = v.toString();
          }},
         {"cnow", emptyText<F>, nullptr},
         boolean<&F::bSyncField>("za_prop"),
@@ -526,7 +526,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         number<&F::iDataAli>("za_adju"),
         boolean<&F::bAutoEnable>("za_able"),
         {"za_misc", [](const F& f) { return QString::number(glFieldMiscFlags(f)); },
-         [](F& f, const QString& v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
     };
     return columns;
 }
@@ -538,8 +538,8 @@ const std::vector<DesignColumn<SpecificCommandRecord>>& gColumns316()
         number<&C::nCommandType>("btyp"),
         // The link: 0 the form, a group number or a field's nOmod; the load resolves it.
         number<&C::lLinkId>("sequ"),
-        {"sern", nullptr, [](C& c, const QString& v) { c.nSequenceNumber = numberOf<int16_t>(v); }},
-        {"mscf", nullptr, [](C& c, const QString& v) { c.sSpecificCommand = v; }},
+        {"sern", nullptr, [](C& c, QStringView v) { c.nSequenceNumber = numberOf<int16_t>(v); }},
+        {"mscf", nullptr, [](C& c, QStringView v) { c.sSpecificCommand = v.toString(); }},
     };
     return columns;
 }
@@ -643,7 +643,7 @@ std::vector<const DesignColumn<R>*> readersOf(const std::vector<DesignColumn<R>>
 }
 
 template <typename R>
-void applyColumns(const std::vector<const DesignColumn<R>*>& readers, const std::vector<QString>& values, R& record)
+void applyColumns(const std::vector<const DesignColumn<R>*>& readers, const std::vector<QStringView>& values, R& record)
 {
     for (size_t i = 0; i < readers.size() && i < values.size(); ++i)
         if (readers[i])
@@ -695,19 +695,19 @@ struct GroupReading {
 
 void mGroupRowToGroup(GroupReading& r, const QString& buffer, int32_t rows, int32_t recordLength)
 {
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     for (int32_t i = 0; i < rows; ++i) {
         int32_t position = i * recordLength + 1;
         r.layout->read(buffer, position, values);
-        const int32_t grpi = valueOfText<int32_t>(values[0]);
-        const QString what = QStringLiteral("Group row ") + values[0];
+        const int32_t grpi = numberOf<int32_t>(values[0]);
+        const auto what = [&] { return QStringLiteral("Group row ") + values[0].toString(); };
         if (grpi < 1 || grpi > kMaxLoadedGroupNumber) {
-            passOver(what, QStringLiteral("no such group number"));
+            passOver(what(), QStringLiteral("no such group number"));
             continue;
         }
         const size_t index = size_t(grpi - 1);
         if (index < r.loaded.size() && r.loaded[index]) {
-            passOver(what, QStringLiteral("the group was loaded already"));
+            passOver(what(), QStringLiteral("the group was loaded already"));
             continue;
         }
         // Slots between the groups stay free.
@@ -722,12 +722,13 @@ void mGroupRowToGroup(GroupReading& r, const QString& buffer, int32_t rows, int3
         g.bChanged = false;
         applyColumns(r.readers, values, g);
         if (index == 0)
-            glLoadedFormVersion = valueOfText<int32_t>(values[size_t(r.revision)]);
+            glLoadedFormVersion = numberOf<int32_t>(values[size_t(r.revision)]);
         gSetGroupStoredCopies(g);
         // A negative level marks a form stored by a newer editor.
         if (-int32_t(g.lGroupLevel) > glLoadedFormVersion)
             glLoadedFormVersion = -int32_t(g.lGroupLevel);
-        gWriteLog(QStringLiteral("Group ") + (index == 0 ? gsHeader : g.sLabelCode) + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Group ") + (index == 0 ? gsHeader : g.sLabelCode) + QStringLiteral(" Loaded"));
         gaGroups[index] = std::move(g);
     }
 }
@@ -792,21 +793,21 @@ struct FieldReading {
 
 void mFieldRowToField(FieldReading& r, const QString& buffer, int32_t rows)
 {
-    std::vector<QString> values301;
-    std::vector<QString> values308;
+    std::vector<QStringView> values301;
+    std::vector<QStringView> values308;
     int32_t position = 1;  // each row starts where the one before ended
     for (int32_t i = 0; i < rows; ++i) {
         r.layout301.read(buffer, position, values301);
         r.layout308.read(buffer, position, values308);
-        const int32_t sequ = valueOfText<int32_t>(values301[0]);
-        const QString what = QStringLiteral("Field row ") + values301[0];
+        const int32_t sequ = numberOf<int32_t>(values301[0]);
+        const auto what = [&] { return QStringLiteral("Field row ") + values301[0].toString(); };
         if (sequ < 1 || sequ > kMaxLoadedSequence) {
-            passOver(what, QStringLiteral("no such sequence number"));
+            passOver(what(), QStringLiteral("no such sequence number"));
             continue;
         }
         const size_t index = size_t(sequ);
         if (index < r.loaded.size() && r.loaded[index]) {
-            passOver(what, QStringLiteral("the field was loaded already"));
+            passOver(what(), QStringLiteral("the field was loaded already"));
             continue;
         }
         if (index >= gaFields.size())
@@ -828,7 +829,8 @@ void mFieldRowToField(FieldReading& r, const QString& buffer, int32_t rows)
             f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
         gSetFieldStoredCopies(f);
         gaIdMap.push_back({f.nOmod, sequ, false});
-        gWriteLog(QStringLiteral("Field ") + f.sFieldName + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Field ") + f.sFieldName + QStringLiteral(" Loaded"));
         gaFields[index] = std::move(f);
     }
 }
@@ -881,14 +883,14 @@ const QStringList& columns302()
 void mTable302RowToField(const RecordLayout& layout, const std::vector<const DesignColumn<FieldRecord>*>& readers,
                          const QString& buffer, int32_t rows, int32_t& sequ)
 {
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     int32_t position = 1;  // a row ends with its defa text
     for (int32_t i = 0; i < rows; ++i) {
         layout.read(buffer, position, values);
-        sequ = valueOfText<int32_t>(values[1]);
+        sequ = numberOf<int32_t>(values[1]);
         if (sequ < 1 || sequ > gnFieldCount || size_t(sequ) >= gaFields.size()
             || gaFields[size_t(sequ)].lFieldId == -1) {
-            passOver(QStringLiteral("Table 302 row ") + values[1], QStringLiteral("no such field"));
+            passOver(QStringLiteral("Table 302 row ") + values[1].toString(), QStringLiteral("no such field"));
             continue;
         }
         FieldRecord& f = gaFields[size_t(sequ)];
@@ -902,7 +904,8 @@ void mTable302RowToField(const RecordLayout& layout, const std::vector<const Des
             f.bHas302Row = true;
             applyColumns(readers, values, f);
         }
-        gWriteLog(QStringLiteral("Table 302 for field ") + f.sFieldName + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Table 302 for field ") + f.sFieldName + QStringLiteral(" Loaded"));
     }
 }
 
@@ -946,13 +949,13 @@ void mCommandRowToCommand(int32_t& nextIndex, const QString& buffer, int32_t row
     static const QStringList columns = {"btyp", "sern", "mscf", "sequ"};
     const std::vector<const DesignColumn<SpecificCommandRecord>*> readers = readersOf(gColumns316(), columns);
     const RecordLayout layout(QLatin1String(kTable316), columns);
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     for (int32_t i = 0; i < rows; ++i) {
         int32_t position = i * recordLength + 1;
         layout.read(buffer, position, values);
         gWriteLog(QStringLiteral("Specific Command buffer = ") + buffer.mid(qsizetype(i) * recordLength, recordLength));
-        gWriteLog(QStringLiteral("Specific Command btyp = ") + values[0]);
-        const QString kind = commandKind(valueOfText<int32_t>(values[0]));
+        gWriteLog(QStringLiteral("Specific Command btyp = ") + values[0].toString());
+        const QString kind = commandKind(numberOf<int32_t>(values[0]));
         gWriteLog(QStringLiteral("Specific Command keyp = ") + kind);
 
         SpecificCommandRecord c;
@@ -960,18 +963,18 @@ void mCommandRowToCommand(int32_t& nextIndex, const QString& buffer, int32_t row
         c.nSpecificCommandId = 0;
         c.Grpi = 0;
         c.lFieldId = 0;
-        const QString what = QStringLiteral("Specific Command ") + values[1];
+        const QString what = QStringLiteral("Specific Command ") + values[1].toString();
         if (kind == QLatin1String("field")) {
             const std::optional<int32_t> index = gvIndexOfId(c.lLinkId);
             if (!index || *index < 1 || size_t(*index) >= gaFields.size() || gaFields[size_t(*index)].lFieldId == -1) {
-                passOver(what, QStringLiteral("no field of order number ") + values[3]);
+                passOver(what, QStringLiteral("no field of order number ") + values[3].toString());
                 continue;
             }
             c.lFieldId = int16_t(*index);
         } else if (kind == QLatin1String("group")) {
             const int32_t index = int32_t(c.lLinkId) - 1;
             if (index < 0 || size_t(index) >= gaGroups.size() || gaGroups[size_t(index)].Grpi == -1) {
-                passOver(what, QStringLiteral("no group ") + values[3]);
+                passOver(what, QStringLiteral("no group ") + values[3].toString());
                 continue;
             }
             c.Grpi = int16_t(index);

@@ -90,7 +90,7 @@ template <typename Record>
 struct DesignColumn {
     const char* name;
     QString (*write)(const Record&);         // the value as it stands in a design text
-    void (*read)(Record&, const QString&);   // nullptr: the column is not read back
+    void (*read)(Record&, QStringView);      // nullptr: the column is not read back
     int32_t feature = 0;                     // form-version feature the column needs; 0 none
 };
 

@@ -318,7 +318,7 @@ RecordLayout::RecordLayout(const QString& set, const QStringList& fields)
     }
 }
 
-void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QString>& values) const
+void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const
 {
     values.clear();
     for (const Field& f : m_fields) {
@@ -340,8 +340,17 @@ void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QS
             text = text.sliced(1);
         while (!text.isEmpty() && text.back() == QLatin1Char(' '))
             text.chop(1);
-        values.push_back(text.toString());
+        values.push_back(text);
     }
+}
+
+void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QString>& values) const
+{
+    std::vector<QStringView> views;
+    read(buffer, position, views);
+    values.clear();
+    for (const QStringView v : views)
+        values.push_back(v.toString());
 }
 
 // ---- Trees ----------------------------------------------------------------------------
