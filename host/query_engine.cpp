@@ -60,23 +60,23 @@ const std::vector<QueryReference>& queryReferences()
 
 std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table)
 {
-    Statement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
-    kind.bind(1, table);
-    if (!kind.step())
+    CachedStatement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    kind->bind(1, table);
+    if (!kind->step())
         return std::nullopt;
-    Statement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
-    info.bind(1, table);
+    CachedStatement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
+    info->bind(1, table);
     std::vector<TableColumn> columns;
-    while (info.step())
-        columns.push_back({info.text(0), info.text(1).contains(QLatin1String("INT")), int(info.int64(2))});
+    while (info->step())
+        columns.push_back({info->text(0), info->text(1).contains(QLatin1String("INT")), int(info->int64(2))});
     return columns;
 }
 
 int32_t hostBytesPerChar(sqlite3* db)
 {
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
+    CachedStatement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
     bool ok = false;
-    const int32_t n = st.step() ? trimBlanks(st.text(0)).toInt(&ok) : 0;
+    const int32_t n = st->step() ? trimBlanks(st->text(0)).toInt(&ok) : 0;
     // Beyond 4 no encoding needs it, and the widths of host-text fields would overflow.
     if (!ok || n < 1 || n > 4)
         throw HostError(kErrDatabase, QStringLiteral("host_meta has no usable bytes_per_char"));
@@ -274,6 +274,27 @@ void HostSession::clear()
     setPrefix.reset();
     lastSetError.clear();
     setCache.reset();
+    statements.clear();
+}
+
+Statement StatementCache::take(sqlite3* db, const QString& sql)
+{
+    const auto it = free_.find(sql);
+    if (it == free_.end() || it->second.empty())
+        return Statement(db, sql);
+    Statement st = std::move(it->second.back());
+    it->second.pop_back();
+    --count_;
+    return st;
+}
+
+void StatementCache::giveBack(const QString& sql, Statement st)
+{
+    if (closed_ || count_ >= kMaxKept)
+        return;
+    st.reset();
+    free_[sql].push_back(std::move(st));
+    ++count_;
 }
 
 namespace {
@@ -293,8 +314,10 @@ void neverCalled(sqlite3_context* context, int, sqlite3_value**) { sqlite3_resul
 // statements of an update set under way must go before it can close.
 int closing(unsigned type, void* p, void*, void*)
 {
-    if (type == SQLITE_TRACE_CLOSE)
+    if (type == SQLITE_TRACE_CLOSE) {
         static_cast<SessionEntry*>(p)->session.setCache.reset();
+        static_cast<SessionEntry*>(p)->session.statements.close();
+    }
     return 0;
 }
 
@@ -336,6 +359,21 @@ void resetHostSessions()
 {
     for (auto& [db, entry] : *sessionMap)
         entry->session.clear();
+}
+
+CachedStatement::CachedStatement(sqlite3* db, const QString& sql)
+    : db_(db), sql_(sql), st_(hostSession(db).statements.take(db, sql))
+{
+}
+
+CachedStatement::~CachedStatement()
+{
+    // The connection may be closing; its statements then go with it.
+    if (sessionMap.isDestroyed())
+        return;
+    const auto it = sessionMap->find(db_);
+    if (it != sessionMap->end())
+        it->second->session.statements.giveBack(sql_, std::move(st_));
 }
 
 // ---- Object sets ----------------------------------------------------------------------
@@ -420,17 +458,17 @@ char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
 // widths except that a host-text field ends at its Chr(1) right after its text.
 int32_t readRows(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
 {
-    Statement st(db, q.sql);
+    CachedStatement st(db, q.sql);
     for (size_t i = 0; i < q.parameters.size(); ++i) {
         const query::KeyValue& v = q.parameters[i];
         if (v.isNumber)
-            st.bind(int(i + 1), v.number);
+            st->bind(int(i + 1), v.number);
         else  // stored texts carry no padding
-            st.bind(int(i + 1), trimBlanks(v.text));
+            st->bind(int(i + 1), trimBlanks(v.text));
     }
-    sqlite3_stmt* const h = st.handle();
+    sqlite3_stmt* const h = st->handle();
     std::u16string& block = cursor.block;
-    while (st.step()) {
+    while (st->step()) {
         // Room for the row in full widths; host texts make it shorter.
         const size_t rowStart = block.size();
         block.resize(rowStart + size_t(q.rowLength));

@@ -8,7 +8,9 @@
 // the database connection it belongs to.
 #include "data_sets.h"
 #include "query_parser.h"
+#include "sqlite_util.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -90,6 +93,29 @@ struct QueryCursor {
 
 struct UpdateSetCache;  // update_set.cpp
 
+// Prepared statements of a connection that wait for the next use of their SQL text.
+class StatementCache {
+public:
+    // The statement of sql, prepared now or kept from an earlier use.
+    Statement take(sqlite3* db, const QString& sql);
+    // Keeps st, reset and its bindings cleared, unless the cache is full.
+    void giveBack(const QString& sql, Statement st);
+    void clear() { free_.clear(), count_ = 0; }
+    // Clears and keeps nothing more: the connection is closing.
+    void close() { clear(), closed_ = true; }
+
+private:
+    struct Hash {
+        size_t operator()(const QString& s) const { return qHash(s); }
+    };
+    // Enough for every statement text of the host's functions; query texts made of
+    // other column lists are prepared anew past it.
+    static constexpr size_t kMaxKept = 128;
+    std::unordered_map<QString, std::vector<Statement>, Hash> free_;
+    size_t count_ = 0;
+    bool closed_ = false;
+};
+
 struct HostSession {
     std::map<int, QString> objectSets;  // number -> table
     std::map<int32_t, QueryCursor> queries;
@@ -102,6 +128,8 @@ struct HostSession {
     // when the set ends, and before the connection closes, which its statements would
     // otherwise keep open.
     std::shared_ptr<UpdateSetCache> setCache;
+    // Dropped with setCache, for the same reason.
+    StatementCache statements;
 
     void clear();
 };
@@ -109,6 +137,26 @@ struct HostSession {
 HostSession& hostSession(sqlite3* db);
 // Empties the state of every open connection.
 void resetHostSessions();
+
+// A statement that stays prepared on its connection for the next use of the same SQL
+// text, which skips SQLite's parse and plan of calls that come again and again. It is
+// given back reset, with its bindings cleared. The text must be the same each time for
+// the same statement: built from checked names, never from values.
+class CachedStatement {
+public:
+    CachedStatement(sqlite3* db, const QString& sql);
+    ~CachedStatement();
+    CachedStatement(const CachedStatement&) = delete;
+    CachedStatement& operator=(const CachedStatement&) = delete;
+
+    Statement& operator*() { return st_; }
+    Statement* operator->() { return &st_; }
+
+private:
+    sqlite3* db_;
+    QString sql_;
+    Statement st_;
+};
 
 // Opens an object set on a table and returns its number (1 to kMaxObjectSet); throws
 // HostError for a table the database lacks and when every number is taken.

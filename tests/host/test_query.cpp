@@ -9,6 +9,8 @@
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
+#include <sqlite3.h>
+
 namespace {
 
 std::string s(const QString& q) { return q.toStdString(); }
@@ -238,4 +240,29 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
                                  QStringLiteral("qxzrn315._index1 = {'2) OR (1=1',-5}"));
     EXPECT_EQ(fetch(set, bound, 1, 5, 20).value, 0);
     EXPECT_EQ(fingerprint(), before);
+}
+
+TEST(StatementCache, AStatementIsKeptForItsTextResetAndGoesBeforeItsConnectionCloses)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    const QString sql = QStringLiteral("SELECT ?1");
+    sqlite3_stmt* kept = nullptr;
+    {
+        host::CachedStatement first(db, sql);
+        first->bind(1, 5);
+        ASSERT_TRUE(first->step());
+        kept = first->handle();
+        // Taken while the first is in use, the same text gets a statement of its own.
+        host::CachedStatement second(db, sql);
+        EXPECT_NE(second->handle(), kept);
+    }
+    {
+        host::CachedStatement again(db, sql);
+        EXPECT_EQ(again->handle(), kept);
+        ASSERT_TRUE(again->step());
+        EXPECT_TRUE(again->isNull(0)) << "the binding of its last use was cleared";
+    }
+    // A plain close refuses a connection that still has statements.
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
 }
