@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <functional>
 #include <optional>
@@ -596,12 +597,18 @@ const QString kSep = QStringLiteral(", ");
 struct LoadState {
     bool wholeLoad = false;  // inside gLoadDesignDefinitions, which reports for its steps
     QString failedTable;
+    const char* progress = nullptr;  // the step the status bar shows
 };
 
 LoadState g_load;
 
+// A step already on show is not shown again: its text would be read anew for every
+// block of the field rows.
 void showProgress(const char* percent)
 {
+    if (g_load.progress && std::strcmp(g_load.progress, percent) == 0)
+        return;
+    g_load.progress = percent;
     glShowMessage(MessageStatus, 5, StatusBarOnly, QString::fromLatin1(percent));
 }
 
@@ -1051,6 +1058,7 @@ bool gLoadDesignDefinitions()
     }
     g_load.wholeLoad = true;
     g_load.failedTable.clear();
+    g_load.progress = nullptr;
 
     if (gaGroups.empty())
         gaGroups.resize(1);
