@@ -12,6 +12,9 @@ Argument Argument::number(int64_t value) { return {false, QString::number(value)
 
 Argument Argument::fromText(const QString& plain)
 {
+    // Buffers of thousands of characters seldom hold a quote.
+    if (QStringView(plain).indexOf(QLatin1Char('"')) < 0)
+        return {true, plain};
     QString raw = plain;
     raw.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return {true, raw};
