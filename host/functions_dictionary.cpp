@@ -277,6 +277,7 @@ void getTableFieldSet(CallContext& c)
     const std::optional<Version> version = tableVersion(c.handle(), main.package, main.module, main.number);
 
     QString answer;
+    answer.reserve(request.size());
     const qsizetype records = request.size() / length;
     for (qsizetype i = 0; i < records; ++i) {
         const QString key = request.mid(i * length, keyLength);
@@ -298,7 +299,7 @@ void getTableFieldSet(CallContext& c)
                 out.set(QStringLiteral("iniv"), hostText(st->text(5)));
             }
         }
-        answer += out.compactRecord();
+        out.appendCompactRecord(answer);
     }
     c.setText(4, answer);
     c.setReturnValue(int64_t(0));

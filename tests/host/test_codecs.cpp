@@ -126,6 +126,9 @@ TEST_F(Records, BuilderWritesFullAndCompactRecords)
     // A Chr(1) inside a value would end the host text early: it is stored as a blank.
     EXPECT_EQ(b.record(), head + QStringLiteral("It em").leftJustified(70) + E);
     EXPECT_EQ(b.compactRecord(), head + QStringLiteral("It em") + E);
+    QString buffer = head;
+    b.appendCompactRecord(buffer);
+    EXPECT_EQ(buffer, head + head + QStringLiteral("It em") + E);
 }
 
 TEST_F(Records, ReaderReadsCompactAndFullRecordsWithQuotesExactly)
