@@ -106,7 +106,9 @@ bool gbConnectVrok()
 bool gbExecuteFunction(const QString& objectName, const QString& callText, int16_t firstOut, int16_t lastOut,
                        VrokResult& result)
 {
-    gWriteLog(QStringLiteral("Executing: ") + callText);
+    // Call texts run to thousands of characters: no log line is made without a log.
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Executing: ") + callText);
 
     // Each member is tried on its own, so the log shows whatever could be read.
     std::optional<AutomationError> failure;
@@ -128,8 +130,9 @@ bool gbExecuteFunction(const QString& objectName, const QString& callText, int16
     attempt([&] { returnCall = app().returnCall(); });
     attempt([&] { vrokError = app().vrokError(); });
     attempt([&] { returnValue = app().returnValue(); });
-    gWriteLog(QStringLiteral("Finished: ReturnCall = ") + returnCall + QStringLiteral("\r\n\tVrokError = ")
-              + QString::number(vrokError) + QStringLiteral("\tReturnValue = ") + returnValue);
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Finished: ReturnCall = ") + returnCall + QStringLiteral("\r\n\tVrokError = ")
+                  + QString::number(vrokError) + QStringLiteral("\tReturnValue = ") + returnValue);
 
     if (failure)
         automationFailure(*failure);
