@@ -4,16 +4,52 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace calltext {
+
+// The first double quote from p on, or end. Design texts have one every few characters,
+// which are looked through four at a time; a longer run without one, as in a query
+// buffer, goes to the library's search.
+static const QChar* findQuote(const QChar* p, const QChar* end)
+{
+    constexpr uint64_t ones = 0x0001000100010001u;
+    constexpr uint64_t highs = 0x8000800080008000u;
+    constexpr uint64_t quotes = 0x0022002200220022u;
+    const QChar* const near = p + std::min<qsizetype>(end - p, 32);
+    while (near - p >= 4) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        const uint64_t x = word ^ quotes;
+        if ((x - ones) & ~x & highs)  // a character of the four is a quote
+            break;
+        p += 4;
+    }
+    while (p < near && *p != QLatin1Char('"'))
+        ++p;
+    if (p < near || p == end)
+        return p;
+    const qsizetype at = QStringView(p, end).indexOf(QLatin1Char('"'));
+    return at < 0 ? end : p + at;
+}
+
+// The first of two double quotes in a row from p on, or end.
+static const QChar* findDoubledQuote(const QChar* p, const QChar* end)
+{
+    for (p = findQuote(p, end); p < end; p = findQuote(p + 1, end))
+        if (p + 1 < end && p[1] == QLatin1Char('"'))
+            return p;
+    return end;
+}
 
 Argument Argument::number(int64_t value) { return {false, QString::number(value)}; }
 
 Argument Argument::fromText(const QString& plain)
 {
     // Buffers of thousands of characters seldom hold a quote.
-    if (QStringView(plain).indexOf(QLatin1Char('"')) < 0)
+    const QChar* const end = plain.constData() + plain.size();
+    if (findQuote(plain.constData(), end) == end)
         return {true, plain};
     QString raw = plain;
     raw.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -48,9 +84,11 @@ static Token scanAt(QStringView s, int start)
         t.quoted = true;
         const int begin = i + 1;
         // From quote to quote: buffers of thousands of characters hold few or none.
-        qsizetype q = s.indexOf(QLatin1Char('"'), begin);
-        while (q >= 0 && q + 1 < s.size() && s.at(q + 1) == QLatin1Char('"'))
-            q = s.indexOf(QLatin1Char('"'), q + 2);
+        const QChar* const end = s.data() + s.size();
+        const QChar* at = findQuote(s.data() + begin, end);
+        while (at + 1 < end && at[1] == QLatin1Char('"'))
+            at = findQuote(at + 2, end);
+        const qsizetype q = at < end ? at - s.data() : -1;
         if (q < 0) {
             t.raw = s.mid(begin).toString();
             t.consumed = int(s.size()) - start;
@@ -154,13 +192,10 @@ QString quote(const QString& text) { return QLatin1Char('"') + Argument::fromTex
 
 QString unquote(const QString& text)
 {
-    // The first doubled quote, found from quote to quote.
-    const QStringView view(text);
-    qsizetype at = view.indexOf(QLatin1Char('"'));
-    while (at >= 0 && !(at + 1 < view.size() && view[at + 1] == QLatin1Char('"')))
-        at = view.indexOf(QLatin1Char('"'), at + 1);
-    if (at < 0)
+    const QChar* const first = findDoubledQuote(text.constData(), text.constData() + text.size());
+    if (first == text.constData() + text.size())
         return text;
+    const qsizetype at = first - text.constData();
     // Written in place: update sets and query buffers, thick with quotes, come through here.
     QString out(text.size(), Qt::Uninitialized);
     QChar* to = out.data();
