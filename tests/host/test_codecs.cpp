@@ -71,6 +71,15 @@ TEST(CallText, AnArgumentScannedInPlaceEndsAtItsFirstSingleQuote)
                  {"f(\"\"\"\"\"\")", 2, "\"\"\"\"", true, 7}, {"f(\"a\"\"", 2, "a\"\"", false, 4},
                  {"f(\"ab\"c)", 2, "ab", false, 4},       {"f( 12 ,3)", 2, "12", true, 5},
                  {"f(\"\",\"\")", 5, "", true, 3}};
+    // Quotes far apart, past the stretch looked through a few characters at a time.
+    const QString blanks(50, u' ');
+    const QString longText = QStringLiteral("f(\"") + blanks + QStringLiteral("\"\"") + blanks + QStringLiteral("\",1)");
+    const calltext::Token far = calltext::scanArgument(longText, 2);
+    EXPECT_EQ(far.raw, blanks + QStringLiteral("\"\"") + blanks);
+    EXPECT_TRUE(far.terminated);
+    EXPECT_EQ(calltext::unquote(far.raw), blanks + u'"' + blanks);
+    EXPECT_EQ(calltext::quote(blanks + u'"'), u'"' + blanks + QStringLiteral("\"\"\""));
+    EXPECT_FALSE(calltext::scanArgument(QStringLiteral("f(\"") + blanks + blanks, 2).terminated);
     for (const auto& c : cases) {
         const QString text = QString::fromLatin1(c.text);
         const calltext::Token t = calltext::scanArgument(text, c.start);
