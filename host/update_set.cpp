@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <sqlite3.h>
 
+#include <deque>
 #include <limits>
 #include <map>
 #include <memory>
@@ -786,20 +787,24 @@ private:
         }
     }
 
-    // As Statement::bind, without a QString of each value.
+    // As Statement::bind, without a QString of each value and without SQLite's copy: the
+    // parameter's own buffer stays as it is until the statement has run and is reset.
     void bindText(Statement& st, int n, QStringView text)
     {
-        utf8_.resize(size_t(text.size()));
+        if (utf8_.size() < size_t(n))
+            utf8_.resize(size_t(n));
+        std::string& utf8 = utf8_[size_t(n - 1)];
+        utf8.resize(size_t(text.size()));
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t u = text[i].unicode();
             if (u >= 0x80) {
                 const QByteArray bytes = text.toUtf8();
-                utf8_.assign(bytes.constData(), size_t(bytes.size()));
+                utf8.assign(bytes.constData(), size_t(bytes.size()));
                 break;
             }
-            utf8_[size_t(i)] = char(u);
+            utf8[size_t(i)] = char(u);
         }
-        const int rc = sqlite3_bind_text(st.handle(), n, utf8_.data(), int(utf8_.size()), SQLITE_TRANSIENT);
+        const int rc = sqlite3_bind_text(st.handle(), n, utf8.data(), int(utf8.size()), SQLITE_STATIC);
         if (rc != SQLITE_OK)
             throw SqliteError(rc, QStringLiteral("bind failed: %1").arg(lastError(db_)));
     }
@@ -826,7 +831,7 @@ private:
     Marks keyMarks_, recordMarks_;
     std::vector<QString> scratch_;  // texts the values point into that the part does not hold
     std::vector<int> signature_;
-    std::string utf8_;
+    std::deque<std::string> utf8_;  // by parameter number; growing moves none
 };
 
 int32_t failPart(HostDatabase& db, HostSession& session, const SetFailure& f, QString* error)
