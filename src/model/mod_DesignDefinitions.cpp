@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <limits>
 #include <functional>
@@ -50,28 +51,6 @@ T numberOf(QStringView text)
     return T(std::clamp<int64_t>(v, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
 }
 
-template <auto M>
-DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
-{
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature};
-}
-
-// A number the host keeps in a byte, whatever the member's width.
-template <auto M>
-DesignColumn<RecordOf<M>> byteNumber(const char* name)
-{
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
-}
-
-template <auto M>
-DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
-{
-    return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature};
-}
-
 // Design texts are made for every record a store sends: they are written into a
 // plain buffer, which becomes a QString once.
 using TextBuffer = std::u16string;
@@ -90,11 +69,15 @@ void append(TextBuffer& out, QStringView text)
 void appendNested(TextBuffer& out, QStringView text)
 {
     out.append(u"\"\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"'))
-            out.append(u"\"\"\"\"");
-        else
-            out.push_back(c.unicode());
+    if (!text.contains(QLatin1Char('"'))) {
+        append(out, text);
+    } else {
+        for (const QChar c : text) {
+            if (c == QLatin1Char('"'))
+                out.append(u"\"\"\"\"");
+            else
+                out.push_back(c.unicode());
+        }
     }
     out.append(u"\"\"");
 }
@@ -102,14 +85,21 @@ void appendNested(TextBuffer& out, QStringView text)
 // gsQuoteNested of a Latin-1 name, appended.
 void appendName(TextBuffer& out, const char* name)
 {
-    out.append(u"\"\"");
-    for (const char* c = name; *c; ++c) {
-        if (*c == '"')
-            out.append(u"\"\"\"\"");
-        else
-            out.push_back(char16_t(uchar(*c)));
+    const size_t length = std::strlen(name);
+    if (std::memchr(name, '"', length)) {
+        out.append(u"\"\"");
+        for (const char* c = name; *c; ++c) {
+            if (*c == '"')
+                out.append(u"\"\"\"\"");
+            else
+                out.push_back(char16_t(uchar(*c)));
+        }
+        out.append(u"\"\"");
+        return;
     }
-    out.append(u"\"\"");
+    const size_t at = out.size();
+    out.resize(at + length + 4, u'"');
+    std::transform(name, name + length, out.begin() + qsizetype(at + 2), [](char c) { return char16_t(uchar(c)); });
 }
 
 QString quoteNested(const QString& text)
@@ -120,11 +110,45 @@ QString quoteNested(const QString& text)
     return toQString(out);
 }
 
+// A whole number appended as its digits.
+void appendNumber(TextBuffer& out, int64_t value)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(static_cast<const char*>(digits), end);
+}
+
+template <auto M>
+DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
+{
+    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, r.*M); }};
+}
+
+// A number the host keeps in a byte, whatever the member's width.
+template <auto M>
+DesignColumn<RecordOf<M>> byteNumber(const char* name)
+{
+    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }, 0,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, r.*M); }};
+}
+
+template <auto M>
+DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
+{
+    return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { out.push_back(r.*M ? u'1' : u'2'); }};
+}
+
 template <auto M>
 DesignColumn<RecordOf<M>> text(const char* name, int32_t feature = 0)
 {
     return {name, [](const RecordOf<M>& r) { return quoteNested(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); }, feature};
+            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNested(out, r.*M); }};
 }
 
 // The name quoted as a text, ", ", the value.
@@ -150,7 +174,12 @@ void appendColumnPairs(TextBuffer& text, const std::vector<DesignColumn<R>>& col
         if (!c.write || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
         text.append(u", ");
-        appendPair(text, c.name, c.write(record));
+        appendName(text, c.name);
+        text.append(u", ");
+        if (c.append)
+            c.append(text, record);
+        else
+            append(text, c.write(record));
     }
 }
 

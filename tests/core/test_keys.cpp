@@ -285,6 +285,41 @@ TEST_F(DesignTexts, FieldRecordQuotesItsTextsAndEncodesItsFlags)
     EXPECT_TRUE(msFieldRecord302(4).contains(pairs({{"defa", nest("a\"b")}, {"cnow", nest("")}})));
 }
 
+// Every value a column appends in place to a design text is the one it writes.
+template <typename R>
+void expectAppendsAsWritten(const std::vector<DesignColumn<R>>& columns)
+{
+    for (const char* value : {"-32768", "32767", "-1", "0", "1", "2", "255", "70000", "say \"hi\"", "", "\xc3\xa9t\xc3\xa9"}) {
+        R record;
+        for (const DesignColumn<R>& c : columns)
+            if (c.read)
+                c.read(record, QString::fromUtf8(value));
+        for (const DesignColumn<R>& c : columns) {
+            if (!c.append || !c.write)
+                continue;
+            std::u16string text = u"x";
+            c.append(text, record);
+            EXPECT_EQ(QString::fromStdU16String(text), u'x' + c.write(record)) << c.name << " read from " << value;
+        }
+    }
+}
+
+TEST_F(DesignTexts, EveryColumnAppendsWhatItWrites)
+{
+    expectAppendsAsWritten(gColumns315());
+    expectAppendsAsWritten(gColumns301());
+    expectAppendsAsWritten(gColumns302());
+    expectAppendsAsWritten(gColumns308());
+    expectAppendsAsWritten(gColumns316());
+    // A record made whole of appended values is the one made of written values.
+    FieldRecord& f = gaFields[4];
+    f.lFieldId = 4, f.sFieldName = QStringLiteral("te\"kwy"), f.bFollowUp = true, f.lOptx = -70000;
+    QString written = formKey;
+    for (const DesignColumn<FieldRecord>& c : gColumns308())
+        written += QStringLiteral(", ") + pairs({{c.name, c.write(f)}});
+    EXPECT_EQ(msFieldRecord308(4), written);
+}
+
 TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesOrBracesGoIntoQueries)
 {
     setIdentity();
