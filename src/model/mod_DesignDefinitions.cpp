@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -245,15 +246,25 @@ void appendFormKey(TextBuffer& out)
         {"cpac", &gsPackage.str()}, {"cmod", &gsModule.str()}, {"cfrm", &gsFormCode},
         {"clan", &gsDesignLanguage.str()}, {"vers", &gsVersion.str()}, {"rele", &gsRelease.str()},
         {"cust", &gsCustomer.str()}};
-    bool first = true;
-    for (const auto& [name, value] : identity) {
-        if (!first)
-            out.append(u", ");
-        first = false;
-        appendName(out, name);
-        out.append(u", ");
-        appendNested(out, *value);
+    // Every record of a store starts with the key: it is made again only when the
+    // identity it was made of changed.
+    static TextBuffer key;
+    static std::array<QString, std::size(identity)> madeOf;
+    bool same = !key.empty();
+    for (size_t i = 0; same && i < madeOf.size(); ++i)
+        same = madeOf[i] == *identity[i].second;
+    if (!same) {
+        key.clear();
+        for (size_t i = 0; i < madeOf.size(); ++i) {
+            if (i > 0)
+                key.append(u", ");
+            appendName(key, identity[i].first);
+            key.append(u", ");
+            appendNested(key, *identity[i].second);
+            madeOf[i] = *identity[i].second;
+        }
     }
+    out.append(key);
 }
 
 template <typename R>
