@@ -105,10 +105,22 @@ void appendName(TextBuffer& out, const char* name)
 
 QString quoteNested(const QString& text)
 {
-    TextBuffer out;
-    out.reserve(size_t(text.size()) + 8);
-    appendNested(out, text);
-    return toQString(out);
+    const qsizetype quotes = text.count(QLatin1Char('"'));
+    QString out(text.size() + 3 * quotes + 4, Qt::Uninitialized);
+    QChar* to = out.data();
+    *to++ = u'"';
+    *to++ = u'"';
+    for (const QChar c : text) {
+        *to++ = c;
+        if (c == QLatin1Char('"')) {
+            *to++ = c;
+            *to++ = c;
+            *to++ = c;
+        }
+    }
+    *to++ = u'"';
+    *to = u'"';
+    return out;
 }
 
 // A whole number appended as its digits.
@@ -368,7 +380,9 @@ QString gsFieldRecord150(int16_t index)
 QString gsHostBoolean(bool value)
 {
     // The Boolean's value plus 2: True (-1) gives 1, False (0) gives 2.
-    return QString::number((value ? -1 : 0) + 2);
+    static const QString yes = QString::number(-1 + 2);
+    static const QString no = QString::number(0 + 2);
+    return value ? yes : no;
 }
 
 bool gbFromHostBoolean(int32_t value) { return value == 1; }
