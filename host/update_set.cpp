@@ -143,10 +143,11 @@ bool scanItems(QStringView text, bool continuing, std::vector<Item>& items, Scan
     return ok;
 }
 
-// The position (0-based) of the first item that cannot name a column, or -1.
-qsizetype badName(const std::vector<Item>& items)
+// The position (0-based) of the first item from `from` (a name's) that cannot name a
+// column, or -1.
+qsizetype badName(const std::vector<Item>& items, size_t from = 0)
 {
-    for (size_t i = 0; i < items.size(); i += 2) {
+    for (size_t i = from; i < items.size(); i += 2) {
         const Item& name = items[i];
         bool ok = !name.isNumber && !name.doubled && !name.text.isEmpty();
         for (QChar c : name.text)
@@ -577,13 +578,15 @@ private:
         return found;
     }
 
-    // nullptr for a head that cannot be read (a head is read before it is kept).
+    // nullptr for a head that cannot be read (a head is read before it is kept) or whose
+    // names cannot be column names; its names are checked here once.
     const std::vector<Item>* headItems(int head)
     {
         std::optional<std::vector<Item>>& items = headItems_[size_t(head)];
         if (!items) {
             std::vector<Item> read;
-            if (!updateset::scanItems(heads_[size_t(head)], false, read))
+            if (!updateset::scanItems(heads_[size_t(head)], false, read) || read.size() % 2 != 0
+                || updateset::badName(read) >= 0)
                 return nullptr;
             items = std::move(read);
         }
@@ -625,8 +628,9 @@ private:
             items_.assign(h->begin(), h->end());
             continuing = !items_.empty();
         }
+        const size_t fromHead = items_.size();
         if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0
-            || updateset::badName(items_) >= 0)
+            || updateset::badName(items_, fromHead) >= 0)
             malformed(head, piece);
         if (items_.empty())
             throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
