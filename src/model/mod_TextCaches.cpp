@@ -322,9 +322,10 @@ RecordLayout::RecordLayout(const QString& set, const QStringList& fields)
     }
 }
 
-void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const
+// Each field's value as a view into buffer, handed to put in turn.
+template <typename Put>
+void RecordLayout::forEachValue(const QString& buffer, int32_t& position, Put put) const
 {
-    values.clear();
     for (const Field& f : m_fields) {
         const qsizetype start = qsizetype(position) - 1;
         qsizetype length = f.length;
@@ -333,7 +334,7 @@ void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QS
             const qsizetype end = start < buffer.size() ? buffer.indexOf(datasets::kEndOfText, start) : -1;
             if (end < 0) {
                 position += 1;  // past where its end would stand
-                values.emplace_back();
+                put(QStringView());
                 continue;
             }
             length = end - start;
@@ -344,17 +345,20 @@ void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QS
             text = text.sliced(1);
         while (!text.isEmpty() && text.back() == QLatin1Char(' '))
             text.chop(1);
-        values.push_back(text);
+        put(text);
     }
+}
+
+void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const
+{
+    values.clear();
+    forEachValue(buffer, position, [&values](QStringView v) { values.push_back(v); });
 }
 
 void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QString>& values) const
 {
-    std::vector<QStringView> views;
-    read(buffer, position, views);
     values.clear();
-    for (const QStringView v : views)
-        values.push_back(v.toString());
+    forEachValue(buffer, position, [&values](QStringView v) { values.push_back(v.toString()); });
 }
 
 // ---- Trees ----------------------------------------------------------------------------

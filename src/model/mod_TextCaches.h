@@ -36,6 +36,9 @@ public:
     void read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const;
 
 private:
+    template <typename Put>
+    void forEachValue(const QString& buffer, int32_t& position, Put put) const;
+
     struct Field {
         int32_t length;
         bool hostText;
