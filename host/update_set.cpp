@@ -416,6 +416,7 @@ struct UpdateSetCache {
         const updateset::WritableTable* target = nullptr;
         std::vector<TableColumn> columns;
         std::vector<int> keyColumns;  // target's key columns as indexes of columns; -1: missing
+        std::vector<bool> nameable;   // by column: a design text can name it
         std::vector<int> hints;       // the column last named at each pair position
     };
     std::vector<std::unique_ptr<Table>> tables;
@@ -548,6 +549,12 @@ private:
         t->name = name;
         t->target = target;
         t->columns = std::move(*columns);
+        for (const TableColumn& c : t->columns) {
+            bool ok = !c.name.isEmpty();
+            for (const QChar ch : c.name)
+                ok = ok && updateset::isNameChar(ch);
+            t->nameable.push_back(ok);
+        }
         for (const QString& k : target->keyColumns) {
             int found = -1;
             for (size_t c = 0; c < t->columns.size(); ++c)
@@ -629,25 +636,38 @@ private:
             continuing = !items_.empty();
         }
         const size_t fromHead = items_.size();
-        if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0
-            || updateset::badName(items_, fromHead) >= 0)
+        if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0)
             malformed(head, piece);
         if (items_.empty())
             throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
         out.clear();
         marks.start(t.columns.size());
+        // A text that is not well formed says so before anything else is wrong with it;
+        // its names need a look of their own only where one is not a column's own name.
+        bool namesChecked = false;
+        const auto checkNames = [&] {
+            if (!namesChecked && updateset::badName(items_, fromHead) >= 0)
+                malformed(head, piece);
+            namesChecked = true;
+        };
+        const auto refuse = [&](const QString& why) {
+            checkNames();
+            throw SetFailure{kSetBadColumn, why};
+        };
         for (size_t i = 0; i < items_.size(); i += 2) {
             const QStringView name = items_[i].text;
             const Item& value = items_[i + 1];
             const int c = column(t, i / 2, name);
+            if (c < 0 || items_[i].doubled || items_[i].isNumber || !t.nameable[size_t(c)])
+                checkNames();
             if (c < 0)
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 has no column %2").arg(t.name, name.toString())};
+                refuse(QStringLiteral("%1 has no column %2").arg(t.name, name.toString()));
             ColumnValue v;
             v.column = c;
             if (t.columns[size_t(c)].integer) {
                 if (!value.isNumber)
-                    throw SetFailure{kSetBadColumn, QStringLiteral("%1.%2 takes a number, not \"%3\"")
-                                                        .arg(t.name, name.toString(), updateset::textOf(value))};
+                    refuse(QStringLiteral("%1.%2 takes a number, not \"%3\"")
+                               .arg(t.name, name.toString(), updateset::textOf(value)));
                 v.isNumber = true;
                 v.number = value.number;
             } else if (value.isNumber) {
@@ -656,7 +676,7 @@ private:
                 v.text = withoutBlanks(value.doubled ? keep(updateset::undouble(value.text)) : value.text);
             }
             if (marks.has(c))
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 named twice").arg(name.toString())};
+                refuse(QStringLiteral("%1 named twice").arg(name.toString()));
             marks.mark(c, int(out.size()));
             out.push_back(v);
         }

@@ -194,6 +194,12 @@ const FailingCase kFailing[] = {
     {"unknown_column", kSetBadColumn, 0, one('I', kGroups, kGroup3 + key("nope", 1))},
     {"text_into_number_column", kSetBadColumn, 0, one('I', kGroups, kGroup3 + more({pair("wdth", "wide")}))},
     {"column_twice", kSetBadColumn, 0, one('I', kGroups, kGroup3 + key("levl", 2))},
+    // A text that is not well formed says so first, whatever else is wrong with it.
+    {"bad_name_after_a_wrong_value", kSetMalformed, 0,
+     one('I', kGroups, kGroup3 + more({pair("wdth", "wide"), pair("Wdth", 1)}))},
+    {"bad_name_after_an_unknown_column", kSetMalformed, 0,
+     one('I', kGroups, kGroup3 + more({pair("nope", 1), pair("no-pe", 2)}))},
+    {"number_for_a_name", kSetMalformed, 0, one('I', kGroups, kGroup3 + QStringLiteral(", 5, 6"))},
     {"key_missing_a_column", kSetBadColumn, 0, one('d', kGroups, pairs({pair("clan", "2"), pair("grpi", 1)}))},
     {"update_changing_the_key", kSetBadColumn, 0,
      update('u', kGroups, kPrefix + key("grpi", 1), kPrefix + key("grpi", 9))},
