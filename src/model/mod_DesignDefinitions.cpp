@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -179,16 +180,34 @@ QString pair(const char* name, const QString& value)
     return toQString(out);
 }
 
+// ", " name ", " of each column, made once for each table's columns.
+template <typename R>
+const std::vector<TextBuffer>& namePieces(const std::vector<DesignColumn<R>>& columns)
+{
+    static std::map<const std::vector<DesignColumn<R>>*, std::vector<TextBuffer>> made;
+    auto it = made.find(&columns);
+    if (it == made.end() || it->second.size() != columns.size()) {
+        std::vector<TextBuffer> pieces;
+        for (const DesignColumn<R>& c : columns) {
+            TextBuffer& piece = pieces.emplace_back(u", ");
+            appendName(piece, c.name);
+            piece.append(u", ");
+        }
+        it = made.insert_or_assign(&columns, std::move(pieces)).first;
+    }
+    return it->second;
+}
+
 // The columns the record writes, each as ", " name ", " value.
 template <typename R>
 void appendColumnPairs(TextBuffer& text, const std::vector<DesignColumn<R>>& columns, const R& record)
 {
-    for (const DesignColumn<R>& c : columns) {
+    const std::vector<TextBuffer>& names = namePieces(columns);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const DesignColumn<R>& c = columns[i];
         if (!c.write || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
-        text.append(u", ");
-        appendName(text, c.name);
-        text.append(u", ");
+        text.append(names[i]);
         if (c.append)
             c.append(text, record);
         else
