@@ -44,6 +44,19 @@ TEST_F(Keys, PickerEntriesLookUpsAndLabelCodes)
         EXPECT_EQ(gbIsLabelCodeSyntax(QString::fromLatin1(code)), ok) << code;
 }
 
+TEST_F(Keys, TheIdIndexAnswersEveryOrderNumberAsTheMapDoes)
+{
+    // Entry 0 is never searched; a number met twice gives its first entry; any order.
+    gaIdMap = {{1, 99}, {5, 10}, {3, 7}, {5, 11}, {-2, 4}, {9, -1}, {0, 8}, {3, 2}};
+    const IdIndex ids;
+    for (int n = -4; n <= 11; ++n)
+        EXPECT_EQ(ids(int16_t(n)), gvIndexOfId(int16_t(n))) << n;
+    for (const int16_t n : {std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()})
+        EXPECT_FALSE(ids(n)) << n;
+    gaIdMap.assign(1, IdMapEntry{1, 5});
+    EXPECT_FALSE(IdIndex()(1));
+}
+
 TEST_F(Keys, DomainsAreFoundOrAppendedInStepsOfFive)
 {
     EXPECT_EQ(giFindOrAddDomain(QStringLiteral(" teamnt ")), 1);
