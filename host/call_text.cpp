@@ -4,31 +4,20 @@
 #include <QStringView>
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace calltext {
 
 // The first double quote from p on, or end. Design texts have one every few characters,
-// which are looked through four at a time; a longer run without one, as in a query
-// buffer, goes to the library's search.
-static const QChar* findQuote(const QChar* p, const QChar* end)
+// which a plain loop finds soonest; a longer run without one, as in a query buffer, goes
+// to the library's search.
+static inline const QChar* findQuote(const QChar* p, const QChar* end)
 {
-    constexpr uint64_t ones = 0x0001000100010001u;
-    constexpr uint64_t highs = 0x8000800080008000u;
-    constexpr uint64_t quotes = 0x0022002200220022u;
-    const QChar* const near = p + std::min<qsizetype>(end - p, 32);
-    while (near - p >= 4) {
-        uint64_t word;
-        std::memcpy(&word, p, sizeof word);
-        const uint64_t x = word ^ quotes;
-        if ((x - ones) & ~x & highs)  // a character of the four is a quote
-            break;
-        p += 4;
-    }
-    while (p < near && *p != QLatin1Char('"'))
-        ++p;
-    if (p < near || p == end)
+    const QChar* const near = end - p > 16 ? p + 16 : end;
+    for (; p < near; ++p)
+        if (*p == QLatin1Char('"'))
+            return p;
+    if (p == end)
         return p;
     const qsizetype at = QStringView(p, end).indexOf(QLatin1Char('"'));
     return at < 0 ? end : p + at;
