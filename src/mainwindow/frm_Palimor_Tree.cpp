@@ -135,8 +135,9 @@ bool frm_Palimor::insertFieldNode(int32_t index, bool picture, bool before)
     f.sNodeKey = key;
     m_tree->setSelectedItem(node);
     m_tree->setDropHighlight(node);
-    gWriteLog((picture ? QStringLiteral("Picture '") : QStringLiteral("Field '")) + text.trimmed()
-              + QStringLiteral("' Inserted into Tree"));
+    if (gbLogging)
+        gWriteLog((picture ? QStringLiteral("Picture '") : QStringLiteral("Field '")) + text.trimmed()
+                  + QStringLiteral("' Inserted into Tree"));
     return true;
 }
 
@@ -325,7 +326,8 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
     g.sNodeKey = key;
     m_tree->setSelectedItem(node);
     m_tree->setDropHighlight(node);
-    gWriteLog(QStringLiteral("Group '") + node->text().trimmed() + QStringLiteral("' Inserted into Tree"));
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Group '") + node->text().trimmed() + QStringLiteral("' Inserted into Tree"));
     return true;
 }
 
