@@ -4,30 +4,87 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <bit>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace calltext {
 
-// The first double quote from p on, or end. Design texts have one every few characters,
-// which a plain loop finds soonest; a longer run without one, as in a query buffer, goes
-// to the library's search.
-static inline const QChar* findQuote(const QChar* p, const QChar* end)
+// Bit i set where p[i] is a double quote, for the 16 characters from p on.
+static inline uint32_t quotesOf16(const QChar* p)
 {
-    const QChar* const near = end - p > 16 ? p + 16 : end;
-    for (; p < near; ++p)
-        if (*p == QLatin1Char('"'))
-            return p;
-    if (p == end)
-        return p;
-    const qsizetype at = QStringView(p, end).indexOf(QLatin1Char('"'));
-    return at < 0 ? end : p + at;
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16('"');
+    const __m128i low = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), quote);
+    const __m128i high = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)), quote);
+    return uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+#else
+    uint32_t bits = 0;
+    for (int i = 0; i < 16; ++i)
+        bits |= uint32_t(p[i] == QLatin1Char('"')) << i;
+    return bits;
+#endif
+}
+
+// The quotes of 16 characters from p on, and in bit 16 whether the character after them
+// is one, for a doubled quote that straddles the edge; p + 16 must lie before the end.
+static inline uint32_t quotesOf17(const QChar* p)
+{
+    return quotesOf16(p) | uint32_t(p[16] == QLatin1Char('"')) << 16;
+}
+
+// Call texts are looked through 16 characters at a time: query buffers run thousands of
+// characters without a quote, and design texts have one every few characters.
+
+// The quote that closes a quoted argument whose text starts at p: the first that is not
+// doubled, doubled quotes read from the left; end when there is none.
+static const QChar* closingQuote(const QChar* p, const QChar* end)
+{
+    while (end - p > 16) {
+        uint32_t quotes = quotesOf17(p);
+        qsizetype step = 16;
+        while (quotes & 0xffff) {
+            const int i = std::countr_zero(quotes);
+            if (!(quotes >> (i + 1) & 1))
+                return p + i;
+            quotes &= ~(3u << i);
+            if (i == 15)
+                step = 17;  // the doubled quote went on past the edge
+        }
+        p += step;
+    }
+    while (p < end) {
+        if (*p == QLatin1Char('"')) {
+            if (p + 1 == end || p[1] != QLatin1Char('"'))
+                return p;
+            ++p;
+        }
+        ++p;
+    }
+    return end;
+}
+
+static bool hasQuote(const QChar* p, const QChar* end)
+{
+    for (; end - p >= 16; p += 16)
+        if (quotesOf16(p))
+            return true;
+    return std::find(p, end, QLatin1Char('"')) != end;
 }
 
 // The first of two double quotes in a row from p on, or end.
-static const QChar* findDoubledQuote(const QChar* p, const QChar* end)
+static const QChar* firstDoubledQuote(const QChar* p, const QChar* end)
 {
-    for (p = findQuote(p, end); p < end; p = findQuote(p + 1, end))
-        if (p + 1 < end && p[1] == QLatin1Char('"'))
+    for (; end - p > 16; p += 16) {
+        const uint32_t quotes = quotesOf17(p);
+        if (const uint32_t doubled = quotes & quotes >> 1 & 0xffff)
+            return p + std::countr_zero(doubled);
+    }
+    for (; end - p > 1; ++p)
+        if (p[0] == QLatin1Char('"') && p[1] == QLatin1Char('"'))
             return p;
     return end;
 }
@@ -37,8 +94,7 @@ Argument Argument::number(int64_t value) { return {false, QString::number(value)
 Argument Argument::fromText(const QString& plain)
 {
     // Buffers of thousands of characters seldom hold a quote.
-    const QChar* const end = plain.constData() + plain.size();
-    if (findQuote(plain.constData(), end) == end)
+    if (!hasQuote(plain.constData(), plain.constData() + plain.size()))
         return {true, plain};
     QString raw = plain;
     raw.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -72,11 +128,8 @@ static Token scanAt(QStringView s, int start)
     if (i < s.size() && s.at(i) == QLatin1Char('"')) {
         t.quoted = true;
         const int begin = i + 1;
-        // From quote to quote: buffers of thousands of characters hold few or none.
         const QChar* const end = s.data() + s.size();
-        const QChar* at = findQuote(s.data() + begin, end);
-        while (at + 1 < end && at[1] == QLatin1Char('"'))
-            at = findQuote(at + 2, end);
+        const QChar* const at = closingQuote(s.data() + begin, end);
         const qsizetype q = at < end ? at - s.data() : -1;
         if (q < 0) {
             t.raw = s.mid(begin).toString();
@@ -181,7 +234,7 @@ QString quote(const QString& text) { return QLatin1Char('"') + Argument::fromTex
 
 QString unquote(const QString& text)
 {
-    const QChar* const first = findDoubledQuote(text.constData(), text.constData() + text.size());
+    const QChar* const first = firstDoubledQuote(text.constData(), text.constData() + text.size());
     if (first == text.constData() + text.size())
         return text;
     const qsizetype at = first - text.constData();

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <random>
 
 TEST(CallText, ParseReadsNameAndArgumentsAndFormatsThemBack)
 {
@@ -90,6 +91,46 @@ TEST(CallText, AnArgumentScannedInPlaceEndsAtItsFirstSingleQuote)
         const calltext::Token alone = calltext::scanArgument(text.mid(c.start));
         EXPECT_EQ(alone.raw, t.raw) << c.text;
         EXPECT_EQ(alone.consumed, t.consumed) << c.text;
+    }
+}
+
+// Texts of quotes and letters in every arrangement the scans meet, against the rules
+// read one character at a time: quotes read from the left in pairs, the first single one
+// closing.
+TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
+{
+    std::mt19937 random(25);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(random() % 70);
+        const unsigned quoteShare = 1 + random() % 4;  // from sparse to dense
+        for (int i = 0; i < length; ++i)
+            text += random() % 5 < quoteShare ? u'"' : u'a';
+        QString plain;
+        for (int i = 0; i < length; ++i) {
+            plain += text[i];
+            if (text[i] == u'"' && i + 1 < length && text[i + 1] == u'"')
+                ++i;
+        }
+        // The text as an argument, closed by one more quote, which a quote at its end
+        // may double instead.
+        const QString rest = text + QStringLiteral("\")");
+        int closing = -1;
+        for (int i = 0; i < rest.size() && closing < 0; ++i) {
+            if (rest[i] != u'"')
+                continue;
+            if (i + 1 < rest.size() && rest[i + 1] == u'"')
+                ++i;
+            else
+                closing = i;
+        }
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(calltext::unquote(text), plain);
+        const calltext::Token t = calltext::scanArgument(QStringLiteral("f(\"") + rest, 2);
+        EXPECT_EQ(t.raw, closing < 0 ? rest : rest.left(closing));
+        EXPECT_EQ(t.terminated, closing >= 0 && rest[closing + 1] == u')');
+        QString doubled = text;
+        EXPECT_EQ(calltext::quote(text), u'"' + doubled.replace(u'"', QStringLiteral("\"\"")) + u'"');
     }
 }
 
