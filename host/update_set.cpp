@@ -45,48 +45,50 @@ struct ScanFailure {
 
 class DesignScanner {
 public:
-    explicit DesignScanner(QStringView text) : text_(text) {}
+    explicit DesignScanner(QStringView text) : begin_(text.data()), p_(begin_), end_(begin_ + text.size()) {}
 
     void skipBlanks()
     {
-        while (pos_ < text_.size() && text_[pos_] == QLatin1Char(' '))
-            ++pos_;
+        while (p_ < end_ && *p_ == QLatin1Char(' '))
+            ++p_;
     }
     bool atEnd()
     {
         skipBlanks();
-        return pos_ >= text_.size();
+        return p_ >= end_;
     }
 
     bool item(Item& v)
     {
         skipBlanks();
         v = Item();
-        if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
-            const qsizetype begin = ++pos_;
+        if (p_ < end_ && *p_ == QLatin1Char('"')) {
+            const QChar* const first = ++p_;
             for (;;) {
-                if (pos_ >= text_.size())
+                while (p_ < end_ && *p_ != QLatin1Char('"'))
+                    ++p_;
+                if (p_ >= end_)
                     return fail(QStringLiteral("unterminated text"));
-                if (text_[pos_++] != QLatin1Char('"'))
-                    continue;
-                if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
+                if (p_ + 1 < end_ && p_[1] == QLatin1Char('"')) {
                     v.doubled = true;
-                    ++pos_;
-                } else {
-                    v.text = text_.mid(begin, pos_ - 1 - begin);
-                    return true;
+                    p_ += 2;
+                    continue;
                 }
+                v.text = QStringView(first, p_);
+                ++p_;
+                return true;
             }
         }
-        const bool negative = pos_ < text_.size() && text_[pos_] == QLatin1Char('-');
+        const bool negative = p_ < end_ && *p_ == QLatin1Char('-');
         if (negative)
-            ++pos_;
-        if (pos_ >= text_.size() || !isDigit(text_[pos_]))
+            ++p_;
+        if (p_ >= end_ || !isDigit(*p_))
             return fail(QStringLiteral("a quoted text or a number expected"));
         constexpr int64_t low = std::numeric_limits<int64_t>::min();
         int64_t n = 0;  // negative while read, so the lowest value fits
-        while (pos_ < text_.size() && isDigit(text_[pos_])) {
-            const int digit = text_[pos_++].unicode() - '0';
+        while (p_ < end_ && isDigit(*p_)) {
+            const int digit = p_->unicode() - '0';
+            ++p_;
             if (n < (low + digit) / 10)
                 return fail(QStringLiteral("number too large"));
             n = n * 10 - digit;
@@ -101,9 +103,9 @@ public:
     bool separator()
     {
         skipBlanks();
-        if (pos_ >= text_.size() || text_[pos_] != QLatin1Char(','))
+        if (p_ >= end_ || *p_ != QLatin1Char(','))
             return fail(QStringLiteral("\",\" expected"));
-        ++pos_;
+        ++p_;
         return true;
     }
 
@@ -112,12 +114,13 @@ public:
 private:
     bool fail(const QString& why)
     {
-        failure_ = {why, pos_};
+        failure_ = {why, p_ - begin_};
         return false;
     }
 
-    QStringView text_;
-    qsizetype pos_ = 0;
+    const QChar* begin_;
+    const QChar* p_;
+    const QChar* end_;
     ScanFailure failure_;
 };
 
