@@ -124,6 +124,21 @@ QString quoteNested(const QString& text)
     return out;
 }
 
+// The text of a whole number. A store writes the same small numbers (flags, lengths,
+// positions, sequence numbers) thousands of times: their texts are made once.
+QString numberText(int64_t value)
+{
+    constexpr int64_t kLowest = -1;
+    constexpr int64_t kHighest = 9999;
+    if (value < kLowest || value > kHighest)
+        return QString::number(value);
+    static std::array<QString, size_t(kHighest - kLowest + 1)> made;
+    QString& text = made[size_t(value - kLowest)];
+    if (text.isNull())
+        text = QString::number(value);
+    return text;
+}
+
 // A whole number appended as its digits.
 void appendNumber(TextBuffer& out, int64_t value)
 {
@@ -135,7 +150,7 @@ void appendNumber(TextBuffer& out, int64_t value)
 template <auto M>
 DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 {
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+    return {name, [](const RecordOf<M>& r) { return numberText(r.*M); },
             [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature,
             [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, r.*M); }};
 }
@@ -144,7 +159,7 @@ DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 template <auto M>
 DesignColumn<RecordOf<M>> byteNumber(const char* name)
 {
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
+    return {name, [](const RecordOf<M>& r) { return numberText(r.*M); },
             [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }, 0,
             [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, r.*M); }};
 }
@@ -472,17 +487,17 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         number<&G::lPreviousGroup>("prev"),
         number<&G::lNextGroup>("next"),
         number<&G::lFirstField>("fld1"),
-        {"algr", [](const G& g) { return QString::number(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
+        {"algr", [](const G& g) { return numberText(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
          [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
         boolean<&G::bVirtualGroup>("virt"),
         number<&G::lChildGroup>("chld"),
         number<&G::iGroupWidth>("wdth"),
         // The current level on every row; the load takes the root row's value only.
-        {"za_revi", [](const G&) { return QString::number(glFormVersionLevel); }, nullptr},
+        {"za_revi", [](const G&) { return numberText(glFormVersionLevel); }, nullptr},
         boolean<&G::bCheckboxesOnly>("za_cbox"),
         boolean<&G::bNewPage>("za_newp"),
         boolean<&G::bPlaceBeside>("za_besi"),
-        {"za_misc", [](const G& g) { return QString::number(glGroupMiscFlags(g)); },
+        {"za_misc", [](const G& g) { return numberText(glGroupMiscFlags(g)); },
          [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
         text<&G::sParentTable>("zb_tabp", kFeatureSelectionGroups),
         boolean<&G::bSelectionGroup>("zb_selg", kFeatureSelectionGroups),
@@ -498,7 +513,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iFieldXPos>("xpos"),
         number<&F::iFieldYPos>("ypos"),
         text<&F::sFieldName>("fldn"),
-        {"elem", [](const F& f) { return QString::number(giElementToHost(f)); },
+        {"elem", [](const F& f) { return numberText(giElementToHost(f)); },
          [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
         // A column of the main table takes its domain from the dictionary.
         {"pacd", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
@@ -515,7 +530,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         boolean<&F::bLinkMaxInpLenToDomain>("mxil"),
         number<&F::iStartPosOfString>("sttp"),
         {"mult", two<F>, nullptr},
-        {"zoom", [](const F& f) { return QString::number(f.nZoomField); },
+        {"zoom", [](const F& f) { return numberText(f.nZoomField); },
          [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
         text<&F::sZoomTo>("zprg"),
         {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
@@ -539,7 +554,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
         // The row's sequ names the field; the load picks the record by it.
-        {"sequ", [](const F& f) { return QString::number(f.lFieldId); }, nullptr},
+        {"sequ", [](const F& f) { return numberText(f.lFieldId); }, nullptr},
         {"conv", zero<F>, nullptr},
         {"adju", zero<F>, nullptr},
         {"ille", emptyText<F>, nullptr},
@@ -568,7 +583,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
 {
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
-        {"sequ", [](const F& f) { return QString::number(f.lFieldId); }, nullptr},
+        {"sequ", [](const F& f) { return numberText(f.lFieldId); }, nullptr},
         number<&F::Grpi>("grpi"),
         number<&F::lNextField>("next"),
         boolean<&F::bFollowUp>("fwup"),
@@ -599,7 +614,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         byteNumber<&F::lControl>("ctrl"),
         number<&F::iDataAli>("za_adju"),
         boolean<&F::bAutoEnable>("za_able"),
-        {"za_misc", [](const F& f) { return QString::number(glFieldMiscFlags(f)); },
+        {"za_misc", [](const F& f) { return numberText(glFieldMiscFlags(f)); },
          [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
     };
     return columns;
