@@ -610,12 +610,6 @@ private:
         return text;
     }
 
-    QStringView keep(QString text)
-    {
-        scratch_.push_back(std::move(text));
-        return scratch_.back();
-    }
-
     [[noreturn]] void malformed(int head, QStringView piece) const
     {
         // Read in pieces a text reads as it does whole; whole, it says why it cannot be.
@@ -630,8 +624,9 @@ private:
     void values(Table& t, int head, QStringView piece, std::vector<ColumnValue>& out, Marks& marks)
     {
         items_.clear();
-        bool continuing = false;
-        if (head >= 0) {
+        const HeadValues* known = head >= 0 ? headValues(t, head) : nullptr;
+        bool continuing = known != nullptr;
+        if (head >= 0 && !known) {
             const std::vector<Item>* h = headItems(head);
             if (!h)
                 malformed(head, piece);
@@ -641,15 +636,31 @@ private:
         const size_t fromHead = items_.size();
         if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0)
             malformed(head, piece);
-        if (items_.empty())
+        if (items_.empty() && !known)
             throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
         out.clear();
         marks.start(t.columns.size());
+        size_t pairBase = 0;
+        if (known) {
+            for (const ColumnValue& v : known->values) {
+                marks.mark(v.column, int(out.size()));
+                out.push_back(v);
+            }
+            pairBase = known->values.size();
+        }
+        readPairs(t, items_, pairBase, fromHead, head, piece, out, marks, scratch_);
+    }
+
+    // The pairs of items as values of t's columns, after those out holds already; the
+    // pair numbers count on from pairBase. Texts made here are kept in kept.
+    void readPairs(Table& t, const std::vector<Item>& items, size_t pairBase, size_t namesFrom, int head,
+                   QStringView piece, std::vector<ColumnValue>& out, Marks& marks, std::vector<QString>& kept)
+    {
         // A text that is not well formed says so before anything else is wrong with it;
         // its names need a look of their own only where one is not a column's own name.
         bool namesChecked = false;
         const auto checkNames = [&] {
-            if (!namesChecked && updateset::badName(items_, fromHead) >= 0)
+            if (!namesChecked && updateset::badName(items, namesFrom) >= 0)
                 malformed(head, piece);
             namesChecked = true;
         };
@@ -657,11 +668,15 @@ private:
             checkNames();
             throw SetFailure{kSetBadColumn, why};
         };
-        for (size_t i = 0; i < items_.size(); i += 2) {
-            const QStringView name = items_[i].text;
-            const Item& value = items_[i + 1];
-            const int c = column(t, i / 2, name);
-            if (c < 0 || items_[i].doubled || items_[i].isNumber || !t.nameable[size_t(c)])
+        const auto keep = [&kept](QString text) -> QStringView {
+            kept.push_back(std::move(text));
+            return kept.back();
+        };
+        for (size_t i = 0; i < items.size(); i += 2) {
+            const QStringView name = items[i].text;
+            const Item& value = items[i + 1];
+            const int c = column(t, pairBase + i / 2, name);
+            if (c < 0 || items[i].doubled || items[i].isNumber || !t.nameable[size_t(c)])
                 checkNames();
             if (c < 0)
                 refuse(QStringLiteral("%1 has no column %2").arg(t.name, name.toString()));
@@ -683,6 +698,38 @@ private:
             marks.mark(c, int(out.size()));
             out.push_back(v);
         }
+    }
+
+    // The values of a head as the records of t that go on from it read them, made once
+    // for the part: its records share the head. nullptr for a head without values or
+    // with any the table refuses, which its records then read afresh.
+    struct HeadValues {
+        bool made = false;
+        std::vector<ColumnValue> values;
+        std::vector<QString> kept;  // texts the values point into
+    };
+    const HeadValues* headValues(Table& t, int head)
+    {
+        if (headValues_.size() <= size_t(head))
+            headValues_.resize(size_t(head) + 1);
+        std::vector<HeadValues>& byTable = headValues_[size_t(head)];
+        if (byTable.size() <= size_t(t.index))
+            byTable.resize(size_t(t.index) + 1);
+        HeadValues& hv = byTable[size_t(t.index)];
+        if (!hv.made) {
+            hv.made = true;
+            const std::vector<Item>* h = headItems(head);
+            if (h && !h->empty()) {
+                Marks marks;
+                marks.start(t.columns.size());
+                try {
+                    readPairs(t, *h, 0, 0, head, {}, hv.values, marks, hv.kept);
+                } catch (const SetFailure&) {
+                    hv.values.clear();
+                }
+            }
+        }
+        return hv.values.empty() ? nullptr : &hv;
     }
 
     // A key names exactly the table's key columns, so it means one row.
@@ -851,6 +898,7 @@ private:
     UpdateSetCache& cache_;
     const std::vector<QString>& heads_;
     std::vector<std::optional<std::vector<Item>>> headItems_;  // read when first needed
+    std::vector<std::vector<HeadValues>> headValues_;          // by head, then table
 
     // Working space of a record, kept for the next.
     std::vector<Item> items_;
