@@ -141,6 +141,7 @@ public:
         q.sql += QStringLiteral("t0.rowid");
         if (tables_.size() > 1)
             q.sql += QStringLiteral(", t1.rowid");
+        q.matched = matchedJoin();
         return q;
     }
 
@@ -203,6 +204,7 @@ private:
                 known = &q;
         if (!known)
             refuse(QStringLiteral("%1 has no reference %2 to %3").arg(r.table, r.name, r.target));
+        reference_ = known;
         QStringList on;
         for (const QString& column : known->columns) {
             if (!tables_[0].hasColumn(column) || !tables_[1].hasColumn(column))
@@ -244,10 +246,86 @@ private:
         return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
     }
 
+    const TableColumn* column(int t, const QString& name) const
+    {
+        for (const TableColumn& c : tables_[size_t(t)].columns)
+            if (c.name == name)
+                return &c;
+        return nullptr;
+    }
+
+    // The two scans of a join on the whole primary key of both tables whose every column
+    // but the last is given; none for any other query.
+    std::optional<CheckedQuery::MatchedJoin> matchedJoin() const
+    {
+        if (tables_.size() != 2 || !reference_ || !text_.match)
+            return std::nullopt;
+        const QStringList& key = reference_->columns;
+        const QueryIndex* index = nullptr;
+        for (const QueryIndex& i : queryIndexes())
+            if (i.table == text_.match->table && i.index == text_.match->index)
+                index = &i;
+        if (!index || text_.match->values.size() + 1 != size_t(key.size()) || index->columns.size() < key.size() - 1)
+            return std::nullopt;
+        for (qsizetype i = 0; i + 1 < key.size(); ++i)
+            if (index->columns[i] != key[i])
+                return std::nullopt;
+        for (int t = 0; t < 2; ++t) {
+            // The key is the table's primary key, so a row has at most one partner, and
+            // its last column holds whole numbers.
+            int keyColumns = 0;
+            for (const TableColumn& c : tables_[size_t(t)].columns)
+                keyColumns += c.primaryKey > 0 ? 1 : 0;
+            if (keyColumns != key.size())
+                return std::nullopt;
+            for (qsizetype i = 0; i < key.size(); ++i) {
+                const TableColumn* c = column(t, key[i]);
+                if (!c || c->primaryKey != i + 1)
+                    return std::nullopt;
+            }
+            if (!column(t, key.back())->integer)
+                return std::nullopt;
+        }
+        CheckedQuery::MatchedJoin m;
+        if (text_.order) {
+            m.orderTable = tableIndex(text_.order->table);
+            const TableColumn* c = column(m.orderTable, text_.order->column);
+            if (!c || !c->integer)
+                return std::nullopt;
+        }
+        // Each table's columns stand together in the row.
+        std::vector<int> tableOfColumn;
+        for (const query::ColumnName& c : text_.select)
+            tableOfColumn.push_back(tableIndex(c.table));
+        for (int t = 0; t < 2; ++t) {
+            const auto first = std::find(tableOfColumn.begin(), tableOfColumn.end(), t);
+            const auto last = std::find(tableOfColumn.rbegin(), tableOfColumn.rend(), t).base();
+            if (first != tableOfColumn.end() && std::find(first, last, 1 - t) != last)
+                return std::nullopt;
+            CheckedQuery::JoinScan& scan = m.scans[t];
+            scan.firstColumn = size_t(first - tableOfColumn.begin());
+            scan.columnCount = size_t(std::count(tableOfColumn.begin(), tableOfColumn.end(), t));
+            QStringList select;
+            for (size_t i = scan.firstColumn; i < scan.firstColumn + scan.columnCount; ++i)
+                select << quoteName(text_.select[i].column);
+            select << QStringLiteral("rowid") << quoteName(key.back());
+            if (m.orderTable == t)
+                select << quoteName(text_.order->column);
+            QStringList terms;
+            for (qsizetype i = 0; i + 1 < key.size(); ++i)
+                terms << QStringLiteral("%1 = ?%2").arg(quoteName(key[i])).arg(i + 1);
+            scan.sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                           .arg(select.join(QStringLiteral(", ")), quoteName(tables_[size_t(t)].name),
+                                terms.join(QStringLiteral(" AND ")), quoteName(key.back()));
+        }
+        return m;
+    }
+
     sqlite3* db_;
     const query::QueryText& text_;
     int32_t bytesPerChar_;
     std::vector<FromTable> tables_;
+    mutable const QueryReference* reference_ = nullptr;
 };
 
 } // namespace
@@ -454,18 +532,154 @@ char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
     return out;
 }
 
+// Writes count columns of the statement's row, from column first, laid out as outputs
+// from out on; false when a number does not fit its field.
+bool writeColumns(sqlite3_stmt* h, int first, const CheckedQuery::Output* outputs, size_t count, char16_t*& out)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const CheckedQuery::Output& column = outputs[i];
+        const int c = first + int(i);
+        char16_t* const start = out;
+        const int type = sqlite3_column_type(h, c);
+        if (type == SQLITE_INTEGER) {
+            char digits[24];
+            const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(h, c)).ptr;
+            // Cut short, a number would read as another number.
+            if (end - digits > column.length)
+                return false;
+            out = std::copy(static_cast<const char*>(digits), end, out);
+        } else if (type != SQLITE_NULL) {
+            out = writeText(h, c, column.length, out);
+        }
+        if (column.field.type == datasets::HostText) {
+            *out++ = datasets::kEndOfText.unicode();
+        } else {
+            std::fill(out, start + column.length, u' ');
+            out = start + column.length;
+        }
+    }
+    return true;
+}
+
+int32_t rowLength(const CheckedQuery::Output* outputs, size_t count)
+{
+    int32_t length = 0;
+    for (size_t i = 0; i < count; ++i)
+        length += outputs[i].length + (outputs[i].field.type == datasets::HostText ? 1 : 0);
+    return length;
+}
+
+void bindParameters(Statement& st, const CheckedQuery& q)
+{
+    for (size_t i = 0; i < q.parameters.size(); ++i) {
+        const query::KeyValue& v = q.parameters[i];
+        if (v.isNumber)
+            st.bind(int(i + 1), v.number);
+        else  // stored texts carry no padding
+            st.bind(int(i + 1), trimBlanks(v.text));
+    }
+}
+
+// The rows of one scan of a matched join, each its run of the row laid out.
+struct ScannedRows {
+    std::u16string block;
+    std::vector<size_t> ends;
+    std::vector<int64_t> key, rowid, order;
+    std::vector<bool> fits;
+};
+
+constexpr int32_t kReadAsSql = 1;
+
+// One scan; kReadAsSql for a value the scan cannot order by.
+int32_t scan(sqlite3* db, const CheckedQuery& q, const CheckedQuery::JoinScan& js, bool withOrder, ScannedRows& rows)
+{
+    CachedStatement st(db, js.sql);
+    bindParameters(*st, q);
+    sqlite3_stmt* const h = st->handle();
+    const CheckedQuery::Output* const outputs = q.columns.data() + js.firstColumn;
+    const size_t room = size_t(rowLength(outputs, js.columnCount));
+    const int after = int(js.columnCount);
+    while (st->step()) {
+        if (sqlite3_column_type(h, after + 1) != SQLITE_INTEGER
+            || (withOrder && sqlite3_column_type(h, after + 2) != SQLITE_INTEGER))
+            return kReadAsSql;
+        const int64_t key = sqlite3_column_int64(h, after + 1);
+        if (!rows.key.empty() && key <= rows.key.back())
+            return kReadAsSql;
+        rows.key.push_back(key);
+        rows.rowid.push_back(sqlite3_column_int64(h, after));
+        if (withOrder)
+            rows.order.push_back(sqlite3_column_int64(h, after + 2));
+        const size_t start = rows.block.size();
+        rows.block.resize(start + room);
+        char16_t* out = rows.block.data() + start;
+        rows.fits.push_back(writeColumns(h, 0, outputs, js.columnCount, out));
+        rows.block.resize(size_t(out - rows.block.data()));
+        rows.ends.push_back(rows.block.size());
+    }
+    return 0;
+}
+
+// The rows of a matched join as its sql would give them; kReadAsSql when they cannot
+// be read so.
+int32_t readMatched(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
+{
+    const CheckedQuery::MatchedJoin& m = *q.matched;
+    ScannedRows sides[2];
+    for (int t = 0; t < 2; ++t)
+        if (const int32_t r = scan(db, q, m.scans[t], m.orderTable == t, sides[t]); r != 0)
+            return r;
+    struct Pair {
+        size_t row[2];
+        int64_t order;
+    };
+    std::vector<Pair> pairs;
+    for (size_t i = 0, j = 0; i < sides[0].key.size() && j < sides[1].key.size();) {
+        if (sides[0].key[i] < sides[1].key[j]) {
+            ++i;
+        } else if (sides[1].key[j] < sides[0].key[i]) {
+            ++j;
+        } else {
+            pairs.push_back({{i, j}, m.orderTable < 0 ? 0 : sides[m.orderTable].order[m.orderTable == 0 ? i : j]});
+            ++i, ++j;
+        }
+    }
+    std::sort(pairs.begin(), pairs.end(), [&](const Pair& a, const Pair& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        if (sides[0].rowid[a.row[0]] != sides[0].rowid[b.row[0]])
+            return sides[0].rowid[a.row[0]] < sides[0].rowid[b.row[0]];
+        return sides[1].rowid[a.row[1]] < sides[1].rowid[b.row[1]];
+    });
+    const int firstSide = m.scans[0].firstColumn <= m.scans[1].firstColumn ? 0 : 1;
+    std::u16string& block = cursor.block;
+    for (const Pair& p : pairs) {
+        for (const int t : {firstSide, 1 - firstSide}) {
+            const ScannedRows& side = sides[t];
+            const size_t r = p.row[t];
+            if (!side.fits[r])
+                return kQueryValueTooWide;
+            const size_t from = r == 0 ? 0 : side.ends[r - 1];
+            block.append(side.block, from, side.ends[r] - from);
+        }
+        cursor.rowEnds.push_back(block.size());
+    }
+    return 0;
+}
+
 // The rows of a query, one after the other in cursor.block, each laid out in full
 // widths except that a host-text field ends at its Chr(1) right after its text.
 int32_t readRows(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
 {
-    CachedStatement st(db, q.sql);
-    for (size_t i = 0; i < q.parameters.size(); ++i) {
-        const query::KeyValue& v = q.parameters[i];
-        if (v.isNumber)
-            st->bind(int(i + 1), v.number);
-        else  // stored texts carry no padding
-            st->bind(int(i + 1), trimBlanks(v.text));
+    if (q.matched) {
+        const int32_t r = readMatched(db, q, cursor);
+        if (r != kReadAsSql)
+            return r;
+        cursor.block.clear();
+        cursor.rowEnds.clear();
     }
+    CachedStatement st(db, q.sql);
+    bindParameters(*st, q);
     sqlite3_stmt* const h = st->handle();
     std::u16string& block = cursor.block;
     while (st->step()) {
@@ -473,27 +687,8 @@ int32_t readRows(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
         const size_t rowStart = block.size();
         block.resize(rowStart + size_t(q.rowLength));
         char16_t* out = block.data() + rowStart;
-        for (size_t i = 0; i < q.columns.size(); ++i) {
-            const CheckedQuery::Output& column = q.columns[i];
-            char16_t* const start = out;
-            const int type = sqlite3_column_type(h, int(i));
-            if (type == SQLITE_INTEGER) {
-                char digits[24];
-                const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(h, int(i))).ptr;
-                // Cut short, a number would read as another number.
-                if (end - digits > column.length)
-                    return kQueryValueTooWide;
-                out = std::copy(static_cast<const char*>(digits), end, out);
-            } else if (type != SQLITE_NULL) {
-                out = writeText(h, int(i), column.length, out);
-            }
-            if (column.field.type == datasets::HostText) {
-                *out++ = datasets::kEndOfText.unicode();
-            } else {
-                std::fill(out, start + column.length, u' ');
-                out = start + column.length;
-            }
-        }
+        if (!writeColumns(h, 0, q.columns.data(), q.columns.size(), out))
+            return kQueryValueTooWide;
         block.resize(size_t(out - block.data()));
         cursor.rowEnds.push_back(block.size());
     }

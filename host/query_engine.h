@@ -75,6 +75,23 @@ struct CheckedQuery {
     std::vector<query::KeyValue> parameters;
     std::vector<Output> columns;
     int32_t rowLength = 0;  // of a row in the full layout
+
+    // A join on the whole unique key of both tables, all of it but its last column given:
+    // it is read as two scans in key order matched row by row, which gives the rows of
+    // sql in its order without a seek of the second table for each row. Each scan selects
+    // its table's run of the columns, then rowid, the last key column and, in the order
+    // column's table, that column. A value either scan cannot order as sql would (not a
+    // whole number) sends the query back to sql.
+    struct JoinScan {
+        QString sql;
+        size_t firstColumn = 0;  // its run in columns
+        size_t columnCount = 0;
+    };
+    struct MatchedJoin {
+        JoinScan scans[2];     // of t0 and of t1
+        int orderTable = -1;   // the table of the order column; -1 when there is none
+    };
+    std::optional<MatchedJoin> matched;
 };
 std::optional<CheckedQuery> checkQuery(sqlite3* db, const query::QueryText& text, int32_t bytesPerChar,
                                        QString* error = nullptr);
