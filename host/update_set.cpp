@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace host {
 
@@ -421,6 +422,24 @@ struct UpdateSetCache {
         std::vector<int> keyColumns;  // target's key columns as indexes of columns; -1: missing
         std::vector<bool> nameable;   // by column: a design text can name it
         std::vector<int> hints;       // the column last named at each pair position
+
+        // The rows of one key prefix (every key column but the last) by the value of the
+        // last, so that a record names its row by rowid instead of a search of the key's
+        // index. Read in one scan, and kept while nothing but the set's own statements,
+        // which keep it up to date, changes a row on the connection. Only for a key that
+        // is the whole primary key and ends in a column of whole numbers.
+        bool rowsByKey = false;
+        struct KeyPart {
+            bool isNumber = false;
+            int64_t number = 0;
+            QString text;
+        };
+        struct KnownRows {
+            bool loaded = false;
+            std::vector<KeyPart> prefix;
+            std::unordered_map<int64_t, int64_t> rowids;
+            int64_t changes = 0;  // the connection's count of changed rows they stand for
+        } known;
     };
     std::vector<std::unique_ptr<Table>> tables;
     // By what the statement does, to which table, with which columns (SetApplier::statement).
@@ -515,13 +534,24 @@ public:
                 if (!recordMarks_.has(t.keyColumns[k]))
                     throw SetFailure{kSetBadColumn, QStringLiteral("insert into %1 without %2")
                                                         .arg(t.name, t.target->keyColumns[k])};
-            insert(t, record_, {});
+            insert(t, record_, {}, record_, recordMarks_);
             break;
         case Action::Delete: {
             keyValues(t, r);
-            Statement& st = statement(Delete, t, {}, key_);
-            bind(st, key_, 1);
-            run(st);
+            int64_t rowid = 0;
+            const Known row = knownRow(t, rowid);
+            if (row == Known::Found) {
+                Statement& st = statement(DeleteRow, t, {}, {});
+                st.bind(1, rowid);
+                run(st);
+            } else if (row == Known::No) {
+                Statement& st = statement(Delete, t, {}, key_);
+                bind(st, key_, 1);
+                run(st);
+            }
+            // A row that is not there is not deleted.
+            if (row == Known::Found)
+                t.known.rowids.erase(lastKey(t, key_, keyMarks_));
             break;
         }
         case Action::Update:
@@ -531,7 +561,7 @@ public:
     }
 
 private:
-    enum Kind { Delete, Exists, Update, Insert };
+    enum Kind { Delete, Exists, Update, Insert, Rows, UpdateRow, DeleteRow };
 
     Table& table(const QString& name)
     {
@@ -565,6 +595,13 @@ private:
                     found = int(c);
             t->keyColumns.push_back(found);
         }
+        int primaryKey = 0;
+        for (const TableColumn& c : t->columns)
+            primaryKey += c.primaryKey > 0 ? 1 : 0;
+        t->rowsByKey = primaryKey == int(t->keyColumns.size()) && !t->keyColumns.empty();
+        for (size_t k = 0; t->rowsByKey && k < t->keyColumns.size(); ++k)
+            t->rowsByKey = t->keyColumns[k] >= 0 && t->columns[size_t(t->keyColumns[k])].primaryKey == int(k) + 1;
+        t->rowsByKey = t->rowsByKey && t->columns[size_t(t->keyColumns.back())].integer;
         cache_.tables.push_back(std::move(t));
         return *cache_.tables.back();
     }
@@ -762,8 +799,10 @@ private:
         if (changedKey)
             throw SetFailure{kSetBadColumn,
                              QStringLiteral("record of %1 changes key column %2").arg(t.name, *changedKey)};
-        bool found = false;
-        if (changes_.empty()) {
+        int64_t rowid = 0;
+        const Known row = knownRow(t, rowid);
+        bool found = row == Known::Found;
+        if (row == Known::No && changes_.empty()) {
             Statement& st = statement(Exists, t, {}, key_);
             bind(st, key_, 1);
             try {
@@ -772,25 +811,100 @@ private:
             } catch (const SqliteError& e) {
                 throw SetFailure{kSetRefused, e.message()};
             }
-        } else {
+        } else if (row == Known::No) {
             Statement& st = statement(Update, t, changes_, key_);
             bind(st, changes_, 1);
             bind(st, key_, int(changes_.size()) + 1);
             run(st);
             found = sqlite3_changes(db_) > 0;
+        } else if (found && !changes_.empty()) {
+            Statement& st = statement(UpdateRow, t, changes_, {});
+            bind(st, changes_, 1);
+            st.bind(int(changes_.size()) + 1, rowid);
+            run(st);
         }
         // An update of a row the host does not hold yet stores it.
         if (!found)
-            insert(t, key_, changes_);
+            insert(t, key_, changes_, key_, keyMarks_);
     }
 
-    void insert(Table& t, const std::vector<ColumnValue>& first, const std::vector<ColumnValue>& second)
+    // keyOf and its marks hold the new row's key.
+    void insert(Table& t, const std::vector<ColumnValue>& first, const std::vector<ColumnValue>& second,
+                const std::vector<ColumnValue>& keyOf, const Marks& keyMarks)
     {
         Statement& st = statement(Insert, t, first, second);
         bind(st, first, 1);
         bind(st, second, int(first.size()) + 1);
         run(st);
+        if (t.known.loaded && samePrefix(t, keyOf, keyMarks))
+            t.known.rowids[lastKey(t, keyOf, keyMarks)] = sqlite3_last_insert_rowid(db_);
     }
+
+    // ---- Rows known by key ----
+
+    enum class Known { No, Missing, Found };
+
+    const ColumnValue& keyPart(const Table& t, size_t k, const std::vector<ColumnValue>& values,
+                               const Marks& marks) const
+    {
+        return values[size_t(marks.at(t.keyColumns[k]))];
+    }
+    int64_t lastKey(const Table& t, const std::vector<ColumnValue>& values, const Marks& marks) const
+    {
+        return keyPart(t, t.keyColumns.size() - 1, values, marks).number;
+    }
+    bool samePrefix(const Table& t, const std::vector<ColumnValue>& values, const Marks& marks) const
+    {
+        const std::vector<Table::KeyPart>& prefix = t.known.prefix;
+        for (size_t k = 0; k + 1 < t.keyColumns.size(); ++k) {
+            const ColumnValue& v = keyPart(t, k, values, marks);
+            if (v.isNumber != prefix[k].isNumber || (v.isNumber ? v.number != prefix[k].number : v.text != prefix[k].text))
+                return false;
+        }
+        return true;
+    }
+
+    // Whether the row key_ names is there and its rowid, from the rows of its prefix;
+    // Known::No when the table's rows are not known by key.
+    Known knownRow(Table& t, int64_t& rowid)
+    {
+        if (!t.rowsByKey)
+            return Known::No;
+        Table::KnownRows& known = t.known;
+        if (!known.loaded || known.changes != sqlite3_total_changes64(db_) || !samePrefix(t, key_, keyMarks_))
+            readRows(t);
+        const auto it = known.rowids.find(lastKey(t, key_, keyMarks_));
+        if (it == known.rowids.end())
+            return Known::Missing;
+        rowid = it->second;
+        return Known::Found;
+    }
+
+    // The rows of key_'s prefix. A last key column holding anything but a whole number
+    // is never the one a record names.
+    void readRows(Table& t)
+    {
+        Table::KnownRows& known = t.known;
+        known = Table::KnownRows();
+        prefix_.clear();
+        for (size_t k = 0; k + 1 < t.keyColumns.size(); ++k)
+            prefix_.push_back(keyPart(t, k, key_, keyMarks_));
+        Statement& st = statement(Rows, t, {}, prefix_);
+        bind(st, prefix_, 1);
+        try {
+            while (st.step())
+                if (sqlite3_column_type(st.handle(), 1) == SQLITE_INTEGER)
+                    known.rowids.emplace(sqlite3_column_int64(st.handle(), 1), sqlite3_column_int64(st.handle(), 0));
+            st.reset();
+        } catch (const SqliteError& e) {
+            throw SetFailure{kSetRefused, e.message()};
+        }
+        for (const ColumnValue& v : prefix_)
+            known.prefix.push_back({v.isNumber, v.number, v.text.toString()});
+        known.changes = sqlite3_total_changes64(db_);
+        known.loaded = true;
+    }
+
 
     // The statement that does kind to table t with the columns of a (set, or inserted)
     // and b (the key, or inserted after a); its parameters are their values in order.
@@ -819,6 +933,19 @@ private:
         switch (kind) {
         case Delete:
             sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
+            break;
+        case DeleteRow:
+            sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteName(t.name));
+            break;
+        case Rows:
+            sql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE %3")
+                      .arg(quoteName(t.columns[size_t(t.keyColumns.back())].name), quoteName(t.name),
+                           terms(b, 1, " AND "));
+            break;
+        case UpdateRow:
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                      .arg(quoteName(t.name), terms(a, 1, ", "))
+                      .arg(a.size() + 1);
             break;
         case Exists:
             sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
@@ -883,14 +1010,23 @@ private:
             throw SqliteError(rc, QStringLiteral("bind failed: %1").arg(lastError(db_)));
     }
 
-    static void run(Statement& st)
+    // Runs a statement of the set. The known rows of every table stay known when it
+    // changed no row but its own: the one its caller then accounts for.
+    void run(Statement& st)
     {
+        const int64_t before = sqlite3_total_changes64(db_);
         try {
             st.exec();
             st.reset();
         } catch (const SqliteError& e) {
             throw SetFailure{kSetRefused, e.message()};
         }
+        const int64_t after = sqlite3_total_changes64(db_);
+        if (after - before != sqlite3_changes64(db_))
+            return;
+        for (const std::unique_ptr<Table>& t : cache_.tables)
+            if (t->known.loaded && t->known.changes == before)
+                t->known.changes = after;
     }
 
     sqlite3* db_;
@@ -902,7 +1038,7 @@ private:
 
     // Working space of a record, kept for the next.
     std::vector<Item> items_;
-    std::vector<ColumnValue> key_, record_, changes_;
+    std::vector<ColumnValue> key_, record_, changes_, prefix_;
     Marks keyMarks_, recordMarks_;
     std::vector<QString> scratch_;  // texts the values point into that the part does not hold
     std::vector<int> signature_;

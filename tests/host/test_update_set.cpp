@@ -260,6 +260,37 @@ TEST_F(UpdateSet, AbortOrAGarbledPartLeavesTheDatabaseAsItWasAndTheNextSetWrites
     EXPECT_EQ(formRows("group_concat(grpi)", "qxzrn315"), QStringLiteral("1,2"));
 }
 
+// Rows a set names again and again, deletes and makes anew, and rows another host
+// function writes between two of its parts, are each found as they stand: an update never
+// makes a second row, and one of a row that went makes it again.
+TEST_F(UpdateSet, RowsNamedAgainAfterDeletesInsertsAndOtherWritesAreFoundAsTheyStand)
+{
+    const QString group2 = key("grpi", 2);
+    const QString input1 = key("sequ", 1);
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two") + update('V', kGroups, group2, group2 + key("levl", 2))
+                         + one('D', kGroups, group2) + update('V', kGroups, group2, group(2, "anew"))
+                         + update('V', kGroups, group2, group2 + key("wdth", 30))
+                         + one('I', kInputs, input1 + more({pair("inpc", "one"), pair("za_prop", 1)}))
+                         + update('V', kInputs, input1, input1 + more({pair("defa", "d1")})),
+                     0));
+    // Written by the host function of a field's input row, in the set's transaction.
+    int32_t n = 0;
+    app->executeFunction(QStringLiteral("oqxdllextint"),
+                         QStringLiteral("insert.qxzrn302(\"2\",\"te\",\"kwy\",\"simpled\",\"7.6\",\"a3\",\"dev\",2,1,"
+                                        "\"two\",\"\")"),
+                         n);
+    ASSERT_EQ(app->vrokError(), 0) << s(hostOf().errorText());
+    ASSERT_EQ(app->returnValue().toLongLong(), 0);
+    const QString input2 = key("sequ", 2);
+    ASSERT_TRUE(sent(update('V', kInputs, input2, input2 + more({pair("defa", "d2")}))
+                         + one('D', kInputs, input1) + update('V', kInputs, input1, input1 + more({pair("inpc", "back")}))
+                         + update('V', kGroups, group2, group2 + key("levl", 3)),
+                     1));
+    EXPECT_EQ(formRows("grpi, labl, levl, wdth", "qxzrn315", "AND grpi = 2"), QStringLiteral("2|anew|3|30"));
+    EXPECT_EQ(formRows("sequ, inpc, defa, za_prop", "qxzrn302", "ORDER BY sequ"),
+              QStringLiteral("1|back||2\n2|two|d2|1"));
+}
+
 TEST_F(UpdateSet, PartsWithoutHeaderGoOnFromThePrefixAndCommitOnlyAtTheLast)
 {
     const QString before = snapshot();
