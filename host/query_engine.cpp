@@ -540,10 +540,13 @@ bool writeColumns(sqlite3_stmt* h, int first, const CheckedQuery::Output* output
         const CheckedQuery::Output& column = outputs[i];
         const int c = first + int(i);
         char16_t* const start = out;
-        const int type = sqlite3_column_type(h, c);
+        // One look-up of the column for its type and its number; the value is read
+        // unprotected, which a connection of one thread allows.
+        sqlite3_value* const value = sqlite3_column_value(h, c);
+        const int type = sqlite3_value_type(value);
         if (type == SQLITE_INTEGER) {
             char digits[24];
-            const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(h, c)).ptr;
+            const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_value_int64(value)).ptr;
             // Cut short, a number would read as another number.
             if (end - digits > column.length)
                 return false;
