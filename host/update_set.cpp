@@ -612,8 +612,12 @@ private:
     {
         if (pair < t.hints.size()) {
             const int hint = t.hints[pair];
-            if (hint >= 0 && t.columns[size_t(hint)].name == name)
-                return hint;
+            // Compared in place: names are a few characters, met for every pair of a set.
+            if (hint >= 0) {
+                const QString& known = t.columns[size_t(hint)].name;
+                if (known.size() == name.size() && std::equal(name.begin(), name.end(), known.begin()))
+                    return hint;
+            }
         } else {
             t.hints.resize(pair + 1, -1);
         }
