@@ -29,6 +29,17 @@ static inline uint32_t quotesOf16(const QChar* p)
 #endif
 }
 
+// Copies the 16 characters from `from` on to `to`.
+static inline void copy16(const QChar* from, QChar* to)
+{
+#if defined(__SSE2__)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8)));
+#else
+    std::copy(from, from + 16, to);
+#endif
+}
+
 // The quotes of 16 characters from p on, and in bit 16 whether the character after them
 // is one, for a doubled quote that straddles the edge; p + 16 must lie before the end.
 static inline uint32_t quotesOf17(const QChar* p)
@@ -246,6 +257,25 @@ QString unquote(const QString& text)
     std::copy(from, from + at, to);
     to += at;
     from += at;
+    // Sixteen characters at a time while more than 32 remain: each piece up to a quote is
+    // written with the 16 characters from its start, the rest of which the next piece
+    // writes over; the second of a doubled quote is left out.
+    while (end - from > 32) {
+        const uint32_t quotes = quotesOf17(from);
+        int pos = 0;
+        for (uint32_t ahead; (ahead = quotes >> pos & 0xffffu >> pos) != 0;) {
+            const int i = pos + std::countr_zero(ahead);
+            copy16(from + pos, to);
+            to += i - pos + 1;
+            pos = quotes >> (i + 1) & 1 ? i + 2 : i + 1;
+        }
+        if (pos < 16) {
+            copy16(from + pos, to);
+            to += 16 - pos;
+            pos = 16;
+        }
+        from += pos;
+    }
     while (from < end) {
         const QChar c = *from++;
         if (c == QLatin1Char('"') && from < end && *from == QLatin1Char('"'))

@@ -102,7 +102,7 @@ TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
     std::mt19937 random(25);
     for (int round = 0; round < 3000; ++round) {
         QString text;
-        const int length = int(random() % 70);
+        const int length = int(random() % 200);
         const unsigned quoteShare = 1 + random() % 4;  // from sparse to dense
         for (int i = 0; i < length; ++i)
             text += random() % 5 < quoteShare ? u'"' : u'a';
