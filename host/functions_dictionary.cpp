@@ -37,6 +37,16 @@ QString userLanguage(sqlite3* db)
     return language.isEmpty() ? QStringLiteral("2") : language;
 }
 
+// trimBlanks in place.
+QStringView withoutBlanks(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
+}
+
 // Host texts end at a Chr(1) in a record, so they cannot hold one.
 QString hostText(const QString& text)
 {
@@ -278,9 +288,21 @@ void getTableFieldSet(CallContext& c)
 
     QString answer;
     answer.reserve(request.size());
+    // The answer of a field of another table: its key, nothing after it.
+    const QString nothing = datasets::RecordBuilder(set, bpc).compactRecord().mid(keyLength);
+    const QString mainTable = main.code();
     const qsizetype records = request.size() / length;
     for (qsizetype i = 0; i < records; ++i) {
-        const QString key = request.mid(i * length, keyLength);
+        const QStringView keyText = QStringView(request).mid(i * length, keyLength);
+        if (!version || withoutBlanks(keyText.left(kTableCodeWidth)) != mainTable
+            || withoutBlanks(keyText.mid(kTableCodeWidth)).isEmpty()) {
+            const qsizetype at = answer.size();
+            answer.append(keyText);
+            std::replace(answer.begin() + at, answer.end(), datasets::kEndOfText, QChar(u' '));
+            answer += nothing;
+            continue;
+        }
+        const QString key = keyText.toString();
         datasets::RecordBuilder out(set, bpc);
         out.set(QStringLiteral("fldn"), key);
         const QString field = trimBlanks(key.mid(kTableCodeWidth));
