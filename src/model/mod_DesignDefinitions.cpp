@@ -106,6 +106,10 @@ void appendName(TextBuffer& out, const char* name)
 
 QString quoteNested(const QString& text)
 {
+    // Most texts of a record are empty.
+    static const QString empty = QStringLiteral("\"\"\"\"");
+    if (text.isEmpty())
+        return empty;
     const qsizetype quotes = text.count(QLatin1Char('"'));
     QString out(text.size() + 3 * quotes + 4, Qt::Uninitialized);
     QChar* to = out.data();
