@@ -451,9 +451,11 @@ int16_t giZoomFromHost(int32_t zoom)
     return int16_t(std::clamp<int32_t>(zoom, INT16_MIN, INT16_MAX));
 }
 
+// glBitsToLong of the flags, without a list of them: every record a store writes has them.
 int32_t glGroupMiscFlags(const GroupRecord& g)
 {
-    return glBitsToLong({g.bCheckOnGroupBox, g.bRichView, g.bNewPageMO, g.bDashboard});
+    return int32_t(g.bCheckOnGroupBox) | int32_t(g.bRichView) << 1 | int32_t(g.bNewPageMO) << 2
+           | int32_t(g.bDashboard) << 3;
 }
 
 void gGroupMiscFlagsFromHost(GroupRecord& g, int32_t flags)
@@ -466,7 +468,7 @@ void gGroupMiscFlagsFromHost(GroupRecord& g, int32_t flags)
 
 int32_t glFieldMiscFlags(const FieldRecord& f)
 {
-    return glBitsToLong({f.bInGrid, f.bOccIndependentViewField, f.bInitialHidden});
+    return int32_t(f.bInGrid) | int32_t(f.bOccIndependentViewField) << 1 | int32_t(f.bInitialHidden) << 2;
 }
 
 void gFieldMiscFlagsFromHost(FieldRecord& f, int32_t flags)
