@@ -148,7 +148,9 @@ void appendNumber(TextBuffer& out, int64_t value)
 {
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    out.append(static_cast<const char*>(digits), end);
+    const size_t at = out.size();
+    out.resize(at + size_t(end - digits));
+    std::copy(static_cast<const char*>(digits), end, out.begin() + qsizetype(at));
 }
 
 template <auto M>
@@ -320,8 +322,9 @@ void appendFormKey(TextBuffer& out)
 template <typename R>
 QString keyAndColumns(const std::vector<DesignColumn<R>>& columns, const R& record)
 {
-    TextBuffer text;
-    text.reserve(2048);
+    // One buffer for every record: a store makes thousands.
+    static TextBuffer text;
+    text.clear();
     appendFormKey(text);
     appendColumnPairs(text, columns, record);
     return toQString(text);
