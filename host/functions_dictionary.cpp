@@ -32,9 +32,19 @@ constexpr int kNoSuchRow = 2;
 // The language of the host's user, for texts kept per language; "2" unless set.
 QString userLanguage(sqlite3* db)
 {
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'user_language'"));
-    const QString language = st.step() ? trimBlanks(st.text(0)) : QString();
+    CachedStatement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'user_language'"));
+    const QString language = st->step() ? trimBlanks(st->text(0)) : QString();
     return language.isEmpty() ? QStringLiteral("2") : language;
+}
+
+// trimBlanks in place.
+QStringView withoutBlanks(QStringView text)
+{
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
 }
 
 // Host texts end at a Chr(1) in a record, so they cannot hold one.
@@ -60,26 +70,26 @@ struct Domain {
 
 std::optional<Domain> findDomain(sqlite3* db, const QString& package, const QString& code)
 {
-    Statement st(db, QStringLiteral("SELECT o.vers, o.rele, o.cust, o.dtyp, o.leng, o.lene, o.digb, o.diga,"
+    CachedStatement st(db, QStringLiteral("SELECT o.vers, o.rele, o.cust, o.dtyp, o.leng, o.lene, o.digb, o.diga,"
                                     " o.chkb, o.segm, o.yesv, o.difo FROM qxzrn400 o"
                                     " LEFT JOIN qxscm100 v ON v.cpac = o.cpac AND v.vers = o.vers"
                                     " AND v.rele = o.rele AND v.cust = o.cust"
                                     " WHERE o.cpac = ?1 AND o.cdom = ?2")
                          + QLatin1String(kVersionOrder));
-    st.bind(1, package).bind(2, code);
-    if (!st.step())
+    st->bind(1, package).bind(2, code);
+    if (!st->step())
         return std::nullopt;
     Domain d;
-    d.version = {st.text(0), st.text(1), st.text(2)};
-    d.dtyp = st.int64(3);
-    d.leng = st.int64(4);
-    d.lene = st.int64(5);
-    d.digb = st.int64(6);
-    d.diga = st.int64(7);
-    d.chkb = st.int64(8);
-    d.segm = st.int64(9);
-    d.yesv = st.int64(10);
-    d.difo = st.text(11);
+    d.version = {st->text(0), st->text(1), st->text(2)};
+    d.dtyp = st->int64(3);
+    d.leng = st->int64(4);
+    d.lene = st->int64(5);
+    d.digb = st->int64(6);
+    d.diga = st->int64(7);
+    d.chkb = st->int64(8);
+    d.segm = st->int64(9);
+    d.yesv = st->int64(10);
+    d.difo = st->text(11);
     return d;
 }
 
@@ -98,15 +108,15 @@ std::optional<Domain> findDomainByKey(sqlite3* db, const QString& packageAndCode
 
 std::optional<Version> tableVersion(sqlite3* db, const QString& package, const QString& module, const QString& number)
 {
-    Statement st(db, QStringLiteral("SELECT o.vers, o.rele, o.cust FROM qxzrn420 o"
+    CachedStatement st(db, QStringLiteral("SELECT o.vers, o.rele, o.cust FROM qxzrn420 o"
                                     " LEFT JOIN qxscm100 v ON v.cpac = o.cpac AND v.vers = o.vers"
                                     " AND v.rele = o.rele AND v.cust = o.cust"
                                     " WHERE o.cpac = ?1 AND o.cmod = ?2 AND o.flno = ?3")
                          + QLatin1String(kVersionOrder));
-    st.bind(1, package).bind(2, module).bind(3, number);
-    if (!st.step())
+    st->bind(1, package).bind(2, module).bind(3, number);
+    if (!st->step())
         return std::nullopt;
-    return Version{st.text(0), st.text(1), st.text(2)};
+    return Version{st->text(0), st->text(1), st->text(2)};
 }
 
 // A version the caller named, or the table's own when it named none.
@@ -186,10 +196,10 @@ void getDomains(CallContext& c)
             answer += out.record();
             continue;
         }
-        Statement count(c.handle(), QStringLiteral("SELECT count(*) FROM qxzrn401 WHERE cpac = ?1 AND cdom = ?2"
+        CachedStatement count(c.handle(), QStringLiteral("SELECT count(*) FROM qxzrn401 WHERE cpac = ?1 AND cdom = ?2"
                                                    " AND vers = ?3 AND rele = ?4 AND cust = ?5"));
-        count.bind(1, package).bind(2, code).bind(3, d->version.vers).bind(4, d->version.rele).bind(5, d->version.cust);
-        count.step();
+        count->bind(1, package).bind(2, code).bind(3, d->version.vers).bind(4, d->version.rele).bind(5, d->version.cust);
+        count->step();
         out.set(QStringLiteral("dtyp"), d->dtyp);
         out.set(QStringLiteral("chkb"), d->chkb);
         out.set(QStringLiteral("difo"), d->difo);
@@ -198,7 +208,7 @@ void getDomains(CallContext& c)
         out.set(QStringLiteral("leng"), d->leng);
         out.set(QStringLiteral("difl"), d->lene);
         out.set(QStringLiteral("segm"), d->segm);
-        out.set(QStringLiteral("ncns"), count.int64(0));
+        out.set(QStringLiteral("ncns"), count->int64(0));
         answer += out.record();
     }
     c.setText(1, answer + request.mid(records * length));
@@ -240,19 +250,19 @@ void getEnumSet(CallContext& c)
         h.set(QStringLiteral("yesv"), d ? d->yesv : int64_t(0));
         answer += h.record();
         if (d && room > 0) {
-            Statement st(c.handle(), QStringLiteral(
+            CachedStatement st(c.handle(), QStringLiteral(
                 "SELECT k.cnst, k.ctnm, coalesce((SELECT t.edes FROM qxzrn402 t"
                 "  WHERE t.cpac = k.cpac AND t.cdom = k.cdom AND t.vers = k.vers AND t.rele = k.rele"
                 "    AND t.cust = k.cust AND t.cnst = k.cnst ORDER BY t.clan <> ?6, t.clan <> '2' LIMIT 1), '')"
                 " FROM qxzrn401 k WHERE k.cpac = ?1 AND k.cdom = ?2 AND k.vers = ?3 AND k.rele = ?4 AND k.cust = ?5"
                 " ORDER BY k.cnst LIMIT ?7"));
-            st.bind(1, package).bind(2, code).bind(3, d->version.vers).bind(4, d->version.rele);
-            st.bind(5, d->version.cust).bind(6, language).bind(7, int64_t(room));
-            while (st.step()) {
+            st->bind(1, package).bind(2, code).bind(3, d->version.vers).bind(4, d->version.rele);
+            st->bind(5, d->version.cust).bind(6, language).bind(7, int64_t(room));
+            while (st->step()) {
                 datasets::RecordBuilder k(constant, bpc);
-                k.set(QStringLiteral("cnst"), st.int64(0));
-                k.set(QStringLiteral("ctnm"), st.text(1));
-                k.set(QStringLiteral("edes"), hostText(st.text(2)));
+                k.set(QStringLiteral("cnst"), st->int64(0));
+                k.set(QStringLiteral("ctnm"), st->text(1));
+                k.set(QStringLiteral("edes"), hostText(st->text(2)));
                 answer += k.compactRecord();
             }
         }
@@ -277,28 +287,41 @@ void getTableFieldSet(CallContext& c)
     const std::optional<Version> version = tableVersion(c.handle(), main.package, main.module, main.number);
 
     QString answer;
+    answer.reserve(request.size());
+    // The answer of a field of another table: its key, nothing after it.
+    const QString nothing = datasets::RecordBuilder(set, bpc).compactRecord().mid(keyLength);
+    const QString mainTable = main.code();
     const qsizetype records = request.size() / length;
     for (qsizetype i = 0; i < records; ++i) {
-        const QString key = request.mid(i * length, keyLength);
+        const QStringView keyText = QStringView(request).mid(i * length, keyLength);
+        if (!version || withoutBlanks(keyText.left(kTableCodeWidth)) != mainTable
+            || withoutBlanks(keyText.mid(kTableCodeWidth)).isEmpty()) {
+            const qsizetype at = answer.size();
+            answer.append(keyText);
+            std::replace(answer.begin() + at, answer.end(), datasets::kEndOfText, QChar(u' '));
+            answer += nothing;
+            continue;
+        }
+        const QString key = keyText.toString();
         datasets::RecordBuilder out(set, bpc);
         out.set(QStringLiteral("fldn"), key);
         const QString field = trimBlanks(key.mid(kTableCodeWidth));
         if (version && trimBlanks(key.left(kTableCodeWidth)) == main.code() && !field.isEmpty()) {
-            Statement st(c.handle(), QStringLiteral("SELECT pacd, cdom, mand, rfpa, dept, iniv FROM qxzrn422"
+            CachedStatement st(c.handle(), QStringLiteral("SELECT pacd, cdom, mand, rfpa, dept, iniv FROM qxzrn422"
                                                     " WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3 AND vers = ?4"
                                                     " AND rele = ?5 AND cust = ?6 AND fdnm = ?7"));
-            st.bind(1, main.package).bind(2, main.module).bind(3, main.number).bind(4, version->vers);
-            st.bind(5, version->rele).bind(6, version->cust).bind(7, field);
-            if (st.step()) {
-                out.set(QStringLiteral("pacd"), st.text(0));
-                out.set(QStringLiteral("cdom"), st.text(1));
-                out.set(QStringLiteral("mand"), st.int64(2));
-                out.set(QStringLiteral("pcrf"), st.text(3));
-                out.set(QStringLiteral("nrel"), st.int64(4));
-                out.set(QStringLiteral("iniv"), hostText(st.text(5)));
+            st->bind(1, main.package).bind(2, main.module).bind(3, main.number).bind(4, version->vers);
+            st->bind(5, version->rele).bind(6, version->cust).bind(7, field);
+            if (st->step()) {
+                out.set(QStringLiteral("pacd"), st->text(0));
+                out.set(QStringLiteral("cdom"), st->text(1));
+                out.set(QStringLiteral("mand"), st->int64(2));
+                out.set(QStringLiteral("pcrf"), st->text(3));
+                out.set(QStringLiteral("nrel"), st->int64(4));
+                out.set(QStringLiteral("iniv"), hostText(st->text(5)));
             }
         }
-        answer += out.compactRecord();
+        out.appendCompactRecord(answer);
     }
     c.setText(4, answer);
     c.setReturnValue(int64_t(0));
@@ -316,11 +339,11 @@ void getIndexFields(CallContext& c)
                                                          {c.trimmedText(4), c.trimmedText(5), c.trimmedText(6)});
     QStringList fields;
     if (v) {
-        Statement st(c.handle(), QStringLiteral("SELECT fdnm FROM qxzrn421 WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3"
+        CachedStatement st(c.handle(), QStringLiteral("SELECT fdnm FROM qxzrn421 WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3"
                                                 " AND vers = ?4 AND rele = ?5 AND cust = ?6"
                                                 " GROUP BY fdnm ORDER BY min(indx * 10000 + sequ)"));
-        st.bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele).bind(6, v->cust);
-        fields = column(st);
+        st->bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele).bind(6, v->cust);
+        fields = column(*st);
     }
     c.setReturnValue(fillFieldList(c, 7, t.code(), fields));
 }
@@ -332,11 +355,11 @@ void getViewFields(CallContext& c)
 {
     c.requireCount(10);
     const Table t{c.trimmedText(4), c.trimmedText(5), c.trimmedText(6)};
-    Statement st(c.handle(), QStringLiteral("SELECT fdnm FROM qxzrn205 WHERE cpac = ?1 AND cmod = ?2 AND cses = ?3"
+    CachedStatement st(c.handle(), QStringLiteral("SELECT fdnm FROM qxzrn205 WHERE cpac = ?1 AND cmod = ?2 AND cses = ?3"
                                             " AND vers = ?4 AND rele = ?5 AND cust = ?6 AND tabl = ?7 ORDER BY sequ"));
-    st.bind(1, c.trimmedText(1)).bind(2, c.trimmedText(2)).bind(3, c.trimmedText(3));
-    st.bind(4, c.trimmedText(7)).bind(5, c.trimmedText(8)).bind(6, c.trimmedText(9)).bind(7, t.code());
-    c.setReturnValue(fillFieldList(c, 10, t.code(), column(st)));
+    st->bind(1, c.trimmedText(1)).bind(2, c.trimmedText(2)).bind(3, c.trimmedText(3));
+    st->bind(4, c.trimmedText(7)).bind(5, c.trimmedText(8)).bind(6, c.trimmedText(9)).bind(7, t.code());
+    c.setReturnValue(fillFieldList(c, 10, t.code(), column(*st)));
 }
 
 // get.combined.fields("table.field", "buffer"): the parts of a combined field; returns
@@ -350,12 +373,12 @@ void getCombinedFields(CallContext& c)
     const QString field = dot < 0 ? QString() : trimBlanks(name.mid(dot + 1));
     QStringList parts;
     if (const std::optional<Version> v = tableVersion(c.handle(), t.package, t.module, t.number)) {
-        Statement st(c.handle(), QStringLiteral("SELECT part FROM qxzrn423 WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3"
+        CachedStatement st(c.handle(), QStringLiteral("SELECT part FROM qxzrn423 WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3"
                                                 " AND vers = ?4 AND rele = ?5 AND cust = ?6 AND fdnm = ?7"
                                                 " ORDER BY sequ"));
-        st.bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele);
-        st.bind(6, v->cust).bind(7, field);
-        parts = column(st);
+        st->bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele);
+        st->bind(6, v->cust).bind(7, field);
+        parts = column(*st);
     }
     c.setReturnValue(fillFieldList(c, 2, t.code(), parts));
 }
@@ -387,24 +410,24 @@ void getTableFieldInfo(CallContext& c)
         c.setReturnValue(int64_t(1));
         return;
     }
-    Statement st(c.handle(), QStringLiteral("SELECT pacd, cdom, mand, clab, rfpa || rfmo || rffn, dept, acti, comb,"
+    CachedStatement st(c.handle(), QStringLiteral("SELECT pacd, cdom, mand, clab, rfpa || rfmo || rffn, dept, acti, comb,"
                                             " iniv FROM qxzrn422 WHERE cpac = ?1 AND cmod = ?2 AND flno = ?3"
                                             " AND vers = ?4 AND rele = ?5 AND cust = ?6 AND fdnm = ?7"));
-    st.bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele).bind(6, v->cust);
-    st.bind(7, c.trimmedText(7));
-    if (!st.step()) {
+    st->bind(1, t.package).bind(2, t.module).bind(3, t.number).bind(4, v->vers).bind(5, v->rele).bind(6, v->cust);
+    st->bind(7, c.trimmedText(7));
+    if (!st->step()) {
         c.setReturnValue(int64_t(1));
         return;
     }
-    c.setText(8, st.text(0));
-    c.setText(9, st.text(1));
-    c.setNumber(10, st.int64(2));
-    c.setText(11, st.text(3));
-    c.setText(12, st.text(4));
-    c.setNumber(13, st.int64(5));
-    c.setNumber(14, st.int64(6));
-    c.setNumber(15, st.int64(7));
-    c.setText(16, st.text(8));
+    c.setText(8, st->text(0));
+    c.setText(9, st->text(1));
+    c.setNumber(10, st->int64(2));
+    c.setText(11, st->text(3));
+    c.setText(12, st->text(4));
+    c.setNumber(13, st->int64(5));
+    c.setNumber(14, st->int64(6));
+    c.setNumber(15, st->int64(7));
+    c.setText(16, st->text(8));
     c.setReturnValue(int64_t(0));
 }
 
@@ -495,15 +518,15 @@ void insertQxzrn302(CallContext& c)
 {
     const InputRecord r = inputRecord(c);
     joinHostTransaction(c.db());
-    Statement exists(c.handle(), QStringLiteral("SELECT 1 FROM qxzrn302 WHERE ") + QLatin1String(kInputKey));
-    if (bindKey(exists, r).step()) {
+    CachedStatement exists(c.handle(), QStringLiteral("SELECT 1 FROM qxzrn302 WHERE ") + QLatin1String(kInputKey));
+    if (bindKey(*exists, r).step()) {
         c.setReturnValue(int64_t(kRowExists));
         return;
     }
-    Statement st(c.handle(), QStringLiteral("INSERT INTO qxzrn302 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ,"
+    CachedStatement st(c.handle(), QStringLiteral("INSERT INTO qxzrn302 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ,"
                                             " za_prop, inpc, defa)"
                                             " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)"));
-    bindKey(st, r).bind(9, r.sync).bind(10, r.inpc).bind(11, r.defa).exec();
+    bindKey(*st, r).bind(9, r.sync).bind(10, r.inpc).bind(11, r.defa).exec();
     c.setReturnValue(int64_t(0));
 }
 
@@ -511,12 +534,12 @@ void updateQxzrn302(CallContext& c)
 {
     const InputRecord r = inputRecord(c);
     joinHostTransaction(c.db());
-    Statement st(c.handle(), QStringLiteral("UPDATE qxzrn302 SET za_prop = ?9, inpc = ?10, defa = ?11 WHERE ")
+    CachedStatement st(c.handle(), QStringLiteral("UPDATE qxzrn302 SET za_prop = ?9, inpc = ?10, defa = ?11 WHERE ")
                                  + QLatin1String(kInputKey));
-    bindKey(st, r).bind(9, r.sync).bind(10, r.inpc).bind(11, r.defa).exec();
-    Statement changed(c.handle(), QStringLiteral("SELECT changes()"));
-    changed.step();
-    c.setReturnValue(int64_t(changed.int64(0) == 0 ? kNoSuchRow : 0));
+    bindKey(*st, r).bind(9, r.sync).bind(10, r.inpc).bind(11, r.defa).exec();
+    CachedStatement changed(c.handle(), QStringLiteral("SELECT changes()"));
+    changed->step();
+    c.setReturnValue(int64_t(changed->int64(0) == 0 ? kNoSuchRow : 0));
 }
 
 } // namespace

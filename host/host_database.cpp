@@ -92,10 +92,21 @@ QString createWorkFile(const QString& path, QString* error)
     return QString();
 }
 
+// SQLite's count of its own memory takes a process-wide lock on every allocation, and
+// nothing here reads it. Set before SQLite starts; later it is refused, and stays on.
+void configureSqlite()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+
 sqlite3* openConnection(const QString& path, int flags, QString* error)
 {
+    configureSqlite();
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
+    // A connection is only ever used by the thread that opened it: SQLite's locking of
+    // each call (several per column read) would buy nothing.
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         setError(error, QStringLiteral("cannot open %1: %2").arg(path, lastError(db)));
         sqlite3_close_v2(db);

@@ -6,6 +6,7 @@
 #include <QGlobalStatic>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <unordered_map>
@@ -59,23 +60,23 @@ const std::vector<QueryReference>& queryReferences()
 
 std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table)
 {
-    Statement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
-    kind.bind(1, table);
-    if (!kind.step())
+    CachedStatement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
+    kind->bind(1, table);
+    if (!kind->step())
         return std::nullopt;
-    Statement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
-    info.bind(1, table);
+    CachedStatement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
+    info->bind(1, table);
     std::vector<TableColumn> columns;
-    while (info.step())
-        columns.push_back({info.text(0), info.text(1).contains(QLatin1String("INT")), int(info.int64(2))});
+    while (info->step())
+        columns.push_back({info->text(0), info->text(1).contains(QLatin1String("INT")), int(info->int64(2))});
     return columns;
 }
 
 int32_t hostBytesPerChar(sqlite3* db)
 {
-    Statement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
+    CachedStatement st(db, QStringLiteral("SELECT value FROM host_meta WHERE key = 'bytes_per_char'"));
     bool ok = false;
-    const int32_t n = st.step() ? trimBlanks(st.text(0)).toInt(&ok) : 0;
+    const int32_t n = st->step() ? trimBlanks(st->text(0)).toInt(&ok) : 0;
     // Beyond 4 no encoding needs it, and the widths of host-text fields would overflow.
     if (!ok || n < 1 || n > 4)
         throw HostError(kErrDatabase, QStringLiteral("host_meta has no usable bytes_per_char"));
@@ -140,6 +141,7 @@ public:
         q.sql += QStringLiteral("t0.rowid");
         if (tables_.size() > 1)
             q.sql += QStringLiteral(", t1.rowid");
+        q.matched = matchedJoin();
         return q;
     }
 
@@ -202,6 +204,7 @@ private:
                 known = &q;
         if (!known)
             refuse(QStringLiteral("%1 has no reference %2 to %3").arg(r.table, r.name, r.target));
+        reference_ = known;
         QStringList on;
         for (const QString& column : known->columns) {
             if (!tables_[0].hasColumn(column) || !tables_[1].hasColumn(column))
@@ -243,10 +246,86 @@ private:
         return QStringLiteral(" WHERE ") + terms.join(QStringLiteral(" AND "));
     }
 
+    const TableColumn* column(int t, const QString& name) const
+    {
+        for (const TableColumn& c : tables_[size_t(t)].columns)
+            if (c.name == name)
+                return &c;
+        return nullptr;
+    }
+
+    // The two scans of a join on the whole primary key of both tables whose every column
+    // but the last is given; none for any other query.
+    std::optional<CheckedQuery::MatchedJoin> matchedJoin() const
+    {
+        if (tables_.size() != 2 || !reference_ || !text_.match)
+            return std::nullopt;
+        const QStringList& key = reference_->columns;
+        const QueryIndex* index = nullptr;
+        for (const QueryIndex& i : queryIndexes())
+            if (i.table == text_.match->table && i.index == text_.match->index)
+                index = &i;
+        if (!index || text_.match->values.size() + 1 != size_t(key.size()) || index->columns.size() < key.size() - 1)
+            return std::nullopt;
+        for (qsizetype i = 0; i + 1 < key.size(); ++i)
+            if (index->columns[i] != key[i])
+                return std::nullopt;
+        for (int t = 0; t < 2; ++t) {
+            // The key is the table's primary key, so a row has at most one partner, and
+            // its last column holds whole numbers.
+            int keyColumns = 0;
+            for (const TableColumn& c : tables_[size_t(t)].columns)
+                keyColumns += c.primaryKey > 0 ? 1 : 0;
+            if (keyColumns != key.size())
+                return std::nullopt;
+            for (qsizetype i = 0; i < key.size(); ++i) {
+                const TableColumn* c = column(t, key[i]);
+                if (!c || c->primaryKey != i + 1)
+                    return std::nullopt;
+            }
+            if (!column(t, key.back())->integer)
+                return std::nullopt;
+        }
+        CheckedQuery::MatchedJoin m;
+        if (text_.order) {
+            m.orderTable = tableIndex(text_.order->table);
+            const TableColumn* c = column(m.orderTable, text_.order->column);
+            if (!c || !c->integer)
+                return std::nullopt;
+        }
+        // Each table's columns stand together in the row.
+        std::vector<int> tableOfColumn;
+        for (const query::ColumnName& c : text_.select)
+            tableOfColumn.push_back(tableIndex(c.table));
+        for (int t = 0; t < 2; ++t) {
+            const auto first = std::find(tableOfColumn.begin(), tableOfColumn.end(), t);
+            const auto last = std::find(tableOfColumn.rbegin(), tableOfColumn.rend(), t).base();
+            if (first != tableOfColumn.end() && std::find(first, last, 1 - t) != last)
+                return std::nullopt;
+            CheckedQuery::JoinScan& scan = m.scans[t];
+            scan.firstColumn = size_t(first - tableOfColumn.begin());
+            scan.columnCount = size_t(std::count(tableOfColumn.begin(), tableOfColumn.end(), t));
+            QStringList select;
+            for (size_t i = scan.firstColumn; i < scan.firstColumn + scan.columnCount; ++i)
+                select << quoteName(text_.select[i].column);
+            select << QStringLiteral("rowid") << quoteName(key.back());
+            if (m.orderTable == t)
+                select << quoteName(text_.order->column);
+            QStringList terms;
+            for (qsizetype i = 0; i + 1 < key.size(); ++i)
+                terms << QStringLiteral("%1 = ?%2").arg(quoteName(key[i])).arg(i + 1);
+            scan.sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 ORDER BY %4")
+                           .arg(select.join(QStringLiteral(", ")), quoteName(tables_[size_t(t)].name),
+                                terms.join(QStringLiteral(" AND ")), quoteName(key.back()));
+        }
+        return m;
+    }
+
     sqlite3* db_;
     const query::QueryText& text_;
     int32_t bytesPerChar_;
     std::vector<FromTable> tables_;
+    mutable const QueryReference* reference_ = nullptr;
 };
 
 } // namespace
@@ -273,6 +352,27 @@ void HostSession::clear()
     setPrefix.reset();
     lastSetError.clear();
     setCache.reset();
+    statements.clear();
+}
+
+Statement StatementCache::take(sqlite3* db, const QString& sql)
+{
+    const auto it = free_.find(sql);
+    if (it == free_.end() || it->second.empty())
+        return Statement(db, sql);
+    Statement st = std::move(it->second.back());
+    it->second.pop_back();
+    --count_;
+    return st;
+}
+
+void StatementCache::giveBack(const QString& sql, Statement st)
+{
+    if (closed_ || count_ >= kMaxKept)
+        return;
+    st.reset();
+    free_[sql].push_back(std::move(st));
+    ++count_;
 }
 
 namespace {
@@ -292,8 +392,10 @@ void neverCalled(sqlite3_context* context, int, sqlite3_value**) { sqlite3_resul
 // statements of an update set under way must go before it can close.
 int closing(unsigned type, void* p, void*, void*)
 {
-    if (type == SQLITE_TRACE_CLOSE)
+    if (type == SQLITE_TRACE_CLOSE) {
         static_cast<SessionEntry*>(p)->session.setCache.reset();
+        static_cast<SessionEntry*>(p)->session.statements.close();
+    }
     return 0;
 }
 
@@ -335,6 +437,21 @@ void resetHostSessions()
 {
     for (auto& [db, entry] : *sessionMap)
         entry->session.clear();
+}
+
+CachedStatement::CachedStatement(sqlite3* db, const QString& sql)
+    : db_(db), sql_(sql), st_(hostSession(db).statements.take(db, sql))
+{
+}
+
+CachedStatement::~CachedStatement()
+{
+    // The connection may be closing; its statements then go with it.
+    if (sessionMap.isDestroyed())
+        return;
+    const auto it = sessionMap->find(db_);
+    if (it != sessionMap->end())
+        it->second->session.statements.giveBack(sql_, std::move(st_));
 }
 
 // ---- Object sets ----------------------------------------------------------------------
@@ -396,11 +513,67 @@ int32_t defineQuery(sqlite3* db, int64_t objectSet, const QString& select, const
 
 namespace {
 
-// The rows of a query, each laid out in full widths except that a host-text field
-// ends at its Chr(1) right after its text.
-int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
+// A text value as it stands in a row: cut to its width, Chr(1) made a blank. Returns
+// where the value ends.
+char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
 {
-    Statement st(db, q.sql);
+    const auto* bytes = sqlite3_column_text(st, column);
+    const int size = sqlite3_column_bytes(st, column);
+    const auto put = [&out](char16_t c) { *out++ = c == datasets::kEndOfText.unicode() ? u' ' : c; };
+    if (std::all_of(bytes, bytes + size, [](unsigned char b) { return b < 0x80; })) {
+        for (int i = 0; i < size && i < width; ++i)
+            put(char16_t(bytes[i]));
+        return out;
+    }
+    // Cut before a character of two units that the width would split.
+    const QString value = datasets::leftWhole(QString::fromUtf8(reinterpret_cast<const char*>(bytes), size), width);
+    for (const QChar c : value)
+        put(c.unicode());
+    return out;
+}
+
+// Writes count columns of the statement's row, from column first, laid out as outputs
+// from out on; false when a number does not fit its field.
+bool writeColumns(sqlite3_stmt* h, int first, const CheckedQuery::Output* outputs, size_t count, char16_t*& out)
+{
+    for (size_t i = 0; i < count; ++i) {
+        const CheckedQuery::Output& column = outputs[i];
+        const int c = first + int(i);
+        char16_t* const start = out;
+        // One look-up of the column for its type and its number; the value is read
+        // unprotected, which a connection of one thread allows.
+        sqlite3_value* const value = sqlite3_column_value(h, c);
+        const int type = sqlite3_value_type(value);
+        if (type == SQLITE_INTEGER) {
+            char digits[24];
+            const char* end = std::to_chars(digits, digits + sizeof digits, sqlite3_value_int64(value)).ptr;
+            // Cut short, a number would read as another number.
+            if (end - digits > column.length)
+                return false;
+            out = std::copy(static_cast<const char*>(digits), end, out);
+        } else if (type != SQLITE_NULL) {
+            out = writeText(h, c, column.length, out);
+        }
+        if (column.field.type == datasets::HostText) {
+            *out++ = datasets::kEndOfText.unicode();
+        } else {
+            std::fill(out, start + column.length, u' ');
+            out = start + column.length;
+        }
+    }
+    return true;
+}
+
+int32_t rowLength(const CheckedQuery::Output* outputs, size_t count)
+{
+    int32_t length = 0;
+    for (size_t i = 0; i < count; ++i)
+        length += outputs[i].length + (outputs[i].field.type == datasets::HostText ? 1 : 0);
+    return length;
+}
+
+void bindParameters(Statement& st, const CheckedQuery& q)
+{
     for (size_t i = 0; i < q.parameters.size(); ++i) {
         const query::KeyValue& v = q.parameters[i];
         if (v.isNumber)
@@ -408,32 +581,119 @@ int32_t readRows(sqlite3* db, const CheckedQuery& q, std::vector<QString>& rows)
         else  // stored texts carry no padding
             st.bind(int(i + 1), trimBlanks(v.text));
     }
-    while (st.step()) {
-        QString row;
-        row.reserve(q.rowLength);
-        for (size_t i = 0; i < q.columns.size(); ++i) {
-            const CheckedQuery::Output& out = q.columns[i];
-            const qsizetype start = row.size();
-            const int type = sqlite3_column_type(st.handle(), int(i));
-            if (type == SQLITE_INTEGER) {
-                char digits[24];
-                const char* end = std::to_chars(digits, digits + sizeof digits, st.int64(int(i))).ptr;
-                // Cut short, a number would read as another number.
-                if (end - digits > out.length)
-                    return kQueryValueTooWide;
-                row += QLatin1String(digits, end - digits);
-            } else if (type != SQLITE_NULL) {
-                QString value = datasets::leftWhole(st.text(int(i)), out.length);
-                value.replace(datasets::kEndOfText, QLatin1Char(' '));
-                row += value;
-            }
-            // Blanks fill a fixed field in place, without a padded copy of each value.
-            if (out.field.type == datasets::HostText)
-                row += datasets::kEndOfText;
-            else
-                row.resize(start + out.length, QLatin1Char(' '));
+}
+
+// The rows of one scan of a matched join, each its run of the row laid out.
+struct ScannedRows {
+    std::u16string block;
+    std::vector<size_t> ends;
+    std::vector<int64_t> key, rowid, order;
+    std::vector<bool> fits;
+};
+
+constexpr int32_t kReadAsSql = 1;
+
+// One scan; kReadAsSql for a value the scan cannot order by.
+int32_t scan(sqlite3* db, const CheckedQuery& q, const CheckedQuery::JoinScan& js, bool withOrder, ScannedRows& rows)
+{
+    CachedStatement st(db, js.sql);
+    bindParameters(*st, q);
+    sqlite3_stmt* const h = st->handle();
+    const CheckedQuery::Output* const outputs = q.columns.data() + js.firstColumn;
+    const size_t room = size_t(rowLength(outputs, js.columnCount));
+    const int after = int(js.columnCount);
+    while (st->step()) {
+        if (sqlite3_column_type(h, after + 1) != SQLITE_INTEGER
+            || (withOrder && sqlite3_column_type(h, after + 2) != SQLITE_INTEGER))
+            return kReadAsSql;
+        const int64_t key = sqlite3_column_int64(h, after + 1);
+        if (!rows.key.empty() && key <= rows.key.back())
+            return kReadAsSql;
+        rows.key.push_back(key);
+        rows.rowid.push_back(sqlite3_column_int64(h, after));
+        if (withOrder)
+            rows.order.push_back(sqlite3_column_int64(h, after + 2));
+        const size_t start = rows.block.size();
+        rows.block.resize(start + room);
+        char16_t* out = rows.block.data() + start;
+        rows.fits.push_back(writeColumns(h, 0, outputs, js.columnCount, out));
+        rows.block.resize(size_t(out - rows.block.data()));
+        rows.ends.push_back(rows.block.size());
+    }
+    return 0;
+}
+
+// The rows of a matched join as its sql would give them; kReadAsSql when they cannot
+// be read so.
+int32_t readMatched(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
+{
+    const CheckedQuery::MatchedJoin& m = *q.matched;
+    ScannedRows sides[2];
+    for (int t = 0; t < 2; ++t)
+        if (const int32_t r = scan(db, q, m.scans[t], m.orderTable == t, sides[t]); r != 0)
+            return r;
+    struct Pair {
+        size_t row[2];
+        int64_t order;
+    };
+    std::vector<Pair> pairs;
+    for (size_t i = 0, j = 0; i < sides[0].key.size() && j < sides[1].key.size();) {
+        if (sides[0].key[i] < sides[1].key[j]) {
+            ++i;
+        } else if (sides[1].key[j] < sides[0].key[i]) {
+            ++j;
+        } else {
+            pairs.push_back({{i, j}, m.orderTable < 0 ? 0 : sides[m.orderTable].order[m.orderTable == 0 ? i : j]});
+            ++i, ++j;
         }
-        rows.push_back(std::move(row));
+    }
+    std::sort(pairs.begin(), pairs.end(), [&](const Pair& a, const Pair& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        if (sides[0].rowid[a.row[0]] != sides[0].rowid[b.row[0]])
+            return sides[0].rowid[a.row[0]] < sides[0].rowid[b.row[0]];
+        return sides[1].rowid[a.row[1]] < sides[1].rowid[b.row[1]];
+    });
+    const int firstSide = m.scans[0].firstColumn <= m.scans[1].firstColumn ? 0 : 1;
+    std::u16string& block = cursor.block;
+    for (const Pair& p : pairs) {
+        for (const int t : {firstSide, 1 - firstSide}) {
+            const ScannedRows& side = sides[t];
+            const size_t r = p.row[t];
+            if (!side.fits[r])
+                return kQueryValueTooWide;
+            const size_t from = r == 0 ? 0 : side.ends[r - 1];
+            block.append(side.block, from, side.ends[r] - from);
+        }
+        cursor.rowEnds.push_back(block.size());
+    }
+    return 0;
+}
+
+// The rows of a query, one after the other in cursor.block, each laid out in full
+// widths except that a host-text field ends at its Chr(1) right after its text.
+int32_t readRows(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
+{
+    if (q.matched) {
+        const int32_t r = readMatched(db, q, cursor);
+        if (r != kReadAsSql)
+            return r;
+        cursor.block.clear();
+        cursor.rowEnds.clear();
+    }
+    CachedStatement st(db, q.sql);
+    bindParameters(*st, q);
+    sqlite3_stmt* const h = st->handle();
+    std::u16string& block = cursor.block;
+    while (st->step()) {
+        // Room for the row in full widths; host texts make it shorter.
+        const size_t rowStart = block.size();
+        block.resize(rowStart + size_t(q.rowLength));
+        char16_t* out = block.data() + rowStart;
+        if (!writeColumns(h, 0, q.columns.data(), q.columns.size(), out))
+            return kQueryValueTooWide;
+        block.resize(size_t(out - block.data()));
+        cursor.rowEnds.push_back(block.size());
     }
     return 0;
 }
@@ -454,25 +714,29 @@ FetchAnswer fetchQuery(sqlite3* db, int64_t objectSet, int64_t queryId, int64_t 
         || rows * c.query->rowLength > buffer.size())
         return {kQueryBadFetch, buffer};
     if (mode == 1) {
-        c.rows.clear();
+        c.block.clear();
+        c.rowEnds.clear();
         c.next = 0;
         c.started = true;
-        c.failure = readRows(db, *c.query, c.rows);
+        c.failure = readRows(db, *c.query, c);
     }
     if (c.failure != 0)
         return {c.failure, buffer};
-    QString out;
-    out.reserve(buffer.size());
-    int32_t count = 0;
-    for (; count < rows && c.next < c.rows.size(); ++count)
-        out += c.rows[c.next++];
+    // The block's rows lie one after the other: the answer is one piece of it.
+    const size_t count = std::min(size_t(rows), c.rowEnds.size() - c.next);
+    const size_t from = c.next == 0 ? 0 : c.rowEnds[c.next - 1];
+    const size_t to = count == 0 ? from : c.rowEnds[c.next + count - 1];
+    c.next += count;
+    QString out(std::max(buffer.size(), qsizetype(to - from)), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    std::fill(std::copy(c.block.data() + from, c.block.data() + to, begin), begin + out.size(), u' ');
     // Done with the rows once they are all handed out.
-    if (c.next == c.rows.size()) {
-        c.rows.clear();
-        c.rows.shrink_to_fit();
+    if (c.next == c.rowEnds.size()) {
+        c.block = std::u16string();
+        c.rowEnds = std::vector<size_t>();
         c.next = 0;
     }
-    return {count, out.leftJustified(buffer.size(), QLatin1Char(' '))};
+    return {int32_t(count), out};
 }
 
 int32_t closeQuery(sqlite3* db, int64_t objectSet, int64_t queryId)

@@ -8,13 +8,17 @@
 // the database connection it belongs to.
 #include "data_sets.h"
 #include "query_parser.h"
+#include "sqlite_util.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -71,6 +75,23 @@ struct CheckedQuery {
     std::vector<query::KeyValue> parameters;
     std::vector<Output> columns;
     int32_t rowLength = 0;  // of a row in the full layout
+
+    // A join on the whole unique key of both tables, all of it but its last column given:
+    // it is read as two scans in key order matched row by row, which gives the rows of
+    // sql in its order without a seek of the second table for each row. Each scan selects
+    // its table's run of the columns, then rowid, the last key column and, in the order
+    // column's table, that column. A value either scan cannot order as sql would (not a
+    // whole number) sends the query back to sql.
+    struct JoinScan {
+        QString sql;
+        size_t firstColumn = 0;  // its run in columns
+        size_t columnCount = 0;
+    };
+    struct MatchedJoin {
+        JoinScan scans[2];     // of t0 and of t1
+        int orderTable = -1;   // the table of the order column; -1 when there is none
+    };
+    std::optional<MatchedJoin> matched;
 };
 std::optional<CheckedQuery> checkQuery(sqlite3* db, const query::QueryText& text, int32_t bytesPerChar,
                                        QString* error = nullptr);
@@ -81,11 +102,36 @@ struct QueryCursor {
     QString refusal;
     bool started = false;
     int32_t failure = 0;          // a negative answer that sticks to the query
-    std::vector<QString> rows;    // laid out, read at the first fetch
+    // The rows laid out one after the other, read at the first fetch, and where each ends.
+    std::u16string block;
+    std::vector<size_t> rowEnds;
     size_t next = 0;
 };
 
 struct UpdateSetCache;  // update_set.cpp
+
+// Prepared statements of a connection that wait for the next use of their SQL text.
+class StatementCache {
+public:
+    // The statement of sql, prepared now or kept from an earlier use.
+    Statement take(sqlite3* db, const QString& sql);
+    // Keeps st, reset and its bindings cleared, unless the cache is full.
+    void giveBack(const QString& sql, Statement st);
+    void clear() { free_.clear(), count_ = 0; }
+    // Clears and keeps nothing more: the connection is closing.
+    void close() { clear(), closed_ = true; }
+
+private:
+    struct Hash {
+        size_t operator()(const QString& s) const { return qHash(s); }
+    };
+    // Enough for every statement text of the host's functions; query texts made of
+    // other column lists are prepared anew past it.
+    static constexpr size_t kMaxKept = 128;
+    std::unordered_map<QString, std::vector<Statement>, Hash> free_;
+    size_t count_ = 0;
+    bool closed_ = false;
+};
 
 struct HostSession {
     std::map<int, QString> objectSets;  // number -> table
@@ -99,6 +145,8 @@ struct HostSession {
     // when the set ends, and before the connection closes, which its statements would
     // otherwise keep open.
     std::shared_ptr<UpdateSetCache> setCache;
+    // Dropped with setCache, for the same reason.
+    StatementCache statements;
 
     void clear();
 };
@@ -106,6 +154,26 @@ struct HostSession {
 HostSession& hostSession(sqlite3* db);
 // Empties the state of every open connection.
 void resetHostSessions();
+
+// A statement that stays prepared on its connection for the next use of the same SQL
+// text, which skips SQLite's parse and plan of calls that come again and again. It is
+// given back reset, with its bindings cleared. The text must be the same each time for
+// the same statement: built from checked names, never from values.
+class CachedStatement {
+public:
+    CachedStatement(sqlite3* db, const QString& sql);
+    ~CachedStatement();
+    CachedStatement(const CachedStatement&) = delete;
+    CachedStatement& operator=(const CachedStatement&) = delete;
+
+    Statement& operator*() { return st_; }
+    Statement* operator->() { return &st_; }
+
+private:
+    sqlite3* db_;
+    QString sql_;
+    Statement st_;
+};
 
 // Opens an object set on a table and returns its number (1 to kMaxObjectSet); throws
 // HostError for a table the database lacks and when every number is taken.

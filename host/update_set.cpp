@@ -9,10 +9,12 @@
 #include <QStringList>
 #include <sqlite3.h>
 
+#include <deque>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 namespace host {
 
@@ -44,48 +46,50 @@ struct ScanFailure {
 
 class DesignScanner {
 public:
-    explicit DesignScanner(QStringView text) : text_(text) {}
+    explicit DesignScanner(QStringView text) : begin_(text.data()), p_(begin_), end_(begin_ + text.size()) {}
 
     void skipBlanks()
     {
-        while (pos_ < text_.size() && text_[pos_] == QLatin1Char(' '))
-            ++pos_;
+        while (p_ < end_ && *p_ == QLatin1Char(' '))
+            ++p_;
     }
     bool atEnd()
     {
         skipBlanks();
-        return pos_ >= text_.size();
+        return p_ >= end_;
     }
 
     bool item(Item& v)
     {
         skipBlanks();
         v = Item();
-        if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
-            const qsizetype begin = ++pos_;
+        if (p_ < end_ && *p_ == QLatin1Char('"')) {
+            const QChar* const first = ++p_;
             for (;;) {
-                if (pos_ >= text_.size())
+                while (p_ < end_ && *p_ != QLatin1Char('"'))
+                    ++p_;
+                if (p_ >= end_)
                     return fail(QStringLiteral("unterminated text"));
-                if (text_[pos_++] != QLatin1Char('"'))
-                    continue;
-                if (pos_ < text_.size() && text_[pos_] == QLatin1Char('"')) {
+                if (p_ + 1 < end_ && p_[1] == QLatin1Char('"')) {
                     v.doubled = true;
-                    ++pos_;
-                } else {
-                    v.text = text_.mid(begin, pos_ - 1 - begin);
-                    return true;
+                    p_ += 2;
+                    continue;
                 }
+                v.text = QStringView(first, p_);
+                ++p_;
+                return true;
             }
         }
-        const bool negative = pos_ < text_.size() && text_[pos_] == QLatin1Char('-');
+        const bool negative = p_ < end_ && *p_ == QLatin1Char('-');
         if (negative)
-            ++pos_;
-        if (pos_ >= text_.size() || !isDigit(text_[pos_]))
+            ++p_;
+        if (p_ >= end_ || !isDigit(*p_))
             return fail(QStringLiteral("a quoted text or a number expected"));
         constexpr int64_t low = std::numeric_limits<int64_t>::min();
         int64_t n = 0;  // negative while read, so the lowest value fits
-        while (pos_ < text_.size() && isDigit(text_[pos_])) {
-            const int digit = text_[pos_++].unicode() - '0';
+        while (p_ < end_ && isDigit(*p_)) {
+            const int digit = p_->unicode() - '0';
+            ++p_;
             if (n < (low + digit) / 10)
                 return fail(QStringLiteral("number too large"));
             n = n * 10 - digit;
@@ -100,9 +104,9 @@ public:
     bool separator()
     {
         skipBlanks();
-        if (pos_ >= text_.size() || text_[pos_] != QLatin1Char(','))
+        if (p_ >= end_ || *p_ != QLatin1Char(','))
             return fail(QStringLiteral("\",\" expected"));
-        ++pos_;
+        ++p_;
         return true;
     }
 
@@ -111,12 +115,13 @@ public:
 private:
     bool fail(const QString& why)
     {
-        failure_ = {why, pos_};
+        failure_ = {why, p_ - begin_};
         return false;
     }
 
-    QStringView text_;
-    qsizetype pos_ = 0;
+    const QChar* begin_;
+    const QChar* p_;
+    const QChar* end_;
     ScanFailure failure_;
 };
 
@@ -142,10 +147,11 @@ bool scanItems(QStringView text, bool continuing, std::vector<Item>& items, Scan
     return ok;
 }
 
-// The position (0-based) of the first item that cannot name a column, or -1.
-qsizetype badName(const std::vector<Item>& items)
+// The position (0-based) of the first item from `from` (a name's) that cannot name a
+// column, or -1.
+qsizetype badName(const std::vector<Item>& items, size_t from = 0)
 {
-    for (size_t i = 0; i < items.size(); i += 2) {
+    for (size_t i = from; i < items.size(); i += 2) {
         const Item& name = items[i];
         bool ok = !name.isNumber && !name.doubled && !name.text.isEmpty();
         for (QChar c : name.text)
@@ -414,7 +420,26 @@ struct UpdateSetCache {
         const updateset::WritableTable* target = nullptr;
         std::vector<TableColumn> columns;
         std::vector<int> keyColumns;  // target's key columns as indexes of columns; -1: missing
+        std::vector<bool> nameable;   // by column: a design text can name it
         std::vector<int> hints;       // the column last named at each pair position
+
+        // The rows of one key prefix (every key column but the last) by the value of the
+        // last, so that a record names its row by rowid instead of a search of the key's
+        // index. Read in one scan, and kept while nothing but the set's own statements,
+        // which keep it up to date, changes a row on the connection. Only for a key that
+        // is the whole primary key and ends in a column of whole numbers.
+        bool rowsByKey = false;
+        struct KeyPart {
+            bool isNumber = false;
+            int64_t number = 0;
+            QString text;
+        };
+        struct KnownRows {
+            bool loaded = false;
+            std::vector<KeyPart> prefix;
+            std::unordered_map<int64_t, int64_t> rowids;
+            int64_t changes = 0;  // the connection's count of changed rows they stand for
+        } known;
     };
     std::vector<std::unique_ptr<Table>> tables;
     // By what the statement does, to which table, with which columns (SetApplier::statement).
@@ -509,13 +534,24 @@ public:
                 if (!recordMarks_.has(t.keyColumns[k]))
                     throw SetFailure{kSetBadColumn, QStringLiteral("insert into %1 without %2")
                                                         .arg(t.name, t.target->keyColumns[k])};
-            insert(t, record_, {});
+            insert(t, record_, {}, record_, recordMarks_);
             break;
         case Action::Delete: {
             keyValues(t, r);
-            Statement& st = statement(Delete, t, {}, key_);
-            bind(st, key_, 1);
-            run(st);
+            int64_t rowid = 0;
+            const Known row = knownRow(t, rowid);
+            if (row == Known::Found) {
+                Statement& st = statement(DeleteRow, t, {}, {});
+                st.bind(1, rowid);
+                run(st);
+            } else if (row == Known::No) {
+                Statement& st = statement(Delete, t, {}, key_);
+                bind(st, key_, 1);
+                run(st);
+            }
+            // A row that is not there is not deleted.
+            if (row == Known::Found)
+                t.known.rowids.erase(lastKey(t, key_, keyMarks_));
             break;
         }
         case Action::Update:
@@ -525,7 +561,7 @@ public:
     }
 
 private:
-    enum Kind { Delete, Exists, Update, Insert };
+    enum Kind { Delete, Exists, Update, Insert, Rows, UpdateRow, DeleteRow };
 
     Table& table(const QString& name)
     {
@@ -546,6 +582,12 @@ private:
         t->name = name;
         t->target = target;
         t->columns = std::move(*columns);
+        for (const TableColumn& c : t->columns) {
+            bool ok = !c.name.isEmpty();
+            for (const QChar ch : c.name)
+                ok = ok && updateset::isNameChar(ch);
+            t->nameable.push_back(ok);
+        }
         for (const QString& k : target->keyColumns) {
             int found = -1;
             for (size_t c = 0; c < t->columns.size(); ++c)
@@ -553,6 +595,13 @@ private:
                     found = int(c);
             t->keyColumns.push_back(found);
         }
+        int primaryKey = 0;
+        for (const TableColumn& c : t->columns)
+            primaryKey += c.primaryKey > 0 ? 1 : 0;
+        t->rowsByKey = primaryKey == int(t->keyColumns.size()) && !t->keyColumns.empty();
+        for (size_t k = 0; t->rowsByKey && k < t->keyColumns.size(); ++k)
+            t->rowsByKey = t->keyColumns[k] >= 0 && t->columns[size_t(t->keyColumns[k])].primaryKey == int(k) + 1;
+        t->rowsByKey = t->rowsByKey && t->columns[size_t(t->keyColumns.back())].integer;
         cache_.tables.push_back(std::move(t));
         return *cache_.tables.back();
     }
@@ -563,8 +612,12 @@ private:
     {
         if (pair < t.hints.size()) {
             const int hint = t.hints[pair];
-            if (hint >= 0 && t.columns[size_t(hint)].name == name)
-                return hint;
+            // Compared in place: names are a few characters, met for every pair of a set.
+            if (hint >= 0) {
+                const QString& known = t.columns[size_t(hint)].name;
+                if (known.size() == name.size() && std::equal(name.begin(), name.end(), known.begin()))
+                    return hint;
+            }
         } else {
             t.hints.resize(pair + 1, -1);
         }
@@ -576,13 +629,15 @@ private:
         return found;
     }
 
-    // nullptr for a head that cannot be read (a head is read before it is kept).
+    // nullptr for a head that cannot be read (a head is read before it is kept) or whose
+    // names cannot be column names; its names are checked here once.
     const std::vector<Item>* headItems(int head)
     {
         std::optional<std::vector<Item>>& items = headItems_[size_t(head)];
         if (!items) {
             std::vector<Item> read;
-            if (!updateset::scanItems(heads_[size_t(head)], false, read))
+            if (!updateset::scanItems(heads_[size_t(head)], false, read) || read.size() % 2 != 0
+                || updateset::badName(read) >= 0)
                 return nullptr;
             items = std::move(read);
         }
@@ -594,12 +649,6 @@ private:
         QString text = head >= 0 ? heads_[size_t(head)] : QString();
         text += piece;
         return text;
-    }
-
-    QStringView keep(QString text)
-    {
-        scratch_.push_back(std::move(text));
-        return scratch_.back();
     }
 
     [[noreturn]] void malformed(int head, QStringView piece) const
@@ -616,33 +665,68 @@ private:
     void values(Table& t, int head, QStringView piece, std::vector<ColumnValue>& out, Marks& marks)
     {
         items_.clear();
-        bool continuing = false;
-        if (head >= 0) {
+        const HeadValues* known = head >= 0 ? headValues(t, head) : nullptr;
+        bool continuing = known != nullptr;
+        if (head >= 0 && !known) {
             const std::vector<Item>* h = headItems(head);
             if (!h)
                 malformed(head, piece);
             items_.assign(h->begin(), h->end());
             continuing = !items_.empty();
         }
-        if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0
-            || updateset::badName(items_) >= 0)
+        const size_t fromHead = items_.size();
+        if (!updateset::scanItems(piece, continuing, items_) || items_.size() % 2 != 0)
             malformed(head, piece);
-        if (items_.empty())
+        if (items_.empty() && !known)
             throw SetFailure{kSetMalformed, QStringLiteral("empty design text")};
         out.clear();
         marks.start(t.columns.size());
-        for (size_t i = 0; i < items_.size(); i += 2) {
-            const QStringView name = items_[i].text;
-            const Item& value = items_[i + 1];
-            const int c = column(t, i / 2, name);
+        size_t pairBase = 0;
+        if (known) {
+            for (const ColumnValue& v : known->values) {
+                marks.mark(v.column, int(out.size()));
+                out.push_back(v);
+            }
+            pairBase = known->values.size();
+        }
+        readPairs(t, items_, pairBase, fromHead, head, piece, out, marks, scratch_);
+    }
+
+    // The pairs of items as values of t's columns, after those out holds already; the
+    // pair numbers count on from pairBase. Texts made here are kept in kept.
+    void readPairs(Table& t, const std::vector<Item>& items, size_t pairBase, size_t namesFrom, int head,
+                   QStringView piece, std::vector<ColumnValue>& out, Marks& marks, std::vector<QString>& kept)
+    {
+        // A text that is not well formed says so before anything else is wrong with it;
+        // its names need a look of their own only where one is not a column's own name.
+        bool namesChecked = false;
+        const auto checkNames = [&] {
+            if (!namesChecked && updateset::badName(items, namesFrom) >= 0)
+                malformed(head, piece);
+            namesChecked = true;
+        };
+        const auto refuse = [&](const QString& why) {
+            checkNames();
+            throw SetFailure{kSetBadColumn, why};
+        };
+        const auto keep = [&kept](QString text) -> QStringView {
+            kept.push_back(std::move(text));
+            return kept.back();
+        };
+        for (size_t i = 0; i < items.size(); i += 2) {
+            const QStringView name = items[i].text;
+            const Item& value = items[i + 1];
+            const int c = column(t, pairBase + i / 2, name);
+            if (c < 0 || items[i].doubled || items[i].isNumber || !t.nameable[size_t(c)])
+                checkNames();
             if (c < 0)
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 has no column %2").arg(t.name, name.toString())};
+                refuse(QStringLiteral("%1 has no column %2").arg(t.name, name.toString()));
             ColumnValue v;
             v.column = c;
             if (t.columns[size_t(c)].integer) {
                 if (!value.isNumber)
-                    throw SetFailure{kSetBadColumn, QStringLiteral("%1.%2 takes a number, not \"%3\"")
-                                                        .arg(t.name, name.toString(), updateset::textOf(value))};
+                    refuse(QStringLiteral("%1.%2 takes a number, not \"%3\"")
+                               .arg(t.name, name.toString(), updateset::textOf(value)));
                 v.isNumber = true;
                 v.number = value.number;
             } else if (value.isNumber) {
@@ -651,10 +735,42 @@ private:
                 v.text = withoutBlanks(value.doubled ? keep(updateset::undouble(value.text)) : value.text);
             }
             if (marks.has(c))
-                throw SetFailure{kSetBadColumn, QStringLiteral("%1 named twice").arg(name.toString())};
+                refuse(QStringLiteral("%1 named twice").arg(name.toString()));
             marks.mark(c, int(out.size()));
             out.push_back(v);
         }
+    }
+
+    // The values of a head as the records of t that go on from it read them, made once
+    // for the part: its records share the head. nullptr for a head without values or
+    // with any the table refuses, which its records then read afresh.
+    struct HeadValues {
+        bool made = false;
+        std::vector<ColumnValue> values;
+        std::vector<QString> kept;  // texts the values point into
+    };
+    const HeadValues* headValues(Table& t, int head)
+    {
+        if (headValues_.size() <= size_t(head))
+            headValues_.resize(size_t(head) + 1);
+        std::vector<HeadValues>& byTable = headValues_[size_t(head)];
+        if (byTable.size() <= size_t(t.index))
+            byTable.resize(size_t(t.index) + 1);
+        HeadValues& hv = byTable[size_t(t.index)];
+        if (!hv.made) {
+            hv.made = true;
+            const std::vector<Item>* h = headItems(head);
+            if (h && !h->empty()) {
+                Marks marks;
+                marks.start(t.columns.size());
+                try {
+                    readPairs(t, *h, 0, 0, head, {}, hv.values, marks, hv.kept);
+                } catch (const SetFailure&) {
+                    hv.values.clear();
+                }
+            }
+        }
+        return hv.values.empty() ? nullptr : &hv;
     }
 
     // A key names exactly the table's key columns, so it means one row.
@@ -687,8 +803,10 @@ private:
         if (changedKey)
             throw SetFailure{kSetBadColumn,
                              QStringLiteral("record of %1 changes key column %2").arg(t.name, *changedKey)};
-        bool found = false;
-        if (changes_.empty()) {
+        int64_t rowid = 0;
+        const Known row = knownRow(t, rowid);
+        bool found = row == Known::Found;
+        if (row == Known::No && changes_.empty()) {
             Statement& st = statement(Exists, t, {}, key_);
             bind(st, key_, 1);
             try {
@@ -697,25 +815,100 @@ private:
             } catch (const SqliteError& e) {
                 throw SetFailure{kSetRefused, e.message()};
             }
-        } else {
+        } else if (row == Known::No) {
             Statement& st = statement(Update, t, changes_, key_);
             bind(st, changes_, 1);
             bind(st, key_, int(changes_.size()) + 1);
             run(st);
             found = sqlite3_changes(db_) > 0;
+        } else if (found && !changes_.empty()) {
+            Statement& st = statement(UpdateRow, t, changes_, {});
+            bind(st, changes_, 1);
+            st.bind(int(changes_.size()) + 1, rowid);
+            run(st);
         }
         // An update of a row the host does not hold yet stores it.
         if (!found)
-            insert(t, key_, changes_);
+            insert(t, key_, changes_, key_, keyMarks_);
     }
 
-    void insert(Table& t, const std::vector<ColumnValue>& first, const std::vector<ColumnValue>& second)
+    // keyOf and its marks hold the new row's key.
+    void insert(Table& t, const std::vector<ColumnValue>& first, const std::vector<ColumnValue>& second,
+                const std::vector<ColumnValue>& keyOf, const Marks& keyMarks)
     {
         Statement& st = statement(Insert, t, first, second);
         bind(st, first, 1);
         bind(st, second, int(first.size()) + 1);
         run(st);
+        if (t.known.loaded && samePrefix(t, keyOf, keyMarks))
+            t.known.rowids[lastKey(t, keyOf, keyMarks)] = sqlite3_last_insert_rowid(db_);
     }
+
+    // ---- Rows known by key ----
+
+    enum class Known { No, Missing, Found };
+
+    const ColumnValue& keyPart(const Table& t, size_t k, const std::vector<ColumnValue>& values,
+                               const Marks& marks) const
+    {
+        return values[size_t(marks.at(t.keyColumns[k]))];
+    }
+    int64_t lastKey(const Table& t, const std::vector<ColumnValue>& values, const Marks& marks) const
+    {
+        return keyPart(t, t.keyColumns.size() - 1, values, marks).number;
+    }
+    bool samePrefix(const Table& t, const std::vector<ColumnValue>& values, const Marks& marks) const
+    {
+        const std::vector<Table::KeyPart>& prefix = t.known.prefix;
+        for (size_t k = 0; k + 1 < t.keyColumns.size(); ++k) {
+            const ColumnValue& v = keyPart(t, k, values, marks);
+            if (v.isNumber != prefix[k].isNumber || (v.isNumber ? v.number != prefix[k].number : v.text != prefix[k].text))
+                return false;
+        }
+        return true;
+    }
+
+    // Whether the row key_ names is there and its rowid, from the rows of its prefix;
+    // Known::No when the table's rows are not known by key.
+    Known knownRow(Table& t, int64_t& rowid)
+    {
+        if (!t.rowsByKey)
+            return Known::No;
+        Table::KnownRows& known = t.known;
+        if (!known.loaded || known.changes != sqlite3_total_changes64(db_) || !samePrefix(t, key_, keyMarks_))
+            readRows(t);
+        const auto it = known.rowids.find(lastKey(t, key_, keyMarks_));
+        if (it == known.rowids.end())
+            return Known::Missing;
+        rowid = it->second;
+        return Known::Found;
+    }
+
+    // The rows of key_'s prefix. A last key column holding anything but a whole number
+    // is never the one a record names.
+    void readRows(Table& t)
+    {
+        Table::KnownRows& known = t.known;
+        known = Table::KnownRows();
+        prefix_.clear();
+        for (size_t k = 0; k + 1 < t.keyColumns.size(); ++k)
+            prefix_.push_back(keyPart(t, k, key_, keyMarks_));
+        Statement& st = statement(Rows, t, {}, prefix_);
+        bind(st, prefix_, 1);
+        try {
+            while (st.step())
+                if (sqlite3_column_type(st.handle(), 1) == SQLITE_INTEGER)
+                    known.rowids.emplace(sqlite3_column_int64(st.handle(), 1), sqlite3_column_int64(st.handle(), 0));
+            st.reset();
+        } catch (const SqliteError& e) {
+            throw SetFailure{kSetRefused, e.message()};
+        }
+        for (const ColumnValue& v : prefix_)
+            known.prefix.push_back({v.isNumber, v.number, v.text.toString()});
+        known.changes = sqlite3_total_changes64(db_);
+        known.loaded = true;
+    }
+
 
     // The statement that does kind to table t with the columns of a (set, or inserted)
     // and b (the key, or inserted after a); its parameters are their values in order.
@@ -744,6 +937,19 @@ private:
         switch (kind) {
         case Delete:
             sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
+            break;
+        case DeleteRow:
+            sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoteName(t.name));
+            break;
+        case Rows:
+            sql = QStringLiteral("SELECT rowid, %1 FROM %2 WHERE %3")
+                      .arg(quoteName(t.columns[size_t(t.keyColumns.back())].name), quoteName(t.name),
+                           terms(b, 1, " AND "));
+            break;
+        case UpdateRow:
+            sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                      .arg(quoteName(t.name), terms(a, 1, ", "))
+                      .arg(a.size() + 1);
             break;
         case Exists:
             sql = QStringLiteral("SELECT 1 FROM %1 WHERE %2").arg(quoteName(t.name), terms(b, 1, " AND "));
@@ -786,32 +992,45 @@ private:
         }
     }
 
-    // As Statement::bind, without a QString of each value.
+    // As Statement::bind, without a QString of each value and without SQLite's copy: the
+    // parameter's own buffer stays as it is until the statement has run and is reset.
     void bindText(Statement& st, int n, QStringView text)
     {
-        utf8_.resize(size_t(text.size()));
+        if (utf8_.size() < size_t(n))
+            utf8_.resize(size_t(n));
+        std::string& utf8 = utf8_[size_t(n - 1)];
+        utf8.resize(size_t(text.size()));
         for (qsizetype i = 0; i < text.size(); ++i) {
             const char16_t u = text[i].unicode();
             if (u >= 0x80) {
                 const QByteArray bytes = text.toUtf8();
-                utf8_.assign(bytes.constData(), size_t(bytes.size()));
+                utf8.assign(bytes.constData(), size_t(bytes.size()));
                 break;
             }
-            utf8_[size_t(i)] = char(u);
+            utf8[size_t(i)] = char(u);
         }
-        const int rc = sqlite3_bind_text(st.handle(), n, utf8_.data(), int(utf8_.size()), SQLITE_TRANSIENT);
+        const int rc = sqlite3_bind_text(st.handle(), n, utf8.data(), int(utf8.size()), SQLITE_STATIC);
         if (rc != SQLITE_OK)
             throw SqliteError(rc, QStringLiteral("bind failed: %1").arg(lastError(db_)));
     }
 
-    static void run(Statement& st)
+    // Runs a statement of the set. The known rows of every table stay known when it
+    // changed no row but its own: the one its caller then accounts for.
+    void run(Statement& st)
     {
+        const int64_t before = sqlite3_total_changes64(db_);
         try {
             st.exec();
             st.reset();
         } catch (const SqliteError& e) {
             throw SetFailure{kSetRefused, e.message()};
         }
+        const int64_t after = sqlite3_total_changes64(db_);
+        if (after - before != sqlite3_changes64(db_))
+            return;
+        for (const std::unique_ptr<Table>& t : cache_.tables)
+            if (t->known.loaded && t->known.changes == before)
+                t->known.changes = after;
     }
 
     sqlite3* db_;
@@ -819,14 +1038,15 @@ private:
     UpdateSetCache& cache_;
     const std::vector<QString>& heads_;
     std::vector<std::optional<std::vector<Item>>> headItems_;  // read when first needed
+    std::vector<std::vector<HeadValues>> headValues_;          // by head, then table
 
     // Working space of a record, kept for the next.
     std::vector<Item> items_;
-    std::vector<ColumnValue> key_, record_, changes_;
+    std::vector<ColumnValue> key_, record_, changes_, prefix_;
     Marks keyMarks_, recordMarks_;
     std::vector<QString> scratch_;  // texts the values point into that the part does not hold
     std::vector<int> signature_;
-    std::string utf8_;
+    std::deque<std::string> utf8_;  // by parameter number; growing moves none
 };
 
 // Still locked by another connection when the wait ran out: the set was sound, only

@@ -3,14 +3,110 @@
 #include <QByteArray>
 #include <QStringView>
 
+#include <algorithm>
+#include <bit>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace calltext {
+
+// Bit i set where p[i] is a double quote, for the 16 characters from p on.
+static inline uint32_t quotesOf16(const QChar* p)
+{
+#if defined(__SSE2__)
+    const __m128i quote = _mm_set1_epi16('"');
+    const __m128i low = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), quote);
+    const __m128i high = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)), quote);
+    return uint32_t(_mm_movemask_epi8(_mm_packs_epi16(low, high)));
+#else
+    uint32_t bits = 0;
+    for (int i = 0; i < 16; ++i)
+        bits |= uint32_t(p[i] == QLatin1Char('"')) << i;
+    return bits;
+#endif
+}
+
+// Copies the 16 characters from `from` on to `to`.
+static inline void copy16(const QChar* from, QChar* to)
+{
+#if defined(__SSE2__)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 8)));
+#else
+    std::copy(from, from + 16, to);
+#endif
+}
+
+// The quotes of 16 characters from p on, and in bit 16 whether the character after them
+// is one, for a doubled quote that straddles the edge; p + 16 must lie before the end.
+static inline uint32_t quotesOf17(const QChar* p)
+{
+    return quotesOf16(p) | uint32_t(p[16] == QLatin1Char('"')) << 16;
+}
+
+// Call texts are looked through 16 characters at a time: query buffers run thousands of
+// characters without a quote, and design texts have one every few characters.
+
+// The quote that closes a quoted argument whose text starts at p: the first that is not
+// doubled, doubled quotes read from the left; end when there is none.
+static const QChar* closingQuote(const QChar* p, const QChar* end)
+{
+    while (end - p > 16) {
+        uint32_t quotes = quotesOf17(p);
+        qsizetype step = 16;
+        while (quotes & 0xffff) {
+            const int i = std::countr_zero(quotes);
+            if (!(quotes >> (i + 1) & 1))
+                return p + i;
+            quotes &= ~(3u << i);
+            if (i == 15)
+                step = 17;  // the doubled quote went on past the edge
+        }
+        p += step;
+    }
+    while (p < end) {
+        if (*p == QLatin1Char('"')) {
+            if (p + 1 == end || p[1] != QLatin1Char('"'))
+                return p;
+            ++p;
+        }
+        ++p;
+    }
+    return end;
+}
+
+static bool hasQuote(const QChar* p, const QChar* end)
+{
+    for (; end - p >= 16; p += 16)
+        if (quotesOf16(p))
+            return true;
+    return std::find(p, end, QLatin1Char('"')) != end;
+}
+
+// The first of two double quotes in a row from p on, or end.
+static const QChar* firstDoubledQuote(const QChar* p, const QChar* end)
+{
+    for (; end - p > 16; p += 16) {
+        const uint32_t quotes = quotesOf17(p);
+        if (const uint32_t doubled = quotes & quotes >> 1 & 0xffff)
+            return p + std::countr_zero(doubled);
+    }
+    for (; end - p > 1; ++p)
+        if (p[0] == QLatin1Char('"') && p[1] == QLatin1Char('"'))
+            return p;
+    return end;
+}
 
 Argument Argument::number(int64_t value) { return {false, QString::number(value)}; }
 
 Argument Argument::fromText(const QString& plain)
 {
+    // Buffers of thousands of characters seldom hold a quote.
+    if (!hasQuote(plain.constData(), plain.constData() + plain.size()))
+        return {true, plain};
     QString raw = plain;
     raw.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return {true, raw};
@@ -42,27 +138,17 @@ static Token scanAt(QStringView s, int start)
     int i = skipBlanks(s, start);
     if (i < s.size() && s.at(i) == QLatin1Char('"')) {
         t.quoted = true;
-        ++i;
-        const int begin = i;
-        bool closed = false;
-        while (i < s.size()) {
-            if (s.at(i) == QLatin1Char('"')) {
-                if (i + 1 < s.size() && s.at(i + 1) == QLatin1Char('"')) {
-                    i += 2;
-                    continue;
-                }
-                closed = true;
-                break;
-            }
-            ++i;
-        }
-        if (!closed) {
+        const int begin = i + 1;
+        const QChar* const end = s.data() + s.size();
+        const QChar* const at = closingQuote(s.data() + begin, end);
+        const qsizetype q = at < end ? at - s.data() : -1;
+        if (q < 0) {
             t.raw = s.mid(begin).toString();
             t.consumed = int(s.size()) - start;
             return t;
         }
-        t.raw = s.mid(begin, i - begin).toString();
-        i = skipBlanks(s, i + 1);
+        t.raw = s.mid(begin, q - begin).toString();
+        i = skipBlanks(s, int(q) + 1);
     } else {
         const int begin = i;
         while (i < s.size() && s.at(i) != QLatin1Char(',') && s.at(i) != QLatin1Char(')')
@@ -80,6 +166,8 @@ static Token scanAt(QStringView s, int start)
 }
 
 Token scanArgument(const QString& rest) { return scanAt(rest, 0); }
+
+Token scanArgument(QStringView text, int start) { return scanAt(text, start); }
 
 static bool isNumber(const QString& raw)
 {
@@ -157,13 +245,37 @@ QString quote(const QString& text) { return QLatin1Char('"') + Argument::fromTex
 
 QString unquote(const QString& text)
 {
-    if (!text.contains(QStringLiteral("\"\"")))
+    const QChar* const first = firstDoubledQuote(text.constData(), text.constData() + text.size());
+    if (first == text.constData() + text.size())
         return text;
+    const qsizetype at = first - text.constData();
     // Written in place: update sets and query buffers, thick with quotes, come through here.
     QString out(text.size(), Qt::Uninitialized);
     QChar* to = out.data();
     const QChar* from = text.constData();
     const QChar* const end = from + text.size();
+    std::copy(from, from + at, to);
+    to += at;
+    from += at;
+    // Sixteen characters at a time while more than 32 remain: each piece up to a quote is
+    // written with the 16 characters from its start, the rest of which the next piece
+    // writes over; the second of a doubled quote is left out.
+    while (end - from > 32) {
+        const uint32_t quotes = quotesOf17(from);
+        int pos = 0;
+        for (uint32_t ahead; (ahead = quotes >> pos & 0xffffu >> pos) != 0;) {
+            const int i = pos + std::countr_zero(ahead);
+            copy16(from + pos, to);
+            to += i - pos + 1;
+            pos = quotes >> (i + 1) & 1 ? i + 2 : i + 1;
+        }
+        if (pos < 16) {
+            copy16(from + pos, to);
+            to += 16 - pos;
+            pos = 16;
+        }
+        from += pos;
+    }
     while (from < end) {
         const QChar c = *from++;
         if (c == QLatin1Char('"') && from < end && *from == QLatin1Char('"'))

@@ -50,6 +50,8 @@ struct Token {
 // ends at the first double quote that is not doubled; that quote must be followed,
 // perhaps after blanks, by "," or ")".
 Token scanArgument(const QString& rest);
+// The same for the argument at position start of text; consumed counts from start.
+Token scanArgument(QStringView text, int start);
 
 // Parses a whole call text; nullopt (with a reason) when it is not well formed.
 std::optional<Call> parse(const QString& callText, QString* error = nullptr);

@@ -236,26 +236,38 @@ bool RecordBuilder::set(const QString& code, int64_t value)
 QString RecordBuilder::record() const
 {
     QString out;
-    for (size_t i = 0; i < m_set.fields.size(); ++i) {
-        const FieldLayout& f = m_set.fields[i];
-        out += m_values[i].leftJustified(fieldLength(f, m_bytesPerChar), QLatin1Char(' '));
-        if (f.type == HostText)
-            out += kEndOfText;
-    }
+    append(out, false);
     return out;
 }
 
 QString RecordBuilder::compactRecord() const
 {
     QString out;
+    append(out, true);
+    return out;
+}
+
+void RecordBuilder::appendCompactRecord(QString& out) const { append(out, true); }
+
+void RecordBuilder::append(QString& out, bool compact) const
+{
+    qsizetype size = out.size();
     for (size_t i = 0; i < m_set.fields.size(); ++i) {
         const FieldLayout& f = m_set.fields[i];
-        if (f.type == HostText)
-            out += m_values[i] + kEndOfText;
-        else
-            out += m_values[i].leftJustified(fieldLength(f, m_bytesPerChar), QLatin1Char(' '));
+        const bool cut = compact && f.type == HostText;
+        size += (cut ? m_values[i].size() : std::max<qsizetype>(m_values[i].size(), fieldLength(f, m_bytesPerChar)))
+                + (f.type == HostText ? 1 : 0);
     }
-    return out;
+    out.reserve(size);
+    for (size_t i = 0; i < m_set.fields.size(); ++i) {
+        const FieldLayout& f = m_set.fields[i];
+        out += m_values[i];
+        if (!(compact && f.type == HostText))
+            out.resize(out.size() + std::max<qsizetype>(0, fieldLength(f, m_bytesPerChar) - m_values[i].size()),
+                       QLatin1Char(' '));
+        if (f.type == HostText)
+            out += kEndOfText;
+    }
 }
 
 // ---- RecordReader -------------------------------------------------------------------

@@ -64,8 +64,12 @@ public:
     QString record() const;
     // The record as the host writes it: host-text fields only as long as their text.
     QString compactRecord() const;
+    // The same, appended to out.
+    void appendCompactRecord(QString& out) const;
 
 private:
+    void append(QString& out, bool compact) const;
+
     const DataSetLayout& m_set;
     int32_t m_bytesPerChar;
     std::vector<QString> m_values;

@@ -44,6 +44,19 @@ TEST_F(Keys, PickerEntriesLookUpsAndLabelCodes)
         EXPECT_EQ(gbIsLabelCodeSyntax(QString::fromLatin1(code)), ok) << code;
 }
 
+TEST_F(Keys, TheIdIndexAnswersEveryOrderNumberAsTheMapDoes)
+{
+    // Entry 0 is never searched; a number met twice gives its first entry; any order.
+    gaIdMap = {{1, 99}, {5, 10}, {3, 7}, {5, 11}, {-2, 4}, {9, -1}, {0, 8}, {3, 2}};
+    const IdIndex ids;
+    for (int n = -4; n <= 11; ++n)
+        EXPECT_EQ(ids(int16_t(n)), gvIndexOfId(int16_t(n))) << n;
+    for (const int16_t n : {std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()})
+        EXPECT_FALSE(ids(n)) << n;
+    gaIdMap.assign(1, IdMapEntry{1, 5});
+    EXPECT_FALSE(IdIndex()(1));
+}
+
 TEST_F(Keys, DomainsAreFoundOrAppendedInStepsOfFive)
 {
     EXPECT_EQ(giFindOrAddDomain(QStringLiteral(" teamnt ")), 1);
@@ -310,6 +323,41 @@ TEST_F(DesignTexts, ControlKindsCrossAsTheNumbersTheHostKeeps)
     FieldRecord unknown;
     ctrl->read(unknown, QStringLiteral("12"));
     EXPECT_EQ(ctrl->write(unknown), QStringLiteral("12"));
+}
+
+// Every value a column appends in place to a design text is the one it writes.
+template <typename R>
+void expectAppendsAsWritten(const std::vector<DesignColumn<R>>& columns)
+{
+    for (const char* value : {"-32768", "32767", "-1", "0", "1", "2", "255", "70000", "say \"hi\"", "", "\xc3\xa9t\xc3\xa9"}) {
+        R record;
+        for (const DesignColumn<R>& c : columns)
+            if (c.read)
+                c.read(record, QString::fromUtf8(value));
+        for (const DesignColumn<R>& c : columns) {
+            if (!c.append || !c.write)
+                continue;
+            std::u16string text = u"x";
+            c.append(text, record);
+            EXPECT_EQ(QString::fromStdU16String(text), u'x' + c.write(record)) << c.name << " read from " << value;
+        }
+    }
+}
+
+TEST_F(DesignTexts, EveryColumnAppendsWhatItWrites)
+{
+    expectAppendsAsWritten(gColumns315());
+    expectAppendsAsWritten(gColumns301());
+    expectAppendsAsWritten(gColumns302());
+    expectAppendsAsWritten(gColumns308());
+    expectAppendsAsWritten(gColumns316());
+    // A record made whole of appended values is the one made of written values.
+    FieldRecord& f = gaFields[4];
+    f.lFieldId = 4, f.sFieldName = QStringLiteral("te\"kwy"), f.bFollowUp = true, f.lOptx = -70000;
+    QString written = formKey;
+    for (const DesignColumn<FieldRecord>& c : gColumns308())
+        written += QStringLiteral(", ") + pairs({{c.name, c.write(f)}});
+    EXPECT_EQ(msFieldRecord308(4), written);
 }
 
 TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesOrBracesGoIntoQueries)

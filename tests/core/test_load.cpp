@@ -3,9 +3,13 @@
 // name nothing loaded.
 #include "test_links_support.h"
 
+#include <QRegularExpression>
+
 #include <data_sets.h>
 #include <form_generator.h>
 #include <local_host.h>
+
+#include "services/UiHooks.h"
 
 namespace {
 
@@ -173,6 +177,27 @@ TEST_F(Load, EachTableIsReadInBlocksUntilOneComesBackShort)
         // A block that comes back full is followed by one more fetch, even an empty one.
         EXPECT_EQ(perQuery, (std::vector<int>{1, fields / joined + 1, 1, 1})) << fields << " fields";
         EXPECT_EQ(host::callCount(QStringLiteral("am_query_close(")), 4);
+    }
+}
+
+TEST_F(Load, TheStatusBarShowsEachStepOnceInOrder)
+{
+    const auto length = [](const char* name) { return datasets::recordLength(*datasets::findLayout(name), 1); };
+    host::GenerateOptions options;
+    options.fields = 3 * (4050 / (length("qxzrn301") + length("qxzrn308"))) + 1;  // four blocks of fields
+    const std::optional<host::FormIdentity> id = host::generateForm(*db, options);
+    ASSERT_TRUE(id);
+    select(id->formCode);
+    QStringList steps;
+    ui::hooks().setStatusText = [&](const QString& text) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("(\\d+)%")).match(text);
+        steps << (m.hasMatch() ? m.captured(1) : text);
+    };
+    for (int load = 0; load < 2; ++load) {
+        steps.clear();
+        gInitializeArrays();
+        ASSERT_TRUE(gLoadDesignDefinitions());
+        EXPECT_EQ(steps.join(u' '), QStringLiteral("10 20 30 50 60 70 80 90")) << "load " << load;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <random>
 
 TEST(CallText, ParseReadsNameAndArgumentsAndFormatsThemBack)
 {
@@ -74,9 +75,85 @@ TEST(CallText, MalformedTextsAreRejectedWithAReasonAndQuotesAreDoubledAndMadeSin
     EXPECT_EQ(calltext::quote(QStringLiteral("a\"b")), QStringLiteral("\"a\"\"b\""));
     EXPECT_EQ(calltext::quote(QStringLiteral("\"\"")), QStringLiteral("\"\"\"\"\"\""));
     const char* const unquoted[][2] = {{"a\"\"b", "a\"b"},     {"\"\"", "\""},         {"\"\"\"", "\"\""},
-                                       {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""}};
+                                       {"\"\"\"\"", "\"\""}, {"lone \" quote", "lone \" quote"}, {"", ""},
+                                       {"a\" b\"\"c", "a\" b\"c"}, {"\" x \" y\"", "\" x \" y\""},
+                                       {"end\"\"", "end\""}};
     for (const auto& c : unquoted)
         EXPECT_EQ(calltext::unquote(QString::fromLatin1(c[0])), QString::fromLatin1(c[1])) << c[0];
+}
+
+TEST(CallText, AnArgumentScannedInPlaceEndsAtItsFirstSingleQuote)
+{
+    const struct {
+        const char* text;
+        int start;
+        const char* raw;
+        bool terminated;
+        int consumed;
+    } cases[] = {{"f(\"a\"\"b\",1)", 2, "a\"\"b", true, 7},  {"f(1, \"x\" )", 4, "x", true, 6},
+                 {"f(\"\"\"\"\"\")", 2, "\"\"\"\"", true, 7}, {"f(\"a\"\"", 2, "a\"\"", false, 4},
+                 {"f(\"ab\"c)", 2, "ab", false, 4},       {"f( 12 ,3)", 2, "12", true, 5},
+                 {"f(\"\",\"\")", 5, "", true, 3}};
+    // Quotes far apart, past the stretch looked through a few characters at a time.
+    const QString blanks(50, u' ');
+    const QString longText = QStringLiteral("f(\"") + blanks + QStringLiteral("\"\"") + blanks + QStringLiteral("\",1)");
+    const calltext::Token far = calltext::scanArgument(longText, 2);
+    EXPECT_EQ(far.raw, blanks + QStringLiteral("\"\"") + blanks);
+    EXPECT_TRUE(far.terminated);
+    EXPECT_EQ(calltext::unquote(far.raw), blanks + u'"' + blanks);
+    EXPECT_EQ(calltext::quote(blanks + u'"'), u'"' + blanks + QStringLiteral("\"\"\""));
+    EXPECT_FALSE(calltext::scanArgument(QStringLiteral("f(\"") + blanks + blanks, 2).terminated);
+    for (const auto& c : cases) {
+        const QString text = QString::fromLatin1(c.text);
+        const calltext::Token t = calltext::scanArgument(text, c.start);
+        EXPECT_EQ(t.raw, QString::fromLatin1(c.raw)) << c.text;
+        EXPECT_EQ(t.terminated, c.terminated) << c.text;
+        EXPECT_EQ(t.consumed, c.consumed) << c.text;
+        // The same argument scanned from a copy that starts with it.
+        const calltext::Token alone = calltext::scanArgument(text.mid(c.start));
+        EXPECT_EQ(alone.raw, t.raw) << c.text;
+        EXPECT_EQ(alone.consumed, t.consumed) << c.text;
+    }
+}
+
+// Texts of quotes and letters in every arrangement the scans meet, against the rules
+// read one character at a time: quotes read from the left in pairs, the first single one
+// closing.
+TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
+{
+    std::mt19937 random(25);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(random() % 200);
+        const unsigned quoteShare = 1 + random() % 4;  // from sparse to dense
+        for (int i = 0; i < length; ++i)
+            text += random() % 5 < quoteShare ? u'"' : u'a';
+        QString plain;
+        for (int i = 0; i < length; ++i) {
+            plain += text[i];
+            if (text[i] == u'"' && i + 1 < length && text[i + 1] == u'"')
+                ++i;
+        }
+        // The text as an argument, closed by one more quote, which a quote at its end
+        // may double instead.
+        const QString rest = text + QStringLiteral("\")");
+        int closing = -1;
+        for (int i = 0; i < rest.size() && closing < 0; ++i) {
+            if (rest[i] != u'"')
+                continue;
+            if (i + 1 < rest.size() && rest[i + 1] == u'"')
+                ++i;
+            else
+                closing = i;
+        }
+        SCOPED_TRACE(text.toStdString());
+        EXPECT_EQ(calltext::unquote(text), plain);
+        const calltext::Token t = calltext::scanArgument(QStringLiteral("f(\"") + rest, 2);
+        EXPECT_EQ(t.raw, closing < 0 ? rest : rest.left(closing));
+        EXPECT_EQ(t.terminated, closing >= 0 && rest[closing + 1] == u')');
+        QString doubled = text;
+        EXPECT_EQ(calltext::quote(text), u'"' + doubled.replace(u'"', QStringLiteral("\"\"")) + u'"');
+    }
 }
 
 TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)
@@ -121,6 +198,9 @@ TEST_F(Records, BuilderWritesFullAndCompactRecords)
     // A Chr(1) inside a value would end the host text early: it is stored as a blank.
     EXPECT_EQ(b.record(), head + QStringLiteral("It em").leftJustified(70) + E);
     EXPECT_EQ(b.compactRecord(), head + QStringLiteral("It em") + E);
+    QString buffer = head;
+    b.appendCompactRecord(buffer);
+    EXPECT_EQ(buffer, head + head + QStringLiteral("It em") + E);
 }
 
 TEST_F(Records, ReaderReadsCompactAndFullRecordsWithQuotesExactly)

@@ -118,6 +118,25 @@ TEST_F(HostFunctions, BulkAnswersFollowTheRequestsAndTheBufferLimit)
     EXPECT_EQ(call(QStringLiteral("get.group.labels.set(\"2\", 40,%1)").arg(tooLong)).error, host::kErrBadArgument);
 }
 
+// Records of fields the main table does not have come back as their key and nothing
+// else, a Chr(1) in the key made a blank (the fields it has: test_text_caches).
+TEST_F(HostFunctions, TableFieldAnswersOfOtherFieldsAreTheirKeysAlone)
+{
+    const datasets::DataSetLayout& set = *datasets::findLayout(QStringLiteral("tabelveldset"));
+    const qsizetype length = datasets::recordLength(set, 1);
+    QString request, expected;
+    for (const QString& key : {QStringLiteral("tekwy002dsca"), QStringLiteral("tekwy002") + datasets::kEndOfText + QStringLiteral("x"),
+                               QStringLiteral("tekwy001"), QString(), QStringLiteral("tekwy001nosuch")}) {
+        request += key.leftJustified(length);
+        datasets::RecordBuilder b(set, 1);
+        b.set(QStringLiteral("fldn"), key.leftJustified(16));
+        expected += b.compactRecord();
+    }
+    const Answer a = call(QStringLiteral("get.tablefield.set(\"te\",\"kwy\",\"001\",%1)").arg(q(request)));
+    EXPECT_EQ(a.error, 0);
+    EXPECT_EQ(a.out(4), expected);
+}
+
 // The insert joins the host transaction: a label whose commit fails is not stored (test_properties_lookups).
 TEST_F(HostFunctions, SearchFindsTheTextAndInsertRefusesATextLongerThanItsSize)
 {

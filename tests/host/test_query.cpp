@@ -6,8 +6,11 @@
 #include "host_database.h"
 #include "local_host.h"
 #include "query_engine.h"
+#include "query_parser.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -131,6 +134,87 @@ TEST_F(QueryFunctions, TableFieldsByTheSecondIndexInNumberOrder)
     EXPECT_EQ(fetched, expected);
 }
 
+TEST_F(QueryFunctions, RowsStandInFullWidthsWithTextsCutAndHostTextsEndedByChr1)
+{
+    // Texts beyond Latin-1 and past their widths, and a Chr(1) in a host text.
+    const QString inpc = QString(70, QChar(0x00e9)) + QStringLiteral("tail");
+    const QString defa = QStringLiteral("a") + datasets::kEndOfText + QStringLiteral("b");
+    host::Statement st(db->handle(), QStringLiteral("UPDATE qxzrn302 SET inpc = ?1, defa = ?2 WHERE cfrm = 'itemsd'"
+                                                    " AND sequ = 11"));
+    st.bind(1, inpc).bind(2, defa).exec();
+    const int64_t set = openSet("qxzrn302");
+    const int64_t id = define(set, QStringLiteral("qxzrn302.cpac, qxzrn302.sequ, qxzrn302.za_prop, qxzrn302.inpc,"
+                                                  " qxzrn302.defa"),
+                              QStringLiteral("qxzrn302"),
+                              QStringLiteral("qxzrn302._index1 = {'2','te','7.6 ','a3','dev ','kwy','itemsd'}"));
+    const int32_t row = 2 + 5 + 1 + 2 * (width("qxzrn302", "inpc") + 1);
+    const Fetched f = fetch(set, id, 1, 3, 3 * row);
+    ASSERT_EQ(f.value, 3);
+    const QString end(datasets::kEndOfText);
+    const QString first = QStringLiteral("te10   2tekwy001.citg") + end + end;
+    const QString second = QStringLiteral("te11   2") + inpc.left(width("qxzrn302", "inpc")) + end
+                           + QStringLiteral("a b") + end;
+    const QString third = QStringLiteral("te12   2") + QStringLiteral("1") + end + QStringLiteral("teyeno.yes") + end;
+    EXPECT_EQ(f.buffer, (first + second + third).leftJustified(3 * row, u' '));
+}
+
+// The rows of a join on the whole key, read by two scans matched row by row, are those of
+// the join's own SQL and in its order: rows without a partner left out, ties in the order
+// column kept in the order the rows were stored, other forms' rows not met.
+TEST_F(QueryFunctions, AJoinOnTheWholeKeyGivesTheRowsOfItsSqlInItsOrder)
+{
+    const QString select = QStringLiteral("qxzrn301.sequ, qxzrn301.omod, qxzrn308.grpi, qxzrn308.next");
+    const QString from = QStringLiteral("qxzrn301, qxzrn308");
+    const QString where =
+        QStringLiteral("qxzrn301.cmba REFERS TO qxzrn308 AND qxzrn301._index1 = {'2','te','7.6 ','a3','dev ','kwy','itemsd'}");
+    const QString order = QStringLiteral("qxzrn301.omod");
+    const std::optional<host::CheckedQuery> checked =
+        host::checkQuery(db->handle(), *host::query::parseQuery(select, from, where, order), 1);
+    ASSERT_TRUE(checked && checked->matched);
+    // The rows as the join's SQL gives them, each field its whole number padded to its width.
+    const auto expected = [&] {
+        host::Statement st(db->handle(), checked->sql);
+        for (size_t i = 0; i < checked->parameters.size(); ++i)
+            st.bind(int(i + 1), host::trimBlanks(checked->parameters[i].text));
+        QString rows;
+        while (st.step())
+            for (int c = 0; c < 4; ++c)
+                rows += st.text(c).leftJustified(checked->columns[size_t(c)].length);
+        return rows;
+    };
+    const auto fetched = [&] {
+        const int64_t set = openSet("qxzrn301");
+        const int64_t id = define(set, select, from, where, order);
+        const Fetched f = fetch(set, id, 1, 100, 100 * checked->rowLength);
+        return f.buffer.left(qsizetype(f.value) * checked->rowLength);
+    };
+    const QString asLoaded = expected();
+    ASSERT_FALSE(asLoaded.isEmpty());
+    EXPECT_EQ(fetched(), asLoaded);
+
+    // The layout rows stored again backwards, ties in the order, a field without its
+    // layout row, a layout row without its field.
+    db->exec(QStringLiteral(
+        "PRAGMA foreign_keys = OFF;"
+        "CREATE TEMP TABLE moved AS SELECT * FROM qxzrn308 WHERE cfrm = 'itemsd';"
+        "DELETE FROM qxzrn308 WHERE cfrm = 'itemsd';"
+        "INSERT INTO qxzrn308 SELECT * FROM moved ORDER BY sequ DESC;"
+        "UPDATE qxzrn301 SET omod = 20 WHERE cfrm = 'itemsd' AND sequ IN (2, 3, 5);"
+        "DELETE FROM qxzrn308 WHERE cfrm = 'itemsd' AND sequ = 4;"
+        "INSERT INTO qxzrn308 (clan, cpac, vers, rele, cust, cmod, cfrm, sequ, grpi, next)"
+        " SELECT clan, cpac, vers, rele, cust, cmod, cfrm, 99, grpi, next FROM moved WHERE sequ = 1;"));
+    const QString reordered = expected();
+    ASSERT_NE(reordered, asLoaded);
+    EXPECT_EQ(fetched(), reordered);
+
+    // A key that is no whole number (written past the table's checks) cannot be matched
+    // in order: the join's SQL reads it.
+    db->exec(QStringLiteral("PRAGMA ignore_check_constraints = ON;"
+                            "UPDATE qxzrn301 SET sequ = 'x5' WHERE cfrm = 'itemsd' AND sequ = 5;"
+                            "UPDATE qxzrn308 SET sequ = 'x5' WHERE cfrm = 'itemsd' AND sequ = 5;"));
+    EXPECT_EQ(fetched(), expected());
+}
+
 // Blocks of every row once, a full block followed by one more fetch: core/test_load.
 TEST_F(QueryFunctions, FetchesThatCannotBeServedAnswerNegative)
 {
@@ -214,4 +298,29 @@ TEST_F(QueryFunctions, CraftedQueryTextsAnswerSyntaxErrorAndChangeNothing)
                                  QStringLiteral("qxzrn315._index1 = {'2) OR (1=1',-5}"));
     EXPECT_EQ(fetch(set, bound, 1, 5, 20).value, 0);
     EXPECT_EQ(fingerprint(), before);
+}
+
+TEST(StatementCache, AStatementIsKeptForItsTextResetAndGoesBeforeItsConnectionCloses)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    const QString sql = QStringLiteral("SELECT ?1");
+    sqlite3_stmt* kept = nullptr;
+    {
+        host::CachedStatement first(db, sql);
+        first->bind(1, 5);
+        ASSERT_TRUE(first->step());
+        kept = first->handle();
+        // Taken while the first is in use, the same text gets a statement of its own.
+        host::CachedStatement second(db, sql);
+        EXPECT_NE(second->handle(), kept);
+    }
+    {
+        host::CachedStatement again(db, sql);
+        EXPECT_EQ(again->handle(), kept);
+        ASSERT_TRUE(again->step());
+        EXPECT_TRUE(again->isNull(0)) << "the binding of its last use was cleared";
+    }
+    // A plain close refuses a connection that still has statements.
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
 }

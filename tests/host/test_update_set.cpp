@@ -194,6 +194,12 @@ const FailingCase kFailing[] = {
     {"unknown_column", kSetBadColumn, 0, one('I', kGroups, kGroup3 + key("nope", 1))},
     {"text_into_number_column", kSetBadColumn, 0, one('I', kGroups, kGroup3 + more({pair("wdth", "wide")}))},
     {"column_twice", kSetBadColumn, 0, one('I', kGroups, kGroup3 + key("levl", 2))},
+    // A text that is not well formed says so first, whatever else is wrong with it.
+    {"bad_name_after_a_wrong_value", kSetMalformed, 0,
+     one('I', kGroups, kGroup3 + more({pair("wdth", "wide"), pair("Wdth", 1)}))},
+    {"bad_name_after_an_unknown_column", kSetMalformed, 0,
+     one('I', kGroups, kGroup3 + more({pair("nope", 1), pair("no-pe", 2)}))},
+    {"number_for_a_name", kSetMalformed, 0, one('I', kGroups, kGroup3 + QStringLiteral(", 5, 6"))},
     {"key_missing_a_column", kSetBadColumn, 0, one('d', kGroups, pairs({pair("clan", "2"), pair("grpi", 1)}))},
     // The whole key and a column more: it would name rows by a column that is no key.
     {"key_with_a_column_more", kSetBadColumn, 0, one('D', kGroups, key("grpi", 1) + key("levl", 1))},
@@ -256,6 +262,37 @@ TEST_F(UpdateSet, AbortOrAGarbledPartLeavesTheDatabaseAsItWasAndTheNextSetWrites
     ASSERT_TRUE(sent(newGroup(2, "two"), 1));
     EXPECT_EQ(formRows("xpos", "qxzrn301", "AND sequ = 1"), QStringLiteral("55"));
     EXPECT_EQ(formRows("group_concat(grpi)", "qxzrn315"), QStringLiteral("1,2"));
+}
+
+// Rows a set names again and again, deletes and makes anew, and rows another host
+// function writes between two of its parts, are each found as they stand: an update never
+// makes a second row, and one of a row that went makes it again.
+TEST_F(UpdateSet, RowsNamedAgainAfterDeletesInsertsAndOtherWritesAreFoundAsTheyStand)
+{
+    const QString group2 = key("grpi", 2);
+    const QString input1 = key("sequ", 1);
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two") + update('V', kGroups, group2, group2 + key("levl", 2))
+                         + one('D', kGroups, group2) + update('V', kGroups, group2, group(2, "anew"))
+                         + update('V', kGroups, group2, group2 + key("wdth", 30))
+                         + one('I', kInputs, input1 + more({pair("inpc", "one"), pair("za_prop", 1)}))
+                         + update('V', kInputs, input1, input1 + more({pair("defa", "d1")})),
+                     0));
+    // Written by the host function of a field's input row, in the set's transaction.
+    int32_t n = 0;
+    app->executeFunction(QStringLiteral("oqxdllextint"),
+                         QStringLiteral("insert.qxzrn302(\"2\",\"te\",\"kwy\",\"simpled\",\"7.6\",\"a3\",\"dev\",2,1,"
+                                        "\"two\",\"\")"),
+                         n);
+    ASSERT_EQ(app->vrokError(), 0) << s(hostOf().errorText());
+    ASSERT_EQ(app->returnValue().toLongLong(), 0);
+    const QString input2 = key("sequ", 2);
+    ASSERT_TRUE(sent(update('V', kInputs, input2, input2 + more({pair("defa", "d2")}))
+                         + one('D', kInputs, input1) + update('V', kInputs, input1, input1 + more({pair("inpc", "back")}))
+                         + update('V', kGroups, group2, group2 + key("levl", 3)),
+                     1));
+    EXPECT_EQ(formRows("grpi, labl, levl, wdth", "qxzrn315", "AND grpi = 2"), QStringLiteral("2|anew|3|30"));
+    EXPECT_EQ(formRows("sequ, inpc, defa, za_prop", "qxzrn302", "ORDER BY sequ"),
+              QStringLiteral("1|back||2\n2|two|d2|1"));
 }
 
 TEST_F(UpdateSet, PartsWithoutHeaderGoOnFromThePrefixAndCommitOnlyAtTheLast)

@@ -106,7 +106,9 @@ bool gbConnectVrok()
 bool gbExecuteFunction(const QString& objectName, const QString& callText, int16_t firstOut, int16_t lastOut,
                        VrokResult& result)
 {
-    gWriteLog(QStringLiteral("Executing: ") + callText);
+    // Call texts run to thousands of characters: no log line is made without a log.
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Executing: ") + callText);
 
     // Each member is tried on its own, so the log shows whatever could be read.
     std::optional<AutomationError> failure;
@@ -128,8 +130,9 @@ bool gbExecuteFunction(const QString& objectName, const QString& callText, int16
     attempt([&] { returnCall = app().returnCall(); });
     attempt([&] { vrokError = app().vrokError(); });
     attempt([&] { returnValue = app().returnValue(); });
-    gWriteLog(QStringLiteral("Finished: ReturnCall = ") + returnCall + QStringLiteral("\r\n\tVrokError = ")
-              + QString::number(vrokError) + QStringLiteral("\tReturnValue = ") + returnValue);
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Finished: ReturnCall = ") + returnCall + QStringLiteral("\r\n\tVrokError = ")
+                  + QString::number(vrokError) + QStringLiteral("\tReturnValue = ") + returnValue);
 
     if (failure)
         automationFailure(*failure);
@@ -161,9 +164,11 @@ bool mParseReturnCall(const QString& callText, const QString& returnCall, int16_
     gabOutArgIsNumber.redim(firstOut, lastOut);
 
     const qsizetype open = returnCall.indexOf(QLatin1Char('('));
-    QString rest = open < 0 ? QString() : returnCall.mid(open + 1);
+    // Read in place: a returned buffer runs to thousands of characters.
+    const QStringView text = open < 0 ? QStringView() : QStringView(returnCall).mid(open + 1);
+    int pos = 0;
     for (int32_t p = 1; p <= lastOut; ++p) {
-        const calltext::Token token = calltext::scanArgument(rest);
+        const calltext::Token token = calltext::scanArgument(text, pos);
         if (!token.terminated) {
             glShowMessage(MessageGroup2, token.quoted ? 5 : 6, platform::MbIconCritical);
             return false;
@@ -177,7 +182,7 @@ bool mParseReturnCall(const QString& callText, const QString& returnCall, int16_
                 gabOutArgIsNumber(p) = true;
             }
         }
-        rest = rest.mid(token.consumed);
+        pos += token.consumed;
     }
     return true;
 }

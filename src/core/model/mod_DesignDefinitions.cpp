@@ -2,8 +2,12 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
 #include <limits>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -32,44 +36,22 @@ namespace {
 
 // valueOfText, quicker for the plain whole numbers that fill fetched rows.
 template <typename T>
-T numberOf(const QString& text)
+T numberOf(QStringView text)
 {
     const qsizetype n = text.size();
     qsizetype i = n > 0 && (text[0] == QLatin1Char('-') || text[0] == QLatin1Char('+')) ? 1 : 0;
     if (n == 0 || n - i > 18 || i == n)
-        return valueOfText<T>(text);
+        return valueOfText<T>(text.toString());
     int64_t v = 0;
     for (; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c < u'0' || c > u'9')
-            return valueOfText<T>(text);
+            return valueOfText<T>(text.toString());
         v = v * 10 + (c - u'0');
     }
     if (text[0] == QLatin1Char('-'))
         v = -v;
     return T(std::clamp<int64_t>(v, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
-}
-
-template <auto M>
-DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
-{
-    return {name, [](const RecordOf<M>& r) { return QString::number(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = numberOf<ValueOf<M>>(v); }, feature};
-}
-
-// A number the host keeps in a byte, whatever the member's width.
-template <auto M>
-DesignColumn<RecordOf<M>> byteNumber(const char* name)
-{
-    return {name, [](const RecordOf<M>& r) { return numberText(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }};
-}
-
-template <auto M>
-DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
-{
-    return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature};
 }
 
 // Design texts are made for every record a store sends: they are written into a
@@ -90,11 +72,15 @@ void append(TextBuffer& out, QStringView text)
 void appendNested(TextBuffer& out, QStringView text)
 {
     out.append(u"\"\"");
-    for (const QChar c : text) {
-        if (c == QLatin1Char('"'))
-            out.append(u"\"\"\"\"");
-        else
-            out.push_back(c.unicode());
+    if (!text.contains(QLatin1Char('"'))) {
+        append(out, text);
+    } else {
+        for (const QChar c : text) {
+            if (c == QLatin1Char('"'))
+                out.append(u"\"\"\"\"");
+            else
+                out.push_back(c.unicode());
+        }
     }
     out.append(u"\"\"");
 }
@@ -102,29 +88,113 @@ void appendNested(TextBuffer& out, QStringView text)
 // gsQuoteNested of a Latin-1 name, appended.
 void appendName(TextBuffer& out, const char* name)
 {
-    out.append(u"\"\"");
-    for (const char* c = name; *c; ++c) {
-        if (*c == '"')
-            out.append(u"\"\"\"\"");
-        else
-            out.push_back(char16_t(uchar(*c)));
+    const size_t length = std::strlen(name);
+    if (std::memchr(name, '"', length)) {
+        out.append(u"\"\"");
+        for (const char* c = name; *c; ++c) {
+            if (*c == '"')
+                out.append(u"\"\"\"\"");
+            else
+                out.push_back(char16_t(uchar(*c)));
+        }
+        out.append(u"\"\"");
+        return;
     }
-    out.append(u"\"\"");
+    const size_t at = out.size();
+    out.resize(at + length + 4, u'"');
+    std::transform(name, name + length, out.begin() + qsizetype(at + 2), [](char c) { return char16_t(uchar(c)); });
 }
 
 QString quoteNested(const QString& text)
 {
-    TextBuffer out;
-    out.reserve(size_t(text.size()) + 8);
-    appendNested(out, text);
-    return toQString(out);
+    // Most texts of a record are empty.
+    static const QString empty = QStringLiteral("\"\"\"\"");
+    if (text.isEmpty())
+        return empty;
+    const qsizetype quotes = text.count(QLatin1Char('"'));
+    QString out(text.size() + 3 * quotes + 4, Qt::Uninitialized);
+    QChar* to = out.data();
+    *to++ = u'"';
+    *to++ = u'"';
+    for (const QChar c : text) {
+        *to++ = c;
+        if (c == QLatin1Char('"')) {
+            *to++ = c;
+            *to++ = c;
+            *to++ = c;
+        }
+    }
+    *to++ = u'"';
+    *to = u'"';
+    return out;
+}
+
+// The text of a whole number. A store writes the same small numbers (flags, lengths,
+// positions, sequence numbers) thousands of times: their texts are made once.
+QString cachedNumberText(int64_t value)
+{
+    constexpr int64_t kLowest = -1;
+    constexpr int64_t kHighest = 9999;
+    if (value < kLowest || value > kHighest)
+        return QString::number(value);
+    static std::array<QString, size_t(kHighest - kLowest + 1)> made;
+    QString& text = made[size_t(value - kLowest)];
+    if (text.isNull())
+        text = QString::number(value);
+    return text;
+}
+
+// A member as the whole number the host keeps: an enum by its stored number.
+template <typename V>
+int64_t wholeNumber(V v)
+{
+    if constexpr (std::is_enum_v<V>)
+        return int64_t(std::underlying_type_t<V>(v));
+    else
+        return int64_t(v);
+}
+
+// A whole number appended as its digits.
+void appendNumber(TextBuffer& out, int64_t value)
+{
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    const size_t at = out.size();
+    out.resize(at + size_t(end - digits));
+    std::copy(static_cast<const char*>(digits), end, out.begin() + qsizetype(at));
+}
+
+template <auto M>
+DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
+{
+    return {name, [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); }};
+}
+
+// A number the host keeps in a byte, whatever the member's width.
+template <auto M>
+DesignColumn<RecordOf<M>> byteNumber(const char* name)
+{
+    return {name, [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }, 0,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); }};
+}
+
+template <auto M>
+DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
+{
+    return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { out.push_back(r.*M ? u'1' : u'2'); }};
 }
 
 template <auto M>
 DesignColumn<RecordOf<M>> text(const char* name, int32_t feature = 0)
 {
     return {name, [](const RecordOf<M>& r) { return quoteNested(r.*M); },
-            [](RecordOf<M>& r, const QString& v) { r.*M = v; }, feature};
+            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); }, feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNested(out, r.*M); }};
 }
 
 // The name quoted as a text, ", ", the value.
@@ -142,15 +212,38 @@ QString pair(const char* name, const QString& value)
     return toQString(out);
 }
 
+// ", " name ", " of each column, made once for each table's columns.
+template <typename R>
+const std::vector<TextBuffer>& namePieces(const std::vector<DesignColumn<R>>& columns)
+{
+    static std::map<const std::vector<DesignColumn<R>>*, std::vector<TextBuffer>> made;
+    auto it = made.find(&columns);
+    if (it == made.end() || it->second.size() != columns.size()) {
+        std::vector<TextBuffer> pieces;
+        for (const DesignColumn<R>& c : columns) {
+            TextBuffer& piece = pieces.emplace_back(u", ");
+            appendName(piece, c.name);
+            piece.append(u", ");
+        }
+        it = made.insert_or_assign(&columns, std::move(pieces)).first;
+    }
+    return it->second;
+}
+
 // The columns the record writes, each as ", " name ", " value.
 template <typename R>
 void appendColumnPairs(TextBuffer& text, const std::vector<DesignColumn<R>>& columns, const R& record)
 {
-    for (const DesignColumn<R>& c : columns) {
+    const std::vector<TextBuffer>& names = namePieces(columns);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const DesignColumn<R>& c = columns[i];
         if (!c.write || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
-        text.append(u", ");
-        appendPair(text, c.name, c.write(record));
+        text.append(names[i]);
+        if (c.append)
+            c.append(text, record);
+        else
+            append(text, c.write(record));
     }
 }
 
@@ -216,22 +309,33 @@ void appendFormKey(TextBuffer& out)
         {"cpac", &gsPackage.str()}, {"cmod", &gsModule.str()}, {"cfrm", &gsFormCode},
         {"clan", &gsDesignLanguage.str()}, {"vers", &gsVersion.str()}, {"rele", &gsRelease.str()},
         {"cust", &gsCustomer.str()}};
-    bool first = true;
-    for (const auto& [name, value] : identity) {
-        if (!first)
-            out.append(u", ");
-        first = false;
-        appendName(out, name);
-        out.append(u", ");
-        appendNested(out, *value);
+    // Every record of a store starts with the key: it is made again only when the
+    // identity it was made of changed.
+    static TextBuffer key;
+    static std::array<QString, std::size(identity)> madeOf;
+    bool same = !key.empty();
+    for (size_t i = 0; same && i < madeOf.size(); ++i)
+        same = madeOf[i] == *identity[i].second;
+    if (!same) {
+        key.clear();
+        for (size_t i = 0; i < madeOf.size(); ++i) {
+            if (i > 0)
+                key.append(u", ");
+            appendName(key, identity[i].first);
+            key.append(u", ");
+            appendNested(key, *identity[i].second);
+            madeOf[i] = *identity[i].second;
+        }
     }
+    out.append(key);
 }
 
 template <typename R>
 QString keyAndColumns(const std::vector<DesignColumn<R>>& columns, const R& record)
 {
-    TextBuffer text;
-    text.reserve(2048);
+    // One buffer for every record: a store makes thousands.
+    static TextBuffer text;
+    text.clear();
     appendFormKey(text);
     appendColumnPairs(text, columns, record);
     return toQString(text);
@@ -328,7 +432,9 @@ QString gsFieldRecord150(int16_t index)
 QString gsHostBoolean(bool value)
 {
     // The Boolean's value plus 2: True (-1) gives 1, False (0) gives 2.
-    return QString::number((value ? -1 : 0) + 2);
+    static const QString yes = QString::number(-1 + 2);
+    static const QString no = QString::number(0 + 2);
+    return value ? yes : no;
 }
 
 bool gbFromHostBoolean(int32_t value) { return value == 1; }
@@ -359,9 +465,11 @@ int16_t giZoomFromHost(int32_t zoom)
     return int16_t(std::clamp<int32_t>(zoom, INT16_MIN, INT16_MAX));
 }
 
+// glBitsToLong of the flags, without a list of them: every record a store writes has them.
 int32_t glGroupMiscFlags(const GroupRecord& g)
 {
-    return glBitsToLong({g.bCheckOnGroupBox, g.bRichView, g.bNewPageMO, g.bDashboard});
+    return int32_t(g.bCheckOnGroupBox) | int32_t(g.bRichView) << 1 | int32_t(g.bNewPageMO) << 2
+           | int32_t(g.bDashboard) << 3;
 }
 
 void gGroupMiscFlagsFromHost(GroupRecord& g, int32_t flags)
@@ -374,7 +482,7 @@ void gGroupMiscFlagsFromHost(GroupRecord& g, int32_t flags)
 
 int32_t glFieldMiscFlags(const FieldRecord& f)
 {
-    return glBitsToLong({f.bInGrid, f.bOccIndependentViewField, f.bInitialHidden});
+    return int32_t(f.bInGrid) | int32_t(f.bOccIndependentViewField) << 1 | int32_t(f.bInitialHidden) << 2;
 }
 
 void gFieldMiscFlagsFromHost(FieldRecord& f, int32_t flags)
@@ -399,18 +507,18 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         number<&G::lPreviousGroup>("prev"),
         number<&G::lNextGroup>("next"),
         number<&G::lFirstField>("fld1"),
-        {"algr", [](const G& g) { return QString::number(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
-         [](G& g, const QString& v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
+        {"algr", [](const G& g) { return cachedNumberText(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
+         [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
         boolean<&G::bVirtualGroup>("virt"),
         number<&G::lChildGroup>("chld"),
         number<&G::iGroupWidth>("wdth"),
         // The current level on every row; the load takes the root row's value only.
-        {"za_revi", [](const G&) { return QString::number(glFormVersionLevel); }, nullptr},
+        {"za_revi", [](const G&) { return cachedNumberText(glFormVersionLevel); }, nullptr},
         boolean<&G::bCheckboxesOnly>("za_cbox"),
         boolean<&G::bNewPage>("za_newp"),
         boolean<&G::bPlaceBeside>("za_besi"),
-        {"za_misc", [](const G& g) { return QString::number(glGroupMiscFlags(g)); },
-         [](G& g, const QString& v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
+        {"za_misc", [](const G& g) { return cachedNumberText(glGroupMiscFlags(g)); },
+         [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
         text<&G::sParentTable>("zb_tabp", kFeatureSelectionGroups),
         boolean<&G::bSelectionGroup>("zb_selg", kFeatureSelectionGroups),
     };
@@ -425,13 +533,13 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iFieldXPos>("xpos"),
         number<&F::iFieldYPos>("ypos"),
         text<&F::sFieldName>("fldn"),
-        {"elem", [](const F& f) { return QString::number(giElementToHost(f)); },
-         [](F& f, const QString& v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
+        {"elem", [](const F& f) { return cachedNumberText(giElementToHost(f)); },
+         [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
         // A column of the main table takes its domain from the dictionary.
         {"pacd", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
-         [](F& f, const QString& v) { f.sDomainPackage = v; }},
+         [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }},
         {"cdom", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainCode); },
-         [](F& f, const QString& v) { f.sDomainCode = v; }},
+         [](F& f, QStringView v) { f.sDomainCode = v.toString(); }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),
         boolean<&F::bLinkDisplFormatToDomain>("difl"),
@@ -442,11 +550,11 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         boolean<&F::bLinkMaxInpLenToDomain>("mxil"),
         number<&F::iStartPosOfString>("sttp"),
         {"mult", two<F>, nullptr},
-        {"zoom", [](const F& f) { return QString::number(f.nZoomField); },
-         [](F& f, const QString& v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
+        {"zoom", [](const F& f) { return cachedNumberText(f.nZoomField); },
+         [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
         text<&F::sZoomTo>("zprg"),
         {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
-         [](F& f, const QString& v) { f.sParallelMenu = v; }},
+         [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }},
         text<&F::sZoomReturnField>("zret"),
         {"zcsp", zero<F>, nullptr},
         boolean<&F::bDefault>("defa"),
@@ -466,7 +574,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
         // The row's sequ names the field; the load picks the record by it.
-        {"sequ", [](const F& f) { return QString::number(f.lFieldId); }, nullptr},
+        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr},
         {"conv", zero<F>, nullptr},
         {"adju", zero<F>, nullptr},
         {"ille", emptyText<F>, nullptr},
@@ -479,9 +587,9 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
         text<&F::sInpRefExpr>("inpc"),
         // The stored default counts only for a field that has one.
         {"defa", [](const F& f) { return quoteNested(f.sDefaultValue); },
-         [](F& f, const QString& v) {
+         [](F& f, QStringView v) {
              if (f.bDefault)
-                 f.sDefaultValue = v;
+                 f.sDefaultValue = v.toString();
          }},
         {"cnow", emptyText<F>, nullptr},
         boolean<&F::bSyncField>("za_prop"),
@@ -495,7 +603,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
 {
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
-        {"sequ", [](const F& f) { return QString::number(f.lFieldId); }, nullptr},
+        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr},
         number<&F::Grpi>("grpi"),
         number<&F::lNextField>("next"),
         boolean<&F::bFollowUp>("fwup"),
@@ -526,8 +634,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         byteNumber<&F::lControl>("ctrl"),
         number<&F::iDataAli>("za_adju"),
         boolean<&F::bAutoEnable>("za_able"),
-        {"za_misc", [](const F& f) { return QString::number(glFieldMiscFlags(f)); },
-         [](F& f, const QString& v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
+        {"za_misc", [](const F& f) { return cachedNumberText(glFieldMiscFlags(f)); },
+         [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
     };
     return columns;
 }
@@ -539,8 +647,8 @@ const std::vector<DesignColumn<SpecificCommandRecord>>& gColumns316()
         number<&C::nCommandType>("btyp"),
         // The link: 0 the form, a group number or a field's nOmod; the load resolves it.
         number<&C::lLinkId>("sequ"),
-        {"sern", nullptr, [](C& c, const QString& v) { c.nSequenceNumber = numberOf<int16_t>(v); }},
-        {"mscf", nullptr, [](C& c, const QString& v) { c.sSpecificCommand = v; }},
+        {"sern", nullptr, [](C& c, QStringView v) { c.nSequenceNumber = numberOf<int16_t>(v); }},
+        {"mscf", nullptr, [](C& c, QStringView v) { c.sSpecificCommand = v.toString(); }},
     };
     return columns;
 }
@@ -597,12 +705,18 @@ const QString kSep = QStringLiteral(", ");
 struct LoadState {
     bool wholeLoad = false;  // inside gLoadDesignDefinitions, which reports for its steps
     QString failedTable;
+    const char* progress = nullptr;  // the step the status bar shows
 };
 
 LoadState g_load;
 
+// A step already on show is not shown again: its text would be read anew for every
+// block of the field rows.
 void showProgress(const char* percent)
 {
+    if (g_load.progress && std::strcmp(g_load.progress, percent) == 0)
+        return;
+    g_load.progress = percent;
     glShowMessage(MessageStatus, 5, StatusBarOnly, QString::fromLatin1(percent));
 }
 
@@ -644,7 +758,7 @@ std::vector<const DesignColumn<R>*> readersOf(const std::vector<DesignColumn<R>>
 }
 
 template <typename R>
-void applyColumns(const std::vector<const DesignColumn<R>*>& readers, const std::vector<QString>& values, R& record)
+void applyColumns(const std::vector<const DesignColumn<R>*>& readers, const std::vector<QStringView>& values, R& record)
 {
     for (size_t i = 0; i < readers.size() && i < values.size(); ++i)
         if (readers[i])
@@ -696,19 +810,19 @@ struct GroupReading {
 
 void mGroupRowToGroup(GroupReading& r, const QString& buffer, int32_t rows, int32_t recordLength)
 {
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     for (int32_t i = 0; i < rows; ++i) {
         int32_t position = i * recordLength + 1;
         r.layout->read(buffer, position, values);
-        const int32_t grpi = valueOfText<int32_t>(values[0]);
-        const QString what = QStringLiteral("Group row ") + values[0];
+        const int32_t grpi = numberOf<int32_t>(values[0]);
+        const auto what = [&] { return QStringLiteral("Group row ") + values[0].toString(); };
         if (grpi < 1 || grpi > kMaxLoadedGroupNumber) {
-            passOver(what, QStringLiteral("no such group number"));
+            passOver(what(), QStringLiteral("no such group number"));
             continue;
         }
         const size_t index = size_t(grpi - 1);
         if (index < r.loaded.size() && r.loaded[index]) {
-            passOver(what, QStringLiteral("the group was loaded already"));
+            passOver(what(), QStringLiteral("the group was loaded already"));
             continue;
         }
         // Slots between the groups stay free.
@@ -723,12 +837,13 @@ void mGroupRowToGroup(GroupReading& r, const QString& buffer, int32_t rows, int3
         g.bChanged = false;
         applyColumns(r.readers, values, g);
         if (index == 0)
-            glLoadedFormVersion = valueOfText<int32_t>(values[size_t(r.revision)]);
+            glLoadedFormVersion = numberOf<int32_t>(values[size_t(r.revision)]);
         gSetGroupStoredCopies(g);
         // A negative level marks a form stored by a newer editor.
         if (-int32_t(g.lGroupLevel) > glLoadedFormVersion)
             glLoadedFormVersion = -int32_t(g.lGroupLevel);
-        gWriteLog(QStringLiteral("Group ") + (index == 0 ? gsHeader : g.sLabelCode) + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Group ") + (index == 0 ? gsHeader : g.sLabelCode) + QStringLiteral(" Loaded"));
         gaGroups[index] = std::move(g);
     }
 }
@@ -793,21 +908,21 @@ struct FieldReading {
 
 void mFieldRowToField(FieldReading& r, const QString& buffer, int32_t rows)
 {
-    std::vector<QString> values301;
-    std::vector<QString> values308;
+    std::vector<QStringView> values301;
+    std::vector<QStringView> values308;
     int32_t position = 1;  // each row starts where the one before ended
     for (int32_t i = 0; i < rows; ++i) {
         r.layout301.read(buffer, position, values301);
         r.layout308.read(buffer, position, values308);
-        const int32_t sequ = valueOfText<int32_t>(values301[0]);
-        const QString what = QStringLiteral("Field row ") + values301[0];
+        const int32_t sequ = numberOf<int32_t>(values301[0]);
+        const auto what = [&] { return QStringLiteral("Field row ") + values301[0].toString(); };
         if (sequ < 1 || sequ > kMaxLoadedSequence) {
-            passOver(what, QStringLiteral("no such sequence number"));
+            passOver(what(), QStringLiteral("no such sequence number"));
             continue;
         }
         const size_t index = size_t(sequ);
         if (index < r.loaded.size() && r.loaded[index]) {
-            passOver(what, QStringLiteral("the field was loaded already"));
+            passOver(what(), QStringLiteral("the field was loaded already"));
             continue;
         }
         if (index >= gaFields.size())
@@ -829,7 +944,8 @@ void mFieldRowToField(FieldReading& r, const QString& buffer, int32_t rows)
             f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
         gSetFieldStoredCopies(f);
         gaIdMap.push_back({f.nOmod, sequ, false});
-        gWriteLog(QStringLiteral("Field ") + f.sFieldName + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Field ") + f.sFieldName + QStringLiteral(" Loaded"));
         gaFields[index] = std::move(f);
     }
 }
@@ -882,14 +998,14 @@ const QStringList& columns302()
 void mTable302RowToField(const RecordLayout& layout, const std::vector<const DesignColumn<FieldRecord>*>& readers,
                          const QString& buffer, int32_t rows, int32_t& sequ)
 {
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     int32_t position = 1;  // a row ends with its defa text
     for (int32_t i = 0; i < rows; ++i) {
         layout.read(buffer, position, values);
-        sequ = valueOfText<int32_t>(values[1]);
+        sequ = numberOf<int32_t>(values[1]);
         if (sequ < 1 || sequ > gnFieldCount || size_t(sequ) >= gaFields.size()
             || gaFields[size_t(sequ)].lFieldId == -1) {
-            passOver(QStringLiteral("Table 302 row ") + values[1], QStringLiteral("no such field"));
+            passOver(QStringLiteral("Table 302 row ") + values[1].toString(), QStringLiteral("no such field"));
             continue;
         }
         FieldRecord& f = gaFields[size_t(sequ)];
@@ -903,7 +1019,8 @@ void mTable302RowToField(const RecordLayout& layout, const std::vector<const Des
             f.bHas302Row = true;
             applyColumns(readers, values, f);
         }
-        gWriteLog(QStringLiteral("Table 302 for field ") + f.sFieldName + QStringLiteral(" Loaded"));
+        if (gbLogging)
+            gWriteLog(QStringLiteral("Table 302 for field ") + f.sFieldName + QStringLiteral(" Loaded"));
     }
 }
 
@@ -947,13 +1064,13 @@ void mCommandRowToCommand(int32_t& nextIndex, const QString& buffer, int32_t row
     static const QStringList columns = latin1List({"btyp", "sern", "mscf", "sequ"});
     const std::vector<const DesignColumn<SpecificCommandRecord>*> readers = readersOf(gColumns316(), columns);
     const RecordLayout layout(QLatin1String(kTable316), columns);
-    std::vector<QString> values;
+    std::vector<QStringView> values;
     for (int32_t i = 0; i < rows; ++i) {
         int32_t position = i * recordLength + 1;
         layout.read(buffer, position, values);
         gWriteLog(QStringLiteral("Specific Command buffer = ") + buffer.mid(qsizetype(i) * recordLength, recordLength));
-        gWriteLog(QStringLiteral("Specific Command btyp = ") + values[0]);
-        const QString kind = commandKind(valueOfText<int32_t>(values[0]));
+        gWriteLog(QStringLiteral("Specific Command btyp = ") + values[0].toString());
+        const QString kind = commandKind(numberOf<int32_t>(values[0]));
         gWriteLog(QStringLiteral("Specific Command keyp = ") + kind);
 
         SpecificCommandRecord c;
@@ -961,18 +1078,18 @@ void mCommandRowToCommand(int32_t& nextIndex, const QString& buffer, int32_t row
         c.nSpecificCommandId = 0;
         c.Grpi = 0;
         c.lFieldId = 0;
-        const QString what = QStringLiteral("Specific Command ") + values[1];
+        const QString what = QStringLiteral("Specific Command ") + values[1].toString();
         if (kind == QLatin1String("field")) {
             const std::optional<int32_t> index = gvIndexOfId(c.lLinkId);
             if (!index || *index < 1 || size_t(*index) >= gaFields.size() || gaFields[size_t(*index)].lFieldId == -1) {
-                passOver(what, QStringLiteral("no field of order number ") + values[3]);
+                passOver(what, QStringLiteral("no field of order number ") + values[3].toString());
                 continue;
             }
             c.lFieldId = int16_t(*index);
         } else if (kind == QLatin1String("group")) {
             const int32_t index = int32_t(c.lLinkId) - 1;
             if (index < 0 || size_t(index) >= gaGroups.size() || gaGroups[size_t(index)].Grpi == -1) {
-                passOver(what, QStringLiteral("no group ") + values[3]);
+                passOver(what, QStringLiteral("no group ") + values[3].toString());
                 continue;
             }
             c.Grpi = int16_t(index);
@@ -1049,6 +1166,7 @@ bool gLoadDesignDefinitions()
     }
     g_load.wholeLoad = true;
     g_load.failedTable.clear();
+    g_load.progress = nullptr;
 
     if (gaGroups.empty())
         gaGroups.resize(1);

@@ -10,6 +10,7 @@
 //   - loading: the form's rows read into the record arrays.
 #include <QString>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "model/mod_Palimor.h"
@@ -90,8 +91,11 @@ template <typename Record>
 struct DesignColumn {
     const char* name;
     QString (*write)(const Record&);         // the value as it stands in a design text
-    void (*read)(Record&, const QString&);   // nullptr: the column is not read back
+    void (*read)(Record&, QStringView);      // nullptr: the column is not read back
     int32_t feature = 0;                     // form-version feature the column needs; 0 none
+    // write's value appended to a design text under way, without a string of its own;
+    // nullptr: the text takes write's.
+    void (*append)(std::u16string&, const Record&) = nullptr;
 };
 
 const std::vector<DesignColumn<GroupRecord>>& gColumns315();

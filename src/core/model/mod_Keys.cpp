@@ -125,6 +125,19 @@ std::optional<int32_t> gvIndexOfId(int16_t nOmod)
     return std::nullopt;
 }
 
+IdIndex::IdIndex()
+{
+    if (gaIdMap.size() < 2)
+        return;
+    const auto [low, high] = std::minmax_element(gaIdMap.begin() + 1, gaIdMap.end(),
+                                                 [](const IdMapEntry& a, const IdMapEntry& b) { return a.nOmod < b.nOmod; });
+    m_lowest = low->nOmod;
+    m_first.resize(size_t(high->nOmod - low->nOmod) + 1);
+    // From the end down, so that the first entry of a number is the one kept.
+    for (size_t i = gaIdMap.size() - 1; i >= 1; --i)
+        m_first[size_t(gaIdMap[i].nOmod - m_lowest)] = gaIdMap[i].lIndex;
+}
+
 int32_t glFindByKey(const std::vector<EnumValueRecord>& table, const QString& name)
 {
     for (size_t i = 1; i < table.size(); ++i)

@@ -25,6 +25,24 @@ bool gbIsFieldKey(const QString& key);  // "f_" or "p_"
 // up); no value when the map has none.
 std::optional<int32_t> gvIndexOfId(int16_t nOmod);
 
+// gvIndexOfId read from the map once, for a pass that looks up many order numbers and
+// changes nothing of the map; each look-up is then one step.
+class IdIndex {
+public:
+    IdIndex();
+    std::optional<int32_t> operator()(int16_t nOmod) const
+    {
+        const int32_t at = int32_t(nOmod) - m_lowest;
+        if (at < 0 || size_t(at) >= m_first.size())
+            return std::nullopt;
+        return m_first[size_t(at)];
+    }
+
+private:
+    int32_t m_lowest = 0;
+    std::vector<std::optional<int32_t>> m_first;  // by order number from m_lowest up
+};
+
 // The lValue of the first entry from index 1 up named name; 1 when none is (entry 0
 // is not searched).
 int32_t glFindByKey(const std::vector<EnumValueRecord>& table, const QString& name);

@@ -800,9 +800,10 @@ void gDetectFieldChanges()
             f.bChanged = true;
             (m.table301 ? f.bChanged301 : f.bChanged308) = true;
             gbFormChanged = true;
-            gWriteLog(QStringLiteral("Field '") + f.sFieldName + QStringLiteral("' : ") + QLatin1String(m.logName)
-                      + QStringLiteral(" changed from ") + memberText(stored, m.boolean) + QStringLiteral(" to ")
-                      + memberText(now, m.boolean));
+            if (gbLogging)
+                gWriteLog(QStringLiteral("Field '") + f.sFieldName + QStringLiteral("' : ") + QLatin1String(m.logName)
+                          + QStringLiteral(" changed from ") + memberText(stored, m.boolean) + QStringLiteral(" to ")
+                          + memberText(now, m.boolean));
         }
     }
 }
@@ -819,9 +820,10 @@ void gDetectGroupChanges()
                 continue;
             g.bChanged = true;
             gbFormChanged = true;
-            gWriteLog(QStringLiteral("Group '") + g.sFrameDesc.trimmed() + QStringLiteral("' : ")
-                      + QLatin1String(m.logName) + QStringLiteral(" changed from ") + memberText(stored, m.boolean)
-                      + QStringLiteral(" to ") + memberText(now, m.boolean));
+            if (gbLogging)
+                gWriteLog(QStringLiteral("Group '") + g.sFrameDesc.trimmed() + QStringLiteral("' : ")
+                          + QLatin1String(m.logName) + QStringLiteral(" changed from ") + memberText(stored, m.boolean)
+                          + QStringLiteral(" to ") + memberText(now, m.boolean));
         }
     }
 }

@@ -175,12 +175,16 @@ void mFillGroupLabels(const QString& buffer, const std::vector<int32_t>& entries
     }
 }
 
-void mFillTableFieldData(const QString& buffer, const std::vector<int32_t>& entries)
+RecordLayout tableFieldLayout()
+{
+    static const QStringList fields = latin1List({"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"});
+    return RecordLayout(kTableFieldSet, fields);
+}
+
+void mFillTableFieldData(const RecordLayout& layout, const QString& buffer, const std::vector<int32_t>& entries)
 {
     enum { Fldn, Pacd, Cdom, Mand, Pcrf, Nrel, Iniv };
-    static const QStringList fields = latin1List({"fldn", "pacd", "cdom", "mand", "pcrf", "nrel", "iniv"});
-    const RecordLayout layout(kTableFieldSet, fields);
-    std::vector<QString> v;
+    std::vector<QStringView> v;
     int32_t position = 1;  // each record begins where the one before ended
     for (const int32_t i : entries) {
         FieldRecord& f = gaFields[size_t(i)];
@@ -191,12 +195,12 @@ void mFillTableFieldData(const QString& buffer, const std::vector<int32_t>& entr
             continue;
         }
         f.bIsTableField = true;
-        f.sDomainPackage = v[Pacd];
-        f.sDomainCode = v[Cdom];
-        f.bTableMandatory = valueOfText<int32_t>(v[Mand]) == 1;
+        f.sDomainPackage = v[Pacd].toString();
+        f.sDomainCode = v[Cdom].toString();
+        f.bTableMandatory = valueOfText<int32_t>(v[Mand].toString()) == 1;
         f.bTableRef = !v[Pcrf].trimmed().isEmpty();
-        f.nTableNrOfElements = valueOfText<int16_t>(v[Nrel]);
-        f.sTableDefault = v[Iniv];
+        f.nTableNrOfElements = valueOfText<int16_t>(v[Nrel].toString());
+        f.sTableDefault = v[Iniv].toString();
         f.nDomainIndex = giFindOrAddDomain(f.sDomainPackage + f.sDomainCode);
     }
 }
@@ -319,9 +323,10 @@ RecordLayout::RecordLayout(const QString& set, const QStringList& fields)
     }
 }
 
-void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QString>& values) const
+// Each field's value as a view into buffer, handed to put in turn.
+template <typename Put>
+void RecordLayout::forEachValue(const QString& buffer, int32_t& position, Put put) const
 {
-    values.clear();
     for (const Field& f : m_fields) {
         const qsizetype start = qsizetype(position) - 1;
         qsizetype length = f.length;
@@ -330,7 +335,7 @@ void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QS
             const qsizetype end = start < buffer.size() ? buffer.indexOf(datasets::kEndOfText, start) : -1;
             if (end < 0) {
                 position += 1;  // past where its end would stand
-                values.emplace_back();
+                put(QStringView());
                 continue;
             }
             length = end - start;
@@ -341,8 +346,20 @@ void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QS
             text = text.sliced(1);
         while (!text.isEmpty() && text.back() == QLatin1Char(' '))
             text.chop(1);
-        values.push_back(text.toString());
+        put(text);
     }
+}
+
+void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const
+{
+    values.clear();
+    forEachValue(buffer, position, [&values](QStringView v) { values.push_back(v); });
+}
+
+void RecordLayout::read(const QString& buffer, int32_t& position, std::vector<QString>& values) const
+{
+    values.clear();
+    forEachValue(buffer, position, [&values](QStringView v) { values.push_back(v.toString()); });
 }
 
 // ---- Trees ----------------------------------------------------------------------------
@@ -453,6 +470,7 @@ void gLoadTableFieldData()
     const QString package = gsCutAtNul(gsTablePackage);
     const QString module = gsCutAtNul(gsTableModule);
     const QString number = gsCutAtNul(gsTableNumber);
+    const RecordLayout layout = tableFieldLayout();
     runBatches(
         1, std::min<int32_t>(gnFieldCount, int32_t(gaFields.size()) - 1),
         [](int32_t i) {
@@ -461,12 +479,18 @@ void gLoadTableFieldData()
         },
         [&](int32_t i) {
             // "tttttttt.name": the table code and the name, without the point.
-            const QString& name = gaFields[size_t(i)].sFieldName;
-            return fixed(name.left(8) + name.mid(9), length);
+            const QStringView name = gaFields[size_t(i)].sFieldName;
+            QString request;
+            request.reserve(std::max(0, length));
+            request.append(name.left(8));
+            if (name.size() > 9)
+                request.append(name.sliced(9));
+            request.resize(std::max(0, length), QLatin1Char(' '));
+            return request;
         },
         [&](QString& buffer) { return gbGetTableFieldSet(package, module, number, buffer); },
-        [](const QString& buffer, const std::vector<int32_t>& entries, int32_t) {
-            mFillTableFieldData(buffer, entries);
+        [&](const QString& buffer, const std::vector<int32_t>& entries, int32_t) {
+            mFillTableFieldData(layout, buffer, entries);
         });
 }
 

@@ -32,8 +32,13 @@ public:
     // Reads every field from position (1-based), which moves past them; a field beyond
     // the buffer, or a host text without its end, reads as "".
     void read(const QString& buffer, int32_t& position, std::vector<QString>& values) const;
+    // The same as views into buffer, which must outlive them: nothing is copied.
+    void read(const QString& buffer, int32_t& position, std::vector<QStringView>& values) const;
 
 private:
+    template <typename Put>
+    void forEachValue(const QString& buffer, int32_t& position, Put put) const;
+
     struct Field {
         int32_t length;
         bool hostText;

@@ -132,7 +132,7 @@ private:
     {
         if (nOmod == 0)
             return std::nullopt;
-        const std::optional<int32_t> i = gvIndexOfId(nOmod);
+        const std::optional<int32_t> i = m_ids(nOmod);
         if (!i || *i < 1 || *i > gnFieldCount || size_t(*i) >= gaFields.size() || m_takenField[size_t(*i)]
             || gaFields[size_t(*i)].lFieldId <= 0)
             return std::nullopt;
@@ -519,6 +519,7 @@ private:
         }
     }
 
+    const IdIndex m_ids;  // the layout changes nothing of the id map
     std::vector<GroupPlan> m_plans;
     std::vector<Grid> m_grids;
     std::vector<std::optional<size_t>> m_planOf;  // by gaGroups index

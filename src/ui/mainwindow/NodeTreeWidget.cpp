@@ -154,9 +154,17 @@ void NodeTreeWidget::rebuild()
 {
     dropItems();
     Syncing s(m_syncing);
-    // Depth first, so every item is appended behind the siblings before it.
-    for (TreeNode* n = m_tree->firstRoot(); n; n = NodeTree::nextDepthFirst(n))
-        insertAtPlace(createItem(n), n);
+    // Depth first, so every item is appended behind the siblings before it; the items
+    // are put together apart from the widget, which then takes them in one step.
+    QList<QTreeWidgetItem*> roots;
+    for (TreeNode* n = m_tree->firstRoot(); n; n = NodeTree::nextDepthFirst(n)) {
+        QTreeWidgetItem* item = createItem(n);
+        if (QTreeWidgetItem* parentItem = itemOf(n->parent()))
+            parentItem->addChild(item);
+        else
+            roots.append(item);
+    }
+    addTopLevelItems(roots);
     for (TreeNode* r = m_tree->firstRoot(); r; r = r->next())
         applyExpansion(r);
     showSelection();

@@ -16,6 +16,8 @@
 #include "platform/Dialogs.h"
 #include "services/mod_Global.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <vector>
 
@@ -26,8 +28,14 @@ int32_t indexOfKey(const QString& key) { return key.mid(2).toInt(); }
 bool isGroupIndex(int32_t g) { return g >= 0 && size_t(g) < gaGroups.size(); }
 bool isFieldIndex(int32_t f) { return f >= 1 && size_t(f) < gaFields.size(); }
 
+// The id map read once for the whole fill of the tree, which changes nothing of it.
+const IdIndex* g_fillIds = nullptr;
+
 // The gaFields index of an order number; 0 when the id map has none.
-int32_t fieldOfOrder(int16_t nOmod) { return gvIndexOfId(nOmod).value_or(0); }
+int32_t fieldOfOrder(int16_t nOmod)
+{
+    return (g_fillIds ? (*g_fillIds)(nOmod) : gvIndexOfId(nOmod)).value_or(0);
+}
 
 bool isUnattended() { return gsOpenMode == "a" || gsOpenMode == "i"; }
 
@@ -128,8 +136,9 @@ bool frm_Palimor::insertFieldNode(int32_t index, bool picture, bool before)
     f.sNodeKey = key;
     m_tree->setSelectedItem(node);
     m_tree->setDropHighlight(node);
-    gWriteLog((picture ? QStringLiteral("Picture '") : QStringLiteral("Field '")) + text.trimmed()
-              + QStringLiteral("' Inserted into Tree"));
+    if (gbLogging)
+        gWriteLog((picture ? QStringLiteral("Picture '") : QStringLiteral("Field '")) + text.trimmed()
+                  + QStringLiteral("' Inserted into Tree"));
     return true;
 }
 
@@ -320,7 +329,8 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
     g.sNodeKey = key;
     m_tree->setSelectedItem(node);
     m_tree->setDropHighlight(node);
-    gWriteLog(QStringLiteral("Group '") + node->text().trimmed() + QStringLiteral("' Inserted into Tree"));
+    if (gbLogging)
+        gWriteLog(QStringLiteral("Group '") + node->text().trimmed() + QStringLiteral("' Inserted into Tree"));
     return true;
 }
 
@@ -329,7 +339,11 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
 void frm_Palimor::mFillTreeAndSelect()
 {
     FillScope scope;
-    mFillGroups(0);
+    {
+        const IdIndex ids;
+        const QScopedValueRollback<const IdIndex*> fillIds(g_fillIds, &ids);
+        mFillGroups(0);
+    }
 
     TreeNode* root = m_tree->node(gsGroupKey(0));
     for (int32_t g = 1; size_t(g) < gaGroups.size(); ++g) {
