@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -494,6 +495,71 @@ std::vector<Placement> laidOut()
     return out;
 }
 
+int16_t clampedPosition(int64_t v) { return int16_t(std::min<int64_t>(v, std::numeric_limits<int16_t>::max())); }
+
+// The furthest any position can lie when the form as it stands is laid out, from the
+// records alone. No position is negative, and by the rules of the layout:
+// - a field starts at kMaxFieldXPos at the furthest (what lies beyond is moved back
+//   onto it), and its left or upper label no further right;
+// - its end lies its item's width less one further, a right label two further; an item
+//   is as wide as its field, an option set at most as wide as the fields and labels of
+//   all its choices side by side, each with blanks before and after its label and after
+//   its field (its choices are its node's descendants once the links are rebuilt);
+// - a row is no higher than the fields on it stacked with their labels above and
+//   beside, an option set no higher than itself and its choices stacked, a group frame
+//   adds a row above and below, so no field starts below all of these stacked;
+// - a field's column is at most the number of lines of its group, each a field.
+Placement furthestPlacement(const NodeTree& tree)
+{
+    int64_t widest = 1;
+    int64_t rows = 1;
+    int64_t fields = 0;
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId <= 0)
+            continue;
+        ++fields;
+        const int64_t height = std::max<int64_t>(1, f.iFieldHeight);
+        const int64_t labelHeight = f.iLabelLengthSO > 0 ? std::max<int64_t>(1, f.iLabelHeightSO) : 0;
+        rows += f.lLabelPosition == 2 ? height + labelHeight : std::max(height, labelHeight);
+        int64_t width = std::max<int64_t>(1, f.iFieldLength);
+        if (f.lControl == 3) {
+            const TreeNode* set = tree.node(gsFieldKey(i));
+            int64_t choices = 0;
+            for (const TreeNode* c = set ? NodeTree::nextDepthFirst(set, set) : nullptr; c;
+                 c = NodeTree::nextDepthFirst(c, set)) {
+                const int32_t k = c->keyNumber();
+                if (c->keyLetter() == u'g' || k < 1 || size_t(k) >= gaFields.size())
+                    continue;
+                const FieldRecord& choice = gaFields[size_t(k)];
+                choices += std::max<int64_t>(1, choice.iFieldLength) + std::max<int64_t>(0, choice.iLabelLengthSO) + 3;
+            }
+            width = std::max(width, choices);
+        }
+        widest = std::max(widest, width);
+    }
+    for (const GroupRecord& g : gaGroups)
+        if (g.Grpi != -1 && g.bShowGroupBox)
+            rows += 2;
+    const int64_t end = kMaxFieldXPos + widest - 1;
+    return {kMaxFieldXPos, clampedPosition(rows), clampedPosition(end + 2), clampedPosition(end),
+            clampedPosition(fields)};
+}
+
+// True when a position no further than reach might not fit its column: the store's
+// check of a blank record placed there and at the start (values added to check).
+bool positionsMayNotFit(FitCheck& check, const Placement& reach)
+{
+    FieldRecord probe;
+    const size_t from = check.values().size();
+    check.field(probe, FitRows::All);
+    const size_t atStart = check.values().size() - from;
+    place(probe, reach);
+    const size_t further = check.values().size();
+    check.field(probe, FitRows::All);
+    return check.values().size() - further > atStart;
+}
+
 // The values the paste brings that the host could not keep, with the form laid out
 // with it: every value of the new records, and each position of another field that the
 // new records move to where its column cannot hold it (a position that did not fit
@@ -514,20 +580,37 @@ std::vector<UnfitValue> unfitAfterPaste(const Taken& t, const std::vector<Placem
         const FieldRecord& f = gaFields[i];
         if (pasted[i] || f.lFieldId == -1 || after[i] == before[i])
             continue;
-        FitCheck now;
-        now.field(f, FitRows::All);
-        if (now.values().empty())
+        const size_t now = check.values().size();
+        check.field(f, FitRows::All);
+        if (check.values().size() == now)
             continue;
         FieldRecord was = f;
         place(was, before[i]);
-        FitCheck then;
-        then.field(was, FitRows::All);
-        for (const UnfitValue& v : now.values()) {
-            const auto same = [&v](const UnfitValue& u) { return u.table == v.table && u.column == v.column; };
-            if (std::none_of(then.values().begin(), then.values().end(), same))
-                out.push_back(v);
+        const size_t then = check.values().size();
+        check.field(was, FitRows::All);
+        const std::vector<UnfitValue>& v = check.values();
+        for (size_t n = now; n < then; ++n) {
+            const auto same = [&](const UnfitValue& u) { return u.table == v[n].table && u.column == v[n].column; };
+            if (std::none_of(v.begin() + ptrdiff_t(then), v.end(), same))
+                out.push_back(v[n]);
         }
     }
+    return out;
+}
+
+// The values of the new records the host could not keep, when the reach of the form's
+// positions shows that no position can leave its column: the form is not laid out.
+// Otherwise no value: the caller lays the form out.
+std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const NodeTree& tree)
+{
+    FitCheck check;
+    for (const int32_t g : t.groups)
+        check.group(g);
+    for (const int32_t f : t.fields)
+        check.field(gaFields[size_t(f)], FitRows::All);
+    std::vector<UnfitValue> out = check.values();
+    if (positionsMayNotFit(check, furthestPlacement(tree)))
+        return std::nullopt;
     return out;
 }
 
@@ -572,6 +655,77 @@ bool writeDebugFile(const QString& text, QString& why)
         return false;
     ++gnCopyFileNr;
     return true;
+}
+
+enum class Try { Pasted, Refused, NeedsLayout };
+
+// Takes records for the staged structure, links them and places their nodes at node,
+// then asks whether the host can keep what was added. With layOut the form is laid
+// out before and after; without, the reach of the positions decides, and a reach that
+// could leave a column gives everything back for a try with layOut. A refusal gives
+// back every record and node and tells why.
+Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::vector<int32_t>& slots, bool layOut)
+{
+    const Snapshot before;
+    const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
+    Taken t;
+    Linker linker(s, t);
+    bool ok = takeRecords(s, slots, t);
+    if (ok && s.nodes[0].group)
+        ok = linker.linkGroup(0);
+    else if (ok)
+        linker.linkFollowUps(0);
+    const bool treeWasVisible = g_target.showTree(false);
+    const auto giveBack = [&] {
+        before.restore();
+        tree.setSelectedItem(node);
+        tree.setDropHighlight(node);
+        g_target.showTree(treeWasVisible);
+    };
+    const auto refuse = [&](const QString& why) {
+        giveBack();
+        platform::setMousePointer(platform::Pointer::Default);
+        refusePaste(why);
+        return Try::Refused;
+    };
+    bool placed = false;
+    if (ok) {
+        linkTop(s, t, node);
+        fetchTexts();
+        tree.setSelectedItem(node);
+        if (s.nodes[0].group)
+            g_target.mPasteGroups(t.groups[0]);
+        else
+            g_target.mPasteFields(t.fields[0], false);
+        placed = placedAsStaged(s, t, node, tree);
+        if (!placed)
+            removeNodes(s, t, tree);
+    }
+    if (!placed)
+        return refuse(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
+                         : QStringLiteral("no record could be taken for it; nothing was changed"));
+
+    // The next link rebuild numbers the new fields as new ones.
+    for (const int32_t f : t.fields)
+        gaFields[size_t(f)].nOmod = 0;
+    const std::optional<std::vector<UnfitValue>> unfit =
+        layOut ? std::optional(unfitAfterPaste(t, placedBefore)) : unfitValuesOnly(t, tree);
+    if (!unfit) {
+        removeNodes(s, t, tree);
+        giveBack();
+        return Try::NeedsLayout;
+    }
+    if (!unfit->empty()) {
+        removeNodes(s, t, tree);
+        if (unfit->size() > size_t(kShownUnfitValues))
+            gWriteLog(gsUnfitValuesText(*unfit, unfit->size()));
+        return refuse(gsUnfitValuesText(*unfit));
+    }
+    // The layout rebuilt the links; without it they are rebuilt here.
+    if (!layOut)
+        gRebuildPointers();
+    g_target.showTree(treeWasVisible);
+    return Try::Pasted;
 }
 
 } // namespace
@@ -628,53 +782,12 @@ bool gPasteStructure(TreeNode* node)
 
     platform::setMousePointer(platform::Pointer::Hourglass);
     const std::vector<int32_t> slots = freeFieldSlots(s.fields.size());
-    const Snapshot before;
-    const std::vector<Placement> placedBefore = laidOut();
-    Taken t;
-    Linker linker(s, t);
-    bool ok = takeRecords(s, slots, t);
-    if (ok && s.nodes[0].group)
-        ok = linker.linkGroup(0);
-    else if (ok)
-        linker.linkFollowUps(0);
-    const bool treeWasVisible = g_target.showTree(false);
-    // A refusal after records were taken gives back every record and node.
-    const auto giveBack = [&](const QString& why) {
-        before.restore();
-        tree->setSelectedItem(node);
-        tree->setDropHighlight(node);
-        g_target.showTree(treeWasVisible);
-        platform::setMousePointer(platform::Pointer::Default);
-        return refusePaste(why);
-    };
-    bool placed = false;
-    if (ok) {
-        linkTop(s, t, node);
-        fetchTexts();
-        tree->setSelectedItem(node);
-        if (s.nodes[0].group)
-            g_target.mPasteGroups(t.groups[0]);
-        else
-            g_target.mPasteFields(t.fields[0], false);
-        placed = placedAsStaged(s, t, node, *tree);
-        if (!placed)
-            removeNodes(s, t, *tree);
-    }
-    if (!placed)
-        return giveBack(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
-                           : QStringLiteral("no record could be taken for it; nothing was changed"));
-
-    // The link rebuild of the layout numbers the new fields as new ones.
-    for (const int32_t f : t.fields)
-        gaFields[size_t(f)].nOmod = 0;
-    if (const std::vector<UnfitValue> unfit = unfitAfterPaste(t, placedBefore); !unfit.empty()) {
-        removeNodes(s, t, *tree);
-        if (unfit.size() > size_t(kShownUnfitValues))
-            gWriteLog(gsUnfitValuesText(unfit, unfit.size()));
-        return giveBack(gsUnfitValuesText(unfit));
-    }
+    Try outcome = tryPaste(node, *tree, s, slots, false);
+    if (outcome == Try::NeedsLayout)
+        outcome = tryPaste(node, *tree, s, slots, true);
+    if (outcome != Try::Pasted)
+        return false;
     gbFormChanged = true;
-    g_target.showTree(treeWasVisible);
     platform::setMousePointer(platform::Pointer::Default);
     gWriteLog(QStringLiteral("Structure of form '%1' pasted: %2 groups, %3 fields")
                   .arg(s.key306.simplified())

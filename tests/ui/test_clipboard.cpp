@@ -455,6 +455,53 @@ TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
 }
 
+// The form is laid out for a paste only when its records could put a position beyond
+// what the host keeps: an ordinary paste leaves every position as it was; a field
+// longer than its column before the paste makes the paste lay the form out, and it goes
+// in all the same.
+TEST_F(Clipboard, OnlyAPasteThatCouldPassAColumnLaysTheFormOut)
+{
+    open(QStringLiteral("simpled"));
+    clipboard->setText(copied("f_2"));
+    // A row the layout would not give it.
+    gaFields[3].iFieldYPos = 777;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_EQ(gaFields[3].iFieldYPos, 777);
+    EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+
+    gaFields[5].sDomainPackage.clear();
+    gaFields[5].iFieldLength = 9999;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(gaFields[3].iFieldYPos != 777 && gaFields[3].iFieldYPos > 0);
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// An option set is as wide as its choices with their labels: a choice pasted into it
+// whose label right of it is long pushes the option set's end beyond what the host
+// keeps, though no field is long.
+TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(gaFields[4].lControl, 3);
+    ASSERT_EQ(node("f_5")->parent(), node("f_4"));
+    const QString before = treeText(tree());
+    const QString choice = copied("f_5");
+    clipboard->setText(replaced(replaced(choice, "lLabelPosition=\"1\"", "lLabelPosition=\"3\""),
+                                "iLabelLengthSO=\"20\"", "iLabelLengthSO=\"9990\""));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_5")));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_EQ(treeText(tree()), before);
+
+    // Its label as long, left of it: the option set is as wide, and is refused all the same.
+    clipboard->setText(replaced(choice, "iLabelLengthSO=\"20\"", "iLabelLengthSO=\"9990\""));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_5")));
+    EXPECT_EQ(dialogs->texts().size(), 1);
+}
+
 // A field made longer than the host keeps its end: the save refuses before it writes
 // anything, and the field stays in the window.
 TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
