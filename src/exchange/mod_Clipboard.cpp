@@ -615,14 +615,15 @@ std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Nod
 }
 
 // Labels, domains, enums and the main table's data of the new records, from the host
-// of the form they went into.
-void fetchTexts()
+// of the form they went into; the form's other records stay as they are.
+void fetchTexts(const Taken& t)
 {
-    gLoadTableFieldData();
-    gLoadDomains();
+    gLoadTableFieldData(t.fields);
+    gLoadDomains(t.fields);
     gLoadEnums();
-    gLoadFieldLabels(1, true);
-    gLoadGroupLabels();
+    gLoadFieldLabels(1, true, t.fields);
+    if (!t.groups.empty())
+        gLoadGroupLabels(t.groups);
 }
 
 bool saveFile(const QString& path, const QByteArray& data, QString& why)
@@ -691,7 +692,7 @@ Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::
     bool placed = false;
     if (ok) {
         linkTop(s, t, node);
-        fetchTexts();
+        fetchTexts(t);
         tree.setSelectedItem(node);
         if (s.nodes[0].group)
             g_target.mPasteGroups(t.groups[0]);

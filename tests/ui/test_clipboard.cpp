@@ -476,6 +476,30 @@ TEST_F(Clipboard, OnlyAPasteThatCouldPassAColumnLaysTheFormOut)
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
 }
 
+// A paste fetches the labels, domains and main-table data of its own records only: the
+// pasted field takes its length from its domain, a field of the form whose domain would
+// give it another keeps its own, and a field paste asks the host for no group label.
+TEST_F(Clipboard, APasteFetchesTheTextsOfItsOwnRecordsOnly)
+{
+    open(QStringLiteral("simpled"));
+    const QString copy = copied("f_2");
+    ASSERT_EQ(gaFields[2].iFieldLength, 30);
+    gaFields[2].iFieldLength = 77;
+    gaFields[3].sLabelDescSO.clear();
+    // A group label the host was not asked for yet.
+    gaGroups[1].sLabelCode = QStringLiteral("tekwy000.grp");
+    gaGroups[1].sTabDesc.clear();
+    clipboard->setText(replaced(copy, "iFieldLength=\"30\"", "iFieldLength=\"55\""));
+    host::clearCallLog();
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    const FieldRecord& pasted = gaFields[size_t(node("f_1")->next()->keyNumber())];
+    EXPECT_EQ(pasted.iFieldLength, 30);
+    EXPECT_EQ(pasted.sLabelDescSO, gaFields[2].sLabelDescSO);
+    EXPECT_EQ(gaFields[2].iFieldLength, 77);
+    EXPECT_TRUE(gaFields[3].sLabelDescSO.isEmpty());
+    EXPECT_EQ(host::callCount(QStringLiteral("get.group.labels.set(")), 0);
+}
+
 // An option set is as wide as its choices with their labels: a choice pasted into it
 // whose label right of it is long pushes the option set's end beyond what the host
 // keeps, though no field is long.
