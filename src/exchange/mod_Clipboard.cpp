@@ -180,7 +180,7 @@ std::vector<int32_t> freeFieldSlots(size_t wanted)
 {
     std::vector<int32_t> slots;
     for (int32_t i = 1; size_t(i) < gaFields.size() && slots.size() < wanted; ++i)
-        if (gbIsFreeSlot(i, QStringLiteral("field")))
+        if (gbIsFreeSlot(i, SlotKind::Field))
             slots.push_back(i);
     return slots;
 }
@@ -204,7 +204,7 @@ bool roomFor(const StructureText& s, QString& why)
     const int32_t groups = int32_t(s.groups.size());
     const int32_t taken = groups + virtualGroupsOf(s);
     int32_t used = 0;
-    gbEnoughFreeGroups(QStringLiteral("group"), used);
+    gbEnoughFreeGroups(SlotKind::Group, used);
     const auto free = int32_t(std::count_if(gaGroups.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaGroups.size())),
                                             gaGroups.end(), [](const GroupRecord& g) { return g.Grpi == -1; }));
     if (groups > 0 && free - taken <= used + groups) {
@@ -279,7 +279,7 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
         return false;
     for (size_t j = 0; j < s.groups.size(); ++j) {
         QString key;
-        const int32_t g = glNewItem(QStringLiteral("group"), key);
+        const int32_t g = glNewItem(SlotKind::Group, key);
         if (g < 1)
             return false;
         t.groups.push_back(g);
@@ -290,7 +290,7 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
     for (size_t j = 0; j < s.fields.size(); ++j) {
         QString key;
         const bool picture = s.fields[j].lControl == 4;
-        const int32_t f = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
+        const int32_t f = glNewItem(picture ? SlotKind::Picture : SlotKind::Field, key);
         if (f < 1)
             return false;
         t.fields.push_back(f);
@@ -351,7 +351,7 @@ public:
                 field(previousField).lNextField = f.nOmod;
             } else if (mixed) {
                 QString key;
-                const int32_t v = glNewItem(QStringLiteral("group"), key);
+                const int32_t v = glNewItem(SlotKind::Group, key);
                 if (v < 1)
                     return false;
                 GroupRecord& run = gaGroups[size_t(v)];

@@ -262,7 +262,7 @@ bool isCheckboxControl(int32_t control) { return control == 1 || control == 3; }
 int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
 {
     QString key;
-    const int32_t v = glNewItem(QStringLiteral("group"), key);  // may grow gaGroups
+    const int32_t v = glNewItem(SlotKind::Group, key);  // may grow gaGroups
     if (v < 1 || !isGroupIndex(v))
         return -1;
     GroupRecord& g = gaGroups[size_t(v)];
@@ -666,7 +666,7 @@ void gRebuildPointers()
     for (int32_t i = 1; i < int32_t(gaGroups.size()); ++i) {
         if (gaGroups[size_t(i)].Grpi != -1 && gaGroups[size_t(i)].bVirtualGroup) {
             freed.emplace(i, gaGroups[size_t(i)]);
-            gDeleteItem(QStringLiteral("group"), i);
+            gDeleteItem(SlotKind::Group, i);
         }
     }
     loadCommandsIfDue();
