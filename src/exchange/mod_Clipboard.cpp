@@ -667,6 +667,7 @@ enum class Try { Pasted, Refused, NeedsLayout };
 // back every record and node and tells why.
 Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::vector<int32_t>& slots, bool layOut)
 {
+    const bool linksCurrent = gbLinksCurrent();
     const Snapshot before;
     const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
     Taken t;
@@ -722,9 +723,9 @@ Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::
             gWriteLog(gsUnfitValuesText(*unfit, unfit->size()));
         return refuse(gsUnfitValuesText(*unfit));
     }
-    // The layout rebuilt the links; without it they are rebuilt here.
+    // The layout rebuilt the links; without it the new nodes are linked here.
     if (!layOut)
-        gRebuildPointers();
+        gLinkAddedNodes(tree.node(keyOf(s, t, 0)), linksCurrent);
     g_target.showTree(treeWasVisible);
     return Try::Pasted;
 }

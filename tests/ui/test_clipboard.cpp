@@ -526,6 +526,105 @@ TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
     EXPECT_EQ(dialogs->texts().size(), 1);
 }
 
+// A group by its Grpi, a virtual one by its parent and first field: the slot a virtual
+// group takes depends on which ones were made anew.
+QString groupName(int16_t grpi)
+{
+    if (grpi < 1 || size_t(grpi) > gaGroups.size())
+        return QString::number(grpi);
+    const GroupRecord& g = gaGroups[size_t(grpi - 1)];
+    return g.bVirtualGroup ? QStringLiteral("v(%1,%2)").arg(g.lParentGroup).arg(g.lFirstField) : QString::number(grpi);
+}
+
+// Every link and order number of the form, and the id map.
+QString linkState()
+{
+    QStringList groups;
+    for (const GroupRecord& g : gaGroups) {
+        if (g.Grpi == -1)
+            continue;
+        groups << QStringLiteral("g%1: %2 %3 %4 %5 %6 %7 %8 %9")
+                      .arg(groupName(g.Grpi), groupName(g.lParentGroup), groupName(g.lPreviousGroup),
+                           groupName(g.lNextGroup), groupName(g.lChildGroup))
+                      .arg(g.lFirstField)
+                      .arg(g.lGroupLevel)
+                      .arg(g.iNrOfSubGroups)
+                      .arg(g.bVirtualGroup ? (g.lAlignmentGroupId > 0) - (g.lAlignmentGroupId < 0) : g.lAlignmentGroupId);
+    }
+    groups.sort();
+    QStringList fields;
+    for (int32_t i = 1; i <= gnFieldCount; ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId > 0)
+            fields << QStringLiteral("f%1: %2 %3 %4 %5 %6 %7 %8 %9")
+                          .arg(i)
+                          .arg(f.nOmod)
+                          .arg(groupName(f.Grpi))
+                          .arg(f.lParentField)
+                          .arg(f.lNextField)
+                          .arg(f.lChildField)
+                          .arg(f.lPreviousField)
+                          .arg(f.bFollowUp)
+                          .arg(f.nFieldLevel);
+    }
+    QStringList map;
+    for (size_t i = 1; i < gaIdMap.size(); ++i)
+        map << QStringLiteral("%1=%2").arg(gaIdMap[i].nOmod).arg(gaIdMap[i].lIndex);
+    return groups.join(u'\n') + u'\n' + fields.join(u'\n') + u'\n' + map.join(u' ');
+}
+
+// A paste onto current links links only what it added: what it leaves is what a full
+// rebuild makes of the form, and a link outside the parent of the pasted node stays as
+// it was. At the root, or onto links gone stale, the whole form is rebuilt.
+TEST_F(Clipboard, APasteOntoCurrentLinksLinksOnlyWhatItAdded)
+{
+    struct Case {
+        const char* what;
+        const char* copy;
+        const char* at;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"a field after a field of its group", "f_3", "f_1", false},
+        {"a field after a choice", "f_3", "f_5", false},
+        {"a field after the last field of a group that holds a group", "f_9", "f_40", false},
+        {"a field last in a group that holds a group", "f_3", "g_5", false},
+        {"a group beside a subgroup", "g_3", "g_3", false},
+        {"a group after the field of a group", "g_6", "f_21", false},
+        {"a field at the root", "f_3", "g_0", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        restart();
+        open(QStringLiteral("itemsd"));
+        clipboard->setText(copied(c.copy));
+        gRebuildPointers();
+        ASSERT_TRUE(gbLinksCurrent());
+        // A link outside every parent above, which no check reads.
+        gaFields[31].lPreviousField = 777;
+        ASSERT_TRUE(gPasteStructure(node(c.at))) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_TRUE(gbLinksCurrent());
+        EXPECT_EQ(gaFields[31].lPreviousField == 777, !c.whole);
+        gaFields[31].lPreviousField = 777;
+        const QString pasted = linkState();
+        gRebuildPointers();
+        gaFields[31].lPreviousField = 777;
+        EXPECT_EQ(pasted, linkState());
+        EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+    }
+
+    // A node moved since the last rebuild: the paste rebuilds the whole form.
+    restart();
+    open(QStringLiteral("itemsd"));
+    clipboard->setText(copied("f_3"));
+    gRebuildPointers();
+    move("f_29", "f_30", Relationship::Next);
+    EXPECT_FALSE(gbLinksCurrent());
+    gaFields[31].lPreviousField = 777;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(gaFields[31].lPreviousField != 777 && gbLinksCurrent() && gCheckLinks(node("g_0")) == 0);
+}
+
 // A field made longer than the host keeps its end: the save refuses before it writes
 // anything, and the field stays in the window.
 TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
