@@ -217,19 +217,34 @@ bool roomFor(const StructureText& s, QString& why)
 // ---- Taking records and giving them back -----------------------------------------------------
 
 // What a paste may change, as it was before; restored when the paste fails after it
-// took records. The layout the fit check runs moves every field, so all are kept.
+// took records: the groups (a group added counts in its parent, a new one may grow the
+// array), the id map and counts, and the fields of the given slots. Only the slots it
+// takes are changed, unless the form is laid out, which moves every field: then all
+// fields are kept (no slots given).
 class Snapshot {
 public:
-    Snapshot()
-        : m_groups(gaGroups), m_fields(gaFields), m_idMap(gaIdMap), m_fieldCount(gnFieldCount),
+    explicit Snapshot(std::optional<std::vector<int32_t>> fieldSlots)
+        : m_groups(gaGroups), m_idMap(gaIdMap), m_slots(std::move(fieldSlots)), m_fieldCount(gnFieldCount),
           m_outOfResources(gbOutOfResources), m_recomputeLinks(gbRecomputeLinks), m_formChanged(gbFormChanged)
     {
+        if (!m_slots) {
+            m_fields = gaFields;
+            return;
+        }
+        m_fields.reserve(m_slots->size());
+        for (const int32_t i : *m_slots)
+            m_fields.push_back(gaFields[size_t(i)]);
     }
 
     void restore() const
     {
         gaGroups = m_groups;
-        gaFields = m_fields;
+        if (m_slots) {
+            for (size_t k = 0; k < m_slots->size(); ++k)
+                gaFields[size_t((*m_slots)[k])] = m_fields[k];
+        } else {
+            gaFields = m_fields;
+        }
         gaIdMap = m_idMap;
         gnFieldCount = m_fieldCount;
         gbOutOfResources = m_outOfResources;
@@ -241,6 +256,7 @@ private:
     std::vector<GroupRecord> m_groups;
     std::vector<FieldRecord> m_fields;
     std::vector<IdMapEntry> m_idMap;
+    std::optional<std::vector<int32_t>> m_slots;
     int16_t m_fieldCount;
     bool m_outOfResources;
     bool m_recomputeLinks;
@@ -294,7 +310,7 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
         if (f < 1)
             return false;
         t.fields.push_back(f);
-        Q_ASSERT(f == expectedFields[j]);
+        Q_ASSERT(f == expectedFields[j]);  // the snapshot keeps these slots
         FieldRecord& field = gaFields[size_t(f)];
         gCopyStructureMembers(field, s.fields[j]);
         field.nOmod = orders[j];
@@ -668,7 +684,7 @@ enum class Try { Pasted, Refused, NeedsLayout };
 Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::vector<int32_t>& slots, bool layOut)
 {
     const bool linksCurrent = gbLinksCurrent();
-    const Snapshot before;
+    const Snapshot before(layOut ? std::nullopt : std::optional(slots));
     const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
     Taken t;
     Linker linker(s, t);
