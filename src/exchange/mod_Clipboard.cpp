@@ -175,26 +175,94 @@ int32_t virtualGroupsOf(const StructureText& s)
     return runs;
 }
 
-// The lowest free field slots, as many as asked for (fewer when there are not).
-std::vector<int32_t> freeFieldSlots(size_t wanted)
+// How far the fields could reach when the form is laid out, from their records alone:
+// the widest item, the rows of all fields stacked, and the number of fields.
+struct Reach {
+    int64_t widest = 1;
+    int64_t rows = 1;
+    int64_t fields = 0;
+};
+
+int64_t fieldRows(const FieldRecord& f)
 {
-    std::vector<int32_t> slots;
-    for (int32_t i = 1; size_t(i) < gaFields.size() && slots.size() < wanted; ++i)
-        if (gbIsFreeSlot(i, SlotKind::Field))
-            slots.push_back(i);
-    return slots;
+    const int64_t height = std::max<int64_t>(1, f.iFieldHeight);
+    const int64_t labelHeight = f.iLabelLengthSO > 0 ? std::max<int64_t>(1, f.iLabelHeightSO) : 0;
+    return f.lLabelPosition == 2 ? height + labelHeight : std::max(height, labelHeight);
+}
+
+// A field's columns in a row: the field, its label and a blank before and after the
+// label and after the field.
+int64_t fieldSpan(const FieldRecord& f)
+{
+    return std::max<int64_t>(1, f.iFieldLength) + std::max<int64_t>(0, f.iLabelLengthSO) + 3;
+}
+
+// The field's item: the field, or an option set's block of choices, which are its
+// node's descendants once the links are rebuilt.
+int64_t itemWidth(const FieldRecord& f, int32_t index, const NodeTree* tree)
+{
+    int64_t width = std::max<int64_t>(1, f.iFieldLength);
+    if (f.lControl != 3)
+        return width;
+    const TreeNode* set = tree ? tree->node(gsFieldKey(index)) : nullptr;
+    int64_t choices = 0;
+    for (const TreeNode* c = set ? NodeTree::nextDepthFirst(set, set) : nullptr; c;
+         c = NodeTree::nextDepthFirst(c, set)) {
+        const int32_t k = c->keyNumber();
+        if (c->keyLetter() != u'g' && k >= 1 && size_t(k) < gaFields.size())
+            choices += fieldSpan(gaFields[size_t(k)]);
+    }
+    return std::max(width, choices);
+}
+
+// What a paste needs to know of the form's fields, read in one pass over them: the
+// free slots (rising), the fields in use, the order numbers in use (the id map's too)
+// and the reach of the fields.
+struct FieldCensus {
+    std::vector<int32_t> freeSlots;
+    int32_t live = 0;
+    std::vector<bool> usedNumbers = std::vector<bool>(size_t(std::numeric_limits<int16_t>::max()) + 1, false);
+    Reach reach;
+};
+
+FieldCensus takeCensus()
+{
+    FieldCensus c;
+    const NodeTree* tree = gMainTree();
+    for (size_t i = 1; i < gaIdMap.size(); ++i)
+        if (gaIdMap[i].nOmod > 0)
+            c.usedNumbers[size_t(gaIdMap[i].nOmod)] = true;
+    for (int32_t i = 1; size_t(i) < gaFields.size(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (i > gnFieldCount || f.lFieldId == -1) {
+            c.freeSlots.push_back(i);
+            continue;
+        }
+        ++c.live;
+        if (f.nOmod > 0)
+            c.usedNumbers[size_t(f.nOmod)] = true;
+        if (f.lFieldId <= 0)
+            continue;
+        ++c.reach.fields;
+        c.reach.rows += fieldRows(f);
+        c.reach.widest = std::max(c.reach.widest, itemWidth(f, i, tree));
+    }
+    for (const GroupRecord& g : gaGroups)
+        if (g.Grpi != -1 && g.bShowGroupBox)
+            c.reach.rows += 2;
+    return c;
 }
 
 // Enough free slots that taking them leaves the user a slot and the groups' reserve:
 // a paste never runs the form out of resources halfway.
-bool roomFor(const StructureText& s, QString& why)
+bool roomFor(const StructureText& s, const FieldCensus& census, QString& why)
 {
     const int32_t fields = int32_t(s.fields.size());
-    if (!gbRoomForFields(fields)) {
+    if (!gbRoomForFields(fields, census.live)) {
         why.clear();
         return false;
     }
-    const int32_t freeFields = int32_t(freeFieldSlots(gaFields.size()).size());
+    const auto freeFields = int32_t(census.freeSlots.size());
     if (fields > 0 && fields >= freeFields) {
         why = QStringLiteral("it holds %1 fields and the form has room for %2 more")
                   .arg(fields)
@@ -269,30 +337,27 @@ struct Taken {
     std::vector<int32_t> fields;
 };
 
-// Order numbers no field uses, for the new fields until the link rebuild numbers them:
-// the fill finds a field through its number.
-std::vector<int16_t> unusedOrderNumbers(size_t count)
+// Order numbers no field uses, for the new fields until the links are made: the fill
+// finds a field through its number.
+std::vector<int16_t> unusedOrderNumbers(size_t count, const FieldCensus& census)
 {
-    std::vector<bool> used(size_t(std::numeric_limits<int16_t>::max()) + 1, false);
-    for (size_t i = 1; i < gaIdMap.size(); ++i)
-        if (gaIdMap[i].nOmod > 0)
-            used[size_t(gaIdMap[i].nOmod)] = true;
-    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
-        if (gaFields[size_t(i)].lFieldId != -1 && gaFields[size_t(i)].nOmod > 0)
-            used[size_t(gaFields[size_t(i)].nOmod)] = true;
     std::vector<int16_t> numbers;
     numbers.reserve(count);
-    for (size_t n = 1; n < used.size() && numbers.size() < count; ++n)
-        if (!used[n])
+    for (size_t n = 1; n < census.usedNumbers.size() && numbers.size() < count; ++n)
+        if (!census.usedNumbers[n])
             numbers.push_back(int16_t(n));
     return numbers;
 }
 
-bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFields, Taken& t)
+// Takes the free slots of the census from the lowest on: the first of them are
+// expectedFields.
+bool takeRecords(const StructureText& s, const FieldCensus& census, const std::vector<int32_t>& expectedFields,
+                 Taken& t)
 {
-    const std::vector<int16_t> orders = unusedOrderNumbers(s.fields.size());
+    const std::vector<int16_t> orders = unusedOrderNumbers(s.fields.size(), census);
     if (orders.size() < s.fields.size())
         return false;
+    const FieldSlotBatch batch(census.freeSlots, census.live);
     for (size_t j = 0; j < s.groups.size(); ++j) {
         QString key;
         const int32_t g = glNewItem(SlotKind::Group, key);
@@ -513,53 +578,25 @@ std::vector<Placement> laidOut()
 
 int16_t clampedPosition(int64_t v) { return int16_t(std::min<int64_t>(v, std::numeric_limits<int16_t>::max())); }
 
-// The furthest any position can lie when the form as it stands is laid out, from the
-// records alone. No position is negative, and by the rules of the layout:
+// The furthest any position can lie when the form is laid out, from the reach of its
+// records. No position is negative, and by the rules of the layout:
 // - a field starts at kMaxFieldXPos at the furthest (what lies beyond is moved back
 //   onto it), and its left or upper label no further right;
 // - its end lies its item's width less one further, a right label two further; an item
 //   is as wide as its field, an option set at most as wide as the fields and labels of
 //   all its choices side by side, each with blanks before and after its label and after
-//   its field (its choices are its node's descendants once the links are rebuilt);
+//   its field;
 // - a row is no higher than the fields on it stacked with their labels above and
 //   beside, an option set no higher than itself and its choices stacked, a group frame
 //   adds a row above and below, so no field starts below all of these stacked;
 // - a field's column is at most the number of lines of its group, each a field.
-Placement furthestPlacement(const NodeTree& tree)
+// Records added to a form add their rows, fields and frames, and widen no item of the
+// form by more than their spans together (they may be choices of its option sets).
+Placement furthestPlacement(const Reach& r)
 {
-    int64_t widest = 1;
-    int64_t rows = 1;
-    int64_t fields = 0;
-    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i) {
-        const FieldRecord& f = gaFields[size_t(i)];
-        if (f.lFieldId <= 0)
-            continue;
-        ++fields;
-        const int64_t height = std::max<int64_t>(1, f.iFieldHeight);
-        const int64_t labelHeight = f.iLabelLengthSO > 0 ? std::max<int64_t>(1, f.iLabelHeightSO) : 0;
-        rows += f.lLabelPosition == 2 ? height + labelHeight : std::max(height, labelHeight);
-        int64_t width = std::max<int64_t>(1, f.iFieldLength);
-        if (f.lControl == 3) {
-            const TreeNode* set = tree.node(gsFieldKey(i));
-            int64_t choices = 0;
-            for (const TreeNode* c = set ? NodeTree::nextDepthFirst(set, set) : nullptr; c;
-                 c = NodeTree::nextDepthFirst(c, set)) {
-                const int32_t k = c->keyNumber();
-                if (c->keyLetter() == u'g' || k < 1 || size_t(k) >= gaFields.size())
-                    continue;
-                const FieldRecord& choice = gaFields[size_t(k)];
-                choices += std::max<int64_t>(1, choice.iFieldLength) + std::max<int64_t>(0, choice.iLabelLengthSO) + 3;
-            }
-            width = std::max(width, choices);
-        }
-        widest = std::max(widest, width);
-    }
-    for (const GroupRecord& g : gaGroups)
-        if (g.Grpi != -1 && g.bShowGroupBox)
-            rows += 2;
-    const int64_t end = kMaxFieldXPos + widest - 1;
-    return {kMaxFieldXPos, clampedPosition(rows), clampedPosition(end + 2), clampedPosition(end),
-            clampedPosition(fields)};
+    const int64_t end = kMaxFieldXPos + r.widest - 1;
+    return {kMaxFieldXPos, clampedPosition(r.rows), clampedPosition(end + 2), clampedPosition(end),
+            clampedPosition(r.fields)};
 }
 
 // True when a position no further than reach might not fit its column: the store's
@@ -617,15 +654,25 @@ std::vector<UnfitValue> unfitAfterPaste(const Taken& t, const std::vector<Placem
 // The values of the new records the host could not keep, when the reach of the form's
 // positions shows that no position can leave its column: the form is not laid out.
 // Otherwise no value: the caller lays the form out.
-std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const NodeTree& tree)
+std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Reach& before)
 {
     FitCheck check;
-    for (const int32_t g : t.groups)
+    Reach reach = before;
+    int64_t spans = 0;
+    for (const int32_t g : t.groups) {
         check.group(g);
-    for (const int32_t f : t.fields)
-        check.field(gaFields[size_t(f)], FitRows::All);
+        reach.rows += gaGroups[size_t(g)].bShowGroupBox ? 2 : 0;
+    }
+    for (const int32_t i : t.fields) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        check.field(f, FitRows::All);
+        ++reach.fields;
+        reach.rows += fieldRows(f);
+        spans += fieldSpan(f);
+    }
+    reach.widest += spans;
     std::vector<UnfitValue> out = check.values();
-    if (positionsMayNotFit(check, furthestPlacement(tree)))
+    if (positionsMayNotFit(check, furthestPlacement(reach)))
         return std::nullopt;
     return out;
 }
@@ -681,14 +728,16 @@ enum class Try { Pasted, Refused, NeedsLayout };
 // out before and after; without, the reach of the positions decides, and a reach that
 // could leave a column gives everything back for a try with layOut. A refusal gives
 // back every record and node and tells why.
-Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::vector<int32_t>& slots, bool layOut)
+Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const FieldCensus& census, bool layOut)
 {
+    const std::vector<int32_t> slots(census.freeSlots.begin(),
+                                     census.freeSlots.begin() + ptrdiff_t(std::min(s.fields.size(), census.freeSlots.size())));
     const bool linksCurrent = gbLinksCurrent();
     const Snapshot before(layOut ? std::nullopt : std::optional(slots));
     const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
     Taken t;
     Linker linker(s, t);
-    bool ok = takeRecords(s, slots, t);
+    bool ok = takeRecords(s, census, slots, t);
     if (ok && s.nodes[0].group)
         ok = linker.linkGroup(0);
     else if (ok)
@@ -727,7 +776,7 @@ Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const std::
     for (const int32_t f : t.fields)
         gaFields[size_t(f)].nOmod = 0;
     const std::optional<std::vector<UnfitValue>> unfit =
-        layOut ? std::optional(unfitAfterPaste(t, placedBefore)) : unfitValuesOnly(t, tree);
+        layOut ? std::optional(unfitAfterPaste(t, placedBefore)) : unfitValuesOnly(t, census.reach);
     if (!unfit) {
         removeNodes(s, t, tree);
         giveBack();
@@ -770,13 +819,23 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard)
     return true;
 }
 
-bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why)
+namespace {
+
+bool checkPaste(const TreeNode* node, const QString& text, StructureText& s, const FieldCensus& census, QString& why)
 {
     if (!node || !g_target.bIsFollowUpPlaceAllowed) {
         why = QStringLiteral("there is no place selected to paste it at");
         return false;
     }
-    return gbReadStructure(text, g_target.maxGroupLevel, s, why) && placeAllowed(node, s, why) && roomFor(s, why);
+    return gbReadStructure(text, g_target.maxGroupLevel, s, why) && placeAllowed(node, s, why)
+           && roomFor(s, census, why);
+}
+
+} // namespace
+
+bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why)
+{
+    return checkPaste(node, text, s, takeCensus(), why);
 }
 
 bool gPasteStructure(TreeNode* node)
@@ -790,19 +849,21 @@ bool gPasteStructure(TreeNode* node)
 
     StructureText s;
     QString why;
-    if (!gbCheckPaste(node, platform::clipboard().text(), s, why))
+    FieldCensus census = takeCensus();
+    if (!checkPaste(node, platform::clipboard().text(), s, census, why))
         return refusePaste(why);
 
     // A field pasted after a field finds it by its order number: a field inserted since
     // the last rebuild has none yet.
-    if (!isGroupNode(node) && gvIndexOfId(gaFields[size_t(node->keyNumber())].nOmod) != node->keyNumber())
+    if (!isGroupNode(node) && gvIndexOfId(gaFields[size_t(node->keyNumber())].nOmod) != node->keyNumber()) {
         gRebuildPointers();
+        census = takeCensus();
+    }
 
     platform::setMousePointer(platform::Pointer::Hourglass);
-    const std::vector<int32_t> slots = freeFieldSlots(s.fields.size());
-    Try outcome = tryPaste(node, *tree, s, slots, false);
+    Try outcome = tryPaste(node, *tree, s, census, false);
     if (outcome == Try::NeedsLayout)
-        outcome = tryPaste(node, *tree, s, slots, true);
+        outcome = tryPaste(node, *tree, s, census, true);
     if (outcome != Try::Pasted)
         return false;
     gbFormChanged = true;

@@ -55,13 +55,33 @@ void switchInsertingOff(bool groupsToo)
         h.setInsertingEnabled(false);
 }
 
+// Inside a batch of field inserts the free slots and the live count were counted
+// before it, and the slots are taken from the lowest on.
+struct FieldSearch {
+    bool active = false;
+    std::vector<int32_t> free;  // rising
+    size_t next = 0;
+    int32_t live = 0;
+};
+FieldSearch g_fieldSearch;
+
 int32_t findFreeFieldSlot()
 {
     const int32_t last = int32_t(gaFields.size()) - 1;
     int32_t slot = -1;
-    for (int32_t i = 1; i <= last && slot < 0; ++i)
-        if (gbIsFreeSlot(i, SlotKind::Field))
-            slot = i;
+    bool another = false;
+    if (g_fieldSearch.active) {
+        if (g_fieldSearch.next < g_fieldSearch.free.size())
+            slot = g_fieldSearch.free[g_fieldSearch.next++];
+        another = g_fieldSearch.next < g_fieldSearch.free.size();
+        Q_ASSERT(slot < 0 || gbIsFreeSlot(slot, SlotKind::Field));
+    } else {
+        for (int32_t i = 1; i <= last && slot < 0; ++i)
+            if (gbIsFreeSlot(i, SlotKind::Field))
+                slot = i;
+        for (int32_t i = slot + 1; slot > 0 && i <= last && !another; ++i)
+            another = gbIsFreeSlot(i, SlotKind::Field);
+    }
     if (slot < 0)
         return -1;
 
@@ -72,9 +92,6 @@ int32_t findFreeFieldSlot()
     f.bInputPropsLoaded = true;
     f.bHas302Row = false;
 
-    bool another = false;
-    for (int32_t i = slot + 1; i <= last && !another; ++i)
-        another = gbIsFreeSlot(i, SlotKind::Field);
     if (!another) {
         showOutOfResources();
         switchInsertingOff(false);
@@ -151,6 +168,14 @@ GroupSlotBatch::GroupSlotBatch()
 
 GroupSlotBatch::~GroupSlotBatch() { g_search = GroupSearch{}; }
 
+FieldSlotBatch::FieldSlotBatch(std::vector<int32_t> freeSlots, int32_t live)
+{
+    Q_ASSERT(std::is_sorted(freeSlots.begin(), freeSlots.end()));
+    g_fieldSearch = {true, std::move(freeSlots), 0, live};
+}
+
+FieldSlotBatch::~FieldSlotBatch() { g_fieldSearch = FieldSearch{}; }
+
 QString gsOutOfResourcesText() { return QStringLiteral("Out of resources, restart the Palimor!"); }
 
 // ---- Slots ---------------------------------------------------------------------------------
@@ -226,7 +251,11 @@ int32_t glLiveFieldCount()
 
 bool gbRoomForFields(int32_t count)
 {
-    const int32_t live = glLiveFieldCount();
+    return gbRoomForFields(count, g_fieldSearch.active ? g_fieldSearch.live : glLiveFieldCount());
+}
+
+bool gbRoomForFields(int32_t count, int32_t live)
+{
     if (count <= 0 || live + count <= kMaxFormFields)
         return true;
     gWriteLog(QStringLiteral("Field limit: %1 fields and %2 more would pass %3").arg(live).arg(count).arg(kMaxFormFields));
@@ -258,6 +287,8 @@ int32_t glNewItem(SlotKind kind, QString& key)
         }
         if (index > gnFieldCount)
             gnFieldCount = int16_t(index);
+        if (g_fieldSearch.active)
+            ++g_fieldSearch.live;
         key = (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(index);
         if (picture)
             gInitPictureRecord(index);
@@ -419,6 +450,7 @@ bool gbFieldHasCommand(int32_t index) { return gaFields.at(size_t(index)).lComma
 void resetRecords()
 {
     g_search = GroupSearch{};
+    g_fieldSearch = FieldSearch{};
     gbTableFieldsOpen = false;
     g_docuDeletes.clear();
 }

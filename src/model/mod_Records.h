@@ -62,8 +62,10 @@ int32_t glLiveFieldCount();
 
 // True when count more fields fit into the form. Otherwise false, after a message that
 // says how many the form holds and what the limit is. The insert, paste and generate
-// commands ask it before they add anything.
+// commands ask it before they add anything. With live, the number of live fields as the
+// caller counted it.
 bool gbRoomForFields(int32_t count);
+bool gbRoomForFields(int32_t count, int32_t live);
 
 // ---- Deleting -------------------------------------------------------------------------------
 
@@ -113,6 +115,18 @@ public:
     ~GroupSlotBatch();
     GroupSlotBatch(const GroupSlotBatch&) = delete;
     GroupSlotBatch& operator=(const GroupSlotBatch&) = delete;
+};
+
+// Scope of a run of field and picture inserts that takes the given free field slots
+// (every one, rising) from the lowest on, with live fields in use before it, both
+// counted by the caller in one pass: an insert then reads no other field. Nothing else
+// may take or free a field slot inside it.
+class FieldSlotBatch {
+public:
+    FieldSlotBatch(std::vector<int32_t> freeSlots, int32_t live);
+    ~FieldSlotBatch();
+    FieldSlotBatch(const FieldSlotBatch&) = delete;
+    FieldSlotBatch& operator=(const FieldSlotBatch&) = delete;
 };
 
 void resetRecords();

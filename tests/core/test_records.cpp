@@ -158,6 +158,41 @@ TEST_F(Records, AKindByItsTextIsItsEnumAndAnotherTextNone)
     EXPECT_EQ(gaFields[1].lFieldId, 1) << "a picture is deleted as a field";
 }
 
+// A run of field inserts given the free slots and the live count takes the slots a
+// search would, tells of the last slot as a search does, and counts its own inserts
+// against the field limit.
+TEST_F(Records, AFieldBatchTakesTheSlotsASearchWould)
+{
+    const auto run = [this](int live, int slots, bool batch) {
+        resetRecords();
+        gbOutOfResources = false;
+        dialogs->clear();
+        fields(live, slots);
+        gaFields[2].lFieldId = -1;
+        std::optional<FieldSlotBatch> scope;
+        if (batch) {
+            std::vector<int32_t> free{2};
+            for (int i = live + 1; i < slots; ++i)
+                free.push_back(i);
+            scope.emplace(free, live - 1);
+        }
+        QStringList got;
+        QString key;
+        for (int i = 0; i < 7; ++i)
+            got << QString::number(glNewItem(i % 2 ? SlotKind::Picture : SlotKind::Field, key));
+        return got.join(u' ') + QStringLiteral(" out:%1 shown:%2 count:%3")
+                                    .arg(gbOutOfResources)
+                                    .arg(dialogs->texts().size())
+                                    .arg(gnFieldCount);
+    };
+    EXPECT_EQ(run(5, 10, false), QStringLiteral("2 6 7 8 9 -1 -1 out:1 shown:3 count:9"));
+    EXPECT_EQ(run(5, 10, true), run(5, 10, false));
+    // At the field limit.
+    useTexts({{QStringLiteral("qxplqx0223"), QStringLiteral("%s fields, at most %s, %s not added")}});
+    EXPECT_EQ(run(3198, 3300, false).section(u' ', 0, 3), QStringLiteral("2 3199 3200 -1"));
+    EXPECT_EQ(run(3198, 3300, true), run(3198, 3300, false));
+}
+
 TEST_F(Records, DeletingFormCommands)
 {
     struct Case {
