@@ -4,6 +4,7 @@
 #include "test_main_window_support.h"
 
 #include "exchange/StructureXml.h"
+#include "hostlink/mod_DataSets.h"
 
 #include <QMenu>
 #include <QRegularExpression>
@@ -453,6 +454,23 @@ TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
     clipboard->setText(copy);
     EXPECT_TRUE(gPasteStructure(node("f_1")));
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// The reader keeps the widths of the columns only while the data sets stay as they are:
+// a display format longer than its column is refused, and taken once the column is
+// registered wider.
+TEST_F(Clipboard, TheReaderAsksTheWidthsAgainOnceAColumnIsRegisteredAnew)
+{
+    open(QStringLiteral("simpled"));
+    const QString format = QStringLiteral("sDisplayFormat=\"%1\"").arg(QString(35, u'9'));
+    clipboard->setText(replaced(copied("f_2"), "sDisplayFormat=\"\"", format));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("longer than 30"))) << dialogs->texts().join(u'|').toStdString();
+    const auto at = [](const char* suffix) { return goDataSetFields.value(QStringLiteral("qxzrn301.difo") + QLatin1String(suffix)); };
+    mAddDataSetField(QStringLiteral("qxzrn301"), QStringLiteral("difo"), at(".spos"), 40, int16_t(at(".dtyp")));
+    dialogs->clear();
+    EXPECT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
 }
 
 // The form is laid out for a paste only when its records could put a position beyond
