@@ -285,16 +285,18 @@ bool roomFor(const StructureText& s, const FieldCensus& census, QString& why)
 // ---- Taking records and giving them back -----------------------------------------------------
 
 // What a paste may change, as it was before; restored when the paste fails after it
-// took records: the groups (a group added counts in its parent, a new one may grow the
-// array), the id map and counts, and the fields of the given slots. Only the slots it
-// takes are changed, unless the form is laid out, which moves every field: then all
-// fields are kept (no slots given).
+// took records: the id map and counts, the groups unless it adds none (a group added
+// counts in its parent, a new one may grow the array; fields change no group), and the
+// fields of the given slots. Only the slots it takes are changed, unless the form is
+// laid out, which moves every field: then all fields are kept (no slots given).
 class Snapshot {
 public:
-    explicit Snapshot(std::optional<std::vector<int32_t>> fieldSlots)
-        : m_groups(gaGroups), m_idMap(gaIdMap), m_slots(std::move(fieldSlots)), m_fieldCount(gnFieldCount),
+    Snapshot(std::optional<std::vector<int32_t>> fieldSlots, bool groups)
+        : m_idMap(gaIdMap), m_slots(std::move(fieldSlots)), m_fieldCount(gnFieldCount),
           m_outOfResources(gbOutOfResources), m_recomputeLinks(gbRecomputeLinks), m_formChanged(gbFormChanged)
     {
+        if (groups)
+            m_groups = gaGroups;
         if (!m_slots) {
             m_fields = gaFields;
             return;
@@ -306,7 +308,8 @@ public:
 
     void restore() const
     {
-        gaGroups = m_groups;
+        if (m_groups)
+            gaGroups = *m_groups;
         if (m_slots) {
             for (size_t k = 0; k < m_slots->size(); ++k)
                 gaFields[size_t((*m_slots)[k])] = m_fields[k];
@@ -321,7 +324,7 @@ public:
     }
 
 private:
-    std::vector<GroupRecord> m_groups;
+    std::optional<std::vector<GroupRecord>> m_groups;
     std::vector<FieldRecord> m_fields;
     std::vector<IdMapEntry> m_idMap;
     std::optional<std::vector<int32_t>> m_slots;
@@ -733,7 +736,7 @@ Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const Field
     const std::vector<int32_t> slots(census.freeSlots.begin(),
                                      census.freeSlots.begin() + ptrdiff_t(std::min(s.fields.size(), census.freeSlots.size())));
     const bool linksCurrent = gbLinksCurrent();
-    const Snapshot before(layOut ? std::nullopt : std::optional(slots));
+    const Snapshot before(layOut ? std::nullopt : std::optional(slots), layOut || !s.groups.empty());
     const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
     Taken t;
     Linker linker(s, t);

@@ -346,6 +346,18 @@ TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
     EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
     EXPECT_EQ(formState(), before);
 
+    // A field with its follow-ups after a field, of which only the first is added.
+    copied("f_4");
+    broken.mPasteFields = [this](int32_t f, bool) {
+        int32_t index = f;
+        w().mbInsertField(index, QString());
+    };
+    gSetPasteTarget(broken);
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
+    EXPECT_EQ(formState(), before);
+
     saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_TRUE(glLiveFieldCount() == fields && dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
 }
