@@ -593,8 +593,8 @@ int16_t clampedPosition(int64_t v) { return int16_t(std::min<int64_t>(v, std::nu
 //   beside, an option set no higher than itself and its choices stacked, a group frame
 //   adds a row above and below, so no field starts below all of these stacked;
 // - a field's column is at most the number of lines of its group, each a field.
-// Records added to a form add their rows, fields and frames, and widen no item of the
-// form by more than their spans together (they may be choices of its option sets).
+// Records added below one node add their rows, fields and frames; the items they can
+// widen are their own and the option sets above that node, whose choices they are.
 Placement furthestPlacement(const Reach& r)
 {
     const int64_t end = kMaxFieldXPos + r.widest - 1;
@@ -657,11 +657,11 @@ std::vector<UnfitValue> unfitAfterPaste(const Taken& t, const std::vector<Placem
 // The values of the new records the host could not keep, when the reach of the form's
 // positions shows that no position can leave its column: the form is not laid out.
 // Otherwise no value: the caller lays the form out.
-std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Reach& before)
+std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Reach& before, const NodeTree& tree,
+                                                        const TreeNode* top)
 {
     FitCheck check;
     Reach reach = before;
-    int64_t spans = 0;
     for (const int32_t g : t.groups) {
         check.group(g);
         reach.rows += gaGroups[size_t(g)].bShowGroupBox ? 2 : 0;
@@ -671,9 +671,11 @@ std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Rea
         check.field(f, FitRows::All);
         ++reach.fields;
         reach.rows += fieldRows(f);
-        spans += fieldSpan(f);
+        reach.widest = std::max(reach.widest, itemWidth(f, i, &tree));
     }
-    reach.widest += spans;
+    for (const TreeNode* n = top ? top->parent() : nullptr; n && n->keyLetter() != u'g'; n = n->parent())
+        if (const int32_t i = n->keyNumber(); i >= 1 && size_t(i) < gaFields.size())
+            reach.widest = std::max(reach.widest, itemWidth(gaFields[size_t(i)], i, &tree));
     std::vector<UnfitValue> out = check.values();
     if (positionsMayNotFit(check, furthestPlacement(reach)))
         return std::nullopt;
@@ -779,7 +781,8 @@ Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const Field
     for (const int32_t f : t.fields)
         gaFields[size_t(f)].nOmod = 0;
     const std::optional<std::vector<UnfitValue>> unfit =
-        layOut ? std::optional(unfitAfterPaste(t, placedBefore)) : unfitValuesOnly(t, census.reach);
+        layOut ? std::optional(unfitAfterPaste(t, placedBefore))
+               : unfitValuesOnly(t, census.reach, tree, tree.node(keyOf(s, t, 0)));
     if (!unfit) {
         removeNodes(s, t, tree);
         giveBack();

@@ -554,6 +554,19 @@ TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("f_5")));
     EXPECT_EQ(dialogs->texts().size(), 1);
+
+    // A copy of the option set whose first choice has that label: the copy is too wide.
+    const QString set = copied("f_4");
+    const QString length = QStringLiteral("iLabelLengthSO=\"20\"");
+    const qsizetype first = set.indexOf(length);
+    ASSERT_GT(first, 0);
+    clipboard->setText(QString(set).replace(first, length.size(), QStringLiteral("iLabelLengthSO=\"9990\"")));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_EQ(treeText(tree()), before);
 }
 
 // A group by its Grpi, a virtual one by its parent and first field: the slot a virtual
