@@ -714,6 +714,8 @@ void gRenumberFields()
 {
     FieldSlots slots;
     renumberFields(slots);
+    // The links still name the numbers the fields had.
+    g_linkWatch.current = false;
 }
 
 void gRebuildGroupLinks(TreeNode* node, int16_t level)
