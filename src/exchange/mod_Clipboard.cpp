@@ -733,13 +733,16 @@ enum class Try { Pasted, Refused, NeedsLayout };
 // out before and after; without, the reach of the positions decides, and a reach that
 // could leave a column gives everything back for a try with layOut. A refusal gives
 // back every record and node and tells why.
-Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const FieldCensus& census, bool layOut)
+Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const FieldCensus& counted, bool layOut)
 {
-    const std::vector<int32_t> slots(census.freeSlots.begin(),
-                                     census.freeSlots.begin() + ptrdiff_t(std::min(s.fields.size(), census.freeSlots.size())));
+    const size_t wanted = std::min(s.fields.size(), counted.freeSlots.size());
+    const std::vector<int32_t> slots(counted.freeSlots.begin(), counted.freeSlots.begin() + ptrdiff_t(wanted));
     const bool linksCurrent = gbLinksCurrent();
     const Snapshot before(layOut ? std::nullopt : std::optional(slots), layOut || !s.groups.empty());
     const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
+    // The layout's link rebuild may have numbered fields afresh.
+    const std::optional<FieldCensus> recounted = layOut ? std::optional(takeCensus()) : std::nullopt;
+    const FieldCensus& census = recounted ? *recounted : counted;
     Taken t;
     Linker linker(s, t);
     bool ok = takeRecords(s, census, slots, t);

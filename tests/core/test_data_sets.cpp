@@ -69,7 +69,9 @@ TEST_F(DataSets, WidthsKeptFromTheRegistryFollowAFieldRegisteredAgain)
         return columns.join(u' ');
     };
     EXPECT_EQ(unfit(), QStringLiteral("qxzrn301.xpos"));
-    const auto at = [](const char* suffix) { return goDataSetFields.value(QStringLiteral("qxzrn301.xpos") + QLatin1String(suffix)); };
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn301.xpos") + QLatin1String(suffix));
+    };
     mAddDataSetField(QStringLiteral("qxzrn301"), QStringLiteral("xpos"), at(".spos"), 5, int16_t(at(".dtyp")));
     EXPECT_EQ(unfit(), QString());
     registerAll(11, 1);

@@ -106,7 +106,8 @@ TEST_F(NodeTreeTest, ManyNodesRemovedAndAddedAgainKeepTheirKeysAndLinks)
         TreeNode* group = t.add(t.node(s("g_0")), Relationship::Child,
                                 QStringLiteral("g_%1").arg(g), QStringLiteral("group %1").arg(g));
         for (int f = 0; f < fields; ++f)
-            t.add(group, Relationship::Child, QStringLiteral("f_%1_%2").arg(g).arg(f), QStringLiteral("text %1 %2").arg(g).arg(f));
+            t.add(group, Relationship::Child, QStringLiteral("f_%1_%2").arg(g).arg(f),
+                  QStringLiteral("text %1 %2").arg(g).arg(f));
     };
     const auto expected = [](const std::vector<int>& groups, int fields) {
         QStringList parts;

@@ -151,7 +151,8 @@ TEST_F(Records, AKindByItsTextIsItsEnumAndAnotherTextNone)
     QString key = QStringLiteral("unchanged");
     int32_t used = 7;
     EXPECT_TRUE(glNewItem(QStringLiteral("fields"), key) == 0 && glFindFreeSlot(QStringLiteral("form")) == 0
-                && !gbEnoughFreeGroups(QStringLiteral("field"), used) && used == 0 && key == QStringLiteral("unchanged"));
+                && !gbEnoughFreeGroups(QStringLiteral("field"), used) && used == 0
+                && key == QStringLiteral("unchanged"));
     // One free group slot against one group in use: no reserve.
     EXPECT_TRUE(!gbEnoughFreeGroups(QStringLiteral("group"), used) && used == 1);
     gDeleteItem(QStringLiteral("picture"), 1);

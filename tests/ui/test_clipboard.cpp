@@ -478,8 +478,11 @@ TEST_F(Clipboard, TheReaderAsksTheWidthsAgainOnceAColumnIsRegisteredAnew)
     clipboard->setText(replaced(copied("f_2"), "sDisplayFormat=\"\"", format));
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("f_1")));
-    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("longer than 30"))) << dialogs->texts().join(u'|').toStdString();
-    const auto at = [](const char* suffix) { return goDataSetFields.value(QStringLiteral("qxzrn301.difo") + QLatin1String(suffix)); };
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("longer than 30")))
+        << dialogs->texts().join(u'|').toStdString();
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn301.difo") + QLatin1String(suffix));
+    };
     mAddDataSetField(QStringLiteral("qxzrn301"), QStringLiteral("difo"), at(".spos"), 40, int16_t(at(".dtyp")));
     dialogs->clear();
     EXPECT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
@@ -592,7 +595,8 @@ QString linkState()
                       .arg(g.lFirstField)
                       .arg(g.lGroupLevel)
                       .arg(g.iNrOfSubGroups)
-                      .arg(g.bVirtualGroup ? (g.lAlignmentGroupId > 0) - (g.lAlignmentGroupId < 0) : g.lAlignmentGroupId);
+                      .arg(g.bVirtualGroup ? (g.lAlignmentGroupId > 0) - (g.lAlignmentGroupId < 0)
+                                           : g.lAlignmentGroupId);
     }
     groups.sort();
     QStringList fields;
