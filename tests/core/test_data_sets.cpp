@@ -5,6 +5,7 @@
 #include "support/CoreTestSupport.h"
 
 #include "hostlink/mod_ZoomRecord.h"
+#include "model/mod_Store.h"
 
 namespace {
 
@@ -50,6 +51,31 @@ TEST_F(DataSets, RegistrationAndRecordLengths)
     EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(recordLength("qxzrn315")).arg(recordLength("labelset"))
                   .arg(glFieldLength("qxzrn302", "inpc")).arg(glFieldLength("qxzrn302", "cpac")),
               "69 166 130 2");
+}
+
+// The store's fit check keeps the widths it asked of the registry only while nothing
+// is registered anew: a column registered wider takes a longer value at once.
+TEST_F(DataSets, WidthsKeptFromTheRegistryFollowAFieldRegisteredAgain)
+{
+    registerAll(11, 1);
+    FieldRecord f;
+    f.iFieldXPos = 12345;
+    const auto unfit = [&f] {
+        FitCheck check;
+        check.field(f, FitRows::All);
+        QStringList columns;
+        for (const UnfitValue& v : check.values())
+            columns << v.table + u'.' + v.column;
+        return columns.join(u' ');
+    };
+    EXPECT_EQ(unfit(), QStringLiteral("qxzrn301.xpos"));
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn301.xpos") + QLatin1String(suffix));
+    };
+    mAddDataSetField(QStringLiteral("qxzrn301"), QStringLiteral("xpos"), at(".spos"), 5, int16_t(at(".dtyp")));
+    EXPECT_EQ(unfit(), QString());
+    registerAll(11, 1);
+    EXPECT_EQ(unfit(), QStringLiteral("qxzrn301.xpos"));
 }
 
 TEST_F(DataSets, ReadingAtFixedPlacesFollowsTheChr1)

@@ -96,6 +96,53 @@ TEST_F(NodeTreeTest, KeysFindNodesAndRemovingASubtreeFreesItsKeys)
     EXPECT_TRUE(tree.remove(s("g_0")) && tree.isEmpty() && !n("f_3"));
 }
 
+// A tree far larger than a block of nodes, with subtrees removed and added again in
+// between (their places taken again) and cleared: every node keeps its key, text and
+// links, and nothing of a removed node is found.
+TEST_F(NodeTreeTest, ManyNodesRemovedAndAddedAgainKeepTheirKeysAndLinks)
+{
+    NodeTree t;
+    const auto addGroup = [&t](int g, int fields) {
+        TreeNode* group = t.add(t.node(s("g_0")), Relationship::Child,
+                                QStringLiteral("g_%1").arg(g), QStringLiteral("group %1").arg(g));
+        for (int f = 0; f < fields; ++f)
+            t.add(group, Relationship::Child, QStringLiteral("f_%1_%2").arg(g).arg(f),
+                  QStringLiteral("text %1 %2").arg(g).arg(f));
+    };
+    const auto expected = [](const std::vector<int>& groups, int fields) {
+        QStringList parts;
+        for (const int g : groups) {
+            QStringList children;
+            for (int f = 0; f < fields; ++f)
+                children << QStringLiteral("f_%1_%2").arg(g).arg(f);
+            parts << QStringLiteral("g_%1[%2]").arg(g).arg(children.join(u','));
+        }
+        return s("g_0[") + parts.join(u',') + u']';
+    };
+    for (int round = 0; round < 2; ++round) {
+        t.add(s("g_0"), s("form"));
+        std::vector<int> groups;
+        for (int g = 1; g <= 30; ++g) {
+            addGroup(g, 40);
+            groups.push_back(g);
+        }
+        for (const int g : {7, 8, 20}) {
+            t.remove(QStringLiteral("g_%1").arg(g));
+            std::erase(groups, g);
+        }
+        EXPECT_TRUE(!t.node(s("f_8_3")) && t.count() == 1 + 27 * 41);
+        for (int g = 31; g <= 35; ++g) {
+            addGroup(g, 40);
+            groups.push_back(g);
+        }
+        ASSERT_EQ(shape(t), expected(groups, 40));
+        EXPECT_TRUE(t.count() == 1 + 32 * 41 && t.node(s("f_33_39"))->text() == s("text 33 39")
+                    && t.node(s("f_1_0"))->text() == s("text 1 0"));
+        t.clear();
+        EXPECT_TRUE(t.isEmpty() && !t.node(s("g_1")));
+    }
+}
+
 TEST_F(NodeTreeTest, MovesANodeWithItsSubtreeKeepingKeysAndIndexes)
 {
     struct Case {

@@ -121,6 +121,79 @@ TEST_F(Records, AGroupBatchTakesTheSlotsASearchWould)
     EXPECT_EQ(run(true), QStringLiteral("2 5 8 1 9 10 11 out:1"));
 }
 
+// A kind given as its text names the slots its enum names; another text is no kind.
+TEST_F(Records, AKindByItsTextIsItsEnumAndAnotherTextNone)
+{
+    fields(3, 6);
+    gaFields[2].lFieldId = -1;
+    gaGroups.assign(3, GroupRecord{});
+    gaGroups[0].Grpi = 1;
+    gaGroups[1].Grpi = -1;
+    gaGroups[2].Grpi = 3;
+    SpecificCommandRecord c;
+    c.nSpecificCommandId = 0;
+    gaSpecificCommands.assign(3, c);
+    gaSpecificCommands[1].nSpecificCommandId = -1;
+    const auto freeSlots = [](const auto& kind) {
+        QStringList out;
+        for (int32_t i = -1; i < 7; ++i)
+            if (gbIsFreeSlot(i, kind))
+                out << QString::number(i);
+        return out.join(u' ');
+    };
+    for (const auto& [text, kind, expected] :
+         {std::tuple{"field", SlotKind::Field, "0 2 4 5"}, {"picture", SlotKind::Picture, "0 2 4 5"},
+          {"group", SlotKind::Group, "1"}, {"specificcommand", SlotKind::SpecificCommand, "1"}}) {
+        EXPECT_EQ(freeSlots(QLatin1String(text)), QLatin1String(expected)) << text;
+        EXPECT_EQ(freeSlots(kind), QLatin1String(expected)) << text;
+    }
+    EXPECT_EQ(freeSlots(QStringLiteral("Field")), QString());
+    QString key = QStringLiteral("unchanged");
+    int32_t used = 7;
+    EXPECT_TRUE(glNewItem(QStringLiteral("fields"), key) == 0 && glFindFreeSlot(QStringLiteral("form")) == 0
+                && !gbEnoughFreeGroups(QStringLiteral("field"), used) && used == 0
+                && key == QStringLiteral("unchanged"));
+    // One free group slot against one group in use: no reserve.
+    EXPECT_TRUE(!gbEnoughFreeGroups(QStringLiteral("group"), used) && used == 1);
+    gDeleteItem(QStringLiteral("picture"), 1);
+    EXPECT_EQ(gaFields[1].lFieldId, 1) << "a picture is deleted as a field";
+}
+
+// A run of field inserts given the free slots and the live count takes the slots a
+// search would, tells of the last slot as a search does, and counts its own inserts
+// against the field limit.
+TEST_F(Records, AFieldBatchTakesTheSlotsASearchWould)
+{
+    const auto run = [this](int live, int slots, bool batch) {
+        resetRecords();
+        gbOutOfResources = false;
+        dialogs->clear();
+        fields(live, slots);
+        gaFields[2].lFieldId = -1;
+        std::optional<FieldSlotBatch> scope;
+        if (batch) {
+            std::vector<int32_t> free{2};
+            for (int i = live + 1; i < slots; ++i)
+                free.push_back(i);
+            scope.emplace(free, live - 1);
+        }
+        QStringList got;
+        QString key;
+        for (int i = 0; i < 7; ++i)
+            got << QString::number(glNewItem(i % 2 ? SlotKind::Picture : SlotKind::Field, key));
+        return got.join(u' ') + QStringLiteral(" out:%1 shown:%2 count:%3")
+                                    .arg(gbOutOfResources)
+                                    .arg(dialogs->texts().size())
+                                    .arg(gnFieldCount);
+    };
+    EXPECT_EQ(run(5, 10, false), QStringLiteral("2 6 7 8 9 -1 -1 out:1 shown:3 count:9"));
+    EXPECT_EQ(run(5, 10, true), run(5, 10, false));
+    // At the field limit.
+    useTexts({{QStringLiteral("qxplqx0223"), QStringLiteral("%s fields, at most %s, %s not added")}});
+    EXPECT_EQ(run(3198, 3300, false).section(u' ', 0, 3), QStringLiteral("2 3199 3200 -1"));
+    EXPECT_EQ(run(3198, 3300, true), run(3198, 3300, false));
+}
+
 TEST_F(Records, DeletingFormCommands)
 {
     struct Case {

@@ -4,6 +4,7 @@
 #include "test_main_window_support.h"
 
 #include "exchange/StructureXml.h"
+#include "hostlink/mod_DataSets.h"
 
 #include <QMenu>
 #include <QRegularExpression>
@@ -351,6 +352,18 @@ TEST_F(Clipboard, RefusedPlacesAndUnplacedNodesLeaveNoRecordBehind)
     EXPECT_EQ(formState(), before);
     EXPECT_EQ(shown, (QList<bool>{false, true}));  // hidden while it worked, then as it was
 
+    // A field with its follow-ups after a field, of which only the first is added.
+    copied("f_4");
+    broken.mPasteFields = [this](int32_t f, bool) {
+        int32_t index = f;
+        w().mbInsertField(index, QString());
+    };
+    gSetPasteTarget(broken);
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("could not be placed")));
+    EXPECT_EQ(formState(), before);
+
     saveAndReopen(QStringLiteral("itemsd"));
     EXPECT_TRUE(glLiveFieldCount() == fields && dialogs->texts().filter(QStringLiteral("not linked")).isEmpty());
 }
@@ -459,6 +472,210 @@ TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
     clipboard->setText(copy);
     EXPECT_TRUE(gPasteStructure(node("f_1")));
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// The reader keeps the widths of the columns only while the data sets stay as they are:
+// a display format longer than its column is refused, and taken once the column is
+// registered wider.
+TEST_F(Clipboard, TheReaderAsksTheWidthsAgainOnceAColumnIsRegisteredAnew)
+{
+    open(QStringLiteral("simpled"));
+    const QString format = QStringLiteral("sDisplayFormat=\"%1\"").arg(QString(35, u'9'));
+    clipboard->setText(replaced(copied("f_2"), "sDisplayFormat=\"\"", format));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("longer than 30")))
+        << dialogs->texts().join(u'|').toStdString();
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn301.difo") + QLatin1String(suffix));
+    };
+    mAddDataSetField(QStringLiteral("qxzrn301"), QStringLiteral("difo"), at(".spos"), 40, int16_t(at(".dtyp")));
+    dialogs->clear();
+    EXPECT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
+}
+
+// The form is laid out for a paste only when its records could put a position beyond
+// what the host keeps: an ordinary paste leaves every position as it was; a field
+// longer than its column before the paste makes the paste lay the form out, and it goes
+// in all the same.
+TEST_F(Clipboard, OnlyAPasteThatCouldPassAColumnLaysTheFormOut)
+{
+    open(QStringLiteral("simpled"));
+    clipboard->setText(copied("f_2"));
+    // A row the layout would not give it.
+    gaFields[3].iFieldYPos = 777;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_EQ(gaFields[3].iFieldYPos, 777);
+    EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+
+    gaFields[5].sDomainPackage.clear();
+    gaFields[5].iFieldLength = 9999;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(gaFields[3].iFieldYPos != 777 && gaFields[3].iFieldYPos > 0);
+    EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// A paste fetches the labels, domains and main-table data of its own records only: the
+// pasted field takes its length from its domain, a field of the form whose domain would
+// give it another keeps its own, and a field paste asks the host for no group label.
+TEST_F(Clipboard, APasteFetchesTheTextsOfItsOwnRecordsOnly)
+{
+    open(QStringLiteral("simpled"));
+    const QString copy = copied("f_2");
+    ASSERT_EQ(gaFields[2].iFieldLength, 30);
+    gaFields[2].iFieldLength = 77;
+    gaFields[3].sLabelDescSO.clear();
+    // A group label the host was not asked for yet.
+    gaGroups[1].sLabelCode = QStringLiteral("tekwy000.grp");
+    gaGroups[1].sTabDesc.clear();
+    clipboard->setText(replaced(copy, "iFieldLength=\"30\"", "iFieldLength=\"55\""));
+    host::clearCallLog();
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    const FieldRecord& pasted = gaFields[size_t(node("f_1")->next()->keyNumber())];
+    EXPECT_EQ(pasted.iFieldLength, 30);
+    EXPECT_EQ(pasted.sLabelDescSO, gaFields[2].sLabelDescSO);
+    EXPECT_EQ(gaFields[2].iFieldLength, 77);
+    EXPECT_TRUE(gaFields[3].sLabelDescSO.isEmpty());
+    EXPECT_EQ(host::callCount(QStringLiteral("get.group.labels.set(")), 0);
+}
+
+// An option set is as wide as its choices with their labels: a choice pasted into it
+// whose label right of it is long pushes the option set's end beyond what the host
+// keeps, though no field is long.
+TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(gaFields[4].lControl, ControlKind::OptionSet);
+    ASSERT_EQ(node("f_5")->parent(), node("f_4"));
+    const QString before = treeText(tree());
+    const QString choice = copied("f_5");
+    clipboard->setText(replaced(replaced(choice, "lLabelPosition=\"1\"", "lLabelPosition=\"3\""),
+                                "iLabelLengthSO=\"20\"", "iLabelLengthSO=\"9990\""));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_5")));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_EQ(treeText(tree()), before);
+
+    // Its label as long, left of it: the option set is as wide, and is refused all the same.
+    clipboard->setText(replaced(choice, "iLabelLengthSO=\"20\"", "iLabelLengthSO=\"9990\""));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_5")));
+    EXPECT_EQ(dialogs->texts().size(), 1);
+
+    // A copy of the option set whose first choice has that label: the copy is too wide.
+    const QString set = copied("f_4");
+    const QString length = QStringLiteral("iLabelLengthSO=\"20\"");
+    const qsizetype first = set.indexOf(length);
+    ASSERT_GT(first, 0);
+    clipboard->setText(QString(set).replace(first, length.size(), QStringLiteral("iLabelLengthSO=\"9990\"")));
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    ASSERT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+        << dialogs->texts().front().toStdString();
+    EXPECT_EQ(treeText(tree()), before);
+}
+
+// A group by its Grpi, a virtual one by its parent and first field: the slot a virtual
+// group takes depends on which ones were made anew.
+QString groupName(int16_t grpi)
+{
+    if (grpi < 1 || size_t(grpi) > gaGroups.size())
+        return QString::number(grpi);
+    const GroupRecord& g = gaGroups[size_t(grpi - 1)];
+    return g.bVirtualGroup ? QStringLiteral("v(%1,%2)").arg(g.lParentGroup).arg(g.lFirstField) : QString::number(grpi);
+}
+
+// Every link and order number of the form, and the id map.
+QString linkState()
+{
+    QStringList groups;
+    for (const GroupRecord& g : gaGroups) {
+        if (g.Grpi == -1)
+            continue;
+        groups << QStringLiteral("g%1: %2 %3 %4 %5 %6 %7 %8 %9")
+                      .arg(groupName(g.Grpi), groupName(g.lParentGroup), groupName(g.lPreviousGroup),
+                           groupName(g.lNextGroup), groupName(g.lChildGroup))
+                      .arg(g.lFirstField)
+                      .arg(g.lGroupLevel)
+                      .arg(g.iNrOfSubGroups)
+                      .arg(g.bVirtualGroup ? (g.lAlignmentGroupId > 0) - (g.lAlignmentGroupId < 0)
+                                           : g.lAlignmentGroupId);
+    }
+    groups.sort();
+    QStringList fields;
+    for (int32_t i = 1; i <= gnFieldCount; ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (f.lFieldId > 0)
+            fields << QStringLiteral("f%1: %2 %3 %4 %5 %6 %7 %8 %9")
+                          .arg(i)
+                          .arg(f.nOmod)
+                          .arg(groupName(f.Grpi))
+                          .arg(f.lParentField)
+                          .arg(f.lNextField)
+                          .arg(f.lChildField)
+                          .arg(f.lPreviousField)
+                          .arg(f.bFollowUp)
+                          .arg(f.nFieldLevel);
+    }
+    QStringList map;
+    for (size_t i = 1; i < gaIdMap.size(); ++i)
+        map << QStringLiteral("%1=%2").arg(gaIdMap[i].nOmod).arg(gaIdMap[i].lIndex);
+    return groups.join(u'\n') + u'\n' + fields.join(u'\n') + u'\n' + map.join(u' ');
+}
+
+// A paste onto current links links only what it added: what it leaves is what a full
+// rebuild makes of the form, and a link outside the parent of the pasted node stays as
+// it was. At the root, or onto links gone stale, the whole form is rebuilt.
+TEST_F(Clipboard, APasteOntoCurrentLinksLinksOnlyWhatItAdded)
+{
+    struct Case {
+        const char* what;
+        const char* copy;
+        const char* at;
+        bool whole;
+    };
+    const Case cases[] = {
+        {"a field after a field of its group", "f_3", "f_1", false},
+        {"a field after a choice", "f_3", "f_5", false},
+        {"a field after the last field of a group that holds a group", "f_9", "f_40", false},
+        {"a field last in a group that holds a group", "f_3", "g_5", false},
+        {"a group beside a subgroup", "g_3", "g_3", false},
+        {"a group after the field of a group", "g_6", "f_21", false},
+        {"a field at the root", "f_3", "g_0", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        restart();
+        open(QStringLiteral("itemsd"));
+        clipboard->setText(copied(c.copy));
+        gRebuildPointers();
+        ASSERT_TRUE(gbLinksCurrent());
+        // A link outside every parent above, which no check reads.
+        gaFields[31].lPreviousField = 777;
+        ASSERT_TRUE(gPasteStructure(node(c.at))) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_TRUE(gbLinksCurrent());
+        EXPECT_EQ(gaFields[31].lPreviousField == 777, !c.whole);
+        gaFields[31].lPreviousField = 777;
+        const QString pasted = linkState();
+        gRebuildPointers();
+        gaFields[31].lPreviousField = 777;
+        EXPECT_EQ(pasted, linkState());
+        EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+    }
+
+    // A node moved since the last rebuild: the paste rebuilds the whole form.
+    restart();
+    open(QStringLiteral("itemsd"));
+    clipboard->setText(copied("f_3"));
+    gRebuildPointers();
+    move("f_29", "f_30", Relationship::Next);
+    EXPECT_FALSE(gbLinksCurrent());
+    gaFields[31].lPreviousField = 777;
+    ASSERT_TRUE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(gaFields[31].lPreviousField != 777 && gbLinksCurrent() && gCheckLinks(node("g_0")) == 0);
 }
 
 // A field made longer than the host keeps its end: the save refuses before it writes

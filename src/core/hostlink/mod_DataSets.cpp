@@ -15,6 +15,8 @@ int32_t glBytesPerChar = 1;
 
 namespace {
 
+uint32_t g_revision = 0;
+
 constexpr int kMaxPosition = 60;
 constexpr int kMaxSet = 34;
 
@@ -94,6 +96,7 @@ std::optional<QString> readAt(const QString& set, const QString& field, const QS
 
 void mAddDataSetField(const QString& set, const QString& field, int32_t position, int32_t length, int16_t type)
 {
+    ++g_revision;
     if (type == datasets::HostText)
         length *= glBytesPerChar;
     goDataSetFields.insert(key(set, field, ".spos"), position);
@@ -221,8 +224,11 @@ std::optional<QString> gGetBufferFieldAt(const QString& set, const QString& fiel
     return readAt(set, field, buffer, position, position);
 }
 
+uint32_t glDataSetsRevision() { return g_revision; }
+
 void resetDataSets()
 {
+    ++g_revision;
     goDataSets.clear();
     goDataSetFields.clear();
     for (auto& row : gasDataSetFieldNames)

@@ -20,6 +20,10 @@ extern std::array<std::array<QString, 61>, 35> gasDataSetFieldNames;
 // Bytes per character of the host's texts, from the version handshake (1 before it).
 extern int32_t glBytesPerChar;
 
+// Changes whenever a field is registered or the sets are forgotten: a length read with
+// glFieldLength may be kept while it stays the same.
+uint32_t glDataSetsRevision();
+
 void gInitFormDataSets();
 // Registers the other sets; qxzrn315 with zb_tabp and zb_selg where the form's version
 // stores them.

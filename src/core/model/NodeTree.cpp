@@ -3,6 +3,8 @@
 #include <limits>
 
 #include <algorithm>
+#include <cstddef>
+#include <new>
 
 TreeNode* TreeNode::parent() const
 {
@@ -27,11 +29,47 @@ bool TreeNode::isInSubtreeOf(const TreeNode* other) const
     return false;
 }
 
+namespace {
+
+constexpr size_t kNodesPerBlock = 256;
+
+} // namespace
+
+struct NodeTree::NodeBlock {
+    alignas(TreeNode) std::byte storage[kNodesPerBlock * sizeof(TreeNode)];
+    TreeNode* at(size_t i) { return reinterpret_cast<TreeNode*>(storage + i * sizeof(TreeNode)); }
+};
+
 NodeTree::NodeTree() { m_top.m_tree = this; }
 
 NodeTree::~NodeTree()
 {
     notify([this](NodeTreeObserver* o) { o->treeDestroyed(this); });
+    for (TreeNode* n = m_firstAdded; n;) {
+        TreeNode* next = n->m_nextAdded;
+        n->~TreeNode();
+        n = next;
+    }
+}
+
+TreeNode* NodeTree::newNode()
+{
+    if (!m_freeNodes.empty()) {
+        TreeNode* n = m_freeNodes.back();
+        m_freeNodes.pop_back();
+        return new (n) TreeNode(this, m_nextIndex++);
+    }
+    if (m_blocks.empty() || m_usedInLastBlock == kNodesPerBlock) {
+        m_blocks.push_back(std::make_unique<NodeBlock>());
+        m_usedInLastBlock = 0;
+    }
+    return new (m_blocks.back()->at(m_usedInLastBlock++)) TreeNode(this, m_nextIndex++);
+}
+
+void NodeTree::deleteNode(TreeNode* node)
+{
+    node->~TreeNode();
+    m_freeNodes.push_back(node);
 }
 
 template <typename F>
@@ -167,8 +205,7 @@ TreeNode* NodeTree::add(TreeNode* relative, Relationship relationship, const QSt
     if (!key.isEmpty() && m_byKey.contains(key))
         return nullptr;
 
-    auto owned = std::unique_ptr<TreeNode>(new TreeNode(this, m_nextIndex++));
-    TreeNode* n = owned.get();
+    TreeNode* n = newNode();
     n->m_key = key;
     if (key.size() >= 3 && key.size() <= 11 && key.at(1) == u'_') {
         int64_t number = 0;
@@ -185,7 +222,7 @@ TreeNode* NodeTree::add(TreeNode* relative, Relationship relationship, const QSt
     }
     n->m_text = text;
     n->m_image = image;
-    m_owned.emplace(n, std::move(owned));
+    m_owned.insert(n);
     if (!key.isEmpty())
         m_byKey.insert(key, n);
     n->m_previousAdded = m_lastAdded;
@@ -239,6 +276,7 @@ void NodeTree::forget(TreeNode* node)
     else
         m_lastAdded = node->m_previousAdded;
     m_owned.erase(node);
+    deleteNode(node);
 }
 
 void NodeTree::remove(TreeNode* node)
@@ -287,8 +325,16 @@ void NodeTree::clear()
     m_byKey.clear();
     m_top.m_firstChild = m_top.m_lastChild = nullptr;
     m_top.m_childCount = 0;
+    for (TreeNode* n = m_firstAdded; n;) {
+        TreeNode* next = n->m_nextAdded;
+        n->~TreeNode();
+        n = next;
+    }
     m_firstAdded = m_lastAdded = nullptr;
     m_owned.clear();
+    m_blocks.clear();
+    m_usedInLastBlock = 0;
+    m_freeNodes.clear();
     m_nextIndex = 1;
     notify([](NodeTreeObserver* o) { o->cleared(); });
 }

@@ -11,7 +11,7 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class NodeTree;
@@ -187,8 +187,18 @@ private:
     void placeFor(TreeNode* relative, Relationship relationship, TreeNode*& parent, TreeNode*& before);
     void forget(TreeNode* node);
 
+    // Nodes live in blocks, one after the other in the order they were added, so that a
+    // walk over a tree built in order reads memory in order; a removed node's place is
+    // taken again by the next one added.
+    struct NodeBlock;
+    TreeNode* newNode();
+    void deleteNode(TreeNode* node);
+    std::vector<std::unique_ptr<NodeBlock>> m_blocks;
+    size_t m_usedInLastBlock = 0;
+    std::vector<TreeNode*> m_freeNodes;
+
     TreeNode m_top{nullptr, 0};  // hidden parent of the top-level nodes
-    std::unordered_map<const TreeNode*, std::unique_ptr<TreeNode>> m_owned;
+    std::unordered_set<const TreeNode*> m_owned;
     QHash<QString, TreeNode*> m_byKey;
     TreeNode* m_firstAdded = nullptr;
     TreeNode* m_lastAdded = nullptr;

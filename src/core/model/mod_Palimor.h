@@ -62,8 +62,39 @@ struct FieldRecord {
     bool bExistsInHost = false;
     bool bExistsToggled = false;
     int16_t lFieldId = -1;  // = index; -1 free
+    // What the link rebuild, the layout and the link update read of every field, in
+    // the record's first cache lines.
+    int16_t nOmod = 0;
+    int16_t Grpi = 0;
+    int16_t lParentField = 0;
+    int16_t lNextField = 0;
+    int16_t lChildField = 0;
+    int16_t lPreviousField = 0;  // 0 for a first child
+    int16_t nFieldLevel = 0;  // depth below the field's group-level field; 0 at group level
+    bool bFollowUp = false;
+    bool bImmediateBehind = false;
+    ControlKind lControl = ControlKind::Input;
+    int32_t lLabelPosition = 0;
+    int16_t iFieldLength = 0;
+    int16_t iFieldHeight = 0;
+    int16_t iLabelLengthSO = 0;
+    int16_t iLabelHeightSO = 0;
     int16_t iFieldXPos = 0;
     int16_t iFieldYPos = 0;
+    int16_t nLabelXPos = 0;
+    int16_t nFieldEndPos = 0;
+    int16_t iColumnId = 0;
+    int16_t GrpiStored = 0;
+    int16_t lChildFieldStored = 0;
+    int16_t lNextFieldStored = 0;
+    int16_t lParentFieldStored = 0;
+    bool bFollowUpStored = false;
+    int16_t nOmodStored = 0;
+    int16_t iFieldXPosStored = 0;
+    int16_t iFieldYPosStored = 0;
+    int16_t nLabelXPosStored = 0;
+    int16_t nFieldEndPosStored = 0;
+    int16_t iColumnIdStored = 0;
     QString sFieldName;
     int16_t iElement = 0;
     bool bMultiCurrency = false;
@@ -82,7 +113,6 @@ struct FieldRecord {
     bool bDefault = false;
     QString sMessage;
     bool bEchoField = false;
-    int16_t iFieldLength = 0;
     bool bMandatoryInput = false;
     QString sLanguageUnitExpression;
     QString sLabelCode;
@@ -90,40 +120,25 @@ struct FieldRecord {
     QString sZoomTo;
     QString sParallelMenu;
     QString sZoomReturnField;
-    int16_t nOmod = 0;
     bool bInputPropsLoaded = false;
     bool bHas302Row = false;
     bool bRemove302 = false;
     QString sInpRefExpr;
     QString sDefaultValue;
     bool bSyncField = false;
-    int16_t Grpi = 0;
-    int16_t lParentField = 0;
-    int16_t lNextField = 0;
-    int16_t lChildField = 0;
-    bool bFollowUp = false;
-    bool bImmediateBehind = false;
     bool bFieldInSingleOcc = false;
     bool bFieldInMultiOcc = false;
     uint8_t nLabelAli = 0;
-    int16_t nLabelXPos = 0;
     bool bDependent = false;
-    int32_t lLabelPosition = 0;
-    int16_t iLabelLengthSO = 0;
-    int16_t iLabelHeightSO = 0;
     int16_t iLabelLengthMO = 0;
     int16_t iLabelHeightMO = 0;
-    int16_t nFieldEndPos = 0;
-    int16_t iColumnId = 0;
     int32_t lOptx = 0;
     bool bIsViewField = false;
-    int16_t iFieldHeight = 0;
     int16_t iYesValue = 0;
     int16_t iLinkedConst = 0;
     QString sSearchField;
     QString sIconName;
     int16_t iZoomIndex = 0;
-    ControlKind lControl = ControlKind::Input;
     int16_t iDataAli = 0;
     bool bAutoEnable = false;
     bool bInGrid = false;
@@ -136,8 +151,6 @@ struct FieldRecord {
     bool bTableRef = false;
     int16_t nTableNrOfElements = 0;
     int16_t iTableFieldIndex = 0;
-    int16_t nFieldLevel = 0;  // depth below the field's group-level field; 0 at group level
-    int16_t lPreviousField = 0;  // 0 for a first child
     QString sLabelDescSO;
     QString sLabelDescMO;
     QString sNodeKey;
@@ -146,17 +159,6 @@ struct FieldRecord {
     bool bChanged301 = false;
     bool bChanged302 = false;
     bool bChanged308 = false;
-    int16_t GrpiStored = 0;
-    int16_t lChildFieldStored = 0;
-    int16_t lNextFieldStored = 0;
-    int16_t lParentFieldStored = 0;
-    bool bFollowUpStored = false;
-    int16_t nOmodStored = 0;
-    int16_t iFieldXPosStored = 0;
-    int16_t iFieldYPosStored = 0;
-    int16_t nLabelXPosStored = 0;
-    int16_t nFieldEndPosStored = 0;
-    int16_t iColumnIdStored = 0;
     bool bDocuChecked = false;
     bool bDocuAvailable = false;
 };

@@ -22,6 +22,39 @@ namespace {
 
 NodeTree* gpMainTree = nullptr;
 
+// Whether the links are as the rebuild made them from the main tree: a node added,
+// moved or removed since, or another tree, makes them stale.
+class LinkWatch : public NodeTreeObserver {
+public:
+    ~LinkWatch() override { watch(nullptr); }
+    void watch(NodeTree* tree)
+    {
+        if (m_tree)
+            m_tree->removeObserver(this);
+        m_tree = tree;
+        current = false;
+        if (m_tree)
+            m_tree->addObserver(this);
+    }
+    void nodeAdded(TreeNode*) override { current = false; }
+    void nodeAboutToBeRemoved(TreeNode*) override { current = false; }
+    void nodeMoved(TreeNode*) override { current = false; }
+    void cleared() override { current = false; }
+    void treeDestroyed(NodeTree* tree) override
+    {
+        if (tree == m_tree)
+            m_tree = nullptr;
+        current = false;
+    }
+
+    bool current = false;
+
+private:
+    NodeTree* m_tree = nullptr;
+};
+
+LinkWatch g_linkWatch;
+
 const QString kRootKey = QStringLiteral("g_0");
 
 // Order numbers are 16-bit; past this the next link update numbers them all afresh.
@@ -90,8 +123,19 @@ private:
     std::vector<Slot> m_slots;
 };
 
+// The same questions answered from the records themselves, for a walk over a few of them.
+class RecordSlots {
+public:
+    bool live(int32_t index) const
+    {
+        return index >= 1 && index <= lastFieldIndex() && gaFields[size_t(index)].lFieldId > 0;
+    }
+    int16_t omod(int32_t index) const { return gaFields[size_t(index)].nOmod; }
+};
+
 // A node of a group or field whose record is in use: its kind and index; kind 0 else.
-KeyRef recordOf(const TreeNode* node, const FieldSlots& slots)
+template <typename Slots>
+KeyRef recordOf(const TreeNode* node, const Slots& slots)
 {
     if (!node)
         return {};
@@ -232,7 +276,8 @@ private:
 
 // level: the nesting level of node's children under their group-level field (1 for
 // the follow-ups of a field that stands in a group).
-void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level, const FieldSlots& slots)
+template <typename Slots>
+void rebuildFollowUpLinks(const TreeNode* node, int32_t parentIndex, int16_t level, const Slots& slots)
 {
     Q_ASSERT(slots.live(parentIndex));
     int32_t previous = -1;
@@ -272,7 +317,7 @@ int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, i
 {
     Q_ASSERT(isGroupIndex(parent) && (previousGroup < 0 || isGroupIndex(previousGroup)) && isFieldIndex(fi));
     QString key;
-    const int32_t v = glNewItem(QStringLiteral("group"), key);  // may grow gaGroups
+    const int32_t v = glNewItem(SlotKind::Group, key);  // may grow gaGroups
     if (v < 1 || !isGroupIndex(v))
         return -1;
     GroupRecord& g = gaGroups[size_t(v)];
@@ -305,7 +350,8 @@ int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, i
     return v;
 }
 
-void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, const FieldSlots& slots)
+template <typename Slots>
+void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, const Slots& slots)
 {
     Q_ASSERT(isGroupIndex(parent));
     // The children with a record, each read once.
@@ -636,9 +682,42 @@ int32_t checkLinks(const TreeNode* node, const FieldSlots& slots)
     return check.found();
 }
 
+// Frees the virtual groups that match, to be made anew; keepMarks() lets one made again
+// with the same row as before keep the change mark it had, so an unchanged form stays
+// unchanged.
+class VirtualGroupsRemade {
+public:
+    template <typename Matches>
+    explicit VirtualGroupsRemade(Matches matches)
+    {
+        for (int32_t i = 1; i < int32_t(gaGroups.size()); ++i) {
+            const GroupRecord& g = gaGroups[size_t(i)];
+            if (g.Grpi != -1 && g.bVirtualGroup && matches(g)) {
+                m_freed.emplace(i, g);
+                gDeleteItem(SlotKind::Group, i);
+            }
+        }
+    }
+    void keepMarks() const
+    {
+        for (const auto& [i, before] : m_freed) {
+            GroupRecord& g = gaGroups[size_t(i)];
+            if (g.Grpi != -1 && g.bVirtualGroup && !before.bChanged && sameGroupRow(before, g))
+                g.bChanged = false;
+        }
+    }
+
+private:
+    std::unordered_map<int32_t, GroupRecord> m_freed;
+};
+
 } // namespace
 
-void gsetMainTree(NodeTree* tree) { gpMainTree = tree; }
+void gsetMainTree(NodeTree* tree)
+{
+    gpMainTree = tree;
+    g_linkWatch.watch(tree);
+}
 
 NodeTree* gMainTree() { return gpMainTree; }
 
@@ -646,6 +725,8 @@ void gRenumberFields()
 {
     FieldSlots slots;
     renumberFields(slots);
+    // The links still name the numbers the fields had.
+    g_linkWatch.current = false;
 }
 
 void gRebuildGroupLinks(TreeNode* node, int16_t level)
@@ -671,15 +752,7 @@ void gRebuildPointers()
     if (!root)
         return;
 
-    // Every virtual group is made anew; one made again with the same row as before
-    // keeps the change mark it had, so an unchanged form stays unchanged.
-    std::unordered_map<int32_t, GroupRecord> freed;
-    for (int32_t i = 1; i < int32_t(gaGroups.size()); ++i) {
-        if (gaGroups[size_t(i)].Grpi != -1 && gaGroups[size_t(i)].bVirtualGroup) {
-            freed.emplace(i, gaGroups[size_t(i)]);
-            gDeleteItem(QStringLiteral("group"), i);
-        }
-    }
+    const VirtualGroupsRemade remade([](const GroupRecord&) { return true; });
     loadCommandsIfDue();
 
     FieldSlots slots;
@@ -688,12 +761,111 @@ void gRebuildPointers()
         const GroupSlotBatch batch;
         rebuildGroupLinks(root, 0, 0, slots);
     }
-    for (const auto& [i, before] : freed) {
-        GroupRecord& g = gaGroups[size_t(i)];
-        if (g.Grpi != -1 && g.bVirtualGroup && !before.bChanged && sameGroupRow(before, g))
-            g.bChanged = false;
-    }
+    remade.keepMarks();
     checkLinks(root, slots);
+    g_linkWatch.current = true;
+}
+
+bool gbLinksCurrent() { return g_linkWatch.current && mainRoot(); }
+
+void gLinkAddedNodes(TreeNode* top, bool wereCurrent)
+{
+    TreeNode* root = mainRoot();
+    if (!root || !top || !gpMainTree->owns(top)) {
+        gRebuildPointers();
+        return;
+    }
+    const RecordSlots slots;
+    // The added fields in tree order and the fields around them.
+    std::vector<int32_t> added;
+    const TreeNode* last = top;
+    for (const TreeNode* n = top; n; n = NodeTree::nextDepthFirst(n, top)) {
+        if (const KeyRef k = recordOf(n, slots); k.kind == 'f')
+            added.push_back(k.index);
+        last = n;
+    }
+    // The full rebuild numbers the added fields as new ones.
+    const auto rebuildAll = [&] {
+        for (const int32_t f : added)
+            gaFields[size_t(f)].nOmod = 0;
+        gRebuildPointers();
+    };
+    TreeNode* parent = top->parent();
+    if (!wereCurrent || !parent || parent == root || gbLoadCommands) {
+        rebuildAll();
+        return;
+    }
+    const auto fieldFrom = [&](const TreeNode* n, auto step) -> std::optional<int32_t> {
+        for (; n; n = step(n))
+            if (const KeyRef k = recordOf(n, slots); k.kind == 'f')
+                return k.index;
+        return std::nullopt;
+    };
+    const std::optional<int32_t> before =
+        fieldFrom(NodeTree::previousDepthFirst(top), [](const TreeNode* n) { return NodeTree::previousDepthFirst(n); });
+    const std::optional<int32_t> after =
+        fieldFrom(NodeTree::nextDepthFirst(last), [](const TreeNode* n) { return NodeTree::nextDepthFirst(n); });
+    const int32_t low = before ? gaFields[size_t(*before)].nOmod : 0;
+    const int32_t high = after ? gaFields[size_t(*after)].nOmod : kRecomputeAbove + 1;
+    // Numbered as the rebuild numbers new fields when they fit below the next field;
+    // else spread evenly between the two; without room, everything is numbered afresh.
+    const int32_t count = int32_t(added.size());
+    int32_t step = kOrderStep;
+    if (low + int64_t(count) * kOrderStep >= high)
+        step = (high - low) / (count + 1);
+    if (low < 0 || step < 1) {
+        rebuildAll();
+        return;
+    }
+
+    // Entry 0 belongs to no field.
+    std::erase_if(gaIdMap, [&](const IdMapEntry& e) {
+        return e.lIndex > 0 && std::find(added.begin(), added.end(), e.lIndex) != added.end();
+    });
+    if (gaIdMap.empty())
+        gaIdMap.resize(1);
+    auto at = std::upper_bound(gaIdMap.begin() + 1, gaIdMap.end(), low,
+                               [](int32_t number, const IdMapEntry& e) { return number < e.nOmod; });
+    std::vector<IdMapEntry> entries;
+    for (int32_t j = 0; j < count; ++j) {
+        const int16_t number = int16_t(low + (j + 1) * step);
+        gaFields[size_t(added[size_t(j)])].nOmod = number;
+        entries.push_back(IdMapEntry{number, added[size_t(j)], false});
+    }
+    gaIdMap.insert(at, entries.begin(), entries.end());
+
+    // The links below the parent, as the rebuild makes them: a field's follow-ups at
+    // their level under its group, a group's children with their virtual groups.
+    const KeyRef p = recordOf(parent, slots);
+    if (p.kind == 'f') {
+        int16_t level = 0;
+        for (const TreeNode* n = parent; n && kindOf(n) == 'f'; n = n->parent())
+            ++level;
+        rebuildFollowUpLinks(parent, p.index, level, slots);
+    } else if (p.kind == 'g' && p.index > 0) {
+        int16_t level = 0;
+        std::vector<int16_t> groups;  // the Grpi of every group below and of the parent
+        for (const TreeNode* n = parent; n != root && n; n = n->parent())
+            ++level;
+        for (const TreeNode* n = parent; n; n = NodeTree::nextDepthFirst(n, parent))
+            if (const KeyRef k = recordOf(n, slots); k.kind == 'g')
+                groups.push_back(gaGroups[size_t(k.index)].Grpi);
+        const VirtualGroupsRemade remade([&](const GroupRecord& g) {
+            return std::find(groups.begin(), groups.end(), g.lParentGroup) != groups.end();
+        });
+        GroupRecord& g = gaGroups[size_t(p.index)];
+        g.lChildGroup = 0;
+        g.lFirstField = 0;
+        {
+            const GroupSlotBatch batch;
+            rebuildGroupLinks(parent, p.index, int16_t(level + 1), slots);
+        }
+        remade.keepMarks();
+    } else {
+        rebuildAll();
+        return;
+    }
+    g_linkWatch.current = true;
 }
 
 void gRelinkSpecificCommands()
@@ -873,4 +1045,4 @@ void gUpdatePointers()
     gRelinkSpecificCommands();
 }
 
-void resetPointers() { gpMainTree = nullptr; }
+void resetPointers() { gsetMainTree(nullptr); }

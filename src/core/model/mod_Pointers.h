@@ -28,6 +28,19 @@ NodeTree* gMainTree();
 // and checks the links, showing each inconsistency in a message box.
 void gRebuildPointers();
 
+// True when the links are as the last rebuild made them from the main tree: no node
+// has been added, moved or removed since.
+bool gbLinksCurrent();
+
+// The links after top was added with everything below it (a paste), wereCurrent telling
+// gbLinksCurrent() before. From current links, only what the rebuild would change is
+// made: the added fields take order numbers between the fields before and after them
+// in tree order (as the rebuild numbers new fields, or spread evenly when those would
+// pass the next field) and their id-map entries in tree order, and the links below
+// top's parent are made as the rebuild makes them. Otherwise (stale links, no room for
+// the numbers, top at the root, form commands due) the full rebuild.
+void gLinkAddedNodes(TreeNode* top, bool wereCurrent);
+
 // The id map rebuilt in tree order and the order numbers repaired so that they rise
 // strictly: new fields (nOmod 0) get the highest number seen so far plus 10. Sets
 // gbRecomputeLinks when the numbers pass 32000.

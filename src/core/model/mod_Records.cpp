@@ -21,7 +21,21 @@ constexpr int32_t kMaxGroupNumber = 9999;
 
 std::vector<DocuDelete> g_docuDeletes;
 
-bool isField(const QString& kind) { return kind == QLatin1String("field") || kind == QLatin1String("picture"); }
+bool isField(SlotKind kind) { return kind == SlotKind::Field || kind == SlotKind::Picture; }
+
+std::optional<SlotKind> slotKind(const QString& kind)
+{
+    static const std::pair<QLatin1String, SlotKind> kKinds[] = {
+        {QLatin1String("field"), SlotKind::Field},
+        {QLatin1String("picture"), SlotKind::Picture},
+        {QLatin1String("group"), SlotKind::Group},
+        {QLatin1String("specificcommand"), SlotKind::SpecificCommand},
+    };
+    for (const auto& [text, k] : kKinds)
+        if (kind == text)
+            return k;
+    return std::nullopt;
+}
 
 void showOutOfResources()
 {
@@ -41,13 +55,33 @@ void switchInsertingOff(bool groupsToo)
         h.setInsertingEnabled(false);
 }
 
+// Inside a batch of field inserts the free slots and the live count were counted
+// before it, and the slots are taken from the lowest on.
+struct FieldSearch {
+    bool active = false;
+    std::vector<int32_t> free;  // rising
+    size_t next = 0;
+    int32_t live = 0;
+};
+FieldSearch g_fieldSearch;
+
 int32_t findFreeFieldSlot()
 {
     const int32_t last = int32_t(gaFields.size()) - 1;
     int32_t slot = -1;
-    for (int32_t i = 1; i <= last && slot < 0; ++i)
-        if (gbIsFreeSlot(i, QStringLiteral("field")))
-            slot = i;
+    bool another = false;
+    if (g_fieldSearch.active) {
+        if (g_fieldSearch.next < g_fieldSearch.free.size())
+            slot = g_fieldSearch.free[g_fieldSearch.next++];
+        another = g_fieldSearch.next < g_fieldSearch.free.size();
+        Q_ASSERT(slot < 0 || gbIsFreeSlot(slot, SlotKind::Field));
+    } else {
+        for (int32_t i = 1; i <= last && slot < 0; ++i)
+            if (gbIsFreeSlot(i, SlotKind::Field))
+                slot = i;
+        for (int32_t i = slot + 1; slot > 0 && i <= last && !another; ++i)
+            another = gbIsFreeSlot(i, SlotKind::Field);
+    }
     if (slot < 0)
         return -1;
 
@@ -58,9 +92,6 @@ int32_t findFreeFieldSlot()
     f.bInputPropsLoaded = true;
     f.bHas302Row = false;
 
-    bool another = false;
-    for (int32_t i = slot + 1; i <= last && !another; ++i)
-        another = gbIsFreeSlot(i, QStringLiteral("field"));
     if (!another) {
         showOutOfResources();
         switchInsertingOff(false);
@@ -137,27 +168,43 @@ GroupSlotBatch::GroupSlotBatch()
 
 GroupSlotBatch::~GroupSlotBatch() { g_search = GroupSearch{}; }
 
+FieldSlotBatch::FieldSlotBatch(std::vector<int32_t> freeSlots, int32_t live)
+{
+    Q_ASSERT(std::is_sorted(freeSlots.begin(), freeSlots.end()));
+    g_fieldSearch = {true, std::move(freeSlots), 0, live};
+}
+
+FieldSlotBatch::~FieldSlotBatch() { g_fieldSearch = FieldSearch{}; }
+
 QString gsOutOfResourcesText() { return QStringLiteral("Out of resources, restart the Palimor!"); }
 
 // ---- Slots ---------------------------------------------------------------------------------
 
-bool gbIsFreeSlot(int32_t index, const QString& kind)
+bool gbIsFreeSlot(int32_t index, SlotKind kind)
 {
     if (index < 0)
         return false;
-    if (isField(kind))
+    switch (kind) {
+    case SlotKind::Field:
+    case SlotKind::Picture:
         return size_t(index) < gaFields.size() && (index > gnFieldCount || gaFields[size_t(index)].lFieldId == -1);
-    if (kind == QLatin1String("group"))
-        return size_t(index) < gaGroups.size() && gaGroups[size_t(index)].Grpi == -1;
-    if (kind == QLatin1String("specificcommand"))
+    case SlotKind::Group: return size_t(index) < gaGroups.size() && gaGroups[size_t(index)].Grpi == -1;
+    case SlotKind::SpecificCommand:
         return size_t(index) < gaSpecificCommands.size() && gaSpecificCommands[size_t(index)].nSpecificCommandId == -1;
+    }
     return false;
 }
 
-bool gbEnoughFreeGroups(const QString& kind, int32_t& used)
+bool gbIsFreeSlot(int32_t index, const QString& kind)
+{
+    const std::optional<SlotKind> k = slotKind(kind);
+    return k && gbIsFreeSlot(index, *k);
+}
+
+bool gbEnoughFreeGroups(SlotKind kind, int32_t& used)
 {
     used = 0;
-    if (kind != QLatin1String("group"))
+    if (kind != SlotKind::Group)
         return false;
     int32_t free = 0;
     for (size_t g = 1; g < gaGroups.size(); ++g) {
@@ -169,13 +216,28 @@ bool gbEnoughFreeGroups(const QString& kind, int32_t& used)
     return free > used;
 }
 
-int32_t glFindFreeSlot(const QString& kind)
+bool gbEnoughFreeGroups(const QString& kind, int32_t& used)
+{
+    const std::optional<SlotKind> k = slotKind(kind);
+    if (k)
+        return gbEnoughFreeGroups(*k, used);
+    used = 0;
+    return false;
+}
+
+int32_t glFindFreeSlot(SlotKind kind)
 {
     if (isField(kind))
         return findFreeFieldSlot();
-    if (kind == QLatin1String("group"))
+    if (kind == SlotKind::Group)
         return findFreeGroupSlot();
     return 0;
+}
+
+int32_t glFindFreeSlot(const QString& kind)
+{
+    const std::optional<SlotKind> k = slotKind(kind);
+    return k ? glFindFreeSlot(*k) : 0;
 }
 
 int32_t glLiveFieldCount()
@@ -189,7 +251,11 @@ int32_t glLiveFieldCount()
 
 bool gbRoomForFields(int32_t count)
 {
-    const int32_t live = glLiveFieldCount();
+    return gbRoomForFields(count, g_fieldSearch.active ? g_fieldSearch.live : glLiveFieldCount());
+}
+
+bool gbRoomForFields(int32_t count, int32_t live)
+{
     if (count <= 0 || live + count <= kMaxFormFields)
         return true;
     gWriteLog(QStringLiteral("Field limit: %1 fields and %2 more would pass %3").arg(live).arg(count).arg(kMaxFormFields));
@@ -200,20 +266,29 @@ bool gbRoomForFields(int32_t count)
 
 int32_t glNewItem(const QString& kind, QString& key)
 {
+    const std::optional<SlotKind> k = slotKind(kind);
+    return k ? glNewItem(*k, key) : 0;
+}
+
+int32_t glNewItem(SlotKind kind, QString& key)
+{
     if (isField(kind)) {
-        const bool picture = kind == QLatin1String("picture");
+        const bool picture = kind == SlotKind::Picture;
         if (!gbRoomForFields(1))
             return -1;
         const int32_t index = glFindFreeSlot(kind);
         if (index < 0) {
             // The array is not grown while editing: there is no place for the record.
-            gWriteLog(QStringLiteral("No free slot for a new ") + kind);
+            gWriteLog(QStringLiteral("No free slot for a new ")
+                      + (picture ? QStringLiteral("picture") : QStringLiteral("field")));
             showOutOfResources();
             switchInsertingOff(false);
             return -1;
         }
         if (index > gnFieldCount)
             gnFieldCount = int16_t(index);
+        if (g_fieldSearch.active)
+            ++g_fieldSearch.live;
         key = (picture ? QStringLiteral("p_") : QStringLiteral("f_")) + QString::number(index);
         if (picture)
             gInitPictureRecord(index);
@@ -227,7 +302,7 @@ int32_t glNewItem(const QString& kind, QString& key)
         return index;
     }
 
-    if (kind == QLatin1String("group")) {
+    if (kind == SlotKind::Group) {
         int32_t index = 0;
         if (key != QLatin1String("0")) {
             index = glFindFreeSlot(kind);
@@ -256,9 +331,16 @@ int32_t glNewItem(const QString& kind, QString& key)
 
 void gDeleteItem(const QString& kind, int32_t index)
 {
+    // "picture" is no kind a record is deleted as.
+    if (const std::optional<SlotKind> k = slotKind(kind); k && *k != SlotKind::Picture)
+        gDeleteItem(*k, index);
+}
+
+void gDeleteItem(SlotKind kind, int32_t index)
+{
     if (index < 0)
         return;
-    if (kind == QLatin1String("specificcommand")) {
+    if (kind == SlotKind::SpecificCommand) {
         if (size_t(index) >= gaSpecificCommands.size())
             return;
         SpecificCommandRecord& c = gaSpecificCommands[size_t(index)];
@@ -270,7 +352,7 @@ void gDeleteItem(const QString& kind, int32_t index)
         c.nSpecificCommandId = -1;
         if (c.bExistsInHost)
             c.lLinkId = -1;  // the store deletes its row
-    } else if (kind == QLatin1String("group")) {
+    } else if (kind == SlotKind::Group) {
         if (size_t(index) >= gaGroups.size())
             return;
         GroupRecord& g = gaGroups[size_t(index)];
@@ -283,7 +365,7 @@ void gDeleteItem(const QString& kind, int32_t index)
         g.Grpi = -1;
         g.lAlignmentGroupId = int16_t(-index);
         g.bChanged = false;
-    } else if (kind == QLatin1String("field")) {
+    } else if (kind == SlotKind::Field) {
         gDeleteFieldRecord(index);
     }
 }
@@ -368,6 +450,7 @@ bool gbFieldHasCommand(int32_t index) { return gaFields.at(size_t(index)).lComma
 void resetRecords()
 {
     g_search = GroupSearch{};
+    g_fieldSearch = FieldSearch{};
     gbTableFieldsOpen = false;
     g_docuDeletes.clear();
 }

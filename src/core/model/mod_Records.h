@@ -10,6 +10,7 @@
 // switched off for the rest of the run (gbOutOfResources).
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class TreeNode;
@@ -26,13 +27,18 @@ QString gsOutOfResourcesText();
 
 // ---- Slots ---------------------------------------------------------------------------------
 
-// kind "field" or "picture" (gaFields), "group" (gaGroups), "specificcommand"
-// (gaSpecificCommands). A field slot is free when its id is -1 or it lies above
-// gnFieldCount.
+// The kinds of slot: Field and Picture (gaFields), Group (gaGroups), SpecificCommand
+// (gaSpecificCommands). Each procedure below also takes the kind as its text: "field",
+// "picture", "group" or "specificcommand"; another text is no kind.
+enum class SlotKind { Field, Picture, Group, SpecificCommand };
+
+// A field slot is free when its id is -1 or it lies above gnFieldCount.
+bool gbIsFreeSlot(int32_t index, SlotKind kind);
 bool gbIsFreeSlot(int32_t index, const QString& kind);
 
-// For "group": whether the free group slots (1 to the upper bound) outnumber the used
+// For Group: whether the free group slots (1 to the upper bound) outnumber the used
 // ones that are not virtual; used is set to that used count. False for other kinds.
+bool gbEnoughFreeGroups(SlotKind kind, int32_t& used);
 bool gbEnoughFreeGroups(const QString& kind, int32_t& used);
 
 // Takes the lowest free slot of the kind: its index, -1 when there is none, 0 for an
@@ -40,6 +46,7 @@ bool gbEnoughFreeGroups(const QString& kind, int32_t& used);
 // property row of its own (a row of the slot's former field is removed by the next
 // store). Taking the last field slot, or a group slot that leaves no reserve, tells the
 // user, sets gbOutOfResources, cancels the picker and switches the insert commands off.
+int32_t glFindFreeSlot(SlotKind kind);
 int32_t glFindFreeSlot(const QString& kind);
 
 // A new record of the kind with its defaults and change marks. key is in/out: "0" asks
@@ -47,6 +54,7 @@ int32_t glFindFreeSlot(const QString& kind);
 // index). Returns the index; -1 when a field or picture cannot be added (no free slot,
 // or the form holds kMaxFormFields live fields): the user is told, nothing is changed
 // and key is left as it came. 0 for an unknown kind.
+int32_t glNewItem(SlotKind kind, QString& key);
 int32_t glNewItem(const QString& kind, QString& key);
 
 // Number of live fields and pictures (ids not -1, 1 to gnFieldCount).
@@ -54,12 +62,15 @@ int32_t glLiveFieldCount();
 
 // True when count more fields fit into the form. Otherwise false, after a message that
 // says how many the form holds and what the limit is. The insert, paste and generate
-// commands ask it before they add anything.
+// commands ask it before they add anything. With live, the number of live fields as the
+// caller counted it.
 bool gbRoomForFields(int32_t count);
+bool gbRoomForFields(int32_t count, int32_t live);
 
 // ---- Deleting -------------------------------------------------------------------------------
 
-// Frees a record of the kind ("group", "field", "specificcommand"); nothing for others.
+// Frees a record of the kind (Group, Field, SpecificCommand); nothing for others.
+void gDeleteItem(SlotKind kind, int32_t index);
 void gDeleteItem(const QString& kind, int32_t index);
 
 // Frees gaFields(index). The host's rows stay until the next store deletes them. For a
@@ -104,6 +115,18 @@ public:
     ~GroupSlotBatch();
     GroupSlotBatch(const GroupSlotBatch&) = delete;
     GroupSlotBatch& operator=(const GroupSlotBatch&) = delete;
+};
+
+// Scope of a run of field and picture inserts that takes the given free field slots
+// (every one, rising) from the lowest on, with live fields in use before it, both
+// counted by the caller in one pass: an insert then reads no other field. Nothing else
+// may take or free a field slot inside it.
+class FieldSlotBatch {
+public:
+    FieldSlotBatch(std::vector<int32_t> freeSlots, int32_t live);
+    ~FieldSlotBatch();
+    FieldSlotBatch(const FieldSlotBatch&) = delete;
+    FieldSlotBatch& operator=(const FieldSlotBatch&) = delete;
 };
 
 void resetRecords();

@@ -542,7 +542,17 @@ struct FitCheck::Widths {
     std::vector<int32_t> w316 = widthsOf(kTable316, gColumns316());
 };
 
-FitCheck::FitCheck() : m_widths(std::make_unique<Widths>()) {}
+// The widths are asked of the data sets once while they stay as they are.
+FitCheck::FitCheck()
+{
+    static std::shared_ptr<const Widths> widths;
+    static uint32_t revision = 0;
+    if (!widths || revision != glDataSetsRevision()) {
+        widths = std::make_shared<const Widths>();
+        revision = glDataSetsRevision();
+    }
+    m_widths = widths;
+}
 
 FitCheck::~FitCheck() = default;
 

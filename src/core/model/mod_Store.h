@@ -87,7 +87,7 @@ public:
 
 private:
     struct Widths;
-    std::unique_ptr<Widths> m_widths;
+    std::shared_ptr<const Widths> m_widths;
     std::vector<UnfitValue> m_values;
 };
 

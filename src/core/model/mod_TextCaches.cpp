@@ -70,15 +70,30 @@ QString fieldAt(const QString& set, const char* code, const QString& buffer, int
 // pass it starts the next batch); a batch goes out in one call and, when the call
 // succeeded, read gets the answer, the entries asked in order and the batch's first
 // index.
+// The records a loader goes over: first to last, or only those listed.
+class Indexes {
+public:
+    Indexes(int32_t first, int32_t last) : m_first(first), m_count(std::max(0, last - first + 1)) {}
+    explicit Indexes(const std::vector<int32_t>& only) : m_only(&only), m_count(int32_t(only.size())) {}
+    int32_t count() const { return m_count; }
+    int32_t operator[](int32_t k) const { return m_only ? (*m_only)[size_t(k)] : m_first + k; }
+
+private:
+    const std::vector<int32_t>* m_only = nullptr;
+    int32_t m_first = 0;
+    int32_t m_count = 0;
+};
+
 template <typename Qualifies, typename Request, typename Send, typename Read>
-void runBatches(int32_t first, int32_t last, Qualifies qualifies, Request request, Send send, Read read)
+void runBatches(const Indexes& over, Qualifies qualifies, Request request, Send send, Read read)
 {
-    int32_t start = first;
-    while (start <= last) {
+    int32_t start = 0;
+    while (start < over.count()) {
         QString buffer;
         std::vector<int32_t> entries;
-        int32_t j = start;
-        for (; j <= last; ++j) {
+        int32_t k = start;
+        for (; k < over.count(); ++k) {
+            const int32_t j = over[k];
             if (!qualifies(j))
                 continue;
             const QString record = request(j);
@@ -87,8 +102,8 @@ void runBatches(int32_t first, int32_t last, Qualifies qualifies, Request reques
             buffer += record;
             entries.push_back(j);
         }
-        const int32_t batchStart = start;
-        start = j;
+        const int32_t batchStart = over[start];
+        start = k;
         if (!entries.empty() && send(buffer))
             read(buffer, entries, batchStart);
     }
@@ -154,17 +169,22 @@ void mFillGroupLabels(const QString& buffer, const std::vector<int32_t>& entries
 {
     AnswerRecords answers(buffer, recordLength);
     size_t taken = 0;
-    for (int32_t i = batchStart; i <= entries.back(); ++i) {
+    // From batchStart every group passed gets its node text again, whether it was asked
+    // or not; without one (-1) only those asked.
+    const bool allPassed = batchStart >= 0;
+    for (int32_t i = allPassed ? batchStart : entries.front(); i <= entries.back(); ++i) {
         GroupRecord& g = gaGroups[size_t(i)];
-        if (taken < entries.size() && entries[taken] == i) {
+        const bool asked = taken < entries.size() && entries[taken] == i;
+        if (asked) {
             ++taken;
             const QString record = answers.record();
             int32_t next = 1;
             g.sTabDesc = field(kGroupLabelSet, "tdsc", record, next);
             g.sFrameDesc = field(kGroupLabelSet, "fdsc", record, next);
             answers.end(next);
+        } else if (!allPassed) {
+            continue;
         }
-        // Every group passed gets its node text again, whether it was asked or not.
         if (g_trees.groups && g_trees.groupProps && !g.sNodeKey.isEmpty() && g.Grpi != -1 && !g.bVirtualGroup) {
             if (TreeNode* node = g_trees.groups->node(g.sNodeKey)) {
                 QString text;
@@ -381,7 +401,7 @@ void gLoadPickerLabels(int16_t number)
     const int32_t length = recordLengthOf(kLabelSet);
     const int32_t descBlanks = glFieldLength(kLabelSet, QStringLiteral("desc")) + 1;
     runBatches(
-        1, std::min<int32_t>(gnTableFieldCount, int32_t(gaTableFields.size()) - 1),
+        {1, std::min<int32_t>(gnTableFieldCount, int32_t(gaTableFields.size()) - 1)},
         [](int32_t i) {
             const TableFieldRecord& t = gaTableFields[size_t(i)];
             return !t.sLabelCode.isEmpty() && t.sLabelDesc.isEmpty() && !(t.sRefTable.isEmpty() && t.bCombined);
@@ -421,12 +441,16 @@ int32_t glLabelLengthForRequest(int32_t fieldIndex, bool bSingleOcc)
     return length;
 }
 
-void gLoadFieldLabels(int16_t number, bool bSingleOcc)
+namespace {
+
+int32_t lastFieldIndex() { return std::min<int32_t>(gnFieldCount, int32_t(gaFields.size()) - 1); }
+
+void loadFieldLabels(const Indexes& over, int16_t number, bool bSingleOcc)
 {
     const int32_t length = recordLengthOf(kLabelSet);
     const int32_t descBlanks = glFieldLength(kLabelSet, QStringLiteral("desc")) + 1;
     runBatches(
-        1, std::min<int32_t>(gnFieldCount, int32_t(gaFields.size()) - 1),
+        over,
         [&](int32_t i) {
             const FieldRecord& f = gaFields[size_t(i)];
             if (f.sLabelCode.isEmpty())
@@ -446,13 +470,15 @@ void gLoadFieldLabels(int16_t number, bool bSingleOcc)
         });
 }
 
-void gLoadGroupLabels()
+// allPassed: every group from a batch's start to its last entry gets its node text
+// again, else only those asked.
+void loadGroupLabels(const Indexes& over, bool allPassed)
 {
     const int32_t length = recordLengthOf(kGroupLabelSet);
     const int32_t textBlanks = 2 * glFieldLength(kGroupLabelSet, QStringLiteral("tdsc")) + 2;
     const int32_t codeWidth = glFieldLength(kGroupLabelSet, QStringLiteral("clab"));
     runBatches(
-        1, int32_t(gaGroups.size()) - 1,
+        over,
         [](int32_t i) {
             const GroupRecord& g = gaGroups[size_t(i)];
             return !g.sLabelCode.isEmpty() && g.sTabDesc.isEmpty();
@@ -460,11 +486,11 @@ void gLoadGroupLabels()
         [&](int32_t i) { return gsPackage + fixed(gaGroups[size_t(i)].sLabelCode, codeWidth) + blanks(textBlanks); },
         [](QString& buffer) { return gbGetGroupLabelsSet(buffer); },
         [&](const QString& buffer, const std::vector<int32_t>& entries, int32_t batchStart) {
-            mFillGroupLabels(buffer, entries, batchStart, length);
+            mFillGroupLabels(buffer, entries, allPassed ? batchStart : -1, length);
         });
 }
 
-void gLoadTableFieldData()
+void loadTableFieldData(const Indexes& over)
 {
     const int32_t length = recordLengthOf(kTableFieldSet);
     const QString package = gsCutAtNul(gsTablePackage);
@@ -472,7 +498,7 @@ void gLoadTableFieldData()
     const QString number = gsCutAtNul(gsTableNumber);
     const RecordLayout layout = tableFieldLayout();
     runBatches(
-        1, std::min<int32_t>(gnFieldCount, int32_t(gaFields.size()) - 1),
+        over,
         [](int32_t i) {
             const FieldRecord& f = gaFields[size_t(i)];
             return !f.bTableFieldChecked && f.lFieldId > 0;
@@ -494,11 +520,11 @@ void gLoadTableFieldData()
         });
 }
 
-void gLoadDomains()
+void loadDomains(const Indexes& fields)
 {
     const int32_t length = recordLengthOf(kDomainSet);
     runBatches(
-        1, std::min<int32_t>(gnDomainCount, int32_t(gaDomains.size()) - 1),
+        {1, std::min<int32_t>(gnDomainCount, int32_t(gaDomains.size()) - 1)},
         [](int32_t i) { return gaDomains[size_t(i)].lDataType == 0; },
         [&](int32_t i) { return fixed(gaDomains[size_t(i)].sDomain, length); },
         [](QString& buffer) { return gbGetDomains(buffer); },
@@ -506,15 +532,38 @@ void gLoadDomains()
             mFillDomains(buffer, entries, length);
         });
 
-    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
+    for (int32_t k = 0; k < fields.count(); ++k) {
+        const int32_t i = fields[k];
         if (!gaFields[size_t(i)].sDomainPackage.isEmpty())
             gaFields[size_t(i)].iFieldLength = giDomainDisplayLength(int16_t(i));
+    }
 }
+
+} // namespace
+
+void gLoadFieldLabels(int16_t number, bool bSingleOcc) { loadFieldLabels({1, lastFieldIndex()}, number, bSingleOcc); }
+
+void gLoadFieldLabels(int16_t number, bool bSingleOcc, const std::vector<int32_t>& fields)
+{
+    loadFieldLabels(Indexes(fields), number, bSingleOcc);
+}
+
+void gLoadGroupLabels() { loadGroupLabels({1, int32_t(gaGroups.size()) - 1}, true); }
+
+void gLoadGroupLabels(const std::vector<int32_t>& groups) { loadGroupLabels(Indexes(groups), false); }
+
+void gLoadTableFieldData() { loadTableFieldData({1, lastFieldIndex()}); }
+
+void gLoadTableFieldData(const std::vector<int32_t>& fields) { loadTableFieldData(Indexes(fields)); }
+
+void gLoadDomains() { loadDomains({1, lastFieldIndex()}); }
+
+void gLoadDomains(const std::vector<int32_t>& fields) { loadDomains(Indexes(fields)); }
 
 void gLoadEnums()
 {
     runBatches(
-        1, std::min<int32_t>(gnDomainCount, int32_t(gaDomains.size()) - 1),
+        {1, std::min<int32_t>(gnDomainCount, int32_t(gaDomains.size()) - 1)},
         [](int32_t i) {
             const DomainRecord& d = gaDomains[size_t(i)];
             return !d.sDomain.isEmpty() && d.lDataType == 7 && !d.bEnumsLoaded;

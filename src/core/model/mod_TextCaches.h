@@ -75,6 +75,13 @@ void gLoadTableFieldData();
 // Every domain not loaded yet, then iFieldLength of every field with a domain package.
 // glEnumsPerBuffer must be set before.
 void gLoadDomains();
+// The same for the listed records only (indexes rising), such as the new records of a
+// paste: no other record or node text is read or written. Domains not loaded yet are
+// loaded all the same.
+void gLoadFieldLabels(int16_t number, bool bSingleOcc, const std::vector<int32_t>& fields);
+void gLoadGroupLabels(const std::vector<int32_t>& groups);
+void gLoadTableFieldData(const std::vector<int32_t>& fields);
+void gLoadDomains(const std::vector<int32_t>& fields);
 // The enum values of every enumerate domain not loaded yet.
 void gLoadEnums();
 

@@ -347,15 +347,23 @@ bool readNumber(QStringView text, int64_t& value)
     return true;
 }
 
-// The width of every member's column, asked of the data sets once a read.
+// The width of every member's column, asked of the data sets once while they stay as
+// they are.
 template <typename R>
-std::vector<int32_t> widthsOf(const std::vector<Member<R>>& members)
+const std::vector<int32_t>& widthsOf(const std::vector<Member<R>>& members)
 {
-    std::vector<int32_t> widths;
+    static std::vector<int32_t> widths;
+    static std::optional<uint32_t> revision;
+    static const std::vector<Member<R>>* of = nullptr;
+    if (revision == glDataSetsRevision() && of == &members)
+        return widths;
+    widths.clear();
     widths.reserve(members.size());
     for (const Member<R>& m : members)
         widths.push_back(m.kind == Kind::Flag ? 0
                                               : glFieldLength(QLatin1String(m.table), QLatin1String(m.column)));
+    revision = glDataSetsRevision();
+    of = &members;
     return widths;
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -193,26 +194,94 @@ int32_t virtualGroupsOf(const StructureText& s)
     return runs;
 }
 
-// The lowest free field slots, as many as asked for (fewer when there are not).
-std::vector<int32_t> freeFieldSlots(size_t wanted)
+// How far the fields could reach when the form is laid out, from their records alone:
+// the widest item, the rows of all fields stacked, and the number of fields.
+struct Reach {
+    int64_t widest = 1;
+    int64_t rows = 1;
+    int64_t fields = 0;
+};
+
+int64_t fieldRows(const FieldRecord& f)
 {
-    std::vector<int32_t> slots;
-    for (int32_t i = 1; size_t(i) < gaFields.size() && slots.size() < wanted; ++i)
-        if (gbIsFreeSlot(i, QStringLiteral("field")))
-            slots.push_back(i);
-    return slots;
+    const int64_t height = std::max<int64_t>(1, f.iFieldHeight);
+    const int64_t labelHeight = f.iLabelLengthSO > 0 ? std::max<int64_t>(1, f.iLabelHeightSO) : 0;
+    return f.lLabelPosition == 2 ? height + labelHeight : std::max(height, labelHeight);
+}
+
+// A field's columns in a row: the field, its label and a blank before and after the
+// label and after the field.
+int64_t fieldSpan(const FieldRecord& f)
+{
+    return std::max<int64_t>(1, f.iFieldLength) + std::max<int64_t>(0, f.iLabelLengthSO) + 3;
+}
+
+// The field's item: the field, or an option set's block of choices, which are its
+// node's descendants once the links are rebuilt.
+int64_t itemWidth(const FieldRecord& f, int32_t index, const NodeTree* tree)
+{
+    int64_t width = std::max<int64_t>(1, f.iFieldLength);
+    if (f.lControl != ControlKind::OptionSet)
+        return width;
+    const TreeNode* set = tree ? tree->node(gsFieldKey(index)) : nullptr;
+    int64_t choices = 0;
+    for (const TreeNode* c = set ? NodeTree::nextDepthFirst(set, set) : nullptr; c;
+         c = NodeTree::nextDepthFirst(c, set)) {
+        const int32_t k = c->keyNumber();
+        if (c->keyLetter() != u'g' && k >= 1 && size_t(k) < gaFields.size())
+            choices += fieldSpan(gaFields[size_t(k)]);
+    }
+    return std::max(width, choices);
+}
+
+// What a paste needs to know of the form's fields, read in one pass over them: the
+// free slots (rising), the fields in use, the order numbers in use (the id map's too)
+// and the reach of the fields.
+struct FieldCensus {
+    std::vector<int32_t> freeSlots;
+    int32_t live = 0;
+    std::vector<bool> usedNumbers = std::vector<bool>(size_t(std::numeric_limits<int16_t>::max()) + 1, false);
+    Reach reach;
+};
+
+FieldCensus takeCensus()
+{
+    FieldCensus c;
+    const NodeTree* tree = gMainTree();
+    for (size_t i = 1; i < gaIdMap.size(); ++i)
+        if (gaIdMap[i].nOmod > 0)
+            c.usedNumbers[size_t(gaIdMap[i].nOmod)] = true;
+    for (int32_t i = 1; size_t(i) < gaFields.size(); ++i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        if (i > gnFieldCount || f.lFieldId == -1) {
+            c.freeSlots.push_back(i);
+            continue;
+        }
+        ++c.live;
+        if (f.nOmod > 0)
+            c.usedNumbers[size_t(f.nOmod)] = true;
+        if (f.lFieldId <= 0)
+            continue;
+        ++c.reach.fields;
+        c.reach.rows += fieldRows(f);
+        c.reach.widest = std::max(c.reach.widest, itemWidth(f, i, tree));
+    }
+    for (const GroupRecord& g : gaGroups)
+        if (g.Grpi != -1 && g.bShowGroupBox)
+            c.reach.rows += 2;
+    return c;
 }
 
 // Enough free slots that taking them leaves the user a slot and the groups' reserve:
 // a paste never runs the form out of resources halfway.
-bool roomFor(const StructureText& s, QString& why)
+bool roomFor(const StructureText& s, const FieldCensus& census, QString& why)
 {
     const int32_t fields = int32_t(s.fields.size());
-    if (!gbRoomForFields(fields)) {
+    if (!gbRoomForFields(fields, census.live)) {
         why.clear();
         return false;
     }
-    const int32_t freeFields = int32_t(freeFieldSlots(gaFields.size()).size());
+    const auto freeFields = int32_t(census.freeSlots.size());
     if (fields > 0 && fields >= freeFields) {
         why = QStringLiteral("it holds %1 fields and the form has room for %2 more")
                   .arg(fields)
@@ -222,7 +291,7 @@ bool roomFor(const StructureText& s, QString& why)
     const int32_t groups = int32_t(s.groups.size());
     const int32_t taken = groups + virtualGroupsOf(s);
     int32_t used = 0;
-    gbEnoughFreeGroups(QStringLiteral("group"), used);
+    gbEnoughFreeGroups(SlotKind::Group, used);
     const auto free = int32_t(std::count_if(gaGroups.begin() + std::min<ptrdiff_t>(1, ptrdiff_t(gaGroups.size())),
                                             gaGroups.end(), [](const GroupRecord& g) { return g.Grpi == -1; }));
     if (groups > 0 && free - taken <= used + groups) {
@@ -235,19 +304,37 @@ bool roomFor(const StructureText& s, QString& why)
 // ---- Taking records and giving them back -----------------------------------------------------
 
 // What a paste may change, as it was before; restored when the paste fails after it
-// took records. The layout the fit check runs moves every field, so all are kept.
+// took records: the id map and counts, the groups unless it adds none (a group added
+// counts in its parent, a new one may grow the array; fields change no group), and the
+// fields of the given slots. Only the slots it takes are changed, unless the form is
+// laid out, which moves every field: then all fields are kept (no slots given).
 class Snapshot {
 public:
-    Snapshot()
-        : m_groups(gaGroups), m_fields(gaFields), m_idMap(gaIdMap), m_fieldCount(gnFieldCount),
+    Snapshot(std::optional<std::vector<int32_t>> fieldSlots, bool groups)
+        : m_idMap(gaIdMap), m_slots(std::move(fieldSlots)), m_fieldCount(gnFieldCount),
           m_outOfResources(gbOutOfResources), m_recomputeLinks(gbRecomputeLinks), m_formChanged(gbFormChanged)
     {
+        if (groups)
+            m_groups = gaGroups;
+        if (!m_slots) {
+            m_fields = gaFields;
+            return;
+        }
+        m_fields.reserve(m_slots->size());
+        for (const int32_t i : *m_slots)
+            m_fields.push_back(gaFields[size_t(i)]);
     }
 
     void restore() const
     {
-        gaGroups = m_groups;
-        gaFields = m_fields;
+        if (m_groups)
+            gaGroups = *m_groups;
+        if (m_slots) {
+            for (size_t k = 0; k < m_slots->size(); ++k)
+                gaFields[size_t((*m_slots)[k])] = m_fields[k];
+        } else {
+            gaFields = m_fields;
+        }
         gaIdMap = m_idMap;
         gnFieldCount = m_fieldCount;
         gbOutOfResources = m_outOfResources;
@@ -256,9 +343,10 @@ public:
     }
 
 private:
-    std::vector<GroupRecord> m_groups;
+    std::optional<std::vector<GroupRecord>> m_groups;
     std::vector<FieldRecord> m_fields;
     std::vector<IdMapEntry> m_idMap;
+    std::optional<std::vector<int32_t>> m_slots;
     int16_t m_fieldCount;
     bool m_outOfResources;
     bool m_recomputeLinks;
@@ -271,33 +359,30 @@ struct Taken {
     std::vector<int32_t> fields;
 };
 
-// Order numbers no field uses, for the new fields until the link rebuild numbers them:
-// the fill finds a field through its number.
-std::vector<int16_t> unusedOrderNumbers(size_t count)
+// Order numbers no field uses, for the new fields until the links are made: the fill
+// finds a field through its number.
+std::vector<int16_t> unusedOrderNumbers(size_t count, const FieldCensus& census)
 {
-    std::vector<bool> used(size_t(std::numeric_limits<int16_t>::max()) + 1, false);
-    for (size_t i = 1; i < gaIdMap.size(); ++i)
-        if (gaIdMap[i].nOmod > 0)
-            used[size_t(gaIdMap[i].nOmod)] = true;
-    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
-        if (gaFields[size_t(i)].lFieldId != -1 && gaFields[size_t(i)].nOmod > 0)
-            used[size_t(gaFields[size_t(i)].nOmod)] = true;
     std::vector<int16_t> numbers;
     numbers.reserve(count);
-    for (size_t n = 1; n < used.size() && numbers.size() < count; ++n)
-        if (!used[n])
+    for (size_t n = 1; n < census.usedNumbers.size() && numbers.size() < count; ++n)
+        if (!census.usedNumbers[n])
             numbers.push_back(int16_t(n));
     return numbers;
 }
 
-bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFields, Taken& t)
+// Takes the free slots of the census from the lowest on: the first of them are
+// expectedFields.
+bool takeRecords(const StructureText& s, const FieldCensus& census, const std::vector<int32_t>& expectedFields,
+                 Taken& t)
 {
-    const std::vector<int16_t> orders = unusedOrderNumbers(s.fields.size());
+    const std::vector<int16_t> orders = unusedOrderNumbers(s.fields.size(), census);
     if (orders.size() < s.fields.size())
         return false;
+    const FieldSlotBatch batch(census.freeSlots, census.live);
     for (size_t j = 0; j < s.groups.size(); ++j) {
         QString key;
-        const int32_t g = glNewItem(QStringLiteral("group"), key);
+        const int32_t g = glNewItem(SlotKind::Group, key);
         if (g < 1)
             return false;
         t.groups.push_back(g);
@@ -308,11 +393,11 @@ bool takeRecords(const StructureText& s, const std::vector<int32_t>& expectedFie
     for (size_t j = 0; j < s.fields.size(); ++j) {
         QString key;
         const bool picture = s.fields[j].lControl == ControlKind::Picture;
-        const int32_t f = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
+        const int32_t f = glNewItem(picture ? SlotKind::Picture : SlotKind::Field, key);
         if (f < 1)
             return false;
         t.fields.push_back(f);
-        Q_ASSERT(f == expectedFields[j]);
+        Q_ASSERT(f == expectedFields[j]);  // the snapshot keeps these slots
         FieldRecord& field = gaFields[size_t(f)];
         gCopyStructureMembers(field, s.fields[j]);
         field.nOmod = orders[j];
@@ -369,7 +454,7 @@ public:
                 field(previousField).lNextField = f.nOmod;
             } else if (mixed) {
                 QString key;
-                const int32_t v = glNewItem(QStringLiteral("group"), key);
+                const int32_t v = glNewItem(SlotKind::Group, key);
                 if (v < 1)
                     return false;
                 GroupRecord& run = gaGroups[size_t(v)];
@@ -513,6 +598,43 @@ std::vector<Placement> laidOut()
     return out;
 }
 
+int16_t clampedPosition(int64_t v) { return int16_t(std::min<int64_t>(v, std::numeric_limits<int16_t>::max())); }
+
+// The furthest any position can lie when the form is laid out, from the reach of its
+// records. No position is negative, and by the rules of the layout:
+// - a field starts at kMaxFieldXPos at the furthest (what lies beyond is moved back
+//   onto it), and its left or upper label no further right;
+// - its end lies its item's width less one further, a right label two further; an item
+//   is as wide as its field, an option set at most as wide as the fields and labels of
+//   all its choices side by side, each with blanks before and after its label and after
+//   its field;
+// - a row is no higher than the fields on it stacked with their labels above and
+//   beside, an option set no higher than itself and its choices stacked, a group frame
+//   adds a row above and below, so no field starts below all of these stacked;
+// - a field's column is at most the number of lines of its group, each a field.
+// Records added below one node add their rows, fields and frames; the items they can
+// widen are their own and the option sets above that node, whose choices they are.
+Placement furthestPlacement(const Reach& r)
+{
+    const int64_t end = kMaxFieldXPos + r.widest - 1;
+    return {kMaxFieldXPos, clampedPosition(r.rows), clampedPosition(end + 2), clampedPosition(end),
+            clampedPosition(r.fields)};
+}
+
+// True when a position no further than reach might not fit its column: the store's
+// check of a blank record placed there and at the start (values added to check).
+bool positionsMayNotFit(FitCheck& check, const Placement& reach)
+{
+    FieldRecord probe;
+    const size_t from = check.values().size();
+    check.field(probe, FitRows::All);
+    const size_t atStart = check.values().size() - from;
+    place(probe, reach);
+    const size_t further = check.values().size();
+    check.field(probe, FitRows::All);
+    return check.values().size() - further > atStart;
+}
+
 // The values the paste brings that the host could not keep, with the form laid out
 // with it: every value of the new records, and each position of another field that the
 // new records move to where its column cannot hold it (a position that did not fit
@@ -533,32 +655,62 @@ std::vector<UnfitValue> unfitAfterPaste(const Taken& t, const std::vector<Placem
         const FieldRecord& f = gaFields[i];
         if (pasted[i] || f.lFieldId == -1 || after[i] == before[i])
             continue;
-        FitCheck now;
-        now.field(f, FitRows::All);
-        if (now.values().empty())
+        const size_t now = check.values().size();
+        check.field(f, FitRows::All);
+        if (check.values().size() == now)
             continue;
         FieldRecord was = f;
         place(was, before[i]);
-        FitCheck then;
-        then.field(was, FitRows::All);
-        for (const UnfitValue& v : now.values()) {
-            const auto same = [&v](const UnfitValue& u) { return u.table == v.table && u.column == v.column; };
-            if (std::none_of(then.values().begin(), then.values().end(), same))
-                out.push_back(v);
+        const size_t then = check.values().size();
+        check.field(was, FitRows::All);
+        const std::vector<UnfitValue>& v = check.values();
+        for (size_t n = now; n < then; ++n) {
+            const auto same = [&](const UnfitValue& u) { return u.table == v[n].table && u.column == v[n].column; };
+            if (std::none_of(v.begin() + ptrdiff_t(then), v.end(), same))
+                out.push_back(v[n]);
         }
     }
     return out;
 }
 
-// Labels, domains, enums and the main table's data of the new records, from the host
-// of the form they went into.
-void fetchTexts()
+// The values of the new records the host could not keep, when the reach of the form's
+// positions shows that no position can leave its column: the form is not laid out.
+// Otherwise no value: the caller lays the form out.
+std::optional<std::vector<UnfitValue>> unfitValuesOnly(const Taken& t, const Reach& before, const NodeTree& tree,
+                                                        const TreeNode* top)
 {
-    gLoadTableFieldData();
-    gLoadDomains();
+    FitCheck check;
+    Reach reach = before;
+    for (const int32_t g : t.groups) {
+        check.group(g);
+        reach.rows += gaGroups[size_t(g)].bShowGroupBox ? 2 : 0;
+    }
+    for (const int32_t i : t.fields) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        check.field(f, FitRows::All);
+        ++reach.fields;
+        reach.rows += fieldRows(f);
+        reach.widest = std::max(reach.widest, itemWidth(f, i, &tree));
+    }
+    for (const TreeNode* n = top ? top->parent() : nullptr; n && n->keyLetter() != u'g'; n = n->parent())
+        if (const int32_t i = n->keyNumber(); i >= 1 && size_t(i) < gaFields.size())
+            reach.widest = std::max(reach.widest, itemWidth(gaFields[size_t(i)], i, &tree));
+    std::vector<UnfitValue> out = check.values();
+    if (positionsMayNotFit(check, furthestPlacement(reach)))
+        return std::nullopt;
+    return out;
+}
+
+// Labels, domains, enums and the main table's data of the new records, from the host
+// of the form they went into; the form's other records stay as they are.
+void fetchTexts(const Taken& t)
+{
+    gLoadTableFieldData(t.fields);
+    gLoadDomains(t.fields);
     gLoadEnums();
-    gLoadFieldLabels(1, true);
-    gLoadGroupLabels();
+    gLoadFieldLabels(1, true, t.fields);
+    if (!t.groups.empty())
+        gLoadGroupLabels(t.groups);
 }
 
 bool saveFile(const QString& path, const QByteArray& data, QString& why)
@@ -593,6 +745,84 @@ bool writeDebugFile(const QString& text, QString& why)
     return true;
 }
 
+enum class Try { Pasted, Refused, NeedsLayout };
+
+// Takes records for the staged structure, links them and places their nodes at node,
+// then asks whether the host can keep what was added. With layOut the form is laid
+// out before and after; without, the reach of the positions decides, and a reach that
+// could leave a column gives everything back for a try with layOut. A refusal gives
+// back every record and node and tells why.
+Try tryPaste(TreeNode* node, NodeTree& tree, const StructureText& s, const FieldCensus& counted, bool layOut)
+{
+    const size_t wanted = std::min(s.fields.size(), counted.freeSlots.size());
+    const std::vector<int32_t> slots(counted.freeSlots.begin(), counted.freeSlots.begin() + ptrdiff_t(wanted));
+    const bool linksCurrent = gbLinksCurrent();
+    const Snapshot before(layOut ? std::nullopt : std::optional(slots), layOut || !s.groups.empty());
+    const std::vector<Placement> placedBefore = layOut ? laidOut() : std::vector<Placement>();
+    // The layout's link rebuild may have numbered fields afresh.
+    const std::optional<FieldCensus> recounted = layOut ? std::optional(takeCensus()) : std::nullopt;
+    const FieldCensus& census = recounted ? *recounted : counted;
+    Taken t;
+    Linker linker(s, t);
+    bool ok = takeRecords(s, census, slots, t);
+    if (ok && s.nodes[0].group)
+        ok = linker.linkGroup(0);
+    else if (ok)
+        linker.linkFollowUps(0);
+    TreeHiddenForPaste hidden;
+    const auto giveBack = [&] {
+        before.restore();
+        tree.setSelectedItem(node);
+        tree.setDropHighlight(node);
+        hidden.restore();
+    };
+    const auto refuse = [&](const QString& why) {
+        giveBack();
+        platform::setMousePointer(platform::Pointer::Default);
+        refusePaste(why);
+        return Try::Refused;
+    };
+    bool placed = false;
+    if (ok) {
+        linkTop(s, t, node);
+        fetchTexts(t);
+        tree.setSelectedItem(node);
+        if (s.nodes[0].group)
+            g_target.mPasteGroups(t.groups[0]);
+        else
+            g_target.mPasteFields(t.fields[0], false);
+        placed = placedAsStaged(s, t, node, tree);
+        if (!placed)
+            removeNodes(s, t, tree);
+    }
+    if (!placed)
+        return refuse(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
+                         : QStringLiteral("no record could be taken for it; nothing was changed"));
+
+    // The next link rebuild numbers the new fields as new ones.
+    for (const int32_t f : t.fields)
+        gaFields[size_t(f)].nOmod = 0;
+    const std::optional<std::vector<UnfitValue>> unfit =
+        layOut ? std::optional(unfitAfterPaste(t, placedBefore))
+               : unfitValuesOnly(t, census.reach, tree, tree.node(keyOf(s, t, 0)));
+    if (!unfit) {
+        removeNodes(s, t, tree);
+        giveBack();
+        return Try::NeedsLayout;
+    }
+    if (!unfit->empty()) {
+        removeNodes(s, t, tree);
+        if (unfit->size() > size_t(kShownUnfitValues))
+            gWriteLog(gsUnfitValuesText(*unfit, unfit->size()));
+        return refuse(gsUnfitValuesText(*unfit));
+    }
+    // The layout rebuilt the links; without it the new nodes are linked here.
+    if (!layOut)
+        gLinkAddedNodes(tree.node(keyOf(s, t, 0)), linksCurrent);
+    hidden.restore();
+    return Try::Pasted;
+}
+
 } // namespace
 
 void gSetPasteTarget(PasteTarget target) { g_target = std::move(target); }
@@ -617,13 +847,23 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard)
     return true;
 }
 
-bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why)
+namespace {
+
+bool checkPaste(const TreeNode* node, const QString& text, StructureText& s, const FieldCensus& census, QString& why)
 {
     if (!node || !g_target.bIsFollowUpPlaceAllowed) {
         why = QStringLiteral("there is no place selected to paste it at");
         return false;
     }
-    return gbReadStructure(text, g_target.maxGroupLevel, s, why) && placeAllowed(node, s, why) && roomFor(s, why);
+    return gbReadStructure(text, g_target.maxGroupLevel, s, why) && placeAllowed(node, s, why)
+           && roomFor(s, census, why);
+}
+
+} // namespace
+
+bool gbCheckPaste(const TreeNode* node, const QString& text, StructureText& s, QString& why)
+{
+    return checkPaste(node, text, s, takeCensus(), why);
 }
 
 bool gPasteStructure(TreeNode* node)
@@ -637,63 +877,24 @@ bool gPasteStructure(TreeNode* node)
 
     StructureText s;
     QString why;
-    if (!gbCheckPaste(node, platform::clipboard().text(), s, why))
+    FieldCensus census = takeCensus();
+    if (!checkPaste(node, platform::clipboard().text(), s, census, why))
         return refusePaste(why);
 
     // A field pasted after a field finds it by its order number: a field inserted since
     // the last rebuild has none yet.
-    if (!isGroupNode(node) && gvIndexOfId(gaFields[size_t(node->keyNumber())].nOmod) != node->keyNumber())
+    if (!isGroupNode(node) && gvIndexOfId(gaFields[size_t(node->keyNumber())].nOmod) != node->keyNumber()) {
         gRebuildPointers();
+        census = takeCensus();
+    }
 
     platform::setMousePointer(platform::Pointer::Hourglass);
-    const std::vector<int32_t> slots = freeFieldSlots(s.fields.size());
-    const Snapshot before;
-    const std::vector<Placement> placedBefore = laidOut();
-    Taken t;
-    Linker linker(s, t);
-    bool ok = takeRecords(s, slots, t);
-    if (ok && s.nodes[0].group)
-        ok = linker.linkGroup(0);
-    else if (ok)
-        linker.linkFollowUps(0);
-    TreeHiddenForPaste hidden;
-    // A refusal after records were taken gives back every record and node.
-    const auto giveBack = [&](const QString& why) {
-        before.restore();
-        tree->setSelectedItem(node);
-        tree->setDropHighlight(node);
-        hidden.restore();
-        platform::setMousePointer(platform::Pointer::Default);
-        return refusePaste(why);
-    };
-    bool placed = false;
-    if (ok) {
-        linkTop(s, t, node);
-        fetchTexts();
-        tree->setSelectedItem(node);
-        if (s.nodes[0].group)
-            g_target.mPasteGroups(t.groups[0]);
-        else
-            g_target.mPasteFields(t.fields[0], false);
-        placed = placedAsStaged(s, t, node, *tree);
-        if (!placed)
-            removeNodes(s, t, *tree);
-    }
-    if (!placed)
-        return giveBack(ok ? QStringLiteral("its nodes could not be placed in the tree; nothing was changed")
-                           : QStringLiteral("no record could be taken for it; nothing was changed"));
-
-    // The link rebuild of the layout numbers the new fields as new ones.
-    for (const int32_t f : t.fields)
-        gaFields[size_t(f)].nOmod = 0;
-    if (const std::vector<UnfitValue> unfit = unfitAfterPaste(t, placedBefore); !unfit.empty()) {
-        removeNodes(s, t, *tree);
-        if (unfit.size() > size_t(kShownUnfitValues))
-            gWriteLog(gsUnfitValuesText(unfit, unfit.size()));
-        return giveBack(gsUnfitValuesText(unfit));
-    }
+    Try outcome = tryPaste(node, *tree, s, census, false);
+    if (outcome == Try::NeedsLayout)
+        outcome = tryPaste(node, *tree, s, census, true);
+    if (outcome != Try::Pasted)
+        return false;
     gbFormChanged = true;
-    hidden.restore();
     platform::setMousePointer(platform::Pointer::Default);
     gWriteLog(QStringLiteral("Structure of form '%1' pasted: %2 groups, %3 fields")
                   .arg(s.key306.simplified())

@@ -5,9 +5,10 @@
 //
 // A paste reads and checks the whole clipboard text before it touches the form, then
 // checks the place and the free record slots, and only then takes records. The main
-// window adds their nodes (mPasteGroups, mPasteFields); the links are rebuilt from the
-// tree afterwards. A paste either adds the whole structure or changes nothing: every
-// refusal shows one message, and a failure after records were taken gives them back.
+// window adds their nodes (mPasteGroups, mPasteFields); the links are made from the
+// tree afterwards (only below the new nodes' parent when they were current before).
+// A paste either adds the whole structure or changes nothing: every refusal shows one
+// message, and a failure after records were taken gives them back.
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -53,8 +54,9 @@ bool gCopyStructure(const TreeNode* node, bool bToClipboard);
 // structure text, a place where the structure may not go, more fields or groups than
 // the form has free slots, values that the host could not keep in their columns (the
 // store's own check, on the new records and on the positions the layout gives the
-// form with them; every such value is listed). Sets gbFormChanged when something was
-// pasted.
+// form with them; every such value is listed). The form is laid out for that only
+// when the reach of its records shows that a position could pass its column. Sets
+// gbFormChanged when something was pasted.
 bool gPasteStructure(TreeNode* node);
 
 // The checks of a paste at node before it takes anything: the text read and checked

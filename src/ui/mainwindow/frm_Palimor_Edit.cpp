@@ -265,7 +265,7 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
               + QStringLiteral(", ") + pickerText);
 
     QString key;
-    const int32_t index = glNewItem(QStringLiteral("field"), key);
+    const int32_t index = glNewItem(SlotKind::Field, key);
     if (index < 1)
         return false;
     FieldRecord& f = gaFields[size_t(index)];
@@ -485,7 +485,7 @@ void frm_Palimor::mDeleteGroupNode(const QString& key)
         }
     }
 
-    gDeleteItem(QStringLiteral("group"), index);
+    gDeleteItem(SlotKind::Group, index);
     if (GroupRecord* parent = groupOfNode(node ? node->parent() : nullptr))
         gDecrement(parent->iNrOfSubGroups);
     gbFormChanged = true;

@@ -259,7 +259,7 @@ void frm_Palimor::mGenerateForm()
             gLoadSpecificCommands();
         for (int32_t g = 1; size_t(g) < gaGroups.size(); ++g)
             if (gaGroups[size_t(g)].Grpi != -1)
-                gDeleteItem(QStringLiteral("group"), g);
+                gDeleteItem(SlotKind::Group, g);
         GroupRecord& form = gaGroups[0];
         form.iNrOfSubGroups = 0;
         form.iGroupWidth = 1;
@@ -267,7 +267,7 @@ void frm_Palimor::mGenerateForm()
         form.lFirstField = 0;
         for (int32_t f = 1; f <= gnFieldCount && size_t(f) < gaFields.size(); ++f)
             if (gaFields[size_t(f)].lFieldId != -1)
-                gDeleteItem(QStringLiteral("field"), f);
+                gDeleteItem(SlotKind::Field, f);
         const uint8_t session = uint8_t(glFindByKey(gaEnumCommandType, QStringLiteral("session")));
         for (size_t c = 1; c < gaSpecificCommands.size(); ++c) {
             SpecificCommandRecord& command = gaSpecificCommands[c];
@@ -325,7 +325,7 @@ void frm_Palimor::mGenerateForm()
     } else {
         if (gaGroups.size() < 2)
             gaGroups.resize(2);
-        gDeleteItem(QStringLiteral("group"), 1);
+        gDeleteItem(SlotKind::Group, 1);
     }
     if (!noSessionTable) {
         GroupRecord& g = newGroup(2);

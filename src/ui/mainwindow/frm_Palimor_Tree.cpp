@@ -152,7 +152,7 @@ constexpr int32_t kNewSelectionField = -2;
 int32_t newFieldRecord(bool picture, bool selection, const QString& table)
 {
     QString key;
-    const int32_t index = glNewItem(picture ? QStringLiteral("picture") : QStringLiteral("field"), key);
+    const int32_t index = glNewItem(picture ? SlotKind::Picture : SlotKind::Field, key);
     if (index < 1)
         return -1;
     Q_ASSERT(size_t(index) < gaFields.size());  // a slot glNewItem handed out
@@ -244,7 +244,7 @@ bool frm_Palimor::mbInsertGroup(int32_t& index)
         if (!root && !m_tree->selectedItem())
             return false;
         QString key = root ? QStringLiteral("0") : QString();
-        const int32_t made = glNewItem(QStringLiteral("group"), key);
+        const int32_t made = glNewItem(SlotKind::Group, key);
         if (made < 0 || !isGroupIndex(made))
             return false;
         GroupRecord& g = gaGroups[size_t(made)];
@@ -667,7 +667,7 @@ void frm_Palimor::mDeleteFieldNode(const QString& key)
             }
         }
         if (isFieldIndex(index))
-            gDeleteItem(QStringLiteral("field"), index);
+            gDeleteItem(SlotKind::Field, index);
     }
     gbFormChanged = true;
     gWriteLog(QStringLiteral("Field '") + text.trimmed() + QStringLiteral("' Deleted from Tree"));
