@@ -118,20 +118,20 @@ public:
     int64_t find(const QString& language, const QString& package, const QString& code, int64_t length, int64_t height,
                  LabelVariant& variant)
     {
-        fit_.reset();
-        fit_.bind(1, language).bind(2, package).bind(3, code).bind(4, length).bind(5, std::max<int64_t>(height, 1));
-        if (fit_.step()) {
-            variant = {fit_.text(0), fit_.int64(1), fit_.int64(2)};
+        fit_->reset();
+        fit_->bind(1, language).bind(2, package).bind(3, code).bind(4, length).bind(5, std::max<int64_t>(height, 1));
+        if (fit_->step()) {
+            variant = {fit_->text(0), fit_->int64(1), fit_->int64(2)};
             return LabelFound;
         }
-        any_.reset();
-        any_.bind(1, language).bind(2, package).bind(3, code);
-        return any_.step() ? LabelDoesNotFit : LabelMissing;
+        any_->reset();
+        any_->bind(1, language).bind(2, package).bind(3, code);
+        return any_->step() ? LabelDoesNotFit : LabelMissing;
     }
 
 private:
-    Statement fit_;
-    Statement any_;
+    CachedStatement fit_;
+    CachedStatement any_;
 };
 
 // get.label("language", "package", "code", "description", length, height, 1, flag, number)
@@ -197,17 +197,17 @@ public:
     {}
     bool find(const QString& language, const QString& package, const QString& code, QString& tab, QString& frame)
     {
-        st_.reset();
-        st_.bind(1, language).bind(2, package).bind(3, code);
-        if (!st_.step())
+        st_->reset();
+        st_->bind(1, language).bind(2, package).bind(3, code);
+        if (!st_->step())
             return false;
-        tab = st_.text(0);
-        frame = st_.text(1);
+        tab = st_->text(0);
+        frame = st_->text(1);
         return true;
     }
 
 private:
-    Statement st_;
+    CachedStatement st_;
 };
 
 // get.group.labels("language", "package", "code", 40, "tab", "frame"): out 5 and 6.

@@ -78,6 +78,25 @@ TEST_F(DataSets, WidthsKeptFromTheRegistryFollowAFieldRegisteredAgain)
     EXPECT_EQ(unfit(), QStringLiteral("qxzrn301.xpos"));
 }
 
+// A record length is kept while nothing is registered anew: a field registered again
+// wider lengthens its record at once, a fresh registration gives the length back.
+TEST_F(DataSets, RecordLengthsFollowAFieldRegisteredAgain)
+{
+    registerAll(11, 1);
+    ASSERT_EQ(recordLength("labelset"), 96);
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("labelset.clab") + QLatin1String(suffix));
+    };
+    const int32_t width = at(".flen");
+    mAddDataSetField(QStringLiteral("labelset"), QStringLiteral("clab"), at(".spos"), width + 4, int16_t(at(".dtyp")));
+    EXPECT_EQ(recordLength("labelset"), 100);
+    EXPECT_EQ(recordLength("domainset"), 63);
+    registerAll(11, 1);
+    EXPECT_EQ(recordLength("labelset"), 96);
+    resetDataSets();
+    EXPECT_EQ(recordLength("labelset"), 0);
+}
+
 TEST_F(DataSets, ReadingAtFixedPlacesFollowsTheChr1)
 {
     registerAll(11, 1);

@@ -160,15 +160,27 @@ int32_t glFieldEnd(const QString& set, const QString& field)
 
 void gGetRecordLength(const QString& set, int16_t& length)
 {
+    // Worked out once a set while nothing is registered anew: the loaders ask for every batch.
+    static std::array<std::optional<int16_t>, kMaxSet + 1> known;
+    static std::optional<uint32_t> knownAt;
+    if (knownAt != g_revision) {
+        known.fill(std::nullopt);
+        knownAt = g_revision;
+    }
     const int16_t number = setNumber(set);
     length = 0;
     if (number == 0)
         return;
+    if (const std::optional<int16_t> k = known[size_t(number)]) {
+        length = *k;
+        return;
+    }
     int32_t last = 0;
     while (last < kMaxPosition && !codeAt(number, last + 1).isEmpty())
         ++last;
     if (last > 0)
         length = int16_t(glFieldEnd(set, codeAt(number, last)));
+    known[size_t(number)] = length;
 }
 
 int32_t glFieldOffsetIn(const QString& set, const QString& field, const QString& record)
