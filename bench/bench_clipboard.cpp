@@ -9,16 +9,16 @@
 
 #include <QApplication>
 
-#include "exchange/mod_Clipboard.h"
-#include "hostlink/mod_Enumerate.h"
-#include "mainwindow/frm_Palimor.h"
-#include "model/NodeTree.h"
-#include "model/mod_Keys.h"
-#include "model/mod_Palimor.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_Records.h"
-#include "model/mod_TextCaches.h"
-#include "platform/Clipboard.h"
+#include "mod_Clipboard.h"
+#include "mod_Enumerate.h"
+#include "frm_Palimor.h"
+#include "NodeTree.h"
+#include "mod_Keys.h"
+#include "mod_Palimor.h"
+#include "mod_Pointers.h"
+#include "mod_Records.h"
+#include "mod_TextCaches.h"
+#include "Clipboard.h"
 
 #include "bench_forms.h"
 #include "bench_widgets.h"

@@ -7,10 +7,10 @@
 
 #include <QString>
 
-#include "model/NodeTree.h"
-#include "model/mod_Keys.h"
-#include "model/mod_Palimor.h"
-#include "model/mod_Pointers.h"
+#include "NodeTree.h"
+#include "mod_Keys.h"
+#include "mod_Palimor.h"
+#include "mod_Pointers.h"
 
 #include "bench_ratio.h"
 

@@ -17,17 +17,17 @@
 #include <sqlite3.h>
 #include <sqlite_util.h>
 
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_Enumerate.h"
-#include "hostlink/mod_Velq.h"
-#include "hostlink/mod_VrokGlobal.h"
-#include "hostlink/mod_VrokInterface.h"
-#include "model/mod_DesignDefinitions.h"
-#include "model/mod_Keys.h"
-#include "model/mod_Palimor.h"
-#include "platform/Process.h"
-#include "platform/SettingsStore.h"
-#include "platform/UserSettings.h"
+#include "mod_DataSets.h"
+#include "mod_Enumerate.h"
+#include "mod_Velq.h"
+#include "mod_VrokGlobal.h"
+#include "mod_VrokInterface.h"
+#include "mod_DesignDefinitions.h"
+#include "mod_Keys.h"
+#include "mod_Palimor.h"
+#include "Process.h"
+#include "SettingsStore.h"
+#include "UserSettings.h"
 #include "bench_forms.h"
 #include "bench_ratio.h"
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <vector>
 
-#include "model/NodeTree.h"
+#include "NodeTree.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 
 #include <QCoreApplication>
 
-#include "exchange/StructureXml.h"
-#include "exchange/mod_Clipboard.h"
-#include "hostlink/mod_DataSets.h"
-#include "hostlink/mod_VrokGlobal.h"
-#include "model/NodeTree.h"
-#include "model/mod_Palimor.h"
-#include "platform/Dialogs.h"
+#include "StructureXml.h"
+#include "mod_Clipboard.h"
+#include "mod_DataSets.h"
+#include "mod_VrokGlobal.h"
+#include "NodeTree.h"
+#include "mod_Palimor.h"
+#include "Dialogs.h"
 
 #include "bench_ratio.h"
 

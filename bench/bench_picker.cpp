@@ -7,10 +7,10 @@
 
 #include <QString>
 
-#include "hostlink/mod_VrokGlobal.h"
-#include "mainwindow/frm_TableFields.h"
-#include "model/mod_Records.h"
-#include "model/mod_TableFields.h"
+#include "mod_VrokGlobal.h"
+#include "frm_TableFields.h"
+#include "mod_Records.h"
+#include "mod_TableFields.h"
 
 #include "bench_widgets.h"
 #include "bench_window.h"

@@ -9,10 +9,10 @@
 #include "bench_forms.h"
 #include "bench_widgets.h"
 #include "bench_window.h"
-#include "layout/frm_Preview.h"
-#include "mainwindow/frm_Palimor.h"
-#include "model/mod_TextCaches.h"
-#include "services/Fonts.h"
+#include "frm_Preview.h"
+#include "frm_Palimor.h"
+#include "mod_TextCaches.h"
+#include "Fonts.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 
 #include "bench_forms.h"
 #include "bench_widgets.h"
-#include "mainwindow/frm_Palimor.h"
-#include "model/NodeTree.h"
-#include "model/mod_TableFields.h"
-#include "model/mod_ViewFields.h"
-#include "properties/frm_Properties.h"
+#include "frm_Palimor.h"
+#include "NodeTree.h"
+#include "mod_TableFields.h"
+#include "mod_ViewFields.h"
+#include "frm_Properties.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // program into one table (scripts/bench-table.sh reads the line format below).
 #include <benchmark/benchmark.h>
 
-#include "model/CoreHooks.h"
+#include "CoreHooks.h"
 
 #include <algorithm>
 #include <cstdio>

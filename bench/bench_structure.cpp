@@ -8,13 +8,13 @@
 
 #include <QString>
 
-#include "mainwindow/frm_Palimor.h"
-#include "model/NodeTree.h"
-#include "model/mod_Keys.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_TextCaches.h"
-#include "platform/Clipboard.h"
-#include "platform/Dialogs.h"
+#include "frm_Palimor.h"
+#include "NodeTree.h"
+#include "mod_Keys.h"
+#include "mod_Pointers.h"
+#include "mod_TextCaches.h"
+#include "Clipboard.h"
+#include "Dialogs.h"
 
 #include "bench_widgets.h"
 #include "bench_window.h"

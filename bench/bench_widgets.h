@@ -4,7 +4,7 @@
 // prints, and the main window gone before the application.
 #include "bench_ratio.h"
 
-#include "mainwindow/frm_Palimor.h"
+#include "frm_Palimor.h"
 
 #include <QApplication>
 

@@ -1,10 +1,10 @@
 #pragma once
 // The editor's main window on a generated form of the shared benchmark database, as
 // its start-up leaves it. For the benchmarks that link the windows.
-#include "mainwindow/frm_Palimor.h"
-#include "model/mod_Pointers.h"
-#include "model/mod_TextCaches.h"
-#include "platform/Dialogs.h"
+#include "frm_Palimor.h"
+#include "mod_Pointers.h"
+#include "mod_TextCaches.h"
+#include "Dialogs.h"
 
 #include "bench_forms.h"
 

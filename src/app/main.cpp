@@ -1,10 +1,10 @@
 // Palimor: started by the host client with one start record naming the form to edit.
-#include "mainwindow/frm_Palimor.h"
-#include "model/CoreHooks.h"
-#include "platform/Process.h"
-#include "platform/SettingsStore.h"
-#include "platform/gui_Ports.h"
-#include "services/mod_Global.h"
+#include "frm_Palimor.h"
+#include "CoreHooks.h"
+#include "Process.h"
+#include "SettingsStore.h"
+#include "gui_Ports.h"
+#include "mod_Global.h"
 
 #include <VrokApplication.h>
 

@@ -4,8 +4,8 @@
 // are read back from their session requests by the window tests.
 #include "support/CoreTestSupport.h"
 
-#include "hostlink/mod_ZoomRecord.h"
-#include "model/mod_Store.h"
+#include "mod_ZoomRecord.h"
+#include "mod_Store.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // choice, with the form browser scripted. Layout lengths by level: test_data_sets.
 #include "support/CoreTestSupport.h"
 
-#include "hostlink/mod_FormChoice.h"
+#include "mod_FormChoice.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 
 #include <sqlite_util.h>
 
-#include "hostlink/mod_FormChoice.h"
-#include "model/NodeTree.h"
+#include "mod_FormChoice.h"
+#include "NodeTree.h"
 
 namespace links {
 

@@ -9,7 +9,7 @@
 #include <form_generator.h>
 #include <local_host.h>
 
-#include "services/UiHooks.h"
+#include "UiHooks.h"
 
 namespace {
 

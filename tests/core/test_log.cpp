@@ -2,7 +2,7 @@
 // it, and the value routines.
 #include "support/CoreTestSupport.h"
 
-#include "model/mod_RecordDump.h"
+#include "mod_RecordDump.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // the tree widget's tests.)
 #include "support/CoreTestSupport.h"  // printing of QString
 
-#include "model/NodeTree.h"
+#include "NodeTree.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // node texts of the groups. (The picker's labels: test_table_field_picker.)
 #include "support/CoreTestSupport.h"
 
-#include "model/NodeTree.h"
+#include "NodeTree.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "model/mod_Upgrade.h"
+#include "mod_Upgrade.h"
 
 namespace {
 

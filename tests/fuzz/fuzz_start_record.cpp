@@ -5,12 +5,12 @@
 
 #include <QTemporaryDir>
 
-#include "hostlink/mod_VrokGlobal.h"
-#include "model/CoreHooks.h"
-#include "model/mod_DesignDefinitions.h"
-#include "platform/Dialogs.h"
-#include "platform/Process.h"
-#include "platform/SettingsStore.h"
+#include "mod_VrokGlobal.h"
+#include "CoreHooks.h"
+#include "mod_DesignDefinitions.h"
+#include "Dialogs.h"
+#include "Process.h"
+#include "SettingsStore.h"
 #include "query_parser.h"
 
 namespace {

@@ -6,13 +6,13 @@
 // which the paste then relies without a check; the form is left as it was.
 #include "FuzzInput.h"
 
-#include "exchange/StructureXml.h"
-#include "exchange/mod_Clipboard.h"
-#include "hostlink/mod_DataSets.h"
-#include "model/CoreHooks.h"
-#include "model/NodeTree.h"
-#include "model/mod_Palimor.h"
-#include "platform/Dialogs.h"
+#include "StructureXml.h"
+#include "mod_Clipboard.h"
+#include "mod_DataSets.h"
+#include "CoreHooks.h"
+#include "NodeTree.h"
+#include "mod_Palimor.h"
+#include "Dialogs.h"
 
 #include <QTemporaryDir>
 

@@ -18,28 +18,32 @@
 
 namespace {
 
-// First match wins: the host's public folder before the rest of the host.
+// First match wins: the host's public folder before the rest of the host, the windows'
+// services before the rest of the services.
 struct Layer {
     const char* name;
-    const char* folder;
+    QStringList folders;
     QStringList mayInclude;  // besides its own
 };
 
 const QList<Layer>& layers()
 {
     static const QStringList editorBase = {QStringLiteral("ports"), QStringLiteral("wire"), QStringLiteral("host api")};
+    static const QStringList windows = {QStringLiteral("src/services/ui/"), QStringLiteral("src/mainwindow/"),
+                                        QStringLiteral("src/properties/"), QStringLiteral("src/layout/"),
+                                        QStringLiteral("src/exchange/")};
     static const QList<Layer> table = {
-        {"ports", "src/ports/", {}},
-        {"wire", "wire/", {}},
-        {"host api", "host/include/", {}},
-        {"host", "host/", {QStringLiteral("host api"), QStringLiteral("wire")}},
-        {"services", "src/core/services/", editorBase},
-        {"hostlink", "src/core/hostlink/", editorBase + QStringList{QStringLiteral("services")}},
-        {"model", "src/core/model/",
-         editorBase + QStringList{QStringLiteral("services"), QStringLiteral("hostlink")}},
-        {"windows", "src/ui/",
+        {"ports", {QStringLiteral("src/platform/")}, {}},
+        {"wire", {QStringLiteral("wire/")}, {}},
+        {"host api", {QStringLiteral("host/include/")}, {}},
+        {"host", {QStringLiteral("host/")}, {QStringLiteral("host api"), QStringLiteral("wire")}},
+        {"windows", windows,
          editorBase + QStringList{QStringLiteral("services"), QStringLiteral("hostlink"), QStringLiteral("model")}},
-        {"app", "src/app/",
+        {"services", {QStringLiteral("src/services/")}, editorBase},
+        {"hostlink", {QStringLiteral("src/hostlink/")}, editorBase + QStringList{QStringLiteral("services")}},
+        {"model", {QStringLiteral("src/model/")},
+         editorBase + QStringList{QStringLiteral("services"), QStringLiteral("hostlink")}},
+        {"app", {QStringLiteral("src/app/")},
          editorBase
              + QStringList{QStringLiteral("services"), QStringLiteral("hostlink"), QStringLiteral("model"),
                            QStringLiteral("windows")}},
@@ -50,8 +54,9 @@ const QList<Layer>& layers()
 const Layer* layerOf(const QString& path)
 {
     for (const Layer& l : layers())
-        if (path.startsWith(QLatin1String(l.folder)))
-            return &l;
+        for (const QString& folder : l.folders)
+            if (path.startsWith(folder))
+                return &l;
     return nullptr;
 }
 
@@ -145,7 +150,7 @@ QStringList mainWindowIncludes(const SourceTree& tree)
 {
     QStringList out;
     for (const QString& file : tree.files()) {
-        const bool own = file.startsWith(QLatin1String("src/ui/mainwindow/frm_Palimor"))
+        const bool own = file.startsWith(QLatin1String("src/mainwindow/frm_Palimor"))
                          || file.startsWith(QLatin1String("src/app/"));
         for (const QString& named : tree.includes(file))
             if (!own && named.section(u'/', -1) == QLatin1String("frm_Palimor.h"))
@@ -234,17 +239,18 @@ TEST(Layers, EachRuleFindsItsBreachAndNothingElse)
         {QStringLiteral("host/functions_labels.cpp"), QStringLiteral("#include \"dispatcher.h\"")},
         {QStringLiteral("host/gui/windows.cpp"), QStringLiteral("  #  include \"model/mod_Palimor.h\"")},
         {QStringLiteral("wire/call_text.h"), QString()},
-        {QStringLiteral("src/core/services/mod_Global.h"), QStringLiteral("#include <call_text.h>")},
-        {QStringLiteral("src/core/services/mod_Global.cpp"), QStringLiteral("#include \"hostlink/mod_Texts.h\"")},
-        {QStringLiteral("src/core/hostlink/mod_Texts.h"), QStringLiteral("#include \"services/mod_Global.h\"")},
-        {QStringLiteral("src/core/hostlink/mod_External.cpp"),
-         QStringLiteral("#include <VrokApplication.h>\n#include \"../../../host/local_host.h\"")},
-        {QStringLiteral("src/core/model/mod_Palimor.h"), QStringLiteral("#include \"hostlink/mod_Texts.h\"")},
-        {QStringLiteral("src/ui/mainwindow/frm_Palimor.h"), QStringLiteral("#include \"model/mod_Palimor.h\"")},
-        {QStringLiteral("src/ui/mainwindow/frm_Palimor_Edit.cpp"), QStringLiteral("#include \"frm_Palimor.h\"")},
-        {QStringLiteral("src/ui/properties/frm_Properties.cpp"),
-         QStringLiteral("#include \"mainwindow/frm_Palimor.h\"")},
-        {QStringLiteral("src/app/main.cpp"), QStringLiteral("#include \"mainwindow/frm_Palimor.h\"")},
+        {QStringLiteral("src/services/mod_Global.h"), QStringLiteral("#include <call_text.h>")},
+        {QStringLiteral("src/services/mod_Global.cpp"), QStringLiteral("#include \"mod_Texts.h\"")},
+        {QStringLiteral("src/hostlink/mod_Texts.h"), QStringLiteral("#include \"mod_Global.h\"")},
+        {QStringLiteral("src/services/mod_Help.cpp"), QStringLiteral("#include \"Fonts.h\"")},
+        {QStringLiteral("src/services/ui/Fonts.h"), QString()},
+        {QStringLiteral("src/hostlink/mod_External.cpp"),
+         QStringLiteral("#include <VrokApplication.h>\n#include \"../../host/local_host.h\"")},
+        {QStringLiteral("src/model/mod_Palimor.h"), QStringLiteral("#include \"mod_Texts.h\"")},
+        {QStringLiteral("src/mainwindow/frm_Palimor.h"), QStringLiteral("#include \"mod_Palimor.h\"")},
+        {QStringLiteral("src/mainwindow/frm_Palimor_Edit.cpp"), QStringLiteral("#include \"frm_Palimor.h\"")},
+        {QStringLiteral("src/properties/frm_Properties.cpp"), QStringLiteral("#include \"frm_Palimor.h\"")},
+        {QStringLiteral("src/app/main.cpp"), QStringLiteral("#include \"frm_Palimor.h\"")},
     };
     for (auto it = files.cbegin(); it != files.cend(); ++it) {
         const QString path = dir.filePath(it.key());
@@ -257,13 +263,14 @@ TEST(Layers, EachRuleFindsItsBreachAndNothingElse)
     const SourceTree tree(dir.path());
     EXPECT_EQ(layerBreaches(tree),
               QStringList({QStringLiteral("host/gui/windows.cpp includes model/mod_Palimor.h (model, from host)"),
-                           QStringLiteral("src/core/hostlink/mod_External.cpp includes ../../../host/local_host.h "
+                           QStringLiteral("src/hostlink/mod_External.cpp includes ../../host/local_host.h "
                                           "(host, from hostlink)"),
-                           QStringLiteral("src/core/services/mod_Global.cpp includes hostlink/mod_Texts.h "
-                                          "(hostlink, from services)")}));
+                           QStringLiteral("src/services/mod_Global.cpp includes mod_Texts.h "
+                                          "(hostlink, from services)"),
+                           QStringLiteral("src/services/mod_Help.cpp includes Fonts.h (windows, from services)")}));
     EXPECT_EQ(hostHeadersInEditor(tree),
-              QStringList{QStringLiteral("src/core/hostlink/mod_External.cpp includes ../../../host/local_host.h")});
-    EXPECT_EQ(mainWindowIncludes(tree), QStringList{QStringLiteral("src/ui/properties/frm_Properties.cpp")});
+              QStringList{QStringLiteral("src/hostlink/mod_External.cpp includes ../../host/local_host.h")});
+    EXPECT_EQ(mainWindowIncludes(tree), QStringList{QStringLiteral("src/properties/frm_Properties.cpp")});
     EXPECT_EQ(moduleCircles(tree), QStringList({QStringLiteral("dispatcher, functions"),
                                                 QStringLiteral("mod_Global, mod_Texts")}));
 }

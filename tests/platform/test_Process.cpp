@@ -1,8 +1,8 @@
 #include "ChildProcess.h"
 #include "QtPrinters.h"
 
-#include "platform/Process.h"
-#include "platform/TickClock.h"
+#include "Process.h"
+#include "TickClock.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "QtPrinters.h"
 #include "support/LocalHostFixture.h"
 
-#include "platform/SettingsStore.h"
-#include "platform/UserSettings.h"
+#include "SettingsStore.h"
+#include "UserSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "QtPrinters.h"
 
-#include "platform/gui_Clipboard.h"
-#include "platform/gui_Cursor.h"
-#include "platform/gui_Dialogs.h"
-#include "platform/gui_FileViewer.h"
-#include "platform/gui_Ports.h"
-#include "platform/Dialogs.h"
+#include "gui_Clipboard.h"
+#include "gui_Cursor.h"
+#include "gui_Dialogs.h"
+#include "gui_FileViewer.h"
+#include "gui_Ports.h"
+#include "Dialogs.h"
 
 #include <gtest/gtest.h>
 

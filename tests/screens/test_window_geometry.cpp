@@ -5,13 +5,13 @@
 #include "test_properties_support.h"
 
 #include "gui/session_windows_gui.h"
-#include "layout/frm_Preview.h"
+#include "frm_Preview.h"
 #include "local_host.h"
-#include "mainwindow/frm_TableFields.h"
-#include "mainwindow/frm_Type4.h"
-#include "platform/gui_HelpViewer.h"
-#include "properties/frm_ModelessErrors.h"
-#include "services/frm_About.h"
+#include "frm_TableFields.h"
+#include "frm_Type4.h"
+#include "gui_HelpViewer.h"
+#include "frm_ModelessErrors.h"
+#include "frm_About.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

@@ -7,8 +7,8 @@
 
 #include <form_generator.h>
 
-#include "layout/mod_Alignment.h"
-#include "mainwindow/mod_StructureChecks.h"
+#include "mod_Alignment.h"
+#include "mod_StructureChecks.h"
 
 #include <map>
 #include <set>

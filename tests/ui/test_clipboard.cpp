@@ -3,8 +3,8 @@
 // texts and places, a paste that cannot place its nodes, and the debug files.
 #include "test_main_window_support.h"
 
-#include "exchange/StructureXml.h"
-#include "hostlink/mod_DataSets.h"
+#include "StructureXml.h"
+#include "mod_DataSets.h"
 
 #include <QMenu>
 #include <QRegularExpression>

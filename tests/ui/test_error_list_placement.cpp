@@ -3,8 +3,8 @@
 // state back when the list closes.
 #include "test_main_window_support.h"
 
-#include "model/mod_ModelessErrors.h"
-#include "properties/frm_ModelessErrors.h"
+#include "mod_ModelessErrors.h"
+#include "frm_ModelessErrors.h"
 
 #include <QScreen>
 #include <QTest>

@@ -3,10 +3,10 @@
 // insert of the picked fields, and the form-code dialog.
 #include "test_main_window_support.h"
 
-#include "mainwindow/frm_TableFields.h"
-#include "mainwindow/frm_Type4.h"
-#include "mainwindow/mod_StructureChecks.h"
-#include "model/mod_ModelessErrors.h"
+#include "frm_TableFields.h"
+#include "frm_Type4.h"
+#include "mod_StructureChecks.h"
+#include "mod_ModelessErrors.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 // that nothing was stored, and the edits stay for the next save.
 #include "test_main_window_support.h"
 
-#include "properties/frm_ModelessErrors.h"
+#include "frm_ModelessErrors.h"
 
 #include <QLabel>
 #include <QListWidget>

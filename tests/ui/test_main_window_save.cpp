@@ -4,8 +4,8 @@
 // unattended runs of open modes "a" and "i".
 #include "test_main_window_support.h"
 
-#include "mainwindow/mod_StructureChecks.h"
-#include "properties/frm_ModelessErrors.h"
+#include "mod_StructureChecks.h"
+#include "frm_ModelessErrors.h"
 
 #include <QEvent>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // the medium demo form rendered (its picture written into the build tree for a look).
 #include "test_main_window_support.h"
 
-#include "services/UiHooks.h"
+#include "UiHooks.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,15 +1,15 @@
 #pragma once
 // The main window started against the local host: a fixture with a recording host
 // link, start records of the demo forms, host rows.
-#include "exchange/mod_Clipboard.h"
+#include "mod_Clipboard.h"
 #include "test_screenshots.h"
 
-#include "mainwindow/NodeTreeWidget.h"
-#include "mainwindow/frm_Palimor.h"
-#include "model/NodeTree.h"
-#include "platform/Clipboard.h"
-#include "platform/FileViewer.h"
-#include "services/Fonts.h"
+#include "NodeTreeWidget.h"
+#include "frm_Palimor.h"
+#include "NodeTree.h"
+#include "Clipboard.h"
+#include "FileViewer.h"
+#include "Fonts.h"
 #include "support/CoreTestSupport.h"
 #include "support/LocalHostFixture.h"
 

@@ -4,8 +4,8 @@
 // and a read-only form.
 #include "test_main_window_support.h"
 
-#include "mainwindow/frm_TableFields.h"
-#include "properties/frm_Properties.h"
+#include "frm_TableFields.h"
+#include "frm_Properties.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>

@@ -5,7 +5,7 @@
 
 #include <QPixmap>
 
-#include "mainwindow/NodeTreeWidget.h"
+#include "NodeTreeWidget.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // closing. Pictures of both modes go into the build tree from the tests that check them.
 #include "test_main_window_support.h"
 
-#include "layout/frm_Preview.h"
+#include "frm_Preview.h"
 
 #include <QAbstractScrollArea>
 #include <QGroupBox>

@@ -3,11 +3,11 @@
 // their status, what they stored and what they wrote to standard error.
 #include "test_main_window_support.h"
 
-#include "hostlink/mod_FormChoice.h"
-#include "layout/frm_Preview.h"
-#include "platform/gui_HelpViewer.h"
-#include "platform/gui_Ports.h"
-#include "properties/frm_Properties.h"
+#include "mod_FormChoice.h"
+#include "frm_Preview.h"
+#include "gui_HelpViewer.h"
+#include "gui_Ports.h"
+#include "frm_Properties.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // into the records with the change log.
 #include "test_properties_support.h"
 
-#include "properties/frm_Properties_Helpers.h"
-#include "properties/mod_Validation.h"
+#include "frm_Properties_Helpers.h"
+#include "mod_Validation.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 // the technical documentation.
 #include "test_properties_support.h"
 
-#include "properties/mod_Validation.h"
+#include "mod_Validation.h"
 
 #include <functions_labels.h>
 

@@ -3,7 +3,7 @@
 // a node, the records as text.
 #include "test_main_window_support.h"
 
-#include "properties/frm_Properties.h"
+#include "frm_Properties.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // main table to the zoom of the zoom return field, which starts on that table.
 #include "test_properties_support.h"
 
-#include "model/mod_Keys.h"
-#include "properties/mod_Validation.h"
+#include "mod_Keys.h"
+#include "mod_Validation.h"
 
 #include <QLineEdit>
 #include <QPushButton>

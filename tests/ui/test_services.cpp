@@ -1,8 +1,8 @@
 // The services' windows and rules: the default GUI font and how controls take it; the about
 // box with its host captions and credits; the help viewer window.
-#include "platform/gui_HelpViewer.h"
-#include "services/Fonts.h"
-#include "services/frm_About.h"
+#include "gui_HelpViewer.h"
+#include "Fonts.h"
+#include "frm_About.h"
 #include "support/CoreTestSupport.h"
 #include "test_screenshots.h"
 

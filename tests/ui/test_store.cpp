@@ -10,7 +10,7 @@
 #include "test_main_window_support.h"
 
 #include "core/test_links_support.h"
-#include "properties/frm_Properties.h"
+#include "frm_Properties.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // refusals, and the window following the main window.
 #include "test_main_window_support.h"
 
-#include "mainwindow/frm_TableFields.h"
+#include "frm_TableFields.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -5,8 +5,8 @@
 // same tree; read-only, the same session must leave the database as it was.
 #include "test_main_window_support.h"
 
-#include "layout/frm_Preview.h"
-#include "properties/frm_Properties.h"
+#include "frm_Preview.h"
+#include "frm_Properties.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,9 +2,9 @@
 // Enter presses the default button, Esc closes, the focused button shows.
 #include "test_main_window_support.h"
 
-#include "mainwindow/frm_TableFields.h"
-#include "model/mod_ModelessErrors.h"
-#include "properties/frm_ModelessErrors.h"
+#include "frm_TableFields.h"
+#include "mod_ModelessErrors.h"
+#include "frm_ModelessErrors.h"
 
 #include <QListWidget>
 #include <QPushButton>
