@@ -269,12 +269,9 @@ BENCHMARK(BM_LoadBaseline)->Arg(300)->Arg(2000)->Arg(3000)->Unit(benchmark::kMil
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    printRatio(reporter, "load of 2,000 fields / baseline", "BM_LoadThroughHost/2000", "BM_LoadBaseline/2000", 2);
-    printRatio(reporter, "load of 3,000 fields / load of 300", "BM_LoadThroughHost/3000", "BM_LoadThroughHost/300",
-               12);
-    return 0;
+    return runCoreBenchmarks(argc, argv, {}, [](const RatioReporter& r) {
+        printRatio(r, "load of 2,000 fields / baseline", "BM_LoadThroughHost/2000", "BM_LoadBaseline/2000", 2);
+        printRatio(r, "load of 3,000 fields / load of 300", "BM_LoadThroughHost/3000", "BM_LoadThroughHost/300",
+                   12);
+    });
 }

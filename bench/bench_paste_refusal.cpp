@@ -111,25 +111,24 @@ BENCHMARK(BM_RefuseWorstText)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    platform::installScriptedDialogs();
-    glFormVersionLevel = 11;
-    gsPackage = QStringLiteral("te");
-    gsModule = QStringLiteral("kwy");
-    gsFormCode = QStringLiteral("bench");
-    gsDesignLanguage = QStringLiteral("2");
-    gInitFormDataSets();
-    gInitDataSets();
-    PasteTarget target;
-    target.maxGroupLevel = 8;
-    target.bIsFollowUpPlaceAllowed = [](const TreeNode*) { return true; };
-    gSetPasteTarget(std::move(target));
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    printLimit(reporter, "Paste refused, one element of many attributes", "BM_RefuseWorstText/0/iterations:3", 1, 1000);
-    printLimit(reporter, "Paste refused, a group of many fields", "BM_RefuseWorstText/1/iterations:3", 1, 1000);
-    printLimit(reporter, "Paste refused, a group of many groups", "BM_RefuseWorstText/2/iterations:3", 1, 1000);
-    printLimit(reporter, "Paste refused, a document type of many entities", "BM_RefuseWorstText/3/iterations:3", 1, 1000);
-    return 0;
+    const auto setUp = [] {
+        platform::installScriptedDialogs();
+        glFormVersionLevel = 11;
+        gsPackage = QStringLiteral("te");
+        gsModule = QStringLiteral("kwy");
+        gsFormCode = QStringLiteral("bench");
+        gsDesignLanguage = QStringLiteral("2");
+        gInitFormDataSets();
+        gInitDataSets();
+        PasteTarget target;
+        target.maxGroupLevel = 8;
+        target.bIsFollowUpPlaceAllowed = [](const TreeNode*) { return true; };
+        gSetPasteTarget(std::move(target));
+    };
+    return runCoreBenchmarks(argc, argv, setUp, [](const RatioReporter& r) {
+        printLimit(r, "Paste refused, one element of many attributes", "BM_RefuseWorstText/0/iterations:3", 1, 1000);
+        printLimit(r, "Paste refused, a group of many fields", "BM_RefuseWorstText/1/iterations:3", 1, 1000);
+        printLimit(r, "Paste refused, a group of many groups", "BM_RefuseWorstText/2/iterations:3", 1, 1000);
+        printLimit(r, "Paste refused, a document type of many entities", "BM_RefuseWorstText/3/iterations:3", 1, 1000);
+    });
 }

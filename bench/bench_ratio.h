@@ -5,11 +5,14 @@
 // program into one table (scripts/bench-table.sh reads the line format below).
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
+
 #include "CoreHooks.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -72,6 +75,21 @@ inline bool runBenchmarks(int& argc, char** argv, RatioReporter& reporter)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return true;
+}
+
+// main() of a benchmark program without windows: the application, the set-up, the runs,
+// then the ratios.
+inline int runCoreBenchmarks(int argc, char** argv, const std::function<void()>& setUp,
+                             const std::function<void(const RatioReporter&)>& printRatios)
+{
+    QCoreApplication app(argc, argv);
+    if (setUp)
+        setUp();
+    RatioReporter reporter;
+    if (!runBenchmarks(argc, argv, reporter))
+        return 1;
+    printRatios(reporter);
+    return 0;
 }
 
 // One line per ratio: "ratio: <what>: <value> (goal at most <goal>) <met|MISSED>", or

@@ -238,12 +238,9 @@ BENCHMARK(BM_StoreBaseline)->Arg(2000)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    printRatio(reporter, "store of 2,000 fields / baseline", "BM_StoreThroughHost/2000", "BM_StoreBaseline/2000", 2);
-    printRatio(reporter, "store of 3,000 fields / store of 300", "BM_StoreThroughHost/3000",
-               "BM_StoreThroughHost/300", 12);
-    return 0;
+    return runCoreBenchmarks(argc, argv, {}, [](const RatioReporter& r) {
+        printRatio(r, "store of 2,000 fields / baseline", "BM_StoreThroughHost/2000", "BM_StoreBaseline/2000", 2);
+        printRatio(r, "store of 3,000 fields / store of 300", "BM_StoreThroughHost/3000",
+                   "BM_StoreThroughHost/300", 12);
+    });
 }

@@ -165,15 +165,12 @@ BENCHMARK(BM_DumpTool)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    RatioReporter reporter;
-    if (!runBenchmarks(argc, argv, reporter))
-        return 1;
-    printRatio(reporter, "unattended save-and-exit of 3,000 fields, mode a / dump", "BM_UnattendedRun/0/real_time",
-               "BM_DumpTool/real_time", 3);
-    printRatio(reporter, "unattended save-and-exit of 3,000 fields, mode i / dump", "BM_UnattendedRun/1/real_time",
-               "BM_DumpTool/real_time", 3);
-    printRatio(reporter, "unattended save-and-exit of 3,000 fields, mode a storing every field / dump",
-               "BM_UnattendedRun/2/real_time", "BM_DumpTool/real_time", 3);
-    return 0;
+    return runCoreBenchmarks(argc, argv, {}, [](const RatioReporter& r) {
+        printRatio(r, "unattended save-and-exit of 3,000 fields, mode a / dump", "BM_UnattendedRun/0/real_time",
+                   "BM_DumpTool/real_time", 3);
+        printRatio(r, "unattended save-and-exit of 3,000 fields, mode i / dump", "BM_UnattendedRun/1/real_time",
+                   "BM_DumpTool/real_time", 3);
+        printRatio(r, "unattended save-and-exit of 3,000 fields, mode a storing every field / dump",
+                   "BM_UnattendedRun/2/real_time", "BM_DumpTool/real_time", 3);
+    });
 }

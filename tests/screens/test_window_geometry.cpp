@@ -4,9 +4,8 @@
 // saved with each window for a look.
 #include "test_properties_support.h"
 
-#include "gui/session_windows_gui.h"
+#include "support/HostWindowsFixture.h"
 #include "frm_Preview.h"
-#include "local_host.h"
 #include "frm_TableFields.h"
 #include "frm_Type4.h"
 #include "gui_HelpViewer.h"
@@ -201,26 +200,9 @@ TEST_F(WindowGeometry, HelpWindowAndAboutBox)
     delete aboutBoxInstance();
 }
 
-class HostWindowGeometry : public LocalHostFixture {
+class HostWindowGeometry : public HostWindowsFixture {
 protected:
-    void SetUp() override
-    {
-        LocalHostFixture::SetUp();
-        host::installSessionWindows();
-        app = createHost();
-    }
-    void TearDown() override
-    {
-        host::resetSessionWindows();
-        host::resetLabelPresenter();
-        LocalHostFixture::TearDown();
-    }
-    void run(const QString& callText)
-    {
-        int32_t n = 0;
-        app->executeFunction(QStringLiteral("oqxdllextint"), callText, n);
-    }
-    std::unique_ptr<VrokApplication> app;
+    void run(const QString& callText) { call(callText); }
 };
 
 TEST_F(HostWindowGeometry, EveryWindowOfTheLocalHost)

@@ -306,6 +306,44 @@ protected:
         }
         return xs;
     }
+    // An opened generated form of at least 42 fields: follow-ups below their fields, an
+    // aligned subsection with a longer label, then made wide, all laid out soundly and
+    // within the position limit, the same when laid out again.
+    void expectGeneratedFormLaysOutSoundly()
+    {
+        ASSERT_GE(gnFieldCount, 42);
+        // Every other field with a follow-up has it below; the third subsection (index 4)
+        // names the second (3) and has a longer label.
+        int parents = 0;
+        for (int32_t i = 1; i <= gnFieldCount; ++i)
+            if (gaFields[size_t(i)].lChildField && parents++ % 2)
+                gaFields[size_t(i)].bImmediateBehind = false;
+        gaGroups[4].lAlignmentGroupId = 3;
+        gaFields[41].iLabelLengthSO = 16;
+        expectSoundLayout();
+        EXPECT_EQ(fieldStarts({3, 4}).size(), 1u);
+        EXPECT_NE(fieldStarts({2}), fieldStarts({3}));
+
+        // Many columns, long labels and long lines; sections beside each other.
+        for (size_t g = 1; g < gaGroups.size(); ++g) {
+            gaGroups[g].iGroupWidth = 6;
+            gaGroups[g].bPlaceBeside = true;
+        }
+        gaGroups[0].iGroupWidth = 4;
+        for (int32_t i = 1; i <= gnFieldCount; ++i) {
+            FieldRecord& f = gaFields[size_t(i)];
+            f.iLabelLengthSO = int16_t(10 + i % 30);
+            f.iFieldLength = int16_t(5 + i % 40);
+        }
+        gCalculateAlignment();
+        const QStringList first = positions();
+        for (int32_t i = 1; i <= gnFieldCount; ++i)
+            EXPECT_LE(gaFields[size_t(i)].iFieldXPos, kMaxFieldXPos) << i;
+        EXPECT_TRUE(gbCheckFieldPositions());
+        EXPECT_TRUE(overlaps().isEmpty()) << overlaps().mid(0, 10).join(u' ').toStdString();
+        gCalculateAlignment();
+        EXPECT_EQ(positions(), first);
+    }
 };
 
 class DemoForm : public HostForms, public ::testing::WithParamInterface<const char*> {};
@@ -493,37 +531,7 @@ TEST_F(HostForms, AGeneratedFormLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide
     const std::optional<host::FormIdentity> id = host::generateForm(*db, options);
     ASSERT_TRUE(id);
     open(id->formCode);
-    // Every other field with a follow-up has it below; the third subsection (index 4)
-    // names the second (3) and has a longer label.
-    int parents = 0;
-    for (int32_t i = 1; i <= gnFieldCount; ++i)
-        if (gaFields[size_t(i)].lChildField && parents++ % 2)
-            gaFields[size_t(i)].bImmediateBehind = false;
-    gaGroups[4].lAlignmentGroupId = 3;
-    gaFields[41].iLabelLengthSO = 16;
-    expectSoundLayout();
-    EXPECT_EQ(fieldStarts({3, 4}).size(), 1u);
-    EXPECT_NE(fieldStarts({2}), fieldStarts({3}));
-
-    // Many columns, long labels and long lines; sections beside each other.
-    for (size_t g = 1; g < gaGroups.size(); ++g) {
-        gaGroups[g].iGroupWidth = 6;
-        gaGroups[g].bPlaceBeside = true;
-    }
-    gaGroups[0].iGroupWidth = 4;
-    for (int32_t i = 1; i <= gnFieldCount; ++i) {
-        FieldRecord& f = gaFields[size_t(i)];
-        f.iLabelLengthSO = int16_t(10 + i % 30);
-        f.iFieldLength = int16_t(5 + i % 40);
-    }
-    gCalculateAlignment();
-    const QStringList first = positions();
-    for (int32_t i = 1; i <= gnFieldCount; ++i)
-        EXPECT_LE(gaFields[size_t(i)].iFieldXPos, kMaxFieldXPos) << i;
-    EXPECT_TRUE(gbCheckFieldPositions());
-    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().mid(0, 10).join(u' ').toStdString();
-    gCalculateAlignment();
-    EXPECT_EQ(positions(), first);
+    expectGeneratedFormLaysOutSoundly();
 }
 
 TEST_F(HostForms, AGeneratedFormOpensUnchangedLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide)
@@ -541,37 +549,7 @@ TEST_F(HostForms, AGeneratedFormOpensUnchangedLaysOutSoundlyAndStaysWithinTheLim
         gUpdatePointers();
         EXPECT_FALSE(gbFormChanged);
     }
-    // Every other field with a follow-up has it below; the third subsection (index 4)
-    // names the second (3) and has a longer label.
-    int parents = 0;
-    for (int32_t i = 1; i <= gnFieldCount; ++i)
-        if (gaFields[size_t(i)].lChildField && parents++ % 2)
-            gaFields[size_t(i)].bImmediateBehind = false;
-    gaGroups[4].lAlignmentGroupId = 3;
-    gaFields[41].iLabelLengthSO = 16;
-    expectSoundLayout();
-    EXPECT_EQ(fieldStarts({3, 4}).size(), 1u);
-    EXPECT_NE(fieldStarts({2}), fieldStarts({3}));
-
-    // Many columns, long labels and long lines; sections beside each other.
-    for (size_t g = 1; g < gaGroups.size(); ++g) {
-        gaGroups[g].iGroupWidth = 6;
-        gaGroups[g].bPlaceBeside = true;
-    }
-    gaGroups[0].iGroupWidth = 4;
-    for (int32_t i = 1; i <= gnFieldCount; ++i) {
-        FieldRecord& f = gaFields[size_t(i)];
-        f.iLabelLengthSO = int16_t(10 + i % 30);
-        f.iFieldLength = int16_t(5 + i % 40);
-    }
-    gCalculateAlignment();
-    const QStringList first = positions();
-    for (int32_t i = 1; i <= gnFieldCount; ++i)
-        EXPECT_LE(gaFields[size_t(i)].iFieldXPos, kMaxFieldXPos) << i;
-    EXPECT_TRUE(gbCheckFieldPositions());
-    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().mid(0, 10).join(u' ').toStdString();
-    gCalculateAlignment();
-    EXPECT_EQ(positions(), first);
+    expectGeneratedFormLaysOutSoundly();
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 // The local host's windows, opened by its functions and driven as a user would: the
 // form browser, the look-up window of a session, the icon chooser and the window of a
 // field's technical documentation.
-#include "gui/session_windows_gui.h"
-#include "local_host.h"
+#include "support/HostWindowsFixture.h"
 #include "test_main_window_support.h"
 
 #include <QApplication>
@@ -42,24 +41,11 @@ void click(QDialog* d, QDialogButtonBox::StandardButton which)
     b->click();
 }
 
-class HostWindows : public LocalHostFixture {
+class HostWindows : public HostWindowsFixture {
 protected:
-    void SetUp() override
-    {
-        LocalHostFixture::SetUp();
-        host::installSessionWindows();
-        app = createHost();
-    }
-    void TearDown() override
-    {
-        host::resetSessionWindows();
-        host::resetLabelPresenter();
-        LocalHostFixture::TearDown();
-    }
     QString run(const QString& callText)
     {
-        int32_t n = 0;
-        app->executeFunction(QStringLiteral("oqxdllextint"), callText, n);
+        call(callText);
         EXPECT_EQ(app->vrokError(), 0);
         return app->returnValue();
     }
@@ -70,8 +56,6 @@ protected:
         return run(QStringLiteral("start.vrok.session(\"qxzrn3500m000\",\"qxzrn300\",\"2tekwyolditemd\",0,"
                                   "\"cfrm ,desc\",\"\",\"\")"));
     }
-
-    std::unique_ptr<VrokApplication> app;
 };
 
 TEST_F(HostWindows, BrowserListsTheDemoFormsAndAnswersTheChosenOneOrNothing)
