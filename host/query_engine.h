@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <array>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -88,7 +89,7 @@ struct CheckedQuery {
         size_t columnCount = 0;
     };
     struct MatchedJoin {
-        JoinScan scans[2];     // of t0 and of t1
+        std::array<JoinScan, 2> scans;  // of t0 and of t1
         int orderTable = -1;   // the table of the order column; -1 when there is none
     };
     std::optional<MatchedJoin> matched;

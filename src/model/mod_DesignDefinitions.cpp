@@ -89,7 +89,7 @@ void appendNested(TextBuffer& out, QStringView text)
 void appendName(TextBuffer& out, const char* name)
 {
     const size_t length = std::strlen(name);
-    if (std::memchr(name, '"', length)) {
+    if (std::strchr(name, '"')) {
         out.append(u"\"\"");
         for (const char* c = name; *c; ++c) {
             if (*c == '"')
