@@ -1,5 +1,7 @@
 #include "call_hooks.h"
 
+#include <VrokApplication.h>
+
 #include <QHash>
 
 #include <deque>
@@ -19,6 +21,7 @@ struct State {
     QHash<QString, int> automationFailures;  // remaining calls
     std::deque<LoggedCall> log;
     QHash<QString, int> counts;
+    bool logKept = true;
 };
 
 State& state()
@@ -82,13 +85,22 @@ void clearCallLog()
     state().counts.clear();
 }
 
+void setCallLogKept(bool kept)
+{
+    state().logKept = kept;
+    if (!kept)
+        state().log.clear();
+}
+
 void recordCall(const QString& object, const QString& callText)
 {
     State& s = state();
     const QString function = functionOf(callText);
-    s.log.push_back({object, callText, function});
-    if (s.log.size() > size_t(kCallLogLimit))
-        s.log.pop_front();
+    if (s.logKept) {
+        s.log.push_back({object, callText, function});
+        if (s.log.size() > size_t(kCallLogLimit))
+            s.log.pop_front();
+    }
     ++s.counts[function];
 }
 

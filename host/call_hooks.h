@@ -31,6 +31,7 @@ inline constexpr int kCallLogLimit = 10000;
 QList<LoggedCall> callLog();
 int callCount(const QString& function);
 void clearCallLog();
+// setCallLogKept(false) (VrokApplication.h) stops the log; callCount() counts on.
 
 // Used by the local host for each call it receives.
 void recordCall(const QString& object, const QString& callText);

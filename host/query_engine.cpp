@@ -656,6 +656,16 @@ int32_t readMatched(sqlite3* db, const CheckedQuery& q, QueryCursor& cursor)
     });
     const int firstSide = m.scans[0].firstColumn <= m.scans[1].firstColumn ? 0 : 1;
     std::u16string& block = cursor.block;
+    // Made at its size: grown row by row, a block of thousands of rows is copied over and over.
+    size_t size = block.size();
+    for (const Pair& p : pairs)
+        for (int t = 0; t < 2; ++t) {
+            const ScannedRows& side = sides[t];
+            const size_t r = p.row[t];
+            size += side.ends[r] - (r == 0 ? 0 : side.ends[r - 1]);
+        }
+    block.reserve(size);
+    cursor.rowEnds.reserve(cursor.rowEnds.size() + pairs.size());
     for (const Pair& p : pairs) {
         for (const int t : {firstSide, 1 - firstSide}) {
             const ScannedRows& side = sides[t];

@@ -42,4 +42,8 @@ namespace host {
 // look-up, the icon chooser, a field's documentation) open them; the host library has
 // no widgets. Defined with those windows (palimor_host_gui); the program calls it once.
 void installSessionWindows();
+// The local host keeps the texts of the calls it runs, newest last, for the tests that
+// read them; a program that never reads them turns that off, or a store keeps thousands
+// of texts of several thousand characters each alive.
+void setCallLogKept(bool kept);
 } // namespace host

@@ -26,6 +26,7 @@ int main(int argc, char** argv)
     platform::installWidgetPorts();
     platform::setSettingsWarningLog(gWriteLog);
     host::installSessionWindows();
+    host::setCallLogKept(false);
 
     mainWindow().setPaintBeforeLoad(true);
     mainWindow().Form_Load();

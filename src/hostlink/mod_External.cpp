@@ -679,8 +679,13 @@ void gGetDomainInfo(const QString& domain, int16_t& dataType, bool& flag, QStrin
 bool gbExecuteVelqSet(const QString& buffer, int16_t mode)
 {
     g_lastVelqAnswer = 0;
-    const QString text = QStringLiteral("execute.velq.set(") + gsEnclose(buffer) + QLatin1Char(',')
-                         + ext::number(mode) + QStringLiteral(",0)");
+    // Made in one piece: a store sends hundreds of parts of some thousand characters.
+    const QString function = QStringLiteral("execute.velq.set(");
+    const QString number = ext::number(mode);
+    QString text;
+    text.reserve(function.size() + buffer.size() + number.size() + 6);
+    text.append(function).append(u'"').append(buffer).append(u'"').append(u',').append(number);
+    text.append(QLatin1String(",0)"));
     return ext::call(kDllExtInt, text, 3, 3) && velqAnswer();
 }
 

@@ -295,7 +295,7 @@ void frm_Palimor::installHooks()
     ui::Hooks& h = ui::hooks();
     h.setStatusText = [this](const QString& text) {
         SBarPanel1->setText(text);
-        SBarEditor->repaint();
+        SBarPanel1->repaint();  // the panel alone: nothing else on the bar changed
     };
     h.setWindowsEnabled = [this](bool enabled) { setEnabled(enabled); };
     h.focusMainWindow = [this] {

@@ -6,6 +6,10 @@
 #include "local_host.h"
 #include "support/LocalHostFixture.h"
 
+#include <VrokApplication.h>
+
+#include <QScopeGuard>
+
 #include <stdexcept>
 
 namespace {
@@ -229,4 +233,23 @@ TEST_F(InjectionTest, InjectedFailuresAnswerForTheirCallsOnlyAndTheLogKeepsTheNe
     EXPECT_EQ(log.first().object + u'|' + log.first().function + u'|' + log.first().callText,
               QStringLiteral("obj|other(|other(5)"));
     EXPECT_EQ(host::callCount("other("), host::kCallLogLimit + 5);
+}
+
+TEST_F(InjectionTest, ALogNotKeptHoldsNoCallsWhileTheyAreStillCountedAndRun)
+{
+    const auto keep = qScopeGuard([] { host::setCallLogKept(true); });
+    host::clearCallLog();
+    EXPECT_EQ(call("other(1)"), 0);
+    host::setCallLogKept(false);
+    EXPECT_TRUE(host::callLog().isEmpty());  // what was kept goes
+    EXPECT_EQ(call("count.me(2)") * 100 + call("other(3)"), 0);
+    EXPECT_EQ(app->returnCall(), QStringLiteral("other(3)"));
+    EXPECT_TRUE(host::callLog().isEmpty());
+    EXPECT_EQ(host::callCount("other(") * 10 + host::callCount("count.me("), 21);
+    EXPECT_EQ(runs, 1);
+    host::setCallLogKept(true);
+    EXPECT_EQ(call("other(4)"), 0);
+    const QList<host::LoggedCall> log = host::callLog();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_EQ(log.first().callText, QStringLiteral("other(4)"));
 }

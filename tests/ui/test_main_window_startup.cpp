@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QScreen>
 #include <QToolBar>
+#include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
@@ -153,7 +154,6 @@ TEST_F(MainWindowStartup, WritesTheOpeningLogLinesWhenLoggingIsSet)
         EXPECT_TRUE(all.contains(line)) << line.toStdString();
 }
 
-// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
 // As the program starts, the window is on the screen before the load shows its progress
 // in the status bar; the tests' own starts leave that step out.
 TEST_F(MainWindowStartup, TheWindowIsShownBeforeTheLoadShowsItsProgress)
@@ -179,6 +179,31 @@ TEST_F(MainWindowStartup, TheWindowIsShownBeforeTheLoadShowsItsProgress)
     }
 }
 
+// A status text is painted before the hook returns: a long store or load shows its
+// progress without going back to the event loop.
+TEST_F(MainWindowStartup, AStatusTextIsPaintedAtOnce)
+{
+    open(QStringLiteral("itemsd"));
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    struct PaintedTexts : QObject {
+        QStringList texts;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                texts << static_cast<QLabel*>(watched)->text();
+            return false;
+        }
+    } painted;
+    w().SBarPanel1->installEventFilter(&painted);
+    for (const QString& text : {QStringLiteral("Storing 41%"), QStringLiteral("Storing 42%")}) {
+        ui::hooks().setStatusText(text);
+        EXPECT_EQ(painted.texts.value(painted.texts.size() - 1), text);
+    }
+    w().SBarPanel1->removeEventFilter(&painted);
+}
+
+// Read and written at 32 bits: beyond the 16-bit range in twips, a large desktop; a
 // size kept on a larger desktop is cut to this one.
 TEST_F(MainWindowStartup, ASecondStartRestoresThePlacement)
 {

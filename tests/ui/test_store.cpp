@@ -440,6 +440,37 @@ TEST_F(Store, ASaveListsEveryValueTheHostCannotKeepByNodeAndCaption)
     EXPECT_TRUE(gsStoreRefusal().endsWith(QStringLiteral("\r\nand 5 more"))) << gsStoreRefusal().toStdString();
 }
 
+// A text is measured as the host keeps it: a quote is one character however it is
+// written, and the blanks around the text do not count.
+TEST_F(Store, TheFitCheckMeasuresTextsAsTheHostKeepsThem)
+{
+    open(QStringLiteral("itemsd"));
+    ASSERT_EQ(glFieldLength("qxzrn301", "fldn"), 17);
+    const QString x16(16, u'x');
+    const struct {
+        QString name;
+        bool fits;
+    } cases[] = {
+        {QString(17, u'"'), true},
+        {QString(18, u'"'), false},
+        {QStringLiteral("  \"") + x16 + QStringLiteral("   "), true},
+        {QStringLiteral(" \"\"") + x16 + u' ', false},
+        {QStringLiteral("a\"\"b\"c\"\"\"d") + QString(7, u'y'), true},
+        {QStringLiteral("a\"\"b\"c\"\"\"d") + QString(8, u'y'), false},
+        {QString(17, u' ') + QString(17, u'z'), true},
+    };
+    for (const auto& c : cases) {
+        FieldRecord f;
+        f.sFieldName = c.name;
+        FitCheck check;
+        check.field(f, FitRows::All);
+        QStringList columns;
+        for (const UnfitValue& v : check.values())
+            columns << v.table + u'.' + v.column;
+        EXPECT_EQ(columns.join(u' '), c.fits ? QString() : QStringLiteral("qxzrn301.fldn")) << qPrintable(c.name);
+    }
+}
+
 // Each row the store writes is asked, whatever else changed: a column of the form
 // version's selection groups, and the layout row's own columns when only it changed.
 TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
