@@ -5,6 +5,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -201,9 +202,17 @@ const IdentityPart kIdentity[] = {
     {"cust", [] { return gsCustomer.str(); }},
 };
 
-int32_t identityWidth(const IdentityPart& p)
+// The width of each part's column, asked of the data sets once while they stay as they are.
+const std::array<int32_t, std::size(kIdentity)>& identityWidths()
 {
-    return glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(p.column));
+    static std::array<int32_t, std::size(kIdentity)> widths{};
+    static std::optional<uint32_t> revision;
+    if (revision != glDataSetsRevision()) {
+        for (size_t i = 0; i < std::size(kIdentity); ++i)
+            widths[i] = glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(kIdentity[i].column));
+        revision = glDataSetsRevision();
+    }
+    return widths;
 }
 
 // The identity's columns, each as wide as it is: no character a query key cannot hold,
@@ -211,8 +220,10 @@ int32_t identityWidth(const IdentityPart& p)
 bool fitsIdentity(const QString& key)
 {
     qsizetype at = 0;
-    for (const IdentityPart& p : kIdentity) {
-        const int32_t width = identityWidth(p);
+    const auto& widths = identityWidths();
+    for (size_t i = 0; i < std::size(kIdentity); ++i) {
+        const IdentityPart& p = kIdentity[i];
+        const int32_t width = widths[i];
         if (width <= 0 || at + width > key.size())
             return false;
         const QStringView part = QStringView(key).mid(at, width);
@@ -345,6 +356,15 @@ bool readNumber(QStringView text, int64_t& value)
     }
     value = start ? -v : v;
     return true;
+}
+
+// The characters of v in decimal, its sign with them.
+int32_t decimalWidth(int64_t v)
+{
+    int32_t width = v < 0 ? 2 : 1;
+    for (uint64_t rest = v < 0 ? 0 - uint64_t(v) : uint64_t(v); rest >= 10; rest /= 10)
+        ++width;
+    return width;
 }
 
 // The width of every member's column, asked of the data sets once while they stay as
@@ -640,7 +660,7 @@ private:
                 m.set(record, value == u"1", {});
                 break;
             case Kind::Number:
-                if (!readNumber(value, v) || v < m.min || v > m.max || (width > 0 && QString::number(v).size() > width))
+                if (!readNumber(value, v) || v < m.min || v > m.max || (width > 0 && decimalWidth(v) > width))
                     return badValue(value, name);
                 m.set(record, v, {});
                 break;
@@ -975,8 +995,9 @@ private:
 QString gsStructureKey306()
 {
     QString key;
-    for (const IdentityPart& p : kIdentity)
-        key += datasets::fixedWidth(p.current(), identityWidth(p));
+    const auto& widths = identityWidths();
+    for (size_t i = 0; i < std::size(kIdentity); ++i)
+        key += datasets::fixedWidth(kIdentity[i].current(), widths[i]);
     return key;
 }
 
