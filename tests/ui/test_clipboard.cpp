@@ -619,6 +619,30 @@ TEST_F(Clipboard, TheReaderAsksTheWidthsAgainOnceAColumnIsRegisteredAnew)
 // what the host keeps: an ordinary paste leaves every position as it was; a field
 // longer than its column before the paste makes the paste lay the form out, and it goes
 // in all the same.
+// So are those of the form identity: registered wider, a column leaves a text of the
+// old widths naming no form, and a copy made now has the new widths and is pasted.
+TEST_F(Clipboard, TheIdentityIsReadInTheWidthsItsColumnsHaveNow)
+{
+    open(QStringLiteral("simpled"));
+    const QString before = copied("f_2");
+    ASSERT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn300.cfrm") + QLatin1String(suffix));
+    };
+    ASSERT_GT(at(".flen"), 0);
+    mAddDataSetField(QStringLiteral("qxzrn300"), QStringLiteral("cfrm"), at(".spos"), at(".flen") + 2,
+                     int16_t(at(".dtyp")));
+    clipboard->setText(before);
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("names no form")))
+        << dialogs->texts().join(u'|').toStdString();
+    const QString after = copied("f_2");
+    EXPECT_EQ(after.size(), before.size() + 2);
+    dialogs->clear();
+    EXPECT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
+}
+
 TEST_F(Clipboard, OnlyAPasteThatCouldPassAColumnLaysTheFormOut)
 {
     open(QStringLiteral("simpled"));
