@@ -638,9 +638,8 @@ private:
                 continue;
             }
             // The writer's order is tried first.
-            int32_t i = a < members.size() && name == QLatin1String(members[a].name)
-                            ? int32_t(a)
-                            : index.value(name.toString(), -1);
+            int32_t i = a < members.size() && name == QLatin1String(members[a].name) ? int32_t(a)
+                                                                                     : index.value(name.toString(), -1);
             if (i < 0) {
                 fail(QStringLiteral("it holds an unknown attribute %1 of <%2>").arg(shown(name), QStringView(element)));
                 return false;

@@ -99,9 +99,11 @@ void checkStaged(const StructureText& s, int16_t maxGroupDepth)
 bool sameFields(const FieldRecord& a, const FieldRecord& b)
 {
     const auto texts = [](const FieldRecord& f) {
-        return QStringList{f.sFieldName,    f.sDomainPackage,   f.sDomainCode,  f.sDisplayFormat, f.sZoomTo,
-                           f.sParallelMenu, f.sZoomReturnField, f.sMessage,     f.sLanguageUnitExpression,
-                           f.sLabelCode,    f.sInpRefExpr,      f.sDefaultValue, f.sSearchField,  f.sIconName};
+        return QStringList{f.sFieldName,       f.sDomainPackage, f.sDomainCode,
+                           f.sDisplayFormat,   f.sZoomTo,        f.sParallelMenu,
+                           f.sZoomReturnField, f.sMessage,       f.sLanguageUnitExpression,
+                           f.sLabelCode,       f.sInpRefExpr,    f.sDefaultValue,
+                           f.sSearchField,     f.sIconName};
     };
     return texts(a) == texts(b) && a.iElement == b.iElement && a.lControl == b.lControl
            && a.iFieldLength == b.iFieldLength && a.bEchoField == b.bEchoField;
