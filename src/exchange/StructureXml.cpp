@@ -5,6 +5,7 @@
 #include <QXmlStreamWriter>
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <optional>
 
@@ -201,9 +202,17 @@ const IdentityPart kIdentity[] = {
     {"cust", [] { return gsCustomer.str(); }},
 };
 
-int32_t identityWidth(const IdentityPart& p)
+// The width of each part's column, asked of the data sets once while they stay as they are.
+const std::array<int32_t, std::size(kIdentity)>& identityWidths()
 {
-    return glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(p.column));
+    static std::array<int32_t, std::size(kIdentity)> widths{};
+    static std::optional<uint32_t> revision;
+    if (revision != glDataSetsRevision()) {
+        for (size_t i = 0; i < std::size(kIdentity); ++i)
+            widths[i] = glFieldLength(QStringLiteral("qxzrn300"), QLatin1String(kIdentity[i].column));
+        revision = glDataSetsRevision();
+    }
+    return widths;
 }
 
 // The identity's columns, each as wide as it is: no character a query key cannot hold,
@@ -211,8 +220,10 @@ int32_t identityWidth(const IdentityPart& p)
 bool fitsIdentity(const QString& key)
 {
     qsizetype at = 0;
-    for (const IdentityPart& p : kIdentity) {
-        const int32_t width = identityWidth(p);
+    const auto& widths = identityWidths();
+    for (size_t i = 0; i < std::size(kIdentity); ++i) {
+        const IdentityPart& p = kIdentity[i];
+        const int32_t width = widths[i];
         if (width <= 0 || at + width > key.size())
             return false;
         const QStringView part = QStringView(key).mid(at, width);
@@ -347,6 +358,15 @@ bool readNumber(QStringView text, int64_t& value)
     return true;
 }
 
+// The characters of v in decimal, its sign with them.
+int32_t decimalWidth(int64_t v)
+{
+    int32_t width = v < 0 ? 2 : 1;
+    for (uint64_t rest = v < 0 ? 0 - uint64_t(v) : uint64_t(v); rest >= 10; rest /= 10)
+        ++width;
+    return width;
+}
+
 // The width of every member's column, asked of the data sets once while they stay as
 // they are.
 template <typename R>
@@ -384,59 +404,19 @@ QString shown(QStringView text)
                                  : datasets::leftWhole(text.toString(), kShown) + QStringLiteral("...");
 }
 
+// An attribute as it was read: its qualified name and its value.
+struct Attribute {
+    QStringView name;
+    QStringView value;
+};
+
+// Checks the elements of a text as they are read, one after the other, and stages what
+// they hold. The first fault is kept; the caller stops reading at it.
 class Reader {
 public:
-    Reader(const QString& text, int16_t maxGroupDepth, StructureText& out)
-        : m_r(text), m_maxGroupDepth(maxGroupDepth), m_out(out)
-    {
-    }
+    Reader(int16_t maxGroupDepth, StructureText& out) : m_maxGroupDepth(maxGroupDepth), m_out(out) {}
 
-    bool read(QString& why)
-    {
-        while (!m_r.atEnd() && m_why.isEmpty()) {
-            switch (m_r.readNext()) {
-            case QXmlStreamReader::DTD:
-                // Refused before anything it declares can be expanded.
-                fail(QStringLiteral("it declares a document type"));
-                break;
-            case QXmlStreamReader::EntityReference:
-                fail(QStringLiteral("it refers to an entity"));
-                break;
-            case QXmlStreamReader::ProcessingInstruction:
-                fail(QStringLiteral("it holds a processing instruction"));
-                break;
-            case QXmlStreamReader::Characters:
-                if (!m_r.isWhitespace())
-                    fail(QStringLiteral("it holds text outside the attributes"));
-                break;
-            case QXmlStreamReader::StartElement:
-                startElement();
-                break;
-            case QXmlStreamReader::EndElement:
-                endElement();
-                break;
-            default:
-                break;
-            }
-        }
-        if (m_why.isEmpty() && m_r.hasError())
-            fail(QStringLiteral("it is not well-formed XML (line %1: %2)")
-                     .arg(m_r.lineNumber())
-                     .arg(m_r.errorString()));
-        if (m_why.isEmpty() && !m_bodyDone)
-            fail(QStringLiteral("it is not a structure text"));
-        why = m_why;
-        return m_why.isEmpty();
-    }
-
-private:
-    enum class El { Body, Header, Definition, Group, GroupProps, Field, FieldProps };
-    struct Open {
-        El el;
-        int32_t node = -1;
-        bool props = false;     // group, field: its properties were read
-        int32_t children = 0;   // definition: nodes it holds
-    };
+    bool failed() const { return !m_why.isEmpty(); }
 
     void fail(const QString& why)
     {
@@ -444,15 +424,18 @@ private:
             m_why = why;
     }
 
-    bool under(El el) const { return !m_open.empty() && m_open.back().el == el; }
-
-    void startElement()
+    // After the last element: false with why at the first fault.
+    bool finish(QString& why)
     {
-        const QStringView name = m_r.qualifiedName();
-        if (!m_r.namespaceDeclarations().isEmpty()) {
-            fail(QStringLiteral("it declares a namespace"));
-            return;
-        }
+        if (m_why.isEmpty() && !m_bodyDone)
+            fail(QStringLiteral("it is not a structure text"));
+        why = m_why;
+        return m_why.isEmpty();
+    }
+
+    void startElement(QStringView name, const std::vector<Attribute>& attributes)
+    {
+        m_attributes = &attributes;
         if (name == u"body" && m_open.empty() && !m_bodyDone)
             open(El::Body, noAttributes(name));
         else if (name == u"header" && under(El::Body) && !m_header)
@@ -469,21 +452,7 @@ private:
             fail(QStringLiteral("its element <%1> stands where it does not belong").arg(shown(name)));
         else
             fail(QStringLiteral("it holds an unknown element <%1>").arg(shown(name)));
-    }
-
-    static bool isKnown(QStringView name)
-    {
-        for (const char16_t* known :
-             {u"body", u"header", u"definition", u"group", u"groupprops", u"field", u"fieldprops"})
-            if (name == QStringView(known))
-                return true;
-        return false;
-    }
-
-    void open(El el, bool ok)
-    {
-        if (ok)
-            m_open.push_back(Open{el});
+        m_attributes = nullptr;
     }
 
     void endElement()
@@ -518,12 +487,37 @@ private:
         }
     }
 
+private:
+    enum class El { Body, Header, Definition, Group, GroupProps, Field, FieldProps };
+    struct Open {
+        El el;
+        int32_t node = -1;
+        bool props = false;     // group, field: its properties were read
+        int32_t children = 0;   // definition: nodes it holds
+    };
+
+    bool under(El el) const { return !m_open.empty() && m_open.back().el == el; }
+
+    static bool isKnown(QStringView name)
+    {
+        for (const char16_t* known :
+             {u"body", u"header", u"definition", u"group", u"groupprops", u"field", u"fieldprops"})
+            if (name == QStringView(known))
+                return true;
+        return false;
+    }
+
+    void open(El el, bool ok)
+    {
+        if (ok)
+            m_open.push_back(Open{el});
+    }
+
     bool noAttributes(QStringView name)
     {
-        if (m_r.attributes().isEmpty())
+        if (m_attributes->empty())
             return true;
-        fail(QStringLiteral("it holds an unknown attribute %1 of <%2>")
-                 .arg(shown(m_r.attributes().front().qualifiedName()), name));
+        fail(QStringLiteral("it holds an unknown attribute %1 of <%2>").arg(shown(m_attributes->front().name), name));
         return false;
     }
 
@@ -531,14 +525,14 @@ private:
     {
         QString id, format, key;
         bool unknown = false;
-        for (const QXmlStreamAttribute& a : m_r.attributes()) {
-            const QStringView n = a.qualifiedName();
+        for (const Attribute& a : *m_attributes) {
+            const QStringView n = a.name;
             if (n == u"plm_id")
-                id = a.value().toString();
+                id = a.value.toString();
             else if (n == u"format")
-                format = a.value().toString();
+                format = a.value.toString();
             else if (n == u"key306")
-                key = a.value().toString();
+                key = a.value.toString();
             else if (!unknown) {
                 unknown = true;
                 fail(QStringLiteral("it holds an unknown attribute %1 of <header>").arg(shown(n)));
@@ -632,11 +626,10 @@ private:
     {
         std::vector<char> seen(members.size(), 0);
         size_t count = 0;
-        const QXmlStreamAttributes attributes = m_r.attributes();
-        for (qsizetype a = 0; a < attributes.size(); ++a) {
-            const QXmlStreamAttribute& attribute = attributes[a];
-            const QStringView name = attribute.qualifiedName();
-            const QStringView value = attribute.value();
+        const std::vector<Attribute>& attributes = *m_attributes;
+        for (size_t a = 0; a < attributes.size(); ++a) {
+            const QStringView name = attributes[a].name;
+            const QStringView value = attributes[a].value;
             if (alignment && name == kAlignmentAttribute) {
                 int64_t v = 0;
                 if (!readNumber(value, v) || v < -1 || v > std::numeric_limits<int16_t>::max())
@@ -645,9 +638,8 @@ private:
                 continue;
             }
             // The writer's order is tried first.
-            int32_t i = size_t(a) < members.size() && name == QLatin1String(members[size_t(a)].name)
-                            ? int32_t(a)
-                            : index.value(name.toString(), -1);
+            int32_t i = a < members.size() && name == QLatin1String(members[a].name) ? int32_t(a)
+                                                                                     : index.value(name.toString(), -1);
             if (i < 0) {
                 fail(QStringLiteral("it holds an unknown attribute %1 of <%2>").arg(shown(name), QStringView(element)));
                 return false;
@@ -667,7 +659,7 @@ private:
                 m.set(record, value == u"1", {});
                 break;
             case Kind::Number:
-                if (!readNumber(value, v) || v < m.min || v > m.max || (width > 0 && QString::number(v).size() > width))
+                if (!readNumber(value, v) || v < m.min || v > m.max || (width > 0 && decimalWidth(v) > width))
                     return badValue(value, name);
                 m.set(record, v, {});
                 break;
@@ -743,7 +735,6 @@ private:
         int32_t followUps;
     };
 
-    QXmlStreamReader m_r;
     int16_t m_maxGroupDepth;
     StructureText& m_out;
     std::vector<Open> m_open;
@@ -754,6 +745,7 @@ private:
     bool m_definition = false;
     bool m_bodyDone = false;
     QString m_why;
+    const std::vector<Attribute>* m_attributes = nullptr;  // of the element being started
 };
 
 // The most attributes an element of a structure text has.
@@ -808,13 +800,203 @@ bool tagsCounted(QStringView text, QString& why)
     return true;
 }
 
+// The text through the XML reader, which takes any XML and finds every fault of it.
+void readAnyXml(const QString& text, Reader& reader)
+{
+    QXmlStreamReader r(text);
+    std::vector<Attribute> attributes;
+    while (!r.atEnd() && !reader.failed()) {
+        switch (r.readNext()) {
+        case QXmlStreamReader::DTD:
+            // Refused before anything it declares can be expanded.
+            reader.fail(QStringLiteral("it declares a document type"));
+            break;
+        case QXmlStreamReader::EntityReference:
+            reader.fail(QStringLiteral("it refers to an entity"));
+            break;
+        case QXmlStreamReader::ProcessingInstruction:
+            reader.fail(QStringLiteral("it holds a processing instruction"));
+            break;
+        case QXmlStreamReader::Characters:
+            if (!r.isWhitespace())
+                reader.fail(QStringLiteral("it holds text outside the attributes"));
+            break;
+        case QXmlStreamReader::StartElement: {
+            if (!r.namespaceDeclarations().isEmpty()) {
+                reader.fail(QStringLiteral("it declares a namespace"));
+                break;
+            }
+            const QXmlStreamAttributes read = r.attributes();
+            attributes.clear();
+            for (const QXmlStreamAttribute& a : read)
+                attributes.push_back({a.qualifiedName(), a.value()});
+            reader.startElement(r.qualifiedName(), attributes);
+            break;
+        }
+        case QXmlStreamReader::EndElement:
+            reader.endElement();
+            break;
+        default:
+            break;
+        }
+    }
+    if (!reader.failed() && r.hasError())
+        reader.fail(QStringLiteral("it is not well-formed XML (line %1: %2)").arg(r.lineNumber()).arg(r.errorString()));
+}
+
+// ---- The writer's own texts --------------------------------------------------------------
+//
+// The XML reader takes some ten nanoseconds a character. A text as the writer makes it
+// is read here instead, in a form narrower than XML: the declaration the writer writes
+// (or none), then elements only, with whitespace between them; names of ASCII letters,
+// digits and underscores, none beginning with "xml"; each attribute one blank or more
+// after what stands before it, as name="value"; values of characters the XML reader
+// takes as they stand (no markup, reference, line break or tab, no control or other
+// character it might refuse or change); no attribute twice; end tags as </name>; one
+// root. The reader gets what the XML reader would give it, in the same order. At the
+// first thing outside that form the text is plain no further, and is read again whole
+// by the XML reader: a fault of XML is only ever told as the XML reader tells it.
+
+bool isXmlBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+
+bool isPlainNameStart(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_'; }
+
+bool isPlainNameChar(char16_t c) { return isPlainNameStart(c) || (c >= u'0' && c <= u'9'); }
+
+bool isPlainValueChar(char16_t c)
+{
+    if (c < 0x80)
+        return c >= 0x20 && c != 0x7f && c != u'"' && c != u'&' && c != u'<' && c != u'>';
+    // No C1 control, surrogate or noncharacter.
+    return (c >= 0xa0 && c < 0xd800) || (c >= 0xe000 && c < 0xfdd0) || (c > 0xfdef && c < 0xfffe);
+}
+
+class PlainText {
+public:
+    explicit PlainText(QStringView text) : m_text(text) {}
+
+    // True when the text was plain up to the end or up to the reader's first fault;
+    // false when it was not (what the reader was given by then is to be thrown away).
+    bool read(Reader& reader)
+    {
+        static constexpr QStringView kDeclarations[] = {u"<?xml version=\"1.0\"?>",
+                                                        u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"};
+        if (m_text.startsWith(u"<?")) {
+            const auto written = std::find_if(std::begin(kDeclarations), std::end(kDeclarations),
+                                              [&](QStringView d) { return m_text.startsWith(d); });
+            if (written == std::end(kDeclarations))
+                return false;
+            m_at = written->size();
+        }
+        std::vector<QStringView> open;  // names of the open elements
+        bool rootDone = false;
+        for (skipBlanks(); m_at < m_text.size(); skipBlanks()) {
+            if (rootDone || m_text[m_at] != u'<')
+                return false;
+            ++m_at;
+            if (next(u'/')) {
+                const QStringView name = this->name();
+                if (name.isEmpty() || !next(u'>') || open.empty() || open.back() != name)
+                    return false;
+                open.pop_back();
+                reader.endElement();
+                if (reader.failed())
+                    return true;
+                rootDone = open.empty();
+                continue;
+            }
+            const QStringView name = this->name();
+            bool empty = false;
+            if (name.isEmpty() || !attributes(empty))
+                return false;
+            reader.startElement(name, m_attributes);
+            if (reader.failed())
+                return true;
+            if (empty) {
+                reader.endElement();
+                if (reader.failed())
+                    return true;
+                rootDone = open.empty();
+            } else {
+                open.push_back(name);
+            }
+        }
+        return rootDone;
+    }
+
+private:
+    void skipBlanks()
+    {
+        while (m_at < m_text.size() && isXmlBlank(m_text[m_at].unicode()))
+            ++m_at;
+    }
+
+    bool next(char16_t c)
+    {
+        if (m_at >= m_text.size() || m_text[m_at] != c)
+            return false;
+        ++m_at;
+        return true;
+    }
+
+    // A plain name, or an empty one where none stands.
+    QStringView name()
+    {
+        const qsizetype from = m_at;
+        if (m_at < m_text.size() && isPlainNameStart(m_text[m_at].unicode()))
+            for (++m_at; m_at < m_text.size() && isPlainNameChar(m_text[m_at].unicode());)
+                ++m_at;
+        const QStringView name = m_text.mid(from, m_at - from);
+        return name.startsWith(u"xml", Qt::CaseInsensitive) ? QStringView() : name;
+    }
+
+    // The attributes of a start tag up to its end, which may close the element at once.
+    bool attributes(bool& empty)
+    {
+        m_attributes.clear();
+        for (;;) {
+            const qsizetype from = m_at;
+            skipBlanks();
+            if (next(u'>'))
+                break;
+            if (next(u'/')) {
+                if (!next(u'>'))
+                    return false;
+                empty = true;
+                break;
+            }
+            const QStringView name = m_at > from ? this->name() : QStringView();
+            if (name.isEmpty() || !next(u'=') || !next(u'"'))
+                return false;
+            const qsizetype value = m_at;
+            while (m_at < m_text.size() && isPlainValueChar(m_text[m_at].unicode()))
+                ++m_at;
+            if (!next(u'"'))
+                return false;
+            m_attributes.push_back({name, m_text.mid(value, m_at - 1 - value)});
+        }
+        // An attribute twice is a fault of XML.
+        m_names.clear();
+        for (const Attribute& a : m_attributes)
+            m_names.push_back(a.name);
+        std::sort(m_names.begin(), m_names.end());
+        return std::adjacent_find(m_names.begin(), m_names.end()) == m_names.end();
+    }
+
+    QStringView m_text;
+    qsizetype m_at = 0;
+    std::vector<Attribute> m_attributes;
+    std::vector<QStringView> m_names;
+};
+
 } // namespace
 
 QString gsStructureKey306()
 {
     QString key;
-    for (const IdentityPart& p : kIdentity)
-        key += datasets::fixedWidth(p.current(), identityWidth(p));
+    const auto& widths = identityWidths();
+    for (size_t i = 0; i < std::size(kIdentity); ++i)
+        key += datasets::fixedWidth(kIdentity[i].current(), widths[i]);
     return key;
 }
 
@@ -832,7 +1014,9 @@ bool gbWriteStructure(const TreeNode* node, const QString& stylesheet, QString& 
     return false;
 }
 
-bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why)
+namespace {
+
+bool readStructure(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why, bool plainFirst)
 {
     out = StructureText{};
     if (text.size() > kMaxStructureText) {
@@ -841,9 +1025,20 @@ bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& 
     }
     if (!tagsCounted(text, why))
         return false;
-    Reader reader(text, maxGroupDepth, out);
-    if (!reader.read(why))
-        return false;
+    bool read = false;
+    if (plainFirst) {
+        Reader reader(maxGroupDepth, out);
+        read = PlainText(text).read(reader);
+        if (read && !reader.finish(why))
+            return false;
+    }
+    if (!read) {
+        out = StructureText{};
+        Reader reader(maxGroupDepth, out);
+        readAnyXml(text, reader);
+        if (!reader.finish(why))
+            return false;
+    }
     const int32_t groups = int32_t(out.groups.size());
     for (const int16_t a : out.alignment) {
         if (a > groups) {
@@ -852,6 +1047,18 @@ bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& 
         }
     }
     return true;
+}
+
+} // namespace
+
+bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why)
+{
+    return readStructure(text, maxGroupDepth, out, why, true);
+}
+
+bool gbReadStructureAsAnyXml(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why)
+{
+    return readStructure(text, maxGroupDepth, out, why, false);
 }
 
 bool gbIsStructureText(const QString& text)

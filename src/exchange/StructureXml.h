@@ -73,7 +73,12 @@ bool gbWriteStructure(const TreeNode* node, const QString& stylesheet, QString& 
 // column's width, groups nested at most maxGroupDepth levels below the top, follow-ups
 // at most kMaxFollowUpDepth, alignment numbers naming a copied group. False with why
 // (a sentence for the user) at the first fault.
+// A text as the writer makes it is read without the XML reader; any other text, or
+// one that turns out not to be plain part of the way, is read whole by the XML reader.
 bool gbReadStructure(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why);
+
+// As gbReadStructure, every text through the XML reader. Both read any text alike.
+bool gbReadStructureAsAnyXml(const QString& text, int16_t maxGroupDepth, StructureText& out, QString& why);
 
 // True when the text begins as a structure text of this program and format.
 bool gbIsStructureText(const QString& text);

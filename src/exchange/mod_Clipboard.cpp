@@ -202,7 +202,7 @@ struct Reach {
     int64_t fields = 0;
 };
 
-int64_t fieldRows(const FieldRecord& f)
+inline int64_t fieldRows(const FieldRecord& f)
 {
     const int64_t height = std::max<int64_t>(1, f.iFieldHeight);
     const int64_t labelHeight = f.iLabelLengthSO > 0 ? std::max<int64_t>(1, f.iLabelHeightSO) : 0;
@@ -251,9 +251,11 @@ FieldCensus takeCensus()
     for (size_t i = 1; i < gaIdMap.size(); ++i)
         if (gaIdMap[i].nOmod > 0)
             c.usedNumbers[size_t(gaIdMap[i].nOmod)] = true;
-    for (int32_t i = 1; size_t(i) < gaFields.size(); ++i) {
+    const auto slots = int32_t(gaFields.size());
+    const int32_t counted = gnFieldCount;
+    for (int32_t i = 1; i < slots; ++i) {
         const FieldRecord& f = gaFields[size_t(i)];
-        if (i > gnFieldCount || f.lFieldId == -1) {
+        if (i > counted || f.lFieldId == -1) {
             c.freeSlots.push_back(i);
             continue;
         }
@@ -264,7 +266,10 @@ FieldCensus takeCensus()
             continue;
         ++c.reach.fields;
         c.reach.rows += fieldRows(f);
-        c.reach.widest = std::max(c.reach.widest, itemWidth(f, i, tree));
+        // Only an option set's item is wider than its field.
+        c.reach.widest = std::max(c.reach.widest, f.lControl == ControlKind::OptionSet
+                                                      ? itemWidth(f, i, tree)
+                                                      : std::max<int64_t>(1, f.iFieldLength));
     }
     for (const GroupRecord& g : gaGroups)
         if (g.Grpi != -1 && g.bShowGroupBox)

@@ -819,8 +819,11 @@ void gLinkAddedNodes(TreeNode* top, bool wereCurrent)
     }
 
     // Entry 0 belongs to no field.
+    std::vector<bool> isAdded(gaFields.size(), false);
+    for (const int32_t f : added)
+        isAdded[size_t(f)] = true;
     std::erase_if(gaIdMap, [&](const IdMapEntry& e) {
-        return e.lIndex > 0 && std::find(added.begin(), added.end(), e.lIndex) != added.end();
+        return e.lIndex > 0 && size_t(e.lIndex) < isAdded.size() && isAdded[size_t(e.lIndex)];
     });
     if (gaIdMap.empty())
         gaIdMap.resize(1);

@@ -360,7 +360,8 @@ void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns
         if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
         const QString value = c.write(record);
-        if (keptLength(value) <= widths[i])
+        // The host keeps no more than what is written.
+        if (value.size() <= widths[i] || keptLength(value) <= widths[i])
             continue;
         if (shown.isEmpty())
             shown = node();

@@ -3,7 +3,8 @@
 // the free slots, on a small form. The input's first byte chooses the form version,
 // the deepest group level, the place and whether a field may follow there; the rest is
 // the clipboard's text. A text accepted keeps the staging structure's promises, on
-// which the paste then relies without a check; the form is left as it was.
+// which the paste then relies without a check; the form is left as it was. Every text
+// reads alike with and without the reader's shortcut for the writer's own texts.
 #include "FuzzInput.h"
 
 #include "StructureXml.h"
@@ -16,6 +17,7 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <array>
 #include <functional>
 
@@ -94,6 +96,33 @@ void checkStaged(const StructureText& s, int16_t maxGroupDepth)
         FUZZ_CHECK(a >= -1 && a <= int32_t(s.groups.size()));
 }
 
+bool sameFields(const FieldRecord& a, const FieldRecord& b)
+{
+    const auto texts = [](const FieldRecord& f) {
+        return QStringList{f.sFieldName,       f.sDomainPackage, f.sDomainCode,
+                           f.sDisplayFormat,   f.sZoomTo,        f.sParallelMenu,
+                           f.sZoomReturnField, f.sMessage,       f.sLanguageUnitExpression,
+                           f.sLabelCode,       f.sInpRefExpr,    f.sDefaultValue,
+                           f.sSearchField,     f.sIconName};
+    };
+    return texts(a) == texts(b) && a.iElement == b.iElement && a.lControl == b.lControl
+           && a.iFieldLength == b.iFieldLength && a.bEchoField == b.bEchoField;
+}
+
+bool sameStaged(const StructureText& a, const StructureText& b)
+{
+    const auto sameNode = [](const StagedNode& x, const StagedNode& y) {
+        return x.group == y.group && x.record == y.record && x.parent == y.parent && x.children == y.children;
+    };
+    const auto sameGroup = [](const GroupRecord& x, const GroupRecord& y) {
+        return x.sLabelCode == y.sLabelCode && x.sParentTable == y.sParentTable && x.iGroupWidth == y.iGroupWidth;
+    };
+    return a.key306 == b.key306 && a.groupDepth == b.groupDepth && a.alignment == b.alignment
+           && std::equal(a.nodes.begin(), a.nodes.end(), b.nodes.begin(), b.nodes.end(), sameNode)
+           && std::equal(a.groups.begin(), a.groups.end(), b.groups.begin(), b.groups.end(), sameGroup)
+           && std::equal(a.fields.begin(), a.fields.end(), b.fields.begin(), b.fields.end(), sameFields);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -111,10 +140,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     target.bIsFollowUpPlaceAllowed = [followUpAllowed](const TreeNode*) { return followUpAllowed; };
     gSetPasteTarget(std::move(target));
 
+    const QString text = fuzz::text(data + 1, size - 1);
+    StructureText plain, any;
+    QString whyPlain, whyAny;
+    const bool read = gbReadStructure(text, maxGroupLevel, plain, whyPlain);
+    FUZZ_CHECK(gbReadStructureAsAnyXml(text, maxGroupLevel, any, whyAny) == read && whyPlain == whyAny);
+    FUZZ_CHECK(sameStaged(plain, any));
+
     const QString before = form.state();
     StructureText s;
     QString why;
-    const bool accepted = gbCheckPaste(place, fuzz::text(data + 1, size - 1), s, why);
+    const bool accepted = gbCheckPaste(place, text, s, why);
     FUZZ_CHECK(form.state() == before);
     if (accepted)
         checkStaged(s, maxGroupLevel);

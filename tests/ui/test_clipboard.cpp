@@ -308,6 +308,127 @@ TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
     EXPECT_TRUE(clipboard->writes() == writes && dialogs->texts().size() == 1);
 }
 
+// What a read text staged: its nodes, alignments and the members of its records.
+QString staged(const StructureText& s)
+{
+    QString d = s.key306 + QString::number(s.groupDepth);
+    for (const StagedNode& n : s.nodes) {
+        d += QStringLiteral("|%1 %2 %3:").arg(n.group).arg(n.record).arg(n.parent);
+        for (const int32_t c : n.children)
+            d += QString::number(c) + u',';
+    }
+    for (const int16_t a : s.alignment)
+        d += QStringLiteral("|a%1").arg(a);
+    for (const GroupRecord& g : s.groups)
+        d += QStringLiteral("|g %1/%2/%3/%4").arg(g.sLabelCode).arg(g.iGroupWidth).arg(g.bShowGroupBox).arg(g.sParentTable);
+    for (const FieldRecord& f : s.fields)
+        d += u'|' + QStringList{f.sFieldName, f.sDomainPackage, f.sDomainCode, f.sDisplayFormat, f.sMessage,
+                                f.sLanguageUnitExpression, f.sLabelCode, f.sInpRefExpr, f.sDefaultValue, f.sZoomTo,
+                                f.sSearchField, f.sIconName, QString::number(f.iElement),
+                                QString::number(int(f.lControl)), QString::number(f.iFieldLength),
+                                QString::number(f.iLabelLengthMO), QString::number(f.bEchoField)}
+                         .join(u'/');
+    return d;
+}
+
+// The writer's texts are read past the XML reader: each text, plain or not, and each
+// variant of one that leaves the writer's form somewhere, reads as the XML reader reads
+// it, fault, message and staged records alike.
+TEST_F(Clipboard, EveryTextReadsAsTheXmlReaderReadsIt)
+{
+    open(QStringLiteral("itemsd"));
+    std::vector<int32_t> copiedFields;
+    for (const TreeNode* n = node("g_2"); n; n = NodeTree::nextDepthFirst(n, node("g_2")))
+        if (n->keyLetter() == u'f')
+            copiedFields.push_back(n->keyNumber());
+    ASSERT_GE(copiedFields.size(), size_t(2));
+    const QString letters = QStringLiteral("é ü ß ¿ ½ ÿ Ā ‰ 中文 q");
+    gaFields[size_t(copiedFields[0])].sMessage = QStringLiteral("Ωμέγα 中文");
+    gaFields[size_t(copiedFields[0])].sDefaultValue = letters;
+    gaFields[size_t(copiedFields[1])].sDisplayFormat = QStringLiteral("=/'.:;?!");
+    const QString good = copied("g_2");
+    ASSERT_TRUE(good.contains(QStringLiteral("Ωμέγα")) && good.contains(QStringLiteral("=/'")));
+    const QString value = QStringLiteral("sDefaultValue=\"");
+    const auto inValue = [&](const QString& chars) { return replaced(good, value, value + chars); };
+    const QString declaration = QStringLiteral("<?xml version=\"1.0\"?>");
+    const QString echo = QStringLiteral(" bEchoField=\"1\"");
+    std::vector<std::pair<QString, QString>> texts = {
+        {QStringLiteral("as written"), good},
+        {QStringLiteral("no declaration"), replaced(good, declaration, QString())},
+        {QStringLiteral("declared UTF-8"),
+         replaced(good, declaration, QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"))},
+        {QStringLiteral("declared standalone"),
+         replaced(good, declaration, QStringLiteral("<?xml version=\"1.0\" standalone=\"yes\"?>"))},
+        {QStringLiteral("declared 1.1"), replaced(good, declaration, QStringLiteral("<?xml version=\"1.1\"?>"))},
+        {QStringLiteral("blank before the declaration"), u' ' + good},
+        {QStringLiteral("blanks before the root"), QStringLiteral(" \t\r\n") + replaced(good, declaration, QString())},
+        {QStringLiteral("byte order mark"), QChar(0xfeff) + good},
+        // In place of others: an attribute more would be counted before the text is read.
+        {QStringLiteral("attribute twice"), replaced(good, echo, QStringLiteral(" bDefault=\"0\""))},
+        {QStringLiteral("unknown attribute twice"),
+         replaced(replaced(good, echo, QStringLiteral(" x=\"1\"")), QStringLiteral(" bDefault=\"0\""),
+                  QStringLiteral(" x=\"2\""))},
+        {QStringLiteral("default namespace"), replaced(good, echo, QStringLiteral(" xmlns=\"urn:x\""))},
+        {QStringLiteral("default namespace of a field"),
+         replaced(good, QStringLiteral("<field>"), QStringLiteral("<field xmlns=\"urn:x\">"))},
+        {QStringLiteral("namespace of the root"),
+         replaced(good, QStringLiteral("<body>"), QStringLiteral("<body xmlns=\"urn:x\">"))},
+        {QStringLiteral("prefixed namespace of the root"),
+         replaced(good, QStringLiteral("<body>"), QStringLiteral("<body xmlns:a=\"urn:x\">"))},
+        {QStringLiteral("prefix undeclared"), replaced(good, echo, QStringLiteral(" a:b=\"1\""))},
+        {QStringLiteral("name of the reserved kind"), replaced(good, echo, QStringLiteral(" xmlLang=\"1\""))},
+        {QStringLiteral("element of the reserved kind"),
+         replaced(good, QStringLiteral("<definition>"), QStringLiteral("<definition><xmlx/>"))},
+        {QStringLiteral("single quotes"), replaced(good, "bEchoField=\"1\"", "bEchoField='1'")},
+        {QStringLiteral("blanks around ="), replaced(good, "bEchoField=\"1\"", "bEchoField = \"1\"")},
+        {QStringLiteral("no blank between attributes"), replaced(good, "\" bEchoField", "\"bEchoField")},
+        {QStringLiteral("tabs and line breaks between attributes"),
+         replaced(good, " bEchoField", "\t\r\n bEchoField")},
+        {QStringLiteral("blank before />"), replaced(good, "\"/>", "\" />")},
+        {QStringLiteral("comment"), replaced(good, "<definition>", "<definition><!-- c -->")},
+        {QStringLiteral("character data"), replaced(good, "<definition>", "<definition><![CDATA[ ]]>")},
+        {QStringLiteral("instruction"), replaced(good, "<definition>", "<definition><?x y?>")},
+        {QStringLiteral("text after the root"), good + QStringLiteral("x")},
+        {QStringLiteral("blanks after the root"), good + QStringLiteral(" \n\t")},
+        {QStringLiteral("second root"), good + QStringLiteral("<body/>")},
+        {QStringLiteral("comment after the root"), good + QStringLiteral("<!-- c -->")},
+        {QStringLiteral("end tags crossed"), replaced(good, "</field>", "</group>")},
+        {QStringLiteral("blank in an end tag"), replaced(good, "</definition>", "</definition >")},
+        {QStringLiteral("tab in a value"), inValue(QStringLiteral("a\tb"))},
+        {QStringLiteral("line breaks in a value"), inValue(QStringLiteral("a\nb\r\nc\rd"))},
+        {QStringLiteral("> in a value"), inValue(QStringLiteral("a>b"))},
+        {QStringLiteral("references in a value"), inValue(QStringLiteral("&amp;&#233;&#x4e2d;&lt;"))},
+        {QStringLiteral("< in a value"), inValue(QStringLiteral("a<b"))},
+        {QStringLiteral("control in a value"), inValue(QString(QChar(1)))},
+        {QStringLiteral("DEL in a value"), inValue(QString(QChar(0x7f)))},
+        {QStringLiteral("C1 control in a value"), inValue(QString(QChar(0x85)))},
+        {QStringLiteral("noncharacters in a value"), inValue(QStringLiteral("\ufdd0\ufffe"))},
+        {QStringLiteral("character beyond 16 bits"), inValue(QStringLiteral("\U0001F600"))},
+        {QStringLiteral("lone surrogate"), inValue(QString(QChar(0xd800)))},
+        {QStringLiteral("empty"), QString()},
+        {QStringLiteral("blanks only"), QStringLiteral("  \n")},
+        {QStringLiteral("empty root"), declaration + QStringLiteral("<body/>")},
+        {QStringLiteral("name with capitals"), replaced(good, "<definition>", "<definition><Field/>")},
+        {QStringLiteral("name with a dash"), replaced(good, "<definition>", "<definition><field-x/>")},
+    };
+    for (const BadText& bad : kBadTexts)
+        texts.emplace_back(QLatin1String(bad.name), bad.make(good));
+    for (qsizetype cut = 1; cut < good.size(); cut += 89)
+        texts.emplace_back(QStringLiteral("cut at %1").arg(cut), good.left(cut));
+
+    for (const auto& [name, text] : texts) {
+        SCOPED_TRACE(name.toStdString());
+        StructureText plain, any;
+        QString whyPlain, whyAny;
+        const bool read = gbReadStructure(text, kMaxGroupLevel, plain, whyPlain);
+        EXPECT_EQ(gbReadStructureAsAnyXml(text, kMaxGroupLevel, any, whyAny), read);
+        EXPECT_EQ(whyPlain, whyAny);
+        EXPECT_EQ(staged(plain), staged(any));
+        if (name == QLatin1String("as written") || name == QLatin1String("no declaration"))
+            EXPECT_TRUE(read && staged(plain).contains(letters)) << whyPlain.toStdString();
+    }
+}
+
 TEST_F(Clipboard, ACopyOfATextXmlCannotCarryLeavesTheClipboardAsItWas)
 {
     open(QStringLiteral("itemsd"));
@@ -498,6 +619,30 @@ TEST_F(Clipboard, TheReaderAsksTheWidthsAgainOnceAColumnIsRegisteredAnew)
 // what the host keeps: an ordinary paste leaves every position as it was; a field
 // longer than its column before the paste makes the paste lay the form out, and it goes
 // in all the same.
+// So are those of the form identity: registered wider, a column leaves a text of the
+// old widths naming no form, and a copy made now has the new widths and is pasted.
+TEST_F(Clipboard, TheIdentityIsReadInTheWidthsItsColumnsHaveNow)
+{
+    open(QStringLiteral("simpled"));
+    const QString before = copied("f_2");
+    ASSERT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
+    const auto at = [](const char* suffix) {
+        return goDataSetFields.value(QStringLiteral("qxzrn300.cfrm") + QLatin1String(suffix));
+    };
+    ASSERT_GT(at(".flen"), 0);
+    mAddDataSetField(QStringLiteral("qxzrn300"), QStringLiteral("cfrm"), at(".spos"), at(".flen") + 2,
+                     int16_t(at(".dtyp")));
+    clipboard->setText(before);
+    dialogs->clear();
+    EXPECT_FALSE(gPasteStructure(node("f_1")));
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("names no form")))
+        << dialogs->texts().join(u'|').toStdString();
+    const QString after = copied("f_2");
+    EXPECT_EQ(after.size(), before.size() + 2);
+    dialogs->clear();
+    EXPECT_TRUE(gPasteStructure(node("f_1"))) << dialogs->texts().join(u'|').toStdString();
+}
+
 TEST_F(Clipboard, OnlyAPasteThatCouldPassAColumnLaysTheFormOut)
 {
     open(QStringLiteral("simpled"));
