@@ -69,7 +69,7 @@ public:
                 while (p_ < end_ && *p_ != QLatin1Char('"'))
                     ++p_;
                 if (p_ >= end_)
-                    return fail(QStringLiteral("unterminated text"));
+                    return fail("unterminated text");
                 if (p_ + 1 < end_ && p_[1] == QLatin1Char('"')) {
                     v.doubled = true;
                     p_ += 2;
@@ -84,18 +84,18 @@ public:
         if (negative)
             ++p_;
         if (p_ >= end_ || !isDigit(*p_))
-            return fail(QStringLiteral("a quoted text or a number expected"));
+            return fail("a quoted text or a number expected");
         constexpr int64_t low = std::numeric_limits<int64_t>::min();
         int64_t n = 0;  // negative while read, so the lowest value fits
         while (p_ < end_ && isDigit(*p_)) {
             const int digit = p_->unicode() - '0';
             ++p_;
             if (n < (low + digit) / 10)
-                return fail(QStringLiteral("number too large"));
+                return fail("number too large");
             n = n * 10 - digit;
         }
         if (!negative && n == low)
-            return fail(QStringLiteral("number too large"));
+            return fail("number too large");
         v.isNumber = true;
         v.number = negative ? n : -n;
         return true;
@@ -105,24 +105,27 @@ public:
     {
         skipBlanks();
         if (p_ >= end_ || *p_ != QLatin1Char(','))
-            return fail(QStringLiteral("\",\" expected"));
+            return fail("\",\" expected");
         ++p_;
         return true;
     }
 
-    const ScanFailure& failure() const { return failure_; }
+    ScanFailure failure() const { return {QString::fromLatin1(why_), at_}; }
 
 private:
-    bool fail(const QString& why)
+    // Only the reason's address is kept here: the text is made once, for the caller.
+    bool fail(const char* why)
     {
-        failure_ = {why, p_ - begin_};
+        why_ = why;
+        at_ = p_ - begin_;
         return false;
     }
 
     const QChar* begin_;
     const QChar* p_;
     const QChar* end_;
-    ScanFailure failure_;
+    const char* why_ = "";
+    qsizetype at_ = 0;
 };
 
 // Appends the items of text. continuing: the text goes on from items read before,
@@ -130,17 +133,15 @@ private:
 bool scanItems(QStringView text, bool continuing, std::vector<Item>& items, ScanFailure* failure = nullptr)
 {
     DesignScanner s(text);
-    Item item;
+    // Each item is read where it is kept: a copy read back at once would stall.
     bool ok = true;
-    if (!continuing && !s.atEnd()) {
-        ok = s.item(item);
-        if (ok)
-            items.push_back(item);
-    }
-    while (ok && !s.atEnd()) {
-        ok = s.separator() && s.item(item);
-        if (ok)
-            items.push_back(item);
+    for (bool first = !continuing; ok && !s.atEnd(); first = false) {
+        if (!first && !s.separator()) {
+            ok = false;
+        } else if (!s.item(items.emplace_back())) {
+            items.pop_back();
+            ok = false;
+        }
     }
     if (!ok && failure)
         *failure = s.failure();
@@ -785,10 +786,28 @@ private:
                              QStringLiteral("[%1] is not a key of %2").arg(whole(r.head, r.key), t.name)};
     }
 
+    // The values of a record that starts with its key, which keyValues read: the key's,
+    // then those of the rest, read on from them. The key ends where an item does, since
+    // the rest goes on from it with a ",".
+    void valuesAfterKey(Table& t, const RecordView& r)
+    {
+        items_.clear();
+        if (!updateset::scanItems(r.record.mid(r.key.size()), true, items_) || items_.size() % 2 != 0)
+            malformed(r.head, r.record);
+        record_.assign(key_.begin(), key_.end());
+        recordMarks_.start(t.columns.size());
+        for (size_t i = 0; i < record_.size(); ++i)
+            recordMarks_.mark(record_[i].column, int(i));
+        readPairs(t, items_, key_.size(), 0, r.head, r.record, record_, recordMarks_, scratch_);
+    }
+
     void update(Table& t, const RecordView& r)
     {
         keyValues(t, r);
-        values(t, r.head, r.record, record_, recordMarks_);
+        if (r.kind.toLower() == QLatin1Char('v') && !key_.empty())
+            valuesAfterKey(t, r);
+        else
+            values(t, r.head, r.record, record_, recordMarks_);
         changes_.clear();
         const QString* changedKey = nullptr;  // a row keeps its key; named first by name order
         for (const ColumnValue& v : record_) {

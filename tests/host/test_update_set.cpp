@@ -205,6 +205,16 @@ const FailingCase kFailing[] = {
     {"key_with_a_column_more", kSetBadColumn, 0, one('D', kGroups, key("grpi", 1) + key("levl", 1))},
     {"update_key_with_a_column_more", kSetBadColumn, 0,
      update('V', kFields, key("sequ", 1) + key("xpos", 77), key("sequ", 1) + key("xpos", 77) + key("ypos", 3))},
+    // What an update's record says after its key is read on from the key.
+    {"update_rest_name_without_value", kSetMalformed, 0,
+     update('V', kFields, key("sequ", 1), key("sequ", 1) + QStringLiteral(", \"\"xpos\"\""))},
+    {"update_rest_unterminated", kSetMalformed, 0,
+     update('V', kFields, key("sequ", 1), key("sequ", 1) + QStringLiteral(", \"\"fldn\"\", \"\"x"))},
+    {"update_rest_bad_name", kSetMalformed, 0, update('v', kCommands, commandKey(7), commandKey(7) + key("Btyp", 3))},
+    {"update_rest_names_a_key_column_again", kSetBadColumn, 0,
+     update('V', kFields, key("sequ", 1), key("sequ", 1) + key("xpos", 3) + key("sequ", 1))},
+    {"update_rest_text_into_number_column", kSetBadColumn, 0,
+     update('V', kFields, key("sequ", 1), key("sequ", 1) + more({pair("xpos", "wide")}))},
     {"update_changing_the_key", kSetBadColumn, 0,
      update('u', kGroups, kPrefix + key("grpi", 1), kPrefix + key("grpi", 9))},
     {"object_set_not_open", kSetUnknownTable, 0, one('I', 998, kGroup3)},
@@ -236,6 +246,30 @@ TEST_P(FailingThirdPart, LeavesTheDatabaseAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Causes, FailingThirdPart, ::testing::ValuesIn(kFailing),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// An update's record is read on from its key; what it says of a fault names the whole text.
+TEST_F(UpdateSet, UpdateRecordFaultsAfterTheKeyAreToldOfTheWholeRecord)
+{
+    const QString keyed = key("sequ", 1);
+    EXPECT_EQ(send(kHeader + update('V', kFields, keyed, keyed + QStringLiteral(", \"\"xpos\"\"")), 0), kSetMalformed);
+    EXPECT_TRUE(lastError().startsWith(QStringLiteral("a name without a value in [")));
+    EXPECT_TRUE(lastError().contains(QStringLiteral("\"cpac\"")) && lastError().contains(QStringLiteral("\"xpos\"")))
+        << s(lastError());
+
+    EXPECT_EQ(send(kHeader + update('V', kFields, keyed, keyed + more({pair("xpos", "wide")})), 0), kSetBadColumn);
+    EXPECT_EQ(s(lastError()), "qxzrn301.xpos takes a number, not \"wide\"");
+    // A key column named again after the key, with its own value or another.
+    for (const int sequ : {1, 2}) {
+        EXPECT_EQ(send(kHeader + update('V', kFields, keyed, keyed + key("xpos", 3) + key("sequ", sequ)), 0),
+                  kSetBadColumn);
+        EXPECT_EQ(s(lastError()), "sequ named twice");
+    }
+
+    // The same record well formed is taken, with the values of its key and its rest.
+    ASSERT_TRUE(
+        sent(kHeader + update('V', kFields, keyed, keyed + more({pair("xpos", 31), pair("fldn", "after")})), 1));
+    EXPECT_EQ(formRows("sequ, xpos, fldn", "qxzrn301", "AND sequ = 1"), QStringLiteral("1|31|after"));
+}
 
 TEST_F(UpdateSet, AbortOrAGarbledPartLeavesTheDatabaseAsItWasAndTheNextSetWritesOnlyItsOwnRows)
 {
