@@ -110,6 +110,23 @@ class Registry : public CoreTest {
 protected:
     platform::SettingsStore& store() { return platform::machineSettings(); }
     const QString window = gsRegistryKey + QStringLiteral("\\Window");
+    // Keys made, opened and closed by handle; a closed handle, a missing key and no key
+    // at all refused, without a message. closed: the handle it closed last.
+    void expectKeysAndHandles(int32_t& closed)
+    {
+        int32_t a = 0, b = 0, v = 0;
+        ASSERT_TRUE(mbRegCreateKey(HKEY_LOCAL_MACHINE, gsRegistryKey, "\\Language.3", a));
+        EXPECT_TRUE(store().keyExists(gsRegistryKey + QStringLiteral("\\Language.3")));
+        ASSERT_TRUE(mbRegOpenKey(HKEY_LOCAL_MACHINE, gsRegistryKey, b));
+        EXPECT_TRUE(a != b && mbRegCloseKey(a));
+        // A closed handle, a missing key and no key at all are refused.
+        EXPECT_FALSE(mbRegCloseKey(a) || mbRegQueryDWord(a, "LOGGING", v));
+        EXPECT_TRUE(mbRegCloseKey(b));
+        EXPECT_FALSE(mbRegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Nowhere", a)
+                     || mbRegCreateKey(HKEY_LOCAL_MACHINE, QString(), "x", a));
+        EXPECT_TRUE(dialogs->shown().empty());
+        closed = b;
+    }
 };
 
 TEST_F(Registry, ValuesReadBackExactlyAndOfTheOtherTypeCountAsMissing)
@@ -144,17 +161,8 @@ TEST_F(Registry, ValuesReadBackExactlyAndOfTheOtherTypeCountAsMissing)
 
 TEST_F(Registry, KeysAndHandles)
 {
-    int32_t a = 0, b = 0, v = 0;
-    ASSERT_TRUE(mbRegCreateKey(HKEY_LOCAL_MACHINE, gsRegistryKey, "\\Language.3", a));
-    EXPECT_TRUE(store().keyExists(gsRegistryKey + QStringLiteral("\\Language.3")));
-    ASSERT_TRUE(mbRegOpenKey(HKEY_LOCAL_MACHINE, gsRegistryKey, b));
-    EXPECT_TRUE(a != b && mbRegCloseKey(a));
-    // A closed handle, a missing key and no key at all are refused.
-    EXPECT_FALSE(mbRegCloseKey(a) || mbRegQueryDWord(a, "LOGGING", v));
-    EXPECT_TRUE(mbRegCloseKey(b));
-    EXPECT_FALSE(mbRegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Nowhere", a)
-                 || mbRegCreateKey(HKEY_LOCAL_MACHINE, QString(), "x", a));
-    EXPECT_TRUE(dialogs->shown().empty());
+    int32_t b = 0;
+    ASSERT_NO_FATAL_FAILURE(expectKeysAndHandles(b));
     EXPECT_FALSE(mbRegSetString(b, "X", "y"));  // closed handle
     EXPECT_EQ(dialogs->texts(), QStringList{"Could't set Registry Entry"});
     EXPECT_EQ(openRegistryHandles(), 0);
@@ -188,17 +196,8 @@ TEST_F(Registry, FailedWriteShowsTheMessageOnceARunAndLogsEveryLaterValue)
 TEST_F(Registry, KeysHandlesAndFailedWrites)
 {
     startLogging();
-    int32_t a = 0, b = 0, v = 0;
-    ASSERT_TRUE(mbRegCreateKey(HKEY_LOCAL_MACHINE, gsRegistryKey, "\\Language.3", a));
-    EXPECT_TRUE(store().keyExists(gsRegistryKey + QStringLiteral("\\Language.3")));
-    ASSERT_TRUE(mbRegOpenKey(HKEY_LOCAL_MACHINE, gsRegistryKey, b));
-    EXPECT_TRUE(a != b && mbRegCloseKey(a));
-    // A closed handle, a missing key and no key at all are refused.
-    EXPECT_FALSE(mbRegCloseKey(a) || mbRegQueryDWord(a, "LOGGING", v));
-    EXPECT_TRUE(mbRegCloseKey(b));
-    EXPECT_FALSE(mbRegOpenKey(HKEY_LOCAL_MACHINE, "Software\\Nowhere", a)
-                 || mbRegCreateKey(HKEY_LOCAL_MACHINE, QString(), "x", a));
-    EXPECT_TRUE(dialogs->shown().empty());
+    int32_t b = 0;
+    ASSERT_NO_FATAL_FAILURE(expectKeysAndHandles(b));
 
     // Room for the lock file; any further value overflows the disk.
     ASSERT_TRUE(store().setString(window, QStringLiteral("Filler"), QString(2000, u'0')));

@@ -12,6 +12,7 @@
 #include "session_windows.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
+#include "support/SessionPresenters.h"
 
 #include <QDir>
 
@@ -278,12 +279,7 @@ TEST_F(HostFunctions, RuntimeCheckAnswersTheVersionTheSessionRunsIn)
 TEST_F(HostFunctions, SessionAnswersTheLanguageItsWindowEndedIn)
 {
     QString switchTo;
-    host::setSessionPresenter({{},
-                               [&](host::SessionRequest& r, const host::LookUpTable&) -> std::optional<int> {
-                                   r.language = switchTo;
-                                   return std::nullopt;
-                               },
-                               [&](host::SessionRequest& r) { r.language = switchTo; }});
+    host::setSessionPresenter(presenterEndingIn(switchTo));
     // Table (none: a session without a look-up), language sent, switched to, answered.
     const char* const cases[][4] = {
         {"qxzrn200", "2", "3", "3"}, {"qxzrn200", "2", "2", "2"}, {"qxzrn200", "2", "", "2"},

@@ -38,6 +38,22 @@ class SettingsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("config/palimor/registry.json")); }
+    // A regular file where a directory must go, and a directory where the file must go:
+    // every write and read fails, and neither is touched.
+    void expectPathsThatCannotHoldTheFileRefused()
+    {
+        const QString blocker = dir.filePath("blocker");
+        writeBytes(blocker, "a regular file");
+        ASSERT_TRUE(QDir().mkpath(path()));
+        for (const QString& file : {blocker + "/palimor/registry.json", path()}) {
+            SettingsStore store(file);
+            EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1) || store.setString(kKey, "Mode", "0") || store.createKey(kKey)
+                         || store.queryDWord(kKey, "LOGGING"))
+                << file.toStdString();
+        }
+        EXPECT_EQ(fileBytes(blocker), QByteArray("a regular file"));
+        EXPECT_TRUE(QFileInfo(path()).isDir());
+    }
 };
 
 using Setting = std::variant<uint32_t, QString>;
@@ -101,18 +117,7 @@ TEST_F(SettingsStoreTest, KeysArePathsAndNamesIgnoreCaseKeepingTheirFirstSpellin
 
 TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFile)
 {
-    // A regular file where a directory must go, and a directory where the file must go.
-    const QString blocker = dir.filePath("blocker");
-    writeBytes(blocker, "a regular file");
-    ASSERT_TRUE(QDir().mkpath(path()));
-    for (const QString& file : {blocker + "/palimor/registry.json", path()}) {
-        SettingsStore store(file);
-        EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1) || store.setString(kKey, "Mode", "0") || store.createKey(kKey)
-                     || store.queryDWord(kKey, "LOGGING"))
-            << file.toStdString();
-    }
-    EXPECT_EQ(fileBytes(blocker), QByteArray("a regular file"));
-    EXPECT_TRUE(QFileInfo(path()).isDir());
+    ASSERT_NO_FATAL_FAILURE(expectPathsThatCannotHoldTheFileRefused());
 }
 
 TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFileOrTheFileCannotGrow)
@@ -128,18 +133,7 @@ TEST_F(SettingsStoreTest, WriteFailsWhenThePathCannotHoldAFileOrTheFileCannotGro
     }
     EXPECT_EQ(fileBytes(full.filePath()), whole);
 
-    // A regular file where a directory must go, and a directory where the file must go.
-    const QString blocker = dir.filePath("blocker");
-    writeBytes(blocker, "a regular file");
-    ASSERT_TRUE(QDir().mkpath(path()));
-    for (const QString& file : {blocker + "/palimor/registry.json", path()}) {
-        SettingsStore store(file);
-        EXPECT_FALSE(store.setDWord(kKey, "LOGGING", 1) || store.setString(kKey, "Mode", "0") || store.createKey(kKey)
-                     || store.queryDWord(kKey, "LOGGING"))
-            << file.toStdString();
-    }
-    EXPECT_EQ(fileBytes(blocker), QByteArray("a regular file"));
-    EXPECT_TRUE(QFileInfo(path()).isDir());
+    ASSERT_NO_FATAL_FAILURE(expectPathsThatCannotHoldTheFileRefused());
 }
 
 TEST(SettingsStoreChild, DISABLED_HoldLockUntilKilled)

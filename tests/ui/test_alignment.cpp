@@ -306,6 +306,28 @@ protected:
         }
         return xs;
     }
+    // A demo form as loaded: the layout keeps its stored positions, with no overlap and
+    // the same when laid out again; no structure error; saved unchanged (a form of the
+    // current level), it sends no row.
+    void expectCleanAndUnchangedBySave(bool current)
+    {
+        gCalculateAlignment();
+        EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
+        EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join(u'\n').toStdString();
+        const QStringList first = positions();
+        gCalculateAlignment();
+        EXPECT_EQ(positions(), first);
+        bool ok = false;
+        mCheckStructure(tree().firstRoot(), ok);
+        EXPECT_TRUE(ok);
+        for (const ModelessErrorEntry& e : gModelessErrors())
+            ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
+        if (current) {
+            for (const auto& r : save())
+                ADD_FAILURE() << QString(r.kind).toStdString() << " "
+                              << (r.key + QStringLiteral(" | ") + r.record).right(220).toStdString();
+        }
+    }
     // An opened generated form of at least 42 fields: follow-ups below their fields, an
     // aligned subsection with a longer label, then made wide, all laid out soundly and
     // within the position limit, the same when laid out again.
@@ -357,22 +379,7 @@ TEST_P(DemoForm, IsCleanKeepsItsStoredPositionsAndSavedUnchangedSendsNoRow)
         dialogs->clear();  // olditemd's upgrade speaks
     ASSERT_GT(gnFieldCount, 0);
     EXPECT_EQ(gbFormChanged, !current);
-    gCalculateAlignment();
-    EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
-    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join(u'\n').toStdString();
-    const QStringList first = positions();
-    gCalculateAlignment();
-    EXPECT_EQ(positions(), first);
-    bool ok = false;
-    mCheckStructure(tree().firstRoot(), ok);
-    EXPECT_TRUE(ok);
-    for (const ModelessErrorEntry& e : gModelessErrors())
-        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
-    if (current) {
-        for (const auto& r : save())
-            ADD_FAILURE() << QString(r.kind).toStdString() << " "
-                          << (r.key + QStringLiteral(" | ") + r.record).right(220).toStdString();
-    }
+    expectCleanAndUnchangedBySave(current);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'\n').toStdString();
 }
 
@@ -428,22 +435,7 @@ TEST_P(DemoForm, IsCleanAndStoredWholeComesBackTheSame)
     dialogs->clear();
     ASSERT_GT(gnFieldCount, 0);
     EXPECT_EQ(gbFormChanged, !current);
-    gCalculateAlignment();
-    EXPECT_TRUE(positions(true).isEmpty()) << positions(true).join(u'\n').toStdString();
-    EXPECT_TRUE(overlaps().isEmpty()) << overlaps().join(u'\n').toStdString();
-    const QStringList first = positions();
-    gCalculateAlignment();
-    EXPECT_EQ(positions(), first);
-    bool ok = false;
-    mCheckStructure(tree().firstRoot(), ok);
-    EXPECT_TRUE(ok);
-    for (const ModelessErrorEntry& e : gModelessErrors())
-        ADD_FAILURE() << e.sCode.toStdString() << " " << e.sNodeKey.toStdString() << " " << e.sText.toStdString();
-    if (current) {
-        for (const auto& r : save())
-            ADD_FAILURE() << QString(r.kind).toStdString() << " "
-                          << (r.key + QStringLiteral(" | ") + r.record).right(220).toStdString();
-    }
+    expectCleanAndUnchangedBySave(current);
 
     const QString tree1 = treeText(tree());
     // Every row is written, so the second load reads only what this save stored.
@@ -531,7 +523,7 @@ TEST_F(HostForms, AGeneratedFormLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide
     const std::optional<host::FormIdentity> id = host::generateForm(*db, options);
     ASSERT_TRUE(id);
     open(id->formCode);
-    expectGeneratedFormLaysOutSoundly();
+    ASSERT_NO_FATAL_FAILURE(expectGeneratedFormLaysOutSoundly());
 }
 
 TEST_F(HostForms, AGeneratedFormOpensUnchangedLaysOutSoundlyAndStaysWithinTheLimitWhenMadeWide)
@@ -549,7 +541,7 @@ TEST_F(HostForms, AGeneratedFormOpensUnchangedLaysOutSoundlyAndStaysWithinTheLim
         gUpdatePointers();
         EXPECT_FALSE(gbFormChanged);
     }
-    expectGeneratedFormLaysOutSoundly();
+    ASSERT_NO_FATAL_FAILURE(expectGeneratedFormLaysOutSoundly());
 }
 
 } // namespace

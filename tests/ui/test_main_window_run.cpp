@@ -2,6 +2,7 @@
 // whose session windows answer "nothing chosen". The form identity changes only where
 // the host answers another version or language.
 #include "test_main_window_support.h"
+#include "support/SessionPresenters.h"
 
 #include <gui/session_windows_gui.h>
 
@@ -105,12 +106,7 @@ TEST_F(RunInHost, SessionsEntryTakesTheLanguageItsWindowEndedIn)
 {
     open(QStringLiteral("itemsd"));
     QString switchTo;
-    host::setSessionPresenter({{},
-                               [&](host::SessionRequest& r, const host::LookUpTable&) -> std::optional<int> {
-                                   r.language = switchTo;
-                                   return std::nullopt;
-                               },
-                               [&](host::SessionRequest& r) { r.language = switchTo; }});
+    host::setSessionPresenter(presenterEndingIn(switchTo));
     // Entry, language its window switches to, language sent, the form's language after.
     const char* const cases[][4] = {
         {"mnu_Tses", "3", "2", "3"}, {"mnu_Tses", "", "3", "3"}, {"mnu_Tind", "2", "", "3"},

@@ -22,6 +22,17 @@ namespace {
 
 class PreviewTest : public MainWindowTest {
 protected:
+    // itemsd's grid of field 31 in the multi-occurrence preview: a click on the second
+    // column's header selects field 32, a click on a first-column cell field 31.
+    void expectGridClicksSelectTheirFields(frm_Preview& p)
+    {
+        QTableWidget& grid = *p.grid(31);
+        QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                          QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
+        EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
+        EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    }
     // Enabled of every menu entry and toolbar button.
     QStringList menuStates()
     {
@@ -228,12 +239,7 @@ TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
     saveScreenshots(p, QStringLiteral("multi"));
 
     // Header and cells select the column's field.
-    QTableWidget& grid = *p.grid(31);
-    QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
-    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
-    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    expectGridClicksSelectTheirFields(p);
     // Closed, the commands follow the node the click chose.
     p.close();
     EXPECT_TRUE(!gbPreviewOpen && w().actions().entryEnabled(QStringLiteral("mnuEDelete"))
@@ -303,12 +309,7 @@ TEST_F(PreviewTest, MultiOccurrenceShowsTheGridFieldsAsColumnsBelowTheOthers)
     }
 
     // Header and cells select the column's field.
-    QTableWidget& grid = *p.grid(31);
-    QTest::mouseClick(grid.horizontalHeader()->viewport(), Qt::LeftButton, {},
-                      QPoint(grid.horizontalHeader()->sectionViewportPosition(1) + 4, 4));
-    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(32));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.model()->index(2, 0)).center());
-    EXPECT_EQ(tree().selectedItem()->key(), gsFieldKey(31));
+    expectGridClicksSelectTheirFields(p);
     p.close();
     EXPECT_FALSE(gbPreviewOpen);
 }
