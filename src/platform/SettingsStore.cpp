@@ -406,22 +406,25 @@ bool SettingsFileLock::tryLock(int timeoutMs)
     }
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+    m_heldElsewhere = false;
     for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, std::chrono::milliseconds(20))) {
         if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
             return m_locked = true;
         if (errno != EWOULDBLOCK && errno != EINTR)
             return false;
-        if (Clock::now() >= deadline)
+        if (Clock::now() >= deadline) {
+            m_heldElsewhere = true;
             return false;
+        }
         std::this_thread::sleep_for(pause);
     }
 }
 
 namespace {
 
-// Read-modify-write of the file under both locks. alreadyDone answers from the
-// cached view whether the change would change nothing, which spares the lock.
-bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache, const Edit& edit)
+// Read-modify-write of the file under both locks. lockGivenUp: an earlier change
+// waited for the lock in vain, so this one tries it once only.
+bool change(const QString& path, int lockTimeoutMs, bool& lockGivenUp, SettingsStore::Cache& cache, const Edit& edit)
 {
     std::lock_guard<std::mutex> inProcess(writeMutex());
 
@@ -429,8 +432,16 @@ bool change(const QString& path, int lockTimeoutMs, SettingsStore::Cache& cache,
     if (!QDir().mkpath(info.absolutePath()))
         return false;
     SettingsFileLock lock(path);
-    if (!lock.tryLock(lockTimeoutMs))
+    if (!lock.tryLock(lockGivenUp ? 0 : lockTimeoutMs)) {
+        if (lock.heldElsewhere() && !lockGivenUp) {
+            lockGivenUp = true;
+            warn(QStringLiteral("The settings file %1 is locked by another program; settings are not written "
+                                "while it holds the lock.")
+                     .arg(path));
+        }
         return false;
+    }
+    lockGivenUp = false;
 
     Snapshot snap = readFile(path);
     if (snap.unreadable) {
@@ -473,7 +484,7 @@ bool SettingsStore::createKey(const QString& key)
         return false;
     if (keyExists(path))
         return true;
-    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+    return change(m_path, m_lockTimeoutMs, m_lockGivenUp, *m_cache, [&](Model& model) {
         if (model.contains(fold(path)))
             return false;
         ensureKey(model, path);
@@ -487,7 +498,7 @@ bool SettingsStore::setDWord(const QString& key, const QString& name, uint32_t v
         return false;
     if (queryDWord(key, name) == value)
         return true;
-    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+    return change(m_path, m_lockTimeoutMs, m_lockGivenUp, *m_cache, [&](Model& model) {
         return setValue(model, key, name, Value{{}, true, value, {}});
     });
 }
@@ -502,7 +513,7 @@ bool SettingsStore::setString(const QString& key, const QString& name, const QSt
         if (v && !v->isDWord && v->text == value)
             return true;
     }
-    return change(m_path, m_lockTimeoutMs, *m_cache, [&](Model& model) {
+    return change(m_path, m_lockTimeoutMs, m_lockGivenUp, *m_cache, [&](Model& model) {
         return setValue(model, key, name, Value{{}, false, 0, value});
     });
 }
@@ -548,6 +559,7 @@ void setMachineSettingsPath(const QString& path)
     store->m_path = path.isEmpty() ? SettingsStore::defaultPath() : path;
     store->m_cache = std::make_unique<SettingsStore::Cache>();
     store->m_lockTimeoutMs = 5000;
+    store->m_lockGivenUp = false;
 }
 
 } // namespace platform

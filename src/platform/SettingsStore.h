@@ -55,7 +55,9 @@ public:
     // case; empty when the key does not exist.
     QStringList valueNames(const QString& key) const;
 
-    // How long a change waits for another process's lock (milliseconds).
+    // How long a change waits for another process's lock (milliseconds). Once a change
+    // has waited that long in vain, the later ones try the lock once only, until one of
+    // them gets it: a holder that never lets go costs a run one wait, not one a value.
     void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
     int lockTimeout() const { return m_lockTimeoutMs; }
 
@@ -69,6 +71,7 @@ private:
 
     QString m_path;
     int m_lockTimeoutMs = 5000;
+    bool m_lockGivenUp = false;  // guarded by the changes' mutex
     std::unique_ptr<Cache> m_cache;
 };
 
@@ -85,11 +88,14 @@ public:
     // that long or the lock file cannot be opened.
     bool tryLock(int timeoutMs);
     bool isLocked() const { return m_locked; }
+    // The last tryLock failed because another holder kept the lock.
+    bool heldElsewhere() const { return m_heldElsewhere; }
 
 private:
     QString m_path;
     int m_fd = -1;
     bool m_locked = false;
+    bool m_heldElsewhere = false;
 };
 
 // The store the editor uses; created on first use at defaultPath(). The object stays

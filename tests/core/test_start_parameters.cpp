@@ -2,6 +2,8 @@
 // registry settings over the settings store: types, defaults, handles, failures.
 #include "support/CoreTestSupport.h"
 
+#include <QElapsedTimer>
+
 namespace {
 
 class StartParameters : public CoreTest {
@@ -189,6 +191,26 @@ TEST_F(Registry, FailedWriteShowsTheMessageOnceARunAndLogsEveryLaterValue)
         logged << line.section(QStringLiteral(": "), -1);
     EXPECT_EQ(logged, QStringList({window, window, gsRegistryKey}));  // the keys cannot be made
     EXPECT_EQ(openRegistryHandles(), 0);
+}
+
+// Another program keeping the lock while the text cache fills: one wait and one
+// message for the run, every later value logged, the file as it was.
+TEST_F(Registry, ALockKeptByAnotherProgramCostsTheRunOneWaitAndOneMessage)
+{
+    startLogging();
+    ASSERT_TRUE(gbSaveRegString(HKEY_LOCAL_MACHINE, gsRegistryKey, "UserLanguage", "2"));
+    const QByteArray before = fileBytes(store().filePath());
+    platform::SettingsFileLock other(store().filePath());  // flock: another open file is another holder
+    ASSERT_TRUE(other.tryLock(0));
+    store().setLockTimeout(300);
+    QElapsedTimer run;
+    run.start();
+    for (int i = 0; i < 64; ++i)
+        EXPECT_FALSE(gbSaveRegString(HKEY_LOCAL_MACHINE, gsTextCacheKey("2"), QStringLiteral("pzfrm.%1").arg(i), "x"));
+    EXPECT_LT(run.elapsed(), 5 * 300) << "the writes waited one by one";
+    EXPECT_EQ(dialogs->texts(), QStringList{"Could't set Registry Entry"});
+    EXPECT_EQ(logLines().filter(QStringLiteral(" - Could't set Registry Entry: ")).size(), 63);
+    EXPECT_EQ(fileBytes(store().filePath()), before);
 }
 
 // A failed write shows its message once a run and logs the later ones; on a full disk

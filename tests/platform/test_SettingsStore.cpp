@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -202,6 +203,43 @@ TEST_F(SettingsStoreTest, WriteWaitsForTheLockOnlyWhileALiveProcessHoldsIt)
     store.setLockTimeout(900);
     EXPECT_TRUE(store.setString(kKey, "Mode", "Hidden"));
     EXPECT_EQ(SettingsStore(path()).queryString(kKey, "Mode"), QStringLiteral("Hidden"));
+}
+
+// A holder that keeps the lock costs a run one wait: the later changes try it once,
+// under one warning, until one gets it. A value already stored needs no lock at all.
+TEST_F(SettingsStoreTest, AfterAWaitInVainChangesTryTheLockOnceAndStoredValuesNeedNoLock)
+{
+    QStringList warnings;
+    platform::setSettingsWarningLog([&](const QString& text) { warnings.append(text); });
+    const auto restore = qScopeGuard([] { platform::setSettingsWarningLog({}); });
+    SettingsStore store(path());
+    ASSERT_TRUE(store.setString(kKey, "Mode", "0") && store.setDWord(kKey, "LOGGING", 1));
+    const QByteArray before = fileBytes(path());
+    constexpr int kWait = 400;
+    store.setLockTimeout(kWait);
+    QElapsedTimer waited;
+    const auto expectOneWaitInVain = [&] {
+        // flock belongs to the open file: another one in this process is another holder.
+        platform::SettingsFileLock other(path());
+        ASSERT_TRUE(other.tryLock(0));
+        EXPECT_TRUE(store.setString(kKey, "Mode", "0") && store.setString("SOFTWARE\\vrok\\palimor\\", "mode", "0")
+                    && store.setDWord(kKey, "logging", 1) && store.createKey(kKey));
+        waited.start();
+        EXPECT_FALSE(store.setString(kKey, "Mode", "Hidden"));
+        EXPECT_GE(waited.elapsed(), kWait);
+        waited.start();
+        for (uint32_t i = 0; i < 20; ++i)
+            EXPECT_FALSE(store.setDWord(kKey, QStringLiteral("N%1").arg(i), i));
+        EXPECT_LT(waited.elapsed(), 5 * kWait) << "the later changes waited too";
+        EXPECT_EQ(fileBytes(path()), before);
+    };
+    ASSERT_NO_FATAL_FAILURE(expectOneWaitInVain());
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains(path()) && warnings[0].contains("locked")) << warnings[0].toStdString();
+    // Let go: the next change gets the lock, and a later holder is waited for again.
+    EXPECT_TRUE(store.setString(kKey, "Mode", "1") && store.setString(kKey, "Mode", "0"));
+    ASSERT_NO_FATAL_FAILURE(expectOneWaitInVain());
+    EXPECT_EQ(warnings.size(), 2);
 }
 
 // An unreadable file is left by reads and kept aside, with one warning, at the first
