@@ -267,6 +267,7 @@ INSERT INTO qxzrn450 (clan, cpac, cmes, vers, rele, cust, expi, mess) VALUES
     ('2', 'qx', 'plqx0226', '7.6', 'a3', '', 2, 'The debug view was not written: %s.'),
     ('2', 'qx', 'plqx0227', '7.6', 'a3', '', 2, 'The debug view could not be opened: %s.'),
     ('2', 'qx', 'plqx0228', '7.6', 'a3', '', 2, 'The form was not stored: %s.++Nothing was saved; the changes are kept in the window.'),
+    ('2', 'qx', 'plqx0229', '7.6', 'a3', '', 2, 'The form cannot be opened: its identity value "%s" holds a control character or a byte that is no text (shown as <hex>).'),
     ('2', 'qx', 'zrnd0014', '7.6', 'a3', '', 2, 'Return field %s is not a field of the zoom session.'),
     ('2', 'qx', 'plqx0401', '7.6', 'a3', '', 2, 'Ready'),
     ('2', 'qx', 'plqx0402', '7.6', 'a3', '', 2, 'Please wait...'),

@@ -22,7 +22,12 @@ int main(int argc, char** argv)
                                             .arg(PALIMOR_VERSION_PATCH));
 
     installCoreHooks();
-    platform::setCommandLineFromArguments(QApplication::arguments().mid(1));
+    // The bytes themselves: the application's own list has already turned those that
+    // are no text into U+FFFD. Its options are gone from argv.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    platform::setCommandLineFromArguments(arguments);
     platform::installWidgetPorts();
     platform::setSettingsWarningLog(gWriteLog);
     host::installSessionWindows();

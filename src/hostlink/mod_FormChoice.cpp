@@ -68,6 +68,7 @@ void browseForms()
     gsRelease = field(buffer, "rele");
     gsCustomer = field(buffer, "cust");
     gsHeader = field(buffer, "desc");
+    gsUndecodableIdentity.clear();  // the identity is the host's now
 }
 
 void fixSessionWidths()

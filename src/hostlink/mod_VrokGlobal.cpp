@@ -32,6 +32,7 @@ QString gsTableNumber;
 QString gsSessionModule;
 QString gsProgramScript;
 bool gbFormTypeChecked = false;
+QString gsUndecodableIdentity;
 
 namespace {
 
@@ -50,7 +51,61 @@ QString restFrom(const QString& record, int first)
     return record.mid(first - 1);
 }
 
+// Blanks only: a tab or a line break at either end stays, to be refused with the rest.
+QString trimBlanks(const QString& text)
+{
+    qsizetype from = 0;
+    qsizetype to = text.size();
+    while (from < to && text[from] == QLatin1Char(' '))
+        ++from;
+    while (to > from && text[to - 1] == QLatin1Char(' '))
+        --to;
+    return text.mid(from, to - from);
+}
+
+QString hexMark(uint32_t code) { return QStringLiteral("<%1>").arg(code, 2, 16, QLatin1Char('0')).toUpper(); }
+
+// The first identity field of the record whose columns hold a byte that is no text,
+// shown; "" when none does.
+QString undecodableIdentity(const QString& record)
+{
+    const QList<platform::UndecodableByte>& bytes = platform::undecodableBytes();
+    if (bytes.isEmpty() || record != platform::commandLine())
+        return QString();
+    // Package, module, form code, form language, label language, version, release, customer.
+    constexpr std::pair<int, int> kIdentityColumns[] = {{1, 2},  {4, 3},  {8, 9},  {18, 1},
+                                                        {20, 1}, {24, 4}, {29, 2}, {32, 4}};
+    for (const auto& [first, width] : kIdentityColumns) {
+        const qsizetype from = first - 1;
+        QString shown;
+        qsizetype taken = from;
+        for (const platform::UndecodableByte& b : bytes) {
+            if (b.index < from || b.index >= from + width)
+                continue;
+            shown += gsShowControls(record.mid(taken, b.index - taken)) + hexMark(b.value);
+            taken = b.index + 1;
+        }
+        if (taken != from)
+            return trimBlanks(shown + gsShowControls(record.mid(taken, from + width - taken)));
+    }
+    return QString();
+}
+
 } // namespace
+
+bool gbIsControlCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u <= 0x9F);
+}
+
+QString gsShowControls(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text)
+        shown += gbIsControlCharacter(c) ? hexMark(c.unicode()) : QString(c);
+    return shown;
+}
 
 void mReadStartParameters()
 {
@@ -68,7 +123,7 @@ void mReadStartParameters()
 
     gsPackage = columns(record, 1, 2);
     gsModule = columns(record, 4, 3);
-    gsFormCode = columns(record, 8, 9).trimmed();
+    gsFormCode = trimBlanks(columns(record, 8, 9));
     gsLanguage = columns(record, 18, 1);
     gsLabelLanguage = columns(record, 20, 1);
     gsUserLanguage = columns(record, 22, 1);
@@ -81,6 +136,7 @@ void mReadStartParameters()
     gsVersion = columns(record, 24, 4);
     gsRelease = columns(record, 29, 2);
     gsCustomer = columns(record, 32, 4);
+    gsUndecodableIdentity = undecodableIdentity(record);
     const QString table = columns(record, 37, 8).trimmed();
     gsTable = table.size() == 8 ? table : QString();
     // With a tail, column 47 is ";" and the start mode's value stops there.
@@ -166,4 +222,5 @@ void resetVrokGlobal()
     gsSessionModule.clear();
     gsProgramScript.clear();
     gbFormTypeChecked = false;
+    gsUndecodableIdentity.clear();
 }

@@ -90,6 +90,19 @@ inline constexpr char kDefaultAutomationClass[] = "Vrok.Application";
 // Reads the start record of the command line into the globals above.
 void mReadStartParameters();
 
+// The value of the first field of the start record's form identity (package to
+// customer) whose columns held a byte that is no text, those bytes shown as by
+// gsShowControls; "" when none did. Such a byte reads as U+FFFD, which the host would
+// store as it stands: the load refuses the form while this is set. A form chosen in the
+// form browser clears it.
+extern QString gsUndecodableIdentity;
+
+// The characters no identity value may hold: the C0 and C1 controls and DEL.
+bool gbIsControlCharacter(QChar c);
+// The text with each control character shown as "<XX>", its code in hex: a message
+// showing it stays on its lines.
+QString gsShowControls(const QString& text);
+
 // Characters from the 1-based position start up to the next comma (or the end).
 int32_t mlLengthToComma(const QString& text, int32_t start);
 

@@ -655,19 +655,26 @@ const std::vector<DesignColumn<SpecificCommandRecord>>& gColumns316()
 
 // ---- The form identity in query texts ------------------------------------------------
 
-bool gbFormIdentityUsable(QString& reason, QString* value)
+bool gbFormIdentityUsable(QString& reason, QString* value, int32_t* message)
 {
     static const QString forbidden = QStringLiteral("'\"{}");
+    const auto refuse = [&](const char* what, const QString& shown, const char* holds, int32_t number) {
+        reason = QStringLiteral("The form cannot be opened: its %1 \"%2\" contains %3, which the host cannot carry.")
+                     .arg(QString::fromLatin1(what), shown, QString::fromLatin1(holds));
+        if (value)
+            *value = shown;
+        if (message)
+            *message = number;
+        return false;
+    };
+    if (!gsUndecodableIdentity.isEmpty())
+        return refuse("identity value", gsUndecodableIdentity, "a byte that is no text", 29);
     for (const IdentityValue& id : identityInIndexOrder()) {
         for (const QChar c : id.value) {
-            if (forbidden.contains(c)) {
-                reason = QStringLiteral("The form cannot be opened: its %1 \"%2\" contains a quote or a brace, "
-                                        "which the host's queries cannot carry.")
-                             .arg(QString::fromLatin1(id.what), id.value.trimmed());
-                if (value)
-                    *value = id.value.trimmed();
-                return false;
-            }
+            if (forbidden.contains(c))
+                return refuse(id.what, id.value.trimmed(), "a quote or a brace", 20);
+            if (gbIsControlCharacter(c))
+                return refuse(id.what, gsShowControls(id.value).trimmed(), "a control character", 29);
         }
     }
     reason.clear();
@@ -1159,9 +1166,10 @@ int32_t glEnumsPerRequest()
 bool gLoadDesignDefinitions()
 {
     QString reason, value;
-    if (!gbFormIdentityUsable(reason, &value)) {
+    int32_t message = 0;
+    if (!gbFormIdentityUsable(reason, &value, &message)) {
         gWriteLog(reason);
-        glShowMessage(MessageGroup3, 20, platform::MbOk | platform::MbIconCritical, value);
+        glShowMessage(MessageGroup3, message, platform::MbOk | platform::MbIconCritical, value);
         return false;
     }
     g_load.wholeLoad = true;

@@ -118,11 +118,13 @@ const DesignColumn<Record>* gFindDesignColumn(const std::vector<DesignColumn<Rec
 
 // ---- The form identity in query texts ------------------------------------------------
 
-// True when every identity value can stand inside a query's key list: none holds a
-// quote (single or double) or a brace. Otherwise false with reason set to a log text
-// that names the identity column and its value, and *value (when given) to the value.
-// The start-up refuses a form that fails.
-bool gbFormIdentityUsable(QString& reason, QString* value = nullptr);
+// True when every identity value can stand inside a query's key list and in the host's
+// rows: none holds a quote (single or double), a brace or a control character, and none
+// was read from bytes that are no text (gsUndecodableIdentity). Otherwise false with
+// reason set to a log text that names the identity column and its value, *value (when
+// given) to the value, control characters shown as "<XX>", and *message to the number
+// of the message (kind 3) that says so. The start-up refuses a form that fails.
+bool gbFormIdentityUsable(QString& reason, QString* value = nullptr, int32_t* message = nullptr);
 
 // The query restriction to the current form by the table's first index:
 // T._index1 = {'clan','cpac','vers','rele','cust','cmod','cfrm'}; with sequ other

@@ -1,7 +1,9 @@
 #pragma once
 // The process: its start record and how it ends.
+#include <QByteArray>
+#include <QList>
 #include <QString>
-#include <QStringList>
+#include <cstdint>
 #include <functional>
 
 namespace platform {
@@ -11,7 +13,18 @@ namespace platform {
 // blanks exactly; blanks between separate arguments come back as one.
 QString commandLine();
 void setCommandLine(const QString& line);
-void setCommandLineFromArguments(const QStringList& argumentsAfterProgram);
+// The arguments as the process got them, read as UTF-8. A byte that is no part of a
+// UTF-8 character reads as one U+FFFD, so that every later column stays in its place;
+// undecodableBytes() says which characters they are.
+void setCommandLineFromArguments(const QList<QByteArray>& argumentsAfterProgram);
+
+// A byte of the arguments that is no text: the index of its U+FFFD in commandLine().
+struct UndecodableByte {
+    qsizetype index = 0;
+    uint8_t value = 0;
+};
+// In order; empty after setCommandLine.
+const QList<UndecodableByte>& undecodableBytes();
 
 // The program's own directory (where the executable lies). A directory set here
 // wins; an empty one returns to the application's directory.

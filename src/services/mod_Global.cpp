@@ -169,10 +169,10 @@ constexpr CodeEntry kTableM3[] = {
     {15, "plqx0217"}, {16, "plqx0218"}, {17, "zrnd0014"},
     // The editor's own: form identity refused, definitions not read (whole load, part
     // of it), field limit reached; structure not pasted, not copied, debug view not
-    // written, not opened; form not stored, with why.
+    // written, not opened; form not stored, with why; form identity not text.
     {20, "plqx0220"}, {21, "plqx0221"}, {22, "plqx0222"}, {23, "plqx0223"},
     {24, "plqx0224"}, {25, "plqx0225"}, {26, "plqx0226"}, {27, "plqx0227"},
-    {28, "plqx0228"},
+    {28, "plqx0228"}, {29, "plqx0229"},
 };
 
 template <size_t N>

@@ -360,7 +360,7 @@ TEST_F(DesignTexts, EveryColumnAppendsWhatItWrites)
     EXPECT_EQ(msFieldRecord308(4), written);
 }
 
-TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesOrBracesGoIntoQueries)
+TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesBracesOrControlsGoIntoQueries)
 {
     setIdentity();
     QString reason = QStringLiteral("stale");
@@ -371,14 +371,30 @@ TEST(DesignIdentity, OnlyIdentitiesWithoutQuotesOrBracesGoIntoQueries)
     EXPECT_EQ(gsFormKeyWhere(QStringLiteral("qxzrn302"), 7),
               QStringLiteral("qxzrn302._index1 = {'2','te','7.6 ','a3','dev ','kwy','simpled',7}"));
 
-    // Form codes are tried with the start-up (test_program_runs).
-    const std::pair<void (*)(), const char*> cases[] = {
-        {[] { gsModule = "{'"; }, "module \"{'\""}, {[] { gsCustomer = "c{1"; }, "customer \"c{1\""}};
-    for (const auto& [spoil, named] : cases) {
+    // Form codes are tried with the start-up (test_program_runs). Control characters
+    // (C0, DEL, C1) are named by their codes; other characters beyond ASCII are text.
+    const struct {
+        void (*spoil)();
+        const char* named;  // "": usable
+        int32_t message;
+    } cases[] = {
+        {[] { gsModule = "{'"; }, "module \"{'\" contains a quote or a brace", 20},
+        {[] { gsCustomer = "c{1"; }, "customer \"c{1\" contains a quote or a brace", 20},
+        {[] { gsFormCode = QStringLiteral("sim\npled"); }, "form code \"sim<0A>pled\" contains a control", 29},
+        {[] { gsDesignLanguage = "\t"; }, "language \"<09>\"", 29},
+        {[] { gsPackage = "t\x7f"; }, "package \"t<7F>\"", 29},
+        {[] { gsVersion = QStringLiteral("7\u0085"); }, "version \"7<85>\"", 29},
+        {[] { gsRelease = QStringLiteral("\u009f"); }, "release \"<9F>\"", 29},
+        {[] { gsFormCode = QStringLiteral("simpl\u00e9\u00a0\ufffd"); }, "", 0},
+    };
+    for (const auto& c : cases) {
         setIdentity();
-        spoil();
-        EXPECT_FALSE(gbFormIdentityUsable(reason)) << named;
-        EXPECT_TRUE(reason.contains(QString::fromUtf8(named)) && reason.contains(QStringLiteral("quote or a brace")))
+        c.spoil();
+        QString value;
+        int32_t message = 0;
+        EXPECT_EQ(gbFormIdentityUsable(reason, &value, &message), !*c.named) << c.named;
+        EXPECT_TRUE(message == c.message && reason.contains(QString::fromUtf8(c.named))
+                    && (*c.named ? reason.contains(u'"' + value + u'"') : reason.isEmpty()))
             << reason.toStdString();
     }
     resetVrokGlobal();

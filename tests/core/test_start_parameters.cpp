@@ -56,6 +56,34 @@ TEST_F(StartParameters, RecordFillsTheIdentityAndTheTailGivesModeToolsVersionCla
                                       "tools version: qxzrn301, f,Hdr,Vrok.Application,3"});
 }
 
+// Each byte that is no text takes one column, as U+FFFD: the columns after it stay in
+// place. In the form's identity it is named, and the form refused; in the user
+// language, a separator or the tail it is only text.
+TEST_F(StartParameters, IdentityBytesThatAreNoTextAreNamedAndKeepTheColumnsInPlace)
+{
+    const struct {
+        int column, width;  // the columns the bytes replace
+        const char* bytes;
+        const char* named;
+    } cases[] = {{1, 1, "\xff", "<FF>x"},  {5, 1, "\xff", "z<FF>n"},   {9, 2, "\xe2\x82", "F<E2><82>0815"},
+                 {18, 1, "\xff", "<FF>"},  {20, 1, "\xc3", "<C3>"},    {25, 1, "\xff", "6<FF>2"},
+                 {30, 1, "\xff", "a<FF>"}, {35, 1, "\x80", "c00<80>"}, {22, 1, "\xff", ""},
+                 {3, 1, "\xff", ""},       {50, 1, "\xff", ""},        {9, 1, "\xc3\xa9", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.column);
+        QByteArray record = startRecord("qxzrn301", " 1", "w,Head").toUtf8();
+        record.replace(c.column - 1, c.width, c.bytes);
+        platform::setCommandLineFromArguments({record});
+        mReadStartParameters();
+        EXPECT_EQ(gsUndecodableIdentity, QString::fromUtf8(c.named));
+        EXPECT_EQ(gsTable + gsOpenMode + gsHeader, c.column == 50 ? "qxzrn301w\ufffdead" : "qxzrn301wHead");
+        QString reason, value;
+        int32_t message = 0;
+        EXPECT_EQ(gbFormIdentityUsable(reason, &value, &message), !*c.named) << reason.toStdString();
+        EXPECT_EQ(value + QString::number(message), *c.named ? QString::fromUtf8(c.named) + "29" : "0");
+    }
+}
+
 TEST_F(StartParameters, SwitchAsksForTheClassAndReadsAnEmptyRecord)
 {
     ASSERT_TRUE(platform::machineSettings().setString(gsRegistryKey, QStringLiteral("UserLanguage"), QStringLiteral("2")));

@@ -24,6 +24,23 @@ TEST(Process, ArgumentsJoinedBySingleBlanksAndResetClearsTheStartState)
     EXPECT_EQ(commandLine() + u'|' + programDirectory(), u'|' + QCoreApplication::applicationDirPath());
 }
 
+// A byte that is no part of a UTF-8 character reads as one U+FFFD, named by place and
+// value: a stray byte, a cut-off character, an overlong form, a surrogate, a code point
+// past U+10FFFF. Characters of every length, U+FFFD itself among them, read as text.
+TEST(Process, EachByteThatIsNoTextReadsAsOneReplacementAndIsNamed)
+{
+    setCommandLineFromArguments(
+        {"a\xff.\xc3\xa9", "\xe2\x82", "\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80\xf0\x9f\x98\x80\xef\xbf\xbd"});
+    const QString r(QChar::ReplacementCharacter);
+    EXPECT_EQ(commandLine(), "a" + r + ".\u00e9 " + r + r + " " + r.repeated(9) + "\U0001F600" + r);
+    QStringList named;
+    for (const UndecodableByte& b : undecodableBytes())
+        named << QStringLiteral("%1:%2").arg(b.index).arg(b.value, 0, 16);
+    EXPECT_EQ(named.join(u' '), "1:ff 5:e2 6:82 8:c0 9:af 10:ed 11:a0 12:80 13:f4 14:90 15:80 16:80");
+    setCommandLine(QStringLiteral("x"));
+    EXPECT_TRUE(undecodableBytes().isEmpty());
+}
+
 // Children: each ends its process; the parent reads status and output.
 TEST(ProcessChild, DISABLED_DefaultEnd)
 {

@@ -104,6 +104,27 @@ TEST_F(ProgramRuns, RefusedStartsEndWithStatusOneTheReasonOnStandardErrorAndNoth
     EXPECT_TRUE(quoted.err.contains(QStringLiteral("\"it\"md\" holds a quote or a brace"))) << quoted.err.toStdString();
     EXPECT_EQ(databaseDigest(), before);
 
+    // Control characters, and a byte that is no text, which only the shell can pass:
+    // QProcess gives its arguments as UTF-8.
+    const std::pair<QByteArray, const char*> codes[] = {{"sim\npled", "sim<0A>pled"},
+                                                        {"si\t\x01\x1bpl", "si<09><01><1B>pl"},
+                                                        {"sim\xffpled", "sim<FF>pled"},
+                                                        {"\tsimpled", "<09>simpled"}};
+    for (const auto& [code, shown] : codes) {
+        QByteArray record = demoRecord(QStringLiteral("#"), QStringLiteral("i")).toUtf8();
+        record.replace(7, code.size(), code);
+        QString bytes;
+        for (const char b : record)
+            bytes += QStringLiteral("\\0%1").arg(uint(uchar(b)), 3, 8, QLatin1Char('0'));
+        const ProgramRun r = run({"-c", "exec \"$0\" \"$(printf '%b' \"$1\")\"",
+                                  QCoreApplication::applicationDirPath() + "/../bin/palimor", bytes},
+                                 {}, "/bin/sh");
+        EXPECT_EQ(r.status, kStartupFailed) << shown;
+        EXPECT_TRUE(r.err.contains(QStringLiteral("\"%1\" holds a control character").arg(shown)))
+            << r.err.toStdString();
+        EXPECT_EQ(databaseDigest(), before) << shown;
+    }
+
     // From a terminal without a start record: the refusal's box, and the same text on
     // standard error.
     const QString refusal = QStringLiteral("This application must be started from within");
