@@ -16,6 +16,7 @@
 #include "SettingsStore.h"
 #include "UserSettings.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -41,6 +42,7 @@ inline void bindForm(host::Statement& st, const host::FormIdentity& f)
 struct Setup {
     QTemporaryDir dir;
     QString database;
+    QString generated;  // a copy of the database as generated
     std::map<int, host::FormIdentity> forms;
     bool ok = false;
 };
@@ -58,16 +60,23 @@ inline Setup& setup()
         std::fprintf(stderr, "cannot create the host database: %s\n", qPrintable(why));
         return s;
     }
-    std::unique_ptr<host::HostDatabase> db = host::HostDatabase::open(s.database, &why);
-    for (const int fields : kSizes) {
-        host::GenerateOptions options;
-        options.fields = fields;
-        const std::optional<host::FormIdentity> id = host::generateForm(*db, options, &why);
-        if (!id) {
-            std::fprintf(stderr, "cannot generate a form: %s\n", qPrintable(why));
-            return s;
+    {
+        std::unique_ptr<host::HostDatabase> db = host::HostDatabase::open(s.database, &why);
+        for (const int fields : kSizes) {
+            host::GenerateOptions options;
+            options.fields = fields;
+            const std::optional<host::FormIdentity> id = db ? host::generateForm(*db, options, &why) : std::nullopt;
+            if (!id) {
+                std::fprintf(stderr, "cannot generate a form: %s\n", qPrintable(why));
+                return s;
+            }
+            s.forms[fields] = *id;
         }
-        s.forms[fields] = *id;
+    }
+    s.generated = s.dir.filePath(QStringLiteral("generated.sqlite"));
+    if (!QFile::copy(s.database, s.generated)) {
+        std::fprintf(stderr, "cannot copy the host database\n");
+        return s;
     }
     qputenv("PALIMOR_HOST_DB", s.database.toLocal8Bit());
     platform::setMachineSettingsPath(s.dir.filePath(QStringLiteral("registry.json")));
@@ -75,6 +84,18 @@ inline Setup& setup()
     platform::setCommandLine(QStringLiteral("te kwy gen00001d 2 2 2 7.6  a3 dev          1"));
     s.ok = true;
     return s;
+}
+
+// The database as generated again, for a benchmark whose runs change it: each run then
+// starts from the same rows, whichever ran before. The editor's link is closed first;
+// no other connection may be open.
+inline bool restoreDatabase()
+{
+    Setup& s = setup();
+    goVrokApp.reset();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        QFile::remove(s.database + QLatin1String(suffix));
+    return s.ok && QFile::copy(s.generated, s.database);
 }
 
 // The editor connected and ready to load the form, as the start-up leaves it.

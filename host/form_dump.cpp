@@ -77,8 +77,17 @@ QString dumpValue(const QString& text)
 
 QString dumpForm(sqlite3* db, const FormIdentity& form, QString* error)
 {
+    QStringList lines;
+    const auto collect = [&lines](const QString& line) { lines.append(line); };
+    if (!dumpFormLines(db, form, collect, error))
+        return QString();
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+bool dumpFormLines(sqlite3* db, const FormIdentity& form, const std::function<void(const QString&)>& line,
+                   QString* error)
+{
     const FormIdentity f = form.trimmed();
-    QStringList lines{QStringLiteral("form ") + f.text()};
     int rows = 0;
     for (const DumpedTable& table : kTables) {
         const QString name = QLatin1String(table.name);
@@ -97,19 +106,17 @@ QString dumpForm(sqlite3* db, const FormIdentity& form, QString* error)
         st.bind(1, f.language).bind(2, f.package).bind(3, f.version).bind(4, f.release);
         st.bind(5, f.customer).bind(6, f.module).bind(7, f.formCode);
         while (st.step()) {
+            if (rows++ == 0)
+                line(QStringLiteral("form ") + f.text());
             QStringList items{name};
             for (int i = 0; i < columns.size(); ++i)
                 items.append(columns.at(i) + QLatin1Char('=') + cell(st, i));
-            lines.append(items.join(QLatin1Char(' ')));
-            ++rows;
+            line(items.join(QLatin1Char(' ')));
         }
     }
-    if (rows == 0) {
-        if (error)
-            *error = QStringLiteral("the database holds no row of the form %1").arg(f.text());
-        return QString();
-    }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    if (rows == 0 && error)
+        *error = QStringLiteral("the database holds no row of the form %1").arg(f.text());
+    return rows > 0;
 }
 
 } // namespace host

@@ -12,12 +12,20 @@
 
 #include <QString>
 
+#include <functional>
+
 struct sqlite3;
 
 namespace host {
 
 // The dump of form; an empty text and error when the database holds no row of it.
 QString dumpForm(sqlite3* db, const FormIdentity& form, QString* error = nullptr);
+
+// The same line by line as the rows are read, each line without its break, so that a
+// caller writing them never holds the whole text. False (and error) when the database
+// holds no row of the form; line is then never called.
+bool dumpFormLines(sqlite3* db, const FormIdentity& form, const std::function<void(const QString&)>& line,
+                   QString* error = nullptr);
 
 // One value as the dump writes it.
 QString dumpValue(const QString& text);

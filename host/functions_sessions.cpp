@@ -376,18 +376,34 @@ void extDumpForm(CallContext& c)
     const FormIdentity form = FormIdentity{c.text(1), c.text(2), c.text(3), c.text(4),
                                            c.text(5), c.text(6), c.text(7)}
                                   .trimmed();
-    const QString dump = dumpForm(c.handle(), form);
-    if (dump.isEmpty()) {
+    const QString dir = dumpDirectory();
+    // Unbuffered, so that a failed write (a full disk) shows here: the commit would
+    // rename a cut-off file over the last dump after a failed flush. Written in parts
+    // as the rows are read, not held whole: the dump of a large form runs to megabytes.
+    QSaveFile file(QDir(dir).filePath(dumpFileName(form)));
+    bool started = false;
+    bool written = false;
+    QByteArray part;
+    const auto writePart = [&] {
+        written = written && file.write(part) == part.size();
+        part.clear();
+    };
+    const bool any = dumpFormLines(c.handle(), form, [&](const QString& line) {
+        if (!started) {  // the first line: the form has rows
+            started = true;
+            written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        }
+        part += line.toUtf8();
+        part += '\n';
+        if (part.size() >= 64 * 1024)
+            writePart();
+    });
+    if (!any) {
         c.setReturnValue(int64_t(1));
         return;
     }
-    const QString dir = dumpDirectory();
-    const QByteArray bytes = dump.toUtf8();
-    // Unbuffered, so that a failed write (a full disk) shows here: the commit would
-    // rename a cut-off file over the last dump after a failed flush.
-    QSaveFile file(QDir(dir).filePath(dumpFileName(form)));
-    const bool written = QDir().mkpath(dir) && file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)
-                         && file.write(bytes) == bytes.size() && file.commit();
+    writePart();
+    written = written && file.commit();
     c.setReturnValue(int64_t(written ? 0 : 2));
 }
 

@@ -4,6 +4,7 @@
 #include "call_text.h"
 #include "data_sets.h"
 #include "form_dump.h"
+#include "form_generator.h"
 #include "functions_labels.h"
 #include "host_database.h"
 #include "host_error.h"
@@ -311,10 +312,29 @@ TEST_F(HostFunctions, DumpWritesTheFormsRowsInsideTheDumpDirectoryAndKeepsTheLas
         const FileSizeLimit disk(rlim_t(fileBytes(last).size() / 2));
         full = call(simpled);
     }
+    // A dump written in several parts: whole, and on a disk full after its first part
+    // the one before it kept.
+    QString why;
+    host::GenerateOptions options;
+    options.fields = 400;
+    const std::optional<host::FormIdentity> large = host::generateForm(*db, options, &why);
+    ASSERT_TRUE(large) << why.toStdString();
+    const QString dumpLarge = QStringLiteral("ext.dump.form(\"%1\")").arg(large->text().replace(u'/', "\",\""));
+    const QString largeFile = dumps + "/te_kwy_" + large->formCode + "_2_7.6_a3_dev.txt";
+    const Answer largeDumped = call(dumpLarge);
+    const QString largeText = host::dumpForm(db->handle(), *large);
+    ASSERT_GT(largeText.size(), 3 * 64 * 1024);
+    EXPECT_EQ(QString::fromUtf8(fileBytes(largeFile)), largeText);
+    {
+        const FileSizeLimit disk(rlim_t(100 * 1024));
+        full.value += u' ' + call(dumpLarge).value;
+    }
     qunsetenv("PALIMOR_HOST_DUMP_DIR");
-    EXPECT_EQ(QStringLiteral("%1 %2 %3").arg(dumped.value, none.value, full.value), QStringLiteral("0 1 2"));
-    EXPECT_EQ(QDir(dumps).entryList(QDir::Files), QStringList{"te_kwy_simpled_2_7.6_a3_dev.txt"});
+    EXPECT_EQ(QStringLiteral("%1 %2 %3 %4").arg(dumped.value, none.value, largeDumped.value, full.value),
+              QStringLiteral("0 1 0 2 2"));
+    EXPECT_EQ(QDir(dumps).entryList(QDir::Files).size(), 2);
     EXPECT_EQ(QString::fromUtf8(fileBytes(last)), host::dumpForm(db->handle(), {"te", "kwy", "simpled", "2", "7.6", "a3", "dev"}));
+    EXPECT_EQ(QString::fromUtf8(fileBytes(largeFile)), largeText);
     EXPECT_TRUE(QDir(tempDir()).entryList({"*.txt"}, QDir::Files).isEmpty());
 }
 
