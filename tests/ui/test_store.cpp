@@ -8,6 +8,7 @@
 // again: test_structure_editing, test_clipboard, test_user_session; a form of an older
 // level is upgraded and stored by test_program_runs.)
 #include "test_main_window_support.h"
+#include "test_properties_support.h"
 
 #include "core/test_links_support.h"
 #include "frm_Properties.h"
@@ -257,6 +258,37 @@ INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
 // A stored field without an input-property row gains one in a store that fails: the
 // mark goes back with the abort, so that the retry inserts the row. One whose input
 // properties were never read gets none.
+// A field renamed in the property dialog to a column takes that column's domain. Of
+// another table (whose dictionary the load does not ask) the row keeps it; of the main
+// table the row leaves it to the dictionary. Either way it opens again with it.
+TEST_F(Store, AFieldRenamedToAColumnOpensAgainWithItsDomain)
+{
+    // The new name, the row's domain, the domain opened again and the node's image.
+    const std::tuple<const char*, const char*, const char*, const char*> renames[] = {
+        {"tekwy003.nama", "te|name", "te/name", "ntfield"}, {"tekwy001.cost", "|", "te/price", "tablefield"}};
+    for (const auto& [name, row, domain, image] : renames) {
+        SCOPED_TRACE(name);
+        reopen();
+        tree().setSelectedItem(node("f_3"));
+        w().mnuEProperties_Click();
+        frm_Properties& d = propertiesDialog();
+        ASSERT_TRUE(activate(d));
+        typeInto(d.txtFieldName, QLatin1String(name));
+        leave(d.txtFieldName);
+        QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+        ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_EQ(gaFields[3].sDomainPackage + u'/' + gaFields[3].sDomainCode, QLatin1String(domain));
+        w().mnuFSave_Click();
+        ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_EQ(rows(QStringLiteral("SELECT pacd, cdom FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = 3")),
+                  QStringList{QLatin1String(row)});
+        reopen();
+        EXPECT_EQ(gaFields[3].sFieldName + u' ' + gaFields[3].sDomainPackage + u'/' + gaFields[3].sDomainCode,
+                  QLatin1String(name) + u' ' + QLatin1String(domain));
+        EXPECT_EQ(node("f_3")->image(), QString::fromLatin1(image));
+    }
+}
+
 TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
 {
     open(QStringLiteral("itemsd"));
