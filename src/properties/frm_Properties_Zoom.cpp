@@ -176,7 +176,7 @@ bool frm_Properties::mZoom(QPushButton* button)
         input->setText(prefix + QLatin1Char('.') + key);
         break;
     }
-    input->setFocus();
+    mFocusInput(input);
     gbValidateControl(input, 2, QString());
     return true;
 }
@@ -201,7 +201,7 @@ void frm_Properties::cmdIconZoom_Click()
     if (glSelectIcon(gsPackage + QStringLiteral("form_"), icon) != 0 || icon.trimmed().isEmpty())
         return;
     txtIcon->setText(icon.trimmed());
-    txtIcon->setFocus();
+    mFocusInput(txtIcon);
     gbValidateControl(txtIcon, 2, QString());
 }
 
