@@ -331,15 +331,11 @@ bool gbGetTableVrc(const QString& package, const QString& module, const QString&
     return ext::result16() == 0;
 }
 
-bool gbCheckRuntimeFormVrc(const QString& session, QString& version, QString& release, QString& customer)
+bool gbCheckRuntimeFormVrc(const QString& session, const QString& version, const QString& release,
+                           const QString& customer)
 {
-    if (!call(kDllExtInt, QStringLiteral("check.runtime.form.vrc("), texts({session, version, release, customer}), 2,
-              4))
-        return false;
-    version = outText(2);
-    release = outText(3);
-    customer = outText(4);
-    return ext::result16() != 0;
+    return call(kDllExtInt, QStringLiteral("check.runtime.form.vrc("), texts({session, version, release, customer}))
+           && ext::result16() != 0;
 }
 
 int32_t glGetScriptTiv(const QString& package, const QString& module, const QString& session)
@@ -363,7 +359,8 @@ int32_t glInitDllExtInt(int32_t& bytesPerChar, QString& dllVersion)
 }
 
 bool gbStartVrokSession(const QString& session, const QString& table, const QString& startRecord,
-                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait, QString& language)
+                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait,
+                        const QString& language)
 {
     QStringList args = texts({session, table, startRecord});
     args << ext::number(mode) << ext::text(fields) << ext::text(returnedRecord) << ext::text(language);
@@ -373,11 +370,9 @@ bool gbStartVrokSession(const QString& session, const QString& table, const QStr
     if (wait && ui::hooks().setWindowsEnabled)
         ui::hooks().setWindowsEnabled(false);
 
-    const bool ok = ext::call(kDllExtInt, callText, 6, 7);
-    if (ok) {
+    const bool ok = ext::call(kDllExtInt, callText, 6, 6);
+    if (ok)
         returnedRecord = outText(6);
-        language = outText(7);
-    }
 
     if (wait) {
         if (ui::hooks().setWindowsEnabled)
