@@ -180,6 +180,7 @@ struct FailingCase {
     int64_t answer;
     int mode;
     QString part;
+    const char* says = nullptr;  // what the refusal must say, where its cause has a message of its own
 };
 inline std::ostream& operator<<(std::ostream& os, const FailingCase& c) { return os << c.name; }
 
@@ -205,6 +206,13 @@ const FailingCase kFailing[] = {
     {"key_with_a_column_more", kSetBadColumn, 0, one('D', kGroups, key("grpi", 1) + key("levl", 1))},
     {"update_key_with_a_column_more", kSetBadColumn, 0,
      update('V', kFields, key("sequ", 1) + key("xpos", 77), key("sequ", 1) + key("xpos", 77) + key("ypos", 3))},
+    // As many columns as the key, one of them no key column.
+    {"update_key_with_a_column_in_place_of_a_key_column", kSetBadColumn, 0,
+     update('V', kFields, key("xpos", 1), key("xpos", 1) + key("ypos", 3)), "is not a key of qxzrn301"},
+    // The lengths swapped: read as given, the record would be its key alone and taken.
+    {"update_key_longer_than_its_record", kSetMalformed, 0,
+     head('V', logical(key("sequ", 1) + key("xpos", 3)), logical(key("sequ", 1)), kFields) + key("sequ", 1),
+     "key longer than its record"},
     // What an update's record says after its key is read on from the key.
     {"update_rest_name_without_value", kSetMalformed, 0,
      update('V', kFields, key("sequ", 1), key("sequ", 1) + QStringLiteral(", \"\"xpos\"\""))},
@@ -235,6 +243,7 @@ TEST_P(FailingThirdPart, LeavesTheDatabaseAsItWas)
 
     EXPECT_EQ(send(GetParam().part, GetParam().mode), GetParam().answer) << s(lastError());
     EXPECT_FALSE(lastError().isEmpty());
+    EXPECT_TRUE(!GetParam().says || lastError().contains(QLatin1String(GetParam().says))) << s(lastError());
     EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
     EXPECT_EQ(snapshot(), before);
 

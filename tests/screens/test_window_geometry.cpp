@@ -85,6 +85,18 @@ protected:
     }
 };
 
+// The checks below judge nothing on a screen other than the one the run names.
+TEST(TestScreen, IsTheOneAskedFor)
+{
+    const QString wanted = qEnvironmentVariable("PALIMOR_TEST_SCREEN");
+    ASSERT_FALSE(wanted.isEmpty()) << "PALIMOR_TEST_SCREEN names no screen";
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(screen);
+    const QSize pixels = screen->size() * screen->devicePixelRatio();
+    EXPECT_EQ(QStringLiteral("%1x%2@%3").arg(pixels.width()).arg(pixels.height()).arg(screen->devicePixelRatio()),
+              wanted);
+}
+
 TEST_F(WindowGeometry, MainWindowAlsoWithAPlacementKeptOnALargerScreen)
 {
     open(QStringLiteral("itemsd"));

@@ -173,6 +173,14 @@ QString nested(const QString& good, const QString& element, int depth)
     return text + QStringLiteral("</definition></body>");
 }
 
+// The copy's first subgroup aligned with its group number n.
+QString alignedWith(const QString& good, qsizetype n)
+{
+    const QString from = QStringLiteral("lAlignmentGroupId=\"-1\"");
+    EXPECT_TRUE(good.contains(from));
+    return QString(good).replace(good.indexOf(from), from.size(), QStringLiteral("lAlignmentGroupId=\"%1\"").arg(n));
+}
+
 const BadText kBadTexts[] = {
     {"too long", [](const QString&) { return QString(kMaxStructureText + 1, u' '); }, "longer than"},
     {"billion laughs",
@@ -192,6 +200,13 @@ const BadText kBadTexts[] = {
      "not copied by this editor"},
     {"other format", [](const QString& t) { return replaced(t, "format=\"1\"", "format=\"2\""); }, "format \"2\""},
     {"key306 too short", [](const QString& t) { return replaced(t, "key306=\"2tekwyitemsd", "key306=\"2tekwyitems"); },
+     "names no form"},
+    {"key306 without package", [](const QString& t) { return replaced(t, "key306=\"2te", "key306=\"2  "); },
+     "names no form"},
+    {"key306 without module", [](const QString& t) { return replaced(t, "key306=\"2tekwy", "key306=\"2te   "); },
+     "names no form"},
+    {"key306 without form code",
+     [](const QString& t) { return replaced(t, "key306=\"2tekwyitemsd   ", "key306=\"2tekwy         "); },
      "names no form"},
     {"unknown element", [](const QString& t) { return replaced(t, "<definition>", "<definition><script/>"); },
      "unknown element <script>"},
@@ -256,6 +271,11 @@ const BadText kBadTexts[] = {
     {"alignment outside the copy",
      [](const QString& t) { return replaced(t, "lAlignmentGroupId=\"-1\"", "lAlignmentGroupId=\"9\""); },
      "names no copied group"},
+    {"alignment one past the copy", [](const QString& t) { return alignedWith(t, t.count(u"<group>") + 1); },
+     "names no copied group"},
+    // The reader takes one level more than a paste at the root may add.
+    {"groups one deeper than the root takes", [](const QString& t) { return nested(t, "group", kMaxGroupLevel + 1); },
+     "would lie deeper than level"},
     {"groups too deep", [](const QString& t) { return nested(t, "group", kMaxGroupLevel + 2); }, "groups are nested"},
     {"follow-ups too deep", [](const QString& t) { return nested(t, "field", kMaxFollowUpDepth + 2); },
      "follow-up fields are nested"},
@@ -306,6 +326,23 @@ TEST_F(Clipboard, BadTextsAreRefusedWithOneMessageAndNothingTaken)
     gaFields[3].sMessage = QStringLiteral("bell\x07");
     EXPECT_FALSE(gCopyStructure(node("f_3"), true));
     EXPECT_TRUE(clipboard->writes() == writes && dialogs->texts().size() == 1);
+}
+
+// Each limit holds its last value: a copy at it pastes, one more is a bad text.
+TEST_F(Clipboard, CopiesAtTheLimitsPaste)
+{
+    open(QStringLiteral("itemsd"));
+    const QString good = copied("g_2");
+    const QString texts[] = {alignedWith(good, good.count(u"<group>")), nested(good, "group", kMaxGroupLevel),
+                             nested(good, "field", kMaxFollowUpDepth + 1)};
+    for (const QString& text : texts) {
+        restart();
+        open(QStringLiteral("itemsd"));
+        dialogs->clear();
+        clipboard->setText(text);
+        EXPECT_TRUE(gPasteStructure(node("g_0"))) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_EQ(gCheckLinks(node("g_0")), 0);
+    }
 }
 
 // What a read text staged: its nodes, alignments and the members of its records.

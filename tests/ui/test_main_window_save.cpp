@@ -474,6 +474,13 @@ const Seed kSeeds[] = {
     {"SameFieldInSiblingGroups", [](auto& t) { t.rename(18, 14); }, "", "", ""},
     {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
      "plqx0136", "f_4", ""},
+    // The fewest options that can clash.
+    {"TwoOptionsOfOneValue",
+     [](auto& t) {
+         t.move("f_7", "f_14", Relationship::Next), t.move("f_8", "f_14", Relationship::Next);
+         t.field(6).iLinkedConst = t.field(5).iLinkedConst;
+     },
+     "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
     {"PictureUnderAnOption", [](auto& t) { t.move("p_13", "f_6", Relationship::Child); }, "plqx0137", "f_4", ""},
     {"NoTabPages", [](auto& t) { t.group(2).sLabelCode.clear(), t.group(0).bNewPage = false; }, "", "", ""},

@@ -504,7 +504,8 @@ TEST_F(Store, TheFitCheckMeasuresTextsAsTheHostKeepsThem)
 }
 
 // Each row the store writes is asked, whatever else changed: a column of the form
-// version's selection groups, and the layout row's own columns when only it changed.
+// version's selection groups, a field's layout or input-property row when only it
+// changed, and a form command's row.
 TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
 {
     const struct {
@@ -537,6 +538,19 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
              gaFields[3].bChanged = gaFields[3].bChanged308 = true;
          },
          "Zoom index"},
+        {"input reference alone", "f_3",
+         [] {
+             gaFields[3].sInpRefExpr = QString(300, u'r');
+             gaFields[3].bChanged = gaFields[3].bChanged302 = true;
+         },
+         "Input reference"},
+        // A form command has no node: it is named by its command.
+        {"form command", "form command open.orders",
+         [] {
+             gaSpecificCommands[1].lLinkId = -32767;
+             gaSpecificCommands[1].bChanged = true;
+         },
+         "qxzrn316.sequ"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -547,8 +561,8 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
         const QString before = formDump("itemsd");
         host::clearCallLog();
         EXPECT_FALSE(gbStoreDesignDefinitions());
-        EXPECT_TRUE(gsStoreRefusal().contains(node(c.key)->text().trimmed() + QStringLiteral(": ")
-                                              + QLatin1String(c.caption) + QLatin1Char(' ')))
+        EXPECT_TRUE(gsStoreRefusal().contains((node(c.key) ? node(c.key)->text().trimmed() : QLatin1String(c.key))
+                                              + QStringLiteral(": ") + QLatin1String(c.caption) + QLatin1Char(' ')))
             << gsStoreRefusal().toStdString();
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
         EXPECT_EQ(formDump("itemsd"), before);
@@ -561,10 +575,11 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
 // store inside its transaction, which the abort leaves as the other session left it.
 TEST_F(Store, RowsAnotherSessionChangedRefuseTheStoreAndNothingIsWritten)
 {
-    const struct {
-        const char* name;
+    struct Case {
+        QString name;
         std::function<void()> meanwhile;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"a field row deleted",
          [this] {
              hostExec(QStringLiteral("PRAGMA foreign_keys = OFF; DELETE FROM qxzrn308 WHERE cfrm = 'itemsd' AND sequ = 5;"
@@ -595,15 +610,52 @@ TEST_F(Store, RowsAnotherSessionChangedRefuseTheStoreAndNothingIsWritten)
                           .arg(r.lChildGroupStored)
                           .arg(r.lFirstFieldStored));
          }},
+        {"a field row in the slot this session takes as new",
+         [this] {
+             QString key;
+             const int32_t f = glNewItem(QStringLiteral("field"), key);
+             ASSERT_GT(f, 0);
+             gaFields[size_t(f)].sFieldName = QStringLiteral("tekwy001.item");
+             tree().add(node("g_1"), Relationship::Child, key, QStringLiteral("new field"));
+             // Again linked as the slot's stored copies say.
+             const FieldRecord& r = gaFields[size_t(f)];
+             const QString links[] = {QStringLiteral("omod = %1").arg(r.nOmodStored),
+                                      QStringLiteral("grpi = %1, pare = %2, next = %3, chld = %4, fwup = %5")
+                                          .arg(r.GrpiStored)
+                                          .arg(r.lParentFieldStored)
+                                          .arg(r.lNextFieldStored)
+                                          .arg(r.lChildFieldStored)
+                                          .arg(r.bFollowUpStored ? 1 : 2)};
+             for (const int t : {0, 1})
+                 hostExec(
+                     QStringLiteral("CREATE TEMP TABLE copy AS SELECT * FROM qxzrn%1 WHERE cfrm = 'itemsd' AND "
+                                    "sequ = 5; UPDATE copy SET sequ = %2, %3; INSERT INTO qxzrn%1 SELECT * FROM copy")
+                         .arg(t == 0 ? 301 : 308)
+                         .arg(f)
+                         .arg(links[t]));
+         }},
     };
+    // Each link of a group row and of a field row changed alone, and a group row deleted.
+    const auto changing = [&](const QString& change, const char* row) {
+        const QString sql = QStringLiteral("PRAGMA foreign_keys = OFF; ") + change
+                            + QStringLiteral(" WHERE cfrm = 'itemsd' AND ") + QLatin1String(row);
+        cases.push_back({sql, [this, sql] { hostExec(sql); }});
+    };
+    for (const char* column : {"levl", "pare", "prev", "next", "chld", "fld1"})
+        changing(QStringLiteral("UPDATE qxzrn315 SET %1 = %1 + 1").arg(QLatin1String(column)), "grpi = 3");
+    changing(QStringLiteral("DELETE FROM qxzrn315"), "grpi = 5");
+    changing(QStringLiteral("UPDATE qxzrn301 SET omod = omod + 1"), "sequ = 5");
+    for (const char* column : {"grpi", "pare", "chld"})
+        changing(QStringLiteral("UPDATE qxzrn308 SET %1 = %1 + 1").arg(QLatin1String(column)), "sequ = 5");
+    changing(QStringLiteral("UPDATE qxzrn308 SET fwup = 3 - fwup"), "sequ = 5");
     // The form's rows as read, put back after each case.
     const auto rowsAsRead = [&](const char* sql) {
         for (const char* t : {"315", "301", "302", "308"})
             hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;") + QString::fromLatin1(sql).arg(QLatin1String(t)));
     };
     rowsAsRead("CREATE TABLE read%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'itemsd'");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
         rowsAsRead("DELETE FROM qxzrn%1 WHERE cfrm = 'itemsd'; INSERT INTO qxzrn%1 SELECT * FROM read%1");
         restart();
         open(QStringLiteral("itemsd"));
