@@ -153,6 +153,28 @@ TEST_F(WindowGeometry, PropertyDialogOfEveryKindAndPage)
     }
 }
 
+// The property dialog opens centred over the main window (across: a low screen
+// decides its height and top). On a screen lower than the group dialog, the highest
+// kind, its pages scroll, and the dialog is wider by the scroll bar, which covers no
+// input.
+TEST_F(WindowGeometry, PropertyDialogOpensCentredAndScrollsBesideItsInputs)
+{
+    open(QStringLiteral("itemsd"));
+    w().show();
+    frm_Properties& d = openOn(QStringLiteral("g_2"));
+    EXPECT_TRUE(onScreen(d));
+    EXPECT_LE(std::abs(d.frameGeometry().center().x() - w().frameGeometry().center().x()), 1)
+        << describe(d.frameGeometry()).toStdString() << " over " << describe(w().frameGeometry()).toStdString();
+    auto* area = d.findChild<QScrollArea*>();
+    ASSERT_TRUE(area);
+    QWidget* pages = area->widget();
+    if (pages->height() <= area->height())
+        GTEST_SKIP() << "the screen holds the group dialog whole";
+    EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+    EXPECT_GE(area->viewport()->width(), pages->width());
+    EXPECT_EQ(d.width(), pages->width() + area->verticalScrollBar()->width());
+}
+
 TEST_F(WindowGeometry, PreviewInBothOccurrences)
 {
     open(QStringLiteral("itemsd"));
