@@ -63,12 +63,13 @@ bool gbAbortStore();
 
 // One value too wide for its column.
 struct UnfitValue {
-    QString node;      // the record as the tree shows it
+    QString node;      // the record's kind and its text as the tree shows it
     QString property;  // the property dialog's caption of the column, else table.column
     QString table;
     QString column;
     QString value;     // a text without its quotes, a long one cut short
     int32_t width;     // characters the column keeps
+    QString position;  // a position the layout computes: what leads to it; else empty
 };
 
 // Which rows of a field are asked: those its change marks send, or all three.

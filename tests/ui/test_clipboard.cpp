@@ -608,20 +608,24 @@ TEST_F(Clipboard, APasteWhoseValuesOrPositionsTheHostCannotKeepIsRefused)
         return dialogs->texts().value(0);
     };
 
-    // Its end column: the node named as the tree showed it.
+    // Its end column: the node named by its kind and as the tree showed it, the end by
+    // the length that leads to it.
     QString message = refused(tooLongField(copy), node("g_0"));
     EXPECT_TRUE(message.startsWith(QStringLiteral("The structure on the clipboard was not pasted: these values do not"
                                                   " fit the host's columns:")));
-    EXPECT_TRUE(message.contains(QRegularExpression(QStringLiteral(
-        "\r\n[^\r\n]*tekwy002\\.note[^\r\n]*: qxzrn308\\.xend 100\\d\\d has more than the 4 characters the host keeps"))))
+    EXPECT_TRUE(
+        message.contains(QRegularExpression(QStringLiteral("\r\nField \"tekwy002\\.note[^\r\n]*\": field length 9999 "
+                                                           "would end the field at column 100\\d\\d, beyond the 4 "
+                                                           "digits the host keeps"))))
         << message.toStdString();
 
     // Rows of 9999 lines push the fields below it beyond row 9999.
     message = refused(replaced(copy, "iFieldHeight=\"1\"", "iFieldHeight=\"9999\""), node("f_1"));
     for (const char* below : {"f_3", "f_4"})
-        EXPECT_TRUE(message.contains(node(below)->text().trimmed() + QStringLiteral(": qxzrn301.ypos 1")))
+        EXPECT_TRUE(message.contains(QStringLiteral("Field \"%1\": the rows above it would start the field at row 1")
+                                         .arg(node(below)->text().trimmed())))
             << below << message.toStdString();
-    EXPECT_FALSE(message.contains(node("f_1")->text().trimmed() + QStringLiteral(": "))) << message.toStdString();
+    EXPECT_FALSE(message.contains(node("f_1")->text().trimmed() + QStringLiteral("\": "))) << message.toStdString();
 
     // A field made to end beyond the host's columns since the last layout: a paste that
     // moves it down a row goes in all the same.
@@ -737,7 +741,9 @@ TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("f_5")));
     ASSERT_EQ(dialogs->texts().size(), 1);
-    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+    EXPECT_TRUE(dialogs->texts().front().contains(
+        QStringLiteral("Field \"%1\": its choices would end the option set at column ")
+            .arg(node("f_4")->text().trimmed())))
         << dialogs->texts().front().toStdString();
     EXPECT_EQ(treeText(tree()), before);
 
@@ -756,7 +762,9 @@ TEST_F(Clipboard, AChoiceWhoseLabelWidensItsOptionSetTooFarIsRefused)
     dialogs->clear();
     EXPECT_FALSE(gPasteStructure(node("f_1")));
     ASSERT_EQ(dialogs->texts().size(), 1);
-    EXPECT_TRUE(dialogs->texts().front().contains(node("f_4")->text().trimmed() + QStringLiteral(": qxzrn308.xend ")))
+    EXPECT_TRUE(dialogs->texts().front().contains(
+        QStringLiteral("Field \"%1\": its choices would end the option set at column ")
+            .arg(node("f_4")->text().trimmed())))
         << dialogs->texts().front().toStdString();
     EXPECT_EQ(treeText(tree()), before);
 }
@@ -881,8 +889,9 @@ TEST_F(Clipboard, APasteTheHostCannotKeepIsNotSavedAndStays)
     host::clearCallLog();
     trigger("mnuFSave");
     ASSERT_EQ(dialogs->texts().size(), 1);
-    EXPECT_TRUE(dialogs->texts().front().contains(node(pasted)->text().trimmed()
-                                                  + QStringLiteral(": qxzrn308.xend 10031 has more than")))
+    EXPECT_TRUE(dialogs->texts().front().contains(
+        QStringLiteral("Field \"%1\": field length 9999 would end the field at column 10031, beyond the 4 digits")
+            .arg(node(pasted)->text().trimmed())))
         << dialogs->texts().front().toStdString();
     EXPECT_TRUE(host::callCount(QStringLiteral("execute.velq.set(")) == 0 && rows(fieldRows) == before);
     EXPECT_TRUE(gbFormChanged && node(pasted));

@@ -15,6 +15,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <map>
 
@@ -222,7 +223,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         // no mark flipped, the reason naming the field for the window to show.
         EXPECT_EQ(marks(), marksBefore);
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
-        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("\ntekwy900.nf: Language unit \""))
+        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("\nField \"tekwy900.nf\": Language unit \""))
                     && gsStoreRefusal().contains(QStringLiteral("has more than the 20 characters the host keeps")))
             << gsStoreRefusal().toStdString();
     } else {
@@ -441,16 +442,19 @@ TEST_F(Store, ASaveListsEveryValueTheHostCannotKeepByNodeAndCaption)
         << message.toStdString();
     const QString seak = node("f_3")->text().trimmed();
     for (const QString& caption : captions)
-        EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has more than the 4 characters the host keeps")
-                                         .arg(seak, caption)))
-            << caption.toStdString() << "\n" << message.toStdString();
+        EXPECT_TRUE(message.contains(
+            QStringLiteral("\r\nField \"%1\": %2 32767 has more than the 4 digits the host keeps").arg(seak, caption)))
+            << caption.toStdString() << "\n"
+            << message.toStdString();
     EXPECT_FALSE(node("f_34")->text().trimmed().isEmpty());
-    EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has").arg(node("f_34")->text().trimmed(), captions[2])))
+    EXPECT_TRUE(message.contains(
+        QStringLiteral("\r\nField \"%1\": %2 32767 has").arg(node("f_34")->text().trimmed(), captions[2])))
         << message.toStdString();
     // The rest: rows the label heights push beyond what the host keeps.
     const QStringList lines = message.split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.filter(QStringLiteral(" has more than ")).size(),
-              6 + lines.filter(QStringLiteral(": qxzrn301.ypos 32767 has more than ")).size())
+    const QStringList values = lines.filter(QRegularExpression(QStringLiteral("^(Field|Picture) \"")));
+    EXPECT_EQ(values.filter(QStringLiteral(" has more than ")).size(), 6) << message.toStdString();
+    EXPECT_EQ(values.filter(QStringLiteral("\": the rows above it would start the ")).size(), values.size() - 6)
         << message.toStdString();
     EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
     EXPECT_TRUE(formDump("itemsd") == before && gbFormChanged && f.iZoomIndex == 32767);
@@ -503,6 +507,74 @@ TEST_F(Store, TheFitCheckMeasuresTextsAsTheHostKeepsThem)
     }
 }
 
+// A refusal names each record by its kind and as the tree shows it (a field the tree
+// shows by its label alone is still a field), each value by its property's caption, and
+// a position the layout computes by what leads to it; never a column of the host.
+TEST_F(Store, ARefusalNamesKindNodeCaptionAndWhatLeadsToAPosition)
+{
+    // Node, edit, and the line the message holds ("%1" the node's text, "%2" the
+    // field's column).
+    const struct {
+        const char* key;
+        std::function<void()> edit;
+        const char* line;
+    } cases[] = {
+        {"f_3",
+         [this] {
+             tree().setText(node("f_3"), QStringLiteral("Group"));
+             FieldRecord& f = gaFields[3];
+             f.sDomainPackage.clear();  // else the domain gives its length back
+             f.iFieldLength = 9999;
+             f.bChanged = f.bChanged301 = true;
+         },
+         "Field \"Group\": field length 9999 would end the field at column %2, beyond the 4 digits the host keeps"},
+        {"f_3",
+         [] {
+             FieldRecord& f = gaFields[3];
+             f.sDomainPackage.clear();
+             f.iFieldLength = 9990;
+             f.lLabelPosition = 3;
+             f.bChanged = f.bChanged301 = f.bChanged308 = true;
+         },
+         "Field \"%1\": field length 9990 would put its label at column "},
+        {"g_7",
+         [] {
+             gaGroups[7].sParentTable = QStringLiteral("tekwy0003");
+             gaGroups[7].bChanged = true;
+         },
+         "Group \"%1\": Parent table \"tekwy0003\" has more than the 8 characters the host keeps"},
+        {"p_13",
+         [] {
+             gaFields[13].sIconName = QString(17, u'i');
+             gaFields[13].bChanged = gaFields[13].bChanged308 = true;
+         },
+         "Picture \"%1\": Icon \"iiiiiiiiiiiiiiiii\" has more than the 16 characters the host keeps"},
+        {"f_3",
+         [] {
+             gaFields[3].iZoomIndex = 12345;
+             gaFields[3].bChanged = gaFields[3].bChanged308 = true;
+         },
+         "Field \"%1\": Zoom index 12345 has more than the 4 digits the host keeps"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        restart();
+        open(QStringLiteral("itemsd"));
+        c.edit();
+        gbFormChanged = true;
+        dialogs->clear();
+        trigger("mnuFSave");  // lays the form out first
+        ASSERT_EQ(dialogs->texts().size(), 1) << dialogs->texts().join(u'|').toStdString();
+        const QString message = dialogs->texts().front();
+        const QString line =
+            QString::fromUtf8(c.line)
+                .replace(QStringLiteral("%1"), node(c.key)->text().trimmed())
+                .replace(QStringLiteral("%2"), QString::number(gaFields[3].iFieldXPos + gaFields[3].iFieldLength - 1));
+        EXPECT_TRUE(message.contains(QStringLiteral("\n") + line)) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("qxzrn"))) << message.toStdString();
+    }
+}
+
 // Each row the store writes is asked, whatever else changed: a column of the form
 // version's selection groups, a field's layout or input-property row when only it
 // changed, and a form command's row.
@@ -545,7 +617,7 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
          },
          "Input reference"},
         // A form command has no node: it is named by its command.
-        {"form command", "form command open.orders",
+        {"form command", "Form command \"open.orders\"",
          [] {
              gaSpecificCommands[1].lLinkId = -32767;
              gaSpecificCommands[1].bChanged = true;
@@ -561,8 +633,10 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
         const QString before = formDump("itemsd");
         host::clearCallLog();
         EXPECT_FALSE(gbStoreDesignDefinitions());
-        EXPECT_TRUE(gsStoreRefusal().contains((node(c.key) ? node(c.key)->text().trimmed() : QLatin1String(c.key))
-                                              + QStringLiteral(": ") + QLatin1String(c.caption) + QLatin1Char(' ')))
+        // A node by its text after its kind; the form command's key is its whole name.
+        EXPECT_TRUE(gsStoreRefusal().contains(
+            (node(c.key) ? node(c.key)->text().trimmed() + QLatin1Char('"') : QString::fromUtf8(c.key))
+            + QStringLiteral(": ") + QLatin1String(c.caption) + QLatin1Char(' ')))
             << gsStoreRefusal().toStdString();
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
         EXPECT_EQ(formDump("itemsd"), before);
