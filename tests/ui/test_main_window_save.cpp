@@ -144,6 +144,62 @@ TEST_F(MainWindowSave, ASaveOverAnotherSessionsSaveIsRefusedAndKeepsItsEdits)
     EXPECT_EQ(node("f_2")->next(), node("f_1"));
 }
 
+// The load reads the form table after table, each in a read of its own: another
+// session's save that commits between the groups' read and the fields' is taken in half,
+// its groups as they were and its fields as they are now. Such a form is never stored:
+// its save finds the group rows changed since they were read and is refused.
+TEST_F(MainWindowSave, AFormLoadedHalfBeforeAndHalfAfterAnotherSessionsSaveIsNotStored)
+{
+    const auto rowsOf = [&](const char* sql, const char* prefix) {
+        for (const char* t : {"315", "301", "308"})
+            hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;")
+                     + QString::fromLatin1(sql).arg(QLatin1String(t), QLatin1String(prefix)));
+    };
+    const char* keep = "CREATE TABLE %2%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'simpled'";
+    const char* putBack = "DELETE FROM qxzrn%1 WHERE cfrm = 'simpled'; INSERT INTO qxzrn%1 SELECT * FROM %2%1";
+    // The other session's save: f_1 after f_2, which changes group 1's first field too.
+    rowsOf(keep, "read");
+    open(QStringLiteral("simpled"));
+    tree().setSelectedItem(node("f_1"));
+    tree().setDropHighlight(node("f_2"));
+    w().mMoveToDropHighlight();
+    trigger("mnuFSave");
+    ASSERT_FALSE(gbFormChanged);
+    rowsOf(keep, "other");
+    rowsOf(putBack, "read");
+    const int32_t firstField = gaGroups[0].lFirstFieldStored;
+
+    restart();
+    setVrokObjectFactory([rec = record](const QString& cls) -> std::unique_ptr<VrokApplication> {
+        return std::make_unique<RecordingHost>(createVrokObject(cls), rec);
+    });
+    bool committed = false;
+    record->onCall = [&](const QString& call) {
+        if (!committed && call.contains(QStringLiteral("REFERS TO qxzrn308"))) {
+            committed = true;
+            rowsOf(putBack, "other");
+        }
+    };
+    open(QStringLiteral("simpled"));
+    record->onCall = nullptr;
+    ASSERT_TRUE(committed);
+    ASSERT_NE(gaGroups[0].lFirstFieldStored, firstField) << "the groups were read before the other save";
+    const QStringList other = rows(QStringLiteral("SELECT * FROM qxzrn308 WHERE cfrm = 'simpled' ORDER BY sequ"))
+                              + rows(QStringLiteral("SELECT * FROM qxzrn315 WHERE cfrm = 'simpled' ORDER BY grpi"));
+    editField(3, 7);
+    dialogs->clear();
+    trigger("mnuFSave");
+    EXPECT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("stored by another session"))
+                && dialogs->texts().value(0).contains(QStringLiteral("(group 1)")))
+        << dialogs->texts().join(u'|').toStdString();
+    EXPECT_TRUE(gbFormChanged);
+    EXPECT_EQ(rows(QStringLiteral("SELECT * FROM qxzrn308 WHERE cfrm = 'simpled' ORDER BY sequ"))
+                  + rows(QStringLiteral("SELECT * FROM qxzrn315 WHERE cfrm = 'simpled' ORDER BY grpi")),
+              other);
+    EXPECT_EQ(maxd("simpled", 3), QStringLiteral("6"));
+}
+
 // A dump the host cannot write (a full disk: test_functions) is reported; the save stands.
 TEST_F(MainWindowSave, ADumpThatCannotBeWrittenIsReported)
 {
