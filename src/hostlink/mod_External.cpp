@@ -169,15 +169,12 @@ int32_t fieldListCall(const QString& name, QStringList args, QString& buffer)
 }
 
 // The update-set answers: 0 is done; anything else is the host's error, shown here
-// unless the caller puts it in words. The host gives its reason in the set's third
-// argument (position 3 comes back with every answer).
+// unless the caller puts it in words.
 bool velqAnswer()
 {
     g_lastVelqAnswer = ext::result16();
     if (g_lastVelqAnswer == 0)
         return true;
-    if (gabOutArgIsNumber.inBounds(3) && !gabOutArgIsNumber(3))
-        gWriteLog(QStringLiteral("VElq answer ") + ext::resultText() + QStringLiteral(": ") + outText(3));
     if (!gsHostWriteRefusal(g_lastVelqAnswer).isEmpty())
         return false;
     platform::dialogs().messageBox(QStringLiteral("VElq error occurred : ") + ext::resultText(), platform::MbOk,
@@ -692,7 +689,12 @@ bool gbExecuteVelqSet(const QString& buffer, int16_t mode)
     text.reserve(function.size() + buffer.size() + number.size() + 6);
     text.append(function).append(u'"').append(buffer).append(u'"').append(u',').append(number);
     text.append(QLatin1String(",0)"));
-    return ext::call(kDllExtInt, text, 3, 3) && velqAnswer();
+    if (!ext::call(kDllExtInt, text, 3, 3))
+        return false;
+    // The host gives its reason for a part it did not take in place of the 0.
+    if (ext::result16() != 0 && !gabOutArgIsNumber(3))
+        gWriteLog(QStringLiteral("VElq answer ") + ext::resultText() + QStringLiteral(": ") + outText(3));
+    return velqAnswer();
 }
 
 QString gsHostWriteRefusal(int16_t answer)

@@ -6,7 +6,7 @@
 #   - In a shared folder (mode 1777), his dump leaves nothing beside the database, and
 #     the owner saves after it.
 # Both also on a database left in write-ahead-log mode with no log beside it.
-#   tests/host/other_users.sh PALIMOR_HOST TOOL_UI_TEST PALIMOR
+#   tests/host/other_users.sh PALIMOR_HOST TEST_UI PALIMOR
 set -uo pipefail
 tool=$1 ui_test=$2 editor=$3
 owner=64101 other=64102
@@ -18,11 +18,11 @@ fi
 as() {
   local uid=$1
   shift
-  setpriv --reuid="$uid" --regid="$uid" --clear-groups env QT_QPA_PLATFORM=offscreen HOME="$work/home-$uid" \
-    XDG_RUNTIME_DIR="$work/home-$uid" XDG_CONFIG_HOME="$work/home-$uid" XDG_DATA_HOME="$work/home-$uid" \
-    PALIMOR_LOG_DIR="$work/home-$uid/log" \
-    PALIMOR_HOST_DUMP_DIR="$work/home-$uid/dumps" PALIMOR_REGISTRY="$work/home-$uid/registry.json" \
-    PALIMOR_USER_SETTINGS="$work/home-$uid/user-settings.json" "$@"
+  local home=$work/home-$uid
+  setpriv --reuid="$uid" --regid="$uid" --clear-groups env QT_QPA_PLATFORM=offscreen HOME="$home" \
+    XDG_RUNTIME_DIR="$home" XDG_CONFIG_HOME="$home" XDG_DATA_HOME="$home" PALIMOR_LOG_DIR="$home/log" \
+    PALIMOR_HOST_DUMP_DIR="$home/dumps" PALIMOR_REGISTRY="$home/registry.json" \
+    PALIMOR_USER_SETTINGS="$home/user-settings.json" "$@"
 }
 failures=0
 fail() {
