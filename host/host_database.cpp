@@ -471,6 +471,8 @@ void HostDatabase::close()
     } catch (const SqliteError&) {
         // Still in use, or it cannot be written: the log stays for the next one.
     }
+    // Statements still prepared keep the connection past this; the handler's state goes now.
+    sqlite3_busy_handler(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }

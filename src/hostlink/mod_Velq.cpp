@@ -137,7 +137,12 @@ qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
     return 0;
 }
 
-int16_t hostRefusal() { return gsHostWriteRefusal(giLastVelqAnswer()).isEmpty() ? 0 : giLastVelqAnswer(); }
+// The host's answer of the part that failed when its database could not take it; else 0.
+int16_t hostRefusal()
+{
+    const int16_t answer = giLastVelqAnswer();
+    return gsHostWriteRefusal(answer).isEmpty() ? int16_t(0) : answer;
+}
 
 // key and record by value: the record made points into them, also past the send of a part.
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
