@@ -703,7 +703,8 @@ QString gsHostWriteRefusal(int16_t answer)
     case kVelqHostBusy:
         return QStringLiteral("the host's database is in use by another program; save again when it is free");
     case kVelqHostCannotWrite:
-        return QStringLiteral("the host's database cannot be written: this user may not write its file or its folder");
+        return QStringLiteral(
+            "the host's database cannot be written: this user may not write its file, its folder or a file beside it");
     case kVelqHostDiskFull:
         return QStringLiteral("the disk that holds the host's database is full");
     case kVelqHostDiskError:

@@ -232,7 +232,7 @@ bool gbExecuteVelqSet(const QString& buffer, int16_t mode);
 // was written, and nothing in the set was wrong. The caller, who knows what was not
 // stored, says so.
 inline constexpr int16_t kVelqHostBusy = -405;         // another program held the write lock as long as it waits
-inline constexpr int16_t kVelqHostCannotWrite = -406;  // the user may not write the file or its folder
+inline constexpr int16_t kVelqHostCannotWrite = -406;  // the user may not write the file, its folder or its log
 inline constexpr int16_t kVelqHostDiskFull = -407;
 inline constexpr int16_t kVelqHostDiskError = -408;  // the disk failed, or the file is damaged
 // Such an answer in words for the user; empty for any other answer.

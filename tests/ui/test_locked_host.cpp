@@ -163,7 +163,8 @@ const LockedCase kLockedCases[] = {
     {"CommitUnderAJournalReader", Cause::JournalReader, false, 2, 1, kBusy, "database is locked"},
     {"PagesUnderAJournalReader", Cause::PagesUnderJournalReader, false, 2, 0, kBusy, "part could not be written"},
     {"ReadOnly", Cause::ReadOnly, false, 1, 0,
-     QStringLiteral("the host's database cannot be written: this user may not write its file or its folder"),
+     QStringLiteral(
+         "the host's database cannot be written: this user may not write its file, its folder or a file beside it"),
      "attempt to write a readonly database"},
 };
 
