@@ -16,7 +16,9 @@ struct sqlite3;
 
 namespace host {
 
-// The dump of form; an empty text and error when the database holds no row of it.
+// The dump of form, read in one read transaction: a save another connection commits
+// meanwhile is in it wholly or not at all. An empty text and error when the database
+// holds no row of it.
 QString dumpForm(sqlite3* db, const FormIdentity& form, QString* error = nullptr);
 
 // One value as the dump writes it.

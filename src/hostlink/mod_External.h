@@ -225,14 +225,20 @@ void gGetDomainInfo(const QString& domain, int16_t& dataType, bool& flag, QStrin
 
 // Sends an update-set buffer whose texts are quoted already (it goes out enclosed,
 // not quoted again); mode 1 commits the set. A non-zero host answer shows
-// "VElq error occurred : " with the answer and returns false; kVelqHostBusy returns
-// false without a box.
+// "VElq error occurred : " with the answer and returns false; an answer that
+// gsHostWriteRefusal puts in words returns false without a box. The host's reason for
+// a non-zero answer goes to the log.
 bool gbExecuteVelqSet(const QString& buffer, int16_t mode);
 
-// The host's answer when another program held its database's write lock for as long
-// as it waits: nothing of the set was written, and nothing in the set was wrong. The
-// caller, who knows what was not stored, says so.
-inline constexpr int16_t kVelqHostBusy = -405;
+// The host's answers when its database could not take a sound set: nothing of the set
+// was written, and nothing in the set was wrong. The caller, who knows what was not
+// stored, says so.
+inline constexpr int16_t kVelqHostBusy = -405;         // another program held the write lock as long as it waits
+inline constexpr int16_t kVelqHostCannotWrite = -406;  // the user may not write the file, its folder or its log
+inline constexpr int16_t kVelqHostDiskFull = -407;
+inline constexpr int16_t kVelqHostDiskError = -408;  // the disk failed, or the file is damaged
+// Such an answer in words for the user; empty for any other answer.
+QString gsHostWriteRefusal(int16_t answer);
 // The host's answer to the last update-set call it answered (0 when taken); 0 after a
 // call that failed.
 int16_t giLastVelqAnswer();

@@ -605,13 +605,15 @@ void markStored()
     gClearDocuDeletes();
 }
 
-// The set met another program's lock on the host's database: nothing is wrong with the
-// form, and saving again later stores it.
-void noteHostBusy()
+// The host's database could not take the set (another program's lock, no right to
+// write it, a full disk): nothing is wrong with the form, and saving again once that
+// is over stores it.
+void noteHostRefusal()
 {
-    if (!gbVelqHostBusy())
+    const QString words = gsHostWriteRefusal(giVelqHostRefusal());
+    if (words.isEmpty())
         return;
-    s.refusal = QStringLiteral("the host's database is in use by another program; save again when it is free");
+    s.refusal = words;
     gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + s.refusal);
 }
 
@@ -862,7 +864,7 @@ StoreEnd storeInObjectSets()
 
     if (glCommitVelqSet() != 0) {
         gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
-        noteHostBusy();
+        noteHostRefusal();
         return StoreEnd::Aborted;
     }
     markStored();
@@ -881,9 +883,9 @@ bool gbStoreDesignDefinitions()
     forgetToggles();
     s.refusal.clear();
     const StoreEnd end = storeInObjectSets();
-    // A failed store tells of a busy host after its sets are closed.
+    // A failed store tells of the host's refusal after its sets are closed.
     if (end == StoreEnd::Failed)
-        noteHostBusy();
+        noteHostRefusal();
     return end == StoreEnd::Stored;
 }
 

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 using host::kSetBadColumn, host::kSetMalformed, host::kSetRefused, host::kSetUnknownTable;
 
 namespace {
@@ -389,6 +391,7 @@ TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
         GTEST_SKIP() << "no list of the open files";
     const QString before = snapshot();
     ASSERT_TRUE(sent(kHeader + newGroup(2, "two") + one('D', kPlaces, key("sequ", 6)), 0));
+    EXPECT_EQ(snapshot(), before);
     // The write-ahead log's: SQLite keeps the database file of a closed connection open
     // while another connection of the process holds a lock on it, never the log.
     const QString log = databasePath() + QStringLiteral("-wal");
@@ -398,4 +401,62 @@ TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
     // The statements the set kept for its next part must not hold the connection open.
     EXPECT_EQ(openCount(log), open - 1);
     EXPECT_EQ(snapshot(), before);
+}
+
+// A set the database cannot take answers why, with SQLite's words given back in place
+// of the 0, and nothing of it is written.
+TEST_F(UpdateSet, ASetTheDatabaseCannotWriteAnswersWhy)
+{
+    const QString before = snapshot();
+    QString groups;
+    for (int grpi = 2; grpi < 400; ++grpi)
+        groups += newGroup(grpi, "many");
+    const std::tuple<const char*, int64_t, const char*> cases[] = {
+        {"PRAGMA query_only = ON", host::kSetCannotWrite, "attempt to write a readonly database"},
+        {"PRAGMA max_page_count = 1", host::kSetDiskFull, "database or disk is full"},
+        {"", host::kSetDiskError, "disk I/O error"},  // a write the file system refuses
+    };
+    for (const auto& [pragma, answer, words] : cases) {
+        hostOf().database().exec(QLatin1String(pragma));
+        std::optional<FileSizeLimit> limit;
+        if (!*pragma)
+            limit.emplace(rlim_t(1000));
+        EXPECT_EQ(send(kHeader + groups, 1), answer) << words;
+        limit.reset();
+        EXPECT_TRUE(app->returnCall().contains(QLatin1String(words))) << s(app->returnCall().right(200));
+        EXPECT_EQ(snapshot(), before) << words;
+        hostOf().database().exec(QStringLiteral("PRAGMA query_only = OFF; PRAGMA max_page_count = 1073741823"));
+    }
+    ASSERT_TRUE(sent(kHeader + groups, 1));
+}
+
+// A database at rest keeps its journal, which another program's reader holds here: a
+// connection opens, and its commit, or a part whose pages must go out to the file
+// before it (a page cache of a few pages), cannot get the file to itself. Both answer
+// busy, their reason given back in place of the 0, and nothing is written; once the
+// reader has ended, the next set takes the write-ahead log and is stored.
+TEST_F(UpdateSet, ACommitOrAPartThatMeetsAnotherProgramsReadAnswersBusy)
+{
+    const QString before = snapshot();
+    const auto reader = openDatabase();
+    reader->exec(QStringLiteral("BEGIN; SELECT count(*) FROM qxzrn315"));
+    EXPECT_NO_THROW(createHost()->shutdown());
+    const auto journal = [&] { return queryRows(hostOf().database().handle(), QStringLiteral("PRAGMA journal_mode")); };
+
+    EXPECT_EQ(send(kHeader + newGroup(2, "two"), 1), host::kSetBusy) << s(lastError());
+    EXPECT_TRUE(app->returnCall().endsWith(QStringLiteral(",\"database is locked\")"))) << s(app->returnCall());
+    EXPECT_EQ(journal(), QStringList{"delete"});
+
+    hostOf().database().exec(QStringLiteral("PRAGMA cache_size = 2"));
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 0));
+    QString many;
+    for (int grpi = 3; grpi < 400; ++grpi)
+        many += newGroup(grpi, "many");
+    EXPECT_EQ(send(many, 0), host::kSetBusy) << s(lastError());
+    EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
+    EXPECT_EQ(snapshot(), before);
+
+    reader->exec(QStringLiteral("COMMIT"));
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 1));
+    EXPECT_EQ(journal(), QStringList{"wal"});
 }
