@@ -2,6 +2,7 @@
 
 #include "sqlite_util.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -89,6 +90,10 @@ bool dumpFormLines(sqlite3* db, const FormIdentity& form, const std::function<vo
 {
     const FormIdentity f = form.trimmed();
     int rows = 0;
+    // A savepoint begins a read transaction, or nests in the caller's; it writes nothing,
+    // so its release only ends it.
+    execScript(db, QStringLiteral("SAVEPOINT dump"));
+    const auto release = qScopeGuard([db] { sqlite3_exec(db, "RELEASE dump", nullptr, nullptr, nullptr); });
     for (const DumpedTable& table : kTables) {
         const QString name = QLatin1String(table.name);
         const QStringList columns = columnsOf(db, name);

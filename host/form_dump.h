@@ -18,7 +18,9 @@ struct sqlite3;
 
 namespace host {
 
-// The dump of form; an empty text and error when the database holds no row of it.
+// The dump of form, read in one read transaction: a save another connection commits
+// meanwhile is in it wholly or not at all. An empty text and error when the database
+// holds no row of it.
 QString dumpForm(sqlite3* db, const FormIdentity& form, QString* error = nullptr);
 
 // The same line by line as the rows are read, each line without its break, so that a

@@ -11,7 +11,8 @@ namespace host {
 namespace {
 
 // execute.velq.set("set text", mode, 0): the set text comes enclosed as it was built,
-// its doubled quotes being the quoting of the design texts inside it.
+// its doubled quotes being the quoting of the design texts inside it. A part that
+// failed gives back why in place of the 0, for the editor's log.
 void executeVelqSet(CallContext& c)
 {
     QString text;
@@ -27,7 +28,11 @@ void executeVelqSet(CallContext& c)
         hostSession(c.handle()).setPrefix.reset();
         throw;
     }
-    c.setReturnValue(int64_t(applyUpdateSetPart(c.db(), text, mode)));
+    QString why;
+    const int32_t answer = applyUpdateSetPart(c.db(), text, mode, &why);
+    if (answer != 0)
+        c.setText(3, why);
+    c.setReturnValue(int64_t(answer));
 }
 
 } // namespace

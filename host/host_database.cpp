@@ -3,11 +3,13 @@
 #include "sqlite_util.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -22,10 +24,16 @@ static void initHostSqlResources()
 
 namespace host {
 
+struct HostDatabase::BusyWait {
+    sqlite3* db = nullptr;
+    QElapsedTimer since;  // of the wait under way
+    bool gaveUp = false;  // a wait ran out in the open transaction
+    bool noWait = false;
+};
+
 namespace {
 
 const QString kSqlDir = QStringLiteral(":/host/sql");
-constexpr int kBusyTimeoutMs = 5000;
 
 void ensureResources()
 {
@@ -100,21 +108,51 @@ void configureSqlite()
     std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
 }
 
-sqlite3* openConnection(const QString& path, int flags, QString* error)
+// path as SQLite's URI of it, with the parameters given ("immutable=1").
+QByteArray uriOf(const QString& path, const char* parameters)
+{
+    return QByteArrayLiteral("file:") + QUrl::toPercentEncoding(QFileInfo(path).absoluteFilePath(), "/") + '?'
+           + parameters;
+}
+
+sqlite3* openConnection(const QString& path, int flags, QString* error, const char* uriParameters = nullptr)
 {
     configureSqlite();
     sqlite3* db = nullptr;
+    const QByteArray name = uriParameters ? uriOf(path, uriParameters) : QFile::encodeName(path);
     // A connection is only ever used by the thread that opened it: SQLite's locking of
     // each call (several per column read) would buy nothing.
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(name.constData(), &db,
+                                   flags | SQLITE_OPEN_NOMUTEX | (uriParameters ? SQLITE_OPEN_URI : 0), nullptr);
     if (rc != SQLITE_OK) {
         setError(error, QStringLiteral("cannot open %1: %2").arg(path, lastError(db)));
         sqlite3_close_v2(db);
         return nullptr;
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     return db;
+}
+
+// A database at rest keeps the rollback journal (see HostDatabase::begin()). One in
+// write-ahead-log mode with no log beside it was left so by an older version or another
+// program; a user who could not remove the -wal and -shm that opening it makes (the
+// file is not his to write, or its folder is not) would leave them behind, another
+// user's files that its owner's writes then fail on, or could not open it at all. No
+// program has it open (its log would stand beside it): it is read as it stands,
+// without locks and without files, and never written. A writer that opens it
+// meanwhile is not seen.
+bool readAsItStands(const QString& path)
+{
+    const QFileInfo file(path);
+    if (QFileInfo::exists(path + QStringLiteral("-wal"))
+        || (file.isWritable() && QFileInfo(file.absolutePath()).isWritable()))
+        return false;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    // The header's write and read versions: 2 in write-ahead-log mode.
+    const QByteArray head = f.read(20);
+    return head.size() == 20 && head.startsWith("SQLite format 3") && head.at(18) == 2 && head.at(19) == 2;
 }
 
 int userVersion(sqlite3* db)
@@ -129,14 +167,32 @@ void setUserVersion(sqlite3* db, int version)
     execScript(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
 }
 
-// Readers go on while another connection writes, or holds its write lock in a
-// transaction that it has not ended: they see what was last committed. The mode is
-// kept in the file, so every connection to it, other programs' too, works so. False
-// when the file keeps its journal (a file system without shared memory).
-bool useWriteAheadLog(sqlite3* db)
+bool isWriteAheadLog(sqlite3* db)
 {
-    Statement mode(db, QStringLiteral("PRAGMA journal_mode = WAL"));
+    Statement mode(db, QStringLiteral("PRAGMA journal_mode"));
     return mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+}
+
+// A wait for another connection's lock ends after kBusyWaitMs. Inside a transaction,
+// a wait that ran out makes the later ones give up at once: SQLite retries a write of
+// its full page cache at every new page, which would otherwise wait again each time,
+// and does not fail the statement (HostDatabase::busyGaveUp tells of it).
+int waitForLock(void* state, int count)
+{
+    auto* wait = static_cast<HostDatabase::BusyWait*>(state);
+    const bool inTransaction = !sqlite3_get_autocommit(wait->db);
+    if (inTransaction && wait->gaveUp)
+        return 0;
+    if (wait->noWait)
+        return 0;
+    if (count == 0)
+        wait->since.start();
+    if (wait->since.elapsed() >= HostDatabase::kBusyWaitMs) {
+        wait->gaveUp = inTransaction;
+        return 0;
+    }
+    sqlite3_sleep(std::min(count + 1, 20));
+    return 1;
 }
 
 // SQLite finds the file corrupt, not a database at all, or cannot read it.
@@ -277,7 +333,6 @@ bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migra
         for (const SqlScript& s : seeds)
             runScript(db, s);
         execScript(db, QStringLiteral("COMMIT"));
-        useWriteAheadLog(db);
     } catch (const HostError& e) {
         sqlite3_close_v2(db);
         removeWithJournals(tmp);
@@ -328,10 +383,12 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
     // Read-only by a pragma, not by the open: a connection opened read-only cannot
     // remove the log files it leaves beside the database when it is the last one.
     // SQLite still opens a file the user may not write, read-only.
-    sqlite3* raw = openConnection(path, SQLITE_OPEN_READWRITE, error);
+    const bool asItStands = readAsItStands(path);
+    sqlite3* raw = asItStands ? openConnection(path, SQLITE_OPEN_READONLY, error, "immutable=1")
+                              : openConnection(path, SQLITE_OPEN_READWRITE, error);
     if (!raw)
         return nullptr;
-    if (readOnly) {
+    if (readOnly && !asItStands) {
         try {
             execScript(raw, QStringLiteral("PRAGMA query_only = ON"));
         } catch (const SqliteError& e) {
@@ -370,16 +427,6 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
             // answers with raw codes.
             return refuse(QStringLiteral("%1 is empty, not a host database").arg(path), true);
         }
-        if (!readOnly) {
-            // A database made before the log was used. Switching needs the database to
-            // itself for a moment: while another program holds it, the next open tries again.
-            try {
-                useWriteAheadLog(raw);
-            } catch (const SqliteError& e) {
-                if ((e.sqliteCode() & 0xff) != SQLITE_BUSY)
-                    throw;
-            }
-        }
         if (have == latest)
             return db;
         if (readOnly) {
@@ -402,7 +449,11 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
     return db;
 }
 
-HostDatabase::HostDatabase(sqlite3* db, const QString& path) : db_(db), path_(path) {}
+HostDatabase::HostDatabase(sqlite3* db, const QString& path) : db_(db), path_(path), busy_(std::make_unique<BusyWait>())
+{
+    busy_->db = db;
+    sqlite3_busy_handler(db_, waitForLock, busy_.get());
+}
 
 HostDatabase::~HostDatabase() { close(); }
 
@@ -412,13 +463,45 @@ void HostDatabase::close()
         return;
     if (inTransaction())
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // The last connection gives the database back its rollback journal (see begin()).
+    // With another connection open the switch fails at once, and that one's close does it.
+    try {
+        if (!sqlite3_db_readonly(db_, "main") && isWriteAheadLog(db_))
+            execScript(db_, QStringLiteral("PRAGMA query_only = OFF; PRAGMA journal_mode = DELETE"));
+    } catch (const SqliteError&) {
+        // Still in use, or it cannot be written: the log stays for the next one.
+    }
+    // Statements still prepared keep the connection past this; the handler's state goes now.
+    sqlite3_busy_handler(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
 
 int HostDatabase::schemaVersion() const { return userVersion(db_); }
 
-void HostDatabase::begin() { execScript(db_, QStringLiteral("BEGIN IMMEDIATE")); }
+// A connection writes in write-ahead-log mode, in which other programs read on while it
+// writes, or holds its write lock in a transaction that it has not ended: they see what
+// was last committed. The mode is kept in the file, so every connection to it works so
+// until the last one closes. At rest the database keeps the rollback journal, which
+// readers use without making a file beside it: another user's reader, whose -wal and
+// -shm would block the owner's writes, and a reader in a folder he cannot write; and
+// it is switched only for a write, so that reading leaves the file as it is.
+//
+// The switch needs the database to itself for a moment. It is not waited for: while
+// another program holds it, this write keeps the journal and the next one tries
+// again. A file or folder the user cannot write takes no log either; its writes fail.
+void HostDatabase::begin()
+{
+    busy_->gaveUp = false;
+    if (!sqlite3_db_readonly(db_, "main")) {
+        busy_->noWait = true;
+        sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        busy_->noWait = false;
+    }
+    execScript(db_, QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+bool HostDatabase::busyGaveUp() const { return busy_->gaveUp && inTransaction(); }
 
 void HostDatabase::commit() { execScript(db_, QStringLiteral("COMMIT")); }
 

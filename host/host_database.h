@@ -31,9 +31,17 @@ public:
     // written to). nullptr and error on failure.
     static std::unique_ptr<HostDatabase> open(const QString& path, QString* error, bool* damaged = nullptr);
 
-    // Opens an existing database for reading only; creates, migrates and writes
-    // nothing. Refuses what open() refuses, and an older schema too.
+    // Opens an existing database for reading only; creates, migrates and writes no
+    // row. Refuses what open() refuses, and an older schema too.
+    //
+    // Both leave nothing beside a database of this program once it is closed, and
+    // read one that the user cannot write, or that stands in a folder he cannot
+    // write, without making a file beside it (writes to it then fail).
     static std::unique_ptr<HostDatabase> openReadOnly(const QString& path, QString* error);
+
+    // How long a statement waits for another program's lock on the database before it
+    // fails as busy.
+    static constexpr int kBusyWaitMs = 750;
 
     // Builds a new database at path from the compiled-in migrations (and seeds). The
     // work happens in a new file of a unique name beside path, which is renamed into
@@ -64,6 +72,10 @@ public:
     void commit();
     void rollback();
     bool inTransaction() const;
+    // A wait for another program's lock ran out in the open transaction without a
+    // statement failing: SQLite went on without writing out its page cache, and the
+    // commit will wait again for the same lock. The transaction's writer gives up.
+    bool busyGaveUp() const;
 
     // Runs a script of statements without parameters.
     void exec(const QString& sql);
@@ -86,12 +98,15 @@ public:
         bool done_ = false;
     };
 
+    struct BusyWait;  // the state of the connection's busy handler
+
 private:
     HostDatabase(sqlite3* db, const QString& path);
     static std::unique_ptr<HostDatabase> connect(const QString& path, bool readOnly, QString* error, bool* damaged);
 
     sqlite3* db_;
     QString path_;
+    std::unique_ptr<BusyWait> busy_;
 };
 
 } // namespace host

@@ -460,6 +460,31 @@ struct SetFailure {
     QString reason;
 };
 
+// The answer to a statement SQLite refused: what the editor can tell the user in words.
+int32_t answerFor(const SqliteError& e)
+{
+    switch (e.sqliteCode() & 0xff) {
+    // Still locked by another connection when the wait ran out: the set was sound, only
+    // not written.
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return kSetBusy;
+    // A file, or a folder for the journal or the log, that this user may not write.
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        return kSetCannotWrite;
+    case SQLITE_FULL:
+        return kSetDiskFull;
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return kSetDiskError;
+    default:
+        return kSetRefused;
+    }
+}
+
 // A value as it goes into its column: texts without their padding, numbers in
 // integer columns only.
 struct ColumnValue {
@@ -832,7 +857,7 @@ private:
                 found = st.step();
                 st.reset();
             } catch (const SqliteError& e) {
-                throw SetFailure{kSetRefused, e.message()};
+                throw SetFailure{answerFor(e), e.message()};
             }
         } else if (row == Known::No) {
             Statement& st = statement(Update, t, changes_, key_);
@@ -920,7 +945,7 @@ private:
                     known.rowids.emplace(sqlite3_column_int64(st.handle(), 1), sqlite3_column_int64(st.handle(), 0));
             st.reset();
         } catch (const SqliteError& e) {
-            throw SetFailure{kSetRefused, e.message()};
+            throw SetFailure{answerFor(e), e.message()};
         }
         for (const ColumnValue& v : prefix_)
             known.prefix.push_back({v.isNumber, v.number, v.text.toString()});
@@ -995,7 +1020,7 @@ private:
         try {
             it = cache_.statements.emplace(signature_, Statement(db_, sql)).first;
         } catch (const SqliteError& e) {
-            throw SetFailure{kSetRefused, e.message()};
+            throw SetFailure{answerFor(e), e.message()};
         }
         return it->second;
     }
@@ -1042,7 +1067,7 @@ private:
             st.exec();
             st.reset();
         } catch (const SqliteError& e) {
-            throw SetFailure{kSetRefused, e.message()};
+            throw SetFailure{answerFor(e), e.message()};
         }
         const int64_t after = sqlite3_total_changes64(db_);
         if (after - before != sqlite3_changes64(db_))
@@ -1067,14 +1092,6 @@ private:
     std::vector<int> signature_;
     std::deque<std::string> utf8_;  // by parameter number; growing moves none
 };
-
-// Still locked by another connection when the wait ran out: the set was sound, only
-// not written.
-bool isBusy(const SqliteError& e)
-{
-    const int primary = e.sqliteCode() & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
 
 int32_t failPart(HostDatabase& db, HostSession& session, const SetFailure& f, QString* error)
 {
@@ -1120,12 +1137,15 @@ int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, 
             for (const RecordView& r : records)
                 applier.apply(r);
         }
+        if (db.busyGaveUp())
+            throw SetFailure{kSetBusy,
+                             QStringLiteral("another program holds the database; the part could not be written")};
         if (mode == 1) {
             session.setCache.reset();
             try {
                 commitHostTransaction(db);
             } catch (const SqliteError& e) {  // a deferred constraint, or readers of a journal
-                throw SetFailure{isBusy(e) ? kSetBusy : kSetRefused, e.message()};
+                throw SetFailure{answerFor(e), e.message()};
             }
             session.setPrefix.reset();
         } else {
@@ -1138,7 +1158,7 @@ int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, 
     } catch (const SetFailure& f) {
         return failPart(db, session, f, error);
     } catch (const SqliteError& e) {
-        return failPart(db, session, SetFailure{isBusy(e) ? kSetBusy : kSetRefused, e.message()}, error);
+        return failPart(db, session, SetFailure{answerFor(e), e.message()}, error);
     } catch (const HostError& e) {
         return failPart(db, session, SetFailure{kSetRefused, e.message()}, error);
     }

@@ -30,7 +30,10 @@ inline constexpr int32_t kSetMalformed = -401;     // a record or a design text 
 inline constexpr int32_t kSetUnknownTable = -402;  // object set not open, or its table not written by sets
 inline constexpr int32_t kSetBadColumn = -403;     // unknown column, wrong key, value of the wrong kind
 inline constexpr int32_t kSetRefused = -404;       // the database refused a row
-inline constexpr int32_t kSetBusy = -405;          // another connection holds the write lock
+inline constexpr int32_t kSetBusy = -405;          // another connection holds the lock the part needs
+inline constexpr int32_t kSetCannotWrite = -406;   // the user may not write the file or its folder
+inline constexpr int32_t kSetDiskFull = -407;      // no room left on the disk
+inline constexpr int32_t kSetDiskError = -408;     // the disk failed, or the file is damaged
 
 namespace updateset {
 
@@ -74,7 +77,8 @@ const std::vector<WritableTable>& writableTables();
 } // namespace updateset
 
 // Applies one part: mode 0, more parts follow; mode 1, the last part, which commits.
-// Returns 0, or one of the answers above after rolling back (why in *error). What the
+// Returns 0, or one of the answers above after rolling back (why in *error, with
+// SQLite's own words where it refused). What the
 // parts of a set read and prepare is kept for its later parts (HostSession::setCache).
 int32_t applyUpdateSetPart(HostDatabase& db, const QString& text, int64_t mode, QString* error = nullptr);
 

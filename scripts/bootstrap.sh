@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth
+  xvfb xauth openbox
 )
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-dev llvm)

@@ -5,6 +5,7 @@
 #include "form_generator.h"
 #include "form_identity.h"
 #include "host_database.h"
+#include "host_error.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -179,6 +180,31 @@ std::unique_ptr<host::HostDatabase> openExisting(const QString& path, bool readO
     return readOnly ? host::HostDatabase::openReadOnly(path, why) : host::HostDatabase::open(path, why);
 }
 
+// Prints the one form pattern names. Throws HostError when the database cannot be read.
+int dump(host::HostDatabase& db, const QString& path, const QString& formText, const host::FormIdentity& pattern,
+         bool anyCustomer)
+{
+    QString why;
+    const QList<host::FormIdentity> found = host::findForms(db.handle(), pattern, anyCustomer);
+    if (found.isEmpty())
+        return fail(QStringLiteral("no form \"%1\" in %2").arg(formText, path));
+    if (found.size() > 1) {
+        QStringList names;
+        for (const host::FormIdentity& id : found)
+            names.append(QStringLiteral("  ") + id.text());
+        return fail(QStringLiteral("\"%1\" names %2 forms; give the whole identity or narrow it down:\n%3")
+                        .arg(formText)
+                        .arg(found.size())
+                        .arg(names.join(QLatin1Char('\n'))),
+                    kBadUsage);
+    }
+    const QString text = host::dumpForm(db.handle(), found.first(), &why);
+    if (text.isEmpty())
+        return fail(why);
+    out() << text;
+    return 0;
+}
+
 } // namespace
 
 int runInit(const QStringList& args)
@@ -296,22 +322,10 @@ int runDump(const QStringList& args)
     std::unique_ptr<host::HostDatabase> db = openExisting(a.positional.first(), true, &why);
     if (!db)
         return fail(why);
-    const QList<host::FormIdentity> found = host::findForms(db->handle(), pattern, anyCustomer);
-    if (found.isEmpty())
-        return fail(QStringLiteral("no form \"%1\" in %2").arg(formText, a.positional.first()));
-    if (found.size() > 1) {
-        QStringList names;
-        for (const host::FormIdentity& id : found)
-            names.append(QStringLiteral("  ") + id.text());
-        return fail(QStringLiteral("\"%1\" names %2 forms; give the whole identity or narrow it down:\n%3")
-                        .arg(formText)
-                        .arg(found.size())
-                        .arg(names.join(QLatin1Char('\n'))),
-                    kBadUsage);
+    // Another program may hold the database past the wait for its lock.
+    try {
+        return dump(*db, a.positional.first(), formText, pattern, anyCustomer);
+    } catch (const host::HostError& e) {
+        return fail(QStringLiteral("cannot read %1: %2").arg(a.positional.first(), e.message()));
     }
-    const QString text = host::dumpForm(db->handle(), found.first(), &why);
-    if (text.isEmpty())
-        return fail(why);
-    out() << text;
-    return 0;
 }

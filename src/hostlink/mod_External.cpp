@@ -8,6 +8,8 @@
 
 #include "mod_DataSets.h"
 #include "mod_VrokGlobal.h"
+#include "mod_VrokInterface.h"
+#include "mod_Global.h"
 #include "Cursor.h"
 #include "Dialogs.h"
 #include "UiHooks.h"
@@ -166,13 +168,14 @@ int32_t fieldListCall(const QString& name, QStringList args, QString& buffer)
     return ext::result16();
 }
 
-// The update-set answers: 0 is done; anything else is the host's error, shown here.
+// The update-set answers: 0 is done; anything else is the host's error, shown here
+// unless the caller puts it in words.
 bool velqAnswer()
 {
     g_lastVelqAnswer = ext::result16();
     if (g_lastVelqAnswer == 0)
         return true;
-    if (g_lastVelqAnswer == kVelqHostBusy)
+    if (!gsHostWriteRefusal(g_lastVelqAnswer).isEmpty())
         return false;
     platform::dialogs().messageBox(QStringLiteral("VElq error occurred : ") + ext::resultText(), platform::MbOk,
                                    platform::applicationTitle());
@@ -331,15 +334,11 @@ bool gbGetTableVrc(const QString& package, const QString& module, const QString&
     return ext::result16() == 0;
 }
 
-bool gbCheckRuntimeFormVrc(const QString& session, QString& version, QString& release, QString& customer)
+bool gbCheckRuntimeFormVrc(const QString& session, const QString& version, const QString& release,
+                           const QString& customer)
 {
-    if (!call(kDllExtInt, QStringLiteral("check.runtime.form.vrc("), texts({session, version, release, customer}), 2,
-              4))
-        return false;
-    version = outText(2);
-    release = outText(3);
-    customer = outText(4);
-    return ext::result16() != 0;
+    return call(kDllExtInt, QStringLiteral("check.runtime.form.vrc("), texts({session, version, release, customer}))
+           && ext::result16() != 0;
 }
 
 int32_t glGetScriptTiv(const QString& package, const QString& module, const QString& session)
@@ -363,7 +362,8 @@ int32_t glInitDllExtInt(int32_t& bytesPerChar, QString& dllVersion)
 }
 
 bool gbStartVrokSession(const QString& session, const QString& table, const QString& startRecord,
-                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait, QString& language)
+                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait,
+                        const QString& language)
 {
     QStringList args = texts({session, table, startRecord});
     args << ext::number(mode) << ext::text(fields) << ext::text(returnedRecord) << ext::text(language);
@@ -373,11 +373,9 @@ bool gbStartVrokSession(const QString& session, const QString& table, const QStr
     if (wait && ui::hooks().setWindowsEnabled)
         ui::hooks().setWindowsEnabled(false);
 
-    const bool ok = ext::call(kDllExtInt, callText, 6, 7);
-    if (ok) {
+    const bool ok = ext::call(kDllExtInt, callText, 6, 6);
+    if (ok)
         returnedRecord = outText(6);
-        language = outText(7);
-    }
 
     if (wait) {
         if (ui::hooks().setWindowsEnabled)
@@ -686,7 +684,29 @@ bool gbExecuteVelqSet(const QString& buffer, int16_t mode)
     text.reserve(function.size() + buffer.size() + number.size() + 6);
     text.append(function).append(u'"').append(buffer).append(u'"').append(u',').append(number);
     text.append(QLatin1String(",0)"));
-    return ext::call(kDllExtInt, text, 3, 3) && velqAnswer();
+    if (!ext::call(kDllExtInt, text, 3, 3))
+        return false;
+    // The host gives its reason for a part it did not take in place of the 0.
+    if (ext::result16() != 0 && !gabOutArgIsNumber(3))
+        gWriteLog(QStringLiteral("VElq answer ") + ext::resultText() + QStringLiteral(": ") + outText(3));
+    return velqAnswer();
+}
+
+QString gsHostWriteRefusal(int16_t answer)
+{
+    switch (answer) {
+    case kVelqHostBusy:
+        return QStringLiteral("the host's database is in use by another program; save again when it is free");
+    case kVelqHostCannotWrite:
+        return QStringLiteral(
+            "the host's database cannot be written: this user may not write its file, its folder or a file beside it");
+    case kVelqHostDiskFull:
+        return QStringLiteral("the disk that holds the host's database is full");
+    case kVelqHostDiskError:
+        return QStringLiteral("the host's database could not be written: the disk failed or the file is damaged");
+    default:
+        return QString();
+    }
 }
 
 bool gbCheckTableExists(const QString& package, const QString& module, const QString& number)

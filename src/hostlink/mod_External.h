@@ -78,9 +78,10 @@ bool gbGetQuestionVrc(const QString& package, const QString& code, int16_t mode,
                       const QString& language);
 bool gbGetTableVrc(const QString& package, const QString& module, const QString& number, int16_t mode,
                    QString& version, QString& release, QString& customer);
-// True when the host can run the form's session. The host may answer another version
-// to run it in: version, release and customer come back as the host left them.
-bool gbCheckRuntimeFormVrc(const QString& session, QString& version, QString& release, QString& customer);
+// True when the host can run the form's session. Nothing is read back: a version the
+// host would run it in instead is not the form's, whose identity stays as loaded.
+bool gbCheckRuntimeFormVrc(const QString& session, const QString& version, const QString& release,
+                           const QString& customer);
 
 // get.script.tiv: the level of the session's program script; 0 when the call failed.
 int32_t glGetScriptTiv(const QString& package, const QString& module, const QString& session);
@@ -89,12 +90,13 @@ int32_t glGetScriptTiv(const QString& package, const QString& module, const QStr
 int32_t glInitDllExtInt(int32_t& bytesPerChar, QString& dllVersion);
 
 // Starts a host session. startRecord is a plain record (quoted here); returnedRecord
-// goes out as it stands and comes back with the host's record; language comes back as
-// the language the session ended in. With wait the main window and the property dialog
-// take no input while the session runs. False when the host answers -1 (nothing chosen)
-// or the call failed.
+// goes out as it stands and comes back with the host's record, the only value read
+// back: the language the session may end in is not the form's. With wait the main
+// window and the property dialog take no input while the session runs. False when the
+// host answers -1 (nothing chosen) or the call failed.
 bool gbStartVrokSession(const QString& session, const QString& table, const QString& startRecord,
-                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait, QString& language);
+                        QString& returnedRecord, int16_t mode, const QString& fields, bool wait,
+                        const QString& language);
 
 // The current form handed to the host's form tools.
 bool gbExtDumpForm();
@@ -223,14 +225,20 @@ void gGetDomainInfo(const QString& domain, int16_t& dataType, bool& flag, QStrin
 
 // Sends an update-set buffer whose texts are quoted already (it goes out enclosed,
 // not quoted again); mode 1 commits the set. A non-zero host answer shows
-// "VElq error occurred : " with the answer and returns false; kVelqHostBusy returns
-// false without a box.
+// "VElq error occurred : " with the answer and returns false; an answer that
+// gsHostWriteRefusal puts in words returns false without a box. The host's reason for
+// a non-zero answer goes to the log.
 bool gbExecuteVelqSet(const QString& buffer, int16_t mode);
 
-// The host's answer when another program held its database's write lock for as long
-// as it waits: nothing of the set was written, and nothing in the set was wrong. The
-// caller, who knows what was not stored, says so.
-inline constexpr int16_t kVelqHostBusy = -405;
+// The host's answers when its database could not take a sound set: nothing of the set
+// was written, and nothing in the set was wrong. The caller, who knows what was not
+// stored, says so.
+inline constexpr int16_t kVelqHostBusy = -405;         // another program held the write lock as long as it waits
+inline constexpr int16_t kVelqHostCannotWrite = -406;  // the user may not write the file, its folder or its log
+inline constexpr int16_t kVelqHostDiskFull = -407;
+inline constexpr int16_t kVelqHostDiskError = -408;  // the disk failed, or the file is damaged
+// Such an answer in words for the user; empty for any other answer.
+QString gsHostWriteRefusal(int16_t answer);
 // The host's answer to the last update-set call it answered (0 when taken); 0 after a
 // call that failed.
 int16_t giLastVelqAnswer();

@@ -56,9 +56,8 @@ void browseForms()
     QString buffer(recordLength(QString::fromLatin1(kFormTable)), QLatin1Char(' '));
     QString key;
     mSetKeyInBuf(QString::fromLatin1(kFormTable), key, false);
-    QString language;
     gbStartVrokSession(QString::fromLatin1(kFormBrowserSession), QString::fromLatin1(kFormTable), key, buffer, 0,
-                       QString::fromLatin1(kFormBrowserFields), false, language);
+                       QString::fromLatin1(kFormBrowserFields), false, QString());
     gsPackage = field(buffer, "cpac");
     gsModule = field(buffer, "cmod");
     gsFormCode = field(buffer, "cfrm");

@@ -16,7 +16,7 @@ struct VelqState {
     QString prefix;
     int32_t prefixLength = 0;
     bool failed = false;  // a part of the current set failed or was refused
-    bool hostBusy = false;  // it failed at another program's lock on the host's database
+    int16_t hostRefusal = 0;  // the host's database could not take it (giVelqHostRefusal)
     QString lastCall;
     QString lastQuery;  // the call text of the last query definition
     VrokResult lastResult = int16_t(0);
@@ -137,6 +137,13 @@ qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
     return 0;
 }
 
+// The host's answer of the part that failed when its database could not take it; else 0.
+int16_t hostRefusal()
+{
+    const int16_t answer = giLastVelqAnswer();
+    return gsHostWriteRefusal(answer).isEmpty() ? int16_t(0) : answer;
+}
+
 // key and record by value: the record made points into them, also past the send of a part.
 // NOLINTNEXTLINE(performance-unnecessary-value-param)
 bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
@@ -160,7 +167,7 @@ bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
         s.buffer.clear();
         if (!sent) {
             s.failed = true;
-            s.hostBusy = giLastVelqAnswer() == kVelqHostBusy;
+            s.hostRefusal = hostRefusal();
             return false;
         }
     }
@@ -178,7 +185,7 @@ int32_t sendSet(int16_t mode)
 {
     const bool sent = !s.failed && gbExecuteVelqSet(s.buffer, mode);
     if (!sent && !s.failed)
-        s.hostBusy = giLastVelqAnswer() == kVelqHostBusy;
+        s.hostRefusal = hostRefusal();
     if (!sent)
         s.failed = true;
     restartBuffer();
@@ -287,7 +294,7 @@ void gInitVelqSet()
 {
     restartBuffer();
     s.failed = false;
-    s.hostBusy = false;
+    s.hostRefusal = 0;
 }
 
 bool gbVelqInsert(int32_t objectSet, const QString& record)
@@ -310,7 +317,7 @@ const QString& gsVelqSetBuffer() { return s.buffer; }
 
 bool gbVelqSetFailed() { return s.failed; }
 
-bool gbVelqHostBusy() { return s.hostBusy; }
+int16_t giVelqHostRefusal() { return s.hostRefusal; }
 
 void setVelqFormKey(QString (*formKey)(const QString& sTable)) { g_formKey = formKey; }
 

@@ -101,9 +101,10 @@ int32_t glCommitVelqSet();
 // The buffer as it stands, and whether the current set has failed.
 const QString& gsVelqSetBuffer();
 bool gbVelqSetFailed();
-// The set failed because another program held the host's database (kVelqHostBusy):
-// nothing of it was written. Stays after the commit until gInitVelqSet or an abort.
-bool gbVelqHostBusy();
+// The host's answer when the set failed because its database could not take it (one
+// that gsHostWriteRefusal puts in words): nothing of it was written; 0 otherwise.
+// Stays after the commit until gInitVelqSet or an abort.
+int16_t giVelqHostRefusal();
 
 // Forgets the buffer, the prefix and the last texts (tests).
 void resetVelq();

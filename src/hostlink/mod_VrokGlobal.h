@@ -51,9 +51,9 @@ private:
     QString m_text;
 };
 
-// ---- Current form identity ----------------------------------------------------------
-// Set at start. The host may move it later: running the form to the version the host
-// runs it in, the Tools menu's sessions window to another language.
+// ---- Current form identity (fixed once the design definitions are loaded) --------
+// Every stored row is keyed by it: a version or language a host session answers later
+// is never taken into it.
 extern FixedString<2> gsPackage;
 extern FixedString<3> gsModule;
 extern QString gsFormCode;          // trimmed

@@ -4,6 +4,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -447,6 +448,17 @@ void NodeTreeWidget::mousePressEvent(QMouseEvent* event)
     m_pressedAt = event->position().toPoint();
     m_pressedButton = event->button();
     QTreeWidget::mousePressEvent(event);
+}
+
+void NodeTreeWidget::keyPressEvent(QKeyEvent* event)
+{
+    // The view would put the current item's text on the clipboard: what goes there is
+    // the owner's to decide (a structure copied before must not be lost).
+    if (event->matches(QKeySequence::Copy)) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 void NodeTreeWidget::startDrag(Qt::DropActions)

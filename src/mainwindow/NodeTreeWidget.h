@@ -2,7 +2,8 @@
 // A tree view that shows one NodeTree and follows every change of it: items are
 // added, moved, removed and relabelled as the nodes are, the tree's selected node is
 // the current item and its drop highlight is painted behind its item. A user's
-// click or key that changes the current item selects the node in the tree.
+// click or key that changes the current item selects the node in the tree. The copy
+// key puts nothing on the clipboard by itself: copying is the owner's command.
 //
 // Nodes are dragged through the platform's drag machinery: a drag carries the name
 // of the tree it left and the dragged node's key, and shows the node's icon and text.
@@ -82,6 +83,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

@@ -343,7 +343,10 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
             noMultiOccurrenceLabel(f);
         }
     } else {
-        f.bIsTableField = !textField;  // the check box that goes with a field is none
+        // The check box that goes with a field is no column, nor is a column of another
+        // table: the main table's dictionary, which a load asks, knows neither, so their
+        // records keep their own domain.
+        f.bIsTableField = !textField && entry->sTableCode.trimmed() == gsTable.trimmed();
         if (textField) {
             f.sFieldName = entry->sFieldName + QStringLiteral(".yn");
             applyDomain(index, gsPackage, QStringLiteral("yeno"));
@@ -374,7 +377,10 @@ bool frm_Palimor::mbInsertTableField(int16_t& relationship, const QString& relat
     const QString text = msFieldProps(index, key);
     if (!f.sDefaultValue.isEmpty())
         f.bChanged302 = true;
-    TreeNode* node = m_tree->add(relative, Relationship(relationship), key, text, pickerImage);
+    // A field that is no column of the main table shows as the next load shows it, not
+    // as a table field, whatever the picker's entry looked like.
+    const QString image = f.bIsTableField ? pickerImage : fieldImage(index);
+    TreeNode* node = m_tree->add(relative, Relationship(relationship), key, text, image);
     if (!node) {
         f.lFieldId = -1;
         f.bChanged = f.bChanged301 = f.bChanged302 = f.bChanged308 = false;

@@ -46,8 +46,8 @@ constexpr ToolSession kFormStructure{"qxzrn300_1", "qxzrn3110s000", "qxzrn300", 
 constexpr ToolSession kTechnicalDocumentation{"qxzrn300_1", "vqrst1400m000", "qxzrn300", false};
 
 // Starts the session on a start record. The host's answer in the returned record is
-// not used; language comes back as the language the session ended in.
-void startToolSession(const ToolSession& s, const QString& startRecord, QString& language)
+// not used; the form keeps its language whatever the session ends in.
+void startToolSessionOn(const ToolSession& s, const QString& startRecord, const QString& language = QString())
 {
     QString returned;
     gbStartVrokSession(QLatin1String(s.session), QLatin1String(s.table), startRecord, returned, 0, QString(), s.wait,
@@ -63,18 +63,11 @@ QString blankRecord(const char* table)
 }
 
 // Starts the session on the key of its target object.
-void startToolSession(const ToolSession& s, QString& language)
+void startToolSession(const ToolSession& s, const QString& language = QString())
 {
     QString record = blankRecord(s.table);
     mSetKeyInBuf(QLatin1String(s.target), record, false);
-    startToolSession(s, record, language);
-}
-
-// The same for a session that is not told a language.
-void startToolSession(const ToolSession& s)
-{
-    QString language;
-    startToolSession(s, language);
+    startToolSessionOn(s, record, language);
 }
 
 // The form's main table as a table record, keyed in the version the table itself
@@ -163,19 +156,15 @@ void frm_Palimor::mStartFormInHost(bool bMultiOcc)
     if (gsOpenMode != "r" && miUpdateAndAskToSave() == platform::IdCancel)
         return;
 
-    // The session is the form code without its last character. The host may answer
-    // another version to run it in: the form is in that version from now on.
+    // The session is the form code without its last character. The host may run it in
+    // a version the form's own derives from; the form stays in the version it was
+    // loaded in, where its rows are stored.
     const QString session = gsPackage + gsModule + gsFormCode.left(gsFormCode.size() - 1);
-    QString version = gsVersion, release = gsRelease, customer = gsCustomer;
-    const bool runs = gbCheckRuntimeFormVrc(session, version, release, customer);
-    gsVersion = version;
-    gsRelease = release;
-    gsCustomer = customer;
-    if (!runs)
+    if (!gbCheckRuntimeFormVrc(session, gsVersion, gsRelease, gsCustomer))
         glShowMessage(MessageGroup2, 31, platform::MbIconExclamation);
 
-    QString result, language;
-    gbStartVrokSession(session, QString(), QString(), result, bMultiOcc ? 0 : 1, QString(), false, language);
+    QString result;
+    gbStartVrokSession(session, QString(), QString(), result, bMultiOcc ? 0 : 1, QString(), false, QString());
 }
 
 void frm_Palimor::mnuESep1_Click() {}
@@ -191,11 +180,7 @@ void frm_Palimor::mnu_Tcmd_Click()
     gbLoadCommands = true;
 }
 
-void frm_Palimor::mnu_Tdal_Click()
-{
-    QString language;
-    startToolSession(kMainTable, mainTableRecord(), language);
-}
+void frm_Palimor::mnu_Tdal_Click() { startToolSessionOn(kMainTable, mainTableRecord()); }
 
 void frm_Palimor::mnu_Tfrm_Click() { startToolSession(kFormDefinition); }
 
@@ -209,15 +194,9 @@ void frm_Palimor::mnu_Tscr_Click()
         gWriteLog(QStringLiteral("The host did not open the program script ") + gsProgramScript);
 }
 
-void frm_Palimor::mnu_Tses_Click()
-{
-    QString language = gsLanguage;
-    startToolSession(kSessions, language);
-    // The sessions window may end in another language than the form's: the form is in
-    // that one from now on. A blank answer names no language.
-    if (!language.trimmed().isEmpty())
-        gsLanguage = language;
-}
+// The sessions window starts in the form's language; the language it may end in is not
+// the form's.
+void frm_Palimor::mnu_Tses_Click() { startToolSession(kSessions, gsLanguage); }
 
 void frm_Palimor::mnu_Tstc_Click() { startToolSession(kFormStructure); }
 

@@ -525,6 +525,20 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
     return columns;
 }
 
+namespace {
+
+// A column of the main table gets its domain from the dictionary when it is loaded, so
+// its row leaves the domain out. A table field of any other table (the description a
+// reference brings along) is not looked up there: its row keeps the domain.
+bool domainFromDictionary(const FieldRecord& f)
+{
+    const qsizetype n = gsTable.size();
+    return f.bIsTableField && n > 0 && f.sFieldName.size() > n && f.sFieldName.startsWith(gsTable)
+           && f.sFieldName.at(n) == u'.';
+}
+
+}  // namespace
+
 const std::vector<DesignColumn<FieldRecord>>& gColumns301()
 {
     using F = FieldRecord;
@@ -535,10 +549,9 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         text<&F::sFieldName>("fldn"),
         {"elem", [](const F& f) { return cachedNumberText(giElementToHost(f)); },
          [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
-        // A column of the main table takes its domain from the dictionary.
-        {"pacd", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainPackage); },
+        {"pacd", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainPackage); },
          [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }},
-        {"cdom", [](const F& f) { return quoteNested(f.bIsTableField ? QString() : f.sDomainCode); },
+        {"cdom", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainCode); },
          [](F& f, QStringView v) { f.sDomainCode = v.toString(); }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),

@@ -55,6 +55,8 @@ struct GroupRecord {
     bool bDashboard = false;
     bool bSelectionGroup = false;
     QString sParentTable;
+
+    bool operator==(const GroupRecord&) const = default;
 };
 
 // A field, a label-only entry or a picture (ControlKind::Picture, tree key "p_").
@@ -161,6 +163,8 @@ struct FieldRecord {
     bool bChanged308 = false;
     bool bDocuChecked = false;
     bool bDocuAvailable = false;
+
+    bool operator==(const FieldRecord&) const = default;
 };
 
 struct SpecificCommandRecord {
@@ -176,6 +180,8 @@ struct SpecificCommandRecord {
     bool bChanged = false;
     int32_t lLinkIdStored = 0;
     uint8_t nCommandTypeStored = 0;
+
+    bool operator==(const SpecificCommandRecord&) const = default;
 };
 
 struct DomainRecord {
@@ -226,6 +232,8 @@ struct IdMapEntry {
     int16_t nOmod = 0;
     int32_t lIndex = 0;
     bool bFlag = false;
+
+    bool operator==(const IdMapEntry&) const = default;
 };
 
 struct IconCacheEntry {

@@ -33,6 +33,7 @@ public:
             m_tree->removeObserver(this);
         m_tree = tree;
         current = false;
+        clean = false;
         if (m_tree)
             m_tree->addObserver(this);
     }
@@ -48,6 +49,9 @@ public:
     }
 
     bool current = false;
+    // The last full check of the links found nothing wrong, and what was relinked since
+    // was checked clean too.
+    bool clean = false;
 
 private:
     NodeTree* m_tree = nullptr;
@@ -206,13 +210,42 @@ void repairOrder(std::vector<int32_t>& numbers)
 
 bool strictlyRisingInRange(const std::vector<int32_t>& numbers)
 {
-    for (size_t i = 1; i < numbers.size(); ++i) {
-        if (numbers[i] < 1 || numbers[i] > std::numeric_limits<int16_t>::max())
+    for (size_t i = 1; i < numbers.size(); ++i)
+        if (numbers[i] < 1 || numbers[i] > std::numeric_limits<int16_t>::max() || numbers[i] <= numbers[i - 1])
             return false;
-        if (i > 1 && numbers[i] <= numbers[i - 1])
-            return false;
-    }
     return true;
+}
+
+// numbers[1..]: the order numbers of fields in tree order, 0 for a new field; numbers[0]:
+// that of the field before them, 0 at the start of the form (where entry 0 belongs to no
+// field). A new field gets the highest number seen so far plus 10, then the order is
+// repaired; worked in 32 bits, to be checked against the 16-bit range. True when the
+// running number passed 32000.
+bool numberAndRepair(std::vector<int32_t>& numbers)
+{
+    bool recompute = false;
+    int32_t running = numbers[0];
+    for (size_t i = 1; i < numbers.size(); ++i) {
+        running = std::max(running, numbers[i]);
+        if (numbers[i] == 0) {
+            running += kOrderStep;
+            numbers[i] = running;
+        }
+        if (running > kRecomputeAbove)
+            recompute = true;
+    }
+    repairOrder(numbers);
+    return recompute;
+}
+
+// Every field numbered afresh in tree order, in steps that keep the numbers in range.
+void numberAfresh(std::vector<int32_t>& numbers)
+{
+    const int32_t count = int32_t(numbers.size()) - 1;
+    const int32_t step =
+        std::max<int32_t>(1, std::min<int32_t>(kOrderStep, std::numeric_limits<int16_t>::max() / std::max(1, count)));
+    for (int32_t i = 1; i <= count; ++i)
+        numbers[size_t(i)] = i * step;
 }
 
 // nOmod -> gaFields index through the id map, the first entry from 1 up (as
@@ -272,6 +305,24 @@ private:
     QHash<int16_t, int32_t> m_index;
 };
 
+// The same look-ups by a binary search of the id map, which must rise strictly: for a
+// check of a few nodes, without the arrays IdIndex makes.
+class MapSearch {
+public:
+    MapSearch() { Q_ASSERT(!gaIdMap.empty()); }
+    std::optional<int32_t> find(int16_t link) const
+    {
+        const auto it = std::lower_bound(gaIdMap.begin() + 1, gaIdMap.end(), link,
+                                         [](const IdMapEntry& e, int16_t n) { return e.nOmod < n; });
+        return it != gaIdMap.end() && it->nOmod == link ? std::optional<int32_t>(it->lIndex) : std::nullopt;
+    }
+    bool names(int16_t link, int32_t index) const
+    {
+        const std::optional<int32_t> found = find(link);
+        return found && *found == index;
+    }
+};
+
 // ---- Links ----
 
 // level: the nesting level of node's children under their group-level field (1 for
@@ -310,16 +361,13 @@ bool isCheckboxControl(ControlKind control)
     return control == ControlKind::CheckBox || control == ControlKind::OptionSet;
 }
 
-// A new virtual group under parent at level, for the run of fields that starts with
-// field fi, linked after the sibling group previousGroup (-1: first among the
-// parent's groups). Returns its index, or -1 when no record could be had.
-int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
+// Virtual group v as the rebuild makes it under parent at level, for the run of fields
+// that starts with field fi, linked after the sibling group previousGroup (-1: first
+// among the parent's groups).
+void fillVirtualGroup(int32_t v, int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
 {
-    Q_ASSERT(isGroupIndex(parent) && (previousGroup < 0 || isGroupIndex(previousGroup)) && isFieldIndex(fi));
-    QString key;
-    const int32_t v = glNewItem(SlotKind::Group, key);  // may grow gaGroups
-    if (v < 1 || !isGroupIndex(v))
-        return -1;
+    Q_ASSERT(isGroupIndex(v) && isGroupIndex(parent) && (previousGroup < 0 || isGroupIndex(previousGroup))
+             && isFieldIndex(fi));
     GroupRecord& g = gaGroups[size_t(v)];
     const int16_t parentAlignment = gaGroups[size_t(parent)].lAlignmentGroupId;
     g.lNextGroup = 0;
@@ -347,66 +395,105 @@ int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, i
     g.lFirstField = f.nOmod;
     g.bCheckboxesOnly = isCheckboxControl(f.lControl);
     f.Grpi = g.Grpi;
+}
+
+// A new virtual group (see fillVirtualGroup). Returns its index, or -1 when no record
+// could be had.
+int32_t makeVirtualGroup(int32_t parent, int32_t previousGroup, int16_t level, int32_t fi)
+{
+    QString key;
+    const int32_t v = glNewItem(SlotKind::Group, key);  // may grow gaGroups
+    if (v < 1 || !isGroupIndex(v))
+        return -1;
+    fillVirtualGroup(v, parent, previousGroup, level, fi);
     return v;
+}
+
+// The children of a group node that have a record, in order, each read once.
+struct Child {
+    const TreeNode* node;
+    int32_t index;
+    bool group;
+};
+struct Children {
+    std::vector<Child> list;
+    int16_t subgroups = 0;
+    int32_t fields = 0;
+    // Groups and fields side by side: each run of fields gets a virtual group.
+    bool mixed() const { return subgroups > 0 && fields > 0; }
+    int32_t fieldRuns() const
+    {
+        if (!mixed())
+            return 0;
+        int32_t runs = 0;
+        for (size_t i = 0; i < list.size(); ++i)
+            runs += !list[i].group && (i == 0 || list[i - 1].group) ? 1 : 0;
+        return runs;
+    }
+};
+
+template <typename Slots>
+Children childrenOf(const TreeNode* node, const Slots& slots)
+{
+    Children out;
+    out.list.reserve(size_t(node->children()));
+    for (const TreeNode* c = node->child(); c; c = c->next()) {
+        const KeyRef k = recordOf(c, slots);
+        if (k.kind == 'g' && k.index > 0) {
+            out.list.push_back({c, k.index, true});
+            ++out.subgroups;
+        } else if (k.kind == 'f') {
+            out.list.push_back({c, k.index, false});
+            ++out.fields;
+        }
+    }
+    return out;
+}
+
+// The root's own members as the rebuild sets them before linking its children.
+void relinkRoot(GroupRecord& root, const Children& children)
+{
+    root.iNrOfSubGroups = children.subgroups;
+    root.sLabelCode.clear();
+    root.bShowGroupBox = false;
+    root.lParentGroup = 0;
+    root.lPreviousGroup = 0;
+    root.lNextGroup = 0;
+    if (children.subgroups == 0) {
+        if (root.lChildGroup > 0)
+            root.bChanged = true;
+        root.lChildGroup = 0;
+    } else {
+        if (root.lFirstField > 0)
+            root.bChanged = true;
+        root.lFirstField = 0;
+    }
+    if (children.subgroups == 0 && children.fields == 0) {
+        root.lChildGroup = 0;
+        root.lFirstField = 0;
+    }
+    root.lAlignmentGroupId = 0;
+    root.bVirtualGroup = true;
 }
 
 template <typename Slots>
 void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, const Slots& slots)
 {
     Q_ASSERT(isGroupIndex(parent));
-    // The children with a record, each read once.
-    struct Child {
-        const TreeNode* node;
-        int32_t index;
-        bool group;
-    };
-    std::vector<Child> children;
-    children.reserve(size_t(node->children()));
-    int16_t subgroups = 0;
-    int32_t fields = 0;
-    for (const TreeNode* c = node->child(); c; c = c->next()) {
-        const KeyRef k = recordOf(c, slots);
-        if (k.kind == 'g' && k.index > 0) {
-            children.push_back({c, k.index, true});
-            ++subgroups;
-        } else if (k.kind == 'f') {
-            children.push_back({c, k.index, false});
-            ++fields;
-        }
-    }
+    const Children children = childrenOf(node, slots);
     // The tree is the master: the counter follows the group's node.
-    gaGroups[size_t(parent)].iNrOfSubGroups = subgroups;
+    gaGroups[size_t(parent)].iNrOfSubGroups = children.subgroups;
 
     if (level == 0) {
-        GroupRecord& root = gaGroups[size_t(parent)];
-        root.sLabelCode.clear();
-        root.bShowGroupBox = false;
-        root.lParentGroup = 0;
-        root.lPreviousGroup = 0;
-        root.lNextGroup = 0;
-        if (subgroups == 0) {
-            if (root.lChildGroup > 0)
-                root.bChanged = true;
-            root.lChildGroup = 0;
-        } else {
-            if (root.lFirstField > 0)
-                root.bChanged = true;
-            root.lFirstField = 0;
-        }
-        if (subgroups == 0 && fields == 0) {
-            root.lChildGroup = 0;
-            root.lFirstField = 0;
-        }
-        root.lAlignmentGroupId = 0;
-        root.bVirtualGroup = true;
+        relinkRoot(gaGroups[size_t(parent)], children);
         level = 1;
     }
 
-    const bool mixed = subgroups > 0 && fields > 0;
+    const bool mixed = children.mixed();
     int32_t previousGroup = -1;  // the last sibling group linked, virtual ones included
     int32_t previousField = -1;  // the field linked just before, when it was a field
     int32_t previousNode = 0;    // index of the sibling node linked just before; 0 none
-    for (const Child& child : children) {
+    for (const Child& child : children.list) {
         const TreeNode* c = child.node;
         if (child.group) {
             const int32_t gi = child.index;
@@ -464,9 +551,11 @@ void rebuildGroupLinks(const TreeNode* node, int32_t parent, int16_t level, cons
 
 // ---- Link checks ----
 
+// Ids answers find(nOmod) and names(nOmod, index) as gvIndexOfId does (IdIndex, MapSearch).
+template <typename Ids, typename Slots>
 class LinkCheck {
 public:
-    LinkCheck(const IdIndex& ids, const FieldSlots& slots) : m_ids(ids), m_slots(slots) {}
+    LinkCheck(const Ids& ids, const Slots& slots) : m_ids(ids), m_slots(slots) {}
     int32_t found() const { return m_found; }
 
     // The children of node, depth first in sibling order.
@@ -490,15 +579,9 @@ public:
         }
     }
 
-private:
-    void report(const QString& text)
-    {
-        ++m_found;
-        showLinkMessage(text);
-    }
-
     void group(int32_t gi)
     {
+        Q_ASSERT(isGroupIndex(gi));
         const GroupRecord& g = gaGroups[size_t(gi)];
         if (g.lPreviousGroup != 0) {
             const int32_t p = g.lPreviousGroup - 1;
@@ -538,8 +621,15 @@ private:
             report(QStringLiteral("Next of field  %1 not set correct!").arg(gaFields[size_t(previousField)].sFieldName));
     }
 
-    const IdIndex& m_ids;
-    const FieldSlots& m_slots;
+private:
+    void report(const QString& text)
+    {
+        ++m_found;
+        showLinkMessage(text);
+    }
+
+    const Ids& m_ids;
+    const Slots& m_slots;
     int32_t m_found = 0;
 };
 
@@ -637,37 +727,20 @@ void renumberFields(FieldSlots& slots)
     gaIdMap.assign(1, IdMapEntry{});
     gaIdMap.reserve(size_t(std::max<int32_t>(gnFieldCount, 0)) + 1);
 
-    // Worked in 32 bits: the numbers are checked against the 16-bit range at the end.
     std::vector<int32_t> numbers{0};
     numbers.reserve(gaIdMap.capacity());
-    int32_t running = 0;
     for (TreeNode* n = NodeTree::nextDepthFirst(root, root); n; n = NodeTree::nextDepthFirst(n, root)) {
         const KeyRef k = recordOf(n, slots);
         if (k.kind != 'f')
             continue;
-        const int32_t fi = k.index;
-        running = std::max<int32_t>(running, slots.omod(fi));
-        int32_t number = slots.omod(fi);
-        if (number == 0) {
-            running += kOrderStep;
-            number = running;
-        }
-        if (running > kRecomputeAbove)
-            gbRecomputeLinks = true;
-        gaIdMap.push_back(IdMapEntry{0, fi, false});
-        numbers.push_back(number);
+        gaIdMap.push_back(IdMapEntry{0, k.index, false});
+        numbers.push_back(slots.omod(k.index));
     }
-
-    repairOrder(numbers);
-    if (!strictlyRisingInRange(numbers)) {
-        // Only out of the 16-bit range (or a map that was out of order below 1) gets
-        // here: number everything afresh in tree order.
-        const int32_t count = int32_t(numbers.size()) - 1;
-        const int32_t step =
-            std::max<int32_t>(1, std::min<int32_t>(kOrderStep, std::numeric_limits<int16_t>::max() / std::max(1, count)));
-        for (int32_t i = 1; i <= count; ++i)
-            numbers[size_t(i)] = i * step;
-    }
+    if (numberAndRepair(numbers))
+        gbRecomputeLinks = true;
+    // Only out of the 16-bit range (or a map that was out of order below 1) gets here.
+    if (!strictlyRisingInRange(numbers))
+        numberAfresh(numbers);
     for (size_t i = 1; i < gaIdMap.size(); ++i) {
         gaIdMap[i].nOmod = int16_t(numbers[i]);
         slots.setOmod(gaIdMap[i].lIndex, int16_t(numbers[i]));
@@ -710,6 +783,195 @@ public:
 private:
     std::unordered_map<int32_t, GroupRecord> m_freed;
 };
+
+// What the full rebuild gives after a paste onto links it made (the tree unchanged but
+// for top and what is below it, and no order number, link or record in use changed
+// since but by the paste), made without walking the whole form; false, with nothing
+// changed, when that cannot be shown to be the same. It is when:
+// - behind the entries the paste put in front for the added fields, the id map holds
+//   the other fields in tree order, rising strictly, as the rebuild left it; the
+//   renumbering of the fields from the one before top on, with the added fields new,
+//   then gives the added fields their numbers and no other field another one (in
+//   front of them the renumbering changes nothing): no link outside top's parent
+//   changes;
+// - the paste makes no virtual group and takes none away (no added group holds groups
+//   and fields, the runs of fields in top's parent are as many as its virtual groups),
+//   and the virtual groups lie in tree order in the lowest slots free to them, so each
+//   is made again in its own slot, where the full rebuild would make it;
+// - no virtual group made would run the groups out of slots (the full rebuild warns).
+// The links below top's parent are then made by the rebuild's own walk, every other
+// virtual group is made again in its place as the rebuild makes it (its fields'
+// controls and its group's alignment may have changed), the form's root gets its own
+// members, and the check of what was relinked stands for the whole: the rest was
+// checked clean and is unchanged.
+bool linkAddedInPlace(const TreeNode* top, const std::vector<int32_t>& added)
+{
+    const TreeNode* root = mainRoot();
+    const TreeNode* parent = top->parent();
+    const RecordSlots slots;
+    const KeyRef p = recordOf(parent, slots);
+    if (p.kind == 0 || (p.kind == 'g' && p.index == 0) || (p.kind == 'f' && kindOf(top) == 'g') || added.empty())
+        return false;
+
+    // The id map: the added fields' entries in front, then the others rising.
+    std::vector<char> isAdded(gaFields.size(), 0);
+    for (const int32_t f : added)
+        isAdded[size_t(f)] = 1;
+    const size_t front = added.size();
+    if (gaIdMap.size() < front + 1)
+        return false;
+    const auto addedEntry = [&](const IdMapEntry& e) {
+        return e.lIndex >= 1 && size_t(e.lIndex) < isAdded.size() && isAdded[size_t(e.lIndex)];
+    };
+    const auto old = gaIdMap.begin() + ptrdiff_t(front) + 1;
+    if (!std::all_of(gaIdMap.begin() + 1, old, addedEntry))
+        return false;
+    for (auto e = old; e != gaIdMap.end(); ++e)
+        if (addedEntry(*e) || e->nOmod < 1 || (e != old && e->nOmod <= (e - 1)->nOmod))
+            return false;
+    const size_t olds = size_t(gaIdMap.end() - old);
+    // An entry names the field whose number it holds.
+    const auto holds = [&](size_t k) {
+        const IdMapEntry& e = old[ptrdiff_t(k)];
+        return slots.live(e.lIndex) && slots.omod(e.lIndex) == e.nOmod;
+    };
+
+    // The added fields go right after the last field before top in tree order.
+    size_t at = 0;
+    for (const TreeNode* n = NodeTree::previousDepthFirst(top); n; n = NodeTree::previousDepthFirst(n)) {
+        if (const KeyRef k = recordOf(n, slots); k.kind == 'f') {
+            const auto e = std::lower_bound(old, gaIdMap.end(), slots.omod(k.index),
+                                            [](const IdMapEntry& x, int16_t number) { return x.nOmod < number; });
+            if (e == gaIdMap.end() || e->lIndex != k.index)
+                return false;
+            at = size_t(e - old) + 1;
+            break;
+        }
+    }
+    if ((at > 0 && !holds(at - 1)) || (at < olds && !holds(at)))
+        return false;
+    std::vector<int32_t> numbers;
+    numbers.reserve(olds - at + front + 1);
+    numbers.push_back(at > 0 ? old[ptrdiff_t(at - 1)].nOmod : 0);
+    numbers.insert(numbers.end(), front, 0);
+    for (size_t k = at; k < olds; ++k)
+        numbers.push_back(old[ptrdiff_t(k)].nOmod);
+    if (numberAndRepair(numbers) || !strictlyRisingInRange(numbers))
+        return false;
+    for (size_t k = at; k < olds; ++k)
+        if (numbers[1 + front + k - at] != old[ptrdiff_t(k)].nOmod)
+            return false;
+
+    // The groups whose virtual groups the walk below the parent makes again.
+    std::vector<int16_t> below;
+    int32_t parentRuns = 0;
+    if (p.kind == 'g') {
+        for (const TreeNode* n = parent; n; n = NodeTree::nextDepthFirst(n, parent))
+            if (const KeyRef k = recordOf(n, slots); k.kind == 'g')
+                below.push_back(gaGroups[size_t(k.index)].Grpi);
+        for (const TreeNode* n = top; n; n = NodeTree::nextDepthFirst(n, top))
+            if (recordOf(n, slots).kind == 'g' && childrenOf(n, slots).mixed())
+                return false;
+        parentRuns = childrenOf(parent, slots).fieldRuns();
+    }
+    const auto isBelow = [&](int16_t grpi) { return std::find(below.begin(), below.end(), grpi) != below.end(); };
+    const MapSearch ids;
+    struct Remade {
+        int32_t slot;
+        int32_t firstField;
+    };
+    std::vector<Remade> elsewhere;  // the virtual groups outside the parent, in slot order
+    int16_t lastFirst = 0;
+    int32_t virtuals = 0;
+    int32_t parentVirtuals = 0;
+    int32_t free = 0;
+    int32_t used = 0;
+    size_t lowestFree = gaGroups.size();
+    for (size_t g = 1; g < gaGroups.size(); ++g) {
+        const GroupRecord& r = gaGroups[g];
+        if (r.Grpi == -1) {
+            ++free;
+            lowestFree = std::min(lowestFree, g);
+            continue;
+        }
+        if (!r.bVirtualGroup) {
+            ++used;
+            continue;
+        }
+        // Made in tree order, so in rising slots and first fields.
+        if (g > lowestFree || r.lFirstField <= lastFirst)
+            return false;
+        lastFirst = r.lFirstField;
+        ++virtuals;
+        if (p.kind == 'g' && r.lParentGroup == gaGroups[size_t(p.index)].Grpi)
+            ++parentVirtuals;
+        if (isBelow(r.lParentGroup))
+            continue;
+        const std::optional<int32_t> first = ids.find(r.lFirstField);
+        if (!first || !slots.live(*first) || !isLiveGroup(r.lParentGroup - 1)
+            || (r.lPreviousGroup != 0 && !isLiveGroup(r.lPreviousGroup - 1)))
+            return false;
+        elsewhere.push_back({int32_t(g), *first});
+    }
+    if (parentVirtuals != parentRuns || (virtuals > 0 && free + 1 <= used))
+        return false;
+
+    // From here on nothing is refused. The added fields' entries go behind those of the
+    // fields before them, with their numbers.
+    std::move(old, old + ptrdiff_t(at), gaIdMap.begin() + 1);
+    for (size_t j = 0; j < front; ++j) {
+        IdMapEntry& e = gaIdMap[1 + at + j];
+        e = IdMapEntry{int16_t(numbers[1 + j]), added[j], false};
+        gaFields[size_t(added[j])].nOmod = e.nOmod;
+    }
+    gaIdMap[0] = IdMapEntry{};
+
+    relinkRoot(gaGroups[0], childrenOf(root, slots));
+    for (const Remade& v : elsewhere) {
+        const GroupRecord before = gaGroups[size_t(v.slot)];
+        gInitGroupRecord(v.slot);
+        GroupRecord& g = gaGroups[size_t(v.slot)];
+        g.bChanged = true;
+        fillVirtualGroup(v.slot, before.lParentGroup - 1, before.lPreviousGroup - 1, before.lGroupLevel, v.firstField);
+        g.lNextGroup = before.lNextGroup;
+        // The run goes on along the next-field links the rebuild made.
+        for (int32_t f = v.firstField; g.bCheckboxesOnly && gaFields[size_t(f)].lNextField != 0;) {
+            const std::optional<int32_t> next = ids.find(gaFields[size_t(f)].lNextField);
+            if (!next || !isFieldIndex(*next))
+                break;
+            f = *next;
+            g.bCheckboxesOnly = isCheckboxControl(gaFields[size_t(f)].lControl);
+        }
+        if (!before.bChanged && sameGroupRow(before, g))
+            g.bChanged = false;
+    }
+
+    LinkCheck check(ids, slots);
+    if (p.kind == 'f') {
+        int16_t level = 0;
+        for (const TreeNode* n = parent; n && kindOf(n) == 'f'; n = n->parent())
+            ++level;
+        rebuildFollowUpLinks(parent, p.index, level, slots);
+    } else {
+        int16_t level = 0;
+        for (const TreeNode* n = parent; n && n != root; n = n->parent())
+            ++level;
+        const VirtualGroupsRemade remade([&](const GroupRecord& g) { return isBelow(g.lParentGroup); });
+        GroupRecord& g = gaGroups[size_t(p.index)];
+        g.lChildGroup = 0;
+        g.lFirstField = 0;
+        {
+            const GroupSlotBatch batch;
+            rebuildGroupLinks(parent, p.index, int16_t(level + 1), slots);
+        }
+        remade.keepMarks();
+        check.group(p.index);
+    }
+    check.children(parent);
+    g_linkWatch.clean = check.found() == 0;
+    g_linkWatch.current = true;
+    return true;
+}
 
 } // namespace
 
@@ -762,7 +1024,7 @@ void gRebuildPointers()
         rebuildGroupLinks(root, 0, 0, slots);
     }
     remade.keepMarks();
-    checkLinks(root, slots);
+    g_linkWatch.clean = checkLinks(root, slots) == 0;
     g_linkWatch.current = true;
 }
 
@@ -775,100 +1037,19 @@ void gLinkAddedNodes(TreeNode* top, bool wereCurrent)
         gRebuildPointers();
         return;
     }
-    const RecordSlots slots;
-    // The added fields in tree order and the fields around them.
+    // The added fields in tree order.
     std::vector<int32_t> added;
-    const TreeNode* last = top;
-    for (const TreeNode* n = top; n; n = NodeTree::nextDepthFirst(n, top)) {
-        if (const KeyRef k = recordOf(n, slots); k.kind == 'f')
+    const RecordSlots records;
+    for (const TreeNode* n = top; n; n = NodeTree::nextDepthFirst(n, top))
+        if (const KeyRef k = recordOf(n, records); k.kind == 'f')
             added.push_back(k.index);
-        last = n;
-    }
+    const TreeNode* parent = top->parent();
+    if (wereCurrent && g_linkWatch.clean && parent && parent != root && !gbLoadCommands && linkAddedInPlace(top, added))
+        return;
     // The full rebuild numbers the added fields as new ones.
-    const auto rebuildAll = [&] {
-        for (const int32_t f : added)
-            gaFields[size_t(f)].nOmod = 0;
-        gRebuildPointers();
-    };
-    TreeNode* parent = top->parent();
-    if (!wereCurrent || !parent || parent == root || gbLoadCommands) {
-        rebuildAll();
-        return;
-    }
-    const auto fieldFrom = [&](const TreeNode* n, auto step) -> std::optional<int32_t> {
-        for (; n; n = step(n))
-            if (const KeyRef k = recordOf(n, slots); k.kind == 'f')
-                return k.index;
-        return std::nullopt;
-    };
-    const std::optional<int32_t> before =
-        fieldFrom(NodeTree::previousDepthFirst(top), [](const TreeNode* n) { return NodeTree::previousDepthFirst(n); });
-    const std::optional<int32_t> after =
-        fieldFrom(NodeTree::nextDepthFirst(last), [](const TreeNode* n) { return NodeTree::nextDepthFirst(n); });
-    const int32_t low = before ? gaFields[size_t(*before)].nOmod : 0;
-    const int32_t high = after ? gaFields[size_t(*after)].nOmod : kRecomputeAbove + 1;
-    // Numbered as the rebuild numbers new fields when they fit below the next field;
-    // else spread evenly between the two; without room, everything is numbered afresh.
-    const int32_t count = int32_t(added.size());
-    int32_t step = kOrderStep;
-    if (low + int64_t(count) * kOrderStep >= high)
-        step = (high - low) / (count + 1);
-    if (low < 0 || step < 1) {
-        rebuildAll();
-        return;
-    }
-
-    // Entry 0 belongs to no field.
-    std::vector<bool> isAdded(gaFields.size(), false);
     for (const int32_t f : added)
-        isAdded[size_t(f)] = true;
-    std::erase_if(gaIdMap, [&](const IdMapEntry& e) {
-        return e.lIndex > 0 && size_t(e.lIndex) < isAdded.size() && isAdded[size_t(e.lIndex)];
-    });
-    if (gaIdMap.empty())
-        gaIdMap.resize(1);
-    auto at = std::upper_bound(gaIdMap.begin() + 1, gaIdMap.end(), low,
-                               [](int32_t number, const IdMapEntry& e) { return number < e.nOmod; });
-    std::vector<IdMapEntry> entries;
-    for (int32_t j = 0; j < count; ++j) {
-        const int16_t number = int16_t(low + (j + 1) * step);
-        gaFields[size_t(added[size_t(j)])].nOmod = number;
-        entries.push_back(IdMapEntry{number, added[size_t(j)], false});
-    }
-    gaIdMap.insert(at, entries.begin(), entries.end());
-
-    // The links below the parent, as the rebuild makes them: a field's follow-ups at
-    // their level under its group, a group's children with their virtual groups.
-    const KeyRef p = recordOf(parent, slots);
-    if (p.kind == 'f') {
-        int16_t level = 0;
-        for (const TreeNode* n = parent; n && kindOf(n) == 'f'; n = n->parent())
-            ++level;
-        rebuildFollowUpLinks(parent, p.index, level, slots);
-    } else if (p.kind == 'g' && p.index > 0) {
-        int16_t level = 0;
-        std::vector<int16_t> groups;  // the Grpi of every group below and of the parent
-        for (const TreeNode* n = parent; n != root && n; n = n->parent())
-            ++level;
-        for (const TreeNode* n = parent; n; n = NodeTree::nextDepthFirst(n, parent))
-            if (const KeyRef k = recordOf(n, slots); k.kind == 'g')
-                groups.push_back(gaGroups[size_t(k.index)].Grpi);
-        const VirtualGroupsRemade remade([&](const GroupRecord& g) {
-            return std::find(groups.begin(), groups.end(), g.lParentGroup) != groups.end();
-        });
-        GroupRecord& g = gaGroups[size_t(p.index)];
-        g.lChildGroup = 0;
-        g.lFirstField = 0;
-        {
-            const GroupSlotBatch batch;
-            rebuildGroupLinks(parent, p.index, int16_t(level + 1), slots);
-        }
-        remade.keepMarks();
-    } else {
-        rebuildAll();
-        return;
-    }
-    g_linkWatch.current = true;
+        gaFields[size_t(f)].nOmod = 0;
+    gRebuildPointers();
 }
 
 void gRelinkSpecificCommands()

@@ -33,12 +33,15 @@ void gRebuildPointers();
 bool gbLinksCurrent();
 
 // The links after top was added with everything below it (a paste), wereCurrent telling
-// gbLinksCurrent() before. From current links, only what the rebuild would change is
-// made: the added fields take order numbers between the fields before and after them
-// in tree order (as the rebuild numbers new fields, or spread evenly when those would
-// pass the next field) and their id-map entries in tree order, and the links below
-// top's parent are made as the rebuild makes them. Otherwise (stale links, no room for
-// the numbers, top at the root, form commands due) the full rebuild.
+// gbLinksCurrent() before: exactly what gRebuildPointers() makes of the form with the
+// added fields as new ones (nOmod 0), order numbers, id map, links, virtual groups and
+// change marks alike. From current links, when the rebuild can be shown to change
+// nothing outside top's parent but the added fields' numbers (no other field
+// renumbered, no virtual group made or taken away), only that part is linked again;
+// otherwise (stale links, other fields to renumber, top at the root, form commands
+// due) the full rebuild runs. Current links are links as the rebuild made them: no
+// node added, moved or removed since, and no order number or link written but by the
+// paste.
 void gLinkAddedNodes(TreeNode* top, bool wereCurrent);
 
 // The id map rebuilt in tree order and the order numbers repaired so that they rise

@@ -2,11 +2,13 @@
 
 #include <data_sets.h>
 
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "mod_DataSets.h"
@@ -308,11 +310,28 @@ constexpr Caption kCaptions[] = {
     {kTable308, "za_adju", "pzprop.adju", nullptr},
 };
 
-// Columns no control of the dialog shows (links, computed positions) keep their names.
+// The numbers of the records, as the dialog shows them.
+constexpr Caption kNumberCaptions[] = {
+    {kTable315, "grpi", "pzprop.grpnr", nullptr}, {kTable308, "grpi", "pzprop.grpnr", nullptr},
+    {kTable301, "sequ", "pzprop.fldid", nullptr}, {kTable302, "sequ", "pzprop.fldid", nullptr},
+    {kTable308, "sequ", "pzprop.fldid", nullptr},
+};
+
+// Columns no control of the dialog shows (the links among the records) keep their
+// names; the positions the layout computes are told by what leads to them.
 QString captionOf(const char* table, const char* column)
 {
+    // Computed from the dialog's lengths, and shown by no control of its own.
+    if (qstrcmp(table, kTable301) == 0 && qstrcmp(column, "flen") == 0)
+        return QStringLiteral("Field length");
+    const auto named = [&](const Caption& c) { return qstrcmp(c.table, table) == 0 && qstrcmp(c.column, column) == 0; };
+    for (const Caption& c : kNumberCaptions)
+        if (named(c)) {
+            int16_t kind = 11;
+            return gsGetLabel(QLatin1String(c.label), kind);
+        }
     for (const Caption& c : kCaptions) {
-        if (qstrcmp(c.table, table) != 0 || qstrcmp(c.column, column) != 0)
+        if (!named(c))
             continue;
         int16_t kind = 11;
         QString text = gsGetLabel(QLatin1String(c.label), kind);
@@ -347,6 +366,49 @@ QString shownValue(const QString& written)
     return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
+// A position the layout computes, told by what leads to it: nobody typed the position
+// itself. Nothing for a column the user sets.
+template <typename R>
+QString computedPosition(const R&, const char*, const char*)
+{
+    return QString();
+}
+
+QString computedPosition(const FieldRecord& f, const char* table, const char* column)
+{
+    const auto is = [&](const char* t, const char* c) { return qstrcmp(table, t) == 0 && qstrcmp(column, c) == 0; };
+    constexpr int16_t kMost = std::numeric_limits<int16_t>::max();
+    // A position is stored cut to what the record holds.
+    const auto at = [](int64_t v) {
+        return v >= kMost ? QStringLiteral("%1 or further").arg(kMost) : QString::number(v);
+    };
+    const QString what = f.sNodeKey.startsWith(u"p_") ? QStringLiteral("picture") : QStringLiteral("field");
+    // The layout makes a field as wide as its length, an option set wider for its
+    // choices.
+    const int64_t lengthEnd = int64_t(f.iFieldXPos) + std::max<int64_t>(1, f.iFieldLength) - 1;
+    const bool lengthLeads = lengthEnd == f.nFieldEndPos || (f.nFieldEndPos == kMost && lengthEnd > kMost);
+    const QString length = QStringLiteral("field length %1").arg(f.iFieldLength);
+    if (is(kTable301, "xpos"))
+        return QStringLiteral("the layout would start the %1 at column %2").arg(what, at(f.iFieldXPos));
+    if (is(kTable301, "ypos"))
+        return QStringLiteral("the rows above it would start the %1 at row %2").arg(what, at(f.iFieldYPos));
+    if (is(kTable308, "xend"))
+        return lengthLeads
+                   ? QStringLiteral("%1 would end the %2 at column %3").arg(length, what).arg(lengthEnd)
+                   : QStringLiteral("its choices would end the option set at column %1").arg(at(f.nFieldEndPos));
+    if (is(kTable308, "lxpo")) {
+        // A label right of the field stands after its end.
+        const bool right = f.iLabelLengthSO > 0 && f.lLabelPosition == 3;
+        const QString cause = !right        ? QStringLiteral("the layout")
+                              : lengthLeads ? length
+                                            : QStringLiteral("its choices");
+        return QStringLiteral("%1 would put its label at column %2").arg(cause, at(f.nLabelXPos));
+    }
+    if (is(kTable308, "colu"))
+        return QStringLiteral("the layout would put the %1 in column %2 of its group").arg(what, at(f.iColumnId));
+    return QString();
+}
+
 // The columns of one row whose values the host could not give back: a number cut short
 // would read as another number or fail the read of the whole form. Columns the form
 // version does not write are not asked.
@@ -365,20 +427,30 @@ void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns
             continue;
         if (shown.isEmpty())
             shown = node();
-        out.push_back({shown, captionOf(table, c.name), QLatin1String(table), QLatin1String(c.name),
-                       shownValue(value), widths[i]});
+        out.push_back({shown, captionOf(table, c.name), QLatin1String(table), QLatin1String(c.name), shownValue(value),
+                       widths[i], computedPosition(record, table, c.name)});
     }
+}
+
+// The record by its kind and as the tree shows it: a field whose tree text is its
+// label alone would read as a group of that name.
+QString namedNode(const QString& kind, const QString& key, const QString& otherwise)
+{
+    return QStringLiteral("%1 \"%2\"").arg(kind, nodeText(key, otherwise));
 }
 
 QString groupNode(int32_t index)
 {
     const GroupRecord& g = gaGroups[size_t(index)];
-    return nodeText(gsGroupKey(index), QStringLiteral("group %1").arg(g.Grpi));
+    const QString name = g.sLabelCode.trimmed().isEmpty() ? QString::number(g.Grpi) : g.sLabelCode.trimmed();
+    return namedNode(index == 0 ? QStringLiteral("Form") : QStringLiteral("Group"), gsGroupKey(index), name);
 }
 
 QString fieldNode(const FieldRecord& f)
 {
-    return nodeText(f.sNodeKey, f.sFieldName.trimmed().isEmpty() ? f.sLabelCode.trimmed() : f.sFieldName.trimmed());
+    const QString name = f.sFieldName.trimmed().isEmpty() ? f.sLabelCode.trimmed() : f.sFieldName.trimmed();
+    return namedNode(f.sNodeKey.startsWith(u"p_") ? QStringLiteral("Picture") : QStringLiteral("Field"), f.sNodeKey,
+                     name);
 }
 
 // The values of every row the store is about to write that do not fit their columns.
@@ -533,13 +605,15 @@ void markStored()
     gClearDocuDeletes();
 }
 
-// The set met another program's lock on the host's database: nothing is wrong with the
-// form, and saving again later stores it.
-void noteHostBusy()
+// The host's database could not take the set (another program's lock, no right to
+// write it, a full disk): nothing is wrong with the form, and saving again once that
+// is over stores it.
+void noteHostRefusal()
 {
-    if (!gbVelqHostBusy())
+    const QString words = gsHostWriteRefusal(giVelqHostRefusal());
+    if (words.isEmpty())
         return;
-    s.refusal = QStringLiteral("the host's database is in use by another program; save again when it is free");
+    s.refusal = words;
     gWriteLog(QStringLiteral("Design Definitions Not Stored: ") + s.refusal);
 }
 
@@ -590,8 +664,9 @@ void FitCheck::field(const FieldRecord& f, FitRows rows)
 
 void FitCheck::command(const SpecificCommandRecord& c)
 {
-    collectUnfit(kTable316, gColumns316(), m_widths->w316, c,
-                 [&c] { return QStringLiteral("form command %1").arg(c.sSpecificCommand.trimmed()); }, m_values);
+    collectUnfit(
+        kTable316, gColumns316(), m_widths->w316, c,
+        [&c] { return QStringLiteral("Form command \"%1\"").arg(c.sSpecificCommand.trimmed()); }, m_values);
 }
 
 QString gsUnfitValuesText(const std::vector<UnfitValue>& values, size_t shown)
@@ -599,9 +674,17 @@ QString gsUnfitValuesText(const std::vector<UnfitValue>& values, size_t shown)
     QStringList lines{QStringLiteral("these values do not fit the host's columns:")};
     for (size_t i = 0; i < values.size() && i < shown; ++i) {
         const UnfitValue& v = values[i];
-        lines << QStringLiteral("%1: %2 %3 has more than the %4 the host keeps")
-                     .arg(v.node, v.property, v.value,
-                          v.width == 1 ? QStringLiteral("1 character") : QStringLiteral("%1 characters").arg(v.width));
+        // A number is kept as its digits; a computed position is always a number.
+        static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+        const bool number = !v.position.isEmpty() || digits.match(v.value).hasMatch();
+        const QString unit = number ? QStringLiteral("digit") : QStringLiteral("character");
+        const QString kept =
+            QStringLiteral("%1 %2%3").arg(v.width).arg(unit, v.width == 1 ? QString() : QStringLiteral("s"));
+        if (!v.position.isEmpty())
+            lines << QStringLiteral("%1: %2, beyond the %3 the host keeps").arg(v.node, v.position, kept);
+        else
+            lines << QStringLiteral("%1: %2 %3 has more than the %4 the host keeps")
+                         .arg(v.node, v.property, v.value, kept);
     }
     if (values.size() > shown)
         lines << QStringLiteral("and %1 more").arg(values.size() - shown);
@@ -781,7 +864,7 @@ StoreEnd storeInObjectSets()
 
     if (glCommitVelqSet() != 0) {
         gWriteLog(QStringLiteral("Design Definitions Not Stored. Transaction Aborted"));
-        noteHostBusy();
+        noteHostRefusal();
         return StoreEnd::Aborted;
     }
     markStored();
@@ -800,9 +883,9 @@ bool gbStoreDesignDefinitions()
     forgetToggles();
     s.refusal.clear();
     const StoreEnd end = storeInObjectSets();
-    // A failed store tells of a busy host after its sets are closed.
+    // A failed store tells of the host's refusal after its sets are closed.
     if (end == StoreEnd::Failed)
-        noteHostBusy();
+        noteHostRefusal();
     return end == StoreEnd::Stored;
 }
 

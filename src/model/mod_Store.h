@@ -28,9 +28,9 @@ struct SpecificCommandRecord;
 // sent), or a form whose
 // group and field rows in the host no longer exist and link as this session read or
 // last stored them (another session stored it meanwhile; checked inside the set's
-// transaction, which the set's head opens). A set the host could not write because
-// another program held its database is not stored either, with gsStoreRefusal saying
-// so instead of a box of the set's own.
+// transaction, which the set's head opens). A set the host's database could not take
+// (another program held it, it cannot be written, its disk is full or failed) is not
+// stored either, with gsStoreRefusal saying why instead of a box of the set's own.
 bool gbStoreDesignDefinitions();
 // A sentence for the user; empty unless the last store was refused as above.
 const QString& gsStoreRefusal();
@@ -63,12 +63,13 @@ bool gbAbortStore();
 
 // One value too wide for its column.
 struct UnfitValue {
-    QString node;      // the record as the tree shows it
+    QString node;      // the record's kind and its text as the tree shows it
     QString property;  // the property dialog's caption of the column, else table.column
     QString table;
     QString column;
     QString value;     // a text without its quotes, a long one cut short
     int32_t width;     // characters the column keeps
+    QString position;  // a position the layout computes: what leads to it; else empty
 };
 
 // Which rows of a field are asked: those its change marks send, or all three.

@@ -1,13 +1,17 @@
 #include "gui_Dialogs.h"
 
 #include "gui_Cursor.h"
+#include "gui_Screen.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace platform {
 
@@ -41,6 +45,22 @@ QMessageBox::Icon iconOf(int style)
     case MbIconInformation: return QMessageBox::Information;
     default: return QMessageBox::NoIcon;
     }
+}
+
+// The input as wide as the text it starts with, as far as the screen has room: a text
+// wider than the input shows scrolled to its end, its start cut off.
+void widenForText(QInputDialog& dialog, const QString& text)
+{
+    auto* edit = dialog.findChild<QLineEdit*>();
+    if (!edit)
+        return;
+    const QFontMetrics metrics = edit->fontMetrics();
+    // The input's frame and margins: what its own size hint gives beyond its 17 characters.
+    const int frame = std::max(0, edit->sizeHint().width() - 17 * metrics.horizontalAdvance(u'x'));
+    // A character more, for the cursor standing after the last one.
+    const int wanted = metrics.horizontalAdvance(text) + metrics.horizontalAdvance(u'x') + frame;
+    const int room = roomFor(&dialog).width() * 9 / 10;
+    edit->setMinimumWidth(std::min(wanted, room));
 }
 
 } // namespace
@@ -86,6 +106,7 @@ std::optional<QString> WidgetDialogs::inputBox(const QString& prompt, const QStr
     if (QLabel* label = dialog.findChild<QLabel*>())
         label->setTextFormat(Qt::PlainText);
     dialog.setTextValue(defaultText);
+    widenForText(dialog, defaultText);
 
     ArrowWhileModal arrow;
     if (dialog.exec() != QDialog::Accepted)

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "NodeTree.h"
@@ -45,6 +46,14 @@ int titleWidth(const QWidget* list)
 int listWidthFor(const QWidget* main, const QWidget* list)
 {
     return std::max(std::clamp(main->width() / 3, kMinListWidth, kMaxListWidth), titleWidth(list));
+}
+
+QMargins frameOf(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+            frame.bottom() - inner.bottom()};
 }
 
 bool isShownNormal(const QWidget* main)
@@ -170,8 +179,21 @@ void frm_ModelessErrors::keyPressEvent(QKeyEvent* event)
 
 bool frm_ModelessErrors::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_main && !m_placing && isVisible()
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    if (!m_main || m_placing)
+        return QWidget::eventFilter(watched, event);
+    bool moved = watched == m_main && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
+    // A window manager frames a maximized window thinner than one shown normal, and
+    // may draw the new frame only after the window was shown normal: the room is made
+    // again with that frame.
+    const bool exposed = watched == m_main->windowHandle() && event->type() == QEvent::Expose;
+    if ((moved || exposed) && m_unmaximized && isShownNormal(m_main)) {
+        const QMargins frame = frameOf(m_main);
+        if (frame != m_takenFrame && !frame.isNull()) {
+            fillBesideList(width(), frame);
+            moved = true;
+        }
+    }
+    if (moved && isVisible())
         place();
     return QWidget::eventFilter(watched, event);
 }
@@ -201,24 +223,30 @@ void frm_ModelessErrors::dock()
 // but the list's, and maximized again when the list closes.
 void frm_ModelessErrors::makeRoomBesideMaximized(int width)
 {
-    const QScreen* screen = m_main->screen();
-    if (!screen)
+    if (!m_main->screen())
         return;
-    const QRect area = screen->availableGeometry();
-    const QRect frame = m_main->frameGeometry();
-    const QRect inner = m_main->geometry();
-    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                           frame.bottom() - inner.bottom());
-    // The list's frame is taken to be the main window's.
-    const int listFrameWidth = width + margins.left() + margins.right();
-    const int mainWidth = std::max(area.width() - listFrameWidth - margins.left() - margins.right(),
-                                   m_main->minimumWidth());
+    const QMargins frame = frameOf(m_main);
     m_normalGeometry = m_main->normalGeometry();
     m_unmaximized = true;
     m_placing = true;
     m_main->setWindowState(m_main->windowState() & ~Qt::WindowMaximized);
-    m_main->setGeometry(area.left() + margins.left(), area.top() + margins.top(), mainWidth,
-                        area.height() - margins.top() - margins.bottom());
+    m_placing = false;
+    fillBesideList(width, frame);
+    if (QWindow* handle = m_main->windowHandle())
+        handle->installEventFilter(this);
+}
+
+void frm_ModelessErrors::fillBesideList(int width, const QMargins& frame)
+{
+    const QRect area = m_main->screen()->availableGeometry();
+    // The list's frame is taken to be the main window's.
+    const int listFrameWidth = width + frame.left() + frame.right();
+    const int mainWidth =
+        std::max(area.width() - listFrameWidth - frame.left() - frame.right(), m_main->minimumWidth());
+    m_takenFrame = frame;
+    m_placing = true;
+    m_main->setGeometry(area.left() + frame.left(), area.top() + frame.top(), mainWidth,
+                        area.height() - frame.top() - frame.bottom());
     m_placing = false;
 }
 
@@ -235,8 +263,15 @@ void frm_ModelessErrors::place()
     // list past its edge.
     if (m_unmaximized && m_main->screen())
         x = std::min(x, m_main->screen()->availableGeometry().right() + 1 - frameGeometry().width());
-    move(x, frame.top());
-    resize(width(), m_main->height());
+    // One request for place and size: a move, then a resize, may reach a window
+    // manager as two requests of which it reads the second by the first's gravity.
+    const QMargins own = frameOf(this);
+    if (isVisible() && !own.isNull())
+        setGeometry(x + own.left(), frame.top() + own.top(), width(), m_main->height());
+    else {
+        move(x, frame.top());
+        resize(width(), m_main->height());
+    }
 }
 
 void frm_ModelessErrors::undock()

@@ -6,6 +6,7 @@
 // never narrower than its title.
 // A click on an entry, or Enter, selects the entry's node in the form's tree; Esc
 // closes the list as its close box does.
+#include <QMargins>
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
@@ -43,6 +44,8 @@ protected:
 private:
     void dock();
     void makeRoomBesideMaximized(int width);
+    // Shows the main window over the screen's area but the list's, frame included.
+    void fillBesideList(int width, const QMargins& frame);
     void place();
     void undock();
 
@@ -50,6 +53,7 @@ private:
     int m_narrowedBy = 0;
     bool m_unmaximized = false;  // the main window was maximized when the list docked
     QRect m_normalGeometry;      // its geometry when shown normal, for its restore
+    QMargins m_takenFrame;       // the main window's frame the room was made with
     uint32_t m_shownRound = 0;  // gModelessErrorsRound() of the entries listed
     bool m_placing = false;  // our own resize of the main window is under way
 };

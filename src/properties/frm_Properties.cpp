@@ -20,6 +20,7 @@
 #include "gui_HelpViewer.h"
 #include "gui_Screen.h"
 #include "Fonts.h"
+#include "mod_Global.h"
 #include "mod_Help.h"
 
 #include <QApplication>
@@ -28,6 +29,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -202,16 +204,68 @@ bool frm_Properties::eventFilter(QObject* watched, QEvent* event)
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (box && event->type() == QEvent::KeyPress)
         m_refusedOnLeave = false;
+    if (box && event->type() == QEvent::FocusIn)
+        txt_GotFocus(box, static_cast<QFocusEvent*>(event)->reason());
+    if (box && event->type() == QEvent::MouseButtonRelease && box == m_selectOnRelease) {
+        m_selectOnRelease = nullptr;
+        // A middle button pastes here, and a text dragged over is the user's choice.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && !box->hasSelectedText())
+            gSelectAllText(*box);
+    }
+    if (box && event->type() == QEvent::FocusOut && box == m_selectOnRelease)
+        m_selectOnRelease = nullptr;
     // The opening disables boxes before their previous values are kept.
     if (box && event->type() == QEvent::EnabledChange && box->testAttribute(Qt::WA_Disabled) && !m_opening)
         gDropUnfitNumber(box);
     if (box && event->type() == QEvent::FocusOut && isVisible()
-        && leavesInput(static_cast<QFocusEvent*>(event)->reason()))
-        checkOnLeaving(box);
+        && leavesInput(static_cast<QFocusEvent*>(event)->reason()) && !checkOnLeaving(box) && box->hasFocus()) {
+        // Refused, the box has the focus back: to the line edit it never lost it, and it
+        // keeps the selection and the cursor it got again.
+        return true;
+    }
     return QDialog::eventFilter(watched, event);
 }
 
 frm_Properties::~frm_Properties() = default;
+
+void frm_Properties::txt_GotFocus(QLineEdit* box, Qt::FocusReason reason)
+{
+    // The line edit of the editable combo is no text box of the dialog.
+    if (qobject_cast<QComboBox*>(box->parentWidget()))
+        return;
+    if (box == m_selectOnFocus) {
+        m_selectOnFocus = nullptr;
+        gSelectAllText(*box);
+        return;
+    }
+    switch (reason) {
+    case Qt::MouseFocusReason:
+        m_selectOnRelease = box;
+        break;
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+    case Qt::OtherFocusReason:
+        gSelectAllText(*box);
+        break;
+    default:
+        // The window activated again, or a menu closed: the box is not entered anew,
+        // its cursor stays where the user left it.
+        break;
+    }
+}
+
+void frm_Properties::mFocusInput(QWidget* control)
+{
+    auto* box = qobject_cast<QLineEdit*>(control);
+    if (box && box->hasFocus()) {
+        gSelectAllText(*box);
+        return;
+    }
+    // In an inactive window the focus comes when the window is activated again.
+    m_selectOnFocus = box;
+    control->setFocus();
+}
 
 TreeNode* frm_Properties::selectedNode() const
 {
@@ -595,9 +649,9 @@ void frm_Properties::mShowRefusedControl(QWidget* control)
     if (page)
         tabProperties->setCurrentIndex(page - 1);
     if (control->isVisible() && control->isEnabled())
-        control->setFocus();
+        mFocusInput(control);
     else if (txtFieldName->isVisible())
-        txtFieldName->setFocus();
+        mFocusInput(txtFieldName);
 }
 
 // ---- Pages ---------------------------------------------------------------------------

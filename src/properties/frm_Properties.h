@@ -9,6 +9,7 @@
 // object names; the numbered ones are arrays whose widgets are named with the index
 // ("fraProperties_3").
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -103,6 +104,10 @@ public:
     // A refused input's page brought forward and the focus given back to it (to
     // txtFieldName when it cannot take it).
     void mShowRefusedControl(QWidget* control) override;
+    // Gives an input the focus, a text box with its whole text selected, also when the
+    // window is not active yet (a message or a host session just closed) and the focus
+    // comes only when it is.
+    void mFocusInput(QWidget* control);
 
     // The per-control check mbValidate_OnLostFocus runs: gbValidateControl unless
     // another is set; an empty one lets every input pass.
@@ -318,6 +323,8 @@ private:
     void mUpdateSelectionField(bool wasSelection, const QString& oldTable, const GroupRecord& g);
     // The lost-focus check of an input the user leaves; false when it was refused.
     bool checkOnLeaving(QLineEdit* box);
+    // The got-focus entry of the text boxes: entering one selects its whole text.
+    void txt_GotFocus(QLineEdit* box, Qt::FocusReason reason);
     // OK, Next and Previous: false when the page may not be left.
     bool leavePage();
     void closeDialog();
@@ -331,6 +338,11 @@ private:
     bool m_checking = false;
     // mLoad is setting the dialog up for a node.
     bool m_opening = false;
+    // A text box entered by a mouse press: the press puts the cursor where it was, so
+    // the text is selected when the button is released.
+    QPointer<QLineEdit> m_selectOnRelease;
+    // A text box the dialog gave the focus: selected when it gets it, for whatever reason.
+    QPointer<QLineEdit> m_selectOnFocus;
     // The kind's window height and button top, in pixels, before the screen cuts them.
     int m_kindHeight = 0;
     int m_buttonsTop = 0;

@@ -291,7 +291,9 @@ std::optional<FoundLabel> searchLabel(const QString& description, QLineEdit* cod
     gSearchExistingLabels(gsLanguage, gsPackage, f.description, f.code, f.length, f.height, found);
     if (found != 1) {
         glShowMessage(MessageGroup2, kNoLabelWithText, platform::MbIconExclamation, description);
+        // After the message the window may not be active yet: the box is selected here.
         codeBox->setFocus();
+        gSelectAllText(*codeBox);
         return std::nullopt;
     }
     f.description = f.description.trimmed();

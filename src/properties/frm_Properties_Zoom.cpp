@@ -139,9 +139,8 @@ bool frm_Properties::mZoom(QPushButton* button)
     mSetKeyInBuf(QLatin1String(z->target), start, z->fromFieldName, mZoomValues());
     QString record(length, QLatin1Char(' '));
     const QStringList fields = answerFields(*z);
-    QString language;
     const bool chosen = gbStartVrokSession(QLatin1String(z->session), QLatin1String(z->table), start, record, 0,
-                                           fields.join(QStringLiteral(" ,")), true, language);
+                                           fields.join(QStringLiteral(" ,")), true, QString());
     // The session gave the main window the focus.
     activateWindow();
     const QString key = chosen ? fieldOf(*z, record, QLatin1String(z->field), false) : QString();
@@ -177,7 +176,7 @@ bool frm_Properties::mZoom(QPushButton* button)
         input->setText(prefix + QLatin1Char('.') + key);
         break;
     }
-    input->setFocus();
+    mFocusInput(input);
     gbValidateControl(input, 2, QString());
     return true;
 }
@@ -202,7 +201,7 @@ void frm_Properties::cmdIconZoom_Click()
     if (glSelectIcon(gsPackage + QStringLiteral("form_"), icon) != 0 || icon.trimmed().isEmpty())
         return;
     txtIcon->setText(icon.trimmed());
-    txtIcon->setFocus();
+    mFocusInput(txtIcon);
     gbValidateControl(txtIcon, 2, QString());
 }
 

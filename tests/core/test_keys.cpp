@@ -287,10 +287,21 @@ TEST_F(DesignTexts, FieldRecordQuotesItsTextsAndEncodesItsFlags)
         EXPECT_TRUE(record.contains(part)) << part.toStdString();
     EXPECT_TRUE(gsDesignRecord.contains(QStringLiteral("\"\"te\"\"\"\"kwy\"\"")));
 
-    // A column of the main table is written without its domain; the record is untouched.
+    // A column of the main table is written without its domain, which its load takes
+    // from the dictionary; a table field of another table keeps it. The record is untouched.
     f.bIsTableField = true;
-    EXPECT_TRUE(msFieldRecord301(4).contains(pairs({{"pacd", nest("")}, {"cdom", nest("")}})));
-    EXPECT_EQ(f.sDomainPackage, QStringLiteral("te"));
+    gsTable = QStringLiteral("tekwy001");
+    const std::pair<const char*, bool> columns[] = {
+        {"tekwy001.item", false}, {"tekwy002.dsca", true}, {"tekwy0011.item", true}, {"tekwy001", true}};
+    for (const auto& [name, kept] : columns) {
+        f.sFieldName = QLatin1String(name);
+        const QString domain = pairs({{"pacd", nest(kept ? "te" : "")}, {"cdom", nest(kept ? "amnt" : "")}});
+        EXPECT_TRUE(msFieldRecord301(4).contains(domain)) << name;
+    }
+    gsTable.clear();
+    f.sFieldName = QStringLiteral("tekwy001.item");
+    EXPECT_TRUE(msFieldRecord301(4).contains(pairs({{"pacd", nest("te")}}))) << "no main table";
+    EXPECT_EQ(f.sDomainPackage + f.sDomainCode, QStringLiteral("teamnt"));
 
     f.bInGrid = f.bInitialHidden = true;
     EXPECT_TRUE(msFieldRecord308(4).endsWith(pairs({{"za_misc", n(5)}})));

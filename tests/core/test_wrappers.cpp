@@ -241,8 +241,7 @@ TEST_F(SessionWrappers, LookUpsFindTheDemoObjects)
     const auto table = [&](const char* number) { return gbGetTableVrc("te", "kwy", number, 0, v, r, c); };
     const auto message = [](const char* code) { return gbGetMessageVrc("qx", code); };
     const auto runtime = [](const char* cust) {
-        QString version = gsVersion, release = gsRelease, customer = QLatin1String(cust);
-        return gbCheckRuntimeFormVrc("tekwysimple", version, release, customer);
+        return gbCheckRuntimeFormVrc("tekwysimple", gsVersion, gsRelease, QLatin1String(cust));
     };
     EXPECT_EQ(QList<bool>({menu("2"), menu("3"), table("005"), table("009"), message("plqx0302    "),
                            message("plqx9999    "), runtime("dev "), runtime("    ")}),

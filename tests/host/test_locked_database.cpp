@@ -1,11 +1,16 @@
-// The host database's write-ahead log: readers go on while another program holds the
-// write lock (the save under that lock: test_locked_host), a database made before the
-// log is switched by an open that may write, and no open leaves files beside it.
+// The host database's journal: at rest the rollback journal, with nothing beside the
+// file; a write takes the write-ahead log, in which readers go on while another
+// program holds the write lock (the save under that lock: test_locked_host), and the
+// last connection gives the journal back. Readers leave the file as it was and read a
+// save that commits meanwhile wholly or not at all. Other users: tests/host/other_users.sh.
+#include "form_dump.h"
 #include "host_database.h"
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
 #include <QDir>
+
+#include <sqlite3.h>
 
 namespace {
 
@@ -22,34 +27,87 @@ protected:
     {
         return s(QDir(tempDir()).entryList(QDir::Files | QDir::Hidden, QDir::Name).join(u' '));
     }
+    std::unique_ptr<host::HostDatabase> reader()
+    {
+        QString why;
+        auto db = host::HostDatabase::openReadOnly(databasePath(), &why);
+        EXPECT_TRUE(db) << s(why);
+        return db;
+    }
 };
 
-TEST_F(LockedDatabase, AJournalDatabaseIsSwitchedByAWritingOpenOnlyAndReadUnderAnotherProgramsLock)
+TEST_F(LockedDatabase, AtRestTheJournalAWriteTakesTheLogAndReadersGoOnUnderAnotherProgramsLock)
 {
-    openDatabase()->exec(QStringLiteral("PRAGMA journal_mode = DELETE"));
     const std::string alone = "host.sqlite";
     ASSERT_EQ(besideTheDatabase(), alone);
-    QString why;
+    const QByteArray bytes = fileBytes(databasePath());
     {
-        const auto reader = host::HostDatabase::openReadOnly(databasePath(), &why);
-        ASSERT_TRUE(reader) << s(why);
-        EXPECT_EQ(journalMode(*reader), QStringLiteral("delete"));
-        EXPECT_THROW(reader->exec(QStringLiteral("DELETE FROM qxzrn450")), host::SqliteError);
+        const auto read = reader();
+        ASSERT_TRUE(read);
+        EXPECT_EQ(journalMode(*read), QStringLiteral("delete"));
+        EXPECT_THROW(read->exec(QStringLiteral("DELETE FROM qxzrn450")), host::SqliteError);
+        EXPECT_EQ(journalMode(*openDatabase()), QStringLiteral("delete"));  // an open that may write
     }
     EXPECT_EQ(besideTheDatabase(), alone);
-    EXPECT_EQ(journalMode(*openDatabase()), QStringLiteral("wal"));
+    EXPECT_EQ(fileBytes(databasePath()), bytes) << "opening and reading change no byte";
+
+    {
+        // Another program deletes the messages in a transaction it has not ended.
+        const auto other = openDatabase();
+        other->begin();
+        other->exec(QStringLiteral("DELETE FROM qxzrn450"));
+        EXPECT_EQ(journalMode(*other), QStringLiteral("wal"));
+        const auto read = reader();
+        ASSERT_TRUE(read);
+        EXPECT_EQ(journalMode(*read), QStringLiteral("wal"));
+        EXPECT_GT(queryNumber(read->handle(), QStringLiteral("SELECT count(*) FROM qxzrn450")), 40);
+        other->rollback();
+    }
     EXPECT_EQ(besideTheDatabase(), alone);
 
-    // Another program deletes the messages in a transaction it has not ended.
-    const auto other = openDatabase();
-    other->exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM qxzrn450"));
-    {
-        const auto reader = host::HostDatabase::openReadOnly(databasePath(), &why);
-        ASSERT_TRUE(reader) << s(why);
-        EXPECT_EQ(journalMode(*reader), QStringLiteral("wal"));
-        EXPECT_GT(queryNumber(reader->handle(), QStringLiteral("SELECT count(*) FROM qxzrn450")), 40);
-    }
-    other->exec(QStringLiteral("ROLLBACK"));
+    // Left in the log by another program: the last one to close gives the journal back.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(databasePath()).constData(), &raw), SQLITE_OK);
+    EXPECT_EQ(queryRows(raw, QStringLiteral("PRAGMA journal_mode = WAL")), QStringList{"wal"});
+    sqlite3_close(raw);
+    ASSERT_EQ(besideTheDatabase(), alone);
+    ASSERT_TRUE(reader());
+    EXPECT_EQ(besideTheDatabase(), alone);
+    EXPECT_EQ(journalMode(*openDatabase()), QStringLiteral("delete"));
+}
+
+// The dump reads the form in one read transaction: a save another connection commits
+// as the dump starts on the fields, its groups read already, is not seen half.
+TEST_F(LockedDatabase, ADumpDoesNotSeeHalfOfASaveCommittedWhileItReads)
+{
+    const auto writer = openDatabase();
+    host::HostDatabase::Transaction(*writer).commit();  // the log, in which it commits while read
+    const auto read = reader();
+    ASSERT_TRUE(read);
+    const host::FormIdentity simpled{"te", "kwy", "simpled", "2", "7.6", "a3", "dev"};
+    const QString before = host::dumpForm(read->handle(), simpled);
+
+    struct Save {
+        host::HostDatabase* writer;
+        int rc = -1;
+    } save{writer.get()};
+    const auto onStatement = [](unsigned, void* context, void*, void* sql) {
+        auto* save = static_cast<Save*>(context);
+        if (save->rc == -1 && QByteArray(static_cast<const char*>(sql)).contains(" FROM qxzrn301 ")) {
+            save->rc = sqlite3_exec(save->writer->handle(),
+                                    "BEGIN IMMEDIATE; UPDATE qxzrn315 SET labl = 'saved' WHERE cfrm = 'simpled';"
+                                    "UPDATE qxzrn301 SET fldn = 'saved' WHERE cfrm = 'simpled'; COMMIT",
+                                    nullptr, nullptr, nullptr);
+        }
+        return 0;
+    };
+    sqlite3_trace_v2(read->handle(), SQLITE_TRACE_STMT, onStatement, &save);
+    const QString during = host::dumpForm(read->handle(), simpled);
+    sqlite3_trace_v2(read->handle(), 0, nullptr, nullptr);
+    ASSERT_EQ(save.rc, SQLITE_OK);
+    EXPECT_TRUE(during == before) << firstDifference(during, before);
+    const QString after = host::dumpForm(read->handle(), simpled);
+    EXPECT_TRUE(after.contains(QStringLiteral("labl=saved")) && after.contains(QStringLiteral("fldn=saved")));
 }
 
 } // namespace

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <optional>
+
 using host::kSetBadColumn, host::kSetMalformed, host::kSetRefused, host::kSetUnknownTable;
 
 namespace {
@@ -180,6 +182,7 @@ struct FailingCase {
     int64_t answer;
     int mode;
     QString part;
+    const char* says = nullptr;  // what the refusal must say, where its cause has a message of its own
 };
 inline std::ostream& operator<<(std::ostream& os, const FailingCase& c) { return os << c.name; }
 
@@ -205,6 +208,13 @@ const FailingCase kFailing[] = {
     {"key_with_a_column_more", kSetBadColumn, 0, one('D', kGroups, key("grpi", 1) + key("levl", 1))},
     {"update_key_with_a_column_more", kSetBadColumn, 0,
      update('V', kFields, key("sequ", 1) + key("xpos", 77), key("sequ", 1) + key("xpos", 77) + key("ypos", 3))},
+    // As many columns as the key, one of them no key column.
+    {"update_key_with_a_column_in_place_of_a_key_column", kSetBadColumn, 0,
+     update('V', kFields, key("xpos", 1), key("xpos", 1) + key("ypos", 3)), "is not a key of qxzrn301"},
+    // The lengths swapped: read as given, the record would be its key alone and taken.
+    {"update_key_longer_than_its_record", kSetMalformed, 0,
+     head('V', logical(key("sequ", 1) + key("xpos", 3)), logical(key("sequ", 1)), kFields) + key("sequ", 1),
+     "key longer than its record"},
     // What an update's record says after its key is read on from the key.
     {"update_rest_name_without_value", kSetMalformed, 0,
      update('V', kFields, key("sequ", 1), key("sequ", 1) + QStringLiteral(", \"\"xpos\"\""))},
@@ -235,6 +245,7 @@ TEST_P(FailingThirdPart, LeavesTheDatabaseAsItWas)
 
     EXPECT_EQ(send(GetParam().part, GetParam().mode), GetParam().answer) << s(lastError());
     EXPECT_FALSE(lastError().isEmpty());
+    EXPECT_TRUE(!GetParam().says || lastError().contains(QLatin1String(GetParam().says))) << s(lastError());
     EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
     EXPECT_EQ(snapshot(), before);
 
@@ -380,6 +391,7 @@ TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
         GTEST_SKIP() << "no list of the open files";
     const QString before = snapshot();
     ASSERT_TRUE(sent(kHeader + newGroup(2, "two") + one('D', kPlaces, key("sequ", 6)), 0));
+    EXPECT_EQ(snapshot(), before);
     // The write-ahead log's: SQLite keeps the database file of a closed connection open
     // while another connection of the process holds a lock on it, never the log.
     const QString log = databasePath() + QStringLiteral("-wal");
@@ -389,4 +401,62 @@ TEST_F(UpdateSet, ShutdownDuringASetClosesItsConnection)
     // The statements the set kept for its next part must not hold the connection open.
     EXPECT_EQ(openCount(log), open - 1);
     EXPECT_EQ(snapshot(), before);
+}
+
+// A set the database cannot take answers why, with SQLite's words given back in place
+// of the 0, and nothing of it is written.
+TEST_F(UpdateSet, ASetTheDatabaseCannotWriteAnswersWhy)
+{
+    const QString before = snapshot();
+    QString groups;
+    for (int grpi = 2; grpi < 400; ++grpi)
+        groups += newGroup(grpi, "many");
+    const std::tuple<const char*, int64_t, const char*> cases[] = {
+        {"PRAGMA query_only = ON", host::kSetCannotWrite, "attempt to write a readonly database"},
+        {"PRAGMA max_page_count = 1", host::kSetDiskFull, "database or disk is full"},
+        {"", host::kSetDiskError, "disk I/O error"},  // a write the file system refuses
+    };
+    for (const auto& [pragma, answer, words] : cases) {
+        hostOf().database().exec(QLatin1String(pragma));
+        std::optional<FileSizeLimit> limit;
+        if (!*pragma)
+            limit.emplace(rlim_t(1000));
+        EXPECT_EQ(send(kHeader + groups, 1), answer) << words;
+        limit.reset();
+        EXPECT_TRUE(app->returnCall().contains(QLatin1String(words))) << s(app->returnCall().right(200));
+        EXPECT_EQ(snapshot(), before) << words;
+        hostOf().database().exec(QStringLiteral("PRAGMA query_only = OFF; PRAGMA max_page_count = 1073741823"));
+    }
+    ASSERT_TRUE(sent(kHeader + groups, 1));
+}
+
+// A database at rest keeps its journal, which another program's reader holds here: a
+// connection opens, and its commit, or a part whose pages must go out to the file
+// before it (a page cache of a few pages), cannot get the file to itself. Both answer
+// busy, their reason given back in place of the 0, and nothing is written; once the
+// reader has ended, the next set takes the write-ahead log and is stored.
+TEST_F(UpdateSet, ACommitOrAPartThatMeetsAnotherProgramsReadAnswersBusy)
+{
+    const QString before = snapshot();
+    const auto reader = openDatabase();
+    reader->exec(QStringLiteral("BEGIN; SELECT count(*) FROM qxzrn315"));
+    EXPECT_NO_THROW(createHost()->shutdown());
+    const auto journal = [&] { return queryRows(hostOf().database().handle(), QStringLiteral("PRAGMA journal_mode")); };
+
+    EXPECT_EQ(send(kHeader + newGroup(2, "two"), 1), host::kSetBusy) << s(lastError());
+    EXPECT_TRUE(app->returnCall().endsWith(QStringLiteral(",\"database is locked\")"))) << s(app->returnCall());
+    EXPECT_EQ(journal(), QStringList{"delete"});
+
+    hostOf().database().exec(QStringLiteral("PRAGMA cache_size = 2"));
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 0));
+    QString many;
+    for (int grpi = 3; grpi < 400; ++grpi)
+        many += newGroup(grpi, "many");
+    EXPECT_EQ(send(many, 0), host::kSetBusy) << s(lastError());
+    EXPECT_FALSE(host::hostTransactionOpen(hostOf().database()));
+    EXPECT_EQ(snapshot(), before);
+
+    reader->exec(QStringLiteral("COMMIT"));
+    ASSERT_TRUE(sent(kHeader + newGroup(2, "two"), 1));
+    EXPECT_EQ(journal(), QStringList{"wal"});
 }

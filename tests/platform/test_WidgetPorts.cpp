@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <functional>
@@ -208,6 +209,39 @@ TEST_F(WidgetPortsTest, InputBoxShowsAPlainPromptAndGivesTheConfirmedTextOrNothi
 
     whenModal([&](QWidget* w) { pressKey(w, Qt::Key_Escape); });
     EXPECT_EQ(WidgetDialogs().inputBox("prompt", "t", "text"), std::nullopt);
+}
+
+// The input box shows the whole text it starts with, its start not scrolled away,
+// while the screen has room for it; a longer text leaves the box on the screen.
+TEST_F(WidgetPortsTest, InputBoxIsAsWideAsItsTextWhereTheScreenHasRoom)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const int room = screen->availableGeometry().width();
+    const struct {
+        QString text;
+        bool whole;
+    } cases[] = {{QStringLiteral("Vrok.Application.VandorMatrix"), true},
+                 {QStringLiteral("Vrok.Application.") + QString(40, u'M'), true},
+                 {QString(room, u'W'), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.size());
+        int cursorAt = -1, textWidth = 0, boxWidth = 0;
+        whenModal([&](QWidget* w) {
+            auto* edit = w->findChild<QLineEdit*>();
+            ASSERT_NE(edit, nullptr);
+            // The cursor stands after the last character: unscrolled, that far from the left.
+            cursorAt = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
+            textWidth = edit->fontMetrics().horizontalAdvance(c.text);
+            boxWidth = w->frameGeometry().width();
+            pressKey(w, Qt::Key_Escape);
+        });
+        EXPECT_EQ(WidgetDialogs().inputBox("Automation Class", "Vrok Environment", c.text), std::nullopt);
+        if (c.whole) {
+            EXPECT_GE(cursorAt, textWidth);
+        }
+        EXPECT_LE(boxWidth, room);
+    }
 }
 
 TEST_F(WidgetPortsTest, InstalledPortsShowOneHourglassOverrideAndTheArrowWhileABoxIsUp)

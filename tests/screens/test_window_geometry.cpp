@@ -85,6 +85,18 @@ protected:
     }
 };
 
+// The checks below judge nothing on a screen other than the one the run names.
+TEST(TestScreen, IsTheOneAskedFor)
+{
+    const QString wanted = qEnvironmentVariable("PALIMOR_TEST_SCREEN");
+    ASSERT_FALSE(wanted.isEmpty()) << "PALIMOR_TEST_SCREEN names no screen";
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_TRUE(screen);
+    const QSize pixels = screen->size() * screen->devicePixelRatio();
+    EXPECT_EQ(QStringLiteral("%1x%2@%3").arg(pixels.width()).arg(pixels.height()).arg(screen->devicePixelRatio()),
+              wanted);
+}
+
 TEST_F(WindowGeometry, MainWindowAlsoWithAPlacementKeptOnALargerScreen)
 {
     open(QStringLiteral("itemsd"));
@@ -139,6 +151,28 @@ TEST_F(WindowGeometry, PropertyDialogOfEveryKindAndPage)
         }
         d.cmdCancel_Click();
     }
+}
+
+// The property dialog opens centred over the main window (across: a low screen
+// decides its height and top). On a screen lower than the group dialog, the highest
+// kind, its pages scroll, and the dialog is wider by the scroll bar, which covers no
+// input.
+TEST_F(WindowGeometry, PropertyDialogOpensCentredAndScrollsBesideItsInputs)
+{
+    open(QStringLiteral("itemsd"));
+    w().show();
+    frm_Properties& d = openOn(QStringLiteral("g_2"));
+    EXPECT_TRUE(onScreen(d));
+    EXPECT_LE(std::abs(d.frameGeometry().center().x() - w().frameGeometry().center().x()), 1)
+        << describe(d.frameGeometry()).toStdString() << " over " << describe(w().frameGeometry()).toStdString();
+    auto* area = d.findChild<QScrollArea*>();
+    ASSERT_TRUE(area);
+    QWidget* pages = area->widget();
+    if (pages->height() <= area->height())
+        GTEST_SKIP() << "the screen holds the group dialog whole";
+    EXPECT_TRUE(area->verticalScrollBar()->isVisible());
+    EXPECT_GE(area->viewport()->width(), pages->width());
+    EXPECT_EQ(d.width(), pages->width() + area->verticalScrollBar()->width());
 }
 
 TEST_F(WindowGeometry, PreviewInBothOccurrences)

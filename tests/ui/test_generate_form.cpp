@@ -3,6 +3,7 @@
 // insert of the picked fields, and the form-code dialog.
 #include "test_main_window_support.h"
 
+#include "frm_Properties.h"
 #include "frm_TableFields.h"
 #include "frm_Type4.h"
 #include "mod_StructureChecks.h"
@@ -12,7 +13,11 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
+#include <QTest>
 #include <QTimer>
+
+#include <map>
 
 namespace {
 
@@ -68,6 +73,46 @@ protected:
             poll(waiting, act);
         });
     }
+    // In the shown picker: clicks the top-level entry named reference, expands it
+    // (Alt+Right), clicks its entry named name and Apply. The index of the field made,
+    // -1 for none.
+    int32_t pickByHand(const QString& reference, const QString& name)
+    {
+        frm_TableFields& picker = tableFieldsWindow();
+        NodeTreeWidget* list = picker.tvwFields;
+        auto click = [list](const TreeNode* n) {
+            list->scrollToItem(list->itemOf(n));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->itemOf(n)).center());
+        };
+        auto named = [](const TreeNode* n, const QString& field) {
+            const TableFieldRecord& e = gaTableFields[size_t(n->keyNumber())];
+            return e.sTableCode + u'.' + e.sFieldName == field;
+        };
+        TreeNode* top = list->nodes().firstRoot();
+        while (top && !named(top, reference))
+            top = top->next();
+        if (!top)
+            return -1;
+        click(top);
+        if (!top->child())
+            QTest::keyClick(list, Qt::Key_Right, Qt::AltModifier);
+        TreeNode* entry = top->child();
+        while (entry && !named(entry, name))
+            entry = entry->next();
+        if (!entry)
+            return -1;
+        click(entry);
+        if (list->nodes().selectedItem() != entry)
+            return -1;
+        std::vector<bool> live;
+        for (int32_t i = 0; i <= gnFieldCount; ++i)
+            live.push_back(gaFields[size_t(i)].lFieldId != -1);
+        QTest::mouseClick(picker.cmdApply, Qt::LeftButton);
+        for (int32_t i = 1; i <= gnFieldCount; ++i)
+            if ((size_t(i) >= live.size() || !live[size_t(i)]) && gaFields[size_t(i)].lFieldId != -1)
+                return i;
+        return -1;
+    }
     std::shared_ptr<bool> m_waiting = std::make_shared<bool>(false);
 };
 
@@ -111,14 +156,44 @@ TEST_F(GenerateForm, TheKeyGoesIntoARepeatingGroupTheRestFollowsWithDescriptions
     EXPECT_EQ(node("g_0")->children(), 2);
 }
 
+// What the store keeps of a field, as one text: its name, domain and the domain's data
+// type, label, display settings and control, and whether it is a column of the main
+// table (whose domain the store leaves to the dictionary).
+QString storedProperties(int32_t i)
+{
+    const FieldRecord& f = gaFields[size_t(i)];
+    int16_t domain = f.nDomainIndex;
+    QStringList properties{f.sFieldName, f.sDomainPackage + u'/' + f.sDomainCode, gsDomainTypeText(domain),
+                           f.sLabelCode.trimmed(), f.sDisplayFormat};
+    for (const int v :
+         {int(f.bIsTableField), int(f.lFieldType), int(f.bLinkDisplFormatToDomain), int(f.iMinInpLen),
+          int(f.iMaxDispLen), int(f.bLinkMaxDisplLenToDomain), int(f.iMaxInpLen), int(f.bLinkMaxInpLenToDomain),
+          int(f.iFieldLength), int(f.iFieldHeight), int(f.iDataAli), int(f.lControl), int(f.iYesValue)})
+        properties << QString::number(v);
+    return properties.join(u'|');
+}
+
+// The stored properties of every live field, by record index.
+std::map<int32_t, QString> storedFields()
+{
+    std::map<int32_t, QString> out;
+    for (int32_t i = 1; i <= gnFieldCount && size_t(i) < gaFields.size(); ++i)
+        if (gaFields[size_t(i)].lFieldId != -1)
+            out[i] = storedProperties(i);
+    return out;
+}
+
 // A description follow-up is shown, not typed, also when the reference is to the
 // main table itself: no input field stands twice on the form. Whatever the form held
 // before (itemsd shows its groups as tab pages, olditemd is of an older level), the
-// generated one passes the checks, with a session table and without one.
+// generated one passes the checks, with a session table and without one. Every field
+// opens again as it was generated, and the description a reference brings along is
+// the field a user picks by hand from the picker.
 TEST_F(GenerateForm, AFormOfEveryDemoTableSavesWithoutStructureErrors)
 {
     const std::pair<const char*, const char*> forms[] = {{"simpled", "simple"}, {"itemsd", "items"},
                                                          {"olditemd", "olditem"}};
+    QSet<QString> descriptionsPicked;
     for (const auto& [form, code] : forms)
         for (const char* table : {"tekwy001", "tekwy002", "tekwy003", "tekwy004", "tekwy005", "tekwy006"})
             for (const int startMode : {1, 4}) {
@@ -130,17 +205,114 @@ TEST_F(GenerateForm, AFormOfEveryDemoTableSavesWithoutStructureErrors)
                 dialogs->queueAnswer(platform::IdYes);
                 w().mnuOGenerateForm_Click();
                 ASSERT_GT(glLiveFieldCount(), 1);
+                // The descriptions made from the entries of expanded references, with
+                // the reference field each follows.
+                struct Description {
+                    QString name, reference, properties;
+                };
+                std::vector<Description> descriptions;
+                for (int32_t i = 1; i <= gnFieldCount; ++i) {
+                    const FieldRecord& f = gaFields[size_t(i)];
+                    if (f.lFieldId == -1 || f.iTableFieldIndex < 1
+                        || gaTableFields[size_t(f.iTableFieldIndex)].iParentEntry < 1)
+                        continue;
+                    const TreeNode* reference = node(f.sNodeKey)->parent();
+                    ASSERT_TRUE(reference && gbIsFieldKey(reference->key())) << f.sFieldName.toStdString();
+                    descriptions.push_back(
+                        {f.sFieldName, gaFields[size_t(reference->keyNumber())].sFieldName, storedProperties(i)});
+                }
+                const std::map<int32_t, QString> generated = storedFields();
                 w().mnuFSave_Click();
                 EXPECT_TRUE(!gbFormChanged && gModelessErrors().empty())
                     << (gModelessErrors().empty() ? std::string() : gModelessErrors()[0].sText.toStdString());
-                // What was stored passes them too.
+                // What was stored passes them too, and holds what was generated.
                 restart();
                 open(QLatin1String(form));
                 bool ok = false;
                 mCheckStructure(tree().firstRoot(), ok);
                 EXPECT_TRUE(ok && gModelessErrors().empty())
                     << (gModelessErrors().empty() ? std::string() : gModelessErrors()[0].sText.toStdString());
+                const std::map<int32_t, QString> opened = storedFields();
+                EXPECT_EQ(opened.size(), generated.size());
+                for (const auto& [i, properties] : generated)
+                    EXPECT_EQ(opened.count(i) ? opened.at(i) : QStringLiteral("-"), properties) << i;
+
+                // Each description picked by hand, as the user does, after its reference.
+                w().mnuOOneTableField_Click();
+                for (const Description& d : descriptions) {
+                    SCOPED_TRACE(d.name.toStdString());
+                    const int32_t made = pickByHand(d.reference, d.name);
+                    ASSERT_GT(made, 0) << "nothing inserted";
+                    EXPECT_EQ(storedProperties(made), d.properties);
+                    const TreeNode* under = node(gaFields[size_t(made)].sNodeKey)->parent();
+                    EXPECT_EQ(gaFields[size_t(under->keyNumber())].sFieldName, d.reference);
+                    descriptionsPicked << d.name;
+                }
             }
+    // The references of the items and of the item groups brought their descriptions.
+    for (const char* name : {"tekwy002.dsca", "tekwy003.nama"})
+        EXPECT_TRUE(descriptionsPicked.contains(QLatin1String(name))) << name;
+}
+
+// The description a reference brought along shows its domain in the property dialog,
+// and OK there changes nothing, before the save and after it; also where the reference
+// is to the main table itself (the item groups of simpled).
+TEST_F(GenerateForm, TheDescriptionOfAReferenceKeepsItsDomainInThePropertyDialog)
+{
+    const std::tuple<const char*, const char*, const char*, const char*> rows[] = {
+        {"itemsd", "tekwy001.citg", "tekwy002.dsca", "te|dsca|String (30)|0"},
+        {"itemsd", "tekwy001.suno", "tekwy003.nama", "te|name|String (35)|0"},
+        {"simpled", "tekwy002.pgrp", "tekwy002.dsca", "te|dsca|String (30)|0"},
+    };
+    // The node of the field named name that follows the reference.
+    auto description = [this](const char* reference, const char* name) -> TreeNode* {
+        for (TreeNode* n = tree().firstRoot(); n; n = NodeTree::nextDepthFirst(n))
+            if (gbIsFieldKey(n->key()) && gaFields[size_t(n->keyNumber())].sFieldName == QLatin1String(name)
+                && n->parent() && gbIsFieldKey(n->parent()->key())
+                && gaFields[size_t(n->parent()->keyNumber())].sFieldName == QLatin1String(reference))
+                return n;
+        return nullptr;
+    };
+    // The field's domain and its data type, label, control and whether it is a column
+    // of the main table.
+    auto domainOf = [](int32_t i) {
+        const FieldRecord& f = gaFields[size_t(i)];
+        int16_t domain = f.nDomainIndex;
+        return f.sDomainPackage + u'|' + f.sDomainCode + u'|' + gsDomainTypeText(domain) + u'|' + f.sLabelCode + u'|'
+               + QString::number(int(f.lControl)) + u'|' + QString::number(f.bIsTableField);
+    };
+    // What the dialog shows of the field's domain, then OK.
+    auto shownAndOk = [this](TreeNode* n) {
+        tree().setSelectedItem(n);
+        w().mnuEProperties_Click();
+        frm_Properties& d = propertiesDialog();
+        const QString shown = QStringList{d.txtDomainPackage->text(), d.txtDomainCode->text(),
+                                          d.lblDataTypeText->text(), QString::number(d.chkNoControl->isChecked())}
+                                  .join(u'|');
+        QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+        EXPECT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
+        return shown;
+    };
+    for (const auto& [form, reference, name, expected] : rows) {
+        SCOPED_TRACE(std::string(form) + " " + name);
+        restart();
+        open(QLatin1String(form));
+        dialogs->queueAnswer(platform::IdYes);
+        w().mnuOGenerateForm_Click();
+        TreeNode* n = description(reference, name);
+        ASSERT_TRUE(n);
+        const int32_t i = n->keyNumber();
+        const QString generated = domainOf(i);
+        EXPECT_EQ(shownAndOk(n), QString::fromLatin1(expected));
+        EXPECT_EQ(domainOf(i), generated);
+        EXPECT_NE(n->image(), QStringLiteral("label"));
+
+        saveAndReopen(QLatin1String(form));
+        n = description(reference, name);
+        ASSERT_TRUE(n);
+        EXPECT_EQ(domainOf(n->keyNumber()), generated);
+        EXPECT_EQ(shownAndOk(n), QString::fromLatin1(expected));
+    }
 }
 
 TEST_F(GenerateForm, RefusalsLeaveTheFormAsItWas)

@@ -1,6 +1,6 @@
 // Running the form in the host and the Tools menu's sessions against the local host,
-// whose session windows answer "nothing chosen". The form identity changes only where
-// the host answers another version or language.
+// whose session windows answer "nothing chosen". The form identity stays as loaded,
+// whatever version or language the host answers.
 #include "test_main_window_support.h"
 #include "support/SessionPresenters.h"
 
@@ -25,6 +25,20 @@ protected:
         }
         EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer}), before);
         return host::sessionRequests().mid(count);
+    }
+    // Changes a field of itemsd as the property dialog would, then File Save, which must
+    // go through without a message; the field's stored rows, the columns asked for.
+    QStringList editAndSave(const QString& columns)
+    {
+        dialogs->clear();
+        FieldRecord& f = gaFields[2];
+        f.iMaxDispLen = 21;
+        f.bChanged = f.bChanged301 = gbFormChanged = true;
+        w().mnuFSave_Click();
+        EXPECT_FALSE(gbFormChanged);
+        EXPECT_EQ(dialogs->texts(), QStringList());
+        return rows(
+            QStringLiteral("SELECT %1 FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = %2").arg(columns).arg(f.lFieldId));
     }
 };
 
@@ -68,8 +82,9 @@ TEST_F(RunInHost, RunAsksAboutUnsavedChangesThenStartsTheFormsSession)
 }
 
 // The host runs the form in the version its own derives from when its session is not
-// in its own: the form is in that version from then on, and is run there again.
-TEST_F(RunInHost, RunTakesTheVersionTheHostRunsTheFormIn)
+// in its own. The form stays in the version it was loaded in: it is checked there
+// again, and what the user edits after the run is stored there, nothing refused.
+TEST_F(RunInHost, RunKeepsTheVersionTheFormWasLoadedIn)
 {
     open(QStringLiteral("itemsd"));
     hostExec(QStringLiteral("DELETE FROM qxzrn205 WHERE cses = 'items';"
@@ -80,39 +95,43 @@ TEST_F(RunInHost, RunTakesTheVersionTheHostRunsTheFormIn)
         host::scriptSessionAnswer(host::NothingChosen{});
         w().actions().menuEntry(QStringLiteral("mnuOSO"))->trigger();
         EXPECT_EQ(host::sessionRequests().size() - count, 1);
-        return QStringList({gsVersion, gsRelease, gsCustomer}).join(u'|');
+        return QStringList({gsLanguage, gsVersion, gsRelease, gsCustomer}).join(u'|');
     };
+    const QString loaded = QStringLiteral("2|7.6 |a3|dev ");
     host::clearCallLog();
-    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
-    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
+    EXPECT_EQ(run(), loaded);
+    EXPECT_EQ(run(), loaded);
     const auto checks = host::callLog();
     QStringList sent;
     for (const auto& c : checks)
         if (c.callText.startsWith(QStringLiteral("check.runtime.form.vrc(")))
             sent << c.callText;
-    EXPECT_EQ(sent, QStringList({R"(check.runtime.form.vrc("tekwyitems","7.6 ","a3","dev "))",
-                                 R"(check.runtime.form.vrc("tekwyitems","7.6 ","a3","    "))"}));
+    EXPECT_EQ(sent, QStringList(2, R"(check.runtime.form.vrc("tekwyitems","7.6 ","a3","dev "))"));
     EXPECT_EQ(dialogs->texts(), QStringList());
+
+    // An edit after the run, saved: stored in the loaded version, nowhere else.
+    EXPECT_EQ(editAndSave(QStringLiteral("vers, rele, cust, maxd")), QStringList{QStringLiteral("7.6|a3|dev|21")});
 
     // A session the host runs in no version: a warning, the version kept, the run started.
     hostExec(QStringLiteral("UPDATE qxzrn200 SET cust = 'old' WHERE cses = 'items'"));
-    EXPECT_EQ(run(), QStringLiteral("7.6 |a3|    "));
+    EXPECT_EQ(run(), loaded);
     EXPECT_TRUE(dialogs->texts().join(u'|').contains(QStringLiteral("could not be checked")));
 }
 
-// The sessions entry starts its window in the form's language; the language the window
-// ended in is the form's from then on. The other entries start theirs in none.
-TEST_F(RunInHost, SessionsEntryTakesTheLanguageItsWindowEndedIn)
+// The sessions entry starts its window in the form's language; whatever language the
+// window ends in, the form keeps its own, and an edit afterwards is stored in it. The
+// other entries start theirs in none.
+TEST_F(RunInHost, SessionsEntryLeavesTheFormsLanguage)
 {
     open(QStringLiteral("itemsd"));
     QString switchTo;
     host::setSessionPresenter(presenterEndingIn(switchTo));
-    // Entry, language its window switches to, language sent, the form's language after.
-    const char* const cases[][4] = {
-        {"mnu_Tses", "3", "2", "3"}, {"mnu_Tses", "", "3", "3"}, {"mnu_Tind", "2", "", "3"},
-        {"mnu_Tprs", "2", "", "3"},  {"mnu_Tses", "2", "3", "2"},
+    // Entry, language its window switches to, language sent.
+    const char* const cases[][3] = {
+        {"mnu_Tses", "3", "2"}, {"mnu_Tses", "", "2"},  {"mnu_Tind", "3", ""},
+        {"mnu_Tprs", "3", ""},  {"mnu_Tses", "3", "2"},
     };
-    for (const auto& [entry, switched, sent, after] : cases) {
+    for (const auto& [entry, switched, sent] : cases) {
         SCOPED_TRACE(std::string(entry) + "|" + switched);
         switchTo = QLatin1String(switched);
         const qsizetype count = host::sessionRequests().size();
@@ -121,10 +140,13 @@ TEST_F(RunInHost, SessionsEntryTakesTheLanguageItsWindowEndedIn)
         const QList<host::SessionRequest> requests = host::sessionRequests().mid(count);
         ASSERT_EQ(requests.size(), 1);
         EXPECT_EQ(requests[0].language, QLatin1String(sent));
-        EXPECT_EQ(QString(gsLanguage), QLatin1String(after));
+        EXPECT_EQ(QString(gsLanguage), QStringLiteral("2"));
     }
-    EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsVersion, gsRelease, gsCustomer}).join(u'|'),
-              QStringLiteral("te|kwy|itemsd|7.6 |a3|dev "));
+    EXPECT_EQ(QStringList({gsPackage, gsModule, gsFormCode, gsLanguage, gsVersion, gsRelease, gsCustomer}).join(u'|'),
+              QStringLiteral("te|kwy|itemsd|2|7.6 |a3|dev "));
+
+    EXPECT_EQ(editAndSave(QStringLiteral("clan, vers, rele, cust, maxd")),
+              QStringList{QStringLiteral("2|7.6|a3|dev|21")});
 }
 
 TEST_F(RunInHost, EachToolsEntryStartsItsSessionOnTheKeyOfItsObject)

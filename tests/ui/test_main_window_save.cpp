@@ -35,6 +35,21 @@ protected:
         gbFormChanged = true;
     }
     static int calls(const char* function) { return host::callCount(QLatin1String(function)); }
+    // The form's group and field rows kept aside under a prefix, or put back from it.
+    void keepRows(const char* prefix) const
+    {
+        formRows("CREATE TABLE %2%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'simpled'", prefix);
+    }
+    void putBackRows(const char* prefix) const
+    {
+        formRows("DELETE FROM qxzrn%1 WHERE cfrm = 'simpled'; INSERT INTO qxzrn%1 SELECT * FROM %2%1", prefix);
+    }
+    void formRows(const char* sql, const char* prefix) const
+    {
+        for (const char* t : {"315", "301", "308"})
+            hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;")
+                     + QString::fromLatin1(sql).arg(QLatin1String(t), QLatin1String(prefix)));
+    }
     // On itemsd: double input field, option values not unique, tab page without label.
     // A selection group without parent table is no structure error. mendErrors puts the
     // values back.
@@ -108,27 +123,19 @@ TEST_F(MainWindowSave, ASaveOverAnotherSessionsSaveIsRefusedAndKeepsItsEdits)
         tree().setSelectedItem(node(key));
         QTest::keyClick(w().tvwGroups, k, Qt::ControlModifier);
     };
-    // The form's rows kept aside under a prefix, or put back from it.
-    const auto rowsOf = [&](const char* sql, const char* prefix) {
-        for (const char* t : {"315", "301", "308"})
-            hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;")
-                     + QString::fromLatin1(sql).arg(QLatin1String(t), QLatin1String(prefix)));
-    };
-    const char* keep = "CREATE TABLE %2%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'simpled'";
-    const char* putBack = "DELETE FROM qxzrn%1 WHERE cfrm = 'simpled'; INSERT INTO qxzrn%1 SELECT * FROM %2%1";
-    rowsOf(keep, "read");
+    keepRows("read");
     open(QStringLiteral("simpled"));
     move("f_1", Qt::Key_Down);
     trigger("mnuFSave");
     ASSERT_FALSE(gbFormChanged);
-    rowsOf(keep, "first");
-    rowsOf(putBack, "read");
+    keepRows("first");
+    putBackRows("read");
 
     restart();
     open(QStringLiteral("simpled"));
     move("f_3", Qt::Key_Up);
     const QString moved = treeText(tree());
-    rowsOf(putBack, "first");  // the first session's commit
+    putBackRows("first");  // the first session's commit
     const QStringList first = rows(QStringLiteral("SELECT * FROM qxzrn308 WHERE cfrm = 'simpled'"));
     dialogs->clear();
     trigger("mnuFSave");
@@ -142,6 +149,51 @@ TEST_F(MainWindowSave, ASaveOverAnotherSessionsSaveIsRefusedAndKeepsItsEdits)
     open(QStringLiteral("simpled"));
     EXPECT_TRUE(dialogs->texts().isEmpty()) << dialogs->texts().join(u'|').toStdString();
     EXPECT_EQ(node("f_2")->next(), node("f_1"));
+}
+
+// The load reads the form table after table, each in a read of its own: another
+// session's save that commits between the groups' read and the fields' is taken in half,
+// its groups as they were and its fields as they are now. Such a form is never stored:
+// its save finds the group rows changed since they were read and is refused.
+TEST_F(MainWindowSave, AFormLoadedHalfBeforeAndHalfAfterAnotherSessionsSaveIsNotStored)
+{
+    // The other session's save: f_1 after f_2, which changes group 1's first field too.
+    keepRows("read");
+    open(QStringLiteral("simpled"));
+    tree().setSelectedItem(node("f_1"));
+    tree().setDropHighlight(node("f_2"));
+    w().mMoveToDropHighlight();
+    trigger("mnuFSave");
+    ASSERT_FALSE(gbFormChanged);
+    const QString other = formDump("simpled");
+    const int32_t firstField = gaGroups[0].lFirstFieldStored;
+    keepRows("other");
+    putBackRows("read");
+
+    restart();
+    setVrokObjectFactory([rec = record](const QString& cls) -> std::unique_ptr<VrokApplication> {
+        return std::make_unique<RecordingHost>(createVrokObject(cls), rec);
+    });
+    bool committed = false;
+    record->onCall = [&](const QString& call) {
+        if (!committed && call.contains(QStringLiteral("REFERS TO qxzrn308"))) {
+            committed = true;
+            putBackRows("other");
+        }
+    };
+    open(QStringLiteral("simpled"));
+    record->onCall = nullptr;
+    ASSERT_TRUE(committed);
+    ASSERT_NE(gaGroups[0].lFirstFieldStored, firstField) << "the groups were read before the other save";
+    editField(3, 7);
+    dialogs->clear();
+    trigger("mnuFSave");
+    EXPECT_EQ(dialogs->texts().size(), 1);
+    EXPECT_TRUE(dialogs->texts().value(0).contains(QStringLiteral("stored by another session"))
+                && dialogs->texts().value(0).contains(QStringLiteral("(group 1)")))
+        << dialogs->texts().join(u'|').toStdString();
+    EXPECT_TRUE(gbFormChanged);
+    EXPECT_EQ(formDump("simpled"), other);
 }
 
 // A dump the host cannot write (a full disk: test_functions) is reported; the save stands.
@@ -473,6 +525,13 @@ const Seed kSeeds[] = {
     {"DoubleDisplayField", [](auto& t) { t.rename(15, 14), t.field(15).lFieldType = 2; }, "", "", ""},
     {"SameFieldInSiblingGroups", [](auto& t) { t.rename(18, 14); }, "", "", ""},
     {"OptionValuesOutsideTheEnumRange", [](auto& t) { t.field(6).iLinkedConst = t.field(7).iLinkedConst = 300; },
+     "plqx0136", "f_4", ""},
+    // The fewest options that can clash.
+    {"TwoOptionsOfOneValue",
+     [](auto& t) {
+         t.move("f_7", "f_14", Relationship::Next), t.move("f_8", "f_14", Relationship::Next);
+         t.field(6).iLinkedConst = t.field(5).iLinkedConst;
+     },
      "plqx0136", "f_4", ""},
     {"OptionOnTwoLines", [](auto& t) { t.field(7).iFieldHeight = 2; }, "plqx0137", "f_4", ""},
     {"PictureUnderAnOption", [](auto& t) { t.move("p_13", "f_6", Relationship::Child); }, "plqx0137", "f_4", ""},

@@ -6,8 +6,11 @@
 
 #include "frm_TableFields.h"
 #include "frm_Properties.h"
+#include "gui_Clipboard.h"
+#include "mod_Clipboard.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QMenu>
@@ -202,6 +205,31 @@ TEST_F(MouseAndKeys, ShortcutsEditAWritableFormAndNothingReadOnly)
     dropOn("g_3", QStringLiteral("tvwFields"), QStringLiteral("t_1"));
     EXPECT_TRUE(treeText(tree()) == before && !gbFormChanged);
     EXPECT_TRUE(dialogs->shown().empty()) << dialogs->texts().join(u'|').toStdString();
+}
+
+// The copy keys on the tree put on the system clipboard only what Copy copies: with
+// Copy disabled (the root) what was there stays, and no key copies a node's text.
+TEST_F(MouseAndKeys, TheCopyKeysLeaveTheClipboardAloneWhereCopyIsDisabled)
+{
+    start();
+    platform::setClipboard(std::make_shared<platform::SystemClipboard>());
+    QClipboard* system = QGuiApplication::clipboard();
+    system->setText(QStringLiteral("before"));
+    focusTree("f_11");
+    key(Qt::Key_Insert, Qt::ControlModifier);
+    const QString structure = system->text();
+    ASSERT_TRUE(structure != QStringLiteral("before") && gbClipboardHasStructure());
+
+    const std::pair<const char*, Qt::Key> cases[] = {{"g_0", Qt::Key_Insert}, {"g_0", Qt::Key_C}, {"f_3", Qt::Key_C}};
+    for (const auto& [selected, code] : cases) {
+        SCOPED_TRACE(testing::Message() << selected << ' ' << code);
+        focusTree(selected);
+        key(code, Qt::ControlModifier);
+        // The key brought the Edit menu's enabling up to date.
+        EXPECT_EQ(w().actions().entryEnabled(QStringLiteral("mnuECopy")), *selected == 'f');
+        EXPECT_EQ(system->text(), structure);
+        EXPECT_EQ(QApplication::focusWidget(), w().tvwGroups);
+    }
 }
 
 TEST_F(MouseAndKeys, KeysActOnlyInTheTreeAndOnlyWithTheirOwnModifiers)

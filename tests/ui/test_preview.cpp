@@ -247,7 +247,7 @@ TEST_F(PreviewTest, MultiOccurrenceShowsEachGroupsGridInItsBox)
 }
 
 // A group that shows nothing but grid fields: its table starts on the row below its
-// box's title, with no blank row between.
+// box's title and the box ends on the row after the table, with no blank row between.
 TEST_F(PreviewTest, AGroupOfGridFieldsOnlyHasItsTableRightBelowItsTitle)
 {
     open(QStringLiteral("itemsd"));
@@ -265,9 +265,11 @@ TEST_F(PreviewTest, AGroupOfGridFieldsOnlyHasItsTableRightBelowItsTitle)
     ASSERT_NE(box, nullptr);
     const QRect table = placeOf(grid, page), frame = placeOf(box, page);
     EXPECT_TRUE(frame.contains(table));
-    // The title row lies above the table; a blank row would take another cell.
+    // The title row lies above the table, the box's last row below it; a blank row
+    // would take another cell.
     EXPECT_GT(table.top(), frame.top());
     EXPECT_LT(table.top() - frame.top(), p.cell().height() * 3 / 2);
+    EXPECT_LT(frame.bottom() - table.bottom(), p.cell().height() * 3 / 2);
     p.close();
 }
 

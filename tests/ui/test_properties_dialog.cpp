@@ -1,8 +1,9 @@
 // The property dialog opened through the main window on the demo forms: kind, size,
 // title and page by node; the inputs the node's place and the open mode allow; the
-// fill of each kind; Cancel leaving the form as it was.
+// fill of each kind; Cancel leaving the form as it was; entering a text box.
 #include "test_properties_support.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEnterEvent>
@@ -13,6 +14,8 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+
+#include <functional>
 
 namespace {
 
@@ -450,6 +453,95 @@ TEST_F(PropertiesDialog, ScreenshotsOfTheFourKinds)
             EXPECT_FALSE(b->isVisible() && b->text().startsWith(QLatin1String("pz"))) << b->objectName().toStdString();
         d.cmdCancel_Click();
     }
+}
+
+// Message boxes that, with a holder set, take the activation from the dialog while
+// they are shown, as a modal box does under a window manager, which gives it back only
+// after the box closed.
+class ActivatingDialogs : public platform::ScriptedDialogs {
+public:
+    int messageBox(const QString& text, int style, const QString& title) override
+    {
+        if (holder) {
+            holder->show();
+            EXPECT_TRUE(activate(*holder));
+            holder->hide();
+        }
+        return ScriptedDialogs::messageBox(text, style, title);
+    }
+    QWidget* holder = nullptr;
+};
+
+// Entering a text box selects its whole text, whether the focus comes by a click, by
+// Tab and Shift+Tab or back from a refused input; a second click inside the focused
+// box places the cursor, and an empty or a disabled box is left as it is.
+TEST_F(PropertiesDialog, EnteringATextBoxSelectsItsWholeText)
+{
+    auto port = std::make_shared<ActivatingDialogs>();
+    platform::setDialogs(port);
+    dialogs = port;
+    open(QStringLiteral("itemsd"));
+    frm_Properties& d = openOn(QStringLiteral("f_3"));
+    ASSERT_TRUE(activate(d));
+    showTab(d, 2);
+    QLineEdit* const length = d.txtLabelLengthSO;
+    QLineEdit* const height = d.txtLabelHeightSO;
+    QLineEdit* const search = d.txtLabelSearchString;
+    QLineEdit* const disabled = d.txtLabelLengthMO;
+    ASSERT_TRUE(length->text() == QLatin1String("10") && height->text() == QLatin1String("1")
+                && search->text().isEmpty() && !disabled->isEnabled() && !disabled->text().isEmpty());
+    // Before the first character: there a click places the cursor at 0, not at the end.
+    const QPoint start(3, length->height() / 2);
+    ASSERT_EQ(length->cursorPositionAt(start), 0);
+    QDialog messageWindow;
+    const auto click = [&](QLineEdit* box) { QTest::mouseClick(box, Qt::LeftButton, {}, start); };
+    const auto refuse = [&](const std::function<void()>& leaveBox) {
+        dialogs->clear();
+        typeInto(length, QStringLiteral("32767"));
+        leaveBox();
+        EXPECT_EQ(dialogs->texts().join(u'|'), QStringLiteral("The value 32767 is out of range."));
+    };
+    // The step, the box that has the focus afterwards, and whether all its text is
+    // selected (else the cursor stands where the click was, or nothing is selected).
+    const struct {
+        const char* step;
+        std::function<void()> run;
+        QLineEdit* focused;
+        bool selected;
+    } steps[] = {
+        {"click", [&] { click(length); }, length, true},
+        {"click again", [&] { click(length); }, length, false},
+        {"Tab", [&] { QTest::keyClick(length, Qt::Key_Tab); }, height, true},
+        {"Shift+Tab", [&] { QTest::keyClick(height, Qt::Key_Backtab, Qt::ShiftModifier); }, length, true},
+        {"click into an empty box", [&] { click(search); }, search, false},
+        {"click on a disabled box", [&] { click(disabled); }, search, false},
+        {"refused, left by a click", [&] { refuse([&] { click(height); }); }, length, true},
+        {"refused, left by Tab", [&] { refuse([&] { leave(length); }); }, length, true},
+        {"refused while the message holds the window",
+         [&] {
+             port->holder = &messageWindow;
+             refuse([&] { click(height); });
+             port->holder = nullptr;
+             EXPECT_FALSE(d.isActiveWindow());
+             EXPECT_TRUE(activate(d));
+         },
+         length, true},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.run();
+        ASSERT_EQ(QApplication::focusWidget(), s.focused);
+        EXPECT_EQ(s.focused->selectedText(), s.selected ? s.focused->text() : QString());
+        if (!s.selected && !s.focused->text().isEmpty()) {
+            EXPECT_EQ(s.focused->cursorPosition(), 0) << "where the click was";
+        }
+        EXPECT_FALSE(disabled->hasSelectedText());
+    }
+    // The routine itself leaves a disabled and an empty box alone.
+    gSelectAllText(*disabled);
+    gSelectAllText(*search);
+    EXPECT_FALSE(disabled->hasSelectedText() || search->hasSelectedText());
+    d.cmdCancel_Click();
 }
 
 } // namespace

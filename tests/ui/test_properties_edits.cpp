@@ -412,8 +412,10 @@ TEST_F(PropertiesDialog, EachChangeWritesItsLogLineAndRaisesItsTablesMark)
         {"mandatory table field", [](frm_Properties& d) { ASSERT_FALSE(d.chkMandatoryInput->isEnabled()); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Mandatory changed from True to False")}, "f_17",
          [](FieldRecord& f) { f.bTableMandatory = f.bMandatoryInput = true; }},
-        // The element shown as -1 is stored as 1.
-        {"multi-currency", [](frm_Properties& d) { d.chkMultiCurrency->click(); }, "100",
+        // The element shown as -1, greyed out and kept so, is stored as 1.
+        {"multi-currency", [](frm_Properties& d) { d.chkMultiCurrency->click();
+                                                   EXPECT_TRUE(d.txtElement->text() == QStringLiteral("-1")
+                                                               && !d.txtElement->isEnabled()); }, "100",
          {QStringLiteral("tekwy001.wght - Weight' : Multi Currency changed from False to True")}},
         // A one-line label is at least as long as the field.
         {"label length", [](frm_Properties& d) { d.chkLinkLabLenToDispLen->setChecked(false),

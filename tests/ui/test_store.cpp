@@ -8,12 +8,14 @@
 // again: test_structure_editing, test_clipboard, test_user_session; a form of an older
 // level is upgraded and stored by test_program_runs.)
 #include "test_main_window_support.h"
+#include "test_properties_support.h"
 
 #include "core/test_links_support.h"
 #include "frm_Properties.h"
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QRegularExpression>
 
 #include <map>
 
@@ -221,7 +223,7 @@ TEST_P(StoreFailure, AbortLeavesHostAndMarksAsBeforeAndARetryStores)
         // no mark flipped, the reason naming the field for the window to show.
         EXPECT_EQ(marks(), marksBefore);
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
-        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("\ntekwy900.nf: Language unit \""))
+        EXPECT_TRUE(gsStoreRefusal().contains(QStringLiteral("\nField \"tekwy900.nf\": Language unit \""))
                     && gsStoreRefusal().contains(QStringLiteral("has more than the 20 characters the host keeps")))
             << gsStoreRefusal().toStdString();
     } else {
@@ -257,6 +259,37 @@ INSTANTIATE_TEST_SUITE_P(EachStep, StoreFailure,
 // A stored field without an input-property row gains one in a store that fails: the
 // mark goes back with the abort, so that the retry inserts the row. One whose input
 // properties were never read gets none.
+// A field renamed in the property dialog to a column takes that column's domain. Of
+// another table (whose dictionary the load does not ask) the row keeps it; of the main
+// table the row leaves it to the dictionary. Either way it opens again with it.
+TEST_F(Store, AFieldRenamedToAColumnOpensAgainWithItsDomain)
+{
+    // The new name, the row's domain, the domain opened again and the node's image.
+    const std::tuple<const char*, const char*, const char*, const char*> renames[] = {
+        {"tekwy003.nama", "te|name", "te/name", "ntfield"}, {"tekwy001.cost", "|", "te/price", "tablefield"}};
+    for (const auto& [name, row, domain, image] : renames) {
+        SCOPED_TRACE(name);
+        reopen();
+        tree().setSelectedItem(node("f_3"));
+        w().mnuEProperties_Click();
+        frm_Properties& d = propertiesDialog();
+        ASSERT_TRUE(activate(d));
+        typeInto(d.txtFieldName, QLatin1String(name));
+        leave(d.txtFieldName);
+        QTest::mouseClick(d.cmdOk, Qt::LeftButton);
+        ASSERT_FALSE(d.isVisible()) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_EQ(gaFields[3].sDomainPackage + u'/' + gaFields[3].sDomainCode, QLatin1String(domain));
+        w().mnuFSave_Click();
+        ASSERT_FALSE(gbFormChanged) << dialogs->texts().join(u'|').toStdString();
+        EXPECT_EQ(rows(QStringLiteral("SELECT pacd, cdom FROM qxzrn301 WHERE cfrm = 'itemsd' AND sequ = 3")),
+                  QStringList{QLatin1String(row)});
+        reopen();
+        EXPECT_EQ(gaFields[3].sFieldName + u' ' + gaFields[3].sDomainPackage + u'/' + gaFields[3].sDomainCode,
+                  QLatin1String(name) + u' ' + QLatin1String(domain));
+        EXPECT_EQ(node("f_3")->image(), QString::fromLatin1(image));
+    }
+}
+
 TEST_F(Store, AFailedStoreGivesBackTheInputPropertyRowOfAStoredField)
 {
     open(QStringLiteral("itemsd"));
@@ -409,16 +442,19 @@ TEST_F(Store, ASaveListsEveryValueTheHostCannotKeepByNodeAndCaption)
         << message.toStdString();
     const QString seak = node("f_3")->text().trimmed();
     for (const QString& caption : captions)
-        EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has more than the 4 characters the host keeps")
-                                         .arg(seak, caption)))
-            << caption.toStdString() << "\n" << message.toStdString();
+        EXPECT_TRUE(message.contains(
+            QStringLiteral("\r\nField \"%1\": %2 32767 has more than the 4 digits the host keeps").arg(seak, caption)))
+            << caption.toStdString() << "\n"
+            << message.toStdString();
     EXPECT_FALSE(node("f_34")->text().trimmed().isEmpty());
-    EXPECT_TRUE(message.contains(QStringLiteral("\r\n%1: %2 32767 has").arg(node("f_34")->text().trimmed(), captions[2])))
+    EXPECT_TRUE(message.contains(
+        QStringLiteral("\r\nField \"%1\": %2 32767 has").arg(node("f_34")->text().trimmed(), captions[2])))
         << message.toStdString();
     // The rest: rows the label heights push beyond what the host keeps.
     const QStringList lines = message.split(QStringLiteral("\r\n"));
-    EXPECT_EQ(lines.filter(QStringLiteral(" has more than ")).size(),
-              6 + lines.filter(QStringLiteral(": qxzrn301.ypos 32767 has more than ")).size())
+    const QStringList values = lines.filter(QRegularExpression(QStringLiteral("^(Field|Picture) \"")));
+    EXPECT_EQ(values.filter(QStringLiteral(" has more than ")).size(), 6) << message.toStdString();
+    EXPECT_EQ(values.filter(QStringLiteral("\": the rows above it would start the ")).size(), values.size() - 6)
         << message.toStdString();
     EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
     EXPECT_TRUE(formDump("itemsd") == before && gbFormChanged && f.iZoomIndex == 32767);
@@ -471,8 +507,77 @@ TEST_F(Store, TheFitCheckMeasuresTextsAsTheHostKeepsThem)
     }
 }
 
+// A refusal names each record by its kind and as the tree shows it (a field the tree
+// shows by its label alone is still a field), each value by its property's caption, and
+// a position the layout computes by what leads to it; never a column of the host.
+TEST_F(Store, ARefusalNamesKindNodeCaptionAndWhatLeadsToAPosition)
+{
+    // Node, edit, and the line the message holds ("%1" the node's text, "%2" the
+    // field's column).
+    const struct {
+        const char* key;
+        std::function<void()> edit;
+        const char* line;
+    } cases[] = {
+        {"f_3",
+         [this] {
+             tree().setText(node("f_3"), QStringLiteral("Group"));
+             FieldRecord& f = gaFields[3];
+             f.sDomainPackage.clear();  // else the domain gives its length back
+             f.iFieldLength = 9999;
+             f.bChanged = f.bChanged301 = true;
+         },
+         "Field \"Group\": field length 9999 would end the field at column %2, beyond the 4 digits the host keeps"},
+        {"f_3",
+         [] {
+             FieldRecord& f = gaFields[3];
+             f.sDomainPackage.clear();
+             f.iFieldLength = 9990;
+             f.lLabelPosition = 3;
+             f.bChanged = f.bChanged301 = f.bChanged308 = true;
+         },
+         "Field \"%1\": field length 9990 would put its label at column "},
+        {"g_7",
+         [] {
+             gaGroups[7].sParentTable = QStringLiteral("tekwy0003");
+             gaGroups[7].bChanged = true;
+         },
+         "Group \"%1\": Parent table \"tekwy0003\" has more than the 8 characters the host keeps"},
+        {"p_13",
+         [] {
+             gaFields[13].sIconName = QString(17, u'i');
+             gaFields[13].bChanged = gaFields[13].bChanged308 = true;
+         },
+         "Picture \"%1\": Icon \"iiiiiiiiiiiiiiiii\" has more than the 16 characters the host keeps"},
+        {"f_3",
+         [] {
+             gaFields[3].iZoomIndex = 12345;
+             gaFields[3].bChanged = gaFields[3].bChanged308 = true;
+         },
+         "Field \"%1\": Zoom index 12345 has more than the 4 digits the host keeps"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        restart();
+        open(QStringLiteral("itemsd"));
+        c.edit();
+        gbFormChanged = true;
+        dialogs->clear();
+        trigger("mnuFSave");  // lays the form out first
+        ASSERT_EQ(dialogs->texts().size(), 1) << dialogs->texts().join(u'|').toStdString();
+        const QString message = dialogs->texts().front();
+        const QString line =
+            QString::fromUtf8(c.line)
+                .replace(QStringLiteral("%1"), node(c.key)->text().trimmed())
+                .replace(QStringLiteral("%2"), QString::number(gaFields[3].iFieldXPos + gaFields[3].iFieldLength - 1));
+        EXPECT_TRUE(message.contains(QStringLiteral("\n") + line)) << message.toStdString();
+        EXPECT_FALSE(message.contains(QStringLiteral("qxzrn"))) << message.toStdString();
+    }
+}
+
 // Each row the store writes is asked, whatever else changed: a column of the form
-// version's selection groups, and the layout row's own columns when only it changed.
+// version's selection groups, a field's layout or input-property row when only it
+// changed, and a form command's row.
 TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
 {
     const struct {
@@ -505,6 +610,19 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
              gaFields[3].bChanged = gaFields[3].bChanged308 = true;
          },
          "Zoom index"},
+        {"input reference alone", "f_3",
+         [] {
+             gaFields[3].sInpRefExpr = QString(300, u'r');
+             gaFields[3].bChanged = gaFields[3].bChanged302 = true;
+         },
+         "Input reference"},
+        // A form command has no node: it is named by its command.
+        {"form command", "Form command \"open.orders\"",
+         [] {
+             gaSpecificCommands[1].lLinkId = -32767;
+             gaSpecificCommands[1].bChanged = true;
+         },
+         "qxzrn316.sequ"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -515,8 +633,10 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
         const QString before = formDump("itemsd");
         host::clearCallLog();
         EXPECT_FALSE(gbStoreDesignDefinitions());
-        EXPECT_TRUE(gsStoreRefusal().contains(node(c.key)->text().trimmed() + QStringLiteral(": ")
-                                              + QLatin1String(c.caption) + QLatin1Char(' ')))
+        // A node by its text after its kind; the form command's key is its whole name.
+        EXPECT_TRUE(gsStoreRefusal().contains(
+            (node(c.key) ? node(c.key)->text().trimmed() + QLatin1Char('"') : QString::fromUtf8(c.key))
+            + QStringLiteral(": ") + QLatin1String(c.caption) + QLatin1Char(' ')))
             << gsStoreRefusal().toStdString();
         EXPECT_EQ(host::callCount(QStringLiteral("execute.velq.set(")), 0);
         EXPECT_EQ(formDump("itemsd"), before);
@@ -529,10 +649,11 @@ TEST_F(Store, EveryRowWrittenIsAskedWhetherItsValuesFit)
 // store inside its transaction, which the abort leaves as the other session left it.
 TEST_F(Store, RowsAnotherSessionChangedRefuseTheStoreAndNothingIsWritten)
 {
-    const struct {
-        const char* name;
+    struct Case {
+        QString name;
         std::function<void()> meanwhile;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {"a field row deleted",
          [this] {
              hostExec(QStringLiteral("PRAGMA foreign_keys = OFF; DELETE FROM qxzrn308 WHERE cfrm = 'itemsd' AND sequ = 5;"
@@ -563,15 +684,52 @@ TEST_F(Store, RowsAnotherSessionChangedRefuseTheStoreAndNothingIsWritten)
                           .arg(r.lChildGroupStored)
                           .arg(r.lFirstFieldStored));
          }},
+        {"a field row in the slot this session takes as new",
+         [this] {
+             QString key;
+             const int32_t f = glNewItem(QStringLiteral("field"), key);
+             ASSERT_GT(f, 0);
+             gaFields[size_t(f)].sFieldName = QStringLiteral("tekwy001.item");
+             tree().add(node("g_1"), Relationship::Child, key, QStringLiteral("new field"));
+             // Again linked as the slot's stored copies say.
+             const FieldRecord& r = gaFields[size_t(f)];
+             const QString links[] = {QStringLiteral("omod = %1").arg(r.nOmodStored),
+                                      QStringLiteral("grpi = %1, pare = %2, next = %3, chld = %4, fwup = %5")
+                                          .arg(r.GrpiStored)
+                                          .arg(r.lParentFieldStored)
+                                          .arg(r.lNextFieldStored)
+                                          .arg(r.lChildFieldStored)
+                                          .arg(r.bFollowUpStored ? 1 : 2)};
+             for (const int t : {0, 1})
+                 hostExec(
+                     QStringLiteral("CREATE TEMP TABLE copy AS SELECT * FROM qxzrn%1 WHERE cfrm = 'itemsd' AND "
+                                    "sequ = 5; UPDATE copy SET sequ = %2, %3; INSERT INTO qxzrn%1 SELECT * FROM copy")
+                         .arg(t == 0 ? 301 : 308)
+                         .arg(f)
+                         .arg(links[t]));
+         }},
     };
+    // Each link of a group row and of a field row changed alone, and a group row deleted.
+    const auto changing = [&](const QString& change, const char* row) {
+        const QString sql = QStringLiteral("PRAGMA foreign_keys = OFF; ") + change
+                            + QStringLiteral(" WHERE cfrm = 'itemsd' AND ") + QLatin1String(row);
+        cases.push_back({sql, [this, sql] { hostExec(sql); }});
+    };
+    for (const char* column : {"levl", "pare", "prev", "next", "chld", "fld1"})
+        changing(QStringLiteral("UPDATE qxzrn315 SET %1 = %1 + 1").arg(QLatin1String(column)), "grpi = 3");
+    changing(QStringLiteral("DELETE FROM qxzrn315"), "grpi = 5");
+    changing(QStringLiteral("UPDATE qxzrn301 SET omod = omod + 1"), "sequ = 5");
+    for (const char* column : {"grpi", "pare", "chld"})
+        changing(QStringLiteral("UPDATE qxzrn308 SET %1 = %1 + 1").arg(QLatin1String(column)), "sequ = 5");
+    changing(QStringLiteral("UPDATE qxzrn308 SET fwup = 3 - fwup"), "sequ = 5");
     // The form's rows as read, put back after each case.
     const auto rowsAsRead = [&](const char* sql) {
         for (const char* t : {"315", "301", "302", "308"})
             hostExec(QStringLiteral("PRAGMA foreign_keys = OFF;") + QString::fromLatin1(sql).arg(QLatin1String(t)));
     };
     rowsAsRead("CREATE TABLE read%1 AS SELECT * FROM qxzrn%1 WHERE cfrm = 'itemsd'");
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
         rowsAsRead("DELETE FROM qxzrn%1 WHERE cfrm = 'itemsd'; INSERT INTO qxzrn%1 SELECT * FROM read%1");
         restart();
         open(QStringLiteral("itemsd"));
