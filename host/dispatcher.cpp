@@ -57,12 +57,14 @@ void CallContext::setText(int position, const QString& value)
 {
     argument(position);
     call_.args[size_t(position - 1)] = calltext::Argument::fromText(value);
+    written_ = true;
 }
 
 void CallContext::setNumber(int position, int64_t value)
 {
     argument(position);
     call_.args[size_t(position - 1)] = calltext::Argument::number(value);
+    written_ = true;
 }
 
 static QString handlerKey(const QString& object, const QString& function)
@@ -112,7 +114,10 @@ Outcome Dispatcher::execute(const QString& object, const QString& callText, Host
     try {
         CallContext context(object, std::move(*call), db);
         (*handler)(context);
-        return Outcome{0, context.returnValue(), calltext::format(context.call()), QString()};
+        // A call sent as the answer writes it and answered with the arguments it brought
+        // is its own answer: an update set's part is not written out again.
+        const bool asSent = !context.argumentsWritten() && calltext::formattedSize(context.call()) == callText.size();
+        return Outcome{0, context.returnValue(), asSent ? callText : calltext::format(context.call()), QString()};
     } catch (const HostError& e) {
         // A handler's error must not read as success.
         return failed(e.code() != 0 ? e.code() : kErrInternal, e.message());

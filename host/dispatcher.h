@@ -39,6 +39,8 @@ public:
     // By-reference values, written into positions the caller sent.
     void setText(int position, const QString& value);
     void setNumber(int position, int64_t value);
+    // Whether a by-reference value was written.
+    bool argumentsWritten() const { return written_; }
 
     void setReturnValue(const QString& value) { returnValue_ = value; }
     void setReturnValue(int64_t value) { returnValue_ = QString::number(value); }
@@ -51,6 +53,7 @@ private:
     calltext::Call call_;
     HostDatabase& db_;
     QString returnValue_;
+    bool written_ = false;
 };
 
 using Handler = std::function<void(CallContext&)>;

@@ -58,17 +58,36 @@ const std::vector<QueryReference>& queryReferences()
     return references;
 }
 
-std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table)
+bool tableExists(sqlite3* db, const QString& table)
 {
     CachedStatement kind(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1"));
     kind->bind(1, table);
-    if (!kind->step())
-        return std::nullopt;
-    CachedStatement info(db, QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
-    info->bind(1, table);
-    std::vector<TableColumn> columns;
-    while (info->step())
-        columns.push_back({info->text(0), info->text(1).contains(QLatin1String("INT")), int(info->int64(2))});
+    return kind->step();
+}
+
+std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table)
+{
+    // Read from the schema once while it stays as it is: a store and its queries ask for
+    // the same few tables again and again.
+    HostSession& s = hostSession(db);
+    CachedStatement version(db, QStringLiteral("PRAGMA schema_version"));
+    const int64_t schema = version->step() ? version->int64(0) : -1;
+    if (schema != s.columnsSchema) {
+        s.columns.clear();
+        s.columnsSchema = schema;
+    }
+    if (const auto known = s.columns.find(table); known != s.columns.end())
+        return known->second;
+    std::optional<std::vector<TableColumn>> columns;
+    if (tableExists(db, table)) {
+        CachedStatement info(db,
+                             QStringLiteral("SELECT name, upper(type), pk FROM pragma_table_info(?1) ORDER BY cid"));
+        info->bind(1, table);
+        columns.emplace();
+        while (info->step())
+            columns->push_back({info->text(0), info->text(1).contains(QLatin1String("INT")), int(info->int64(2))});
+    }
+    s.columns.emplace(table, columns);
     return columns;
 }
 
@@ -353,6 +372,8 @@ void HostSession::clear()
     lastSetError.clear();
     setCache.reset();
     statements.clear();
+    columns.clear();
+    columnsSchema = -1;
 }
 
 Statement StatementCache::take(sqlite3* db, const QString& sql)
@@ -458,7 +479,7 @@ CachedStatement::~CachedStatement()
 
 int openObjectSet(sqlite3* db, const QString& table)
 {
-    if (!tableColumns(db, table))
+    if (!tableExists(db, table))
         throw HostError(kErrBadArgument, QStringLiteral("no table \"%1\"").arg(table));
     HostSession& s = hostSession(db);
     for (int n = 1; n <= kMaxObjectSet; ++n) {

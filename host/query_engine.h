@@ -62,6 +62,8 @@ struct TableColumn {
 };
 // The columns of a table; nullopt when the database has no table of that name.
 std::optional<std::vector<TableColumn>> tableColumns(sqlite3* db, const QString& table);
+// Whether the database has a table of that name.
+bool tableExists(sqlite3* db, const QString& table);
 
 // The host's bytes per character (host_meta), the factor of host-text field widths.
 int32_t hostBytesPerChar(sqlite3* db);
@@ -148,6 +150,10 @@ struct HostSession {
     std::shared_ptr<UpdateSetCache> setCache;
     // Dropped with setCache, for the same reason.
     StatementCache statements;
+    // The columns of the tables asked for (tableColumns), as the schema of version
+    // columnsSchema declares them.
+    std::map<QString, std::optional<std::vector<TableColumn>>> columns;
+    int64_t columnsSchema = -1;
 
     void clear();
 };

@@ -1,5 +1,6 @@
 #include "update_set.h"
 
+#include "call_text.h"
 #include "host_database.h"
 #include "host_error.h"
 #include "host_transaction.h"
@@ -9,12 +10,14 @@
 #include <QStringList>
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 namespace host {
 
@@ -66,8 +69,7 @@ public:
         if (p_ < end_ && *p_ == QLatin1Char('"')) {
             const QChar* const first = ++p_;
             for (;;) {
-                while (p_ < end_ && *p_ != QLatin1Char('"'))
-                    ++p_;
+                p_ = calltext::findQuote(p_, end_);
                 if (p_ >= end_)
                     return fail("unterminated text");
                 if (p_ + 1 < end_ && p_[1] == QLatin1Char('"')) {
@@ -435,16 +437,75 @@ struct UpdateSetCache {
             int64_t number = 0;
             QString text;
         };
+        // Rowids by the value of the last key column, kept in the order of the values:
+        // made in one piece from a scan, and let go in one piece.
+        class Rowids {
+        public:
+            // The rows of a scan, in any order; the first of a value counts.
+            void read(std::vector<std::pair<int64_t, int64_t>>& rows)
+            {
+                std::stable_sort(rows.begin(), rows.end(),
+                                 [](const auto& a, const auto& b) { return a.first < b.first; });
+                entries_.clear();
+                for (const auto& [key, rowid] : rows)
+                    if (entries_.empty() || entries_.back().key != key)
+                        entries_.push_back({key, rowid, true});
+            }
+            const int64_t* find(int64_t key)
+            {
+                const Entry* e = entry(key);
+                return e && e->there ? &e->rowid : nullptr;
+            }
+            void set(int64_t key, int64_t rowid)
+            {
+                if (Entry* e = entry(key))
+                    *e = {key, rowid, true};
+                else
+                    entries_.insert(position(key), {key, rowid, true});
+            }
+            // A row deleted keeps its place, marked gone: a set may delete thousands.
+            void erase(int64_t key)
+            {
+                if (Entry* e = entry(key))
+                    e->there = false;
+            }
+
+        private:
+            struct Entry {
+                int64_t key;
+                int64_t rowid;
+                bool there;
+            };
+            std::vector<Entry>::iterator position(int64_t key)
+            {
+                return std::lower_bound(entries_.begin(), entries_.end(), key,
+                                        [](const Entry& e, int64_t k) { return e.key < k; });
+            }
+            Entry* entry(int64_t key)
+            {
+                const auto it = position(key);
+                return it != entries_.end() && it->key == key ? &*it : nullptr;
+            }
+            std::vector<Entry> entries_;
+        };
         struct KnownRows {
             bool loaded = false;
             std::vector<KeyPart> prefix;
-            std::unordered_map<int64_t, int64_t> rowids;
+            Rowids rowids;
             int64_t changes = 0;  // the connection's count of changed rows they stand for
         } known;
     };
     std::vector<std::unique_ptr<Table>> tables;
     // By what the statement does, to which table, with which columns (SetApplier::statement).
     std::map<std::vector<int>, Statement> statements;
+    // The statements used last, looked through before the map: the records of a set take
+    // turns between a few.
+    struct Recent {
+        std::vector<int> signature;
+        Statement* statement = nullptr;
+    };
+    std::array<Recent, 8> recent;
+    size_t nextRecent = 0;
 };
 
 namespace {
@@ -512,6 +573,21 @@ QStringView withoutBlanks(QStringView text)
 
 QString quoteName(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
 
+// Whether the n characters from a and from b are the same; column names, of four to
+// eight characters mostly, are compared in two loads each.
+bool sameChars(const QChar* a, const QChar* b, qsizetype n)
+{
+    if (n < 4 || n > 8)
+        return std::equal(a, a + n, b);
+    uint64_t head[2];
+    uint64_t tail[2];
+    std::memcpy(&head[0], a, sizeof head[0]);
+    std::memcpy(&head[1], b, sizeof head[1]);
+    std::memcpy(&tail[0], a + n - 4, sizeof tail[0]);
+    std::memcpy(&tail[1], b + n - 4, sizeof tail[1]);
+    return head[0] == head[1] && tail[0] == tail[1];
+}
+
 // The columns a design text named, by column: whether and where among the values.
 class Marks {
 public:
@@ -542,6 +618,11 @@ public:
     SetApplier(sqlite3* db, const HostSession& session, UpdateSetCache& cache, const std::vector<QString>& heads)
         : db_(db), session_(session), cache_(cache), heads_(heads), headItems_(heads.size())
     {
+        // Room for the records of a design table at once: a part holds a few of them.
+        items_.reserve(128);
+        for (std::vector<ColumnValue>* values : {&key_, &record_, &changes_})
+            values->reserve(64);
+        signature_.reserve(136);
     }
 
     void apply(const RecordView& r)
@@ -641,7 +722,7 @@ private:
             // Compared in place: names are a few characters, met for every pair of a set.
             if (hint >= 0) {
                 const QString& known = t.columns[size_t(hint)].name;
-                if (known.size() == name.size() && std::equal(name.begin(), name.end(), known.begin()))
+                if (known.size() == name.size() && sameChars(known.constData(), name.data(), name.size()))
                     return hint;
             }
         } else {
@@ -885,7 +966,7 @@ private:
         bind(st, second, int(first.size()) + 1);
         run(st);
         if (t.known.loaded && samePrefix(t, keyOf, keyMarks))
-            t.known.rowids[lastKey(t, keyOf, keyMarks)] = sqlite3_last_insert_rowid(db_);
+            t.known.rowids.set(lastKey(t, keyOf, keyMarks), sqlite3_last_insert_rowid(db_));
     }
 
     // ---- Rows known by key ----
@@ -921,10 +1002,10 @@ private:
         Table::KnownRows& known = t.known;
         if (!known.loaded || known.changes != sqlite3_total_changes64(db_) || !samePrefix(t, key_, keyMarks_))
             readRows(t);
-        const auto it = known.rowids.find(lastKey(t, key_, keyMarks_));
-        if (it == known.rowids.end())
+        const int64_t* const found = known.rowids.find(lastKey(t, key_, keyMarks_));
+        if (!found)
             return Known::Missing;
-        rowid = it->second;
+        rowid = *found;
         return Known::Found;
     }
 
@@ -939,14 +1020,16 @@ private:
             prefix_.push_back(keyPart(t, k, key_, keyMarks_));
         Statement& st = statement(Rows, t, {}, prefix_);
         bind(st, prefix_, 1);
+        rows_.clear();
         try {
             while (st.step())
                 if (sqlite3_column_type(st.handle(), 1) == SQLITE_INTEGER)
-                    known.rowids.emplace(sqlite3_column_int64(st.handle(), 1), sqlite3_column_int64(st.handle(), 0));
+                    rows_.emplace_back(sqlite3_column_int64(st.handle(), 1), sqlite3_column_int64(st.handle(), 0));
             st.reset();
         } catch (const SqliteError& e) {
             throw SetFailure{answerFor(e), e.message()};
         }
+        known.rowids.read(rows_);
         for (const ColumnValue& v : prefix_)
             known.prefix.push_back({v.isNumber, v.number, v.text.toString()});
         known.changes = sqlite3_total_changes64(db_);
@@ -967,9 +1050,12 @@ private:
             for (const ColumnValue& v : *values)
                 signature_.push_back(v.column);
         }
+        for (const UpdateSetCache::Recent& r : cache_.recent)
+            if (r.statement && r.signature == signature_)
+                return *r.statement;
         auto it = cache_.statements.find(signature_);
         if (it != cache_.statements.end())
-            return it->second;
+            return remember(it->second);
 
         auto terms = [&](const std::vector<ColumnValue>& values, int n, const char* separator) {
             QStringList out;
@@ -1022,7 +1108,17 @@ private:
         } catch (const SqliteError& e) {
             throw SetFailure{answerFor(e), e.message()};
         }
-        return it->second;
+        return remember(it->second);
+    }
+
+    // The statement of signature_, kept among the recent ones in place of the oldest.
+    Statement& remember(Statement& st)
+    {
+        UpdateSetCache::Recent& r = cache_.recent[cache_.nextRecent];
+        cache_.nextRecent = (cache_.nextRecent + 1) % cache_.recent.size();
+        r.signature = signature_;
+        r.statement = &st;
+        return st;
     }
 
     void bind(Statement& st, const std::vector<ColumnValue>& values, int first)
@@ -1090,6 +1186,7 @@ private:
     Marks keyMarks_, recordMarks_;
     std::vector<QString> scratch_;  // texts the values point into that the part does not hold
     std::vector<int> signature_;
+    std::vector<std::pair<int64_t, int64_t>> rows_;  // a scan of known rows: value, rowid
     std::deque<std::string> utf8_;  // by parameter number; growing moves none
 };
 

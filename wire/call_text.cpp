@@ -50,32 +50,98 @@ static inline uint32_t quotesOf17(const QChar* p)
 // Call texts are looked through 16 characters at a time: query buffers run thousands of
 // characters without a quote, and design texts have one every few characters.
 
+// The bits set in x; std::popcount is a call where the processor is not known to count.
+static inline int bitCount(uint64_t x)
+{
+    x -= x >> 1 & 0x5555555555555555u;
+    x = (x & 0x3333333333333333u) + (x >> 2 & 0x3333333333333333u);
+    x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0fu;
+    return int(x * 0x0101010101010101u >> 56);
+}
+
+// Bit i set where p[i] is a double quote, for the 64 characters from p on.
+static inline uint64_t quotesOf64(const QChar* p)
+{
+    return uint64_t(quotesOf16(p)) | uint64_t(quotesOf16(p + 16)) << 16 | uint64_t(quotesOf16(p + 32)) << 32
+           | uint64_t(quotesOf16(p + 48)) << 48;
+}
+
+// The ends of the runs of quotes in a block of 64 characters whose length is odd: bit i
+// set where character i is no quote and the quotes before it, back to the last that is
+// none, are odd in number. oddBefore: the quotes at the end of the blocks before, which
+// a run starting at bit 0 continues, are odd in number; set on return for the next block.
+// A run is added up from its start: adding its lowest bit to it carries past its end.
+static inline uint64_t oddRunEnds(uint64_t quotes, uint64_t& oddBefore)
+{
+    constexpr uint64_t even = 0x5555555555555555u;  // bits 0, 2, 4, ...
+    const uint64_t starts = quotes & ~(quotes << 1);
+    // A run that goes on from the blocks before is counted from its start there.
+    const uint64_t evenStart = even ^ oddBefore;
+    const uint64_t evenStarts = starts & evenStart;
+    const uint64_t oddStarts = starts & ~evenStart;
+    const uint64_t evenCarries = quotes + evenStarts;
+    uint64_t oddCarries = 0;
+    const bool oddLeft = __builtin_add_overflow(quotes, oddStarts, &oddCarries);
+    oddCarries |= oddBefore;
+    oddBefore = oddLeft ? 1 : 0;
+    // A run that starts on an even bit and ends on an odd one is odd, and so the other way.
+    return (evenCarries & ~quotes & ~even) | (oddCarries & ~quotes & even);
+}
+
 // The quote that closes a quoted argument whose text starts at p: the first that is not
-// doubled, doubled quotes read from the left; end when there is none.
+// doubled, doubled quotes read from the left; end when there is none. A run of quotes
+// of odd length ends in the closing one. Looked through 64 characters at a time, the
+// rest of the text in a block padded with no quotes: the end of the text ends a run.
 static const QChar* closingQuote(const QChar* p, const QChar* end)
 {
-    while (end - p > 16) {
-        uint32_t quotes = quotesOf17(p);
-        qsizetype step = 16;
-        while (quotes & 0xffff) {
-            const int i = std::countr_zero(quotes);
-            if (!(quotes >> (i + 1) & 1))
-                return p + i;
-            quotes &= ~(3u << i);
-            if (i == 15)
-                step = 17;  // the doubled quote went on past the edge
-        }
-        p += step;
+    uint64_t oddBefore = 0;
+    for (; end - p >= 64; p += 64) {
+        const uint64_t quotes = quotesOf64(p);
+        // The run ends at the block's edge: oddBefore carries it on.
+        if (const uint64_t ends = oddRunEnds(quotes, oddBefore))
+            return p + std::countr_zero(ends) - 1;
     }
-    while (p < end) {
-        if (*p == QLatin1Char('"')) {
-            if (p + 1 == end || p[1] != QLatin1Char('"'))
-                return p;
-            ++p;
-        }
-        ++p;
-    }
+    QChar rest[64];
+    const qsizetype left = end - p;
+    std::copy(p, end, rest);
+    std::fill(rest + left, rest + 64, QLatin1Char(' '));
+    if (const uint64_t ends = oddRunEnds(quotesOf64(rest), oddBefore))
+        return p + std::countr_zero(ends) - 1;
     return end;
+}
+
+qsizetype doubledQuotes(QStringView text)
+{
+    // Of a run of quotes, all but the last of an odd run are pairs.
+    const QChar* p = text.data();
+    const QChar* const end = p + text.size();
+    qsizetype quotes = 0;
+    qsizetype oddRuns = 0;
+    uint64_t oddBefore = 0;
+    const auto count = [&](uint64_t block) {
+        quotes += bitCount(block);
+        oddRuns += bitCount(oddRunEnds(block, oddBefore));
+    };
+    for (; end - p >= 64; p += 64)
+        count(quotesOf64(p));
+    QChar rest[64];
+    std::fill(std::copy(p, end, rest), rest + 64, QLatin1Char(' '));
+    count(quotesOf64(rest));
+    return (quotes - oddRuns) / 2;
+}
+
+const QChar* findQuote(const QChar* p, const QChar* end)
+{
+#if defined(__SSE2__)
+    // Eight characters at a time: the texts of a design text are a few characters each.
+    const __m128i quote = _mm_set1_epi16('"');
+    for (; end - p >= 8; p += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (const int found = _mm_movemask_epi8(_mm_cmpeq_epi16(chars, quote)))
+            return p + std::countr_zero(unsigned(found)) / 2;
+    }
+#endif
+    return std::find(p, end, QLatin1Char('"'));
 }
 
 static bool hasQuote(const QChar* p, const QChar* end)
@@ -132,7 +198,8 @@ static int skipBlanks(QStringView s, int i)
 }
 
 // Scans the argument that starts at position start of s; consumed counts from start.
-static Token scanAt(QStringView s, int start)
+// Without keepRaw the token's raw stays empty: an argument passed over is not copied.
+static Token scanAt(QStringView s, int start, bool keepRaw = true)
 {
     Token t;
     int i = skipBlanks(s, start);
@@ -143,18 +210,21 @@ static Token scanAt(QStringView s, int start)
         const QChar* const at = closingQuote(s.data() + begin, end);
         const qsizetype q = at < end ? at - s.data() : -1;
         if (q < 0) {
-            t.raw = s.mid(begin).toString();
+            if (keepRaw)
+                t.raw = s.mid(begin).toString();
             t.consumed = int(s.size()) - start;
             return t;
         }
-        t.raw = s.mid(begin, q - begin).toString();
+        if (keepRaw)
+            t.raw = s.mid(begin, q - begin).toString();
         i = skipBlanks(s, int(q) + 1);
     } else {
         const int begin = i;
         while (i < s.size() && s.at(i) != QLatin1Char(',') && s.at(i) != QLatin1Char(')')
                && s.at(i) != QLatin1Char('"'))
             ++i;
-        t.raw = s.mid(begin, i - begin).trimmed().toString();
+        if (keepRaw)
+            t.raw = s.mid(begin, i - begin).trimmed().toString();
     }
     if (i < s.size() && (s.at(i) == QLatin1Char(',') || s.at(i) == QLatin1Char(')'))) {
         t.terminated = true;
@@ -168,6 +238,8 @@ static Token scanAt(QStringView s, int start)
 Token scanArgument(const QString& rest) { return scanAt(rest, 0); }
 
 Token scanArgument(QStringView text, int start) { return scanAt(text, start); }
+
+Token skipArgument(QStringView text, int start) { return scanAt(text, start, false); }
 
 static bool isNumber(const QString& raw)
 {
@@ -228,14 +300,30 @@ std::optional<Call> parse(const QString& callText, QString* error)
     }
 }
 
+qsizetype formattedSize(const Call& call)
+{
+    // The function and ")", and each argument with its quotes and the "," or ")" after it.
+    qsizetype size = call.function.size() + (call.args.empty() ? 1 : 0);
+    for (const Argument& a : call.args)
+        size += a.raw.size() + (a.quoted ? 3 : 1);
+    return size;
+}
+
 QString format(const Call& call)
 {
-    QString out = call.function;
+    // Made in one piece: an update set or a query buffer comes back in it.
+    QString out;
+    out.reserve(formattedSize(call));
+    out += call.function;
     for (size_t i = 0; i < call.args.size(); ++i) {
         if (i)
             out += QLatin1Char(',');
         const Argument& a = call.args[i];
-        out += a.quoted ? QLatin1Char('"') + a.raw + QLatin1Char('"') : a.raw;
+        if (a.quoted)
+            out += QLatin1Char('"');
+        out += a.raw;
+        if (a.quoted)
+            out += QLatin1Char('"');
     }
     out += QLatin1Char(')');
     return out;

@@ -52,17 +52,26 @@ struct Token {
 Token scanArgument(const QString& rest);
 // The same for the argument at position start of text; consumed counts from start.
 Token scanArgument(QStringView text, int start);
+// scanArgument without the argument's characters: raw stays empty.
+Token skipArgument(QStringView text, int start);
 
 // Parses a whole call text; nullopt (with a reason) when it is not well formed.
 std::optional<Call> parse(const QString& callText, QString* error = nullptr);
 
 // name(arg,arg): texts quoted, numbers bare, "," between, no blanks.
 QString format(const Call& call);
+// The length of format(call). A call text parsed into call that is as long is the
+// same text: it has no blanks around its name and its arguments.
+qsizetype formattedSize(const Call& call);
 
 // A double quote, the text with every double quote doubled, a double quote.
 QString quote(const QString& text);
 // Doubled double quotes made single, read from the left (three in a row become two).
 QString unquote(const QString& text);
+// The quotes unquote leaves out of text: one of each pair.
+qsizetype doubledQuotes(QStringView text);
+// The first double quote from p on, before end; end when there is none.
+const QChar* findQuote(const QChar* p, const QChar* end);
 
 // Numeric value of a text: blanks anywhere are ignored, the decimal number at the
 // start is read up to the first character that cannot continue it, a text that does

@@ -1,5 +1,7 @@
 #include "mod_Velq.h"
 
+#include <call_text.h>
+
 #include "mod_External.h"
 #include "mod_VrokInterface.h"
 #include "Dialogs.h"
@@ -55,28 +57,24 @@ void ensurePrefix()
     }
 }
 
+// Empties the buffer, keeping its room: a store fills hundreds of parts.
+void emptyBuffer()
+{
+    s.buffer.resize(0);
+    s.buffer.reserve(kSetSendMark + 16);
+}
+
 // The buffer of a new part: the "f" record with the form-key prefix.
 void restartBuffer()
 {
     ensurePrefix();
-    s.buffer = QStringLiteral("f") + digits3(glLogicalLength(s.prefix)) + QStringLiteral("000000") + s.prefix;
+    emptyBuffer();
+    s.buffer.append(u'f').append(digits3(glLogicalLength(s.prefix))).append(QLatin1String("000000")).append(s.prefix);
 }
 
 // Length once the host has made each doubled quote single, the pairs counted from the left
 // as giCountDoubledQuotes counts them.
-int32_t logicalLength(QStringView text)
-{
-    int32_t doubled = 0;
-    for (qsizetype i = 0; i + 1 < text.size();) {
-        if (text[i] == QLatin1Char('"') && text[i + 1] == QLatin1Char('"')) {
-            ++doubled;
-            i += 2;
-        } else {
-            ++i;
-        }
-    }
-    return int32_t(text.size()) - doubled;
-}
+int32_t logicalLength(QStringView text) { return int32_t(text.size() - calltext::doubledQuotes(text)); }
 
 // A set record's head and its text, which is text followed by more; the texts point
 // into the key and record it was made of.
@@ -122,9 +120,9 @@ void appendDigits3(QString& out, int32_t n)
     out.append(QChar(u'0' + n % 10));
 }
 
-// Characters the record is counted with against the send mark; only updates count
-// the 10 characters of the record head.
-qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
+// Characters the record r (classified from key and record) is counted with against the
+// send mark; only updates count the 10 characters of the record head.
+qsizetype sizeNeeded(Op op, const QString& key, const QString& record, const SetRecord& r)
 {
     switch (op) {
     case Op::Insert:
@@ -132,7 +130,8 @@ qsizetype sizeNeeded(Op op, const QString& key, const QString& record)
     case Op::Delete:
         return key.size();
     case Op::Update:
-        return record.startsWith(key) ? record.size() + 10 : key.size() + record.size() + 10;
+        // Only a record that does not start with its key carries both (kind "u").
+        return r.kind == u'u' ? key.size() + record.size() + 10 : record.size() + 10;
     }
     return 0;
 }
@@ -162,9 +161,9 @@ bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
         return false;
     }
 
-    if (s.buffer.size() + 2 + sizeNeeded(op, key, record) >= kSetSendMark) {
+    if (s.buffer.size() + 2 + sizeNeeded(op, key, record, r) >= kSetSendMark) {
         const bool sent = gbExecuteVelqSet(s.buffer, 0);
-        s.buffer.clear();
+        emptyBuffer();
         if (!sent) {
             s.failed = true;
             s.hostRefusal = hostRefusal();

@@ -168,7 +168,10 @@ bool mParseReturnCall(const QString& callText, const QString& returnCall, int16_
     const QStringView text = open < 0 ? QStringView() : QStringView(returnCall).mid(open + 1);
     int pos = 0;
     for (int32_t p = 1; p <= lastOut; ++p) {
-        const calltext::Token token = calltext::scanArgument(text, pos);
+        // The arguments before the first out-argument are passed over uncopied: an
+        // update set's part comes back in them.
+        const calltext::Token token =
+            p >= firstOut ? calltext::scanArgument(text, pos) : calltext::skipArgument(text, pos);
         if (!token.terminated) {
             glShowMessage(MessageGroup2, token.quoted ? 5 : 6, platform::MbIconCritical);
             return false;

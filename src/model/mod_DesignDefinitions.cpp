@@ -63,6 +63,14 @@ QString toQString(const TextBuffer& text)
     return QString(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
 }
 
+// text written over out, in out's own room when no other string shares it: the texts
+// a store makes for each row are let go before the next is made.
+void assign(QString& out, const TextBuffer& text)
+{
+    out.resize(qsizetype(text.size()));
+    std::copy(text.begin(), text.end(), reinterpret_cast<char16_t*>(out.data()));
+}
+
 void append(TextBuffer& out, QStringView text)
 {
     out.append(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
@@ -71,9 +79,16 @@ void append(TextBuffer& out, QStringView text)
 // gsQuoteNested, appended.
 void appendNested(TextBuffer& out, QStringView text)
 {
-    out.append(u"\"\"");
-    if (!text.contains(QLatin1Char('"'))) {
-        append(out, text);
+    // Looked through in place: the texts of a record are a few characters each, and
+    // seldom hold a quote.
+    const char16_t* const from = reinterpret_cast<const char16_t*>(text.utf16());
+    const size_t n = size_t(text.size());
+    bool quoted = false;
+    for (size_t i = 0; i < n; ++i)
+        quoted |= from[i] == u'"';
+    out.append(u"\"\"", 2);
+    if (!quoted) {
+        out.append(from, from + n);
     } else {
         for (const QChar c : text) {
             if (c == QLatin1Char('"'))
@@ -82,7 +97,7 @@ void appendNested(TextBuffer& out, QStringView text)
                 out.push_back(c.unicode());
         }
     }
-    out.append(u"\"\"");
+    out.append(u"\"\"", 2);
 }
 
 // gsQuoteNested of a Latin-1 name, appended.
@@ -282,6 +297,27 @@ QString emptyText(const R&)
 {
     return quoteNested(QString());
 }
+// The same, appended.
+template <typename R>
+void appendZero(TextBuffer& out, const R&)
+{
+    out.push_back(u'0');
+}
+template <typename R>
+void appendOne(TextBuffer& out, const R&)
+{
+    out.push_back(u'1');
+}
+template <typename R>
+void appendTwo(TextBuffer& out, const R&)
+{
+    out.push_back(u'2');
+}
+template <typename R>
+void appendEmptyText(TextBuffer& out, const R&)
+{
+    appendNested(out, QStringView());
+}
 
 // The identity values in the order of the tables' first index, with names for the
 // identity check's message.
@@ -330,26 +366,32 @@ void appendFormKey(TextBuffer& out)
     out.append(key);
 }
 
+// The record's design text, into gsDesignRecord.
 template <typename R>
-QString keyAndColumns(const std::vector<DesignColumn<R>>& columns, const R& record)
+void keyAndColumns(const std::vector<DesignColumn<R>>& columns, const R& record)
 {
     // One buffer for every record: a store makes thousands.
     static TextBuffer text;
     text.clear();
     appendFormKey(text);
     appendColumnPairs(text, columns, record);
-    return toQString(text);
+    assign(gsDesignRecord, text);
 }
 
 // The form key and one more key column.
 QString formKeyAnd(const char* name, int32_t value)
 {
-    TextBuffer text;
-    text.reserve(256);
+    // One buffer for every key: a store makes one for each row it writes.
+    static TextBuffer text;
+    static QString key;
+    text.clear();
     appendFormKey(text);
     text.append(u", ");
-    appendPair(text, name, QString::number(value));
-    return toQString(text);
+    appendName(text, name);
+    text.append(u", ");
+    appendNumber(text, value);
+    assign(key, text);
+    return key;
 }
 
 } // namespace
@@ -368,20 +410,20 @@ QString gsFieldKeyText(const QString& /*table*/, int32_t sequ) { return formKeyA
 
 QString msFieldRecord301(int32_t index)
 {
-    gsDesignRecord = keyAndColumns(gColumns301(), gaFields.at(size_t(index)));
+    keyAndColumns(gColumns301(), gaFields.at(size_t(index)));
     return gsDesignRecord;
 }
 
 QString msFieldRecord302(int32_t index)
 {
-    gsDesignRecord = keyAndColumns(gColumns302(), gaFields.at(size_t(index)));
+    keyAndColumns(gColumns302(), gaFields.at(size_t(index)));
     return gsDesignRecord;
 }
 
 QString msFieldRecord308(int32_t index)
 {
     const FieldRecord& f = gaFields.at(size_t(index));
-    gsDesignRecord = keyAndColumns(gColumns308(), f);
+    keyAndColumns(gColumns308(), f);
     if (gbLogging) {
         gWriteLog(QStringLiteral("\tGroup: ") + QString::number(f.Grpi));
         gWriteLog(QStringLiteral("\tNext : ") + QString::number(f.lNextField));
@@ -395,7 +437,7 @@ QString msFieldRecord308(int32_t index)
 void msGroupRecord315(int32_t index)
 {
     const GroupRecord& g = gaGroups.at(size_t(index));
-    gsDesignRecord = keyAndColumns(gColumns315(), g);
+    keyAndColumns(gColumns315(), g);
     if (gbLogging) {
         gWriteLog(QStringLiteral("\tPrevious : ") + QString::number(g.lPreviousGroup));
         gWriteLog(QStringLiteral("\tNext: ") + QString::number(g.lNextGroup));
@@ -508,17 +550,20 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         number<&G::lNextGroup>("next"),
         number<&G::lFirstField>("fld1"),
         {"algr", [](const G& g) { return cachedNumberText(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
-         [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }},
+         [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }, 0,
+         [](TextBuffer& out, const G& g) { appendNumber(out, giAlignmentGroupToHost(g.lAlignmentGroupId)); }},
         boolean<&G::bVirtualGroup>("virt"),
         number<&G::lChildGroup>("chld"),
         number<&G::iGroupWidth>("wdth"),
         // The current level on every row; the load takes the root row's value only.
-        {"za_revi", [](const G&) { return cachedNumberText(glFormVersionLevel); }, nullptr},
+        {"za_revi", [](const G&) { return cachedNumberText(glFormVersionLevel); }, nullptr, 0,
+         [](TextBuffer& out, const G&) { appendNumber(out, glFormVersionLevel); }},
         boolean<&G::bCheckboxesOnly>("za_cbox"),
         boolean<&G::bNewPage>("za_newp"),
         boolean<&G::bPlaceBeside>("za_besi"),
         {"za_misc", [](const G& g) { return cachedNumberText(glGroupMiscFlags(g)); },
-         [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }},
+         [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }, 0,
+         [](TextBuffer& out, const G& g) { appendNumber(out, glGroupMiscFlags(g)); }},
         text<&G::sParentTable>("zb_tabp", kFeatureSelectionGroups),
         boolean<&G::bSelectionGroup>("zb_selg", kFeatureSelectionGroups),
     };
@@ -548,11 +593,18 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iFieldYPos>("ypos"),
         text<&F::sFieldName>("fldn"),
         {"elem", [](const F& f) { return cachedNumberText(giElementToHost(f)); },
-         [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }, 0,
+         [](TextBuffer& out, const F& f) { appendNumber(out, giElementToHost(f)); }},
         {"pacd", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainPackage); },
-         [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }},
+         [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }, 0,
+         [](TextBuffer& out, const F& f) {
+             appendNested(out, domainFromDictionary(f) ? QStringView() : QStringView(f.sDomainPackage));
+         }},
         {"cdom", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainCode); },
-         [](F& f, QStringView v) { f.sDomainCode = v.toString(); }},
+         [](F& f, QStringView v) { f.sDomainCode = v.toString(); }, 0,
+         [](TextBuffer& out, const F& f) {
+             appendNested(out, domainFromDictionary(f) ? QStringView() : QStringView(f.sDomainCode));
+         }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),
         boolean<&F::bLinkDisplFormatToDomain>("difl"),
@@ -562,14 +614,16 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iMaxInpLen>("maxi"),
         boolean<&F::bLinkMaxInpLenToDomain>("mxil"),
         number<&F::iStartPosOfString>("sttp"),
-        {"mult", two<F>, nullptr},
+        {"mult", two<F>, nullptr, 0, appendTwo<F>},
         {"zoom", [](const F& f) { return cachedNumberText(f.nZoomField); },
-         [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }, 0,
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.nZoomField); }},
         text<&F::sZoomTo>("zprg"),
         {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
-         [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }},
+         [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }, 0,
+         [](TextBuffer& out, const F&) { appendNested(out, u"1"); }},
         text<&F::sZoomReturnField>("zret"),
-        {"zcsp", zero<F>, nullptr},
+        {"zcsp", zero<F>, nullptr, 0, appendZero<F>},
         boolean<&F::bDefault>("defa"),
         text<&F::sMessage>("cmes"),
         boolean<&F::bEchoField>("echo"),
@@ -587,27 +641,29 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
         // The row's sequ names the field; the load picks the record by it.
-        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr},
-        {"conv", zero<F>, nullptr},
-        {"adju", zero<F>, nullptr},
-        {"ille", emptyText<F>, nullptr},
-        {"lega", emptyText<F>, nullptr},
-        {"divf", zero<F>, nullptr},
-        {"rndm", zero<F>, nullptr},
-        {"rang", emptyText<F>, nullptr},
-        {"ranm", emptyText<F>, nullptr},
-        {"itfo", emptyText<F>, nullptr},
+        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr, 0,
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); }},
+        {"conv", zero<F>, nullptr, 0, appendZero<F>},
+        {"adju", zero<F>, nullptr, 0, appendZero<F>},
+        {"ille", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+        {"lega", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+        {"divf", zero<F>, nullptr, 0, appendZero<F>},
+        {"rndm", zero<F>, nullptr, 0, appendZero<F>},
+        {"rang", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+        {"ranm", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+        {"itfo", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         text<&F::sInpRefExpr>("inpc"),
         // The stored default counts only for a field that has one.
         {"defa", [](const F& f) { return quoteNested(f.sDefaultValue); },
          [](F& f, QStringView v) {
              if (f.bDefault)
                  f.sDefaultValue = v.toString();
-         }},
-        {"cnow", emptyText<F>, nullptr},
+         },
+         0, [](TextBuffer& out, const F& f) { appendNested(out, f.sDefaultValue); }},
+        {"cnow", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         boolean<&F::bSyncField>("za_prop"),
-        {"zb_mgui", one<F>, nullptr},
-        {"zc_mcur", two<F>, nullptr},
+        {"zb_mgui", one<F>, nullptr, 0, appendOne<F>},
+        {"zc_mcur", two<F>, nullptr, 0, appendTwo<F>},
     };
     return columns;
 }
@@ -616,7 +672,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
 {
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
-        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr},
+        {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr, 0,
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); }},
         number<&F::Grpi>("grpi"),
         number<&F::lNextField>("next"),
         boolean<&F::bFollowUp>("fwup"),
@@ -624,7 +681,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         boolean<&F::bFieldInSingleOcc>("inso"),
         number<&F::lChildField>("chld"),
         boolean<&F::bFieldInMultiOcc>("inmo"),
-        {"aggr", two<F>, nullptr},
+        {"aggr", two<F>, nullptr, 0, appendTwo<F>},
         byteNumber<&F::nLabelAli>("lali"),
         number<&F::nLabelXPos>("lxpo"),
         boolean<&F::bDependent>("depe"),
@@ -648,7 +705,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         number<&F::iDataAli>("za_adju"),
         boolean<&F::bAutoEnable>("za_able"),
         {"za_misc", [](const F& f) { return cachedNumberText(glFieldMiscFlags(f)); },
-         [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }},
+         [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }, 0,
+         [](TextBuffer& out, const F& f) { appendNumber(out, glFieldMiscFlags(f)); }},
     };
     return columns;
 }

@@ -44,7 +44,7 @@ QString gsFormKey(const QString& sTable);
 
 // Key texts: the form key and the row's number column.
 QString gsGroupKeyText(int32_t groupIndex);                    // qxzrn315, grpi = index + 1
-QString gsFieldKeyText(const QString& table, int32_t sequ);  // qxzrn301, 302 or 308
+QString gsFieldKeyText(const QString& table, int32_t sequ);    // qxzrn301, 302 or 308: the same text for each
 
 // Record texts of gaFields(index); each also lands in gsDesignRecord.
 QString msFieldRecord301(int32_t index);

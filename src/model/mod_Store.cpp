@@ -163,7 +163,13 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
     FieldRecord& f = gaFields[size_t(i)];
     f.bExistsToggled = false;
     Action action = Action::Skipped;
-    const auto key = [i](const char* table) { return gsFieldKeyText(QLatin1String(table), i); };
+    // The key names the field alike in each of its tables: made once, when first needed.
+    QString fieldKey;
+    const auto key = [i, &fieldKey](const char* table) {
+        if (fieldKey.isNull())
+            fieldKey = gsFieldKeyText(QLatin1String(table), i);
+        return fieldKey;
+    };
 
     if (f.lFieldId == -1) {
         if (!f.bExistsInHost)
@@ -216,7 +222,8 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
         }
         f.bExistsInHost = true;
     }
-    if (f.bChanged && action != Action::Skipped)
+    // Made only for a log that is written: a store passes here for every field.
+    if (gbLogging && f.bChanged && action != Action::Skipped)
         gWriteLog(QStringLiteral("********** Field ") + f.sFieldName + QLatin1Char(' ')
                   + QLatin1String(actionText(action)));
     return true;
@@ -226,12 +233,12 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
 
 // A value as the host keeps it: a text without its quotes and its blanks, a number as
 // its digits.
-qsizetype keptLength(const QString& written)
+qsizetype keptLength(QStringView written)
 {
     if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
         return written.size();
     // Counted in place: the check runs over every value of every row a store writes.
-    const QStringView text = QStringView(written).mid(2, written.size() - 4);
+    const QStringView text = written.mid(2, written.size() - 4);
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && text[begin] == u' ')
@@ -417,12 +424,22 @@ void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns
                   const R& record, const std::function<QString()>& node, std::vector<UnfitValue>& out)
 {
     QString shown;
+    // The values are written as the design text takes them, into one buffer, without a
+    // string of their own: the check runs over every value of every row a store writes.
+    static std::u16string written;
     for (size_t i = 0; i < columns.size(); ++i) {
         const DesignColumn<R>& c = columns[i];
         if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
+        written.clear();
+        if (c.append) {
+            c.append(written, record);
+            const QStringView view(written.data(), qsizetype(written.size()));
+            // The host keeps no more than what is written.
+            if (view.size() <= widths[i] || keptLength(view) <= widths[i])
+                continue;
+        }
         const QString value = c.write(record);
-        // The host keeps no more than what is written.
         if (value.size() <= widths[i] || keptLength(value) <= widths[i])
             continue;
         if (shown.isEmpty())
@@ -495,7 +512,7 @@ bool readRows(const char* table, const std::vector<std::pair<const char*, const 
             readers.back().push_back(gFindDesignColumn(*designColumns, n));
         select << names;
     }
-    std::vector<QString> values;
+    std::vector<QStringView> values;  // into the block, read before the next
     const QueryResult result = gFetchQuery(
         glObjectSet301, select.join(QStringLiteral(", ")), from, where, columns.front(), length,
         [&](const QString& buffer, int32_t rows) {

@@ -118,18 +118,14 @@ TEST(CallText, AnArgumentScannedInPlaceEndsAtItsFirstSingleQuote)
 
 // Texts of quotes and letters in every arrangement the scans meet, against the rules
 // read one character at a time: quotes read from the left in pairs, the first single one
-// closing.
+// closing. Runs of quotes longer than the stretches the scans look through at a time
+// stand at every offset.
 TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
 {
-    std::mt19937 random(25);
-    for (int round = 0; round < 3000; ++round) {
-        QString text;
-        const int length = int(random() % 200);
-        const unsigned quoteShare = 1 + random() % 4;  // from sparse to dense
-        for (int i = 0; i < length; ++i)
-            text += random() % 5 < quoteShare ? u'"' : u'a';
+    const auto check = [](const QString& text) {
+        const qsizetype length = text.size();
         QString plain;
-        for (int i = 0; i < length; ++i) {
+        for (qsizetype i = 0; i < length; ++i) {
             plain += text[i];
             if (text[i] == u'"' && i + 1 < length && text[i + 1] == u'"')
                 ++i;
@@ -137,8 +133,8 @@ TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
         // The text as an argument, closed by one more quote, which a quote at its end
         // may double instead.
         const QString rest = text + QStringLiteral("\")");
-        int closing = -1;
-        for (int i = 0; i < rest.size() && closing < 0; ++i) {
+        qsizetype closing = -1;
+        for (qsizetype i = 0; i < rest.size() && closing < 0; ++i) {
             if (rest[i] != u'"')
                 continue;
             if (i + 1 < rest.size() && rest[i + 1] == u'"')
@@ -148,12 +144,30 @@ TEST(CallText, QuotesAreReadAlikeWhereverTheyStandInLongTexts)
         }
         SCOPED_TRACE(text.toStdString());
         EXPECT_EQ(calltext::unquote(text), plain);
+        EXPECT_EQ(text.size() - calltext::doubledQuotes(text), plain.size());
+        const qsizetype first = text.indexOf(u'"');
+        EXPECT_EQ(calltext::findQuote(text.constData(), text.constData() + text.size()) - text.constData(),
+                  first < 0 ? text.size() : first);
         const calltext::Token t = calltext::scanArgument(QStringLiteral("f(\"") + rest, 2);
         EXPECT_EQ(t.raw, closing < 0 ? rest : rest.left(closing));
         EXPECT_EQ(t.terminated, closing >= 0 && rest[closing + 1] == u')');
+        EXPECT_EQ(calltext::skipArgument(QStringLiteral("f(\"") + rest, 2).consumed, t.consumed);
         QString doubled = text;
         EXPECT_EQ(calltext::quote(text), u'"' + doubled.replace(u'"', QStringLiteral("\"\"")) + u'"');
+    };
+    std::mt19937 random(25);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(random() % 200);
+        const unsigned quoteShare = 1 + random() % 4;  // from sparse to dense
+        for (int i = 0; i < length; ++i)
+            text += random() % 5 < quoteShare ? u'"' : u'a';
+        check(text);
     }
+    for (int lead : {0, 1, 2, 30, 61, 62, 63, 64, 65, 127, 128})
+        for (int run = 0; run <= 200; ++run)
+            for (const QString& after : {QString(), QStringLiteral("a"), QStringLiteral("a\"\"b")})
+                check(QString(lead, u'a') + QString(run, u'"') + after);
 }
 
 TEST(CallText, NumbersIgnoreBlanksRoundHalfToEvenAndClamp)

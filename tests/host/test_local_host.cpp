@@ -194,6 +194,30 @@ TEST_F(DispatcherTest, HandlerErrorsAndBadArgumentsBecomeErrorsAndOutArgumentsAr
     EXPECT_EQ(out.returnCall, QStringLiteral("fill(\"in\",\"say \"\"hi\"\", (twice)\",8,-17)"));
 }
 
+// A call answered without a by-reference value comes back written as format writes
+// it: blanks around the name and the arguments go, numbers and texts stay as sent.
+TEST_F(DispatcherTest, AnAnswerIsTheCallWrittenWithoutBlanks)
+{
+    add("echo(", [](host::CallContext& c) { c.setReturnValue(int64_t(c.count())); });
+    const char* const cases[][2] = {
+        {"echo(\"a\"\"b\",7)", "echo(\"a\"\"b\",7)"},
+        {"echo(+4,007,-0)", "echo(+4,007,-0)"},
+        {"echo()", "echo()"},
+        {"echo( )", "echo()"},
+        {"  echo(1)", "echo(1)"},
+        {"echo(1) ", "echo(1)"},
+        {"echo( \"a\" ,7)", "echo(\"a\",7)"},
+        {"echo(1 ,2)", "echo(1,2)"},
+        {"echo(1, 2)", "echo(1,2)"},
+        {"echo(\" \",\"\")", "echo(\" \",\"\")"},
+    };
+    for (const auto& [sent, answered] : cases) {
+        const host::Outcome out = exec(QString::fromLatin1(sent));
+        EXPECT_EQ(out.vrokError, 0) << sent << ": " << s(out.errorText);
+        EXPECT_EQ(out.returnCall, QString::fromLatin1(answered)) << sent;
+    }
+}
+
 class InjectionTest : public DispatcherTest {
 protected:
     void SetUp() override

@@ -10,6 +10,7 @@
 #include "sqlite_util.h"
 #include "support/LocalHostFixture.h"
 
+#include <QTemporaryDir>
 #include <sqlite3.h>
 
 namespace {
@@ -322,5 +323,43 @@ TEST(StatementCache, AStatementIsKeptForItsTextResetAndGoesBeforeItsConnectionCl
         EXPECT_TRUE(again->isNull(0)) << "the binding of its last use was cleared";
     }
     // A plain close refuses a connection that still has statements.
+    EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
+}
+
+// The columns of a table are read from the schema once, and again after any change to
+// it, made on the same connection or on another.
+TEST(TableColumns, AreReadAgainOnceTheSchemaChanged)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray path = dir.filePath(QStringLiteral("t.sqlite")).toUtf8();
+    sqlite3* db = nullptr;
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.constData(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(path.constData(), &other), SQLITE_OK);
+    const auto names = [&](const char* table) {
+        const std::optional<std::vector<host::TableColumn>> columns = host::tableColumns(db, QLatin1String(table));
+        if (!columns)
+            return std::string("none");
+        std::string out;
+        for (const host::TableColumn& c : *columns)
+            out += c.name.toStdString() + (c.integer ? "#" : "") + (c.primaryKey ? "*" : "") + " ";
+        return out;
+    };
+    const auto exec = [](sqlite3* on, const char* sql) {
+        ASSERT_EQ(sqlite3_exec(on, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    };
+    EXPECT_EQ(names("t"), "none");
+    exec(db, "CREATE TABLE t (a INTEGER PRIMARY KEY, b TEXT)");
+    EXPECT_EQ(names("t"), "a#* b ");
+    EXPECT_EQ(names("t"), "a#* b ");
+    exec(db, "ALTER TABLE t ADD COLUMN c INTEGER");
+    EXPECT_EQ(names("t"), "a#* b c# ");
+    exec(other, "ALTER TABLE t ADD COLUMN d TEXT");
+    EXPECT_EQ(names("t"), "a#* b c# d ");
+    exec(other, "DROP TABLE t");
+    EXPECT_EQ(names("t"), "none");
+    host::resetHostSessions();
+    EXPECT_EQ(sqlite3_close(other), SQLITE_OK);
     EXPECT_EQ(sqlite3_close(db), SQLITE_OK);
 }
