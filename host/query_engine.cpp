@@ -535,11 +535,11 @@ int32_t defineQuery(sqlite3* db, int64_t objectSet, const QString& select, const
 namespace {
 
 // A text value as it stands in a row: cut to its width, Chr(1) made a blank. Returns
-// where the value ends.
-char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
+// where the value ends. The value is a column of the row read (as writeColumns reads it).
+char16_t* writeText(sqlite3_value* value, int32_t width, char16_t* out)
 {
-    const auto* bytes = sqlite3_column_text(st, column);
-    const int size = sqlite3_column_bytes(st, column);
+    const auto* bytes = sqlite3_value_text(value);
+    const int size = sqlite3_value_bytes(value);
     const auto put = [&out](char16_t c) { *out++ = c == datasets::kEndOfText.unicode() ? u' ' : c; };
     if (std::all_of(bytes, bytes + size, [](unsigned char b) { return b < 0x80; })) {
         for (int i = 0; i < size && i < width; ++i)
@@ -547,8 +547,8 @@ char16_t* writeText(sqlite3_stmt* st, int column, int32_t width, char16_t* out)
         return out;
     }
     // Cut before a character of two units that the width would split.
-    const QString value = datasets::leftWhole(QString::fromUtf8(reinterpret_cast<const char*>(bytes), size), width);
-    for (const QChar c : value)
+    const QString cut = datasets::leftWhole(QString::fromUtf8(reinterpret_cast<const char*>(bytes), size), width);
+    for (const QChar c : cut)
         put(c.unicode());
     return out;
 }
@@ -573,7 +573,7 @@ bool writeColumns(sqlite3_stmt* h, int first, const CheckedQuery::Output* output
                 return false;
             out = std::copy(static_cast<const char*>(digits), end, out);
         } else if (type != SQLITE_NULL) {
-            out = writeText(h, c, column.length, out);
+            out = writeText(value, column.length, out);
         }
         if (column.field.type == datasets::HostText) {
             *out++ = datasets::kEndOfText.unicode();

@@ -47,25 +47,46 @@ struct ScanFailure {
     qsizetype at = 0;
 };
 
+// Reads from one blank-free position to the next: the blanks after each step are passed
+// over by that step, so each is looked at once.
 class DesignScanner {
 public:
-    explicit DesignScanner(QStringView text) : begin_(text.data()), p_(begin_), end_(begin_ + text.size()) {}
+    explicit DesignScanner(QStringView text) : begin_(text.data()), p_(begin_), end_(begin_ + text.size())
+    {
+        skipBlanks();
+    }
 
+    bool atEnd() const { return p_ >= end_; }
+
+    bool item(Item& v)
+    {
+        v = Item();
+        const bool read = readItem(v);
+        if (read)
+            skipBlanks();
+        return read;
+    }
+
+    bool separator()
+    {
+        if (p_ >= end_ || *p_ != QLatin1Char(','))
+            return fail("\",\" expected");
+        ++p_;
+        skipBlanks();
+        return true;
+    }
+
+    ScanFailure failure() const { return {QString::fromLatin1(why_), at_}; }
+
+private:
     void skipBlanks()
     {
         while (p_ < end_ && *p_ == QLatin1Char(' '))
             ++p_;
     }
-    bool atEnd()
-    {
-        skipBlanks();
-        return p_ >= end_;
-    }
 
-    bool item(Item& v)
+    bool readItem(Item& v)
     {
-        skipBlanks();
-        v = Item();
         if (p_ < end_ && *p_ == QLatin1Char('"')) {
             const QChar* const first = ++p_;
             for (;;) {
@@ -103,18 +124,6 @@ public:
         return true;
     }
 
-    bool separator()
-    {
-        skipBlanks();
-        if (p_ >= end_ || *p_ != QLatin1Char(','))
-            return fail("\",\" expected");
-        ++p_;
-        return true;
-    }
-
-    ScanFailure failure() const { return {QString::fromLatin1(why_), at_}; }
-
-private:
     // Only the reason's address is kept here: the text is made once, for the caller.
     bool fail(const char* why)
     {

@@ -112,12 +112,12 @@ SetRecord classify(Op op, const QString& key, const QString& record)
     return {};
 }
 
-// digits3, appended; n is 0 to 999.
-void appendDigits3(QString& out, int32_t n)
+// digits3 written at to; n is 0 to 999.
+void putDigits3(QChar* to, int32_t n)
 {
-    out.append(QChar(u'0' + n / 100));
-    out.append(QChar(u'0' + n / 10 % 10));
-    out.append(QChar(u'0' + n % 10));
+    to[0] = QChar(u'0' + n / 100);
+    to[1] = QChar(u'0' + n / 10 % 10);
+    to[2] = QChar(u'0' + n % 10);
 }
 
 // Characters the record r (classified from key and record) is counted with against the
@@ -171,10 +171,13 @@ bool addToSet(Op op, int32_t objectSet, const QString key, const QString record)
         }
     }
 
-    s.buffer.append(r.kind);
-    appendDigits3(s.buffer, r.first);
-    appendDigits3(s.buffer, r.second);
-    appendDigits3(s.buffer, objectSet);
+    // The head in one piece: the kind and three numbers of three digits.
+    QChar head[10];
+    head[0] = r.kind;
+    putDigits3(head + 1, r.first);
+    putDigits3(head + 4, r.second);
+    putDigits3(head + 7, objectSet);
+    s.buffer.append(head, 10);
     s.buffer.append(r.text);
     s.buffer.append(r.more);
     return true;

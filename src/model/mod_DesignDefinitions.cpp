@@ -199,9 +199,12 @@ DesignColumn<RecordOf<M>> byteNumber(const char* name)
 template <auto M>
 DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
 {
-    return {name, [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); }, feature,
-            [](TextBuffer& out, const RecordOf<M>& r) { out.push_back(r.*M ? u'1' : u'2'); }};
+    return {name,
+            [](const RecordOf<M>& r) { return gsHostBoolean(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); },
+            feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { out.push_back(r.*M ? u'1' : u'2'); },
+            1};
 }
 
 template <auto M>
@@ -614,7 +617,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iMaxInpLen>("maxi"),
         boolean<&F::bLinkMaxInpLenToDomain>("mxil"),
         number<&F::iStartPosOfString>("sttp"),
-        {"mult", two<F>, nullptr, 0, appendTwo<F>},
+        {"mult", two<F>, nullptr, 0, appendTwo<F>, 1},
         {"zoom", [](const F& f) { return cachedNumberText(f.nZoomField); },
          [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }, 0,
          [](TextBuffer& out, const F& f) { appendNumber(out, f.nZoomField); }},
@@ -623,7 +626,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
          [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }, 0,
          [](TextBuffer& out, const F&) { appendNested(out, u"1"); }},
         text<&F::sZoomReturnField>("zret"),
-        {"zcsp", zero<F>, nullptr, 0, appendZero<F>},
+        {"zcsp", zero<F>, nullptr, 0, appendZero<F>, 1},
         boolean<&F::bDefault>("defa"),
         text<&F::sMessage>("cmes"),
         boolean<&F::bEchoField>("echo"),
@@ -643,12 +646,12 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
         // The row's sequ names the field; the load picks the record by it.
         {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr, 0,
          [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); }},
-        {"conv", zero<F>, nullptr, 0, appendZero<F>},
-        {"adju", zero<F>, nullptr, 0, appendZero<F>},
+        {"conv", zero<F>, nullptr, 0, appendZero<F>, 1},
+        {"adju", zero<F>, nullptr, 0, appendZero<F>, 1},
         {"ille", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         {"lega", emptyText<F>, nullptr, 0, appendEmptyText<F>},
-        {"divf", zero<F>, nullptr, 0, appendZero<F>},
-        {"rndm", zero<F>, nullptr, 0, appendZero<F>},
+        {"divf", zero<F>, nullptr, 0, appendZero<F>, 1},
+        {"rndm", zero<F>, nullptr, 0, appendZero<F>, 1},
         {"rang", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         {"ranm", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         {"itfo", emptyText<F>, nullptr, 0, appendEmptyText<F>},
@@ -662,8 +665,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
          0, [](TextBuffer& out, const F& f) { appendNested(out, f.sDefaultValue); }},
         {"cnow", emptyText<F>, nullptr, 0, appendEmptyText<F>},
         boolean<&F::bSyncField>("za_prop"),
-        {"zb_mgui", one<F>, nullptr, 0, appendOne<F>},
-        {"zc_mcur", two<F>, nullptr, 0, appendTwo<F>},
+        {"zb_mgui", one<F>, nullptr, 0, appendOne<F>, 1},
+        {"zc_mcur", two<F>, nullptr, 0, appendTwo<F>, 1},
     };
     return columns;
 }
@@ -681,7 +684,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         boolean<&F::bFieldInSingleOcc>("inso"),
         number<&F::lChildField>("chld"),
         boolean<&F::bFieldInMultiOcc>("inmo"),
-        {"aggr", two<F>, nullptr, 0, appendTwo<F>},
+        {"aggr", two<F>, nullptr, 0, appendTwo<F>, 1},
         byteNumber<&F::nLabelAli>("lali"),
         number<&F::nLabelXPos>("lxpo"),
         boolean<&F::bDependent>("depe"),

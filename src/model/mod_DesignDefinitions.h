@@ -96,6 +96,8 @@ struct DesignColumn {
     // write's value appended to a design text under way, without a string of its own;
     // nullptr: the text takes write's.
     void (*append)(std::u16string&, const Record&) = nullptr;
+    // The most characters write gives, whatever the record; 0 when not bounded so.
+    int32_t longest = 0;
 };
 
 const std::vector<DesignColumn<GroupRecord>>& gColumns315();

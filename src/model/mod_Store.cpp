@@ -431,6 +431,9 @@ void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns
         const DesignColumn<R>& c = columns[i];
         if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
+        // A value never longer than its column fits it.
+        if (c.longest > 0 && c.longest <= widths[i])
+            continue;
         written.clear();
         if (c.append) {
             c.append(written, record);

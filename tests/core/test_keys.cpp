@@ -351,6 +351,9 @@ void expectAppendsAsWritten(const std::vector<DesignColumn<R>>& columns)
             std::u16string text = u"x";
             c.append(text, record);
             EXPECT_EQ(QString::fromStdU16String(text), u'x' + c.write(record)) << c.name << " read from " << value;
+            if (c.longest > 0) {
+                EXPECT_LE(c.write(record).size(), c.longest) << c.name << " read from " << value;
+            }
         }
     }
 }
