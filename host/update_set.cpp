@@ -637,11 +637,17 @@ public:
     void apply(const RecordView& r)
     {
         scratch_.clear();
-        const auto open = r.objectSet >= 1 && r.objectSet <= kMaxObjectSet ? session_.objectSets.find(r.objectSet)
-                                                                          : session_.objectSets.end();
-        if (open == session_.objectSets.end())
-            throw SetFailure{kSetUnknownTable, QStringLiteral("object set %1 is not open").arg(r.objectSet)};
-        Table& t = table(open->second);
+        // The object sets stay as they are while a part is applied: the records of one
+        // object set, which follow one another, look up its table once.
+        if (r.objectSet != lastObjectSet_ || !lastTable_) {
+            const auto open = r.objectSet >= 1 && r.objectSet <= kMaxObjectSet ? session_.objectSets.find(r.objectSet)
+                                                                               : session_.objectSets.end();
+            if (open == session_.objectSets.end())
+                throw SetFailure{kSetUnknownTable, QStringLiteral("object set %1 is not open").arg(r.objectSet)};
+            lastTable_ = &table(open->second);
+            lastObjectSet_ = r.objectSet;
+        }
+        Table& t = *lastTable_;
 
         switch (r.action) {
         case Action::Insert:
@@ -919,7 +925,7 @@ private:
     void update(Table& t, const RecordView& r)
     {
         keyValues(t, r);
-        if (r.kind.toLower() == QLatin1Char('v') && !key_.empty())
+        if ((r.kind == QLatin1Char('v') || r.kind == QLatin1Char('V')) && !key_.empty())
             valuesAfterKey(t, r);
         else
             values(t, r.head, r.record, record_, recordMarks_);
@@ -1195,6 +1201,8 @@ private:
     Marks keyMarks_, recordMarks_;
     std::vector<QString> scratch_;  // texts the values point into that the part does not hold
     std::vector<int> signature_;
+    int lastObjectSet_ = 0;
+    Table* lastTable_ = nullptr;                     // of lastObjectSet_
     std::vector<std::pair<int64_t, int64_t>> rows_;  // a scan of known rows: value, rowid
     std::deque<std::string> utf8_;  // by parameter number; growing moves none
 };

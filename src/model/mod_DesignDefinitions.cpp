@@ -179,21 +179,60 @@ void appendNumber(TextBuffer& out, int64_t value)
     std::copy(static_cast<const char*>(digits), end, out.begin() + qsizetype(at));
 }
 
+// The characters of a whole number's digits, its sign included.
+qsizetype numberLength(int64_t value)
+{
+    qsizetype length = value < 0 ? 2 : 1;
+    // Counted on the magnitude as an unsigned number: the lowest value has no positive twin.
+    for (uint64_t rest = value < 0 ? 0 - uint64_t(value) : uint64_t(value); rest >= 10; rest /= 10)
+        ++length;
+    return length;
+}
+
+// The characters of a text the host keeps: without its outer blanks.
+qsizetype keptTextLength(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return end - begin;
+}
+
+template <typename R>
+qsizetype keptOne(const R&)
+{
+    return 1;
+}
+template <typename R>
+qsizetype keptNone(const R&)
+{
+    return 0;
+}
+
 template <auto M>
 DesignColumn<RecordOf<M>> number(const char* name, int32_t feature = 0)
 {
-    return {name, [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); }, feature,
-            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); }};
+    return {name,
+            [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = numberOf<ValueOf<M>>(v); },
+            feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); },
+            [](const RecordOf<M>& r) { return numberLength(wholeNumber(r.*M)); }};
 }
 
 // A number the host keeps in a byte, whatever the member's width.
 template <auto M>
 DesignColumn<RecordOf<M>> byteNumber(const char* name)
 {
-    return {name, [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); }, 0,
-            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); }};
+    return {name,
+            [](const RecordOf<M>& r) { return cachedNumberText(wholeNumber(r.*M)); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = ValueOf<M>(numberOf<uint8_t>(v)); },
+            0,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNumber(out, wholeNumber(r.*M)); },
+            [](const RecordOf<M>& r) { return numberLength(wholeNumber(r.*M)); }};
 }
 
 template <auto M>
@@ -204,15 +243,18 @@ DesignColumn<RecordOf<M>> boolean(const char* name, int32_t feature = 0)
             [](RecordOf<M>& r, QStringView v) { r.*M = gbFromHostBoolean(numberOf<int32_t>(v)); },
             feature,
             [](TextBuffer& out, const RecordOf<M>& r) { out.push_back(r.*M ? u'1' : u'2'); },
-            1};
+            keptOne<RecordOf<M>>};
 }
 
 template <auto M>
 DesignColumn<RecordOf<M>> text(const char* name, int32_t feature = 0)
 {
-    return {name, [](const RecordOf<M>& r) { return quoteNested(r.*M); },
-            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); }, feature,
-            [](TextBuffer& out, const RecordOf<M>& r) { appendNested(out, r.*M); }};
+    return {name,
+            [](const RecordOf<M>& r) { return quoteNested(r.*M); },
+            [](RecordOf<M>& r, QStringView v) { r.*M = v.toString(); },
+            feature,
+            [](TextBuffer& out, const RecordOf<M>& r) { appendNested(out, r.*M); },
+            [](const RecordOf<M>& r) { return keptTextLength(r.*M); }};
 }
 
 // The name quoted as a text, ", ", the value.
@@ -474,6 +516,32 @@ QString gsFieldRecord150(int16_t index)
 
 // ---- Column conversions --------------------------------------------------------------
 
+qsizetype gnKeptLength(QStringView written)
+{
+    if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
+        return written.size();
+    // Counted in place: the fit check runs over every value of every row a store writes.
+    const QStringView text = written.mid(2, written.size() - 4);
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    // Four quotes in a row, counted from the left, stand for one; blanks are no quotes,
+    // so they lie between the blanks.
+    qsizetype length = end - begin;
+    for (qsizetype i = begin; i + 3 < end;) {
+        if (text[i] == u'"' && text[i + 1] == u'"' && text[i + 2] == u'"' && text[i + 3] == u'"') {
+            length -= 3;
+            i += 4;
+        } else {
+            ++i;
+        }
+    }
+    return length;
+}
+
 QString gsHostBoolean(bool value)
 {
     // The Boolean's value plus 2: True (-1) gives 1, False (0) gives 2.
@@ -554,19 +622,22 @@ const std::vector<DesignColumn<GroupRecord>>& gColumns315()
         number<&G::lFirstField>("fld1"),
         {"algr", [](const G& g) { return cachedNumberText(giAlignmentGroupToHost(g.lAlignmentGroupId)); },
          [](G& g, QStringView v) { g.lAlignmentGroupId = giAlignmentGroupFromHost(numberOf<int32_t>(v)); }, 0,
-         [](TextBuffer& out, const G& g) { appendNumber(out, giAlignmentGroupToHost(g.lAlignmentGroupId)); }},
+         [](TextBuffer& out, const G& g) { appendNumber(out, giAlignmentGroupToHost(g.lAlignmentGroupId)); },
+         [](const G& g) { return numberLength(giAlignmentGroupToHost(g.lAlignmentGroupId)); }},
         boolean<&G::bVirtualGroup>("virt"),
         number<&G::lChildGroup>("chld"),
         number<&G::iGroupWidth>("wdth"),
         // The current level on every row; the load takes the root row's value only.
         {"za_revi", [](const G&) { return cachedNumberText(glFormVersionLevel); }, nullptr, 0,
-         [](TextBuffer& out, const G&) { appendNumber(out, glFormVersionLevel); }},
+         [](TextBuffer& out, const G&) { appendNumber(out, glFormVersionLevel); },
+         [](const G&) { return numberLength(glFormVersionLevel); }},
         boolean<&G::bCheckboxesOnly>("za_cbox"),
         boolean<&G::bNewPage>("za_newp"),
         boolean<&G::bPlaceBeside>("za_besi"),
         {"za_misc", [](const G& g) { return cachedNumberText(glGroupMiscFlags(g)); },
          [](G& g, QStringView v) { gGroupMiscFlagsFromHost(g, numberOf<int32_t>(v)); }, 0,
-         [](TextBuffer& out, const G& g) { appendNumber(out, glGroupMiscFlags(g)); }},
+         [](TextBuffer& out, const G& g) { appendNumber(out, glGroupMiscFlags(g)); },
+         [](const G& g) { return numberLength(glGroupMiscFlags(g)); }},
         text<&G::sParentTable>("zb_tabp", kFeatureSelectionGroups),
         boolean<&G::bSelectionGroup>("zb_selg", kFeatureSelectionGroups),
     };
@@ -597,17 +668,20 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         text<&F::sFieldName>("fldn"),
         {"elem", [](const F& f) { return cachedNumberText(giElementToHost(f)); },
          [](F& f, QStringView v) { gElementFromHost(f, numberOf<int32_t>(v)); }, 0,
-         [](TextBuffer& out, const F& f) { appendNumber(out, giElementToHost(f)); }},
+         [](TextBuffer& out, const F& f) { appendNumber(out, giElementToHost(f)); },
+         [](const F& f) { return numberLength(giElementToHost(f)); }},
         {"pacd", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainPackage); },
          [](F& f, QStringView v) { f.sDomainPackage = v.toString(); }, 0,
          [](TextBuffer& out, const F& f) {
              appendNested(out, domainFromDictionary(f) ? QStringView() : QStringView(f.sDomainPackage));
-         }},
+         },
+         [](const F& f) { return domainFromDictionary(f) ? qsizetype(0) : keptTextLength(f.sDomainPackage); }},
         {"cdom", [](const F& f) { return quoteNested(domainFromDictionary(f) ? QString() : f.sDomainCode); },
          [](F& f, QStringView v) { f.sDomainCode = v.toString(); }, 0,
          [](TextBuffer& out, const F& f) {
              appendNested(out, domainFromDictionary(f) ? QStringView() : QStringView(f.sDomainCode));
-         }},
+         },
+         [](const F& f) { return domainFromDictionary(f) ? qsizetype(0) : keptTextLength(f.sDomainCode); }},
         number<&F::lFieldType>("typf"),
         text<&F::sDisplayFormat>("difo"),
         boolean<&F::bLinkDisplFormatToDomain>("difl"),
@@ -617,16 +691,17 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns301()
         number<&F::iMaxInpLen>("maxi"),
         boolean<&F::bLinkMaxInpLenToDomain>("mxil"),
         number<&F::iStartPosOfString>("sttp"),
-        {"mult", two<F>, nullptr, 0, appendTwo<F>, 1},
+        {"mult", two<F>, nullptr, 0, appendTwo<F>, keptOne<F>},
         {"zoom", [](const F& f) { return cachedNumberText(f.nZoomField); },
          [](F& f, QStringView v) { f.nZoomField = giZoomFromHost(numberOf<int32_t>(v)); }, 0,
-         [](TextBuffer& out, const F& f) { appendNumber(out, f.nZoomField); }},
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.nZoomField); },
+         [](const F& f) { return numberLength(f.nZoomField); }},
         text<&F::sZoomTo>("zprg"),
         {"zopm", [](const F&) { return quoteNested(QStringLiteral("1")); },
          [](F& f, QStringView v) { f.sParallelMenu = v.toString(); }, 0,
-         [](TextBuffer& out, const F&) { appendNested(out, u"1"); }},
+         [](TextBuffer& out, const F&) { appendNested(out, u"1"); }, keptOne<F>},
         text<&F::sZoomReturnField>("zret"),
-        {"zcsp", zero<F>, nullptr, 0, appendZero<F>, 1},
+        {"zcsp", zero<F>, nullptr, 0, appendZero<F>, keptOne<F>},
         boolean<&F::bDefault>("defa"),
         text<&F::sMessage>("cmes"),
         boolean<&F::bEchoField>("echo"),
@@ -645,16 +720,17 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
     static const std::vector<DesignColumn<F>> columns = {
         // The row's sequ names the field; the load picks the record by it.
         {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr, 0,
-         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); }},
-        {"conv", zero<F>, nullptr, 0, appendZero<F>, 1},
-        {"adju", zero<F>, nullptr, 0, appendZero<F>, 1},
-        {"ille", emptyText<F>, nullptr, 0, appendEmptyText<F>},
-        {"lega", emptyText<F>, nullptr, 0, appendEmptyText<F>},
-        {"divf", zero<F>, nullptr, 0, appendZero<F>, 1},
-        {"rndm", zero<F>, nullptr, 0, appendZero<F>, 1},
-        {"rang", emptyText<F>, nullptr, 0, appendEmptyText<F>},
-        {"ranm", emptyText<F>, nullptr, 0, appendEmptyText<F>},
-        {"itfo", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); },
+         [](const F& f) { return numberLength(f.lFieldId); }},
+        {"conv", zero<F>, nullptr, 0, appendZero<F>, keptOne<F>},
+        {"adju", zero<F>, nullptr, 0, appendZero<F>, keptOne<F>},
+        {"ille", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
+        {"lega", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
+        {"divf", zero<F>, nullptr, 0, appendZero<F>, keptOne<F>},
+        {"rndm", zero<F>, nullptr, 0, appendZero<F>, keptOne<F>},
+        {"rang", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
+        {"ranm", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
+        {"itfo", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
         text<&F::sInpRefExpr>("inpc"),
         // The stored default counts only for a field that has one.
         {"defa", [](const F& f) { return quoteNested(f.sDefaultValue); },
@@ -662,11 +738,12 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns302()
              if (f.bDefault)
                  f.sDefaultValue = v.toString();
          },
-         0, [](TextBuffer& out, const F& f) { appendNested(out, f.sDefaultValue); }},
-        {"cnow", emptyText<F>, nullptr, 0, appendEmptyText<F>},
+         0, [](TextBuffer& out, const F& f) { appendNested(out, f.sDefaultValue); },
+         [](const F& f) { return keptTextLength(f.sDefaultValue); }},
+        {"cnow", emptyText<F>, nullptr, 0, appendEmptyText<F>, keptNone<F>},
         boolean<&F::bSyncField>("za_prop"),
-        {"zb_mgui", one<F>, nullptr, 0, appendOne<F>, 1},
-        {"zc_mcur", two<F>, nullptr, 0, appendTwo<F>, 1},
+        {"zb_mgui", one<F>, nullptr, 0, appendOne<F>, keptOne<F>},
+        {"zc_mcur", two<F>, nullptr, 0, appendTwo<F>, keptOne<F>},
     };
     return columns;
 }
@@ -676,7 +753,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
     using F = FieldRecord;
     static const std::vector<DesignColumn<F>> columns = {
         {"sequ", [](const F& f) { return cachedNumberText(f.lFieldId); }, nullptr, 0,
-         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); }},
+         [](TextBuffer& out, const F& f) { appendNumber(out, f.lFieldId); },
+         [](const F& f) { return numberLength(f.lFieldId); }},
         number<&F::Grpi>("grpi"),
         number<&F::lNextField>("next"),
         boolean<&F::bFollowUp>("fwup"),
@@ -684,7 +762,7 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         boolean<&F::bFieldInSingleOcc>("inso"),
         number<&F::lChildField>("chld"),
         boolean<&F::bFieldInMultiOcc>("inmo"),
-        {"aggr", two<F>, nullptr, 0, appendTwo<F>, 1},
+        {"aggr", two<F>, nullptr, 0, appendTwo<F>, keptOne<F>},
         byteNumber<&F::nLabelAli>("lali"),
         number<&F::nLabelXPos>("lxpo"),
         boolean<&F::bDependent>("depe"),
@@ -709,7 +787,8 @@ const std::vector<DesignColumn<FieldRecord>>& gColumns308()
         boolean<&F::bAutoEnable>("za_able"),
         {"za_misc", [](const F& f) { return cachedNumberText(glFieldMiscFlags(f)); },
          [](F& f, QStringView v) { gFieldMiscFlagsFromHost(f, numberOf<int32_t>(v)); }, 0,
-         [](TextBuffer& out, const F& f) { appendNumber(out, glFieldMiscFlags(f)); }},
+         [](TextBuffer& out, const F& f) { appendNumber(out, glFieldMiscFlags(f)); },
+         [](const F& f) { return numberLength(glFieldMiscFlags(f)); }},
     };
     return columns;
 }

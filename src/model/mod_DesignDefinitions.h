@@ -96,9 +96,13 @@ struct DesignColumn {
     // write's value appended to a design text under way, without a string of its own;
     // nullptr: the text takes write's.
     void (*append)(std::u16string&, const Record&) = nullptr;
-    // The most characters write gives, whatever the record; 0 when not bounded so.
-    int32_t longest = 0;
+    // gnKeptLength of write's value, without writing it; nullptr: not known so.
+    qsizetype (*kept)(const Record&) = nullptr;
 };
+
+// The characters the host keeps of a value as a design text writes it: a text without
+// its quotes and its outer blanks (a quote counted once), a number as its digits.
+qsizetype gnKeptLength(QStringView written);
 
 const std::vector<DesignColumn<GroupRecord>>& gColumns315();
 const std::vector<DesignColumn<FieldRecord>>& gColumns301();

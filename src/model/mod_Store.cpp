@@ -231,34 +231,6 @@ bool storeField(int32_t i, int32_t set301, int32_t set302, int32_t set308)
 
 // ---- What the store builds on ------------------------------------------------------------
 
-// A value as the host keeps it: a text without its quotes and its blanks, a number as
-// its digits.
-qsizetype keptLength(QStringView written)
-{
-    if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
-        return written.size();
-    // Counted in place: the check runs over every value of every row a store writes.
-    const QStringView text = written.mid(2, written.size() - 4);
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    // Four quotes in a row, counted from the left, stand for one; blanks are no quotes,
-    // so they lie between the blanks.
-    qsizetype length = end - begin;
-    for (qsizetype i = begin; i + 3 < end;) {
-        if (text[i] == u'"' && text[i + 1] == u'"' && text[i + 2] == u'"' && text[i + 3] == u'"') {
-            length -= 3;
-            i += 4;
-        } else {
-            ++i;
-        }
-    }
-    return length;
-}
-
 // The widths of a table's columns as its rows are read back; 0 for a column no row
 // is read with.
 template <typename R>
@@ -424,26 +396,26 @@ void collectUnfit(const char* table, const std::vector<DesignColumn<R>>& columns
                   const R& record, const std::function<QString()>& node, std::vector<UnfitValue>& out)
 {
     QString shown;
-    // The values are written as the design text takes them, into one buffer, without a
-    // string of their own: the check runs over every value of every row a store writes.
+    // The values are measured without writing them where their columns can, else written
+    // into one buffer: the check runs over every value of every row a store writes.
     static std::u16string written;
     for (size_t i = 0; i < columns.size(); ++i) {
         const DesignColumn<R>& c = columns[i];
         if (!c.write || widths[i] <= 0 || (c.feature != 0 && !gbFormVersionSupports(c.feature)))
             continue;
-        // A value never longer than its column fits it.
-        if (c.longest > 0 && c.longest <= widths[i])
-            continue;
-        written.clear();
-        if (c.append) {
+        if (c.kept) {
+            if (c.kept(record) <= widths[i])
+                continue;
+        } else if (c.append) {
+            written.clear();
             c.append(written, record);
             const QStringView view(written.data(), qsizetype(written.size()));
             // The host keeps no more than what is written.
-            if (view.size() <= widths[i] || keptLength(view) <= widths[i])
+            if (view.size() <= widths[i] || gnKeptLength(view) <= widths[i])
                 continue;
         }
         const QString value = c.write(record);
-        if (value.size() <= widths[i] || keptLength(value) <= widths[i])
+        if (value.size() <= widths[i] || gnKeptLength(value) <= widths[i])
             continue;
         if (shown.isEmpty())
             shown = node();

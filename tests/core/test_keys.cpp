@@ -336,11 +336,13 @@ TEST_F(DesignTexts, ControlKindsCrossAsTheNumbersTheHostKeeps)
     EXPECT_EQ(ctrl->write(unknown), QStringLiteral("12"));
 }
 
-// Every value a column appends in place to a design text is the one it writes.
+// Every value a column appends in place to a design text is the one it writes, and the
+// length it tells the host keeps is that of the value written.
 template <typename R>
 void expectAppendsAsWritten(const std::vector<DesignColumn<R>>& columns)
 {
-    for (const char* value : {"-32768", "32767", "-1", "0", "1", "2", "255", "70000", "say \"hi\"", "", "\xc3\xa9t\xc3\xa9"}) {
+    for (const char* value : {"-32768", "32767", "-1", "0", "1", "2", "255", "70000", "say \"hi\"", "",
+                              "\xc3\xa9t\xc3\xa9", "  a \"\" b  ", "\"", "   ", "-9", "9", "10", "-10", "99999"}) {
         R record;
         for (const DesignColumn<R>& c : columns)
             if (c.read)
@@ -351,8 +353,8 @@ void expectAppendsAsWritten(const std::vector<DesignColumn<R>>& columns)
             std::u16string text = u"x";
             c.append(text, record);
             EXPECT_EQ(QString::fromStdU16String(text), u'x' + c.write(record)) << c.name << " read from " << value;
-            if (c.longest > 0) {
-                EXPECT_LE(c.write(record).size(), c.longest) << c.name << " read from " << value;
+            if (c.kept) {
+                EXPECT_EQ(c.kept(record), gnKeptLength(c.write(record))) << c.name << " read from " << value;
             }
         }
     }
