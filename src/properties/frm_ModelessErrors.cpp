@@ -50,10 +50,39 @@ int listWidthFor(const QWidget* main, const QWidget* list)
 
 QMargins frameOf(const QWidget* window)
 {
+    // Shown, the window has the frame Qt read last; the widget may keep an older one.
+    if (window->isVisible() && window->windowHandle())
+        return window->windowHandle()->frameMargins();
     const QRect frame = window->frameGeometry();
     const QRect inner = window->geometry();
     return {inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
             frame.bottom() - inner.bottom()};
+}
+
+// Asks for a window's geometry, frame excluded. Qt sends nothing for a geometry it takes
+// the window to have, but what it takes may be its own guess from before a window manager
+// framed the window, or an answer to an older request while a newer one is on its way:
+// the window would stay where that one puts it. last: the geometry asked for before; one
+// other than that, or one the window does not show, is always sent.
+void requestGeometry(QWidget* window, const QRect& geometry, QRect& last)
+{
+    QWindow* handle = window->windowHandle();
+    const bool needed = window->geometry() != geometry || last != geometry;
+    const bool sentByQt = window->geometry() != geometry && (!handle || handle->geometry() != geometry);
+    last = geometry;
+    window->setGeometry(geometry);
+    if (!needed || sentByQt || !handle)
+        return;
+    if (handle->geometry() != geometry)
+        handle->setGeometry(geometry);
+    else
+        handle->resize(geometry.size());  // in place already: resize sends whatever it was told
+}
+
+// A frame as a window manager draws it: a title bar above the window, no side negative.
+bool isWindowFrame(const QMargins& frame)
+{
+    return frame.top() > 0 && frame.left() >= 0 && frame.right() >= 0 && frame.bottom() >= 0;
 }
 
 bool isShownNormal(const QWidget* main)
@@ -132,8 +161,14 @@ void frm_ModelessErrors::mShowEntries()
     }
     if (!isVisible()) {
         dock();
+        m_framed = false;
         show();
-        // A window manager places a new window where it likes: beside the main window again.
+        // Placed beside the main window again, and once more when a window manager has
+        // framed the list (its first expose), with the frame it got.
+        if (QWindow* handle = windowHandle()) {
+            handle->installEventFilter(this);
+            m_framed = handle->isExposed();
+        }
         place();
     }
 }
@@ -181,6 +216,15 @@ bool frm_ModelessErrors::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_main || m_placing)
         return QWidget::eventFilter(watched, event);
+    // The list's own first expose once shown: a window manager has framed it. The request
+    // goes out even for the place the list has: its answer has Qt read the frame anew.
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !m_framed && isVisible()
+        && windowHandle()->isExposed()) {
+        m_framed = true;
+        m_requested = QRect();
+        place();
+        return QWidget::eventFilter(watched, event);
+    }
     bool moved = watched == m_main && (event->type() == QEvent::Move || event->type() == QEvent::Resize);
     // A window manager frames a maximized window thinner than one shown normal, and
     // may draw the new frame only after the window was shown normal: the room is made
@@ -245,8 +289,10 @@ void frm_ModelessErrors::fillBesideList(int width, const QMargins& frame)
         std::max(area.width() - listFrameWidth - frame.left() - frame.right(), m_main->minimumWidth());
     m_takenFrame = frame;
     m_placing = true;
-    m_main->setGeometry(area.left() + frame.left(), area.top() + frame.top(), mainWidth,
-                        area.height() - frame.top() - frame.bottom());
+    requestGeometry(m_main,
+                    QRect(area.left() + frame.left(), area.top() + frame.top(), mainWidth,
+                          area.height() - frame.top() - frame.bottom()),
+                    m_mainRequested);
     m_placing = false;
 }
 
@@ -254,20 +300,27 @@ void frm_ModelessErrors::place()
 {
     if (!m_main)
         return;
+    // Qt asks the X server for a window's frame once and keeps the answer until the window
+    // is configured again: asked before a window manager framed the list, or while it did,
+    // it finds none or a half-built one. So the list's frame is not asked for before, and
+    // the main window's frame stands in for one not known.
+    QMargins own = !isVisible() || m_framed ? frameOf(this) : QMargins();
+    if (!isWindowFrame(own))
+        own = frameOf(m_main);
+    const int frameWidth = width() + own.left() + own.right();
     const QRect frame = m_main->frameGeometry();
     // Beside the main window when it made room, else over its right edge (a main window
     // shown full screen, or maximized again while the list shows).
     const bool beside = (m_narrowedBy > 0 || m_unmaximized) && isShownNormal(m_main);
-    int x = beside ? frame.right() + 1 : frame.right() + 1 - frameGeometry().width();
+    int x = beside ? frame.right() + 1 : frame.right() + 1 - frameWidth;
     // The room was made on the screen: a frame wider than taken must not push the
     // list past its edge.
     if (m_unmaximized && m_main->screen())
-        x = std::min(x, m_main->screen()->availableGeometry().right() + 1 - frameGeometry().width());
+        x = std::min(x, m_main->screen()->availableGeometry().right() + 1 - frameWidth);
     // One request for place and size: a move, then a resize, may reach a window
     // manager as two requests of which it reads the second by the first's gravity.
-    const QMargins own = frameOf(this);
     if (isVisible() && !own.isNull())
-        setGeometry(x + own.left(), frame.top() + own.top(), width(), m_main->height());
+        requestGeometry(this, QRect(x + own.left(), frame.top() + own.top(), width(), m_main->height()), m_requested);
     else {
         move(x, frame.top());
         resize(width(), m_main->height());
@@ -282,7 +335,7 @@ void frm_ModelessErrors::undock()
             m_placing = true;
             // The size it had before it was maximized, for when the user restores it.
             if (m_normalGeometry.isValid())
-                m_main->setGeometry(m_normalGeometry);
+                requestGeometry(m_main, m_normalGeometry, m_mainRequested);
             m_main->setWindowState(m_main->windowState() | Qt::WindowMaximized);
             m_placing = false;
         }

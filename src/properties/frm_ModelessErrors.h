@@ -54,8 +54,11 @@ private:
     bool m_unmaximized = false;  // the main window was maximized when the list docked
     QRect m_normalGeometry;      // its geometry when shown normal, for its restore
     QMargins m_takenFrame;       // the main window's frame the room was made with
+    QRect m_mainRequested;       // the geometries last asked for, see requestGeometry
+    QRect m_requested;
     uint32_t m_shownRound = 0;  // gModelessErrorsRound() of the entries listed
     bool m_placing = false;  // our own resize of the main window is under way
+    bool m_framed = false;   // shown and exposed: framed by a window manager if there is one
 };
 
 // Installs the list window of mainWindow as the show hook of gbShowModelessMessage:
