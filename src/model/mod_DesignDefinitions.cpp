@@ -189,8 +189,8 @@ qsizetype numberLength(int64_t value)
     return length;
 }
 
-// The characters of a text the host keeps: without its outer blanks.
-qsizetype keptTextLength(QStringView text)
+// A text as the host keeps it: without its outer blanks.
+QStringView blankTrimmed(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -198,8 +198,10 @@ qsizetype keptTextLength(QStringView text)
         ++begin;
     while (end > begin && text[end - 1] == u' ')
         --end;
-    return end - begin;
+    return text.mid(begin, end - begin);
 }
+
+qsizetype keptTextLength(QStringView text) { return blankTrimmed(text).size(); }
 
 template <typename R>
 qsizetype keptOne(const R&)
@@ -521,17 +523,11 @@ qsizetype gnKeptLength(QStringView written)
     if (written.size() < 4 || !written.startsWith(u"\"\"") || !written.endsWith(u"\"\""))
         return written.size();
     // Counted in place: the fit check runs over every value of every row a store writes.
-    const QStringView text = written.mid(2, written.size() - 4);
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
     // Four quotes in a row, counted from the left, stand for one; blanks are no quotes,
     // so they lie between the blanks.
-    qsizetype length = end - begin;
-    for (qsizetype i = begin; i + 3 < end;) {
+    const QStringView text = blankTrimmed(written.mid(2, written.size() - 4));
+    qsizetype length = text.size();
+    for (qsizetype i = 0; i + 3 < text.size();) {
         if (text[i] == u'"' && text[i + 1] == u'"' && text[i + 2] == u'"' && text[i + 3] == u'"') {
             length -= 3;
             i += 4;
