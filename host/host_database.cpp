@@ -133,14 +133,13 @@ sqlite3* openConnection(const QString& path, int flags, QString* error, const ch
     return db;
 }
 
-// A database at rest keeps the rollback journal (see HostDatabase::begin()). One in
-// write-ahead-log mode with no log beside it was left so by an older version or another
-// program; a user who could not remove the -wal and -shm that opening it makes (the
-// file is not his to write, or its folder is not) would leave them behind, another
-// user's files that its owner's writes then fail on, or could not open it at all. No
-// program has it open (its log would stand beside it): it is read as it stands,
-// without locks and without files, and never written. A writer that opens it
-// meanwhile is not seen.
+// A database in write-ahead-log mode (see HostDatabase::tryWriteAheadLog) with no log
+// beside it: no program has it open. A user who could not remove the -wal and -shm
+// that opening it makes (the file is not his to write, or its folder is not) would
+// leave them behind, another user's files that its owner's writes then fail on, or
+// could not open it at all. He reads it as it stands, without locks and without
+// files, and never writes it. A writer that opens it meanwhile is not seen, and one
+// that closes while he reads may change pages under him.
 bool readAsItStands(const QString& path)
 {
     const QFileInfo file(path);
@@ -165,12 +164,6 @@ void setUserVersion(sqlite3* db, int version)
 {
     // PRAGMA takes no parameters; version is our own number, not outside data.
     execScript(db, QStringLiteral("PRAGMA user_version = %1").arg(version));
-}
-
-bool isWriteAheadLog(sqlite3* db)
-{
-    Statement mode(db, QStringLiteral("PRAGMA journal_mode"));
-    return mode.step() && mode.text(0).compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
 }
 
 // A wait for another connection's lock ends after kBusyWaitMs. Inside a transaction,
@@ -333,6 +326,8 @@ bool HostDatabase::createFrom(const QString& path, const QList<SqlScript>& migra
         for (const SqlScript& s : seeds)
             runScript(db, s);
         execScript(db, QStringLiteral("COMMIT"));
+        // Made in write-ahead-log mode (see HostDatabase::tryWriteAheadLog).
+        execScript(db, QStringLiteral("PRAGMA journal_mode = WAL"));
     } catch (const HostError& e) {
         sqlite3_close_v2(db);
         removeWithJournals(tmp);
@@ -427,6 +422,8 @@ std::unique_ptr<HostDatabase> HostDatabase::connect(const QString& path, bool re
             // answers with raw codes.
             return refuse(QStringLiteral("%1 is empty, not a host database").arg(path), true);
         }
+        if (!readOnly && !asItStands)
+            db->tryWriteAheadLog();
         if (have == latest)
             return db;
         if (readOnly) {
@@ -463,14 +460,6 @@ void HostDatabase::close()
         return;
     if (inTransaction())
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    // The last connection gives the database back its rollback journal (see begin()).
-    // With another connection open the switch fails at once, and that one's close does it.
-    try {
-        if (!sqlite3_db_readonly(db_, "main") && isWriteAheadLog(db_))
-            execScript(db_, QStringLiteral("PRAGMA query_only = OFF; PRAGMA journal_mode = DELETE"));
-    } catch (const SqliteError&) {
-        // Still in use, or it cannot be written: the log stays for the next one.
-    }
     // Statements still prepared keep the connection past this; the handler's state goes now.
     sqlite3_busy_handler(db_, nullptr, nullptr);
     sqlite3_close_v2(db_);
@@ -479,25 +468,26 @@ void HostDatabase::close()
 
 int HostDatabase::schemaVersion() const { return userVersion(db_); }
 
-// A connection writes in write-ahead-log mode, in which other programs read on while it
-// writes, or holds its write lock in a transaction that it has not ended: they see what
-// was last committed. The mode is kept in the file, so every connection to it works so
-// until the last one closes. At rest the database keeps the rollback journal, which
-// readers use without making a file beside it: another user's reader, whose -wal and
-// -shm would block the owner's writes, and a reader in a folder he cannot write; and
-// it is switched only for a write, so that reading leaves the file as it is.
-//
-// The switch needs the database to itself for a moment. It is not waited for: while
-// another program holds it, this write keeps the journal and the next one tries
-// again. A file or folder the user cannot write takes no log either; its writes fail.
+// Readers go on while another connection writes, or holds its write lock in a
+// transaction that it has not ended: they see what was last committed. The mode is
+// kept in the file, so every connection to it, other programs' too, works so, and the
+// last one to close removes the log files. The switch needs the database to itself
+// for a moment and is not waited for: while another program holds it, or the user
+// cannot write the file, the database keeps its journal, and the next open that may
+// write, or the next write, tries again.
+void HostDatabase::tryWriteAheadLog()
+{
+    if (sqlite3_db_readonly(db_, "main"))
+        return;
+    busy_->noWait = true;
+    sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+    busy_->noWait = false;
+}
+
 void HostDatabase::begin()
 {
     busy_->gaveUp = false;
-    if (!sqlite3_db_readonly(db_, "main")) {
-        busy_->noWait = true;
-        sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-        busy_->noWait = false;
-    }
+    tryWriteAheadLog();
     execScript(db_, QStringLiteral("BEGIN IMMEDIATE"));
 }
 

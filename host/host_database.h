@@ -103,6 +103,7 @@ public:
 private:
     HostDatabase(sqlite3* db, const QString& path);
     static std::unique_ptr<HostDatabase> connect(const QString& path, bool readOnly, QString* error, bool* damaged);
+    void tryWriteAheadLog();
 
     sqlite3* db_;
     QString path_;

@@ -5,7 +5,7 @@
 #     editor in open mode "r"; his save is refused as one that cannot be written.
 #   - In a shared folder (mode 1777), his dump leaves nothing beside the database, and
 #     the owner saves after it.
-# Both also on a database left in write-ahead-log mode with no log beside it.
+# Both on a database in write-ahead-log mode, as made, and on one in the ordinary journal.
 #   tests/host/other_users.sh PALIMOR_HOST TEST_UI PALIMOR
 set -uo pipefail
 tool=$1 ui_test=$2 editor=$3
@@ -54,9 +54,10 @@ record() { printf 'te kwy %-9s 2 2 2 7.6  a3 dev  %-8s  1%s,Demo form %s' "$1" "
 beside() { (cd "$(dirname "$1")" && echo $(ls -A)); }
 # The level olditemd is stored at: 7, or 10 once an unattended run stored its upgrade.
 level() { as $owner "$tool" dump "$1" olditemd | sed -n 's/^qxzrn315 grpi=1 .* za_revi=\([0-9]*\) .*/\1/p'; }
-# A database at rest in write-ahead-log mode, as an older version left it: the header's
-# write and read versions 2, with no log beside it.
-walAtRest() { printf '\002\002' | dd of="$1" bs=1 seek=18 conv=notrunc status=none; }
+# A database that no program has open, made in write-ahead-log mode; or switched to the
+# ordinary journal, as one made before the log was used: the header's write and read
+# versions 1.
+journalAtRest() { printf '\001\001' | dd of="$1" bs=1 seek=18 conv=notrunc status=none; }
 
 for kind in journal wal; do
   # The owner's database in his own folder, which the other user may read, not write.
@@ -64,7 +65,7 @@ for kind in journal wal; do
   install -d -o $owner -g $owner -m 755 "$private"
   as $owner "$tool" init "$private/host.sqlite" >/dev/null || fail "$kind: init"
   expected=$(as $owner "$tool" dump "$private/host.sqlite" simpled)
-  [ $kind = wal ] && walAtRest "$private/host.sqlite"
+  [ $kind = journal ] && journalAtRest "$private/host.sqlite"
   dumped=$(as $other "$tool" dump "$private/host.sqlite" simpled 2>&1)
   [ "$dumped" = "$expected" ] || fail "$kind: the other user's dump in a folder he cannot write: $dumped"
   if [ -n "$ui_test" ]; then
@@ -84,7 +85,7 @@ for kind in journal wal; do
   shared="$work/shared-$kind"
   install -d -m 1777 "$shared"
   as $owner "$tool" init "$shared/host.sqlite" >/dev/null || fail "$kind: init"
-  [ $kind = wal ] && walAtRest "$shared/host.sqlite"
+  [ $kind = journal ] && journalAtRest "$shared/host.sqlite"
   as $other "$tool" dump "$shared/host.sqlite" simpled >/dev/null || fail "$kind: the other user's dump in a shared folder"
   [ "$(beside "$shared/host.sqlite")" = host.sqlite ] ||
     fail "$kind: the other user's dump left $(beside "$shared/host.sqlite")"
