@@ -158,7 +158,7 @@ int64_t numberOf(const QString& text)
 
 } // namespace
 
-QString trimBlanks(const QString& text)
+QStringView trimBlanks(QStringView text)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -167,6 +167,12 @@ QString trimBlanks(const QString& text)
     while (end > begin && text.at(end - 1) == QLatin1Char(' '))
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString trimBlanks(const QString& text)
+{
+    const QStringView trimmed = trimBlanks(QStringView(text));
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 QString leftWhole(const QString& text, qsizetype width)

@@ -23,6 +23,8 @@ inline constexpr QChar kEndOfText = QChar(1);
 // Removes blanks at both ends, as SQL trim() does: fixed-width texts are padded with
 // blanks, and values are compared and handed on without that padding.
 QString trimBlanks(const QString& text);
+// The same, as a view into text.
+QStringView trimBlanks(QStringView text);
 
 // The text cut to at most width characters, never inside one: a character of two
 // UTF-16 units that the width would split is left out whole. Every cut of a text to

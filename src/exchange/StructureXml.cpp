@@ -186,8 +186,6 @@ void copyMembers(const std::vector<Member<R>>& members, R& to, const R& from)
             m.copy(to, from);
 }
 
-bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
-
 // ---- The form identity as key306 -------------------------------------------------------
 
 struct IdentityPart {
@@ -228,7 +226,7 @@ bool fitsIdentity(const QString& key)
             return false;
         const QStringView part = QStringView(key).mid(at, width);
         for (const QChar c : part)
-            if (isControl(c) || c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('{')
+            if (gbIsControlCharacter(c) || c == QLatin1Char('"') || c == QLatin1Char('\'') || c == QLatin1Char('{')
                 || c == QLatin1Char('}'))
                 return false;
         const QLatin1String column(p.column);
@@ -664,7 +662,7 @@ private:
                 m.set(record, v, {});
                 break;
             case Kind::Code:
-                if (std::any_of(value.begin(), value.end(), isControl)) {
+                if (std::any_of(value.begin(), value.end(), gbIsControlCharacter)) {
                     fail(QStringLiteral("its %1 holds a control character").arg(name));
                     return false;
                 }

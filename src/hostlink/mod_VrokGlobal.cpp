@@ -1,5 +1,7 @@
 #include "mod_VrokGlobal.h"
 
+#include <data_sets.h>
+
 #include "Dialogs.h"
 #include "Process.h"
 #include "mod_Global.h"
@@ -51,18 +53,6 @@ QString restFrom(const QString& record, int first)
     return record.mid(first - 1);
 }
 
-// Blanks only: a tab or a line break at either end stays, to be refused with the rest.
-QString trimBlanks(const QString& text)
-{
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && text[from] == QLatin1Char(' '))
-        ++from;
-    while (to > from && text[to - 1] == QLatin1Char(' '))
-        --to;
-    return text.mid(from, to - from);
-}
-
 QString hexMark(uint32_t code) { return QStringLiteral("<%1>").arg(code, 2, 16, QLatin1Char('0')).toUpper(); }
 
 // The first identity field of the record whose columns hold a byte that is no text,
@@ -86,7 +76,7 @@ QString undecodableIdentity(const QString& record)
             taken = b.index + 1;
         }
         if (taken != from)
-            return trimBlanks(shown + gsShowControls(record.mid(taken, from + width - taken)));
+            return datasets::trimBlanks(shown + gsShowControls(record.mid(taken, from + width - taken)));
     }
     return QString();
 }
@@ -123,7 +113,8 @@ void mReadStartParameters()
 
     gsPackage = columns(record, 1, 2);
     gsModule = columns(record, 4, 3);
-    gsFormCode = trimBlanks(columns(record, 8, 9));
+    // Blanks only: a tab or a line break at either end stays, to be refused with the rest.
+    gsFormCode = datasets::trimBlanks(columns(record, 8, 9));
     gsLanguage = columns(record, 18, 1);
     gsLabelLanguage = columns(record, 20, 1);
     gsUserLanguage = columns(record, 22, 1);

@@ -1,5 +1,7 @@
 #include "mod_DesignDefinitions.h"
 
+#include <data_sets.h>
+
 #include <QStringList>
 #include <algorithm>
 #include <array>
@@ -190,18 +192,7 @@ qsizetype numberLength(int64_t value)
 }
 
 // A text as the host keeps it: without its outer blanks.
-QStringView blankTrimmed(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-qsizetype keptTextLength(QStringView text) { return blankTrimmed(text).size(); }
+qsizetype keptTextLength(QStringView text) { return datasets::trimBlanks(text).size(); }
 
 template <typename R>
 qsizetype keptOne(const R&)
@@ -525,7 +516,7 @@ qsizetype gnKeptLength(QStringView written)
     // Counted in place: the fit check runs over every value of every row a store writes.
     // Four quotes in a row, counted from the left, stand for one; blanks are no quotes,
     // so they lie between the blanks.
-    const QStringView text = blankTrimmed(written.mid(2, written.size() - 4));
+    const QStringView text = datasets::trimBlanks(written.mid(2, written.size() - 4));
     qsizetype length = text.size();
     for (qsizetype i = 0; i + 3 < text.size();) {
         if (text[i] == u'"' && text[i + 1] == u'"' && text[i + 2] == u'"' && text[i + 3] == u'"') {
